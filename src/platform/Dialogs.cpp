@@ -1,0 +1,107 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace {
+
+TMessageDlgHook& MessageHook()
+{
+    static TMessageDlgHook hook;
+    return hook;
+}
+
+TFileDialogHook& FileHook()
+{
+    static TFileDialogHook hook;
+    return hook;
+}
+
+} // namespace
+
+TMessageDlgHook SetMessageDlgHook(TMessageDlgHook hook)
+{
+    TMessageDlgHook previous = std::move(MessageHook());
+    MessageHook() = std::move(hook);
+    return previous;
+}
+
+TFileDialogHook SetFileDialogHook(TFileDialogHook hook)
+{
+    TFileDialogHook previous = std::move(FileHook());
+    FileHook() = std::move(hook);
+    return previous;
+}
+
+int MessageDlg(const QString& message, TMsgDlgType type, TMsgDlgButtons buttons)
+{
+    if (MessageHook())
+        return MessageHook()(message, type, buttons);
+
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(QApplication::applicationName());
+    box.setText(message);
+    switch (type) {
+    case TMsgDlgType::mtWarning: box.setIcon(QMessageBox::Warning); break;
+    case TMsgDlgType::mtError: box.setIcon(QMessageBox::Critical); break;
+    case TMsgDlgType::mtInformation: box.setIcon(QMessageBox::Information); break;
+    case TMsgDlgType::mtConfirmation: box.setIcon(QMessageBox::Question); break;
+    }
+    QMessageBox::StandardButtons standard;
+    if (buttons & mbYes)
+        standard |= QMessageBox::Yes;
+    if (buttons & mbNo)
+        standard |= QMessageBox::No;
+    if (buttons & mbOK)
+        standard |= QMessageBox::Ok;
+    if (buttons & mbCancel)
+        standard |= QMessageBox::Cancel;
+    box.setStandardButtons(standard);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return mrYes;
+    case QMessageBox::No: return mrNo;
+    case QMessageBox::Ok: return mrOk;
+    case QMessageBox::Cancel: return mrCancel;
+    default: return (buttons & mbCancel) ? mrCancel : mrNone;
+    }
+}
+
+QStringList TFileDialog::NameFilters(const QString& filter)
+{
+    // The description's own bracketed pattern list is display text of the original platform
+    // ("(*.htm, *.html)"); the toolkit reads patterns from the brackets, so they are rebuilt from the
+    // pattern part.
+    static const QRegularExpression bracketed(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        description.remove(bracketed);
+        const QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return result;
+}
+
+bool TFileDialog::Execute(QWidget* parent)
+{
+    if (FileHook())
+        return FileHook()(*this);
+
+    QFileDialog dialog(parent ? parent : QApplication::activeWindow());
+    dialog.setWindowTitle(Kind == fdOpen ? QStringLiteral("Open") : QStringLiteral("Save As"));
+    dialog.setAcceptMode(Kind == fdOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(Kind == fdOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilters(NameFilters(Filter));
+    dialog.setDefaultSuffix(DefaultExt);
+    if (!InitialDir.isEmpty())
+        dialog.setDirectory(InitialDir);
+    if (!FileName.isEmpty())
+        dialog.selectFile(FileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    FileName = dialog.selectedFiles().constFirst();
+    return true;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Modal message boxes and file dialogs. Every message box and file dialog of the program goes through
+// these two routines, so a caller that cannot show a window (a script, a test) can put its own answer
+// in their place with the hooks below.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
+
+enum TMsgDlgBtn : unsigned { mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8 };
+using TMsgDlgButtons = unsigned;
+
+enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+// Shows the message with its kind and buttons and returns the button chosen (mrCancel when the box is
+// closed without a choice and has a Cancel button).
+int MessageDlg(const QString& message, TMsgDlgType type, TMsgDlgButtons buttons);
+
+using TMessageDlgHook = std::function<int(const QString& message, TMsgDlgType type, TMsgDlgButtons buttons)>;
+// Replaces the message box; an empty hook restores it. Returns the hook that was in place.
+TMessageDlgHook SetMessageDlgHook(TMessageDlgHook hook);
+
+// An open or save dialog with the settings the program gives it. FileName holds the chosen file after a
+// confirmed Execute and stays as it is after a cancelled one.
+class TFileDialog
+{
+public:
+    enum TKind { fdOpen, fdSave };
+    explicit TFileDialog(TKind kind) : Kind(kind) {}
+
+    TKind Kind;
+    QString DefaultExt;  // without the dot; added to a typed name that has no extension
+    QString Filter;      // "Description|patterns|Description|patterns", patterns separated by ";"
+    QString InitialDir;
+    QString FileName;
+
+    bool Execute(QWidget* parent = nullptr);
+
+    // The filter as the toolkit's name filters ("HTML Files (*.htm *.html)").
+    static QStringList NameFilters(const QString& filter);
+};
+
+using TFileDialogHook = std::function<bool(TFileDialog& dialog)>;
+// Replaces every file dialog; an empty hook restores them. Returns the hook that was in place.
+TFileDialogHook SetFileDialogHook(TFileDialogHook hook);
