@@ -1,0 +1,131 @@
+#include "TreeLists.h"
+
+TLinkNode::~TLinkNode()
+{
+    Clear();
+}
+
+void TLinkNode::Add(TLinkNode* node)
+{
+    node->FParent = this;
+    node->FPrev = FLast;
+    node->FNext = nullptr;
+    if (FLast)
+        FLast->FNext = node;
+    else
+        FFirst = node;
+    FLast = node;
+    ++FCount;
+}
+
+void TLinkNode::AddFirst(TLinkNode* node)
+{
+    node->FParent = this;
+    node->FPrev = nullptr;
+    node->FNext = FFirst;
+    if (FFirst)
+        FFirst->FPrev = node;
+    else
+        FLast = node;
+    FFirst = node;
+    ++FCount;
+}
+
+bool TLinkNode::AppendChild(TLinkNode* node)
+{
+    if (!node || node == this)
+        return false;
+    if (node->FParent)
+        node->FParent->Remove(node);
+    Add(node);
+    return true;
+}
+
+bool TLinkNode::PrependChild(TLinkNode* node)
+{
+    if (!node || node == this)
+        return false;
+    if (node->FParent)
+        node->FParent->Remove(node);
+    AddFirst(node);
+    return true;
+}
+
+bool TLinkNode::InsertBefore(TLinkNode* node)
+{
+    if (!node || node == this || !FParent)
+        return false;
+    if (node->FParent)
+        node->FParent->Remove(node);
+    TLinkNode* parent = FParent;
+    node->FParent = parent;
+    node->FNext = this;
+    node->FPrev = FPrev;
+    if (FPrev)
+        FPrev->FNext = node;
+    else
+        parent->FFirst = node;
+    FPrev = node;
+    ++parent->FCount;
+    return true;
+}
+
+bool TLinkNode::Remove(TLinkNode* child)
+{
+    if (!child || child->FParent != this)
+        return false;
+    if (child->FPrev)
+        child->FPrev->FNext = child->FNext;
+    else
+        FFirst = child->FNext;
+    if (child->FNext)
+        child->FNext->FPrev = child->FPrev;
+    else
+        FLast = child->FPrev;
+    --FCount;
+    child->FParent = nullptr;
+    child->FPrev = nullptr;
+    child->FNext = nullptr;
+    return true;
+}
+
+void TLinkNode::Clear()
+{
+    // The doomed nodes form one chain; a node's children are spliced in right after it before the node is
+    // deleted, so every delete meets a node without children and no destructor recurses.
+    TLinkNode* node = FFirst;
+    FFirst = nullptr;
+    FLast = nullptr;
+    FCount = 0;
+    while (node) {
+        if (node->FFirst) {
+            node->FLast->FNext = node->FNext;
+            node->FNext = node->FFirst;
+            node->FFirst = nullptr;
+            node->FLast = nullptr;
+            node->FCount = 0;
+        }
+        TLinkNode* next = node->FNext;
+        node->FParent = nullptr;
+        node->FPrev = nullptr;
+        node->FNext = nullptr;
+        delete node;
+        node = next;
+    }
+}
+
+TLinkNode* TLinkNode::GetNextNode(const TLinkNode* node) const
+{
+    if (!node || node == this)
+        return FFirst;
+    if (node->FFirst)
+        return node->FFirst;
+    if (node->FNext)
+        return node->FNext;
+    if (node == FLast)
+        return nullptr;
+    for (const TLinkNode* p = node->FParent; p && p != this; p = p->FParent)
+        if (p->FNext)
+            return p->FNext;
+    return nullptr;
+}
