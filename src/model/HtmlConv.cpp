@@ -1,0 +1,511 @@
+#include "HtmlConv.h"
+#include "Exceptions.h"
+
+#include <QIODevice>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr QByteArrayView DefaultCharset = "ISO-8859-1";
+
+// Scanning and decoding read the file in blocks; the carry area only ever holds the tail of a
+// multi-byte sequence cut by a block boundary, and anything longer than this cannot be one.
+constexpr qsizetype ScanBlock = 64 * 1024;
+constexpr qsizetype DecodeBlock = 64 * 1024;
+constexpr size_t CarryLimit = 4096;
+
+bool IsBlank(int c)
+{
+    return c == 9 || c == 10 || c == 13 || c == 32;
+}
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
+
+QByteArray LowerAscii(QByteArray s)
+{
+    for (char& c : s)
+        c = LowerAscii(c);
+    return s;
+}
+
+// Trims blanks and control characters (everything up to the space) from both ends.
+QByteArray TrimControls(const QByteArray& s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32)
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
+        --e;
+    return s.mid(b, e - b);
+}
+
+bool SameAsciiNoCase(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+// Reads the stream a block at a time and hands out single bytes; 0 stands for both a zero byte and
+// the end of the stream, since either ends the scan.
+class TByteScanner
+{
+public:
+    explicit TByteScanner(QIODevice& Stream) : FStream(Stream), FStart(Stream.pos()) {}
+
+    int Next()
+    {
+        if (FPos >= FBuf.size() && !Refill())
+            return 0;
+        ++FConsumed;
+        return static_cast<unsigned char>(FBuf[FPos++]);
+    }
+
+    // Puts the stream just behind the last byte handed out.
+    void Settle()
+    {
+        if (!FStream.isSequential())
+            FStream.seek(FStart + FConsumed);
+    }
+
+private:
+    bool Refill()
+    {
+        if (FEnd)
+            return false;
+        FBuf = FStream.read(ScanBlock);
+        FPos = 0;
+        if (FBuf.isEmpty())
+            FEnd = true;
+        return !FEnd;
+    }
+
+    QIODevice& FStream;
+    qint64 FStart;
+    qint64 FConsumed = 0;
+    QByteArray FBuf;
+    qsizetype FPos = 0;
+    bool FEnd = false;
+};
+
+struct TByteOrderMark
+{
+    QByteArrayView Bytes;
+    QByteArrayView Charset;
+};
+
+constexpr std::array<TByteOrderMark, 3> ByteOrderMarks = {{
+    {"\xEF\xBB\xBF", "UTF-8"},
+    {"\xFF\xFE", "UTF-16LE"},
+    {"\xFE\xFF", "UTF-16BE"},
+}};
+
+// A byte-order mark at the stream's position: its character set and length, or an empty name.
+TByteOrderMark PeekByteOrderMark(QIODevice& Stream)
+{
+    const QByteArray head = Stream.peek(3);
+    for (const TByteOrderMark& bom : ByteOrderMarks)
+        if (head.startsWith(bom.Bytes))
+            return bom;
+    return {};
+}
+
+// The attributes a declaration can use; every other attribute of a tag is read and dropped.
+struct TDeclarationAttrs
+{
+    QByteArray Encoding, HttpEquiv, Content, Charset;
+
+    void Clear() { *this = {}; }
+
+    void Store(const QByteArray& Name, const QByteArray& Value)
+    {
+        if (Name == "encoding")
+            Encoding = Value;
+        else if (Name == "http-equiv")
+            HttpEquiv = Value;
+        else if (Name == "content")
+            Content = Value;
+        else if (Name == "charset")
+            Charset = Value;
+    }
+};
+
+QByteArray ScanDeclarations(TByteScanner& s)
+{
+    QByteArray result = DefaultCharset.toByteArray();
+    TDeclarationAttrs attrs;
+    auto skipBlanks = [&](int& c) {
+        while (IsBlank(c))
+            c = s.Next();
+    };
+
+    int c = s.Next();
+    while (c != 0) {
+        while (c != 0 && c != '<')
+            c = s.Next();
+        if (c == 0)
+            break;
+        c = s.Next();
+
+        // Tag name: the byte after "<" whatever it is, then up to a blank or ">".
+        QByteArray name;
+        bool comment = false;
+        if (c != 0) {
+            name += char(c);
+            c = s.Next();
+            while (c != 0 && !IsBlank(c) && c != '>') {
+                name += char(c);
+                if (name == "!--") {
+                    comment = true;
+                    c = s.Next();
+                    break;
+                }
+                c = s.Next();
+            }
+        }
+
+        if (comment) {
+            // Up to and including "-->"; a longer run of "-" before ">" ends it too.
+            int dashes = 0;
+            while (c != 0) {
+                if (c == '>' && dashes >= 2) {
+                    c = s.Next();
+                    break;
+                }
+                dashes = c == '-' ? dashes + 1 : 0;
+                c = s.Next();
+            }
+            continue;
+        }
+
+        name = LowerAscii(name);
+        attrs.Clear();
+        skipBlanks(c);
+        while (c != 0 && c != '>') {
+            QByteArray attrName;
+            while (c != 0 && !IsBlank(c) && c != '=' && c != '>') {
+                attrName += char(c);
+                c = s.Next();
+            }
+            attrName = LowerAscii(TrimControls(attrName));
+            QByteArray value;
+            if (c == '=') {
+                c = s.Next();
+                if (c == '"' || c == '\'') {
+                    const int quote = c;
+                    c = s.Next();
+                    while (c != 0 && c != quote) {
+                        value += char(c);
+                        c = s.Next();
+                    }
+                    if (c == quote)
+                        c = s.Next();
+                } else {
+                    while (c != 0 && !IsBlank(c) && c != '>') {
+                        value += char(c);
+                        c = s.Next();
+                    }
+                    if (IsBlank(c))
+                        c = s.Next();
+                }
+            } else {
+                value = attrName;
+            }
+            attrs.Store(attrName, value);
+            skipBlanks(c);
+        }
+
+        if (name == "?xml") {
+            result = attrs.Encoding.isEmpty() ? QByteArray("utf-8") : attrs.Encoding;
+        } else if (name == "meta") {
+            // <meta charset="..."> declares the character set just as the Content-Type meta does.
+            const QByteArray charset = TrimControls(attrs.Charset);
+            if (!charset.isEmpty())
+                result = charset;
+            if (SameAsciiNoCase(attrs.HttpEquiv, "Content-Type") && !attrs.Content.isEmpty()) {
+                const QByteArray content = LowerAscii(attrs.Content);
+                const qsizetype at = content.indexOf("charset=");
+                if (at >= 0)
+                    result = TrimControls(content.mid(at + 8));
+            }
+        } else if (name == "body") {
+            break;
+        }
+        if (c == '>')
+            c = s.Next();
+    }
+    return result;
+}
+
+struct TDetected
+{
+    QByteArray Charset;
+    qsizetype MarkLength = 0;
+};
+
+TDetected DetectWithMark(QIODevice& Stream)
+{
+    const TByteOrderMark bom = PeekByteOrderMark(Stream);
+    if (!bom.Charset.isEmpty()) {
+        Stream.skip(bom.Bytes.size());
+        return {bom.Charset.toByteArray(), bom.Bytes.size()};
+    }
+    TByteScanner scanner(Stream);
+    TDetected d{ScanDeclarations(scanner), 0};
+    scanner.Settle();
+    return d;
+}
+
+// Names of the character-set table that the converter knows under another name. Names missing here
+// and unknown to the converter (DOS-720, hz-gb-2312, x-Europa, the ISCII sets, several Mac and
+// EBCDIC sets) cannot be decoded and raise "internal error".
+struct TConverterAlias
+{
+    std::string_view Declared;
+    const char* Converter;
+};
+
+constexpr std::array<TConverterAlias, 49> ConverterAliases = {{
+    {"unicode", "UTF-16LE"},
+    {"unicodeFFFE", "UTF-16BE"},
+    {"iso-8859-8-i", "ISO-8859-8"},
+    {"ks_c_5601-1987", "CP949"},
+    {"x-mac-ce", "MAC-CENTRALEUROPE"},
+    {"x-mac-cyrillic", "MAC-CYRILLIC"},
+    {"x-mac-icelandic", "MAC-IS"},
+    {"x-mac-japanese", "SHIFT_JIS"},
+    {"x-mac-korean", "EUC-KR"},
+    {"x-mac-chinesesimp", "EUC-CN"},
+    {"x-mac-chinesetrad", "BIG5"},
+    {"x-Chinese-CNS", "EUC-TW"},
+    {"x-Chinese-Eten", "BIG5"},
+    {"ibm737", "CP737"},
+    {"DOS-862", "CP862"},
+    {"x-IA5", "ISO_646.IRV:1991"},
+    {"x-IA5-German", "ISO646-DE"},
+    {"x-IA5-Norwegian", "ISO646-NO"},
+    {"x-IA5-Swedish", "ISO646-SE"},
+    {"x-EBCDIC-Arabic", "IBM420"},
+    {"x-EBCDIC-CyrillicRussian", "IBM880"},
+    {"x-EBCDIC-CyrillicSerbianBulgarian", "IBM1025"},
+    {"x-EBCDIC-DenmarkNorway", "IBM277"},
+    {"x-ebcdic-denmarknorway-euro", "IBM1142"},
+    {"x-EBCDIC-FinlandSweden", "IBM278"},
+    {"x-ebcdic-finlandsweden-euro", "IBM1143"},
+    {"x-ebcdic-france-euro", "IBM1147"},
+    {"x-EBCDIC-Germany", "IBM273"},
+    {"x-ebcdic-germany-euro", "IBM1141"},
+    {"x-EBCDIC-GreekModern", "IBM875"},
+    {"x-EBCDIC-Greek", "IBM423"},
+    {"x-EBCDIC-Hebrew", "IBM424"},
+    {"x-EBCDIC-Icelandic", "IBM871"},
+    {"x-ebcdic-icelandic-euro", "IBM1149"},
+    {"x-ebcdic-international-euro", "IBM1148"},
+    {"x-EBCDIC-Italy", "IBM280"},
+    {"x-ebcdic-italy-euro", "IBM1144"},
+    {"x-EBCDIC-JapaneseAndKana", "IBM930"},
+    {"x-EBCDIC-JapaneseAndJapaneseLatin", "IBM939"},
+    {"x-EBCDIC-JapaneseKatakana", "IBM290"},
+    {"x-EBCDIC-KoreanAndKoreanExtended", "IBM933"},
+    {"x-EBCDIC-SimplifiedChinese", "IBM935"},
+    {"X-EBCDIC-Spain", "IBM284"},
+    {"x-ebcdic-spain-euro", "IBM1145"},
+    {"x-EBCDIC-TraditionalChinese", "IBM937"},
+    {"x-EBCDIC-Turkish", "IBM905"},
+    {"x-EBCDIC-UK", "IBM285"},
+    {"x-ebcdic-uk-euro", "IBM1146"},
+    {"x-ebcdic-cp-us-euro", "IBM1140"},
+}};
+
+// How many bytes one invalid unit occupies: skipping a single byte of a UTF-16 or UTF-32 text would
+// put every following character out of step.
+size_t InvalidUnitSize(const QByteArray& ConverterName)
+{
+    QByteArray n;
+    for (char c : ConverterName)
+        if (c != '-' && c != '_')
+            n += LowerAscii(c);
+    if (n.startsWith("utf16") || n.startsWith("ucs2") || n.startsWith("unicode") || n.startsWith("iso10646ucs2"))
+        return 2;
+    if (n.startsWith("utf32") || n.startsWith("ucs4") || n.startsWith("iso10646ucs4"))
+        return 4;
+    return 1;
+}
+
+bool IsLatin1(const QByteArray& ConverterName)
+{
+    static constexpr std::array<QByteArrayView, 6> names = {
+        "ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "L1", "ISO-IR-100"};
+    for (QByteArrayView n : names)
+        if (SameAsciiNoCase(ConverterName, n))
+            return true;
+    return false;
+}
+
+// ISO-8859-1 is the default and by far the most common case: every byte is the character of the
+// same code, so it is widened directly.
+void WidenLatin1(QIODevice& Source, QIODevice& Dest)
+{
+    std::vector<char> in(DecodeBlock), out(2 * DecodeBlock);
+    qint64 n;
+    while ((n = Source.read(in.data(), DecodeBlock)) > 0) {
+        for (qint64 i = 0; i < n; ++i) {
+            out[size_t(2 * i)] = in[size_t(i)];
+            out[size_t(2 * i + 1)] = 0;
+        }
+        Dest.write(out.data(), 2 * n);
+    }
+}
+
+class TConverter
+{
+public:
+    explicit TConverter(const QByteArray& Name) : FHandle(iconv_open("UTF-16LE", Name.constData())) {}
+    ~TConverter()
+    {
+        if (IsOpen())
+            iconv_close(FHandle);
+    }
+    TConverter(const TConverter&) = delete;
+    TConverter& operator=(const TConverter&) = delete;
+
+    bool IsOpen() const { return FHandle != iconv_t(-1); }
+    iconv_t Handle() const { return FHandle; }
+
+private:
+    iconv_t FHandle;
+};
+
+void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, QIODevice& Dest)
+{
+    std::vector<char> in(CarryLimit + DecodeBlock);
+    std::vector<char> out(2 * DecodeBlock + 16);
+    size_t carried = 0;
+    for (;;) {
+        const qint64 n = Source.read(in.data() + carried, DecodeBlock);
+        if (n <= 0) {
+            if (carried > 0)
+                throw Exception(ConversionErrorMessage(EINVAL));
+            char* op = out.data();
+            size_t ol = out.size();
+            iconv(cd.Handle(), nullptr, nullptr, &op, &ol);
+            Dest.write(out.data(), op - out.data());
+            return;
+        }
+        char* ip = in.data();
+        size_t il = carried + size_t(n);
+        carried = 0;
+        while (il > 0) {
+            char* op = out.data();
+            size_t ol = out.size();
+            const size_t r = iconv(cd.Handle(), &ip, &il, &op, &ol);
+            const int err = errno;
+            Dest.write(out.data(), op - out.data());
+            if (r != size_t(-1))
+                break;
+            if (err == E2BIG)
+                continue;
+            if (err == EINVAL) {
+                if (il > CarryLimit)
+                    throw Exception(ConversionErrorMessage(EINVAL));
+                std::memmove(in.data(), ip, il);
+                carried = il;
+                break;
+            }
+            if (err == EILSEQ) {
+                // Invalid input is dropped, one unit at a time, so a stray byte never fails a file.
+                const size_t skip = std::min(InvalidUnit, il);
+                ip += skip;
+                il -= skip;
+                continue;
+            }
+            throw Exception(ConversionErrorMessage(err));
+        }
+    }
+}
+
+} // namespace
+
+QByteArray DetectCharset(QIODevice& Stream)
+{
+    return DetectWithMark(Stream).Charset;
+}
+
+QByteArray ConverterCharsetName(const QByteArray& Charset)
+{
+    for (const TConverterAlias& a : ConverterAliases)
+        if (SameAsciiNoCase(Charset, QByteArrayView(a.Declared.data(), qsizetype(a.Declared.size()))))
+            return QByteArray(a.Converter);
+    return Charset;
+}
+
+const char* ConversionErrorMessage(int Error)
+{
+    switch (Error) {
+    case EILSEQ:
+        return "cannot convert";
+    case EINVAL:
+        return "incomplete character or shift sequence";
+    default:
+        return "unknown error";
+    }
+}
+
+void ConvertToUnicode(QIODevice& Source, QIODevice& Dest)
+{
+    Source.seek(0);
+    const TDetected detected = DetectWithMark(Source);
+    Source.seek(detected.MarkLength);
+
+    const QByteArray name = ConverterCharsetName(detected.Charset);
+    // A declared name is only a character-set name: the converter's own suffixes ("//IGNORE",
+    // "//TRANSLIT") would change how it reports errors.
+    if (name.isEmpty() || name.contains('/'))
+        throw Exception("internal error");
+    if (IsLatin1(name)) {
+        WidenLatin1(Source, Dest);
+    } else {
+        TConverter cd(name);
+        if (!cd.IsOpen())
+            throw Exception("internal error");
+        Decode(cd, InvalidUnitSize(name), Source, Dest);
+    }
+    Dest.seek(0);
+}
+
+void NarrowWideStream(QIODevice& Source, QIODevice& Dest)
+{
+    constexpr qsizetype block = 64 * 1024;
+    std::vector<char> in(block), out(block / 2 + 1);
+    bool haveLow = false;
+    char low = 0;
+    qint64 n;
+    while ((n = Source.read(in.data(), block)) > 0) {
+        size_t o = 0;
+        qint64 i = 0;
+        if (haveLow) {
+            // The high byte of a unit whose low byte ended the previous read.
+            out[o++] = low;
+            haveLow = false;
+            i = 1;
+        }
+        for (; i + 1 < n; i += 2)
+            out[o++] = in[size_t(i)];
+        if (i < n) {
+            low = in[size_t(i)];
+            haveLow = true;
+        }
+        Dest.write(out.data(), qint64(o));
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Sequential reader of the integers, strings and byte blocks of the read-only container files
+// (templates, icon packs). All numbers are signed 32-bit little-endian; a string or a block is its
+// length as such a number followed by that many bytes.
+#include "Exceptions.h"
+#include <QByteArray>
+
+class QIODevice;
+
+// Raised when a length does not fit the bytes left in the stream (negative, larger than the rest of
+// the stream, or a block cut short). It is the class library's stream read error; the container
+// readers catch it and raise their own "Invalid ..." message instead.
+class TStreamReadError : public Exception
+{
+public:
+    TStreamReadError() : Exception(QStringLiteral("Stream read error")) {}
+};
+
+class TTypedStreamAdapter
+{
+public:
+    // Reads from the stream's current position. The stream is not owned.
+    explicit TTypedStreamAdapter(QIODevice& Stream) : FStream(Stream) {}
+
+    // The next 4 bytes as a signed integer; bytes missing at the end of the stream count as 0, so
+    // at the end it answers 0 (which ends the containers' record loops).
+    qint32 ReadInteger();
+    // A length, then that many bytes as an 8-bit string.
+    void ReadString(QByteArray& Value);
+    // A length, then copies that many bytes to Dest's current position.
+    void ReadStream(QIODevice& Dest);
+    // A length, then moves the position that many bytes forward.
+    void Skip();
+
+private:
+    qint32 ReadLength();
+
+    QIODevice& FStream;
+};

@@ -1,0 +1,356 @@
+#include "HtmlCharsets.h"
+#include "HtmlConv.h"
+#include "Exceptions.h"
+#include "TestData.h"
+
+#include <gtest/gtest.h>
+#include <QBuffer>
+#include <QSet>
+#include <cerrno>
+
+namespace {
+
+QByteArray Detect(QByteArray bytes)
+{
+    QBuffer b(&bytes);
+    b.open(QIODevice::ReadOnly);
+    return DetectCharset(b);
+}
+
+QByteArray ConvertBytes(QByteArray bytes)
+{
+    QBuffer src(&bytes);
+    src.open(QIODevice::ReadOnly);
+    QByteArray out;
+    QBuffer dst(&out);
+    dst.open(QIODevice::ReadWrite);
+    ConvertToUnicode(src, dst);
+    EXPECT_EQ(dst.pos(), 0);
+    return out;
+}
+
+QString Convert(const QByteArray& bytes)
+{
+    const QByteArray out = ConvertBytes(bytes);
+    EXPECT_EQ(out.size() % 2, 0);
+    return QString(reinterpret_cast<const QChar*>(out.constData()), out.size() / 2);
+}
+
+// The message of the Exception raised by converting bytes; "" when none is raised.
+QString ConvertError(const QByteArray& bytes, QByteArray* partial = nullptr)
+{
+    QByteArray in = bytes;
+    QBuffer src(&in);
+    src.open(QIODevice::ReadOnly);
+    QByteArray out;
+    QBuffer dst(&out);
+    dst.open(QIODevice::ReadWrite);
+    try {
+        ConvertToUnicode(src, dst);
+    } catch (const Exception& e) {
+        if (partial)
+            *partial = out;
+        return e.Message();
+    }
+    return QString();
+}
+
+QByteArray Meta(const char* charset)
+{
+    return QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=") + charset + "\">";
+}
+
+struct TDetectCase
+{
+    const char* What;
+    QByteArray Input;
+    const char* Expected;
+};
+
+TEST(HtmlConv, DetectCharsetFindsTheLastDeclarationBeforeTheBody)
+{
+    const TDetectCase cases[] = {
+        {"empty file", "", "ISO-8859-1"},
+        {"no declaration", "<html><head><title>x</title></head><body>text</body></html>", "ISO-8859-1"},
+        {"xml declaration without encoding", "<?xml version=\"1.0\"?><html>", "utf-8"},
+        {"xml declaration, empty encoding", "<?xml version=\"1.0\" encoding=\"\"?><html>", "utf-8"},
+        {"xml declaration with encoding", "<?xml version=\"1.0\" encoding=\"KOI8-R\"?><html>", "KOI8-R"},
+        {"xml declaration then meta", "<?xml version=\"1.0\"?><html><head>" + Meta("windows-1252"), "windows-1252"},
+        {"two metas: the last wins", Meta("koi8-r") + Meta("shift_jis") + "<body>", "shift_jis"},
+        {"meta after the body start tag", "<html><body>" + Meta("koi8-r"), "ISO-8859-1"},
+        {"meta after body with attributes", "<BODY bgcolor=white>" + Meta("koi8-r"), "ISO-8859-1"},
+        {"meta inside a comment", "<!-- " + Meta("koi8-r") + " --><html>", "ISO-8859-1"},
+        {"meta after a comment", "<!-- x -->" + Meta("koi8-r"), "koi8-r"},
+        {"comment closed by a longer dash run", "<!-- x ---->" + Meta("koi8-r"), "koi8-r"},
+        {"empty comment", "<!---->" + Meta("koi8-r"), "koi8-r"},
+        {"\">\" alone does not end a comment", "<!-- a > " + Meta("koi8-r") + " -->", "ISO-8859-1"},
+        {"upper case names and values", "<META HTTP-EQUIV=\"content-type\" CONTENT=\"Text/HTML; Charset=KOI8-R\">",
+         "koi8-r"},
+        {"unquoted values", "<meta http-equiv=Content-Type content=text/html;charset=utf-8>", "utf-8"},
+        {"single quotes", "<meta content='text/html; charset=big5' http-equiv='Content-Type'>", "big5"},
+        {"blanks around the name are trimmed", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset= \tutf-8 \">",
+         "utf-8"},
+        {"the text after the first charset=", "<meta http-equiv=Content-Type content=\"charset=gb2312;charset=big5\">",
+         "gb2312;charset=big5"},
+        {"content without charset", "<meta http-equiv=\"Content-Type\" content=\"text/html\">", "ISO-8859-1"},
+        {"other http-equiv", "<meta http-equiv=\"refresh\" content=\"charset=koi8-r\">", "ISO-8859-1"},
+        {"meta charset attribute", "<html><head><meta charset=\"utf-8\"><title>x</title>", "utf-8"},
+        {"meta charset, unquoted", "<meta charset=koi8-r>", "koi8-r"},
+        {"meta charset then Content-Type", "<meta charset=utf-8>" + Meta("koi8-r"), "koi8-r"},
+        {"empty meta charset is no declaration", "<meta charset=\"\">", "ISO-8859-1"},
+        {"a zero byte ends the scan", QByteArray("<html>\0", 7) + Meta("koi8-r"), "ISO-8859-1"},
+        {"unterminated quote runs to the end", "<meta http-equiv=Content-Type content=\"text/html; charset=koi8-r",
+         "koi8-r"},
+        {"meta at the very end without \">\"", Meta("koi8-r").chopped(1), "koi8-r"},
+        {"UTF-8 mark beats the declaration", "\xEF\xBB\xBF" + Meta("koi8-r"), "UTF-8"},
+        {"UTF-16LE mark", "\xFF\xFE<\0h\0", "UTF-16LE"},
+        {"UTF-16BE mark", "\xFE\xFF\0<\0h", "UTF-16BE"},
+    };
+    for (const TDetectCase& c : cases)
+        EXPECT_EQ(Detect(c.Input), QByteArray(c.Expected)) << c.What;
+}
+
+TEST(HtmlConv, DetectCharsetLeavesTheStreamWhereTheScanStopped)
+{
+    QByteArray data = "<html><body bgcolor=red>rest";
+    QBuffer b(&data);
+    b.open(QIODevice::ReadOnly);
+    DetectCharset(b);
+    EXPECT_EQ(b.readAll(), "rest");
+
+    QByteArray marked = "\xFF\xFE<\0";
+    QBuffer m(&marked);
+    m.open(QIODevice::ReadOnly);
+    DetectCharset(m);
+    EXPECT_EQ(m.pos(), 2);
+}
+
+TEST(HtmlConv, ContentWithoutDeclarationIsLatin1)
+{
+    QByteArray all;
+    for (int i = 0; i < 256; ++i)
+        all += char(i);
+    const QString text = Convert(all);
+    ASSERT_EQ(text.size(), 256);
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(text.at(i).unicode(), i);
+}
+
+TEST(HtmlConv, DecodesUtf8IncludingCharactersBeyondTheBasicPlane)
+{
+    const QString text = Convert("<?xml version=\"1.0\"?><p>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9D\x84\x9E</p>");
+    EXPECT_EQ(text, QStringLiteral("<?xml version=\"1.0\"?><p>caf\u00E9 \u20AC \U0001D11E</p>"));
+    EXPECT_TRUE(text.contains(QChar(0xD834)));
+}
+
+TEST(HtmlConv, Utf8MarkIsRemoved)
+{
+    const QString text = Convert("\xEF\xBB\xBF<meta charset=\"utf-8\"><p>\xC3\xA9");
+    EXPECT_EQ(text, QStringLiteral("<meta charset=\"utf-8\"><p>\u00E9"));
+}
+
+TEST(HtmlConv, InvalidBytesAreSkippedNotFatal)
+{
+    EXPECT_EQ(Convert("<meta charset=utf-8>a\xFF" "b\xC3(c\xE2\x82z"), QStringLiteral("<meta charset=utf-8>ab(cz"));
+    EXPECT_EQ(Convert("<meta charset=us-ascii>a\x80\x81z"), QStringLiteral("<meta charset=us-ascii>az"));
+}
+
+// A multi-byte sequence cut by the decoder's block boundary is carried into the next block.
+TEST(HtmlConv, SequencesAcrossBlockBoundariesSurvive)
+{
+    QByteArray data = "<meta charset=utf-8>x";
+    QString expected = QStringLiteral("<meta charset=utf-8>x");
+    for (int i = 0; i < 200000; ++i) {
+        data += (i % 3 == 0) ? "\xF0\x9D\x84\x9E" : "\xE2\x82\xAC";
+        expected += (i % 3 == 0) ? QStringLiteral("\U0001D11E") : QStringLiteral("\u20AC");
+    }
+    EXPECT_EQ(Convert(data), expected);
+}
+
+TEST(HtmlConv, DecodesWindows1252)
+{
+    EXPECT_EQ(Convert(Meta("windows-1252") + "\x80\x93q\x94\xE9\x9F"),
+              QString::fromLatin1(Meta("windows-1252")) + QStringLiteral("\u20AC\u201Cq\u201D\u00E9\u0178"));
+}
+
+struct TFixtureCase
+{
+    const char* File;
+    const char16_t* Body;
+};
+
+TEST(HtmlConv, DecodesMultiByteAndCyrillicFiles)
+{
+    const TFixtureCase cases[] = {
+        {"conv/shift_jis.html", u"<body>日本語のテキスト、カタカナ</body>"},
+        {"conv/gb2312.html", u"<body>中文文本，简体字</body>"},
+        {"conv/koi8-r.html", u"<body>Русский текст, ёлка</body>"},
+    };
+    for (const TFixtureCase& c : cases) {
+        const QByteArray bytes = ReadTestData(QString::fromLatin1(c.File));
+        ASSERT_FALSE(bytes.isEmpty()) << c.File;
+        const QString text = Convert(bytes);
+        EXPECT_TRUE(text.startsWith(QStringLiteral("<html><head><meta http-equiv=\"Content-Type\""))) << c.File;
+        EXPECT_TRUE(text.contains(QString::fromUtf16(c.Body))) << c.File << ": " << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QStringLiteral("</html>\r\n"))) << c.File;
+    }
+}
+
+TEST(HtmlConv, Utf16FilesWithAMarkOpenWithTheirText)
+{
+    const QString expected = QStringLiteral("<html><body>Gr\u00FC\u00DFe \u20AC \U0001D11E</body></html>");
+    EXPECT_EQ(Convert(ReadTestData("conv/utf16le-bom.html")), expected);
+    EXPECT_EQ(Convert(ReadTestData("conv/utf16be-bom.html")), expected);
+}
+
+// Without a mark nothing says the file is UTF-16: it is read byte by byte as ISO-8859-1.
+TEST(HtmlConv, Utf16WithoutAMarkReadsAsLatin1)
+{
+    const QByteArray bytes = ReadTestData("conv/utf16le-nobom.html");
+    ASSERT_FALSE(bytes.isEmpty());
+    const QString text = Convert(bytes);
+    ASSERT_EQ(text.size(), bytes.size());
+    EXPECT_EQ(text.at(0), QChar('<'));
+    EXPECT_EQ(text.at(1), QChar(0));
+}
+
+// An invalid unit of a UTF-16 file is dropped whole, so the text after it stays in step.
+TEST(HtmlConv, InvalidUtf16UnitKeepsTheRestAligned)
+{
+    QByteArray bytes("\xFF\xFE", 2);
+    const char16_t units[] = {u'a', 0xDC00, u'b', 0xD800, u'c', u'd'};
+    for (char16_t u : units) {
+        bytes += char(u & 0xFF);
+        bytes += char(u >> 8);
+    }
+    EXPECT_EQ(Convert(bytes), QStringLiteral("abcd"));
+}
+
+TEST(HtmlConv, FileEndingInsideASequenceRaises)
+{
+    QByteArray partial;
+    EXPECT_EQ(ConvertError("<meta charset=utf-8>abc\xE2\x82", &partial),
+              QStringLiteral("incomplete character or shift sequence"));
+    const QString sofar(reinterpret_cast<const QChar*>(partial.constData()), partial.size() / 2);
+    EXPECT_EQ(sofar, QStringLiteral("<meta charset=utf-8>abc"));
+
+    EXPECT_EQ(ConvertError(QByteArray("\xFF\xFEh\0i", 5)), QStringLiteral("incomplete character or shift sequence"));
+    EXPECT_EQ(ConvertError(QByteArray("\xFF\xFEh\0i\0", 6)), QString());
+}
+
+TEST(HtmlConv, UnknownCharacterSetIsAnInternalError)
+{
+    EXPECT_EQ(ConvertError(Meta("x-no-such-set")), QStringLiteral("internal error"));
+    EXPECT_EQ(ConvertError("<meta charset=\"utf-8//IGNORE\">"), QStringLiteral("internal error"));
+    EXPECT_EQ(ConvertError("<meta charset=\"utf-8//TRANSLIT\">"), QStringLiteral("internal error"));
+}
+
+TEST(HtmlConv, ConverterFailuresHaveTheirMessages)
+{
+    EXPECT_STREQ(ConversionErrorMessage(EILSEQ), "cannot convert");
+    EXPECT_STREQ(ConversionErrorMessage(EINVAL), "incomplete character or shift sequence");
+    EXPECT_STREQ(ConversionErrorMessage(EBADF), "unknown error");
+}
+
+// Every character set of the table either decodes or fails with "internal error"; these are the
+// ones no converter here knows.
+TEST(HtmlConv, EveryCharsetOfTheTableDecodesOrIsAnInternalError)
+{
+    const QSet<QByteArray> undecodable = {
+        "DOS-720", "x-mac-arabic", "hz-gb-2312", "x-Europa", "x-mac-greek", "x-mac-hebrew", "x-mac-turkish",
+        "x-EBCDIC-JapaneseAndUSCanada", "x-EBCDIC-KoreanExtended", "x-EBCDIC-Thai",
+        "x-iscii-as", "x-iscii-be", "x-iscii-de", "x-iscii-gu", "x-iscii-ka",
+        "x-iscii-ma", "x-iscii-or", "x-iscii-pa", "x-iscii-ta", "x-iscii-te",
+    };
+    int decodable = 0;
+    for (const TCharsetRow& row : CharsetTable) {
+        const QByteArray name(row.Charset.data(), qsizetype(row.Charset.size()));
+        // An even number of plain ASCII bytes is valid in every set, 16-bit ones included.
+        QByteArray doc = "<meta charset=\"" + name + "\"><p>Hello</p>";
+        if (doc.size() % 2)
+            doc += ' ';
+        const QString error = ConvertError(doc);
+        if (undecodable.contains(name)) {
+            EXPECT_EQ(error, QStringLiteral("internal error")) << row.Charset;
+        } else {
+            EXPECT_EQ(error, QString()) << row.Charset;
+            ++decodable;
+        }
+    }
+    EXPECT_EQ(decodable, 119 - 20);
+}
+
+TEST(HtmlConv, TableNamesDecodeAsTheirCharacterSets)
+{
+    struct TCase
+    {
+        const char* Charset;
+        QByteArray Bytes;
+        const char16_t* Text;
+    } cases[] = {
+        {"iso-8859-8-i", "\xE0\xE1", u"\u05D0\u05D1"},
+        {"ks_c_5601-1987", "\xB0\xA1", u"\uAC00"},
+        {"x-mac-ce", "\x80\x81", u"\u00C4\u0100"},
+        {"x-mac-cyrillic", "\x80\xE0", u"\u0410\u0430"},
+        {"unicode", QByteArray("A\0\x10\x04", 4), u"A\u0410"},
+        {"unicodeFFFE", QByteArray("\0A\x04\x10", 4), u"A\u0410"},
+        {"DOS-862", "\x80", u"\u05D0"},
+        {"x-IA5-German", "\x5B\x7E", u"\u00C4\u00DF"},
+        {"x-EBCDIC-Germany", "\xC1\x4A", u"A\u00C4"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray decl = "<meta charset=" + QByteArray(c.Charset) + ">";
+        QByteArray in;
+        QBuffer src(&in);
+        // The declaration itself is read as 8-bit text, then the body in the declared set.
+        in = decl + c.Bytes;
+        const QString text = Convert(in);
+        EXPECT_TRUE(text.endsWith(QString::fromUtf16(c.Text))) << c.Charset << ": " << text.toStdString();
+    }
+}
+
+TEST(HtmlConv, NarrowKeepsTheLowByteOfEveryUnit)
+{
+    const QString text = QStringLiteral("&eacute;\u00E9\u0141x");
+    QByteArray wide(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    QBuffer src(&wide);
+    src.open(QIODevice::ReadOnly);
+    QByteArray out;
+    QBuffer dst(&out);
+    dst.open(QIODevice::WriteOnly);
+    NarrowWideStream(src, dst);
+    EXPECT_EQ(out, QByteArray("&eacute;\xE9\x41x"));
+}
+
+// A device that hands out at most three bytes a read, so units arrive split between reads.
+class TDribble : public QBuffer
+{
+public:
+    using QBuffer::QBuffer;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override { return QBuffer::readData(data, std::min<qint64>(maxSize, 3)); }
+};
+
+TEST(HtmlConv, NarrowReadsFromTheCurrentPositionAcrossUnevenReads)
+{
+    QString text;
+    for (int i = 0; i < 100000; ++i)
+        text += QChar(u'a' + i % 26);
+    QByteArray wide = QByteArray("HEAD") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    for (bool dribble : {false, true}) {
+        QByteArray copy = wide;
+        TDribble drib(&copy);
+        QBuffer plain(&copy);
+        QIODevice& src = dribble ? static_cast<QIODevice&>(drib) : plain;
+        src.open(QIODevice::ReadOnly);
+        src.seek(4);
+        QByteArray out("<");
+        QBuffer dst(&out);
+        dst.open(QIODevice::WriteOnly | QIODevice::Append);
+        NarrowWideStream(src, dst);
+        EXPECT_EQ(out, "<" + text.toLatin1()) << dribble;
+    }
+}
+
+} // namespace
