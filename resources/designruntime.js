@@ -1,0 +1,519 @@
+// Page-side runtime of the design view. It runs in an isolated script world from document creation; the
+// page's own script never runs. It only reads snapshots and applies batches of changes for the C++ side,
+// keeps the undo units of the document body, reports events and draws resize handles. Every decision about
+// the document is made in C++.
+(function () {
+  'use strict';
+  if (window.__designRuntime)
+    return;
+
+  // ---- element tokens ------------------------------------------------------------------------------
+  const tokenOfElement = new WeakMap();
+  const elementOfToken = new Map();
+  let nextToken = 1;
+
+  function tokenOf(node) {
+    if (!node)
+      return 0;
+    if (node.nodeType !== Node.ELEMENT_NODE)
+      node = node.parentElement;
+    if (!node)
+      return 0;
+    let token = tokenOfElement.get(node);
+    if (!token) {
+      token = nextToken++;
+      tokenOfElement.set(node, token);
+      elementOfToken.set(token, node);
+    }
+    return token;
+  }
+
+  function elementOf(token) {
+    const element = elementOfToken.get(token);
+    if (!element)
+      throw new Error('stale element');
+    return element;
+  }
+
+  function describe(node) {
+    const token = tokenOf(node);
+    if (!token)
+      return null;
+    const element = elementOfToken.get(token);
+    return { token: token, tag: element.tagName, id: element.id };
+  }
+
+  // ---- undo units ----------------------------------------------------------------------------------
+  // Every batch of DOM changes to the body becomes one unit; a unit is undone by inverting its records.
+  const undoUnits = [];
+  const redoUnits = [];
+  let observer = null;
+
+  function copyRecords(records) {
+    return records.map(function (r) {
+      return {
+        type: r.type, target: r.target, name: r.attributeName, oldValue: r.oldValue, newValue: null,
+        added: Array.from(r.addedNodes), removed: Array.from(r.removedNodes), next: r.nextSibling
+      };
+    });
+  }
+
+  function pushUnit(records) {
+    const relevant = records.filter(function (r) { return !isOverlay(r.target); });
+    if (!relevant.length)
+      return false;
+    undoUnits.push(copyRecords(relevant));
+    redoUnits.length = 0;
+    return true;
+  }
+
+  // Changes not yet delivered to the observer callback belong to whoever made them before us.
+  function flushPending() {
+    if (observer)
+      pushUnit(observer.takeRecords());
+  }
+
+  function discardPending() {
+    if (observer)
+      observer.takeRecords();
+  }
+
+  function revertUnit(unit) {
+    for (let i = unit.length - 1; i >= 0; --i) {
+      const r = unit[i];
+      if (r.type === 'attributes') {
+        r.newValue = r.target.getAttribute(r.name);
+        if (r.oldValue === null)
+          r.target.removeAttribute(r.name);
+        else
+          r.target.setAttribute(r.name, r.oldValue);
+      } else if (r.type === 'characterData') {
+        r.newValue = r.target.data;
+        r.target.data = r.oldValue;
+      } else {
+        for (const n of r.added)
+          if (n.parentNode === r.target)
+            r.target.removeChild(n);
+        for (const n of r.removed)
+          r.target.insertBefore(n, r.next && r.next.parentNode === r.target ? r.next : null);
+      }
+    }
+    discardPending();
+    placeCaretAfter(unit[0]);
+  }
+
+  function replayUnit(unit) {
+    for (const r of unit) {
+      if (r.type === 'attributes') {
+        if (r.newValue === null)
+          r.target.removeAttribute(r.name);
+        else
+          r.target.setAttribute(r.name, r.newValue);
+      } else if (r.type === 'characterData') {
+        r.target.data = r.newValue;
+      } else {
+        for (const n of r.removed)
+          if (n.parentNode === r.target)
+            r.target.removeChild(n);
+        for (const n of r.added)
+          r.target.insertBefore(n, r.next && r.next.parentNode === r.target ? r.next : null);
+      }
+    }
+    discardPending();
+    placeCaretAfter(unit[unit.length - 1]);
+  }
+
+  function placeCaretAfter(record) {
+    try {
+      const node = record.target;
+      if (!node || !node.isConnected || !document.body.contains(node))
+        return;
+      const range = document.createRange();
+      range.selectNodeContents(node);
+      range.collapse(false);
+      const selection = document.getSelection();
+      selection.removeAllRanges();
+      selection.addRange(range);
+    } catch (e) {
+      // the caret is a courtesy only
+    }
+  }
+
+  function undo(count) {
+    flushPending();
+    let done = 0;
+    while (done < count && undoUnits.length) {
+      const unit = undoUnits.pop();
+      revertUnit(unit);
+      redoUnits.push(unit);
+      ++done;
+    }
+    return done;
+  }
+
+  function redo(count) {
+    flushPending();
+    let done = 0;
+    while (done < count && redoUnits.length) {
+      const unit = redoUnits.pop();
+      replayUnit(unit);
+      undoUnits.push(unit);
+      ++done;
+    }
+    return done;
+  }
+
+  // ---- state snapshot ------------------------------------------------------------------------------
+  const commandNames = ['copy', 'cut', 'paste', 'bold', 'italic', 'underline', 'justifyLeft', 'justifyCenter',
+    'justifyRight', 'insertOrderedList', 'insertUnorderedList', 'indent', 'outdent', 'backColor', 'foreColor',
+    'fontName', 'fontSize', 'formatBlock', 'createLink', 'unlink'];
+  let stateSerial = 0;
+
+  function selectionKind() {
+    const selection = document.getSelection();
+    if (!selection || selection.rangeCount === 0)
+      return 0;
+    const range = selection.getRangeAt(0);
+    if (range.collapsed)
+      return 0;
+    return range.toString() === '' ? 1 : 2;
+  }
+
+  function selectedControl() {
+    const selection = document.getSelection();
+    if (!selection || selection.rangeCount === 0)
+      return null;
+    const range = selection.getRangeAt(0);
+    if (range.collapsed || range.toString() !== '')
+      return null;
+    if (range.startContainer === range.endContainer && range.endOffset - range.startOffset === 1) {
+      const node = range.startContainer.childNodes[range.startOffset];
+      if (node && node.nodeType === Node.ELEMENT_NODE)
+        return node;
+    }
+    return range.commonAncestorContainer;
+  }
+
+  function commandFlags(name) {
+    let flags = 0;
+    try {
+      if (document.queryCommandSupported(name))
+        flags |= 1;
+      if (document.queryCommandEnabled(name))
+        flags |= 2;
+      if (document.queryCommandState(name))
+        flags |= 4;
+    } catch (e) {
+      // an unknown command answers no flags
+    }
+    return flags;
+  }
+
+  function state() {
+    flushPending();
+    const commands = {};
+    for (const name of commandNames)
+      commands[name] = commandFlags(name);
+    const control = selectionKind() === 1 ? selectedControl() : null;
+    return {
+      serial: ++stateSerial, selection: selectionKind(), control: describe(control), commands: commands,
+      undo: undoUnits.length, redo: redoUnits.length
+    };
+  }
+
+  // ---- channel to C++ ------------------------------------------------------------------------------
+  let host = null;
+  const outbox = [];
+
+  function send(kind, payload) {
+    payload.state = state();
+    if (host)
+      host.Receive(kind, payload);
+    else
+      outbox.push([kind, payload]);
+  }
+
+  function connectChannel() {
+    if (host || typeof qt === 'undefined' || !qt.webChannelTransport)
+      return;
+    new QWebChannel(qt.webChannelTransport, function (channel) {
+      host = channel.objects.host;
+      for (const message of outbox.splice(0))
+        host.Receive(message[0], message[1]);
+    });
+  }
+
+  // ---- resize handles ------------------------------------------------------------------------------
+  let overlay = null;
+  let sizing = null;     // the element that carries the handles
+  let drag = null;       // {edge, x, y, width, height}
+
+  function isOverlay(node) {
+    return overlay !== null && (node === overlay || overlay.contains(node));
+  }
+
+  function reportsResize(element) {
+    return element && element.nodeType === Node.ELEMENT_NODE && element.hasAttribute('onresizeend');
+  }
+
+  function ensureOverlay() {
+    if (overlay)
+      return overlay;
+    overlay = document.createElement('div');
+    overlay.setAttribute('style', 'position:absolute;display:none;pointer-events:none;z-index:2147483647;' +
+      'border:1px dashed #000;box-sizing:border-box;margin:0;padding:0');
+    for (const edge of ['e', 's', 'se']) {
+      const handle = document.createElement('div');
+      handle.dataset.edge = edge;
+      handle.setAttribute('style', 'position:absolute;width:7px;height:7px;background:#fff;border:1px solid #000;' +
+        'box-sizing:border-box;pointer-events:auto;cursor:' + edge + '-resize');
+      overlay.appendChild(handle);
+    }
+    document.documentElement.appendChild(overlay);
+    return overlay;
+  }
+
+  function placeHandles(width, height) {
+    const box = ensureOverlay();
+    const rect = sizing.getBoundingClientRect();
+    width = width === undefined ? rect.width : width;
+    height = height === undefined ? rect.height : height;
+    box.style.left = (rect.left + window.scrollX) + 'px';
+    box.style.top = (rect.top + window.scrollY) + 'px';
+    box.style.width = width + 'px';
+    box.style.height = height + 'px';
+    box.style.display = 'block';
+    for (const handle of box.children) {
+      const edge = handle.dataset.edge;
+      handle.style.left = (edge === 's' ? width / 2 - 4 : width - 4) + 'px';
+      handle.style.top = (edge === 'e' ? height / 2 - 4 : height - 4) + 'px';
+    }
+  }
+
+  function showHandles(element) {
+    sizing = element;
+    placeHandles();
+  }
+
+  function hideHandles() {
+    sizing = null;
+    if (overlay)
+      overlay.style.display = 'none';
+  }
+
+  // The new size goes into the element's width and height, as one undo unit, and is reported to the host.
+  function resizeElement(element, width, height) {
+    flushPending();
+    element.setAttribute('width', String(Math.max(1, Math.round(width))));
+    element.setAttribute('height', String(Math.max(1, Math.round(height))));
+    pushUnit(observer ? observer.takeRecords() : []);
+    if (sizing === element)
+      placeHandles();
+    send('report', { element: describe(element), width: element.offsetWidth, height: element.offsetHeight });
+  }
+
+  // ---- document events -----------------------------------------------------------------------------
+  const reportedEvents = ['mousedown', 'mousemove', 'mouseup', 'mouseout', 'mouseover', 'click', 'dblclick',
+    'keydown', 'keyup', 'keypress'];
+
+  function onHandlePress(event) {
+    const edge = event.target.dataset ? event.target.dataset.edge : undefined;
+    if (!edge || !sizing)
+      return false;
+    const rect = sizing.getBoundingClientRect();
+    drag = { edge: edge, x: event.clientX, y: event.clientY, width: rect.width, height: rect.height };
+    event.preventDefault();
+    event.stopPropagation();
+    return true;
+  }
+
+  function dragSize(event) {
+    return {
+      width: drag.edge === 's' ? drag.width : drag.width + event.clientX - drag.x,
+      height: drag.edge === 'e' ? drag.height : drag.height + event.clientY - drag.y
+    };
+  }
+
+  function onDocumentEvent(event) {
+    if (drag) {
+      if (event.type === 'mousemove') {
+        const size = dragSize(event);
+        placeHandles(size.width, size.height);
+      } else if (event.type === 'mouseup') {
+        const size = dragSize(event);
+        drag = null;
+        resizeElement(sizing, size.width, size.height);
+      }
+      event.preventDefault();
+      event.stopPropagation();
+      return;
+    }
+    if (isOverlay(event.target)) {
+      if (event.type === 'mousedown')
+        onHandlePress(event);
+      return;
+    }
+    if (event.type === 'mousedown') {
+      const element = event.target.nodeType === Node.ELEMENT_NODE ? event.target : event.target.parentElement;
+      const sized = element ? element.closest('[onresizeend]') : null;
+      if (sized && sized.tagName === 'IMG') {
+        // An image is selected whole, as a control, so the tools act on it.
+        const range = document.createRange();
+        range.selectNode(sized);
+        const selection = document.getSelection();
+        selection.removeAllRanges();
+        selection.addRange(range);
+        event.preventDefault();
+      }
+      if (sized)
+        showHandles(sized);
+      else
+        hideHandles();
+    }
+    send('event', { type: event.type, element: describe(event.target) });
+  }
+
+  // The engine's own undo keys work on our unit stack, so every change stays countable.
+  function onBeforeInput(event) {
+    if (event.inputType === 'historyUndo' || event.inputType === 'historyRedo') {
+      event.preventDefault();
+      if (event.inputType === 'historyUndo')
+        undo(1);
+      else
+        redo(1);
+      send('change', {});
+    }
+  }
+
+  function start() {
+    connectChannel();
+    if (observer || !document.body)
+      return;
+    observer = new MutationObserver(function (records) {
+      if (pushUnit(records))
+        send('change', {});
+    });
+    observer.observe(document.body, {
+      subtree: true, childList: true, attributes: true, characterData: true,
+      attributeOldValue: true, characterDataOldValue: true
+    });
+  }
+
+  for (const type of reportedEvents)
+    document.addEventListener(type, onDocumentEvent, true);
+  document.addEventListener('beforeinput', onBeforeInput, true);
+  document.addEventListener('selectionchange', function () { send('selection', {}); });
+  document.addEventListener('DOMContentLoaded', start);
+  connectChannel();
+
+  // ---- calls from C++ ------------------------------------------------------------------------------
+  function insertHtml(html) {
+    flushPending();
+    const selection = document.getSelection();
+    let range;
+    if (selection && selection.rangeCount) {
+      range = selection.getRangeAt(0);
+      if (!range.collapsed && range.toString() === '')
+        throw new Error('control selection');
+      if (!document.body.contains(range.commonAncestorContainer))
+        range = null;
+    }
+    if (!range) {
+      range = document.createRange();
+      range.setStart(document.body, 0);
+    }
+    const fragment = range.createContextualFragment(html);
+    const last = fragment.lastChild;
+    range.deleteContents();
+    range.insertNode(fragment);
+    if (last) {
+      range.setStartAfter(last);
+      range.collapse(true);
+      selection.removeAllRanges();
+      selection.addRange(range);
+    }
+    pushUnit(observer.takeRecords());
+  }
+
+  function execCommand(name, value) {
+    flushPending();
+    const done = document.execCommand(name, false, value === undefined ? null : value);
+    pushUnit(observer ? observer.takeRecords() : []);
+    return done;
+  }
+
+  function elementCall(token, what, args) {
+    const element = elementOf(token);
+    let result = null;
+    flushPending();
+    switch (what) {
+    case 'snapshot': {
+      const attributes = {};
+      for (const a of element.attributes)
+        attributes[a.name] = a.value;
+      result = {
+        tag: element.tagName, id: element.id, attributes: attributes, outerHTML: element.outerHTML,
+        innerHTML: element.innerHTML, offsetWidth: element.offsetWidth, offsetHeight: element.offsetHeight,
+        parent: describe(element.parentElement), connected: element.isConnected
+      };
+      break;
+    }
+    case 'getAttribute': result = element.getAttribute(args[0]); break;
+    case 'outerHTML': result = element.outerHTML; break;
+    case 'innerHTML': result = element.innerHTML; break;
+    case 'apply':
+      // A batch of changes: [["set", name, value], ["remove", name], ["style", name, value],
+      // ["innerHTML", html], ["outerHTML", html], ["insertAdjacentHTML", where, html]]
+      for (const change of args) {
+        if (change[0] === 'set') element.setAttribute(change[1], change[2]);
+        else if (change[0] === 'remove') element.removeAttribute(change[1]);
+        else if (change[0] === 'style') element.style.setProperty(change[1], change[2]);
+        else if (change[0] === 'innerHTML') element.innerHTML = change[1];
+        else if (change[0] === 'outerHTML') element.outerHTML = change[1];
+        else if (change[0] === 'insertAdjacentHTML') element.insertAdjacentHTML(change[1], change[2]);
+      }
+      pushUnit(observer.takeRecords());
+      break;
+    case 'select': {
+      const range = document.createRange();
+      if (args[0] === 'contents') range.selectNodeContents(element); else range.selectNode(element);
+      const selection = document.getSelection();
+      selection.removeAllRanges();
+      selection.addRange(range);
+      break;
+    }
+    default: throw new Error('unknown element call ' + what);
+    }
+    return result;
+  }
+
+  function bodyHtml() {
+    return document.body ? document.body.outerHTML : null;
+  }
+
+  function elementFromPoint(x, y) {
+    const element = document.elementFromPoint(x, y);
+    return isOverlay(element) ? describe(sizing) : describe(element);
+  }
+
+  window.__designRuntime = {
+    ready: function () { start(); return { ready: !!observer, state: state() }; },
+    state: state,
+    body: bodyHtml,
+    body_element: function () { return describe(document.body); },
+    exec: function (name, value) { const done = execCommand(name, value); return { result: done, state: state() }; },
+    value: function (name) { return document.queryCommandValue(name); },
+    undo: function (count) { const done = undo(count); return { result: done, state: state() }; },
+    redo: function (count) { const done = redo(count); return { result: done, state: state() }; },
+    insertHtml: function (html) { insertHtml(html); return { result: true, state: state() }; },
+    element: function (token, what, args) { return { result: elementCall(token, what, args || []), state: state() }; },
+    elementFromPoint: elementFromPoint,
+    resize: function (token, width, height) { resizeElement(elementOf(token), width, height); return state(); },
+    handles: function () {
+      if (!overlay || overlay.style.display === 'none')
+        return null;
+      const r = overlay.lastChild.getBoundingClientRect();
+      return { x: r.left + r.width / 2, y: r.top + r.height / 2 };
+    }
+  };
+})();

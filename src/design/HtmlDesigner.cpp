@@ -1,0 +1,527 @@
+#include "HtmlDesigner.h"
+
+#include <QBuffer>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QFile>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QSaveFile>
+#include <QVBoxLayout>
+#include <QWebEngineContextMenuRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+#include "EngineBridge.h"
+#include "EngineCommands.h"
+#include "Exceptions.h"
+#include "HtmlNodes.h"
+#include "HtmlTags.h"
+
+#if __has_include("HtmlFilter.h")
+#include "HtmlFilter.h"
+#else
+// Until the design filter is in the tree: the design page is the text as given.
+class THtmlFilter
+{
+public:
+    void SetBasePath(const QString& Path) { FBasePath = Path.isEmpty() || Path.endsWith(QLatin1Char('/')) ? Path : Path + QLatin1Char('/'); }
+    const QString& BasePath() const { return FBasePath; }
+    void LoadFromStream(QIODevice& Stream) { FText = QString::fromUtf8(Stream.readAll()); }
+    void SetSource(const QString& Html) { FText = Html; }
+    void NewEmptyDocument() { FText = QStringLiteral("<html><body contenteditable></body></html>"); }
+    void GetDesignText(QString& Text) const { Text = FText; }
+    void SetDesignText(const QString& Html) { FText = Html; }
+    void GetSourceText(QString& Html) const { Html = FText; }
+    void SaveToStream(QIODevice& Stream) const { Stream.write(FText.toUtf8()); }
+    const THtmlNode* FindNode(const QString&) const { return nullptr; }
+    void SetNodeSize(const QString&, const QString&, const QString&) {}
+    void SetGenerator(const QString&) {}
+
+private:
+    QString FText;
+    QString FBasePath;
+};
+#endif
+
+namespace {
+
+const QUrl DesignPageUrl(QStringLiteral("idoc:index.html"));
+
+QString FolderOf(const QString& FileName)
+{
+    const QString folder = QFileInfo(FileName).absolutePath();
+    return folder;
+}
+
+} // namespace
+
+// The engine's view; its context menu goes to the design view instead of the engine's own menu.
+class TDesignWebView : public QWebEngineView
+{
+public:
+    TDesignWebView(THtmlDesigner* Designer, QWebEngineProfile* Profile)
+        : QWebEngineView(Designer), FDesigner(Designer)
+    {
+        setPage(new QWebEnginePage(Profile, this));
+    }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* Event) override
+    {
+        const QPoint point = Event->pos();
+        // The request may arrive while a call waits for the engine: answer it right after.
+        QMetaObject::invokeMethod(FDesigner, [designer = QPointer<THtmlDesigner>(FDesigner), point] {
+            if (designer)
+                designer->ShowContextMenu(point);
+        }, Qt::QueuedConnection);
+        Event->accept();
+    }
+
+private:
+    THtmlDesigner* FDesigner;
+};
+
+THtmlDesigner::THtmlDesigner(QWidget* Owner) : QWidget(Owner), FFilter(std::make_unique<THtmlFilter>())
+{
+    // A private profile per design view: the namespace lives exactly as long as the view, and nothing of the
+    // design page is cached on disk.
+    FProfile = new QWebEngineProfile(this);
+    FNameSpace = RegisterEditNameSpace(FProfile, [this](QObject* Sender, const QString& URL, TEditUrlRequest& Request) {
+        GetEditUrlData(Sender, URL, Request);
+    });
+    FView = new TDesignWebView(this, FProfile);
+    FPage = FView->page();
+    QWebEngineSettings* settings = FPage->settings();
+    // The page's own script never runs in the design view; the runtime works in its own world.
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, true);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanPaste, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    FBridge = new TEngineBridge(FPage, this);
+    connect(FBridge, &TEngineBridge::Message, this, &THtmlDesigner::OnEngineMessage);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(FView);
+}
+
+THtmlDesigner::~THtmlDesigner()
+{
+    UnregisterEditNameSpace(FProfile, FNameSpace);
+    // The page must go before its profile.
+    delete FView;
+    FView = nullptr;
+    FPage = nullptr;
+}
+
+QWebEngineView* THtmlDesigner::View() const
+{
+    return FView;
+}
+
+QWebEnginePage* THtmlDesigner::Page() const
+{
+    return FPage;
+}
+
+bool THtmlDesigner::IsDocumentReady() const
+{
+    return FLoaded && FBridge->IsReady() && !FBridge->IsLoading();
+}
+
+void THtmlDesigner::RequireLoadedPage() const
+{
+    if (FBridge->IsLoading())
+        throw Exception(QStringLiteral("The document is still loading."));
+    if (!IsDocumentReady())
+        throw Exception(QStringLiteral("The design view holds no document."));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Namespace
+
+void THtmlDesigner::GetEditUrlData(QObject* Sender, const QString& URL, TEditUrlRequest& Request)
+{
+    AnswerEditUrl(URL, FDesignText, FFilter->BasePath(), Request);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Document life cycle
+
+void THtmlDesigner::LoadDocument(const QString& Text)
+{
+    FCurrentElement = TEngineElement();
+    ClearUndo();
+    FDesignText = Text.toUtf8();
+    FLoaded = false;
+    if (!FBridge->Load(DesignPageUrl))
+        throw Exception(QStringLiteral("The design view could not load the document."));
+    FLoaded = true;
+    HookDocumentEvents();
+}
+
+void THtmlDesigner::LoadFromFile(const QString& FileName)
+{
+    QFile file(FileName);
+    if (!QFileInfo(FileName).isFile() || !file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, file.errorString()));
+    FFileName = FileName;
+    FFilter->SetBasePath(FolderOf(FileName));
+    FFilter->LoadFromStream(file);
+    file.close();
+    QString text;
+    FFilter->GetDesignText(text);
+    LoadDocument(text);
+}
+
+void THtmlDesigner::SaveToFile(const QString& FileName)
+{
+    RequireLoadedPage();
+    // The whole document is made before the file is touched, so a failure leaves the old file whole.
+    FFilter->SetDesignText(BodyMarkup());
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    FFilter->SaveToStream(bytes);
+    QSaveFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data()) != bytes.data().size() || !file.commit())
+        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, file.errorString()));
+    FFileName = FileName;
+    FFilter->SetBasePath(FolderOf(FileName));
+}
+
+void THtmlDesigner::NewDocument()
+{
+    FFileName.clear();
+    FFilter->NewEmptyDocument();
+    QString text;
+    FFilter->GetDesignText(text);
+    LoadDocument(text);
+    DoDocumentComplete();
+}
+
+void THtmlDesigner::SetHtml(const QString& Html)
+{
+    FFilter->SetSource(Html);
+    QString text;
+    FFilter->GetDesignText(text);
+    LoadDocument(text);
+}
+
+QString THtmlDesigner::BodyMarkup()
+{
+    QVariant body;
+    if (FBridge->Invoke(QStringLiteral("body"), {}, &body) != TEngineBridge::TCallResult::Ok || body.isNull())
+        throw Exception(QStringLiteral("The design view did not answer."));
+    return body.toString();
+}
+
+void THtmlDesigner::GetHtml(QString& Html)
+{
+    RequireLoadedPage();
+    FFilter->SetDesignText(BodyMarkup());
+    FFilter->GetSourceText(Html);
+}
+
+int THtmlDesigner::GetSelectionType()
+{
+    if (!IsDocumentReady())
+        return 0;
+    const int kind = FBridge->State().Selection;
+    return kind >= 0 && kind <= 2 ? kind : 0;
+}
+
+bool THtmlDesigner::InsertHtml(const QString& Html)
+{
+    bool inserted = false;
+    BeginUndo(QStringLiteral("Insert"));
+    if (IsDocumentReady()) {
+        QVariant result;
+        inserted = FBridge->Invoke(QStringLiteral("insertHtml"), {Html}, &result) == TEngineBridge::TCallResult::Ok &&
+                   result.toBool();
+    }
+    EndUndo();
+    return inserted;
+}
+
+bool THtmlDesigner::CanHyperlink()
+{
+    if (!(QueryCommandStatus(IDM_HYPERLINK) & OLECMDF_ENABLED))
+        return false;
+    if (GetSelectionType() == 1) {
+        const THtmlNode* node = FFilter->FindNode(FCurrentElement.Id());
+        if (node && node->TagId() == TAG_A)
+            return false; // a named anchor's placeholder is not linked
+    }
+    return true;
+}
+
+void THtmlDesigner::Hyperlink()
+{
+    BeginUndo(QStringLiteral("Hyperlink"));
+    ExecCommand(IDM_HYPERLINK);
+    EndUndo();
+}
+
+void THtmlDesigner::Unlink()
+{
+    BeginUndo(QStringLiteral("Unlink"));
+    ExecCommand(IDM_UNLINK);
+    EndUndo();
+}
+
+void THtmlDesigner::GetDocumentTitle(QString& Title)
+{
+    RequireLoadedPage();
+    QVariant title;
+    if (FBridge->Call(QStringLiteral("document.title"), &title) != TEngineBridge::TCallResult::Ok)
+        throw Exception(QStringLiteral("The design view did not answer."));
+    Title = title.toString();
+}
+
+void THtmlDesigner::GetSelectionTagName(QString& Name)
+{
+    Name.clear();
+    switch (GetSelectionType()) {
+    case 2:
+        Name = QStringLiteral("Text");
+        break;
+    case 1: {
+        const THtmlNode* node = FFilter->FindNode(FCurrentElement.Id());
+        Name = (node ? TagIdToName(node->TagId()) : FCurrentElement.TagName()).toUpper();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void THtmlDesigner::SetGenerator(const QString& Value)
+{
+    if (Value == FGenerator)
+        return;
+    FGenerator = Value;
+    FFilter->SetGenerator(Value);
+}
+
+TEngineElement THtmlDesigner::BodyElement()
+{
+    QVariant body;
+    if (!IsDocumentReady() || FBridge->Invoke(QStringLiteral("body_element"), {}, &body) != TEngineBridge::TCallResult::Ok)
+        return {};
+    return TEngineElement(FBridge, body.toMap());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Named undo groups
+
+int THtmlDesigner::GetBrowserUndoCount()
+{
+    // A fresh count: a stale one could make the groups look undone and drop their names.
+    QVariant state;
+    if (IsDocumentReady() && FBridge->Invoke(QStringLiteral("state"), {}, &state) == TEngineBridge::TCallResult::Ok)
+        FBridge->UpdateState(state.toMap());
+    return FBridge->State().UndoCount;
+}
+
+int THtmlDesigner::GetRecordedUndoCount() const
+{
+    return FUndoGroups.RecordedCount();
+}
+
+void THtmlDesigner::SyncUndo()
+{
+    FUndoGroups.Sync(GetBrowserUndoCount());
+}
+
+void THtmlDesigner::BeginUndo(const QString& Caption)
+{
+    FUndoGroups.Begin(Caption, GetBrowserUndoCount());
+}
+
+void THtmlDesigner::EndUndo()
+{
+    FUndoGroups.End(GetBrowserUndoCount());
+}
+
+void THtmlDesigner::ClearUndo()
+{
+    FUndoGroups.Clear();
+}
+
+bool THtmlDesigner::CanUndo()
+{
+    // The toolbar asks often: the count the runtime last reported is enough here.
+    return FUndoGroups.CanUndo(FBridge->State().UndoCount);
+}
+
+bool THtmlDesigner::CanRedo()
+{
+    return FUndoGroups.CanRedo(FBridge->State().UndoCount);
+}
+
+void THtmlDesigner::Undo()
+{
+    const int units = FUndoGroups.Undo(GetBrowserUndoCount());
+    if (units > 0 && IsDocumentReady())
+        FBridge->Invoke(QStringLiteral("undo"), {units}, nullptr);
+}
+
+void THtmlDesigner::Redo()
+{
+    const int units = FUndoGroups.Redo(GetBrowserUndoCount());
+    if (units > 0 && IsDocumentReady())
+        FBridge->Invoke(QStringLiteral("redo"), {units}, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Command plumbing
+
+int THtmlDesigner::QueryCommandStatus(int CmdID)
+{
+    if (!IsDocumentReady())
+        return 0;
+    const TEngineState& state = FBridge->State();
+    switch (CmdID) {
+    case IDM_UNDO:
+        return OLECMDF_SUPPORTED | (state.UndoCount > 0 ? OLECMDF_ENABLED : 0);
+    case IDM_REDO:
+        return OLECMDF_SUPPORTED | (state.RedoCount > 0 ? OLECMDF_ENABLED : 0);
+    case IDM_GETBLOCKFMTS:
+        return OLECMDF_SUPPORTED | OLECMDF_ENABLED;
+    default:
+        break;
+    }
+    const QString name = EditCommandName(CmdID);
+    return name.isEmpty() ? 0 : state.Commands.value(name, 0);
+}
+
+int THtmlDesigner::RunCommand(int CmdID, const QVariant& Value, QVariant* Out)
+{
+    constexpr int S_OK = 0;
+    constexpr int E_FAIL = int(0x80004005);
+    constexpr int NotSupported = int(0x80040100);
+    if (!IsDocumentReady())
+        return E_FAIL;
+    if (CmdID == IDM_UNDO || CmdID == IDM_REDO) {
+        const QString name = CmdID == IDM_UNDO ? QStringLiteral("undo") : QStringLiteral("redo");
+        return FBridge->Invoke(name, {1}, nullptr) == TEngineBridge::TCallResult::Ok ? S_OK : E_FAIL;
+    }
+    if (CmdID == IDM_GETBLOCKFMTS) {
+        if (Out)
+            *Out = BlockFormatNames();
+        return S_OK;
+    }
+    const QString name = EditCommandName(CmdID);
+    if (name.isEmpty())
+        return NotSupported;
+    if (Out && !Value.isValid()) {
+        QVariant value;
+        if (FBridge->Invoke(QStringLiteral("value"), {name}, &value) != TEngineBridge::TCallResult::Ok)
+            return E_FAIL;
+        *Out = CmdID == IDM_BLOCKFMT ? QVariant(BlockFormatName(value.toString())) : value;
+        return S_OK;
+    }
+    QVariant argument = Value;
+    if (CmdID == IDM_BLOCKFMT && Value.isValid()) {
+        const QString tag = BlockFormatTag(Value.toString());
+        argument = tag.isEmpty() ? Value : QVariant(QLatin1Char('<') + tag + QLatin1Char('>'));
+    }
+    if (CmdID == IDM_HYPERLINK && !argument.isValid()) {
+        // The engine asks the user for the address of a new link.
+        bool ok = false;
+        const QString url = QInputDialog::getText(this, QStringLiteral("Hyperlink"), QStringLiteral("URL:"),
+                                                  QLineEdit::Normal, QStringLiteral("http://"), &ok);
+        if (!ok || url.isEmpty())
+            return S_OK;
+        argument = url;
+    }
+    QVariantList arguments{name};
+    if (argument.isValid())
+        arguments << argument.toString();
+    return FBridge->Invoke(QStringLiteral("exec"), arguments, nullptr) == TEngineBridge::TCallResult::Ok ? S_OK : E_FAIL;
+}
+
+int THtmlDesigner::ExecCommand(int CmdID)
+{
+    return RunCommand(CmdID, QVariant(), nullptr);
+}
+
+int THtmlDesigner::ExecCommandValue(int CmdID, int Option, const QVariant* In, QVariant* Out)
+{
+    return RunCommand(CmdID, In ? *In : QVariant(), Out);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Host side: events, context menu, resize reports
+
+void THtmlDesigner::HookDocumentEvents()
+{
+    // The runtime reports the ten document events of every loaded page; nothing to attach per load here.
+    FEventsHooked = true;
+}
+
+void THtmlDesigner::DoDocumentComplete()
+{
+    emit OnDocumentComplete(this);
+}
+
+void THtmlDesigner::OnEngineMessage(const QString& Kind, const QVariantMap& Payload)
+{
+    if (!IsDocumentReady())
+        return;
+    if (Kind == QLatin1String("report")) {
+        ElementResized(TEngineElement(FBridge, Payload.value(QStringLiteral("element")).toMap()));
+        return;
+    }
+    if (Kind != QLatin1String("event"))
+        return;
+    const QString type = Payload.value(QStringLiteral("type")).toString();
+    FCurrentElement = TEngineElement(FBridge, Payload.value(QStringLiteral("element")).toMap());
+    if (type == QLatin1String("mousedown"))
+        emit OnMouseDown(this);
+    else if (type == QLatin1String("mousemove"))
+        emit OnMouseMove(this);
+    else if (type == QLatin1String("mouseup"))
+        emit OnMouseUp(this);
+    else if (type == QLatin1String("mouseout"))
+        emit OnMouseOut(this);
+    else if (type == QLatin1String("mouseover"))
+        emit OnMouseOver(this);
+    else if (type == QLatin1String("click"))
+        emit OnClick(this);
+    else if (type == QLatin1String("dblclick"))
+        emit OnDblClick(this);
+    else if (type == QLatin1String("keydown"))
+        emit OnKeyDown(this);
+    else if (type == QLatin1String("keyup"))
+        emit OnKeyUp(this);
+    else if (type == QLatin1String("keypress"))
+        emit OnKeyPress(this);
+}
+
+void THtmlDesigner::ShowContextMenu(const QPoint& Point)
+{
+    if (IsDocumentReady()) {
+        QVariant element;
+        if (FBridge->Invoke(QStringLiteral("elementFromPoint"), {Point.x(), Point.y()}, &element) ==
+            TEngineBridge::TCallResult::Ok)
+            FCurrentElement = TEngineElement(FBridge, element.toMap());
+    }
+    const QPoint cursor = QCursor::pos();
+    emit OnPopupMenu(this, cursor.x(), cursor.y());
+}
+
+void THtmlDesigner::ElementResized(const TEngineElement& Element)
+{
+    FCurrentElement = Element;
+    const QVariantMap snapshot = Element.Snapshot();
+    if (!snapshot.isEmpty()) {
+        const QString width = QString::number(snapshot.value(QStringLiteral("offsetWidth")).toInt());
+        const QString height = QString::number(snapshot.value(QStringLiteral("offsetHeight")).toInt());
+        FFilter->SetNodeSize(Element.Id(), width, height);
+    }
+    emit OnResized(this);
+}

@@ -1,0 +1,137 @@
+#pragma once
+// The design view: shows the open document WYSIWYG in the browser engine in edit mode and holds its master
+// copy. It feeds the engine a design page made by its design filter through the "idoc:" scheme, maps the
+// edited body back on save, keeps named undo groups over the engine's undo units and raises the engine's
+// document events as its own.
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+#include <memory>
+
+#include "EngineElement.h"
+#include "NameSpace.h"
+#include "UndoGroups.h"
+
+class QWebEngineProfile;
+class QWebEnginePage;
+class QWebEngineView;
+class TEngineBridge;
+class THtmlFilter;
+class TDesignWebView;
+
+// The engine's editing command numbers that the design view sends.
+enum : int {
+    IDM_COPY = 15, IDM_CUT = 16, IDM_FONTNAME = 18, IDM_FONTSIZE = 19, IDM_PASTE = 26, IDM_REDO = 29,
+    IDM_UNDO = 43, IDM_BACKCOLOR = 51, IDM_BOLD = 52, IDM_FORECOLOR = 55, IDM_ITALIC = 56,
+    IDM_JUSTIFYCENTER = 57, IDM_JUSTIFYLEFT = 59, IDM_JUSTIFYRIGHT = 60, IDM_UNDERLINE = 63, IDM_FIND = 67,
+    IDM_HYPERLINK = 2124, IDM_UNLINK = 2125, IDM_ORDERLIST = 2184, IDM_UNORDERLIST = 2185, IDM_INDENT = 2186,
+    IDM_OUTDENT = 2187, IDM_GETBLOCKFMTS = 2233, IDM_BLOCKFMT = 2234
+};
+
+// Command status flags as the engine answers them.
+enum : int { OLECMDF_SUPPORTED = 1, OLECMDF_ENABLED = 2, OLECMDF_LATCHED = 4 };
+
+class THtmlDesigner : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit THtmlDesigner(QWidget* Owner = nullptr);
+    ~THtmlDesigner() override;
+
+    // ---- document life cycle
+    void LoadFromFile(const QString& FileName);
+    void SaveToFile(const QString& FileName);
+    void NewDocument();
+    void SetHtml(const QString& Html);
+    void GetHtml(QString& Html);
+    // 0 none, 1 control, 2 text
+    int GetSelectionType();
+    bool InsertHtml(const QString& Html);
+    bool CanHyperlink();
+    void Hyperlink();
+    void Unlink();
+    void GetDocumentTitle(QString& Title);
+    void GetSelectionTagName(QString& Name);
+
+    const QString& Generator() const { return FGenerator; }
+    void SetGenerator(const QString& Value);
+    const QString& FileName() const { return FFileName; }
+    const TEngineElement& CurrentElement() const { return FCurrentElement; }
+    THtmlFilter* Filter() const { return FFilter.get(); }
+
+    // The namespace callback: answers "idoc:" and "edit:" URLs for the engine.
+    void GetEditUrlData(QObject* Sender, const QString& URL, TEditUrlRequest& Request);
+    // The design page served as "idoc:index.html" (UTF-8).
+    const QByteArray& DesignText() const { return FDesignText; }
+
+    // ---- named undo groups
+    int GetBrowserUndoCount();
+    int GetRecordedUndoCount() const;
+    void SyncUndo();
+    void BeginUndo(const QString& Caption);
+    void EndUndo();
+    void ClearUndo();
+    bool CanUndo();
+    void Undo();
+    bool CanRedo();
+    void Redo();
+    const TUndoGroups& UndoGroups() const { return FUndoGroups; }
+
+    // ---- command plumbing: the engine's editing commands by number
+    int QueryCommandStatus(int CmdID);
+    int ExecCommand(int CmdID);
+    int ExecCommandValue(int CmdID, int Option, const QVariant* In, QVariant* Out);
+
+    // ---- host side
+    void HookDocumentEvents();
+    void DoDocumentComplete();
+    void ElementResized(const TEngineElement& Element);
+
+    // The engine behind the view, for the parts that work on the page directly.
+    TEngineBridge* Bridge() const { return FBridge; }
+    QWebEngineView* View() const;
+    QWebEnginePage* Page() const;
+    // The body element of the loaded page.
+    TEngineElement BodyElement();
+    // False after a load that did not complete: the page then must not be read or saved.
+    bool IsDocumentReady() const;
+
+signals:
+    void OnPopupMenu(QObject* Sender, int X, int Y);
+    void OnDocumentComplete(QObject* Sender);
+    void OnMouseDown(QObject* Sender);
+    void OnMouseMove(QObject* Sender);
+    void OnMouseUp(QObject* Sender);
+    void OnMouseOut(QObject* Sender);
+    void OnMouseOver(QObject* Sender);
+    void OnClick(QObject* Sender);
+    void OnDblClick(QObject* Sender);
+    void OnKeyDown(QObject* Sender);
+    void OnKeyPress(QObject* Sender);
+    void OnKeyUp(QObject* Sender);
+    void OnResized(QObject* Sender);
+
+private:
+    friend class TDesignWebView;
+    void LoadDocument(const QString& Text);
+    void ShowContextMenu(const QPoint& Point);
+    void OnEngineMessage(const QString& Kind, const QVariantMap& Payload);
+    QString BodyMarkup();
+    void RequireLoadedPage() const;
+    int RunCommand(int CmdID, const QVariant& Value, QVariant* Out);
+
+    QString FFileName;
+    QByteArray FDesignText;
+    TUndoGroups FUndoGroups;
+    std::unique_ptr<THtmlFilter> FFilter;
+    QString FGenerator;
+    TEngineElement FCurrentElement;
+    QWebEngineProfile* FProfile = nullptr;
+    TDesignWebView* FView = nullptr;
+    QWebEnginePage* FPage = nullptr;
+    TEngineBridge* FBridge = nullptr;
+    TEditorNameSpace* FNameSpace = nullptr;
+    bool FLoaded = false;
+    bool FEventsHooked = false;
+};

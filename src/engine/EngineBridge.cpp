@@ -1,0 +1,227 @@
+#include "EngineBridge.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+#include <QWebChannel>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+#include "NameSpace.h"
+
+namespace {
+constexpr quint32 RuntimeWorld = QWebEngineScript::ApplicationWorld;
+}
+
+void TEngineHost::Receive(const QString& Kind, const QVariantMap& Payload)
+{
+    emit Received(Kind, Payload);
+}
+
+QString TEngineBridge::RuntimeSource()
+{
+    static const QString source = [] {
+        RegisterEditorSchemes(); // makes sure our resources are linked in
+        QString text;
+        QFile channel(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+        if (channel.open(QIODevice::ReadOnly))
+            text += QString::fromUtf8(channel.readAll()) + QLatin1Char('\n');
+        QFile runtime(QStringLiteral(":/designview/designruntime.js"));
+        if (runtime.open(QIODevice::ReadOnly))
+            text += QString::fromUtf8(runtime.readAll());
+        return text;
+    }();
+    return source;
+}
+
+TEngineBridge::TEngineBridge(QWebEnginePage* Page, QObject* Parent)
+    : QObject(Parent), FPage(Page), FChannel(new QWebChannel(this)), FHost(new TEngineHost(this))
+{
+    QWebEngineScript script;
+    script.setName(QStringLiteral("designruntime"));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(RuntimeWorld);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(RuntimeSource());
+    Page->scripts().insert(script);
+
+    FChannel->registerObject(QStringLiteral("host"), FHost);
+    Page->setWebChannel(FChannel, RuntimeWorld);
+    connect(FHost, &TEngineHost::Received, this, &TEngineBridge::OnHostMessage);
+
+    connect(Page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (!FLoading)
+            return;
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+            FLoadStarted = true;
+            return;
+        }
+        if (!FLoadStarted)
+            return; // the end of an earlier navigation
+        FLoadFinished = true;
+        FLoadOk = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage();
+        if (FLoop)
+            FLoop->quit();
+    });
+    connect(Page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        FRendererDied = true;
+        FReady = false;
+        if (FLoop)
+            FLoop->quit();
+    });
+}
+
+TEngineBridge::~TEngineBridge()
+{
+    if (FLoop)
+        FLoop->quit();
+}
+
+bool TEngineBridge::Wait(int TimeoutMs, const std::function<bool()>& Done)
+{
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(TimeoutMs);
+    FLoop = &loop;
+    FWaiting = true;
+    while (!Done() && !FRendererDied && timer.isActive())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    FLoop = nullptr;
+    FWaiting = false;
+    if (!FQueued.empty())
+        DeliverQueued();
+    return Done();
+}
+
+bool TEngineBridge::Load(const QUrl& Url, int TimeoutMs)
+{
+    if (FWaiting || !FPage)
+        return false;
+    ++FGeneration;
+    FReady = false;
+    FRendererDied = false;
+    FLoading = true;
+    FLoadStarted = false;
+    FLoadFinished = false;
+    FLoadOk = false;
+    FQueued.clear();
+    FState = TEngineState();
+    FPage->load(Url);
+    Wait(TimeoutMs, [this] { return FLoadFinished; });
+    FLoading = false;
+    if (!FLoadFinished || !FLoadOk || FRendererDied)
+        return false;
+    QVariant answer;
+    if (Invoke(QStringLiteral("ready"), {}, &answer) != TCallResult::Ok)
+        return false;
+    FReady = answer.toMap().value(QStringLiteral("ready")).toBool();
+    UpdateState(answer.toMap().value(QStringLiteral("state")).toMap());
+    return FReady;
+}
+
+TEngineBridge::TCallResult TEngineBridge::Call(const QString& Script, QVariant* Result, int TimeoutMs)
+{
+    if (FWaiting || !FPage)
+        return TCallResult::Refused;
+    if (FRendererDied)
+        return TCallResult::RendererDied;
+    // The answer may arrive after we gave up waiting: it then goes to this shared slot, not to our stack.
+    struct TAnswer
+    {
+        bool Arrived = false;
+        QVariant Value;
+    };
+    auto answer = std::make_shared<TAnswer>();
+    QPointer<TEngineBridge> self(this);
+    FPage->runJavaScript(Script, RuntimeWorld, [answer, self](const QVariant& value) {
+        answer->Arrived = true;
+        answer->Value = value;
+        if (self && self->FLoop)
+            self->FLoop->quit();
+    });
+    const bool arrived = Wait(TimeoutMs, [answer] { return answer->Arrived; });
+    if (!arrived)
+        return FRendererDied ? TCallResult::RendererDied : TCallResult::TimedOut;
+    if (Result)
+        *Result = answer->Value;
+    return TCallResult::Ok;
+}
+
+TEngineBridge::TCallResult TEngineBridge::Invoke(const QString& Name, const QVariantList& Arguments, QVariant* Result,
+                                                 int TimeoutMs)
+{
+    const QString arguments =
+        QString::fromUtf8(QJsonDocument(QJsonArray::fromVariantList(Arguments)).toJson(QJsonDocument::Compact));
+    const QString script = QStringLiteral("(function(){try{return{ok:true,value:window.__designRuntime.") + Name +
+                           QStringLiteral(".apply(null,") + arguments +
+                           QStringLiteral(")};}catch(e){return{ok:false,error:String(e)};}})()");
+    QVariant raw;
+    const TCallResult result = Call(script, &raw, TimeoutMs);
+    if (result != TCallResult::Ok)
+        return result;
+    const QVariantMap answer = raw.toMap();
+    if (!answer.value(QStringLiteral("ok")).toBool())
+        return TCallResult::ScriptFailed;
+    QVariant value = answer.value(QStringLiteral("value"));
+    const QVariantMap map = value.toMap();
+    if (map.contains(QStringLiteral("state")) && map.contains(QStringLiteral("result"))) {
+        UpdateState(map.value(QStringLiteral("state")).toMap());
+        value = map.value(QStringLiteral("result"));
+    }
+    if (Result)
+        *Result = value;
+    return TCallResult::Ok;
+}
+
+void TEngineBridge::UpdateState(const QVariantMap& Snapshot)
+{
+    const qint64 serial = Snapshot.value(QStringLiteral("serial")).toLongLong();
+    // Snapshots travel on two roads (call answers and channel messages): never go back to an older one.
+    if (Snapshot.isEmpty() || serial < FState.Serial)
+        return;
+    FState.Serial = serial;
+    FState.Selection = Snapshot.value(QStringLiteral("selection")).toInt();
+    FState.Control = Snapshot.value(QStringLiteral("control")).toMap();
+    FState.UndoCount = Snapshot.value(QStringLiteral("undo")).toInt();
+    FState.RedoCount = Snapshot.value(QStringLiteral("redo")).toInt();
+    FState.Commands.clear();
+    const QVariantMap commands = Snapshot.value(QStringLiteral("commands")).toMap();
+    for (auto it = commands.cbegin(); it != commands.cend(); ++it)
+        FState.Commands.insert(it.key(), it.value().toInt());
+}
+
+void TEngineBridge::OnHostMessage(const QString& Kind, const QVariantMap& Payload)
+{
+    // Messages of an older page may still be in flight after a new load started.
+    if (FLoading)
+        return;
+    UpdateState(Payload.value(QStringLiteral("state")).toMap());
+    FQueued.emplace_back(Kind, Payload);
+    if (!FWaiting)
+        DeliverQueued();
+}
+
+void TEngineBridge::DeliverQueued()
+{
+    // Handlers may call into the engine again; they run outside any wait, one message after the other.
+    if (FDeliveryScheduled)
+        return;
+    FDeliveryScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        FDeliveryScheduled = false;
+        while (!FQueued.empty() && !FWaiting) {
+            auto message = std::move(FQueued.front());
+            FQueued.pop_front();
+            emit Message(message.first, message.second);
+        }
+        if (!FQueued.empty() && !FWaiting)
+            DeliverQueued();
+    });
+}
