@@ -1,5 +1,19 @@
 #include "TreeLists.h"
 
+namespace {
+
+// True when node is this node or one of its ancestors: linking it below this node would make a cycle that
+// no longer hangs from any root.
+bool IsSelfOrAncestor(const TLinkNode* node, const TLinkNode* of)
+{
+    for (const TLinkNode* p = of; p; p = p->Parent())
+        if (p == node)
+            return true;
+    return false;
+}
+
+} // namespace
+
 TLinkNode::~TLinkNode()
 {
     Clear();
@@ -33,7 +47,7 @@ void TLinkNode::AddFirst(TLinkNode* node)
 
 bool TLinkNode::AppendChild(TLinkNode* node)
 {
-    if (!node || node == this)
+    if (!node || IsSelfOrAncestor(node, this))
         return false;
     if (node->FParent)
         node->FParent->Remove(node);
@@ -43,7 +57,7 @@ bool TLinkNode::AppendChild(TLinkNode* node)
 
 bool TLinkNode::PrependChild(TLinkNode* node)
 {
-    if (!node || node == this)
+    if (!node || IsSelfOrAncestor(node, this))
         return false;
     if (node->FParent)
         node->FParent->Remove(node);
@@ -53,7 +67,7 @@ bool TLinkNode::PrependChild(TLinkNode* node)
 
 bool TLinkNode::InsertBefore(TLinkNode* node)
 {
-    if (!node || node == this || !FParent)
+    if (!node || node == this || !FParent || IsSelfOrAncestor(node, FParent))
         return false;
     if (node->FParent)
         node->FParent->Remove(node);

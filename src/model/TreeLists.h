@@ -26,11 +26,12 @@ public:
     void Add(TLinkNode* node);
     void AddFirst(TLinkNode* node);
     // Detaches node from its current parent and appends / prepends it here. False, doing nothing, when
-    // node is null or this node itself.
+    // node is null, this node itself or one of its ancestors (which would cut a cycle out of the tree).
     bool AppendChild(TLinkNode* node);
     bool PrependChild(TLinkNode* node);
     // This node is the reference sibling and must have a parent: detaches node from its current parent and
-    // links it immediately before this node. False, doing nothing, when node is null or this node itself.
+    // links it immediately before this node. False, doing nothing, when node is null, this node itself or
+    // one of its ancestors.
     bool InsertBefore(TLinkNode* node);
     // Unlinks child (not destroying it). False when child is not a child of this node.
     bool Remove(TLinkNode* child);
