@@ -1,15 +1,42 @@
-// Start-up of the editor. The main window is not built yet: this window only shows that the program starts.
+// Start-up of the editor: the settings file and the engine's URL schemes come first, then the
+// application object, then the main window; the message loop runs until the main window closes.
+#include "IniUtils.h"
+#include "NameSpace.h"
+#include "UnitMain.h"
+
 #include <QApplication>
-#include <QLabel>
+#include <exception>
+
+namespace {
+
+// An exception that reaches the message loop is dropped without a message and the program goes on.
+class TApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception&) {
+            return false;
+        } catch (...) {
+            return false;
+        }
+    }
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    RegisterEditorSchemes();
+    TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvalite"));
-    QLabel window(QStringLiteral("Corvalite"));
-    window.setWindowTitle(QStringLiteral("Corvalite"));
-    window.setAlignment(Qt::AlignCenter);
-    window.resize(800, 600);
-    window.show();
+    ConfigIni();
+
+    TFormMain formMain;
+    formMain.show();
     return app.exec();
 }
