@@ -1,0 +1,342 @@
+#include "UnitMain.h"
+
+#include "EngineBridge.h"
+#include "FileManagers.h"
+#include "HtmlDesigner.h"
+#include "IniUtils.h"
+#include "NameSpace.h"
+#include "ScriptedDialogs.h"
+#include "TestData.h"
+#include "TestHooks.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QString DesignHtml(TFormMain& w)
+{
+    QString html;
+    w.Designer()->GetHtml(html);
+    return html;
+}
+
+class UnitMainTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { QFile::remove(ConfigPath()); }
+    void TearDown() override { QFile::remove(ConfigPath()); }
+    static QString ConfigPath() { return ConfigIni().FileName(); }
+    static QByteArray Config() { return ReadFile(ConfigPath()); }
+
+    QTemporaryDir FDir;
+    TScriptedDialogs Dialogs;
+};
+
+TEST_F(UnitMainTest, FirstStartShowsAnEmptyDocumentAndCloseWritesTheSettings)
+{
+    TFormMain w;
+    w.show();
+    EXPECT_FALSE(w.isMaximized());
+    EXPECT_EQ(w.windowTitle(), "Corvalite");
+    EXPECT_EQ(w.TabControl1->count(), 3);
+    EXPECT_EQ(w.TabControl1->tabText(0), "Designer");
+    EXPECT_EQ(w.TabControl1->tabText(1), "HTML Code");
+    EXPECT_EQ(w.TabControl1->tabText(2), "Tag Tree");
+    EXPECT_EQ(w.ActiveView(), VIEW_DESIGNER);
+    EXPECT_TRUE(w.Designer()->IsDocumentReady());
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(w.FileManager()->FileName().isEmpty());
+    EXPECT_TRUE(w.FileManager()->RecentFiles().isEmpty());
+    EXPECT_EQ(w.StatusText(0), "");
+    EXPECT_EQ(w.StatusText(2), "");
+    EXPECT_TRUE(Config().isEmpty()) << "nothing is written before the window closes";
+
+    w.move(120, 130);
+    w.resize(810, 620);
+    EXPECT_TRUE(w.close());
+
+    TIniFile ini(ConfigPath());
+    EXPECT_EQ(ini.ReadSections(), QStringList({"Form", "Toolbar", "Recents"}));
+    EXPECT_EQ(ini.ReadSectionValues("Form"),
+              QStringList({"Maximized=0", "Left=120", "Top=130", "Width=810", "Height=620"}));
+    EXPECT_EQ(ini.ReadSection("Toolbar"), QStringList({"Standard Left", "Standard Top", "Block Left", "Block Top",
+                                                       "Format Left", "Format Top"}));
+    EXPECT_EQ(ini.ReadInteger("Toolbar", "Standard Left", -1), 0);
+    EXPECT_EQ(ini.ReadInteger("Toolbar", "Standard Top", -1), 0);
+    EXPECT_EQ(ini.ReadSectionValues("Recents"), QStringList({"Count=0"}));
+
+    // The next start comes back to the same place.
+    TFormMain again;
+    again.show();
+    EXPECT_EQ(again.pos(), QPoint(120, 130));
+    EXPECT_EQ(again.size(), QSize(810, 620));
+    EXPECT_TRUE(again.close());
+}
+
+TEST_F(UnitMainTest, APartialConfigAppliesOnlyWhatIsThere)
+{
+    WriteFile(ConfigPath(), "[form]\nWIDTH=750\nMaximized=yes\n\n[Recents]\nCount=3\nItem0=/a.html\nItem2=/c.html\n");
+    TFormMain w;
+    const QPoint before = w.pos();
+    const int heightBefore = w.height();
+    w.show();
+    EXPECT_EQ(w.width(), 750);
+    EXPECT_EQ(w.height(), heightBefore);
+    EXPECT_EQ(w.pos(), before);
+    EXPECT_FALSE(w.isMaximized()) << "\"yes\" is not an integer: the default";
+    EXPECT_EQ(w.FileManager()->RecentFiles(), QStringList({"/a.html", "/c.html"}));
+
+    emit w.File1->aboutToShow();  // the recent entries are rebuilt as the menu opens
+    const QList<QAction*> recent = w.RecentFiles1->actions();
+    ASSERT_EQ(recent.size(), 2);
+    EXPECT_EQ(recent[0]->text(), "1 - /a.html");
+    EXPECT_FALSE(w.Save1->isEnabled()) << "Save is enabled only when modified";
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(TIniFile(ConfigPath()).ReadSectionValues("Recents"), QStringList({"Count=2", "Item0=/a.html", "Item1=/c.html"}));
+}
+
+TEST_F(UnitMainTest, AMaximizedCloseKeepsTheEarlierBounds)
+{
+    WriteFile(ConfigPath(), "[Form]\nLeft=10\nTop=20\nWidth=700\nHeight=500\nMaximized=0\n");
+    TFormMain w;
+    w.show();
+    EXPECT_EQ(w.size(), QSize(700, 500));
+    w.setWindowState(Qt::WindowMaximized);
+    EXPECT_TRUE(w.close());
+    TIniFile ini(ConfigPath());
+    EXPECT_EQ(ini.ReadSectionValues("Form"),
+              QStringList({"Left=10", "Top=20", "Width=700", "Height=500", "Maximized=1"}));
+
+    TFormMain again;
+    again.show();
+    EXPECT_TRUE(again.isMaximized());
+    EXPECT_TRUE(again.close());
+}
+
+TEST_F(UnitMainTest, ClosingAModifiedDocumentAsksAndCancelKeepsTheWindowAndWritesNothing)
+{
+    TFormMain w;
+    w.show();
+    w.FileManager()->SetModified(true);
+    EXPECT_EQ(w.StatusText(0), "Modified");
+
+    Dialogs.Answers = {mrCancel};
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(Config().isEmpty());
+    EXPECT_EQ(Dialogs.MessageTexts(), QStringList({"File was modified. Do you want to save it first?"}));
+
+    // Yes with a cancelled save dialog is no permission either.
+    Dialogs.Answers = {mrYes};
+    Dialogs.FileNames = {""};
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(Config().isEmpty());
+
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+    EXPECT_FALSE(Config().isEmpty());
+}
+
+TEST_F(UnitMainTest, AnUnwritableConfigDoesNotKeepTheWindowOpen)
+{
+    ASSERT_TRUE(QDir().mkpath(ConfigPath()));  // a folder where the file should be
+    TFormMain w;
+    w.show();
+    w.FileManager()->AddMRU("/x.html");
+    EXPECT_TRUE(w.close());
+    QDir(ConfigPath()).removeRecursively();
+}
+
+TEST_F(UnitMainTest, OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites)
+{
+    const QString fixture = TestDataPath("app/page.html");
+    TFormMain w;
+    w.show();
+    Dialogs.FileNames = {fixture};
+    w.Open1->trigger();
+    ASSERT_EQ(Dialogs.FileDialogs.size(), 1u);
+    EXPECT_EQ(Dialogs.FileDialogs[0].Kind, TFileDialog::fdOpen);
+    EXPECT_EQ(Dialogs.FileDialogs[0].DefaultExt, "html");
+    EXPECT_TRUE(Dialogs.Messages.empty());
+
+    EXPECT_EQ(w.FileManager()->FileName(), fixture);
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_EQ(w.StatusText(2), fixture);
+    EXPECT_EQ(w.FileManager()->RecentFiles(), QStringList({fixture}));
+    EXPECT_TRUE(w.Designer()->IsDocumentReady());
+    const QString shown = DesignHtml(w);
+    EXPECT_TRUE(shown.contains("Welcome to the fixture")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("cell two"));
+
+    const QString saved = FDir.filePath("saved.html");
+    Dialogs.FileNames = {saved};
+    w.SaveAs1->trigger();
+    EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.MessageTexts().join("\n").toStdString();
+    EXPECT_EQ(w.FileManager()->FileName(), saved);
+    EXPECT_EQ(w.FileManager()->RecentFiles(), QStringList({saved, fixture}));
+
+    // What the design view wrote is the document as the filter writes it.
+    const QByteArray bytes = ReadFile(saved);
+    EXPECT_EQ(bytes, QString(shown).toLatin1());
+    EXPECT_TRUE(bytes.contains("<title>Fixture Page</title>"));
+    EXPECT_TRUE(bytes.contains("&eacute;"));
+
+    // Opening the saved file again gives the same document.
+    Dialogs.FileNames = {saved};
+    w.Open1->trigger();
+    EXPECT_EQ(DesignHtml(w), shown);
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTest, AFailedSaveShowsAnErrorAndKeepsTheDocumentModifiedUnderItsName)
+{
+    const QString name = FDir.filePath("page.html");
+    ASSERT_TRUE(QFile::copy(TestDataPath("app/page.html"), name));
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(name));
+    w.FileManager()->SetModified(true);
+    WriteFile(FDir.filePath("blocker"), "a file, not a folder");
+    const QString target = FDir.filePath("blocker/page.html");
+
+    Dialogs.FileNames = {target};
+    Dialogs.Answers = {mrOk};
+    w.SaveAs1->trigger();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtError);
+    EXPECT_TRUE(Dialogs.Messages[0].Text.contains(target)) << Dialogs.Messages[0].Text.toStdString();
+    EXPECT_EQ(w.FileManager()->FileName(), name);
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_EQ(w.StatusText(0), "Modified");
+    EXPECT_EQ(w.StatusText(2), name);
+    EXPECT_EQ(w.FileManager()->RecentFiles(), QStringList({name}));
+
+    // New, answered Yes, saves under the document's own name; that fails too, so New stops.
+    ASSERT_TRUE(QFile::remove(name));
+    ASSERT_TRUE(QDir().mkpath(name));  // a folder in the file's place
+    Dialogs.Messages.clear();
+    Dialogs.Answers = {mrYes, mrOk};
+    w.New1->trigger();
+    EXPECT_EQ(Dialogs.MessageTexts().size(), 2);
+    EXPECT_EQ(w.FileManager()->FileName(), name);
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_TRUE(DesignHtml(w).contains("Welcome to the fixture")) << "the document is still there";
+
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTest, ViewsCommitTheirEditsAndEditsMarkTheDocumentModified)
+{
+    TFormMain w;
+    w.show();
+    w.FileManager()->OpenFile(TestDataPath("app/page.html"));
+    const QString original = DesignHtml(w);
+
+    // Looking at the other views changes nothing.
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    EXPECT_EQ(w.ActiveView(), VIEW_CODE);
+    EXPECT_EQ(w.CodeEditor()->text(), original);
+    EXPECT_FALSE(w.ViewEdited());
+    w.TabControl1->setCurrentIndex(VIEW_TAGTREE);
+    ASSERT_GE(w.TagTree()->topLevelItemCount(), 1);
+    EXPECT_EQ(w.TagTree()->topLevelItem(0)->text(0), "<ROOT>");
+    EXPECT_TRUE(w.TagTree()->topLevelItem(0)->isExpanded());
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_EQ(DesignHtml(w), original);
+
+    // Typing in the code view marks the document and goes into the design view on leaving.
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    QString edited = original;
+    edited.replace("cell two", "cell 2 edited");
+    w.CodeEditor()->setText(edited);
+    EXPECT_TRUE(w.ViewEdited());
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_EQ(w.StatusText(0), "Modified");
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    EXPECT_TRUE(DesignHtml(w).contains("cell 2 edited"));
+
+    // Saving from the code view commits its edits first.
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    w.CodeEditor()->setText(QString(edited).replace("first item", "item one"));
+    const QString saved = FDir.filePath("fromcode.html");
+    Dialogs.FileNames = {saved};
+    w.SaveAs1->trigger();
+    EXPECT_TRUE(ReadFile(saved).contains("item one"));
+    EXPECT_FALSE(w.FileManager()->Modified());
+
+    // New discards only after asking.
+    w.FileManager()->SetModified(true);
+    Dialogs.Answers = {mrNo};
+    w.New1->trigger();
+    EXPECT_EQ(w.ActiveView(), VIEW_DESIGNER);
+    EXPECT_EQ(w.TabControl1->currentIndex(), VIEW_DESIGNER);
+    EXPECT_FALSE(DesignHtml(w).contains("item one"));
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTest, AnEditMadeWithTheMouseMarksTheDocumentModified)
+{
+    TFormMain w;
+    w.show();
+    // A press and release that changes nothing leaves the document as it is.
+    emit w.Designer()->OnMouseUp(w.Designer());
+    EXPECT_FALSE(w.FileManager()->Modified());
+    // A change of the page that came with no key (dragging, pasting with the mouse) counts.
+    ASSERT_EQ(w.Designer()->Bridge()->Call("document.body.appendChild(document.createTextNode('dropped')); 1"),
+              TEngineBridge::TCallResult::Ok);
+    emit w.Designer()->OnMouseUp(w.Designer());
+    EXPECT_TRUE(w.FileManager()->Modified());
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTest, ScreenshotOfTheMainWindow)
+{
+    // Writes the picture only when asked: CORVALITE_SCREENSHOT names the PNG file.
+    const QByteArray target = qgetenv("CORVALITE_SCREENSHOT");
+    if (target.isEmpty())
+        GTEST_SKIP() << "CORVALITE_SCREENSHOT not set";
+    TFormMain w;
+    w.show();
+    w.resize(1100, 720);
+    w.FileManager()->OpenFile(TestDataPath("app/page.html"));
+    QEventLoop settle;
+    QTimer::singleShot(1500, &settle, &QEventLoop::quit);
+    settle.exec();
+    const QImage image = w.grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(image.save(QString::fromLocal8Bit(target), "PNG"));
+    EXPECT_TRUE(w.close());
+}
+
+} // namespace
