@@ -223,6 +223,7 @@
 
   // ---- channel to C++ ------------------------------------------------------------------------------
   let host = null;
+  let connecting = false;
   const outbox = [];
 
   function send(kind, payload) {
@@ -234,8 +235,9 @@
   }
 
   function connectChannel() {
-    if (host || typeof qt === 'undefined' || !qt.webChannelTransport)
+    if (host || connecting || typeof qt === 'undefined' || !qt.webChannelTransport)
       return;
+    connecting = true;
     new QWebChannel(qt.webChannelTransport, function (channel) {
       host = channel.objects.host;
       for (const message of outbox.splice(0))

@@ -1,0 +1,122 @@
+// The synchronous bridge: answers, refusals, timeouts and the renderer's death never hang a caller.
+#include <QApplication>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <gtest/gtest.h>
+#include <csignal>
+#include <memory>
+
+#include "EngineBridge.h"
+#include "NameSpace.h"
+#include "TestHooks.h"
+
+namespace {
+
+TBeforeApplicationHook RegisterSchemes(RegisterEditorSchemes);
+
+const QByteArray Page = "<html><head></head><body contenteditable><p id=\"first\">Hello <b>world</b></p></body></html>";
+
+class EngineBridgeTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        Profile = new QWebEngineProfile();
+        NameSpace = RegisterEditNameSpace(Profile, [](QObject*, const QString& url, TEditUrlRequest& request) {
+            AnswerEditUrl(url, Page, QString(), request);
+        });
+        WebPage = new QWebEnginePage(Profile);
+        WebPage->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+        Bridge = new TEngineBridge(WebPage);
+    }
+    static void TearDownTestSuite()
+    {
+        delete Bridge;
+        delete WebPage;
+        delete Profile;
+    }
+    void SetUp() override
+    {
+        if (!Bridge->IsReady())
+            ASSERT_TRUE(Bridge->Load(QUrl(QStringLiteral("idoc:index.html"))));
+    }
+
+    static inline QWebEngineProfile* Profile = nullptr;
+    static inline TEditorNameSpace* NameSpace = nullptr;
+    static inline QWebEnginePage* WebPage = nullptr;
+    static inline TEngineBridge* Bridge = nullptr;
+};
+
+TEST_F(EngineBridgeTest, AnswersFromTheLoadedPageAndTheRuntime)
+{
+    QVariant value;
+    ASSERT_EQ(Bridge->Call(QStringLiteral("document.getElementById('first').textContent"), &value),
+              TEngineBridge::TCallResult::Ok);
+    EXPECT_EQ(value.toString(), QStringLiteral("Hello world"));
+    ASSERT_EQ(Bridge->Invoke(QStringLiteral("body"), {}, &value), TEngineBridge::TCallResult::Ok);
+    EXPECT_TRUE(value.toString().startsWith(QStringLiteral("<body contenteditable")));
+    // The page's own script does not run, but the runtime's world works.
+    ASSERT_EQ(Bridge->Call(QStringLiteral("typeof window.__designRuntime"), &value), TEngineBridge::TCallResult::Ok);
+    EXPECT_EQ(value.toString(), QStringLiteral("object"));
+}
+
+TEST_F(EngineBridgeTest, AScriptErrorIsAFailureNotAValue)
+{
+    QVariant value = 42;
+    EXPECT_EQ(Bridge->Invoke(QStringLiteral("element"), {999999, QStringLiteral("outerHTML")}, &value),
+              TEngineBridge::TCallResult::ScriptFailed);
+    EXPECT_EQ(value.toInt(), 42);
+}
+
+TEST_F(EngineBridgeTest, ACallInsideAWaitIsRefused)
+{
+    TEngineBridge::TCallResult inner = TEngineBridge::TCallResult::Ok;
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        inner = Bridge->Call(QStringLiteral("1"));
+    });
+    // A call long enough for the timer to fire while it waits.
+    ASSERT_EQ(Bridge->Call(QStringLiteral("(function(){const t=Date.now();while(Date.now()-t<100);return 1;})()")),
+              TEngineBridge::TCallResult::Ok);
+    QApplication::processEvents();
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(inner, TEngineBridge::TCallResult::Refused);
+}
+
+TEST_F(EngineBridgeTest, ALateAnswerAfterATimeoutIsDroppedAndTheNextCallWorks)
+{
+    EXPECT_EQ(Bridge->Call(QStringLiteral("(function(){const t=Date.now();while(Date.now()-t<200);return 1;})()"),
+                           nullptr, 20),
+              TEngineBridge::TCallResult::TimedOut);
+    QVariant value;
+    ASSERT_EQ(Bridge->Call(QStringLiteral("6*7"), &value), TEngineBridge::TCallResult::Ok);
+    EXPECT_EQ(value.toInt(), 42);
+}
+
+TEST_F(EngineBridgeTest, TheRendererDyingEndsTheWait)
+{
+    const qint64 pid = WebPage->renderProcessPid();
+    ASSERT_GT(pid, 0);
+    QTimer::singleShot(100, [pid] { ::kill(pid_t(pid), SIGKILL); });
+    const auto result =
+        Bridge->Call(QStringLiteral("(function(){const t=Date.now();while(Date.now()-t<30000);return 1;})()"), nullptr,
+                     30000);
+    EXPECT_EQ(result, TEngineBridge::TCallResult::RendererDied);
+    EXPECT_FALSE(Bridge->IsReady());
+    // A new load brings the page back.
+    ASSERT_TRUE(Bridge->Load(QUrl(QStringLiteral("idoc:index.html"))));
+    QVariant value;
+    ASSERT_EQ(Bridge->Call(QStringLiteral("document.body.textContent"), &value), TEngineBridge::TCallResult::Ok);
+    EXPECT_EQ(value.toString(), QStringLiteral("Hello world"));
+}
+
+TEST_F(EngineBridgeTest, ALoadOfAMissingPageFails)
+{
+    EXPECT_FALSE(Bridge->Load(QUrl(QStringLiteral("idoc:missing.html")), 20000));
+    EXPECT_FALSE(Bridge->IsReady());
+}
+
+} // namespace
