@@ -1,0 +1,100 @@
+#include "CssParsers.h"
+
+namespace {
+
+bool IsBlank(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == 9 || u == 10 || u == 13 || u == 32;
+}
+
+bool IsNameChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == '-' || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
+}
+
+bool IsQuote(QChar c)
+{
+    return c == u'"' || c == u'\'';
+}
+
+// True when the whole value is one run quoted with Quote: it starts with the mark and the first
+// matching mark after it is its last character. A list such as "A", "B" begins and ends with the
+// same mark but is two strings, and stays whole.
+bool IsOneQuotedString(const QString& v, QChar quote)
+{
+    return v.size() >= 2 && v.front() == quote && v.indexOf(quote, 1) == v.size() - 1;
+}
+
+bool SameAscii(const QString& a, const QString& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a.at(i).unicode(), y = b.at(i).unicode();
+        if (x >= 'a' && x <= 'z')
+            x -= 32;
+        if (y >= 'a' && y <= 'z')
+            y -= 32;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void TCssParser::Parse(const QString& Text)
+{
+    Names.clear();
+    Values.Clear();
+    const qsizetype n = Text.size();
+    qsizetype i = 0;
+    auto skipBlanks = [&] {
+        while (i < n && IsBlank(Text.at(i)))
+            ++i;
+    };
+    while (i < n) {
+        skipBlanks();
+        const qsizetype nameStart = i;
+        while (i < n && IsNameChar(Text.at(i)))
+            ++i;
+        const QString name = Text.mid(nameStart, i - nameStart);
+        ++i; // the colon in well-formed text, whatever it is
+        skipBlanks();
+
+        QString value;
+        while (i < n && Text.at(i) != u';') {
+            const QChar c = Text.at(i++);
+            value += c;
+            if (IsQuote(c)) {
+                // A quoted run may hold ";"; an unclosed one runs to the end and is closed anyway.
+                const qsizetype close = Text.indexOf(c, i);
+                const qsizetype end = close < 0 ? n : close;
+                value += QStringView(Text).mid(i, end - i);
+                value += c;
+                i = close < 0 ? n : close + 1;
+            }
+        }
+        skipBlanks();
+        ++i; // the ";"
+
+        if (!name.isEmpty() && !value.isEmpty()) {
+            if (IsOneQuotedString(value, u'\''))
+                value = value.mid(1, value.size() - 2);
+            if (IsOneQuotedString(value, u'"'))
+                value = value.mid(1, value.size() - 2);
+            Names.append(name);
+            Values.Add(value);
+        }
+    }
+}
+
+QString TCssParser::GetValue(const QString& Name) const
+{
+    for (qsizetype i = 0; i < Names.size(); ++i)
+        if (SameAscii(Names.at(i), Name))
+            return Values.Get(int(i));
+    return QString();
+}
