@@ -105,14 +105,15 @@ THtmlTag::~THtmlTag()
 
 void THtmlTag::Assign(const THtmlNode* source)
 {
-    THtmlNode::Assign(source);
     auto* sourceTag = dynamic_cast<const THtmlTag*>(source);
-    if (!sourceTag || sourceTag == this)
+    if (!sourceTag || sourceTag == this) {
+        THtmlNode::Assign(source);
         return;
+    }
 
-    // The copy is built apart first: source may lie inside this element, or this element inside source.
-    // The walk is iterative, so the depth of the tree does not matter.
-    THtmlTag copy(TagId());
+    // The copy is built apart first, before this element changes at all: source may lie inside this
+    // element, or this element inside source. The walk is iterative, so the depth of the tree does not matter.
+    THtmlTag copy(sourceTag->TagId());
     copy.FAttributes = CopyAttributes(sourceTag->FAttributes.get());
     const THtmlNode* from = sourceTag->FirstChild();
     THtmlNode* toParent = &copy; // the copy of from's parent
@@ -135,6 +136,7 @@ void THtmlTag::Assign(const THtmlNode* source)
             from = from->NextSibling();
     }
 
+    THtmlNode::Assign(source);
     Clear();
     FAttributes = std::move(copy.FAttributes);
     while (TLinkNode* child = copy.TLinkNode::FirstChild()) {

@@ -1,0 +1,396 @@
+#include "HtmlNodes.h"
+
+#include "Exceptions.h"
+#include "HtmlAttributes.h"
+#include "HtmlTags.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace {
+
+struct TAttr
+{
+    int Id;
+    QString Value;
+    bool operator==(const TAttr& o) const { return Id == o.Id && Value == o.Value; }
+};
+
+std::vector<TAttr> Attrs(const THtmlTag& tag)
+{
+    std::vector<TAttr> out;
+    for (int i = 0; i < tag.AttributeCount(); ++i)
+        out.push_back({tag.GetAttributeId(i), tag.GetAttributeValue(i)});
+    return out;
+}
+
+std::vector<int> ChildIds(const THtmlNode* node)
+{
+    std::vector<int> out;
+    for (const THtmlNode* c = node->FirstChild(); c; c = c->NextSibling())
+        out.push_back(c->TagId());
+    return out;
+}
+
+std::set<const THtmlNode*> SubtreeNodes(const THtmlNode* top)
+{
+    std::set<const THtmlNode*> out{top};
+    for (const THtmlNode* n = top->GetNextNode(nullptr); n; n = top->GetNextNode(n))
+        out.insert(n);
+    return out;
+}
+
+THtmlText* AddText(THtmlNode* parent, const QString& text, int id = TAG_TEXT)
+{
+    auto* node = new THtmlText(id, text);
+    parent->Add(node);
+    return node;
+}
+
+THtmlTag* AddTag(THtmlNode* parent, int id)
+{
+    auto* node = new THtmlTag(id);
+    parent->Add(node);
+    return node;
+}
+
+TEST(HtmlNodes, SetAttributeReplacesInPlaceAndEmptyRemovesOnlyWhatExists)
+{
+    THtmlTag img(TAG_IMG);
+    EXPECT_EQ(img.AttributeCount(), 0);
+    EXPECT_FALSE(img.HasAttribute(ATTR_ALT));
+    EXPECT_EQ(img.GetAttribute(ATTR_ALT), QString());
+
+    img.SetAttribute(ATTR_ALT, "");                // absent: added with the empty value
+    EXPECT_TRUE(img.HasAttribute(ATTR_ALT));
+    img.SetAttribute(ATTR_SRC, "a.gif");
+    img.SetAttribute(ATTR_WIDTH, "10");
+    EXPECT_EQ(Attrs(img), (std::vector<TAttr>{{ATTR_ALT, ""}, {ATTR_SRC, "a.gif"}, {ATTR_WIDTH, "10"}}));
+
+    img.SetAttribute(ATTR_SRC, "b.gif");           // replaced where it stands
+    EXPECT_EQ(Attrs(img), (std::vector<TAttr>{{ATTR_ALT, ""}, {ATTR_SRC, "b.gif"}, {ATTR_WIDTH, "10"}}));
+    img.SetAttribute(ATTR_SRC, "");                // present: removed
+    EXPECT_EQ(Attrs(img), (std::vector<TAttr>{{ATTR_ALT, ""}, {ATTR_WIDTH, "10"}}));
+    img.SetAttribute(ATTR_ALT, "");                // present with the empty value: removed
+    EXPECT_EQ(Attrs(img), (std::vector<TAttr>{{ATTR_WIDTH, "10"}}));
+
+    img.RemoveAttribute(ATTR_HEIGHT);              // absent: nothing
+    img.RemoveAttribute(ATTR_WIDTH);
+    EXPECT_EQ(img.AttributeCount(), 0);
+    img.SetAttribute(ATTR_WIDTH, "5");
+    img.ClearAttributes();
+    EXPECT_EQ(img.AttributeCount(), 0);
+    EXPECT_FALSE(img.HasAttribute(ATTR_WIDTH));
+    img.SetAttribute(ATTR_HEIGHT, "7");
+    EXPECT_EQ(Attrs(img), (std::vector<TAttr>{{ATTR_HEIGHT, "7"}}));
+}
+
+TEST(HtmlNodes, SetRawAttributeMatchesRawEntriesByNameAndEquals)
+{
+    THtmlTag tag(TAG_DIV);
+    tag.SetAttribute(ATTR_ID, "x");
+    tag.SetRawAttribute("foobar", "2");
+    tag.SetRawAttribute("foo", "0");
+    EXPECT_EQ(Attrs(tag), (std::vector<TAttr>{{ATTR_ID, "x"}, {-1, "foobar=2"}, {-1, "foo=0"}}));
+    tag.SetRawAttribute("Foo", "1");              // the new spelling of the name replaces the old
+    EXPECT_EQ(Attrs(tag), (std::vector<TAttr>{{ATTR_ID, "x"}, {-1, "foobar=2"}, {-1, "Foo=1"}}));
+    tag.SetRawAttribute("FOOBAR", "");
+    EXPECT_EQ(Attrs(tag), (std::vector<TAttr>{{ATTR_ID, "x"}, {-1, "FOOBAR="}, {-1, "Foo=1"}}));
+    tag.SetRawAttribute("id", "y");               // raw entries never match identified ones
+    EXPECT_EQ(tag.AttributeCount(), 4);
+    EXPECT_EQ(tag.GetAttribute(ATTR_ID), QStringLiteral("x"));
+    EXPECT_EQ(tag.GetAttributeValue(3), QStringLiteral("id=y"));
+}
+
+TEST(HtmlNodes, ValuelessAttributesAreDistinctFromTheValueTrue)
+{
+    THtmlTag input(TAG_INPUT);
+    input.SetValuelessAttribute(ATTR_CHECKED);
+    input.SetExplicitAttribute(ATTR_VALUE, "TRUE");
+    input.SetAttribute(ATTR_DISABLED, "TRUE");   // code that means a bare attribute
+    input.SetAttribute(ATTR_NAME, "true");
+    EXPECT_EQ(input.GetAttribute(ATTR_CHECKED), QStringLiteral("TRUE"));
+    EXPECT_EQ(input.GetAttribute(ATTR_VALUE), QStringLiteral("TRUE"));
+    const std::vector<bool> valueless = {true, false, true, false};
+    for (int i = 0; i < input.AttributeCount(); ++i)
+        EXPECT_EQ(input.IsAttributeValueless(i), valueless[size_t(i)]) << i;
+    EXPECT_EQ(Attrs(input), (std::vector<TAttr>{
+        {ATTR_CHECKED, "TRUE"}, {ATTR_VALUE, "TRUE"}, {ATTR_DISABLED, "TRUE"}, {ATTR_NAME, "true"}}));
+
+    input.SetExplicitAttribute(ATTR_CHECKED, "TRUE"); // an explicit value clears the mark
+    EXPECT_FALSE(input.IsAttributeValueless(0));
+    input.SetAttribute(ATTR_VALUE, "TRUE");
+    EXPECT_TRUE(input.IsAttributeValueless(1));
+    EXPECT_TRUE(input.HasAttribute(ATTR_VALUE));
+    input.RemoveAttribute(ATTR_VALUE);
+    EXPECT_FALSE(input.HasAttribute(ATTR_VALUE));
+    input.SetRawAttribute("x", "TRUE");
+    EXPECT_FALSE(input.IsAttributeValueless(input.AttributeCount() - 1));
+
+    THtmlTag copy(0);
+    copy.AssignAttributes(&input);
+    EXPECT_EQ(copy.TagId(), TAG_INPUT);
+    EXPECT_EQ(Attrs(copy), Attrs(input));
+    for (int i = 0; i < input.AttributeCount(); ++i)
+        EXPECT_EQ(copy.IsAttributeValueless(i), input.IsAttributeValueless(i));
+}
+
+TEST(HtmlNodes, AttributeIndexErrorsCarryTheIndex)
+{
+    THtmlTag tag(TAG_P);
+    const QString bounds = QStringLiteral("List index out of bounds (%1)");
+    for (int round = 0; round < 2; ++round) {
+        try {
+            tag.GetAttributeValue(0);
+            ADD_FAILURE();
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), bounds.arg(0));
+        }
+        try {
+            tag.GetAttributeId(round + 1);
+            ADD_FAILURE();
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), bounds.arg(round + 1));
+        }
+        EXPECT_THROW(tag.IsAttributeValueless(-1), Exception);
+        tag.SetAttribute(ATTR_ALIGN, "left"); // second round with a list holding one entry
+        tag.RemoveAttribute(ATTR_ALIGN);
+    }
+}
+
+TEST(HtmlNodes, GetHeadAndGetBodyCreateWhatIsMissingInDocumentOrder)
+{
+    {
+        THtmlRoot root;
+        THtmlTag* html = AddTag(&root, TAG_HTML);
+        THtmlTag* body = AddTag(html, TAG_BODY);
+        THtmlTag* head = root.GetHead();
+        EXPECT_EQ(ChildIds(html), (std::vector<int>{TAG_HEAD, TAG_BODY}));
+        EXPECT_EQ(root.GetHead(), head);
+        EXPECT_EQ(root.GetBody(), body);
+        EXPECT_EQ(root.GetHtml(), html);
+    }
+    {
+        THtmlRoot root;
+        root.Add(new THtmlDocType());
+        THtmlTag* head = root.GetHead();
+        EXPECT_EQ(ChildIds(&root), (std::vector<int>{TAG_DOCTYPE, TAG_HTML}));
+        EXPECT_EQ(head->Parent(), root.GetHtml());
+        THtmlTag* body = root.GetBody();
+        EXPECT_EQ(ChildIds(root.GetHtml()), (std::vector<int>{TAG_HEAD, TAG_BODY}));
+        EXPECT_EQ(body->TagId(), TAG_BODY);
+    }
+    {
+        THtmlRoot root;
+        root.GetBody();
+        root.GetHead();
+        EXPECT_EQ(ChildIds(root.GetHtml()), (std::vector<int>{TAG_HEAD, TAG_BODY}));
+        // Only direct children count: a body below a div is not the document's body.
+        THtmlRoot other;
+        THtmlTag* div = AddTag(other.GetHtml(), TAG_DIV);
+        AddTag(div, TAG_BODY);
+        EXPECT_EQ(other.GetBody()->Parent(), other.GetHtml());
+        EXPECT_EQ(ChildIds(other.GetHtml()), (std::vector<int>{TAG_DIV, TAG_BODY}));
+    }
+}
+
+// An element with a comment, a text, a doc type, a plain node and a nested element with attributes.
+std::unique_ptr<THtmlTag> SampleElement()
+{
+    auto top = std::make_unique<THtmlTag>(TAG_DIV);
+    top->SetAttribute(ATTR_CLASS, "c");
+    top->SetRawAttribute("data-x", "1");
+    AddText(top.get(), "<!-- note -->", TAG_COMMENT);
+    AddText(top.get(), "hello");
+    auto* doc = new THtmlDocType();
+    doc->SetKind(dkFrameset);
+    top->Add(doc);
+    top->Add(new THtmlNode(TAG_HR));
+    THtmlTag* span = AddTag(top.get(), TAG_SPAN);
+    span->SetValuelessAttribute(ATTR_NOWRAP);
+    AddText(span, "inner");
+    AddTag(AddTag(span, TAG_B), TAG_I);
+    return top;
+}
+
+void ExpectSameTree(const THtmlNode* a, const THtmlNode* b)
+{
+    const THtmlNode* x = a;
+    const THtmlNode* y = b;
+    while (x && y) {
+        ASSERT_EQ(x->TagId(), y->TagId());
+        ASSERT_EQ(typeid(*x), typeid(*y));
+        if (auto* t = dynamic_cast<const THtmlText*>(x))
+            EXPECT_EQ(t->Text(), static_cast<const THtmlText*>(y)->Text());
+        if (auto* d = dynamic_cast<const THtmlDocType*>(x))
+            EXPECT_EQ(d->Kind(), static_cast<const THtmlDocType*>(y)->Kind());
+        if (auto* t = dynamic_cast<const THtmlTag*>(x)) {
+            auto* u = static_cast<const THtmlTag*>(y);
+            EXPECT_EQ(Attrs(*t), Attrs(*u));
+            for (int i = 0; i < t->AttributeCount(); ++i)
+                EXPECT_EQ(t->IsAttributeValueless(i), u->IsAttributeValueless(i));
+        }
+        EXPECT_EQ(x->ChildCount(), y->ChildCount());
+        x = a->GetNextNode(x == a ? nullptr : x);
+        y = b->GetNextNode(y == b ? nullptr : y);
+    }
+    EXPECT_EQ(x, nullptr);
+    EXPECT_EQ(y, nullptr);
+}
+
+TEST(HtmlNodes, DeepCopyReproducesClassesIdsTextsAndAttributesSharingNothing)
+{
+    std::unique_ptr<THtmlTag> source = SampleElement();
+    THtmlTag copy(TAG_P);
+    copy.SetAttribute(ATTR_ALIGN, "left");
+    AddText(&copy, "old");
+    copy.Assign(source.get());
+
+    EXPECT_EQ(copy.TagId(), TAG_DIV);
+    ExpectSameTree(source.get(), &copy);
+    EXPECT_EQ(ChildIds(&copy), (std::vector<int>{TAG_COMMENT, TAG_TEXT, TAG_DOCTYPE, TAG_HR, TAG_SPAN}));
+    EXPECT_NE(dynamic_cast<THtmlText*>(copy.FirstChild()), nullptr);
+    EXPECT_EQ(typeid(*copy.FirstChild()->NextSibling()->NextSibling()->NextSibling()), typeid(THtmlNode));
+    EXPECT_FALSE(copy.HasAttribute(ATTR_ALIGN));
+
+    const std::set<const THtmlNode*> a = SubtreeNodes(source.get());
+    for (const THtmlNode* n : SubtreeNodes(&copy))
+        EXPECT_EQ(a.count(n), 0u);
+    // Changing the copy leaves the source alone.
+    static_cast<THtmlTag*>(copy.LastChild())->SetAttribute(ATTR_NOWRAP, "");
+    static_cast<THtmlText*>(copy.FirstChild()->NextSibling())->SetText("changed");
+    EXPECT_TRUE(static_cast<THtmlTag*>(source->LastChild())->HasAttribute(ATTR_NOWRAP));
+    EXPECT_EQ(static_cast<THtmlText*>(source->FirstChild()->NextSibling())->Text(), QStringLiteral("hello"));
+
+    // A source without attributes leaves none; a non-element source copies only the identifier.
+    THtmlTag bare(TAG_TD);
+    copy.Assign(&bare);
+    EXPECT_EQ(copy.AttributeCount(), 0);
+    EXPECT_EQ(copy.ChildCount(), 0);
+    THtmlText text(TAG_COMMENT, "x");
+    copy.Assign(source.get());
+    copy.Assign(&text);
+    EXPECT_EQ(copy.TagId(), TAG_COMMENT);
+    EXPECT_EQ(copy.ChildCount(), 5);
+
+    THtmlText t2(TAG_TEXT);
+    t2.Assign(&text);
+    EXPECT_EQ(t2.Text(), QStringLiteral("x"));
+    t2.Assign(&bare);
+    EXPECT_EQ(t2.TagId(), TAG_TD);
+    EXPECT_EQ(t2.Text(), QStringLiteral("x"));
+}
+
+TEST(HtmlNodes, DeepCopyFromInsideOrAroundItselfIsSafe)
+{
+    std::unique_ptr<THtmlTag> top = SampleElement();
+    auto* span = static_cast<THtmlTag*>(top->LastChild());
+    std::unique_ptr<THtmlTag> spanCopy = std::make_unique<THtmlTag>(0);
+    spanCopy->Assign(span);
+    top->Assign(span); // source is a child of the element being replaced
+    ExpectSameTree(spanCopy.get(), top.get());
+
+    std::unique_ptr<THtmlTag> outer = SampleElement();
+    std::unique_ptr<THtmlTag> expected = std::make_unique<THtmlTag>(0);
+    expected->Assign(outer.get());
+    auto* inner = static_cast<THtmlTag*>(outer->LastChild());
+    inner->Assign(outer.get()); // this element lies inside source
+    ExpectSameTree(expected.get(), inner);
+
+    outer->Assign(outer.get());
+    EXPECT_EQ(outer->ChildCount(), 5);
+}
+
+TEST(HtmlNodes, FindChildFindFirstAndFindLastSearchInTheirOrders)
+{
+    THtmlTag top(TAG_BODY);
+    THtmlTag* p1 = AddTag(&top, TAG_P);
+    THtmlTag* b1 = AddTag(p1, TAG_B);
+    THtmlText* t1 = AddText(b1, "one");
+    THtmlTag* b2 = AddTag(&top, TAG_B);
+    THtmlTag* p2 = AddTag(&top, TAG_P);
+    THtmlTag* b3 = AddTag(p2, TAG_B);
+    THtmlText* t2 = AddText(p2, "two");
+    // A text node that somebody hung children on is not searched below.
+    AddTag(t2, TAG_EM);
+
+    EXPECT_EQ(top.FindChild(TAG_B, false), b2);
+    EXPECT_EQ(top.FindChild(TAG_TEXT, false), nullptr);
+    EXPECT_EQ(top.FindChild(TAG_B, true), b1);
+    EXPECT_EQ(top.FindFirst(TAG_TEXT), t1);
+    EXPECT_EQ(top.FindFirst(TAG_EM), nullptr);
+    EXPECT_EQ(top.FindLast(TAG_B), b3);
+    EXPECT_EQ(top.FindLast(TAG_TEXT), t2);
+    EXPECT_EQ(top.FindLast(TAG_P), p2);
+    EXPECT_EQ(top.FindLast(TAG_EM), nullptr);
+    EXPECT_EQ(top.FindFirst(TAG_TABLE), nullptr);
+    EXPECT_EQ(b1->FindLast(TAG_B), nullptr); // the element itself is not searched
+    EXPECT_EQ(p1->FindFirst(TAG_TEXT), t1);   // the search stays inside the element
+    EXPECT_EQ(p1->FindLast(TAG_TEXT), t1);
+}
+
+TEST(HtmlNodes, TrimTextTrimsTheOuterTextNodes)
+{
+    THtmlTag single(TAG_P);
+    THtmlText* only = AddText(&single, "  a  ");
+    single.TrimText();
+    EXPECT_EQ(only->Text(), QStringLiteral("a"));
+
+    THtmlTag many(TAG_P);
+    AddText(&many, " <!-- c --> ", TAG_COMMENT);
+    THtmlText* first = AddText(&many, QStringLiteral("\r\n\t x y "));
+    THtmlText* middle = AddText(AddTag(&many, TAG_B), QStringLiteral(" mid "));
+    THtmlText* last = AddText(&many, QStringLiteral(" z \x01\x1F"));
+    AddText(&many, "  ", TAG_COMMENT);
+    many.TrimText();
+    EXPECT_EQ(first->Text(), QStringLiteral("x y "));
+    EXPECT_EQ(middle->Text(), QStringLiteral(" mid "));
+    EXPECT_EQ(last->Text(), QStringLiteral(" z"));
+    EXPECT_EQ(static_cast<THtmlText*>(many.FirstChild())->Text(), QStringLiteral(" <!-- c --> "));
+
+    THtmlTag blank(TAG_P);
+    THtmlText* spaces = AddText(&blank, "   ");
+    blank.TrimText();
+    EXPECT_EQ(spaces->Text(), QString());
+    THtmlTag none(TAG_P);
+    none.TrimText();
+}
+
+TEST(HtmlNodes, HundredThousandNestedElementsAreCopiedSearchedAndFreed)
+{
+    const int depth = 100000;
+    auto root = std::make_unique<THtmlRoot>();
+    THtmlNode* last = root->GetBody();
+    for (int i = 0; i < depth; ++i) {
+        auto* div = new THtmlTag(TAG_DIV);
+        div->SetAttribute(ATTR_ID, QString::number(i));
+        last->Add(div);
+        last = div;
+    }
+    AddText(last, "bottom");
+
+    EXPECT_EQ(root->FindFirst(TAG_TEXT), last->FirstChild());
+    EXPECT_EQ(root->FindLast(TAG_TEXT), last->FirstChild());
+    root->TrimText();
+
+    THtmlRoot copy;
+    copy.Assign(root.get());
+    int nodes = 0;
+    const THtmlNode* deepest = nullptr;
+    for (const THtmlNode* n = copy.GetNextNode(nullptr); n; n = copy.GetNextNode(n)) {
+        ++nodes;
+        deepest = n;
+    }
+    EXPECT_EQ(nodes, depth + 3); // html, body, the divs, the text
+    ASSERT_NE(deepest, nullptr);
+    EXPECT_EQ(static_cast<const THtmlText*>(deepest)->Text(), QStringLiteral("bottom"));
+    EXPECT_EQ(static_cast<const THtmlTag*>(deepest->Parent())->GetAttribute(ATTR_ID), QString::number(depth - 1));
+    root.reset();
+    copy.Clear();
+    EXPECT_EQ(copy.ChildCount(), 0);
+}
+
+} // namespace
