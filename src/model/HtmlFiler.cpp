@@ -1,0 +1,1424 @@
+#include "HtmlFiler.h"
+
+#include "Exceptions.h"
+#include "HtmlAttributes.h"
+#include "HtmlEntities.h"
+#include "HtmlTags.h"
+
+#include <QBuffer>
+#include <QIODevice>
+#include <QtEndian>
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------------------
+// Tag sets that steer the parser, indexed by tag identifier.
+
+enum : unsigned char {
+    tsHead = 1,          // belongs in the head: base, link, meta, style, title
+    tsNoBody = 2,        // does not open the body
+    tsSiblingClose = 4,  // a start tag of the same kind closes the open one
+    tsDropWhenEmpty = 8, // removed by the final pass when it has no children
+};
+
+constexpr std::array<unsigned char, TagCount> BuildTagSets()
+{
+    std::array<unsigned char, TagCount> s{};
+    for (int t : {TAG_BASE, TAG_LINK, TAG_META, TAG_STYLE, TAG_TITLE})
+        s[t] |= tsHead;
+    for (int t : {TAG_BASE, TAG_FRAME, TAG_FRAMESET, TAG_LINK, TAG_META, TAG_NOFRAMES, TAG_SCRIPT, TAG_STYLE,
+                  TAG_TITLE})
+        s[t] |= tsNoBody;
+    for (int t : {TAG_COLGROUP, TAG_DD, TAG_DT, TAG_LI, TAG_OPTION, TAG_TBODY, TAG_TD, TAG_TFOOT, TAG_TH,
+                  TAG_THEAD, TAG_TR})
+        s[t] |= tsSiblingClose;
+    for (int t : {TAG_ADDRESS, TAG_BLOCKQUOTE, TAG_CENTER, TAG_DEL, TAG_DIV, TAG_H1, TAG_H2, TAG_H3, TAG_H4,
+                  TAG_H5, TAG_H6, TAG_INS, TAG_NOFRAMES, TAG_NOSCRIPT, TAG_P, TAG_PRE})
+        s[t] |= tsDropWhenEmpty;
+    return s;
+}
+constexpr std::array<unsigned char, TagCount> TagSets = BuildTagSets();
+
+bool InTagSet(int id, unsigned char set)
+{
+    return id >= 0 && id < TagCount && (TagSets[id] & set) != 0;
+}
+
+constexpr bool IsBlank(char16_t c)
+{
+    return c == 9 || c == 10 || c == 13 || c == 32;
+}
+
+// The tag flags, copied once into one table so the hot loops test bits instead of calling out.
+enum : unsigned char { tfEnd = 1, tfText = 2, tfInline = 4, tfBlock = 8 };
+
+struct TFlagTable
+{
+    std::array<unsigned char, TagCount> Flags{};
+    TFlagTable()
+    {
+        for (int id = 0; id < TagCount; ++id)
+            Flags[id] = (TagHasEndTag(id) ? tfEnd : 0) | (TagHoldsText(id) ? tfText : 0) |
+                        (TagIsInline(id) ? tfInline : 0) | (TagIsBlock(id) ? tfBlock : 0);
+    }
+};
+
+const TFlagTable& FlagTable()
+{
+    static const TFlagTable table;
+    return table;
+}
+
+inline bool HasFlag(int id, unsigned char flag)
+{
+    return id >= 0 && id < TagCount && (FlagTable().Flags[id] & flag) != 0;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The parser: one pass over the UTF-16 text, building the tree as it goes.
+
+const QString MsgUnterminatedComment = QStringLiteral("Unterminated Comment");
+const QString MsgUnterminatedScript = QStringLiteral("Unterminated Script");
+
+class THtmlParser
+{
+public:
+    THtmlParser(const char16_t* text, qsizetype length)
+        : FBegin(text), P(text), FEnd(text + length), FRoot(std::make_unique<THtmlRoot>())
+    {
+        FCurrent = FRoot.get();
+        FOpen.fill(0);
+    }
+
+    std::unique_ptr<THtmlRoot> Run()
+    {
+        while (P < FEnd) {
+            if (*P != u'<' || P + 1 >= FEnd) {
+                ParseText();
+                continue;
+            }
+            const char16_t c = P[1];
+            if (IsBlank(c) || c == u'<' || c == u'>') {
+                ParseText();
+            } else if (c == u'!') {
+                if (P + 3 < FEnd && P[2] == u'-' && P[3] == u'-')
+                    ParseComment();
+                else
+                    ParseTag(BangNameEnd());
+            } else if (c == u'%' || c == u'?') {
+                ParseBlock(c);
+            } else {
+                ParseTag(ReadUpTo(P + 1, [](char16_t ch) { return IsBlank(ch) || ch == u'/' || ch == u'>'; }));
+            }
+        }
+        DropEmptyBlocks();
+        return std::move(FRoot);
+    }
+
+private:
+    // "Reading up to a set": the character at from is always taken, reading stops at the first following
+    // character in the set (or the end). Answers the position of that stop.
+    template <typename TStop>
+    const char16_t* ReadUpTo(const char16_t* from, TStop stop) const
+    {
+        if (from >= FEnd)
+            return FEnd;
+        const char16_t* q = from + 1;
+        while (q < FEnd && !stop(*q))
+            ++q;
+        return q;
+    }
+
+    void SkipBlanks()
+    {
+        while (P < FEnd && IsBlank(*P))
+            ++P;
+    }
+
+    // Past the next ">" (or to the end).
+    void SkipPastGt()
+    {
+        while (P < FEnd && *P != u'>')
+            ++P;
+        if (P < FEnd)
+            ++P;
+    }
+
+    // The end of a name that starts with "!" but opens no comment: "!" or "!-" followed by what is read up
+    // to a blank or ">".
+    const char16_t* BangNameEnd() const
+    {
+        const char16_t* from = P + 2; // the character after "!"
+        if (from < FEnd && *from == u'-')
+            ++from;
+        return ReadUpTo(from, [](char16_t ch) { return IsBlank(ch) || ch == u'>'; });
+    }
+
+    // --- the current element and the open-element counts (which identifiers stand on the chain from the
+    // current element up to the root, so an end tag with nothing open to close costs no climb) -----------
+
+    void Descend(THtmlTag* e)
+    {
+        FCurrent = e;
+        ++FOpen[e->TagId()];
+    }
+
+    void ClimbTo(THtmlTag* ancestor)
+    {
+        while (FCurrent != ancestor) {
+            --FOpen[FCurrent->TagId()];
+            FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
+        }
+    }
+
+    // A jump to an element anywhere (html, head, body: all near the root).
+    void JumpTo(THtmlTag* e)
+    {
+        FCurrent = e;
+        FOpen.fill(0);
+        for (THtmlNode* n = e; n && n->TagId() >= 0; n = n->Parent())
+            ++FOpen[n->TagId()];
+    }
+
+    THtmlTag* ParentOf(THtmlTag* e) const { return static_cast<THtmlTag*>(e->Parent()); }
+
+    // A head element met in the body went to the head; everything after it belongs where the body was.
+    void ReturnFromHead()
+    {
+        FCurrent = FReturnTo;
+        FOpen = FReturnOpen;
+        FDisplaced = nullptr;
+        FReturnTo = nullptr;
+    }
+
+    void AddRaw(int id, const char16_t* from, const char16_t* to, bool closeWithGt = false)
+    {
+        QString text(reinterpret_cast<const QChar*>(from), to - from);
+        if (closeWithGt)
+            text += u'>';
+        FCurrent->Add(new THtmlText(id, std::move(text)));
+    }
+
+    void ParseComment()
+    {
+        // The comment ends at the first "-->" after the opening "<!--".
+        const char16_t* q = P + 4;
+        for (;;) {
+            while (q < FEnd && *q != u'-')
+                ++q;
+            if (q + 2 >= FEnd)
+                throw Exception(MsgUnterminatedComment);
+            if (q[1] == u'-' && q[2] == u'>')
+                break;
+            ++q;
+        }
+        AddRaw(TAG_COMMENT, P, q + 3);
+        P = q + 3;
+    }
+
+    // "<?" ... "?>" or "<%" ... "%>". The body is taken in pairs after each delimiter: the character after a
+    // delimiter is never itself a delimiter that could end the block.
+    void ParseBlock(char16_t d)
+    {
+        const char16_t* q = P + 2;
+        for (;;) {
+            if (q >= FEnd)
+                throw Exception(MsgUnterminatedScript);
+            const char16_t c = *q++;
+            if (c != d)
+                continue;
+            if (q >= FEnd)
+                throw Exception(MsgUnterminatedScript);
+            if (*q++ == u'>')
+                break;
+        }
+        AddRaw(d == u'?' ? TAG_PHP : TAG_ASP, P, q);
+        P = q;
+    }
+
+    void ParseTag(const char16_t* nameEnd)
+    {
+        const char16_t* tagStart = P;
+        const QStringView name(P + 1, nameEnd);
+        const int id = TagNameToId(name);
+        P = nameEnd;
+        if (id == TAG_UNKNOWN || id == TAG_UNKNOWN + TagEndOffset) {
+            if (P < FEnd && *P != u'>')
+                while (P < FEnd && *P != u'>')
+                    ++P;
+            if (P < FEnd) {
+                ++P;
+                AddRaw(TAG_UNKNOWN, tagStart, P);
+            } else {
+                AddRaw(TAG_UNKNOWN, tagStart, P, true);
+            }
+            return;
+        }
+        if (id >= TagEndOffset) {
+            ParseEndTag(id - TagEndOffset);
+            return;
+        }
+        ParseStartTag(id);
+    }
+
+    void ParseEndTag(int t)
+    {
+        if (t >= 0 && t < TagCount && FOpen[t] > 0) {
+            THtmlTag* e = FCurrent;
+            while (e->TagId() != t)
+                e = ParentOf(e);
+            if (FDisplaced)
+                ReturnFromHead();
+            else
+                ClimbTo(ParentOf(e));
+        }
+        if (t == TAG_PRE || t == TAG_TEXTAREA)
+            FInPre = false;
+        SkipPastGt();
+    }
+
+    void ParseStartTag(int t)
+    {
+        if (FDisplaced)
+            ReturnFromHead();
+        if (t == TAG_PRE || t == TAG_TEXTAREA)
+            FInPre = true;
+        if (t == TAG_DOCTYPE) {
+            ParseDocType();
+            return;
+        }
+        THtmlTag* element = nullptr;
+        if (t == TAG_HTML) {
+            JumpTo(FRoot->GetHtml());
+            FSection = TAG_HTML;
+            element = FCurrent;
+        } else if (t == TAG_HEAD) {
+            JumpTo(FRoot->GetHead());
+            FSection = TAG_HEAD;
+            element = FCurrent;
+        } else if (t == TAG_BODY) {
+            JumpTo(FRoot->GetBody());
+            FSection = TAG_BODY;
+            element = FCurrent;
+        } else if (t == TAG_FRAMESET) {
+            if (FSection == TAG_BODY || FSection == TAG_HEAD)
+                JumpTo(FRoot->GetHtml());
+            element = new THtmlTag(t);
+            FCurrent->Add(element);
+            Descend(element);
+            FSection = TAG_FRAMESET;
+        } else if (InTagSet(t, tsHead) && FSection == TAG_BODY) {
+            // A head element inside the body goes to the head, but the body stays where it was.
+            element = new THtmlTag(t);
+            FRoot->GetHead()->Add(element);
+            if (HasFlag(t, tfEnd)) {
+                FReturnTo = FCurrent;
+                FReturnOpen = FOpen;
+                FDisplaced = element;
+                JumpTo(element);
+            }
+        } else {
+            if (InTagSet(t, tsHead) && FSection != TAG_HEAD) {
+                JumpTo(FRoot->GetHead());
+                FSection = TAG_HEAD;
+            } else if (!InTagSet(t, tsNoBody) && FSection != TAG_BODY && FSection != TAG_FRAMESET) {
+                JumpTo(FRoot->GetBody());
+                FSection = TAG_BODY;
+            }
+            const int cur = FCurrent->TagId();
+            if ((cur == TAG_DIV || cur == TAG_P) && (t == TAG_DIV || t == TAG_P))
+                ClimbTo(ParentOf(FCurrent));
+            else if (t == cur && InTagSet(t, tsSiblingClose))
+                ClimbTo(ParentOf(FCurrent));
+            if (HasFlag(FCurrent->TagId(), tfInline) && !HasFlag(t, tfInline)) {
+                THtmlTag* e = FCurrent;
+                while (HasFlag(e->TagId(), tfInline))
+                    e = ParentOf(e);
+                ClimbTo(e);
+            }
+            if (t == TAG_BR || t == TAG_HR)
+                FTrim = true;
+            element = new THtmlTag(t);
+            FCurrent->Add(element);
+            if (HasFlag(t, tfEnd))
+                Descend(element);
+        }
+        ParseAttributes(element);
+        if ((t == TAG_SCRIPT || t == TAG_STYLE) && FCurrent == element)
+            ParseRawContent(element, t == TAG_SCRIPT ? u"</script" : u"</style");
+    }
+
+    void ParseDocType()
+    {
+        const char16_t* from = P;
+        if (P < FEnd && *P != u'>')
+            P = ReadUpTo(P, [](char16_t ch) { return ch == u'>'; });
+        const QStringView text(from, P);
+        auto doctype = new THtmlDocType();
+        if (ContainsAsciiUpper(text, u"STRICT"))
+            doctype->SetKind(dkStrict);
+        else if (ContainsAsciiUpper(text, u"FRAMESET"))
+            doctype->SetKind(dkFrameset);
+        if (FSection == TAG_ROOT)
+            FRoot->Add(doctype);
+        else
+            FRoot->AddFirst(doctype);
+        if (P < FEnd)
+            ++P;
+    }
+
+    // Whether text, upper-cased in the letters a..z only, contains needle (upper-case ASCII).
+    static bool ContainsAsciiUpper(QStringView text, QStringView needle)
+    {
+        const qsizetype n = needle.size();
+        for (qsizetype i = 0; i + n <= text.size(); ++i) {
+            qsizetype k = 0;
+            for (; k < n; ++k) {
+                char16_t c = text[i + k].unicode();
+                if (c >= u'a' && c <= u'z')
+                    c -= 32;
+                if (c != needle[k].unicode())
+                    break;
+            }
+            if (k == n)
+                return true;
+        }
+        return false;
+    }
+
+    void ParseAttributes(THtmlTag* element)
+    {
+        const int t = element->TagId();
+        const bool keepsRaw = t == TAG_APPLET || t == TAG_EMBED || t == TAG_OBJECT || t == TAG_PARAM;
+        SkipBlanks();
+        while (P < FEnd && *P != u'>') {
+            const char16_t* nameEnd = ReadUpTo(P, [](char16_t ch) { return IsBlank(ch) || ch == u'=' || ch == u'>'; });
+            const QStringView name(P, nameEnd);
+            P = nameEnd;
+            const char16_t* valueFrom = nullptr;
+            const char16_t* valueTo = nullptr;
+            bool equals = false;
+            SkipBlanks();
+            if (P < FEnd && *P == u'=') {
+                equals = true;
+                ++P;
+                SkipBlanks();
+                if (P < FEnd && (*P == u'"' || *P == u'\'')) {
+                    const char16_t quote = *P++;
+                    valueFrom = P;
+                    while (P < FEnd && *P != quote)
+                        ++P;
+                    valueTo = P;
+                    if (P < FEnd)
+                        ++P;
+                } else if (P < FEnd && *P != u'>') {
+                    valueFrom = P;
+                    P = ReadUpTo(P, [](char16_t ch) { return IsBlank(ch) || ch == u'>'; });
+                    valueTo = P;
+                }
+            }
+            if (!(name.size() == 1 && name[0] == u'/')) {
+                const int attr = AttrNameToId(name);
+                const qsizetype valueLength = valueTo - valueFrom;
+                if (attr < 0) {
+                    if (keepsRaw)
+                        element->SetRawAttribute(name.toString(),
+                                                 QString(reinterpret_cast<const QChar*>(valueFrom), valueLength));
+                } else if (valueLength > 0) {
+                    element->SetExplicitAttribute(attr, QString(reinterpret_cast<const QChar*>(valueFrom), valueLength));
+                } else if (!equals) {
+                    element->SetValuelessAttribute(attr);
+                }
+            }
+            SkipBlanks();
+        }
+        if (P < FEnd)
+            ++P;
+    }
+
+    // The code of a script or style element, read as it stands up to its own end tag, so that "a<b" in
+    // code is no tag. Code that is one comment wrapper (the usual way to hide it from old browsers) is kept
+    // as that comment; other code as one text; blanks alone leave no child.
+    void ParseRawContent(THtmlTag* element, QStringView endTag)
+    {
+        const char16_t* from = P;
+        const char16_t* q = P;
+        const qsizetype n = endTag.size();
+        for (;; ++q) {
+            while (q < FEnd && *q != u'<')
+                ++q;
+            if (q >= FEnd)
+                break;
+            if (FEnd - q >= n && QStringView(q, n).compare(endTag, Qt::CaseInsensitive) == 0 &&
+                (q + n == FEnd || IsBlank(q[n]) || q[n] == u'/' || q[n] == u'>'))
+                break;
+        }
+        P = q;
+        const char16_t* a = from;
+        const char16_t* b = q;
+        while (a < b && *a < 33)
+            ++a;
+        while (b > a && b[-1] < 33)
+            --b;
+        if (a == b)
+            return;
+        const QStringView code(a, b);
+        if (code.startsWith(u"<!--") && code.endsWith(u"-->") && code.size() >= 7 &&
+            code.indexOf(u"-->", 4) == code.size() - 3) {
+            element->Add(new THtmlText(TAG_COMMENT, code.toString()));
+        } else {
+            element->Add(new THtmlText(TAG_TEXT, QString(reinterpret_cast<const QChar*>(from), q - from)));
+        }
+    }
+
+    // Ordinary text up to the next tag, with every "<" that starts no tag held as "&lt;".
+    void ParseText()
+    {
+        // First pass: where the text ends and how many "<" it holds.
+        const char16_t* q = P;
+        qsizetype lessThan = 0;
+        for (;;) {
+            while (q < FEnd && *q != u'<')
+                ++q;
+            if (q >= FEnd)
+                break;
+            if (q + 1 >= FEnd) {
+                ++lessThan;
+                q = FEnd;
+                break;
+            }
+            const char16_t c = q[1];
+            if (IsBlank(c)) {
+                ++lessThan;
+                q += 2;
+            } else if (c == u'>') {
+                ++lessThan;
+                q += 2;
+            } else if (c == u'<') {
+                ++lessThan;
+                q += 1;
+            } else {
+                break;
+            }
+        }
+        const char16_t* from = P;
+        P = q;
+        const qsizetype maxLength = (q - from) + 8 * lessThan;
+        if (qsizetype(FScratch.size()) < maxLength)
+            FScratch.resize(std::size_t(maxLength));
+        char16_t* out = FScratch.data();
+        char16_t* o = out;
+        const bool collapse = !FInPre;
+        bool inBlank = false;
+        for (const char16_t* s = from; s < q; ++s) {
+            const char16_t c = *s;
+            if (c == u'<') {
+                *o++ = u'&';
+                *o++ = u'l';
+                *o++ = u't';
+                *o++ = u';';
+                inBlank = false;
+                if (s + 1 < q && s[1] == u'>') {
+                    *o++ = u'&';
+                    *o++ = u'g';
+                    *o++ = u't';
+                    *o++ = u';';
+                    ++s;
+                }
+                continue;
+            }
+            if (collapse && IsBlank(c)) {
+                if (!inBlank)
+                    *o++ = u' ';
+                inBlank = true;
+                continue;
+            }
+            inBlank = false;
+            *o++ = c;
+        }
+        const char16_t* textFrom = out;
+        if (collapse) {
+            if (FTrim)
+                while (textFrom < o && *textFrom <= 32)
+                    ++textFrom;
+            if (textFrom < o)
+                FTrim = o[-1] == u' ';
+        }
+        if (textFrom == o)
+            return;
+        if (FSection == TAG_ROOT || FSection == TAG_HTML) {
+            JumpTo(FRoot->GetBody());
+            FSection = TAG_BODY;
+        } else if (FCurrent == FRoot.get() || FCurrent->TagId() == TAG_HTML) {
+            // Text after the body or html end tag still belongs to the body.
+            bool blankOnly = true;
+            for (const char16_t* s = textFrom; s < o && blankOnly; ++s)
+                blankOnly = IsBlank(*s);
+            if (blankOnly)
+                return;
+            JumpTo(FRoot->GetBody());
+            FSection = TAG_BODY;
+        }
+        if (!HasFlag(FCurrent->TagId(), tfText))
+            return;
+        FCurrent->Add(new THtmlText(TAG_TEXT, QString(reinterpret_cast<const QChar*>(textFrom), o - textFrom)));
+    }
+
+    // Removes elements of the drop-when-empty set that have no children, in one pre-order walk: a parent
+    // emptied by the walk stays.
+    void DropEmptyBlocks()
+    {
+        THtmlNode* node = FRoot->GetNextNode(nullptr);
+        while (node) {
+            THtmlNode* next = FRoot->GetNextNode(node);
+            if (node->ChildCount() == 0 && InTagSet(node->TagId(), tsDropWhenEmpty)) {
+                node->Parent()->Remove(node);
+                delete node;
+            }
+            node = next;
+        }
+    }
+
+    const char16_t* FBegin;
+    const char16_t* P;
+    const char16_t* FEnd;
+    std::unique_ptr<THtmlRoot> FRoot;
+    THtmlTag* FCurrent = nullptr;
+    int FSection = TAG_ROOT;
+    bool FInPre = false;
+    bool FTrim = true;
+    std::array<int, TagCount> FOpen{};
+    THtmlTag* FDisplaced = nullptr;
+    THtmlTag* FReturnTo = nullptr;
+    std::array<int, TagCount> FReturnOpen{};
+    std::vector<char16_t> FScratch;
+};
+
+} // namespace
+
+std::unique_ptr<THtmlRoot> ParseHtml(QStringView text)
+{
+    THtmlParser parser(text.utf16(), text.size());
+    return parser.Run();
+}
+
+std::unique_ptr<THtmlRoot> ParseHtml(QIODevice& stream)
+{
+    const QByteArray bytes = stream.readAll();
+    const qsizetype n = bytes.size() / 2;
+    QString text(n, Qt::Uninitialized);
+    qFromLittleEndian<char16_t>(bytes.constData(), n, text.data());
+    return ParseHtml(QStringView(text));
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The writer
+
+namespace {
+
+// How characters that the narrowing to one byte would destroy are written where references are not
+// decoded by the reader of that text.
+enum TEscape : unsigned char {
+    esReference, // character references (pre and textarea text, comments, raw tags, PHP and ASP blocks)
+    esScript,    // "\uXXXX" per UTF-16 unit
+    esStyle,     // "\XXXXXX " per code point
+};
+
+struct TNameTables
+{
+    std::array<QString, TagCount> Tags;
+    std::array<QString, AttrCount> Attrs;
+    TNameTables()
+    {
+        for (int i = 0; i < TagCount; ++i)
+            Tags[i] = TagIdToName(i);
+        for (int i = 0; i < AttrCount; ++i)
+            Attrs[i] = AttrIdToName(i);
+    }
+};
+
+const TNameTables& NameTables()
+{
+    static const TNameTables tables;
+    return tables;
+}
+
+const QString DocTypeLines[] = {
+    QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n"
+                   " \"http://www.w3.org/TR/html4/loose.dtd\">"),
+    QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"\r\n"
+                   " \"http://www.w3.org/TR/html4/strict.dtd\">"),
+    QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\"\r\n"
+                   " \"http://www.w3.org/TR/html4/frameset.dtd\">"),
+};
+
+constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
+
+bool IsRawId(int id)
+{
+    return id >= TAG_ASP && id <= TAG_UNKNOWN;
+}
+
+// The code point starting at s (a surrogate pair taken whole), advancing s past it.
+inline char32_t NextCodePoint(const QChar*& s, const QChar* e)
+{
+    const char16_t c = s->unicode();
+    ++s;
+    if (QChar::isHighSurrogate(c) && s < e && s->isLowSurrogate())
+        return QChar::surrogateToUcs4(c, (s++)->unicode());
+    return c;
+}
+
+class THtmlWriter
+{
+public:
+    explicit THtmlWriter(QIODevice* device) : FDevice(device), FNames(NameTables()) { FOut.reserve(1 << 16); }
+
+    QString& Output() { return FOut; }
+
+    // Writes one node with its subtree from a fresh state.
+    void WriteNode(THtmlNode* node)
+    {
+        FIndent = 0;
+        FColumn = 0;
+        FAtLineStart = true;
+        FIndentWritten = false;
+        FPendingBlanks = 0;
+        FTrimState = true;
+        FCodeDepth = 0;
+        FStack.clear();
+        const int id = node->TagId();
+        if (id == TAG_TEXT) {
+            TextForm(static_cast<THtmlText*>(node)->Text());
+        } else if (IsRawId(id)) {
+            if (auto* raw = dynamic_cast<THtmlText*>(node))
+                RawForm(raw->Text(), esReference);
+        } else if (id == TAG_DOCTYPE) {
+            DocTypeForm(node);
+        } else if (auto* e = dynamic_cast<THtmlTag*>(node); e && id > 0) {
+            OpenElement(e, false, false, esReference);
+            Run();
+        }
+        FlushIfFull(0);
+    }
+
+    void Flush() { FlushIfFull(0); }
+
+private:
+    enum TForm : unsigned char { fmBlock, fmOwnLine, fmInline, fmVerbatim };
+
+    struct TFrame
+    {
+        THtmlTag* Element;
+        THtmlNode* Next;  // the next child to write
+        TForm Form;
+        bool InlineChildren; // children get the inline form's extra step
+        bool ParentInline;   // this element gets it from its parent when closed
+        bool Verbatim;       // children are written exactly, without line breaks (pre, textarea, code)
+        TEscape Escape;      // how children escape what narrowing would destroy
+    };
+
+    void Run()
+    {
+        while (!FStack.empty()) {
+            TFrame& f = FStack.back();
+            if (THtmlNode* child = f.Next) {
+                f.Next = child->NextSibling();
+                WriteChild(child, f);
+                FlushIfFull(1 << 16);
+            } else {
+                CloseTop();
+            }
+        }
+    }
+
+    void FlushIfFull(qsizetype limit)
+    {
+        if (!FDevice || FOut.size() <= limit)
+            return;
+        const qsizetype n = FOut.size();
+        if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+            FDevice->write(reinterpret_cast<const char*>(FOut.constData()), n * 2);
+        } else {
+            QByteArray le(n * 2, Qt::Uninitialized);
+            qToLittleEndian<char16_t>(FOut.constData(), n, le.data());
+            FDevice->write(le);
+        }
+        FOut.resize(0);
+    }
+
+    // --- primitive steps -------------------------------------------------------------------------------
+
+    void Indent()
+    {
+        if (FIndentWritten)
+            return;
+        if (FIndent > 0) {
+            FOut.append(QString(FIndent, u' '));
+            if (FCodeDepth == 0)
+                FTrimState = true;
+        }
+        FColumn = 0;
+        FIndentWritten = true;
+    }
+
+    void LineEnd()
+    {
+        // A blank waiting to be written would only end the line; it is dropped.
+        FPendingBlanks = 0;
+        if (!FAtLineStart) {
+            FOut.append(u"\r\n");
+            if (FCodeDepth == 0)
+                FTrimState = true;
+        }
+        FAtLineStart = true;
+        FIndentWritten = false;
+    }
+
+    void FlushBlanks()
+    {
+        if (FPendingBlanks) {
+            FOut.append(QString(FPendingBlanks, u' '));
+            FPendingBlanks = 0;
+        }
+    }
+
+    // Starts a Put whose text the caller appends; EndPut accounts for it.
+    qsizetype BeginPut()
+    {
+        FlushBlanks();
+        return FOut.size();
+    }
+
+    void EndPut(qsizetype start)
+    {
+        const qsizetype n = FOut.size() - start;
+        if (n > 0) {
+            FColumn += int(n);
+            FAtLineStart = false;
+            FIndentWritten = true;
+        }
+    }
+
+    void Put(QStringView s)
+    {
+        const qsizetype start = BeginPut();
+        FOut.append(s);
+        EndPut(start);
+    }
+
+    // --- escaping --------------------------------------------------------------------------------------
+
+    // Appends text with what the narrowing would destroy escaped the given way; with quotes, a double
+    // quote becomes "&quot;" (attribute values).
+    void AppendEscaped(QStringView text, TEscape escape, bool quotes)
+    {
+        const QChar* s = text.data();
+        const QChar* e = s + text.size();
+        while (s < e) {
+            const QChar* run = s;
+            while (s < e && s->unicode() <= 255 && !(quotes && s->unicode() == u'"'))
+                ++s;
+            if (s > run)
+                FOut.append(run, s - run);
+            if (s >= e)
+                break;
+            if (s->unicode() == u'"') {
+                FOut.append(u"&quot;");
+                ++s;
+                continue;
+            }
+            switch (escape) {
+            case esReference:
+                AppendCharEntity(FOut, NextCodePoint(s, e));
+                break;
+            case esScript: {
+                const char16_t c = (s++)->unicode();
+                const char16_t buf[6] = {u'\\', u'u', HexDigits[c >> 12], HexDigits[(c >> 8) & 15],
+                                         HexDigits[(c >> 4) & 15], HexDigits[c & 15]};
+                FOut.append(reinterpret_cast<const QChar*>(buf), 6);
+                break;
+            }
+            case esStyle: {
+                const char32_t c = NextCodePoint(s, e);
+                char16_t buf[8];
+                buf[0] = u'\\';
+                for (int d = 0; d < 6; ++d)
+                    buf[1 + d] = HexDigits[(c >> (4 * (5 - d))) & 15];
+                buf[7] = u' ';
+                FOut.append(reinterpret_cast<const QChar*>(buf), 8);
+                break;
+            }
+            }
+        }
+    }
+
+    void PutEscaped(QStringView text, TEscape escape)
+    {
+        const qsizetype start = BeginPut();
+        AppendEscaped(text, escape, false);
+        EndPut(start);
+    }
+
+    // A word of ordinary text: every character from 128 up as a reference.
+    void AppendEncodedWord(const QChar* s, const QChar* e)
+    {
+        while (s < e) {
+            const QChar* run = s;
+            while (s < e && s->unicode() < 128)
+                ++s;
+            if (s > run)
+                FOut.append(run, s - run);
+            if (s < e)
+                AppendCharEntity(FOut, NextCodePoint(s, e));
+        }
+    }
+
+    // --- tags --------------------------------------------------------------------------------------------
+
+    void PutStartTag(THtmlTag* e)
+    {
+        const qsizetype start = BeginPut();
+        const int id = e->TagId();
+        FOut.append(u'<');
+        FOut.append(FNames.Tags[id]);
+        const int count = e->AttributeCount();
+        for (int i = 0; i < count; ++i) {
+            const int attr = e->GetAttributeId(i);
+            const QString value = e->GetAttributeValue(i);
+            if (attr < 0) {
+                const qsizetype eq = value.indexOf(u'=');
+                const QStringView name = eq < 0 ? QStringView(value) : QStringView(value).left(eq);
+                const QStringView v = eq < 0 ? QStringView() : QStringView(value).mid(eq + 1);
+                FOut.append(u' ');
+                AppendEscaped(name, esReference, true);
+                if (!v.isEmpty()) {
+                    FOut.append(u"=\"");
+                    AppendEscaped(v, esReference, true);
+                    FOut.append(u'"');
+                }
+                continue;
+            }
+            if (attr >= AttrCount)
+                continue;
+            if (e->IsAttributeValueless(i)) {
+                FOut.append(u' ');
+                FOut.append(FNames.Attrs[attr]);
+            } else if (!value.isEmpty()) {
+                FOut.append(u' ');
+                FOut.append(FNames.Attrs[attr]);
+                FOut.append(u"=\"");
+                AppendEscaped(value, esReference, true);
+                FOut.append(u'"');
+            }
+        }
+        FOut.append(u'>');
+        EndPut(start);
+        if (id == TAG_BR || id == TAG_HR)
+            FTrimState = true; // the reader drops the leading blanks of text after these
+    }
+
+    void PutEndTag(THtmlTag* e)
+    {
+        const qsizetype start = BeginPut();
+        FOut.append(u"</");
+        FOut.append(FNames.Tags[e->TagId()]);
+        FOut.append(u'>');
+        EndPut(start);
+    }
+
+    // --- forms -------------------------------------------------------------------------------------------
+
+    void RawForm(const QString& text, TEscape escape)
+    {
+        if (FAtLineStart)
+            Indent();
+        PutEscaped(text, escape);
+        LineEnd();
+    }
+
+    void DocTypeForm(THtmlNode* node)
+    {
+        auto* doctype = dynamic_cast<THtmlDocType*>(node);
+        const int kind = doctype ? int(doctype->Kind()) : 0;
+        Put(DocTypeLines[kind >= 0 && kind <= 2 ? kind : 0]);
+        LineEnd();
+    }
+
+    // Ordinary text: words and single blanks, wrapped at the first blank from column 79 on.
+    void TextForm(const QString& text)
+    {
+        const QChar* s = text.constData();
+        const QChar* e = s + text.size();
+        const bool startedAtLineStart = FAtLineStart;
+        // Where the reader would drop leading blanks and control characters, they are not written.
+        if (FTrimState)
+            while (s < e && s->unicode() <= 32)
+                ++s;
+        bool wroteWord = false;
+        while (s < e) {
+            if (IsBlank(s->unicode())) {
+                while (s < e && IsBlank(s->unicode()))
+                    ++s;
+                if (!wroteWord && startedAtLineStart)
+                    continue;
+                if (FColumn + 1 >= 80) {
+                    LineEnd();
+                    Indent();
+                } else {
+                    ++FPendingBlanks;
+                    ++FColumn;
+                    FAtLineStart = false;
+                    FIndentWritten = true;
+                    FTrimState = true;
+                }
+                continue;
+            }
+            const QChar* w = s;
+            while (s < e && !IsBlank(s->unicode()))
+                ++s;
+            if (FAtLineStart)
+                Indent();
+            const qsizetype start = BeginPut();
+            AppendEncodedWord(w, s);
+            EndPut(start);
+            FTrimState = false;
+            wroteWord = true;
+        }
+    }
+
+    static bool HasTextChild(const THtmlTag* e)
+    {
+        for (THtmlNode* c = e->FirstChild(); c; c = c->NextSibling())
+            if (c->TagId() == TAG_TEXT)
+                return true;
+        return false;
+    }
+
+    // The own-line form's trimming of the outer blanks of an element's text, except text that is kept as
+    // written: inside pre, textarea, script or style.
+    static void TrimOwnLineText(THtmlTag* e)
+    {
+        auto keptAsWritten = [e](THtmlNode* text) {
+            for (THtmlNode* p = text->Parent(); p && p != e; p = p->Parent()) {
+                const int id = p->TagId();
+                if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE)
+                    return true;
+            }
+            return false;
+        };
+        if (auto* first = dynamic_cast<THtmlText*>(e->FindFirst(TAG_TEXT)); first && !keptAsWritten(first)) {
+            const QString& text = first->Text();
+            qsizetype start = 0;
+            while (start < text.size() && text[start].unicode() < 33)
+                ++start;
+            if (start > 0)
+                first->SetText(text.mid(start));
+        }
+        if (auto* last = dynamic_cast<THtmlText*>(e->FindLast(TAG_TEXT)); last && !keptAsWritten(last)) {
+            const QString& text = last->Text();
+            qsizetype end = text.size();
+            while (end > 0 && text[end - 1].unicode() < 33)
+                --end;
+            if (end < text.size())
+                last->SetText(text.left(end));
+        }
+    }
+
+    void AfterInlineChild(int id)
+    {
+        if (id == TAG_BR)
+            LineEnd();
+        else if (FAtLineStart)
+            Indent();
+    }
+
+    void Push(THtmlTag* e, TForm form, bool inlineChildren, bool parentInline, bool verbatim, TEscape escape)
+    {
+        FStack.push_back({e, e->FirstChild(), form, inlineChildren, parentInline, verbatim, escape});
+    }
+
+    void OpenElement(THtmlTag* e, bool parentInline, bool verbatim, TEscape escape)
+    {
+        const int id = e->TagId();
+        if (id <= 0 || id >= TagCount)
+            return;
+        const unsigned char flags = FlagTable().Flags[id];
+        const bool hasEnd = flags & tfEnd;
+        const TEscape childEscape = id == TAG_SCRIPT ? esScript : id == TAG_STYLE ? esStyle : escape;
+        if (verbatim) {
+            PutStartTag(e);
+            if (hasEnd)
+                Push(e, fmVerbatim, false, false, true, childEscape);
+            return;
+        }
+        if (id == TAG_HTML)
+            FIndent = 0;
+        else if (id == TAG_HEAD || id == TAG_BODY)
+            FIndent = 2;
+        if ((id == TAG_SCRIPT || id == TAG_STYLE) && HasTextChild(e)) {
+            // Code is written exactly as it stands between the tags.
+            LineEnd();
+            Indent();
+            PutStartTag(e);
+            ++FCodeDepth;
+            Push(e, fmBlock, false, parentInline, true, childEscape);
+            return;
+        }
+        const bool hasChildren = e->FirstChild() != nullptr;
+        const bool preformatted = id == TAG_PRE || id == TAG_TEXTAREA;
+        TForm form;
+        if (flags & tfBlock) {
+            form = hasChildren ? fmBlock : fmOwnLine;
+        } else if (flags & tfInline) {
+            if (FAtLineStart)
+                Indent();
+            form = fmInline;
+        } else {
+            form = ((flags & tfText) || !hasChildren) ? fmOwnLine : fmBlock;
+        }
+        if (form == fmBlock) {
+            LineEnd();
+            Indent();
+            PutStartTag(e);
+            if (!hasEnd) {
+                if (parentInline)
+                    AfterInlineChild(id);
+                return;
+            }
+            if (id == TAG_SCRIPT || id == TAG_STYLE)
+                ++FCodeDepth;
+            FIndent += 2;
+            LineEnd();
+            Push(e, fmBlock, false, parentInline, false, childEscape);
+            return;
+        }
+        if (form == fmOwnLine) {
+            LineEnd();
+            Indent();
+            if (!preformatted)
+                TrimOwnLineText(e);
+        }
+        if (id == TAG_HR) {
+            LineEnd();
+            Indent();
+            PutStartTag(e);
+            LineEnd();
+        } else {
+            PutStartTag(e);
+        }
+        if (!hasEnd) {
+            if (form == fmOwnLine)
+                LineEnd();
+            if (parentInline)
+                AfterInlineChild(id);
+            return;
+        }
+        if (id == TAG_SCRIPT || id == TAG_STYLE)
+            ++FCodeDepth;
+        Push(e, form, true, parentInline, preformatted, preformatted ? esReference : childEscape);
+    }
+
+    void CloseTop()
+    {
+        const TFrame f = FStack.back();
+        FStack.pop_back();
+        const int id = f.Element->TagId();
+        const bool code = id == TAG_SCRIPT || id == TAG_STYLE;
+        if (f.Form == fmVerbatim) {
+            PutEndTag(f.Element);
+            return;
+        }
+        if (f.Form == fmBlock && f.Verbatim) {
+            // Code written as it stands: the end tag follows it directly.
+            PutEndTag(f.Element);
+        } else if (f.Form == fmBlock) {
+            FIndent = qMax(0, FIndent - 2);
+            LineEnd();
+            Indent();
+            PutEndTag(f.Element);
+        } else {
+            if (FAtLineStart)
+                Indent();
+            PutEndTag(f.Element);
+        }
+        if (code && !(f.Form == fmVerbatim))
+            --FCodeDepth;
+        if (f.Form != fmInline)
+            LineEnd();
+        if (f.ParentInline)
+            AfterInlineChild(id);
+    }
+
+    void WriteChild(THtmlNode* child, const TFrame& parent)
+    {
+        const int id = child->TagId();
+        if (id == TAG_TEXT || IsRawId(id)) {
+            auto* text = dynamic_cast<THtmlText*>(child);
+            if (!text)
+                return;
+            if (parent.Verbatim) {
+                PutEscaped(text->Text(), parent.Escape);
+            } else if (id == TAG_TEXT) {
+                TextForm(text->Text());
+            } else {
+                const int parentId = parent.Element->TagId();
+                if (id == TAG_COMMENT && (parentId == TAG_SCRIPT || parentId == TAG_STYLE)) {
+                    // Code hidden in a comment starts at column 0 of a line of its own.
+                    LineEnd();
+                    FAtLineStart = false;
+                }
+                RawForm(text->Text(), parent.Escape);
+            }
+            return;
+        }
+        if (id == TAG_DOCTYPE) {
+            if (!parent.Verbatim)
+                DocTypeForm(child);
+            return;
+        }
+        if (auto* e = dynamic_cast<THtmlTag*>(child))
+            OpenElement(e, parent.InlineChildren && !parent.Verbatim, parent.Verbatim, parent.Escape);
+    }
+
+    QIODevice* FDevice;
+    const TNameTables& FNames;
+    QString FOut;
+    int FIndent = 0;
+    int FColumn = 0;
+    bool FAtLineStart = true;
+    bool FIndentWritten = false;
+    int FPendingBlanks = 0;
+    // Whether a reader of what has been written so far would drop the leading blanks of the next text:
+    // after blanks and line breaks outside code, after br and hr.
+    bool FTrimState = true;
+    int FCodeDepth = 0; // inside script or style code, where line breaks are code, not text
+    std::vector<TFrame> FStack;
+};
+
+} // namespace
+
+bool WriteHtmlDocument(QIODevice& stream, THtmlRoot* root)
+{
+    if (!root)
+        return false;
+    THtmlWriter writer(&stream);
+    for (THtmlNode* child = root->FirstChild(); child; child = child->NextSibling())
+        writer.WriteNode(child);
+    writer.Flush();
+    return true;
+}
+
+void WriteHtmlNode(QIODevice& stream, THtmlNode* node)
+{
+    if (!node)
+        return;
+    THtmlWriter writer(&stream);
+    writer.WriteNode(node);
+    writer.Flush();
+}
+
+QString HtmlNodeToText(THtmlNode* node)
+{
+    if (!node)
+        return {};
+    THtmlWriter writer(nullptr);
+    writer.WriteNode(node);
+    return std::move(writer.Output());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TWordBreaker
+
+TWordBreaker::TWordBreaker(TMode mode) : FMode(mode) {}
+
+void TWordBreaker::SetText(const QString& text)
+{
+    FText = text;
+    FPosition = 0;
+}
+
+namespace {
+
+void AppendCodePoint(QString& out, char32_t code)
+{
+    if (QChar::requiresSurrogates(code)) {
+        out += QChar(QChar::highSurrogate(code));
+        out += QChar(QChar::lowSurrogate(code));
+    } else {
+        out += QChar(char16_t(code));
+    }
+}
+
+} // namespace
+
+bool TWordBreaker::NextToken()
+{
+    const qsizetype n = FText.size();
+    if (FPosition >= n)
+        return false;
+    const QChar* t = FText.constData();
+    FToken.clear();
+    if (IsBlank(t[FPosition].unicode())) {
+        while (FPosition < n && IsBlank(t[FPosition].unicode()))
+            ++FPosition;
+        FTokenKind = tkBlank;
+        FToken = QStringLiteral(" ");
+        return true;
+    }
+    FTokenKind = tkWord;
+    while (FPosition < n && !IsBlank(t[FPosition].unicode())) {
+        const char16_t c = t[FPosition].unicode();
+        if (FMode == wbDecode && c == u'&') {
+            const qsizetype from = FPosition++;
+            while (FPosition < n && t[FPosition] != u';' && !IsBlank(t[FPosition].unicode()))
+                ++FPosition;
+            if (FPosition < n && t[FPosition] == u';') {
+                ++FPosition;
+                const QStringView reference(t + from, FPosition - from);
+                if (const char32_t code = EntityToChar(reference))
+                    AppendCodePoint(FToken, code);
+                else
+                    FToken += reference;
+                continue;
+            }
+            // A blank or the end before ";": the text goes in as written and the word ends.
+            FToken += QStringView(t + from, FPosition - from);
+            return true;
+        }
+        if (FMode == wbEncode && c >= 128) {
+            const QChar* s = t + FPosition;
+            const char32_t code = NextCodePoint(s, t + n);
+            FPosition = s - t;
+            AppendCharEntity(FToken, code);
+            continue;
+        }
+        FToken += QChar(c);
+        ++FPosition;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Tree text utilities
+
+QString GetNodePlainText(const THtmlNode* node)
+{
+    QString result;
+    if (!node)
+        return result;
+    bool paragraph = true;
+    const QString lineBreak = QStringLiteral("\r\n");
+    TWordBreaker breaker(TWordBreaker::wbDecode);
+    for (THtmlNode* n = node->GetNextNode(nullptr); n; n = node->GetNextNode(n)) {
+        const int id = n->TagId();
+        const THtmlNode* parent = n->Parent();
+        const bool code = parent && (parent->TagId() == TAG_SCRIPT || parent->TagId() == TAG_STYLE);
+        if (id == TAG_TEXT && !code) {
+            if (auto* text = dynamic_cast<THtmlText*>(n)) {
+                breaker.SetText(text->Text());
+                while (breaker.NextToken())
+                    result += breaker.Token();
+            }
+            paragraph = false;
+        } else if (id == TAG_BR || id == TAG_HR) {
+            result += lineBreak;
+            paragraph = false;
+        } else if (!TagIsInline(id)) {
+            // Blocks, and also comments, code and raw tags, stand apart from the text around them.
+            if (!paragraph) {
+                result += lineBreak;
+                result += lineBreak;
+                paragraph = true;
+            }
+        }
+    }
+    qsizetype a = 0;
+    qsizetype b = result.size();
+    while (a < b && result[a].unicode() <= 32)
+        ++a;
+    while (b > a && result[b - 1].unicode() <= 32)
+        --b;
+    return result.mid(a, b - a);
+}
+
+namespace {
+
+QStringView TrimControls(QStringView s)
+{
+    qsizetype a = 0;
+    qsizetype b = s.size();
+    while (a < b && s[a].unicode() <= 32)
+        ++a;
+    while (b > a && s[b - 1].unicode() <= 32)
+        --b;
+    return s.mid(a, b - a);
+}
+
+} // namespace
+
+QString StripOuterTag(const QString& text)
+{
+    QStringView s = TrimControls(text);
+    if (s.isEmpty() || s.front() != u'<')
+        return s.toString();
+    const qsizetype gt = s.indexOf(u'>');
+    s = gt < 0 ? QStringView() : s.mid(gt + 1);
+    if (!s.isEmpty() && s.back() == u'>') {
+        const qsizetype lt = s.lastIndexOf(u'<');
+        if (lt >= 0)
+            s = s.left(lt);
+    }
+    return s.toString();
+}
+
+THtmlTag* FindNodeByPath(const THtmlTag* root, const QString& path)
+{
+    if (!root)
+        return nullptr;
+    const QList<QStringView> steps = QStringView(path).split(u'.');
+    if (path.isEmpty() || steps.isEmpty())
+        return nullptr;
+    const int first = TagNameToId(steps.front());
+    if (first < 0 || first >= TagCount)
+        return nullptr;
+    auto* current = dynamic_cast<THtmlTag*>(root->FindChild(first, true));
+    for (qsizetype k = 1; current && k < steps.size(); ++k) {
+        const QStringView step = steps[k];
+        const qsizetype open = step.indexOf(u'[');
+        QStringView name = step;
+        int index = 0;
+        if (open >= 0) {
+            name = step.left(open);
+            QStringView rest = step.mid(open + 1);
+            const qsizetype close = rest.indexOf(u']');
+            if (close >= 0)
+                rest = rest.left(close);
+            bool ok = false;
+            index = rest.trimmed().toInt(&ok);
+            if (!ok)
+                index = 0;
+        }
+        const int id = TagNameToId(name.trimmed());
+        if (id < 0 || id >= TagCount)
+            return nullptr;
+        THtmlTag* found = nullptr;
+        int seen = 0;
+        for (THtmlNode* c = current->FirstChild(); c; c = c->NextSibling()) {
+            if (c->TagId() != id)
+                continue;
+            auto* e = dynamic_cast<THtmlTag*>(c);
+            if (!e)
+                continue;
+            if (seen++ == index) {
+                found = e;
+                break;
+            }
+        }
+        current = found;
+    }
+    return current;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// Reading HTML source text into the node tree and writing the tree back as source text, plus the small
+// text operations on trees built on the writer (HTML text of a node, plain text, path search).
+//
+// Streams carry UTF-16LE text without a byte-order mark, two bytes per character.
+//
+// The parser is forgiving: it rejects nothing but an unterminated comment ("Unterminated Comment") or PHP
+// or ASP block ("Unterminated Script"), raised as Exception; it always provides html, head and body when
+// content needs them, keeps markup it does not know as raw text, collapses blanks in ordinary text and
+// decodes no character reference (a bare "<" is held as "&lt;"). script and style keep their code as read.
+//
+// The writer writes lower-case tags, attributes in stored order, two blanks of indentation per container
+// level, CR LF line ends, ordinary text wrapped before column 80 and every character from 128 up in ordinary
+// text as a character reference. Elsewhere only what the later narrowing to one byte per character would
+// destroy is escaped: characters above 255 in attribute values, pre and textarea text, comments and raw
+// tags become references, in script and style code the language's own escape; a double quote in an
+// attribute value becomes "&quot;".
+#include "HtmlNodes.h"
+
+#include <QString>
+#include <QStringView>
+#include <memory>
+
+class QIODevice;
+
+// Parses the rest of the stream (from its current position; a final odd byte is ignored).
+std::unique_ptr<THtmlRoot> ParseHtml(QIODevice& stream);
+// Parses text already in memory.
+std::unique_ptr<THtmlRoot> ParseHtml(QStringView text);
+
+// Writes every child of the root in order; false, writing nothing, when root is null.
+bool WriteHtmlDocument(QIODevice& stream, THtmlRoot* root);
+// Writes one node with its subtree, starting at indentation 0. Writing trims the outer blanks of the text
+// of elements that stand on a line of their own, in the tree itself.
+void WriteHtmlNode(QIODevice& stream, THtmlNode* node);
+
+// Splits text into words and runs of blanks (TAB, LF, CR, space). Mode 0 decodes character references in
+// words; mode 1 writes characters from 128 up as references (a pair of surrogates as one reference).
+class TWordBreaker
+{
+public:
+    enum TMode : unsigned char { wbDecode = 0, wbEncode = 1 };
+    enum TTokenKind : unsigned char { tkBlank = 0, tkWord = 1 };
+
+    explicit TWordBreaker(TMode mode);
+
+    void SetText(const QString& text);
+    // False when the text is used up; otherwise the next token is in Token() and TokenKind(). A run of
+    // blanks comes back as the single space " ".
+    bool NextToken();
+
+    const QString& Token() const { return FToken; }
+    TTokenKind TokenKind() const { return FTokenKind; }
+
+private:
+    TMode FMode;
+    QString FText;
+    qsizetype FPosition = 0;
+    TTokenKind FTokenKind = tkBlank;
+    QString FToken;
+};
+
+// Exactly what WriteHtmlNode writes for the node, as a string.
+QString HtmlNodeToText(THtmlNode* node);
+// The plain text of the node's subtree: words with references decoded, runs of blanks as one space, CR LF
+// at br and hr, a blank line between blocks; trimmed at both ends.
+QString GetNodePlainText(const THtmlNode* node);
+// The text between the start tag and the end tag of an element's outer HTML (trimmed first); text that
+// does not begin with "<" comes back trimmed.
+QString StripOuterTag(const QString& text);
+// The element named by a dotted path such as "body.table[1].tr[0]": the first step is searched anywhere
+// below the root, each further step among the direct children (index 0-based, 0 when missing); null when
+// any step finds nothing.
+THtmlTag* FindNodeByPath(const THtmlTag* root, const QString& path);
