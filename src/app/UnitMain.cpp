@@ -4,10 +4,7 @@
 #include "Exceptions.h"
 #include "FileManagers.h"
 #include "HtmlDesigner.h"
-#if __has_include("HtmlFiler.h")
 #include "HtmlFiler.h"
-#define CORVALITE_HAVE_PARSER 1
-#endif
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
 #include "IniUtils.h"
@@ -352,16 +349,14 @@ void TFormMain::TabControl1Change(int index)
         QString html;
         FDesigner->GetHtml(html);
         FTagTreeDocument.reset();
-#ifdef CORVALITE_HAVE_PARSER
         QByteArray utf16(reinterpret_cast<const char*>(html.utf16()), html.size() * 2);
         QBuffer stream(&utf16);
         stream.open(QIODevice::ReadOnly);
         try {
-            FTagTreeDocument.reset(ParseHtml(stream));
+            FTagTreeDocument = ParseHtml(stream);
         } catch (const Exception& e) {
             MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
         }
-#endif
         FillTagTree(TreeTag, FTagTreeDocument.get());
         FViewEdited = false;
     }
