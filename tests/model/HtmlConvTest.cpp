@@ -187,6 +187,32 @@ TEST(HtmlConv, DecodesWindows1252)
               QString::fromLatin1(Meta("windows-1252")) + QStringLiteral("\u20AC\u201Cq\u201D\u00E9\u0178"));
 }
 
+// Single-byte sets are decoded through a table of the converter's answers; the sets whose converter
+// joins a letter with a following accent must still be joined, and shifting sets keep their state.
+TEST(HtmlConv, SingleByteAndStatefulSetsDecodeAsTheConverterDoes)
+{
+    struct TCase
+    {
+        const char* Charset;
+        QByteArray Bytes;
+        const char16_t* Text;
+    } cases[] = {
+        {"windows-1258", "a\xEC" "b", u"\u00E1b"},
+        {"windows-1251", "\xC0\xFF\x98", u"\u0410\u044F"},    // 0x98 is undefined and dropped
+        {"iso-8859-7", "\xC1\xAE", u"\u0391"},                // 0xAE is undefined and dropped
+        {"iso-2022-kr", "\x1B$)C\x0E\x30\x21\x0F" "A", u"\uAC00A"},
+        {"utf-7", "+AOk-x", u"\u00E9x"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray decl = "<meta charset=" + QByteArray(c.Charset) + ">";
+        const QString text = Convert(decl + c.Bytes);
+        EXPECT_EQ(text, QString::fromLatin1(decl) + QString::fromUtf16(c.Text)) << c.Charset;
+    }
+    // EBCDIC with shifts into double-byte text; the declaration itself is read as EBCDIC too.
+    const QString ebcdic = Convert("<meta charset=x-EBCDIC-JapaneseAndKana>\x0E\x45\x41\x0F\xC1");
+    EXPECT_TRUE(ebcdic.endsWith(QStringLiteral("\u4E00A"))) << ebcdic.toStdString();
+}
+
 struct TFixtureCase
 {
     const char* File;

@@ -1,0 +1,163 @@
+// Decoding a document file into UTF-16 and narrowing the writer's output, alone and as the whole
+// open-and-save path (decode, parse, write, narrow) of a multi-megabyte page.
+#include "HtmlConv.h"
+#include "HtmlFiler.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QString>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// A page of about Size bytes of typical content: paragraphs with inline markup, tables, lists and
+// accented or non-Latin text every few words, under the given declaration.
+QString MakePage(const char* charset, qsizetype size, bool wide)
+{
+    QString page = QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=")
+        + QLatin1String(charset) + QStringLiteral("\"><title>Bench</title></head>\r\n<body>\r\n");
+    const QString words[] = {
+        QStringLiteral("the"), QStringLiteral("caf\u00E9"), QStringLiteral("document"), QStringLiteral("na\u00EFve"),
+        QStringLiteral("editor"), QStringLiteral("\u201Cquoted\u201D"), QStringLiteral("table"), QStringLiteral("r\u00E9sum\u00E9"),
+        wide ? QStringLiteral("\u65E5\u672C\u8A9E") : QStringLiteral("price"), QStringLiteral("\u20AC12"),
+        wide ? QStringLiteral("\u0420\u0443\u0441\u0441\u043A\u0438\u0439") : QStringLiteral("Stra\u00DFe"),
+    };
+    int n = 0;
+    while (page.size() < size) {
+        page += QStringLiteral("<p class=\"text\">");
+        for (int i = 0; i < 40; ++i) {
+            if (i % 9 == 4)
+                page += QStringLiteral("<b>") + words[n++ % 11] + QStringLiteral("</b> ");
+            else
+                page += words[n++ % 11] + QLatin1Char(' ');
+        }
+        page += QStringLiteral("</p>\r\n<table border=\"1\"><tr><td>cell ") + QString::number(n)
+            + QStringLiteral("</td><td><a href=\"page.html\">link</a></td></tr></table>\r\n<ul><li>one</li><li>two</li></ul>\r\n");
+    }
+    return page + QStringLiteral("</body></html>\r\n");
+}
+
+const QByteArray& Utf8Page()
+{
+    static const QByteArray page = MakePage("utf-8", 4 << 20, true).toUtf8();
+    return page;
+}
+
+const QByteArray& Windows1252Page()
+{
+    static const QByteArray page = [] {
+        const QString text = MakePage("windows-1252", 4 << 20, false);
+        QByteArray bytes;
+        bytes.reserve(text.size());
+        for (QChar c : text) {
+            switch (c.unicode()) {
+            case 0x20AC: bytes += '\x80'; break;
+            case 0x201C: bytes += '\x93'; break;
+            case 0x201D: bytes += '\x94'; break;
+            default: bytes += char(c.unicode()); break;
+            }
+        }
+        return bytes;
+    }();
+    return page;
+}
+
+const QByteArray& Latin1Page()
+{
+    static const QByteArray page = [] {
+        QString text = MakePage("iso-8859-1", 4 << 20, false);
+        text.replace(QChar(0x20AC), QLatin1Char('E')).replace(QChar(0x201C), QLatin1Char('"')).replace(QChar(0x201D), QLatin1Char('"'));
+        return text.toLatin1();
+    }();
+    return page;
+}
+
+QByteArray Convert(const QByteArray& bytes)
+{
+    QByteArray in = bytes;
+    QBuffer src(&in);
+    src.open(QIODevice::ReadOnly);
+    QByteArray out;
+    QBuffer dst(&out);
+    dst.open(QIODevice::ReadWrite);
+    ConvertToUnicode(src, dst);
+    return out;
+}
+
+void BenchConvert(benchmark::State& state, const QByteArray& page)
+{
+    for (auto _ : state) {
+        QByteArray out = Convert(page);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(state.iterations() * page.size());
+}
+
+void BM_ConvertUtf8(benchmark::State& state) { BenchConvert(state, Utf8Page()); }
+void BM_ConvertWindows1252(benchmark::State& state) { BenchConvert(state, Windows1252Page()); }
+void BM_ConvertLatin1(benchmark::State& state) { BenchConvert(state, Latin1Page()); }
+
+void BM_DetectCharsetWithoutBody(benchmark::State& state)
+{
+    QByteArray page = Windows1252Page();
+    page.replace("<body>", "<bodx>");
+    for (auto _ : state) {
+        QBuffer b(&page);
+        b.open(QIODevice::ReadOnly);
+        benchmark::DoNotOptimize(DetectCharset(b));
+    }
+    state.SetBytesProcessed(state.iterations() * page.size());
+}
+
+void BM_NarrowWideStream(benchmark::State& state)
+{
+    QByteArray wide = Convert(Windows1252Page());
+    for (auto _ : state) {
+        QBuffer src(&wide);
+        src.open(QIODevice::ReadOnly);
+        QByteArray out;
+        QBuffer dst(&out);
+        dst.open(QIODevice::WriteOnly);
+        NarrowWideStream(src, dst);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(state.iterations() * wide.size());
+}
+
+// Opening and saving a document: decode, parse, write the tree, narrow into the saved bytes. The
+// figure is in bytes of the file opened.
+void BenchOpenAndSave(benchmark::State& state, const QByteArray& page)
+{
+    for (auto _ : state) {
+        QByteArray wide = Convert(page);
+        QBuffer wideIn(&wide);
+        wideIn.open(QIODevice::ReadOnly);
+        std::unique_ptr<THtmlRoot> root = ParseHtml(wideIn);
+        QByteArray written;
+        QBuffer writer(&written);
+        writer.open(QIODevice::ReadWrite);
+        WriteHtmlDocument(writer, root.get());
+        writer.seek(0);
+        QByteArray saved;
+        QBuffer narrow(&saved);
+        narrow.open(QIODevice::WriteOnly);
+        NarrowWideStream(writer, narrow);
+        benchmark::DoNotOptimize(saved.data());
+    }
+    state.SetBytesProcessed(state.iterations() * page.size());
+}
+
+void BM_OpenAndSaveUtf8(benchmark::State& state) { BenchOpenAndSave(state, Utf8Page()); }
+void BM_OpenAndSaveWindows1252(benchmark::State& state) { BenchOpenAndSave(state, Windows1252Page()); }
+
+} // namespace
+
+BENCHMARK(BM_ConvertUtf8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertWindows1252)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertLatin1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetectCharsetWithoutBody)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NarrowWideStream)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenAndSaveUtf8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenAndSaveWindows1252)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
