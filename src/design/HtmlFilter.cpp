@@ -1,0 +1,892 @@
+#include "HtmlFilter.h"
+
+#include "Exceptions.h"
+#include "HtmlAttributes.h"
+#include "HtmlConv.h"
+#include "HtmlFiler.h"
+#include "HtmlNodes.h"
+#include "HtmlTags.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QUrl>
+#include <QtEndian>
+
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the parser and writer streams hold UTF-16LE in host order");
+
+namespace {
+
+const QString TransGif = QStringLiteral("edit:trans.gif");
+
+bool SameText(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+THtmlTag* AsTag(THtmlNode* node)
+{
+    return dynamic_cast<THtmlTag*>(node);
+}
+
+const THtmlTag* AsTag(const THtmlNode* node)
+{
+    return dynamic_cast<const THtmlTag*>(node);
+}
+
+QString AttributeOf(const THtmlNode* node, int attr)
+{
+    const THtmlTag* tag = AsTag(node);
+    return tag ? tag->GetAttribute(attr) : QString();
+}
+
+// Sets attr of dest to source's value by the set-attribute rule (a missing one gives the empty value),
+// keeping a bare attribute bare and a written "TRUE" written.
+void CopyAttribute(THtmlTag* dest, const THtmlTag* source, int attr)
+{
+    const int count = source->AttributeCount();
+    for (int i = 0; i < count; ++i) {
+        if (source->GetAttributeId(i) != attr)
+            continue;
+        if (source->IsAttributeValueless(i))
+            dest->SetValuelessAttribute(attr);
+        else
+            dest->SetExplicitAttribute(attr, source->GetAttributeValue(i));
+        return;
+    }
+    dest->SetAttribute(attr, QString());
+}
+
+void CopyAttributes(THtmlTag* dest, const THtmlTag* source, std::initializer_list<int> attrs)
+{
+    for (int attr : attrs)
+        CopyAttribute(dest, source, attr);
+}
+
+bool IsRawKind(int id)
+{
+    return id >= TAG_ASP && id <= TAG_UNKNOWN; // ASP, PHP, comment, unrecognised tag
+}
+
+// The picture of the placeholder that stands for node, or null when node is shown as itself.
+const char* PlaceholderKind(const THtmlNode* node)
+{
+    switch (node->TagId()) {
+    case TAG_COMMENT: return "comment";
+    case TAG_PHP: return "php";
+    case TAG_ASP: return "asp";
+    case TAG_UNKNOWN: return "unknown";
+    case TAG_SCRIPT: return AttributeOf(node, ATTR_SRC).isEmpty() ? "script" : "scriptfile";
+    case TAG_MAP: return "map";
+    case TAG_EMBED: return "embed";
+    case TAG_ISINDEX: return "isindex";
+    case TAG_BASEFONT: return "basefont";
+    case TAG_NOSCRIPT: return "noscript";
+    case TAG_NOFRAMES: return "noframes";
+    case TAG_BGSOUND: return "bgsound";
+    case TAG_INPUT: return SameText(AttributeOf(node, ATTR_TYPE), QStringLiteral("hidden")) ? "hidden" : nullptr;
+    case TAG_A: return AttributeOf(node, ATTR_NAME).isEmpty() ? nullptr : "anchor";
+    default: return nullptr;
+    }
+}
+
+// Whether a kept node can be what a design img stands for: a kept image or image button, or the source
+// of a placeholder, an applet, a marquee or an object. Anything else (a kept table or body behind a
+// pasted id) is not.
+bool KeptFitsImage(const THtmlNode* kept)
+{
+    const int id = kept->TagId();
+    if (IsRawKind(id) || id == TAG_TEXT)
+        return dynamic_cast<const THtmlText*>(kept) != nullptr;
+    if (!AsTag(kept))
+        return false;
+    switch (id) {
+    case TAG_IMG: case TAG_INPUT: case TAG_A: case TAG_SCRIPT: case TAG_MAP: case TAG_EMBED: case TAG_ISINDEX:
+    case TAG_BASEFONT: case TAG_NOSCRIPT: case TAG_NOFRAMES: case TAG_BGSOUND: case TAG_APPLET:
+    case TAG_MARQUEE: case TAG_OBJECT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The next node of a walk of root after node's whole subtree.
+THtmlNode* NextAfterSubtree(const THtmlNode* root, const THtmlNode* node)
+{
+    for (const THtmlNode* p = node; p && p != root; p = p->Parent())
+        if (p->NextSibling())
+            return p->NextSibling();
+    return nullptr;
+}
+
+QString WideText(const QByteArray& bytes)
+{
+    return QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2);
+}
+
+std::unique_ptr<THtmlRoot> ParseText(const QString& html)
+{
+    return ParseHtml(QStringView(html));
+}
+
+// Markup values written by the builders: a quotation mark, an ampersand or a "<" in a field must not
+// break the element.
+QString EscapeAttributeValue(const QString& value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (QChar c : value) {
+        switch (c.unicode()) {
+        case '&': out += QLatin1String("&amp;"); break;
+        case '"': out += QLatin1String("&quot;"); break;
+        case '<': out += QLatin1String("&lt;"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QString AttributeMarkup(const char* name, const QString& value)
+{
+    return QLatin1String(name) + QLatin1String("=\"") + EscapeAttributeValue(value) + QLatin1String("\" ");
+}
+
+// A dialog field as the tools write it: without leading and trailing characters below 33.
+QString TrimField(const QString& text)
+{
+    qsizetype first = 0, last = text.size();
+    while (first < last && text.at(first).unicode() < 33)
+        ++first;
+    while (last > first && text.at(last - 1).unicode() < 33)
+        --last;
+    return text.mid(first, last - first);
+}
+
+// Writes a size or alignment field into the markup and onto the kept node alike.
+void PutField(QString& html, THtmlTag* kept, int attr, const char* name, const QString& field)
+{
+    const QString value = TrimField(field);
+    if (value.isEmpty())
+        return;
+    kept->SetAttribute(attr, value);
+    html += AttributeMarkup(name, value);
+}
+
+constexpr int BodyAttributes[] = {ATTR_BACKGROUND, ATTR_BGCOLOR, ATTR_TEXT, ATTR_LINK, ATTR_VLINK,
+                                  ATTR_ALINK, ATTR_LEFTMARGIN, ATTR_TOPMARGIN, ATTR_RIGHTMARGIN,
+                                  ATTR_BOTTOMMARGIN};
+
+struct TObjectClass
+{
+    const char* ClassId;
+    const char* DesignClass;
+};
+
+constexpr TObjectClass ObjectClasses[] = {
+    {"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000", "dsgn_flash"},
+    {"clsid:6BF52A52-394A-11D3-B153-00C04F79FAA6", "dsgn_mplayer"},
+    {"clsid:22D6F312-B0F6-11D0-94AB-0080C74C7E95", "dsgn_mplayer"},
+    {"clsid:02BF25D5-8C17-4B23-BC80-D3488ABDDC6B", "dsgn_quicktime"},
+    {"clsid:CFCDAA03-8BE4-11cf-B84B-0020AFBBCCFA", "dsgn_real"},
+};
+
+} // namespace
+
+THtmlFilter::THtmlFilter() = default;
+
+THtmlFilter::~THtmlFilter()
+{
+    Clear();
+}
+
+void THtmlFilter::SetBasePath(const QString& Path)
+{
+    FBasePath = Path;
+    if (!FBasePath.isEmpty() && !FBasePath.endsWith(QLatin1Char('/')))
+        FBasePath += QLatin1Char('/');
+}
+
+THtmlNode* THtmlFilter::NodeAt(int index) const
+{
+    return KeptNode(index);
+}
+
+THtmlNode* THtmlFilter::KeptNode(int index) const
+{
+    return index >= 0 && index < int(FNodes.size()) ? FNodes[size_t(index)].get() : nullptr;
+}
+
+void THtmlFilter::Clear()
+{
+    FNodes.clear();
+    FSource.reset();
+}
+
+QString THtmlFilter::NextDesignId() const
+{
+    return QLatin1String(DesignIdPrefix) + QString::number(FNodes.size());
+}
+
+int THtmlFilter::Keep(THtmlNode* node)
+{
+    FNodes.emplace_back(node);
+    return int(FNodes.size()) - 1;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Loading
+
+void THtmlFilter::InstallTree(std::unique_ptr<THtmlRoot> tree)
+{
+    Clear();
+    FSource = std::move(tree);
+    PrepareDesignTree();
+    EnsureDocType();
+}
+
+void THtmlFilter::LoadFromStream(QIODevice& Stream)
+{
+    QBuffer wide;
+    wide.open(QIODevice::ReadWrite);
+    ConvertToUnicode(Stream, wide);
+    wide.seek(0);
+    InstallTree(ParseHtml(wide));
+}
+
+void THtmlFilter::LoadFromBytes(const QByteArray& Bytes)
+{
+    QByteArray copy = Bytes;
+    QBuffer stream(&copy);
+    stream.open(QIODevice::ReadOnly);
+    LoadFromStream(stream);
+}
+
+void THtmlFilter::SetSource(const QString& Html)
+{
+    InstallTree(ParseText(Html));
+}
+
+void THtmlFilter::EnsureDocType()
+{
+    if (!FSource)
+        return;
+    for (THtmlNode* child = FSource->FirstChild(); child; child = child->NextSibling())
+        if (child->TagId() == TAG_DOCTYPE)
+            return;
+    FSource->AddFirst(new THtmlDocType());
+}
+
+void THtmlFilter::NewEmptyDocument()
+{
+    Clear();
+    FSource = std::make_unique<THtmlRoot>();
+    FSource->Add(new THtmlDocType());
+    if (!FGenerator.isEmpty()) {
+        auto* meta = new THtmlTag(TAG_META);
+        meta->SetAttribute(ATTR_NAME, QStringLiteral("Generator"));
+        meta->SetAttribute(ATTR_CONTENT, FGenerator);
+        FSource->GetHead()->Add(meta);
+    }
+    THtmlTag* body = FSource->GetBody();
+    body->SetAttribute(ATTR_ID, QLatin1String(DesignIdPrefix) + QLatin1Char('0'));
+    body->SetValuelessAttribute(ATTR_CONTENTEDITABLE);
+    Keep(new THtmlTag(TAG_BODY));
+}
+
+void THtmlFilter::PrepareDesignTree()
+{
+    if (!FSource)
+        return;
+    THtmlNode* node = FSource->GetNextNode(nullptr);
+    while (node) {
+        const int id = node->TagId();
+        THtmlTag* tag = AsTag(node);
+        if (const char* kind = (tag || IsRawKind(id)) ? PlaceholderKind(node) : nullptr) {
+            auto* img = new THtmlTag(TAG_IMG);
+            img->SetAttribute(ATTR_ID, NextDesignId());
+            img->SetAttribute(ATTR_SRC, QStringLiteral("edit:%1.gif").arg(QLatin1String(kind)));
+            img->SetAttribute(ATTR_ONRESIZE, QStringLiteral("cancelEvent()"));
+            node->InsertBefore(img);
+            node->Parent()->Remove(node);
+            Keep(node);
+            node = img;
+        } else if (tag && (id == TAG_APPLET || id == TAG_MARQUEE || id == TAG_OBJECT)) {
+            auto* copy = new THtmlTag(id);
+            copy->Assign(tag);
+            const QString designId = NextDesignId();
+            Keep(copy);
+            QString designClass = id == TAG_APPLET    ? QStringLiteral("dsgn_applet")
+                                  : id == TAG_MARQUEE ? QStringLiteral("dsgn_marquee")
+                                                      : ObjectDesignClass(copy->GetAttribute(ATTR_CLASSID));
+            tag->Clear();
+            tag->ClearAttributes();
+            tag->SetTagId(TAG_IMG);
+            tag->SetAttribute(ATTR_ID, designId);
+            tag->SetAttribute(ATTR_CLASS, designClass);
+            tag->SetAttribute(ATTR_SRC, TransGif);
+            CopyAttributes(tag, copy, {ATTR_WIDTH, ATTR_HEIGHT, ATTR_ALIGN});
+            tag->SetAttribute(ATTR_ONRESIZEEND, QLatin1String(ReportHandler));
+        } else if (tag && (id == TAG_IMG ||
+                           (id == TAG_INPUT && SameText(tag->GetAttribute(ATTR_TYPE), QStringLiteral("image"))))) {
+            auto* kept = new THtmlTag(id);
+            if (id == TAG_IMG)
+                CopyAttributes(kept, tag, {ATTR_ID, ATTR_CLASS, ATTR_SRC, ATTR_STYLE, ATTR_WIDTH, ATTR_HEIGHT,
+                                           ATTR_ONRESIZEEND});
+            else
+                CopyAttributes(kept, tag, {ATTR_ID, ATTR_CLASS, ATTR_TYPE, ATTR_NAME, ATTR_SRC, ATTR_STYLE,
+                                           ATTR_WIDTH, ATTR_HEIGHT, ATTR_ONRESIZEEND});
+            const QString designId = NextDesignId();
+            Keep(kept);
+            for (int attr : {ATTR_ID, ATTR_CLASS, ATTR_TYPE, ATTR_NAME, ATTR_SRC, ATTR_STYLE})
+                if (id == TAG_INPUT || (attr != ATTR_TYPE && attr != ATTR_NAME))
+                    tag->RemoveAttribute(attr);
+            tag->SetTagId(TAG_IMG);
+            QString designClass, designSrc;
+            ResolveImageSource(kept->GetAttribute(ATTR_SRC), designClass, designSrc);
+            tag->SetAttribute(ATTR_ID, designId);
+            tag->SetAttribute(ATTR_CLASS, designClass);
+            tag->SetAttribute(ATTR_SRC, designSrc);
+            tag->SetAttribute(ATTR_ONRESIZEEND, QLatin1String(ReportHandler));
+        } else if (tag && id == TAG_TABLE) {
+            auto* kept = new THtmlTag(TAG_TABLE);
+            CopyAttributes(kept, tag, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_WIDTH, ATTR_HEIGHT, ATTR_ONRESIZEEND});
+            const QString designId = NextDesignId();
+            Keep(kept);
+            tag->RemoveAttribute(ATTR_ID);
+            tag->RemoveAttribute(ATTR_CLASS);
+            tag->RemoveAttribute(ATTR_STYLE);
+            tag->SetAttribute(ATTR_ID, designId);
+            const QString border = tag->GetAttribute(ATTR_BORDER);
+            if (border.isEmpty() || border == QLatin1String("0"))
+                tag->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_layout"));
+            tag->SetAttribute(ATTR_ONRESIZEEND, QLatin1String(ReportHandler));
+        } else if (tag && id == TAG_BODY) {
+            auto* kept = new THtmlTag(TAG_BODY);
+            kept->AssignAttributes(tag);
+            const QString designId = NextDesignId();
+            Keep(kept);
+            tag->ClearAttributes();
+            tag->SetAttribute(ATTR_ID, designId);
+            tag->SetValuelessAttribute(ATTR_CONTENTEDITABLE);
+            for (int attr : BodyAttributes)
+                CopyAttribute(tag, kept, attr);
+        } else if (tag && id == TAG_META) {
+            if (SameText(tag->GetAttribute(ATTR_NAME), QStringLiteral("Generator"))) {
+                // Without a generator text of our own the author's stays as written.
+                if (!FGenerator.isEmpty())
+                    tag->SetAttribute(ATTR_CONTENT, FGenerator);
+            } else if (SameText(tag->GetAttribute(ATTR_HTTP_EQUIV), QStringLiteral("Content-Type"))) {
+                tag->SetAttribute(ATTR_CONTENT, QStringLiteral("text/html; charset=ISO-8859-1"));
+            }
+            // The saved file is 8-bit whatever it was read as, so a short charset declaration must say so too.
+            if (!tag->GetAttribute(ATTR_CHARSET).isEmpty())
+                tag->SetAttribute(ATTR_CHARSET, QStringLiteral("ISO-8859-1"));
+        }
+        node = FSource->GetNextNode(node);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The design page
+
+QString THtmlFilter::DesignHead()
+{
+    QString head;
+    auto line = [&head](const QString& text) { head += text + QLatin1String("\r\n"); };
+    auto rule = [&line](const QString& selector, std::initializer_list<QString> declarations) {
+        line(selector + QLatin1String(" {"));
+        for (const QString& d : declarations)
+            line(QLatin1String("  ") + d);
+        line(QStringLiteral("}"));
+    };
+    auto pictureRule = [&rule](const QString& kind) {
+        rule(QLatin1String(".dsgn_") + kind,
+             {QStringLiteral("background-image: url(edit:%1.gif);").arg(kind), QStringLiteral("background-repeat: no-repeat;"),
+              QStringLiteral("background-position: center;"), QStringLiteral("background-color: #eee;")});
+    };
+    line(QStringLiteral("<html>"));
+    line(QStringLiteral("<head>"));
+    line(QStringLiteral("<style>"));
+    rule(QStringLiteral("pre"), {QStringLiteral("background-color: #eee;"), QStringLiteral("border: solid #ccc 1px;"),
+                                 QStringLiteral("margin-left: 50px;")});
+    rule(QStringLiteral("form"), {QStringLiteral("border: dotted red 1px;")});
+    for (const char* kind : {"applet", "flash", "mplayer", "quicktime", "real", "activex", "marquee"})
+        pictureRule(QLatin1String(kind));
+    rule(QStringLiteral(".dsgn_broken"),
+         {QStringLiteral("background-image: url(edit:broken.gif);"), QStringLiteral("background-color: #eee;")});
+    pictureRule(QStringLiteral("remote"));
+    pictureRule(QStringLiteral("absolute"));
+    rule(QStringLiteral(".dsgn_layout, .dsgn_layout td"), {QStringLiteral("border: dotted silver 1px;")});
+    line(QStringLiteral("</style>"));
+    line(QStringLiteral("<script type=\"text/javascript\">"));
+    line(QStringLiteral("<!--"));
+    line(QStringLiteral("function cancelEvent(event){"));
+    line(QStringLiteral("  event.returnValue = false;"));
+    line(QStringLiteral("  event.cancelBubble = true;"));
+    line(QStringLiteral("  return false;"));
+    line(QStringLiteral("}"));
+    line(QStringLiteral("-->"));
+    line(QStringLiteral("</script>"));
+    line(QStringLiteral("</head>"));
+    return head;
+}
+
+void THtmlFilter::GetDesignText(QString& Text)
+{
+    Text.clear();
+    if (!FSource)
+        return;
+    QString body;
+    if (THtmlNode* node = FSource->FindFirst(TAG_BODY)) {
+        QBuffer wide;
+        wide.open(QIODevice::WriteOnly);
+        WriteHtmlNode(wide, node);
+        body = WideText(wide.data());
+    } else {
+        body = QStringLiteral("<body id=\"%1\" contentEditable></body>").arg(NextDesignId());
+        Keep(new THtmlTag(TAG_BODY));
+    }
+    Text = DesignHead() + body + QLatin1String("\r\n</html>");
+}
+
+void THtmlFilter::ResolveImageSource(const QString& Src, QString& DesignClass, QString& DesignSrc) const
+{
+    const QString scheme = Src.left(7);
+    if (SameText(scheme, QStringLiteral("http://"))) {
+        DesignClass = QStringLiteral("dsgn_remote");
+        DesignSrc = TransGif;
+        return;
+    }
+    if (SameText(scheme, QStringLiteral("file://")) || (Src.size() >= 2 && Src.at(1) == QLatin1Char(':')) ||
+        Src.startsWith(QLatin1String("\\\\")) || Src.startsWith(QLatin1Char('/'))) {
+        DesignClass = QStringLiteral("dsgn_absolute");
+        DesignSrc = TransGif;
+        return;
+    }
+    QString path = Src;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QFileInfo file(FBasePath + path);
+    if (file.isFile()) {
+        DesignClass.clear();
+        DesignSrc = QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded);
+    } else {
+        DesignClass = QStringLiteral("dsgn_broken");
+        DesignSrc = TransGif;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Mapping back and saving
+
+int THtmlFilter::DesignIdToIndex(const QString& Id)
+{
+    const QLatin1String prefix(DesignIdPrefix);
+    if (!Id.startsWith(prefix, Qt::CaseSensitive))
+        return -1;
+    const QStringView digits = QStringView(Id).mid(prefix.size());
+    if (digits.isEmpty() || digits.size() > 9)
+        return -1;
+    int n = 0;
+    for (QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+        n = n * 10 + (c.unicode() - '0');
+    }
+    return n;
+}
+
+THtmlNode* THtmlFilter::FindNode(const QString& Id) const
+{
+    return KeptNode(DesignIdToIndex(Id));
+}
+
+void THtmlFilter::SetNodeSize(const QString& Id, const QString& Width, const QString& Height)
+{
+    if (THtmlTag* kept = AsTag(FindNode(Id))) {
+        kept->SetAttribute(ATTR_WIDTH, Width);
+        kept->SetAttribute(ATTR_HEIGHT, Height);
+    }
+}
+
+void THtmlFilter::SetDesignText(const QString& Html)
+{
+    if (!FSource)
+        return;
+    std::unique_ptr<THtmlRoot> edited = ParseText(Html);
+    THtmlNode* found = edited->FindFirst(TAG_BODY);
+    THtmlTag* from = found ? AsTag(found) : edited->GetBody();
+    THtmlNode* own = FSource->FindFirst(TAG_BODY);
+    THtmlTag* to = own ? AsTag(own) : FSource->GetBody();
+    to->Assign(from);
+}
+
+std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
+{
+    auto copy = std::make_unique<THtmlRoot>();
+    if (FSource)
+        copy->Assign(FSource.get());
+    THtmlNode* node = copy->GetNextNode(nullptr);
+    while (node) {
+        THtmlNode* next = nullptr;
+        THtmlTag* tag = AsTag(node);
+        const int id = node->TagId();
+        if (tag && id == TAG_IMG) {
+            const THtmlNode* kept = KeptNode(DesignIdToIndex(tag->GetAttribute(ATTR_ID)));
+            if (kept && KeptFitsImage(kept)) {
+                const THtmlTag* keptTag = AsTag(kept);
+                if (keptTag && kept->TagId() == TAG_IMG) {
+                    CopyAttributes(tag, keptTag, {ATTR_ID, ATTR_CLASS, ATTR_SRC, ATTR_STYLE, ATTR_ONRESIZEEND,
+                                                  ATTR_WIDTH, ATTR_HEIGHT});
+                } else if (keptTag && kept->TagId() == TAG_INPUT &&
+                           SameText(keptTag->GetAttribute(ATTR_TYPE), QStringLiteral("image"))) {
+                    tag->SetTagId(TAG_INPUT);
+                    CopyAttributes(tag, keptTag, {ATTR_ID, ATTR_CLASS, ATTR_TYPE, ATTR_NAME, ATTR_SRC, ATTR_STYLE,
+                                                  ATTR_ONRESIZEEND, ATTR_WIDTH, ATTR_HEIGHT});
+                } else if (const auto* text = dynamic_cast<const THtmlText*>(kept)) {
+                    auto* restored = new THtmlText(text->TagId(), text->Text());
+                    tag->InsertBefore(restored);
+                    restored->Parent()->Remove(tag);
+                    delete tag;
+                    node = restored;
+                } else {
+                    // The element comes back whole; what is inside it is the kept source, so nothing
+                    // below it is looked at again.
+                    tag->Assign(kept);
+                    next = NextAfterSubtree(copy.get(), tag);
+                    node = nullptr;
+                }
+            }
+        } else if (tag && id == TAG_TABLE) {
+            const THtmlNode* kept = KeptNode(DesignIdToIndex(tag->GetAttribute(ATTR_ID)));
+            if (kept && kept->TagId() == TAG_TABLE && AsTag(kept))
+                CopyAttributes(tag, AsTag(kept), {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_ONRESIZEEND, ATTR_WIDTH,
+                                                  ATTR_HEIGHT});
+        } else if (tag && id == TAG_BODY) {
+            const THtmlNode* kept = KeptNode(DesignIdToIndex(tag->GetAttribute(ATTR_ID)));
+            if (kept && kept->TagId() == TAG_BODY && AsTag(kept))
+                tag->AssignAttributes(AsTag(kept));
+        } else if (tag && id == TAG_A) {
+            const QString href = tag->GetAttribute(ATTR_HREF);
+            const QLatin1String page("idoc:index.html");
+            if (href.startsWith(page, Qt::CaseSensitive))
+                tag->SetAttribute(ATTR_HREF, href.mid(page.size()));
+        }
+        if (node)
+            next = copy->GetNextNode(node);
+        node = next;
+    }
+    return copy;
+}
+
+void THtmlFilter::GetSourceText(QString& Html) const
+{
+    Html.clear();
+    if (!FSource)
+        return;
+    std::unique_ptr<THtmlRoot> source = DesignToSource();
+    QBuffer wide;
+    wide.open(QIODevice::WriteOnly);
+    WriteHtmlDocument(wide, source.get());
+    Html = WideText(wide.data());
+}
+
+void THtmlFilter::SaveToStream(QIODevice& Stream) const
+{
+    if (!FSource)
+        return;
+    std::unique_ptr<THtmlRoot> source = DesignToSource();
+    QBuffer wide;
+    wide.open(QIODevice::ReadWrite);
+    WriteHtmlDocument(wide, source.get());
+    wide.seek(0);
+    NarrowWideStream(wide, Stream);
+}
+
+QByteArray THtmlFilter::SaveToBytes() const
+{
+    QByteArray bytes;
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::WriteOnly);
+    SaveToStream(stream);
+    return bytes;
+}
+
+bool THtmlFilter::SaveToFile(const QString& FileName) const
+{
+    if (!FSource)
+        return false;
+    const QByteArray bytes = SaveToBytes();
+    QSaveFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Builders
+
+QString THtmlFilter::PlaceholderMarkup(THtmlNode* kept, const char* kind)
+{
+    const QString id = NextDesignId();
+    Keep(kept);
+    return QStringLiteral("<img id=\"%1\" src=\"edit:%2.gif\" onResize=\"cancelEvent()\">")
+        .arg(id, QLatin1String(kind));
+}
+
+QString THtmlFilter::NewAnchor(const QString& Name)
+{
+    auto* a = new THtmlTag(TAG_A);
+    a->SetAttribute(ATTR_NAME, Name);
+    return PlaceholderMarkup(a, "anchor");
+}
+
+QString THtmlFilter::NewComment(const QString& Text)
+{
+    return PlaceholderMarkup(new THtmlText(TAG_COMMENT, Text), "comment");
+}
+
+QString THtmlFilter::NewScript(const QString& Type, const QString& Text, bool Defer)
+{
+    auto* script = new THtmlTag(TAG_SCRIPT);
+    script->SetAttribute(ATTR_TYPE, Type);
+    script->SetAttribute(ATTR_DEFER, Defer ? QStringLiteral("TRUE") : QString());
+    if (!Text.isEmpty())
+        script->Add(new THtmlText(TAG_COMMENT, Text));
+    return PlaceholderMarkup(script, "script");
+}
+
+QString THtmlFilter::NewScriptFile(const QString& Src, const QString& Type, const QString& Charset, bool Defer)
+{
+    auto* script = new THtmlTag(TAG_SCRIPT);
+    script->SetAttribute(ATTR_SRC, Src);
+    script->SetAttribute(ATTR_TYPE, Type);
+    script->SetAttribute(ATTR_CHARSET, Charset);
+    script->SetAttribute(ATTR_DEFER, Defer ? QStringLiteral("TRUE") : QString());
+    return PlaceholderMarkup(script, "scriptfile");
+}
+
+QString THtmlFilter::NewBgSound(const QString& Src, int Loop, bool AutoStart)
+{
+    auto* sound = new THtmlTag(TAG_BGSOUND);
+    sound->SetAttribute(ATTR_SRC, Src);
+    sound->SetAttribute(ATTR_LOOP, QString::number(Loop));
+    sound->SetAttribute(ATTR_AUTOSTART, AutoStart ? QStringLiteral("TRUE") : QString());
+    return PlaceholderMarkup(sound, "bgsound");
+}
+
+QString THtmlFilter::NewHiddenInput(const QString& Name, const QString& Value)
+{
+    auto* input = new THtmlTag(TAG_INPUT);
+    input->SetAttribute(ATTR_TYPE, QStringLiteral("hidden"));
+    input->SetAttribute(ATTR_NAME, Name);
+    input->SetAttribute(ATTR_VALUE, Value);
+    return PlaceholderMarkup(input, "hidden");
+}
+
+TOpenTag THtmlFilter::NewTable(const QString& Border, const QString& Width, const QString& Height)
+{
+    TOpenTag result;
+    auto* table = new THtmlTag(TAG_TABLE);
+    table->SetAttribute(ATTR_BORDER, Border);
+    result.Id = NextDesignId();
+    result.Html = QLatin1String("<table ") + AttributeMarkup("id", result.Id);
+    if (Border.isEmpty() || Border == QLatin1String("0"))
+        result.Html += AttributeMarkup("class", QStringLiteral("dsgn_layout"));
+    PutField(result.Html, table, ATTR_WIDTH, "width", Width);
+    PutField(result.Html, table, ATTR_HEIGHT, "height", Height);
+    Keep(table);
+    result.Node = table;
+    return result;
+}
+
+TOpenTag THtmlFilter::NewImage(const QString& Src, const QString& Width, const QString& Height)
+{
+    auto* img = new THtmlTag(TAG_IMG);
+    img->SetAttribute(ATTR_SRC, Src);
+    TOpenTag result;
+    result.Id = NextDesignId();
+    QString designClass, designSrc;
+    ResolveImageSource(Src, designClass, designSrc);
+    result.Html = QLatin1String("<img ") + AttributeMarkup("id", result.Id) + AttributeMarkup("src", designSrc);
+    if (!designClass.isEmpty())
+        result.Html += AttributeMarkup("class", designClass);
+    PutField(result.Html, img, ATTR_WIDTH, "width", Width);
+    PutField(result.Html, img, ATTR_HEIGHT, "height", Height);
+    Keep(img);
+    result.Node = img;
+    return result;
+}
+
+TOpenTag THtmlFilter::NewInputImage(const QString& Src, const QString& Name, const QString& Width,
+                                    const QString& Height)
+{
+    auto* input = new THtmlTag(TAG_INPUT);
+    input->SetAttribute(ATTR_TYPE, QStringLiteral("image"));
+    input->SetAttribute(ATTR_NAME, Name);
+    input->SetAttribute(ATTR_SRC, Src);
+    TOpenTag result;
+    result.Id = NextDesignId();
+    QString designClass, designSrc;
+    ResolveImageSource(Src, designClass, designSrc);
+    result.Html = QLatin1String("<img ") + AttributeMarkup("id", result.Id) + AttributeMarkup("src", designSrc);
+    if (!designClass.isEmpty())
+        result.Html += AttributeMarkup("class", designClass);
+    PutField(result.Html, input, ATTR_WIDTH, "width", Width);
+    PutField(result.Html, input, ATTR_HEIGHT, "height", Height);
+    Keep(input);
+    result.Node = input;
+    return result;
+}
+
+TOpenTag THtmlFilter::PlaceholderOpenTag(THtmlTag* kept, const QString& designClass, const QString& Width,
+                                         const QString& Height, const QString& Align)
+{
+    TOpenTag result;
+    result.Id = NextDesignId();
+    result.Html = QLatin1String("<img ") + AttributeMarkup("id", result.Id) + AttributeMarkup("src", TransGif) +
+                  AttributeMarkup("onResizeEnd", QLatin1String(ReportHandler)) + AttributeMarkup("class", designClass);
+    PutField(result.Html, kept, ATTR_WIDTH, "width", Width);
+    PutField(result.Html, kept, ATTR_HEIGHT, "height", Height);
+    PutField(result.Html, kept, ATTR_ALIGN, "align", Align);
+    Keep(kept);
+    result.Node = kept;
+    return result;
+}
+
+TOpenTag THtmlFilter::NewObject(const QString& ClassId, const QString& Width, const QString& Height,
+                                const QString& Align)
+{
+    auto* object = new THtmlTag(TAG_OBJECT);
+    object->SetAttribute(ATTR_CLASSID, ClassId);
+    return PlaceholderOpenTag(object, ObjectDesignClass(ClassId), Width, Height, Align);
+}
+
+TOpenTag THtmlFilter::NewMarquee(const QString& Text, const QString& Width, const QString& Height,
+                                 const QString& Align)
+{
+    auto* marquee = new THtmlTag(TAG_MARQUEE);
+    if (!Text.isEmpty())
+        marquee->Add(new THtmlText(TAG_TEXT, Text));
+    return PlaceholderOpenTag(marquee, QStringLiteral("dsgn_marquee"), Width, Height, Align);
+}
+
+TOpenTag THtmlFilter::NewApplet(const QString& Width, const QString& Height, const QString& Align)
+{
+    return PlaceholderOpenTag(new THtmlTag(TAG_APPLET), QStringLiteral("dsgn_applet"), Width, Height, Align);
+}
+
+TOpenTag THtmlFilter::NewActiveX(const QString& Width, const QString& Height, const QString& Align)
+{
+    return PlaceholderOpenTag(new THtmlTag(TAG_OBJECT), QStringLiteral("dsgn_activex"), Width, Height, Align);
+}
+
+QString THtmlFilter::ObjectDesignClass(const QString& ClassId)
+{
+    for (const TObjectClass& entry : ObjectClasses)
+        if (SameText(ClassId, QLatin1String(entry.ClassId)))
+            return QLatin1String(entry.DesignClass);
+    return QStringLiteral("dsgn_activex");
+}
+
+void THtmlFilter::StoreBodyAttributes()
+{
+    if (!FSource)
+        return;
+    const THtmlTag* body = AsTag(FSource->FindFirst(TAG_BODY));
+    if (!body)
+        return;
+    THtmlTag* kept = AsTag(FindNode(body->GetAttribute(ATTR_ID)));
+    if (!kept || kept->TagId() != TAG_BODY)
+        return;
+    for (int attr : BodyAttributes)
+        CopyAttribute(kept, body, attr);
+}
+
+void THtmlFilter::SetImageSource(const QString& Id, const QString& Src, QString& DesignSrc, QString& DesignClass)
+{
+    if (THtmlTag* kept = AsTag(FindNode(Id)))
+        kept->SetAttribute(ATTR_SRC, Src);
+    ResolveImageSource(Src, DesignClass, DesignSrc);
+}
+
+void THtmlFilter::GetMapNames(QStringList& List) const
+{
+    List.clear();
+    for (const auto& node : FNodes) {
+        if (node->TagId() != TAG_MAP)
+            continue;
+        const QString name = AttributeOf(node.get(), ATTR_NAME);
+        if (!name.isEmpty())
+            List.append(QLatin1Char('#') + name);
+    }
+}
+
+namespace {
+
+THtmlTag* FindParam(const THtmlTag* Object, const QString& Name)
+{
+    for (THtmlNode* child = Object->FirstChild(); child; child = child->NextSibling())
+        if (child->TagId() == TAG_PARAM)
+            if (THtmlTag* param = AsTag(child); param && SameText(param->GetAttribute(ATTR_NAME), Name))
+                return param;
+    return nullptr;
+}
+
+} // namespace
+
+void THtmlFilter::SetObjectParam(THtmlTag* Object, const QString& Name, const QString& Value,
+                                 const TParamDefault& Default)
+{
+    if (!Object)
+        return;
+    THtmlTag* param = FindParam(Object, Name);
+    if (Value.isEmpty() || SameText(Value, Default.Text)) {
+        if (param) {
+            Object->Remove(param);
+            delete param;
+        }
+        return;
+    }
+    if (!param) {
+        param = new THtmlTag(TAG_PARAM);
+        Object->Add(param);
+    }
+    param->SetAttribute(ATTR_NAME, Name);
+    param->SetAttribute(ATTR_VALUE, Value);
+}
+
+QString THtmlFilter::GetObjectParam(const THtmlTag* Object, const QString& Name)
+{
+    if (!Object)
+        return {};
+    const THtmlTag* param = FindParam(Object, Name);
+    return param ? param->GetAttribute(ATTR_VALUE) : QString();
+}
+
+THtmlTag* THtmlFilter::BuildObjectEmbed(THtmlTag* Object)
+{
+    while (THtmlNode* old = Object->FindFirst(TAG_EMBED)) {
+        old->Parent()->Remove(old);
+        delete old;
+    }
+    auto* embed = new THtmlTag(TAG_EMBED);
+    embed->SetAttribute(ATTR_WIDTH, Object->GetAttribute(ATTR_WIDTH));
+    embed->SetAttribute(ATTR_HEIGHT, Object->GetAttribute(ATTR_HEIGHT));
+    embed->SetAttribute(ATTR_NAME, Object->GetAttribute(ATTR_ID));
+    for (THtmlNode* child = Object->FirstChild(); child; child = child->NextSibling()) {
+        const THtmlTag* param = child->TagId() == TAG_PARAM ? AsTag(child) : nullptr;
+        if (!param)
+            continue;
+        const QString name = param->GetAttribute(ATTR_NAME);
+        const QString value = param->GetAttribute(ATTR_VALUE);
+        if (!name.isEmpty() && !value.isEmpty())
+            embed->SetRawAttribute(name, value);
+    }
+    Object->Add(embed);
+    return embed;
+}

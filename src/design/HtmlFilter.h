@@ -1,0 +1,162 @@
+#pragma once
+// The design filter: stands between the document as the user wrote it and the page the design view edits.
+//
+// It owns the parsed source tree and turns it, in place, into the design form: elements the engine cannot
+// show or edit sensibly become placeholder images, elements whose size the user may drag get the report
+// handler, and every element that must later be mapped back carries a design id ("dsgn_:::_N") that
+// indexes a kept copy of its source node. From the design form it writes the design page; from the
+// engine's edited body it maps back to the user's document; and it builds the design markup of new
+// elements for the tag tools.
+//
+// A design id only ever counts when it names a kept node of the kind the design element stands for: an
+// id pasted from another page, or one that names no kept node, is treated as no design id at all.
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class QByteArray;
+class QIODevice;
+class THtmlNode;
+class THtmlTag;
+class THtmlRoot;
+
+// The opening of a design element answered by the open-tag builders: the markup ends in a blank, to
+// which the tool appends its own attributes and the closing ">"; Node is the kept source node (owned by
+// the filter) to which the tool may add attributes and children.
+struct TOpenTag
+{
+    QString Html;
+    QString Id;
+    THtmlTag* Node = nullptr;
+};
+
+// The player's default of an object parameter. A distinct type so that the value and the default can
+// never be passed the wrong way round.
+struct TParamDefault
+{
+    explicit TParamDefault(QString text = QString()) : Text(std::move(text)) {}
+    QString Text;
+};
+
+class THtmlFilter
+{
+public:
+    THtmlFilter();
+    ~THtmlFilter();
+    THtmlFilter(const THtmlFilter&) = delete;
+    THtmlFilter& operator=(const THtmlFilter&) = delete;
+
+    static constexpr const char* DesignIdPrefix = "dsgn_:::_";
+    static constexpr const char* ReportHandler = "external.Report(this);";
+
+    const QString& Generator() const { return FGenerator; }
+    void SetGenerator(const QString& generator) { FGenerator = generator; }
+    // Folder of the document's file with a trailing "/"; empty for a document without a file.
+    const QString& BasePath() const { return FBasePath; }
+    void SetBasePath(const QString& Path);
+
+    // The source tree in design form (null before the first load) and the kept nodes.
+    THtmlRoot* Source() const { return FSource.get(); }
+    int NodeCount() const { return int(FNodes.size()); }
+    THtmlNode* NodeAt(int index) const;
+
+    // Frees the source tree and every kept node; the generator and base path stay.
+    void Clear();
+
+    // Loading. The new document is decoded and parsed completely before the old one is let go: a
+    // decoding or parse error is raised (Exception) and leaves the previous document and its kept nodes
+    // exactly as they were.
+    void LoadFromStream(QIODevice& Stream);
+    void LoadFromBytes(const QByteArray& Bytes);
+    void SetSource(const QString& Html);
+    void NewEmptyDocument();
+    // Puts a transitional document type first when the source has none.
+    void EnsureDocType();
+
+    // The design page: the fixed design head, the body as the writer writes it, CR LF and "</html>".
+    // Empty before the first load.
+    void GetDesignText(QString& Text);
+    static QString DesignHead();
+
+    // How the design view shows an image file: a class for its background picture and the source to
+    // load. Remote, absolute and missing images show as "edit:trans.gif" over the class's picture; a
+    // local file that exists shows from its file URL, without a class.
+    void ResolveImageSource(const QString& Src, QString& DesignClass, QString& DesignSrc) const;
+
+    // Mapping back and saving.
+    void SetDesignText(const QString& Html);
+    std::unique_ptr<THtmlRoot> DesignToSource() const;
+    void GetSourceText(QString& Html) const;
+    // The document as 8-bit text appended to Stream; nothing when there is no document.
+    void SaveToStream(QIODevice& Stream) const;
+    QByteArray SaveToBytes() const;
+    // Builds every byte first, then replaces the file through QSaveFile. False, leaving any existing file
+    // whole, when there is no document or the file cannot be written.
+    bool SaveToFile(const QString& FileName) const;
+
+    // The number N of a design id "dsgn_:::_N"; -1 for anything else.
+    static int DesignIdToIndex(const QString& Id);
+    // The kept node behind a design id; null when Id is no design id or names no kept node.
+    THtmlNode* FindNode(const QString& Id) const;
+    // Width, then height of the kept element behind Id (an empty value removes the attribute).
+    void SetNodeSize(const QString& Id, const QString& Width, const QString& Height);
+
+    // Placeholder builders: each keeps the new source node under the next design id and answers the
+    // complete placeholder image.
+    QString NewAnchor(const QString& Name);
+    QString NewComment(const QString& Text);
+    QString NewScript(const QString& Type, const QString& Text, bool Defer);
+    QString NewScriptFile(const QString& Src, const QString& Type, const QString& Charset, bool Defer);
+    QString NewBgSound(const QString& Src, int Loop, bool AutoStart);
+    QString NewHiddenInput(const QString& Name, const QString& Value);
+
+    // Open-tag builders. A size (and a marquee's, object's or applet's alignment) given here is written
+    // into the design markup and set on the kept node alike, so the element keeps it when saved.
+    TOpenTag NewTable(const QString& Border, const QString& Width = QString(), const QString& Height = QString());
+    TOpenTag NewImage(const QString& Src, const QString& Width = QString(), const QString& Height = QString());
+    TOpenTag NewInputImage(const QString& Src, const QString& Name, const QString& Width = QString(),
+                           const QString& Height = QString());
+    TOpenTag NewObject(const QString& ClassId, const QString& Width = QString(), const QString& Height = QString(),
+                       const QString& Align = QString());
+    TOpenTag NewMarquee(const QString& Text, const QString& Width = QString(), const QString& Height = QString(),
+                        const QString& Align = QString());
+    TOpenTag NewApplet(const QString& Width = QString(), const QString& Height = QString(),
+                       const QString& Align = QString());
+    TOpenTag NewActiveX(const QString& Width = QString(), const QString& Height = QString(),
+                        const QString& Align = QString());
+
+    // The page-properties copy: the ten presentation attributes of the source body go to the kept body.
+    void StoreBodyAttributes();
+    // Sets src of the kept element behind Id (when there is one) and answers how Src shows in design.
+    void SetImageSource(const QString& Id, const QString& Src, QString& DesignSrc, QString& DesignClass);
+    // "#" + name of every kept map with a non-empty name, in kept order.
+    void GetMapNames(QStringList& List) const;
+
+    // Object parameters: creates, updates or removes the PARAM child named Name (ignoring case). A value
+    // that is empty or equals the default (ignoring case) removes the parameter.
+    static void SetObjectParam(THtmlTag* Object, const QString& Name, const QString& Value,
+                               const TParamDefault& Default);
+    static QString GetObjectParam(const THtmlTag* Object, const QString& Name);
+    // Replaces every embed below Object by one new embed carrying Object's size, its id as name and one
+    // attribute per named, non-empty parameter; answers the new embed (a child of Object).
+    static THtmlTag* BuildObjectEmbed(THtmlTag* Object);
+
+    // The design class of an object by its class id ("dsgn_activex" when the id is not one we know).
+    static QString ObjectDesignClass(const QString& ClassId);
+
+private:
+    void InstallTree(std::unique_ptr<THtmlRoot> tree);
+    void PrepareDesignTree();
+    QString NextDesignId() const;
+    int Keep(THtmlNode* node);
+    THtmlNode* KeptNode(int index) const;
+    QString PlaceholderMarkup(THtmlNode* kept, const char* kind);
+    TOpenTag PlaceholderOpenTag(THtmlTag* kept, const QString& designClass, const QString& Width,
+                                const QString& Height, const QString& Align);
+
+    QString FGenerator;
+    std::unique_ptr<THtmlRoot> FSource;
+    std::vector<std::unique_ptr<THtmlNode>> FNodes;
+    QString FBasePath;
+};

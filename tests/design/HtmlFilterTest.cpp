@@ -1,0 +1,769 @@
+// The design filter: design copy, mapping back, saving and the element builders.
+//
+// Most cases are fixtures in tests/data/filter/cases: NAME.html is the document as the user wrote it and
+// NAME.expect lists, per section, fragments the design page must have or lack and fragments the saved text
+// must have or lack ("@SITE@" stands for the fixture site folder, which is the document's folder).
+#include "HtmlFilter.h"
+
+#include "Exceptions.h"
+#include "HtmlAttributes.h"
+#include "HtmlConv.h"
+#include "HtmlFiler.h"
+#include "HtmlNodes.h"
+#include "HtmlTags.h"
+#include "TestData.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <algorithm>
+#include <type_traits>
+
+namespace {
+
+const QString Generator = QStringLiteral("Corvalite v3.63");
+
+QString SitePath()
+{
+    return QFileInfo(TestDataPath(QStringLiteral("filter/site"))).absoluteFilePath();
+}
+
+QString DesignPage(THtmlFilter& filter)
+{
+    QString text;
+    filter.GetDesignText(text);
+    return text;
+}
+
+// The body part of the design page, as the engine would hand it back unedited.
+QString DesignBody(THtmlFilter& filter)
+{
+    QString page = DesignPage(filter);
+    page.remove(0, THtmlFilter::DesignHead().size());
+    page.chop(QStringLiteral("\r\n</html>").size());
+    return page;
+}
+
+QString Saved(const THtmlFilter& filter)
+{
+    return QString::fromLatin1(filter.SaveToBytes());
+}
+
+// Text with CR LF line ends folded to LF, so fixtures can be written as plain text files.
+QString Lf(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+void Load(THtmlFilter& filter, const QString& html)
+{
+    filter.SetGenerator(Generator);
+    filter.SetBasePath(SitePath());
+    filter.LoadFromBytes(html.toLatin1());
+}
+
+struct TExpectations
+{
+    QMap<QString, QStringList> Sections;
+};
+
+TExpectations ReadExpectations(const QString& relative)
+{
+    TExpectations result;
+    const QString site = SitePath();
+    QString section;
+    const QString text = QString::fromUtf8(ReadTestData(relative));
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1String("== "))) {
+            section = line.mid(3).trimmed();
+            continue;
+        }
+        if (line.isEmpty() || section.isEmpty())
+            continue;
+        result.Sections[section].append(line.replace(QLatin1String("@SITE@"), site));
+    }
+    return result;
+}
+
+QStringList FixtureNames()
+{
+    QDir dir(TestDataPath(QStringLiteral("filter/cases")));
+    QStringList names;
+    for (const QString& file : dir.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name))
+        names.append(QFileInfo(file).completeBaseName());
+    return names;
+}
+
+class FilterFixture : public ::testing::TestWithParam<std::string>
+{
+};
+
+TEST_P(FilterFixture, DesignPageAndSavedText)
+{
+    const QString name = QString::fromStdString(GetParam());
+    const QByteArray input = ReadTestData(QStringLiteral("filter/cases/%1.html").arg(name));
+    ASSERT_FALSE(input.isEmpty());
+    const TExpectations expect = ReadExpectations(QStringLiteral("filter/cases/%1.expect").arg(name));
+    ASSERT_FALSE(expect.Sections.isEmpty()) << "no expectations for " << name.toStdString();
+
+    THtmlFilter filter;
+    Load(filter, QString::fromLatin1(input));
+    const QString page = Lf(DesignPage(filter));
+    for (const QString& fragment : expect.Sections.value(QStringLiteral("design has")))
+        EXPECT_TRUE(page.contains(fragment)) << "design page lacks: " << fragment.toStdString() << "\n" << page.toStdString();
+    for (const QString& fragment : expect.Sections.value(QStringLiteral("design lacks")))
+        EXPECT_FALSE(page.contains(fragment)) << "design page has: " << fragment.toStdString() << "\n" << page.toStdString();
+
+    const QString saved = Lf(Saved(filter));
+    for (const QString& fragment : expect.Sections.value(QStringLiteral("saved has")))
+        EXPECT_TRUE(saved.contains(fragment)) << "saved text lacks: " << fragment.toStdString() << "\n" << saved.toStdString();
+    for (const QString& fragment : expect.Sections.value(QStringLiteral("saved lacks")))
+        EXPECT_FALSE(saved.contains(fragment)) << "saved text has: " << fragment.toStdString() << "\n" << saved.toStdString();
+
+    // The unedited design body handed back maps to the same document, and saving is repeatable.
+    filter.SetDesignText(DesignBody(filter));
+    EXPECT_EQ(Lf(Saved(filter)).toStdString(), saved.toStdString());
+    EXPECT_EQ(Lf(Saved(filter)).toStdString(), saved.toStdString());
+
+    // The saved text loads again into the same document.
+    THtmlFilter again;
+    Load(again, saved);
+    EXPECT_EQ(Lf(Saved(again)).toStdString(), saved.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FilterFixture, ::testing::ValuesIn([] {
+                             std::vector<std::string> names;
+                             for (const QString& name : FixtureNames())
+                                 names.push_back(name.toStdString());
+                             return names;
+                         }()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+TEST(HtmlFilter, FixturesArePresent)
+{
+    EXPECT_GE(FixtureNames().size(), 10);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The design page
+
+TEST(HtmlFilter, DesignHeadIsTheFixedText)
+{
+    const QString head = THtmlFilter::DesignHead();
+    EXPECT_EQ(head.size(), 1884);
+    EXPECT_TRUE(head.startsWith(QStringLiteral("<html>\r\n<head>\r\n<style>\r\npre {\r\n  background-color: #eee;\r\n")));
+    EXPECT_TRUE(head.contains(QStringLiteral(".dsgn_quicktime {\r\n  background-image: url(edit:quicktime.gif);\r\n"
+                                             "  background-repeat: no-repeat;\r\n  background-position: center;\r\n"
+                                             "  background-color: #eee;\r\n}\r\n.dsgn_real {")));
+    EXPECT_TRUE(head.contains(QStringLiteral("}\r\n.dsgn_broken {\r\n  background-image: url(edit:broken.gif);\r\n"
+                                             "  background-color: #eee;\r\n}\r\n.dsgn_remote {")));
+    EXPECT_TRUE(head.endsWith(QStringLiteral(".dsgn_layout, .dsgn_layout td {\r\n  border: dotted silver 1px;\r\n}\r\n"
+                                             "</style>\r\n<script type=\"text/javascript\">\r\n<!--\r\n"
+                                             "function cancelEvent(event){\r\n  event.returnValue = false;\r\n"
+                                             "  event.cancelBubble = true;\r\n  return false;\r\n}\r\n-->\r\n"
+                                             "</script>\r\n</head>\r\n")));
+}
+
+TEST(HtmlFilter, DesignPageFramesTheBodyAndIsEmptyWithoutDocument)
+{
+    THtmlFilter filter;
+    EXPECT_TRUE(DesignPage(filter).isEmpty());
+    EXPECT_TRUE(Saved(filter).isEmpty());
+    Load(filter, QStringLiteral("<html><head><title>Mine</title></head><body><p>x</p></body></html>"));
+    const QString page = DesignPage(filter);
+    // The writer puts the body at its usual indentation; the page ends with a line of its own.
+    EXPECT_TRUE(page.startsWith(THtmlFilter::DesignHead() + QStringLiteral("  <body id=\"dsgn_:::_0\" contentEditable>\r\n")));
+    EXPECT_TRUE(page.endsWith(QStringLiteral("  </body>\r\n\r\n</html>")));
+    EXPECT_FALSE(page.contains(QStringLiteral("Mine")));
+}
+
+TEST(HtmlFilter, DocumentWithoutBodyGetsAnEmptyKeptBody)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<html><head><title>F</title></head><frameset cols=\"50%,50%\"><frame src=\"a.html\">"
+                                "<frame src=\"b.html\"></frameset></html>"));
+    const int before = filter.NodeCount();
+    EXPECT_TRUE(DesignPage(filter).endsWith(
+        QStringLiteral("<body id=\"dsgn_:::_%1\" contentEditable></body>\r\n</html>").arg(before)));
+    ASSERT_EQ(filter.NodeCount(), before + 1);
+    const THtmlNode* kept = filter.NodeAt(before);
+    EXPECT_EQ(kept->TagId(), TAG_BODY);
+    EXPECT_EQ(static_cast<const THtmlTag*>(kept)->AttributeCount(), 0);
+    EXPECT_FALSE(Saved(filter).contains(QStringLiteral("<body")));
+    EXPECT_TRUE(Saved(filter).contains(QStringLiteral("<frame src=\"b.html\">")));
+}
+
+TEST(HtmlFilter, DesignIdsStartAtZeroOnEveryLoad)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><!-- one --><p>x</p><!-- two --></body>"));
+    EXPECT_EQ(filter.NodeCount(), 3);
+    EXPECT_TRUE(DesignPage(filter).contains(QStringLiteral("id=\"dsgn_:::_2\" src=\"edit:comment.gif\"")));
+    Load(filter, QStringLiteral("<body><!-- three --></body>"));
+    EXPECT_EQ(filter.NodeCount(), 2);
+    const QString page = DesignPage(filter);
+    EXPECT_TRUE(page.contains(QStringLiteral("<body id=\"dsgn_:::_0\"")));
+    EXPECT_TRUE(page.contains(QStringLiteral("<img id=\"dsgn_:::_1\" src=\"edit:comment.gif\"")));
+    EXPECT_FALSE(page.contains(QStringLiteral("dsgn_:::_2")));
+    EXPECT_FALSE(Saved(filter).contains(QStringLiteral("one")));
+}
+
+TEST(HtmlFilter, DocTypeIsSuppliedOnlyWhenMissing)
+{
+    THtmlFilter filter;
+    filter.SetSource(QStringLiteral("<p>x</p>"));
+    ASSERT_NE(filter.Source()->FirstChild(), nullptr);
+    EXPECT_EQ(filter.Source()->FirstChild()->TagId(), TAG_DOCTYPE);
+    EXPECT_EQ(static_cast<THtmlDocType*>(filter.Source()->FirstChild())->Kind(), dkTransitional);
+
+    filter.SetSource(QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">\r\n<html><body></body></html>"));
+    int doctypes = 0;
+    for (THtmlNode* child = filter.Source()->FirstChild(); child; child = child->NextSibling())
+        doctypes += child->TagId() == TAG_DOCTYPE;
+    EXPECT_EQ(doctypes, 1);
+    EXPECT_EQ(static_cast<THtmlDocType*>(filter.Source()->FirstChild())->Kind(), dkFrameset);
+}
+
+TEST(HtmlFilter, NewEmptyDocument)
+{
+    THtmlFilter filter;
+    filter.SetGenerator(Generator);
+    Load(filter, QStringLiteral("<body><!-- old --></body>"));
+    filter.NewEmptyDocument();
+    ASSERT_EQ(filter.NodeCount(), 1);
+    EXPECT_EQ(filter.NodeAt(0)->TagId(), TAG_BODY);
+    EXPECT_TRUE(DesignPage(filter).endsWith(QStringLiteral("  <body id=\"dsgn_:::_0\" contentEditable></body>\r\n\r\n</html>")));
+    const QString saved = Saved(filter);
+    EXPECT_TRUE(saved.startsWith(QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("<meta name=\"Generator\" content=\"Corvalite v3.63\">")));
+    EXPECT_FALSE(saved.contains(QStringLiteral("Content-Type"), Qt::CaseInsensitive));
+    EXPECT_FALSE(saved.contains(QStringLiteral("dsgn")));
+    EXPECT_FALSE(saved.contains(QStringLiteral("<p>old</p>")));
+
+    THtmlFilter bare;
+    bare.NewEmptyDocument();
+    EXPECT_FALSE(Saved(bare).contains(QStringLiteral("<meta")));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Image sources
+
+TEST(HtmlFilter, ResolveImageSource)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QDir(dir.path()).mkpath(QStringLiteral("images/folder.gif"));
+    for (const char* name : {"images/a.gif", "my%20pic.gif", "quote\"d.gif"}) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("GIF89a");
+    }
+    THtmlFilter filter;
+    filter.SetBasePath(dir.path());
+    const QString local = QUrl::fromLocalFile(dir.filePath(QStringLiteral("images/a.gif"))).toString(QUrl::FullyEncoded);
+    struct TCase
+    {
+        const char* Src;
+        const char* Class;
+        QString DesignSrc;
+    } cases[] = {
+        {"http://example.com/a.gif", "dsgn_remote", QStringLiteral("edit:trans.gif")},
+        {"HTTP://EXAMPLE.COM/a.gif", "dsgn_remote", QStringLiteral("edit:trans.gif")},
+        {"https://example.com/images/a.gif", "dsgn_broken", QStringLiteral("edit:trans.gif")},
+        {"file:///tmp/a.gif", "dsgn_absolute", QStringLiteral("edit:trans.gif")},
+        {"FILE://c|/a.gif", "dsgn_absolute", QStringLiteral("edit:trans.gif")},
+        {"C:\\site\\images\\a.gif", "dsgn_absolute", QStringLiteral("edit:trans.gif")},
+        {"d:a.gif", "dsgn_absolute", QStringLiteral("edit:trans.gif")},
+        {"\\\\server\\share\\a.gif", "dsgn_absolute", QStringLiteral("edit:trans.gif")},
+        {"/images/a.gif", "dsgn_absolute", QStringLiteral("edit:trans.gif")},
+        {"images/a.gif", "", local},
+        {"images\\a.gif", "", local},
+        {"images/missing.gif", "dsgn_broken", QStringLiteral("edit:trans.gif")},
+        {"images/folder.gif", "dsgn_broken", QStringLiteral("edit:trans.gif")},
+        {"", "dsgn_broken", QStringLiteral("edit:trans.gif")},
+        {"my%20pic.gif", "", QUrl::fromLocalFile(dir.filePath(QStringLiteral("my%20pic.gif"))).toString(QUrl::FullyEncoded)},
+    };
+    for (const TCase& c : cases) {
+        QString designClass = QStringLiteral("stale"), designSrc = QStringLiteral("stale");
+        filter.ResolveImageSource(QLatin1String(c.Src), designClass, designSrc);
+        EXPECT_EQ(designClass.toStdString(), c.Class) << c.Src;
+        EXPECT_EQ(designSrc.toStdString(), c.DesignSrc.toStdString()) << c.Src;
+    }
+    // A quotation mark in a local file name cannot leave the attribute it is written into.
+    QString designClass, designSrc;
+    filter.ResolveImageSource(QStringLiteral("quote\"d.gif"), designClass, designSrc);
+    EXPECT_TRUE(designClass.isEmpty());
+    EXPECT_FALSE(designSrc.contains(QLatin1Char('"')));
+    EXPECT_EQ(QUrl(designSrc).toLocalFile(), dir.filePath(QStringLiteral("quote\"d.gif")));
+}
+
+TEST(HtmlFilter, BasePathGetsOneTrailingSlash)
+{
+    THtmlFilter filter;
+    filter.SetBasePath(QStringLiteral("/home/u/site"));
+    EXPECT_EQ(filter.BasePath(), QStringLiteral("/home/u/site/"));
+    filter.SetBasePath(QStringLiteral("/home/u/site/"));
+    EXPECT_EQ(filter.BasePath(), QStringLiteral("/home/u/site/"));
+    filter.SetBasePath(QString());
+    EXPECT_TRUE(filter.BasePath().isEmpty());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Design ids
+
+TEST(HtmlFilter, DesignIdToIndexAndFindNode)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><!-- c --></body>"));
+    struct TCase
+    {
+        const char* Id;
+        int Index;
+    } cases[] = {{"dsgn_:::_0", 0}, {"dsgn_:::_1", 1}, {"dsgn_:::_17", 17}, {"dsgn_:::_x", -1}, {"DSGN_:::_1", -1},
+                 {"dsgn_:::_", -1}, {"dsgn_:::_1a", -1}, {"dsgn_:::_-1", -1}, {"dsgn_:::_ 1", -1}, {"", -1},
+                 {"x_dsgn_:::_1", -1}, {"dsgn_:::_99999999999", -1}};
+    for (const TCase& c : cases)
+        EXPECT_EQ(THtmlFilter::DesignIdToIndex(QLatin1String(c.Id)), c.Index) << c.Id;
+    EXPECT_EQ(filter.FindNode(QStringLiteral("dsgn_:::_0"))->TagId(), TAG_BODY);
+    EXPECT_EQ(filter.FindNode(QStringLiteral("dsgn_:::_1"))->TagId(), TAG_COMMENT);
+    EXPECT_EQ(filter.FindNode(QStringLiteral("dsgn_:::_x")), nullptr);
+    EXPECT_EQ(filter.FindNode(QStringLiteral("DSGN_:::_1")), nullptr);
+    // Sound behaviour: an id that names no kept node is no design id.
+    EXPECT_EQ(filter.FindNode(QStringLiteral("dsgn_:::_2")), nullptr);
+    EXPECT_EQ(filter.FindNode(QStringLiteral("dsgn_:::_500")), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Mapping back
+
+TEST(HtmlFilter, SetNodeSizeReachesTheSavedTable)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><table border=\"0\" id=\"own\" width=\"10\" height=\"5\"><tr><td>a</td></tr></table>"
+                                "<img src=\"http://x/a.gif\" width=\"1\" height=\"2\"></body>"));
+    filter.SetDesignText(DesignBody(filter));
+    filter.SetNodeSize(QStringLiteral("dsgn_:::_1"), QStringLiteral("640"), QStringLiteral("480"));
+    filter.SetNodeSize(QStringLiteral("dsgn_:::_2"), QStringLiteral("32"), QString());
+    filter.SetNodeSize(QStringLiteral("dsgn_:::_77"), QStringLiteral("1"), QStringLiteral("1")); // no kept node
+    const QString saved = Saved(filter);
+    EXPECT_TRUE(saved.contains(QStringLiteral("<table border=\"0\" width=\"640\" height=\"480\" id=\"own\">"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<img width=\"32\" src=\"http://x/a.gif\">"))) << saved.toStdString();
+    EXPECT_FALSE(saved.contains(QStringLiteral("dsgn")));
+}
+
+TEST(HtmlFilter, EditedBodyIsMappedBack)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<html><head><script>var x;</script></head><body bgcolor=\"red\" onload=\"go()\">"
+                                "<p>old</p><!-- keep --></body></html>"));
+    // The engine's own serialisation: lower-case names, contenteditable="", a body colour changed by hand,
+    // a pasted image without id, a new paragraph, and the comment placeholder moved.
+    filter.SetDesignText(QStringLiteral(
+        "<body id=\"dsgn_:::_1\" contenteditable=\"\" bgcolor=\"blue\"><p>new &amp; <b>bold</b></p>"
+        "<img id=\"dsgn_:::_2\" src=\"edit:comment.gif\" onresize=\"cancelEvent()\"><img src=\"pasted.gif\"></body>"));
+    const QString saved = Saved(filter);
+    EXPECT_TRUE(saved.contains(QStringLiteral("<body bgcolor=\"red\" onLoad=\"go()\">"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<p>new &amp; <b>bold</b></p>"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<!-- keep -->")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("<img src=\"pasted.gif\">")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("var x;")));
+    EXPECT_FALSE(saved.contains(QStringLiteral("<p>old</p>")));
+    EXPECT_FALSE(saved.contains(QStringLiteral("dsgn")));
+    EXPECT_FALSE(saved.contains(QStringLiteral("contenteditable"), Qt::CaseInsensitive));
+}
+
+TEST(HtmlFilter, ForeignDesignIdsAreNoDesignIds)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><table border=\"1\"><tr><td>t</td></tr></table><!-- c --><p>p</p></body>"));
+    ASSERT_EQ(filter.NodeCount(), 3); // body, table, comment
+    // Pasted from another design page: an image naming the table, a table naming the comment, ids past
+    // the kept nodes, and a placeholder naming the body.
+    filter.SetDesignText(QStringLiteral(
+        "<body id=\"dsgn_:::_0\"><img id=\"dsgn_:::_1\" src=\"x.gif\" width=\"5\">"
+        "<table id=\"dsgn_:::_2\" border=\"2\"><tr><td>u</td></tr></table>"
+        "<img id=\"dsgn_:::_9\" src=\"edit:comment.gif\"><table id=\"dsgn_:::_40\"><tr><td>v</td></tr></table>"
+        "<img id=\"dsgn_:::_0\" src=\"edit:anchor.gif\"></body>"));
+    QString saved;
+    ASSERT_NO_THROW(filter.GetSourceText(saved));
+    EXPECT_TRUE(saved.contains(QStringLiteral("<img id=\"dsgn_:::_1\" src=\"x.gif\" width=\"5\">"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<table id=\"dsgn_:::_2\" border=\"2\">"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<img id=\"dsgn_:::_9\" src=\"edit:comment.gif\">")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("<table id=\"dsgn_:::_40\">")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("<img id=\"dsgn_:::_0\" src=\"edit:anchor.gif\">")));
+    EXPECT_FALSE(saved.contains(QStringLiteral("<!-- c -->")));
+    EXPECT_FALSE(saved.contains(QStringLiteral("<td>t</td>")));
+    EXPECT_FALSE(Saved(filter).isEmpty());
+}
+
+TEST(HtmlFilter, KeptSourceWithItsOwnDesignIdDoesNotLoop)
+{
+    THtmlFilter filter;
+    // The kept noscript holds an image that claims the noscript's own id: it must come back once, as written.
+    Load(filter, QStringLiteral("<body><noscript><img id=\"dsgn_:::_1\" src=\"n.gif\"></noscript></body>"));
+    const QString saved = Saved(filter);
+    EXPECT_EQ(saved.count(QStringLiteral("<noscript>")), 1);
+    EXPECT_TRUE(saved.contains(QStringLiteral("<img id=\"dsgn_:::_1\" src=\"n.gif\">"))) << saved.toStdString();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Loading failures and saving to files
+
+TEST(HtmlFilter, ParseErrorKeepsThePreviousDocument)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><p>first</p><!-- c --></body>"));
+    const QString before = Saved(filter);
+    const QString designBefore = DesignPage(filter);
+    const int nodes = filter.NodeCount();
+    try {
+        filter.SetSource(QStringLiteral("<body><p>second</p><!-- open"));
+        FAIL() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Unterminated Comment"));
+    }
+    EXPECT_THROW(filter.LoadFromBytes("<body><% never closed"), Exception);
+    EXPECT_EQ(filter.NodeCount(), nodes);
+    EXPECT_EQ(DesignPage(filter), designBefore);
+    EXPECT_EQ(Saved(filter), before);
+    EXPECT_TRUE(before.contains(QStringLiteral("first")));
+}
+
+TEST(HtmlFilter, DecodingErrorKeepsThePreviousDocument)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><p>first</p></body>"));
+    const QString before = Saved(filter);
+    // A UTF-8 file cut inside a multi-byte sequence.
+    EXPECT_THROW(filter.LoadFromBytes("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><p>caf\xC3"),
+                 Exception);
+    EXPECT_EQ(Saved(filter), before);
+}
+
+TEST(HtmlFilter, SaveToFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the user's old page");
+    }
+    // No document (the first load failed): the old file stays whole and the save says so.
+    THtmlFilter empty;
+    EXPECT_THROW(empty.SetSource(QStringLiteral("<!--")), Exception);
+    EXPECT_FALSE(empty.SaveToFile(path));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), QByteArray("the user's old page"));
+    }
+
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><p>caf\u00e9</p></body>"));
+    EXPECT_TRUE(filter.SaveToFile(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes, filter.SaveToBytes());
+    EXPECT_TRUE(bytes.contains("caf&eacute;"));
+
+    // A file that cannot be written is reported as a failure.
+    EXPECT_FALSE(filter.SaveToFile(dir.filePath(QStringLiteral("missing/folder/page.html"))));
+    EXPECT_FALSE(filter.SaveToFile(dir.path()));
+}
+
+TEST(HtmlFilter, LoadFromStreamDecodesTheDeclaredCharset)
+{
+    THtmlFilter filter;
+    QByteArray bytes("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"></head>"
+                     "<body><p>caf\xC3\xA9 \xE2\x82\xAC</p></body></html>");
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::ReadOnly);
+    filter.LoadFromStream(stream);
+    const QString saved = Saved(filter);
+    EXPECT_TRUE(saved.contains(QStringLiteral("<p>caf&eacute; &euro;</p>"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("content=\"text/html; charset=ISO-8859-1\"")));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Builders
+
+// Inserts builder markup into the design body as the engine would, then saves.
+QString SaveWithInserted(THtmlFilter& filter, const QString& markup)
+{
+    QString body = DesignBody(filter);
+    const int end = body.lastIndexOf(QStringLiteral("</body>"));
+    body.insert(end, markup);
+    filter.SetDesignText(body);
+    return Saved(filter);
+}
+
+TEST(HtmlFilter, PlaceholderBuilders)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><p>x</p></body>"));
+    ASSERT_EQ(filter.NodeCount(), 1);
+    struct TCase
+    {
+        QString Markup;
+        const char* Kind;
+        int Tag;
+    } cases[] = {
+        {filter.NewAnchor(QStringLiteral("top")), "anchor", TAG_A},
+        {filter.NewComment(QStringLiteral("<!-- note -->")), "comment", TAG_COMMENT},
+        {filter.NewScript(QStringLiteral("text/javascript"), QStringLiteral("<!--\r\nvar a;\r\n-->"), true), "script", TAG_SCRIPT},
+        {filter.NewScript(QStringLiteral("text/vbscript"), QString(), false), "script", TAG_SCRIPT},
+        {filter.NewScriptFile(QStringLiteral("lib.js"), QStringLiteral("text/javascript"), QStringLiteral("utf-8"), false), "scriptfile", TAG_SCRIPT},
+        {filter.NewBgSound(QStringLiteral("a.mid"), -1, true), "bgsound", TAG_BGSOUND},
+        {filter.NewHiddenInput(QStringLiteral("h"), QStringLiteral("v")), "hidden", TAG_INPUT},
+    };
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        EXPECT_EQ(cases[i].Markup, QStringLiteral("<img id=\"dsgn_:::_%1\" src=\"edit:%2.gif\" onResize=\"cancelEvent()\">")
+                                       .arg(i + 1).arg(QLatin1String(cases[i].Kind)));
+        EXPECT_EQ(filter.NodeAt(i + 1)->TagId(), cases[i].Tag);
+    }
+    QString all;
+    for (const TCase& c : cases)
+        all += c.Markup;
+    const QString saved = SaveWithInserted(filter, all);
+    for (const char* expected :
+         {"<a name=\"top\"></a>", "<!-- note -->", "<script type=\"text/javascript\" defer>", "var a;",
+          "<script type=\"text/vbscript\"></script>",
+          "<script src=\"lib.js\" type=\"text/javascript\" charset=\"utf-8\"></script>",
+          "<bgsound src=\"a.mid\" loop=\"-1\" autostart>", "<input type=\"hidden\" name=\"h\" value=\"v\">"})
+        EXPECT_TRUE(saved.contains(QLatin1String(expected))) << expected << "\n" << saved.toStdString();
+    EXPECT_FALSE(saved.contains(QStringLiteral("dsgn")));
+    EXPECT_FALSE(saved.contains(QStringLiteral("edit:")));
+}
+
+TEST(HtmlFilter, OpenTagBuilders)
+{
+    THtmlFilter filter;
+    filter.SetBasePath(SitePath());
+    for (int i = 0; i < 4; ++i)
+        filter.NewComment(QStringLiteral("<!-- filler -->"));
+    ASSERT_EQ(filter.NodeCount(), 4);
+    filter.NewAnchor(QStringLiteral("five"));
+
+    TOpenTag t = filter.NewTable(QStringLiteral("0"));
+    EXPECT_EQ(t.Html, QStringLiteral("<table id=\"dsgn_:::_5\" class=\"dsgn_layout\" "));
+    EXPECT_EQ(t.Id, QStringLiteral("dsgn_:::_5"));
+    EXPECT_EQ(t.Node, filter.FindNode(t.Id));
+    EXPECT_EQ(t.Node->GetAttribute(ATTR_BORDER), QStringLiteral("0"));
+    EXPECT_EQ(filter.NewTable(QStringLiteral("1")).Html, QStringLiteral("<table id=\"dsgn_:::_6\" "));
+    EXPECT_EQ(filter.NewTable(QString()).Html, QStringLiteral("<table id=\"dsgn_:::_7\" class=\"dsgn_layout\" "));
+    EXPECT_EQ(filter.NewTable(QStringLiteral("00")).Html, QStringLiteral("<table id=\"dsgn_:::_8\" "));
+
+    const QString local = QUrl::fromLocalFile(SitePath() + QStringLiteral("/images/a.gif")).toString(QUrl::FullyEncoded);
+    TOpenTag img = filter.NewImage(QStringLiteral("images/a.gif"));
+    EXPECT_EQ(img.Html, QStringLiteral("<img id=\"dsgn_:::_9\" src=\"%1\" ").arg(local));
+    EXPECT_EQ(img.Node->GetAttribute(ATTR_SRC), QStringLiteral("images/a.gif"));
+    EXPECT_EQ(filter.NewImage(QStringLiteral("http://x/y.gif")).Html,
+              QStringLiteral("<img id=\"dsgn_:::_10\" src=\"edit:trans.gif\" class=\"dsgn_remote\" "));
+
+    TOpenTag button = filter.NewInputImage(QStringLiteral("nothere.gif"), QStringLiteral("go"));
+    EXPECT_EQ(button.Html, QStringLiteral("<img id=\"dsgn_:::_11\" src=\"edit:trans.gif\" class=\"dsgn_broken\" "));
+    EXPECT_EQ(button.Node->TagId(), TAG_INPUT);
+    EXPECT_EQ(button.Node->GetAttribute(ATTR_TYPE), QStringLiteral("image"));
+    EXPECT_EQ(button.Node->GetAttribute(ATTR_NAME), QStringLiteral("go"));
+
+    const QString object = QStringLiteral("<img id=\"dsgn_:::_%1\" src=\"edit:trans.gif\" onResizeEnd=\"external.Report(this);\" class=\"%2\" ");
+    TOpenTag flash = filter.NewObject(QStringLiteral("clsid:d27cdb6e-ae6d-11cf-96b8-444553540000"));
+    EXPECT_EQ(flash.Html, object.arg(12).arg(QStringLiteral("dsgn_flash")));
+    EXPECT_EQ(flash.Node->TagId(), TAG_OBJECT);
+    EXPECT_EQ(flash.Node->GetAttribute(ATTR_CLASSID), QStringLiteral("clsid:d27cdb6e-ae6d-11cf-96b8-444553540000"));
+    EXPECT_EQ(filter.NewObject(QStringLiteral("D27CDB6E-AE6D-11cf-96B8-444553540000")).Html,
+              object.arg(13).arg(QStringLiteral("dsgn_activex")));
+    TOpenTag marquee = filter.NewMarquee(QStringLiteral("Hello"));
+    EXPECT_EQ(marquee.Html, object.arg(14).arg(QStringLiteral("dsgn_marquee")));
+    ASSERT_NE(marquee.Node->FirstChild(), nullptr);
+    EXPECT_EQ(marquee.Node->FirstChild()->TagId(), TAG_TEXT);
+    EXPECT_EQ(static_cast<THtmlText*>(marquee.Node->FirstChild())->Text(), QStringLiteral("Hello"));
+    EXPECT_EQ(filter.NewMarquee(QString()).Node->ChildCount(), 0);
+    TOpenTag applet = filter.NewApplet();
+    EXPECT_EQ(applet.Html, object.arg(16).arg(QStringLiteral("dsgn_applet")));
+    EXPECT_EQ(applet.Node->TagId(), TAG_APPLET);
+    EXPECT_EQ(applet.Node->AttributeCount(), 0);
+    TOpenTag activex = filter.NewActiveX();
+    EXPECT_EQ(activex.Html, object.arg(17).arg(QStringLiteral("dsgn_activex")));
+    EXPECT_EQ(activex.Node->TagId(), TAG_OBJECT);
+    EXPECT_EQ(filter.NodeCount(), 18);
+}
+
+// Sound behaviour: a size written by a builder into the design markup reaches the saved element.
+TEST(HtmlFilter, BuiltElementsKeepTheirSizeOnSave)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><p>x</p></body>"));
+    TOpenTag table = filter.NewTable(QStringLiteral("1"), QStringLiteral(" 100% "), QString());
+    EXPECT_EQ(table.Html, QStringLiteral("<table id=\"dsgn_:::_1\" width=\"100%\" "));
+    const QString tableMarkup = table.Html + QStringLiteral(" cellpadding=\"2\" border=\"1\">\r\n  <tr><td></td></tr>\r\n</table>");
+    TOpenTag image = filter.NewImage(QStringLiteral("http://x/a.gif"), QStringLiteral("10"), QStringLiteral("20"));
+    TOpenTag marquee = filter.NewMarquee(QStringLiteral("Run"), QStringLiteral("100%"), QStringLiteral("30"), QStringLiteral("middle"));
+    EXPECT_TRUE(marquee.Html.endsWith(QStringLiteral("class=\"dsgn_marquee\" width=\"100%\" height=\"30\" align=\"middle\" ")));
+    TOpenTag object = filter.NewObject(QStringLiteral("clsid:CFCDAA03-8BE4-11cf-B84B-0020AFBBCCFA"), QStringLiteral("400"),
+                                       QStringLiteral("300"), QString());
+    TOpenTag applet = filter.NewApplet(QStringLiteral("200"), QStringLiteral("100"), QStringLiteral("left"));
+    const QString saved = SaveWithInserted(filter, tableMarkup + image.Html + QStringLiteral(">") + marquee.Html +
+                                                       QStringLiteral(">") + object.Html + QStringLiteral(">") +
+                                                       applet.Html + QStringLiteral(">"));
+    for (const char* expected :
+         {"<table width=\"100%\" cellpadding=\"2\" border=\"1\">", "<img src=\"http://x/a.gif\" width=\"10\" height=\"20\">",
+          "<marquee width=\"100%\" height=\"30\" align=\"middle\">Run</marquee>",
+          "<object classid=\"clsid:CFCDAA03-8BE4-11cf-B84B-0020AFBBCCFA\" width=\"400\" height=\"300\">",
+          "<applet width=\"200\" height=\"100\" align=\"left\">"})
+        EXPECT_TRUE(saved.contains(QLatin1String(expected))) << expected << "\n" << saved.toStdString();
+    EXPECT_FALSE(saved.contains(QStringLiteral("dsgn")));
+}
+
+// Sound behaviour: values the builders write into markup cannot break the element.
+TEST(HtmlFilter, BuilderMarkupEscapesValues)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body></body>"));
+    TOpenTag table = filter.NewTable(QStringLiteral("1"), QStringLiteral("5\" onclick=\"evil()"), QStringLiteral("1&2<3"));
+    EXPECT_EQ(table.Html, QStringLiteral("<table id=\"dsgn_:::_1\" width=\"5&quot; onclick=&quot;evil()\" height=\"1&amp;2&lt;3\" "));
+    EXPECT_EQ(table.Node->GetAttribute(ATTR_WIDTH), QStringLiteral("5\" onclick=\"evil()"));
+
+    // The escaped markup parses back into one intact element.
+    std::unique_ptr<THtmlRoot> tree = ParseHtml(QStringView(table.Html + QStringLiteral("><tr><td>a</td></tr></table>")));
+    const THtmlTag* parsed = static_cast<const THtmlTag*>(tree->FindFirst(TAG_TABLE));
+    ASSERT_NE(parsed, nullptr);
+    EXPECT_EQ(parsed->GetAttribute(ATTR_ID), table.Id);
+    EXPECT_FALSE(parsed->HasAttribute(ATTR_ONCLICK));
+
+    TOpenTag object = filter.NewObject(QStringLiteral("x"), QString(), QString(), QStringLiteral("\"><script>"));
+    EXPECT_TRUE(object.Html.endsWith(QStringLiteral("align=\"&quot;>&lt;script>\" ")));
+
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("a\"&<b.gif")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    filter.SetBasePath(dir.path());
+    TOpenTag image = filter.NewImage(QStringLiteral("a\"&<b.gif"));
+    std::unique_ptr<THtmlRoot> imageTree = ParseHtml(QStringView(image.Html + QStringLiteral(">")));
+    const THtmlTag* parsedImage = static_cast<const THtmlTag*>(imageTree->FindFirst(TAG_IMG));
+    ASSERT_NE(parsedImage, nullptr);
+    EXPECT_EQ(parsedImage->GetAttribute(ATTR_ID), image.Id);
+    EXPECT_TRUE(parsedImage->GetAttribute(ATTR_SRC).startsWith(QStringLiteral("file://")));
+}
+
+TEST(HtmlFilter, StoreBodyAttributesAndSetImageSource)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body text=\"black\" onload=\"go()\"><img src=\"http://x/a.gif\"></body>"));
+    THtmlTag* body = static_cast<THtmlTag*>(filter.Source()->FindFirst(TAG_BODY));
+    body->SetAttribute(ATTR_BGCOLOR, QStringLiteral("#00ff00"));
+    body->SetAttribute(ATTR_TEXT, QString());
+    body->SetAttribute(ATTR_ONLOAD, QStringLiteral("changed()")); // not one of the page properties
+    filter.StoreBodyAttributes();
+    filter.SetDesignText(DesignBody(filter));
+
+    QString designSrc, designClass;
+    filter.SetImageSource(QStringLiteral("dsgn_:::_1"), QStringLiteral("images/a.gif"), designSrc, designClass);
+    EXPECT_TRUE(designClass.isEmpty());
+    EXPECT_TRUE(designSrc.startsWith(QStringLiteral("file://")));
+    filter.SetImageSource(QStringLiteral("dsgn_:::_9"), QStringLiteral("http://y/b.gif"), designSrc, designClass);
+    EXPECT_EQ(designClass, QStringLiteral("dsgn_remote"));
+    EXPECT_EQ(designSrc, QStringLiteral("edit:trans.gif"));
+
+    const QString saved = Saved(filter);
+    EXPECT_TRUE(saved.contains(QStringLiteral("<body onLoad=\"go()\" bgcolor=\"#00ff00\">"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<img src=\"images/a.gif\">"))) << saved.toStdString();
+}
+
+TEST(HtmlFilter, GetMapNames)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><map name=\"m1\"><area href=\"a\"></map><map><area href=\"b\"></map>"
+                                "<map name=\"m2\"></map></body>"));
+    QStringList names{QStringLiteral("stale")};
+    filter.GetMapNames(names);
+    EXPECT_EQ(names, QStringList({QStringLiteral("#m1"), QStringLiteral("#m2")}));
+}
+
+// Sound behaviour: value and default cannot be swapped; a value equal to its default or empty removes the
+// parameter.
+static_assert(!std::is_convertible_v<QString, TParamDefault>, "a default must be named as such");
+static_assert(!std::is_invocable_v<decltype(&THtmlFilter::SetObjectParam), THtmlTag*, QString, QString, QString>,
+              "SetObjectParam takes (object, name, value, TParamDefault)");
+
+TEST(HtmlFilter, ObjectParameters)
+{
+    THtmlTag object(TAG_OBJECT);
+    THtmlFilter::SetObjectParam(&object, QStringLiteral("quality"), QStringLiteral("high"), TParamDefault(QStringLiteral("high")));
+    EXPECT_EQ(object.ChildCount(), 0);
+    THtmlFilter::SetObjectParam(&object, QStringLiteral("Quality"), QStringLiteral("low"), TParamDefault(QStringLiteral("high")));
+    THtmlFilter::SetObjectParam(&object, QStringLiteral("movie"), QStringLiteral("a.swf"), TParamDefault());
+    ASSERT_EQ(object.ChildCount(), 2);
+    EXPECT_EQ(THtmlFilter::GetObjectParam(&object, QStringLiteral("QUALITY")), QStringLiteral("low"));
+    EXPECT_EQ(THtmlFilter::GetObjectParam(&object, QStringLiteral("missing")), QString());
+
+    // Updating keeps the parameter's place and takes the new spelling of the name.
+    THtmlFilter::SetObjectParam(&object, QStringLiteral("QUALITY"), QStringLiteral("best"), TParamDefault(QStringLiteral("high")));
+    ASSERT_EQ(object.ChildCount(), 2);
+    const THtmlTag* first = static_cast<const THtmlTag*>(object.FirstChild());
+    EXPECT_EQ(first->GetAttribute(ATTR_NAME), QStringLiteral("QUALITY"));
+    EXPECT_EQ(first->GetAttribute(ATTR_VALUE), QStringLiteral("best"));
+
+    // Equal to the default ignoring case, then again: removed once, nothing more.
+    THtmlFilter::SetObjectParam(&object, QStringLiteral("quality"), QStringLiteral("HIGH"), TParamDefault(QStringLiteral("high")));
+    EXPECT_EQ(object.ChildCount(), 1);
+    THtmlFilter::SetObjectParam(&object, QStringLiteral("quality"), QStringLiteral("HIGH"), TParamDefault(QStringLiteral("high")));
+    EXPECT_EQ(object.ChildCount(), 1);
+    // An empty value removes it whatever the default.
+    THtmlFilter::SetObjectParam(&object, QStringLiteral("movie"), QString(), TParamDefault(QStringLiteral("x")));
+    EXPECT_EQ(object.ChildCount(), 0);
+}
+
+TEST(HtmlFilter, BuildObjectEmbed)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><p>x</p></body>"));
+    TOpenTag flash = filter.NewObject(QStringLiteral("clsid:D27CDB6E-AE6D-11cf-96B8-444553540000"), QStringLiteral("400"),
+                                      QStringLiteral("300"));
+    THtmlTag* object = flash.Node;
+    object->SetAttribute(ATTR_ID, QStringLiteral("movie1"));
+    THtmlFilter::SetObjectParam(object, QStringLiteral("movie"), QStringLiteral("a.swf"), TParamDefault());
+    auto* emptyParam = new THtmlTag(TAG_PARAM);
+    emptyParam->SetAttribute(ATTR_NAME, QStringLiteral("quality"));
+    object->Add(emptyParam);
+    auto* nested = new THtmlTag(TAG_DIV);
+    nested->Add(new THtmlTag(TAG_EMBED));
+    object->Add(nested);
+    object->Add(new THtmlTag(TAG_EMBED));
+
+    THtmlTag* embed = THtmlFilter::BuildObjectEmbed(object);
+    EXPECT_EQ(object->LastChild(), embed);
+    EXPECT_EQ(object->FindFirst(TAG_EMBED), embed);
+    EXPECT_EQ(nested->ChildCount(), 0);
+    const QString saved = SaveWithInserted(filter, flash.Html + QStringLiteral(">"));
+    EXPECT_TRUE(saved.contains(QStringLiteral("<embed width=\"400\" height=\"300\" name=\"movie1\" movie=\"a.swf\">")))
+        << saved.toStdString();
+    EXPECT_EQ(saved.count(QStringLiteral("<embed")), 1);
+}
+
+TEST(HtmlFilter, SourceTextLoadsBackWithIdsFromZero)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><!-- a --><table><tr><td><img src=\"http://x/a.gif\"></td></tr></table></body>"));
+    const QString body = DesignBody(filter);
+    QString source;
+    filter.GetSourceText(source);
+    filter.NewAnchor(QStringLiteral("extra"));
+    filter.SetSource(source);
+    EXPECT_EQ(DesignBody(filter), body);
+}
+
+} // namespace
