@@ -42,6 +42,15 @@ void WriteFile(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
+// The fixture page, also when the runner did not pass the data folder: then it is found beside this file.
+QString FixturePage()
+{
+    QString path = TestDataPath("app/page.html");
+    if (!QFileInfo(path).isFile())
+        path = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../data/app/page.html";
+    return QFileInfo(path).absoluteFilePath();
+}
+
 QString DesignHtml(TFormMain& w)
 {
     QString html;
@@ -178,7 +187,7 @@ TEST_F(UnitMainTest, AnUnwritableConfigDoesNotKeepTheWindowOpen)
 
 TEST_F(UnitMainTest, OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites)
 {
-    const QString fixture = TestDataPath("app/page.html");
+    const QString fixture = FixturePage();
     TFormMain w;
     w.show();
     Dialogs.FileNames = {fixture};
@@ -229,7 +238,7 @@ TEST_F(UnitMainTest, OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites)
 TEST_F(UnitMainTest, AFailedSaveShowsAnErrorAndKeepsTheDocumentModifiedUnderItsName)
 {
     const QString name = FDir.filePath("page.html");
-    ASSERT_TRUE(QFile::copy(TestDataPath("app/page.html"), name));
+    ASSERT_TRUE(QFile::copy(FixturePage(), name));
     TFormMain w;
     w.show();
     ASSERT_TRUE(w.FileManager()->OpenFile(name));
@@ -268,7 +277,7 @@ TEST_F(UnitMainTest, ViewsCommitTheirEditsAndEditsMarkTheDocumentModified)
 {
     TFormMain w;
     w.show();
-    w.FileManager()->OpenFile(TestDataPath("app/page.html"));
+    w.FileManager()->OpenFile(FixturePage());
     const QString original = DesignHtml(w);
 
     // Looking at the other views changes nothing.
@@ -340,7 +349,7 @@ TEST_F(UnitMainTest, ScreenshotOfTheMainWindow)
     TFormMain w;
     w.show();
     w.resize(1100, 720);
-    w.FileManager()->OpenFile(TestDataPath("app/page.html"));
+    w.FileManager()->OpenFile(FixturePage());
     QEventLoop settle;
     QTimer::singleShot(1500, &settle, &QEventLoop::quit);
     settle.exec();
