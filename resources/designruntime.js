@@ -318,6 +318,8 @@
   const reportedEvents = ['mousedown', 'mousemove', 'mouseup', 'mouseout', 'mouseover', 'click', 'dblclick',
     'keydown', 'keyup', 'keypress'];
 
+  const controlTags = ['IMG', 'INPUT', 'SELECT', 'TEXTAREA', 'BUTTON', 'HR'];
+
   function onHandlePress(event) {
     const edge = event.target.dataset ? event.target.dataset.edge : undefined;
     if (!edge || !sizing)
@@ -358,10 +360,10 @@
     if (event.type === 'mousedown') {
       const element = event.target.nodeType === Node.ELEMENT_NODE ? event.target : event.target.parentElement;
       const sized = element ? element.closest('[onresizeend]') : null;
-      if (sized && sized.tagName === 'IMG') {
-        // An image is selected whole, as a control, so the tools act on it.
+      if (element && controlTags.includes(element.tagName) && document.body.contains(element)) {
+        // Images, placeholders and form controls are selected whole, as a control, so the tools act on them.
         const range = document.createRange();
-        range.selectNode(sized);
+        range.selectNode(element);
         const selection = document.getSelection();
         selection.removeAllRanges();
         selection.addRange(range);

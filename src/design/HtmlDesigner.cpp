@@ -1,6 +1,5 @@
 #include "HtmlDesigner.h"
 
-#include <QBuffer>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QFile>
@@ -20,31 +19,7 @@
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
 
-#if __has_include("HtmlFilter.h")
 #include "HtmlFilter.h"
-#else
-// Until the design filter is in the tree: the design page is the text as given.
-class THtmlFilter
-{
-public:
-    void SetBasePath(const QString& Path) { FBasePath = Path.isEmpty() || Path.endsWith(QLatin1Char('/')) ? Path : Path + QLatin1Char('/'); }
-    const QString& BasePath() const { return FBasePath; }
-    void LoadFromStream(QIODevice& Stream) { FText = QString::fromUtf8(Stream.readAll()); }
-    void SetSource(const QString& Html) { FText = Html; }
-    void NewEmptyDocument() { FText = QStringLiteral("<html><body contenteditable></body></html>"); }
-    void GetDesignText(QString& Text) const { Text = FText; }
-    void SetDesignText(const QString& Html) { FText = Html; }
-    void GetSourceText(QString& Html) const { Html = FText; }
-    void SaveToStream(QIODevice& Stream) const { Stream.write(FText.toUtf8()); }
-    const THtmlNode* FindNode(const QString&) const { return nullptr; }
-    void SetNodeSize(const QString&, const QString&, const QString&) {}
-    void SetGenerator(const QString&) {}
-
-private:
-    QString FText;
-    QString FBasePath;
-};
-#endif
 
 namespace {
 
@@ -182,11 +157,9 @@ void THtmlDesigner::SaveToFile(const QString& FileName)
     RequireLoadedPage();
     // The whole document is made before the file is touched, so a failure leaves the old file whole.
     FFilter->SetDesignText(BodyMarkup());
-    QBuffer bytes;
-    bytes.open(QIODevice::WriteOnly);
-    FFilter->SaveToStream(bytes);
+    const QByteArray bytes = FFilter->SaveToBytes();
     QSaveFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data()) != bytes.data().size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, file.errorString()));
     FFileName = FileName;
     FFilter->SetBasePath(FolderOf(FileName));
@@ -320,9 +293,8 @@ TEngineElement THtmlDesigner::BodyElement()
 int THtmlDesigner::GetBrowserUndoCount()
 {
     // A fresh count: a stale one could make the groups look undone and drop their names.
-    QVariant state;
-    if (IsDocumentReady() && FBridge->Invoke(QStringLiteral("state"), {}, &state) == TEngineBridge::TCallResult::Ok)
-        FBridge->UpdateState(state.toMap());
+    if (IsDocumentReady())
+        FBridge->RefreshState();
     return FBridge->State().UndoCount;
 }
 

@@ -197,6 +197,15 @@ void TEngineBridge::UpdateState(const QVariantMap& Snapshot)
         FState.Commands.insert(it.key(), it.value().toInt());
 }
 
+bool TEngineBridge::RefreshState()
+{
+    QVariant state;
+    if (!FReady || Invoke(QStringLiteral("state"), {}, &state) != TCallResult::Ok)
+        return false;
+    UpdateState(state.toMap());
+    return true;
+}
+
 void TEngineBridge::OnHostMessage(const QString& Kind, const QVariantMap& Payload)
 {
     // Messages of an older page may still be in flight after a new load started.

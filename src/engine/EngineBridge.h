@@ -70,6 +70,8 @@ public:
 
     const TEngineState& State() const { return FState; }
     void UpdateState(const QVariantMap& Snapshot);
+    // Asks the runtime for a fresh snapshot; false when the page does not answer.
+    bool RefreshState();
 
     static QString RuntimeSource();
 

@@ -1,0 +1,474 @@
+// The design view on the real engine, headless: load, edit and save; commands and named undo groups;
+// typing; resize reports; selection queries; events reaching the application with their element.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+#include <functional>
+
+#include "EngineBridge.h"
+#include "Exceptions.h"
+#include "HtmlDesigner.h"
+#include "HtmlFilter.h"
+#include "HtmlNodes.h"
+#include "HtmlTags.h"
+#include "NameSpace.h"
+#include "TestData.h"
+#include "TestHooks.h"
+
+namespace {
+
+TBeforeApplicationHook RegisterSchemes(RegisterEditorSchemes);
+
+bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!Done()) {
+        if (timer.elapsed() > TimeoutMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+QByteArray ReadFile(const QString& name)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& name, const QByteArray& bytes)
+{
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// One design view for the whole suite: starting the engine is the slow part.
+class HtmlDesignerTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        Dir = new QTemporaryDir();
+        Designer = new THtmlDesigner();
+        Designer->resize(800, 600);
+        Designer->show();
+    }
+    static void TearDownTestSuite()
+    {
+        delete Designer;
+        delete Dir;
+        Designer = nullptr;
+        Dir = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir->isValid());
+        Page = Dir->filePath(QStringLiteral("page.htm"));
+        WriteFile(Page, ReadTestData(QStringLiteral("designview/page.htm")));
+        TEditUrlRequest picture;
+        ASSERT_TRUE(LoadGlyphResource(QStringLiteral("comment"), picture));
+        WriteFile(Dir->filePath(QStringLiteral("pic.gif")), picture.Data);
+        Designer->LoadFromFile(Page);
+        // Let the first layout happen before any pointer is sent.
+        ASSERT_TRUE(WaitUntil([] { return Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0; }));
+    }
+
+    static QVariant Eval(const QString& script)
+    {
+        QVariant value;
+        EXPECT_EQ(Designer->Bridge()->Call(script, &value), TEngineBridge::TCallResult::Ok) << script.toStdString();
+        return value;
+    }
+    static QString Body() { return Eval(QStringLiteral("document.body.outerHTML")).toString(); }
+    static QRect Box(const QString& selector)
+    {
+        const QVariantList r =
+            Eval(QStringLiteral("(function(){const r=document.querySelector('%1').getBoundingClientRect();"
+                                "return [r.left,r.top,r.width,r.height];})()")
+                     .arg(selector))
+                .toList();
+        return r.size() == 4 ? QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()) : QRect();
+    }
+    // Selects the text of the first element matching selector (or a part of it, from..to).
+    static void SelectText(const QString& selector, int from = -1, int to = -1)
+    {
+        Eval(QStringLiteral("(function(){const e=document.querySelector('%1');const r=document.createRange();"
+                            "if(%2<0){r.selectNodeContents(e);}else{const t=e.firstChild;r.setStart(t,%2);r.setEnd(t,%3);}"
+                            "const s=document.getSelection();s.removeAllRanges();s.addRange(r);return true;})()")
+                 .arg(selector)
+                 .arg(from)
+                 .arg(to));
+        Designer->Bridge()->RefreshState();
+    }
+    static void Mouse(QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QWidget* target = Designer->View()->focusProxy();
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+        QMouseEvent event(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), type == QEvent::MouseMove ? Qt::NoButton : button,
+                          buttons, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+    static void Key(int key, const QString& text)
+    {
+        QWidget* target = Designer->View()->focusProxy();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(target, &release);
+    }
+
+    static inline THtmlDesigner* Designer = nullptr;
+    static inline QTemporaryDir* Dir = nullptr;
+    QString Page;
+};
+
+TEST_F(HtmlDesignerTest, LoadEditAndSaveGiveTheExpectedText)
+{
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    Designer->BeginUndo(QStringLiteral("Bold"));
+    Designer->ExecCommand(IDM_BOLD);
+    Designer->EndUndo();
+    const QString saved = Dir->filePath(QStringLiteral("saved.htm"));
+    Designer->SaveToFile(saved);
+    EXPECT_EQ(ReadFile(saved), ReadTestData(QStringLiteral("designview/page-bold.htm")));
+    EXPECT_EQ(Designer->FileName(), saved);
+    // Saving twice gives the same bytes.
+    Designer->SaveToFile(saved);
+    EXPECT_EQ(ReadFile(saved), ReadTestData(QStringLiteral("designview/page-bold.htm")));
+}
+
+TEST_F(HtmlDesignerTest, AnUnchangedDocumentSavesAsLoadedApartFromTheWritersForm)
+{
+    const QString saved = Dir->filePath(QStringLiteral("same.htm"));
+    Designer->SaveToFile(saved);
+    EXPECT_EQ(ReadFile(saved), ReadTestData(QStringLiteral("designview/page-saved.htm")));
+    QString html;
+    Designer->GetHtml(html);
+    EXPECT_EQ(html.toLatin1(), ReadTestData(QStringLiteral("designview/page-saved.htm")));
+}
+
+TEST_F(HtmlDesignerTest, AFormattingCommandUndoesToTheExactHtmlAndRedoesIt)
+{
+    const QString before = Body();
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    EXPECT_TRUE(Designer->QueryCommandStatus(IDM_BOLD) & OLECMDF_ENABLED);
+    Designer->BeginUndo(QStringLiteral("Bold"));
+    Designer->ExecCommand(IDM_BOLD);
+    Designer->EndUndo();
+    const QString bold = Body();
+    ASSERT_NE(bold, before);
+    EXPECT_TRUE(bold.contains(QStringLiteral("<b>Hello</b>"))) << bold.toStdString();
+    EXPECT_TRUE(Designer->QueryCommandStatus(IDM_BOLD) & OLECMDF_LATCHED);
+    const TUndoGroups& groups = Designer->UndoGroups();
+    ASSERT_EQ(groups.Count(), 1);
+    EXPECT_EQ(groups.Caption(0), QStringLiteral("Bold"));
+    EXPECT_GE(groups.Units(0), 1);
+    ASSERT_TRUE(Designer->CanUndo());
+    Designer->Undo();
+    EXPECT_EQ(Body(), before);
+    EXPECT_FALSE(Designer->CanUndo());
+    ASSERT_TRUE(Designer->CanRedo());
+    Designer->Redo();
+    EXPECT_EQ(Body(), bold);
+    EXPECT_FALSE(Designer->CanRedo());
+}
+
+TEST_F(HtmlDesignerTest, ANewCommandAfterUndoDropsTheRedoGroups)
+{
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    Designer->BeginUndo(QStringLiteral("Bold"));
+    Designer->ExecCommand(IDM_BOLD);
+    Designer->EndUndo();
+    Designer->Undo();
+    ASSERT_TRUE(Designer->CanRedo());
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    Designer->BeginUndo(QStringLiteral("Italic"));
+    Designer->ExecCommand(IDM_ITALIC);
+    Designer->EndUndo();
+    EXPECT_FALSE(Designer->CanRedo());
+    ASSERT_EQ(Designer->UndoGroups().Count(), 1);
+    EXPECT_EQ(Designer->UndoGroups().Caption(0), QStringLiteral("Italic"));
+    EXPECT_TRUE(Body().contains(QStringLiteral("<i>Hello</i>")));
+}
+
+TEST_F(HtmlDesignerTest, TypingBecomesOneAnonymousGroupPerStep)
+{
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    Designer->BeginUndo(QStringLiteral("Bold"));
+    Designer->ExecCommand(IDM_BOLD);
+    Designer->EndUndo();
+    // Put the caret at the end of the paragraph and type two characters.
+    Designer->View()->setFocus();
+    Designer->View()->activateWindow();
+    Eval(QStringLiteral("(function(){const p=document.getElementById('intro');const r=document.createRange();"
+                        "r.selectNodeContents(p);r.collapse(false);const s=getSelection();s.removeAllRanges();"
+                        "s.addRange(r);document.body.focus();return 1;})()"));
+    const QString beforeTyping = Body();
+    Key(Qt::Key_X, QStringLiteral("x"));
+    ASSERT_TRUE(WaitUntil([] { return Designer->Bridge()->State().UndoCount >= 2; }));
+    Key(Qt::Key_Y, QStringLiteral("y"));
+    ASSERT_TRUE(WaitUntil([] { return Designer->Bridge()->State().UndoCount >= 3; }));
+    EXPECT_TRUE(Eval(QStringLiteral("document.getElementById('intro').textContent")).toString().endsWith(QStringLiteral("viewxy")));
+    ASSERT_TRUE(Designer->CanUndo());
+    const TUndoGroups& groups = Designer->UndoGroups();
+    ASSERT_EQ(groups.Count(), 3);
+    EXPECT_EQ(groups.Caption(0), QStringLiteral("Bold"));
+    EXPECT_EQ(groups.Caption(1), QString());
+    EXPECT_EQ(groups.Units(1), 1);
+    EXPECT_EQ(groups.Caption(2), QString());
+    Designer->Undo();
+    EXPECT_TRUE(Eval(QStringLiteral("document.getElementById('intro').textContent")).toString().endsWith(QStringLiteral("viewx")));
+    Designer->Undo();
+    EXPECT_EQ(Body(), beforeTyping);
+    EXPECT_TRUE(Designer->CanUndo()); // the Bold group is still there
+    EXPECT_EQ(groups.Caption(groups.Index()), QStringLiteral("Bold"));
+}
+
+TEST_F(HtmlDesignerTest, InsertHtmlIsOneGroupAndFailsOnAControlSelection)
+{
+    SelectText(QStringLiteral("#intro i"));
+    EXPECT_EQ(Designer->GetSelectionType(), 2);
+    QString name;
+    Designer->GetSelectionTagName(name);
+    EXPECT_EQ(name, QStringLiteral("Text"));
+    ASSERT_TRUE(Designer->InsertHtml(QStringLiteral("<u>new</u> words")));
+    EXPECT_TRUE(Body().contains(QStringLiteral("<i><u>new</u> words</i>"))) << Body().toStdString();
+    ASSERT_EQ(Designer->UndoGroups().Count(), 1);
+    EXPECT_EQ(Designer->UndoGroups().Caption(0), QStringLiteral("Insert"));
+    // A selected image is a control: nothing is inserted, but the group is recorded, with no units.
+    Designer->Bridge()->Call(QStringLiteral("(function(){const r=document.createRange();"
+                                            "r.selectNode(document.querySelector('#pictures img'));"
+                                            "getSelection().removeAllRanges();getSelection().addRange(r);})()"));
+    SelectText(QStringLiteral("#pictures"));
+    EXPECT_EQ(Designer->GetSelectionType(), 1);
+    const QString before = Body();
+    EXPECT_FALSE(Designer->InsertHtml(QStringLiteral("<b>no</b>")));
+    EXPECT_EQ(Body(), before);
+    ASSERT_EQ(Designer->UndoGroups().Count(), 2);
+    EXPECT_EQ(Designer->UndoGroups().Caption(1), QStringLiteral("Insert"));
+    EXPECT_EQ(Designer->UndoGroups().Units(1), 0);
+    Designer->Undo(); // the empty group
+    EXPECT_EQ(Body(), before);
+    Designer->Undo();
+    EXPECT_FALSE(Body().contains(QStringLiteral("new")));
+}
+
+TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
+{
+    // Nothing selected: a caret is no selection.
+    Eval(QStringLiteral("(function(){getSelection().collapse(document.getElementById('intro'),0);})()"));
+    SelectText(QStringLiteral("#intro"), 2, 2);
+    EXPECT_EQ(Designer->GetSelectionType(), 0);
+    QString name = QStringLiteral("x");
+    Designer->GetSelectionTagName(name);
+    EXPECT_EQ(name, QString());
+    // A press on the comment's placeholder selects it as a control and makes it current.
+    const QRect comment = Box(QStringLiteral("img[src=\"edit:comment.gif\"]"));
+    ASSERT_FALSE(comment.isEmpty());
+    Mouse(QEvent::MouseButtonPress, comment.center());
+    Mouse(QEvent::MouseButtonRelease, comment.center());
+    ASSERT_TRUE(WaitUntil([] { return Designer->GetSelectionType() == 1; }));
+    ASSERT_TRUE(WaitUntil([] { return Designer->CurrentElement().TagName() == QLatin1String("IMG"); }))
+        << Designer->CurrentElement().TagName().toStdString() << " " << comment.x() << "," << comment.y();
+    Designer->GetSelectionTagName(name);
+    EXPECT_EQ(name, TagIdToName(TAG_COMMENT).toUpper()); // the comment's display name, not "IMG"
+    // A plain image gives its own tag name.
+    const QRect picture = Box(QStringLiteral("#pictures img"));
+    Mouse(QEvent::MouseButtonPress, picture.center());
+    Mouse(QEvent::MouseButtonRelease, picture.center());
+    ASSERT_TRUE(WaitUntil([&] {
+        return Designer->CurrentElement().Id() != QString() &&
+               Designer->Filter()->FindNode(Designer->CurrentElement().Id()) &&
+               Designer->Filter()->FindNode(Designer->CurrentElement().Id())->TagId() == TAG_IMG;
+    }));
+    Designer->GetSelectionTagName(name);
+    EXPECT_EQ(name, QStringLiteral("IMG"));
+    // The named anchor's placeholder is not linked.
+    const QRect anchor = Box(QStringLiteral("img[src=\"edit:anchor.gif\"]"));
+    Mouse(QEvent::MouseButtonPress, anchor.center());
+    Mouse(QEvent::MouseButtonRelease, anchor.center());
+    ASSERT_TRUE(WaitUntil([&] {
+        const THtmlNode* node = Designer->Filter()->FindNode(Designer->CurrentElement().Id());
+        return node && node->TagId() == TAG_A;
+    }));
+    EXPECT_FALSE(Designer->CanHyperlink());
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    EXPECT_TRUE(Designer->CanHyperlink());
+}
+
+TEST_F(HtmlDesignerTest, EventsReachTheApplicationWithTheirElement)
+{
+    QStringList seen;
+    QString tagAtMouseDown;
+    auto record = [&](const char* name) {
+        return [&, name](QObject* sender) {
+            EXPECT_EQ(sender, Designer);
+            seen << QLatin1String(name);
+            if (QLatin1String(name) == QLatin1String("down"))
+                tagAtMouseDown = Designer->CurrentElement().TagName();
+        };
+    };
+    QList<QMetaObject::Connection> connections{
+        QObject::connect(Designer, &THtmlDesigner::OnMouseDown, record("down")),
+        QObject::connect(Designer, &THtmlDesigner::OnMouseUp, record("up")),
+        QObject::connect(Designer, &THtmlDesigner::OnClick, record("click")),
+        QObject::connect(Designer, &THtmlDesigner::OnKeyDown, record("keydown")),
+        QObject::connect(Designer, &THtmlDesigner::OnKeyPress, record("keypress")),
+        QObject::connect(Designer, &THtmlDesigner::OnKeyUp, record("keyup")),
+    };
+    const QRect intro = Box(QStringLiteral("#intro i"));
+    Mouse(QEvent::MouseButtonPress, intro.center());
+    Mouse(QEvent::MouseButtonRelease, intro.center());
+    EXPECT_TRUE(WaitUntil([&] { return seen.contains(QStringLiteral("click")); })) << seen.join(QLatin1Char(',')).toStdString();
+    EXPECT_EQ(seen.mid(0, 3), (QStringList{QStringLiteral("down"), QStringLiteral("up"), QStringLiteral("click")}));
+    EXPECT_EQ(tagAtMouseDown, QStringLiteral("I"));
+    EXPECT_EQ(Designer->CurrentElement().TagName(), QStringLiteral("I"));
+    seen.clear();
+    Designer->View()->setFocus();
+    Key(Qt::Key_Z, QStringLiteral("z"));
+    EXPECT_TRUE(WaitUntil([&] { return seen.contains(QStringLiteral("keyup")); })) << seen.join(QLatin1Char(',')).toStdString();
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("keydown"), QStringLiteral("keypress"), QStringLiteral("keyup")}));
+    for (const auto& c : connections)
+        QObject::disconnect(c);
+}
+
+TEST_F(HtmlDesignerTest, AResizeByTheHandlesWritesWidthAndHeightIntoTheKeptNode)
+{
+    int resized = 0;
+    auto connection = QObject::connect(Designer, &THtmlDesigner::OnResized, [&] { ++resized; });
+    const QRect table = Box(QStringLiteral("table"));
+    ASSERT_FALSE(table.isEmpty());
+    Mouse(QEvent::MouseButtonPress, table.center());
+    Mouse(QEvent::MouseButtonRelease, table.center());
+    QVariant handle;
+    ASSERT_TRUE(WaitUntil([&] {
+        Designer->Bridge()->Invoke(QStringLiteral("handles"), {}, &handle);
+        return handle.isValid() && !handle.isNull();
+    }));
+    const QPoint corner(handle.toMap().value(QStringLiteral("x")).toInt(), handle.toMap().value(QStringLiteral("y")).toInt());
+    // Drag the corner so that the table becomes 300 by 120 pixels.
+    const QPoint target = corner + QPoint(300 - table.width(), 120 - table.height());
+    Mouse(QEvent::MouseButtonPress, corner);
+    Mouse(QEvent::MouseMove, (corner + target) / 2, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, target, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, target);
+    ASSERT_TRUE(WaitUntil([&] { return resized > 0; }));
+    EXPECT_EQ(resized, 1);
+    const QString id = Designer->CurrentElement().Id();
+    ASSERT_EQ(Designer->CurrentElement().TagName(), QStringLiteral("TABLE"));
+    const auto* kept = dynamic_cast<const THtmlTag*>(Designer->Filter()->FindNode(id));
+    ASSERT_NE(kept, nullptr);
+    const QString saved = Dir->filePath(QStringLiteral("resized.htm"));
+    Designer->SaveToFile(saved);
+    const QByteArray text = ReadFile(saved);
+    EXPECT_TRUE(text.contains("<table width=\"300\" border=\"0\" id=\"layout\" height=\"120\">")) << text.toStdString();
+    QObject::disconnect(connection);
+}
+
+TEST_F(HtmlDesignerTest, ARightClickMakesTheElementCurrentBeforeThePopup)
+{
+    QString tagAtPopup;
+    int popups = 0;
+    auto connection = QObject::connect(Designer, &THtmlDesigner::OnPopupMenu, [&](QObject*, int, int) {
+        ++popups;
+        tagAtPopup = Designer->CurrentElement().TagName();
+    });
+    const QRect picture = Box(QStringLiteral("#pictures img"));
+    Mouse(QEvent::MouseButtonPress, picture.center(), Qt::RightButton);
+    Mouse(QEvent::MouseButtonRelease, picture.center(), Qt::RightButton);
+    ASSERT_TRUE(WaitUntil([&] { return popups > 0; }));
+    EXPECT_EQ(tagAtPopup, QStringLiteral("IMG"));
+    QObject::disconnect(connection);
+}
+
+TEST_F(HtmlDesignerTest, AFailedSaveIsReportedAndLeavesTheOldFileWhole)
+{
+    const QString missingFolder = Dir->filePath(QStringLiteral("no/such/folder/page.htm"));
+    EXPECT_THROW(Designer->SaveToFile(missingFolder), Exception);
+    EXPECT_EQ(Designer->FileName(), Page); // the name changes only with a save that worked
+    // A folder in the file's place cannot be replaced: the folder and its content stay.
+    const QString folder = Dir->filePath(QStringLiteral("taken.htm"));
+    ASSERT_TRUE(QDir(Dir->path()).mkpath(QStringLiteral("taken.htm")));
+    WriteFile(folder + QStringLiteral("/inside.txt"), "keep");
+    EXPECT_THROW(Designer->SaveToFile(folder), Exception);
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/inside.txt")), QByteArray("keep"));
+    const QStringList leftovers = QDir(Dir->path()).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& file : leftovers)
+        EXPECT_FALSE(file.startsWith(QStringLiteral("taken.htm"))) << file.toStdString();
+}
+
+TEST_F(HtmlDesignerTest, ReadingOrSavingWhileALoadRunsIsRefused)
+{
+    // Timers still run while the load waits; what they ask must not be served from the old page.
+    bool refusedHtml = false;
+    bool refusedSave = false;
+    const QString target = Dir->filePath(QStringLiteral("during.htm"));
+    QTimer::singleShot(0, [&] {
+        try {
+            QString html;
+            Designer->GetHtml(html);
+        } catch (const Exception&) {
+            refusedHtml = true;
+        }
+        try {
+            Designer->SaveToFile(target);
+        } catch (const Exception&) {
+            refusedSave = true;
+        }
+    });
+    Designer->LoadFromFile(Page);
+    QApplication::processEvents();
+    EXPECT_TRUE(refusedHtml);
+    EXPECT_TRUE(refusedSave);
+    EXPECT_FALSE(QFile::exists(target));
+    // After the load both work again.
+    QString html;
+    EXPECT_NO_THROW(Designer->GetHtml(html));
+    EXPECT_TRUE(html.contains(QStringLiteral("Fixture page")));
+}
+
+TEST_F(HtmlDesignerTest, OpeningAMissingFileKeepsThePreviousPage)
+{
+    QFile::remove(Dir->filePath(QStringLiteral("broken.htm")));
+    EXPECT_THROW(Designer->LoadFromFile(Dir->filePath(QStringLiteral("broken.htm"))), Exception);
+    // The previous page is still the one shown and can still be saved.
+    QString html;
+    EXPECT_NO_THROW(Designer->GetHtml(html));
+}
+
+TEST_F(HtmlDesignerTest, NewDocumentAndSetHtmlStartAfresh)
+{
+    int completes = 0;
+    auto connection = QObject::connect(Designer, &THtmlDesigner::OnDocumentComplete, [&] { ++completes; });
+    QString html;
+    Designer->GetHtml(html);
+    Designer->NewDocument();
+    EXPECT_EQ(completes, 1);
+    EXPECT_EQ(Designer->FileName(), QString());
+    EXPECT_EQ(Designer->Filter()->BasePath(), Dir->path() + QLatin1Char('/'));
+    EXPECT_FALSE(Designer->CanUndo());
+    QString title = QStringLiteral("x");
+    Designer->GetDocumentTitle(title);
+    EXPECT_EQ(title, QString());
+    Designer->SetHtml(html);
+    QString again;
+    Designer->GetHtml(again);
+    EXPECT_EQ(again, html);
+    // Design ids start again: the head's script placeholder is 0, the body 1.
+    EXPECT_EQ(Eval(QStringLiteral("document.body.id")).toString(), QStringLiteral("dsgn_:::_1"));
+    QObject::disconnect(connection);
+}
+
+} // namespace
