@@ -41,13 +41,25 @@ int MessageDlg(const QString& message, TMsgDlgType type, TMsgDlgButtons buttons)
         return MessageHook()(message, type, buttons);
 
     QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(QApplication::applicationName());
     box.setText(message);
+    // The box is captioned with its kind, as the message dialogs of the original platform are.
     switch (type) {
-    case TMsgDlgType::mtWarning: box.setIcon(QMessageBox::Warning); break;
-    case TMsgDlgType::mtError: box.setIcon(QMessageBox::Critical); break;
-    case TMsgDlgType::mtInformation: box.setIcon(QMessageBox::Information); break;
-    case TMsgDlgType::mtConfirmation: box.setIcon(QMessageBox::Question); break;
+    case TMsgDlgType::mtWarning:
+        box.setIcon(QMessageBox::Warning);
+        box.setWindowTitle(QStringLiteral("Warning"));
+        break;
+    case TMsgDlgType::mtError:
+        box.setIcon(QMessageBox::Critical);
+        box.setWindowTitle(QStringLiteral("Error"));
+        break;
+    case TMsgDlgType::mtInformation:
+        box.setIcon(QMessageBox::Information);
+        box.setWindowTitle(QStringLiteral("Information"));
+        break;
+    case TMsgDlgType::mtConfirmation:
+        box.setIcon(QMessageBox::Question);
+        box.setWindowTitle(QStringLiteral("Confirm"));
+        break;
     }
     QMessageBox::StandardButtons standard;
     if (buttons & mbYes)

@@ -128,6 +128,8 @@ TEST_F(UnitMainTest, APartialConfigAppliesOnlyWhatIsThere)
     const QList<QAction*> recent = w.RecentFiles1->actions();
     ASSERT_EQ(recent.size(), 2);
     EXPECT_EQ(recent[0]->text(), "1 - /a.html");
+    emit w.PopupRecent->aboutToShow();  // and so are those of the Open button's drop-down
+    EXPECT_EQ(w.PopupRecent->actions().size(), 2);
     EXPECT_FALSE(w.Save1->isEnabled()) << "Save is enabled only when modified";
     EXPECT_TRUE(w.close());
     EXPECT_EQ(TIniFile(ConfigPath()).ReadSectionValues("Recents"), QStringList({"Count=2", "Item0=/a.html", "Item1=/c.html"}));
@@ -321,6 +323,32 @@ TEST_F(UnitMainTest, ViewsCommitTheirEditsAndEditsMarkTheDocumentModified)
     EXPECT_EQ(w.TabControl1->currentIndex(), VIEW_DESIGNER);
     EXPECT_FALSE(DesignHtml(w).contains("item one"));
     EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTest, CodeThatCannotBeTakenBackKeepsTheCodeViewOnShow)
+{
+    TFormMain w;
+    w.show();
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    const QString broken = "<html><body><p>kept text</p><!-- never closed";
+    w.CodeEditor()->setText(broken);
+    Dialogs.Answers = {mrOk};
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(w.TabControl1->currentIndex(), VIEW_CODE);
+    EXPECT_EQ(w.ActiveView(), VIEW_CODE);
+    EXPECT_EQ(w.CodeEditor()->text(), broken) << "the typed text is not lost";
+    EXPECT_TRUE(w.ViewEdited());
+    EXPECT_TRUE(w.FileManager()->Modified());
+
+    // Once mended, it goes in.
+    w.CodeEditor()->setText("<html><body><p>mended text</p><!-- closed --></body></html>");
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    EXPECT_EQ(w.ActiveView(), VIEW_DESIGNER);
+    EXPECT_TRUE(DesignHtml(w).contains("mended text"));
+    Dialogs.Answers = {mrNo};
     EXPECT_TRUE(w.close());
 }
 
