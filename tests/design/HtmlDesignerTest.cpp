@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -46,6 +47,15 @@ QByteArray ReadFile(const QString& name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A fixture of this suite, also when the runner did not pass the data folder: then it is found beside this file.
+QByteArray Fixture(const QString& name)
+{
+    QString path = TestDataPath(QStringLiteral("designview/") + name);
+    if (!QFileInfo(path).isFile())
+        path = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../data/designview/") + name;
+    return ReadFile(path);
+}
+
 void WriteFile(const QString& name, const QByteArray& bytes)
 {
     QFile f(name);
@@ -76,7 +86,7 @@ protected:
     {
         ASSERT_TRUE(Dir->isValid());
         Page = Dir->filePath(QStringLiteral("page.htm"));
-        WriteFile(Page, ReadTestData(QStringLiteral("designview/page.htm")));
+        WriteFile(Page, Fixture(QStringLiteral("page.htm")));
         TEditUrlRequest picture;
         ASSERT_TRUE(LoadGlyphResource(QStringLiteral("comment"), picture));
         WriteFile(Dir->filePath(QStringLiteral("pic.gif")), picture.Data);
@@ -142,21 +152,21 @@ TEST_F(HtmlDesignerTest, LoadEditAndSaveGiveTheExpectedText)
     Designer->EndUndo();
     const QString saved = Dir->filePath(QStringLiteral("saved.htm"));
     Designer->SaveToFile(saved);
-    EXPECT_EQ(ReadFile(saved), ReadTestData(QStringLiteral("designview/page-bold.htm")));
+    EXPECT_EQ(ReadFile(saved), Fixture(QStringLiteral("page-bold.htm")));
     EXPECT_EQ(Designer->FileName(), saved);
     // Saving twice gives the same bytes.
     Designer->SaveToFile(saved);
-    EXPECT_EQ(ReadFile(saved), ReadTestData(QStringLiteral("designview/page-bold.htm")));
+    EXPECT_EQ(ReadFile(saved), Fixture(QStringLiteral("page-bold.htm")));
 }
 
 TEST_F(HtmlDesignerTest, AnUnchangedDocumentSavesAsLoadedApartFromTheWritersForm)
 {
     const QString saved = Dir->filePath(QStringLiteral("same.htm"));
     Designer->SaveToFile(saved);
-    EXPECT_EQ(ReadFile(saved), ReadTestData(QStringLiteral("designview/page-saved.htm")));
+    EXPECT_EQ(ReadFile(saved), Fixture(QStringLiteral("page-saved.htm")));
     QString html;
     Designer->GetHtml(html);
-    EXPECT_EQ(html.toLatin1(), ReadTestData(QStringLiteral("designview/page-saved.htm")));
+    EXPECT_EQ(html.toLatin1(), Fixture(QStringLiteral("page-saved.htm")));
 }
 
 TEST_F(HtmlDesignerTest, AFormattingCommandUndoesToTheExactHtmlAndRedoesIt)
