@@ -1,5 +1,5 @@
 #pragma once
-// Paths of fixtures under tests/data; the test runner passes the folder in CORVALITE_TEST_DATA.
+// Paths of fixtures under tests/data: CORVALITE_TEST_DATA when set, else the source folder the build knows.
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -8,7 +8,12 @@
 inline QString TestDataPath(const QString& relative)
 {
     const char* root = std::getenv("CORVALITE_TEST_DATA");
-    return QString::fromLocal8Bit(root ? root : "tests/data") + QLatin1Char('/') + relative;
+#ifdef CORVALITE_TEST_DATA_DIR
+    const char* fallback = CORVALITE_TEST_DATA_DIR;
+#else
+    const char* fallback = "tests/data";
+#endif
+    return QString::fromLocal8Bit(root && *root ? root : fallback) + QLatin1Char('/') + relative;
 }
 
 inline QByteArray ReadTestData(const QString& relative)
