@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <exception>
-#include <unistd.h>
 
 namespace {
 
@@ -32,10 +31,6 @@ public:
 
 int main(int argc, char** argv)
 {
-    // The engine refuses to start for the administrator unless its sandbox is off (the sandbox cannot
-    // work for that user); every other user keeps it.
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     RegisterEditorSchemes();
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvalite"));
