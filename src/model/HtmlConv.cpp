@@ -414,19 +414,16 @@ private:
 
 // Most declared sets map every byte to one character on its own. For those the converter is asked
 // once per byte value and the file is decoded through the resulting table, an order of magnitude faster
-// than converting the file itself. Sets that combine a letter with a following accent are left to the
-// converter, as are sets where some byte is incomplete alone or shifts a state.
+// than converting the file itself. A set where some byte alone is incomplete, shifts a state or is held
+// back (a letter waiting for an accent to combine with) is left to the converter.
 struct TByteTable
 {
     std::array<char16_t, 256> Unit{};
     std::array<bool, 256> Valid{};
 };
 
-bool BuildByteTable(TConverter& cd, const QByteArray& ConverterName, TByteTable& table)
+bool BuildByteTable(TConverter& cd, TByteTable& table)
 {
-    const QByteArray upper = ConverterName.toUpper();
-    if (upper.contains("1255") || upper.contains("1258") || upper.contains("TCVN"))
-        return false;
     for (int b = 0; b < 256; ++b) {
         iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
         char in = char(b);
@@ -565,7 +562,7 @@ void ConvertToUnicode(QIODevice& Source, QIODevice& Dest)
         if (!cd.IsOpen())
             throw Exception("internal error");
         TByteTable table;
-        if (BuildByteTable(cd, name, table))
+        if (BuildByteTable(cd, table))
             DecodeByTable(table, Source, Dest);
         else
             Decode(cd, InvalidUnitSize(name), Source, Dest);
