@@ -2,7 +2,8 @@
 //
 // Most cases are fixtures in tests/data/filter/cases: NAME.html is the document as the user wrote it and
 // NAME.expect lists, per section, fragments the design page must have or lack and fragments the saved text
-// must have or lack ("@SITE@" stands for the fixture site folder, which is the document's folder).
+// must have or lack ("@SITE@" stands for the fixture site folder, which is the document's folder, and
+// "@SITEURL@" for its file URL); a section "saved" holds the whole saved text.
 #include "HtmlFilter.h"
 
 #include "Exceptions.h"
@@ -89,6 +90,7 @@ TExpectations ReadExpectations(const QString& relative)
         }
         if (line.isEmpty() || section.isEmpty())
             continue;
+        line.replace(QLatin1String("@SITEURL@"), QUrl::fromLocalFile(site).toString(QUrl::FullyEncoded));
         result.Sections[section].append(line.replace(QLatin1String("@SITE@"), site));
     }
     return result;
@@ -128,6 +130,8 @@ TEST_P(FilterFixture, DesignPageAndSavedText)
         EXPECT_TRUE(saved.contains(fragment)) << "saved text lacks: " << fragment.toStdString() << "\n" << saved.toStdString();
     for (const QString& fragment : expect.Sections.value(QStringLiteral("saved lacks")))
         EXPECT_FALSE(saved.contains(fragment)) << "saved text has: " << fragment.toStdString() << "\n" << saved.toStdString();
+    if (expect.Sections.contains(QStringLiteral("saved")))
+        EXPECT_EQ(saved.toStdString(), (expect.Sections.value(QStringLiteral("saved")).join(QLatin1Char('\n')) + QLatin1Char('\n')).toStdString());
 
     // The unedited design body handed back maps to the same document, and saving is repeatable.
     filter.SetDesignText(DesignBody(filter));
@@ -252,6 +256,19 @@ TEST(HtmlFilter, NewEmptyDocument)
     THtmlFilter bare;
     bare.NewEmptyDocument();
     EXPECT_FALSE(Saved(bare).contains(QStringLiteral("<meta")));
+}
+
+TEST(HtmlFilter, MetasWithoutGeneratorText)
+{
+    // Without a generator text of our own, the author's generator stays; the other metas are rewritten.
+    THtmlFilter filter;
+    filter.SetSource(QStringLiteral("<html><head><meta name=\"generator\" content=\"Hand\">"
+                                    "<meta http-equiv=\"CONTENT-TYPE\" content=\"text/html; charset=koi8-r\">"
+                                    "<meta charset=\"\"></head><body></body></html>"));
+    const QString saved = Saved(filter);
+    EXPECT_TRUE(saved.contains(QStringLiteral("<meta name=\"generator\" content=\"Hand\">"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<meta http-equiv=\"CONTENT-TYPE\" content=\"text/html; charset=ISO-8859-1\">")));
+    EXPECT_FALSE(saved.contains(QStringLiteral("charset=\"ISO")));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -764,6 +781,128 @@ TEST(HtmlFilter, SourceTextLoadsBackWithIdsFromZero)
     filter.NewAnchor(QStringLiteral("extra"));
     filter.SetSource(source);
     EXPECT_EQ(DesignBody(filter), body);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Corpus: opening and saving a page without edits changes nothing but what loading documents (the
+// document type supplied, the metas rewritten).
+
+namespace {
+
+QString Narrowed(const QByteArray& wide)
+{
+    QByteArray source = wide;
+    QBuffer in(&source);
+    in.open(QIODevice::ReadOnly);
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    NarrowWideStream(in, out);
+    return QString::fromLatin1(bytes);
+}
+
+// What a load does to a document apart from the design form.
+void RewriteAsLoaded(THtmlRoot* root)
+{
+    bool hasDocType = false;
+    for (THtmlNode* child = root->FirstChild(); child; child = child->NextSibling())
+        hasDocType |= child->TagId() == TAG_DOCTYPE;
+    if (!hasDocType)
+        root->AddFirst(new THtmlDocType());
+    for (THtmlNode* node = root->GetNextNode(nullptr); node; node = root->GetNextNode(node)) {
+        auto* meta = node->TagId() == TAG_META ? dynamic_cast<THtmlTag*>(node) : nullptr;
+        if (!meta)
+            continue;
+        if (meta->GetAttribute(ATTR_NAME).compare(QStringLiteral("generator"), Qt::CaseInsensitive) == 0)
+            meta->SetAttribute(ATTR_CONTENT, Generator);
+        else if (meta->GetAttribute(ATTR_HTTP_EQUIV).compare(QStringLiteral("content-type"), Qt::CaseInsensitive) == 0)
+            meta->SetAttribute(ATTR_CONTENT, QStringLiteral("text/html; charset=ISO-8859-1"));
+        if (!meta->GetAttribute(ATTR_CHARSET).isEmpty())
+            meta->SetAttribute(ATTR_CHARSET, QStringLiteral("ISO-8859-1"));
+    }
+}
+
+// One line per node. Attributes of the elements that take their own attributes back from kept nodes
+// (images, image buttons, tables) are compared as a set: mapping back may give them another order.
+void Dump(const THtmlNode* node, int depth, QString& out)
+{
+    out += QString(depth * 2, QLatin1Char(' ')) + TagIdToName(node->TagId());
+    if (const auto* text = dynamic_cast<const THtmlText*>(node))
+        out += QLatin1Char(' ') + text->Text();
+    if (const auto* doctype = dynamic_cast<const THtmlDocType*>(node))
+        out += QLatin1Char(' ') + QString::number(doctype->Kind());
+    if (const auto* tag = dynamic_cast<const THtmlTag*>(node)) {
+        QStringList attrs;
+        for (int i = 0; i < tag->AttributeCount(); ++i) {
+            const int id = tag->GetAttributeId(i);
+            const QString name = id == ATTR_RAW ? QString() : AttrIdToName(id) + QLatin1Char('=');
+            attrs.append(name + (tag->IsAttributeValueless(i) ? QStringLiteral("<bare>") : tag->GetAttributeValue(i)));
+        }
+        const int id = node->TagId();
+        if (id == TAG_IMG || id == TAG_INPUT || id == TAG_TABLE)
+            attrs.sort();
+        out += QLatin1Char(' ') + attrs.join(QLatin1Char(' '));
+    }
+    out += QLatin1Char('\n');
+    for (const THtmlNode* child = node->FirstChild(); child; child = child->NextSibling())
+        Dump(child, depth + 1, out);
+}
+
+QString DumpTree(const THtmlRoot* root)
+{
+    QString out;
+    Dump(root, 0, out);
+    return out;
+}
+
+QStringList CorpusPages()
+{
+    QDir dir(TestDataPath(QStringLiteral("corpus")));
+    return dir.entryList({QStringLiteral("*.html"), QStringLiteral("*.htm")}, QDir::Files, QDir::Name);
+}
+
+TEST(HtmlFilterCorpus, OpenAndSaveKeepsEveryPage)
+{
+    const QStringList pages = CorpusPages();
+    ASSERT_FALSE(pages.isEmpty()) << "no corpus pages in " << TestDataPath(QStringLiteral("corpus")).toStdString();
+    for (const QString& page : pages) {
+        SCOPED_TRACE(page.toStdString());
+        const QByteArray bytes = ReadTestData(QStringLiteral("corpus/") + page);
+        ASSERT_FALSE(bytes.isEmpty());
+
+        // A plain parse and write of the file, with what loading does on top.
+        QByteArray source = bytes;
+        QBuffer in(&source);
+        in.open(QIODevice::ReadOnly);
+        QBuffer wide;
+        wide.open(QIODevice::ReadWrite);
+        ConvertToUnicode(in, wide);
+        wide.seek(0);
+        std::unique_ptr<THtmlRoot> plain = ParseHtml(wide);
+        QBuffer written;
+        written.open(QIODevice::WriteOnly);
+        WriteHtmlDocument(written, plain.get());
+        std::unique_ptr<THtmlRoot> expected = ParseHtml(QStringView(Narrowed(written.data())));
+        RewriteAsLoaded(expected.get());
+
+        THtmlFilter filter;
+        filter.SetGenerator(Generator);
+        filter.SetBasePath(TestDataPath(QStringLiteral("corpus")));
+        filter.LoadFromBytes(bytes);
+        QString designPage;
+        filter.GetDesignText(designPage);
+        ASSERT_FALSE(designPage.isEmpty());
+        const QString saved = QString::fromLatin1(filter.SaveToBytes());
+        std::unique_ptr<THtmlRoot> actual = ParseHtml(QStringView(saved));
+        EXPECT_EQ(DumpTree(actual.get()).toStdString(), DumpTree(expected.get()).toStdString());
+
+        // The engine handing back the unedited body changes nothing either.
+        filter.SetDesignText(DesignBody(filter));
+        std::unique_ptr<THtmlRoot> mapped = ParseHtml(QStringView(QString::fromLatin1(filter.SaveToBytes())));
+        EXPECT_EQ(DumpTree(mapped.get()).toStdString(), DumpTree(actual.get()).toStdString());
+    }
 }
 
 } // namespace
