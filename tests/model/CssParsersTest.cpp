@@ -49,6 +49,7 @@ TEST(CssParsers, ParseSplitsDeclarations)
         {"unclosed quote runs to the end and is closed", QStringLiteral("content: \"a;b"), {{"content", "a;b"}}},
         {"unclosed quote inside a value", QStringLiteral("x: url('a;b"), {{"x", "url('a;b'"}}},
         {"duplicates are kept", QStringLiteral("a: 1; A: 2; a: 3"), {{"a", "1"}, {"A", "2"}, {"a", "3"}}},
+        {"equal values stay paired", QStringLiteral("margin: 0; padding: 0"), {{"margin", "0"}, {"padding", "0"}}},
         {"blanks of every kind", QStringLiteral("\t\r\na:\n 1 \r\n;\n"), {{"a", "1 \r\n"}}},
         {"the character after the name is stepped over even when blank", QStringLiteral("a\t: 1"), {{"a", ": 1"}}},
         {"empty text", QString(), {}},
