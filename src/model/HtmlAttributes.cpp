@@ -217,7 +217,14 @@ int AttrNameToId(QStringView name) { return AttrKeywords().Find(name); }
 
 QString AttrIdToName(int id)
 {
+    // The names as shared strings, made once, so the writer's every call costs no allocation.
+    static const std::array<QString, AttrCount> names = [] {
+        std::array<QString, AttrCount> out;
+        for (int i = 0; i < AttrCount; ++i)
+            out[i] = QString::fromLatin1(AttrTable[i].data(), static_cast<qsizetype>(AttrTable[i].size()));
+        return out;
+    }();
     if (id < 0 || id >= AttrCount)
         return QString();
-    return QString::fromLatin1(AttrTable[id].data(), static_cast<qsizetype>(AttrTable[id].size()));
+    return names[id];
 }

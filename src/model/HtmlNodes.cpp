@@ -228,25 +228,26 @@ int THtmlTag::AttributeCount() const
     return FAttributes ? FAttributes->GetCount() : 0;
 }
 
+const TWideStringList& THtmlTag::AttributeList() const
+{
+    // An element without a list answers index requests like an empty list: with the list's index error.
+    static const TWideStringList empty;
+    return FAttributes ? *FAttributes : empty;
+}
+
 QString THtmlTag::GetAttributeValue(int index) const
 {
-    if (!FAttributes)
-        return TWideStringList().Get(index); // raises the list's index error
-    return FAttributes->Get(index);
+    return AttributeList().Get(index);
 }
 
 int THtmlTag::GetAttributeId(int index) const
 {
-    if (!FAttributes)
-        return static_cast<int>(TWideStringList().GetObject(index));
-    return EntryId(FAttributes->GetObject(index));
+    return EntryId(AttributeList().GetObject(index));
 }
 
 bool THtmlTag::IsAttributeValueless(int index) const
 {
-    if (!FAttributes)
-        return TWideStringList().GetObject(index) != 0;
-    return EntryValueless(FAttributes->GetObject(index));
+    return EntryValueless(AttributeList().GetObject(index));
 }
 
 void THtmlTag::ClearAttributes()

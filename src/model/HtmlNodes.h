@@ -132,6 +132,7 @@ public:
 
 private:
     int FindAttribute(int id) const;
+    const TWideStringList& AttributeList() const;
     void StoreAttribute(int id, const QString& value, bool valueless);
 
     std::unique_ptr<TWideStringList> FAttributes; // null until the first attribute is set

@@ -158,8 +158,15 @@ int TagNameToId(QStringView name)
 
 QString TagIdToName(int id)
 {
+    // The names as shared strings, made once, so the writer's every call costs no allocation.
+    static const std::array<QString, TagCount> names = [] {
+        std::array<QString, TagCount> out;
+        for (int i = 0; i < TagCount; ++i)
+            out[i] = QString::fromLatin1(TagTable[i].Name.data(), static_cast<qsizetype>(TagTable[i].Name.size()));
+        return out;
+    }();
     if (id >= 0 && id < TagCount)
-        return QString::fromLatin1(TagTable[id].Name.data(), static_cast<qsizetype>(TagTable[id].Name.size()));
+        return names[id];
     switch (id) {
     case TAG_PLACEHOLDER: return QStringLiteral("<PLACEHOLDER>");
     case TAG_ROOT: return QStringLiteral("<ROOT>");
