@@ -966,8 +966,8 @@ private:
                 if (!wroteWord && startedAtLineStart)
                     continue;
                 if (FColumn + 1 >= 80) {
+                    // The break stands for the blank; the next word indents the new line.
                     LineEnd();
-                    Indent();
                 } else {
                     ++FPendingBlanks;
                     ++FColumn;

@@ -1,0 +1,607 @@
+#include <gtest/gtest.h>
+
+#include "Exceptions.h"
+#include "HtmlAttributes.h"
+#include "HtmlFiler.h"
+#include "HtmlTags.h"
+#include "TestData.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QRegularExpression>
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+// --- helpers -------------------------------------------------------------------------------------------
+
+std::unique_ptr<THtmlRoot> Parse(const QString& text)
+{
+    return ParseHtml(QStringView(text));
+}
+
+QString Write(THtmlRoot* root)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(WriteHtmlDocument(buffer, root));
+    const QByteArray& bytes = buffer.data();
+    return QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2);
+}
+
+QString RoundTrip(const QString& text)
+{
+    return Write(Parse(text).get());
+}
+
+void DumpNode(const THtmlNode* node, QString& out);
+
+void DumpChildren(const THtmlNode* node, QString& out)
+{
+    for (const THtmlNode* c = node->FirstChild(); c; c = c->NextSibling())
+        DumpNode(c, out);
+}
+
+// A compact picture of a tree: elements as name[attributes]{children}, texts quoted, raw nodes quoted
+// after a mark (# comment, ? PHP, % ASP, ! unrecognised tag), document types as doctypeN.
+void DumpNode(const THtmlNode* node, QString& out)
+{
+    const int id = node->TagId();
+    if (auto* text = dynamic_cast<const THtmlText*>(node)) {
+        const char* mark = id == TAG_TEXT ? "" : id == TAG_COMMENT ? "#" : id == TAG_PHP ? "?" : id == TAG_ASP ? "%" : "!";
+        out += QLatin1StringView(mark) + u'"' + text->Text() + u'"';
+        return;
+    }
+    if (auto* doctype = dynamic_cast<const THtmlDocType*>(node)) {
+        out += QStringLiteral("doctype") + QString::number(int(doctype->Kind()));
+        return;
+    }
+    auto* e = dynamic_cast<const THtmlTag*>(node);
+    ASSERT_NE(e, nullptr);
+    out += TagIdToName(id);
+    if (e->AttributeCount() > 0) {
+        out += u'[';
+        for (int i = 0; i < e->AttributeCount(); ++i) {
+            if (i > 0)
+                out += u',';
+            const int attr = e->GetAttributeId(i);
+            if (attr < 0)
+                out += u'~' + e->GetAttributeValue(i);
+            else if (e->IsAttributeValueless(i))
+                out += AttrIdToName(attr);
+            else
+                out += AttrIdToName(attr) + u'=' + e->GetAttributeValue(i);
+        }
+        out += u']';
+    }
+    if (e->FirstChild()) {
+        out += u'{';
+        DumpChildren(e, out);
+        out += u'}';
+    }
+}
+
+QString Tree(const QString& text)
+{
+    auto root = Parse(text);
+    QString out;
+    DumpChildren(root.get(), out);
+    return out;
+}
+
+QString ParseError(const QString& text)
+{
+    try {
+        Parse(text);
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return QStringLiteral("(no error)");
+}
+
+QStringList Lines(const QString& text)
+{
+    return text.split(QStringLiteral("\r\n"));
+}
+
+struct TTreeCase
+{
+    const char16_t* Input;
+    const char16_t* Tree;
+};
+
+void ExpectTrees(std::initializer_list<TTreeCase> cases)
+{
+    for (const TTreeCase& c : cases)
+        EXPECT_EQ(Tree(QString::fromUtf16(c.Input)), QString::fromUtf16(c.Tree))
+            << "input: " << QString::fromUtf16(c.Input).toStdString();
+}
+
+// --- parser --------------------------------------------------------------------------------------------
+
+TEST(HtmlFilerParse, ImpliedHtmlAndBodyAroundContentAndNothingForNothing)
+{
+    ExpectTrees({
+        {u"", u""},
+        {u"Hello", u"html{body{\"Hello\"}}"},
+        {u"   \r\n  ", u""},
+        {u"<p>x", u"html{body{p{\"x\"}}}"},
+        {u"<html><head><title>T</title></head><body>b</body></html>",
+         u"html{head{title{\"T\"}}body{\"b\"}}"},
+        {u"<body bgcolor=red><p>x</p><body text=blue>", u"html{body[bgcolor=red,text=blue]{p{\"x\"}}}"},
+        {u"<meta name=a><p>x", u"html{head{meta[name=a]}body{p{\"x\"}}}"},
+    });
+}
+
+TEST(HtmlFilerParse, BareLessThanIsHeldAsReference)
+{
+    ExpectTrees({
+        {u"a < b", u"html{body{\"a &lt; b\"}}"},
+        {u"x <> y", u"html{body{\"x &lt;&gt; y\"}}"},
+        {u"a <<b>c</b>", u"html{body{\"a &lt;\"b{\"c\"}}}"},
+        {u"a<b>c</b>", u"html{body{\"a\"b{\"c\"}}}"},
+        {u"tail <", u"html{body{\"tail &lt;\"}}"},
+        {u"a &amp; b &eacute;", u"html{body{\"a &amp; b &eacute;\"}}"},
+    });
+}
+
+TEST(HtmlFilerParse, ParagraphDivAndSiblingClosingRules)
+{
+    ExpectTrees({
+        {u"<p>one<p>two", u"html{body{p{\"one\"}p{\"two\"}}}"},
+        {u"<p>one<div>two</div>", u"html{body{p{\"one\"}div{\"two\"}}}"},
+        {u"<div><div>x</div></div>", u"html{body{div{\"x\"}}}"},
+        {u"<ul><li>a<li>b</ul>", u"html{body{ul{li{\"a\"}li{\"b\"}}}}"},
+        {u"<b><p>x</p></b>y", u"html{body{bp{\"x\"}\"y\"}}"},
+        {u"<table><tr><td>1<td>2</tr><tr><td>3</table>",
+         u"html{body{table{tr{td{\"1\"}td{\"2\"}}tr{td{\"3\"}}}}}"},
+        // Only the same tag closes its sibling: a row start inside a cell nests.
+        {u"<table><tr><td>1<tr><td>2</table>", u"html{body{table{tr{td{\"1\"tr{td{\"2\"}}}}}}}"},
+        {u"<b><i>x</b>y", u"html{body{b{i{\"x\"}}\"y\"}}"},
+        {u"a</i>b", u"html{body{\"a\"\"b\"}}"},
+        {u"<ol><li>a<ol><li>b</ol><li>c</ol>", u"html{body{ol{li{\"a\"ol{li{\"b\"}}}li{\"c\"}}}}"},
+    });
+}
+
+TEST(HtmlFilerParse, EmptyBlocksDropOnceWithoutCascade)
+{
+    ExpectTrees({
+        {u"<p></p>x", u"html{body{\"x\"}}"},
+        {u"<div id=a></div><h1></h1><center></center><span></span>", u"html{body{span}}"},
+        {u"<blockquote><p></p></blockquote>", u"html{body{blockquote}}"},
+        {u"<p> </p>", u"html{body}"},
+        {u"<pre></pre><td></td>", u"html{body{td}}"},
+    });
+}
+
+TEST(HtmlFilerParse, UnrecognisedTagsStayRaw)
+{
+    ExpectTrees({
+        {u"<foo bar>", u"!\"<foo bar>\""},
+        {u"<p><foo bar>x</foo>", u"html{body{p{!\"<foo bar>\"\"x\"!\"</foo>\"}}}"},
+        {u"<p>a<blink", u"html{body{p{\"a\"!\"<blink>\"}}}"},
+        {u"<br/>", u"html{body{br}}"},
+        {u"<p>a<!x y>b", u"html{body{p{\"a\"!\"<!x y>\"\"b\"}}}"},
+    });
+}
+
+TEST(HtmlFilerParse, CommentsPhpAspAndTheirErrors)
+{
+    ExpectTrees({
+        {u"<!-- a --->", u"#\"<!-- a --->\""},
+        {u"<p>x<!--a--b-->y", u"html{body{p{\"x\"#\"<!--a--b-->\"\"y\"}}}"},
+        {u"<?php echo 1; ?>", u"?\"<?php echo 1; ?>\""},
+        {u"<?xml version=\"1.0\"?><p>x", u"?\"<?xml version=\"1.0\"?>\"html{body{p{\"x\"}}}"},
+        {u"<p><% =a %>", u"html{body{p{%\"<% =a %>\"}}}"},
+        {u"<head><script><!--\nvar a;\n//--></script></head>", u"html{head{script{#\"<!--\nvar a;\n//-->\"}}}"},
+    });
+    EXPECT_EQ(ParseError(u"<!-- a"_qs), u"Unterminated Comment"_qs);
+    EXPECT_EQ(ParseError(u"<p>x<!-->"_qs), u"Unterminated Comment"_qs);
+    EXPECT_EQ(ParseError(u"<% x"_qs), u"Unterminated Script"_qs);
+    EXPECT_EQ(ParseError(u"<?php x ?"_qs), u"Unterminated Script"_qs);
+    // The character after a delimiter is taken with it: "??>" does not end the block.
+    EXPECT_EQ(ParseError(u"<? a ??>"_qs), u"Unterminated Script"_qs);
+    EXPECT_EQ(ParseError(u"<p>fine</p>"_qs), u"(no error)"_qs);
+}
+
+TEST(HtmlFilerParse, DocumentTypeKinds)
+{
+    ExpectTrees({
+        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">",
+         u"doctype1"},
+        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">", u"doctype0"},
+        {u"<!doctype html public \"-//W3C//DTD HTML 4.01 Frameset//EN\">", u"doctype2"},
+        {u"<!DOCTYPE html>", u"doctype0"},
+        // After the html tag the document type goes first among the root's children.
+        {u"<html><!DOCTYPE x strict>", u"doctype1html"},
+    });
+}
+
+TEST(HtmlFilerParse, BlanksCollapseAndTheTrimFlagCarries)
+{
+    ExpectTrees({
+        {u"  a  b  ", u"html{body{\"a b \"}}"},
+        {u"  a  b  <b>  c</b>", u"html{body{\"a b \"b{\"c\"}}}"},
+        {u"a<b>  c</b>", u"html{body{\"a\"b{\" c\"}}}"},
+        {u"a<br>\r\n  b", u"html{body{\"a\"br\"b\"}}"},
+        {u"a<hr>  b", u"html{body{\"a\"hr\"b\"}}"},
+        {u"\t\x01x", u"html{body{\"x\"}}"},
+        {u"<p>a\tb\r\n\r\nc</p>", u"html{body{p{\"a b c\"}}}"},
+        {u"<table> <tr> x <td>y", u"html{body{table{tr{td{\"y\"}}}}}"},
+    });
+}
+
+TEST(HtmlFilerParse, PreAndTextareaTextStaysAsRead)
+{
+    ExpectTrees({
+        {u"<pre>  a\r\n b</pre>", u"html{body{pre{\"  a\r\n b\"}}}"},
+        {u"<textarea>\t x  y\n</textarea>", u"html{body{textarea{\"\t x  y\n\"}}}"},
+        {u"<pre>a<b>  b  </b> < c</pre>", u"html{body{pre{\"a\"b{\"  b  \"}\" &lt; c\"}}}"},
+        // "</pre>" ends the verbatim text whether or not a pre is open.
+        {u"<pre>x</pre>  y", u"html{body{pre{\"x\"}\"y\"}}"},
+    });
+}
+
+TEST(HtmlFilerParse, AttributesStoredAsWrittenUnknownOnesDroppedOrRaw)
+{
+    ExpectTrees({
+        {u"<img src=a.gif alt=\"\" ismap>", u"html{body{img[src=a.gif,ismap]}}"},
+        {u"<a href = 'x y' title=\"a'b\" onclick=go() bogus=1>t</a>",
+         u"html{body{a[href=x y,title=a'b,onClick=go()]{\"t\"}}}"},
+        {u"<p align=left align=right class=>x", u"html{body{p[align=right]{\"x\"}}}"},
+        {u"<object classid=c foo=1 bar><param name=n value=v x=y></object>",
+         u"html{body{object[classid=c,~foo=1,~bar=]{param[name=n,value=v,~x=y]}}}"},
+        {u"<embed Foo=0 foo=1>", u"html{body{embed[~foo=1]}}"},
+        {u"<td nowrap width=\"1\">", u"html{body{td[nowrap,width=1]}}"},
+        {u"<a href=\"&amp;x\">t", u"html{body{a[href=&amp;x]{\"t\"}}}"},
+    });
+}
+
+// --- sound behaviour where the stored document would otherwise lose or corrupt data --------------------
+
+TEST(HtmlFilerSound, ScriptAndStyleKeepTheirCodeVerbatim)
+{
+    ExpectTrees({
+        {u"<head><script>if (a<b && c>d) x();</script></head>",
+         u"html{head{script{\"if (a<b && c>d) x();\"}}}"},
+        {u"<head><style>p > a { color: red }</style></head>", u"html{head{style{\"p > a { color: red }\"}}}"},
+        {u"<head><script>document.write('<p>'); </SCRIPT ></head>",
+         u"html{head{script{\"document.write('<p>'); \"}}}"},
+        {u"<head><script><!-- a --> b <!-- c --></script></head>",
+         u"html{head{script{\"<!-- a --> b <!-- c -->\"}}}"},
+        {u"<head><script src=x.js>  </script></head>", u"html{head{script[src=x.js]}}"},
+        {u"<head><script><!-- never closed</script></head>", u"html{head{script{\"<!-- never closed\"}}}"},
+    });
+    const QString code = u"<html><head><script>\r\n  if (a<b) {\r\n    x = \"</p>\";\r\n  }\r\n</script>"
+                         u"<style>\r\n  p>a{}\r\n</style></head><body>x</body></html>"_qs;
+    const QString written = RoundTrip(code);
+    EXPECT_TRUE(written.contains(u"<script>\r\n  if (a<b) {\r\n    x = \"</p>\";\r\n  }\r\n</script>"_qs)) << written.toStdString();
+    EXPECT_TRUE(written.contains(u"<style>\r\n  p>a{}\r\n</style>"_qs)) << written.toStdString();
+    EXPECT_EQ(RoundTrip(written), written);
+}
+
+TEST(HtmlFilerSound, NothingIsDroppedOutsideHtmlHeadAndBody)
+{
+    ExpectTrees({
+        {u"<body>a</body>b", u"html{body{\"a\"\"b\"}}"},
+        {u"<html><body><p>a</p></body></html>b", u"html{body{p{\"a\"}\"b\"}}"},
+        {u"<body>a</body>  \r\n</html>  ", u"html{body{\"a\"}}"},
+    });
+    // An element under the root (script before html, anything after the html end tag) is written back.
+    const QString written = RoundTrip(u"<script>var a;</script><html><body>x</body></html><p>after"_qs);
+    EXPECT_TRUE(written.startsWith(u"<script>var a;</script>\r\n"_qs)) << written.toStdString();
+    EXPECT_TRUE(written.contains(u"<p>after</p>"_qs)) << written.toStdString();
+}
+
+TEST(HtmlFilerSound, HeadElementsInTheBodyMoveWithoutTakingTheText)
+{
+    ExpectTrees({
+        {u"<body><p>a<meta name=x>b</p>", u"html{head{meta[name=x]}body{p{\"a\"\"b\"}}}"},
+        {u"<body><p>a<title>T</title>b</p>", u"html{head{title{\"T\"}}body{p{\"a\"\"b\"}}}"},
+        {u"<body><td>a<style>p{}</style>b", u"html{head{style{\"p{}\"}}body{td{\"a\"\"b\"}}}"},
+        {u"<body><p>a<link rel=x><b>c</b>", u"html{head{link[rel=x]}body{p{\"a\"b{\"c\"}}}}"},
+        // A tag after an unclosed title returns to the body too.
+        {u"<body><p>a<title>T<b>c</b>", u"html{head{title{\"T\"}}body{p{\"a\"b{\"c\"}}}}"},
+        // Before the body, a head element opens the head, where text has no place.
+        {u"<title>T</title>x<p>y", u"html{head{title{\"T\"}}body{p{\"y\"}}}"},
+    });
+}
+
+TEST(HtmlFilerSound, NulIsAnOrdinaryCharacter)
+{
+    const QString text = QStringLiteral("<p>a") + QChar(0) + QStringLiteral("b</p><p>c");
+    EXPECT_EQ(Tree(text), QStringLiteral("html{body{p{\"a") + QChar(0) + QStringLiteral("b\"}p{\"c\"}}}"));
+}
+
+TEST(HtmlFilerSound, ValueTrueStaysDistinctFromABareAttribute)
+{
+    const QString written = RoundTrip(u"<input value=\"TRUE\" checked><option selected=TRUE>"_qs);
+    EXPECT_TRUE(written.contains(u"<input value=\"TRUE\" checked>"_qs)) << written.toStdString();
+    EXPECT_TRUE(written.contains(u"<option selected=\"TRUE\">"_qs)) << written.toStdString();
+    // Code that builds elements still stores "TRUE" for a bare flag.
+    THtmlTag input(TAG_INPUT);
+    input.SetAttribute(ATTR_CHECKED, QStringLiteral("TRUE"));
+    input.SetAttribute(ATTR_DISABLED, QString());
+    EXPECT_EQ(HtmlNodeToText(&input), u"<input checked>"_qs);
+}
+
+TEST(HtmlFilerSound, QuotesInAttributeValuesSurvive)
+{
+    auto root = Parse(u"<p title='say \"hi\"' class=a\"b>x"_qs);
+    const QString written = Write(root.get());
+    EXPECT_TRUE(written.contains(u"<p title=\"say &quot;hi&quot;\" class=\"a&quot;b\">"_qs)) << written.toStdString();
+    EXPECT_EQ(RoundTrip(written), written);
+}
+
+TEST(HtmlFilerSound, CharactersAbove255SurviveNarrowingInEveryContext)
+{
+    const QString cjk = QString(QChar(0x4E2D));
+    const QString emoji = QString::fromUcs4(U"\U0001F600");
+    const QString doc = u"<html><head><title>t"_qs + cjk + u"</title><script>s='"_qs + cjk + emoji +
+                        u"';</script><style>p:after{content:'"_qs + cjk + emoji + u"'}</style></head><body>"_qs +
+                        u"<p title=\""_qs + cjk + emoji + u"\">x"_qs + cjk + u" "_qs + emoji + u" \u00e9\u20ac</p>"_qs +
+                        u"<pre> "_qs + cjk + u"\u00e9 "_qs + emoji + u"</pre><!-- "_qs + cjk + u" --><foo a="_qs +
+                        cjk + u"><? "_qs + emoji + u" ?></body></html>"_qs;
+    const QString written = RoundTrip(doc);
+    for (QChar c : written)
+        ASSERT_LE(c.unicode(), 255) << written.toStdString();
+    const struct
+    {
+        const char16_t* Expected;
+    } expected[] = {
+        {u"<title>t&#x4E2D;</title>"},
+        {u"s='\\u4E2D\\uD83D\\uDE00';"},
+        {u"content:'\\004E2D \\01F600 '"},
+        {u"<p title=\"&#x4E2D;&#x1F600;\">x&#x4E2D; &#x1F600; &eacute;&euro;</p>"},
+        {u"<pre> &#x4E2D;\u00e9 &#x1F600;</pre>"},
+        {u"<!-- &#x4E2D; -->"},
+        {u"<foo a=&#x4E2D;>"},
+        {u"<? &#x1F600; ?>"},
+    };
+    for (const auto& e : expected)
+        EXPECT_TRUE(written.contains(QString::fromUtf16(e.Expected))) << QString::fromUtf16(e.Expected).toStdString()
+                                                                       << "\nin\n" << written.toStdString();
+    EXPECT_EQ(RoundTrip(written), written);
+}
+
+TEST(HtmlFilerSound, PreformattedTextIsNeverTrimmedCollapsedOrWrapped)
+{
+    const QString longLine = QString(30, u'w') + u"  "_qs + QString(30, u'x') + u"  "_qs + QString(30, u'y');
+    const QString doc = u"<ul><li><pre>  lead\r\n"_qs + longLine + u"\r\n<b> bold  </b>a<br>b  </pre></li></ul>"_qs +
+                        u"<p><textarea>  t  </textarea></p><td><pre> cell </pre></td>"_qs;
+    const QString written = RoundTrip(doc);
+    EXPECT_TRUE(written.contains(u"<pre>  lead\r\n"_qs + longLine + u"\r\n<b> bold  </b>a<br>b  </pre>"_qs))
+        << written.toStdString();
+    EXPECT_TRUE(written.contains(u"<textarea>  t  </textarea>"_qs)) << written.toStdString();
+    EXPECT_TRUE(written.contains(u"<pre> cell </pre>"_qs)) << written.toStdString();
+    EXPECT_EQ(RoundTrip(written), written);
+}
+
+// --- writer --------------------------------------------------------------------------------------------
+
+TEST(HtmlFilerWrite, IndentationOfHtmlHeadBodyAndBlocks)
+{
+    const QString written = RoundTrip(
+        u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">"
+        u"<html><head><title>T</title><meta name=a content=b></head><body><p>short</p>"
+        u"<ul><li>one</li><li>two <b>bold</b> end</li></ul><table><tr><td>c</td></tr></table></body></html>"_qs);
+    const QString expected = QStringLiteral(
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"\r\n"
+        " \"http://www.w3.org/TR/html4/strict.dtd\">\r\n"
+        "<html>\r\n"
+        "  <head>\r\n"
+        "    <title>T</title>\r\n"
+        "    <meta name=\"a\" content=\"b\">\r\n"
+        "  </head>\r\n"
+        "  <body>\r\n"
+        "    <p>short</p>\r\n"
+        "    <ul>\r\n"
+        "      <li>one</li>\r\n"
+        "      <li>two <b>bold</b> end</li>\r\n"
+        "    </ul>\r\n"
+        "    <table>\r\n"
+        "      <tr>\r\n"
+        "        <td>c</td>\r\n"
+        "      </tr>\r\n"
+        "    </table>\r\n"
+        "  </body>\r\n"
+        "</html>\r\n");
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(RoundTrip(written), written);
+}
+
+TEST(HtmlFilerWrite, DocumentTypeLinesOfEachKind)
+{
+    EXPECT_TRUE(RoundTrip(u"<!DOCTYPE x>"_qs).startsWith(
+        u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n \"http://www.w3.org/TR/html4/loose.dtd\">\r\n"_qs));
+    EXPECT_TRUE(RoundTrip(u"<!DOCTYPE frameset>"_qs).startsWith(
+        u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\"\r\n \"http://www.w3.org/TR/html4/frameset.dtd\">\r\n"_qs));
+    for (const char16_t* kind : {u"x", u"strict", u"frameset"}) {
+        const QString once = RoundTrip(u"<!DOCTYPE "_qs + QString::fromUtf16(kind) + u">"_qs);
+        EXPECT_EQ(RoundTrip(once), once);
+    }
+}
+
+TEST(HtmlFilerWrite, TextWrapsAtTheFirstBlankFromColumn79)
+{
+    QString words;
+    for (int i = 0; i < 40; ++i)
+        words += QStringLiteral("word%1 ").arg(i, 2, 10, QChar(u'0'));
+    const QString written = RoundTrip(u"<body><p>"_qs + words + u"</p>"_qs);
+    const QStringList lines = Lines(written);
+    QStringList textLines;
+    for (const QString& line : lines)
+        if (line.contains(u"word"))
+            textLines << line;
+    ASSERT_GE(textLines.size(), 4);
+    textLines.removeLast(); // the last line is as short as the words left for it
+    for (const QString& line : textLines) {
+        EXPECT_TRUE(line.startsWith(u"    "_qs)) << line.toStdString();
+        EXPECT_FALSE(line.endsWith(u' ')) << line.toStdString();
+        // Each line stops at the first blank that would stand at column 79 or beyond (after indentation).
+        EXPECT_LE(line.size() - 4, 79 + 6) << line.toStdString();
+        EXPECT_GE(line.size() - 4, 79 - 7) << line.toStdString();
+    }
+    // The first line: "<p>" then words of six characters and a blank: the blank after word k would stand at
+    // column 9 + 7k; the first at 79 or beyond follows word 10 and is replaced by the break.
+    EXPECT_EQ(lines[2], u"    <p>"_qs + words.left(11 * 7 - 1)) << written.toStdString();
+    EXPECT_EQ(RoundTrip(written), written);
+    const QString longWord(120, u'z');
+    const QString one = RoundTrip(u"<p>"_qs + longWord + u" a"_qs);
+    EXPECT_TRUE(one.contains(u"    <p>"_qs + longWord + u"\r\n    a</p>"_qs)) << one.toStdString();
+}
+
+TEST(HtmlFilerWrite, BreaksRulesAndInlineFlow)
+{
+    EXPECT_EQ(RoundTrip(u"<p>a<br>b</p>"_qs),
+              u"<html>\r\n  <body>\r\n    <p>a<br>\r\n    b</p>\r\n  </body>\r\n</html>\r\n"_qs);
+    EXPECT_EQ(RoundTrip(u"<p>a<hr>b</p>"_qs),
+              u"<html>\r\n  <body>\r\n    <p>a\r\n    <hr>\r\n    b</p>\r\n  </body>\r\n</html>\r\n"_qs);
+    EXPECT_EQ(RoundTrip(u"<div>a<br>b</div>"_qs),
+              u"<html>\r\n  <body>\r\n    <div>\r\n      a<br>b\r\n    </div>\r\n  </body>\r\n</html>\r\n"_qs);
+}
+
+TEST(HtmlFilerWrite, AttributeForms)
+{
+    THtmlTag input(TAG_INPUT);
+    input.SetAttribute(ATTR_TYPE, QStringLiteral("checkbox"));
+    input.SetValuelessAttribute(ATTR_CHECKED);
+    input.SetAttribute(ATTR_NAME, QString()); // empty: left out
+    EXPECT_EQ(HtmlNodeToText(&input), u"<input type=\"checkbox\" checked>"_qs);
+    THtmlTag embed(TAG_EMBED);
+    embed.SetRawAttribute(QStringLiteral("foo"), QString());
+    embed.SetRawAttribute(QStringLiteral("Bar"), QStringLiteral("1=2"));
+    embed.SetAttribute(ATTR_SRC, QStringLiteral("a b.swf"));
+    EXPECT_EQ(HtmlNodeToText(&embed), u"<embed foo Bar=\"1=2\" src=\"a b.swf\">\r\n"_qs);
+}
+
+TEST(HtmlFilerWrite, ReferencesForEveryCharacterFrom128InText)
+{
+    const QString text = u"caf\u00e9 \u20ac \u0080\u009f \u00a0 \u4e2d a < &lt;&amp;"_qs;
+    const QString written = RoundTrip(u"<p>"_qs + text);
+    EXPECT_TRUE(written.contains(u"<p>caf&eacute; &euro; &#x0080;&#x009F; &nbsp; &#x4E2D; a &lt; &lt;&amp;</p>"_qs))
+        << written.toStdString();
+}
+
+TEST(HtmlFilerWrite, CommentInScriptStartsAtColumnZero)
+{
+    const QString written = RoundTrip(u"<head><script><!--\r\nvar a;\r\n//--></script></head>"_qs);
+    EXPECT_TRUE(written.contains(u"    <script>\r\n<!--\r\nvar a;\r\n//-->\r\n    </script>\r\n"_qs)) << written.toStdString();
+    EXPECT_EQ(RoundTrip(written), written);
+}
+
+TEST(HtmlFilerWrite, NeverStartsWithALineEndNorWritesTwoInARow)
+{
+    const QString written = RoundTrip(u"<!-- c --><p>a</p><!-- d --><table><tr><td>x</table><hr><div>y</div>"_qs);
+    EXPECT_FALSE(written.startsWith(u"\r\n"_qs));
+    EXPECT_FALSE(written.contains(u"\r\n\r\n"_qs)) << written.toStdString();
+    EXPECT_FALSE(written.contains(u" \r\n"_qs)) << written.toStdString();
+    QBuffer unused;
+    EXPECT_FALSE(WriteHtmlDocument(unused, nullptr));
+}
+
+TEST(HtmlFilerWrite, StreamsCarryUtf16LittleEndian)
+{
+    const QString source = u"<p>caf\u00e9"_qs;
+    QByteArray bytes(reinterpret_cast<const char*>(source.utf16()), source.size() * 2);
+    bytes.append('\x41'); // a final odd byte is ignored
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    auto root = ParseHtml(in);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    WriteHtmlNode(out, FindNodeByPath(root.get(), u"html.body.p"_qs));
+    EXPECT_EQ(out.data(), QByteArray("<\0p\0>\0c\0a\0f\0&\0e\0a\0c\0u\0t\0e\0;\0<\0/\0p\0>\0\r\0\n\0", 40));
+}
+
+// --- text utilities ------------------------------------------------------------------------------------
+
+TEST(HtmlFilerText, PlainTextDecodesReferencesAndSeparatesBlocks)
+{
+    auto root = Parse(u"<title>A &amp; B</title><body><p>x</p><p>y</p><p>a<br>b &eacute;&#x1F600; &bogus; "
+                      u"&amp c</p><script>var s;</script><p>z</p>"_qs);
+    EXPECT_EQ(GetNodePlainText(FindNodeByPath(root.get(), u"title"_qs)), u"A & B"_qs);
+    EXPECT_EQ(GetNodePlainText(FindNodeByPath(root.get(), u"body.p[0]"_qs)), u"x"_qs);
+    EXPECT_EQ(GetNodePlainText(FindNodeByPath(root.get(), u"body.p[2]"_qs)),
+              u"a\r\nb \u00e9"_qs + QString::fromUcs4(U"\U0001F600") + u" &bogus; &amp c"_qs);
+    const QString body = GetNodePlainText(FindNodeByPath(root.get(), u"body"_qs));
+    EXPECT_TRUE(body.startsWith(u"x\r\n\r\ny\r\n\r\na\r\nb"_qs)) << body.toStdString();
+    EXPECT_TRUE(body.endsWith(u"&amp c\r\n\r\nz"_qs)) << body.toStdString(); // no code in plain text
+}
+
+TEST(HtmlFilerText, StripOuterTag)
+{
+    EXPECT_EQ(StripOuterTag(u"  <td class=x>cell</td> "_qs), u"cell"_qs);
+    EXPECT_EQ(StripOuterTag(u"plain"_qs), u"plain"_qs);
+    EXPECT_EQ(StripOuterTag(u"<br>"_qs), u""_qs);
+    EXPECT_EQ(StripOuterTag(u"<b>x"_qs), u"x"_qs);
+    EXPECT_EQ(StripOuterTag(u"<p>a<b>b</b></p>"_qs), u"a<b>b</b>"_qs);
+    EXPECT_EQ(StripOuterTag(u"\r\n"_qs), u""_qs);
+}
+
+TEST(HtmlFilerText, FindNodeByPath)
+{
+    auto root = Parse(u"<body><table id=a><tr><td>1</table><div>d</div><table id=b><tr id=r0><td>2</td></tr>"
+                      u"<tr id=r1><td>3</table><div>e</div>"_qs);
+    THtmlTag* row = FindNodeByPath(root.get(), u"body.table[1].tr[0]"_qs);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->GetAttribute(ATTR_ID), u"r0"_qs);
+    EXPECT_EQ(FindNodeByPath(root.get(), u"body. table [ 1 ] . tr[1]"_qs)->GetAttribute(ATTR_ID), u"r1"_qs);
+    EXPECT_EQ(FindNodeByPath(root.get(), u"table.tr"_qs)->TagId(), TAG_TR);
+    EXPECT_EQ(FindNodeByPath(root.get(), u"html.body.div[x]"_qs), FindNodeByPath(root.get(), u"body.div"_qs));
+    EXPECT_EQ(FindNodeByPath(root.get(), u"body.div[5]"_qs), nullptr);
+    EXPECT_EQ(FindNodeByPath(root.get(), u"nosuch"_qs), nullptr);
+    EXPECT_EQ(FindNodeByPath(root.get(), u"body.nosuch"_qs), nullptr);
+    EXPECT_EQ(FindNodeByPath(root.get(), u"body.td"_qs), nullptr); // further steps look at children only
+    EXPECT_EQ(FindNodeByPath(root.get(), u""_qs), nullptr);
+}
+
+TEST(HtmlFilerText, WordBreakerTokens)
+{
+    TWordBreaker breaker(TWordBreaker::wbEncode);
+    breaker.SetText(u"  caf\u00e9\t\r\n\U0001F600x "_qs);
+    QStringList tokens;
+    while (breaker.NextToken())
+        tokens << (breaker.TokenKind() == TWordBreaker::tkBlank ? u"_"_qs : breaker.Token());
+    EXPECT_EQ(tokens, (QStringList{u"_"_qs, u"caf&eacute;"_qs, u"_"_qs, u"&#x1F600;x"_qs, u"_"_qs}));
+    TWordBreaker decode(TWordBreaker::wbDecode);
+    decode.SetText(u"a&lt;b &amp x&#65;&#1;y &nosuch;"_qs);
+    tokens.clear();
+    while (decode.NextToken())
+        tokens << decode.Token();
+    EXPECT_EQ(tokens, (QStringList{u"a<b"_qs, u" "_qs, u"&amp"_qs, u" "_qs, u"xA\u0001y"_qs, u" "_qs, u"&nosuch;"_qs}));
+}
+
+// --- real pages ----------------------------------------------------------------------------------------
+
+QString PlainWords(const QString& text)
+{
+    return text.simplified();
+}
+
+TEST(HtmlFilerCorpus, WritingIsStableAndKeepsTheText)
+{
+    const QDir dir(TestDataPath(QStringLiteral("corpus")));
+    const QStringList files = dir.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+    ASSERT_GE(files.size(), 10);
+    for (const QString& name : files) {
+        SCOPED_TRACE(name.toStdString());
+        const QString source = QString::fromUtf8(ReadTestData(u"corpus/"_qs + name));
+        auto first = Parse(source);
+        const QString once = Write(first.get());
+        auto second = Parse(once);
+        const QString twice = Write(second.get());
+        ASSERT_EQ(twice, once);
+        // The text a reader sees is the same before and after writing.
+        EXPECT_EQ(PlainWords(GetNodePlainText(FindNodeByPath(Parse(source).get(), u"html.body"_qs))),
+                  PlainWords(GetNodePlainText(FindNodeByPath(second.get(), u"html.body"_qs))));
+        EXPECT_FALSE(GetNodePlainText(FindNodeByPath(second.get(), u"html.body"_qs)).isEmpty());
+    }
+}
+
+} // namespace
