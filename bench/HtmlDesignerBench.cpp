@@ -1,0 +1,147 @@
+// Opening a large page into the design view against the engine loading the same design page by itself,
+// and the cost of one synchronous call into the page.
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+#include "EngineBridge.h"
+#include "HtmlDesigner.h"
+#include "NameSpace.h"
+
+namespace {
+
+// About 2 MB of ordinary page: paragraphs with inline markup, layout tables, images, comments, scripts.
+QByteArray MakeLargePage()
+{
+    QByteArray body;
+    int n = 0;
+    while (body.size() < 2 * 1024 * 1024) {
+        body += "<h2>Section " + QByteArray::number(n) + "</h2>\r\n";
+        body += "<p>Lorem <b>ipsum</b> dolor sit amet, <i>consectetur</i> adipiscing elit, sed do eiusmod tempor "
+                "incididunt ut labore et <a href=\"page" + QByteArray::number(n) + ".html\">dolore</a> magna aliqua. "
+                "Ut enim ad minim veniam, quis nostrud exercitation &amp; ullamco laboris.</p>\r\n";
+        body += "<table border=\"0\" width=\"100%\"><tr><td>left " + QByteArray::number(n) +
+                "</td><td><img src=\"images/pic.gif\" width=\"20\" height=\"20\"></td></tr></table>\r\n";
+        if (n % 10 == 0)
+            body += "<!-- section " + QByteArray::number(n) + " -->\r\n<script>var s" + QByteArray::number(n) +
+                    " = 1;</script>\r\n";
+        ++n;
+    }
+    return "<html>\r\n<head><title>Large</title></head>\r\n<body>\r\n" + body + "</body>\r\n</html>\r\n";
+}
+
+struct TFixture
+{
+    QTemporaryDir Dir;
+    QString FileName;
+    std::unique_ptr<THtmlDesigner> Designer;
+
+    TFixture()
+    {
+        FileName = Dir.filePath(QStringLiteral("large.htm"));
+        QFile file(FileName);
+        file.open(QIODevice::WriteOnly);
+        file.write(MakeLargePage());
+        file.close();
+        Designer = std::make_unique<THtmlDesigner>();
+        Designer->resize(1024, 768);
+        Designer->show();
+    }
+};
+
+TFixture& Fixture()
+{
+    static TFixture fixture;
+    return fixture;
+}
+
+// Time to editable: read, decode, parse, design form, design page, engine load and runtime start.
+void BM_OpenIntoDesignView(benchmark::State& state)
+{
+    TFixture& f = Fixture();
+    for (auto _ : state)
+        f.Designer->LoadFromFile(f.FileName);
+    state.counters["page_bytes"] = double(f.Designer->DesignText().size());
+}
+BENCHMARK(BM_OpenIntoDesignView)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
+
+// The engine's own load of the same design page bytes, served by a scheme handler, with no runtime.
+void BM_EngineLoadOfTheSameDesignPage(benchmark::State& state)
+{
+    TFixture& f = Fixture();
+    if (f.Designer->DesignText().isEmpty())
+        f.Designer->LoadFromFile(f.FileName);
+    const QByteArray design = f.Designer->DesignText();
+    const QString base = f.Dir.path() + QLatin1Char('/');
+    QWebEngineProfile profile;
+    RegisterEditNameSpace(&profile, [&](QObject*, const QString& url, TEditUrlRequest& request) {
+        AnswerEditUrl(url, design, base, request);
+    });
+    auto page = std::make_unique<QWebEnginePage>(&profile);
+    page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    for (auto _ : state) {
+        QEventLoop loop;
+        bool ok = false;
+        auto connection = QObject::connect(page.get(), &QWebEnginePage::loadFinished, [&](bool done) {
+            ok = done;
+            loop.quit();
+        });
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        page->load(QUrl(QStringLiteral("idoc:index.html")));
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        QObject::disconnect(connection);
+        if (!ok)
+            state.SkipWithError("the engine did not load the page");
+    }
+    page.reset();
+}
+BENCHMARK(BM_EngineLoadOfTheSameDesignPage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
+
+// One synchronous round trip into the page's runtime world.
+void BM_SynchronousBridgeCall(benchmark::State& state)
+{
+    TFixture& f = Fixture();
+    f.Designer->SetHtml(QStringLiteral("<html><body><p>small</p></body></html>"));
+    for (auto _ : state) {
+        QVariant value;
+        f.Designer->Bridge()->Call(QStringLiteral("1"), &value);
+        benchmark::DoNotOptimize(value);
+    }
+}
+BENCHMARK(BM_SynchronousBridgeCall)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+
+// A toolbar refresh: the fresh state snapshot (selection, command states, undo counts) in one call.
+void BM_StateSnapshotCall(benchmark::State& state)
+{
+    TFixture& f = Fixture();
+    for (auto _ : state)
+        f.Designer->Bridge()->RefreshState();
+}
+BENCHMARK(BM_StateSnapshotCall)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Headless by default, as the tests run the engine.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    RegisterEditorSchemes();
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Fixture().Designer.reset();
+    return 0;
+}
