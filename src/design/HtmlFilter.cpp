@@ -518,7 +518,12 @@ void THtmlFilter::SetDesignText(const QString& Html)
     THtmlTag* from = found ? AsTag(found) : edited->GetBody();
     THtmlNode* own = FSource->FindFirst(TAG_BODY);
     THtmlTag* to = own ? AsTag(own) : FSource->GetBody();
-    to->Assign(from);
+    // The edited body becomes ours whole: its attributes are copied and its children moved over, which
+    // is the same as a copy of the temporary tree that is freed right after.
+    to->Clear();
+    to->AssignAttributes(from);
+    while (THtmlNode* child = from->FirstChild())
+        to->AppendChild(child);
 }
 
 std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
@@ -529,8 +534,8 @@ std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
     THtmlNode* node = copy->GetNextNode(nullptr);
     while (node) {
         THtmlNode* next = nullptr;
-        THtmlTag* tag = AsTag(node);
         const int id = node->TagId();
+        THtmlTag* tag = (id == TAG_IMG || id == TAG_TABLE || id == TAG_BODY || id == TAG_A) ? AsTag(node) : nullptr;
         if (tag && id == TAG_IMG) {
             const THtmlNode* kept = KeptNode(DesignIdToIndex(tag->GetAttribute(ATTR_ID)));
             if (kept && KeptFitsImage(kept)) {

@@ -455,6 +455,20 @@ TEST(HtmlFilter, ParseErrorKeepsThePreviousDocument)
     EXPECT_TRUE(before.contains(QStringLiteral("first")));
 }
 
+TEST(HtmlFilter, BadEngineMarkupKeepsTheSource)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><p>first</p></body>"));
+    const QString before = Saved(filter);
+    EXPECT_THROW(filter.SetDesignText(QStringLiteral("<body id=\"dsgn_:::_0\"><p>second</p><!-- cut")), Exception);
+    EXPECT_EQ(Saved(filter), before);
+    // Without a document there is nothing to map into.
+    THtmlFilter empty;
+    empty.SetDesignText(QStringLiteral("<body><p>x</p></body>"));
+    EXPECT_EQ(empty.Source(), nullptr);
+    EXPECT_TRUE(Saved(empty).isEmpty());
+}
+
 TEST(HtmlFilter, DecodingErrorKeepsThePreviousDocument)
 {
     THtmlFilter filter;

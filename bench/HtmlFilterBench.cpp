@@ -1,0 +1,125 @@
+// The design filter on a multi-megabyte page full of the elements it works on (images, tables, comments,
+// scripts, objects, named anchors): loading into the design form, writing the design page, taking the
+// engine's body back and saving, next to a plain decode, parse, write and narrow of the same bytes.
+#include "HtmlConv.h"
+#include "HtmlFiler.h"
+#include "HtmlFilter.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QString>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+const QByteArray& Page()
+{
+    static const QByteArray page = [] {
+        QString text = QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+                                      "<title>Bench</title><script>var a = 1;</script></head>\r\n<body bgcolor=\"white\">\r\n");
+        int n = 0;
+        while (text.size() < (4 << 20)) {
+            ++n;
+            text += QStringLiteral("<h2><a name=\"s%1\">Section %1</a></h2>\r\n<!-- section %1 -->\r\n"
+                                   "<p class=\"text\">Some caf\u00E9 text with <b>bold</b> words and an image "
+                                   "<img src=\"images/pic%1.gif\" width=\"16\" height=\"16\" alt=\"pic\"> and a "
+                                   "<a href=\"page%1.html\">link</a> to another page of the site.</p>\r\n"
+                                   "<table border=\"0\" width=\"100%\"><tr><td>cell %1</td><td><img src=\"http://example.com/r.gif\">"
+                                   "</td></tr></table>\r\n<script type=\"text/javascript\">document.write(%1);</script>\r\n"
+                                   "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" width=\"400\" height=\"300\">"
+                                   "<param name=\"movie\" value=\"m%1.swf\"></object>\r\n")
+                        .arg(n);
+        }
+        return (text + QStringLiteral("</body></html>\r\n")).toUtf8();
+    }();
+    return page;
+}
+
+void SetCounters(benchmark::State& state)
+{
+    state.SetBytesProcessed(int64_t(state.iterations()) * Page().size());
+}
+
+void BM_PlainOpenAndSave(benchmark::State& state)
+{
+    for (auto _ : state) {
+        QByteArray bytes = Page();
+        QBuffer in(&bytes);
+        in.open(QIODevice::ReadOnly);
+        QBuffer wide;
+        wide.open(QIODevice::ReadWrite);
+        ConvertToUnicode(in, wide);
+        wide.seek(0);
+        std::unique_ptr<THtmlRoot> root = ParseHtml(wide);
+        QBuffer written;
+        written.open(QIODevice::ReadWrite);
+        WriteHtmlDocument(written, root.get());
+        written.seek(0);
+        QByteArray out;
+        QBuffer narrow(&out);
+        narrow.open(QIODevice::WriteOnly);
+        NarrowWideStream(written, narrow);
+        benchmark::DoNotOptimize(out.data());
+    }
+    SetCounters(state);
+}
+BENCHMARK(BM_PlainOpenAndSave)->Unit(benchmark::kMillisecond);
+
+void BM_FilterLoad(benchmark::State& state)
+{
+    THtmlFilter filter;
+    filter.SetGenerator(QStringLiteral("Corvalite v3.63"));
+    for (auto _ : state) {
+        filter.LoadFromBytes(Page());
+        benchmark::DoNotOptimize(filter.Source());
+    }
+    SetCounters(state);
+}
+BENCHMARK(BM_FilterLoad)->Unit(benchmark::kMillisecond);
+
+void BM_FilterDesignText(benchmark::State& state)
+{
+    THtmlFilter filter;
+    filter.LoadFromBytes(Page());
+    QString text;
+    for (auto _ : state) {
+        filter.GetDesignText(text);
+        benchmark::DoNotOptimize(text.data());
+    }
+    SetCounters(state);
+}
+BENCHMARK(BM_FilterDesignText)->Unit(benchmark::kMillisecond);
+
+void BM_FilterMapBackAndSave(benchmark::State& state)
+{
+    THtmlFilter filter;
+    filter.LoadFromBytes(Page());
+    QString page;
+    filter.GetDesignText(page);
+    const QString body = page.mid(THtmlFilter::DesignHead().size());
+    for (auto _ : state) {
+        filter.SetDesignText(body);
+        const QByteArray saved = filter.SaveToBytes();
+        benchmark::DoNotOptimize(saved.data());
+    }
+    SetCounters(state);
+}
+BENCHMARK(BM_FilterMapBackAndSave)->Unit(benchmark::kMillisecond);
+
+void BM_FilterOpenAndSave(benchmark::State& state)
+{
+    for (auto _ : state) {
+        THtmlFilter filter;
+        filter.LoadFromBytes(Page());
+        QString page;
+        filter.GetDesignText(page);
+        const QByteArray saved = filter.SaveToBytes();
+        benchmark::DoNotOptimize(saved.data());
+    }
+    SetCounters(state);
+}
+BENCHMARK(BM_FilterOpenAndSave)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
