@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QIODevice>
 #include <QtEndian>
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -890,11 +891,17 @@ private:
             const int attr = e->GetAttributeId(i);
             const QString value = e->GetAttributeValue(i);
             if (attr < 0) {
-                const qsizetype eq = value.indexOf(u'=');
+                // A name read from a stray "=" begins with it; the name ends at the first "=" after that.
+                const qsizetype eq = value.size() > 1 ? value.indexOf(u'=', 1) : -1;
                 const QStringView name = eq < 0 ? QStringView(value) : QStringView(value).left(eq);
                 const QStringView v = eq < 0 ? QStringView() : QStringView(value).mid(eq + 1);
+                // A name that no reader could take as one would end the tag early: it is not written.
+                if (name.isEmpty() || std::any_of(name.begin(), name.end(), [](QChar c) {
+                        return IsBlank(c.unicode()) || c == u'>';
+                    }))
+                    continue;
                 FOut.append(u' ');
-                AppendEscaped(name, esReference, true);
+                AppendEscaped(name, esReference, false);
                 if (!v.isEmpty()) {
                     FOut.append(u"=\"");
                     AppendEscaped(v, esReference, true);

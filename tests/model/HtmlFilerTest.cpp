@@ -478,6 +478,16 @@ TEST(HtmlFilerWrite, AttributeForms)
     embed.SetRawAttribute(QStringLiteral("Bar"), QStringLiteral("1=2"));
     embed.SetAttribute(ATTR_SRC, QStringLiteral("a b.swf"));
     EXPECT_EQ(HtmlNodeToText(&embed), u"<embed foo Bar=\"1=2\" src=\"a b.swf\">\r\n"_qs);
+    // Names read from stray "=" signs and quotes come back as they were read, and a quoted value never
+    // ends the tag.
+    const QString odd = RoundTrip(u"<object =x=\"a>b\" =\"y\" ==\"z\" \"q=1 w=<!--></object>"_qs);
+    EXPECT_TRUE(odd.contains(u"<object =x=\"a>b\" =\"y\"=\"=&quot;z&quot;\" \"q=\"1\" w=\"<!--\">"_qs))
+        << odd.toStdString();
+    EXPECT_EQ(RoundTrip(odd), odd);
+    THtmlTag param(TAG_PARAM);
+    param.SetRawAttribute(QStringLiteral("a b"), QStringLiteral("1"));
+    param.SetRawAttribute(QStringLiteral("c>"), QStringLiteral("2"));
+    EXPECT_EQ(HtmlNodeToText(&param), u"<param>\r\n"_qs);
 }
 
 TEST(HtmlFilerWrite, ReferencesForEveryCharacterFrom128InText)
