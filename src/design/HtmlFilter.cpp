@@ -501,9 +501,21 @@ THtmlNode* THtmlFilter::FindNode(const QString& Id) const
     return KeptNode(DesignIdToIndex(Id));
 }
 
-void THtmlFilter::SetNodeSize(const QString& Id, const QString& Width, const QString& Height)
+THtmlNode* THtmlFilter::FindNodeFor(const QString& Id, int DesignTag) const
 {
-    if (THtmlTag* kept = AsTag(FindNode(Id))) {
+    THtmlNode* kept = FindNode(Id);
+    if (!kept)
+        return nullptr;
+    if (DesignTag == TAG_TABLE || DesignTag == TAG_BODY)
+        return kept->TagId() == DesignTag && AsTag(kept) ? kept : nullptr;
+    if (DesignTag == TAG_IMG)
+        return KeptFitsImage(kept) ? kept : nullptr;
+    return kept;
+}
+
+void THtmlFilter::SetNodeSize(const QString& Id, const QString& Width, const QString& Height, int DesignTag)
+{
+    if (THtmlTag* kept = AsTag(FindNodeFor(Id, DesignTag))) {
         kept->SetAttribute(ATTR_WIDTH, Width);
         kept->SetAttribute(ATTR_HEIGHT, Height);
     }
@@ -537,8 +549,7 @@ std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
         const int id = node->TagId();
         THtmlTag* tag = (id == TAG_IMG || id == TAG_TABLE || id == TAG_BODY || id == TAG_A) ? AsTag(node) : nullptr;
         if (tag && id == TAG_IMG) {
-            const THtmlNode* kept = KeptNode(DesignIdToIndex(tag->GetAttribute(ATTR_ID)));
-            if (kept && KeptFitsImage(kept)) {
+            if (const THtmlNode* kept = FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_IMG)) {
                 const THtmlTag* keptTag = AsTag(kept);
                 if (keptTag && kept->TagId() == TAG_IMG) {
                     CopyAttributes(tag, keptTag, {ATTR_ID, ATTR_CLASS, ATTR_SRC, ATTR_STYLE, ATTR_ONRESIZEEND,
@@ -563,14 +574,11 @@ std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
                 }
             }
         } else if (tag && id == TAG_TABLE) {
-            const THtmlNode* kept = KeptNode(DesignIdToIndex(tag->GetAttribute(ATTR_ID)));
-            if (kept && kept->TagId() == TAG_TABLE && AsTag(kept))
-                CopyAttributes(tag, AsTag(kept), {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_ONRESIZEEND, ATTR_WIDTH,
-                                                  ATTR_HEIGHT});
+            if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_TABLE)))
+                CopyAttributes(tag, kept, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_ONRESIZEEND, ATTR_WIDTH, ATTR_HEIGHT});
         } else if (tag && id == TAG_BODY) {
-            const THtmlNode* kept = KeptNode(DesignIdToIndex(tag->GetAttribute(ATTR_ID)));
-            if (kept && kept->TagId() == TAG_BODY && AsTag(kept))
-                tag->AssignAttributes(AsTag(kept));
+            if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_BODY)))
+                tag->AssignAttributes(kept);
         } else if (tag && id == TAG_A) {
             const QString href = tag->GetAttribute(ATTR_HREF);
             const QLatin1String page("idoc:index.html");
@@ -805,8 +813,8 @@ void THtmlFilter::StoreBodyAttributes()
     const THtmlTag* body = AsTag(FSource->FindFirst(TAG_BODY));
     if (!body)
         return;
-    THtmlTag* kept = AsTag(FindNode(body->GetAttribute(ATTR_ID)));
-    if (!kept || kept->TagId() != TAG_BODY)
+    THtmlTag* kept = AsTag(FindNodeFor(body->GetAttribute(ATTR_ID), TAG_BODY));
+    if (!kept)
         return;
     for (int attr : BodyAttributes)
         CopyAttribute(kept, body, attr);

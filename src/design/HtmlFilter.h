@@ -99,8 +99,13 @@ public:
     static int DesignIdToIndex(const QString& Id);
     // The kept node behind a design id; null when Id is no design id or names no kept node.
     THtmlNode* FindNode(const QString& Id) const;
-    // Width, then height of the kept element behind Id (an empty value removes the attribute).
-    void SetNodeSize(const QString& Id, const QString& Width, const QString& Height);
+    // The kept node behind Id only when it is what a design element with tag identifier DesignTag can
+    // stand for (a table for a table; an image, image button, placeholder source, applet, marquee or
+    // object for an img); any other DesignTag asks no more than FindNode.
+    THtmlNode* FindNodeFor(const QString& Id, int DesignTag) const;
+    // Width, then height of the kept element behind Id (an empty value removes the attribute). Given the
+    // resized element's tag identifier, a kept node of another kind (behind a pasted id) is left alone.
+    void SetNodeSize(const QString& Id, const QString& Width, const QString& Height, int DesignTag = -1);
 
     // Placeholder builders: each keeps the new source node under the next design id and answers the
     // complete placeholder image.

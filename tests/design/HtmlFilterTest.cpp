@@ -420,6 +420,17 @@ TEST(HtmlFilter, ForeignDesignIdsAreNoDesignIds)
     EXPECT_FALSE(saved.contains(QStringLiteral("<!-- c -->")));
     EXPECT_FALSE(saved.contains(QStringLiteral("<td>t</td>")));
     EXPECT_FALSE(Saved(filter).isEmpty());
+
+    // A resize report from the pasted image does not touch the kept table it names.
+    filter.SetNodeSize(QStringLiteral("dsgn_:::_1"), QStringLiteral("9"), QStringLiteral("9"), TAG_IMG);
+    EXPECT_TRUE(static_cast<THtmlTag*>(filter.NodeAt(1))->GetAttribute(ATTR_WIDTH).isEmpty());
+    EXPECT_EQ(filter.FindNodeFor(QStringLiteral("dsgn_:::_1"), TAG_IMG), nullptr);
+    EXPECT_EQ(filter.FindNodeFor(QStringLiteral("dsgn_:::_1"), TAG_TABLE), filter.NodeAt(1));
+    EXPECT_EQ(filter.FindNodeFor(QStringLiteral("dsgn_:::_2"), TAG_IMG), filter.NodeAt(2));
+    EXPECT_EQ(filter.FindNodeFor(QStringLiteral("dsgn_:::_2"), TAG_TABLE), nullptr);
+    EXPECT_EQ(filter.FindNodeFor(QStringLiteral("dsgn_:::_0"), TAG_IMG), nullptr);
+    filter.SetNodeSize(QStringLiteral("dsgn_:::_1"), QStringLiteral("9"), QString(), TAG_TABLE);
+    EXPECT_EQ(static_cast<THtmlTag*>(filter.NodeAt(1))->GetAttribute(ATTR_WIDTH), QStringLiteral("9"));
 }
 
 TEST(HtmlFilter, KeptSourceWithItsOwnDesignIdDoesNotLoop)
