@@ -93,7 +93,7 @@ static int Write(const char* name, const char* label, int r, int g, int b)
 int main(void)
 {
     static const struct { const char* name; const char* label; int r, g, b; } kinds[] = {
-        {"absolute", "ABS", 255, 221, 170}, {"activex", "AX", 204, 221, 255},   {"anchor", "#", 255, 255, 204},
+        {"absolute", "ABS", 255, 221, 170}, {"activex", "AX", 204, 221, 255},   {"anchor", "A", 255, 255, 204},
         {"applet", "APP", 204, 221, 255},   {"asp", "ASP", 255, 255, 204},      {"basefont", "BF", 255, 255, 204},
         {"bgsound", "SND", 204, 255, 204},  {"broken", "X", 255, 204, 204},     {"comment", "!--", 255, 255, 204},
         {"embed", "EMB", 204, 221, 255},    {"flash", "FL", 204, 221, 255},     {"hidden", "HID", 255, 255, 204},

@@ -445,7 +445,10 @@ void THtmlDesigner::OnEngineMessage(const QString& Kind, const QVariantMap& Payl
     if (!IsDocumentReady())
         return;
     if (Kind == QLatin1String("report")) {
-        ElementResized(TEngineElement(FBridge, Payload.value(QStringLiteral("element")).toMap()));
+        // A report without an element changes nothing, as a failed call from page script would.
+        const TEngineElement element(FBridge, Payload.value(QStringLiteral("element")).toMap());
+        if (element.IsValid())
+            ElementResized(element);
         return;
     }
     if (Kind != QLatin1String("event"))

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -246,6 +247,37 @@ TEST_F(HtmlDesignerTest, TypingBecomesOneAnonymousGroupPerStep)
     EXPECT_EQ(groups.Caption(groups.Index()), QStringLiteral("Bold"));
 }
 
+TEST_F(HtmlDesignerTest, TheEnginesOwnUndoKeyWorksOnTheUnitsAndGivesUpTheNames)
+{
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    Designer->BeginUndo(QStringLiteral("Bold"));
+    Designer->ExecCommand(IDM_BOLD);
+    Designer->EndUndo();
+    const QString bold = Body();
+    SelectText(QStringLiteral("#intro i"));
+    Designer->BeginUndo(QStringLiteral("Underline"));
+    Designer->ExecCommand(IDM_UNDERLINE);
+    Designer->EndUndo();
+    const int units = Designer->GetBrowserUndoCount();
+    ASSERT_GE(units, 2);
+    Designer->View()->setFocus();
+    QWidget* target = Designer->View()->focusProxy();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier, QStringLiteral("\x1a"));
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Z, Qt::ControlModifier, QStringLiteral("\x1a"));
+    QApplication::sendEvent(target, &release);
+    ASSERT_TRUE(WaitUntil([&] { return Designer->Bridge()->State().UndoCount == units - 1; }));
+    // One unit went back outside our Undo: the names are given up and nothing is offered to redo.
+    EXPECT_TRUE(Designer->CanUndo());
+    EXPECT_FALSE(Designer->CanRedo());
+    const TUndoGroups& groups = Designer->UndoGroups();
+    EXPECT_EQ(groups.Count(), units - 1);
+    for (int i = 0; i < groups.Count(); ++i)
+        EXPECT_EQ(groups.Caption(i), QString());
+    if (units == 2)
+        EXPECT_EQ(Body(), bold);
+}
+
 TEST_F(HtmlDesignerTest, InsertHtmlIsOneGroupAndFailsOnAControlSelection)
 {
     SelectText(QStringLiteral("#intro i"));
@@ -479,6 +511,47 @@ TEST_F(HtmlDesignerTest, NewDocumentAndSetHtmlStartAfresh)
     // Design ids start again: the head's script placeholder is 0, the body 1.
     EXPECT_EQ(Eval(QStringLiteral("document.body.id")).toString(), QStringLiteral("dsgn_:::_1"));
     QObject::disconnect(connection);
+}
+
+// The design view as the user sees it: placeholders for the anchor, the comment and the script, and the
+// dotted cells of a layout table. With CORVALITE_SCREENSHOT set, the picture is also saved there as PNG.
+TEST_F(HtmlDesignerTest, TheViewShowsPlaceholdersAndALayoutTable)
+{
+    const QString showcase = Dir->filePath(QStringLiteral("showcase.htm"));
+    WriteFile(showcase, Fixture(QStringLiteral("showcase.htm")));
+    Designer->LoadFromFile(showcase);
+    ASSERT_TRUE(WaitUntil([] {
+        return Eval(QStringLiteral("Array.from(document.images).every(i=>i.complete)")).toBool();
+    }));
+    for (const char* kind : {"anchor", "comment", "script"}) {
+        const QString selector = QStringLiteral("img[src=\"edit:%1.gif\"]").arg(QLatin1String(kind));
+        EXPECT_GT(Eval(QStringLiteral("document.querySelector('%1').naturalWidth").arg(selector)).toInt(), 0) << kind;
+    }
+    EXPECT_EQ(Eval(QStringLiteral("document.querySelectorAll('table.dsgn_layout').length")).toInt(), 1);
+    // Something is drawn inside a box when not every pixel there is the page's white.
+    auto drawn = [](const QImage& shot, const QRect& box) {
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x)
+                if (shot.valid(x, y) && shot.pixel(x, y) != qRgb(255, 255, 255))
+                    return true;
+        return false;
+    };
+    const QRect comment = Box(QStringLiteral("img[src=\"edit:comment.gif\"]"));
+    const QRect table = Box(QStringLiteral("table.dsgn_layout td"));
+    QImage shot;
+    // The cell's dotted border: its left edge is not all white. (Wait for the new page to be painted.)
+    ASSERT_TRUE(WaitUntil([&] {
+        shot = Designer->View()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return drawn(shot, comment) && drawn(shot, QRect(table.left(), table.top(), 1, table.height()));
+    }));
+    EXPECT_FALSE(drawn(shot, QRect(table.right() + 40, 2, 30, 10)));
+    const QByteArray target = qgetenv("CORVALITE_SCREENSHOT");
+    if (!target.isEmpty()) {
+        // Background pictures of the design classes arrive after the images: give them time to paint.
+        WaitUntil([] { return false; }, 1000);
+        shot = Designer->View()->grab().toImage();
+        EXPECT_TRUE(shot.save(QString::fromLocal8Bit(target), "PNG"));
+    }
 }
 
 } // namespace
