@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QSaveFile>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEnginePage>
@@ -126,6 +127,13 @@ void THtmlDesigner::GetEditUrlData(QObject* Sender, const QString& URL, TEditUrl
 // ---------------------------------------------------------------------------------------------------
 // Document life cycle
 
+void THtmlDesigner::RequireIdle() const
+{
+    // A load asked for while another call waits on the engine would swap the page under that call.
+    if (FBridge->IsBusy() || FBridge->IsLoading())
+        throw Exception(QStringLiteral("The document is still loading."));
+}
+
 void THtmlDesigner::LoadDocument(const QString& Text)
 {
     FCurrentElement = TEngineElement();
@@ -136,10 +144,17 @@ void THtmlDesigner::LoadDocument(const QString& Text)
         throw Exception(QStringLiteral("The design view could not load the document."));
     FLoaded = true;
     HookDocumentEvents();
+    // The engine reports the completed document after the load returns, as its own event.
+    const qint64 generation = FBridge->Generation();
+    QTimer::singleShot(0, this, [this, generation] {
+        if (generation == FBridge->Generation() && IsDocumentReady())
+            DoDocumentComplete();
+    });
 }
 
 void THtmlDesigner::LoadFromFile(const QString& FileName)
 {
+    RequireIdle();
     QFile file(FileName);
     if (!QFileInfo(FileName).isFile() || !file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, file.errorString()));
@@ -167,6 +182,7 @@ void THtmlDesigner::SaveToFile(const QString& FileName)
 
 void THtmlDesigner::NewDocument()
 {
+    RequireIdle();
     FFileName.clear();
     FFilter->NewEmptyDocument();
     QString text;
@@ -177,6 +193,7 @@ void THtmlDesigner::NewDocument()
 
 void THtmlDesigner::SetHtml(const QString& Html)
 {
+    RequireIdle();
     FFilter->SetSource(Html);
     QString text;
     FFilter->GetDesignText(text);

@@ -119,6 +119,7 @@ private:
     void OnEngineMessage(const QString& Kind, const QVariantMap& Payload);
     QString BodyMarkup();
     void RequireLoadedPage() const;
+    void RequireIdle() const;
     int RunCommand(int CmdID, const QVariant& Value, QVariant* Out);
 
     QString FFileName;

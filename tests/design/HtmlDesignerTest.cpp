@@ -481,6 +481,28 @@ TEST_F(HtmlDesignerTest, ReadingOrSavingWhileALoadRunsIsRefused)
     EXPECT_TRUE(html.contains(QStringLiteral("Fixture page")));
 }
 
+TEST_F(HtmlDesignerTest, ALoadAskedForDuringALoadIsRefusedAndTheFirstCompletes)
+{
+    const QString other = Dir->filePath(QStringLiteral("other.htm"));
+    WriteFile(other, "<html><body><p id=\"other\">Other page</p></body></html>");
+    bool refused = false;
+    QTimer::singleShot(0, [&] {
+        try {
+            Designer->LoadFromFile(other);
+        } catch (const Exception&) {
+            refused = true;
+        }
+    });
+    Designer->SetHtml(QStringLiteral("<html><body><p id=\"mine\">Mine</p></body></html>"));
+    QApplication::processEvents();
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(Designer->FileName(), Page);
+    QString html;
+    Designer->GetHtml(html);
+    EXPECT_TRUE(html.contains(QStringLiteral("Mine")));
+    EXPECT_FALSE(html.contains(QStringLiteral("Other")));
+}
+
 TEST_F(HtmlDesignerTest, OpeningAMissingFileKeepsThePreviousPage)
 {
     QFile::remove(Dir->filePath(QStringLiteral("broken.htm")));
@@ -497,7 +519,9 @@ TEST_F(HtmlDesignerTest, NewDocumentAndSetHtmlStartAfresh)
     QString html;
     Designer->GetHtml(html);
     Designer->NewDocument();
+    // Raised directly by the new document, then once more as the engine's own report of the load.
     EXPECT_EQ(completes, 1);
+    EXPECT_TRUE(WaitUntil([&] { return completes == 2; }));
     EXPECT_EQ(Designer->FileName(), QString());
     EXPECT_EQ(Designer->Filter()->BasePath(), Dir->path() + QLatin1Char('/'));
     EXPECT_FALSE(Designer->CanUndo());
@@ -505,6 +529,7 @@ TEST_F(HtmlDesignerTest, NewDocumentAndSetHtmlStartAfresh)
     Designer->GetDocumentTitle(title);
     EXPECT_EQ(title, QString());
     Designer->SetHtml(html);
+    EXPECT_TRUE(WaitUntil([&] { return completes == 3; }));
     QString again;
     Designer->GetHtml(again);
     EXPECT_EQ(again, html);
