@@ -98,8 +98,25 @@
           r.target.insertBefore(n, r.next && r.next.parentNode === r.target ? r.next : null);
       }
     }
+    // An attribute taken away and put back lands last; put the attributes back in their first order.
+    for (const entry of unit.orders || [])
+      restoreAttributeOrder(entry[0], entry[1]);
     discardPending();
     placeCaretAfter(unit[0]);
+  }
+
+  function restoreAttributeOrder(element, names) {
+    const current = Array.from(element.attributes).map(function (a) { return a.name; });
+    if (current.join(' ') === names.join(' '))
+      return;
+    const values = {};
+    for (const name of current) {
+      values[name] = element.getAttribute(name);
+      element.removeAttribute(name);
+    }
+    for (const name of names.concat(current))
+      if (name in values && !element.hasAttribute(name))
+        element.setAttribute(name, values[name]);
   }
 
   function replayUnit(unit) {
@@ -141,6 +158,7 @@
 
   function undo(count) {
     flushPending();
+    hideHandles();
     let done = 0;
     while (done < count && undoUnits.length) {
       const unit = undoUnits.pop();
@@ -153,6 +171,7 @@
 
   function redo(count) {
     flushPending();
+    hideHandles();
     let done = 0;
     while (done < count && redoUnits.length) {
       const unit = redoUnits.pop();
@@ -465,7 +484,8 @@
     case 'getAttribute': result = element.getAttribute(args[0]); break;
     case 'outerHTML': result = element.outerHTML; break;
     case 'innerHTML': result = element.innerHTML; break;
-    case 'apply':
+    case 'apply': {
+      const order = Array.from(element.attributes).map(function (a) { return a.name; });
       // A batch of changes: [["set", name, value], ["remove", name], ["style", name, value],
       // ["innerHTML", html], ["outerHTML", html], ["insertAdjacentHTML", where, html]]
       for (const change of args) {
@@ -475,9 +495,12 @@
         else if (change[0] === 'innerHTML') element.innerHTML = change[1];
         else if (change[0] === 'outerHTML') element.outerHTML = change[1];
         else if (change[0] === 'insertAdjacentHTML') element.insertAdjacentHTML(change[1], change[2]);
+        else throw new Error('unknown change ' + change[0]);
       }
-      pushUnit(observer.takeRecords());
+      if (pushUnit(observer.takeRecords()))
+        undoUnits[undoUnits.length - 1].orders = [[element, order]];
       break;
+    }
     case 'select': {
       const range = document.createRange();
       if (args[0] === 'contents') range.selectNodeContents(element); else range.selectNode(element);
@@ -505,6 +528,7 @@
     state: state,
     body: bodyHtml,
     body_element: function () { return describe(document.body); },
+    byId: function (id) { return describe(document.getElementById(id)); },
     exec: function (name, value) { const done = execCommand(name, value); return { result: done, state: state() }; },
     value: function (name) { return document.queryCommandValue(name); },
     undo: function (count) { const done = undo(count); return { result: done, state: state() }; },

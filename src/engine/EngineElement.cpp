@@ -10,6 +10,14 @@ TEngineElement::TEngineElement(TEngineBridge* Bridge, const QVariantMap& Descrip
 {
 }
 
+TEngineElement TEngineElement::FromId(TEngineBridge* Bridge, const QString& Id)
+{
+    QVariant description;
+    if (!Bridge || Bridge->Invoke(QStringLiteral("byId"), {Id}, &description) != TEngineBridge::TCallResult::Ok)
+        return {};
+    return TEngineElement(Bridge, description.toMap());
+}
+
 bool TEngineElement::IsValid() const
 {
     return FToken > 0 && FBridge && FBridge->Generation() == FGeneration;
@@ -60,32 +68,32 @@ bool TEngineElement::Apply(const QVariantList& Changes)
 
 bool TEngineElement::SetAttribute(const QString& Name, const QString& Value)
 {
-    return Apply({QVariantList{QStringLiteral("set"), Name, Value}});
+    return Apply(QVariantList{QVariant(QVariantList{QStringLiteral("set"), Name, Value})});
 }
 
 bool TEngineElement::RemoveAttribute(const QString& Name)
 {
-    return Apply({QVariantList{QStringLiteral("remove"), Name}});
+    return Apply(QVariantList{QVariant(QVariantList{QStringLiteral("remove"), Name})});
 }
 
 bool TEngineElement::SetStyle(const QString& Property, const QString& Value)
 {
-    return Apply({QVariantList{QStringLiteral("style"), Property, Value}});
+    return Apply(QVariantList{QVariant(QVariantList{QStringLiteral("style"), Property, Value})});
 }
 
 bool TEngineElement::SetInnerHtml(const QString& Html)
 {
-    return Apply({QVariantList{QStringLiteral("innerHTML"), Html}});
+    return Apply(QVariantList{QVariant(QVariantList{QStringLiteral("innerHTML"), Html})});
 }
 
 bool TEngineElement::SetOuterHtml(const QString& Html)
 {
-    return Apply({QVariantList{QStringLiteral("outerHTML"), Html}});
+    return Apply(QVariantList{QVariant(QVariantList{QStringLiteral("outerHTML"), Html})});
 }
 
 bool TEngineElement::InsertAdjacentHtml(const QString& Where, const QString& Html)
 {
-    return Apply({QVariantList{QStringLiteral("insertAdjacentHTML"), Where, Html}});
+    return Apply(QVariantList{QVariant(QVariantList{QStringLiteral("insertAdjacentHTML"), Where, Html})});
 }
 
 bool TEngineElement::Select(bool Contents)

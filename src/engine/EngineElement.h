@@ -15,6 +15,8 @@ public:
     TEngineElement() = default;
     // From a runtime description {token, tag, id}.
     TEngineElement(TEngineBridge* Bridge, const QVariantMap& Description);
+    // The element of the loaded page with this id; invalid when there is none.
+    static TEngineElement FromId(TEngineBridge* Bridge, const QString& Id);
 
     // False for no element, and for an element of a page that has been replaced since.
     bool IsValid() const;
