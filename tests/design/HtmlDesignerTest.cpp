@@ -48,13 +48,9 @@ QByteArray ReadFile(const QString& name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A fixture of this suite, also when the runner did not pass the data folder: then it is found beside this file.
 QByteArray Fixture(const QString& name)
 {
-    QString path = TestDataPath(QStringLiteral("designview/") + name);
-    if (!QFileInfo(path).isFile())
-        path = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../data/designview/") + name;
-    return ReadFile(path);
+    return ReadTestData(QStringLiteral("designview/") + name);
 }
 
 void WriteFile(const QString& name, const QByteArray& bytes)
@@ -194,6 +190,29 @@ TEST_F(HtmlDesignerTest, AFormattingCommandUndoesToTheExactHtmlAndRedoesIt)
     Designer->Redo();
     EXPECT_EQ(Body(), bold);
     EXPECT_FALSE(Designer->CanRedo());
+}
+
+TEST_F(HtmlDesignerTest, ValueCommandsTakeAndAnswerTheEnginesNames)
+{
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    QVariant formats;
+    ASSERT_EQ(Designer->ExecCommandValue(IDM_GETBLOCKFMTS, 0, nullptr, &formats), 0);
+    ASSERT_TRUE(formats.toStringList().contains(QStringLiteral("Heading 1")));
+    const QVariant heading(QStringLiteral("Heading 1"));
+    Designer->BeginUndo(QStringLiteral("Block Format"));
+    Designer->ExecCommandValue(IDM_BLOCKFMT, 0, &heading, nullptr);
+    Designer->EndUndo();
+    EXPECT_TRUE(Body().contains(QStringLiteral("<h1>Hello <i>design</i> view</h1>"))) << Body().toStdString();
+    QVariant current;
+    ASSERT_EQ(Designer->ExecCommandValue(IDM_BLOCKFMT, 0, nullptr, &current), 0);
+    EXPECT_EQ(current.toString(), QStringLiteral("Heading 1"));
+    const QVariant size(5);
+    Designer->ExecCommandValue(IDM_FONTSIZE, 0, &size, nullptr);
+    ASSERT_EQ(Designer->ExecCommandValue(IDM_FONTSIZE, 0, nullptr, &current), 0);
+    EXPECT_EQ(current.toString(), QStringLiteral("5"));
+    // A command the page does not have is refused, not run as something else.
+    EXPECT_NE(Designer->ExecCommand(IDM_FIND), 0);
+    EXPECT_EQ(Designer->QueryCommandStatus(IDM_FIND), 0);
 }
 
 TEST_F(HtmlDesignerTest, ANewCommandAfterUndoDropsTheRedoGroups)
