@@ -174,29 +174,35 @@ char32_t EntityToChar(QStringView text)
     return LookupName(text);
 }
 
-void AppendCharEntity(QString& Out, char32_t code)
+int WriteCharEntity(char32_t code, char16_t* Out)
 {
+    int n = 0;
     if (code <= HighestNamedCode) {
-        const uint8_t i = EntityIndex().ByCode[code];
+        const TEntityIndex& index = EntityIndex();
+        const uint8_t i = index.ByCode[code];
         if (i != NoEntity) {
-            Out += u'&';
-            Out += QLatin1StringView(Entities[i].Name);
-            Out += u';';
-            return;
+            for (char c : index.Texts[i])
+                Out[n++] = char16_t(c);
+            return n;
         }
     }
     static constexpr char16_t Hex[] = u"0123456789ABCDEF";
-    char16_t buf[12];
-    int n = 0;
-    buf[n++] = u'&';
-    buf[n++] = u'#';
-    buf[n++] = u'x';
+    Out[n++] = u'&';
+    Out[n++] = u'#';
+    Out[n++] = u'x';
     int digits = 4;
     while (digits < 8 && (code >> (4 * digits)) != 0)
         ++digits;
     for (int d = digits - 1; d >= 0; --d)
-        buf[n++] = Hex[(code >> (4 * d)) & 0xF];
-    buf[n++] = u';';
+        Out[n++] = Hex[(code >> (4 * d)) & 0xF];
+    Out[n++] = u';';
+    return n;
+}
+
+void AppendCharEntity(QString& Out, char32_t code)
+{
+    char16_t buf[MaxEntityLength];
+    const int n = WriteCharEntity(code, buf);
     Out.append(reinterpret_cast<const QChar*>(buf), n);
 }
 

@@ -14,5 +14,9 @@ char32_t EntityToChar(QStringView text);
 // hexadecimal digits + ";" (exactly four for codes up to U+FFFF).
 QString CharToEntity(char32_t code);
 
-// Same text as CharToEntity, appended to Out without a temporary string (the writer's hot path).
+// Same text as CharToEntity, appended to Out without a temporary string.
 void AppendCharEntity(QString& Out, char32_t code);
+// Same text written to Out, which has room for MaxEntityLength units; answers the number written (the
+// writer's hot path).
+constexpr int MaxEntityLength = 12;
+int WriteCharEntity(char32_t code, char16_t* Out);

@@ -133,6 +133,13 @@ private:
         return q;
     }
 
+    // The next "<" at or after q, or the end.
+    const char16_t* FindLessThan(const char16_t* q) const
+    {
+        const qsizetype i = QStringView(q, FEnd).indexOf(u'<');
+        return i < 0 ? FEnd : q + i;
+    }
+
     void SkipBlanks()
     {
         while (P < FEnd && IsBlank(*P))
@@ -346,6 +353,8 @@ private:
             FCurrent->Add(element);
             if (HasFlag(t, tfEnd))
                 Descend(element);
+            if (InTagSet(t, tsDropWhenEmpty))
+                FDropCandidates.push_back(element);
         }
         ParseAttributes(element);
         if ((t == TAG_SCRIPT || t == TAG_STYLE) && FCurrent == element)
@@ -482,8 +491,7 @@ private:
         const char16_t* q = P;
         qsizetype lessThan = 0;
         for (;;) {
-            while (q < FEnd && *q != u'<')
-                ++q;
+            q = FindLessThan(q);
             if (q >= FEnd)
                 break;
             if (q + 1 >= FEnd) {
@@ -507,6 +515,13 @@ private:
         }
         const char16_t* from = P;
         P = q;
+        if (lessThan == 0 && (FInPre || IsPlainText(from, q))) {
+            // Nothing to escape or collapse: the text goes into the tree as it stands.
+            if (!FInPre)
+                FTrim = q[-1] == u' ';
+            AddText(from, q);
+            return;
+        }
         const qsizetype maxLength = (q - from) + 8 * lessThan;
         if (qsizetype(FScratch.size()) < maxLength)
             FScratch.resize(std::size_t(maxLength));
@@ -548,6 +563,40 @@ private:
             if (textFrom < o)
                 FTrim = o[-1] == u' ';
         }
+        AddText(textFrom, o);
+    }
+
+    // Text that collapsing and trimming leave as it is: no blank but single spaces, none leading when the
+    // leading blanks would go, and at least one character.
+    bool IsPlainText(const char16_t* from, const char16_t* to) const
+    {
+        if (from == to)
+            return false;
+        if (FTrim && *from <= 32)
+            return false;
+        bool previousBlank = false;
+        for (const char16_t* s = from; s < to; ++s) {
+            const char16_t c = *s;
+            if (c > 32) {
+                previousBlank = false;
+                continue;
+            }
+            if (c == u' ') {
+                if (previousBlank)
+                    return false;
+                previousBlank = true;
+            } else if (IsBlank(c)) {
+                return false;
+            } else {
+                previousBlank = false;
+            }
+        }
+        return true;
+    }
+
+    // Puts collapsed text into the tree where text may stand.
+    void AddText(const char16_t* textFrom, const char16_t* o)
+    {
         if (textFrom == o)
             return;
         if (FSection == TAG_ROOT || FSection == TAG_HTML) {
@@ -568,18 +617,16 @@ private:
         FCurrent->Add(new THtmlText(TAG_TEXT, QString(reinterpret_cast<const QChar*>(textFrom), o - textFrom)));
     }
 
-    // Removes elements of the drop-when-empty set that have no children, in one pre-order walk: a parent
-    // emptied by the walk stays.
+    // Removes elements of the drop-when-empty set that have no children, as one pre-order walk over the
+    // tree would: a parent emptied by the walk stays. The candidates were recorded as they were created, and
+    // an element is always created before anything inside it, so their order serves as the walk's.
     void DropEmptyBlocks()
     {
-        THtmlNode* node = FRoot->GetNextNode(nullptr);
-        while (node) {
-            THtmlNode* next = FRoot->GetNextNode(node);
-            if (node->ChildCount() == 0 && InTagSet(node->TagId(), tsDropWhenEmpty)) {
-                node->Parent()->Remove(node);
-                delete node;
+        for (THtmlTag* e : FDropCandidates) {
+            if (e->ChildCount() == 0) {
+                e->Parent()->Remove(e);
+                delete e;
             }
-            node = next;
         }
     }
 
@@ -596,6 +643,7 @@ private:
     THtmlTag* FReturnTo = nullptr;
     std::array<int, TagCount> FReturnOpen{};
     std::vector<char16_t> FScratch;
+    std::vector<THtmlTag*> FDropCandidates;
 };
 
 } // namespace
@@ -673,12 +721,67 @@ inline char32_t NextCodePoint(const QChar*& s, const QChar* e)
     return c;
 }
 
+// The writer's output: appends without the checks of a shared string, flushed to the stream in pieces.
+class TOutBuffer
+{
+public:
+    qsizetype Size() const { return FSize; }
+    const char16_t* Data() const { return FData.get(); }
+    void Clear() { FSize = 0; }
+
+    void Append(const QChar* s, qsizetype n)
+    {
+        Ensure(n);
+        std::memcpy(FData.get() + FSize, s, std::size_t(n) * 2);
+        FSize += n;
+    }
+    void Append(QStringView s) { Append(s.data(), s.size()); }
+    template <std::size_t N>
+    void Append(const char16_t (&literal)[N])
+    {
+        Append(reinterpret_cast<const QChar*>(literal), qsizetype(N - 1));
+    }
+    void Append(char16_t c)
+    {
+        Ensure(1);
+        FData[FSize++] = c;
+    }
+    void AppendBlanks(qsizetype n)
+    {
+        Ensure(n);
+        std::fill_n(FData.get() + FSize, n, u' ');
+        FSize += n;
+    }
+    void AppendEntity(char32_t code)
+    {
+        Ensure(MaxEntityLength);
+        FSize += WriteCharEntity(code, FData.get() + FSize);
+    }
+
+private:
+    void Ensure(qsizetype n)
+    {
+        if (FSize + n <= FCapacity)
+            return;
+        const qsizetype capacity = std::max<qsizetype>({FSize + n, FCapacity * 2, 1 << 12});
+        std::unique_ptr<char16_t[]> data(new char16_t[std::size_t(capacity)]);
+        if (FSize)
+            std::memcpy(data.get(), FData.get(), std::size_t(FSize) * 2);
+        FData = std::move(data);
+        FCapacity = capacity;
+    }
+
+    std::unique_ptr<char16_t[]> FData;
+    qsizetype FSize = 0;
+    qsizetype FCapacity = 0;
+};
+
 class THtmlWriter
 {
 public:
-    explicit THtmlWriter(QIODevice* device) : FDevice(device), FNames(NameTables()) { FOut.reserve(1 << 16); }
+    explicit THtmlWriter(QIODevice* device) : FDevice(device), FNames(NameTables()) {}
 
-    QString& Output() { return FOut; }
+    QString Output() const { return QString(reinterpret_cast<const QChar*>(FOut.Data()), FOut.Size()); }
 
     // Writes one node with its subtree from a fresh state.
     void WriteNode(THtmlNode* node)
@@ -738,17 +841,17 @@ private:
 
     void FlushIfFull(qsizetype limit)
     {
-        if (!FDevice || FOut.size() <= limit)
+        if (!FDevice || FOut.Size() <= limit)
             return;
-        const qsizetype n = FOut.size();
+        const qsizetype n = FOut.Size();
         if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-            FDevice->write(reinterpret_cast<const char*>(FOut.constData()), n * 2);
+            FDevice->write(reinterpret_cast<const char*>(FOut.Data()), n * 2);
         } else {
             QByteArray le(n * 2, Qt::Uninitialized);
-            qToLittleEndian<char16_t>(FOut.constData(), n, le.data());
+            qToLittleEndian<char16_t>(FOut.Data(), n, le.data());
             FDevice->write(le);
         }
-        FOut.resize(0);
+        FOut.Clear();
     }
 
     // --- primitive steps -------------------------------------------------------------------------------
@@ -758,7 +861,7 @@ private:
         if (FIndentWritten)
             return;
         if (FIndent > 0) {
-            FOut.append(QString(FIndent, u' '));
+            FOut.AppendBlanks(FIndent);
             if (FCodeDepth == 0)
                 FTrimState = true;
         }
@@ -771,7 +874,7 @@ private:
         // A blank waiting to be written would only end the line; it is dropped.
         FPendingBlanks = 0;
         if (!FAtLineStart) {
-            FOut.append(u"\r\n");
+            FOut.Append(u"\r\n");
             if (FCodeDepth == 0)
                 FTrimState = true;
         }
@@ -782,7 +885,7 @@ private:
     void FlushBlanks()
     {
         if (FPendingBlanks) {
-            FOut.append(QString(FPendingBlanks, u' '));
+            FOut.AppendBlanks(FPendingBlanks);
             FPendingBlanks = 0;
         }
     }
@@ -791,12 +894,12 @@ private:
     qsizetype BeginPut()
     {
         FlushBlanks();
-        return FOut.size();
+        return FOut.Size();
     }
 
     void EndPut(qsizetype start)
     {
-        const qsizetype n = FOut.size() - start;
+        const qsizetype n = FOut.Size() - start;
         if (n > 0) {
             FColumn += int(n);
             FAtLineStart = false;
@@ -807,7 +910,7 @@ private:
     void Put(QStringView s)
     {
         const qsizetype start = BeginPut();
-        FOut.append(s);
+        FOut.Append(s);
         EndPut(start);
     }
 
@@ -824,23 +927,23 @@ private:
             while (s < e && s->unicode() <= 255 && !(quotes && s->unicode() == u'"'))
                 ++s;
             if (s > run)
-                FOut.append(run, s - run);
+                FOut.Append(run, s - run);
             if (s >= e)
                 break;
             if (s->unicode() == u'"') {
-                FOut.append(u"&quot;");
+                FOut.Append(u"&quot;");
                 ++s;
                 continue;
             }
             switch (escape) {
             case esReference:
-                AppendCharEntity(FOut, NextCodePoint(s, e));
+                FOut.AppendEntity(NextCodePoint(s, e));
                 break;
             case esScript: {
                 const char16_t c = (s++)->unicode();
                 const char16_t buf[6] = {u'\\', u'u', HexDigits[c >> 12], HexDigits[(c >> 8) & 15],
                                          HexDigits[(c >> 4) & 15], HexDigits[c & 15]};
-                FOut.append(reinterpret_cast<const QChar*>(buf), 6);
+                FOut.Append(reinterpret_cast<const QChar*>(buf), 6);
                 break;
             }
             case esStyle: {
@@ -850,7 +953,7 @@ private:
                 for (int d = 0; d < 6; ++d)
                     buf[1 + d] = HexDigits[(c >> (4 * (5 - d))) & 15];
                 buf[7] = u' ';
-                FOut.append(reinterpret_cast<const QChar*>(buf), 8);
+                FOut.Append(reinterpret_cast<const QChar*>(buf), 8);
                 break;
             }
             }
@@ -872,9 +975,9 @@ private:
             while (s < e && s->unicode() < 128)
                 ++s;
             if (s > run)
-                FOut.append(run, s - run);
+                FOut.Append(run, s - run);
             if (s < e)
-                AppendCharEntity(FOut, NextCodePoint(s, e));
+                FOut.AppendEntity(NextCodePoint(s, e));
         }
     }
 
@@ -884,8 +987,8 @@ private:
     {
         const qsizetype start = BeginPut();
         const int id = e->TagId();
-        FOut.append(u'<');
-        FOut.append(FNames.Tags[id]);
+        FOut.Append(u'<');
+        FOut.Append(FNames.Tags[id]);
         const int count = e->AttributeCount();
         for (int i = 0; i < count; ++i) {
             const int attr = e->GetAttributeId(i);
@@ -900,29 +1003,29 @@ private:
                         return IsBlank(c.unicode()) || c == u'>';
                     }))
                     continue;
-                FOut.append(u' ');
+                FOut.Append(u' ');
                 AppendEscaped(name, esReference, false);
                 if (!v.isEmpty()) {
-                    FOut.append(u"=\"");
+                    FOut.Append(u"=\"");
                     AppendEscaped(v, esReference, true);
-                    FOut.append(u'"');
+                    FOut.Append(u'"');
                 }
                 continue;
             }
             if (attr >= AttrCount)
                 continue;
             if (e->IsAttributeValueless(i)) {
-                FOut.append(u' ');
-                FOut.append(FNames.Attrs[attr]);
+                FOut.Append(u' ');
+                FOut.Append(FNames.Attrs[attr]);
             } else if (!value.isEmpty()) {
-                FOut.append(u' ');
-                FOut.append(FNames.Attrs[attr]);
-                FOut.append(u"=\"");
+                FOut.Append(u' ');
+                FOut.Append(FNames.Attrs[attr]);
+                FOut.Append(u"=\"");
                 AppendEscaped(value, esReference, true);
-                FOut.append(u'"');
+                FOut.Append(u'"');
             }
         }
-        FOut.append(u'>');
+        FOut.Append(u'>');
         EndPut(start);
         if (id == TAG_BR || id == TAG_HR)
             FTrimState = true; // the reader drops the leading blanks of text after these
@@ -931,9 +1034,9 @@ private:
     void PutEndTag(THtmlTag* e)
     {
         const qsizetype start = BeginPut();
-        FOut.append(u"</");
-        FOut.append(FNames.Tags[e->TagId()]);
-        FOut.append(u'>');
+        FOut.Append(u"</");
+        FOut.Append(FNames.Tags[e->TagId()]);
+        FOut.Append(u'>');
         EndPut(start);
     }
 
@@ -1193,7 +1296,7 @@ private:
 
     QIODevice* FDevice;
     const TNameTables& FNames;
-    QString FOut;
+    TOutBuffer FOut;
     int FIndent = 0;
     int FColumn = 0;
     bool FAtLineStart = true;
@@ -1234,7 +1337,7 @@ QString HtmlNodeToText(THtmlNode* node)
         return {};
     THtmlWriter writer(nullptr);
     writer.WriteNode(node);
-    return std::move(writer.Output());
+    return writer.Output();
 }
 
 // ---------------------------------------------------------------------------------------------------------
