@@ -104,6 +104,39 @@ void BM_EngineLoadOfTheSameDesignPage(benchmark::State& state)
 }
 BENCHMARK(BM_EngineLoadOfTheSameDesignPage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 
+// The same design page bytes loaded by the engine straight from a file, without any scheme handler.
+void BM_EngineLoadOfTheSameDesignPageFromFile(benchmark::State& state)
+{
+    TFixture& f = Fixture();
+    if (f.Designer->DesignText().isEmpty())
+        f.Designer->LoadFromFile(f.FileName);
+    const QString pageFile = f.Dir.filePath(QStringLiteral("design-page.html"));
+    QFile file(pageFile);
+    file.open(QIODevice::WriteOnly);
+    file.write("<meta charset=\"utf-8\">");
+    file.write(f.Designer->DesignText());
+    file.close();
+    QWebEngineProfile profile;
+    auto page = std::make_unique<QWebEnginePage>(&profile);
+    page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    for (auto _ : state) {
+        QEventLoop loop;
+        bool ok = false;
+        auto connection = QObject::connect(page.get(), &QWebEnginePage::loadFinished, [&](bool done) {
+            ok = done;
+            loop.quit();
+        });
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        page->load(QUrl::fromLocalFile(pageFile));
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        QObject::disconnect(connection);
+        if (!ok)
+            state.SkipWithError("the engine did not load the page");
+    }
+    page.reset();
+}
+BENCHMARK(BM_EngineLoadOfTheSameDesignPageFromFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
+
 // One synchronous round trip into the page's runtime world.
 void BM_SynchronousBridgeCall(benchmark::State& state)
 {
