@@ -17,10 +17,9 @@
 #include "EngineBridge.h"
 #include "EngineCommands.h"
 #include "Exceptions.h"
+#include "HtmlFilter.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
-
-#include "HtmlFilter.h"
 
 namespace {
 
@@ -28,8 +27,7 @@ const QUrl DesignPageUrl(QStringLiteral("idoc:index.html"));
 
 QString FolderOf(const QString& FileName)
 {
-    const QString folder = QFileInfo(FileName).absolutePath();
-    return folder;
+    return QFileInfo(FileName).absolutePath();
 }
 
 } // namespace
@@ -448,8 +446,7 @@ int THtmlDesigner::ExecCommandValue(int CmdID, int Option, const QVariant* In, Q
 
 void THtmlDesigner::HookDocumentEvents()
 {
-    // The runtime reports the ten document events of every loaded page; nothing to attach per load here.
-    FEventsHooked = true;
+    // The runtime reports the ten document events of every page from its creation on: nothing to attach here.
 }
 
 void THtmlDesigner::DoDocumentComplete()

@@ -134,5 +134,4 @@ private:
     TEngineBridge* FBridge = nullptr;
     TEditorNameSpace* FNameSpace = nullptr;
     bool FLoaded = false;
-    bool FEventsHooked = false;
 };

@@ -10,7 +10,7 @@ struct TEditCommand
     const char* Name;
 };
 
-constexpr std::array<TEditCommand, 21> EditCommands = {{
+constexpr std::array<TEditCommand, 20> EditCommands = {{
     {15, "copy"},           {16, "cut"},
     {18, "fontName"},       {19, "fontSize"},
     {26, "paste"},          {51, "backColor"},
@@ -21,7 +21,6 @@ constexpr std::array<TEditCommand, 21> EditCommands = {{
     {2125, "unlink"},       {2184, "insertOrderedList"},
     {2185, "insertUnorderedList"}, {2186, "indent"},
     {2187, "outdent"},      {2234, "formatBlock"},
-    {2233, "formatBlock"},
 }};
 
 struct TBlockFormat

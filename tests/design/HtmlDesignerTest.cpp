@@ -293,8 +293,9 @@ TEST_F(HtmlDesignerTest, TheEnginesOwnUndoKeyWorksOnTheUnitsAndGivesUpTheNames)
     EXPECT_EQ(groups.Count(), units - 1);
     for (int i = 0; i < groups.Count(); ++i)
         EXPECT_EQ(groups.Caption(i), QString());
-    if (units == 2)
+    if (units == 2) {
         EXPECT_EQ(Body(), bold);
+    }
 }
 
 TEST_F(HtmlDesignerTest, InsertHtmlIsOneGroupAndFailsOnAControlSelection)
