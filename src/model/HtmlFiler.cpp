@@ -515,106 +515,68 @@ private:
         }
         const char16_t* from = P;
         P = q;
-        if (lessThan == 0 && (FInPre || IsPlainText(from, q))) {
-            // Nothing to escape or collapse: the text goes into the tree as it stands.
-            if (!FInPre)
-                FTrim = q[-1] == u' ';
-            AddText(from, q);
-            return;
-        }
-        const qsizetype maxLength = (q - from) + 8 * lessThan;
-        if (qsizetype(FScratch.size()) < maxLength)
-            FScratch.resize(std::size_t(maxLength));
-        char16_t* out = FScratch.data();
-        char16_t* o = out;
         const bool collapse = !FInPre;
-        bool inBlank = false;
-        for (const char16_t* s = from; s < q; ++s) {
+        if (collapse) {
+            // Collapsing maps a run of blanks to one space and keeps every other character, so what
+            // trimming and the trim flag need can be read from the source directly.
+            if (FTrim)
+                while (from < q && *from <= 32)
+                    ++from;
+            if (from == q)
+                return;
+            FTrim = IsBlank(q[-1]);
+        }
+        THtmlTag* target = TextTarget(from, q);
+        if (!target)
+            return;
+        QString text(qsizetype((q - from) + 8 * lessThan), Qt::Uninitialized);
+        char16_t* const out = reinterpret_cast<char16_t*>(text.data());
+        char16_t* o = out;
+        for (const char16_t* s = from; s < q;) {
             const char16_t c = *s;
+            if (c > 32 && c != u'<') {
+                *o++ = c;
+                ++s;
+                continue;
+            }
             if (c == u'<') {
-                *o++ = u'&';
-                *o++ = u'l';
-                *o++ = u't';
-                *o++ = u';';
-                inBlank = false;
-                if (s + 1 < q && s[1] == u'>') {
-                    *o++ = u'&';
-                    *o++ = u'g';
-                    *o++ = u't';
-                    *o++ = u';';
+                static constexpr char16_t Lt[] = u"&lt;";
+                static constexpr char16_t Gt[] = u"&gt;";
+                std::memcpy(o, Lt, 8);
+                o += 4;
+                ++s;
+                if (s < q && *s == u'>') {
+                    std::memcpy(o, Gt, 8);
+                    o += 4;
                     ++s;
                 }
-                continue;
-            }
-            if (collapse && IsBlank(c)) {
-                if (!inBlank)
-                    *o++ = u' ';
-                inBlank = true;
-                continue;
-            }
-            inBlank = false;
-            *o++ = c;
-        }
-        const char16_t* textFrom = out;
-        if (collapse) {
-            if (FTrim)
-                while (textFrom < o && *textFrom <= 32)
-                    ++textFrom;
-            if (textFrom < o)
-                FTrim = o[-1] == u' ';
-        }
-        AddText(textFrom, o);
-    }
-
-    // Text that collapsing and trimming leave as it is: no blank but single spaces, none leading when the
-    // leading blanks would go, and at least one character.
-    bool IsPlainText(const char16_t* from, const char16_t* to) const
-    {
-        if (from == to)
-            return false;
-        if (FTrim && *from <= 32)
-            return false;
-        bool previousBlank = false;
-        for (const char16_t* s = from; s < to; ++s) {
-            const char16_t c = *s;
-            if (c > 32) {
-                previousBlank = false;
-                continue;
-            }
-            if (c == u' ') {
-                if (previousBlank)
-                    return false;
-                previousBlank = true;
-            } else if (IsBlank(c)) {
-                return false;
+            } else if (collapse && IsBlank(c)) {
+                while (s < q && IsBlank(*s))
+                    ++s;
+                *o++ = u' ';
             } else {
-                previousBlank = false;
+                *o++ = c;
+                ++s;
             }
         }
-        return true;
+        text.truncate(o - out);
+        target->Add(new THtmlText(TAG_TEXT, std::move(text)));
     }
 
-    // Puts collapsed text into the tree where text may stand.
-    void AddText(const char16_t* textFrom, const char16_t* o)
+    // The element that receives text read now, or null when the text has no place there (it is dropped).
+    THtmlTag* TextTarget(const char16_t* from, const char16_t* to)
     {
-        if (textFrom == o)
-            return;
         if (FSection == TAG_ROOT || FSection == TAG_HTML) {
             JumpTo(FRoot->GetBody());
             FSection = TAG_BODY;
         } else if (FCurrent == FRoot.get() || FCurrent->TagId() == TAG_HTML) {
             // Text after the body or html end tag still belongs to the body.
-            bool blankOnly = true;
-            for (const char16_t* s = textFrom; s < o && blankOnly; ++s)
-                blankOnly = IsBlank(*s);
-            if (blankOnly)
-                return;
+            if (std::all_of(from, to, IsBlank))
+                return nullptr;
             JumpTo(FRoot->GetBody());
             FSection = TAG_BODY;
         }
-        if (!HasFlag(FCurrent->TagId(), tfText))
-            return;
-        FCurrent->Add(new THtmlText(TAG_TEXT, QString(reinterpret_cast<const QChar*>(textFrom), o - textFrom)));
+        return HasFlag(FCurrent->TagId(), tfText) ? FCurrent : nullptr;
     }
 
     // Removes elements of the drop-when-empty set that have no children, as one pre-order walk over the
@@ -642,7 +604,6 @@ private:
     THtmlTag* FDisplaced = nullptr;
     THtmlTag* FReturnTo = nullptr;
     std::array<int, TagCount> FReturnOpen{};
-    std::vector<char16_t> FScratch;
     std::vector<THtmlTag*> FDropCandidates;
 };
 
@@ -757,6 +718,13 @@ public:
         Ensure(MaxEntityLength);
         FSize += WriteCharEntity(code, FData.get() + FSize);
     }
+    // Room for n more units at the end, to be written directly and then committed.
+    char16_t* Tail(qsizetype n)
+    {
+        Ensure(n);
+        return FData.get() + FSize;
+    }
+    void Commit(const char16_t* end) { FSize = end - FData.get(); }
 
 private:
     void Ensure(qsizetype n)
@@ -967,20 +935,6 @@ private:
         EndPut(start);
     }
 
-    // A word of ordinary text: every character from 128 up as a reference.
-    void AppendEncodedWord(const QChar* s, const QChar* e)
-    {
-        while (s < e) {
-            const QChar* run = s;
-            while (s < e && s->unicode() < 128)
-                ++s;
-            if (s > run)
-                FOut.Append(run, s - run);
-            if (s < e)
-                FOut.AppendEntity(NextCodePoint(s, e));
-        }
-    }
-
     // --- tags --------------------------------------------------------------------------------------------
 
     void PutStartTag(THtmlTag* e)
@@ -1087,13 +1041,30 @@ private:
                 }
                 continue;
             }
-            const QChar* w = s;
-            while (s < e && !IsBlank(s->unicode()))
-                ++s;
             if (FAtLineStart)
                 Indent();
             const qsizetype start = BeginPut();
-            AppendEncodedWord(w, s);
+            // One pass over the word: ASCII as it stands, everything from 128 up as a reference.
+            const char16_t* c = reinterpret_cast<const char16_t*>(s);
+            const char16_t* end = reinterpret_cast<const char16_t*>(e);
+            char16_t* o = FOut.Tail(end - c);
+            while (c < end) {
+                const char16_t u = *c;
+                if (u < 128) {
+                    if (u <= 32 && IsBlank(u))
+                        break;
+                    *o++ = u;
+                    ++c;
+                    continue;
+                }
+                FOut.Commit(o);
+                const QChar* q = reinterpret_cast<const QChar*>(c);
+                FOut.AppendEntity(NextCodePoint(q, e));
+                c = reinterpret_cast<const char16_t*>(q);
+                o = FOut.Tail(end - c);
+            }
+            FOut.Commit(o);
+            s = reinterpret_cast<const QChar*>(c);
             EndPut(start);
             FTrimState = false;
             wroteWord = true;
