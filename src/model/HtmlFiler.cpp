@@ -380,6 +380,24 @@ private:
             ++P;
     }
 
+    // Equal when ASCII letters are compared without case (the end tags that close code are ASCII).
+    static bool SameAsciiNoCase(QStringView a, QStringView b)
+    {
+        if (a.size() != b.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            char16_t x = a[i].unicode();
+            char16_t y = b[i].unicode();
+            if (x >= u'A' && x <= u'Z')
+                x += 32;
+            if (y >= u'A' && y <= u'Z')
+                y += 32;
+            if (x != y)
+                return false;
+        }
+        return true;
+    }
+
     // Whether text, upper-cased in the letters a..z only, contains needle (upper-case ASCII).
     static bool ContainsAsciiUpper(QStringView text, QStringView needle)
     {
@@ -462,7 +480,7 @@ private:
                 ++q;
             if (q >= FEnd)
                 break;
-            if (FEnd - q >= n && QStringView(q, n).compare(endTag, Qt::CaseInsensitive) == 0 &&
+            if (FEnd - q >= n && SameAsciiNoCase(QStringView(q, n), endTag) &&
                 (q + n == FEnd || IsBlank(q[n]) || q[n] == u'/' || q[n] == u'>'))
                 break;
         }

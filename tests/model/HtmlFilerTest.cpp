@@ -276,6 +276,9 @@ TEST(HtmlFilerSound, ScriptAndStyleKeepTheirCodeVerbatim)
          u"html{head{script{\"<!-- a --> b <!-- c -->\"}}}"},
         {u"<head><script src=x.js>  </script></head>", u"html{head{script[src=x.js]}}"},
         {u"<head><script><!-- never closed</script></head>", u"html{head{script{\"<!-- never closed\"}}}"},
+        // Only the ASCII end tag closes the code (U+017F folds to "s" in Unicode).
+        {u"<head><script>a</\u017fcript>b</script></head>", u"html{head{script{\"a</\u017fcript>b\"}}}"},
+        {u"<body><script>x", u"html{body{script{\"x\"}}}"},
     });
     const QString code = u"<html><head><script>\r\n  if (a<b) {\r\n    x = \"</p>\";\r\n  }\r\n</script>"
                          u"<style>\r\n  p>a{}\r\n</style></head><body>x</body></html>"_qs;
