@@ -684,6 +684,7 @@ const QString DocTypeLines[] = {
 };
 
 constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
+constexpr int MaxIndentBlanks = 80;
 
 bool IsRawId(int id)
 {
@@ -847,7 +848,9 @@ private:
         if (FIndentWritten)
             return;
         if (FIndent > 0) {
-            FOut.AppendBlanks(FIndent);
+            // Unclosed tags can nest as deep as the page is long: past a screen's width, more blanks
+            // would only make the text grow with the square of the depth.
+            FOut.AppendBlanks(std::min(FIndent, MaxIndentBlanks));
             if (FCodeDepth == 0)
                 FTrimState = true;
         }

@@ -532,6 +532,25 @@ TEST(HtmlFilerWrite, StreamsCarryUtf16LittleEndian)
     EXPECT_EQ(out.data(), QByteArray("<\0p\0>\0c\0a\0f\0&\0e\0a\0c\0u\0t\0e\0;\0<\0/\0p\0>\0\r\0\n\0", 40));
 }
 
+TEST(HtmlFilerWrite, DeeplyNestedPagesAreWrittenWithoutRecursion)
+{
+    // Unclosed inline tags nest as deep as the page is long; reading, writing and freeing must cope.
+    // Indentation stops growing at 80 blanks, so the text stays proportional to the page.
+    QString page;
+    for (int i = 0; i < 50000; ++i)
+        page += u"<font><div>"_qs;
+    page += u"x"_qs;
+    auto root = Parse(page);
+    const QString written = Write(root.get());
+    EXPECT_EQ(written.count(u"</div>"_qs), 50000);
+    EXPECT_LT(written.size(), 40 * page.size());
+    qsizetype widest = 0;
+    for (const QString& line : Lines(written))
+        widest = qMax(widest, line.size());
+    EXPECT_EQ(widest, 80 + 13); // "<font></font>" after the deepest indentation
+    EXPECT_TRUE(written.contains(u"<div>\r\n"_qs + QString(80, u' ') + u"x"_qs)) << written.right(400).toStdString();
+}
+
 // --- text utilities ------------------------------------------------------------------------------------
 
 TEST(HtmlFilerText, PlainTextDecodesReferencesAndSeparatesBlocks)
