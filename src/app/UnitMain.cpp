@@ -44,6 +44,26 @@ constexpr int DefaultHeight = 640;
 
 } // namespace
 
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(SProductName);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        IgnoreException(receiver);
+    }
+    return false;
+}
+
+void TApplication::IgnoreException(QObject*)
+{
+    // Deliberately nothing: no message, no change of state.
+}
+
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 {
     FApplicationTitle = SProductName;

@@ -4,6 +4,7 @@
 // the recent files when first shown and writes them back when it closes.
 #include "Dialogs.h"
 
+#include <QApplication>
 #include <QMainWindow>
 #include <QString>
 #include <memory>
@@ -23,6 +24,17 @@ class THtmlDesigner;
 class THtmlNode;
 class THtmlRoot;
 class TFileManager;
+
+// The program's application object. An exception that no code catches and that reaches the message loop
+// is dropped without a message (IgnoreException) and the program goes on with the next event.
+class TApplication : public QApplication
+{
+public:
+    TApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+    static void IgnoreException(QObject* sender);
+};
 
 // The view indexes of the main window's tabs.
 extern const int VIEW_DESIGNER;

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <functional>
+#include <string>
 #include <gtest/gtest.h>
 
 namespace {
@@ -154,7 +155,25 @@ const TQuestionCase QuestionCases[] = {
     {TCommand::Close, mrCancel, true, false}, {TCommand::Close, mrNo, true, true},
     {TCommand::Close, mrYes, true, true},     {TCommand::Close, mrYes, false, false},
 };
-INSTANTIATE_TEST_SUITE_P(Commands, CheckSaveTest, ::testing::ValuesIn(QuestionCases));
+std::string QuestionCaseName(const ::testing::TestParamInfo<TQuestionCase>& info)
+{
+    const TQuestionCase& c = info.param;
+    std::string name;
+    switch (c.Command) {
+    case TCommand::New: name = "New"; break;
+    case TCommand::Open: name = "Open"; break;
+    case TCommand::Recent: name = "Recent"; break;
+    case TCommand::Close: name = "Close"; break;
+    }
+    switch (c.Answer) {
+    case mrYes: name += c.SaveSucceeds ? "_YesSaved" : "_YesSaveFails"; break;
+    case mrNo: name += "_No"; break;
+    case mrCancel: name += "_Cancel"; break;
+    default: name += "_Answer" + std::to_string(c.Answer); break;
+    }
+    return name;
+}
+INSTANTIATE_TEST_SUITE_P(Commands, CheckSaveTest, ::testing::ValuesIn(QuestionCases), QuestionCaseName);
 
 TEST_F(FileManagersTest, NotModifiedMeansNoQuestion)
 {

@@ -1,6 +1,7 @@
 #include "UnitMain.h"
 
 #include "EngineBridge.h"
+#include "Exceptions.h"
 #include "FileManagers.h"
 #include "HtmlDesigner.h"
 #include "HtmlFilter.h"
@@ -21,13 +22,87 @@
 #include <QTemporaryDir>
 #include <QDir>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
 const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
+
+// The program's application object can only be made where no other exists: a child run of this test
+// program makes it before the test entry makes its own, runs a message loop in which event handlers throw,
+// reports what ran after them, and ends there.
+const char* const ApplicationChildVariable = "CORVALITE_APPLICATION_CHILD";
+
+class TThrowingObject : public QObject
+{
+public:
+    bool event(QEvent* event) override
+    {
+        switch (int(event->type())) {
+        case QEvent::User: throw Exception("thrown by an event handler");
+        case QEvent::User + 1: throw std::runtime_error("thrown by an event handler");
+        case QEvent::User + 2: throw 42;
+        default: return QObject::event(event);
+        }
+    }
+};
+
+int RunApplicationChild()
+{
+    static int argc = 1;
+    static char name[] = "gui_tests";
+    static char* argv[] = {name, nullptr};
+    TApplication app(argc, argv);
+    QStringList ran;
+    TThrowingObject thrower;
+    for (int type = QEvent::User; type <= QEvent::User + 2; ++type) {
+        QCoreApplication::postEvent(&thrower, new QEvent(QEvent::Type(type)));
+        QTimer::singleShot(0, &app, [&ran, type] { ran << QString("after %1").arg(type - QEvent::User); });
+    }
+    QTimer::singleShot(0, &app, [] { throw Exception("thrown by a timer's handler"); });
+    // A handler that throws halfway leaves what it did before and stops there.
+    QTimer::singleShot(0, &app, [&ran] {
+        ran << "half";
+        throw Exception("thrown halfway");
+    });
+    QTimer::singleShot(20, &app, [&ran, &app] {
+        ran << "went on";
+        app.quit();
+    });
+    const int result = app.exec();
+    std::printf("ran: %s\n", qPrintable(ran.join(',')));
+    std::printf("exec: %d\n", result);
+    std::fflush(stdout);
+    return result;
+}
+
+const TBeforeApplicationHook ApplicationChild([] {
+    if (qEnvironmentVariableIsSet(ApplicationChildVariable))
+        ::_exit(RunApplicationChild());
+});
+
+TEST(TApplicationTest, AnExceptionInAnEventHandlerIsDroppedAndTheProgramGoesOn)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(ApplicationChildVariable, "1");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=None"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    ASSERT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("ran: after 0,after 1,after 2,half,went on\n")) << output.toStdString();
+    EXPECT_FALSE(output.contains("thrown")) << "dropped without a message";
+}
 
 QByteArray ReadFile(const QString& path)
 {
