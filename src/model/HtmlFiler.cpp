@@ -156,12 +156,14 @@ private:
     }
 
     // The end of a name that starts with "!" but opens no comment: "!" or "!-" followed by what is read up
-    // to a blank or ">".
+    // to a blank or ">". A ">" right there ends the declaration ("<!>"), so that it reads back the same.
     const char16_t* BangNameEnd() const
     {
         const char16_t* from = P + 2; // the character after "!"
         if (from < FEnd && *from == u'-')
             ++from;
+        if (from < FEnd && (IsBlank(*from) || *from == u'>'))
+            return from;
         return ReadUpTo(from, [](char16_t ch) { return IsBlank(ch) || ch == u'>'; });
     }
 

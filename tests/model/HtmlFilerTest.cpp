@@ -187,6 +187,7 @@ TEST(HtmlFilerParse, UnrecognisedTagsStayRaw)
         {u"<p>a<blink", u"html{body{p{\"a\"!\"<blink>\"}}}"},
         {u"<br/>", u"html{body{br}}"},
         {u"<p>a<!x y>b", u"html{body{p{\"a\"!\"<!x y>\"\"b\"}}}"},
+        {u"<p>a<!>b<!-", u"html{body{p{\"a\"!\"<!>\"\"b\"!\"<!->\"}}}"},
     });
 }
 
