@@ -111,6 +111,24 @@ bool KeptFitsImage(const THtmlNode* kept)
     }
 }
 
+// The engine gives every table a tbody. Where the user's table had none, an attribute-less tbody is the
+// engine's, not the user's: its rows move up into the table and the tbody goes.
+void UnwrapAddedRowGroups(THtmlTag* table)
+{
+    THtmlNode* child = table->FirstChild();
+    while (child) {
+        THtmlNode* next = child->NextSibling();
+        const THtmlTag* group = child->TagId() == TAG_TBODY ? AsTag(child) : nullptr;
+        if (group && group->AttributeCount() == 0) {
+            while (THtmlNode* row = child->FirstChild())
+                child->InsertBefore(row);
+            table->Remove(child);
+            delete child;
+        }
+        child = next;
+    }
+}
+
 // The next node of a walk of root after node's whole subtree.
 THtmlNode* NextAfterSubtree(const THtmlNode* root, const THtmlNode* node)
 {
@@ -219,6 +237,7 @@ THtmlNode* THtmlFilter::KeptNode(int index) const
 
 void THtmlFilter::Clear()
 {
+    FTablesWithoutTbody.clear();
     FNodes.clear();
     FSource.reset();
 }
@@ -361,6 +380,8 @@ void THtmlFilter::PrepareDesignTree()
             if (border.isEmpty() || border == QLatin1String("0"))
                 tag->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_layout"));
             tag->SetAttribute(ATTR_ONRESIZEEND, QLatin1String(ReportHandler));
+            if (!tag->FindChild(TAG_TBODY, false))
+                FTablesWithoutTbody.insert(kept);
         } else if (tag && id == TAG_BODY) {
             auto* kept = new THtmlTag(TAG_BODY);
             kept->AssignAttributes(tag);
@@ -574,8 +595,11 @@ std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
                 }
             }
         } else if (tag && id == TAG_TABLE) {
-            if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_TABLE)))
+            if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_TABLE))) {
                 CopyAttributes(tag, kept, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_ONRESIZEEND, ATTR_WIDTH, ATTR_HEIGHT});
+                if (FTablesWithoutTbody.count(kept))
+                    UnwrapAddedRowGroups(tag);
+            }
         } else if (tag && id == TAG_BODY) {
             if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_BODY)))
                 tag->AssignAttributes(kept);
@@ -713,6 +737,7 @@ TOpenTag THtmlFilter::NewTable(const QString& Border, const QString& Width, cons
     PutField(result.Html, table, ATTR_WIDTH, "width", Width);
     PutField(result.Html, table, ATTR_HEIGHT, "height", Height);
     Keep(table);
+    FTablesWithoutTbody.insert(table);
     result.Node = table;
     return result;
 }
@@ -822,7 +847,11 @@ void THtmlFilter::StoreBodyAttributes()
 
 void THtmlFilter::SetImageSource(const QString& Id, const QString& Src, QString& DesignSrc, QString& DesignClass)
 {
-    if (THtmlTag* kept = AsTag(FindNode(Id)))
+    // Only an image or an image button takes a picture; a pasted id naming any other kept node is no
+    // design id.
+    THtmlTag* kept = AsTag(FindNode(Id));
+    if (kept && (kept->TagId() == TAG_IMG ||
+                 (kept->TagId() == TAG_INPUT && SameText(kept->GetAttribute(ATTR_TYPE), QStringLiteral("image")))))
         kept->SetAttribute(ATTR_SRC, Src);
     ResolveImageSource(Src, DesignClass, DesignSrc);
 }

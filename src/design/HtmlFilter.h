@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 class QByteArray;
@@ -163,5 +164,7 @@ private:
     QString FGenerator;
     std::unique_ptr<THtmlRoot> FSource;
     std::vector<std::unique_ptr<THtmlNode>> FNodes;
+    // Kept tables whose source had no tbody child (the builders' tables among them).
+    std::unordered_set<const THtmlNode*> FTablesWithoutTbody;
     QString FBasePath;
 };

@@ -398,6 +398,51 @@ TEST(HtmlFilter, EditedBodyIsMappedBack)
     EXPECT_FALSE(saved.contains(QStringLiteral("contenteditable"), Qt::CaseInsensitive));
 }
 
+// The engine adds a tbody to every table; the user's document gains none it did not have.
+TEST(HtmlFilter, RowGroupsAddedByTheEngineAreDropped)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><table border=\"1\"><tr><td>a<table><tr><td>n</td></tr></table></td></tr></table>"
+                                "<table><tbody><tr><td>b</td></tr></tbody></table>"
+                                "<table><thead><tr><th>h</th></tr></thead><tr><td>c</td></tr></table></body>"));
+    ASSERT_EQ(filter.NodeCount(), 5); // body and four tables
+    TOpenTag built = filter.NewTable(QStringLiteral("0"));
+    // As the engine serialises the body: a tbody around every run of rows, attribute names in lower case.
+    filter.SetDesignText(QStringLiteral(
+        "<body id=\"dsgn_:::_0\" contenteditable=\"\">"
+        "<table border=\"1\" id=\"dsgn_:::_1\" onresizeend=\"external.Report(this);\"><tbody><tr><td>a"
+        "<table id=\"dsgn_:::_2\" class=\"dsgn_layout\"><tbody><tr><td>n</td></tr></tbody></table></td></tr></tbody></table>"
+        "<table id=\"dsgn_:::_3\" class=\"dsgn_layout\"><tbody><tr><td>b</td></tr></tbody></table>"
+        "<table id=\"dsgn_:::_4\" class=\"dsgn_layout\"><thead><tr><th>h</th></tr></thead><tbody><tr><td>c</td></tr>"
+        "<tr><td>added</td></tr></tbody></table>"
+        "<table id=\"dsgn_:::_5\" class=\"dsgn_layout\"><tbody><tr><td>new</td></tr></tbody></table>"
+        "<table id=\"dsgn_:::_1\" border=\"1\"><tbody class=\"set\"><tr><td>styled</td></tr></tbody></table>"
+        "<table><tbody><tr><td>pasted</td></tr></tbody></table></body>"));
+    ASSERT_EQ(built.Id, QStringLiteral("dsgn_:::_5"));
+    std::unique_ptr<THtmlRoot> saved = ParseHtml(QStringView(Saved(filter)));
+    auto rowGroups = [&saved](const char* cellText) {
+        // The parent of the row that holds the cell with this text.
+        for (THtmlNode* node = saved->GetNextNode(nullptr); node; node = saved->GetNextNode(node))
+            if (const auto* text = dynamic_cast<const THtmlText*>(node); text && text->Text().trimmed() == QLatin1String(cellText))
+                return TagIdToName(node->Parent()->Parent()->Parent()->TagId());
+        return QStringLiteral("none");
+    };
+    EXPECT_EQ(rowGroups("a"), QStringLiteral("table"));
+    EXPECT_EQ(rowGroups("n"), QStringLiteral("table"));
+    EXPECT_EQ(rowGroups("b"), QStringLiteral("tbody")); // the user wrote this one
+    EXPECT_EQ(rowGroups("h"), QStringLiteral("thead"));
+    EXPECT_EQ(rowGroups("c"), QStringLiteral("table"));
+    EXPECT_EQ(rowGroups("added"), QStringLiteral("table"));
+    EXPECT_EQ(rowGroups("new"), QStringLiteral("table"));
+    EXPECT_EQ(rowGroups("styled"), QStringLiteral("tbody")); // given attributes in the design view
+    EXPECT_EQ(rowGroups("pasted"), QStringLiteral("tbody")); // no design id: saved as the engine wrote it
+    const QString text = Saved(filter);
+    EXPECT_EQ(text.count(QStringLiteral("<tbody")), 3) << text.toStdString();
+    // Rows keep their order around the header group.
+    EXPECT_LT(text.indexOf(QStringLiteral("</thead>")), text.indexOf(QStringLiteral(">c<")));
+    EXPECT_LT(text.indexOf(QStringLiteral(">c<")), text.indexOf(QStringLiteral(">added<")));
+}
+
 TEST(HtmlFilter, ForeignDesignIdsAreNoDesignIds)
 {
     THtmlFilter filter;
@@ -719,6 +764,9 @@ TEST(HtmlFilter, StoreBodyAttributesAndSetImageSource)
     filter.SetImageSource(QStringLiteral("dsgn_:::_9"), QStringLiteral("http://y/b.gif"), designSrc, designClass);
     EXPECT_EQ(designClass, QStringLiteral("dsgn_remote"));
     EXPECT_EQ(designSrc, QStringLiteral("edit:trans.gif"));
+    // An id naming the kept body (pasted from another page) takes no picture.
+    filter.SetImageSource(QStringLiteral("dsgn_:::_0"), QStringLiteral("wrong.gif"), designSrc, designClass);
+    EXPECT_FALSE(static_cast<THtmlTag*>(filter.NodeAt(0))->HasAttribute(ATTR_SRC));
 
     const QString saved = Saved(filter);
     EXPECT_TRUE(saved.contains(QStringLiteral("<body onLoad=\"go()\" bgcolor=\"#00ff00\">"))) << saved.toStdString();
