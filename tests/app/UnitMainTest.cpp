@@ -22,7 +22,12 @@
 #include <QTemporaryDir>
 #include <QDir>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
+#include <QSet>
+#include <QStandardPaths>
+#include <QWindow>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
@@ -282,6 +287,21 @@ TEST_F(UnitMainTest, OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites)
     const QString shown = DesignHtml(w);
     EXPECT_TRUE(shown.contains("Welcome to the fixture")) << shown.toStdString();
     EXPECT_TRUE(shown.contains("cell two"));
+    if (QGuiApplication::platformName() == "xcb") {
+        // On a real display the design view's part of the screen shows the page: text, not one colour.
+        QEventLoop settle;
+        QTimer::singleShot(1500, &settle, &QEventLoop::quit);
+        settle.exec();
+        ASSERT_TRUE(w.windowHandle() && w.windowHandle()->isExposed());
+        const QRect area(w.Designer()->mapToGlobal(QPoint(0, 0)), w.Designer()->size());
+        const QImage screen = w.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+        ASSERT_FALSE(screen.isNull());
+        QSet<QRgb> colours;
+        for (int y = 0; y < screen.height(); y += 2)
+            for (int x = 0; x < screen.width(); x += 2)
+                colours.insert(screen.pixel(x, y));
+        EXPECT_GT(colours.size(), 8) << "the design view shows nothing";
+    }
 
     const QString saved = FDir.filePath("saved.html");
     Dialogs.FileNames = {saved};
@@ -310,6 +330,30 @@ TEST_F(UnitMainTest, OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites)
     w.Open1->trigger();
     EXPECT_EQ(DesignHtml(w), shown);
     EXPECT_TRUE(w.close());
+}
+
+// The same runs on a real X display: the window is shown by an X server under xvfb-run, as the run
+// command does on a machine without a display.
+TEST(UnitMainXvfbTest, OpenAndSaveRunOnARealDisplay)
+{
+    if (QGuiApplication::platformName() == "xcb")
+        GTEST_SKIP() << "already on a real display";
+    const QString xvfbRun = QStandardPaths::findExecutable("xvfb-run");
+    ASSERT_FALSE(xvfbRun.isEmpty()) << "xvfb-run is missing (scripts/setup.sh installs it)";
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.remove("DISPLAY");
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(xvfbRun, {"-a", "-s", "-screen 0 1280x800x24", QCoreApplication::applicationFilePath(),
+                          "--gtest_filter=UnitMainTest.OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites:"
+                          "UnitMainTest.FirstStartShowsAnEmptyDocumentAndCloseWritesTheSettings"});
+    ASSERT_TRUE(child.waitForFinished(240000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 2 tests.")) << output.toStdString();
 }
 
 TEST_F(UnitMainTest, AFailedSaveShowsAnErrorAndKeepsTheDocumentModifiedUnderItsName)
