@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <QBuffer>
-#include <QFileInfo>
 #include <QSet>
 #include <cerrno>
 
@@ -61,17 +60,9 @@ QByteArray Meta(const char* charset)
     return QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=") + charset + "\">";
 }
 
-// A fixture of tests/data/conv; found beside this source file when the runner gives no data folder.
 QByteArray Fixture(const char* name)
 {
-    const QString relative = QStringLiteral("conv/") + QLatin1String(name);
-    QByteArray bytes = ReadTestData(relative);
-    if (bytes.isEmpty()) {
-        QFile f(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../data/") + relative);
-        if (f.open(QIODevice::ReadOnly))
-            bytes = f.readAll();
-    }
-    return bytes;
+    return ReadTestData(QStringLiteral("conv/") + QLatin1String(name));
 }
 
 struct TDetectCase
