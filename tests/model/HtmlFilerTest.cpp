@@ -610,6 +610,18 @@ TEST(HtmlFilerText, WordBreakerTokens)
     EXPECT_EQ(tokens, (QStringList{u"a<b"_qs, u" "_qs, u"&amp"_qs, u" "_qs, u"xA\u0001y"_qs, u" "_qs, u"&nosuch;"_qs}));
 }
 
+// An old-style page with upper-case tags, unclosed elements, a script in a comment and Latin-1 letters, and
+// the text the writer gives for it, side by side in tests/data/filer.
+TEST(HtmlFilerFixture, PageWritesAsExpectedAndStaysThatWay)
+{
+    const QString page = QString::fromLatin1(ReadTestData(u"filer/page.html"_qs));
+    const QString expected = QString::fromLatin1(ReadTestData(u"filer/page.expected.html"_qs));
+    ASSERT_FALSE(page.isEmpty());
+    const QString written = RoundTrip(page);
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(RoundTrip(written), written);
+}
+
 // --- real pages ----------------------------------------------------------------------------------------
 
 QString PlainWords(const QString& text)
