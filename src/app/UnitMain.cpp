@@ -137,7 +137,7 @@ void TFormMain::CreateMenus()
     ToolStandard->setObjectName(QStringLiteral("ToolStandard"));
     QStyle* s = style();
     QAction* btnNew = ToolStandard->addAction(s->standardIcon(QStyle::SP_FileIcon), QStringLiteral("New Document"));
-    connect(btnNew, &QAction::triggered, New1, &QAction::trigger);
+    connect(btnNew, &QAction::triggered, this, [this] { FFileManager->New(); });
     BtnOpen = new QToolButton(ToolStandard);
     BtnOpen->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
     BtnOpen->setToolTip(QStringLiteral("Open Document"));
@@ -146,7 +146,8 @@ void TFormMain::CreateMenus()
     connect(BtnOpen, &QToolButton::clicked, Open1, &QAction::trigger);
     ToolStandard->addWidget(BtnOpen);
     QAction* btnSave = ToolStandard->addAction(s->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Save Document"));
-    connect(btnSave, &QAction::triggered, Save1, &QAction::trigger);
+    // The tool button saves whatever state the menu entry was left in.
+    connect(btnSave, &QAction::triggered, this, [this] { FFileManager->Save(); });
 
     // The formatting and block tool bars hold no commands yet; they keep their stored places.
     ToolFormatting = addToolBar(QStringLiteral("Formatting"));
@@ -231,17 +232,23 @@ void TFormMain::showEvent(QShowEvent* event)
 void TFormMain::FormShow()
 {
     const QString form = QStringLiteral("Form");
-    QRect bounds = geometry();
-    int left = x(), top = y(), width = bounds.width(), height = bounds.height();
-    if (IniValueExists(form, QStringLiteral("Left")))
+    // Only the stored values are applied; without a stored place the window manager places the window.
+    int left = x(), top = y(), width = this->width(), height = this->height();
+    bool placed = false;
+    if (IniValueExists(form, QStringLiteral("Left"))) {
         left = ReadIniInteger(form, QStringLiteral("Left"), 100);
-    if (IniValueExists(form, QStringLiteral("Top")))
+        placed = true;
+    }
+    if (IniValueExists(form, QStringLiteral("Top"))) {
         top = ReadIniInteger(form, QStringLiteral("Top"), 100);
+        placed = true;
+    }
     if (IniValueExists(form, QStringLiteral("Width")))
         width = ReadIniInteger(form, QStringLiteral("Width"), 600);
     if (IniValueExists(form, QStringLiteral("Height")))
         height = ReadIniInteger(form, QStringLiteral("Height"), 400);
-    move(left, top);
+    if (placed)
+        move(left, top);
     resize(width, height);
     setWindowState(ReadIniBool(form, QStringLiteral("Maximized"), false) ? Qt::WindowMaximized : Qt::WindowNoState);
 
@@ -478,6 +485,9 @@ bool TFormMain::FileManagerSave(const QString& fileName)
 void TFormMain::FileManagerModified()
 {
     FStatusPanels[0]->setText(FFileManager->Modified() ? QStringLiteral("Modified") : QString());
+    // The menu entry carries the Save shortcut: it follows the modified state at once, not only when the
+    // File menu next opens, so the shortcut saves a document that was changed after the menu was shown.
+    Save1->setEnabled(FFileManager->Modified());
 }
 
 void TFormMain::FileManagerChangeFile()

@@ -394,6 +394,40 @@ TEST_F(UnitMainTest, AFailedSaveShowsAnErrorAndKeepsTheDocumentModifiedUnderItsN
     EXPECT_TRUE(w.close());
 }
 
+TEST_F(UnitMainTest, AFileThatCannotBeReadLeavesTheOpenDocumentAsItWas)
+{
+    const QString name = FDir.filePath("page.html");
+    ASSERT_TRUE(QFile::copy(FixturePage(), name));
+    const QString broken = FDir.filePath("broken.html");
+    WriteFile(broken, "<html><body><p>broken page</p><!-- never closed");
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(name));
+    const QString shown = DesignHtml(w);
+    ASSERT_TRUE(shown.contains("cell two"));
+    const QString reference = FDir.filePath("reference.html");
+    w.Designer()->SaveToFile(reference);
+    w.Designer()->SaveToFile(name);
+    w.FileManager()->SetModified(true);
+
+    Dialogs.Answers = {mrNo, mrOk};
+    Dialogs.FileNames = {broken};
+    w.Open1->trigger();
+    ASSERT_EQ(Dialogs.Messages.size(), 2u);
+    EXPECT_EQ(Dialogs.Messages[1].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(w.FileManager()->FileName(), name);
+    EXPECT_EQ(w.StatusText(2), name);
+    EXPECT_EQ(w.FileManager()->RecentFiles(), QStringList({name}));
+    EXPECT_EQ(DesignHtml(w), shown);
+
+    // Saving now writes the document on show, under its own name, as it would have been written before.
+    ASSERT_TRUE(QFile::remove(name));
+    w.Save1->trigger();
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_EQ(ReadFile(name), ReadFile(reference));
+    EXPECT_TRUE(w.close());
+}
+
 TEST_F(UnitMainTest, ViewsCommitTheirEditsAndEditsMarkTheDocumentModified)
 {
     TFormMain w;
@@ -468,6 +502,27 @@ TEST_F(UnitMainTest, CodeThatCannotBeTakenBackKeepsTheCodeViewOnShow)
     EXPECT_EQ(w.ActiveView(), VIEW_DESIGNER);
     EXPECT_TRUE(DesignHtml(w).contains("mended text"));
     Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTest, TheSaveEntryFollowsTheModifiedStateSoItsShortcutSavesAnEdit)
+{
+    const QString name = FDir.filePath("page.html");
+    ASSERT_TRUE(QFile::copy(FixturePage(), name));
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(name));
+    emit w.File1->aboutToShow();  // the menu is looked at while nothing has changed
+    EXPECT_FALSE(w.Save1->isEnabled());
+
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    w.CodeEditor()->setText(w.CodeEditor()->text().replace("cell two", "cell 2 typed"));
+    EXPECT_TRUE(w.Save1->isEnabled());
+    w.Save1->trigger();  // what the shortcut does
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_FALSE(w.Save1->isEnabled());
+    EXPECT_TRUE(ReadFile(name).contains("cell 2 typed"));
+    EXPECT_TRUE(Dialogs.Messages.empty());
     EXPECT_TRUE(w.close());
 }
 
