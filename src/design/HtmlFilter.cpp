@@ -64,6 +64,19 @@ void CopyAttributes(THtmlTag* dest, const THtmlTag* source, std::initializer_lis
         CopyAttribute(dest, source, attr);
 }
 
+// As CopyAttributes for an element that is written out right after (a design element mapped back, a
+// design element being made): an attribute that source lacks is removed rather than set empty. Neither
+// is written; this way needs no empty entry.
+void TakeAttributes(THtmlTag* dest, const THtmlTag* source, std::initializer_list<int> attrs)
+{
+    for (int attr : attrs) {
+        if (source->HasAttribute(attr))
+            CopyAttribute(dest, source, attr);
+        else
+            dest->RemoveAttribute(attr);
+    }
+}
+
 bool IsRawKind(int id)
 {
     return id >= TAG_ASP && id <= TAG_UNKNOWN; // ASP, PHP, comment, unrecognised tag
@@ -559,61 +572,154 @@ void THtmlFilter::SetDesignText(const QString& Html)
         to->AppendChild(child);
 }
 
-std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
+// What mapping back did to the source tree itself, undone in reverse order when the mapping ends: the
+// document is written straight from the mapped source tree instead of from a copy of it, and the
+// source is in design form again afterwards.
+class THtmlFilter::TMappedSource
 {
-    auto copy = std::make_unique<THtmlRoot>();
-    if (FSource)
-        copy->Assign(FSource.get());
-    THtmlNode* node = copy->GetNextNode(nullptr);
+public:
+    TMappedSource() = default;
+    TMappedSource(const TMappedSource&) = delete;
+    TMappedSource& operator=(const TMappedSource&) = delete;
+    ~TMappedSource()
+    {
+        for (auto it = Changes.rbegin(); it != Changes.rend(); ++it) {
+            TChange& change = *it;
+            if (change.Attributes) {
+                static_cast<THtmlTag*>(change.Node)->AssignAttributes(change.Attributes.get());
+                continue;
+            }
+            // The design element goes back in the place of what stood for it; the kept node leaves the tree.
+            change.Inserted->InsertBefore(change.Node);
+            change.Inserted->Parent()->Remove(change.Inserted);
+            if (change.OwnsInserted)
+                delete change.Inserted;
+        }
+    }
+
+    // Keeps the attributes (and tag identifier) of tag as they are now.
+    void SaveAttributes(THtmlTag* tag)
+    {
+        auto saved = std::make_unique<THtmlTag>(tag->TagId());
+        saved->AssignAttributes(tag);
+        Changes.push_back({tag, std::move(saved), nullptr, false});
+    }
+
+    // Puts the kept node itself in the place of the design element; a kept node that already stands in
+    // the tree (a placeholder copied within the page) is put in as a copy.
+    THtmlNode* Substitute(THtmlNode* designNode, THtmlNode* kept)
+    {
+        const bool inUse = !InTree.insert(kept).second;
+        THtmlNode* inserted = inUse ? CopyOf(kept) : kept;
+        designNode->InsertBefore(inserted);
+        designNode->Parent()->Remove(designNode);
+        Changes.push_back({designNode, nullptr, inserted, inUse});
+        return inserted;
+    }
+
+    static THtmlNode* CopyOf(const THtmlNode* kept)
+    {
+        if (const auto* text = dynamic_cast<const THtmlText*>(kept))
+            return new THtmlText(text->TagId(), text->Text());
+        auto* copy = new THtmlTag(kept->TagId());
+        copy->Assign(kept);
+        return copy;
+    }
+
+private:
+    struct TChange
+    {
+        THtmlNode* Node;                          // the changed element, or the design element taken out
+        std::unique_ptr<THtmlTag> Attributes;     // its attributes before the change
+        THtmlNode* Inserted;                      // what stands in the design element's place
+        bool OwnsInserted;
+    };
+    std::vector<TChange> Changes;
+    std::unordered_set<const THtmlNode*> InTree;
+};
+
+void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
+{
+    THtmlNode* node = root->GetNextNode(nullptr);
     while (node) {
         THtmlNode* next = nullptr;
         const int id = node->TagId();
         THtmlTag* tag = (id == TAG_IMG || id == TAG_TABLE || id == TAG_BODY || id == TAG_A) ? AsTag(node) : nullptr;
         if (tag && id == TAG_IMG) {
-            if (const THtmlNode* kept = FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_IMG)) {
+            if (THtmlNode* kept = FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_IMG)) {
                 const THtmlTag* keptTag = AsTag(kept);
                 if (keptTag && kept->TagId() == TAG_IMG) {
-                    CopyAttributes(tag, keptTag, {ATTR_ID, ATTR_CLASS, ATTR_SRC, ATTR_STYLE, ATTR_ONRESIZEEND,
+                    if (inPlace)
+                        inPlace->SaveAttributes(tag);
+                    TakeAttributes(tag, keptTag, {ATTR_ID, ATTR_CLASS, ATTR_SRC, ATTR_STYLE, ATTR_ONRESIZEEND,
                                                   ATTR_WIDTH, ATTR_HEIGHT});
                 } else if (keptTag && kept->TagId() == TAG_INPUT &&
                            SameText(keptTag->GetAttribute(ATTR_TYPE), QStringLiteral("image"))) {
+                    if (inPlace)
+                        inPlace->SaveAttributes(tag);
                     tag->SetTagId(TAG_INPUT);
-                    CopyAttributes(tag, keptTag, {ATTR_ID, ATTR_CLASS, ATTR_TYPE, ATTR_NAME, ATTR_SRC, ATTR_STYLE,
+                    TakeAttributes(tag, keptTag, {ATTR_ID, ATTR_CLASS, ATTR_TYPE, ATTR_NAME, ATTR_SRC, ATTR_STYLE,
                                                   ATTR_ONRESIZEEND, ATTR_WIDTH, ATTR_HEIGHT});
-                } else if (const auto* text = dynamic_cast<const THtmlText*>(kept)) {
-                    auto* restored = new THtmlText(text->TagId(), text->Text());
-                    tag->InsertBefore(restored);
-                    restored->Parent()->Remove(tag);
-                    delete tag;
-                    node = restored;
                 } else {
-                    // The element comes back whole; what is inside it is the kept source, so nothing
-                    // below it is looked at again.
-                    tag->Assign(kept);
-                    next = NextAfterSubtree(copy.get(), tag);
+                    // The kept node comes back whole (a comment, a script, an object, ...); what is inside it
+                    // is the kept source, so nothing below it is looked at again.
+                    THtmlNode* restored;
+                    if (inPlace) {
+                        restored = inPlace->Substitute(tag, kept);
+                    } else {
+                        restored = TMappedSource::CopyOf(kept);
+                        tag->InsertBefore(restored);
+                        restored->Parent()->Remove(tag);
+                        delete tag;
+                    }
+                    next = NextAfterSubtree(root, restored);
                     node = nullptr;
                 }
             }
         } else if (tag && id == TAG_TABLE) {
             if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_TABLE))) {
-                CopyAttributes(tag, kept, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_ONRESIZEEND, ATTR_WIDTH, ATTR_HEIGHT});
+                if (inPlace)
+                    inPlace->SaveAttributes(tag);
+                TakeAttributes(tag, kept, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_ONRESIZEEND, ATTR_WIDTH, ATTR_HEIGHT});
+                // Also in the source tree itself: the engine puts the row groups back on every load.
                 if (FTablesWithoutTbody.count(kept))
                     UnwrapAddedRowGroups(tag);
             }
         } else if (tag && id == TAG_BODY) {
-            if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_BODY)))
+            if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_BODY))) {
+                if (inPlace)
+                    inPlace->SaveAttributes(tag);
                 tag->AssignAttributes(kept);
+            }
         } else if (tag && id == TAG_A) {
-            const QString href = tag->GetAttribute(ATTR_HREF);
             const QLatin1String page("idoc:index.html");
-            if (href.startsWith(page, Qt::CaseSensitive))
+            const QString href = tag->GetAttribute(ATTR_HREF);
+            if (href.startsWith(page, Qt::CaseSensitive)) {
+                if (inPlace)
+                    inPlace->SaveAttributes(tag);
                 tag->SetAttribute(ATTR_HREF, href.mid(page.size()));
+            }
         }
         if (node)
-            next = copy->GetNextNode(node);
+            next = root->GetNextNode(node);
         node = next;
     }
+}
+
+std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
+{
+    auto copy = std::make_unique<THtmlRoot>();
+    if (FSource)
+        copy->Assign(FSource.get());
+    MapBack(copy.get(), nullptr);
     return copy;
+}
+
+void THtmlFilter::WriteSource(QIODevice& Wide) const
+{
+    TMappedSource mapped;
+    MapBack(FSource.get(), &mapped);
+    WriteHtmlDocument(Wide, FSource.get());
 }
 
 void THtmlFilter::GetSourceText(QString& Html) const
@@ -621,10 +727,9 @@ void THtmlFilter::GetSourceText(QString& Html) const
     Html.clear();
     if (!FSource)
         return;
-    std::unique_ptr<THtmlRoot> source = DesignToSource();
     QBuffer wide;
     wide.open(QIODevice::WriteOnly);
-    WriteHtmlDocument(wide, source.get());
+    WriteSource(wide);
     Html = WideText(wide.data());
 }
 
@@ -632,10 +737,9 @@ void THtmlFilter::SaveToStream(QIODevice& Stream) const
 {
     if (!FSource)
         return;
-    std::unique_ptr<THtmlRoot> source = DesignToSource();
     QBuffer wide;
     wide.open(QIODevice::ReadWrite);
-    WriteHtmlDocument(wide, source.get());
+    WriteSource(wide);
     wide.seek(0);
     NarrowWideStream(wide, Stream);
 }

@@ -152,6 +152,12 @@ public:
     static QString ObjectDesignClass(const QString& ClassId);
 
 private:
+    class TMappedSource;
+    // Maps a tree in design form back to the user's document: a copy of the source when inPlace is null;
+    // otherwise the source itself, every change being recorded in inPlace, which undoes them when it ends.
+    void MapBack(THtmlRoot* root, TMappedSource* inPlace) const;
+    // The mapped-back document as UTF-16 text, written from the source tree mapped in place.
+    void WriteSource(QIODevice& Wide) const;
     void InstallTree(std::unique_ptr<THtmlRoot> tree);
     void PrepareDesignTree();
     QString NextDesignId() const;

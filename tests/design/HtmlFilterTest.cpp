@@ -133,6 +133,17 @@ TEST_P(FilterFixture, DesignPageAndSavedText)
     if (expect.Sections.contains(QStringLiteral("saved")))
         EXPECT_EQ(saved.toStdString(), (expect.Sections.value(QStringLiteral("saved")).join(QLatin1Char('\n')) + QLatin1Char('\n')).toStdString());
 
+    // The mapped-back tree on its own is the saved document, and saving leaves the design form as it was.
+    std::unique_ptr<THtmlRoot> mapped = filter.DesignToSource();
+    QBuffer written;
+    written.open(QIODevice::WriteOnly);
+    WriteHtmlDocument(written, mapped.get());
+    QString sourceText;
+    filter.GetSourceText(sourceText);
+    EXPECT_EQ(QString(reinterpret_cast<const QChar*>(written.data().constData()), written.data().size() / 2).toStdString(),
+              sourceText.toStdString());
+    EXPECT_EQ(Lf(DesignPage(filter)).toStdString(), page.toStdString());
+
     // The unedited design body handed back maps to the same document, and saving is repeatable.
     filter.SetDesignText(DesignBody(filter));
     EXPECT_EQ(Lf(Saved(filter)).toStdString(), saved.toStdString());
@@ -441,6 +452,28 @@ TEST(HtmlFilter, RowGroupsAddedByTheEngineAreDropped)
     // Rows keep their order around the header group.
     EXPECT_LT(text.indexOf(QStringLiteral("</thead>")), text.indexOf(QStringLiteral(">c<")));
     EXPECT_LT(text.indexOf(QStringLiteral(">c<")), text.indexOf(QStringLiteral(">added<")));
+}
+
+// A placeholder copied within the page stands for its kept node twice; saving leaves the design form whole.
+TEST(HtmlFilter, PlaceholderCopiedWithinThePage)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><!-- note --><marquee width=\"50\">Run <b>on</b></marquee><p>x</p></body>"));
+    ASSERT_EQ(filter.NodeCount(), 3);
+    const QString body = QStringLiteral(
+        "<body id=\"dsgn_:::_0\" contenteditable=\"\"><img id=\"dsgn_:::_1\" src=\"edit:comment.gif\">"
+        "<p>x<img id=\"dsgn_:::_2\" class=\"dsgn_marquee\" src=\"edit:trans.gif\" width=\"80\"></p>"
+        "<img id=\"dsgn_:::_1\" src=\"edit:comment.gif\"><img id=\"dsgn_:::_2\" class=\"dsgn_marquee\" src=\"edit:trans.gif\"></body>");
+    filter.SetDesignText(body);
+    const QString page = DesignPage(filter);
+    const QString saved = Saved(filter);
+    EXPECT_EQ(saved.count(QStringLiteral("<!-- note -->")), 2) << saved.toStdString();
+    EXPECT_EQ(saved.count(QStringLiteral("<marquee width=\"50\">Run <b>on</b></marquee>")), 2) << saved.toStdString();
+    EXPECT_FALSE(saved.contains(QStringLiteral("dsgn")));
+    EXPECT_EQ(Saved(filter), saved);
+    EXPECT_EQ(DesignPage(filter), page);
+    EXPECT_EQ(filter.NodeAt(1)->Parent(), nullptr);
+    EXPECT_EQ(filter.NodeAt(2)->Parent(), nullptr);
 }
 
 TEST(HtmlFilter, ForeignDesignIdsAreNoDesignIds)
