@@ -5,7 +5,6 @@
 #include "HtmlEntities.h"
 #include "HtmlTags.h"
 
-#include <QBuffer>
 #include <QIODevice>
 #include <QtEndian>
 #include <algorithm>
@@ -88,7 +87,7 @@ class THtmlParser
 {
 public:
     THtmlParser(const char16_t* text, qsizetype length)
-        : FBegin(text), P(text), FEnd(text + length), FRoot(std::make_unique<THtmlRoot>())
+        : P(text), FEnd(text + length), FRoot(std::make_unique<THtmlRoot>())
     {
         FCurrent = FRoot.get();
         FOpen.fill(0);
@@ -612,7 +611,6 @@ private:
         }
     }
 
-    const char16_t* FBegin;
     const char16_t* P;
     const char16_t* FEnd;
     std::unique_ptr<THtmlRoot> FRoot;
@@ -785,7 +783,8 @@ public:
         FStack.clear();
         const int id = node->TagId();
         if (id == TAG_TEXT) {
-            TextForm(static_cast<THtmlText*>(node)->Text());
+            if (auto* text = dynamic_cast<THtmlText*>(node))
+                TextForm(text->Text());
         } else if (IsRawId(id)) {
             if (auto* raw = dynamic_cast<THtmlText*>(node))
                 RawForm(raw->Text(), esReference);
