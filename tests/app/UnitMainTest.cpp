@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QKeyEvent>
+#include <QWebEngineView>
 #include <QMenu>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -523,6 +525,41 @@ TEST_F(UnitMainTest, TheSaveEntryFollowsTheModifiedStateSoItsShortcutSavesAnEdit
     EXPECT_FALSE(w.Save1->isEnabled());
     EXPECT_TRUE(ReadFile(name).contains("cell 2 typed"));
     EXPECT_TRUE(Dialogs.Messages.empty());
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTest, TypingInTheDesignViewMarksTheDocumentSoNewAsksFirst)
+{
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(FixturePage()));
+    w.Designer()->View()->setFocus();
+    w.Designer()->View()->activateWindow();
+    ASSERT_EQ(w.Designer()->Bridge()->Call(
+                  "(function(){const t=document.querySelector('li').firstChild;const r=document.createRange();"
+                  "r.setStart(t,0);r.setEnd(t,0);const s=document.getSelection();s.removeAllRanges();"
+                  "s.addRange(r);document.body.focus();return 1;})()"),
+              TEngineBridge::TCallResult::Ok);
+    QWidget* target = w.Designer()->View()->focusProxy();
+    ASSERT_NE(target, nullptr);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, "Q");
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Q, Qt::NoModifier, "Q");
+    QApplication::sendEvent(target, &release);
+    for (int i = 0; i < 100 && !(w.FileManager()->Modified() && DesignHtml(w).contains("Qfirst item")); ++i) {
+        QEventLoop wait;
+        QTimer::singleShot(30, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    ASSERT_TRUE(w.FileManager()->Modified());
+    EXPECT_EQ(w.StatusText(0), "Modified");
+    EXPECT_TRUE(DesignHtml(w).contains("Qfirst item")) << DesignHtml(w).toStdString();
+
+    Dialogs.Answers = {mrCancel};
+    w.New1->trigger();
+    EXPECT_EQ(Dialogs.MessageTexts(), QStringList({"File was modified. Do you want to save it first?"}));
+    EXPECT_TRUE(DesignHtml(w).contains("Qfirst item")) << "Cancel keeps the typed text";
+    Dialogs.Answers = {mrNo};
     EXPECT_TRUE(w.close());
 }
 
