@@ -518,6 +518,18 @@
     return document.body ? document.body.outerHTML : null;
   }
 
+  // The address of the link that holds the selection, null when it is in none.
+  function selectionLink() {
+    const selection = document.getSelection();
+    if (!selection || selection.rangeCount === 0)
+      return null;
+    let node = selection.getRangeAt(0).commonAncestorContainer;
+    if (node.nodeType !== Node.ELEMENT_NODE)
+      node = node.parentElement;
+    const link = node ? node.closest('a[href]') : null;
+    return link && document.body.contains(link) ? link.getAttribute('href') : null;
+  }
+
   function elementFromPoint(x, y) {
     const element = document.elementFromPoint(x, y);
     return isOverlay(element) ? describe(sizing) : describe(element);
@@ -536,6 +548,7 @@
     insertHtml: function (html) { insertHtml(html); return { result: true, state: state() }; },
     element: function (token, what, args) { return { result: elementCall(token, what, args || []), state: state() }; },
     elementFromPoint: elementFromPoint,
+    selectionLink: selectionLink,
     resize: function (token, width, height) { resizeElement(elementOf(token), width, height); return state(); },
     handles: function () {
       if (!overlay || overlay.style.display === 'none')

@@ -4,7 +4,6 @@
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
-#include <QInputDialog>
 #include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -16,6 +15,7 @@
 
 #include "EngineBridge.h"
 #include "EngineCommands.h"
+#include "Dialogs.h"
 #include "Exceptions.h"
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
@@ -156,9 +156,19 @@ void THtmlDesigner::LoadFromFile(const QString& FileName)
     QFile file(FileName);
     if (!QFileInfo(FileName).isFile() || !file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, file.errorString()));
+    // A file that does not decode or parse leaves the previous document in the view, and with it its own
+    // name and folder: saving it afterwards must not overwrite the file that failed to open.
+    const QString previousName = FFileName;
+    const QString previousBase = FFilter->BasePath();
     FFileName = FileName;
     FFilter->SetBasePath(FolderOf(FileName));
-    FFilter->LoadFromStream(file);
+    try {
+        FFilter->LoadFromStream(file);
+    } catch (...) {
+        FFileName = previousName;
+        FFilter->SetBasePath(previousBase);
+        throw;
+    }
     file.close();
     QString text;
     FFilter->GetDesignText(text);
@@ -417,11 +427,14 @@ int THtmlDesigner::RunCommand(int CmdID, const QVariant& Value, QVariant* Out)
         argument = tag.isEmpty() ? Value : QVariant(QLatin1Char('<') + tag + QLatin1Char('>'));
     }
     if (CmdID == IDM_HYPERLINK && !argument.isValid()) {
-        // The engine asks the user for the address of a new link.
-        bool ok = false;
-        const QString url = QInputDialog::getText(this, QStringLiteral("Hyperlink"), QStringLiteral("URL:"),
-                                                  QLineEdit::Normal, QStringLiteral("http://"), &ok);
-        if (!ok || url.isEmpty())
+        // The engine asks the user for the address: the link the selection is in, or a web address to
+        // complete. A cancelled or emptied box changes nothing.
+        QVariant current;
+        QString url = FBridge->Invoke(QStringLiteral("selectionLink"), {}, &current) == TEngineBridge::TCallResult::Ok &&
+                              !current.isNull()
+                          ? current.toString()
+                          : QStringLiteral("http://");
+        if (!InputQuery(QStringLiteral("Hyperlink"), QStringLiteral("URL:"), url) || url.trimmed().isEmpty())
             return S_OK;
         argument = url;
     }
@@ -510,7 +523,8 @@ void THtmlDesigner::ElementResized(const TEngineElement& Element)
     if (!snapshot.isEmpty()) {
         const QString width = QString::number(snapshot.value(QStringLiteral("offsetWidth")).toInt());
         const QString height = QString::number(snapshot.value(QStringLiteral("offsetHeight")).toInt());
-        FFilter->SetNodeSize(Element.Id(), width, height);
+        // Given the element's kind, a kept node of another kind behind a pasted id is left alone.
+        FFilter->SetNodeSize(Element.Id(), width, height, TagNameToId(Element.TagName()));
     }
     emit OnResized(this);
 }

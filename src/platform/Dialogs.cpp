@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -16,6 +17,12 @@ TMessageDlgHook& MessageHook()
 TFileDialogHook& FileHook()
 {
     static TFileDialogHook hook;
+    return hook;
+}
+
+TInputQueryHook& InputHook()
+{
+    static TInputQueryHook hook;
     return hook;
 }
 
@@ -116,4 +123,24 @@ bool TFileDialog::Execute(QWidget* parent)
         return false;
     FileName = dialog.selectedFiles().constFirst();
     return true;
+}
+
+TInputQueryHook SetInputQueryHook(TInputQueryHook hook)
+{
+    TInputQueryHook previous = std::move(InputHook());
+    InputHook() = std::move(hook);
+    return previous;
+}
+
+bool InputQuery(const QString& Caption, const QString& Prompt, QString& Value)
+{
+    if (InputHook())
+        return InputHook()(Caption, Prompt, Value);
+
+    bool confirmed = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), Caption, Prompt, QLineEdit::Normal,
+                                               Value, &confirmed);
+    if (confirmed)
+        Value = text;
+    return confirmed;
 }

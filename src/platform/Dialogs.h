@@ -1,6 +1,6 @@
 #pragma once
-// Modal message boxes and file dialogs. Every message box and file dialog of the program goes through
-// these two routines, so a caller that cannot show a window (a script, a test) can put its own answer
+// Modal message boxes, file dialogs and one-line input boxes. Every message box, file dialog and input
+// box of the program goes through these routines, so a caller that cannot show a window (a script, a test) can put its own answer
 // in their place with the hooks below.
 #include <QString>
 #include <QStringList>
@@ -46,3 +46,11 @@ public:
 using TFileDialogHook = std::function<bool(TFileDialog& dialog)>;
 // Replaces every file dialog; an empty hook restores them. Returns the hook that was in place.
 TFileDialogHook SetFileDialogHook(TFileDialogHook hook);
+
+// A one-line input box with Caption, the Prompt before the field and Value as the proposed text. True, with
+// Value holding the text typed, when the user confirms; false, with Value unchanged, when cancelled.
+bool InputQuery(const QString& Caption, const QString& Prompt, QString& Value);
+
+using TInputQueryHook = std::function<bool(const QString& Caption, const QString& Prompt, QString& Value)>;
+// Replaces the input box; an empty hook restores it. Returns the hook that was in place.
+TInputQueryHook SetInputQueryHook(TInputQueryHook hook);

@@ -15,9 +15,11 @@
 #include <gtest/gtest.h>
 #include <functional>
 
+#include "Dialogs.h"
 #include "EngineBridge.h"
 #include "Exceptions.h"
 #include "HtmlDesigner.h"
+#include "HtmlAttributes.h"
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
@@ -325,6 +327,69 @@ TEST_F(HtmlDesignerTest, InsertHtmlIsOneGroupAndFailsOnAControlSelection)
     EXPECT_EQ(Body(), before);
     Designer->Undo();
     EXPECT_FALSE(Body().contains(QStringLiteral("new")));
+}
+
+// The engine's own box asks for the address; the answers come from a scripted input box here.
+struct TScriptedInput
+{
+    QStringList Asked; // "caption|prompt|proposed" per box shown
+    QString Answer;
+    bool Confirm = true;
+    TInputQueryHook Previous;
+
+    TScriptedInput()
+    {
+        Previous = SetInputQueryHook([this](const QString& caption, const QString& prompt, QString& value) {
+            Asked << caption + QLatin1Char('|') + prompt + QLatin1Char('|') + value;
+            if (Confirm)
+                value = Answer;
+            return Confirm;
+        });
+    }
+    ~TScriptedInput() { SetInputQueryHook(Previous); }
+};
+
+TEST_F(HtmlDesignerTest, HyperlinkAsksForTheAddressAndUnlinkTakesTheLinkAway)
+{
+    TScriptedInput input;
+    input.Answer = QStringLiteral("page2.html");
+    const QString before = Body();
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    ASSERT_TRUE(Designer->CanHyperlink());
+    Designer->Hyperlink();
+    ASSERT_EQ(input.Asked, QStringList{QStringLiteral("Hyperlink|URL:|http://")});
+    const QString linked = Body();
+    EXPECT_TRUE(linked.contains(QStringLiteral("<p id=\"intro\"><a href=\"page2.html\">Hello</a> <i>design</i>")))
+        << linked.toStdString();
+    // Inside a link the box proposes that link's address; cancelling it changes nothing but still records
+    // the group, without units.
+    SelectText(QStringLiteral("#intro a"), 1, 3);
+    input.Confirm = false;
+    Designer->Hyperlink();
+    ASSERT_EQ(input.Asked.size(), 2);
+    EXPECT_EQ(input.Asked[1], QStringLiteral("Hyperlink|URL:|page2.html"));
+    EXPECT_EQ(Body(), linked);
+    SelectText(QStringLiteral("#intro a"));
+    Designer->Unlink();
+    EXPECT_FALSE(Body().contains(QStringLiteral("<a "))) << Body().toStdString();
+    const TUndoGroups& groups = Designer->UndoGroups();
+    ASSERT_EQ(groups.Count(), 3);
+    EXPECT_EQ(groups.Caption(0), QStringLiteral("Hyperlink"));
+    EXPECT_EQ(groups.Caption(1), QStringLiteral("Hyperlink"));
+    EXPECT_EQ(groups.Units(1), 0);
+    EXPECT_EQ(groups.Caption(2), QStringLiteral("Unlink"));
+    EXPECT_GE(groups.Units(2), 1);
+    Designer->Undo();
+    EXPECT_EQ(Body(), linked);
+    // The link goes into the saved file as it was typed.
+    const QString saved = Dir->filePath(QStringLiteral("linked.htm"));
+    Designer->SaveToFile(saved);
+    EXPECT_TRUE(ReadFile(saved).contains("<p id=\"intro\"><a href=\"page2.html\">Hello</a> <i>design</i> view</p>"));
+    Designer->Undo();
+    Designer->Undo();
+    EXPECT_EQ(Body(), before);
+    Designer->Redo();
+    EXPECT_EQ(Body(), linked);
 }
 
 TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
