@@ -507,6 +507,20 @@ TEST_F(UnitMainTest, CodeThatCannotBeTakenBackKeepsTheCodeViewOnShow)
     EXPECT_TRUE(w.close());
 }
 
+TEST_F(UnitMainTest, ANewDocumentIsSavedWithTheProgramsGeneratorText)
+{
+    TFormMain w;
+    w.show();
+    const QString saved = FDir.filePath("new.html");
+    Dialogs.FileNames = {saved};
+    w.SaveAs1->trigger();
+    EXPECT_EQ(w.FileManager()->FileName(), saved);
+    EXPECT_EQ(w.windowTitle(), "Corvalite");
+    const QByteArray bytes = ReadFile(saved);
+    EXPECT_TRUE(bytes.contains("name=\"Generator\" content=\"Corvalite v3.63\"")) << bytes.toStdString();
+    EXPECT_TRUE(w.close());
+}
+
 TEST_F(UnitMainTest, TheSaveEntryFollowsTheModifiedStateSoItsShortcutSavesAnEdit)
 {
     const QString name = FDir.filePath("page.html");
