@@ -437,36 +437,53 @@ TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
 
 TEST_F(HtmlDesignerTest, EventsReachTheApplicationWithTheirElement)
 {
+    // Each of the ten events as "event:TAG", TAG being the current element when the event is raised.
     QStringList seen;
-    QString tagAtMouseDown;
-    auto record = [&](const char* name) {
-        return [&, name](QObject* sender) {
+    using TSignal = void (THtmlDesigner::*)(QObject*);
+    const std::pair<TSignal, const char*> events[] = {
+        {&THtmlDesigner::OnMouseDown, "mousedown"}, {&THtmlDesigner::OnMouseMove, "mousemove"},
+        {&THtmlDesigner::OnMouseUp, "mouseup"},     {&THtmlDesigner::OnMouseOut, "mouseout"},
+        {&THtmlDesigner::OnMouseOver, "mouseover"}, {&THtmlDesigner::OnClick, "click"},
+        {&THtmlDesigner::OnDblClick, "dblclick"},   {&THtmlDesigner::OnKeyDown, "keydown"},
+        {&THtmlDesigner::OnKeyUp, "keyup"},         {&THtmlDesigner::OnKeyPress, "keypress"},
+    };
+    QList<QMetaObject::Connection> connections;
+    for (const auto& [signal, name] : events)
+        connections << QObject::connect(Designer, signal, [&seen, name = QLatin1String(name)](QObject* sender) {
             EXPECT_EQ(sender, Designer);
-            seen << QLatin1String(name);
-            if (QLatin1String(name) == QLatin1String("down"))
-                tagAtMouseDown = Designer->CurrentElement().TagName();
-        };
-    };
-    QList<QMetaObject::Connection> connections{
-        QObject::connect(Designer, &THtmlDesigner::OnMouseDown, record("down")),
-        QObject::connect(Designer, &THtmlDesigner::OnMouseUp, record("up")),
-        QObject::connect(Designer, &THtmlDesigner::OnClick, record("click")),
-        QObject::connect(Designer, &THtmlDesigner::OnKeyDown, record("keydown")),
-        QObject::connect(Designer, &THtmlDesigner::OnKeyPress, record("keypress")),
-        QObject::connect(Designer, &THtmlDesigner::OnKeyUp, record("keyup")),
-    };
-    const QRect intro = Box(QStringLiteral("#intro i"));
-    Mouse(QEvent::MouseButtonPress, intro.center());
-    Mouse(QEvent::MouseButtonRelease, intro.center());
-    EXPECT_TRUE(WaitUntil([&] { return seen.contains(QStringLiteral("click")); })) << seen.join(QLatin1Char(',')).toStdString();
-    EXPECT_EQ(seen.mid(0, 3), (QStringList{QStringLiteral("down"), QStringLiteral("up"), QStringLiteral("click")}));
-    EXPECT_EQ(tagAtMouseDown, QStringLiteral("I"));
-    EXPECT_EQ(Designer->CurrentElement().TagName(), QStringLiteral("I"));
+            seen << name + QLatin1Char(':') + Designer->CurrentElement().TagName();
+        });
+    auto index = [&](const char* entry) { return seen.indexOf(QLatin1String(entry)); };
+    // The pointer comes over the italic word, presses it, clicks twice, then leaves for the table.
+    const QRect word = Box(QStringLiteral("#intro i"));
+    const QRect cell = Box(QStringLiteral("table td"));
+    ASSERT_FALSE(cell.isEmpty());
+    Mouse(QEvent::MouseMove, word.center() - QPoint(2, 0));
+    Mouse(QEvent::MouseMove, word.center());
+    Mouse(QEvent::MouseButtonPress, word.center());
+    Mouse(QEvent::MouseButtonRelease, word.center());
+    Mouse(QEvent::MouseButtonPress, word.center());
+    Mouse(QEvent::MouseButtonRelease, word.center());
+    Mouse(QEvent::MouseButtonDblClick, word.center());
+    Mouse(QEvent::MouseButtonRelease, word.center());
+    Mouse(QEvent::MouseMove, cell.center());
+    EXPECT_TRUE(WaitUntil([&] { return index("mouseover:TD") >= 0; })) << seen.join(QLatin1Char(',')).toStdString();
+    EXPECT_GE(index("mouseover:I"), 0);
+    EXPECT_GE(index("mousemove:I"), 0);
+    EXPECT_GE(index("dblclick:I"), 0);
+    EXPECT_GE(index("mouseout:I"), 0);
+    EXPECT_LT(index("mouseover:I"), index("mousedown:I"));
+    EXPECT_LT(index("mousedown:I"), index("mouseup:I"));
+    EXPECT_LT(index("mouseup:I"), index("click:I"));
+    EXPECT_LT(index("click:I"), index("dblclick:I"));
+    EXPECT_LT(index("dblclick:I"), index("mouseout:I"));
+    // Keys come from the element that has the focus: the editable body.
     seen.clear();
     Designer->View()->setFocus();
     Key(Qt::Key_Z, QStringLiteral("z"));
-    EXPECT_TRUE(WaitUntil([&] { return seen.contains(QStringLiteral("keyup")); })) << seen.join(QLatin1Char(',')).toStdString();
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("keydown"), QStringLiteral("keypress"), QStringLiteral("keyup")}));
+    EXPECT_TRUE(WaitUntil([&] { return index("keyup:BODY") >= 0; })) << seen.join(QLatin1Char(',')).toStdString();
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("keydown:BODY"), QStringLiteral("keypress:BODY"),
+                                 QStringLiteral("keyup:BODY")}));
     for (const auto& c : connections)
         QObject::disconnect(c);
 }
@@ -497,6 +514,8 @@ TEST_F(HtmlDesignerTest, AResizeByTheHandlesWritesWidthAndHeightIntoTheKeptNode)
     ASSERT_EQ(Designer->CurrentElement().TagName(), QStringLiteral("TABLE"));
     const auto* kept = dynamic_cast<const THtmlTag*>(Designer->Filter()->FindNode(id));
     ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->GetAttribute(ATTR_WIDTH), QStringLiteral("300"));
+    EXPECT_EQ(kept->GetAttribute(ATTR_HEIGHT), QStringLiteral("120"));
     const QString saved = Dir->filePath(QStringLiteral("resized.htm"));
     Designer->SaveToFile(saved);
     const QByteArray text = ReadFile(saved);
@@ -517,6 +536,10 @@ TEST_F(HtmlDesignerTest, ARightClickMakesTheElementCurrentBeforeThePopup)
     Mouse(QEvent::MouseButtonRelease, picture.center(), Qt::RightButton);
     ASSERT_TRUE(WaitUntil([&] { return popups > 0; }));
     EXPECT_EQ(tagAtPopup, QStringLiteral("IMG"));
+    // The engine shows no menu of its own, now or a moment later.
+    WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, 300);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(popups, 1);
     QObject::disconnect(connection);
 }
 
@@ -588,13 +611,25 @@ TEST_F(HtmlDesignerTest, ALoadAskedForDuringALoadIsRefusedAndTheFirstCompletes)
     EXPECT_FALSE(html.contains(QStringLiteral("Other")));
 }
 
-TEST_F(HtmlDesignerTest, OpeningAMissingFileKeepsThePreviousPage)
+TEST_F(HtmlDesignerTest, AFileThatCannotBeOpenedOrParsedKeepsThePreviousPageWithItsName)
 {
+    const QString base = Designer->Filter()->BasePath();
     QFile::remove(Dir->filePath(QStringLiteral("broken.htm")));
     EXPECT_THROW(Designer->LoadFromFile(Dir->filePath(QStringLiteral("broken.htm"))), Exception);
-    // The previous page is still the one shown and can still be saved.
+    ASSERT_TRUE(QDir(Dir->path()).mkpath(QStringLiteral("elsewhere")));
+    const QString unparsable = Dir->filePath(QStringLiteral("elsewhere/unparsable.htm"));
+    const QByteArray unparsableBytes = "<html><body><p>text</p><!-- never closed";
+    WriteFile(unparsable, unparsableBytes);
+    EXPECT_THROW(Designer->LoadFromFile(unparsable), Exception);
+    // The previous page, its name and its folder stay together: saving it goes to its own file.
+    EXPECT_EQ(Designer->FileName(), Page);
+    EXPECT_EQ(Designer->Filter()->BasePath(), base);
     QString html;
     EXPECT_NO_THROW(Designer->GetHtml(html));
+    EXPECT_TRUE(html.contains(QStringLiteral("<title>Fixture page</title>")));
+    Designer->SaveToFile(Designer->FileName());
+    EXPECT_EQ(ReadFile(Page), Fixture(QStringLiteral("page-saved.htm")));
+    EXPECT_EQ(ReadFile(unparsable), unparsableBytes);
 }
 
 TEST_F(HtmlDesignerTest, NewDocumentAndSetHtmlStartAfresh)
