@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QUrl>
 #include <QtEndian>
@@ -64,9 +65,9 @@ void CopyAttributes(THtmlTag* dest, const THtmlTag* source, std::initializer_lis
         CopyAttribute(dest, source, attr);
 }
 
-// As CopyAttributes for an element that is written out right after (a design element mapped back, a
-// design element being made): an attribute that source lacks is removed rather than set empty. Neither
-// is written; this way needs no empty entry.
+// As CopyAttributes, except that an attribute source lacks is removed rather than set empty: neither is
+// written, and this way needs no empty entry. For elements whose attribute order past these does not
+// matter (design elements, and kept images, image buttons and tables, which are only read by name).
 void TakeAttributes(THtmlTag* dest, const THtmlTag* source, std::initializer_list<int> attrs)
 {
     for (int attr : attrs) {
@@ -279,7 +280,10 @@ void THtmlFilter::InstallTree(std::unique_ptr<THtmlRoot> tree)
 
 void THtmlFilter::LoadFromStream(QIODevice& Stream)
 {
-    QBuffer wide;
+    // Room for the decoded text at once: most pages are mostly single-byte characters.
+    QByteArray decoded;
+    decoded.reserve(qMax<qint64>(0, Stream.size()) * 2 + 2);
+    QBuffer wide(&decoded);
     wide.open(QIODevice::ReadWrite);
     ConvertToUnicode(Stream, wide);
     wide.seek(0);
@@ -330,6 +334,7 @@ void THtmlFilter::PrepareDesignTree()
 {
     if (!FSource)
         return;
+    QHash<QString, std::pair<QString, QString>> images; // source -> design class and design source
     THtmlNode* node = FSource->GetNextNode(nullptr);
     while (node) {
         const int id = node->TagId();
@@ -344,29 +349,33 @@ void THtmlFilter::PrepareDesignTree()
             Keep(node);
             node = img;
         } else if (tag && (id == TAG_APPLET || id == TAG_MARQUEE || id == TAG_OBJECT)) {
+            // The kept copy takes the attributes and the children themselves: the element keeps none of them.
             auto* copy = new THtmlTag(id);
-            copy->Assign(tag);
+            copy->AssignAttributes(tag);
+            while (THtmlNode* child = tag->FirstChild())
+                copy->AppendChild(child);
             const QString designId = NextDesignId();
             Keep(copy);
             QString designClass = id == TAG_APPLET    ? QStringLiteral("dsgn_applet")
                                   : id == TAG_MARQUEE ? QStringLiteral("dsgn_marquee")
                                                       : ObjectDesignClass(copy->GetAttribute(ATTR_CLASSID));
-            tag->Clear();
             tag->ClearAttributes();
             tag->SetTagId(TAG_IMG);
             tag->SetAttribute(ATTR_ID, designId);
             tag->SetAttribute(ATTR_CLASS, designClass);
             tag->SetAttribute(ATTR_SRC, TransGif);
-            CopyAttributes(tag, copy, {ATTR_WIDTH, ATTR_HEIGHT, ATTR_ALIGN});
+            TakeAttributes(tag, copy, {ATTR_WIDTH, ATTR_HEIGHT, ATTR_ALIGN});
             tag->SetAttribute(ATTR_ONRESIZEEND, QLatin1String(ReportHandler));
         } else if (tag && (id == TAG_IMG ||
                            (id == TAG_INPUT && SameText(tag->GetAttribute(ATTR_TYPE), QStringLiteral("image"))))) {
             auto* kept = new THtmlTag(id);
+            // A kept image, image button or table is only ever read attribute by attribute, so one that the
+            // source lacks need not be stored empty.
             if (id == TAG_IMG)
-                CopyAttributes(kept, tag, {ATTR_ID, ATTR_CLASS, ATTR_SRC, ATTR_STYLE, ATTR_WIDTH, ATTR_HEIGHT,
+                TakeAttributes(kept, tag, {ATTR_ID, ATTR_CLASS, ATTR_SRC, ATTR_STYLE, ATTR_WIDTH, ATTR_HEIGHT,
                                            ATTR_ONRESIZEEND});
             else
-                CopyAttributes(kept, tag, {ATTR_ID, ATTR_CLASS, ATTR_TYPE, ATTR_NAME, ATTR_SRC, ATTR_STYLE,
+                TakeAttributes(kept, tag, {ATTR_ID, ATTR_CLASS, ATTR_TYPE, ATTR_NAME, ATTR_SRC, ATTR_STYLE,
                                            ATTR_WIDTH, ATTR_HEIGHT, ATTR_ONRESIZEEND});
             const QString designId = NextDesignId();
             Keep(kept);
@@ -374,15 +383,22 @@ void THtmlFilter::PrepareDesignTree()
                 if (id == TAG_INPUT || (attr != ATTR_TYPE && attr != ATTR_NAME))
                     tag->RemoveAttribute(attr);
             tag->SetTagId(TAG_IMG);
-            QString designClass, designSrc;
-            ResolveImageSource(kept->GetAttribute(ATTR_SRC), designClass, designSrc);
+            // Pages use the same picture many times: each source is looked up once per load.
+            const QString src = kept->GetAttribute(ATTR_SRC);
+            auto known = images.find(src);
+            if (known == images.end()) {
+                QString designClass, designSrc;
+                ResolveImageSource(src, designClass, designSrc);
+                known = images.insert(src, {designClass, designSrc});
+            }
             tag->SetAttribute(ATTR_ID, designId);
-            tag->SetAttribute(ATTR_CLASS, designClass);
-            tag->SetAttribute(ATTR_SRC, designSrc);
+            if (!known->first.isEmpty())
+                tag->SetAttribute(ATTR_CLASS, known->first);
+            tag->SetAttribute(ATTR_SRC, known->second);
             tag->SetAttribute(ATTR_ONRESIZEEND, QLatin1String(ReportHandler));
         } else if (tag && id == TAG_TABLE) {
             auto* kept = new THtmlTag(TAG_TABLE);
-            CopyAttributes(kept, tag, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_WIDTH, ATTR_HEIGHT, ATTR_ONRESIZEEND});
+            TakeAttributes(kept, tag, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_WIDTH, ATTR_HEIGHT, ATTR_ONRESIZEEND});
             const QString designId = NextDesignId();
             Keep(kept);
             tag->RemoveAttribute(ATTR_ID);
