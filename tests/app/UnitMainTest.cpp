@@ -358,6 +358,39 @@ TEST(UnitMainXvfbTest, OpenAndSaveRunOnARealDisplay)
     EXPECT_TRUE(output.contains("[  PASSED  ] 2 tests.")) << output.toStdString();
 }
 
+// The program itself, started as the run command starts it on a machine without a display, puts up its
+// main window and keeps running.
+TEST(UnitMainXvfbTest, TheProgramStartsAndShowsItsMainWindow)
+{
+    const QString xvfbRun = QStandardPaths::findExecutable("xvfb-run");
+    ASSERT_FALSE(xvfbRun.isEmpty()) << "xvfb-run is missing (scripts/setup.sh installs it)";
+    if (QStandardPaths::findExecutable("xwininfo").isEmpty())
+        GTEST_SKIP() << "xwininfo is not installed: no way to list the display's windows";
+    const QString program = QCoreApplication::applicationDirPath() + "/corvalite";
+    ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
+    const QString script =
+        "\"$0\" & pid=$!\n"
+        "for i in $(seq 1 120); do\n"
+        "  if xwininfo -root -tree | grep -q '\"Corvalite\": (\"corvalite\" \"Corvalite\")'; then\n"
+        "    sleep 2; kill -0 $pid || exit 3; echo window shown; kill $pid; exit 0\n"
+        "  fi\n"
+        "  kill -0 $pid || exit 2\n"
+        "  sleep 0.5\n"
+        "done\n"
+        "kill $pid; exit 1\n";
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(xvfbRun, {"-a", "-s", "-screen 0 1280x800x24", "sh", "-c", script, program});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("window shown")) << output.toStdString();
+}
+
 TEST_F(UnitMainTest, AFailedSaveShowsAnErrorAndKeepsTheDocumentModifiedUnderItsName)
 {
     const QString name = FDir.filePath("page.html");
