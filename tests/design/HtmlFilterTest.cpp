@@ -130,8 +130,9 @@ TEST_P(FilterFixture, DesignPageAndSavedText)
         EXPECT_TRUE(saved.contains(fragment)) << "saved text lacks: " << fragment.toStdString() << "\n" << saved.toStdString();
     for (const QString& fragment : expect.Sections.value(QStringLiteral("saved lacks")))
         EXPECT_FALSE(saved.contains(fragment)) << "saved text has: " << fragment.toStdString() << "\n" << saved.toStdString();
-    if (expect.Sections.contains(QStringLiteral("saved")))
+    if (expect.Sections.contains(QStringLiteral("saved"))) {
         EXPECT_EQ(saved.toStdString(), (expect.Sections.value(QStringLiteral("saved")).join(QLatin1Char('\n')) + QLatin1Char('\n')).toStdString());
+    }
 
     // The mapped-back tree on its own is the saved document, and saving leaves the design form as it was.
     std::unique_ptr<THtmlRoot> mapped = filter.DesignToSource();
@@ -963,6 +964,19 @@ QString DumpTree(const THtmlRoot* root)
     return out;
 }
 
+// Empty when the texts are equal, otherwise the first line that differs in each.
+std::string FirstDifference(const QString& actual, const QString& expected)
+{
+    const QStringList a = actual.split(QStringLiteral("\r\n"));
+    const QStringList e = expected.split(QStringLiteral("\r\n"));
+    for (qsizetype i = 0; i < qMax(a.size(), e.size()); ++i) {
+        const QString left = a.value(i, QStringLiteral("<end>")), right = e.value(i, QStringLiteral("<end>"));
+        if (left != right)
+            return QStringLiteral("line %1:\n  saved:    %2\n  expected: %3").arg(i + 1).arg(left, right).toStdString();
+    }
+    return {};
+}
+
 QStringList CorpusPages()
 {
     QDir dir(TestDataPath(QStringLiteral("corpus")));
@@ -987,11 +1001,11 @@ TEST(HtmlFilterCorpus, OpenAndSaveKeepsEveryPage)
         ConvertToUnicode(in, wide);
         wide.seek(0);
         std::unique_ptr<THtmlRoot> plain = ParseHtml(wide);
+        RewriteAsLoaded(plain.get());
         QBuffer written;
         written.open(QIODevice::WriteOnly);
         WriteHtmlDocument(written, plain.get());
         std::unique_ptr<THtmlRoot> expected = ParseHtml(QStringView(Narrowed(written.data())));
-        RewriteAsLoaded(expected.get());
 
         THtmlFilter filter;
         filter.SetGenerator(Generator);
@@ -1001,13 +1015,14 @@ TEST(HtmlFilterCorpus, OpenAndSaveKeepsEveryPage)
         filter.GetDesignText(designPage);
         ASSERT_FALSE(designPage.isEmpty());
         const QString saved = QString::fromLatin1(filter.SaveToBytes());
+        // Images, image buttons and tables may have their own attributes in another order; nothing else
+        // differs.
         std::unique_ptr<THtmlRoot> actual = ParseHtml(QStringView(saved));
         EXPECT_EQ(DumpTree(actual.get()).toStdString(), DumpTree(expected.get()).toStdString());
 
-        // The engine handing back the unedited body changes nothing either.
+        // The engine handing back the unedited body changes nothing either, to the byte.
         filter.SetDesignText(DesignBody(filter));
-        std::unique_ptr<THtmlRoot> mapped = ParseHtml(QStringView(QString::fromLatin1(filter.SaveToBytes())));
-        EXPECT_EQ(DumpTree(mapped.get()).toStdString(), DumpTree(actual.get()).toStdString());
+        EXPECT_EQ(FirstDifference(QString::fromLatin1(filter.SaveToBytes()), saved), "");
     }
 }
 
