@@ -21,10 +21,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <algorithm>
+#include <random>
 #include <type_traits>
 
 namespace {
@@ -475,6 +477,46 @@ TEST(HtmlFilter, PlaceholderCopiedWithinThePage)
     EXPECT_EQ(DesignPage(filter), page);
     EXPECT_EQ(filter.NodeAt(1)->Parent(), nullptr);
     EXPECT_EQ(filter.NodeAt(2)->Parent(), nullptr);
+}
+
+// Design ids shuffled among the design elements (copies, pasted ids of other kinds, ids past the kept
+// nodes): saving maps the same document as the mapped copy does, is repeatable, and leaves the design
+// form as it was.
+TEST(HtmlFilter, ShuffledDesignIdsSaveConsistently)
+{
+    const QString page = QString::fromLatin1(ReadTestData(QStringLiteral("filter/cases/objects.html"))) +
+                         QString::fromLatin1(ReadTestData(QStringLiteral("filter/cases/tables.html"))) +
+                         QString::fromLatin1(ReadTestData(QStringLiteral("filter/cases/images.html")));
+    THtmlFilter filter;
+    Load(filter, page);
+    const QString body = DesignBody(filter);
+    const QRegularExpression designId(QStringLiteral("dsgn_:::_\\d+"));
+    std::mt19937 random(7);
+    for (int round = 0; round < 40; ++round) {
+        QString shuffled = body;
+        qsizetype from = 0;
+        for (QRegularExpressionMatch m = designId.match(shuffled, from); m.hasMatch(); m = designId.match(shuffled, from)) {
+            const QString id = QStringLiteral("dsgn_:::_%1").arg(random() % (filter.NodeCount() + 3));
+            shuffled.replace(m.capturedStart(), m.capturedLength(), id);
+            from = m.capturedStart() + id.size();
+        }
+        filter.SetDesignText(shuffled);
+        const QString design = DesignPage(filter);
+        QString text;
+        ASSERT_NO_THROW(filter.GetSourceText(text));
+        std::unique_ptr<THtmlRoot> mapped = filter.DesignToSource();
+        QBuffer written;
+        written.open(QIODevice::WriteOnly);
+        WriteHtmlDocument(written, mapped.get());
+        EXPECT_EQ(QString(reinterpret_cast<const QChar*>(written.data().constData()), written.data().size() / 2).toStdString(),
+                  text.toStdString());
+        QString again;
+        filter.GetSourceText(again);
+        EXPECT_EQ(again, text);
+        EXPECT_EQ(DesignPage(filter), design);
+        for (int i = 0; i < filter.NodeCount(); ++i)
+            EXPECT_EQ(filter.NodeAt(i)->Parent(), nullptr);
+    }
 }
 
 TEST(HtmlFilter, ForeignDesignIdsAreNoDesignIds)
