@@ -15,11 +15,15 @@
 #include <QUrl>
 #include <QtEndian>
 
+#include <cstdio>
+
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the parser and writer streams hold UTF-16LE in host order");
 
 namespace {
 
 const QString TransGif = QStringLiteral("edit:trans.gif");
+const QString ReportHandlerText = QStringLiteral("external.Report(this);");
+const QString CancelHandler = QStringLiteral("cancelEvent()");
 
 bool SameText(const QString& a, const QString& b)
 {
@@ -42,9 +46,9 @@ QString AttributeOf(const THtmlNode* node, int attr)
     return tag ? tag->GetAttribute(attr) : QString();
 }
 
-// Sets attr of dest to source's value by the set-attribute rule (a missing one gives the empty value),
-// keeping a bare attribute bare and a written "TRUE" written.
-void CopyAttribute(THtmlTag* dest, const THtmlTag* source, int attr)
+// Sets attr of dest to source's value, keeping a bare attribute bare and a written "TRUE" written. False,
+// changing nothing, when source lacks it.
+bool CopyPresentAttribute(THtmlTag* dest, const THtmlTag* source, int attr)
 {
     const int count = source->AttributeCount();
     for (int i = 0; i < count; ++i) {
@@ -54,28 +58,26 @@ void CopyAttribute(THtmlTag* dest, const THtmlTag* source, int attr)
             dest->SetValuelessAttribute(attr);
         else
             dest->SetExplicitAttribute(attr, source->GetAttributeValue(i));
-        return;
+        return true;
     }
-    dest->SetAttribute(attr, QString());
+    return false;
 }
 
-void CopyAttributes(THtmlTag* dest, const THtmlTag* source, std::initializer_list<int> attrs)
+// The same by the set-attribute rule: one that source lacks is set to the empty value.
+void CopyAttribute(THtmlTag* dest, const THtmlTag* source, int attr)
 {
-    for (int attr : attrs)
-        CopyAttribute(dest, source, attr);
+    if (!CopyPresentAttribute(dest, source, attr))
+        dest->SetAttribute(attr, QString());
 }
 
-// As CopyAttributes, except that an attribute source lacks is removed rather than set empty: neither is
+// CopyAttribute of each, except that an attribute source lacks is removed rather than set empty: neither is
 // written, and this way needs no empty entry. For elements whose attribute order past these does not
 // matter (design elements, and kept images, image buttons and tables, which are only read by name).
 void TakeAttributes(THtmlTag* dest, const THtmlTag* source, std::initializer_list<int> attrs)
 {
-    for (int attr : attrs) {
-        if (source->HasAttribute(attr))
-            CopyAttribute(dest, source, attr);
-        else
+    for (int attr : attrs)
+        if (!CopyPresentAttribute(dest, source, attr))
             dest->RemoveAttribute(attr);
-    }
 }
 
 bool IsRawKind(int id)
@@ -258,7 +260,10 @@ void THtmlFilter::Clear()
 
 QString THtmlFilter::NextDesignId() const
 {
-    return QLatin1String(DesignIdPrefix) + QString::number(FNodes.size());
+    // Built in one piece: a load makes one of these for every design element.
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%s%zu", DesignIdPrefix, FNodes.size());
+    return QString::fromLatin1(text, length);
 }
 
 int THtmlFilter::Keep(THtmlNode* node)
@@ -342,8 +347,8 @@ void THtmlFilter::PrepareDesignTree()
         if (const char* kind = (tag || IsRawKind(id)) ? PlaceholderKind(node) : nullptr) {
             auto* img = new THtmlTag(TAG_IMG);
             img->SetAttribute(ATTR_ID, NextDesignId());
-            img->SetAttribute(ATTR_SRC, QStringLiteral("edit:%1.gif").arg(QLatin1String(kind)));
-            img->SetAttribute(ATTR_ONRESIZE, QStringLiteral("cancelEvent()"));
+            img->SetAttribute(ATTR_SRC, QLatin1String("edit:") + QLatin1String(kind) + QLatin1String(".gif"));
+            img->SetAttribute(ATTR_ONRESIZE, CancelHandler);
             node->InsertBefore(img);
             node->Parent()->Remove(node);
             Keep(node);
@@ -365,7 +370,7 @@ void THtmlFilter::PrepareDesignTree()
             tag->SetAttribute(ATTR_CLASS, designClass);
             tag->SetAttribute(ATTR_SRC, TransGif);
             TakeAttributes(tag, copy, {ATTR_WIDTH, ATTR_HEIGHT, ATTR_ALIGN});
-            tag->SetAttribute(ATTR_ONRESIZEEND, QLatin1String(ReportHandler));
+            tag->SetAttribute(ATTR_ONRESIZEEND, ReportHandlerText);
         } else if (tag && (id == TAG_IMG ||
                            (id == TAG_INPUT && SameText(tag->GetAttribute(ATTR_TYPE), QStringLiteral("image"))))) {
             auto* kept = new THtmlTag(id);
@@ -395,7 +400,7 @@ void THtmlFilter::PrepareDesignTree()
             if (!known->first.isEmpty())
                 tag->SetAttribute(ATTR_CLASS, known->first);
             tag->SetAttribute(ATTR_SRC, known->second);
-            tag->SetAttribute(ATTR_ONRESIZEEND, QLatin1String(ReportHandler));
+            tag->SetAttribute(ATTR_ONRESIZEEND, ReportHandlerText);
         } else if (tag && id == TAG_TABLE) {
             auto* kept = new THtmlTag(TAG_TABLE);
             TakeAttributes(kept, tag, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_WIDTH, ATTR_HEIGHT, ATTR_ONRESIZEEND});
@@ -408,7 +413,7 @@ void THtmlFilter::PrepareDesignTree()
             const QString border = tag->GetAttribute(ATTR_BORDER);
             if (border.isEmpty() || border == QLatin1String("0"))
                 tag->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_layout"));
-            tag->SetAttribute(ATTR_ONRESIZEEND, QLatin1String(ReportHandler));
+            tag->SetAttribute(ATTR_ONRESIZEEND, ReportHandlerText);
             if (!tag->FindChild(TAG_TBODY, false))
                 FTablesWithoutTbody.insert(kept);
         } else if (tag && id == TAG_BODY) {
