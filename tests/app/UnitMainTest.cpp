@@ -531,6 +531,19 @@ TEST_F(UnitMainTest, CodeThatCannotBeTakenBackKeepsTheCodeViewOnShow)
     EXPECT_TRUE(w.ViewEdited());
     EXPECT_TRUE(w.FileManager()->Modified());
 
+    // Saving it fails the same way: an error, no file, the document still modified and unnamed.
+    const QString target = FDir.filePath("broken.html");
+    Dialogs.Messages.clear();
+    Dialogs.Answers = {mrOk};
+    Dialogs.FileNames = {target};
+    w.SaveAs1->trigger();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtError);
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_TRUE(w.FileManager()->FileName().isEmpty());
+    EXPECT_EQ(w.CodeEditor()->text(), broken);
+
     // Once mended, it goes in.
     w.CodeEditor()->setText("<html><body><p>mended text</p><!-- closed --></body></html>");
     w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
