@@ -492,17 +492,21 @@ void THtmlFilter::GetDesignText(QString& Text)
     Text.clear();
     if (!FSource)
         return;
+    QByteArray wideBody;
     QString body;
     if (THtmlNode* node = FSource->FindFirst(TAG_BODY)) {
-        QBuffer wide;
+        QBuffer wide(&wideBody);
         wide.open(QIODevice::WriteOnly);
         WriteHtmlNode(wide, node);
-        body = WideText(wide.data());
     } else {
         body = QStringLiteral("<body id=\"%1\" contentEditable></body>").arg(NextDesignId());
         Keep(new THtmlTag(TAG_BODY));
     }
-    Text = DesignHead() + body + QLatin1String("\r\n</html>");
+    static const QString head = DesignHead();
+    const QLatin1String end("\r\n</html>");
+    const QStringView written(reinterpret_cast<const QChar*>(wideBody.constData()), wideBody.size() / 2);
+    Text.reserve(head.size() + written.size() + body.size() + end.size());
+    Text.append(head).append(written).append(body).append(end);
 }
 
 void THtmlFilter::ResolveImageSource(const QString& Src, QString& DesignClass, QString& DesignSrc) const
