@@ -1041,7 +1041,17 @@ QString THtmlFilter::GetObjectParam(const THtmlTag* Object, const QString& Name)
 
 THtmlTag* THtmlFilter::BuildObjectEmbed(THtmlTag* Object)
 {
-    while (THtmlNode* old = Object->FindFirst(TAG_EMBED)) {
+    // Every embed below the object goes, in one walk (an embed inside another goes with it).
+    std::vector<THtmlNode*> embeds;
+    for (THtmlNode* node = Object->GetNextNode(nullptr); node;) {
+        if (node->TagId() == TAG_EMBED) {
+            embeds.push_back(node);
+            node = NextAfterSubtree(Object, node);
+        } else {
+            node = Object->GetNextNode(node);
+        }
+    }
+    for (THtmlNode* old : embeds) {
         old->Parent()->Remove(old);
         delete old;
     }
