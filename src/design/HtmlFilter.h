@@ -85,9 +85,14 @@ public:
     // local file that exists shows from its file URL, without a class.
     void ResolveImageSource(const QString& Src, QString& DesignClass, QString& DesignSrc) const;
 
-    // Mapping back and saving.
+    // Mapping back and saving. Placeholders become their kept nodes again, design ids, classes and
+    // handlers give way to the source's own attributes, links lose the design page's address, and a
+    // tbody the engine gave a table the user wrote without one is dropped (its rows move up).
     void SetDesignText(const QString& Html);
+    // The mapped-back document as a new tree (a copy; the source stays in design form).
     std::unique_ptr<THtmlRoot> DesignToSource() const;
+    // The mapped-back document as text. Written from the source tree itself, mapped in place for the
+    // write and put back into design form afterwards, so a large page is not copied for every save.
     void GetSourceText(QString& Html) const;
     // The document as 8-bit text appended to Stream; nothing when there is no document.
     void SaveToStream(QIODevice& Stream) const;
