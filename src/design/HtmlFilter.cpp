@@ -16,6 +16,7 @@
 #include <QtEndian>
 
 #include <cstdio>
+#include <limits>
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the parser and writer streams hold UTF-16LE in host order");
 
@@ -544,15 +545,17 @@ int THtmlFilter::DesignIdToIndex(const QString& Id)
     if (!Id.startsWith(prefix, Qt::CaseSensitive))
         return -1;
     const QStringView digits = QStringView(Id).mid(prefix.size());
-    if (digits.isEmpty() || digits.size() > 9)
+    if (digits.isEmpty())
         return -1;
-    int n = 0;
+    qint64 n = 0;
     for (QChar c : digits) {
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return -1;
         n = n * 10 + (c.unicode() - '0');
+        if (n > std::numeric_limits<int>::max())
+            return -1;
     }
-    return n;
+    return int(n);
 }
 
 THtmlNode* THtmlFilter::FindNode(const QString& Id) const

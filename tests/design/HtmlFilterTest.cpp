@@ -361,7 +361,8 @@ TEST(HtmlFilter, DesignIdToIndexAndFindNode)
         int Index;
     } cases[] = {{"dsgn_:::_0", 0}, {"dsgn_:::_1", 1}, {"dsgn_:::_17", 17}, {"dsgn_:::_x", -1}, {"DSGN_:::_1", -1},
                  {"dsgn_:::_", -1}, {"dsgn_:::_1a", -1}, {"dsgn_:::_-1", -1}, {"dsgn_:::_ 1", -1}, {"", -1},
-                 {"x_dsgn_:::_1", -1}, {"dsgn_:::_99999999999", -1}};
+                 {"x_dsgn_:::_1", -1}, {"dsgn_:::_99999999999", -1}, {"dsgn_:::_0000000000017", 17},
+                 {"dsgn_:::_2147483647", 2147483647}, {"dsgn_:::_2147483648", -1}};
     for (const TCase& c : cases)
         EXPECT_EQ(THtmlFilter::DesignIdToIndex(QLatin1String(c.Id)), c.Index) << c.Id;
     EXPECT_EQ(filter.FindNode(QStringLiteral("dsgn_:::_0"))->TagId(), TAG_BODY);
