@@ -192,6 +192,10 @@ void TFormMain::CreateViews()
     FDesigner = new THtmlDesigner(PanelMain);
     FDesigner->SetGenerator(SGenerator);
     connect(FDesigner, &THtmlDesigner::OnMouseUp, this, &TFormMain::DesignerMouseUp);
+    connect(FDesigner->Bridge(), &TEngineBridge::Message, this, [this](const QString& kind, const QVariantMap&) {
+        if (kind == QLatin1String("change"))
+            DesignerPageChange();
+    });
     connect(FDesigner, &THtmlDesigner::OnKeyUp, this, &TFormMain::DesignerContentChange);
     connect(FDesigner, &THtmlDesigner::OnResized, this, &TFormMain::DesignerContentChange);
     connect(FDesigner, &THtmlDesigner::OnDocumentComplete, this, &TFormMain::DesignerDocumentComplete);
@@ -522,8 +526,16 @@ void TFormMain::DesignerContentChange()
 void TFormMain::DesignerMouseUp()
 {
     UpdateToolbar();
-    // Edits made with the mouse alone (dragging text or images, pasting with the middle button) change
-    // the page's undo record like typing does; they count as changes too.
+    DesignerPageChange();
+}
+
+void TFormMain::DesignerPageChange()
+{
+    // Every change of the page's body is one entry of its undo record, whatever made it: typing, the
+    // mouse (dragging text or images, pasting with the middle button), a drop from another program, the
+    // engine's own undo. A record that moved since it was last looked at means the document changed.
+    if (!FDesigner->IsDocumentReady())
+        return;
     const int count = FDesigner->GetBrowserUndoCount();
     if (count != FUndoCountSeen) {
         FUndoCountSeen = count;

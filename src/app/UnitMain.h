@@ -105,6 +105,7 @@ private:
     void DesignerDocumentComplete();
     void DesignerContentChange();
     void DesignerMouseUp();
+    void DesignerPageChange();
 
     QString FApplicationTitle;
     int FActiveView = 0;
