@@ -778,6 +778,7 @@ public:
         FAtLineStart = true;
         FIndentWritten = false;
         FPendingBlanks = 0;
+        FPendingBreak = false;
         FTrimState = true;
         FCodeDepth = 0;
         FStack.clear();
@@ -861,8 +862,10 @@ private:
 
     void LineEnd()
     {
-        // A blank waiting to be written would only end the line; it is dropped.
+        // A blank waiting to be written would only end the line; it is dropped. A break waiting at the end
+        // of a text is this line end.
         FPendingBlanks = 0;
+        FPendingBreak = false;
         if (!FAtLineStart) {
             FOut.Append(u"\r\n");
             if (FCodeDepth == 0)
@@ -883,6 +886,10 @@ private:
     // Starts a Put whose text the caller appends; EndPut accounts for it.
     qsizetype BeginPut()
     {
+        if (FPendingBreak) {
+            LineEnd();
+            Indent();
+        }
         FlushBlanks();
         return FOut.Size();
     }
@@ -1052,8 +1059,14 @@ private:
                 if (!wroteWord && startedAtLineStart)
                     continue;
                 if (FColumn + 1 >= 80) {
-                    // The break stands for the blank; the next word indents the new line.
-                    LineEnd();
+                    // The break stands for the blank; the next word indents the new line. A break after
+                    // the last word waits for what follows: a line end there is this break, and content
+                    // there starts the new line, so what follows is written as after a word.
+                    if (s < e)
+                        LineEnd();
+                    else
+                        FPendingBreak = true;
+                    FTrimState = true;
                 } else {
                     ++FPendingBlanks;
                     ++FColumn;
@@ -1295,6 +1308,7 @@ private:
     bool FAtLineStart = true;
     bool FIndentWritten = false;
     int FPendingBlanks = 0;
+    bool FPendingBreak = false; // a text ended with a blank past column 79
     // Whether a reader of what has been written so far would drop the leading blanks of the next text:
     // after blanks and line breaks outside code, after br and hr.
     bool FTrimState = true;

@@ -455,6 +455,11 @@ TEST(HtmlFilerWrite, TextWrapsAtTheFirstBlankFromColumn79)
     // column 9 + 7k; the first at 79 or beyond follows word 10 and is replaced by the break.
     EXPECT_EQ(lines[2], u"    <p>"_qs + words.left(11 * 7 - 1)) << written.toStdString();
     EXPECT_EQ(RoundTrip(written), written);
+    // A text whose last blank falls past column 79 ends the line there, and what follows starts the next
+    // one: a rule after it is indented once, however the text ended.
+    const QString tail = RoundTrip(u"<p>"_qs + QString(90, u'y') + u" <hr>x"_qs);
+    EXPECT_TRUE(tail.contains(QString(90, u'y') + u"\r\n    <hr>\r\n    x</p>"_qs)) << tail.toStdString();
+    EXPECT_EQ(RoundTrip(tail), tail);
     const QString longWord(120, u'z');
     const QString one = RoundTrip(u"<p>"_qs + longWord + u" a"_qs);
     EXPECT_TRUE(one.contains(u"    <p>"_qs + longWord + u"\r\n    a</p>"_qs)) << one.toStdString();
