@@ -16,7 +16,11 @@ namespace {
 
 TBeforeApplicationHook RegisterSchemes(RegisterEditorSchemes);
 
-const QByteArray Page = "<html><head></head><body contenteditable><p id=\"first\">Hello <b>world</b></p></body></html>";
+// The page's own script must never run in the design view: neither a script element nor a handler.
+const QByteArray Page = "<html><head><script>document.documentElement.setAttribute('ran','script')</script></head>"
+                        "<body contenteditable><p id=\"first\">Hello <b>world</b></p>"
+                        "<img src=\"idoc:missing.gif\" onerror=\"document.documentElement.setAttribute('ran','handler')\">"
+                        "</body></html>";
 
 class EngineBridgeTest : public ::testing::Test
 {
@@ -60,6 +64,11 @@ TEST_F(EngineBridgeTest, AnswersFromTheLoadedPageAndTheRuntime)
     // The page's own script does not run, but the runtime's world works.
     ASSERT_EQ(Bridge->Call(QStringLiteral("typeof window.__designRuntime"), &value), TEngineBridge::TCallResult::Ok);
     EXPECT_EQ(value.toString(), QStringLiteral("object"));
+    ASSERT_EQ(Bridge->Call(QStringLiteral("document.images[0].complete"), &value), TEngineBridge::TCallResult::Ok);
+    EXPECT_TRUE(value.toBool()); // the broken picture has been tried
+    ASSERT_EQ(Bridge->Call(QStringLiteral("document.documentElement.getAttribute('ran')"), &value),
+              TEngineBridge::TCallResult::Ok);
+    EXPECT_TRUE(value.isNull()) << value.toString().toStdString();
 }
 
 TEST_F(EngineBridgeTest, AScriptErrorIsAFailureNotAValue)

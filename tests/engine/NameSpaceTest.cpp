@@ -185,4 +185,40 @@ TEST_F(NameSpaceEngineTest, TheEngineShowsTheUtf8PageWithItsPictures)
     EXPECT_TRUE(Requests.contains(QStringLiteral("idoc:my%20pic.gif"))) << Requests.join(QLatin1Char(' ')).toStdString();
 }
 
+// A page of half a megabyte goes to the engine in many reads; a character cut between two of them
+// must still arrive whole.
+TEST_F(NameSpaceEngineTest, ALargeDesignPageArrivesWholeThroughTheScheme)
+{
+    QString text;
+    QString page = QStringLiteral("<html><body>");
+    for (int i = 0; text.size() < 512 * 1024; ++i) {
+        QString line = QStringLiteral("line %1 ").arg(i);
+        for (int j = 0; j < 40; ++j)
+            line += QStringLiteral("caf\u00e9 \u20ac ") + QString((i + j) % 5, QLatin1Char('x'));
+        // Now and then a character of four bytes, one that takes two UTF-16 units (few: the engine is slow
+        // to look for a font for it).
+        if (i % 16 == 0)
+            line += QStringLiteral("\U00010348");
+        text += line;
+        page += QStringLiteral("<p>") + line + QStringLiteral("</p>");
+    }
+    Design = (page + QStringLiteral("</body></html>")).toUtf8();
+    ASSERT_TRUE(Bridge->Load(QUrl(QStringLiteral("idoc:index.html"))));
+    QVariant value;
+    ASSERT_EQ(Bridge->Call(QStringLiteral("(function(){const t=document.body.textContent;"
+                                          "let h=2166136261;for(let i=0;i<t.length;++i){h^=t.charCodeAt(i);"
+                                          "h=Math.imul(h,16777619)>>>0;}return [t.length,h];})()"),
+                           &value),
+              TEngineBridge::TCallResult::Ok);
+    quint32 hash = 2166136261u;
+    for (QChar c : text) {
+        hash ^= c.unicode();
+        hash *= 16777619u;
+    }
+    const QVariantList answer = value.toList();
+    ASSERT_EQ(answer.size(), 2);
+    EXPECT_EQ(answer[0].toLongLong(), text.size());
+    EXPECT_EQ(answer[1].toLongLong(), qint64(hash));
+}
+
 } // namespace
