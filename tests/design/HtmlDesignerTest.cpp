@@ -62,6 +62,26 @@ void WriteFile(const QString& name, const QByteArray& bytes)
     f.write(bytes);
 }
 
+// The engine's own box asks for the address; the answers come from a scripted input box here.
+struct TScriptedInput
+{
+    QStringList Asked; // "caption|prompt|proposed" per box shown
+    QString Answer;
+    bool Confirm = true;
+    TInputQueryHook Previous;
+
+    TScriptedInput()
+    {
+        Previous = SetInputQueryHook([this](const QString& caption, const QString& prompt, QString& value) {
+            Asked << caption + QLatin1Char('|') + prompt + QLatin1Char('|') + value;
+            if (Confirm)
+                value = Answer;
+            return Confirm;
+        });
+    }
+    ~TScriptedInput() { SetInputQueryHook(Previous); }
+};
+
 // One design view for the whole suite: starting the engine is the slow part.
 class HtmlDesignerTest : public ::testing::Test
 {
@@ -121,6 +141,18 @@ protected:
                  .arg(to));
         Designer->Bridge()->RefreshState();
     }
+    // Selects the first occurrence of Words in the text of the page.
+    static void SelectWords(const QString& words)
+    {
+        ASSERT_TRUE(Eval(QStringLiteral("(function(w){const k=document.createTreeWalker(document.body,NodeFilter.SHOW_TEXT);"
+                                        "for(let t=k.nextNode();t;t=k.nextNode()){const i=t.data.indexOf(w);if(i<0)continue;"
+                                        "const r=document.createRange();r.setStart(t,i);r.setEnd(t,i+w.length);"
+                                        "const s=getSelection();s.removeAllRanges();s.addRange(r);return true;}return false;})('%1')")
+                             .arg(words))
+                        .toBool())
+            << words.toStdString();
+        Designer->Bridge()->RefreshState();
+    }
     static void Mouse(QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
     {
         QWidget* target = Designer->View()->focusProxy();
@@ -158,6 +190,24 @@ TEST_F(HtmlDesignerTest, LoadEditAndSaveGiveTheExpectedText)
     EXPECT_EQ(ReadFile(saved), Fixture(QStringLiteral("page-bold.htm")));
 }
 
+TEST_F(HtmlDesignerTest, LinksAndAnInsertionInAFixturePageSaveAsExpected)
+{
+    const QString showcase = Dir->filePath(QStringLiteral("showcase.htm"));
+    WriteFile(showcase, Fixture(QStringLiteral("showcase.htm")));
+    Designer->LoadFromFile(showcase);
+    TScriptedInput input;
+    input.Answer = QStringLiteral("#top");
+    SelectWords(QStringLiteral("Welcome"));
+    Designer->Hyperlink();
+    SelectWords(QStringLiteral("A link"));
+    Designer->Unlink();
+    SelectWords(QStringLiteral("underlined"));
+    ASSERT_TRUE(Designer->InsertHtml(QStringLiteral("<b>inserted</b> &amp; caf\u00e9")));
+    const QString saved = Dir->filePath(QStringLiteral("showcase-saved.htm"));
+    Designer->SaveToFile(saved);
+    EXPECT_EQ(ReadFile(saved), Fixture(QStringLiteral("showcase-edited.htm")));
+}
+
 TEST_F(HtmlDesignerTest, AnUnchangedDocumentSavesAsLoadedApartFromTheWritersForm)
 {
     const QString saved = Dir->filePath(QStringLiteral("same.htm"));
@@ -166,6 +216,10 @@ TEST_F(HtmlDesignerTest, AnUnchangedDocumentSavesAsLoadedApartFromTheWritersForm
     QString html;
     Designer->GetHtml(html);
     EXPECT_EQ(html.toLatin1(), Fixture(QStringLiteral("page-saved.htm")));
+    // The design page has no head of the document's own, so the engine knows no title for it.
+    QString title = QStringLiteral("x");
+    Designer->GetDocumentTitle(title);
+    EXPECT_EQ(title, QString());
 }
 
 TEST_F(HtmlDesignerTest, AFormattingCommandUndoesToTheExactHtmlAndRedoesIt)
@@ -328,26 +382,6 @@ TEST_F(HtmlDesignerTest, InsertHtmlIsOneGroupAndFailsOnAControlSelection)
     Designer->Undo();
     EXPECT_FALSE(Body().contains(QStringLiteral("new")));
 }
-
-// The engine's own box asks for the address; the answers come from a scripted input box here.
-struct TScriptedInput
-{
-    QStringList Asked; // "caption|prompt|proposed" per box shown
-    QString Answer;
-    bool Confirm = true;
-    TInputQueryHook Previous;
-
-    TScriptedInput()
-    {
-        Previous = SetInputQueryHook([this](const QString& caption, const QString& prompt, QString& value) {
-            Asked << caption + QLatin1Char('|') + prompt + QLatin1Char('|') + value;
-            if (Confirm)
-                value = Answer;
-            return Confirm;
-        });
-    }
-    ~TScriptedInput() { SetInputQueryHook(Previous); }
-};
 
 TEST_F(HtmlDesignerTest, HyperlinkAsksForTheAddressAndUnlinkTakesTheLinkAway)
 {
