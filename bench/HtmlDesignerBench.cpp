@@ -160,10 +160,49 @@ BENCHMARK(BM_SynchronousBridgeCall)->Unit(benchmark::kMicrosecond)->UseRealTime(
 void BM_StateSnapshotCall(benchmark::State& state)
 {
     TFixture& f = Fixture();
+    f.Designer->SetHtml(QStringLiteral("<html><body><p>small</p></body></html>"));
     for (auto _ : state)
         f.Designer->Bridge()->RefreshState();
 }
 BENCHMARK(BM_StateSnapshotCall)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The large page with all of it selected: the snapshot that goes along with every pointer move, and the
+// command states, which are worked out once per change of document, selection or focus and kept after.
+void SelectAllOfTheLargePage()
+{
+    TFixture& f = Fixture();
+    f.Designer->LoadFromFile(f.FileName);
+    f.Designer->Bridge()->Call(QStringLiteral("(function(){getSelection().selectAllChildren(document.body);})()"));
+    // The engine paints the new selection first: not part of what is measured.
+    f.Designer->Bridge()->Call(QStringLiteral("1"));
+    QEventLoop idle;
+    QTimer::singleShot(1000, &idle, &QEventLoop::quit);
+    idle.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void BM_PointerMoveSnapshotOfALargeSelection(benchmark::State& state)
+{
+    SelectAllOfTheLargePage();
+    for (auto _ : state)
+        Fixture().Designer->Bridge()->RefreshState();
+}
+BENCHMARK(BM_PointerMoveSnapshotOfALargeSelection)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+
+void BM_CommandStatesOfALargeSelection(benchmark::State& state)
+{
+    SelectAllOfTheLargePage();
+    TEngineBridge* bridge = Fixture().Designer->Bridge();
+    for (auto _ : state) {
+        // A selection change (the same range made again) makes the states be worked out afresh.
+        state.PauseTiming();
+        bridge->Call(QStringLiteral("(function(){getSelection().removeAllRanges();"
+                                    "getSelection().selectAllChildren(document.body);})()"));
+        state.ResumeTiming();
+        bridge->RefreshState(true);
+        bridge->RefreshState(true); // kept: no second walk
+    }
+}
+BENCHMARK(BM_CommandStatesOfALargeSelection)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 } // namespace
 

@@ -64,6 +64,7 @@
       return false;
     undoUnits.push(copyRecords(relevant));
     redoUnits.length = 0;
+    ++documentVersion;
     return true;
   }
 
@@ -159,6 +160,7 @@
   function undo(count) {
     flushPending();
     hideHandles();
+    ++documentVersion;
     let done = 0;
     while (done < count && undoUnits.length) {
       const unit = undoUnits.pop();
@@ -172,6 +174,7 @@
   function redo(count) {
     flushPending();
     hideHandles();
+    ++documentVersion;
     let done = 0;
     while (done < count && redoUnits.length) {
       const unit = redoUnits.pop();
@@ -188,6 +191,24 @@
     'fontName', 'fontSize', 'formatBlock', 'createLink', 'unlink'];
   let stateSerial = 0;
 
+  // Whether the range holds any text; stops at the first text it finds, so a selection of the whole of a
+  // large page costs no more than a small one.
+  function rangeHasText(range) {
+    const root = range.commonAncestorContainer;
+    if (root.nodeType === Node.TEXT_NODE || root.nodeType === Node.CDATA_SECTION_NODE)
+      return range.endOffset > range.startOffset;
+    const walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
+    for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+      if (!range.intersectsNode(node))
+        continue;
+      const from = node === range.startContainer ? range.startOffset : 0;
+      const to = node === range.endContainer ? range.endOffset : node.data.length;
+      if (to > from)
+        return true;
+    }
+    return false;
+  }
+
   function selectionKind() {
     const selection = document.getSelection();
     if (!selection || selection.rangeCount === 0)
@@ -195,7 +216,7 @@
     const range = selection.getRangeAt(0);
     if (range.collapsed)
       return 0;
-    return range.toString() === '' ? 1 : 2;
+    return rangeHasText(range) ? 2 : 1;
   }
 
   function selectedControl() {
@@ -203,8 +224,6 @@
     if (!selection || selection.rangeCount === 0)
       return null;
     const range = selection.getRangeAt(0);
-    if (range.collapsed || range.toString() !== '')
-      return null;
     if (range.startContainer === range.endContainer && range.endOffset - range.startOffset === 1) {
       const node = range.startContainer.childNodes[range.startOffset];
       if (node && node.nodeType === Node.ELEMENT_NODE)
@@ -228,16 +247,56 @@
     return flags;
   }
 
-  function state() {
-    flushPending();
+  // The command states are dear on a large selection (the alignment states walk every selected block), so
+  // they are kept until the document, the selection or the focus changes. The key is compared node by
+  // node rather than trusted to selectionchange, which arrives later than a selection made by a call.
+  let documentVersion = 0;
+  let commandCache = null;
+  let commandKey = null;
+
+  function commandStateKey() {
+    const selection = document.getSelection();
+    const range = selection && selection.rangeCount ? selection.getRangeAt(0) : null;
+    return [documentVersion, document.activeElement, document.hasFocus(),
+      range ? range.startContainer : null, range ? range.startOffset : -1,
+      range ? range.endContainer : null, range ? range.endOffset : -1];
+  }
+
+  function cachedCommands() {
+    if (!commandCache)
+      return null;
+    const key = commandStateKey();
+    for (let i = 0; i < key.length; ++i)
+      if (key[i] !== commandKey[i])
+        return null;
+    return commandCache;
+  }
+
+  function currentCommands() {
+    const cached = cachedCommands();
+    if (cached)
+      return cached;
     const commands = {};
     for (const name of commandNames)
       commands[name] = commandFlags(name);
-    const control = selectionKind() === 1 ? selectedControl() : null;
-    return {
-      serial: ++stateSerial, selection: selectionKind(), control: describe(control), commands: commands,
+    commandCache = commands;
+    commandKey = commandStateKey();
+    return commands;
+  }
+
+  // withCommands: compute the command states when they are not current; otherwise they go along only when
+  // they are current, and the host asks for them when it needs them.
+  function state(withCommands) {
+    flushPending();
+    const kind = selectionKind();
+    const snapshot = {
+      serial: ++stateSerial, selection: kind, control: kind === 1 ? describe(selectedControl()) : null,
       undo: undoUnits.length, redo: redoUnits.length
     };
+    const commands = withCommands ? currentCommands() : cachedCommands();
+    if (commands)
+      snapshot.commands = commands;
+    return snapshot;
   }
 
   // ---- channel to C++ ------------------------------------------------------------------------------
@@ -245,8 +304,12 @@
   let connecting = false;
   const outbox = [];
 
+  // Pointer motion and selection changes come in floods: their snapshots carry command states only when
+  // these are current. Presses, clicks and keys bring them up to date, for the toolbar that follows.
+  const lightEvents = ['mousemove', 'mouseover', 'mouseout'];
+
   function send(kind, payload) {
-    payload.state = state();
+    payload.state = state(kind === 'event' && !lightEvents.includes(payload.type));
     if (host)
       host.Receive(kind, payload);
     else
@@ -536,20 +599,20 @@
   }
 
   window.__designRuntime = {
-    ready: function () { start(); return { ready: !!observer, state: state() }; },
-    state: state,
+    ready: function () { start(); return { ready: !!observer, state: state(true) }; },
+    state: function (withCommands) { return state(!!withCommands); },
     body: bodyHtml,
     body_element: function () { return describe(document.body); },
     byId: function (id) { return describe(document.getElementById(id)); },
-    exec: function (name, value) { const done = execCommand(name, value); return { result: done, state: state() }; },
+    exec: function (name, value) { const done = execCommand(name, value); return { result: done, state: state(false) }; },
     value: function (name) { return document.queryCommandValue(name); },
-    undo: function (count) { const done = undo(count); return { result: done, state: state() }; },
-    redo: function (count) { const done = redo(count); return { result: done, state: state() }; },
-    insertHtml: function (html) { insertHtml(html); return { result: true, state: state() }; },
-    element: function (token, what, args) { return { result: elementCall(token, what, args || []), state: state() }; },
+    undo: function (count) { const done = undo(count); return { result: done, state: state(false) }; },
+    redo: function (count) { const done = redo(count); return { result: done, state: state(false) }; },
+    insertHtml: function (html) { insertHtml(html); return { result: true, state: state(false) }; },
+    element: function (token, what, args) { return { result: elementCall(token, what, args || []), state: state(false) }; },
     elementFromPoint: elementFromPoint,
     selectionLink: selectionLink,
-    resize: function (token, width, height) { resizeElement(elementOf(token), width, height); return state(); },
+    resize: function (token, width, height) { resizeElement(elementOf(token), width, height); return state(false); },
     handles: function () {
       if (!overlay || overlay.style.display === 'none')
         return null;

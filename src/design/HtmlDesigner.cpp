@@ -381,6 +381,10 @@ int THtmlDesigner::QueryCommandStatus(int CmdID)
     if (!IsDocumentReady())
         return 0;
     const TEngineState& state = FBridge->State();
+    // Pointer motion leaves the command states behind; they are asked for once when wanted. During
+    // another call's wait the last known states have to do.
+    if (!state.CommandsCurrent && !FBridge->IsBusy())
+        FBridge->RefreshState(true);
     switch (CmdID) {
     case IDM_UNDO:
         return OLECMDF_SUPPORTED | (state.UndoCount > 0 ? OLECMDF_ENABLED : 0);

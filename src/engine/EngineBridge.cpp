@@ -191,16 +191,19 @@ void TEngineBridge::UpdateState(const QVariantMap& Snapshot)
     FState.Control = Snapshot.value(QStringLiteral("control")).toMap();
     FState.UndoCount = Snapshot.value(QStringLiteral("undo")).toInt();
     FState.RedoCount = Snapshot.value(QStringLiteral("redo")).toInt();
+    FState.CommandsCurrent = Snapshot.contains(QStringLiteral("commands"));
+    if (!FState.CommandsCurrent)
+        return;
     FState.Commands.clear();
     const QVariantMap commands = Snapshot.value(QStringLiteral("commands")).toMap();
     for (auto it = commands.cbegin(); it != commands.cend(); ++it)
         FState.Commands.insert(it.key(), it.value().toInt());
 }
 
-bool TEngineBridge::RefreshState()
+bool TEngineBridge::RefreshState(bool WithCommands)
 {
     QVariant state;
-    if (!FReady || Invoke(QStringLiteral("state"), {}, &state) != TCallResult::Ok)
+    if (!FReady || Invoke(QStringLiteral("state"), {WithCommands}, &state) != TCallResult::Ok)
         return false;
     UpdateState(state.toMap());
     return true;

@@ -26,6 +26,9 @@ struct TEngineState
     int Selection = 0;            // 0 none, 1 control, 2 text
     QVariantMap Control;          // token, tag, id of the selected control; empty when none
     QHash<QString, int> Commands; // command name -> flags 1 supported, 2 enabled, 4 latched
+    // False when the last snapshot came without command states (they were not current in the page):
+    // Commands then holds older states and must be asked for again.
+    bool CommandsCurrent = false;
     int UndoCount = 0;
     int RedoCount = 0;
 };
@@ -70,8 +73,9 @@ public:
 
     const TEngineState& State() const { return FState; }
     void UpdateState(const QVariantMap& Snapshot);
-    // Asks the runtime for a fresh snapshot; false when the page does not answer.
-    bool RefreshState();
+    // Asks the runtime for a fresh snapshot, with current command states when WithCommands is set (dear on
+    // a large selection); false when the page does not answer.
+    bool RefreshState(bool WithCommands = false);
 
     static QString RuntimeSource();
 

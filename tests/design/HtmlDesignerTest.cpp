@@ -234,6 +234,14 @@ TEST_F(HtmlDesignerTest, AFormattingCommandUndoesToTheExactHtmlAndRedoesIt)
     ASSERT_NE(bold, before);
     EXPECT_TRUE(bold.contains(QStringLiteral("<b>Hello</b>"))) << bold.toStdString();
     EXPECT_TRUE(Designer->QueryCommandStatus(IDM_BOLD) & OLECMDF_LATCHED);
+    // The states follow the selection, also one made without any event, and pointer moves between.
+    SelectText(QStringLiteral("#intro i"));
+    Mouse(QEvent::MouseMove, QPoint(5, 5));
+    Mouse(QEvent::MouseMove, QPoint(6, 6));
+    EXPECT_FALSE(Designer->QueryCommandStatus(IDM_BOLD) & OLECMDF_LATCHED);
+    EXPECT_TRUE(Designer->QueryCommandStatus(IDM_ITALIC) & OLECMDF_LATCHED);
+    SelectText(QStringLiteral("#intro b"));
+    EXPECT_TRUE(Designer->QueryCommandStatus(IDM_BOLD) & OLECMDF_LATCHED);
     const TUndoGroups& groups = Designer->UndoGroups();
     ASSERT_EQ(groups.Count(), 1);
     EXPECT_EQ(groups.Caption(0), QStringLiteral("Bold"));
@@ -241,6 +249,8 @@ TEST_F(HtmlDesignerTest, AFormattingCommandUndoesToTheExactHtmlAndRedoesIt)
     ASSERT_TRUE(Designer->CanUndo());
     Designer->Undo();
     EXPECT_EQ(Body(), before);
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    EXPECT_FALSE(Designer->QueryCommandStatus(IDM_BOLD) & OLECMDF_LATCHED);
     EXPECT_FALSE(Designer->CanUndo());
     ASSERT_TRUE(Designer->CanRedo());
     Designer->Redo();
