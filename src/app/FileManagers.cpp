@@ -1,5 +1,7 @@
 #include "FileManagers.h"
 
+#include "AsciiCase.h"
+
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "IniFiles.h"
@@ -16,22 +18,6 @@ namespace {
 bool IsExistingFile(const QString& fileName)
 {
     return !fileName.isEmpty() && QFileInfo(fileName).isFile();
-}
-
-bool SameFileName(const QString& a, const QString& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x >= 'a' && x <= 'z')
-            x -= 32;
-        if (y >= 'a' && y <= 'z')
-            y -= 32;
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -167,7 +153,7 @@ void TFileManager::NotifyChange()
 void TFileManager::AddMRU(const QString& fileName)
 {
     for (qsizetype i = FRecentList.size() - 1; i >= 0; --i)
-        if (SameFileName(FRecentList[i], fileName))
+        if (SameText(FRecentList[i], fileName))
             FRecentList.removeAt(i);
     // Trimming comes before the insertion, so the list holds up to MaxMRUCount + 1 names; stored lists
     // of that length are read back whole.

@@ -1,5 +1,7 @@
 #include "HtmlFilter.h"
 
+#include "AsciiCase.h"
+
 #include "Exceptions.h"
 #include "HtmlAttributes.h"
 #include "HtmlConv.h"
@@ -25,11 +27,6 @@ namespace {
 const QString TransGif = QStringLiteral("edit:trans.gif");
 const QString ReportHandlerText = QStringLiteral("external.Report(this);");
 const QString CancelHandler = QStringLiteral("cancelEvent()");
-
-bool SameText(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 THtmlTag* AsTag(THtmlNode* node)
 {

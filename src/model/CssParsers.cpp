@@ -1,5 +1,7 @@
 #include "CssParsers.h"
 
+#include "AsciiCase.h"
+
 namespace {
 
 bool IsBlank(QChar c)
@@ -25,22 +27,6 @@ bool IsQuote(QChar c)
 bool IsOneQuotedString(const QString& v, QChar quote)
 {
     return v.size() >= 2 && v.front() == quote && v.indexOf(quote, 1) == v.size() - 1;
-}
-
-bool SameAscii(const QString& a, const QString& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a.at(i).unicode(), y = b.at(i).unicode();
-        if (x >= 'a' && x <= 'z')
-            x -= 32;
-        if (y >= 'a' && y <= 'z')
-            y -= 32;
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -94,7 +80,7 @@ void TCssParser::Parse(const QString& Text)
 QString TCssParser::GetValue(const QString& Name) const
 {
     for (qsizetype i = 0; i < Names.size(); ++i)
-        if (SameAscii(Names.at(i), Name))
+        if (SameText(Names.at(i), Name))
             return Values.Get(int(i));
     return QString();
 }

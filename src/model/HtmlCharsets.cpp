@@ -1,5 +1,7 @@
 #include "HtmlCharsets.h"
 
+#include "AsciiCase.h"
+
 const std::array<TCharsetRow, 119> CharsetTable = {{
     {"Arabic (ASMO 708)", "ASMO-708"},
     {"Arabic (DOS)", "DOS-720"},
@@ -124,25 +126,6 @@ const std::array<TCharsetRow, 119> CharsetTable = {{
 
 namespace {
 
-char FoldAscii(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') ? char(c - 32) : (c < 128 ? char(c) : 0);
-}
-
-// Only ASCII letters are folded: a non-ASCII character never equals anything in this ASCII table
-// (a general Unicode fold would let the Kelvin sign match "K").
-bool SameAscii(const QString& s, std::string_view t)
-{
-    if (s.size() != qsizetype(t.size()))
-        return false;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const char16_t c = s.at(i).unicode();
-        if (c >= 128 || FoldAscii(c) != FoldAscii(char16_t(static_cast<unsigned char>(t[size_t(i)]))))
-            return false;
-    }
-    return true;
-}
-
 QString FromTable(std::string_view s)
 {
     return QString::fromLatin1(s.data(), qsizetype(s.size()));
@@ -153,7 +136,7 @@ QString FromTable(std::string_view s)
 QString CharsetFromDisplayName(const QString& Name)
 {
     for (const TCharsetRow& row : CharsetTable)
-        if (SameAscii(Name, row.DisplayName))
+        if (SameText(Name, QLatin1StringView(row.DisplayName.data(), qsizetype(row.DisplayName.size()))))
             return FromTable(row.Charset);
     return QString();
 }
@@ -161,7 +144,7 @@ QString CharsetFromDisplayName(const QString& Name)
 QString DisplayNameFromCharset(const QString& Charset)
 {
     for (const TCharsetRow& row : CharsetTable)
-        if (SameAscii(Charset, row.Charset))
+        if (SameText(Charset, QLatin1StringView(row.Charset.data(), qsizetype(row.Charset.size()))))
             return FromTable(row.DisplayName);
     return QString();
 }

@@ -1,4 +1,6 @@
 #include "HtmlConv.h"
+
+#include "AsciiCase.h"
 #include "Exceptions.h"
 
 #include <QIODevice>
@@ -46,16 +48,6 @@ QByteArray TrimControls(const QByteArray& s)
     while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
         --e;
     return s.mid(b, e - b);
-}
-
-bool SameAsciiNoCase(QByteArrayView a, QByteArrayView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
 }
 
 // Reads the stream a block at a time and hands out single bytes; 0 stands for both a zero byte and
@@ -258,7 +250,7 @@ QByteArray ScanDeclarations(TByteScanner& s)
             const QByteArray charset = TrimControls(attrs.Charset);
             if (!charset.isEmpty())
                 result = charset;
-            if (SameAsciiNoCase(attrs.HttpEquiv, "Content-Type") && !attrs.Content.isEmpty()) {
+            if (SameText(attrs.HttpEquiv, "Content-Type") && !attrs.Content.isEmpty()) {
                 const QByteArray content = LowerAscii(attrs.Content);
                 const qsizetype at = content.indexOf("charset=");
                 if (at >= 0)
@@ -373,7 +365,7 @@ bool IsLatin1(const QByteArray& ConverterName)
     static constexpr std::array<QByteArrayView, 6> names = {
         "ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "L1", "ISO-IR-100"};
     for (QByteArrayView n : names)
-        if (SameAsciiNoCase(ConverterName, n))
+        if (SameText(ConverterName, n))
             return true;
     return false;
 }
@@ -527,7 +519,7 @@ QByteArray DetectCharset(QIODevice& Stream)
 QByteArray ConverterCharsetName(const QByteArray& Charset)
 {
     for (const TConverterAlias& a : ConverterAliases)
-        if (SameAsciiNoCase(Charset, QByteArrayView(a.Declared.data(), qsizetype(a.Declared.size()))))
+        if (SameText(Charset, QByteArrayView(a.Declared.data(), qsizetype(a.Declared.size()))))
             return QByteArray(a.Converter);
     return Charset;
 }
