@@ -471,7 +471,27 @@
     }
   }
 
+  // While the page arrives the engine would lay out and paint the growing document again after every
+  // piece; a large page then costs several times its own layout. Nothing is shown until it is complete
+  // (a sheet of the runtime's own, outside the document's markup).
+  let loadingSheet = null;
+  try {
+    loadingSheet = new CSSStyleSheet();
+    loadingSheet.replaceSync('html { display: none !important; }');
+    document.adoptedStyleSheets = [loadingSheet];
+  } catch (e) {
+    loadingSheet = null; // shown while loading, as the engine does by itself
+  }
+
+  function showDocument() {
+    if (loadingSheet) {
+      document.adoptedStyleSheets = document.adoptedStyleSheets.filter(function (s) { return s !== loadingSheet; });
+      loadingSheet = null;
+    }
+  }
+
   function start() {
+    showDocument();
     connectChannel();
     if (observer || !document.body)
       return;

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -526,8 +527,9 @@ TEST_F(HtmlDesignerTest, EventsReachTheApplicationWithTheirElement)
     Designer->View()->setFocus();
     Key(Qt::Key_Z, QStringLiteral("z"));
     EXPECT_TRUE(WaitUntil([&] { return index("keyup:BODY") >= 0; })) << seen.join(QLatin1Char(',')).toStdString();
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("keydown:BODY"), QStringLiteral("keypress:BODY"),
-                                 QStringLiteral("keyup:BODY")}));
+    // (Late pointer events of the moves above may still come in between: only the keys are compared.)
+    EXPECT_EQ(seen.filter(QRegularExpression(QStringLiteral("^key"))),
+              (QStringList{QStringLiteral("keydown:BODY"), QStringLiteral("keypress:BODY"), QStringLiteral("keyup:BODY")}));
     for (const auto& c : connections)
         QObject::disconnect(c);
 }
