@@ -875,18 +875,7 @@ TOpenTag THtmlFilter::NewImage(const QString& Src, const QString& Width, const Q
 {
     auto* img = new THtmlTag(TAG_IMG);
     img->SetAttribute(ATTR_SRC, Src);
-    TOpenTag result;
-    result.Id = NextDesignId();
-    QString designClass, designSrc;
-    ResolveImageSource(Src, designClass, designSrc);
-    result.Html = QLatin1String("<img ") + AttributeMarkup("id", result.Id) + AttributeMarkup("src", designSrc);
-    if (!designClass.isEmpty())
-        result.Html += AttributeMarkup("class", designClass);
-    PutField(result.Html, img, ATTR_WIDTH, "width", Width);
-    PutField(result.Html, img, ATTR_HEIGHT, "height", Height);
-    Keep(img);
-    result.Node = img;
-    return result;
+    return ImageOpenTag(img, Src, Width, Height);
 }
 
 TOpenTag THtmlFilter::NewInputImage(const QString& Src, const QString& Name, const QString& Width,
@@ -896,6 +885,12 @@ TOpenTag THtmlFilter::NewInputImage(const QString& Src, const QString& Name, con
     input->SetAttribute(ATTR_TYPE, QStringLiteral("image"));
     input->SetAttribute(ATTR_NAME, Name);
     input->SetAttribute(ATTR_SRC, Src);
+    return ImageOpenTag(input, Src, Width, Height);
+}
+
+// Images and image buttons both show as an img of the design page, with the source resolved for display.
+TOpenTag THtmlFilter::ImageOpenTag(THtmlTag* kept, const QString& Src, const QString& Width, const QString& Height)
+{
     TOpenTag result;
     result.Id = NextDesignId();
     QString designClass, designSrc;
@@ -903,10 +898,10 @@ TOpenTag THtmlFilter::NewInputImage(const QString& Src, const QString& Name, con
     result.Html = QLatin1String("<img ") + AttributeMarkup("id", result.Id) + AttributeMarkup("src", designSrc);
     if (!designClass.isEmpty())
         result.Html += AttributeMarkup("class", designClass);
-    PutField(result.Html, input, ATTR_WIDTH, "width", Width);
-    PutField(result.Html, input, ATTR_HEIGHT, "height", Height);
-    Keep(input);
-    result.Node = input;
+    PutField(result.Html, kept, ATTR_WIDTH, "width", Width);
+    PutField(result.Html, kept, ATTR_HEIGHT, "height", Height);
+    Keep(kept);
+    result.Node = kept;
     return result;
 }
 

@@ -169,6 +169,7 @@ private:
     int Keep(THtmlNode* node);
     THtmlNode* KeptNode(int index) const;
     QString PlaceholderMarkup(THtmlNode* kept, const char* kind);
+    TOpenTag ImageOpenTag(THtmlTag* kept, const QString& Src, const QString& Width, const QString& Height);
     TOpenTag PlaceholderOpenTag(THtmlTag* kept, const QString& designClass, const QString& Width,
                                 const QString& Height, const QString& Align);
 
