@@ -778,9 +778,6 @@ public:
         FAtLineStart = true;
         FIndentWritten = false;
         FPendingBlanks = 0;
-        FPendingBreak = false;
-        FTrimState = true;
-        FCodeDepth = 0;
         FStack.clear();
         const int id = node->TagId();
         if (id == TAG_TEXT) {
@@ -853,8 +850,6 @@ private:
             // Unclosed tags can nest as deep as the page is long: past a screen's width, more blanks
             // would only make the text grow with the square of the depth.
             FOut.AppendBlanks(std::min(FIndent, MaxIndentBlanks));
-            if (FCodeDepth == 0)
-                FTrimState = true;
         }
         FColumn = 0;
         FIndentWritten = true;
@@ -862,15 +857,10 @@ private:
 
     void LineEnd()
     {
-        // A blank waiting to be written would only end the line; it is dropped. A break waiting at the end
-        // of a text is this line end.
+        // A blank waiting to be written would only end the line; it is dropped.
         FPendingBlanks = 0;
-        FPendingBreak = false;
-        if (!FAtLineStart) {
+        if (!FAtLineStart)
             FOut.Append(u"\r\n");
-            if (FCodeDepth == 0)
-                FTrimState = true;
-        }
         FAtLineStart = true;
         FIndentWritten = false;
     }
@@ -886,10 +876,6 @@ private:
     // Starts a Put whose text the caller appends; EndPut accounts for it.
     qsizetype BeginPut()
     {
-        if (FPendingBreak) {
-            LineEnd();
-            Indent();
-        }
         FlushBlanks();
         return FOut.Size();
     }
@@ -1010,8 +996,6 @@ private:
         }
         FOut.Append(u'>');
         EndPut(start);
-        if (id == TAG_BR || id == TAG_HR)
-            FTrimState = true; // the reader drops the leading blanks of text after these
     }
 
     void PutEndTag(THtmlTag* e)
@@ -1047,10 +1031,6 @@ private:
         const QChar* s = text.constData();
         const QChar* e = s + text.size();
         const bool startedAtLineStart = FAtLineStart;
-        // Where the reader would drop leading blanks and control characters, they are not written.
-        if (FTrimState)
-            while (s < e && s->unicode() <= 32)
-                ++s;
         bool wroteWord = false;
         while (s < e) {
             if (IsBlank(s->unicode())) {
@@ -1059,20 +1039,13 @@ private:
                 if (!wroteWord && startedAtLineStart)
                     continue;
                 if (FColumn + 1 >= 80) {
-                    // The break stands for the blank; the next word indents the new line. A break after
-                    // the last word waits for what follows: a line end there is this break, and content
-                    // there starts the new line, so what follows is written as after a word.
-                    if (s < e)
-                        LineEnd();
-                    else
-                        FPendingBreak = true;
-                    FTrimState = true;
+                    // The break stands for the blank; the next word indents the new line.
+                    LineEnd();
                 } else {
                     ++FPendingBlanks;
                     ++FColumn;
                     FAtLineStart = false;
                     FIndentWritten = true;
-                    FTrimState = true;
                 }
                 continue;
             }
@@ -1101,7 +1074,6 @@ private:
             FOut.Commit(o);
             s = reinterpret_cast<const QChar*>(c);
             EndPut(start);
-            FTrimState = false;
             wroteWord = true;
         }
     }
@@ -1180,7 +1152,6 @@ private:
             LineEnd();
             Indent();
             PutStartTag(e);
-            ++FCodeDepth;
             Push(e, fmBlock, false, parentInline, true, childEscape);
             return;
         }
@@ -1205,8 +1176,6 @@ private:
                     AfterInlineChild(id);
                 return;
             }
-            if (id == TAG_SCRIPT || id == TAG_STYLE)
-                ++FCodeDepth;
             FIndent += 2;
             LineEnd();
             Push(e, fmBlock, false, parentInline, false, childEscape);
@@ -1233,8 +1202,6 @@ private:
                 AfterInlineChild(id);
             return;
         }
-        if (id == TAG_SCRIPT || id == TAG_STYLE)
-            ++FCodeDepth;
         Push(e, form, true, parentInline, preformatted, preformatted ? esReference : childEscape);
     }
 
@@ -1243,7 +1210,6 @@ private:
         const TFrame f = FStack.back();
         FStack.pop_back();
         const int id = f.Element->TagId();
-        const bool code = id == TAG_SCRIPT || id == TAG_STYLE;
         if (f.Form == fmVerbatim) {
             PutEndTag(f.Element);
             return;
@@ -1261,8 +1227,6 @@ private:
                 Indent();
             PutEndTag(f.Element);
         }
-        if (code && !(f.Form == fmVerbatim))
-            --FCodeDepth;
         if (f.Form != fmInline)
             LineEnd();
         if (f.ParentInline)
@@ -1308,11 +1272,6 @@ private:
     bool FAtLineStart = true;
     bool FIndentWritten = false;
     int FPendingBlanks = 0;
-    bool FPendingBreak = false; // a text ended with a blank past column 79
-    // Whether a reader of what has been written so far would drop the leading blanks of the next text:
-    // after blanks and line breaks outside code, after br and hr.
-    bool FTrimState = true;
-    int FCodeDepth = 0; // inside script or style code, where line breaks are code, not text
     std::vector<TFrame> FStack;
 };
 

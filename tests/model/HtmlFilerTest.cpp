@@ -455,14 +455,33 @@ TEST(HtmlFilerWrite, TextWrapsAtTheFirstBlankFromColumn79)
     // column 9 + 7k; the first at 79 or beyond follows word 10 and is replaced by the break.
     EXPECT_EQ(lines[2], u"    <p>"_qs + words.left(11 * 7 - 1)) << written.toStdString();
     EXPECT_EQ(RoundTrip(written), written);
-    // A text whose last blank falls past column 79 ends the line there, and what follows starts the next
-    // one: a rule after it is indented once, however the text ended.
+    // A text whose last blank falls past column 79 ends the line there. A rule at a line start gets the
+    // indentation of the inline element and then its own again after its (empty) line end.
     const QString tail = RoundTrip(u"<p>"_qs + QString(90, u'y') + u" <hr>x"_qs);
-    EXPECT_TRUE(tail.contains(QString(90, u'y') + u"\r\n    <hr>\r\n    x</p>"_qs)) << tail.toStdString();
+    EXPECT_TRUE(tail.contains(QString(90, u'y') + u"\r\n        <hr>\r\n    x</p>"_qs)) << tail.toStdString();
     EXPECT_EQ(RoundTrip(tail), tail);
+    // A blank past column 79 that is all of a text still stands for a line break, and the next text starts
+    // the new line.
+    THtmlTag p(TAG_P);
+    p.Add(new THtmlText(TAG_TEXT, QString(85, u'y')));
+    p.Add(new THtmlText(TAG_TEXT, u" "_qs));
+    p.Add(new THtmlText(TAG_TEXT, u"next"_qs));
+    EXPECT_EQ(HtmlNodeToText(&p), u"<p>"_qs + QString(85, u'y') + u"\r\nnext</p>\r\n"_qs);
     const QString longWord(120, u'z');
     const QString one = RoundTrip(u"<p>"_qs + longWord + u" a"_qs);
     EXPECT_TRUE(one.contains(u"    <p>"_qs + longWord + u"\r\n    a</p>"_qs)) << one.toStdString();
+}
+
+TEST(HtmlFilerWrite, TextIsWrittenAsStoredWhereverItFollows)
+{
+    // Blanks and control characters at the start of a text are written as the tree holds them, also where
+    // a reader of the output would drop them (after a break, after a blank).
+    THtmlTag p(TAG_P);
+    p.Add(new THtmlText(TAG_TEXT, u"a"_qs));
+    p.Add(new THtmlTag(TAG_BR));
+    p.Add(new THtmlText(TAG_TEXT, u"\u0001b "_qs));
+    p.Add(new THtmlText(TAG_TEXT, u" c"_qs));
+    EXPECT_EQ(HtmlNodeToText(&p), u"<p>a<br>\r\n\u0001b  c</p>\r\n"_qs);
 }
 
 TEST(HtmlFilerWrite, BreaksRulesAndInlineFlow)
