@@ -1391,9 +1391,7 @@ QString GetNodePlainText(const THtmlNode* node)
     TWordBreaker breaker(TWordBreaker::wbDecode);
     for (THtmlNode* n = node->GetNextNode(nullptr); n; n = node->GetNextNode(n)) {
         const int id = n->TagId();
-        const THtmlNode* parent = n->Parent();
-        const bool code = parent && (parent->TagId() == TAG_SCRIPT || parent->TagId() == TAG_STYLE);
-        if (id == TAG_TEXT && !code) {
+        if (id == TAG_TEXT) {
             if (auto* text = dynamic_cast<THtmlText*>(n)) {
                 breaker.SetText(text->Text());
                 while (breaker.NextToken())
@@ -1404,7 +1402,7 @@ QString GetNodePlainText(const THtmlNode* node)
             result += lineBreak;
             paragraph = false;
         } else if (!TagIsInline(id)) {
-            // Blocks, and also comments, code and raw tags, stand apart from the text around them.
+            // Blocks, and also comments, PHP and ASP blocks and raw tags, stand apart from the text around them.
             if (!paragraph) {
                 result += lineBreak;
                 result += lineBreak;
@@ -1441,8 +1439,9 @@ QString StripOuterTag(const QString& text)
     QStringView s = TrimControls(text);
     if (s.isEmpty() || s.front() != u'<')
         return s.toString();
+    // Without any ">" there is no start tag to drop.
     const qsizetype gt = s.indexOf(u'>');
-    s = gt < 0 ? QStringView() : s.mid(gt + 1);
+    s = s.mid(gt + 1);
     if (!s.isEmpty() && s.back() == u'>') {
         const qsizetype lt = s.lastIndexOf(u'<');
         if (lt >= 0)

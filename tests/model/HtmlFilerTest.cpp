@@ -588,7 +588,8 @@ TEST(HtmlFilerText, PlainTextDecodesReferencesAndSeparatesBlocks)
               u"a\r\nb \u00e9"_qs + QString::fromUcs4(U"\U0001F600") + u" &bogus; &amp c"_qs);
     const QString body = GetNodePlainText(FindNodeByPath(root.get(), u"body"_qs));
     EXPECT_TRUE(body.startsWith(u"x\r\n\r\ny\r\n\r\na\r\nb"_qs)) << body.toStdString();
-    EXPECT_TRUE(body.endsWith(u"&amp c\r\n\r\nz"_qs)) << body.toStdString(); // no code in plain text
+    // Script text is text like any other; the script element stands apart as a block.
+    EXPECT_TRUE(body.endsWith(u"&amp c\r\n\r\nvar s;\r\n\r\nz"_qs)) << body.toStdString();
 }
 
 TEST(HtmlFilerText, StripOuterTag)
@@ -597,6 +598,7 @@ TEST(HtmlFilerText, StripOuterTag)
     EXPECT_EQ(StripOuterTag(u"plain"_qs), u"plain"_qs);
     EXPECT_EQ(StripOuterTag(u"<br>"_qs), u""_qs);
     EXPECT_EQ(StripOuterTag(u"<b>x"_qs), u"x"_qs);
+    EXPECT_EQ(StripOuterTag(u" <b x"_qs), u"<b x"_qs);
     EXPECT_EQ(StripOuterTag(u"<p>a<b>b</b></p>"_qs), u"a<b>b</b>"_qs);
     EXPECT_EQ(StripOuterTag(u"\r\n"_qs), u""_qs);
 }
