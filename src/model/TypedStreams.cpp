@@ -5,6 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// The class library's text for a stream that ends before what was asked of it.
+const char* const StreamReadError = "Stream read error";
+
+} // namespace
+
 qint32 TTypedStreamAdapter::ReadInteger()
 {
     unsigned char bytes[4] = {0, 0, 0, 0};
@@ -13,24 +20,29 @@ qint32 TTypedStreamAdapter::ReadInteger()
 }
 
 // Every length is checked against what is left before anything is allocated or copied: a damaged or
-// hostile file must not make us reserve gigabytes or read past its end.
+// hostile file must not make us reserve gigabytes or read past its end. A sequential stream cannot tell
+// what is left; its reads below take the bytes a block at a time and raise when they run out.
 qint32 TTypedStreamAdapter::ReadLength()
 {
     const qint32 n = ReadInteger();
     if (n < 0)
-        throw TStreamReadError();
-    const qint64 left = FStream.isSequential() ? FStream.bytesAvailable() : FStream.size() - FStream.pos();
-    if (n > left)
-        throw TStreamReadError();
+        throw Exception(StreamReadError);
+    if (!FStream.isSequential() && n > FStream.size() - FStream.pos())
+        throw Exception(StreamReadError);
     return n;
 }
 
 void TTypedStreamAdapter::ReadString(QByteArray& Value)
 {
+    constexpr qint64 block = 64 * 1024;
     const qint32 n = ReadLength();
-    QByteArray bytes = FStream.read(n);
-    if (bytes.size() != n)
-        throw TStreamReadError();
+    QByteArray bytes;
+    while (bytes.size() < n) {
+        const QByteArray part = FStream.read(std::min<qint64>(n - bytes.size(), block));
+        if (part.isEmpty())
+            throw Exception(StreamReadError);
+        bytes += part;
+    }
     Value = std::move(bytes);
 }
 
@@ -41,7 +53,7 @@ void TTypedStreamAdapter::ReadStream(QIODevice& Dest)
     while (left > 0) {
         const qint64 got = FStream.read(buf, std::min<qint64>(left, sizeof buf));
         if (got <= 0)
-            throw TStreamReadError();
+            throw Exception(StreamReadError);
         if (Dest.write(buf, got) != got)
             throw Exception(QStringLiteral("Stream write error"));
         left -= got;
@@ -52,5 +64,5 @@ void TTypedStreamAdapter::Skip()
 {
     const qint32 n = ReadLength();
     if (FStream.skip(n) != n)
-        throw TStreamReadError();
+        throw Exception(StreamReadError);
 }

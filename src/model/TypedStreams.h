@@ -7,15 +7,9 @@
 
 class QIODevice;
 
-// Raised when a length does not fit the bytes left in the stream (negative, larger than the rest of
-// the stream, or a block cut short). It is the class library's stream read error; the container
-// readers catch it and raise their own "Invalid ..." message instead.
-class TStreamReadError : public Exception
-{
-public:
-    TStreamReadError() : Exception(QStringLiteral("Stream read error")) {}
-};
-
+// A length that does not fit the bytes left in the stream (negative, larger than the rest of the
+// stream, or a block cut short) raises Exception "Stream read error", the class library's text. The
+// container readers catch Exception around their reads and raise their own "Invalid ..." message.
 class TTypedStreamAdapter
 {
 public:
