@@ -4,30 +4,89 @@
 #include "HtmlTags.h"
 #include "WStrList.h"
 
+#include <new>
+#include <utility>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define HTML_NODES_PLAIN_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define HTML_NODES_PLAIN_HEAP 1
+#endif
+#endif
+
 namespace {
 
-// The attached value of an attribute entry is its identifier; for a valueless attribute this bit is added.
-// Raw entries (ATTR_RAW) never carry it.
-constexpr TListObject ValuelessMark = TListObject(1) << 24;
+#ifndef HTML_NODES_PLAIN_HEAP
+// A page of a few megabytes makes hundreds of thousands of nodes, made one after another and freed all
+// together. Taken from the general heap, each would be a small chunk that the heap must merge again with
+// its neighbours once the tree is gone, which costs more than building the tree did. Nodes and the
+// attribute blocks of elements come instead from per-thread pools of fixed-size cells carved from large
+// slabs: taking or giving back a cell is a pointer swap. A cell given back on another thread joins that
+// thread's pool. The slabs are kept for the next tree and never handed back; memory checkers build
+// without the pools, so they see every node.
+constexpr std::size_t CellGrain = 8;
+constexpr std::size_t LargestCell = 256; // larger sizes (long attribute lists) go to the heap
+constexpr std::size_t SlabSize = 64 * 1024;
 
-int EntryId(TListObject value)
+struct TFreeCell
 {
-    return static_cast<int>(value >= 0 ? value & ~ValuelessMark : value);
+    TFreeCell* Next;
+};
+
+struct TNodePool
+{
+    TFreeCell* Free[LargestCell / CellGrain + 1];
+    char* Next;
+    char* End;
+};
+
+// Zero-initialised and trivially destructible: no set-up or clean-up code runs per thread.
+thread_local TNodePool NodePool;
+
+void* TakeCell(std::size_t size)
+{
+    if (size > LargestCell)
+        return ::operator new(size);
+    const std::size_t cls = (size + CellGrain - 1) / CellGrain;
+    TNodePool& pool = NodePool;
+    if (TFreeCell* cell = pool.Free[cls]) {
+        pool.Free[cls] = cell->Next;
+        return cell;
+    }
+    const std::size_t bytes = cls * CellGrain;
+    if (static_cast<std::size_t>(pool.End - pool.Next) < bytes) {
+        pool.Next = static_cast<char*>(::operator new(SlabSize));
+        pool.End = pool.Next + SlabSize;
+    }
+    void* cell = pool.Next;
+    pool.Next += bytes;
+    return cell;
 }
 
-bool EntryValueless(TListObject value)
+void GiveCell(void* cell, std::size_t size)
 {
-    return value >= 0 && (value & ValuelessMark) != 0;
+    if (size > LargestCell) {
+        ::operator delete(cell);
+        return;
+    }
+    const std::size_t cls = (size + CellGrain - 1) / CellGrain;
+    TNodePool& pool = NodePool;
+    auto* free = static_cast<TFreeCell*>(cell);
+    free->Next = pool.Free[cls];
+    pool.Free[cls] = free;
+}
+#else
+void* TakeCell(std::size_t size)
+{
+    return ::operator new(size);
 }
 
-std::unique_ptr<TWideStringList> CopyAttributes(const TWideStringList* source)
+void GiveCell(void* cell, std::size_t)
 {
-    if (!source)
-        return nullptr;
-    auto copy = std::make_unique<TWideStringList>();
-    copy->AddStrings(*source);
-    return copy;
+    ::operator delete(cell);
 }
+#endif
 
 char16_t FoldAsciiLetter(char16_t c)
 {
@@ -48,17 +107,21 @@ bool StartsWithAsciiNoCase(const QString& text, const QString& prefix)
 // A new node of source's class with its identifier and own data (text, kind, attributes), no children.
 THtmlNode* CopyNodeAlone(const THtmlNode* source)
 {
-    if (auto* docType = dynamic_cast<const THtmlDocType*>(source)) {
+    switch (source->NodeClass()) {
+    case THtmlNode::ncDocType: {
         auto* copy = new THtmlDocType();
-        copy->Assign(docType);
+        copy->Assign(source);
         return copy;
     }
-    if (auto* text = dynamic_cast<const THtmlText*>(source))
-        return new THtmlText(text->TagId(), text->Text());
-    if (auto* tag = dynamic_cast<const THtmlTag*>(source)) {
-        auto* copy = new THtmlTag(tag->TagId());
-        copy->AssignAttributes(tag);
+    case THtmlNode::ncText:
+        return new THtmlText(source->TagId(), static_cast<const THtmlText*>(source)->Text());
+    case THtmlNode::ncTag: {
+        auto* copy = new THtmlTag(source->TagId());
+        copy->AssignAttributes(static_cast<const THtmlTag*>(source));
         return copy;
+    }
+    case THtmlNode::ncNode:
+        break;
     }
     return new THtmlNode(source->TagId());
 }
@@ -69,14 +132,24 @@ THtmlNode* CopyNodeAlone(const THtmlNode* source)
 
 THtmlNode::THtmlNode(int id) : FTagId(id) {}
 
+void* THtmlNode::operator new(std::size_t size)
+{
+    return TakeCell(size);
+}
+
+void THtmlNode::operator delete(void* node, std::size_t size)
+{
+    GiveCell(node, size);
+}
+
 void THtmlNode::Assign(const THtmlNode* source)
 {
     FTagId = source->TagId();
 }
 
-THtmlText::THtmlText(int id) : THtmlNode(id) {}
+THtmlText::THtmlText(int id) : THtmlNode(id, ncText) {}
 
-THtmlText::THtmlText(int id, QString text) : THtmlNode(id), FText(std::move(text)) {}
+THtmlText::THtmlText(int id, QString text) : THtmlNode(id, ncText), FText(std::move(text)) {}
 
 void THtmlText::Assign(const THtmlNode* source)
 {
@@ -85,7 +158,7 @@ void THtmlText::Assign(const THtmlNode* source)
         FText = text->Text();
 }
 
-THtmlDocType::THtmlDocType() : THtmlNode(TAG_DOCTYPE) {}
+THtmlDocType::THtmlDocType() : THtmlNode(TAG_DOCTYPE, ncDocType) {}
 
 void THtmlDocType::Assign(const THtmlNode* source)
 {
@@ -96,11 +169,12 @@ void THtmlDocType::Assign(const THtmlNode* source)
 
 // ---------------------------------------------------------------------------------------------------------
 
-THtmlTag::THtmlTag(int id) : THtmlNode(id) {}
+THtmlTag::THtmlTag(int id) : THtmlNode(id, ncTag) {}
 
 THtmlTag::~THtmlTag()
 {
     Clear();
+    FreeBlock(FAttributes);
 }
 
 void THtmlTag::Assign(const THtmlNode* source)
@@ -114,13 +188,13 @@ void THtmlTag::Assign(const THtmlNode* source)
     // The copy is built apart first, before this element changes at all: source may lie inside this
     // element, or this element inside source. The walk is iterative, so the depth of the tree does not matter.
     THtmlTag copy(sourceTag->TagId());
-    copy.FAttributes = CopyAttributes(sourceTag->FAttributes.get());
+    copy.FAttributes = CopyBlock(sourceTag->FAttributes);
     const THtmlNode* from = sourceTag->FirstChild();
     THtmlNode* toParent = &copy; // the copy of from's parent
     while (from) {
         THtmlNode* node = CopyNodeAlone(from);
         toParent->Add(node);
-        if (from->FirstChild() && dynamic_cast<const THtmlTag*>(from)) {
+        if (from->FirstChild() && from->NodeClass() == ncTag) {
             toParent = node;
             from = from->FirstChild();
             continue;
@@ -138,7 +212,8 @@ void THtmlTag::Assign(const THtmlNode* source)
 
     THtmlNode::Assign(source);
     Clear();
-    FAttributes = std::move(copy.FAttributes);
+    FreeBlock(FAttributes);
+    FAttributes = std::exchange(copy.FAttributes, nullptr);
     while (TLinkNode* child = copy.TLinkNode::FirstChild()) {
         copy.Remove(child);
         Add(child);
@@ -150,33 +225,113 @@ void THtmlTag::AssignAttributes(const THtmlTag* source)
     SetTagId(source->TagId());
     if (source == this)
         return;
-    FAttributes = CopyAttributes(source->FAttributes.get());
+    TAttributeBlock* copy = CopyBlock(source->FAttributes);
+    FreeBlock(FAttributes);
+    FAttributes = copy;
+}
+
+// --- the attribute block ---------------------------------------------------------------------------------
+
+std::size_t THtmlTag::BlockSize(int capacity)
+{
+    return sizeof(TAttributeBlock) + sizeof(TAttribute) * static_cast<std::size_t>(capacity);
+}
+
+THtmlTag::TAttributeBlock* THtmlTag::NewBlock(int capacity)
+{
+    static_assert(sizeof(TAttributeBlock) % alignof(TAttribute) == 0, "entries follow the header aligned");
+    void* memory = TakeCell(BlockSize(capacity));
+    return new (memory) TAttributeBlock{0, capacity};
+}
+
+void THtmlTag::FreeBlock(TAttributeBlock* block)
+{
+    if (!block)
+        return;
+    TAttribute* items = block->Items();
+    for (int i = 0; i < block->Count; ++i)
+        items[i].~TAttribute();
+    GiveCell(block, BlockSize(block->Capacity));
+}
+
+THtmlTag::TAttributeBlock* THtmlTag::CopyBlock(const TAttributeBlock* source)
+{
+    if (!source)
+        return nullptr;
+    TAttributeBlock* copy = NewBlock(source->Count > 0 ? source->Count : 1);
+    const TAttribute* from = source->Items();
+    TAttribute* to = copy->Items();
+    for (int i = 0; i < source->Count; ++i) {
+        new (to + i) TAttribute(from[i]);
+        ++copy->Count;
+    }
+    return copy;
+}
+
+void THtmlTag::AppendAttribute(QString value, int id, bool valueless)
+{
+    if (!FAttributes) {
+        FAttributes = NewBlock(2);
+    } else if (FAttributes->Count == FAttributes->Capacity) {
+        TAttributeBlock* grown = NewBlock(FAttributes->Capacity * 2);
+        TAttribute* from = FAttributes->Items();
+        TAttribute* to = grown->Items();
+        for (int i = 0; i < FAttributes->Count; ++i) {
+            new (to + i) TAttribute(std::move(from[i]));
+            from[i].~TAttribute();
+        }
+        grown->Count = FAttributes->Count;
+        FAttributes->Count = 0;
+        FreeBlock(FAttributes);
+        FAttributes = grown;
+    }
+    new (FAttributes->Items() + FAttributes->Count) TAttribute{KeepInCodePage(value), id, valueless};
+    ++FAttributes->Count;
+}
+
+void THtmlTag::DeleteAttribute(int index)
+{
+    TAttribute* items = FAttributes->Items();
+    const int last = FAttributes->Count - 1;
+    for (int i = index; i < last; ++i)
+        items[i] = std::move(items[i + 1]);
+    items[last].~TAttribute();
+    --FAttributes->Count;
 }
 
 int THtmlTag::FindAttribute(int id) const
 {
     if (!FAttributes)
         return -1;
-    const int count = FAttributes->GetCount();
+    const TAttribute* items = FAttributes->Items();
+    const int count = FAttributes->Count;
     for (int i = 0; i < count; ++i)
-        if (EntryId(FAttributes->GetObject(i)) == id)
+        if (items[i].Id == id)
             return i;
     return -1;
 }
 
+const THtmlTag::TAttribute& THtmlTag::AttributeAt(int index) const
+{
+    if (index < 0 || index >= AttributeCount())
+        RaiseListIndexError(index);
+    return FAttributes->Items()[index];
+}
+
+// --- the attribute operations ----------------------------------------------------------------------------
+
 void THtmlTag::StoreAttribute(int id, const QString& value, bool valueless)
 {
-    if (!FAttributes)
-        FAttributes = std::make_unique<TWideStringList>();
-    const TListObject entry = (valueless && id >= 0) ? (TListObject(id) | ValuelessMark) : TListObject(id);
+    valueless = valueless && id >= 0;
     const int index = FindAttribute(id);
     if (index < 0) {
-        FAttributes->AddObject(value, entry);
+        AppendAttribute(value, id, valueless);
     } else if (value.isEmpty()) {
-        FAttributes->Delete(index);
+        DeleteAttribute(index);
     } else {
-        FAttributes->Put(index, value);
-        FAttributes->PutObject(index, entry);
+        TAttribute& entry = FAttributes->Items()[index];
+        entry.Value = KeepInCodePage(value);
+        entry.Valueless = valueless;
     }
 }
 
@@ -192,17 +347,17 @@ void THtmlTag::SetExplicitAttribute(int id, const QString& value)
 
 void THtmlTag::SetRawAttribute(const QString& name, const QString& value)
 {
-    if (!FAttributes)
-        FAttributes = std::make_unique<TWideStringList>();
     const QString prefix = name + u'=';
-    const int count = FAttributes->GetCount();
-    for (int i = 0; i < count; ++i) {
-        if (FAttributes->GetObject(i) == ATTR_RAW && StartsWithAsciiNoCase(FAttributes->Get(i), prefix)) {
-            FAttributes->Put(i, prefix + value);
-            return;
+    if (FAttributes) {
+        TAttribute* items = FAttributes->Items();
+        for (int i = 0; i < FAttributes->Count; ++i) {
+            if (items[i].Id == ATTR_RAW && StartsWithAsciiNoCase(items[i].Value, prefix)) {
+                items[i].Value = KeepInCodePage(prefix + value);
+                return;
+            }
         }
     }
-    FAttributes->AddObject(prefix + value, ATTR_RAW);
+    AppendAttribute(prefix + value, ATTR_RAW, false);
 }
 
 bool THtmlTag::HasAttribute(int id) const
@@ -214,45 +369,38 @@ void THtmlTag::RemoveAttribute(int id)
 {
     const int index = FindAttribute(id);
     if (index >= 0)
-        FAttributes->Delete(index);
+        DeleteAttribute(index);
 }
 
 QString THtmlTag::GetAttribute(int id) const
 {
     const int index = FindAttribute(id);
-    return index >= 0 ? FAttributes->Get(index) : QString();
+    return index >= 0 ? FAttributes->Items()[index].Value : QString();
 }
 
 int THtmlTag::AttributeCount() const
 {
-    return FAttributes ? FAttributes->GetCount() : 0;
-}
-
-const TWideStringList& THtmlTag::AttributeList() const
-{
-    // An element without a list answers index requests like an empty list: with the list's index error.
-    static const TWideStringList empty;
-    return FAttributes ? *FAttributes : empty;
+    return FAttributes ? FAttributes->Count : 0;
 }
 
 QString THtmlTag::GetAttributeValue(int index) const
 {
-    return AttributeList().Get(index);
+    return AttributeAt(index).Value;
 }
 
 int THtmlTag::GetAttributeId(int index) const
 {
-    return EntryId(AttributeList().GetObject(index));
+    return AttributeAt(index).Id;
 }
 
 bool THtmlTag::IsAttributeValueless(int index) const
 {
-    return EntryValueless(AttributeList().GetObject(index));
+    return AttributeAt(index).Valueless;
 }
 
 void THtmlTag::ClearAttributes()
 {
-    FAttributes.reset();
+    FreeBlock(std::exchange(FAttributes, nullptr));
 }
 
 THtmlNode* THtmlTag::FindChild(int id, bool recursive) const
@@ -267,7 +415,7 @@ THtmlNode* THtmlTag::FindChild(int id, bool recursive) const
     while (node) {
         if (node->TagId() == id)
             return node;
-        if (node->FirstChild() && dynamic_cast<THtmlTag*>(node)) {
+        if (node->FirstChild() && node->NodeClass() == ncTag) {
             node = node->FirstChild();
             continue;
         }
@@ -287,7 +435,7 @@ THtmlNode* THtmlTag::FindLast(int id) const
     while (node) {
         if (node->TagId() == id)
             return node;
-        if (node->LastChild() && dynamic_cast<THtmlTag*>(node)) {
+        if (node->LastChild() && node->NodeClass() == ncTag) {
             node = node->LastChild();
             continue;
         }

@@ -16,18 +16,24 @@
 // "TRUE" to mean a bare attribute; SetExplicitAttribute stores a value as given and never sets the mark,
 // which is how a source value="TRUE" stays distinguishable from a bare attribute. IsAttributeValueless
 // tells the two apart; GetAttribute answers "TRUE" for both.
+//
+// Values are held as the string lists hold theirs: a lone UTF-16 surrogate comes back as U+FFFD, every
+// other character unchanged. The entries live in one block owned by the element, made on the first set.
 #include "TreeLists.h"
 
 #include <QString>
-#include <memory>
+#include <cstddef>
 
-class TWideStringList;
 class THtmlTag;
 
 class THtmlNode : public TLinkNode
 {
 public:
     explicit THtmlNode(int id);
+
+    // Nodes of every class come from small per-thread pools rather than the general heap (see HtmlNodes.cpp).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* node, std::size_t size);
 
     int TagId() const { return FTagId; }
     void SetTagId(int id) { FTagId = id; }
@@ -45,8 +51,16 @@ public:
         return static_cast<THtmlNode*>(TLinkNode::GetNextNode(node));
     }
 
+    // The class a node was made as, known without a run-time type query (walks test it on every node).
+    enum TNodeClass : unsigned char { ncNode, ncText, ncDocType, ncTag };
+    TNodeClass NodeClass() const { return FClass; }
+
+protected:
+    THtmlNode(int id, TNodeClass nodeClass) : FTagId(id), FClass(nodeClass) {}
+
 private:
     int FTagId;
+    TNodeClass FClass = ncNode;
 };
 
 class THtmlText : public THtmlNode
@@ -131,11 +145,32 @@ public:
     void TrimText();
 
 private:
-    int FindAttribute(int id) const;
-    const TWideStringList& AttributeList() const;
-    void StoreAttribute(int id, const QString& value, bool valueless);
+    struct TAttribute
+    {
+        QString Value;
+        int Id;         // ATTR_RAW for a raw entry
+        bool Valueless; // never set on a raw entry
+    };
+    // The entries follow the header in the same allocation.
+    struct TAttributeBlock
+    {
+        int Count;
+        int Capacity;
+        TAttribute* Items() { return reinterpret_cast<TAttribute*>(this + 1); }
+        const TAttribute* Items() const { return reinterpret_cast<const TAttribute*>(this + 1); }
+    };
 
-    std::unique_ptr<TWideStringList> FAttributes; // null until the first attribute is set
+    int FindAttribute(int id) const;
+    const TAttribute& AttributeAt(int index) const;
+    void StoreAttribute(int id, const QString& value, bool valueless);
+    void AppendAttribute(QString value, int id, bool valueless);
+    void DeleteAttribute(int index);
+    static std::size_t BlockSize(int capacity);
+    static TAttributeBlock* NewBlock(int capacity);
+    static void FreeBlock(TAttributeBlock* block);
+    static TAttributeBlock* CopyBlock(const TAttributeBlock* source);
+
+    TAttributeBlock* FAttributes = nullptr; // null until the first attribute is set
 };
 
 class THtmlRoot : public THtmlTag

@@ -15,30 +15,6 @@ const char* const SListIndexError = "List index out of bounds (%1)";
 const char* const SSortedListError = "Operation not allowed on sorted list";
 const char* const SDuplicateString = "String list does not allow duplicates";
 
-// What survives the list's 8-bit storage (UTF-8): a surrogate without its partner cannot be encoded and
-// comes back as the replacement character.
-QString KeepInCodePage(const QString& s)
-{
-    const qsizetype n = s.size();
-    const QChar* p = s.constData();
-    qsizetype i = 0;
-    for (; i < n; ++i)
-        if (p[i].isSurrogate())
-            break;
-    if (i == n)
-        return s;
-    QString out = s;
-    for (; i < n; ++i) {
-        if (p[i].isHighSurrogate() && i + 1 < n && p[i + 1].isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        if (p[i].isSurrogate())
-            out[i] = QChar::ReplacementCharacter;
-    }
-    return out;
-}
-
 // Keeps an update bracket open for a scope, closing it also when an exception leaves the scope.
 class TUpdateScope
 {
@@ -53,6 +29,36 @@ private:
 };
 
 } // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+
+QString KeepInCodePage(const QString& s)
+{
+    // A surrogate without its partner cannot be encoded in UTF-8 and comes back as the replacement
+    // character. Most strings hold no surrogate at all: one branch-free pass over the units finds out.
+    const qsizetype n = s.size();
+    const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
+    unsigned any = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        any |= static_cast<unsigned>((p[i] & 0xF800u) == 0xD800u);
+    if (!any)
+        return s;
+    QString out = s;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (QChar::isHighSurrogate(p[i]) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            ++i;
+            continue;
+        }
+        if (QChar::isSurrogate(p[i]))
+            out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
+
+void RaiseListIndexError(int index)
+{
+    throw Exception(QString::fromLatin1(SListIndexError).arg(index));
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // TWideStrings
@@ -299,7 +305,7 @@ TWideStringList::~TWideStringList()
 void TWideStringList::CheckIndex(int index) const
 {
     if (index < 0 || index >= static_cast<int>(FList.size()))
-        throw Exception(QString::fromLatin1(SListIndexError).arg(index));
+        RaiseListIndexError(index);
 }
 
 QString TWideStringList::Get(int index) const

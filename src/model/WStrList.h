@@ -18,6 +18,13 @@
 
 class QIODevice;
 
+// What a string looks like after a trip through the lists' 8-bit storage: s itself (shared, not copied)
+// unless it holds a lone surrogate, each of which becomes U+FFFD. Other holders of list-like values use it
+// to keep the same limits without the storage.
+QString KeepInCodePage(const QString& s);
+// Raises the lists' bad-index error, "List index out of bounds (index)".
+[[noreturn]] void RaiseListIndexError(int index);
+
 // The value attached to an item: an integer, or an object reference cast to this type.
 using TListObject = std::intptr_t;
 

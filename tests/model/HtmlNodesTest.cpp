@@ -101,6 +101,48 @@ TEST(HtmlNodes, SetAttributeReplacesInPlaceAndEmptyRemovesOnlyWhatExists)
     EXPECT_EQ(Attrs(img), (std::vector<TAttr>{{ATTR_HEIGHT, "7"}}));
 }
 
+TEST(HtmlNodes, ManyAttributesKeepTheirOrderThroughGrowthDeletionAndCopy)
+{
+    THtmlTag tag(TAG_TD);
+    std::vector<TAttr> expected;
+    for (int id = 0; id < 40; ++id) {
+        tag.SetAttribute(id, QString::number(id * 3));
+        expected.push_back({id, QString::number(id * 3)});
+    }
+    EXPECT_EQ(Attrs(tag), expected);
+    for (int id = 0; id < 40; id += 3) // from the front, the middle and the end
+        tag.RemoveAttribute(id);
+    std::erase_if(expected, [](const TAttr& a) { return a.Id % 3 == 0; });
+    EXPECT_EQ(Attrs(tag), expected);
+    tag.SetAttribute(1, "again"); // replaced where it stands after the shifts
+    expected[0].Value = "again";
+
+    THtmlTag copy(TAG_P);
+    copy.AssignAttributes(&tag);
+    tag.ClearAttributes();
+    EXPECT_EQ(Attrs(copy), expected);
+    copy.SetAttribute(ATTR_ABBR, "x"); // the copy grows on its own
+    expected.push_back({ATTR_ABBR, "x"});
+    EXPECT_EQ(Attrs(copy), expected);
+    EXPECT_EQ(tag.AttributeCount(), 0);
+}
+
+TEST(HtmlNodes, AttributeValuesLoseOnlyLoneSurrogates)
+{
+    // Values are held as the string lists hold strings: a surrogate pair survives, a lone one does not.
+    const QString pair = QString::fromUtf16(u"a\U0001F600b");
+    const QString lone = QStringLiteral("x") + QChar(0xDC00) + QStringLiteral("y") + QChar(0xD800);
+    THtmlTag tag(TAG_IMG);
+    tag.SetExplicitAttribute(ATTR_ALT, pair);
+    tag.SetAttribute(ATTR_TITLE, lone);
+    tag.SetRawAttribute("data-x", lone);
+    EXPECT_EQ(tag.GetAttribute(ATTR_ALT), pair);
+    EXPECT_EQ(tag.GetAttribute(ATTR_TITLE), QString::fromUtf16(u"x\uFFFDy\uFFFD"));
+    EXPECT_EQ(tag.GetAttributeValue(2), QString::fromUtf16(u"data-x=x\uFFFDy\uFFFD"));
+    tag.SetAttribute(ATTR_ALT, lone); // a replaced value too
+    EXPECT_EQ(tag.GetAttribute(ATTR_ALT), QString::fromUtf16(u"x\uFFFDy\uFFFD"));
+}
+
 TEST(HtmlNodes, SetRawAttributeMatchesRawEntriesByNameAndEquals)
 {
     THtmlTag tag(TAG_DIV);
