@@ -1,11 +1,18 @@
+#include "HtmlAttributes.h"
 #include "HtmlCharsets.h"
 #include "HtmlConv.h"
+#include "HtmlEntities.h"
+#include "HtmlFiler.h"
+#include "HtmlTags.h"
 #include "Exceptions.h"
 #include "TestData.h"
 
 #include <gtest/gtest.h>
 #include <QBuffer>
+#include <QDir>
 #include <QSet>
+#include <algorithm>
+#include <memory>
 #include <cerrno>
 
 namespace {
@@ -382,6 +389,166 @@ TEST(HtmlConv, NarrowReadsFromTheCurrentPositionAcrossUnevenReads)
         NarrowWideStream(src, dst);
         EXPECT_EQ(out, "<" + text.toLatin1()) << dribble;
     }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Opening and saving real pages
+
+// Opens document bytes as loading does: decoding, then parsing.
+std::unique_ptr<THtmlRoot> Open(QByteArray bytes)
+{
+    QBuffer src(&bytes);
+    src.open(QIODevice::ReadOnly);
+    QBuffer wide;
+    wide.open(QIODevice::ReadWrite);
+    ConvertToUnicode(src, wide);
+    return ParseHtml(wide);
+}
+
+// Saves a tree as saving does: the writer's UTF-16 output narrowed to one byte per character.
+QByteArray Save(THtmlRoot* root)
+{
+    QBuffer wide;
+    wide.open(QIODevice::ReadWrite);
+    EXPECT_TRUE(WriteHtmlDocument(wide, root));
+    wide.seek(0);
+    QBuffer narrow;
+    narrow.open(QIODevice::WriteOnly);
+    NarrowWideStream(wide, narrow);
+    return narrow.data();
+}
+
+// The saved file is 8-bit whatever it was read as, so its declarations say so, as loading arranges.
+void DeclareLatin1(THtmlRoot* root)
+{
+    for (THtmlNode* node = root->GetNextNode(nullptr); node; node = root->GetNextNode(node)) {
+        auto* meta = node->TagId() == TAG_META ? static_cast<THtmlTag*>(node) : nullptr;
+        if (!meta)
+            continue;
+        if (meta->GetAttribute(ATTR_HTTP_EQUIV).compare(u"Content-Type", Qt::CaseInsensitive) == 0)
+            meta->SetAttribute(ATTR_CONTENT, QStringLiteral("text/html; charset=ISO-8859-1"));
+        if (!meta->GetAttribute(ATTR_CHARSET).isEmpty())
+            meta->SetAttribute(ATTR_CHARSET, QStringLiteral("ISO-8859-1"));
+    }
+}
+
+// Source text with its character references decoded, so a character and the reference the writer made
+// of it compare equal.
+QString DecodeReferences(const QString& text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'&') {
+            const qsizetype end = text.indexOf(u';', i);
+            if (end > i && end - i <= 12) {
+                if (const char32_t c = EntityToChar(QStringView(text).mid(i, end - i + 1))) {
+                    out += QString::fromUcs4(&c, 1);
+                    i = end;
+                    continue;
+                }
+            }
+        }
+        out += text.at(i);
+    }
+    return out;
+}
+
+// One line per node: its depth, tag, attributes in order and text, references decoded. A text of blanks
+// alone is left out: the writer puts line breaks and indentation between blocks, which read back as such
+// texts, and they are no content.
+QString DumpTree(const THtmlNode* node, int depth = 0)
+{
+    if (const auto* text = dynamic_cast<const THtmlText*>(node))
+        if (node->TagId() == TAG_TEXT
+            && std::all_of(text->Text().begin(), text->Text().end(), [](QChar c) { return QStringView(u"\t\n\r ").contains(c); }))
+            return QString();
+    QString out = QString(depth, u' ') + TagIdToName(node->TagId());
+    if (const auto* text = dynamic_cast<const THtmlText*>(node))
+        out += QStringLiteral(" \"") + DecodeReferences(text->Text()) + u'"';
+    if (const auto* tag = dynamic_cast<const THtmlTag*>(node)) {
+        for (int i = 0; i < tag->AttributeCount(); ++i)
+            out += u' ' + AttrIdToName(tag->GetAttributeId(i)) + QStringLiteral("=\"") + DecodeReferences(tag->GetAttributeValue(i))
+                + u'"';
+    }
+    out += u'\n';
+    for (const THtmlNode* child = node->FirstChild(); child; child = child->NextSibling())
+        out += DumpTree(child, depth + 1);
+    return out;
+}
+
+// The first line where two dumps differ, with its number; "" when they are equal.
+std::string FirstDifference(const QString& actual, const QString& expected)
+{
+    const QStringList a = actual.split(u'\n'), e = expected.split(u'\n');
+    for (qsizetype i = 0; i < std::max(a.size(), e.size()); ++i) {
+        const QString x = a.value(i, QStringLiteral("(end)")), y = e.value(i, QStringLiteral("(end)"));
+        if (x != y)
+            return QStringLiteral("line %1:\n  got      %2\n  expected %3").arg(i + 1).arg(x, y).toStdString();
+    }
+    return std::string();
+}
+
+// Every page of the sample corpus, opened and saved, gives a file that opens again to the same tree, and
+// saving that again gives the same bytes. The pages are UTF-8 and ISO-8859-1 with characters from 128
+// up in text and attribute values.
+TEST(HtmlConvCorpus, SavedPagesOpenAgainToTheSameTree)
+{
+    const QDir dir(TestDataPath(QStringLiteral("corpus")));
+    const QStringList pages = dir.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+    ASSERT_GE(pages.size(), 10);
+    int pagesBeyondAscii = 0;
+    for (const QString& page : pages) {
+        SCOPED_TRACE(page.toStdString());
+        const QByteArray bytes = ReadTestData(QStringLiteral("corpus/") + page);
+        ASSERT_FALSE(bytes.isEmpty());
+        std::unique_ptr<THtmlRoot> opened = Open(bytes);
+        DeclareLatin1(opened.get());
+        const QByteArray saved = Save(opened.get()); // writing trims blanks in the tree itself
+        std::unique_ptr<THtmlRoot> reopened = Open(saved);
+        const QString dump = DumpTree(opened.get());
+        EXPECT_EQ(FirstDifference(DumpTree(reopened.get()), dump), "");
+        EXPECT_EQ(FirstDifference(QString::fromLatin1(Save(reopened.get())), QString::fromLatin1(saved)), "");
+        pagesBeyondAscii += std::any_of(dump.begin(), dump.end(), [](QChar c) { return c.unicode() >= 128; });
+    }
+    EXPECT_GE(pagesBeyondAscii, 4);
+
+    // The UTF-8 pages are read as UTF-8, not byte by byte.
+    const struct
+    {
+        const char* Page;
+        const char16_t* Text;
+    } decoded[] = {
+        {"valgrind-FAQ.html", u"Copyright \u00A9 2000-2022"},
+        {"valgrind-dist.authors.html", u"1.\u00A0AUTHORS"},
+        {"libffi-Complex.html", u"complex\u2019s base type"},
+    };
+    for (const auto& d : decoded) {
+        const QString dump = DumpTree(Open(ReadTestData(QStringLiteral("corpus/") + QLatin1String(d.Page))).get());
+        EXPECT_TRUE(dump.contains(QString::fromUtf16(d.Text))) << d.Page;
+        EXPECT_FALSE(dump.contains(QChar(0xC2))) << d.Page;
+    }
+}
+
+// A page declared UTF-8 with characters beyond Latin-1 and beyond U+FFFF in text, attribute values, pre
+// and comments opens again to the same characters after saving.
+TEST(HtmlConvCorpus, CharactersOfEveryRangeSurviveSaving)
+{
+    const QByteArray page = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+                            "<title>Gr\xC3\xBC\xC3\x9F" "e</title></head><body>"
+                            "<p title=\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9D\x84\x9E\">caf\xC3\xA9 \xE2\x82\xAC \xF0\x9D\x84\x9E"
+                            " \xC2\xA0 &amp; &lt;x&gt;</p>"
+                            "<pre>caf\xC3\xA9\n  \xE2\x82\xAC \xF0\x9D\x84\x9E</pre>"
+                            "<!-- caf\xC3\xA9 \xE2\x82\xAC -->"
+                            "</body></html>";
+    std::unique_ptr<THtmlRoot> opened = Open(page);
+    DeclareLatin1(opened.get());
+    const QByteArray saved = Save(opened.get());
+    EXPECT_TRUE(saved.contains("caf&eacute; &euro; &#x1D11E;")) << saved.toStdString();
+    std::unique_ptr<THtmlRoot> reopened = Open(saved);
+    const QString dump = DumpTree(reopened.get());
+    EXPECT_EQ(FirstDifference(dump, DumpTree(opened.get())), "");
+    EXPECT_EQ(dump.count(QStringLiteral("caf\u00E9 \u20AC \U0001D11E")), 2) << dump.toStdString();
+    EXPECT_TRUE(dump.contains(QStringLiteral("caf\u00E9\n  \u20AC \U0001D11E"))) << dump.toStdString();
 }
 
 } // namespace
