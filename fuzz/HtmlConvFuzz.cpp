@@ -1,5 +1,6 @@
-// Arbitrary bytes opened as a document file: declaration scan, decoding into UTF-16 and parsing.
-// Every input must either decode or fail with one of the decoding messages, never crash or hang.
+// Arbitrary bytes opened and saved as a document file: declaration scan, decoding into UTF-16, parsing,
+// writing and narrowing. Every input must either decode or fail with one of the decoding messages, never
+// crash or hang, and a parsed tree always saves to one byte per character written.
 #include "Exceptions.h"
 #include "HtmlConv.h"
 #include "HtmlFiler.h"
@@ -8,6 +9,7 @@
 #include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -37,10 +39,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (wide.size() % 2 != 0 || dst.pos() != 0)
         std::abort();
 
+    std::unique_ptr<THtmlRoot> root;
     try {
-        std::unique_ptr<THtmlRoot> root = ParseHtml(dst);
+        root = ParseHtml(dst);
     } catch (const Exception&) {
         // An unterminated comment or script block is the parser's own error.
+        return 0;
     }
+
+    // Saving: the writer's UTF-16 output narrowed to one byte per unit.
+    QBuffer written;
+    written.open(QIODevice::ReadWrite);
+    if (!WriteHtmlDocument(written, root.get()) || written.size() % 2 != 0)
+        std::abort();
+    written.seek(0);
+    QBuffer narrow;
+    narrow.open(QIODevice::WriteOnly);
+    NarrowWideStream(written, narrow);
+    if (narrow.size() != written.size() / 2)
+        std::abort();
     return 0;
 }

@@ -237,7 +237,8 @@ QByteArray ScanDeclarations(TByteScanner& s)
                         c = s.Next();
                 }
                 attrs.Store(key, value);
-            } else {
+            } else if (key != "charset") {
+                // A bare "charset" names no character set: it is not taken for one called "charset".
                 attrs.Store(key, key);
             }
             skipBlanks(c);

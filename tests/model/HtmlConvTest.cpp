@@ -110,6 +110,8 @@ TEST(HtmlConv, DetectCharsetFindsTheLastDeclarationBeforeTheBody)
         {"meta charset, unquoted", "<meta charset=koi8-r>", "koi8-r"},
         {"meta charset then Content-Type", "<meta charset=utf-8>" + Meta("koi8-r"), "koi8-r"},
         {"empty meta charset is no declaration", "<meta charset=\"\">", "ISO-8859-1"},
+        {"bare meta charset is no declaration", "<meta charset>", "ISO-8859-1"},
+        {"bare meta charset keeps the earlier one", Meta("koi8-r") + "<meta CHARSET http-equiv=x>", "koi8-r"},
         {"a zero byte ends the scan", QByteArray("<html>\0", 7) + Meta("koi8-r"), "ISO-8859-1"},
         {"unterminated quote runs to the end", "<meta http-equiv=Content-Type content=\"text/html; charset=koi8-r",
          "koi8-r"},
