@@ -10,7 +10,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <typeinfo>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -52,6 +56,57 @@ constexpr bool IsBlank(char16_t c)
     return c == 9 || c == 10 || c == 13 || c == 32;
 }
 
+#if defined(__SSE2__)
+// The units from s on that pass the test, eight at a time: stored to o (whole blocks of eight, so o needs
+// room for eight units from its position while s has eight to read), both advanced past the run. The
+// run ends at the first block with a unit that fails; the caller takes over from there.
+template <typename TFails>
+inline const char16_t* CopyRun(const char16_t* s, const char16_t* end, char16_t*& o, TFails fails)
+{
+    while (end - s >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const int mask = _mm_movemask_epi8(fails(v));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+        if (mask != 0) {
+            const int k = __builtin_ctz(unsigned(mask)) / 2;
+            o += k;
+            return s + k;
+        }
+        o += 8;
+        s += 8;
+    }
+    return s;
+}
+
+// Characters above 32 other than "<": what ordinary text keeps as it stands when read.
+inline const char16_t* CopyPlainRun(const char16_t* s, const char16_t* end, char16_t*& o)
+{
+    return CopyRun(s, end, o, [](__m128i v) {
+        const __m128i low = _mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(32)), _mm_setzero_si128());
+        return _mm_or_si128(low, _mm_cmpeq_epi16(v, _mm_set1_epi16('<')));
+    });
+}
+
+// Characters 33 to 127: what a word of ordinary text writes as it stands.
+inline const char16_t* CopyAsciiRun(const char16_t* s, const char16_t* end, char16_t*& o)
+{
+    return CopyRun(s, end, o, [](__m128i v) {
+        const __m128i offset = _mm_sub_epi16(v, _mm_set1_epi16(33));
+        const __m128i over = _mm_subs_epu16(offset, _mm_set1_epi16(94));
+        return _mm_xor_si128(_mm_cmpeq_epi16(over, _mm_setzero_si128()), _mm_set1_epi16(-1));
+    });
+}
+#else
+inline const char16_t* CopyPlainRun(const char16_t* s, const char16_t*, char16_t*&)
+{
+    return s;
+}
+inline const char16_t* CopyAsciiRun(const char16_t* s, const char16_t*, char16_t*&)
+{
+    return s;
+}
+#endif
+
 // The tag flags, copied once into one table so the hot loops test bits instead of calling out.
 enum : unsigned char { tfEnd = 1, tfText = 2, tfInline = 4, tfBlock = 8 };
 
@@ -72,10 +127,52 @@ const TFlagTable& FlagTable()
     return table;
 }
 
-inline bool HasFlag(int id, unsigned char flag)
+// Tag and attribute names recur all through a page: the identifier last found for each spelling is kept
+// in a small table, so that most names cost one comparison instead of a keyword search.
+class TNameCache
 {
-    return id >= 0 && id < TagCount && (FlagTable().Flags[id] & flag) != 0;
-}
+public:
+    TNameCache()
+    {
+        for (TSlot& slot : FSlots)
+            slot.Length = 0;
+    }
+
+    template <typename TLookup>
+    int Find(QStringView name, TLookup lookup)
+    {
+        const qsizetype n = name.size();
+        if (n == 0 || n > MaxLength)
+            return lookup(name);
+        const char16_t* p = name.utf16();
+        const unsigned h = (unsigned(p[0]) * 31u + unsigned(p[n - 1]) * 7u + unsigned(p[n / 2]) * 17u +
+                            unsigned(n) * 131u) & (Slots - 1);
+        TSlot& slot = FSlots[h];
+        if (slot.Length == n) {
+            qsizetype i = 0;
+            while (i < n && slot.Name[i] == p[i])
+                ++i;
+            if (i == n)
+                return slot.Id;
+        }
+        const int id = lookup(name);
+        slot.Length = static_cast<unsigned char>(n);
+        std::copy(p, p + n, slot.Name);
+        slot.Id = id;
+        return id;
+    }
+
+private:
+    static constexpr int Slots = 256;
+    static constexpr qsizetype MaxLength = 14;
+    struct TSlot
+    {
+        int Id;
+        unsigned char Length;
+        char16_t Name[MaxLength];
+    };
+    std::array<TSlot, Slots> FSlots;
+};
 
 // ---------------------------------------------------------------------------------------------------------
 // The parser: one pass over the UTF-16 text, building the tree as it goes.
@@ -87,7 +184,7 @@ class THtmlParser
 {
 public:
     THtmlParser(const char16_t* text, qsizetype length)
-        : P(text), FEnd(text + length), FRoot(std::make_unique<THtmlRoot>())
+        : P(text), FEnd(text + length), FRoot(std::make_unique<THtmlRoot>()), FFlags(FlagTable().Flags.data())
     {
         FCurrent = FRoot.get();
         FOpen.fill(0);
@@ -194,6 +291,11 @@ private:
 
     THtmlTag* ParentOf(THtmlTag* e) const { return static_cast<THtmlTag*>(e->Parent()); }
 
+    bool HasFlag(int id, unsigned char flag) const
+    {
+        return id >= 0 && id < TagCount && (FFlags[id] & flag) != 0;
+    }
+
     // A head element met in the body went to the head; everything after it belongs where the body was.
     void ReturnFromHead()
     {
@@ -252,7 +354,7 @@ private:
     {
         const char16_t* tagStart = P;
         const QStringView name(P + 1, nameEnd);
-        const int id = TagNameToId(name);
+        const int id = FTagNames.Find(name, [](QStringView n) { return TagNameToId(n); });
         P = nameEnd;
         if (id == TAG_UNKNOWN || id == TAG_UNKNOWN + TagEndOffset) {
             if (P < FEnd && *P != u'>')
@@ -450,7 +552,7 @@ private:
                 }
             }
             if (!(name.size() == 1 && name[0] == u'/')) {
-                const int attr = AttrNameToId(name);
+                const int attr = FAttrNames.Find(name, [](QStringView n) { return AttrNameToId(n); });
                 const qsizetype valueLength = valueTo - valueFrom;
                 if (attr < 0) {
                     if (keepsRaw)
@@ -552,6 +654,11 @@ private:
         char16_t* const out = reinterpret_cast<char16_t*>(text.data());
         char16_t* o = out;
         for (const char16_t* s = from; s < q;) {
+            // Runs of characters that are copied as they stand, eight at a time. Every step copies at most
+            // as many units as it reads, so the room for the whole text covers a full store.
+            s = CopyPlainRun(s, q, o);
+            if (s >= q)
+                break;
             const char16_t c = *s;
             if (c > 32 && c != u'<') {
                 *o++ = c;
@@ -623,6 +730,9 @@ private:
     THtmlTag* FReturnTo = nullptr;
     std::array<int, TagCount> FReturnOpen{};
     std::vector<THtmlTag*> FDropCandidates;
+    const unsigned char* FFlags;
+    TNameCache FTagNames;
+    TNameCache FAttrNames;
 };
 
 } // namespace
@@ -685,6 +795,16 @@ const QString DocTypeLines[] = {
 
 constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
 constexpr int MaxIndentBlanks = 80;
+
+// The node as the given class, or null. Nodes are nearly always of exactly the class their identifier
+// suggests, which a comparison of type answers without the general cast.
+template <typename T>
+T* NodeAs(THtmlNode* node)
+{
+    if (node && typeid(*node) == typeid(T))
+        return static_cast<T*>(node);
+    return dynamic_cast<T*>(node);
+}
 
 bool IsRawId(int id)
 {
@@ -1057,6 +1177,9 @@ private:
             const char16_t* end = reinterpret_cast<const char16_t*>(e);
             char16_t* o = FOut.Tail(end - c);
             while (c < end) {
+                c = CopyAsciiRun(c, end, o);
+                if (c >= end)
+                    break;
                 const char16_t u = *c;
                 if (u < 128) {
                     if (u <= 32 && IsBlank(u))
@@ -1098,7 +1221,7 @@ private:
             }
             return false;
         };
-        if (auto* first = dynamic_cast<THtmlText*>(e->FindFirst(TAG_TEXT)); first && !keptAsWritten(first)) {
+        if (auto* first = NodeAs<THtmlText>(e->FindFirst(TAG_TEXT)); first && !keptAsWritten(first)) {
             const QString& text = first->Text();
             qsizetype start = 0;
             while (start < text.size() && text[start].unicode() < 33)
@@ -1106,7 +1229,7 @@ private:
             if (start > 0)
                 first->SetText(text.mid(start));
         }
-        if (auto* last = dynamic_cast<THtmlText*>(e->FindLast(TAG_TEXT)); last && !keptAsWritten(last)) {
+        if (auto* last = NodeAs<THtmlText>(e->FindLast(TAG_TEXT)); last && !keptAsWritten(last)) {
             const QString& text = last->Text();
             qsizetype end = text.size();
             while (end > 0 && text[end - 1].unicode() < 33)
@@ -1237,7 +1360,7 @@ private:
     {
         const int id = child->TagId();
         if (id == TAG_TEXT || IsRawId(id)) {
-            auto* text = dynamic_cast<THtmlText*>(child);
+            auto* text = NodeAs<THtmlText>(child);
             if (!text)
                 return;
             if (parent.Verbatim) {
@@ -1260,7 +1383,7 @@ private:
                 DocTypeForm(child);
             return;
         }
-        if (auto* e = dynamic_cast<THtmlTag*>(child))
+        if (auto* e = NodeAs<THtmlTag>(child))
             OpenElement(e, parent.InlineChildren && !parent.Verbatim, parent.Verbatim, parent.Escape);
     }
 
