@@ -196,7 +196,9 @@ void TFormMain::CreateViews()
         if (kind == QLatin1String("change"))
             DesignerPageChange();
     });
-    connect(FDesigner, &THtmlDesigner::OnKeyUp, this, &TFormMain::DesignerContentChange);
+    // A released key changed the page only when the page's undo record moved: moving the caret, a
+    // modifier, or the Return that closed the open dialog and lands in the page leave it as it is.
+    connect(FDesigner, &THtmlDesigner::OnKeyUp, this, &TFormMain::DesignerKeyUp);
     connect(FDesigner, &THtmlDesigner::OnResized, this, &TFormMain::DesignerContentChange);
     connect(FDesigner, &THtmlDesigner::OnDocumentComplete, this, &TFormMain::DesignerDocumentComplete);
 
@@ -521,6 +523,12 @@ void TFormMain::DesignerContentChange()
     UpdateToolbar();
     FFileManager->SetModified(true);
     FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+}
+
+void TFormMain::DesignerKeyUp()
+{
+    UpdateToolbar();
+    DesignerPageChange();
 }
 
 void TFormMain::DesignerMouseUp()

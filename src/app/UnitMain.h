@@ -105,6 +105,7 @@ private:
     void DesignerDocumentComplete();
     void DesignerContentChange();
     void DesignerMouseUp();
+    void DesignerKeyUp();
     void DesignerPageChange();
 
     QString FApplicationTitle;

@@ -661,6 +661,54 @@ TEST_F(UnitMainTest, AnyChangeOfThePageMarksTheDocumentAndLookingDoesNot)
     EXPECT_TRUE(w.close());
 }
 
+TEST_F(UnitMainTest, KeysThatChangeNothingLeaveAnOpenedDocumentUnmodified)
+{
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(FixturePage()));
+    w.Designer()->View()->setFocus();
+    w.Designer()->View()->activateWindow();
+    ASSERT_EQ(w.Designer()->Bridge()->Call(
+                  "(function(){const t=document.querySelector('li').firstChild;const r=document.createRange();"
+                  "r.setStart(t,0);r.setEnd(t,0);const s=document.getSelection();s.removeAllRanges();"
+                  "s.addRange(r);document.body.focus();return 1;})()"),
+              TEngineBridge::TCallResult::Ok);
+    QWidget* target = w.Designer()->View()->focusProxy();
+    ASSERT_NE(target, nullptr);
+    // Every key the page sees is counted, so the test knows its keys arrived.
+    ASSERT_EQ(w.Designer()->Bridge()->Call("window.qaKeyUps=0;document.addEventListener('keyup',"
+                                           "()=>{window.qaKeyUps++;},true);1"),
+              TEngineBridge::TCallResult::Ok);
+    // The caret moved with the arrow keys, a modifier pressed alone, and the release of the Return that
+    // confirmed the open dialog, which reaches the page once the dialog is gone.
+    for (Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Control}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+    }
+    QKeyEvent lateRelease(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(target, &lateRelease);
+    const auto keyUps = [&] {
+        QVariant count;
+        w.Designer()->Bridge()->Call("window.qaKeyUps", &count);
+        return count.toInt();
+    };
+    ASSERT_TRUE(WaitFor([&] { return keyUps() >= 3; }, 3000)) << "the keys never reached the page";
+    EXPECT_FALSE(WaitFor([&] { return w.FileManager()->Modified(); }, 500));
+    EXPECT_EQ(w.StatusText(0), "");
+
+    // A key that does change the page still marks the document.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, "Q");
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Q, Qt::NoModifier, "Q");
+    QApplication::sendEvent(target, &release);
+    EXPECT_TRUE(WaitFor([&] { return w.FileManager()->Modified() && DesignHtml(w).contains("Qfirst item"); }, 3000));
+    EXPECT_EQ(w.StatusText(0), "Modified");
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
 TEST_F(UnitMainTest, ScreenshotOfTheMainWindow)
 {
     // Writes the picture only when asked: CORVALITE_SCREENSHOT names the PNG file.
