@@ -162,6 +162,72 @@ std::unique_ptr<THtmlRoot> ParseText(const QString& html)
     return ParseHtml(QStringView(html));
 }
 
+bool IsAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool IsFlagAttribute(QStringView name)
+{
+    static const char* const flags[] = {"checked", "compact",  "declare",  "defer",   "disabled",
+                                        "ismap",   "multiple", "nohref",   "noresize", "noshade",
+                                        "nowrap",  "readonly", "selected"};
+    for (const char* flag : flags)
+        if (name.compare(QLatin1String(flag), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// The engine writes an attribute without a value as name="" (selected="", checked=""), which this
+// system's reader takes as no attribute at all: a selected option or a checked box would lose its flag
+// on every save. The flags of HTML go back to their bare form in the engine's markup before it is read;
+// text, comments and quoted values are copied as they are.
+QString BareFlagAttributes(const QString& html)
+{
+    const qsizetype n = html.size();
+    QString out;
+    out.reserve(n);
+    qsizetype copied = 0;
+    qsizetype i = 0;
+    while ((i = html.indexOf(u'<', i)) >= 0) {
+        if (QStringView(html).mid(i, 4) == u"<!--") {
+            const qsizetype end = html.indexOf(QStringLiteral("-->"), i + 4);
+            if (end < 0)
+                break;
+            i = end + 3;
+            continue;
+        }
+        ++i;
+        if (i >= n || !IsAsciiLetter(html[i]))
+            continue;
+        // Inside a start tag: attribute names and quoted values up to its ">".
+        while (i < n && html[i] != u'>') {
+            const QChar c = html[i];
+            if (c == u'"' || c == u'\'') {
+                const qsizetype close = html.indexOf(c, i + 1);
+                i = close < 0 ? n : close + 1;
+                continue;
+            }
+            if (c.unicode() <= 32 || c == u'=' || c == u'/') {
+                ++i;
+                continue;
+            }
+            const qsizetype start = i;
+            while (i < n && html[i].unicode() > 32 && html[i] != u'=' && html[i] != u'>' && html[i] != u'/')
+                ++i;
+            if (QStringView(html).mid(i, 3) == u"=\"\"" && IsFlagAttribute(QStringView(html).mid(start, i - start))) {
+                out += QStringView(html).mid(copied, i - copied);
+                i += 3;
+                copied = i;
+            }
+        }
+    }
+    if (copied == 0)
+        return html;
+    out += QStringView(html).mid(copied);
+    return out;
+}
+
 // Markup values written by the builders: a quotation mark, an ampersand or a "<" in a field must not
 // break the element.
 QString EscapeAttributeValue(const QString& value)
@@ -584,7 +650,7 @@ void THtmlFilter::SetDesignText(const QString& Html)
 {
     if (!FSource)
         return;
-    std::unique_ptr<THtmlRoot> edited = ParseText(Html);
+    std::unique_ptr<THtmlRoot> edited = ParseText(BareFlagAttributes(Html));
     THtmlNode* found = edited->FindFirst(TAG_BODY);
     THtmlTag* from = found ? AsTag(found) : edited->GetBody();
     THtmlNode* own = FSource->FindFirst(TAG_BODY);

@@ -413,6 +413,30 @@ TEST(HtmlFilter, EditedBodyIsMappedBack)
     EXPECT_FALSE(saved.contains(QStringLiteral("contenteditable"), Qt::CaseInsensitive));
 }
 
+// The engine writes flags as name=""; a selected option, a checked box, a disabled or read-only field
+// keep their flags through an edit, while text and quoted values that merely look like flags stay as typed.
+TEST(HtmlFilter, FlagsWrittenWithAnEmptyValueByTheEngineAreKept)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><form><select name=\"s\" multiple><option value=\"1\" selected>One</option>"
+                                "</select><input type=\"checkbox\" checked disabled><textarea readonly>t</textarea>"
+                                "</form></body>"));
+    filter.SetDesignText(QStringLiteral(
+        "<body id=\"dsgn_:::_0\" contenteditable=\"\"><form><select name=\"s\" multiple=\"\">"
+        "<option value=\"1\" selected=\"\">One</option><option value=\"2\">Two</option></select>"
+        "<input type=\"checkbox\" checked=\"\" DISABLED=\"\"><textarea readonly=\"\">t</textarea>"
+        "<input type=\"text\" title=\"checked=&quot;&quot;\" value=\"\" alt=''></form>"
+        "<!-- <hr noshade=\"\"> --><table><tbody><tr><td nowrap=\"\">cell</td></tr></tbody></table>"
+        "<hr noshade=\"\"><p>selected=\"\" is text</p></body>"));
+    const QString saved = Saved(filter);
+    for (const char* expected : {"<select name=\"s\" multiple>", "<option value=\"1\" selected>One</option>",
+                                 "<option value=\"2\">Two</option>", "<input type=\"checkbox\" checked disabled>",
+                                 "<textarea readonly>t</textarea>", "<td nowrap>cell</td>", "<hr noshade>",
+                                 "<input type=\"text\" title=\"checked=&quot;&quot;\">",
+                                 "<p>selected=\"\" is text</p>"})
+        EXPECT_TRUE(saved.contains(QString::fromLatin1(expected))) << expected << "\n" << saved.toStdString();
+}
+
 // The engine adds a tbody to every table; the user's document gains none it did not have.
 TEST(HtmlFilter, RowGroupsAddedByTheEngineAreDropped)
 {
