@@ -3,6 +3,7 @@
 #include "AsciiCase.h"
 #include "Exceptions.h"
 
+#include <QBuffer>
 #include <QIODevice>
 #include <array>
 #include <cerrno>
@@ -510,6 +511,57 @@ void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, QIODevice& De
     }
 }
 
+bool IsUtf8(const QByteArray& ConverterName)
+{
+    return SameText(ConverterName, QByteArrayView("UTF-8"));
+}
+
+// The length of the longest start of Bytes that ends on a whole UTF-8 sequence: a lead byte among the
+// last three whose sequence runs past the end is left for the next block.
+size_t WholeUtf8Prefix(const char* Bytes, size_t Size)
+{
+    for (size_t back = 1; back <= 3 && back <= Size; ++back) {
+        const auto b = static_cast<unsigned char>(Bytes[Size - back]);
+        if ((b & 0xC0) == 0x80)
+            continue; // a continuation byte: its lead is further back
+        const size_t length = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xC2 && b <= 0xDF ? 2 : 1;
+        return length > back ? Size - back : Size;
+    }
+    return Size;
+}
+
+// UTF-8, the most common declared set, is decoded by Qt's vectorised decoder. A block it finds anything
+// invalid in (it then answers U+FFFD) goes through the converter instead, so what is kept and what is
+// dropped are exactly the converter's; so does a tail that the file ends inside of.
+void DecodeUtf8(TConverter& cd, QIODevice& Source, QIODevice& Dest)
+{
+    std::vector<char> in(CarryLimit + DecodeBlock);
+    size_t carried = 0;
+    auto byConverter = [&](const char* Bytes, size_t Size) {
+        QByteArray piece = QByteArray::fromRawData(Bytes, qsizetype(Size));
+        QBuffer buffer(&piece);
+        buffer.open(QIODevice::ReadOnly);
+        Decode(cd, 1, buffer, Dest);
+    };
+    for (;;) {
+        const qint64 n = Source.read(in.data() + carried, DecodeBlock);
+        if (n <= 0) {
+            if (carried > 0)
+                byConverter(in.data(), carried); // raises when the file ends inside a sequence
+            return;
+        }
+        const size_t size = carried + size_t(n);
+        const size_t whole = WholeUtf8Prefix(in.data(), size);
+        const QString text = QString::fromUtf8(in.data(), qsizetype(whole));
+        if (text.contains(QChar::ReplacementCharacter))
+            byConverter(in.data(), whole);
+        else
+            Dest.write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        carried = size - whole;
+        std::memmove(in.data(), in.data() + whole, carried);
+    }
+}
+
 } // namespace
 
 QByteArray DetectCharset(QIODevice& Stream)
@@ -555,7 +607,9 @@ void ConvertToUnicode(QIODevice& Source, QIODevice& Dest)
         if (!cd.IsOpen())
             throw Exception("internal error");
         TByteTable table;
-        if (BuildByteTable(cd, table))
+        if (IsUtf8(name))
+            DecodeUtf8(cd, Source, Dest);
+        else if (BuildByteTable(cd, table))
             DecodeByTable(table, Source, Dest);
         else
             Decode(cd, InvalidUnitSize(name), Source, Dest);

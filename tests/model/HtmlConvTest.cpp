@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <memory>
 #include <cerrno>
+#include <cstring>
+#include <utility>
 
 namespace {
 
@@ -167,6 +169,49 @@ TEST(HtmlConv, InvalidBytesAreSkippedNotFatal)
 {
     EXPECT_EQ(Convert("<meta charset=utf-8>a\xFF" "b\xC3(c\xE2\x82z"), QStringLiteral("<meta charset=utf-8>ab(cz"));
     EXPECT_EQ(Convert("<meta charset=us-ascii>a\x80\x81z"), QStringLiteral("<meta charset=us-ascii>az"));
+}
+
+// Declared "utf-8" takes a faster road than the converter; "utf8" names the same set and is decoded by the
+// converter alone. Both must keep and drop the same characters and fail the same way, wherever the decoder's
+// blocks (64 KiB) cut the text.
+TEST(HtmlConv, Utf8DecodesAsTheConverterDoes)
+{
+    auto decode = [](const char* charset, const QByteArray& body) {
+        QByteArray partial;
+        const QString error = ConvertError("<meta charset=" + QByteArray(charset) + ">" + body, &partial);
+        QByteArray out = error.isEmpty() ? ConvertBytes("<meta charset=" + QByteArray(charset) + ">" + body) : partial;
+        out.remove(0, 2 * qsizetype(std::strlen("<meta charset=>") + std::strlen(charset)));
+        return std::make_pair(error, out);
+    };
+    const QByteArray pieces[] = {
+        "a", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9D\x84\x9E", "\xEF\xBB\xBF", "\xEF\xBF\xBF", "\xEF\xBF\xBD",
+        "\xED\xA0\x80", "\xC0\x80", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\x80", "\xFF", "\xE2\x82", "\xF0\x9D",
+        "\xC3", QByteArray("\0", 1), "\xE0\x80\x80", "\xF0\x80\x80\x80",
+    };
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xFFFF; };
+    for (int round = 0; round < 60; ++round) {
+        QByteArray body;
+        // Long runs of valid text around a few troublesome pieces, some ending right at a block boundary.
+        const int length = round < 20 ? int(next() % 64) : 65536 * (1 + round % 3) - 20 + int(next() % 40);
+        while (body.size() < length) {
+            if (next() % 8 == 0)
+                body += pieces[next() % std::size(pieces)];
+            else
+                body += round < 20 ? QByteArray("x") : QByteArray(int(next() % 2000), 'x') + "\xE2\x82\xAC";
+        }
+        if (round % 5 == 0)
+            body += pieces[next() % std::size(pieces)];
+        const auto fast = decode("utf-8", body);
+        const auto reference = decode("utf8", body);
+        ASSERT_EQ(fast.first.toStdString(), reference.first.toStdString()) << round;
+        qsizetype at = 0;
+        while (at < fast.second.size() && at < reference.second.size() && fast.second[at] == reference.second[at])
+            ++at;
+        ASSERT_TRUE(fast.second == reference.second)
+            << "round " << round << ", output byte " << at << " of " << fast.second.size() << " and "
+            << reference.second.size();
+    }
 }
 
 // A multi-byte sequence cut by the decoder's block boundary is carried into the next block.
