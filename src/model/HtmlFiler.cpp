@@ -301,6 +301,8 @@ private:
     {
         FCurrent = FReturnTo;
         FOpen = FReturnOpen;
+        // The text of the head element is not part of the body's flow: the body goes on as before it.
+        FTrim = FReturnTrim;
         FDisplaced = nullptr;
         FReturnTo = nullptr;
     }
@@ -428,6 +430,7 @@ private:
             if (HasFlag(t, tfEnd)) {
                 FReturnTo = FCurrent;
                 FReturnOpen = FOpen;
+                FReturnTrim = FTrim;
                 FDisplaced = element;
                 JumpTo(element);
             }
@@ -729,6 +732,7 @@ private:
     THtmlTag* FDisplaced = nullptr;
     THtmlTag* FReturnTo = nullptr;
     std::array<int, TagCount> FReturnOpen{};
+    bool FReturnTrim = true;
     std::vector<THtmlTag*> FDropCandidates;
     const unsigned char* FFlags;
     TNameCache FTagNames;

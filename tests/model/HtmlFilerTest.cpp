@@ -307,6 +307,9 @@ TEST(HtmlFilerSound, HeadElementsInTheBodyMoveWithoutTakingTheText)
     ExpectTrees({
         {u"<body><p>a<meta name=x>b</p>", u"html{head{meta[name=x]}body{p{\"a\"\"b\"}}}"},
         {u"<body><p>a<title>T</title>b</p>", u"html{head{title{\"T\"}}body{p{\"a\"\"b\"}}}"},
+        // The body's text goes on as if the moved element had not stood there: a blank before it still
+        // takes the leading blank of the text after it.
+        {u"<body><p>a <title>T</title> b</p>", u"html{head{title{\"T\"}}body{p{\"a \"\"b\"}}}"},
         {u"<body><td>a<style>p{}</style>b", u"html{head{style{\"p{}\"}}body{td{\"a\"\"b\"}}}"},
         {u"<body><p>a<link rel=x><b>c</b>", u"html{head{link[rel=x]}body{p{\"a\"b{\"c\"}}}}"},
         // A tag after an unclosed title returns to the body too.
