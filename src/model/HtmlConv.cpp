@@ -553,7 +553,9 @@ void DecodeUtf8(TConverter& cd, QIODevice& Source, QIODevice& Dest)
         const size_t size = carried + size_t(n);
         const size_t whole = WholeUtf8Prefix(in.data(), size);
         const QString text = QString::fromUtf8(in.data(), qsizetype(whole));
-        if (text.contains(QChar::ReplacementCharacter))
+        // Qt's decoder also drops a mark at the start of what it is given; inside the file it is text.
+        const bool startsWithMark = QByteArrayView(in.data(), qsizetype(whole)).startsWith("\xEF\xBB\xBF");
+        if (startsWithMark || text.contains(QChar::ReplacementCharacter))
             byConverter(in.data(), whole);
         else
             Dest.write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);

@@ -188,6 +188,23 @@ TEST(HtmlConv, Utf8DecodesAsTheConverterDoes)
         "\xED\xA0\x80", "\xC0\x80", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\x80", "\xFF", "\xE2\x82", "\xF0\x9D",
         "\xC3", QByteArray("\0", 1), "\xE0\x80\x80", "\xF0\x80\x80\x80",
     };
+    // The declaration takes 20 bytes of the first block.
+    const QByteArray blockStart(65536 - 20, 'x');
+    const QByteArray fixed[] = {
+        blockStart + "\xEF\xBB\xBFy",              // a mark inside the file is the character U+FEFF
+        blockStart.chopped(1) + "\xE2\x82\xAC",     // a sequence across the block boundary
+        blockStart.chopped(2) + "\xF0\x9D\x84\x9E",
+        blockStart.chopped(1) + "\xF0\x80\x80\x80",  // an invalid one across it
+        blockStart + "\xE2\x82",                    // the file ends inside a sequence
+        "\xEF\xBB\xBF",
+    };
+    for (const QByteArray& body : fixed) {
+        const auto fast = decode("utf-8", body);
+        const auto reference = decode("utf8", body);
+        EXPECT_EQ(fast.first.toStdString(), reference.first.toStdString()) << body.right(8).toHex().constData();
+        EXPECT_TRUE(fast.second == reference.second) << body.right(8).toHex().constData();
+    }
+
     std::uint32_t seed = 12345;
     auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xFFFF; };
     for (int round = 0; round < 60; ++round) {
