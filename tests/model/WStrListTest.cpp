@@ -136,6 +136,34 @@ TEST(WStrList, TextKeepsEveryCharacterButLoneSurrogates)
     EXPECT_EQ(list.Get(1), QString(QChar::ReplacementCharacter));
 }
 
+TEST(WStrList, LoneSurrogatesAreFoundAtEveryPositionAndLength)
+{
+    // Strings are scanned several units at a time; a surrogate must be seen wherever it stands.
+    TWideStringList list;
+    for (int length = 1; length <= 13; ++length) {
+        for (int at = 0; at < length; ++at) {
+            for (char16_t lone : {char16_t(0xD800), char16_t(0xDBFF), char16_t(0xDC00), char16_t(0xDFFF)}) {
+                QString s(length, u'x');
+                s[at] = QChar(lone);
+                QString expected = s;
+                expected[at] = QChar::ReplacementCharacter;
+                list.Add(s);
+                EXPECT_EQ(list.Get(list.GetCount() - 1), expected) << length << " " << at;
+            }
+            if (at + 1 < length) {
+                QString pair(length, QChar(0xD7FF)); // neighbours of the surrogate range stay as they are
+                pair[at] = QChar(0xD83D);
+                pair[at + 1] = QChar(0xDE00);
+                list.Add(pair);
+                EXPECT_EQ(list.Get(list.GetCount() - 1), pair) << length << " " << at;
+            }
+        }
+        const QString edges = QString(length, QChar(0xE000));
+        list.Add(edges);
+        EXPECT_EQ(list.Get(list.GetCount() - 1), edges);
+    }
+}
+
 TEST(WStrList, SetTextStrSplitsLinesAndGetTextStrEndsEachWithCrLf)
 {
     const struct { const char16_t* Text; QStringList Lines; } cases[] = {
