@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include <map>
+
 const QString SFileModifiedQuery = QStringLiteral("File was modified. Do you want to save it first?");
 const QString SFileNotFound = QStringLiteral("Unable to locate the file. It might be deleted or moved.\r\n");
 
@@ -176,11 +178,30 @@ void TFileManager::LoadMRU(const TIniFile& ini, const QString& section)
 {
     FRecentList.clear();
     const int count = ini.ReadInteger(section, QStringLiteral("Count"), 0);
-    for (int i = 0; i < count; ++i) {
-        const QString name = ini.ReadString(section, QStringLiteral("Item") + QString::number(i), QString());
+    if (count <= 0)
+        return;
+    // The names are the keys "Item0" up to "Item" Count - 1 that hold a name, in the order of their
+    // numbers. The section is read once and only the keys it holds are looked at: every read of the
+    // settings file reads the whole file, and a damaged Count (a billion) would keep the window from
+    // ever appearing.
+    std::map<int, QString> items;
+    const QLatin1String prefix("Item");
+    for (const QString& line : ini.ReadSectionValues(section)) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        const QStringView key = QStringView(line).left(eq);
+        if (!key.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        const QStringView digits = key.mid(prefix.size());
+        bool ok = false;
+        const int index = digits.toInt(&ok);
+        // Only the key a read of "Item" + the number would find; the first of equal keys counts.
+        if (!ok || index < 0 || index >= count || digits != QString::number(index))
+            continue;
+        items.emplace(index, line.mid(eq + 1));
+    }
+    for (const auto& [index, name] : items)
         if (!name.isEmpty())
             FRecentList << name;
-    }
 }
 
 void TFileManager::BuildMRUMenu(QMenu* parent)

@@ -4,11 +4,16 @@
 #include "Exceptions.h"
 #include "IniFiles.h"
 #include "ScriptedDialogs.h"
+#include "TestHooks.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QProcess>
+#include <QCoreApplication>
+#include <cstdio>
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <functional>
 #include <string>
@@ -328,6 +333,54 @@ TEST_F(FileManagersTest, RecentListGoesThroughTheIniFile)
     EXPECT_EQ(next.RecentFiles(), QStringList({"/x.html", "/y.html"}));
     next.LoadMRU(ini, "Missing");
     EXPECT_TRUE(next.RecentFiles().isEmpty());
+}
+
+// A child run of this test program loads the recent list of the settings file named in this variable,
+// prints it and ends: a load that never ends is then seen by its parent instead of stopping the tests.
+const char* const LoadRecentChildVariable = "CORVALITE_LOAD_RECENT_CHILD";
+
+const TBeforeApplicationHook LoadRecentChild([] {
+    const QByteArray file = qgetenv(LoadRecentChildVariable);
+    if (file.isEmpty())
+        return;
+    TIniFile ini(QString::fromLocal8Bit(file));
+    TFileManager manager;
+    manager.LoadMRU(ini, "Recents");
+    std::printf("recent: %s\n", qPrintable(manager.RecentFiles().join('|')));
+    std::fflush(stdout);
+    ::_exit(0);
+});
+
+TEST_F(FileManagersTest, ADamagedCountReadsOnlyTheItemsThatAreThere)
+{
+    const QString path = FDir.filePath("Config.ini");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    // Keys in any order and case; a key beyond Count, a negative one, one with a leading zero and a
+    // second key of the same name are not read; the first of equal keys counts.
+    f.write("[Recents]\nItem7=/seven.html\nCount=2147483647\nitem0=/zero.html\nITEM1=\nItem2=/two.html\n"
+            "Item-1=/minus.html\nItem03=/zero-three.html\nItem2=/second-two.html\n[Other]\nItem5=/other.html\n"
+            "[Small]\nCount=2\nItem0=/a.html\nItem2=/beyond.html\nItem1=/b.html\n");
+    f.close();
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(LoadRecentChildVariable, path);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=None"});
+    const bool finished = child.waitForFinished(60000);
+    if (!finished) {
+        child.kill();
+        child.waitForFinished();
+    }
+    ASSERT_TRUE(finished) << "loading the recent list never ended";
+    EXPECT_EQ(QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed(),
+              "recent: /zero.html|/two.html|/seven.html");
+
+    TIniFile ini(path);
+    FM.LoadMRU(ini, "Small");
+    EXPECT_EQ(FM.RecentFiles(), QStringList({"/a.html", "/b.html"}));
 }
 
 TEST_F(FileManagersTest, RecentMenuIsRebuiltAroundOtherItems)
