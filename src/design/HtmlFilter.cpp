@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "HtmlAttributes.h"
 #include "HtmlConv.h"
+#include "HtmlEntities.h"
 #include "HtmlFiler.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
@@ -160,6 +161,33 @@ QString WideText(const QByteArray& bytes)
 std::unique_ptr<THtmlRoot> ParseText(const QString& html)
 {
     return ParseHtml(QStringView(html));
+}
+
+// The file path a relative address names: character references decoded (attribute values hold them
+// undecoded), the query and fragment left out, then %XX escapes decoded as UTF-8.
+QString AddressToPath(const QString& address)
+{
+    QString text;
+    text.reserve(address.size());
+    for (qsizetype i = 0; i < address.size(); ++i) {
+        if (address[i] == u'&') {
+            const qsizetype semicolon = address.indexOf(u';', i);
+            if (semicolon > i && semicolon - i <= 12) {
+                if (const char32_t code = EntityToChar(QStringView(address).mid(i, semicolon - i + 1))) {
+                    text += QString::fromUcs4(&code, 1);
+                    i = semicolon;
+                    continue;
+                }
+            }
+        }
+        text += address[i];
+    }
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i] == u'?' || text[i] == u'#') {
+            text.truncate(i);
+            break;
+        }
+    return QUrl::fromPercentEncoding(text.toUtf8());
 }
 
 bool IsAsciiLetter(QChar c)
@@ -589,7 +617,14 @@ void THtmlFilter::ResolveImageSource(const QString& Src, QString& DesignClass, Q
     }
     QString path = Src;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QFileInfo file(FBasePath + path);
+    QFileInfo file(FBasePath + path);
+    if (!file.isFile()) {
+        // The source is an address, as a browser reads it: "my%20pic.gif" or "caf&eacute;.gif" name the
+        // files "my pic.gif" and "café.gif". The file named by the text itself comes first.
+        const QString decoded = AddressToPath(path);
+        if (decoded != path)
+            file = QFileInfo(FBasePath + decoded);
+    }
     if (file.isFile()) {
         DesignClass.clear();
         DesignSrc = QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded);

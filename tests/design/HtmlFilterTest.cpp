@@ -293,14 +293,17 @@ TEST(HtmlFilter, ResolveImageSource)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QDir(dir.path()).mkpath(QStringLiteral("images/folder.gif"));
-    for (const char* name : {"images/a.gif", "my%20pic.gif", "quote\"d.gif"}) {
-        QFile file(dir.filePath(QLatin1String(name)));
+    for (const char* name : {"images/a.gif", "my%20pic.gif", "quote\"d.gif", "my pic.gif", "caf\xc3\xa9 & co.gif"}) {
+        QFile file(dir.filePath(QString::fromUtf8(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("GIF89a");
     }
     THtmlFilter filter;
     filter.SetBasePath(dir.path());
     const QString local = QUrl::fromLocalFile(dir.filePath(QStringLiteral("images/a.gif"))).toString(QUrl::FullyEncoded);
+    const QString spaced = QUrl::fromLocalFile(dir.filePath(QStringLiteral("my pic.gif"))).toString(QUrl::FullyEncoded);
+    const QString accented =
+        QUrl::fromLocalFile(dir.filePath(QString::fromUtf8("caf\xc3\xa9 & co.gif"))).toString(QUrl::FullyEncoded);
     struct TCase
     {
         const char* Src;
@@ -322,6 +325,17 @@ TEST(HtmlFilter, ResolveImageSource)
         {"images/folder.gif", "dsgn_broken", QStringLiteral("edit:trans.gif")},
         {"", "dsgn_broken", QStringLiteral("edit:trans.gif")},
         {"my%20pic.gif", "", QUrl::fromLocalFile(dir.filePath(QStringLiteral("my%20pic.gif"))).toString(QUrl::FullyEncoded)},
+        // An address names the file a browser would load: escapes and references decoded, query and
+        // fragment left out.
+        {"my pic.gif", "", spaced},
+        {"my%20pic.gif?v=2", "", spaced},
+        {"my%20pic.gif#top", "", spaced},
+        {"caf%C3%A9%20%26%20co.gif", "", accented},
+        {"caf&eacute; &amp; co.gif", "", accented},
+        {"caf&#233; &#x26; co.gif", "", accented},
+        {"my%2Fpic.gif", "dsgn_broken", QStringLiteral("edit:trans.gif")},
+        {"my%20pic.gif%3F", "dsgn_broken", QStringLiteral("edit:trans.gif")},
+        {"images%2Fmissing%20file.gif", "dsgn_broken", QStringLiteral("edit:trans.gif")},
     };
     for (const TCase& c : cases) {
         QString designClass = QStringLiteral("stale"), designSrc = QStringLiteral("stale");
