@@ -457,4 +457,52 @@ TEST(HtmlNodes, HundredThousandNestedElementsAreCopiedSearchedAndFreed)
     EXPECT_EQ(bottomId, QString::number(depth - 1));
 }
 
+// Nodes freed on one thread may be made again on it while trees made elsewhere are still alive: no node
+// of a living tree may be handed out twice, whichever thread made or freed it.
+TEST(HtmlNodes, TreesMadeAndFreedOnDifferentThreadsStayWhole)
+{
+    auto build = [](int tag) {
+        auto root = std::make_unique<THtmlRoot>();
+        THtmlTag* body = root->GetBody();
+        for (int i = 0; i < 2000; ++i) {
+            THtmlTag* p = AddTag(body, tag);
+            p->SetAttribute(ATTR_ID, QString::number(i));
+            p->SetAttribute(ATTR_CLASS, QString::number(tag));
+            AddText(p, QString::number(i * 7));
+        }
+        return root;
+    };
+    auto check = [](const THtmlRoot& root, int tag) {
+        int i = 0;
+        for (const THtmlNode* n = root.GetNextNode(nullptr); n; n = root.GetNextNode(n)) {
+            if (n->TagId() != tag)
+                continue;
+            auto* p = static_cast<const THtmlTag*>(n);
+            auto* text = dynamic_cast<const THtmlText*>(p->FirstChild());
+            if (p->GetAttribute(ATTR_ID) != QString::number(i) || p->GetAttribute(ATTR_CLASS) != QString::number(tag)
+                || !text || text->Text() != QString::number(i * 7) || p->ChildCount() != 1)
+                return false;
+            ++i;
+        }
+        return i == 2000;
+    };
+
+    std::unique_ptr<THtmlRoot> madeThere;
+    RunWithSmallStack([&] { madeThere = build(TAG_P); });
+    auto madeHere = build(TAG_DIV);
+    std::unique_ptr<THtmlRoot> madeThereAfter;
+    RunWithSmallStack([&] {
+        madeHere.reset();      // freed on a thread that did not make it
+        madeThereAfter = build(TAG_SPAN);
+    });
+    auto madeHereAfter = build(TAG_LI); // made from what this thread freed before, if anything
+    EXPECT_TRUE(check(*madeThere, TAG_P));
+    EXPECT_TRUE(check(*madeThereAfter, TAG_SPAN));
+    EXPECT_TRUE(check(*madeHereAfter, TAG_LI));
+    madeThere.reset();
+    auto again = build(TAG_DIV); // the cells of the first tree come back to this thread
+    EXPECT_TRUE(check(*madeThereAfter, TAG_SPAN));
+    EXPECT_TRUE(check(*again, TAG_DIV));
+}
+
 } // namespace
