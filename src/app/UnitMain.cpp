@@ -359,8 +359,14 @@ void TFormMain::CommitView(int view)
 void TFormMain::TabControl1Change(int index)
 {
     FViewLeaving = FActiveView;
+    // The text of the document is taken from the design view before anything is shown: a design view
+    // that cannot give it (its page is gone) leaves the view being left on show, with a message, instead
+    // of a tab that names one view over another.
+    QString html;
     try {
         CommitView(FViewLeaving);
+        if (index == VIEW_CODE || index == VIEW_TAGTREE)
+            FDesigner->GetHtml(html);
     } catch (const Exception& e) {
         // The edits stay in the view being left, which stays on show.
         MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
@@ -369,8 +375,6 @@ void TFormMain::TabControl1Change(int index)
         return;
     }
     if (index == VIEW_CODE) {
-        QString html;
-        FDesigner->GetHtml(html);
         {
             // Filling the editor is no edit.
             const QSignalBlocker block(FCodeEditor);
@@ -379,8 +383,6 @@ void TFormMain::TabControl1Change(int index)
         }
         FViewEdited = false;
     } else if (index == VIEW_TAGTREE) {
-        QString html;
-        FDesigner->GetHtml(html);
         FTagTreeDocument.reset();
         QByteArray utf16(reinterpret_cast<const char*>(html.utf16()), html.size() * 2);
         QBuffer stream(&utf16);

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QMenu>
 #include <QTabBar>
@@ -36,6 +37,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -706,6 +708,29 @@ TEST_F(UnitMainTest, KeysThatChangeNothingLeaveAnOpenedDocumentUnmodified)
     EXPECT_TRUE(WaitFor([&] { return w.FileManager()->Modified() && DesignHtml(w).contains("Qfirst item"); }, 3000));
     EXPECT_EQ(w.StatusText(0), "Modified");
     Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTest, AViewThatCannotBeFilledLeavesTheDesignerOnShowWithAMessage)
+{
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(FixturePage()));
+    // The engine's page process ends (as when it runs out of memory): the design view has no page left
+    // to give the document's text.
+    const qint64 pid = w.Designer()->Page()->renderProcessPid();
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
+    ASSERT_TRUE(WaitFor([&] { return !w.Designer()->IsDocumentReady(); }, 10000));
+    for (int view : {VIEW_CODE, VIEW_TAGTREE}) {
+        Dialogs.Messages.clear();
+        Dialogs.Answers = {mrOk};
+        w.TabControl1->setCurrentIndex(view);
+        EXPECT_EQ(Dialogs.MessageTexts(), QStringList({"The design view holds no document."})) << view;
+        EXPECT_EQ(w.TabControl1->currentIndex(), VIEW_DESIGNER) << "the tab names the view on show";
+        EXPECT_TRUE(w.Designer()->isVisible());
+        EXPECT_FALSE(w.CodeEditor()->isVisible());
+    }
     EXPECT_TRUE(w.close());
 }
 
