@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QUrl>
 #include <QtEndian>
@@ -427,6 +428,28 @@ void THtmlFilter::NewEmptyDocument()
     Keep(new THtmlTag(TAG_BODY));
 }
 
+// The XML declaration Declaration with its encoding set to ISO-8859-1 (added after the version when it
+// names none); any other processing instruction comes back unchanged.
+static QString DeclareXmlEncoding(const QString& Declaration)
+{
+    static const QRegularExpression xmlDeclaration(QStringLiteral("^<\\?xml\\s"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression encoding(QStringLiteral("(\\bencoding\\s*=\\s*)([\"'])[^\"']*\\2"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression version(QStringLiteral("\\bversion\\s*=\\s*([\"'])[^\"']*\\1"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (!xmlDeclaration.match(Declaration).hasMatch())
+        return Declaration;
+    QString result = Declaration;
+    if (const QRegularExpressionMatch m = encoding.match(result); m.hasMatch()) {
+        result.replace(m.capturedStart(), m.capturedLength(),
+                       m.captured(1) + m.captured(2) + QLatin1String("ISO-8859-1") + m.captured(2));
+    } else if (const QRegularExpressionMatch v = version.match(result); v.hasMatch()) {
+        result.insert(v.capturedEnd(), QLatin1String(" encoding=\"ISO-8859-1\""));
+    }
+    return result;
+}
+
 void THtmlFilter::PrepareDesignTree()
 {
     if (!FSource)
@@ -436,7 +459,12 @@ void THtmlFilter::PrepareDesignTree()
     while (node) {
         const int id = node->TagId();
         THtmlTag* tag = AsTag(node);
-        if (const char* kind = (tag || IsRawKind(id)) ? PlaceholderKind(node) : nullptr) {
+        if (id == TAG_PHP && node->Parent() == FSource.get()) {
+            // The saved file is 8-bit: an XML declaration ahead of the document must say so, since without
+            // an encoding it means UTF-8.
+            auto* text = static_cast<THtmlText*>(node);
+            text->SetText(DeclareXmlEncoding(text->Text()));
+        } else if (const char* kind = (tag || IsRawKind(id)) ? PlaceholderKind(node) : nullptr) {
             auto* img = new THtmlTag(TAG_IMG);
             img->SetAttribute(ATTR_ID, NextDesignId());
             img->SetAttribute(ATTR_SRC, QLatin1String("edit:") + QLatin1String(kind) + QLatin1String(".gif"));

@@ -698,6 +698,39 @@ TEST(HtmlFilter, LoadFromStreamDecodesTheDeclaredCharset)
     EXPECT_TRUE(saved.contains(QStringLiteral("content=\"text/html; charset=ISO-8859-1\"")));
 }
 
+// The saved file is 8-bit: an XML declaration that named another encoding, or none (which means UTF-8),
+// would make the next open drop every character from 128 to 255 that went out as a single byte.
+TEST(HtmlFilter, XmlDeclarationDeclaresTheSavedEncoding)
+{
+    const struct {
+        const char* declaration;
+        const char* rewritten;
+    } cases[] = {
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"},
+        {"<?xml version='1.0' encoding='utf-8' standalone='yes'?>",
+         "<?xml version='1.0' encoding='ISO-8859-1' standalone='yes'?>"},
+        {"<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"},
+        {"<?xml version=\"1.0\" standalone=\"no\"?>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"no\"?>"},
+    };
+    for (const auto& c : cases) {
+        THtmlFilter filter;
+        filter.LoadFromBytes(QByteArray(c.declaration) +
+                             "\n<html><body><pre title=\"caf\xC3\xA9\">caf\xC3\xA9</pre></body></html>");
+        const QByteArray saved = filter.SaveToBytes();
+        EXPECT_TRUE(saved.contains(c.rewritten)) << saved.toStdString();
+
+        THtmlFilter reopened;
+        reopened.LoadFromBytes(saved);
+        EXPECT_TRUE(Saved(reopened).contains(QStringLiteral("<pre title=\"caf\u00e9\">caf\u00e9</pre>")))
+            << Saved(reopened).toStdString();
+    }
+
+    // A processing instruction in the body is the author's code, not a declaration of the file.
+    THtmlFilter filter;
+    filter.LoadFromBytes("<html><body><p>a<?php echo 'encoding=\"UTF-8\"'; ?></p></body></html>");
+    EXPECT_TRUE(filter.SaveToBytes().contains("<?php echo 'encoding=\"UTF-8\"'; ?>"));
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Builders
 
