@@ -105,7 +105,8 @@ protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
         const qint64 n = std::min<qint64>({maxSize, 7, FData.size() - FAt});
-        std::memcpy(data, FData.constData() + FAt, size_t(n));
+        if (n > 0)
+            std::memcpy(data, FData.constData() + FAt, size_t(n));
         FAt += n;
         return n;
     }
