@@ -455,6 +455,8 @@ private:
             }
             if (t == TAG_BR || t == TAG_HR)
                 FTrim = true;
+            else if (HasFlag(t, tfInline) && !HasFlag(t, tfEnd))
+                FTrim = false; // an image or a form field stands between the words: the blank after it stays
             element = new THtmlTag(t);
             FCurrent->Add(element);
             if (HasFlag(t, tfEnd))
@@ -465,6 +467,21 @@ private:
         ParseAttributes(element);
         if ((t == TAG_SCRIPT || t == TAG_STYLE) && FCurrent == element)
             ParseRawContent(element, t == TAG_SCRIPT ? u"</script" : u"</style");
+        else if (t == TAG_TEXTAREA && FCurrent == element)
+            ParseTextareaContent(element);
+    }
+
+    // What a text area holds is its text, markup included: "<b>" there is three characters a user typed,
+    // and reading it as an element would add an end tag or drop it on the next save. Without its end tag
+    // the rest of the document is read as usual rather than swallowed into the field.
+    void ParseTextareaContent(THtmlTag* element)
+    {
+        const char16_t* end = FindEndTag(P, u"</textarea");
+        if (end >= FEnd)
+            return;
+        if (end > P)
+            element->Add(new THtmlText(TAG_TEXT, QString(reinterpret_cast<const QChar*>(P), end - P)));
+        P = end;
     }
 
     void ParseDocType()
@@ -576,20 +593,25 @@ private:
     // The code of a script or style element, read as it stands up to its own end tag, so that "a<b" in
     // code is no tag. Code that is one comment wrapper (the usual way to hide it from old browsers) is kept
     // as that comment; other code as one text; blanks alone leave no child.
-    void ParseRawContent(THtmlTag* element, QStringView endTag)
+    // Where the end tag endTag (written "</name") first stands from q on; FEnd when it does not.
+    const char16_t* FindEndTag(const char16_t* q, QStringView endTag) const
     {
-        const char16_t* from = P;
-        const char16_t* q = P;
         const qsizetype n = endTag.size();
         for (;; ++q) {
             while (q < FEnd && *q != u'<')
                 ++q;
             if (q >= FEnd)
-                break;
+                return FEnd;
             if (FEnd - q >= n && SameAsciiNoCase(QStringView(q, n), endTag) &&
                 (q + n == FEnd || IsBlank(q[n]) || q[n] == u'/' || q[n] == u'>'))
-                break;
+                return q;
         }
+    }
+
+    void ParseRawContent(THtmlTag* element, QStringView endTag)
+    {
+        const char16_t* from = P;
+        const char16_t* q = FindEndTag(P, endTag);
         P = q;
         const char16_t* a = from;
         const char16_t* b = q;

@@ -237,6 +237,20 @@ TEST(HtmlFilerParse, BlanksCollapseAndTheTrimFlagCarries)
     });
 }
 
+// An image or a field is seen between the words: the blank after it is not the blank before it again.
+TEST(HtmlFilerSound, TheBlankAfterAnImageOrAFieldStays)
+{
+    ExpectTrees({
+        {u"<p>a <img src=x.png> b</p>", u"html{body{p{\"a \"img[src=x.png]\" b\"}}}"},
+        {u"<p>Name: <input name=n> please</p>", u"html{body{p{\"Name: \"input[name=n]\" please\"}}}"},
+        // Invisible or closed inline elements still carry the flag as before.
+        {u"a <b>b </b> c", u"html{body{\"a \"b{\"b \"}\"c\"}}"},
+    });
+    const QString written = RoundTrip(u"<p>a <img src=\"x.png\"> b</p>"_qs);
+    EXPECT_TRUE(written.contains(u"a <img src=\"x.png\"> b"_qs)) << written.toStdString();
+    EXPECT_EQ(RoundTrip(written), written);
+}
+
 TEST(HtmlFilerParse, PreAndTextareaTextStaysAsRead)
 {
     ExpectTrees({
@@ -245,7 +259,13 @@ TEST(HtmlFilerParse, PreAndTextareaTextStaysAsRead)
         {u"<pre>a<b>  b  </b> < c</pre>", u"html{body{pre{\"a\"b{\"  b  \"}\" &lt; c\"}}}"},
         // "</pre>" ends the verbatim text whether or not a pre is open.
         {u"<pre>x</pre>  y", u"html{body{pre{\"x\"}\"y\"}}"},
+        // A text area holds its markup as text; without an end tag the document is read as usual.
+        {u"<textarea>Text <b> &amp; <!-- c --></textarea>x", u"html{body{textarea{\"Text <b> &amp; <!-- c -->\"}\"x\"}}"},
+        {u"<textarea>a <b>b</b>", u"html{body{textarea{\"a \"b{\"b\"}}}}"},
     });
+    const QString written = RoundTrip(u"<textarea>Text <b></textarea><p>after</p>"_qs);
+    EXPECT_TRUE(written.contains(u"<textarea>Text <b></textarea>"_qs)) << written.toStdString();
+    EXPECT_EQ(RoundTrip(written), written);
 }
 
 TEST(HtmlFilerParse, AttributesStoredAsWrittenUnknownOnesDroppedOrRaw)
