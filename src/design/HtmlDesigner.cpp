@@ -12,11 +12,13 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <algorithm>
 
 #include "EngineBridge.h"
 #include "EngineCommands.h"
 #include "Dialogs.h"
 #include "Exceptions.h"
+#include "HtmlColors.h"
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
@@ -531,4 +533,182 @@ void THtmlDesigner::ElementResized(const TEngineElement& Element)
         FFilter->SetNodeSize(Element.Id(), width, height, TagNameToId(Element.TagName()));
     }
     emit OnResized(this);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Clipboard, find and formatting commands
+
+namespace {
+
+bool Enabled(int Flags)
+{
+    return Flags & OLECMDF_ENABLED;
+}
+
+bool EnabledOrLatched(int Flags)
+{
+    return Flags & (OLECMDF_ENABLED | OLECMDF_LATCHED);
+}
+
+bool Latched(int Flags)
+{
+    return Flags & OLECMDF_LATCHED;
+}
+
+} // namespace
+
+void THtmlDesigner::RunGrouped(const QString& Caption, int CmdID)
+{
+    BeginUndo(Caption);
+    ExecCommand(CmdID);
+    EndUndo();
+}
+
+void THtmlDesigner::Copy() { ExecCommand(IDM_COPY); }
+void THtmlDesigner::Cut() { RunGrouped(QStringLiteral("Cut"), IDM_CUT); }
+void THtmlDesigner::Paste() { RunGrouped(QStringLiteral("Paste"), IDM_PASTE); }
+void THtmlDesigner::Find() { ExecCommand(IDM_FIND); }
+void THtmlDesigner::Bold() { RunGrouped(QStringLiteral("Bold"), IDM_BOLD); }
+void THtmlDesigner::Italic() { RunGrouped(QStringLiteral("Italic"), IDM_ITALIC); }
+void THtmlDesigner::Underline() { RunGrouped(QStringLiteral("Underline"), IDM_UNDERLINE); }
+void THtmlDesigner::JustifyLeft() { RunGrouped(QStringLiteral("Left"), IDM_JUSTIFYLEFT); }
+void THtmlDesigner::JustifyCenter() { RunGrouped(QStringLiteral("Center"), IDM_JUSTIFYCENTER); }
+void THtmlDesigner::JustifyRight() { RunGrouped(QStringLiteral("Right"), IDM_JUSTIFYRIGHT); }
+void THtmlDesigner::OrderList() { RunGrouped(QStringLiteral("Order List"), IDM_ORDERLIST); }
+void THtmlDesigner::UnorderList() { RunGrouped(QStringLiteral("Unorder List"), IDM_UNORDERLIST); }
+void THtmlDesigner::Indent() { RunGrouped(QStringLiteral("Indent"), IDM_INDENT); }
+void THtmlDesigner::Outdent() { RunGrouped(QStringLiteral("Outdent"), IDM_OUTDENT); }
+
+void THtmlDesigner::SetBackColor(std::uint32_t Color)
+{
+    BeginUndo(QStringLiteral("Back Color"));
+    const QVariant value(ColorToHtml(Color));
+    ExecCommandValue(IDM_BACKCOLOR, 0, &value, nullptr);
+    EndUndo();
+}
+
+void THtmlDesigner::SetForeColor(std::uint32_t Color)
+{
+    BeginUndo(QStringLiteral("Fore Color"));
+    const QVariant value(ColorToHtml(Color));
+    ExecCommandValue(IDM_FORECOLOR, 0, &value, nullptr);
+    EndUndo();
+}
+
+void THtmlDesigner::SetFontName(const QString& Name)
+{
+    BeginUndo(QStringLiteral("Font Name"));
+    const QVariant value(Name);
+    ExecCommandValue(IDM_FONTNAME, 0, &value, nullptr);
+    EndUndo();
+}
+
+void THtmlDesigner::SetFontSize(int Size)
+{
+    BeginUndo(QStringLiteral("Font Size"));
+    const QVariant value(std::clamp(Size, 1, 7));
+    ExecCommandValue(IDM_FONTSIZE, 0, &value, nullptr);
+    EndUndo();
+}
+
+void THtmlDesigner::SetBlockFormat(const QString& Name)
+{
+    BeginUndo(QStringLiteral("Block Format"));
+    const QVariant value(Name);
+    ExecCommandValue(IDM_BLOCKFMT, 0, &value, nullptr);
+    EndUndo();
+}
+
+bool THtmlDesigner::CanCopy() { return Enabled(QueryCommandStatus(IDM_COPY)); }
+bool THtmlDesigner::CanCut() { return Enabled(QueryCommandStatus(IDM_CUT)); }
+bool THtmlDesigner::CanPaste() { return Enabled(QueryCommandStatus(IDM_PASTE)); }
+bool THtmlDesigner::CanFind() { return Enabled(QueryCommandStatus(IDM_FIND)); }
+bool THtmlDesigner::CanBold() { return EnabledOrLatched(QueryCommandStatus(IDM_BOLD)); }
+bool THtmlDesigner::CanItalic() { return EnabledOrLatched(QueryCommandStatus(IDM_ITALIC)); }
+bool THtmlDesigner::CanUnderline() { return EnabledOrLatched(QueryCommandStatus(IDM_UNDERLINE)); }
+bool THtmlDesigner::CanJustifyLeft() { return EnabledOrLatched(QueryCommandStatus(IDM_JUSTIFYLEFT)); }
+bool THtmlDesigner::CanJustifyCenter() { return EnabledOrLatched(QueryCommandStatus(IDM_JUSTIFYCENTER)); }
+bool THtmlDesigner::CanJustifyRight() { return EnabledOrLatched(QueryCommandStatus(IDM_JUSTIFYRIGHT)); }
+bool THtmlDesigner::CanOrderList() { return EnabledOrLatched(QueryCommandStatus(IDM_ORDERLIST)); }
+bool THtmlDesigner::CanUnorderList() { return EnabledOrLatched(QueryCommandStatus(IDM_UNORDERLIST)); }
+bool THtmlDesigner::CanIndent() { return Enabled(QueryCommandStatus(IDM_INDENT)); }
+bool THtmlDesigner::CanOutdent() { return Enabled(QueryCommandStatus(IDM_OUTDENT)); }
+bool THtmlDesigner::CanBackColor() { return Enabled(QueryCommandStatus(IDM_BACKCOLOR)); }
+bool THtmlDesigner::CanForeColor() { return Enabled(QueryCommandStatus(IDM_FORECOLOR)); }
+bool THtmlDesigner::CanFontName() { return Enabled(QueryCommandStatus(IDM_FONTNAME)); }
+bool THtmlDesigner::CanFontSize() { return Enabled(QueryCommandStatus(IDM_FONTSIZE)); }
+bool THtmlDesigner::CanBlockFormat() { return Enabled(QueryCommandStatus(IDM_BLOCKFMT)); }
+
+bool THtmlDesigner::IsBold() { return Latched(QueryCommandStatus(IDM_BOLD)); }
+bool THtmlDesigner::IsItalic() { return Latched(QueryCommandStatus(IDM_ITALIC)); }
+bool THtmlDesigner::IsUnderline() { return Latched(QueryCommandStatus(IDM_UNDERLINE)); }
+bool THtmlDesigner::IsJustifyLeft() { return Latched(QueryCommandStatus(IDM_JUSTIFYLEFT)); }
+bool THtmlDesigner::IsJustifyCenter() { return Latched(QueryCommandStatus(IDM_JUSTIFYCENTER)); }
+bool THtmlDesigner::IsJustifyRight() { return Latched(QueryCommandStatus(IDM_JUSTIFYRIGHT)); }
+bool THtmlDesigner::IsOrderList() { return Latched(QueryCommandStatus(IDM_ORDERLIST)); }
+bool THtmlDesigner::IsUnorderList() { return Latched(QueryCommandStatus(IDM_UNORDERLIST)); }
+
+QString THtmlDesigner::CommandValueText(int CmdID)
+{
+    constexpr int S_OK = 0;
+    if (!(QueryCommandStatus(CmdID) & OLECMDF_SUPPORTED))
+        return {};
+    QVariant out;
+    if (ExecCommandValue(CmdID, 0, nullptr, &out) != S_OK || out.isNull() || !out.isValid())
+        return {};
+    return out.toString();
+}
+
+QString THtmlDesigner::GetFontName()
+{
+    return CommandValueText(IDM_FONTNAME);
+}
+
+QString THtmlDesigner::GetBlockFormat()
+{
+    return CommandValueText(IDM_BLOCKFMT);
+}
+
+int THtmlDesigner::GetFontSize()
+{
+    const QString text = CommandValueText(IDM_FONTSIZE);
+    bool ok = false;
+    const int size = text.toInt(&ok);
+    return ok ? size : -1;
+}
+
+void THtmlDesigner::GetBlockFormats(QStringList& List)
+{
+    constexpr int S_OK = 0;
+    List.clear();
+    QVariant out;
+    if (ExecCommandValue(IDM_GETBLOCKFMTS, 0, nullptr, &out) == S_OK)
+        List = out.toStringList();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Tag glyphs
+
+void THtmlDesigner::SetShowTagGlyphs(bool Value)
+{
+    if (Value == FShowTagGlyphs)
+        return;
+    FShowTagGlyphs = Value;
+    if (Value)
+        FillGlyphTable();
+    else
+        EmptyGlyphTable();
+}
+
+void THtmlDesigner::FillGlyphTable()
+{
+}
+
+void THtmlDesigner::EmptyGlyphTable()
+{
+}
+
+void THtmlDesigner::AddGlyph(const QString& Tag, const QString& Name, int Kind, int A, int B, int C, int Width,
+                             int Height)
+{
 }

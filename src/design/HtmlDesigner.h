@@ -6,7 +6,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
+#include <QStringList>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 
 #include "EngineElement.h"
@@ -26,7 +28,8 @@ enum : int {
     IDM_UNDO = 43, IDM_BACKCOLOR = 51, IDM_BOLD = 52, IDM_FORECOLOR = 55, IDM_ITALIC = 56,
     IDM_JUSTIFYCENTER = 57, IDM_JUSTIFYLEFT = 59, IDM_JUSTIFYRIGHT = 60, IDM_UNDERLINE = 63, IDM_FIND = 67,
     IDM_HYPERLINK = 2124, IDM_UNLINK = 2125, IDM_ORDERLIST = 2184, IDM_UNORDERLIST = 2185, IDM_INDENT = 2186,
-    IDM_OUTDENT = 2187, IDM_GETBLOCKFMTS = 2233, IDM_BLOCKFMT = 2234
+    IDM_OUTDENT = 2187, IDM_GETBLOCKFMTS = 2233, IDM_BLOCKFMT = 2234, IDM_EMPTYGLYPHTABLE = 2336,
+    IDM_ADDTOGLYPHTABLE = 2337
 };
 
 // Command status flags as the engine answers them.
@@ -83,6 +86,72 @@ public:
     int ExecCommand(int CmdID);
     int ExecCommandValue(int CmdID, int Option, const QVariant* In, QVariant* Out);
 
+    // ---- clipboard, find and formatting: a Can method gives a control's enabled state, an Is method its
+    // pressed state; every changing command is one named undo group.
+    void Copy();
+    void Cut();
+    void Paste();
+    void Find();
+    void Bold();
+    void Italic();
+    void Underline();
+    void JustifyLeft();
+    void JustifyCenter();
+    void JustifyRight();
+    void OrderList();
+    void UnorderList();
+    void Indent();
+    void Outdent();
+    // Color is 0x00BBGGRR (a system colour 0xFF000000 + index), as the colour texts of the document.
+    void SetBackColor(std::uint32_t Color);
+    void SetForeColor(std::uint32_t Color);
+    void SetFontName(const QString& Name);
+    // Size 1..7, clamped.
+    void SetFontSize(int Size);
+    void SetBlockFormat(const QString& Name);
+
+    bool CanCopy();
+    bool CanCut();
+    bool CanPaste();
+    bool CanFind();
+    bool CanBold();
+    bool CanItalic();
+    bool CanUnderline();
+    bool CanJustifyLeft();
+    bool CanJustifyCenter();
+    bool CanJustifyRight();
+    bool CanOrderList();
+    bool CanUnorderList();
+    bool CanIndent();
+    bool CanOutdent();
+    bool CanBackColor();
+    bool CanForeColor();
+    bool CanFontName();
+    bool CanFontSize();
+    bool CanBlockFormat();
+
+    bool IsBold();
+    bool IsItalic();
+    bool IsUnderline();
+    bool IsJustifyLeft();
+    bool IsJustifyCenter();
+    bool IsJustifyRight();
+    bool IsOrderList();
+    bool IsUnorderList();
+
+    // The selection's values: empty / -1 when unknown or mixed.
+    QString GetFontName();
+    QString GetBlockFormat();
+    int GetFontSize();
+    void GetBlockFormats(QStringList& List);
+
+    // ---- tag glyphs: small pictures at block elements and line breaks, drawn over the page only
+    bool ShowTagGlyphs() const { return FShowTagGlyphs; }
+    void SetShowTagGlyphs(bool Value);
+    void FillGlyphTable();
+    void EmptyGlyphTable();
+    void AddGlyph(const QString& Tag, const QString& Name, int Kind, int A, int B, int C, int Width, int Height);
+
     // ---- host side
     void HookDocumentEvents();
     void DoDocumentComplete();
@@ -121,6 +190,8 @@ private:
     void RequireLoadedPage() const;
     void RequireIdle() const;
     int RunCommand(int CmdID, const QVariant& Value, QVariant* Out);
+    void RunGrouped(const QString& Caption, int CmdID);
+    QString CommandValueText(int CmdID);
 
     QString FFileName;
     QByteArray FDesignText;
@@ -134,4 +205,5 @@ private:
     TEngineBridge* FBridge = nullptr;
     TEditorNameSpace* FNameSpace = nullptr;
     bool FLoaded = false;
+    bool FShowTagGlyphs = false;
 };
