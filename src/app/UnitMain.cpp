@@ -8,6 +8,8 @@
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
 #include "IniUtils.h"
+#include "ShellApi.h"
+#include "SynUtils.h"
 
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
@@ -16,6 +18,9 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QUrl>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
@@ -109,53 +114,253 @@ TFormMain::~TFormMain()
     FFileManager = nullptr;
 }
 
+namespace {
+
+QAction* AddEntry(QMenu* menu, const char* caption, const QKeySequence& shortcut = QKeySequence())
+{
+    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    action->setShortcut(shortcut);
+    return action;
+}
+
+QAction* AddButton(QToolBar* bar, QStyle::StandardPixmap icon, const char* text, bool checkable = false)
+{
+    QAction* action = bar->addAction(bar->style()->standardIcon(icon), QString::fromLatin1(text));
+    action->setCheckable(checkable);
+    return action;
+}
+
+// A tool button with a text glyph, for commands the desktop style has no picture for.
+QAction* AddTextButton(QToolBar* bar, const char* glyph, const char* hint, bool checkable)
+{
+    QAction* action = bar->addAction(QString::fromUtf8(glyph));
+    action->setToolTip(QString::fromLatin1(hint));
+    action->setCheckable(checkable);
+    return action;
+}
+
+// Commands whose dialogs, panels or design-view parts are not there yet stay visible but disabled.
+void Unavailable(std::initializer_list<QAction*> actions)
+{
+    for (QAction* action : actions)
+        action->setEnabled(false);
+}
+
+} // namespace
+
 void TFormMain::CreateMenus()
 {
+    QStyle* s = style();
+
+    // ---- tool bars first: the Edit menu shares the standard bar's actions
+    ToolStandard = addToolBar(QStringLiteral("Standard"));
+    ToolStandard->setObjectName(QStringLiteral("ToolStandard"));
+    BtnNew = AddButton(ToolStandard, QStyle::SP_FileIcon, "New Document");
+    BtnOpen = new QToolButton(ToolStandard);
+    BtnOpen->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
+    BtnOpen->setToolTip(QStringLiteral("Open Document"));
+    BtnOpen->setPopupMode(QToolButton::MenuButtonPopup);
+    ToolStandard->addWidget(BtnOpen);
+    BtnSave = AddButton(ToolStandard, QStyle::SP_DialogSaveButton, "Save Document");
+    ToolStandard->addSeparator();
+    BtnCut = AddTextButton(ToolStandard, "\u2702", "Cut", false);
+    BtnCopy = AddTextButton(ToolStandard, "\u2398", "Copy", false);
+    BtnPaste = AddTextButton(ToolStandard, "\u2399", "Paste", false);
+    ToolStandard->addSeparator();
+    BtnUndo = AddButton(ToolStandard, QStyle::SP_ArrowBack, "Undo");
+    BtnRedo = AddButton(ToolStandard, QStyle::SP_ArrowForward, "Redo");
+    ToolStandard->addSeparator();
+    BtnFind = AddButton(ToolStandard, QStyle::SP_FileDialogContentsView, "Find");
+    BtnTag = AddTextButton(ToolStandard, "\u00B6", "Show or hide tag glyphs", true);
+
+    ToolFormatting = addToolBar(QStringLiteral("Formatting"));
+    ToolFormatting->setObjectName(QStringLiteral("ToolFormatting"));
+    ComboFontName = new QComboBox(ToolFormatting);
+    ComboFontName->setObjectName(QStringLiteral("ComboFontName"));
+    ComboFontName->setEditable(true);
+    ComboFontName->setInsertPolicy(QComboBox::NoInsert);
+    ComboFontName->addItems(QFontDatabase::families());
+    ComboFontName->setMinimumContentsLength(16);
+    ToolFormatting->addWidget(ComboFontName);
+    ComboFontSize = new QComboBox(ToolFormatting);
+    ComboFontSize->setObjectName(QStringLiteral("ComboFontSize"));
+    for (int size = 1; size <= 7; ++size)
+        ComboFontSize->addItem(QString::number(size));
+    ToolFormatting->addWidget(ComboFontSize);
+    BtnBold = AddTextButton(ToolFormatting, "B", "Bold", true);
+    BtnItalic = AddTextButton(ToolFormatting, "I", "Italic", true);
+    BtnUnderline = AddTextButton(ToolFormatting, "U", "Underline", true);
+    BtnForeColor = new QToolButton(ToolFormatting);
+    BtnForeColor->setObjectName(QStringLiteral("BtnForeColor"));
+    BtnForeColor->setText(QStringLiteral("A"));
+    BtnForeColor->setToolTip(QStringLiteral("Font Color"));
+    ToolFormatting->addWidget(BtnForeColor);
+    BtnBackColor = new QToolButton(ToolFormatting);
+    BtnBackColor->setObjectName(QStringLiteral("BtnBackColor"));
+    BtnBackColor->setText(QStringLiteral("\u25A0"));
+    BtnBackColor->setToolTip(QStringLiteral("Background Color"));
+    ToolFormatting->addWidget(BtnBackColor);
+
+    ToolBlock = addToolBar(QStringLiteral("Block"));
+    ToolBlock->setObjectName(QStringLiteral("ToolBlock"));
+    ComboBlockFormat = new QComboBox(ToolBlock);
+    ComboBlockFormat->setObjectName(QStringLiteral("ComboBlockFormat"));
+    ComboBlockFormat->setMinimumContentsLength(12);
+    ToolBlock->addWidget(ComboBlockFormat);
+    BtnLeft = AddTextButton(ToolBlock, "\u21E4", "Justify left", true);
+    BtnCenter = AddTextButton(ToolBlock, "\u2194", "Justify center", true);
+    BtnRight = AddTextButton(ToolBlock, "\u21E5", "Justify right", true);
+    BtnOrder = AddTextButton(ToolBlock, "1.", "Order list", true);
+    BtnUnorder = AddTextButton(ToolBlock, "\u2022", "Unorder list", true);
+    BtnIndent = AddTextButton(ToolBlock, "\u2192", "Indent block", false);
+    BtnOutdent = AddTextButton(ToolBlock, "\u2190", "Outdent block", false);
+    BtnLink = AddTextButton(ToolBlock, "\U0001F517", "Link", false);
+
+    // ---- menus
     File1 = menuBar()->addMenu(QStringLiteral("&File"));
-    New1 = File1->addAction(QStringLiteral("&New"));
-    New1->setShortcut(QKeySequence::New);
-    Open1 = File1->addAction(QStringLiteral("&Open"));
-    Open1->setShortcut(QKeySequence::Open);
-    Save1 = File1->addAction(QStringLiteral("&Save"));
-    Save1->setShortcut(QKeySequence::Save);
-    SaveAs1 = File1->addAction(QStringLiteral("Save &As"));
+    New1 = AddEntry(File1, "&New", QKeySequence::New);
+    Open1 = AddEntry(File1, "&Open", QKeySequence::Open);
+    Save1 = AddEntry(File1, "&Save", QKeySequence::Save);
+    SaveAs1 = AddEntry(File1, "Save &As");
     File1->addSeparator();
     RecentFiles1 = File1->addMenu(QStringLiteral("&Recent Files"));
     File1->addSeparator();
-    Exit1 = File1->addAction(QStringLiteral("E&xit"));
+    Print1 = AddEntry(File1, "&Print", QKeySequence::Print);
+    File1->addSeparator();
+    Exit1 = AddEntry(File1, "E&xit");
+
+    Edit1 = menuBar()->addMenu(QStringLiteral("&Edit"));
+    Undo1 = BtnUndo;
+    Undo1->setText(QStringLiteral("&Undo"));
+    Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Redo1 = BtnRedo;
+    Redo1->setText(QStringLiteral("&Redo"));
+    Redo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    Cut1 = BtnCut;
+    Cut1->setText(QStringLiteral("&Cut"));
+    Cut1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    Copy1 = BtnCopy;
+    Copy1->setText(QStringLiteral("C&opy"));
+    Copy1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    Paste1 = BtnPaste;
+    Paste1->setText(QStringLiteral("&Paste"));
+    Paste1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    Edit1->addActions({Undo1, Redo1});
+    Edit1->addSeparator();
+    Edit1->addActions({Cut1, Copy1, Paste1});
+    Edit1->addSeparator();
+    // Find has a menu entry of its own: it is enabled in the code view as a button but not as an entry.
+    Find1 = AddEntry(Edit1, "&Find ...", QKeySequence(Qt::CTRL | Qt::Key_F));
+
+    View1 = menuBar()->addMenu(QStringLiteral("&View"));
+    Objects1 = AddEntry(View1, "&Objects");
+    Properties1 = AddEntry(View1, "&Properties");
+    Entities1 = AddEntry(View1, "&Entities");
+    IconPacks1 = AddEntry(View1, "&Icon Packs");
+    for (QAction* a : {Objects1, Properties1, Entities1, IconPacks1})
+        a->setCheckable(true);
+    Properties1->setVisible(false);
+
+    Tables1 = menuBar()->addMenu(QStringLiteral("&Tables"));
+    InsertTable1 = AddEntry(Tables1, "Insert Table ...");
+    Tables1->addSeparator();
+    InsertRowAbove1 = AddEntry(Tables1, "Insert Row Above");
+    InsertRowBelow1 = AddEntry(Tables1, "Insert Row Below");
+    DeleteRows1 = AddEntry(Tables1, "Delete Rows");
+    Tables1->addSeparator();
+    InsertColumnBefore1 = AddEntry(Tables1, "Insert Column Before");
+    InsertColumnAfter1 = AddEntry(Tables1, "Insert Column After");
+    DeleteColumns1 = AddEntry(Tables1, "Delete Columns");
+    Tables1->addSeparator();
+    MergeCells1 = AddEntry(Tables1, "Merge Cells");
+    UnmergeCells1 = AddEntry(Tables1, "Unmerge Cells");
+    FixTableLayout1 = AddEntry(Tables1, "Fix Table Layout");
+    HorizontalAlignment1 = Tables1->addMenu(QStringLiteral("Horizontal Alignment"));
+    Left1 = AddEntry(HorizontalAlignment1, "Left");
+    Center1 = AddEntry(HorizontalAlignment1, "Center");
+    Right1 = AddEntry(HorizontalAlignment1, "Right");
+    VerticalAlignment1 = Tables1->addMenu(QStringLiteral("Vertical Alignment"));
+    op1 = AddEntry(VerticalAlignment1, "Top");
+    Middle1 = AddEntry(VerticalAlignment1, "Middle");
+    Bottom1 = AddEntry(VerticalAlignment1, "Bottom");
+    Tables1->addSeparator();
+    ableProperties1 = AddEntry(Tables1, "Table Properties");
+
+    Tools1 = menuBar()->addMenu(QStringLiteral("T&ools"));
+    PageProperties1 = AddEntry(Tools1, "&Page Properties");
+    SpellCheck1 = AddEntry(Tools1, "Spell Check ...");
+    PreviewinBrowser1 = AddEntry(Tools1, "Preview in Browser ...");
+    emplates1 = AddEntry(Tools1, "Templates ...");
+    ButtonGenerators1 = AddEntry(Tools1, "Button Generators ...");
+
+    Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
+    Contents1 = AddEntry(Help1, "&Contents ...");
+    About1 = AddEntry(Help1, "&About");
+
+    // Not there yet: printing, the dock panels, the table commands and the table tool, page properties,
+    // the spell checker, templates, the button wizard, the help contents and the about box.
+    Unavailable({Print1, Objects1, Properties1, Entities1, IconPacks1, InsertTable1, InsertRowAbove1,
+                 InsertRowBelow1, DeleteRows1, InsertColumnBefore1, InsertColumnAfter1, DeleteColumns1, MergeCells1,
+                 UnmergeCells1, FixTableLayout1, Left1, Center1, Right1, op1, Middle1, Bottom1, ableProperties1,
+                 PageProperties1, SpellCheck1, emplates1, ButtonGenerators1, Contents1, About1});
+    HorizontalAlignment1->setEnabled(false);
+    VerticalAlignment1->setEnabled(false);
+    // The colour buttons take a colour from the colour popup, which is not there yet.
+    BtnForeColor->setEnabled(false);
+    BtnBackColor->setEnabled(false);
+
+    // ---- wiring
     connect(File1, &QMenu::aboutToShow, this, &TFormMain::File1Click);
-    connect(New1, &QAction::triggered, this, [this] { FFileManager->New(); });
+    connect(Edit1, &QMenu::aboutToShow, this, &TFormMain::Edit1Click);
+    for (QAction* a : {New1, BtnNew})
+        connect(a, &QAction::triggered, this, [this] { FFileManager->New(); });
     connect(Open1, &QAction::triggered, this, [this] { FFileManager->Open(); });
-    connect(Save1, &QAction::triggered, this, [this] { FFileManager->Save(); });
+    connect(BtnOpen, &QToolButton::clicked, Open1, &QAction::trigger);
+    // The tool button saves whatever state the menu entry was left in.
+    for (QAction* a : {Save1, BtnSave})
+        connect(a, &QAction::triggered, this, [this] { FFileManager->Save(); });
     connect(SaveAs1, &QAction::triggered, this, [this] { FFileManager->SaveAs(); });
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
     PopupRecent = new QMenu(this);
     connect(PopupRecent, &QMenu::aboutToShow, this, [this] { FFileManager->BuildMRUMenu(PopupRecent); });
-
-    ToolStandard = addToolBar(QStringLiteral("Standard"));
-    ToolStandard->setObjectName(QStringLiteral("ToolStandard"));
-    QStyle* s = style();
-    QAction* btnNew = ToolStandard->addAction(s->standardIcon(QStyle::SP_FileIcon), QStringLiteral("New Document"));
-    connect(btnNew, &QAction::triggered, this, [this] { FFileManager->New(); });
-    BtnOpen = new QToolButton(ToolStandard);
-    BtnOpen->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
-    BtnOpen->setToolTip(QStringLiteral("Open Document"));
-    BtnOpen->setPopupMode(QToolButton::MenuButtonPopup);
     BtnOpen->setMenu(PopupRecent);
-    connect(BtnOpen, &QToolButton::clicked, Open1, &QAction::trigger);
-    ToolStandard->addWidget(BtnOpen);
-    QAction* btnSave = ToolStandard->addAction(s->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Save Document"));
-    // The tool button saves whatever state the menu entry was left in.
-    connect(btnSave, &QAction::triggered, this, [this] { FFileManager->Save(); });
 
-    // The formatting and block tool bars hold no commands yet; they keep their stored places.
-    ToolFormatting = addToolBar(QStringLiteral("Formatting"));
-    ToolFormatting->setObjectName(QStringLiteral("ToolFormatting"));
-    ToolBlock = addToolBar(QStringLiteral("Block"));
-    ToolBlock->setObjectName(QStringLiteral("ToolBlock"));
-    for (QToolBar* bar : {ToolFormatting, ToolBlock})
-        bar->setVisible(!bar->actions().isEmpty());
+    connect(BtnCut, &QAction::triggered, this, [this] { RunChange(&THtmlDesigner::Cut, &QsciScintilla::cut); });
+    connect(BtnPaste, &QAction::triggered, this, [this] { RunChange(&THtmlDesigner::Paste, &QsciScintilla::paste); });
+    connect(BtnUndo, &QAction::triggered, this, [this] { RunChange(&THtmlDesigner::Undo, &QsciScintilla::undo); });
+    connect(BtnRedo, &QAction::triggered, this, [this] { RunChange(&THtmlDesigner::Redo, &QsciScintilla::redo); });
+    connect(BtnCopy, &QAction::triggered, this, [this] {
+        if (FActiveView == VIEW_DESIGNER)
+            FDesigner->Copy();
+        else if (FActiveView == VIEW_CODE)
+            FCodeEditor->copy();
+    });
+    for (QAction* a : {Find1, BtnFind})
+        connect(a, &QAction::triggered, this, [this] {
+            if (FActiveView == VIEW_DESIGNER)
+                FDesigner->Find();
+        });
+    connect(BtnTag, &QAction::triggered, this, [this] {
+        FDesigner->SetShowTagGlyphs(!FDesigner->ShowTagGlyphs());
+        UpdateToolbar();
+    });
+
+    const std::pair<QAction*, void (THtmlDesigner::*)()> formats[] = {
+        {BtnLink, &THtmlDesigner::Hyperlink}, {BtnLeft, &THtmlDesigner::JustifyLeft},
+        {BtnCenter, &THtmlDesigner::JustifyCenter}, {BtnRight, &THtmlDesigner::JustifyRight},
+        {BtnOrder, &THtmlDesigner::OrderList}, {BtnUnorder, &THtmlDesigner::UnorderList},
+        {BtnIndent, &THtmlDesigner::Indent}, {BtnOutdent, &THtmlDesigner::Outdent},
+        {BtnBold, &THtmlDesigner::Bold}, {BtnItalic, &THtmlDesigner::Italic},
+        {BtnUnderline, &THtmlDesigner::Underline},
+    };
+    for (const auto& [action, command] : formats)
+        connect(action, &QAction::triggered, this, [this, command = command] { RunFormat(command); });
+    connect(ComboFontName, &QComboBox::textActivated, this, &TFormMain::FontNameChange);
+    connect(ComboFontSize, &QComboBox::currentIndexChanged, this, &TFormMain::FontSizeChange);
+    connect(ComboBlockFormat, &QComboBox::currentIndexChanged, this, &TFormMain::BlockFormatChange);
+
+    connect(PreviewinBrowser1, &QAction::triggered, this, &TFormMain::PreviewinBrowser1Click);
 }
 
 void TFormMain::CreateViews()
@@ -176,17 +381,12 @@ void TFormMain::CreateViews()
     setCentralWidget(PanelMain);
 
     FHighlighter = new QsciLexerHTML(this);
-    // Lexer fonts take the place of the editor's, so the fixed font goes on the lexer.
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPointSize(9);
-    FHighlighter->setDefaultFont(fixed);
-    FHighlighter->setFont(fixed);
+    // The built-in colours always apply: no settings section holds highlighter colours.
+    LoadHighlighterColors(FHighlighter, nullptr, QString());
     FCodeEditor = new QsciScintilla(PanelMain);
     FCodeEditor->setUtf8(true);
     FCodeEditor->setLexer(FHighlighter);
-    FCodeEditor->setMarginType(0, QsciScintilla::NumberMargin);
-    FCodeEditor->setMarginLineNumbers(0, true);
-    FCodeEditor->setMarginWidth(0, QStringLiteral("00000"));
+    SetupCodeEditor(FCodeEditor);
     connect(FCodeEditor, &QsciScintilla::textChanged, this, &TFormMain::CodeEditorChange);
 
     FDesigner = new THtmlDesigner(PanelMain);
@@ -438,11 +638,148 @@ void TFormMain::CodeEditorChange()
 
 void TFormMain::UpdateToolbar()
 {
-    if (FActiveView != VIEW_DESIGNER || !FDesigner->IsDocumentReady())
-        return;
+    const bool designer = FActiveView == VIEW_DESIGNER;
+    for (QWidget* w : std::initializer_list<QWidget*>{ToolFormatting, ToolBlock, ComboFontName, ComboFontSize,
+                                                     ComboBlockFormat})
+        w->setEnabled(designer);
+    UpdateStandardButtons();
+    if (designer)
+        UpdateFormatting();
+}
+
+void TFormMain::UpdateStandardButtons()
+{
+    switch (FActiveView) {
+    case VIEW_DESIGNER:
+        BtnCut->setEnabled(FDesigner->CanCut());
+        BtnCopy->setEnabled(FDesigner->CanCopy());
+        BtnPaste->setEnabled(FDesigner->CanPaste());
+        BtnUndo->setEnabled(FDesigner->CanUndo());
+        BtnRedo->setEnabled(FDesigner->CanRedo());
+        BtnFind->setEnabled(FDesigner->CanFind());
+        BtnTag->setEnabled(true);
+        BtnTag->setChecked(FDesigner->ShowTagGlyphs());
+        break;
+    case VIEW_CODE:
+        BtnCut->setEnabled(true);
+        BtnCopy->setEnabled(true);
+        BtnPaste->setEnabled(FCodeEditor->SendScintilla(QsciScintilla::SCI_CANPASTE) != 0);
+        BtnUndo->setEnabled(FCodeEditor->isUndoAvailable());
+        BtnRedo->setEnabled(FCodeEditor->isRedoAvailable());
+        BtnFind->setEnabled(true);
+        BtnTag->setEnabled(false);
+        break;
+    default:
+        for (QAction* a : {BtnCut, BtnCopy, BtnPaste, BtnUndo, BtnRedo, BtnFind, BtnTag})
+            a->setEnabled(false);
+        break;
+    }
+}
+
+void TFormMain::UpdateFormatting()
+{
     QString name;
     FDesigner->GetSelectionTagName(name);
     FStatusPanels[1]->setText(name);
+    FUpdating = true;
+    BtnLink->setEnabled(FDesigner->CanHyperlink());
+    const struct
+    {
+        QAction* Button;
+        bool (THtmlDesigner::*Can)();
+        bool (THtmlDesigner::*Is)();
+    } latched[] = {
+        {BtnLeft, &THtmlDesigner::CanJustifyLeft, &THtmlDesigner::IsJustifyLeft},
+        {BtnCenter, &THtmlDesigner::CanJustifyCenter, &THtmlDesigner::IsJustifyCenter},
+        {BtnRight, &THtmlDesigner::CanJustifyRight, &THtmlDesigner::IsJustifyRight},
+        {BtnOrder, &THtmlDesigner::CanOrderList, &THtmlDesigner::IsOrderList},
+        {BtnUnorder, &THtmlDesigner::CanUnorderList, &THtmlDesigner::IsUnorderList},
+        {BtnIndent, &THtmlDesigner::CanIndent, nullptr},
+        {BtnOutdent, &THtmlDesigner::CanOutdent, nullptr},
+        {BtnBold, &THtmlDesigner::CanBold, &THtmlDesigner::IsBold},
+        {BtnItalic, &THtmlDesigner::CanItalic, &THtmlDesigner::IsItalic},
+        {BtnUnderline, &THtmlDesigner::CanUnderline, &THtmlDesigner::IsUnderline},
+    };
+    for (const auto& b : latched) {
+        b.Button->setEnabled((FDesigner->*b.Can)());
+        if (b.Is)
+            b.Button->setChecked((FDesigner->*b.Is)());
+    }
+    // The colour buttons stay disabled until they can offer a colour to choose.
+    const bool blockFormat = FDesigner->CanBlockFormat();
+    ComboBlockFormat->setEnabled(blockFormat);
+    ComboBlockFormat->setCurrentIndex(blockFormat ? ComboBlockFormat->findText(FDesigner->GetBlockFormat()) : -1);
+    const bool fontName = FDesigner->CanFontName();
+    ComboFontName->setEnabled(fontName);
+    ComboFontName->setCurrentText(fontName ? FDesigner->GetFontName() : QString());
+    const bool fontSize = FDesigner->CanFontSize();
+    ComboFontSize->setEnabled(fontSize);
+    ComboFontSize->setCurrentIndex(fontSize ? std::clamp(FDesigner->GetFontSize() - 1, -1, 6) : -1);
+    FUpdating = false;
+}
+
+void TFormMain::RunChange(void (THtmlDesigner::*designerCommand)(), void (QsciScintilla::*editorCommand)())
+{
+    if (FActiveView == VIEW_DESIGNER) {
+        (FDesigner->*designerCommand)();
+        UpdateToolbar();
+    } else if (FActiveView == VIEW_CODE) {
+        (FCodeEditor->*editorCommand)();
+    }
+    FFileManager->SetModified(true);
+    // The page's change is taken in here; it need not be found again on the next key or mouse release.
+    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    UpdateStandardButtons();
+}
+
+void TFormMain::RunFormat(void (THtmlDesigner::*designerCommand)())
+{
+    // Formatting runs in the design view whatever view is on show; its buttons are only enabled there.
+    (FDesigner->*designerCommand)();
+    FFileManager->SetModified(true);
+    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    UpdateToolbar();
+}
+
+void TFormMain::FontNameChange(const QString& name)
+{
+    if (FUpdating)
+        return;
+    FDesigner->SetFontName(name);
+    FFileManager->SetModified(true);
+    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+}
+
+void TFormMain::FontSizeChange(int index)
+{
+    if (FUpdating || index < 0)
+        return;
+    FDesigner->SetFontSize(index + 1);
+    FFileManager->SetModified(true);
+    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+}
+
+void TFormMain::BlockFormatChange(int index)
+{
+    if (FUpdating || index < 0)
+        return;
+    FDesigner->SetBlockFormat(ComboBlockFormat->itemText(index));
+    FFileManager->SetModified(true);
+    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+}
+
+void TFormMain::ForeColorChange(std::uint32_t color)
+{
+    FDesigner->SetForeColor(color);
+    FFileManager->SetModified(true);
+    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+}
+
+void TFormMain::BackColorChange(std::uint32_t color)
+{
+    FDesigner->SetBackColor(color);
+    FFileManager->SetModified(true);
+    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
 }
 
 void TFormMain::File1Click()
@@ -450,6 +787,37 @@ void TFormMain::File1Click()
     FFileManager->BuildMRUMenu(RecentFiles1);
     Save1->setEnabled(FFileManager->Modified());
     SaveAs1->setEnabled(true);
+}
+
+void TFormMain::Edit1Click()
+{
+    // The entries are the buttons' own actions; their states are brought up to date as the menu opens.
+    UpdateStandardButtons();
+    Find1->setEnabled(FActiveView == VIEW_DESIGNER);
+}
+
+bool TFormMain::RequireSavedDocument()
+{
+    if (!FFileManager->FileName().isEmpty())
+        return true;
+    const int answer = MessageDlg(
+        QStringLiteral("To insert this element, you need to save the document first. This is to ensure correct "
+                       "relative-path calculation and to avoid absolute paths which will not always work, i.e. "
+                       "missing images, incorrect links, etc. Save the document first?"),
+        TMsgDlgType::mtInformation, mbYes | mbNo | mbCancel);
+    if (answer != mrYes)
+        return false;
+    FFileManager->Save();
+    return !FFileManager->FileName().isEmpty();
+}
+
+void TFormMain::PreviewinBrowser1Click()
+{
+    if (FFileManager->Modified())
+        FFileManager->Save();
+    const QString fileName = FFileManager->FileName();
+    if (!fileName.isEmpty() && QFileInfo(fileName).isFile())
+        ShellOpen(QUrl::fromLocalFile(fileName));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -517,6 +885,13 @@ void TFormMain::DesignerDocumentComplete()
     }
     FApplicationTitle = title.isEmpty() ? SProductName : SProductName + QStringLiteral(" - ") + title;
     setWindowTitle(FApplicationTitle);
+    {
+        QStringList formats;
+        FDesigner->GetBlockFormats(formats);
+        const QSignalBlocker block(ComboBlockFormat);
+        ComboBlockFormat->clear();
+        ComboBlockFormat->addItems(formats);
+    }
     UpdateToolbar();
 }
 

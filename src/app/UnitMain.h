@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QStackedLayout;
@@ -66,12 +68,85 @@ public:
     QAction* Save1 = nullptr;
     QAction* SaveAs1 = nullptr;
     QMenu* RecentFiles1 = nullptr;
+    QAction* Print1 = nullptr;
     QAction* Exit1 = nullptr;
     QMenu* PopupRecent = nullptr;
+
+    QMenu* Edit1 = nullptr;
+    QAction* Undo1 = nullptr;  // the menu entries share their tool buttons' actions:
+    QAction* Redo1 = nullptr;  // Undo1 is BtnUndo, Cut1 is BtnCut and so on
+    QAction* Cut1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Paste1 = nullptr;
+    QAction* Find1 = nullptr;
+
+    QMenu* View1 = nullptr;
+    QAction* Objects1 = nullptr;
+    QAction* Properties1 = nullptr;
+    QAction* Entities1 = nullptr;
+    QAction* IconPacks1 = nullptr;
+
+    QMenu* Tables1 = nullptr;
+    QAction* InsertTable1 = nullptr;
+    QAction* InsertRowAbove1 = nullptr;
+    QAction* InsertRowBelow1 = nullptr;
+    QAction* DeleteRows1 = nullptr;
+    QAction* InsertColumnBefore1 = nullptr;
+    QAction* InsertColumnAfter1 = nullptr;
+    QAction* DeleteColumns1 = nullptr;
+    QAction* MergeCells1 = nullptr;
+    QAction* UnmergeCells1 = nullptr;
+    QAction* FixTableLayout1 = nullptr;
+    QMenu* HorizontalAlignment1 = nullptr;
+    QAction* Left1 = nullptr;
+    QAction* Center1 = nullptr;
+    QAction* Right1 = nullptr;
+    QMenu* VerticalAlignment1 = nullptr;
+    QAction* op1 = nullptr;
+    QAction* Middle1 = nullptr;
+    QAction* Bottom1 = nullptr;
+    QAction* ableProperties1 = nullptr;
+
+    QMenu* Tools1 = nullptr;
+    QAction* PageProperties1 = nullptr;
+    QAction* SpellCheck1 = nullptr;
+    QAction* PreviewinBrowser1 = nullptr;
+    QAction* emplates1 = nullptr;
+    QAction* ButtonGenerators1 = nullptr;
+
+    QMenu* Help1 = nullptr;
+    QAction* Contents1 = nullptr;
+    QAction* About1 = nullptr;
+
     QToolBar* ToolStandard = nullptr;
     QToolBar* ToolFormatting = nullptr;
     QToolBar* ToolBlock = nullptr;
+    QAction* BtnNew = nullptr;
     QToolButton* BtnOpen = nullptr;
+    QAction* BtnSave = nullptr;
+    QAction* BtnCut = nullptr;
+    QAction* BtnCopy = nullptr;
+    QAction* BtnPaste = nullptr;
+    QAction* BtnUndo = nullptr;
+    QAction* BtnRedo = nullptr;
+    QAction* BtnFind = nullptr;
+    QAction* BtnTag = nullptr;
+    QAction* BtnLink = nullptr;
+    QAction* BtnLeft = nullptr;
+    QAction* BtnCenter = nullptr;
+    QAction* BtnRight = nullptr;
+    QAction* BtnOrder = nullptr;
+    QAction* BtnUnorder = nullptr;
+    QAction* BtnIndent = nullptr;
+    QAction* BtnOutdent = nullptr;
+    QAction* BtnBold = nullptr;
+    QAction* BtnItalic = nullptr;
+    QAction* BtnUnderline = nullptr;
+    QToolButton* BtnForeColor = nullptr;
+    QToolButton* BtnBackColor = nullptr;
+    QComboBox* ComboFontName = nullptr;
+    QComboBox* ComboFontSize = nullptr;
+    QComboBox* ComboBlockFormat = nullptr;
     QTabBar* TabControl1 = nullptr;
     TFileDialog OpenDialog1{TFileDialog::fdOpen};
     TFileDialog SaveDialog1{TFileDialog::fdSave};
@@ -79,6 +154,16 @@ public:
     void ShowView();
     void CommitView(int view);
     void UpdateToolbar();
+
+    // True when the document has a file; otherwise asks to save it first and, on Yes, saves it.
+    bool RequireSavedDocument();
+
+    // The colour buttons' change: the chosen colour (0x00BBGGRR) goes to the selection.
+    void ForeColorChange(std::uint32_t color);
+    void BackColorChange(std::uint32_t color);
+
+    // Preview in Browser: saves a modified document first, then opens the file with the desktop.
+    void PreviewinBrowser1Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -95,6 +180,15 @@ private:
     void AddTreeNode(THtmlNode* node, QTreeWidgetItem* parent);
     void CodeEditorChange();
     void File1Click();
+    void Edit1Click();
+    void UpdateStandardButtons();
+    void UpdateFormatting();
+    // Runs a command of the view on show that changes the document, then marks the document modified.
+    void RunChange(void (THtmlDesigner::*designerCommand)(), void (QsciScintilla::*editorCommand)());
+    void RunFormat(void (THtmlDesigner::*designerCommand)());
+    void FontNameChange(const QString& name);
+    void FontSizeChange(int index);
+    void BlockFormatChange(int index);
 
     bool FileManagerNew();
     bool FileManagerOpen(const QString& fileName);
@@ -113,6 +207,7 @@ private:
     bool FViewEdited = false;
     int FViewLeaving = 0;
     bool FShown = false;
+    bool FUpdating = false;
     int FUndoCountSeen = -1;
     TFileManager* FFileManager = nullptr;
     THtmlDesigner* FDesigner = nullptr;

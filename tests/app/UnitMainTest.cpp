@@ -8,12 +8,17 @@
 #include "IniUtils.h"
 #include "NameSpace.h"
 #include "ScriptedDialogs.h"
+#include "ShellApi.h"
 #include "TestData.h"
 #include "TestHooks.h"
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QToolBar>
+#include <QUrl>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -750,6 +755,334 @@ TEST_F(UnitMainTest, ScreenshotOfTheMainWindow)
     const QImage image = w.grab().toImage();
     ASSERT_FALSE(image.isNull());
     EXPECT_TRUE(image.save(QString::fromLocal8Bit(target), "PNG"));
+    EXPECT_TRUE(w.close());
+}
+
+
+// ---------------------------------------------------------------------------------------------------
+// Commands, tool bar states and the status bar
+
+// Selects the first occurrence of Words in the design view's page, as a drag of the mouse would.
+void SelectWords(TFormMain& w, const QString& words)
+{
+    QVariant found;
+    ASSERT_EQ(w.Designer()->Bridge()->Call(
+                  QStringLiteral("(function(w){const k=document.createTreeWalker(document.body,NodeFilter.SHOW_TEXT);"
+                                 "for(let t=k.nextNode();t;t=k.nextNode()){const i=t.data.indexOf(w);if(i<0)continue;"
+                                 "const r=document.createRange();r.setStart(t,i);r.setEnd(t,i+w.length);"
+                                 "const s=getSelection();s.removeAllRanges();s.addRange(r);return true;}return false;})('%1')")
+                      .arg(words),
+                  &found),
+              TEngineBridge::TCallResult::Ok);
+    ASSERT_TRUE(found.toBool()) << words.toStdString();
+    w.Designer()->Bridge()->RefreshState();
+    w.UpdateToolbar();
+}
+
+class UnitMainCommandsTest : public UnitMainTest
+{
+protected:
+    // A window with a copy of the fixture page open, unmodified.
+    void OpenCopy(TFormMain& w)
+    {
+        FPage = FDir.filePath("page.html");
+        QFile::remove(FPage);
+        ASSERT_TRUE(QFile::copy(FixturePage(), FPage));
+        w.show();
+        ASSERT_TRUE(w.FileManager()->OpenFile(FPage));
+        ASSERT_TRUE(w.Designer()->IsDocumentReady());
+        ASSERT_FALSE(w.FileManager()->Modified());
+    }
+    QString FPage;
+};
+
+TEST_F(UnitMainCommandsTest, FormattingButtonsChangeTheSelectionAsOneUndoGroupAndMarkTheDocument)
+{
+    const struct
+    {
+        QAction* TFormMain::*Button;
+        const char* Words;
+        const char* Expected;  // in the document's text afterwards
+        const char* Caption;   // of the undo group
+        bool Latches;
+    } cases[] = {
+        {&TFormMain::BtnBold, "first", "<b>first</b>", "Bold", true},
+        {&TFormMain::BtnItalic, "second", "<i>second</i>", "Italic", true},
+        {&TFormMain::BtnUnderline, "accented", "<u>accented</u>", "Underline", true},
+        {&TFormMain::BtnOrder, "second", "<ol>", "Order List", true},
+        {&TFormMain::BtnCenter, "Some", "center", "Center", true},
+        {&TFormMain::BtnIndent, "accented", "<blockquote", "Indent", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Caption);
+        TFormMain w;
+        OpenCopy(w);
+        SelectWords(w, c.Words);
+        QAction* button = w.*c.Button;
+        ASSERT_TRUE(button->isEnabled());
+        EXPECT_FALSE(button->isChecked());
+        EXPECT_EQ(w.StatusText(1), "Text");
+        const QString before = DesignHtml(w);
+        EXPECT_FALSE(before.contains(c.Expected, Qt::CaseInsensitive));
+
+        button->trigger();
+        const QString after = DesignHtml(w);
+        EXPECT_TRUE(after.contains(c.Expected, Qt::CaseInsensitive)) << after.toStdString();
+        EXPECT_TRUE(w.FileManager()->Modified());
+        EXPECT_EQ(w.StatusText(0), "Modified");
+        const TUndoGroups& groups = w.Designer()->UndoGroups();
+        ASSERT_GE(groups.Count(), 1);
+        EXPECT_EQ(groups.Caption(groups.Count() - 1), c.Caption);
+        if (c.Latches)
+            EXPECT_TRUE(button->isChecked()) << "the button shows the state of the selection";
+
+        // Undo and Redo of the Edit menu take back and repeat the whole group.
+        ASSERT_TRUE(w.Undo1->isEnabled());
+        w.Undo1->trigger();
+        EXPECT_EQ(DesignHtml(w), before);
+        ASSERT_TRUE(w.Redo1->isEnabled());
+        w.Redo1->trigger();
+        EXPECT_EQ(DesignHtml(w), after);
+        Dialogs.Answers = {mrNo};
+        EXPECT_TRUE(w.close());
+    }
+}
+
+TEST_F(UnitMainCommandsTest, UndoGoesBackOneGroupAtATimeAndItsShortcutIsTheMenuEntry)
+{
+    TFormMain w;
+    OpenCopy(w);
+    EXPECT_FALSE(w.Undo1->isEnabled()) << "a freshly opened document has nothing to undo";
+    EXPECT_EQ(w.Undo1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(w.Redo1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y));
+    const QString original = DesignHtml(w);
+    SelectWords(w, "first");
+    w.BtnBold->trigger();
+    const QString bold = DesignHtml(w);
+    SelectWords(w, "first");
+    w.BtnItalic->trigger();
+    ASSERT_NE(DesignHtml(w), bold);
+
+    emit w.Edit1->aboutToShow();
+    EXPECT_TRUE(w.Undo1->isEnabled());
+    EXPECT_FALSE(w.Redo1->isEnabled());
+    w.Undo1->trigger();
+    EXPECT_EQ(DesignHtml(w), bold);
+    w.Undo1->trigger();
+    EXPECT_EQ(DesignHtml(w), original);
+    emit w.Edit1->aboutToShow();
+    EXPECT_FALSE(w.Undo1->isEnabled());
+    EXPECT_TRUE(w.Redo1->isEnabled());
+    w.Redo1->trigger();
+    EXPECT_EQ(DesignHtml(w), bold);
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainCommandsTest, StatesFollowTheViewOnShow)
+{
+    TFormMain w;
+    OpenCopy(w);
+    SelectWords(w, "Welcome");
+    EXPECT_TRUE(w.ToolFormatting->isEnabled());
+    EXPECT_TRUE(w.BtnCopy->isEnabled());
+    EXPECT_TRUE(w.BtnTag->isEnabled());
+    EXPECT_TRUE(w.ComboFontSize->isEnabled());
+    emit w.Edit1->aboutToShow();
+    EXPECT_TRUE(w.Find1->isEnabled());
+
+    // Tag glyphs: the button switches them and shows their state.
+    EXPECT_FALSE(w.BtnTag->isChecked());
+    w.BtnTag->trigger();
+    EXPECT_TRUE(w.Designer()->ShowTagGlyphs());
+    EXPECT_TRUE(w.BtnTag->isChecked());
+    EXPECT_FALSE(w.FileManager()->Modified()) << "showing glyphs changes no document";
+
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    EXPECT_FALSE(w.ToolFormatting->isEnabled());
+    EXPECT_FALSE(w.ToolBlock->isEnabled());
+    EXPECT_TRUE(w.BtnCut->isEnabled());
+    EXPECT_TRUE(w.BtnCopy->isEnabled());
+    EXPECT_TRUE(w.BtnFind->isEnabled());
+    EXPECT_FALSE(w.BtnTag->isEnabled());
+    EXPECT_FALSE(w.BtnUndo->isEnabled()) << "filling the editor is nothing to undo";
+    emit w.Edit1->aboutToShow();
+    EXPECT_FALSE(w.Find1->isEnabled()) << "the Find entry is for the design view only";
+
+    w.TabControl1->setCurrentIndex(VIEW_TAGTREE);
+    emit w.Edit1->aboutToShow();
+    for (QAction* a : {w.BtnCut, w.BtnCopy, w.BtnPaste, w.BtnUndo, w.BtnRedo, w.BtnFind, w.BtnTag, w.Undo1, w.Redo1,
+                       w.Cut1, w.Copy1, w.Paste1, w.Find1})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    // Cut with no view that can cut (its shortcut is off too) leaves the document alone.
+    EXPECT_FALSE(w.FileManager()->Modified());
+
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    EXPECT_TRUE(w.ToolFormatting->isEnabled());
+    EXPECT_TRUE(w.BtnTag->isEnabled());
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainCommandsTest, CodeViewUndoAndCutGoToTheEditorAndMarkTheDocument)
+{
+    TFormMain w;
+    OpenCopy(w);
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    QsciScintilla* editor = w.CodeEditor();
+    const QString text = editor->text();
+    editor->insertAt("XYZ", 0, 0);
+    w.UpdateToolbar();
+    ASSERT_TRUE(w.BtnUndo->isEnabled());
+    w.FileManager()->SetModified(false);
+    w.Undo1->trigger();
+    EXPECT_EQ(editor->text(), text);
+    EXPECT_TRUE(w.FileManager()->Modified());
+
+    w.FileManager()->SetModified(false);
+    editor->setSelection(0, 0, 0, 6);  // "<html>"
+    w.Copy1->trigger();
+    EXPECT_FALSE(w.FileManager()->Modified()) << "copying changes nothing";
+    w.Cut1->trigger();
+    EXPECT_FALSE(editor->text().startsWith("<html>"));
+    EXPECT_TRUE(w.FileManager()->Modified());
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainCommandsTest, CombosAreFilledFromTheDesignViewAndOnlyAChoiceChangesTheDocument)
+{
+    TFormMain w;
+    OpenCopy(w);
+    QStringList formats;
+    w.Designer()->GetBlockFormats(formats);
+    ASSERT_EQ(w.ComboBlockFormat->count(), formats.size());
+    for (int i = 0; i < formats.size(); ++i)
+        EXPECT_EQ(w.ComboBlockFormat->itemText(i), formats[i]);
+    ASSERT_EQ(w.ComboFontSize->count(), 7);
+    EXPECT_EQ(w.ComboFontSize->itemText(0), "1");
+
+    // Showing the selection's values in the combos is no change.
+    SelectWords(w, "Welcome");
+    SelectWords(w, "first");
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_EQ(w.Designer()->GetFontSize(), 3);
+    EXPECT_EQ(w.ComboFontSize->currentIndex(), 2);
+
+    w.ComboFontSize->setCurrentIndex(5);  // size 6
+    EXPECT_TRUE(w.FileManager()->Modified());
+    const QString html = DesignHtml(w);
+    EXPECT_TRUE(html.contains("size=\"6\"") || html.contains("xx-large")) << html.toStdString();
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainCommandsTest, CommandsWithoutTheirPartsAreDisabled)
+{
+    TFormMain w;
+    w.show();
+    for (QAction* a : {w.Print1, w.Objects1, w.Entities1, w.IconPacks1, w.InsertTable1, w.InsertRowAbove1,
+                       w.InsertRowBelow1, w.DeleteRows1, w.InsertColumnBefore1, w.InsertColumnAfter1,
+                       w.DeleteColumns1, w.MergeCells1, w.UnmergeCells1, w.FixTableLayout1, w.ableProperties1,
+                       w.PageProperties1, w.SpellCheck1, w.emplates1, w.ButtonGenerators1, w.Contents1, w.About1})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_FALSE(w.Properties1->isVisible());
+    EXPECT_TRUE(w.PreviewinBrowser1->isEnabled());
+    EXPECT_EQ(w.Tables1->title(), "&Tables");
+    EXPECT_EQ(w.MergeCells1->text(), "Merge Cells");
+    EXPECT_EQ(w.op1->text(), "Top");
+    EXPECT_EQ(w.Find1->text(), "&Find ...");
+    EXPECT_EQ(w.Copy1->text(), "C&opy");
+    EXPECT_TRUE(w.close());
+}
+
+class UnitMainPreviewTest : public UnitMainCommandsTest
+{
+protected:
+    void SetUp() override
+    {
+        UnitMainCommandsTest::SetUp();
+        FPrevious = SetShellOpenHook([this](const QUrl& url) {
+            Opened << url;
+            return true;
+        });
+    }
+    void TearDown() override
+    {
+        SetShellOpenHook(std::move(FPrevious));
+        UnitMainCommandsTest::TearDown();
+    }
+    QList<QUrl> Opened;
+    TShellOpenHook FPrevious;
+};
+
+TEST_F(UnitMainPreviewTest, PreviewSavesAModifiedDocumentFirstAndOpensTheFile)
+{
+    TFormMain w;
+    OpenCopy(w);
+    // Unmodified: the file as it is.
+    w.PreviewinBrowser1->trigger();
+    EXPECT_EQ(Opened, QList<QUrl>({QUrl::fromLocalFile(FPage)}));
+
+    // Modified: saved first, so the browser shows what the design view shows.
+    SelectWords(w, "first");
+    w.BtnBold->trigger();
+    ASSERT_TRUE(w.FileManager()->Modified());
+    Opened.clear();
+    w.PreviewinBrowser1->trigger();
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(QString::fromLatin1(ReadFile(FPage)).contains("<b>first</b>", Qt::CaseInsensitive));
+    EXPECT_EQ(Opened, QList<QUrl>({QUrl::fromLocalFile(FPage)}));
+    EXPECT_TRUE(Dialogs.Messages.empty());
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainPreviewTest, PreviewOfAnUnsavedDocumentAsksForANameAndOpensNothingWithoutOne)
+{
+    TFormMain w;
+    w.show();
+    w.PreviewinBrowser1->trigger();
+    EXPECT_TRUE(Opened.isEmpty()) << "a new document has no file to show";
+    EXPECT_TRUE(Dialogs.FileDialogs.empty());
+
+    w.FileManager()->SetModified(true);
+    Dialogs.FileNames = {""};  // the save dialog is cancelled
+    w.PreviewinBrowser1->trigger();
+    EXPECT_TRUE(Opened.isEmpty());
+    EXPECT_EQ(Dialogs.FileDialogs.size(), 1u);
+
+    const QString name = FDir.filePath("new.html");
+    Dialogs.FileNames = {name};
+    w.PreviewinBrowser1->trigger();
+    EXPECT_TRUE(QFileInfo(name).isFile());
+    EXPECT_EQ(Opened, QList<QUrl>({QUrl::fromLocalFile(name)}));
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainCommandsTest, RequireSavedDocumentAsksOnlyWithoutAFile)
+{
+    const QString question = "To insert this element, you need to save the document first. This is to ensure "
+                             "correct relative-path calculation and to avoid absolute paths which will not always "
+                             "work, i.e. missing images, incorrect links, etc. Save the document first?";
+    TFormMain w;
+    w.show();
+    for (int answer : {mrNo, mrCancel}) {
+        Dialogs.Answers = {answer};
+        EXPECT_FALSE(w.RequireSavedDocument());
+    }
+    Dialogs.Answers = {mrYes};
+    Dialogs.FileNames = {""};
+    EXPECT_FALSE(w.RequireSavedDocument()) << "a cancelled save is no file";
+    ASSERT_EQ(Dialogs.Messages.size(), 3u);
+    EXPECT_EQ(Dialogs.Messages[0].Text, question);
+    EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtInformation);
+    EXPECT_EQ(Dialogs.Messages[0].Buttons, TMsgDlgButtons(mbYes | mbNo | mbCancel));
+
+    Dialogs.Answers = {mrYes};
+    Dialogs.FileNames = {FDir.filePath("kept.html")};
+    EXPECT_TRUE(w.RequireSavedDocument());
+    EXPECT_TRUE(QFileInfo(FDir.filePath("kept.html")).isFile());
+    EXPECT_TRUE(w.RequireSavedDocument()) << "with a file nothing is asked";
+    EXPECT_EQ(Dialogs.Messages.size(), 4u);
     EXPECT_TRUE(w.close());
 }
 
