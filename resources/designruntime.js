@@ -490,6 +490,20 @@
     }
   }
 
+  // Tag glyphs: a sheet of the runtime's own, generated content only, never part of the document.
+  let glyphSheet = null;
+
+  function setGlyphs(css) {
+    if (!glyphSheet) {
+      if (!css)
+        return true;
+      glyphSheet = new CSSStyleSheet();
+      document.adoptedStyleSheets = document.adoptedStyleSheets.concat([glyphSheet]);
+    }
+    glyphSheet.replaceSync(css || '');
+    return true;
+  }
+
   function start() {
     showDocument();
     connectChannel();
@@ -597,6 +611,57 @@
     return result;
   }
 
+  // Sets one attribute on the elements matching selector that the selection touches: a batch the host
+  // sends after an editing command whose markup it words differently from the engine.
+  function setOnSelected(selector, name, value) {
+    flushPending();
+    const selection = document.getSelection();
+    if (!selection || selection.rangeCount === 0)
+      return 0;
+    const range = selection.getRangeAt(0);
+    let count = 0;
+    for (const element of document.body.querySelectorAll(selector)) {
+      if (range.intersectsNode(element) && element.getAttribute(name) !== value) {
+        element.setAttribute(name, value);
+        ++count;
+      }
+    }
+    pushUnit(observer ? observer.takeRecords() : []);
+    return count;
+  }
+
+  // The innermost blocks of the given tags that the selection touches, in document order, with their
+  // attributes: the host compares them before and after a block command.
+  function selectedBlocks(selector) {
+    const selection = document.getSelection();
+    if (!selection || selection.rangeCount === 0)
+      return [];
+    const range = selection.getRangeAt(0);
+    const touched = Array.from(document.body.querySelectorAll(selector)).filter(function (e) {
+      return range.intersectsNode(e);
+    });
+    const innermost = touched.filter(function (e) {
+      return !touched.some(function (other) { return other !== e && e.contains(other); });
+    });
+    if (innermost.length === 0) {
+      let node = range.startContainer;
+      if (node.nodeType !== Node.ELEMENT_NODE)
+        node = node.parentElement;
+      const block = node ? node.closest(selector) : null;
+      if (block && document.body.contains(block))
+        innermost.push(block);
+    }
+    return innermost.map(function (e) {
+      return { element: describe(e), attributes: Array.from(e.attributes).map(function (a) { return [a.name, a.value]; }) };
+    });
+  }
+
+  // Finds Text after the selection, wrapping at the end; selects it when found.
+  function findText(text) {
+    flushPending();
+    return !!text && window.find(text, false, false, true, false, false, false);
+  }
+
   function bodyHtml() {
     return document.body ? document.body.outerHTML : null;
   }
@@ -631,6 +696,12 @@
     insertHtml: function (html) { insertHtml(html); return { result: true, state: state(false) }; },
     element: function (token, what, args) { return { result: elementCall(token, what, args || []), state: state(false) }; },
     elementFromPoint: elementFromPoint,
+    glyphs: setGlyphs,
+    setOnSelected: function (selector, name, value) {
+      return { result: setOnSelected(selector, name, value), state: state(false) };
+    },
+    selectedBlocks: selectedBlocks,
+    find: function (text) { return { result: findText(text), state: state(false) }; },
     selectionLink: selectionLink,
     resize: function (token, width, height) { resizeElement(elementOf(token), width, height); return state(false); },
     handles: function () {

@@ -1,10 +1,13 @@
 #include "HtmlDesigner.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QRegularExpression>
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineContextMenuRequest>
@@ -22,6 +25,7 @@
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
+#include "TagGlyphs.h"
 
 namespace {
 
@@ -121,6 +125,8 @@ void THtmlDesigner::RequireLoadedPage() const
 
 void THtmlDesigner::GetEditUrlData(QObject* Sender, const QString& URL, TEditUrlRequest& Request)
 {
+    if (AnswerGlyphUrl(URL, Request))
+        return;
     AnswerEditUrl(URL, FDesignText, FFilter->BasePath(), Request);
 }
 
@@ -137,6 +143,7 @@ void THtmlDesigner::RequireIdle() const
 void THtmlDesigner::LoadDocument(const QString& Text)
 {
     FCurrentElement = TEngineElement();
+    FGlyphs.clear();
     ClearUndo();
     FDesignText = Text.toUtf8();
     FLoaded = false;
@@ -393,6 +400,7 @@ int THtmlDesigner::QueryCommandStatus(int CmdID)
     case IDM_REDO:
         return OLECMDF_SUPPORTED | (state.RedoCount > 0 ? OLECMDF_ENABLED : 0);
     case IDM_GETBLOCKFMTS:
+    case IDM_FIND:
         return OLECMDF_SUPPORTED | OLECMDF_ENABLED;
     default:
         break;
@@ -406,11 +414,34 @@ int THtmlDesigner::RunCommand(int CmdID, const QVariant& Value, QVariant* Out)
     constexpr int S_OK = 0;
     constexpr int E_FAIL = int(0x80004005);
     constexpr int NotSupported = int(0x80040100);
+    constexpr int E_INVALIDARG = int(0x80070057);
     if (!IsDocumentReady())
         return E_FAIL;
     if (CmdID == IDM_UNDO || CmdID == IDM_REDO) {
         const QString name = CmdID == IDM_UNDO ? QStringLiteral("undo") : QStringLiteral("redo");
         return FBridge->Invoke(name, {1}, nullptr) == TEngineBridge::TCallResult::Ok ? S_OK : E_FAIL;
+    }
+    if (CmdID == IDM_ADDTOGLYPHTABLE) {
+        if (!AddGlyphEntry(Value.toString()))
+            return E_INVALIDARG;
+        return ApplyGlyphSheet() ? S_OK : E_FAIL;
+    }
+    if (CmdID == IDM_EMPTYGLYPHTABLE) {
+        FGlyphs.clear();
+        return ApplyGlyphSheet() ? S_OK : E_FAIL;
+    }
+    if (CmdID == IDM_FIND) {
+        // The engine's find box: asks for the text and selects its next occurrence, wrapping at the end.
+        QString text = FFindText;
+        if (!InputQuery(QStringLiteral("Find"), QStringLiteral("Find what:"), text) || text.isEmpty())
+            return S_OK;
+        FFindText = text;
+        QVariant found;
+        if (FBridge->Invoke(QStringLiteral("find"), {text}, &found) != TEngineBridge::TCallResult::Ok)
+            return E_FAIL;
+        if (!found.toBool())
+            MessageDlg(QStringLiteral("Cannot find \"%1\".").arg(text), TMsgDlgType::mtInformation, mbOK);
+        return S_OK;
     }
     if (CmdID == IDM_GETBLOCKFMTS) {
         if (Out)
@@ -466,6 +497,9 @@ int THtmlDesigner::ExecCommandValue(int CmdID, int Option, const QVariant* In, Q
 void THtmlDesigner::HookDocumentEvents()
 {
     // The runtime reports the ten document events of every page from its creation on: nothing to attach here.
+    // The glyph table belongs to the page, so a new page gets it again.
+    if (FShowTagGlyphs)
+        FillGlyphTable();
 }
 
 void THtmlDesigner::DoDocumentComplete()
@@ -590,8 +624,17 @@ void THtmlDesigner::SetBackColor(std::uint32_t Color)
 void THtmlDesigner::SetForeColor(std::uint32_t Color)
 {
     BeginUndo(QStringLiteral("Fore Color"));
-    const QVariant value(ColorToHtml(Color));
+    const QString text = ColorToHtml(Color);
+    const QVariant value(text);
     ExecCommandValue(IDM_FORECOLOR, 0, &value, nullptr);
+    // The engine writes every colour as lower-case "#rrggbb"; the document keeps the text it was given
+    // (the keyword, or upper-case digits), as everywhere else in the editor.
+    if (Color <= 0xFFFFFF && IsDocumentReady()) {
+        const QString written = QString::asprintf("#%02x%02x%02x", Color & 0xFF, (Color >> 8) & 0xFF, (Color >> 16) & 0xFF);
+        if (written != text)
+            FBridge->Invoke(QStringLiteral("setOnSelected"),
+                            {QStringLiteral("font[color=\"%1\"]").arg(written), QStringLiteral("color"), text}, nullptr);
+    }
     EndUndo();
 }
 
@@ -615,7 +658,39 @@ void THtmlDesigner::SetBlockFormat(const QString& Name)
 {
     BeginUndo(QStringLiteral("Block Format"));
     const QVariant value(Name);
+    // The engine makes new blocks and drops the old ones' attributes (id, class, style, align...); the
+    // document keeps them, so they are carried over block by block when the blocks still pair up.
+    QStringList tags;
+    for (const QString& format : BlockFormatNames())
+        tags << BlockFormatTag(format);
+    const QString selector = tags.join(QLatin1Char(','));
+    QVariant before;
+    const bool known = IsDocumentReady() &&
+                       FBridge->Invoke(QStringLiteral("selectedBlocks"), {selector}, &before) == TEngineBridge::TCallResult::Ok;
     ExecCommandValue(IDM_BLOCKFMT, 0, &value, nullptr);
+    QVariant after;
+    if (known && FBridge->Invoke(QStringLiteral("selectedBlocks"), {selector}, &after) == TEngineBridge::TCallResult::Ok) {
+        const QVariantList oldBlocks = before.toList();
+        const QVariantList newBlocks = after.toList();
+        if (oldBlocks.size() == newBlocks.size()) {
+            for (qsizetype i = 0; i < oldBlocks.size(); ++i) {
+                const QVariantMap oldBlock = oldBlocks[i].toMap();
+                const QVariantMap newBlock = newBlocks[i].toMap();
+                QSet<QString> present;
+                for (const QVariant& attribute : newBlock.value(QStringLiteral("attributes")).toList())
+                    present << attribute.toList().value(0).toString();
+                QVariantList changes;
+                for (const QVariant& attribute : oldBlock.value(QStringLiteral("attributes")).toList()) {
+                    const QVariantList pair = attribute.toList();
+                    if (!present.contains(pair.value(0).toString()))
+                        changes << QVariant(QVariantList{QStringLiteral("set"), pair.value(0), pair.value(1)});
+                }
+                TEngineElement element(FBridge, newBlock.value(QStringLiteral("element")).toMap());
+                if (!changes.isEmpty() && element.IsValid())
+                    element.Apply(changes);
+            }
+        }
+    }
     EndUndo();
 }
 
@@ -661,7 +736,17 @@ QString THtmlDesigner::CommandValueText(int CmdID)
 
 QString THtmlDesigner::GetFontName()
 {
-    return CommandValueText(IDM_FONTNAME);
+    // The engine answers the computed family list ("\"Courier New\", monospace"); the font box wants the
+    // name of the first family.
+    QString name = CommandValueText(IDM_FONTNAME);
+    const qsizetype comma = name.indexOf(QLatin1Char(','));
+    if (comma >= 0)
+        name.truncate(comma);
+    name = name.trimmed();
+    if (name.size() >= 2 && (name.front() == QLatin1Char('"') || name.front() == QLatin1Char('\'')) &&
+        name.back() == name.front())
+        name = name.mid(1, name.size() - 2);
+    return name;
 }
 
 QString THtmlDesigner::GetBlockFormat()
@@ -702,13 +787,117 @@ void THtmlDesigner::SetShowTagGlyphs(bool Value)
 
 void THtmlDesigner::FillGlyphTable()
 {
+    struct TGlyphRow
+    {
+        const char* Tag;
+        int Width;
+    };
+    static constexpr TGlyphRow Rows[] = {
+        {"address", 59}, {"blockquote", 77}, {"center", 52}, {"del", 32}, {"div", 30}, {"form", 41},
+        {"h1", 26},      {"h2", 26},         {"h3", 26},     {"h4", 26},  {"h5", 26},  {"h6", 26},
+        {"ins", 30},     {"p", 20},          {"pre", 33},
+    };
+    AddGlyph(QStringLiteral("br"), QStringLiteral("br"), 0, 3, 3, 4, 14, 14);
+    for (int kind = 0; kind < 2; ++kind)
+        for (const TGlyphRow& row : Rows) {
+            const QString tag = QLatin1String(row.Tag);
+            AddGlyph(tag, tag + QString::number(kind + 1), kind, 3, 3, 4, row.Width, 15);
+        }
 }
 
 void THtmlDesigner::EmptyGlyphTable()
 {
+    const QVariant value(false);
+    ExecCommandValue(IDM_EMPTYGLYPHTABLE, 0, &value, nullptr);
 }
 
 void THtmlDesigner::AddGlyph(const QString& Tag, const QString& Name, int Kind, int A, int B, int C, int Width,
                              int Height)
 {
+    const QVariant value(GlyphEntry(Tag, Name, Kind, A, B, C, Width, Height));
+    ExecCommandValue(IDM_ADDTOGLYPHTABLE, 0, &value, nullptr);
+}
+
+QString THtmlDesigner::GlyphEntry(const QString& Tag, const QString& Name, int Kind, int A, int B, int C, int Width,
+                                  int Height)
+{
+    const auto field = [](const QString& Text) { return QStringLiteral("%%") + Text + QStringLiteral("^^"); };
+    const QString url = QStringLiteral("res://") + QFileInfo(QCoreApplication::applicationFilePath()).fileName() +
+                        QStringLiteral("/GIFS/") + Name;
+    const QString entry = field(Tag) + field(url) + field(QString::number(Kind)) + field(QString::number(A)) +
+                          field(QString::number(B)) + field(QString::number(C)) + field(QString::number(Width)) +
+                          field(QString::number(Height)) + field(QString::number(Width)) +
+                          field(QString::number(Height)) + QStringLiteral("**");
+    return entry;
+}
+
+// One entry of the glyph table: ten fields, each "%%" text "^^", closed by "**". False when it is not one.
+bool THtmlDesigner::AddGlyphEntry(const QString& Entry)
+{
+    if (!Entry.endsWith(QLatin1String("**")))
+        return false;
+    QStringList fields;
+    qsizetype at = 0;
+    const qsizetype end = Entry.size() - 2;
+    while (at < end) {
+        if (!QStringView(Entry).mid(at).startsWith(QLatin1String("%%")))
+            return false;
+        const qsizetype close = Entry.indexOf(QLatin1String("^^"), at + 2);
+        if (close < 0 || close > end)
+            return false;
+        fields << Entry.mid(at + 2, close - at - 2);
+        at = close + 2;
+    }
+    if (fields.size() != 10)
+        return false;
+    TGlyph glyph;
+    glyph.Tag = fields[0].toLower();
+    const qsizetype slash = fields[1].lastIndexOf(QLatin1Char('/'));
+    glyph.Resource = fields[1].mid(slash + 1).toLower();
+    bool ok[3] = {};
+    glyph.Kind = fields[2].toInt(&ok[0]);
+    glyph.Width = fields[6].toInt(&ok[1]);
+    glyph.Height = fields[7].toInt(&ok[2]);
+    static const QRegularExpression plain(QStringLiteral("^[a-z][a-z0-9]*$"));
+    if (!ok[0] || !ok[1] || !ok[2] || (glyph.Kind != 0 && glyph.Kind != 1) || !plain.match(glyph.Tag).hasMatch() ||
+        !plain.match(glyph.Resource).hasMatch())
+        return false;
+    // A later entry for the same place replaces the earlier one.
+    for (TGlyph& known : FGlyphs)
+        if (known.Tag == glyph.Tag && known.Kind == glyph.Kind) {
+            known = glyph;
+            return true;
+        }
+    FGlyphs << glyph;
+    return true;
+}
+
+// The glyphs are a style sheet of the runtime's own over the page: they are drawn as generated content, so
+// they never become part of the document's markup, its selection or its undo units.
+bool THtmlDesigner::ApplyGlyphSheet()
+{
+    QString css;
+    for (const TGlyph& glyph : FGlyphs) {
+        css += QStringLiteral("body %1::%2{content:url(\"edit:tagglyph/%3.gif\");vertical-align:middle;}\n")
+                   .arg(glyph.Tag, glyph.Kind == 0 ? QStringLiteral("before") : QStringLiteral("after"),
+                        glyph.Resource);
+    }
+    return FBridge->Invoke(QStringLiteral("glyphs"), {css}, nullptr) == TEngineBridge::TCallResult::Ok;
+}
+
+bool THtmlDesigner::AnswerGlyphUrl(const QString& URL, TEditUrlRequest& Request) const
+{
+    static const QString prefix = QStringLiteral("edit:tagglyph/");
+    if (!URL.startsWith(prefix, Qt::CaseInsensitive) || !URL.endsWith(QLatin1String(".gif"), Qt::CaseInsensitive))
+        return false;
+    const QString name = URL.mid(prefix.size(), URL.size() - prefix.size() - 4).toLower();
+    for (const TGlyph& glyph : FGlyphs)
+        if (glyph.Resource == name) {
+            Request.Data = DrawTagGlyph(name, glyph.Width, glyph.Height);
+            Request.Size = Request.Data.size();
+            Request.MimeType = QStringLiteral("image/gif");
+            Request.Handled = !Request.Data.isEmpty();
+            return true;
+        }
+    return true;
 }

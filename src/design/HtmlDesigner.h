@@ -151,6 +151,9 @@ public:
     void FillGlyphTable();
     void EmptyGlyphTable();
     void AddGlyph(const QString& Tag, const QString& Name, int Kind, int A, int B, int C, int Width, int Height);
+    // The glyph table entry AddGlyph sends: "%%" field "^^" ten times, then "**".
+    static QString GlyphEntry(const QString& Tag, const QString& Name, int Kind, int A, int B, int C, int Width,
+                              int Height);
 
     // ---- host side
     void HookDocumentEvents();
@@ -192,6 +195,19 @@ private:
     int RunCommand(int CmdID, const QVariant& Value, QVariant* Out);
     void RunGrouped(const QString& Caption, int CmdID);
     QString CommandValueText(int CmdID);
+    bool AddGlyphEntry(const QString& Entry);
+    bool ApplyGlyphSheet();
+    bool AnswerGlyphUrl(const QString& URL, TEditUrlRequest& Request) const;
+
+    // The glyph table of the loaded page, as the entries told it.
+    struct TGlyph
+    {
+        QString Tag;
+        QString Resource;
+        int Kind = 0;
+        int Width = 0;
+        int Height = 0;
+    };
 
     QString FFileName;
     QByteArray FDesignText;
@@ -206,4 +222,6 @@ private:
     TEditorNameSpace* FNameSpace = nullptr;
     bool FLoaded = false;
     bool FShowTagGlyphs = false;
+    QList<TGlyph> FGlyphs;
+    QString FFindText;
 };

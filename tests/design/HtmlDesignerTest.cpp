@@ -1,6 +1,7 @@
 // The design view on the real engine, headless: load, edit and save; commands and named undo groups;
 // typing; resize reports; selection queries; events reaching the application with their element.
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,12 +16,14 @@
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 #include <functional>
+#include <tuple>
 
 #include "Dialogs.h"
 #include "EngineBridge.h"
 #include "Exceptions.h"
 #include "HtmlDesigner.h"
 #include "HtmlAttributes.h"
+#include "HtmlColors.h"
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
@@ -278,8 +281,8 @@ TEST_F(HtmlDesignerTest, ValueCommandsTakeAndAnswerTheEnginesNames)
     ASSERT_EQ(Designer->ExecCommandValue(IDM_FONTSIZE, 0, nullptr, &current), 0);
     EXPECT_EQ(current.toString(), QStringLiteral("5"));
     // A command the page does not have is refused, not run as something else.
-    EXPECT_NE(Designer->ExecCommand(IDM_FIND), 0);
-    EXPECT_EQ(Designer->QueryCommandStatus(IDM_FIND), 0);
+    EXPECT_NE(Designer->ExecCommand(2235), 0);
+    EXPECT_EQ(Designer->QueryCommandStatus(2235), 0);
 }
 
 TEST_F(HtmlDesignerTest, ANewCommandAfterUndoDropsTheRedoGroups)
@@ -745,4 +748,324 @@ TEST_F(HtmlDesignerTest, TheViewShowsPlaceholdersAndALayoutTable)
     }
 }
 
+// ---- formatting commands
+
+struct TToggleCase
+{
+    const char* Caption;
+    void (THtmlDesigner::*Run)();
+    bool (THtmlDesigner::*Is)();
+    const char* Selector; // what to select in the fixture page
+    const char* After;    // the markup of #intro after the command
+};
+
+TEST_F(HtmlDesignerTest, EachToggleCommandIsOneNamedGroupWithItsStateAndUndoesExactly)
+{
+    const TToggleCase cases[] = {
+        {"Bold", &THtmlDesigner::Bold, &THtmlDesigner::IsBold, "#intro i",
+         "<p id=\"intro\">Hello <i><b>design</b></i> view</p>"},
+        {"Italic", &THtmlDesigner::Italic, &THtmlDesigner::IsItalic, "#intro i",
+         "<p id=\"intro\">Hello design view</p>"},
+        {"Underline", &THtmlDesigner::Underline, &THtmlDesigner::IsUnderline, "#intro i",
+         "<p id=\"intro\">Hello <i><u>design</u></i> view</p>"},
+        {"Center", &THtmlDesigner::JustifyCenter, &THtmlDesigner::IsJustifyCenter, "#intro i",
+         "<p id=\"intro\" style=\"text-align: center;\">Hello <i>design</i> view</p>"},
+        {"Right", &THtmlDesigner::JustifyRight, &THtmlDesigner::IsJustifyRight, "#intro i",
+         "<p id=\"intro\" style=\"text-align: right;\">Hello <i>design</i> view</p>"},
+        {"Order List", &THtmlDesigner::OrderList, &THtmlDesigner::IsOrderList, "#intro i",
+         "<p id=\"intro\"><ol><li>Hello <i>design</i> view</li></ol></p>"},
+        {"Unorder List", &THtmlDesigner::UnorderList, &THtmlDesigner::IsUnorderList, "#intro i",
+         "<p id=\"intro\"><ul><li>Hello <i>design</i> view</li></ul></p>"},
+        {"Indent", &THtmlDesigner::Indent, nullptr, "#intro i",
+         "<blockquote style=\"margin: 0 0 0 40px; border: none; padding: 0px;\"><p id=\"intro\">Hello <i>design</i> view</p></blockquote>"},
+    };
+    for (const TToggleCase& c : cases) {
+        SCOPED_TRACE(c.Caption);
+        Designer->LoadFromFile(Page);
+        const QString before = Body();
+        SelectText(QLatin1String(c.Selector));
+        if (c.Is)
+            EXPECT_FALSE((Designer->*c.Is)() && QLatin1String(c.Caption) != QLatin1String("Italic"));
+        (Designer->*c.Run)();
+        const QString after = Body();
+        EXPECT_TRUE(after.contains(QLatin1String(c.After))) << after.toStdString();
+        if (c.Is)
+            EXPECT_EQ((Designer->*c.Is)(), QLatin1String(c.Caption) != QLatin1String("Italic"));
+        const TUndoGroups& groups = Designer->UndoGroups();
+        ASSERT_EQ(groups.Count(), 1);
+        EXPECT_EQ(groups.Caption(0), QLatin1String(c.Caption));
+        EXPECT_GE(groups.Units(0), 1);
+        Designer->Undo();
+        EXPECT_EQ(Body(), before);
+        Designer->Redo();
+        EXPECT_EQ(Body(), after);
+    }
+    // Outdent takes back what Indent did, as its own group.
+    SelectText(QStringLiteral("#intro i"));
+    Designer->Outdent();
+    EXPECT_TRUE(Body().contains(QLatin1String("\n    <p id=\"intro\">Hello <i>design</i> view</p>"))) << Body().toStdString();
+    ASSERT_EQ(Designer->UndoGroups().Count(), 2);
+    EXPECT_EQ(Designer->UndoGroups().Caption(1), QStringLiteral("Outdent"));
+}
+
+TEST_F(HtmlDesignerTest, ValueCommandsWriteTheDocumentsOwnValuesInOneGroup)
+{
+    struct TValueCase
+    {
+        const char* Caption;
+        std::function<void()> Run;
+        QString After; // the markup of the selected word afterwards
+    };
+    const TValueCase cases[] = {
+        // Colours keep the text the colour writer gives: keyword, or "#" and upper-case digits.
+        {"Fore Color", [] { Designer->SetForeColor(0x0000FF); },
+         QStringLiteral("<font color=\"%1\">Hello</font>").arg(ColorToHtml(0x0000FF))},
+        {"Fore Color", [] { Designer->SetForeColor(0xABCDEF); }, QStringLiteral("<font color=\"#EFCDAB\">Hello</font>")},
+        {"Back Color", [] { Designer->SetBackColor(0x0000FF); },
+         QStringLiteral("<span style=\"background-color: %1;\">Hello</span>").arg(ColorToHtml(0x0000FF).toLower())},
+        {"Font Name", [] { Designer->SetFontName(QStringLiteral("Courier New")); },
+         QStringLiteral("<font face=\"Courier New\">Hello</font>")},
+        // Sizes are clamped to 1..7.
+        {"Font Size", [] { Designer->SetFontSize(0); }, QStringLiteral("<font size=\"1\">Hello</font>")},
+        {"Font Size", [] { Designer->SetFontSize(12); }, QStringLiteral("<font size=\"7\">Hello</font>")},
+        {"Block Format", [] { Designer->SetBlockFormat(QStringLiteral("Heading 2")); },
+         QStringLiteral("<h2 id=\"intro\">Hello <i>design</i> view</h2>")},
+    };
+    ASSERT_FALSE(ColorToHtml(0x0000FF).startsWith(QLatin1Char('#')));
+    for (const TValueCase& c : cases) {
+        SCOPED_TRACE(c.After.toStdString());
+        Designer->LoadFromFile(Page);
+        const QString before = Body();
+        SelectText(QStringLiteral("#intro"), 0, 5);
+        c.Run();
+        const QString after = Body();
+        EXPECT_TRUE(after.contains(c.After)) << after.toStdString();
+        const TUndoGroups& groups = Designer->UndoGroups();
+        ASSERT_EQ(groups.Count(), 1);
+        EXPECT_EQ(groups.Caption(0), QLatin1String(c.Caption));
+        Designer->Undo();
+        EXPECT_EQ(Body(), before);
+        EXPECT_FALSE(Designer->CanUndo());
+        Designer->Redo();
+        EXPECT_EQ(Body(), after);
+    }
+}
+
+TEST_F(HtmlDesignerTest, GettersAnswerTheSelectionsFontSizeAndBlockFormat)
+{
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    EXPECT_EQ(Designer->GetBlockFormat(), QStringLiteral("Normal"));
+    EXPECT_EQ(Designer->GetFontSize(), 3);
+    // A name without the quotes and the fallbacks the engine's answer carries.
+    const QString initial = Designer->GetFontName();
+    EXPECT_FALSE(initial.isEmpty());
+    EXPECT_FALSE(initial.contains(QLatin1Char('"')) || initial.contains(QLatin1Char(','))) << initial.toStdString();
+    Designer->SetFontName(QStringLiteral("Courier New"));
+    Designer->SetFontSize(5);
+    EXPECT_EQ(Designer->GetFontName(), QStringLiteral("Courier New"));
+    EXPECT_EQ(Designer->GetFontSize(), 5);
+    Designer->SetBlockFormat(QStringLiteral("Formatted"));
+    EXPECT_EQ(Designer->GetBlockFormat(), QStringLiteral("Formatted"));
+    QStringList formats{QStringLiteral("stale")};
+    Designer->GetBlockFormats(formats);
+    EXPECT_EQ(formats.value(0), QStringLiteral("Normal"));
+    EXPECT_TRUE(formats.contains(QStringLiteral("Heading 6")));
+    EXPECT_FALSE(formats.contains(QStringLiteral("stale")));
+
+    // Without a page: nothing to answer, nothing enabled.
+    THtmlDesigner empty;
+    EXPECT_EQ(empty.GetFontName(), QString());
+    EXPECT_EQ(empty.GetFontSize(), -1);
+    EXPECT_EQ(empty.GetBlockFormat(), QString());
+    EXPECT_FALSE(empty.CanBold() || empty.CanCopy() || empty.CanFind() || empty.IsBold());
+    empty.Bold(); // changes nothing and throws nothing
+}
+
+TEST_F(HtmlDesignerTest, CanAndIsMethodsReadTheEnabledAndLatchedBits)
+{
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    EXPECT_TRUE(Designer->CanBold());
+    EXPECT_FALSE(Designer->IsBold());
+    Designer->Bold();
+    EXPECT_TRUE(Designer->IsBold());
+    EXPECT_TRUE(Designer->CanCopy());
+    EXPECT_TRUE(Designer->CanCut());
+    EXPECT_TRUE(Designer->CanFontSize());
+
+    // The states as the page reports them: latched alone still allows the toggles, not the others.
+    const auto report = [](int flags) {
+        QVariantMap commands;
+        for (const char* name : {"bold", "italic", "underline", "justifyLeft", "justifyCenter", "justifyRight",
+                                 "insertOrderedList", "insertUnorderedList", "indent", "outdent", "copy", "cut",
+                                 "paste", "backColor", "foreColor", "fontName", "fontSize", "formatBlock"})
+            commands.insert(QLatin1String(name), flags);
+        const TEngineState& state = Designer->Bridge()->State();
+        Designer->Bridge()->UpdateState({{QStringLiteral("serial"), state.Serial + 1},
+                                         {QStringLiteral("selection"), 2},
+                                         {QStringLiteral("undo"), state.UndoCount},
+                                         {QStringLiteral("commands"), commands}});
+    };
+    using TQuery = bool (THtmlDesigner::*)();
+    const TQuery toggles[] = {&THtmlDesigner::CanBold, &THtmlDesigner::CanItalic, &THtmlDesigner::CanUnderline,
+                              &THtmlDesigner::CanJustifyLeft, &THtmlDesigner::CanJustifyCenter,
+                              &THtmlDesigner::CanJustifyRight, &THtmlDesigner::CanOrderList,
+                              &THtmlDesigner::CanUnorderList, &THtmlDesigner::IsBold, &THtmlDesigner::IsItalic,
+                              &THtmlDesigner::IsUnderline, &THtmlDesigner::IsJustifyLeft,
+                              &THtmlDesigner::IsJustifyCenter, &THtmlDesigner::IsJustifyRight,
+                              &THtmlDesigner::IsOrderList, &THtmlDesigner::IsUnorderList};
+    const TQuery enabledOnly[] = {&THtmlDesigner::CanCopy, &THtmlDesigner::CanCut, &THtmlDesigner::CanPaste,
+                                  &THtmlDesigner::CanIndent, &THtmlDesigner::CanOutdent,
+                                  &THtmlDesigner::CanBackColor, &THtmlDesigner::CanForeColor,
+                                  &THtmlDesigner::CanFontName, &THtmlDesigner::CanFontSize,
+                                  &THtmlDesigner::CanBlockFormat};
+    report(OLECMDF_SUPPORTED | OLECMDF_LATCHED);
+    for (TQuery query : toggles)
+        EXPECT_TRUE((Designer->*query)());
+    for (TQuery query : enabledOnly)
+        EXPECT_FALSE((Designer->*query)());
+    report(OLECMDF_SUPPORTED | OLECMDF_ENABLED);
+    for (TQuery query : enabledOnly)
+        EXPECT_TRUE((Designer->*query)());
+    EXPECT_FALSE(Designer->IsBold());
+    EXPECT_TRUE(Designer->CanBold());
+    report(0);
+    for (TQuery query : toggles)
+        EXPECT_FALSE((Designer->*query)());
+}
+
+TEST_F(HtmlDesignerTest, CopyAndFindLeaveTheGroupsAloneCutAndPasteAreGroups)
+{
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    Designer->Copy();
+    EXPECT_EQ(Designer->UndoGroups().Count(), 0);
+    EXPECT_EQ(Designer->GetBrowserUndoCount(), 0);
+
+    TScriptedInput input;
+    input.Answer = QStringLiteral("cell two");
+    ASSERT_TRUE(Designer->CanFind());
+    Designer->Find();
+    ASSERT_EQ(input.Asked.size(), 1);
+    EXPECT_EQ(Eval(QStringLiteral("getSelection().toString()")).toString(), QStringLiteral("cell two"));
+    EXPECT_EQ(Designer->UndoGroups().Count(), 0);
+    // Text that is not there: the user is told; the box proposes the last text again.
+    QStringList told;
+    const TMessageDlgHook previous = SetMessageDlgHook([&](const QString& message, TMsgDlgType, TMsgDlgButtons) {
+        told << message;
+        return int(mrOk);
+    });
+    input.Answer = QStringLiteral("nowhere");
+    Designer->Find();
+    SetMessageDlgHook(previous);
+    EXPECT_TRUE(input.Asked.value(1).endsWith(QLatin1String("|cell two")));
+    EXPECT_EQ(told, QStringList{QStringLiteral("Cannot find \"nowhere\".")});
+
+    const QString before = Body();
+    SelectText(QStringLiteral("#intro"), 0, 6);
+    Designer->Cut();
+    EXPECT_TRUE(Body().contains(QLatin1String("<p id=\"intro\"><i>design</i> view</p>"))) << Body().toStdString();
+    SelectText(QStringLiteral("#pictures"));
+    Eval(QStringLiteral("getSelection().collapseToStart()"));
+    Designer->Bridge()->RefreshState(true);
+    ASSERT_TRUE(Designer->CanPaste());
+    Designer->Paste();
+    EXPECT_TRUE(Body().contains(QLatin1String("<p id=\"pictures\">Hello"))) << Body().toStdString();
+    const TUndoGroups& groups = Designer->UndoGroups();
+    ASSERT_EQ(groups.Count(), 2);
+    EXPECT_EQ(groups.Caption(0), QStringLiteral("Cut"));
+    EXPECT_EQ(groups.Caption(1), QStringLiteral("Paste"));
+    Designer->Undo();
+    Designer->Undo();
+    EXPECT_EQ(Body(), before);
+}
+
+// ---- tag glyphs
+
+TEST_F(HtmlDesignerTest, GlyphEntriesAreWordedForTheEngine)
+{
+    const QString entry = THtmlDesigner::GlyphEntry(QStringLiteral("h1"), QStringLiteral("h11"), 0, 3, 3, 4, 26, 15);
+    const qsizetype url = entry.indexOf(QLatin1String("^^%%")) + 4;
+    EXPECT_TRUE(entry.startsWith(QLatin1String("%%h1^^%%res://")));
+    EXPECT_TRUE(entry.endsWith(QLatin1String("/GIFS/h11^^%%0^^%%3^^%%3^^%%4^^%%26^^%%15^^%%26^^%%15^^**")));
+    EXPECT_EQ(entry.mid(url, entry.indexOf(QLatin1String("/GIFS/")) - url),
+              QStringLiteral("res://") + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    // What the engine makes of the entries: every glyph is served as a GIF of its own size.
+    Designer->SetShowTagGlyphs(true);
+    for (const auto& [name, width, height] : {std::tuple{"p1", 20, 15}, {"blockquote2", 77, 15}, {"br", 14, 14}}) {
+        TEditUrlRequest request;
+        Designer->GetEditUrlData(nullptr, QStringLiteral("edit:tagglyph/%1.gif").arg(QLatin1String(name)), request);
+        ASSERT_TRUE(request.Handled) << name;
+        EXPECT_EQ(request.MimeType, QStringLiteral("image/gif"));
+        EXPECT_TRUE(request.Data.startsWith("GIF89a"));
+        const QImage image = QImage::fromData(request.Data, "GIF");
+        EXPECT_EQ(image.size(), QSize(width, height)) << name;
+    }
+    TEditUrlRequest unknown;
+    Designer->GetEditUrlData(nullptr, QStringLiteral("edit:tagglyph/table1.gif"), unknown);
+    EXPECT_FALSE(unknown.Handled);
+    Designer->SetShowTagGlyphs(false);
+    TEditUrlRequest off;
+    Designer->GetEditUrlData(nullptr, QStringLiteral("edit:tagglyph/p1.gif"), off);
+    EXPECT_FALSE(off.Handled);
+    // The placeholders are still there.
+    TEditUrlRequest placeholder;
+    Designer->GetEditUrlData(nullptr, QStringLiteral("edit:comment.gif"), placeholder);
+    EXPECT_TRUE(placeholder.Handled);
+}
+
+TEST_F(HtmlDesignerTest, GlyphsShowOverThePageWithoutTouchingItsTextOrUndo)
+{
+    const auto glyphRules = [] {
+        return Eval(QStringLiteral("document.adoptedStyleSheets.reduce(function(n,s){return n+s.cssRules.length;},0)")).toInt();
+    };
+    const auto before = [](const QString& selector) {
+        return Eval(QStringLiteral("getComputedStyle(document.querySelector('%1'),'::before').content").arg(selector)).toString();
+    };
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    Designer->Bold();
+    QString plain;
+    Designer->GetHtml(plain);
+    const QString body = Body();
+    const int units = Designer->GetBrowserUndoCount();
+    EXPECT_EQ(glyphRules(), 0);
+
+    Designer->SetShowTagGlyphs(true);
+    EXPECT_TRUE(Designer->ShowTagGlyphs());
+    EXPECT_EQ(glyphRules(), 31);
+    EXPECT_TRUE(before(QStringLiteral("#intro")).contains(QLatin1String("edit:tagglyph/p1.gif")))
+        << before(QStringLiteral("#intro")).toStdString();
+    QString shown;
+    Designer->GetHtml(shown);
+    EXPECT_EQ(shown, plain);
+    EXPECT_EQ(Body(), body);
+    EXPECT_EQ(Designer->GetBrowserUndoCount(), units);
+    ASSERT_EQ(Designer->UndoGroups().Count(), 1);
+    const QString saved = Dir->filePath(QStringLiteral("glyphs.htm"));
+    Designer->SaveToFile(saved);
+    const QByteArray withGlyphs = ReadFile(saved);
+
+    // Off and on again: emptied, then all the entries again; the same value again does nothing.
+    Designer->SetShowTagGlyphs(false);
+    EXPECT_EQ(glyphRules(), 0);
+    EXPECT_EQ(before(QStringLiteral("#intro")), QStringLiteral("none"));
+    Designer->SaveToFile(saved);
+    EXPECT_EQ(ReadFile(saved), withGlyphs);
+    Designer->SetShowTagGlyphs(true);
+    Designer->SetShowTagGlyphs(true);
+    EXPECT_EQ(glyphRules(), 31);
+    // Undo and redo with the glyphs shown work on the document alone.
+    Designer->Undo();
+    EXPECT_FALSE(Body().contains(QLatin1String("<b>")));
+    EXPECT_EQ(glyphRules(), 31);
+    Designer->Redo();
+    EXPECT_EQ(Body(), body);
+
+    // A new page gets the glyphs again.
+    Designer->LoadFromFile(Page);
+    EXPECT_EQ(glyphRules(), 31);
+    Designer->SetShowTagGlyphs(false);
+    Designer->LoadFromFile(Page);
+    EXPECT_EQ(glyphRules(), 0);
+}
+
 } // namespace
+
