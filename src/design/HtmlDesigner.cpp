@@ -616,8 +616,23 @@ void THtmlDesigner::Outdent() { RunGrouped(QStringLiteral("Outdent"), IDM_OUTDEN
 void THtmlDesigner::SetBackColor(std::uint32_t Color)
 {
     BeginUndo(QStringLiteral("Back Color"));
-    const QVariant value(ColorToHtml(Color));
+    const QString text = ColorToHtml(Color);
+    const QVariant value(text);
     ExecCommandValue(IDM_BACKCOLOR, 0, &value, nullptr);
+    // The engine writes a style declaration with the colour as "rgb(r, g, b)" or a lower-case keyword;
+    // the declaration keeps the text it was given.
+    if (Color <= 0xFFFFFF && IsDocumentReady()) {
+        const QString written =
+            text.startsWith(QLatin1Char('#'))
+                ? QString::asprintf("rgb(%u, %u, %u)", Color & 0xFF, (Color >> 8) & 0xFF, (Color >> 16) & 0xFF)
+                : text.toLower();
+        const QString wanted = QStringLiteral("background-color: %1;").arg(text);
+        if (written != text)
+            FBridge->Invoke(QStringLiteral("setOnSelected"),
+                            {QStringLiteral("span[style=\"background-color: %1;\"]").arg(written),
+                             QStringLiteral("style"), wanted},
+                            nullptr);
+    }
     EndUndo();
 }
 

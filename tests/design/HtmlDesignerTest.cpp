@@ -822,7 +822,9 @@ TEST_F(HtmlDesignerTest, ValueCommandsWriteTheDocumentsOwnValuesInOneGroup)
          QStringLiteral("<font color=\"%1\">Hello</font>").arg(ColorToHtml(0x0000FF))},
         {"Fore Color", [] { Designer->SetForeColor(0xABCDEF); }, QStringLiteral("<font color=\"#EFCDAB\">Hello</font>")},
         {"Back Color", [] { Designer->SetBackColor(0x0000FF); },
-         QStringLiteral("<span style=\"background-color: %1;\">Hello</span>").arg(ColorToHtml(0x0000FF).toLower())},
+         QStringLiteral("<span style=\"background-color: %1;\">Hello</span>").arg(ColorToHtml(0x0000FF))},
+        {"Back Color", [] { Designer->SetBackColor(0x0080FF); },
+         QStringLiteral("<span style=\"background-color: #FF8000;\">Hello</span>")},
         {"Font Name", [] { Designer->SetFontName(QStringLiteral("Courier New")); },
          QStringLiteral("<font face=\"Courier New\">Hello</font>")},
         // Sizes are clamped to 1..7.
