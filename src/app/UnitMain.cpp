@@ -19,6 +19,7 @@
 #include <QBuffer>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QUrl>
 #include <QFontDatabase>
@@ -105,6 +106,32 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     FFileManager->OpenDialog = &OpenDialog1;
     FFileManager->SaveDialog = &SaveDialog1;
     FFileManager->New();
+
+    // The engine would take the undo keys for its own one-step undo; in the design view they run the
+    // Edit menu's Undo and Redo, which take back and repeat whole groups.
+    qApp->installEventFilter(this);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && watched->isWidgetType() &&
+        FDesigner->isAncestorOf(static_cast<QWidget*>(watched))) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        const bool undo = pressed == Undo1->shortcut();
+        if (undo || pressed == Redo1->shortcut()) {
+            // The key is the design view's own (no other shortcut takes it), and the page never sees it.
+            if (type == QEvent::ShortcutOverride) {
+                event->accept();
+            } else if (FActiveView == VIEW_DESIGNER && FDesigner->IsDocumentReady() &&
+                       (undo ? FDesigner->CanUndo() : FDesigner->CanRedo())) {
+                (undo ? BtnUndo : BtnRedo)->setEnabled(true);
+                (undo ? BtnUndo : BtnRedo)->trigger();
+            }
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 TFormMain::~TFormMain()

@@ -166,6 +166,7 @@ public:
     void PreviewinBrowser1Click();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

@@ -1086,4 +1086,39 @@ TEST_F(UnitMainCommandsTest, RequireSavedDocumentAsksOnlyWithoutAFile)
     EXPECT_TRUE(w.close());
 }
 
+TEST_F(UnitMainCommandsTest, TheUndoKeysInTheDesignViewTakeBackWholeGroups)
+{
+    TFormMain w;
+    OpenCopy(w);
+    const QString original = DesignHtml(w);
+    SelectWords(w, "first");
+    w.BtnBold->trigger();
+    const QString bold = DesignHtml(w);
+    ASSERT_NE(bold, original);
+    QWidget* target = w.Designer()->View()->focusProxy();
+    ASSERT_NE(target, nullptr);
+    const auto press = [&](Qt::Key key) {
+        // The engine does not get to claim the key for itself ...
+        QKeyEvent override(QEvent::ShortcutOverride, key, Qt::ControlModifier);
+        override.ignore();
+        QApplication::sendEvent(target, &override);
+        EXPECT_TRUE(override.isAccepted());
+        QKeyEvent down(QEvent::KeyPress, key, Qt::ControlModifier);
+        QApplication::sendEvent(target, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::ControlModifier);
+        QApplication::sendEvent(target, &up);
+    };
+    w.FileManager()->SetModified(false);
+    press(Qt::Key_Z);
+    EXPECT_EQ(DesignHtml(w), original);
+    EXPECT_TRUE(w.FileManager()->Modified());
+    press(Qt::Key_Y);
+    EXPECT_EQ(DesignHtml(w), bold);
+    press(Qt::Key_Y);  // nothing left to repeat
+    EXPECT_EQ(DesignHtml(w), bold);
+    EXPECT_EQ(w.Designer()->UndoGroups().Count(), 1);
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
 } // namespace
