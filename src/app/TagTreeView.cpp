@@ -1,0 +1,297 @@
+#include "TagTreeView.h"
+
+#include "CssParsers.h"
+#include "HtmlAttributes.h"
+#include "HtmlInspector.h"
+#include "HtmlNodes.h"
+#include "HtmlTags.h"
+#include "IniFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+enum { SheetAttributes = 0, SheetText = 1, SheetCss = 2 };
+
+// Comma text: commas and blanks separate items, double quotes keep commas and blanks inside one.
+QStringList SplitCommaText(const QString& Text)
+{
+    QStringList Items;
+    QString Current;
+    bool Quoted = false;
+    bool Any = false;
+    for (QChar C : Text) {
+        if (C == QLatin1Char('"')) {
+            Quoted = !Quoted;
+            Any = true;
+        } else if (!Quoted && (C == QLatin1Char(',') || C.unicode() <= 32)) {
+            if (Any)
+                Items << Current;
+            Current.clear();
+            Any = false;
+        } else {
+            Current += C;
+            Any = true;
+        }
+    }
+    if (Any)
+        Items << Current;
+    return Items;
+}
+
+QString TrimControls(const QString& Text)
+{
+    int Start = 0;
+    int End = Text.size();
+    while (Start < End && Text[Start].unicode() <= 32)
+        ++Start;
+    while (End > Start && Text[End - 1].unicode() <= 32)
+        --End;
+    return Text.mid(Start, End - Start);
+}
+
+} // namespace
+
+static void InitTagTreeResources()
+{
+    Q_INIT_RESOURCE(tagtree);
+}
+
+QString TagTreeDataFile(const QString& Name)
+{
+    static const bool Initialized = (InitTagTreeResources(), true);
+    Q_UNUSED(Initialized);
+    const QString Beside = QDir(QCoreApplication::applicationDirPath()).filePath(Name);
+    if (QFileInfo::exists(Beside))
+        return Beside;
+    return QStringLiteral(":/tagtree/") + Name;
+}
+
+void LoadTagAttributes(int TagId, QStringList& Lines, const QString& FileName)
+{
+    if (TagId < 1)
+        return;
+    const TIniFile Ini(FileName);
+    const QString Section = TagIdToName(TagId);
+    QStringList Own = Ini.ReadSectionValues(Section);
+    for (int I = Own.size() - 1; I >= 0; --I)
+        if (Own[I].left(7).compare(QLatin1String("Common="), Qt::CaseInsensitive) == 0)
+            Own.removeAt(I);
+    if (!Own.isEmpty()) {
+        Lines << QStringLiteral("-Tag Attributes");
+        Lines << Own;
+    }
+    for (QString Group : SplitCommaText(Ini.ReadString(Section, QStringLiteral("Common"), QString()))) {
+        const QStringList GroupLines = Ini.ReadSectionValues(Group);
+        if (GroupLines.isEmpty())
+            continue;
+        Group[0] = Group[0].toUpper();
+        Lines << QLatin1Char('-') + Group + QStringLiteral(" Attributes");
+        Lines << GroupLines;
+    }
+}
+
+void LoadCssProperties(int TagId, QStringList& Lines, const QString& FileName)
+{
+    if (TagId < 1)
+        return;
+    const TIniFile Ini(FileName);
+    for (const QString& Section : Ini.ReadSections()) {
+        QStringList Names;
+        for (int K = 1;; ++K) {
+            const QString Value = Ini.ReadString(Section, QString::number(K), QString()).trimmed();
+            if (Value.isEmpty())
+                break;
+            Names << Value;
+        }
+        if (!Names.isEmpty()) {
+            Lines << QLatin1Char('-') + Section;
+            Lines << Names;
+        }
+    }
+}
+
+TTagProperties::TTagProperties(QWidget* Parent)
+    : QWidget(Parent)
+{
+    auto* Layout = new QVBoxLayout(this);
+    Layout->setContentsMargins(0, 0, 0, 0);
+    FPages = new QTabWidget(this);
+    FAttr = new TInspector(FPages);
+    FAttr->SetNameWidth(80);
+    FMemo = new QPlainTextEdit(FPages);
+    FCss = new TInspector(FPages);
+    FCss->SetNameWidth(80);
+    FPages->addTab(FAttr, QStringLiteral("Attributes"));
+    FPages->addTab(FMemo, QStringLiteral("Text"));
+    FPages->addTab(FCss, QStringLiteral("CSS Styles"));
+    Layout->addWidget(FPages);
+    FPages->hide();
+    connect(FMemo, &QPlainTextEdit::textChanged, this, [this] {
+        if (FNodeShown && FNodeShown->NodeClass() == THtmlNode::ncText && OnEdited)
+            OnEdited();
+    });
+}
+
+void TTagProperties::Attach(QTreeWidget* Tree, std::function<THtmlRoot*()> Document)
+{
+    FTree = Tree;
+    FDocument = std::move(Document);
+    // The tree is cleared after its document was replaced: the node shown belongs to the old one.
+    connect(Tree->model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { Forget(); });
+    connect(Tree->model(), &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { Forget(); });
+    connect(Tree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* Current) { ShowNodeProperties(NodeOfItem(Current)); });
+}
+
+THtmlNode* TTagProperties::NodeOfItem(QTreeWidgetItem* Item) const
+{
+    if (!Item || !FTree || !FDocument)
+        return nullptr;
+    QList<int> Path;
+    for (QTreeWidgetItem* Walk = Item; Walk; Walk = Walk->parent())
+        Path.prepend(Walk->parent() ? Walk->parent()->indexOfChild(Walk) : FTree->indexOfTopLevelItem(Walk));
+    THtmlNode* Node = FDocument();
+    if (!Node || Path.isEmpty() || Path.front() != 0)
+        return nullptr;
+    for (int I = 1; I < Path.size() && Node; ++I) {
+        Node = Node->FirstChild();
+        for (int K = 0; K < Path[I] && Node; ++K)
+            Node = Node->NextSibling();
+    }
+    return Node;
+}
+
+void TTagProperties::Detach()
+{
+    FAttr->OnChange = nullptr;
+    FCss->OnChange = nullptr;
+}
+
+void TTagProperties::FillInspector(TInspector* Inspector, const QStringList& Lines, bool Css, THtmlNode* Node)
+{
+    auto* Tag = static_cast<THtmlTag*>(Node);
+    TCssParser Parser;
+    if (Css)
+        Parser.Parse(Tag->GetAttribute(ATTR_STYLE));
+    Inspector->BeginUpdate();
+    Inspector->Clear();
+    for (const QString& Line : Lines) {
+        if (Line.startsWith(QLatin1Char('-'))) {
+            Inspector->AddCategory(Line.mid(1), true);
+            continue;
+        }
+        const QString Name = Css ? Line : Line.section(QLatin1Char('='), 0, 0);
+        if (!Css && Name.compare(QLatin1String("style"), Qt::CaseInsensitive) == 0)
+            continue;
+        TInspectorItem* Item = Inspector->AddItem();
+        Item->Caption = Name;
+        if (Css) {
+            Item->Value = Parser.GetValue(Name);
+        } else {
+            const int Id = AttrNameToId(Name);
+            Item->Value = Id >= 0 ? Tag->GetAttribute(Id) : QString();
+        }
+    }
+    Inspector->EndUpdate();
+}
+
+void TTagProperties::ShowNodeProperties(THtmlNode* Node)
+{
+    CommitNodeProperties();
+    if (!Node)
+        return;
+    if (Node->NodeClass() == THtmlNode::ncText) {
+        FPages->show();
+        FPages->setTabVisible(SheetText, true);
+        FPages->setTabVisible(SheetAttributes, false);
+        FPages->setTabVisible(SheetCss, false);
+        FPages->setCurrentIndex(SheetText);
+        {
+            const QSignalBlocker Block(FMemo);
+            FMemo->setPlainText(static_cast<THtmlText*>(Node)->Text());
+        }
+        FNodeShown = Node;
+        return;
+    }
+    if (Node->NodeClass() != THtmlNode::ncTag || Node->TagId() < 1) {
+        Detach();
+        FPages->hide();
+        FNodeShown = nullptr;
+        return;
+    }
+    Detach();
+    FPages->show();
+    FPages->setTabVisible(SheetAttributes, true);
+    FPages->setTabVisible(SheetText, false);
+    QStringList Lines;
+    LoadTagAttributes(Node->TagId(), Lines);
+    FillInspector(FAttr, Lines, false, Node);
+    FPages->setTabVisible(SheetCss, true);
+    QStringList Props;
+    LoadCssProperties(Node->TagId(), Props);
+    FillInspector(FCss, Props, true, Node);
+    if (FPages->currentIndex() == SheetText)
+        FPages->setCurrentIndex(SheetAttributes);
+    auto Edited = [this](TInspector*) {
+        if (OnEdited)
+            OnEdited();
+    };
+    FAttr->OnChange = Edited;
+    FCss->OnChange = Edited;
+    FNodeShown = Node;
+}
+
+void TTagProperties::CommitNodeProperties()
+{
+    THtmlNode* Node = FNodeShown;
+    if (!Node)
+        return;
+    FNodeShown = nullptr;
+    if (Node->NodeClass() == THtmlNode::ncText) {
+        static_cast<THtmlText*>(Node)->SetText(FMemo->toPlainText());
+        return;
+    }
+    auto* Tag = static_cast<THtmlTag*>(Node);
+    FAttr->ApplyEdit();
+    for (int I = 0; I < FAttr->Count(); ++I) {
+        const TInspectorItem* Item = FAttr->Items(I);
+        if (Item->Category)
+            continue;
+        const int Id = AttrNameToId(Item->Caption);
+        if (TrimControls(Item->Value).isEmpty()) {
+            // An emptied row takes the attribute away; a row that was empty leaves nothing behind.
+            if (Id >= 0 && Tag->HasAttribute(Id))
+                Tag->RemoveAttribute(Id);
+            continue;
+        }
+        if (Id >= 0)
+            Tag->SetAttribute(Id, Item->Value);
+        else
+            Tag->SetRawAttribute(Item->Caption, Item->Value);
+    }
+    FAttr->OnChange = nullptr;
+    FCss->ApplyEdit();
+    QString Style;
+    for (int I = 0; I < FCss->Count(); ++I) {
+        const TInspectorItem* Item = FCss->Items(I);
+        if (Item->Category || TrimControls(Item->Value).isEmpty())
+            continue;
+        if (!Style.isEmpty())
+            Style += QStringLiteral("; ");
+        Style += Item->Caption + QStringLiteral(": ");
+        Style += Item->Value.contains(QLatin1Char(' ')) ? QLatin1Char('\'') + Item->Value + QLatin1Char('\'')
+                                                         : Item->Value;
+    }
+    if (!Style.isEmpty())
+        Tag->SetAttribute(ATTR_STYLE, Style);
+    else if (Tag->HasAttribute(ATTR_STYLE))
+        Tag->RemoveAttribute(ATTR_STYLE);
+    FCss->OnChange = nullptr;
+}

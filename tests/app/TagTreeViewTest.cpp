@@ -1,0 +1,191 @@
+#include "TagTreeView.h"
+
+#include "HtmlAttributes.h"
+#include "HtmlFiler.h"
+#include "HtmlInplace.h"
+#include "HtmlInspector.h"
+#include "HtmlNodes.h"
+#include "HtmlTags.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString WriteFile(const QTemporaryDir& Dir, const QString& Name, const QByteArray& Text)
+{
+    const QString Path = Dir.filePath(Name);
+    QFile File(Path);
+    File.open(QIODevice::WriteOnly);
+    File.write(Text);
+    return Path;
+}
+
+THtmlNode* FindTag(THtmlNode* Node, int TagId)
+{
+    for (THtmlNode* Child = Node->FirstChild(); Child; Child = Child->NextSibling()) {
+        if (Child->NodeClass() == THtmlNode::ncTag && Child->TagId() == TagId)
+            return Child;
+        if (THtmlNode* Found = FindTag(Child, TagId))
+            return Found;
+    }
+    return nullptr;
+}
+
+TInspectorItem* Row(TInspector* Inspector, const QString& Caption)
+{
+    for (int I = 0; I < Inspector->Count(); ++I)
+        if (!Inspector->Items(I)->Category && Inspector->Items(I)->Caption == Caption)
+            return Inspector->Items(I);
+    return nullptr;
+}
+
+TEST(TagTreeDataTest, TagAttributesListOwnLinesThenEachSharedGroup)
+{
+    QTemporaryDir Dir;
+    const QString Tags = WriteFile(Dir, "tags.dat",
+                                   "[p]\r\nalign=x\r\ncommon=core, \"events\",missing,empty\r\n"
+                                   "[core]\r\nid=\r\nclass=\r\n[events]\r\nonclick=\r\n[empty]\r\n"
+                                   "[br]\r\nCommon=core\r\n");
+    QStringList Lines;
+    LoadTagAttributes(TAG_P, Lines, Tags);
+    EXPECT_EQ(Lines, (QStringList{"-Tag Attributes", "align=x", "-Core Attributes", "id=", "class=",
+                                  "-Events Attributes", "onclick="}));
+    Lines.clear();
+    LoadTagAttributes(TAG_BR, Lines, Tags);
+    EXPECT_EQ(Lines, (QStringList{"-Core Attributes", "id=", "class="}));
+    Lines.clear();
+    LoadTagAttributes(TAG_DOCTYPE, Lines, Tags);
+    LoadTagAttributes(TAG_TEXT, Lines, Tags);
+    EXPECT_TRUE(Lines.isEmpty());
+
+    const QString Css = WriteFile(Dir, "css.dat", "[Font]\r\n1=font-family\r\n2= font-size \r\n4=never\r\n"
+                                                  "[Empty]\r\n2=skipped\r\n[Text]\r\n1=color\r\n2=\r\n");
+    LoadCssProperties(TAG_P, Lines, Css);
+    EXPECT_EQ(Lines, (QStringList{"-Font", "font-family", "font-size", "-Text", "color"}));
+}
+
+TEST(TagTreeDataTest, BuiltInDataFilesOfferRealAttributesAndProperties)
+{
+    QStringList Lines;
+    LoadTagAttributes(TAG_A, Lines);
+    EXPECT_TRUE(Lines.contains("href="));
+    EXPECT_TRUE(Lines.contains("-Core Attributes"));
+    EXPECT_TRUE(Lines.contains("onclick="));
+    for (const QString& Line : Lines)
+        if (!Line.startsWith('-'))
+            EXPECT_GE(AttrNameToId(Line.section('=', 0, 0)), 0) << Line.toStdString();
+    QStringList Props;
+    LoadCssProperties(TAG_A, Props);
+    EXPECT_TRUE(Props.contains("-Font"));
+    EXPECT_TRUE(Props.contains("background-color"));
+}
+
+struct TagPropertiesFixture : ::testing::Test
+{
+    std::unique_ptr<THtmlRoot> Doc = ParseHtml(
+        QStringLiteral("<html><body><p align=\"left\" style=\"color: red; font-family: Arial\" foo=\"1\">Hi &amp; "
+                       "there</p></body></html>"));
+    TTagProperties Props;
+    int Edits = 0;
+    void SetUp() override
+    {
+        Props.resize(300, 400);
+        Props.show();
+        Props.OnEdited = [this] { ++Edits; };
+    }
+    THtmlTag* P() { return static_cast<THtmlTag*>(FindTag(Doc.get(), TAG_P)); }
+};
+
+TEST_F(TagPropertiesFixture, TagRowsShowAttributesAndStyleAndCommitBack)
+{
+    ASSERT_NE(P(), nullptr);
+    Props.ShowNodeProperties(P());
+    EXPECT_EQ(Props.NodeShown(), P());
+    EXPECT_TRUE(Props.PageControl()->isTabVisible(0));
+    EXPECT_FALSE(Props.PageControl()->isTabVisible(1));
+    EXPECT_TRUE(Props.PageControl()->isTabVisible(2));
+    EXPECT_EQ(Row(Props.AttrInspector(), "align")->Value, "left");
+    EXPECT_EQ(Row(Props.AttrInspector(), "style"), nullptr);
+    EXPECT_EQ(Row(Props.CssInspector(), "color")->Value, "red");
+    EXPECT_EQ(Row(Props.CssInspector(), "font-family")->Value, "Arial");
+    EXPECT_TRUE(Props.AttrInspector()->Items(0)->Category);
+
+    Row(Props.AttrInspector(), "align")->Value = " ";
+    Row(Props.AttrInspector(), "id")->Value = "main";
+    Row(Props.CssInspector(), "font-family")->Value = "Arial Black";
+    Row(Props.CssInspector(), "color")->Value = "";
+    Row(Props.CssInspector(), "font-size")->Value = "12pt";
+    Props.CommitNodeProperties();
+    EXPECT_EQ(Props.NodeShown(), nullptr);
+    EXPECT_FALSE(P()->HasAttribute(ATTR_ALIGN));
+    EXPECT_EQ(P()->GetAttribute(ATTR_ID), "main");
+    EXPECT_EQ(P()->GetAttribute(ATTR_STYLE), "font-family: 'Arial Black'; font-size: 12pt");
+    EXPECT_FALSE(P()->HasAttribute(ATTR_CLASS)); // an empty row adds nothing
+
+    Props.ShowNodeProperties(P());
+    for (int I = 0; I < Props.CssInspector()->Count(); ++I)
+        Props.CssInspector()->Items(I)->Value.clear();
+    Props.CommitNodeProperties();
+    EXPECT_FALSE(P()->HasAttribute(ATTR_STYLE));
+}
+
+TEST_F(TagPropertiesFixture, PendingInplaceEditIsCommittedAndReportedAsAnEdit)
+{
+    Props.ShowNodeProperties(P());
+    TInspector* Attr = Props.AttrInspector();
+    Attr->SetItemIndex(Attr->IndexOf(Row(Attr, "align")), true);
+    EXPECT_EQ(Edits, 1);
+    Attr->Editor()->SetText("center");
+    Props.CommitNodeProperties();
+    EXPECT_EQ(P()->GetAttribute(ATTR_ALIGN), "center");
+}
+
+TEST_F(TagPropertiesFixture, TextNodesUseTheMemoAndOtherNodesHideTheSheets)
+{
+    THtmlNode* Text = P()->FirstChild();
+    ASSERT_EQ(Text->NodeClass(), THtmlNode::ncText);
+    Props.ShowNodeProperties(Text);
+    EXPECT_TRUE(Props.PageControl()->isTabVisible(1));
+    EXPECT_FALSE(Props.PageControl()->isTabVisible(0));
+    EXPECT_EQ(Props.MemoAttr()->toPlainText(), static_cast<THtmlText*>(Text)->Text());
+    EXPECT_EQ(Edits, 0);
+    Props.MemoAttr()->setPlainText("changed &lt; text");
+    EXPECT_EQ(Edits, 1);
+    Props.ShowNodeProperties(Doc.get()); // the root: no sheets
+    EXPECT_EQ(static_cast<THtmlText*>(Text)->Text(), "changed &lt; text");
+    EXPECT_FALSE(Props.PageControl()->isVisible());
+    EXPECT_EQ(Props.NodeShown(), nullptr);
+}
+
+TEST_F(TagPropertiesFixture, TreeItemsMapToNodesAndClearingForgetsTheNode)
+{
+    QTreeWidget Tree;
+    std::function<void(THtmlNode*, QTreeWidgetItem*)> Add = [&](THtmlNode* Node, QTreeWidgetItem* Parent) {
+        auto* Item = Parent ? new QTreeWidgetItem(Parent, {TagIdToName(Node->TagId())})
+                            : new QTreeWidgetItem(&Tree, {TagIdToName(Node->TagId())});
+        for (THtmlNode* Child = Node->FirstChild(); Child; Child = Child->NextSibling())
+            Add(Child, Item);
+    };
+    Add(Doc.get(), nullptr);
+    Props.Attach(&Tree, [this] { return Doc.get(); });
+    QTreeWidgetItem* Html = Tree.topLevelItem(0)->child(Tree.topLevelItem(0)->childCount() - 1);
+    QTreeWidgetItem* Body = Html->child(Html->childCount() - 1);
+    ASSERT_EQ(Props.NodeOfItem(Tree.topLevelItem(0)), Doc.get());
+    Tree.setCurrentItem(Body->child(0));
+    EXPECT_EQ(Props.NodeShown(), P());
+    Row(Props.AttrInspector(), "title")->Value = "kept";
+    Tree.setCurrentItem(Body); // moving on commits the node left
+    EXPECT_EQ(P()->GetAttribute(ATTR_TITLE), "kept");
+    EXPECT_EQ(Props.NodeShown(), FindTag(Doc.get(), TAG_BODY));
+    Doc.reset();
+    Tree.clear(); // the document went first: its node must not be written
+    EXPECT_EQ(Props.NodeShown(), nullptr);
+}
+
+} // namespace
