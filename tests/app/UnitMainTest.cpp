@@ -972,6 +972,25 @@ TEST_F(UnitMainCommandsTest, CombosAreFilledFromTheDesignViewAndOnlyAChoiceChang
     EXPECT_TRUE(w.FileManager()->Modified());
     const QString html = DesignHtml(w);
     EXPECT_TRUE(html.contains("size=\"6\"") || html.contains("xx-large")) << html.toStdString();
+
+    // A chosen face and a chosen colour go to the selection, each as its own undo group.
+    SelectWords(w, "second");
+    w.FileManager()->SetModified(false);
+    emit w.ComboFontName->textActivated("Courier New");
+    EXPECT_TRUE(w.FileManager()->Modified());
+    SelectWords(w, "second");
+    w.ForeColorChange(0x0000FF);  // red
+    SelectWords(w, "accented");
+    w.BackColorChange(0x00FF00);
+    const QString styled = DesignHtml(w);
+    EXPECT_TRUE(styled.contains("Courier New")) << styled.toStdString();
+    EXPECT_TRUE(styled.contains("red", Qt::CaseInsensitive) || styled.contains("#FF0000", Qt::CaseInsensitive));
+    EXPECT_TRUE(styled.contains("lime", Qt::CaseInsensitive) || styled.contains("#00FF00", Qt::CaseInsensitive));
+    const TUndoGroups& groups = w.Designer()->UndoGroups();
+    ASSERT_GE(groups.Count(), 4);
+    EXPECT_EQ(groups.Caption(groups.Count() - 3), "Font Name");
+    EXPECT_EQ(groups.Caption(groups.Count() - 2), "Fore Color");
+    EXPECT_EQ(groups.Caption(groups.Count() - 1), "Back Color");
     Dialogs.Answers = {mrNo};
     EXPECT_TRUE(w.close());
 }
