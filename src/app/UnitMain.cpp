@@ -10,6 +10,7 @@
 #include "IniUtils.h"
 #include "ShellApi.h"
 #include "SynUtils.h"
+#include "TagTreeView.h"
 
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
@@ -436,6 +437,11 @@ void TFormMain::CreateViews()
     TreeTag->setHeaderHidden(true);
     TreeTag->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tagLayout->addWidget(TreeTag);
+    // The selected node's attributes, styles or text, edited in place and written back on commit.
+    FTagProperties = new TTagProperties(FTagTreePage);
+    tagLayout->addWidget(FTagProperties);
+    FTagProperties->Attach(TreeTag, [this] { return FTagTreeDocument.get(); });
+    FTagProperties->OnEdited = [this] { FViewEdited = true; };
 
     FViews->addWidget(FDesigner);
     FViews->addWidget(FCodeEditor);
@@ -580,7 +586,14 @@ void TFormMain::CommitView(int view)
         return;
     if (view == VIEW_CODE)
         FDesigner->SetHtml(FCodeEditor->text());
-    // The tag tree has no editors yet, so it never has edits to commit.
+    if (view == VIEW_TAGTREE && FTagTreeDocument) {
+        FTagProperties->CommitNodeProperties();
+        QBuffer stream;
+        stream.open(QIODevice::WriteOnly);
+        WriteHtmlDocument(stream, FTagTreeDocument.get());
+        const QByteArray utf16 = stream.data();
+        FDesigner->SetHtml(QString(reinterpret_cast<const QChar*>(utf16.constData()), utf16.size() / 2));
+    }
 }
 
 void TFormMain::TabControl1Change(int index)

@@ -19,6 +19,7 @@ class QTabBar;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class TTagProperties;
 class QTreeWidgetItem;
 class QsciLexerHTML;
 class QsciScintilla;
@@ -216,6 +217,7 @@ private:
     QsciLexerHTML* FHighlighter = nullptr;
     std::unique_ptr<THtmlRoot> FTagTreeDocument;
     QWidget* FTagTreePage = nullptr;
+    TTagProperties* FTagProperties = nullptr;
     QTreeWidget* TreeTag = nullptr;
     QWidget* PanelMain = nullptr;
     QStackedLayout* FViews = nullptr;
