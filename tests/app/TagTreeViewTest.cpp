@@ -6,6 +6,13 @@
 #include "HtmlInspector.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
+#include "EngineBridge.h"
+#include "FileManagers.h"
+#include "HtmlDesigner.h"
+#include "IniUtils.h"
+#include "ScriptedDialogs.h"
+#include "TestData.h"
+#include "UnitMain.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -186,6 +193,51 @@ TEST_F(TagPropertiesFixture, TreeItemsMapToNodesAndClearingForgetsTheNode)
     Doc.reset();
     Tree.clear(); // the document went first: its node must not be written
     EXPECT_EQ(Props.NodeShown(), nullptr);
+}
+
+QTreeWidgetItem* FindItem(QTreeWidgetItem* Item, const QString& Text)
+{
+    if (Item->text(0) == Text)
+        return Item;
+    for (int I = 0; I < Item->childCount(); ++I)
+        if (QTreeWidgetItem* Found = FindItem(Item->child(I), Text))
+            return Found;
+    return nullptr;
+}
+
+TEST(TagTreePageTest, AnAttributeEditedInTheTagTreeReachesTheDesignView)
+{
+    QFile::remove(ConfigIni().FileName());
+    TScriptedDialogs Dialogs;
+    {
+        TFormMain w;
+        w.show();
+        w.FileManager()->OpenFile(TestDataPath("app/page.html"));
+        w.TabControl1->setCurrentIndex(VIEW_TAGTREE);
+        auto* Props = w.findChild<TTagProperties*>();
+        ASSERT_NE(Props, nullptr);
+        QTreeWidgetItem* Table = FindItem(w.TagTree()->topLevelItem(0), "<table>");
+        ASSERT_NE(Table, nullptr);
+        w.TagTree()->setCurrentItem(Table);
+        ASSERT_NE(Props->NodeShown(), nullptr);
+        EXPECT_EQ(Props->NodeShown()->TagId(), TAG_TABLE);
+        TInspector* Attr = Props->AttrInspector();
+        EXPECT_EQ(Row(Attr, "width")->Value, "300");
+        EXPECT_FALSE(w.ViewEdited());
+        Attr->SetItemIndex(Attr->IndexOf(Row(Attr, "summary")), true);
+        EXPECT_TRUE(w.ViewEdited());
+        Attr->Editor()->SetText("prices");
+        Row(Props->CssInspector(), "color")->Value = "navy";
+        w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+        QString Html;
+        w.Designer()->GetHtml(Html);
+        EXPECT_TRUE(Html.contains("summary=\"prices\"")) << Html.toStdString();
+        EXPECT_TRUE(Html.contains("style=\"color: navy\"")) << Html.toStdString();
+        EXPECT_TRUE(Html.contains("cell two"));
+        w.FileManager()->SetModified(false);
+        w.close();
+    }
+    QFile::remove(ConfigIni().FileName());
 }
 
 } // namespace
