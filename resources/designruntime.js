@@ -490,19 +490,74 @@
     }
   }
 
-  // Tag glyphs: a sheet of the runtime's own, generated content only, never part of the document.
+  // Tag glyphs: a sheet of the runtime's own, generated content only, never part of the document. A line
+  // break has no generated content, so its glyph is a picture on a layer outside the body, placed again
+  // after every change of the body and every resize.
   let glyphSheet = null;
+  let breakGlyph = null; // {url, height}
+  let breakLayer = null;
+  let breakObserver = null;
 
-  function setGlyphs(css) {
-    if (!glyphSheet) {
-      if (!css)
-        return true;
+  function placeBreakGlyphs() {
+    if (!breakGlyph || !document.body) {
+      if (breakLayer)
+        breakLayer.textContent = '';
+      return;
+    }
+    if (!breakLayer) {
+      breakLayer = document.createElement('div');
+      breakLayer.setAttribute('style', 'position:absolute;left:0;top:0;width:0;height:0;margin:0;padding:0;' +
+        'border:0;pointer-events:none;z-index:2147483646');
+      document.documentElement.appendChild(breakLayer);
+    }
+    const breaks = document.body.getElementsByTagName('br');
+    while (breakLayer.children.length > breaks.length)
+      breakLayer.lastChild.remove();
+    const range = document.createRange();
+    for (let i = 0; i < breaks.length; ++i) {
+      let picture = breakLayer.children[i];
+      if (!picture) {
+        picture = document.createElement('img');
+        picture.setAttribute('style', 'position:absolute;margin:0;padding:0;border:0');
+        breakLayer.appendChild(picture);
+      }
+      if (picture.getAttribute('src') !== breakGlyph.url)
+        picture.setAttribute('src', breakGlyph.url);
+      range.selectNode(breaks[i]);
+      const r = range.getBoundingClientRect();
+      picture.style.display = r.width === 0 && r.height === 0 && r.left === 0 && r.top === 0 ? 'none' : '';
+      picture.style.left = (r.left + window.scrollX + 1) + 'px';
+      picture.style.top = (r.top + window.scrollY + Math.max(0, (r.height - breakGlyph.height) / 2)) + 'px';
+    }
+  }
+
+  // Timers do not run in the design page (its scripting is off); observer callbacks and events do, and
+  // they come once per batch of changes.
+  function scheduleBreakGlyphs() {
+    if (breakGlyph || breakLayer)
+      placeBreakGlyphs();
+  }
+
+  function setGlyphs(css, breakUrl, breakHeight) {
+    if (!glyphSheet && css) {
       glyphSheet = new CSSStyleSheet();
       document.adoptedStyleSheets = document.adoptedStyleSheets.concat([glyphSheet]);
     }
-    glyphSheet.replaceSync(css || '');
+    if (glyphSheet)
+      glyphSheet.replaceSync(css || '');
+    breakGlyph = breakUrl ? { url: breakUrl, height: breakHeight || 0 } : null;
+    if (breakGlyph && !breakObserver && document.body) {
+      breakObserver = new MutationObserver(scheduleBreakGlyphs);
+      breakObserver.observe(document.body, { subtree: true, childList: true, attributes: true, characterData: true });
+    } else if (!breakGlyph && breakObserver) {
+      breakObserver.disconnect();
+      breakObserver = null;
+    }
+    placeBreakGlyphs();
     return true;
   }
+
+  window.addEventListener('resize', scheduleBreakGlyphs);
 
   function start() {
     showDocument();

@@ -892,12 +892,23 @@ bool THtmlDesigner::AddGlyphEntry(const QString& Entry)
 bool THtmlDesigner::ApplyGlyphSheet()
 {
     QString css;
+    QString breakUrl;
+    int breakHeight = 0;
     for (const TGlyph& glyph : FGlyphs) {
+        // A line break has no content of its own to put a picture before: the runtime places it.
+        if (glyph.Tag == QLatin1String("br")) {
+            if (glyph.Kind == 0) {
+                breakUrl = QStringLiteral("edit:tagglyph/%1.gif").arg(glyph.Resource);
+                breakHeight = glyph.Height;
+            }
+            continue;
+        }
         css += QStringLiteral("body %1::%2{content:url(\"edit:tagglyph/%3.gif\");vertical-align:middle;}\n")
                    .arg(glyph.Tag, glyph.Kind == 0 ? QStringLiteral("before") : QStringLiteral("after"),
                         glyph.Resource);
     }
-    return FBridge->Invoke(QStringLiteral("glyphs"), {css}, nullptr) == TEngineBridge::TCallResult::Ok;
+    return FBridge->Invoke(QStringLiteral("glyphs"), {css, breakUrl, breakHeight}, nullptr) ==
+           TEngineBridge::TCallResult::Ok;
 }
 
 bool THtmlDesigner::AnswerGlyphUrl(const QString& URL, TEditUrlRequest& Request) const

@@ -1032,7 +1032,7 @@ TEST_F(HtmlDesignerTest, GlyphsShowOverThePageWithoutTouchingItsTextOrUndo)
 
     Designer->SetShowTagGlyphs(true);
     EXPECT_TRUE(Designer->ShowTagGlyphs());
-    EXPECT_EQ(glyphRules(), 31);
+    EXPECT_EQ(glyphRules(), 30); // the line break's glyph is a picture beside it
     EXPECT_TRUE(before(QStringLiteral("#intro")).contains(QLatin1String("edit:tagglyph/p1.gif")))
         << before(QStringLiteral("#intro")).toStdString();
     QString shown;
@@ -1053,17 +1053,40 @@ TEST_F(HtmlDesignerTest, GlyphsShowOverThePageWithoutTouchingItsTextOrUndo)
     EXPECT_EQ(ReadFile(saved), withGlyphs);
     Designer->SetShowTagGlyphs(true);
     Designer->SetShowTagGlyphs(true);
-    EXPECT_EQ(glyphRules(), 31);
+    EXPECT_EQ(glyphRules(), 30);
     // Undo and redo with the glyphs shown work on the document alone.
     Designer->Undo();
     EXPECT_FALSE(Body().contains(QLatin1String("<b>")));
-    EXPECT_EQ(glyphRules(), 31);
+    EXPECT_EQ(glyphRules(), 30);
     Designer->Redo();
     EXPECT_EQ(Body(), body);
 
+    // The line break's glyph follows the breaks of the page.
+    const auto breakGlyphs = [] {
+        return Eval(QStringLiteral("Array.from(document.querySelectorAll('img[src=\"edit:tagglyph/br.gif\"]'))"
+                                   ".filter(function(i){return !document.body.contains(i)&&i.style.display!=='none';}).length"))
+            .toInt();
+    };
+    EXPECT_EQ(breakGlyphs(), 0);
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    ASSERT_TRUE(Designer->InsertHtml(QStringLiteral("<br>")));
+    // Placed after the change, next to the break: right of the text before it, on its line.
+    ASSERT_TRUE(WaitUntil([&] { return breakGlyphs() == 1; }));
+    const QRect glyph = Box(QStringLiteral("img[src=\"edit:tagglyph/br.gif\"]"));
+    const QRect intro = Box(QStringLiteral("#intro"));
+    EXPECT_GT(glyph.left(), intro.left());
+    EXPECT_GE(glyph.top(), intro.top());
+    EXPECT_LT(glyph.top(), intro.top() + intro.height() / 2);
+    QString withBreak;
+    Designer->GetHtml(withBreak);
+    EXPECT_TRUE(withBreak.contains(QLatin1String("<br>")));
+    EXPECT_FALSE(withBreak.contains(QLatin1String("tagglyph")));
+    Designer->Undo();
+    ASSERT_TRUE(WaitUntil([&] { return breakGlyphs() == 0; }));
+    EXPECT_EQ(Body(), body);
     // A new page gets the glyphs again.
     Designer->LoadFromFile(Page);
-    EXPECT_EQ(glyphRules(), 31);
+    EXPECT_EQ(glyphRules(), 30);
     Designer->SetShowTagGlyphs(false);
     Designer->LoadFromFile(Page);
     EXPECT_EQ(glyphRules(), 0);
