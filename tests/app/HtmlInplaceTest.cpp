@@ -1,6 +1,7 @@
 #include "HtmlInplace.h"
 
 #include "HtmlColors.h"
+#include "WidgetInput.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -12,26 +13,6 @@
 #include <memory>
 
 namespace {
-
-void Key(QWidget* Target, int Code, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = {})
-{
-    QKeyEvent Event(QEvent::KeyPress, Code, Mods, Text);
-    QApplication::sendEvent(Target, &Event);
-}
-
-void Type(QWidget* Target, const QString& Text)
-{
-    for (QChar C : Text)
-        Key(Target, C.toUpper().unicode(), Qt::NoModifier, QString(C));
-}
-
-void Press(QWidget* Target, int X, int Y)
-{
-    const QPointF Pos(X, Y);
-    QMouseEvent Down(QEvent::MouseButtonPress, Pos, Target->mapToGlobal(Pos), Qt::LeftButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(Target, &Down);
-}
 
 struct RecentColorsFixture : ::testing::Test
 {
@@ -103,29 +84,29 @@ TEST_F(RecentColorsFixture, PressingCellsClosesUpAndOnlyRealColoursBecomeRecent)
         Accepted = Accept;
     };
     Popup.show();
-    Press(&Popup, 55 + 20 * 16 + 5, 110); // the crossed-out cell
+    MouseDown(&Popup, 55 + 20 * 16 + 5, 110); // the crossed-out cell
     EXPECT_EQ(Closes, 1);
     EXPECT_TRUE(Accepted);
     EXPECT_TRUE(Popup.ColorText.isEmpty());
     EXPECT_EQ(RecentColors(), QList<std::uint32_t>(10, clWindowColor));
 
     Popup.show();
-    Press(&Popup, 30, 120); // inside, not on a cell: nothing
+    MouseDown(&Popup, 30, 120); // inside, not on a cell: nothing
     EXPECT_EQ(Closes, 1);
     EXPECT_TRUE(Popup.isVisible());
-    Press(&Popup, 5 + 16 * 10 + 3, 5 + 4 * 10 + 3);
+    MouseDown(&Popup, 5 + 16 * 10 + 3, 5 + 4 * 10 + 3);
     EXPECT_EQ(Closes, 2);
     EXPECT_FALSE(Popup.isVisible());
     EXPECT_EQ(Popup.ColorText, "#FF0000");
     EXPECT_EQ(RecentColors().front(), 0x0000FFu);
 
     Popup.show();
-    Press(&Popup, 60, 130); // the recent red again stays in front, once
+    MouseDown(&Popup, 60, 130); // the recent red again stays in front, once
     EXPECT_EQ(Popup.ColorText, "#FF0000");
     EXPECT_EQ(RecentColors().count(0x0000FFu), 1);
 
     Popup.show();
-    Press(&Popup, 500, 10); // outside the popup
+    MouseDown(&Popup, 500, 10); // outside the popup
     EXPECT_EQ(Closes, 4);
     EXPECT_FALSE(Accepted);
     Popup.show();
@@ -239,7 +220,7 @@ TEST_F(InplaceFixture, ListDropDownAcceptsWithEnterAndEscapeKeepsTheText)
     EXPECT_EQ(Edit()->text(), "CENTER");
     EXPECT_EQ(Accepts, 0);
 
-    Press(Editor, 190, 10); // the button
+    MouseDown(Editor, 190, 10); // the button
     ASSERT_TRUE(Editor->DroppedDown());
     Key(Edit(), Qt::Key_Down);
     Key(Edit(), Qt::Key_Return);
@@ -249,9 +230,9 @@ TEST_F(InplaceFixture, ListDropDownAcceptsWithEnterAndEscapeKeepsTheText)
     EXPECT_FALSE(Editor->Modified);
 
     Editor->Choices.clear();
-    Press(Editor, 190, 10);
+    MouseDown(Editor, 190, 10);
     EXPECT_EQ(Editor->ListPopup()->height(), 69);
-    Press(Editor, 190, 10);
+    MouseDown(Editor, 190, 10);
     EXPECT_FALSE(Editor->DroppedDown());
 }
 
@@ -293,20 +274,20 @@ TEST_F(InplaceFixture, ColourDropDownTakesThePopupsColourAndText)
     Editor->SetKind(TInplaceEdit::kColor);
     Editor->SetText("#123456");
     Editor->ColorValue = 0x563412;
-    Press(Editor, 190, 10);
+    MouseDown(Editor, 190, 10);
     ASSERT_TRUE(Editor->DroppedDown());
     TPopupColor* Popup = Editor->ColorPopup();
     EXPECT_TRUE(Popup->isVisible());
     EXPECT_EQ(Popup->Color, 0x563412u);
     EXPECT_EQ(Popup->ColorText, "#123456");
-    Press(Popup, 55 + 20 * 13 + 2, 110); // Blue
+    MouseDown(Popup, 55 + 20 * 13 + 2, 110); // Blue
     EXPECT_FALSE(Editor->DroppedDown());
     EXPECT_EQ(Edit()->text(), "Blue");
     EXPECT_EQ(Editor->ColorValue, 0xFF0000u);
     EXPECT_EQ(Accepts, 1);
 
-    Press(Editor, 190, 10);
-    Press(Popup, 600, 600); // outside: nothing taken
+    MouseDown(Editor, 190, 10);
+    MouseDown(Popup, 600, 600); // outside: nothing taken
     EXPECT_FALSE(Editor->DroppedDown());
     EXPECT_EQ(Edit()->text(), "Blue");
     EXPECT_EQ(Accepts, 1);
@@ -323,7 +304,7 @@ TEST(ColorPopupDialogTest, ExecuteReturnsWhetherAColourWasChosen)
     Dialog.ParentForm = &Host;
     Dialog.SetColor(0x00FF00);
     Dialog.SetColorText("#00FF00");
-    QTimer::singleShot(0, [&] { Press(Dialog.Popup(), 5 + 10 * 16 + 1, 5 + 10 * 4 + 1); });
+    QTimer::singleShot(0, [&] { MouseDown(Dialog.Popup(), 5 + 10 * 16 + 1, 5 + 10 * 4 + 1); });
     EXPECT_TRUE(Dialog.Execute(&Host));
     EXPECT_EQ(Dialog.GetColorText(), "#FF0000");
     EXPECT_EQ(Dialog.GetColor(), 0x0000FFu);
@@ -344,21 +325,21 @@ TEST(ColorToolButtonTest, ArrowOpensThePopupAndMainPartClicks)
     Button->OnClick = [&](QWidget*) { ++Clicks; };
     Button->OnChange = [&](QWidget*) { ++ChangesSeen; };
     EXPECT_EQ(Button->Color(), clNoneColor);
-    Press(Button, 5, 5);
+    MouseDown(Button, 5, 5);
     EXPECT_EQ(Clicks, 1);
     EXPECT_EQ(Button->State(), 2);
-    Press(Button, Button->width() - 5, 5);
+    MouseDown(Button, Button->width() - 5, 5);
     EXPECT_EQ(Button->State(), 3);
     ASSERT_TRUE(Button->Popup()->isVisible());
-    Press(Button->Popup(), 55 + 20 * 9 + 2, 110); // Lime
+    MouseDown(Button->Popup(), 55 + 20 * 9 + 2, 110); // Lime
     EXPECT_EQ(Button->Color(), 0x00FF00u);
     EXPECT_EQ(ChangesSeen, 1);
     EXPECT_FALSE(Button->DroppedDown());
 
     Button->SetEnabled(false);
     EXPECT_EQ(Button->State(), 4);
-    Press(Button, 5, 5);
-    Press(Button, Button->width() - 5, 5);
+    MouseDown(Button, 5, 5);
+    MouseDown(Button, Button->width() - 5, 5);
     EXPECT_EQ(Clicks, 1);
     EXPECT_FALSE(Button->Popup()->isVisible());
     Button->repaint();

@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 #include "HtmlInplace.h"
+#include "WidgetInput.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -12,36 +13,6 @@
 #include <memory>
 
 namespace {
-
-void Press(QWidget* Target, int X, int Y)
-{
-    const QPointF Pos(X, Y);
-    QMouseEvent Down(QEvent::MouseButtonPress, Pos, Target->mapToGlobal(Pos), Qt::LeftButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(Target, &Down);
-    QMouseEvent Up(QEvent::MouseButtonRelease, Pos, Target->mapToGlobal(Pos), Qt::LeftButton, Qt::NoButton,
-                   Qt::NoModifier);
-    QApplication::sendEvent(Target, &Up);
-}
-
-void Move(QWidget* Target, int X, int Y, Qt::MouseButtons Buttons = Qt::NoButton)
-{
-    const QPointF Pos(X, Y);
-    QMouseEvent Event(QEvent::MouseMove, Pos, Target->mapToGlobal(Pos), Qt::NoButton, Buttons, Qt::NoModifier);
-    QApplication::sendEvent(Target, &Event);
-}
-
-void Key(QWidget* Target, int Code, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = {})
-{
-    QKeyEvent Event(QEvent::KeyPress, Code, Mods, Text);
-    QApplication::sendEvent(Target, &Event);
-}
-
-void Type(QWidget* Target, const QString& Text)
-{
-    for (QChar C : Text)
-        Key(Target, C.toUpper().unicode(), Qt::NoModifier, QString(C));
-}
 
 // An inspector with a viewport of 200 by 150 pixels (7.5 rows) holding:
 // 0 "Main" (category), 1 a, 2 b, 3 "More" (category), 4 c, 5 d (check box), 6 e (colour).
@@ -92,32 +63,32 @@ TEST_F(InspectorFixture, LayoutGivesShownRowsSharedBordersAndHidesCollapsedOnes)
     EXPECT_EQ(Insp->Items(4)->Bounds, (TRowBounds{-1, 79, W + 1, 100}));
     EXPECT_EQ(Insp->TotalHeight(), 140);
 
-    Press(View(), 5, RowY(3)); // the glyph margin of "More"
+    Click(View(), 5, RowY(3)); // the glyph margin of "More"
     EXPECT_TRUE(Insp->Items(3)->Collapsed);
     EXPECT_FALSE(Insp->Items(4)->Visible);
     EXPECT_EQ(Insp->Items(4)->Bounds, TRowBounds{});
     EXPECT_EQ(Insp->TotalHeight(), 80);
     EXPECT_TRUE(Insp->Items(1)->Visible);
 
-    Press(View(), 60, RowY(3)); // outside the margin a category press does nothing
+    Click(View(), 60, RowY(3)); // outside the margin a category press does nothing
     EXPECT_TRUE(Insp->Items(3)->Collapsed);
-    Press(View(), 5, RowY(3));
+    Click(View(), 5, RowY(3));
     EXPECT_FALSE(Insp->Items(3)->Collapsed);
     EXPECT_EQ(Insp->TotalHeight(), 140);
 }
 
 TEST_F(InspectorFixture, ClickSelectsRowsAndNothingBelowTheLastShownRow)
 {
-    Press(View(), 60, RowY(2));
+    Click(View(), 60, RowY(2));
     EXPECT_EQ(Insp->ItemIndex(), 2);
     EXPECT_EQ(Changes, 1);
     EXPECT_TRUE(Insp->Editor()->isVisible());
     EXPECT_EQ(Insp->Editor()->Text(), QString());
 
-    Press(View(), 60, RowY(7));
+    Click(View(), 60, RowY(7));
     EXPECT_EQ(Insp->ItemIndex(), 2);
-    Press(View(), 5, RowY(3)); // collapse: rows 4-6 hidden, shown row 4 no longer exists
-    Press(View(), 60, RowY(4));
+    Click(View(), 5, RowY(3)); // collapse: rows 4-6 hidden, shown row 4 no longer exists
+    Click(View(), 60, RowY(4));
     EXPECT_EQ(Insp->ItemIndex(), 2);
     EXPECT_EQ(Insp->ItemAt(60, RowY(4)), nullptr);
     EXPECT_EQ(Insp->ItemAt(60, RowY(3)), Insp->Items(3));
@@ -125,11 +96,11 @@ TEST_F(InspectorFixture, ClickSelectsRowsAndNothingBelowTheLastShownRow)
 
 TEST_F(InspectorFixture, CollapsingAboveTheSelectionClearsItOnceWithoutCommitting)
 {
-    Press(View(), 60, RowY(4));
+    Click(View(), 60, RowY(4));
     ASSERT_EQ(Insp->ItemIndex(), 4);
     Changes = 0;
     Insp->Editor()->SetText("typed");
-    Press(View(), 5, RowY(3));
+    Click(View(), 5, RowY(3));
     EXPECT_EQ(Insp->ItemIndex(), -1);
     EXPECT_EQ(Insp->Selected(), nullptr);
     EXPECT_FALSE(Insp->Editor()->isVisible());
@@ -160,14 +131,14 @@ TEST_F(InspectorFixture, KeyboardNavigationSkipsCategoriesAndHiddenRowsAndDoesNo
     EXPECT_EQ(Changes, 5);
 
     Insp->SetItemIndex(1);
-    Press(View(), 5, RowY(3)); // collapse "More"
+    Click(View(), 5, RowY(3)); // collapse "More"
     Key(Insp.get(), Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(Insp->ItemIndex(), 2);
 }
 
 TEST_F(InspectorFixture, EditorCommitsOnEnterAndNavigationAndOnlyReportsRealChanges)
 {
-    Press(View(), 60, RowY(4));
+    Click(View(), 60, RowY(4));
     QLineEdit* Edit = Insp->Editor()->Edit();
     EXPECT_EQ(Edit->text(), "c-value");
     EXPECT_EQ(Edit->selectedText(), "c-value");
@@ -205,7 +176,7 @@ TEST_F(InspectorFixture, EditorCommitsOnEnterAndNavigationAndOnlyReportsRealChan
 
 TEST_F(InspectorFixture, ColourRowsCommitTheParsedColour)
 {
-    Press(View(), 60, RowY(6));
+    Click(View(), 60, RowY(6));
     EXPECT_EQ(Insp->Editor()->Kind(), TInplaceEdit::kColor);
     Insp->Editor()->Edit()->clear();
     Type(Insp->Editor()->Edit(), "#00ff00");
@@ -217,13 +188,13 @@ TEST_F(InspectorFixture, ColourRowsCommitTheParsedColour)
 TEST_F(InspectorFixture, CheckBoxRowsToggleOnlyWhenSelectedAndAlwaysReport)
 {
     const int ValueX = Insp->RowHeight() + Insp->NameWidth() + 10;
-    Press(View(), ValueX, RowY(5));
+    Click(View(), ValueX, RowY(5));
     EXPECT_EQ(Insp->ItemIndex(), 5);
     EXPECT_FALSE(Insp->Items(5)->Checked);
     EXPECT_FALSE(Insp->Editor()->isVisible());
-    Press(View(), 60, RowY(5)); // name column of the selected box: nothing
+    Click(View(), 60, RowY(5)); // name column of the selected box: nothing
     EXPECT_FALSE(Insp->Items(5)->Checked);
-    Press(View(), ValueX, RowY(5));
+    Click(View(), ValueX, RowY(5));
     EXPECT_TRUE(Insp->Items(5)->Checked);
     Key(Insp.get(), Qt::Key_Space);
     EXPECT_FALSE(Insp->Items(5)->Checked);
@@ -248,7 +219,7 @@ TEST_F(InspectorFixture, ContentHeightLetsTheLastRowScrollFullyIntoView)
     EXPECT_GE(Insp->ScrollY() + Insp->ClientHeight(), Insp->Items(9)->Bounds.Bottom);
     EXPECT_EQ(Insp->Editor()->y(), Insp->Items(9)->Bounds.Top - Insp->ScrollY());
     // A press now lands on the row the scrolled view shows there.
-    Press(View(), 60, 5);
+    Click(View(), 60, 5);
     EXPECT_EQ(Insp->Selected(), Insp->ItemAt(60, 5));
     EXPECT_EQ(Insp->ItemIndex(), 3);
 
@@ -284,7 +255,7 @@ TEST_F(InspectorFixture, SplitterDragResizesTheNameColumnDownToFifty)
 {
     const int Split = Insp->RowHeight() + Insp->NameWidth();
     Move(View(), Split + 6, 5);
-    Press(View(), Split + 6, RowY(1)); // not on the splitter: selects
+    Click(View(), Split + 6, RowY(1)); // not on the splitter: selects
     EXPECT_EQ(Insp->ItemIndex(), 1);
     Move(View(), Split + 2, 5);
     QMouseEvent Down(QEvent::MouseButtonPress, QPointF(Split + 2, 5), QPointF(), Qt::LeftButton, Qt::LeftButton,

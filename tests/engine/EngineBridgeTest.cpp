@@ -2,14 +2,11 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
 #include <gtest/gtest.h>
 #include <csignal>
 #include <memory>
 
-#include "EngineBridge.h"
-#include "NameSpace.h"
+#include "EnginePage.h"
 #include "TestHooks.h"
 
 namespace {
@@ -27,19 +24,14 @@ class EngineBridgeTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        Profile = new QWebEngineProfile();
-        NameSpace = RegisterEditNameSpace(Profile, [](QObject*, const QString& url, TEditUrlRequest& request) {
-            AnswerEditUrl(url, Page, QString(), request);
-        });
-        WebPage = new QWebEnginePage(Profile);
-        WebPage->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
-        Bridge = new TEngineBridge(WebPage);
+        Engine = new TEnginePage(Page);
+        WebPage = Engine->WebPage;
+        Bridge = Engine->Bridge;
     }
     static void TearDownTestSuite()
     {
-        delete Bridge;
-        delete WebPage;
-        delete Profile;
+        delete Engine;
+        Engine = nullptr;
     }
     void SetUp() override
     {
@@ -47,8 +39,7 @@ protected:
             ASSERT_TRUE(Bridge->Load(QUrl(QStringLiteral("idoc:index.html"))));
     }
 
-    static inline QWebEngineProfile* Profile = nullptr;
-    static inline TEditorNameSpace* NameSpace = nullptr;
+    static inline TEnginePage* Engine = nullptr;
     static inline QWebEnginePage* WebPage = nullptr;
     static inline TEngineBridge* Bridge = nullptr;
 };

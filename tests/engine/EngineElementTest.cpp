@@ -1,13 +1,9 @@
 // Element tokens: reading an element in one call, changing it in one batch that is one undo unit, and
 // tokens of a replaced page refusing to act.
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
 #include <gtest/gtest.h>
 
-#include "EngineBridge.h"
 #include "EngineElement.h"
-#include "NameSpace.h"
+#include "EnginePage.h"
 #include "TestHooks.h"
 
 namespace {
@@ -22,19 +18,13 @@ class EngineElementTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        Profile = new QWebEngineProfile();
-        RegisterEditNameSpace(Profile, [](QObject*, const QString& url, TEditUrlRequest& request) {
-            AnswerEditUrl(url, Page, QString(), request);
-        });
-        WebPage = new QWebEnginePage(Profile);
-        WebPage->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
-        Bridge = new TEngineBridge(WebPage);
+        Engine = new TEnginePage(Page);
+        Bridge = Engine->Bridge;
     }
     static void TearDownTestSuite()
     {
-        delete Bridge;
-        delete WebPage;
-        delete Profile;
+        delete Engine;
+        Engine = nullptr;
     }
     void SetUp() override { ASSERT_TRUE(Bridge->Load(QUrl(QStringLiteral("idoc:index.html")))); }
 
@@ -44,8 +34,7 @@ protected:
         return Bridge->State().UndoCount;
     }
 
-    static inline QWebEngineProfile* Profile = nullptr;
-    static inline QWebEnginePage* WebPage = nullptr;
+    static inline TEnginePage* Engine = nullptr;
     static inline TEngineBridge* Bridge = nullptr;
 };
 
