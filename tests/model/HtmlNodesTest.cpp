@@ -1,4 +1,5 @@
 #include "HtmlNodes.h"
+#include "SmallStack.h"
 
 #include "Exceptions.h"
 #include "HtmlAttributes.h"
@@ -44,16 +45,6 @@ std::set<const THtmlNode*> SubtreeNodes(const THtmlNode* top)
     for (const THtmlNode* n = top->GetNextNode(nullptr); n; n = top->GetNextNode(n))
         out.insert(n);
     return out;
-}
-
-// Runs work on a thread with a small stack (256 KiB), so code that recursed once per tree level would
-// overflow it long before the 100,000th level, in any build.
-void RunWithSmallStack(const std::function<void()>& work)
-{
-    std::unique_ptr<QThread> thread(QThread::create(work));
-    thread->setStackSize(256 * 1024);
-    thread->start();
-    thread->wait();
 }
 
 THtmlText* AddText(THtmlNode* parent, const QString& text, int id = TAG_TEXT)

@@ -1,4 +1,5 @@
 #include "TreeLists.h"
+#include "SmallStack.h"
 
 #include <gtest/gtest.h>
 
@@ -71,16 +72,6 @@ std::vector<const TLinkNode*> Walk(const TLinkNode* top)
     for (const TLinkNode* n = top->GetNextNode(nullptr); n; n = top->GetNextNode(n))
         out.push_back(n);
     return out;
-}
-
-// Runs work on a thread with a small stack (256 KiB), so code that recursed once per tree level would
-// overflow it long before the 100,000th level, in any build.
-void RunWithSmallStack(const std::function<void()>& work)
-{
-    std::unique_ptr<QThread> thread(QThread::create(work));
-    thread->setStackSize(256 * 1024);
-    thread->start();
-    thread->wait();
 }
 
 std::vector<int> Tags(const TLinkNode* parent)
