@@ -1,10 +1,13 @@
 #include "UnitMain.h"
 
+#include "ComboBox97.h"
 #include "EngineBridge.h"
 #include "Exceptions.h"
 #include "FileManagers.h"
+#include "FontComboBox97.h"
 #include "HtmlDesigner.h"
 #include "HtmlFiler.h"
+#include "HtmlInplace.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
 #include "IniUtils.h"
@@ -27,6 +30,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QBitmap>
+#include <QPainter>
 #include <QStackedLayout>
 #include <QStatusBar>
 #include <QTabBar>
@@ -167,6 +172,31 @@ QAction* AddTextButton(QToolBar* bar, const char* glyph, const char* hint, bool 
     return action;
 }
 
+// The glyph of a colour tool button, drawn on magenta (transparent): a letter for the text colour, a
+// filled square for the background colour; the button draws its colour bar below it.
+QPixmap DrawColorButtonGlyph(bool back)
+{
+    QPixmap glyph(16, 16);
+    glyph.fill(QColor(255, 0, 255));
+    QPainter p(&glyph);
+    if (back) {
+        p.setPen(Qt::black);
+        p.setBrush(Qt::white);
+        p.drawRect(3, 1, 9, 9);
+        p.drawLine(5, 3, 10, 8);
+    } else {
+        QFont f(QStringLiteral("Serif"));
+        f.setPixelSize(13);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(Qt::black);
+        p.drawText(QRect(0, 0, 16, 13), Qt::AlignCenter, QStringLiteral("A"));
+    }
+    p.end();
+    glyph.setMask(glyph.createMaskFromColor(QColor(255, 0, 255)));
+    return glyph;
+}
+
 // Commands whose dialogs, panels or design-view parts are not there yet stay visible but disabled.
 void Unavailable(std::initializer_list<QAction*> actions)
 {
@@ -203,37 +233,43 @@ void TFormMain::CreateMenus()
 
     ToolFormatting = addToolBar(QStringLiteral("Formatting"));
     ToolFormatting->setObjectName(QStringLiteral("ToolFormatting"));
-    ComboFontName = new QComboBox(ToolFormatting);
+    ComboFontName = new TFontComboBox97(ToolFormatting);
     ComboFontName->setObjectName(QStringLiteral("ComboFontName"));
-    ComboFontName->setEditable(true);
-    ComboFontName->setInsertPolicy(QComboBox::NoInsert);
-    ComboFontName->addItems(QFontDatabase::families());
-    ComboFontName->setMinimumContentsLength(16);
+    ComboFontName->SetFlat(true);
+    ComboFontName->setFixedWidth(150);
+    ComboFontName->Loaded();
     ToolFormatting->addWidget(ComboFontName);
-    ComboFontSize = new QComboBox(ToolFormatting);
+    ComboFontSize = new TComboBox97(ToolFormatting);
     ComboFontSize->setObjectName(QStringLiteral("ComboFontSize"));
-    for (int size = 1; size <= 7; ++size)
-        ComboFontSize->addItem(QString::number(size));
+    ComboFontSize->SetFlat(true);
+    ComboFontSize->setFixedWidth(40);
+    ComboFontSize->addItems(QStringLiteral("1,2,3,4,5,6,7").split(QLatin1Char(',')));
     ToolFormatting->addWidget(ComboFontSize);
     BtnBold = AddTextButton(ToolFormatting, "B", "Bold", true);
     BtnItalic = AddTextButton(ToolFormatting, "I", "Italic", true);
     BtnUnderline = AddTextButton(ToolFormatting, "U", "Underline", true);
-    BtnForeColor = new QToolButton(ToolFormatting);
+    ToolFormatting->addSeparator();
+    BtnForeColor = new TColorToolButton(ToolFormatting);
     BtnForeColor->setObjectName(QStringLiteral("BtnForeColor"));
-    BtnForeColor->setText(QStringLiteral("A"));
     BtnForeColor->setToolTip(QStringLiteral("Font Color"));
+    BtnForeColor->setFixedSize(36, 22);
+    BtnForeColor->SetGlyph(DrawColorButtonGlyph(false));
+    BtnForeColor->SetColor(0);
     ToolFormatting->addWidget(BtnForeColor);
-    BtnBackColor = new QToolButton(ToolFormatting);
+    BtnBackColor = new TColorToolButton(ToolFormatting);
     BtnBackColor->setObjectName(QStringLiteral("BtnBackColor"));
-    BtnBackColor->setText(QStringLiteral("\u25A0"));
     BtnBackColor->setToolTip(QStringLiteral("Background Color"));
+    BtnBackColor->setFixedSize(36, 22);
+    BtnBackColor->SetGlyph(DrawColorButtonGlyph(true));
+    BtnBackColor->SetColor(0xFFFF);
     ToolFormatting->addWidget(BtnBackColor);
 
     ToolBlock = addToolBar(QStringLiteral("Block"));
     ToolBlock->setObjectName(QStringLiteral("ToolBlock"));
-    ComboBlockFormat = new QComboBox(ToolBlock);
+    ComboBlockFormat = new TComboBox97(ToolBlock);
     ComboBlockFormat->setObjectName(QStringLiteral("ComboBlockFormat"));
-    ComboBlockFormat->setMinimumContentsLength(12);
+    ComboBlockFormat->SetFlat(true);
+    ComboBlockFormat->setFixedWidth(120);
     ToolBlock->addWidget(ComboBlockFormat);
     BtnLeft = AddTextButton(ToolBlock, "\u21E4", "Justify left", true);
     BtnCenter = AddTextButton(ToolBlock, "\u2194", "Justify center", true);
@@ -333,9 +369,6 @@ void TFormMain::CreateMenus()
                  PageProperties1, SpellCheck1, emplates1, ButtonGenerators1, Contents1, About1});
     HorizontalAlignment1->setEnabled(false);
     VerticalAlignment1->setEnabled(false);
-    // The colour buttons take a colour from the colour popup, which is not there yet.
-    BtnForeColor->setEnabled(false);
-    BtnBackColor->setEnabled(false);
 
     // ---- wiring
     connect(File1, &QMenu::aboutToShow, this, &TFormMain::File1Click);
@@ -384,7 +417,10 @@ void TFormMain::CreateMenus()
     };
     for (const auto& [action, command] : formats)
         connect(action, &QAction::triggered, this, [this, command = command] { RunFormat(command); });
-    connect(ComboFontName, &QComboBox::textActivated, this, &TFormMain::FontNameChange);
+    connect(ComboFontName, &TFontComboBox97::FontChange, this, &TFormMain::FontNameChange);
+    // A press on the main part gives the button's colour again; a colour from the popup becomes it.
+    BtnForeColor->OnClick = BtnForeColor->OnChange = [this](QWidget*) { ForeColorChange(BtnForeColor->Color()); };
+    BtnBackColor->OnClick = BtnBackColor->OnChange = [this](QWidget*) { BackColorChange(BtnBackColor->Color()); };
     connect(ComboFontSize, &QComboBox::currentIndexChanged, this, &TFormMain::FontSizeChange);
     connect(ComboBlockFormat, &QComboBox::currentIndexChanged, this, &TFormMain::BlockFormatChange);
 
@@ -682,6 +718,8 @@ void TFormMain::UpdateToolbar()
     for (QWidget* w : std::initializer_list<QWidget*>{ToolFormatting, ToolBlock, ComboFontName, ComboFontSize,
                                                      ComboBlockFormat})
         w->setEnabled(designer);
+    BtnForeColor->SetEnabled(designer);
+    BtnBackColor->SetEnabled(designer);
     UpdateStandardButtons();
     if (designer)
         UpdateFormatting();
@@ -745,13 +783,14 @@ void TFormMain::UpdateFormatting()
         if (b.Is)
             b.Button->setChecked((FDesigner->*b.Is)());
     }
-    // The colour buttons stay disabled until they can offer a colour to choose.
+    BtnForeColor->SetEnabled(FDesigner->CanForeColor());
+    BtnBackColor->SetEnabled(FDesigner->CanBackColor());
     const bool blockFormat = FDesigner->CanBlockFormat();
     ComboBlockFormat->setEnabled(blockFormat);
     ComboBlockFormat->setCurrentIndex(blockFormat ? ComboBlockFormat->findText(FDesigner->GetBlockFormat()) : -1);
     const bool fontName = FDesigner->CanFontName();
     ComboFontName->setEnabled(fontName);
-    ComboFontName->setCurrentText(fontName ? FDesigner->GetFontName() : QString());
+    ComboFontName->SetFontName(fontName ? FDesigner->GetFontName() : QString());
     const bool fontSize = FDesigner->CanFontSize();
     ComboFontSize->setEnabled(fontSize);
     ComboFontSize->setCurrentIndex(fontSize ? std::clamp(FDesigner->GetFontSize() - 1, -1, 6) : -1);

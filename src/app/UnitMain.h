@@ -12,6 +12,9 @@
 
 class QAction;
 class QComboBox;
+class TColorToolButton;
+class TComboBox97;
+class TFontComboBox97;
 class QLabel;
 class QMenu;
 class QStackedLayout;
@@ -143,11 +146,11 @@ public:
     QAction* BtnBold = nullptr;
     QAction* BtnItalic = nullptr;
     QAction* BtnUnderline = nullptr;
-    QToolButton* BtnForeColor = nullptr;
-    QToolButton* BtnBackColor = nullptr;
-    QComboBox* ComboFontName = nullptr;
-    QComboBox* ComboFontSize = nullptr;
-    QComboBox* ComboBlockFormat = nullptr;
+    TColorToolButton* BtnForeColor = nullptr;
+    TColorToolButton* BtnBackColor = nullptr;
+    TFontComboBox97* ComboFontName = nullptr;
+    TComboBox97* ComboFontSize = nullptr;
+    TComboBox97* ComboBlockFormat = nullptr;
     QTabBar* TabControl1 = nullptr;
     TFileDialog OpenDialog1{TFileDialog::fdOpen};
     TFileDialog SaveDialog1{TFileDialog::fdSave};

@@ -1,16 +1,20 @@
 #include "UnitMain.h"
 
+#include "ComboBox97.h"
 #include "EngineBridge.h"
 #include "Exceptions.h"
 #include "FileManagers.h"
+#include "FontComboBox97.h"
 #include "HtmlDesigner.h"
 #include "HtmlFilter.h"
+#include "HtmlInplace.h"
 #include "IniUtils.h"
 #include "NameSpace.h"
 #include "ScriptedDialogs.h"
 #include "ShellApi.h"
 #include "TestData.h"
 #include "TestHooks.h"
+#include "WidgetInput.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -976,16 +980,37 @@ TEST_F(UnitMainCommandsTest, CombosAreFilledFromTheDesignViewAndOnlyAChoiceChang
     // A chosen face and a chosen colour go to the selection, each as its own undo group.
     SelectWords(w, "second");
     w.FileManager()->SetModified(false);
-    emit w.ComboFontName->textActivated("Courier New");
+    const int serif = w.ComboFontName->findText("DejaVu Sans Mono");
+    ASSERT_GE(serif, 0);
+    w.ComboFontName->setFocus();
+    w.ComboFontName->showPopup();
+    w.ComboFontName->hidePopup();
+    emit w.ComboFontName->activated(serif);
     EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_EQ(w.ComboFontName->itemText(0), "DejaVu Sans Mono");
+
+    // The colour buttons: a colour from the popup goes to the selection and to the recent colours; a press
+    // on the main part gives the button's colour again.
+    const QList<std::uint32_t> savedRecent = RecentColors();
     SelectWords(w, "second");
-    w.ForeColorChange(0x0000FF);  // red
+    ASSERT_TRUE(w.BtnForeColor->IsEnabled());
+    EXPECT_EQ(w.BtnForeColor->Color(), 0u);
+    EXPECT_EQ(w.BtnBackColor->Color(), 0xFFFFu);
+    MouseDown(w.BtnForeColor, w.BtnForeColor->width() - 5, 5);
+    ASSERT_TRUE(w.BtnForeColor->Popup()->isVisible());
+    const TPopupColor::THit hit = w.BtnForeColor->Popup()->HitTest(55 + 20 * 9 + 2, 110);
+    ASSERT_TRUE(hit.Hit);
+    MouseDown(w.BtnForeColor->Popup(), 55 + 20 * 9 + 2, 110);
+    EXPECT_EQ(w.BtnForeColor->Color(), hit.Color);
+    EXPECT_EQ(RecentColors().front(), hit.Color);
     SelectWords(w, "accented");
-    w.BackColorChange(0x00FF00);
+    MouseDown(w.BtnBackColor, 5, 5);  // yellow, the button's own colour
+    RecentColors() = savedRecent;
     const QString styled = DesignHtml(w);
-    EXPECT_TRUE(styled.contains("Courier New")) << styled.toStdString();
-    EXPECT_TRUE(styled.contains("red", Qt::CaseInsensitive) || styled.contains("#FF0000", Qt::CaseInsensitive));
-    EXPECT_TRUE(styled.contains("lime", Qt::CaseInsensitive) || styled.contains("#00FF00", Qt::CaseInsensitive));
+    EXPECT_TRUE(styled.contains("DejaVu Sans Mono")) << styled.toStdString();
+    EXPECT_TRUE(styled.contains(ColorText(hit.Color), Qt::CaseInsensitive)
+                || styled.contains("lime", Qt::CaseInsensitive)) << styled.toStdString();
+    EXPECT_TRUE(styled.contains("yellow", Qt::CaseInsensitive) || styled.contains("#FFFF00", Qt::CaseInsensitive));
     const TUndoGroups& groups = w.Designer()->UndoGroups();
     ASSERT_GE(groups.Count(), 4);
     EXPECT_EQ(groups.Caption(groups.Count() - 3), "Font Name");
