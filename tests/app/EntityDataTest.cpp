@@ -65,7 +65,9 @@ TEST(EntityData, HintsAreTheDescriptionsOnSeparateLines)
 TEST(EntityData, FillEntityListRefillsTheViewFromAClearState)
 {
     TEntityView View;
+    View.SetShowScrollBars(false);
     View.resize(102, 202);
+    View.show();
     FillEntityList(&View, 0);
     View.SetItemIndex(59);
     View.ScrollInView();
