@@ -1,7 +1,5 @@
 #include "UnitAbout.h"
 
-#include "WidgetInput.h"
-
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
