@@ -298,3 +298,16 @@ void TFontComboBox97::hidePopup()
     FClosing = true;
     QTimer::singleShot(0, this, [this] { FClosing = false; });
 }
+
+// Keys and the wheel move the selection of the closed box: whatever follows is no choice from the list.
+void TFontComboBox97::keyPressEvent(QKeyEvent* Event)
+{
+    FClosing = false;
+    TCustomComboBox97::keyPressEvent(Event);
+}
+
+void TFontComboBox97::wheelEvent(QWheelEvent* Event)
+{
+    FClosing = false;
+    TCustomComboBox97::wheelEvent(Event);
+}

@@ -56,6 +56,10 @@ public:
     void showPopup() override;
     void hidePopup() override;
 
+protected:
+    void keyPressEvent(QKeyEvent* Event) override;
+    void wheelEvent(QWheelEvent* Event) override;
+
 signals:
     // The user chose a face (the list closed on it, or the selection moved while the list is closed).
     void FontChange(const QString& Name);

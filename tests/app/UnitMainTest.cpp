@@ -905,6 +905,8 @@ TEST_F(UnitMainCommandsTest, StatesFollowTheViewOnShow)
     w.TabControl1->setCurrentIndex(VIEW_CODE);
     EXPECT_FALSE(w.ToolFormatting->isEnabled());
     EXPECT_FALSE(w.ToolBlock->isEnabled());
+    EXPECT_FALSE(w.BtnForeColor->IsEnabled());
+    EXPECT_FALSE(w.BtnBackColor->IsEnabled());
     EXPECT_TRUE(w.BtnCut->isEnabled());
     EXPECT_TRUE(w.BtnCopy->isEnabled());
     EXPECT_TRUE(w.BtnFind->isEnabled());
@@ -1024,10 +1026,10 @@ TEST_F(UnitMainCommandsTest, CommandsWithoutTheirPartsAreDisabled)
 {
     TFormMain w;
     w.show();
-    for (QAction* a : {w.Print1, w.Objects1, w.Entities1, w.IconPacks1, w.InsertTable1, w.InsertRowAbove1,
+    for (QAction* a : {w.Print1, w.Objects1, w.IconPacks1, w.InsertTable1, w.InsertRowAbove1,
                        w.InsertRowBelow1, w.DeleteRows1, w.InsertColumnBefore1, w.InsertColumnAfter1,
                        w.DeleteColumns1, w.MergeCells1, w.UnmergeCells1, w.FixTableLayout1, w.ableProperties1,
-                       w.PageProperties1, w.SpellCheck1, w.emplates1, w.ButtonGenerators1, w.Contents1, w.About1})
+                       w.PageProperties1, w.SpellCheck1, w.emplates1, w.ButtonGenerators1, w.Contents1})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     EXPECT_FALSE(w.Properties1->isVisible());
     EXPECT_TRUE(w.PreviewinBrowser1->isEnabled());
