@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 enum { SheetAttributes = 0, SheetText = 1, SheetCss = 2 };
@@ -117,6 +119,14 @@ void LoadCssProperties(int TagId, QStringList& Lines, const QString& FileName)
     }
 }
 
+QString CssDeclaration(const QString& Name, const QString& Value)
+{
+    const bool Quote = Name.compare(QLatin1String("font-family"), Qt::CaseInsensitive) == 0
+                       && Value.contains(QLatin1Char(' ')) && !Value.contains(QLatin1Char(','))
+                       && !Value.contains(QLatin1Char('\'')) && !Value.contains(QLatin1Char('"'));
+    return Name + QStringLiteral(": ") + (Quote ? QLatin1Char('\'') + Value + QLatin1Char('\'') : Value);
+}
+
 TTagProperties::TTagProperties(QWidget* Parent)
     : QWidget(Parent)
 {
@@ -200,6 +210,16 @@ void TTagProperties::FillInspector(TInspector* Inspector, const QStringList& Lin
         }
     }
     Inspector->EndUpdate();
+    if (Css) {
+        FCssUnlisted.clear();
+        for (int I = 0; I < Parser.Names.size(); ++I) {
+            const bool Listed = std::any_of(Lines.begin(), Lines.end(), [&](const QString& Line) {
+                return Line.compare(Parser.Names[I], Qt::CaseInsensitive) == 0;
+            });
+            if (!Listed)
+                FCssUnlisted.append({Parser.Names[I], Parser.Values.Get(I)});
+        }
+    }
 }
 
 void TTagProperties::ShowNodeProperties(THtmlNode* Node)
@@ -285,10 +305,16 @@ void TTagProperties::CommitNodeProperties()
             continue;
         if (!Style.isEmpty())
             Style += QStringLiteral("; ");
-        Style += Item->Caption + QStringLiteral(": ");
-        Style += Item->Value.contains(QLatin1Char(' ')) ? QLatin1Char('\'') + Item->Value + QLatin1Char('\'')
-                                                         : Item->Value;
+        Style += CssDeclaration(Item->Caption, Item->Value);
     }
+    for (const auto& [Name, Value] : FCssUnlisted) {
+        if (TrimControls(Value).isEmpty())
+            continue;
+        if (!Style.isEmpty())
+            Style += QStringLiteral("; ");
+        Style += CssDeclaration(Name, Value);
+    }
+    FCssUnlisted.clear();
     if (!Style.isEmpty())
         Tag->SetAttribute(ATTR_STYLE, Style);
     else if (Tag->HasAttribute(ATTR_STYLE))

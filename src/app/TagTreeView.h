@@ -1,6 +1,8 @@
 #pragma once
 // The property sheets of the tag-tree page: "Attributes" and "CSS Styles" inspectors fed from the data
 // files "tags.dat" and "css.dat", and the "Text" memo of a text node; the edits go back into the node.
+#include <QList>
+#include <QPair>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -56,4 +58,10 @@ private:
     THtmlNode* FNodeShown = nullptr;
     QTreeWidget* FTree = nullptr;
     std::function<THtmlRoot*()> FDocument;
+    // Declarations of the shown tag's style that no row lists: written back after the rows.
+    QList<QPair<QString, QString>> FCssUnlisted;
 };
+
+// One declaration of the style the tag-tree page writes: a font name with blanks is quoted, every
+// other value is written as it is (quoting a shorthand such as "0 auto" would make it invalid).
+QString CssDeclaration(const QString& Name, const QString& Value);

@@ -142,6 +142,44 @@ TEST_F(TagPropertiesFixture, TagRowsShowAttributesAndStyleAndCommitBack)
     EXPECT_FALSE(P()->HasAttribute(ATTR_STYLE));
 }
 
+TEST(TagTreeDataTest, OnlyASingleFontNameWithBlanksIsQuoted)
+{
+    struct Case
+    {
+        const char* Name;
+        const char* Value;
+        const char* Written;
+    } Cases[] = {
+        {"margin", "0 auto", "margin: 0 auto"},
+        {"color", "red", "color: red"},
+        {"font-family", "Arial Black", "font-family: 'Arial Black'"},
+        {"Font-Family", "Arial", "Font-Family: Arial"},
+        {"font-family", "Arial Black, serif", "font-family: Arial Black, serif"},
+        {"font-family", "\"Arial Black\"", "font-family: \"Arial Black\""},
+        {"border", "1px solid red", "border: 1px solid red"},
+    };
+    for (const Case& C : Cases)
+        EXPECT_EQ(CssDeclaration(C.Name, C.Value), C.Written);
+}
+
+TEST_F(TagPropertiesFixture, DeclarationsWithoutARowSurviveACommit)
+{
+    P()->SetAttribute(ATTR_STYLE, "zoom: 2; margin: 0 auto; color: red; -x-custom: a b");
+    Props.ShowNodeProperties(P());
+    EXPECT_EQ(Row(Props.CssInspector(), "margin")->Value, "0 auto");
+    EXPECT_EQ(Row(Props.CssInspector(), "zoom"), nullptr);
+    Row(Props.CssInspector(), "color")->Value = "blue";
+    Props.CommitNodeProperties();
+    EXPECT_EQ(P()->GetAttribute(ATTR_STYLE), "color: blue; margin: 0 auto; zoom: 2; -x-custom: a b");
+
+    // Emptying every row keeps what no row showed.
+    Props.ShowNodeProperties(P());
+    for (int I = 0; I < Props.CssInspector()->Count(); ++I)
+        Props.CssInspector()->Items(I)->Value.clear();
+    Props.CommitNodeProperties();
+    EXPECT_EQ(P()->GetAttribute(ATTR_STYLE), "zoom: 2; -x-custom: a b");
+}
+
 TEST_F(TagPropertiesFixture, PendingInplaceEditIsCommittedAndReportedAsAnEdit)
 {
     Props.ShowNodeProperties(P());
