@@ -2,6 +2,7 @@
 
 #include "ComboBox97.h"
 #include "EngineBridge.h"
+#include "EntityViewer.h"
 #include "Exceptions.h"
 #include "FileManagers.h"
 #include "FontComboBox97.h"
@@ -14,6 +15,7 @@
 #include "ShellApi.h"
 #include "TestData.h"
 #include "TestHooks.h"
+#include "UnitAbout.h"
 #include "WidgetInput.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -21,6 +23,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDockWidget>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QUrl>
 #include <QFile>
@@ -1163,6 +1168,76 @@ TEST_F(UnitMainCommandsTest, TheUndoKeysInTheDesignViewTakeBackWholeGroups)
     press(Qt::Key_Y);  // nothing left to repeat
     EXPECT_EQ(DesignHtml(w), bold);
     EXPECT_EQ(w.Designer()->UndoGroups().Count(), 1);
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+// ---- entity panel and About box
+
+TEST_F(UnitMainCommandsTest, TheEntityPanelInsertsTheChosenReferenceAtTheCaretOfTheViewOnShow)
+{
+    TFormMain w;
+    OpenCopy(w);
+    ASSERT_TRUE(w.PanelEntities->isVisible());
+    ASSERT_EQ(w.EntityView->Count(), 60);
+    w.PageControl2->setCurrentIndex(1);
+    EXPECT_EQ(w.EntityView->parentWidget(), w.PageControl2->widget(1));
+    EXPECT_EQ(w.EntityView->Item(0).Entity, "&minus;");
+    w.PageControl2->setCurrentIndex(0);
+    EXPECT_EQ(w.EntityView->parentWidget(), w.PageControl2->widget(0));
+    ASSERT_EQ(w.EntityView->Item(1).Entity, "&copy;");
+
+    // Design view: the reference goes in as markup, in place of the selection.
+    SelectWords(w, "first item");
+    w.EntityView->SetItemIndex(1);
+    Key(w.EntityView, Qt::Key_Return);
+    EXPECT_TRUE(WaitFor([&] { return DesignHtml(w).contains(QChar(0xA9)) || DesignHtml(w).contains("&copy;"); }, 3000))
+        << DesignHtml(w).toStdString();
+    EXPECT_FALSE(DesignHtml(w).contains("first item"));
+
+    // Code view: the reference text replaces the selection and the caret stands right after it.
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    QsciScintilla* editor = w.CodeEditor();
+    const int line = editor->text().left(editor->text().indexOf("<body")).count('\n');
+    editor->setSelection(line, 0, line, 0);
+    w.FileManager()->SetModified(false);
+    w.EntityView->SetItemIndex(20);
+    Key(w.EntityView, Qt::Key_Space);
+    EXPECT_TRUE(editor->text(line).startsWith("&amp;") && editor->text(line).contains("<body"))
+        << editor->text(line).toStdString();
+    int caretLine = -1;
+    int caretIndex = -1;
+    editor->getCursorPosition(&caretLine, &caretIndex);
+    EXPECT_EQ(caretLine, line);
+    EXPECT_EQ(caretIndex, 5);
+    EXPECT_FALSE(editor->hasSelectedText());
+    EXPECT_TRUE(w.FileManager()->Modified());
+
+    // The tag tree takes nothing.
+    editor->undo();
+    w.TabControl1->setCurrentIndex(VIEW_TAGTREE);
+    const QString before = editor->text();
+    Key(w.EntityView, Qt::Key_Space);
+    EXPECT_EQ(editor->text(), before);
+
+    // The View menu entry hides and shows the panel.
+    EXPECT_TRUE(w.Entities1->isEnabled());
+    w.Entities1->trigger();
+    EXPECT_FALSE(w.PanelEntities->isVisible());
+    w.Entities1->trigger();
+    EXPECT_TRUE(w.PanelEntities->isVisible());
+
+    // Help > About shows the About box modally until OK.
+    ASSERT_TRUE(w.About1->isEnabled());
+    bool shown = false;
+    QTimer::singleShot(0, w.FormAbout, [&] {
+        shown = w.FormAbout->isVisible() && w.FormAbout->isModal();
+        w.FormAbout->Button1->click();
+    });
+    w.About1->trigger();
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(w.FormAbout->isVisible());
+
     Dialogs.Answers = {mrNo};
     EXPECT_TRUE(w.close());
 }
