@@ -1,8 +1,6 @@
 #include "UnitMain.h"
 
 #include "ComboBox97.h"
-#include "EntityData.h"
-#include "EntityViewer.h"
 #include "EngineBridge.h"
 #include "Exceptions.h"
 #include "FileManagers.h"
@@ -16,7 +14,6 @@
 #include "ShellApi.h"
 #include "SynUtils.h"
 #include "TagTreeView.h"
-#include "UnitAbout.h"
 
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
@@ -34,9 +31,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QBitmap>
-#include <QDockWidget>
-#include <QTabWidget>
 #include <QPainter>
+#include <QSplitter>
 #include <QStackedLayout>
 #include <QStatusBar>
 #include <QTabBar>
@@ -121,8 +117,6 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     // The engine would take the undo keys for its own one-step undo; in the design view they run the
     // Edit menu's Undo and Redo, which take back and repeat whole groups.
     qApp->installEventFilter(this);
-
-    CreateEntityPanel();
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
@@ -473,16 +467,25 @@ void TFormMain::CreateViews()
     connect(FDesigner, &THtmlDesigner::OnResized, this, &TFormMain::DesignerContentChange);
     connect(FDesigner, &THtmlDesigner::OnDocumentComplete, this, &TFormMain::DesignerDocumentComplete);
 
+    // The tag-tree page: the tree, a splitter and, on the right, 200 pixels of sheets for the selected node.
     FTagTreePage = new QWidget(PanelMain);
     auto* tagLayout = new QVBoxLayout(FTagTreePage);
     tagLayout->setContentsMargins(0, 0, 0, 0);
-    TreeTag = new QTreeWidget(FTagTreePage);
+    SplitTag = new QSplitter(Qt::Horizontal, FTagTreePage);
+    SplitTag->setObjectName(QStringLiteral("SplitTag"));
+    SplitTag->setChildrenCollapsible(false);
+    TreeTag = new QTreeWidget(SplitTag);
+    TreeTag->setObjectName(QStringLiteral("TreeTag"));
     TreeTag->setHeaderHidden(true);
     TreeTag->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tagLayout->addWidget(TreeTag);
     // The selected node's attributes, styles or text, edited in place and written back on commit.
-    FTagProperties = new TTagProperties(FTagTreePage);
-    tagLayout->addWidget(FTagProperties);
+    FTagProperties = new TTagProperties(SplitTag);
+    SplitTag->addWidget(TreeTag);
+    SplitTag->addWidget(FTagProperties);
+    SplitTag->setStretchFactor(0, 1);
+    SplitTag->setStretchFactor(1, 0);
+    SplitTag->setSizes({600, 200});
+    tagLayout->addWidget(SplitTag);
     FTagProperties->Attach(TreeTag, [this] { return FTagTreeDocument.get(); });
     FTagProperties->OnEdited = [this] { FViewEdited = true; };
 
@@ -682,6 +685,9 @@ void TFormMain::TabControl1Change(int index)
     UpdateToolbar();
 }
 
+// Levels of the tag tree that are built below its root.
+constexpr int MaxTagTreeDepth = 1000;
+
 void TFormMain::FillTagTree(QTreeWidget* tree, THtmlRoot* root)
 {
     tree->setUpdatesEnabled(false);
@@ -702,11 +708,22 @@ void TFormMain::AddTreeNode(THtmlNode* node, QTreeWidgetItem* parent)
     QString text = TagIdToName(node->TagId());
     if (!text.isEmpty() && !text.startsWith(QLatin1Char('<')))
         text = QLatin1Char('<') + text + QLatin1Char('>');
+    // Unclosed tags nest as deep as a page is long; a tree deeper than a person can open is not built
+    // (it would exhaust the stack), and its subtree is marked as one that failed.
+    if (FTreeDepth >= MaxTagTreeDepth)
+        throw Exception(QStringLiteral("The tag tree is nested too deeply to show"));
     auto* item = parent ? new QTreeWidgetItem(parent, {text}) : new QTreeWidgetItem(TreeTag, {text});
+    struct TDepth
+    {
+        int& Depth;
+        explicit TDepth(int& d) : Depth(++d) {}
+        ~TDepth() { --Depth; }
+    } depth(FTreeDepth);
     for (THtmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
         try {
             AddTreeNode(child, item);
-        } catch (const Exception&) {
+        } catch (...) {
+            // A subtree that fails labels its parent; the other children still follow.
             item->setText(0, QStringLiteral("ERROR ") + item->text(0));
         }
     }
@@ -1011,63 +1028,5 @@ void TFormMain::DesignerPageChange()
     if (count != FUndoCountSeen) {
         FUndoCountSeen = count;
         FFileManager->SetModified(true);
-    }
-}
-
-// ---- entity panel and About box
-
-void TFormMain::CreateEntityPanel()
-{
-    PanelEntities = new QDockWidget(QStringLiteral("Entities"), this);
-    PanelEntities->setObjectName(QStringLiteral("PanelEntities"));
-    PageControl2 = new QTabWidget(PanelEntities);
-    PageControl2->setObjectName(QStringLiteral("PageControl2"));
-    for (const char* caption : {"Common", "Math", "Latin", "Greek"}) {
-        auto* sheet = new QWidget(PageControl2);
-        auto* layout = new QVBoxLayout(sheet);
-        layout->setContentsMargins(0, 0, 0, 0);
-        PageControl2->addTab(sheet, QString::fromLatin1(caption));
-    }
-    PanelEntities->setWidget(PageControl2);
-    addDockWidget(Qt::RightDockWidgetArea, PanelEntities);
-
-    EntityView = new TEntityView(PageControl2->widget(0));
-    EntityView->setObjectName(QStringLiteral("EntityView"));
-    PageControl2->widget(0)->layout()->addWidget(EntityView);
-    EntityView->OnSelect = [this](TEntityView*, const QString& entity) { EntitySelect(entity); };
-    FillEntityList(EntityView, 0);
-    connect(PageControl2, &QTabWidget::currentChanged, this, &TFormMain::PageControl2Change);
-
-    Entities1->setEnabled(true);
-    Entities1->setChecked(true);
-    connect(Entities1, &QAction::triggered, PanelEntities, &QWidget::setVisible);
-    connect(View1, &QMenu::aboutToShow, this, [this] { Entities1->setChecked(PanelEntities->isVisible()); });
-
-    FormAbout = new TFormAbout(this);
-    About1->setEnabled(true);
-    connect(About1, &QAction::triggered, FormAbout, &QDialog::exec);
-}
-
-void TFormMain::PageControl2Change(int index)
-{
-    // One view serves every sheet: it moves onto the sheet on show and takes that sheet's group.
-    QWidget* sheet = PageControl2->widget(index);
-    if (!sheet)
-        return;
-    sheet->layout()->addWidget(EntityView);
-    FillEntityList(EntityView, index);
-}
-
-void TFormMain::EntitySelect(const QString& entity)
-{
-    if (FActiveView == VIEW_DESIGNER) {
-        FDesigner->InsertHtml(entity);
-    } else if (FActiveView == VIEW_CODE) {
-        // The editor's own change event marks the document modified.
-        FCodeEditor->replaceSelectedText(entity);
-        int line = 0;
-        int index = 0;
-        FCodeEditor->getCursorPosition(&line, &index);
-        FCodeEditor->setSelection(line, index, line, index);
     }
 }

@@ -21,6 +21,7 @@ class QStackedLayout;
 class QTabBar;
 class QToolBar;
 class QToolButton;
+class QSplitter;
 class QTreeWidget;
 class TTagProperties;
 class QTreeWidgetItem;
@@ -30,10 +31,6 @@ class THtmlDesigner;
 class THtmlNode;
 class THtmlRoot;
 class TFileManager;
-class QDockWidget;
-class QTabWidget;
-class TEntityView;
-class TFormAbout;
 
 // The program's application object. An exception that no code catches and that reaches the message loop
 // is dropped without a message (IgnoreException) and the program goes on with the next event.
@@ -156,10 +153,13 @@ public:
     TComboBox97* ComboFontSize = nullptr;
     TComboBox97* ComboBlockFormat = nullptr;
     QTabBar* TabControl1 = nullptr;
+    QSplitter* SplitTag = nullptr;  // between the tag tree and the sheets of its selected node
     TFileDialog OpenDialog1{TFileDialog::fdOpen};
     TFileDialog SaveDialog1{TFileDialog::fdSave};
 
     void ShowView();
+    // Rebuilds the tree from the document: "<ROOT>" and its first level open, the first item selected.
+    void FillTagTree(QTreeWidget* tree, THtmlRoot* root);
     void CommitView(int view);
     void UpdateToolbar();
 
@@ -173,16 +173,6 @@ public:
     // Preview in Browser: saves a modified document first, then opens the file with the desktop.
     void PreviewinBrowser1Click();
 
-    // ---- entity panel and About box
-    QDockWidget* PanelEntities = nullptr;
-    QTabWidget* PageControl2 = nullptr; // sheets "Common", "Math", "Latin", "Greek": entity groups 0-3
-    TEntityView* EntityView = nullptr;
-    TFormAbout* FormAbout = nullptr;
-    // A reference chosen on the entity panel goes in at the caret of the view on show.
-    void EntitySelect(const QString& entity);
-    void PageControl2Change(int index);
-    void CreateEntityPanel();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -195,7 +185,6 @@ private:
     void CreateViews();
 
     void TabControl1Change(int index);
-    void FillTagTree(QTreeWidget* tree, THtmlRoot* root);
     void AddTreeNode(THtmlNode* node, QTreeWidgetItem* parent);
     void CodeEditorChange();
     void File1Click();
@@ -225,6 +214,7 @@ private:
     int FActiveView = 0;
     bool FViewEdited = false;
     int FViewLeaving = 0;
+    int FTreeDepth = 0;
     bool FShown = false;
     bool FUpdating = false;
     int FUndoCountSeen = -1;

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QSplitter>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -274,6 +275,57 @@ TEST(TagTreePageTest, AnAttributeEditedInTheTagTreeReachesTheDesignView)
         EXPECT_TRUE(Html.contains("cell two"));
         w.FileManager()->SetModified(false);
         w.close();
+    }
+    QFile::remove(ConfigIni().FileName());
+}
+
+TEST(TagTreePageTest, TheTreeOpensItsFirstLevelAndADocumentTooDeepToShowIsCutWithAnErrorItem)
+{
+    QFile::remove(ConfigIni().FileName());
+    TScriptedDialogs Dialogs;
+    {
+        TFormMain w;
+        EXPECT_EQ(w.findChild<QSplitter*>("SplitTag"), w.SplitTag);
+        std::unique_ptr<THtmlRoot> Doc =
+            ParseHtml(QStringLiteral("<html><head><title>t</title></head><body><p>a<!-- c --></p></body></html>"));
+        w.FillTagTree(w.TagTree(), Doc.get());
+        QTreeWidgetItem* Root = w.TagTree()->topLevelItem(0);
+        ASSERT_NE(Root, nullptr);
+        EXPECT_EQ(Root->text(0), "<ROOT>");
+        EXPECT_TRUE(Root->isExpanded());
+        ASSERT_EQ(Root->childCount(), 1);
+        QTreeWidgetItem* Html = Root->child(0);
+        EXPECT_EQ(Html->text(0), "<html>");
+        EXPECT_TRUE(Html->isExpanded());
+        EXPECT_FALSE(Html->child(1)->isExpanded()) << "only the first level opens";
+        QTreeWidgetItem* P = FindItem(Root, "<p>");
+        ASSERT_NE(P, nullptr);
+        ASSERT_EQ(P->childCount(), 2);
+        EXPECT_EQ(P->child(0)->text(0), "<TEXT>");
+        EXPECT_EQ(P->child(1)->text(0), "<!-->");
+        EXPECT_EQ(w.TagTree()->currentItem(), Root);
+
+        // Ten thousand unclosed tags: the tree stops at a depth a person could still open, the last
+        // item built says the rest failed, and the sibling after the deep run is still there.
+        QString Deep = "<html><body><div>";
+        for (int I = 0; I < 10000; ++I)
+            Deep += "<b>";
+        Deep += "x</div><p>after</p></body></html>";
+        Doc = ParseHtml(Deep);
+        w.FillTagTree(w.TagTree(), Doc.get());
+        QTreeWidgetItem* Walk = FindItem(w.TagTree()->topLevelItem(0), "<div>");
+        ASSERT_NE(Walk, nullptr);
+        int Levels = 0;
+        while (Walk->childCount() > 0 && Walk->child(0)->text(0).endsWith("<b>")) {
+            Walk = Walk->child(0);
+            ++Levels;
+        }
+        EXPECT_GT(Levels, 500);
+        EXPECT_LT(Levels, 10000);
+        EXPECT_EQ(Walk->text(0), "ERROR <b>");
+        EXPECT_EQ(Walk->childCount(), 0);
+        EXPECT_NE(FindItem(w.TagTree()->topLevelItem(0), "<p>"), nullptr);
+        w.TagTree()->clear();
     }
     QFile::remove(ConfigIni().FileName());
 }
