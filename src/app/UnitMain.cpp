@@ -1,6 +1,8 @@
 #include "UnitMain.h"
 
 #include "ComboBox97.h"
+#include "EntityData.h"
+#include "EntityViewer.h"
 #include "EngineBridge.h"
 #include "Exceptions.h"
 #include "FileManagers.h"
@@ -14,6 +16,7 @@
 #include "ShellApi.h"
 #include "SynUtils.h"
 #include "TagTreeView.h"
+#include "UnitAbout.h"
 
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
@@ -31,6 +34,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QBitmap>
+#include <QDockWidget>
+#include <QTabWidget>
 #include <QPainter>
 #include <QSplitter>
 #include <QStackedLayout>
@@ -117,6 +122,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     // The engine would take the undo keys for its own one-step undo; in the design view they run the
     // Edit menu's Undo and Redo, which take back and repeat whole groups.
     qApp->installEventFilter(this);
+
+    CreateEntityPanel();
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
@@ -1028,5 +1035,63 @@ void TFormMain::DesignerPageChange()
     if (count != FUndoCountSeen) {
         FUndoCountSeen = count;
         FFileManager->SetModified(true);
+    }
+}
+
+// ---- entity panel and About box
+
+void TFormMain::CreateEntityPanel()
+{
+    PanelEntities = new QDockWidget(QStringLiteral("Entities"), this);
+    PanelEntities->setObjectName(QStringLiteral("PanelEntities"));
+    PageControl2 = new QTabWidget(PanelEntities);
+    PageControl2->setObjectName(QStringLiteral("PageControl2"));
+    for (const char* caption : {"Common", "Math", "Latin", "Greek"}) {
+        auto* sheet = new QWidget(PageControl2);
+        auto* layout = new QVBoxLayout(sheet);
+        layout->setContentsMargins(0, 0, 0, 0);
+        PageControl2->addTab(sheet, QString::fromLatin1(caption));
+    }
+    PanelEntities->setWidget(PageControl2);
+    addDockWidget(Qt::RightDockWidgetArea, PanelEntities);
+
+    EntityView = new TEntityView(PageControl2->widget(0));
+    EntityView->setObjectName(QStringLiteral("EntityView"));
+    PageControl2->widget(0)->layout()->addWidget(EntityView);
+    EntityView->OnSelect = [this](TEntityView*, const QString& entity) { EntitySelect(entity); };
+    FillEntityList(EntityView, 0);
+    connect(PageControl2, &QTabWidget::currentChanged, this, &TFormMain::PageControl2Change);
+
+    Entities1->setEnabled(true);
+    Entities1->setChecked(true);
+    connect(Entities1, &QAction::triggered, PanelEntities, &QWidget::setVisible);
+    connect(View1, &QMenu::aboutToShow, this, [this] { Entities1->setChecked(PanelEntities->isVisible()); });
+
+    FormAbout = new TFormAbout(this);
+    About1->setEnabled(true);
+    connect(About1, &QAction::triggered, FormAbout, &QDialog::exec);
+}
+
+void TFormMain::PageControl2Change(int index)
+{
+    // One view serves every sheet: it moves onto the sheet on show and takes that sheet's group.
+    QWidget* sheet = PageControl2->widget(index);
+    if (!sheet)
+        return;
+    sheet->layout()->addWidget(EntityView);
+    FillEntityList(EntityView, index);
+}
+
+void TFormMain::EntitySelect(const QString& entity)
+{
+    if (FActiveView == VIEW_DESIGNER) {
+        FDesigner->InsertHtml(entity);
+    } else if (FActiveView == VIEW_CODE) {
+        // The editor's own change event marks the document modified.
+        FCodeEditor->replaceSelectedText(entity);
+        int line = 0;
+        int index = 0;
+        FCodeEditor->getCursorPosition(&line, &index);
+        FCodeEditor->setSelection(line, index, line, index);
     }
 }

@@ -31,6 +31,10 @@ class THtmlDesigner;
 class THtmlNode;
 class THtmlRoot;
 class TFileManager;
+class QDockWidget;
+class QTabWidget;
+class TEntityView;
+class TFormAbout;
 
 // The program's application object. An exception that no code catches and that reaches the message loop
 // is dropped without a message (IgnoreException) and the program goes on with the next event.
@@ -172,6 +176,16 @@ public:
 
     // Preview in Browser: saves a modified document first, then opens the file with the desktop.
     void PreviewinBrowser1Click();
+
+    // ---- entity panel and About box
+    QDockWidget* PanelEntities = nullptr;
+    QTabWidget* PageControl2 = nullptr; // sheets "Common", "Math", "Latin", "Greek": entity groups 0-3
+    TEntityView* EntityView = nullptr;
+    TFormAbout* FormAbout = nullptr;
+    // A reference chosen on the entity panel goes in at the caret of the view on show.
+    void EntitySelect(const QString& entity);
+    void PageControl2Change(int index);
+    void CreateEntityPanel();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
