@@ -494,7 +494,12 @@ void TFormMain::CreateViews()
     SplitTag->setSizes({600, 200});
     tagLayout->addWidget(SplitTag);
     FTagProperties->Attach(TreeTag, [this] { return FTagTreeDocument.get(); });
-    FTagProperties->OnEdited = [this] { FViewEdited = true; };
+    // An edit on the tag-tree page marks the document too: otherwise closing the window or the Save
+    // entry would not know of it and the edit would be lost without a question.
+    FTagProperties->OnEdited = [this] {
+        FViewEdited = true;
+        FFileManager->SetModified(true);
+    };
 
     FViews->addWidget(FDesigner);
     FViews->addWidget(FCodeEditor);

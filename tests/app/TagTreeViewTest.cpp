@@ -263,8 +263,10 @@ TEST(TagTreePageTest, AnAttributeEditedInTheTagTreeReachesTheDesignView)
         TInspector* Attr = Props->AttrInspector();
         EXPECT_EQ(Row(Attr, "width")->Value, "300");
         EXPECT_FALSE(w.ViewEdited());
+        EXPECT_FALSE(w.FileManager()->Modified());
         Attr->SetItemIndex(Attr->IndexOf(Row(Attr, "summary")), true);
         EXPECT_TRUE(w.ViewEdited());
+        EXPECT_TRUE(w.FileManager()->Modified()) << "closing now must ask to save the edit";
         Attr->Editor()->SetText("prices");
         Row(Props->CssInspector(), "color")->Value = "navy";
         w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
