@@ -275,7 +275,11 @@ void TTagProperties::CommitNodeProperties()
         return;
     FNodeShown = nullptr;
     if (Node->NodeClass() == THtmlNode::ncText) {
-        static_cast<THtmlText*>(Node)->SetText(FMemo->toPlainText());
+        // The memo shows source text; a bare "<" typed in it is held as "&lt;", as the parser holds one, so
+        // that it cannot start a tag when the document is read again.
+        QString Text = FMemo->toPlainText();
+        Text.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
+        static_cast<THtmlText*>(Node)->SetText(Text);
         return;
     }
     auto* Tag = static_cast<THtmlTag*>(Node);

@@ -207,6 +207,11 @@ TEST_F(TagPropertiesFixture, TextNodesUseTheMemoAndOtherNodesHideTheSheets)
     EXPECT_EQ(static_cast<THtmlText*>(Text)->Text(), "changed &lt; text");
     EXPECT_FALSE(Props.PageControl()->isVisible());
     EXPECT_EQ(Props.NodeShown(), nullptr);
+    // A bare "<" typed in the memo goes in as the parser would hold it.
+    Props.ShowNodeProperties(Text);
+    Props.MemoAttr()->setPlainText("a <b> &amp; c");
+    Props.CommitNodeProperties();
+    EXPECT_EQ(static_cast<THtmlText*>(Text)->Text(), "a &lt;b> &amp; c");
 }
 
 TEST_F(TagPropertiesFixture, TreeItemsMapToNodesAndClearingForgetsTheNode)
