@@ -153,7 +153,8 @@ void TTagProperties::Attach(QTreeWidget* Tree, std::function<THtmlRoot*()> Docum
 {
     FTree = Tree;
     FDocument = std::move(Document);
-    // The tree is cleared after its document was replaced: the node shown belongs to the old one.
+    // Rows going away take the node on show with them (the owner forgets it first when the whole
+    // document is replaced, since the current item changes before these signals come).
     connect(Tree->model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { Forget(); });
     connect(Tree->model(), &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { Forget(); });
     connect(Tree, &QTreeWidget::currentItemChanged, this,

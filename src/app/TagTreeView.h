@@ -36,6 +36,8 @@ public:
     void ShowNodeProperties(THtmlNode* Node);
     void CommitNodeProperties();
     THtmlNode* NodeShown() const { return FNodeShown; }
+    // Drops the node on show without committing it. The owner calls this before it frees the document:
+    // clearing the tree changes the current item, which would otherwise commit into the freed node.
     void Forget() { FNodeShown = nullptr; }
     THtmlNode* NodeOfItem(QTreeWidgetItem* Item) const;
 

@@ -681,6 +681,8 @@ void TFormMain::TabControl1Change(int index)
         }
         FViewEdited = false;
     } else if (index == VIEW_TAGTREE) {
+        // The node on show belongs to the document about to go: clearing the tree must not write into it.
+        FTagProperties->Forget();
         FTagTreeDocument.reset();
         QByteArray utf16(reinterpret_cast<const char*>(html.utf16()), html.size() * 2);
         QBuffer stream(&utf16);

@@ -234,8 +234,11 @@ TEST_F(TagPropertiesFixture, TreeItemsMapToNodesAndClearingForgetsTheNode)
     Tree.setCurrentItem(Body); // moving on commits the node left
     EXPECT_EQ(P()->GetAttribute(ATTR_TITLE), "kept");
     EXPECT_EQ(Props.NodeShown(), FindTag(Doc.get(), TAG_BODY));
+    // The owner forgets the node before it frees the document; clearing the tree then writes nothing.
+    Props.Forget();
+    EXPECT_EQ(Props.NodeShown(), nullptr);
     Doc.reset();
-    Tree.clear(); // the document went first: its node must not be written
+    Tree.clear();
     EXPECT_EQ(Props.NodeShown(), nullptr);
 }
 
