@@ -9,6 +9,7 @@
 #include "FontComboBox97.h"
 #include "HtmlDesigner.h"
 #include "HtmlFiler.h"
+#include "HtmlFilter.h"
 #include "HtmlInplace.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
@@ -17,6 +18,7 @@
 #include "SynUtils.h"
 #include "TagTreeView.h"
 #include "UnitAbout.h"
+#include "UnitButtonWiz.h"
 
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
@@ -31,6 +33,7 @@
 #include <QUrl>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QBitmap>
@@ -124,6 +127,10 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     qApp->installEventFilter(this);
 
     CreateEntityPanel();
+
+    FormButtonWizard = new TFormButtonWizard(this);
+    ButtonGenerators1->setEnabled(true);
+    connect(ButtonGenerators1, &QAction::triggered, this, &TFormMain::ButtonGenerators1Click);
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
@@ -370,11 +377,11 @@ void TFormMain::CreateMenus()
     About1 = AddEntry(Help1, "&About");
 
     // Not there yet: printing, the dock panels, the table commands and the table tool, page properties,
-    // the spell checker, templates, the button wizard, the help contents and the about box.
+    // the spell checker, templates, the help contents and the about box.
     Unavailable({Print1, Objects1, Properties1, Entities1, IconPacks1, InsertTable1, InsertRowAbove1,
                  InsertRowBelow1, DeleteRows1, InsertColumnBefore1, InsertColumnAfter1, DeleteColumns1, MergeCells1,
                  UnmergeCells1, FixTableLayout1, Left1, Center1, Right1, op1, Middle1, Bottom1, ableProperties1,
-                 PageProperties1, SpellCheck1, emplates1, ButtonGenerators1, Contents1, About1});
+                 PageProperties1, SpellCheck1, emplates1, Contents1, About1});
     HorizontalAlignment1->setEnabled(false);
     VerticalAlignment1->setEnabled(false);
 
@@ -1101,4 +1108,21 @@ void TFormMain::EntitySelect(const QString& entity)
         FCodeEditor->getCursorPosition(&line, &index);
         FCodeEditor->setSelection(line, index, line, index);
     }
+}
+
+// ---- button wizard
+
+void TFormMain::ButtonGenerators1Click()
+{
+    if (FActiveView != VIEW_DESIGNER || !RequireSavedDocument())
+        return;
+    FormButtonWizard->BaseFolder = QFileInfo(FFileManager->FileName()).absolutePath() + QLatin1Char('/');
+    FormButtonWizard->exec();
+    if (!FormButtonWizard->Saved())
+        return;
+    const TOpenTag image = FDesigner->Filter()->NewImage(FormButtonWizard->EditFileName->text());
+    FDesigner->InsertHtml(image.Html + QLatin1Char('>'));
+    FFileManager->SetModified(true);
+    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    UpdateToolbar();
 }

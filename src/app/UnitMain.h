@@ -35,6 +35,7 @@ class QDockWidget;
 class QTabWidget;
 class TEntityView;
 class TFormAbout;
+class TFormButtonWizard;
 
 // The program's application object. An exception that no code catches and that reaches the message loop
 // is dropped without a message (IgnoreException) and the program goes on with the next event.
@@ -186,6 +187,11 @@ public:
     void EntitySelect(const QString& entity);
     void PageControl2Change(int index);
     void CreateEntityPanel();
+
+    // ---- button wizard
+    TFormButtonWizard* FormButtonWizard = nullptr;
+    // Designer view, saved document: the wizard's button goes in at the caret as an image.
+    void ButtonGenerators1Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,0 +1,15 @@
+#pragma once
+// The face artwork of the bitmap button styles, "BTN0001" to "BTN0062": 24-bit images drawn here by the
+// program itself, magenta where the face is transparent. Each skin keeps its corner work inside the caps
+// its style slices it by, so the middle columns (and for the nine-slice styles the middle rows) can be
+// tiled without seams.
+#include <QImage>
+#include <QString>
+
+inline constexpr int ButtonSkinCount = 62;
+
+// The skin of that name ("BTN0001" ...). Raises Exception ("Resource BTN0099 not found") for a name
+// that is not one of the skins.
+QImage ButtonSkin(const QString& Name);
+// The skin's name for its number from 1.
+QString ButtonSkinName(int Number);
