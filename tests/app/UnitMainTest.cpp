@@ -16,6 +16,7 @@
 #include "TestData.h"
 #include "TestHooks.h"
 #include "UnitAbout.h"
+#include "UnitButtonWiz.h"
 #include "WidgetInput.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -23,6 +24,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QDockWidget>
 #include <QPushButton>
 #include <QTabWidget>
@@ -1238,6 +1240,56 @@ TEST_F(UnitMainCommandsTest, TheEntityPanelInsertsTheChosenReferenceAtTheCaretOf
     EXPECT_TRUE(shown);
     EXPECT_FALSE(w.FormAbout->isVisible());
 
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+// ---- button wizard
+
+TEST_F(UnitMainCommandsTest, TheButtonWizardSavesBesideTheDocumentAndInsertsTheImageAsOneUndoGroup)
+{
+    TFormMain w;
+    w.show();
+    // A document without a file: the question first, and No stops there.
+    Dialogs.Answers = {mrNo};
+    w.ButtonGenerators1->trigger();
+    EXPECT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_FALSE(w.FormButtonWizard->Initialized()) << "the wizard was not shown";
+
+    OpenCopy(w);
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    w.ButtonGenerators1->trigger();
+    EXPECT_FALSE(w.FormButtonWizard->Initialized()) << "only the design view takes a button";
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+
+    // Closed without saving: nothing changes.
+    QTimer::singleShot(0, w.FormButtonWizard, [&] { w.FormButtonWizard->reject(); });
+    w.ButtonGenerators1->trigger();
+    EXPECT_TRUE(w.FormButtonWizard->Initialized());
+    EXPECT_FALSE(w.FileManager()->Modified());
+
+    SelectWords(w, "first");
+    const QString before = DesignHtml(w);
+    QString base;
+    QTimer::singleShot(0, w.FormButtonWizard, [&] {
+        base = w.FormButtonWizard->BaseFolder;
+        w.FormButtonWizard->EditCaption->setText(QStringLiteral("Go There"));
+        w.FormButtonWizard->BtnSave->click();
+    });
+    w.ButtonGenerators1->trigger();
+    EXPECT_EQ(base, FDir.path() + QLatin1Char('/'));
+    EXPECT_TRUE(QFileInfo(FDir.filePath("images/go_there.gif")).isFile());
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_TRUE(WaitFor([&] { return DesignHtml(w).contains("go_there.gif"); }, 3000)) << DesignHtml(w).toStdString();
+    EXPECT_EQ(w.Designer()->UndoGroups().Count(), 1);
+
+    w.FileManager()->Save();
+    const QString saved = QString::fromLatin1(ReadFile(FPage));
+    EXPECT_TRUE(saved.contains(QStringLiteral("<img src=\"images/go_there.gif\">"), Qt::CaseInsensitive))
+        << saved.toStdString();
+
+    w.BtnUndo->trigger();
+    EXPECT_EQ(DesignHtml(w), before);
     Dialogs.Answers = {mrNo};
     EXPECT_TRUE(w.close());
 }

@@ -1,0 +1,349 @@
+#include "UnitButtonWiz.h"
+
+#include "ButtonGens.h"
+#include "Exceptions.h"
+#include "IconPacks.h"
+#include "RgbUtils.h"
+#include "ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QMouseEvent>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Integer(qint32 Value)
+{
+    QByteArray Bytes(4, '\0');
+    qToLittleEndian(Value, Bytes.data());
+    return Bytes;
+}
+
+QByteArray Block(const QByteArray& Data)
+{
+    return Integer(qint32(Data.size())) + Data;
+}
+
+// A pack of Records icons whose strip holds Tiles 32-pixel tiles, two to a row: tile i is magenta with a
+// 16-pixel square in the middle of colour Colors[i].
+QByteArray MakePack(int Records, const QList<QRgb>& Colors)
+{
+    const int Tiles = int(Colors.size());
+    QImage Strip(64, 32 * ((Tiles + 1) / 2), QImage::Format_RGB32);
+    Strip.fill(clTransparent);
+    for (int i = 0; i < Tiles; ++i)
+        for (int y = 8; y < 24; ++y)
+            for (int x = 8; x < 24; ++x)
+                Strip.setPixel((i % 2) * 32 + x, (i / 2) * 32 + y, Colors[i]);
+    QByteArray Bmp;
+    QBuffer Buffer(&Bmp);
+    Buffer.open(QIODevice::WriteOnly);
+    Strip.save(&Buffer, "BMP");
+    QByteArray Records_;
+    for (int i = 0; i < Records; ++i)
+        Records_ += Integer(1) + Block("icon" + QByteArray::number(i) + ".png") + Block("content");
+    const QByteArray Head = Block("Corvalite Icon Pack");
+    const qint32 Offset = qint32(Head.size() + 4 + Records_.size() + 4);
+    return Head + Integer(Offset) + Records_ + Integer(0) +
+           Block(Bmp + Integer(32) + Integer(32) + Integer(Tiles) + Integer(2));
+}
+
+class UnitButtonWizTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        FPack = FDir.filePath(QStringLiteral("Tango Small.icp"));
+        QFile File(FPack);
+        ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+        File.write(MakePack(2, {0xFFFF0000, 0xFF00C000}));
+    }
+
+    // A wizard shown (not modally) once, so it has filled its lists.
+    void Show(TFormButtonWizard& Form)
+    {
+        Form.GlyphPackPath = FPack;
+        Form.BaseFolder = FDir.path() + QLatin1Char('/');
+        Form.show();
+        ASSERT_TRUE(Form.Initialized());
+    }
+
+    static int CountPixels(const QImage& Image, QRgb Color)
+    {
+        int Count = 0;
+        for (int y = 0; y < Image.height(); ++y)
+            for (int x = 0; x < Image.width(); ++x)
+                Count += Image.pixel(x, y) == Color;
+        return Count;
+    }
+
+    QTemporaryDir FDir;
+    QString FPack;
+    TScriptedDialogs Dialogs;
+};
+
+TEST(ButtonFileNames, TheCaptionInLowerCaseWithOnlyLettersAndDigits)
+{
+    const struct
+    {
+        const char* Caption;
+        int Format;
+        const char* Expected;
+    } Cases[] = {
+        {"Buy Now!", 0, "images/buy_now_.gif"}, {"", 2, "images/button.png"},
+        {"Home", 1, "images/home.jpg"},         {"Page 2", 3, "images/page_2.bmp"},
+        {"\xC3\x9C" "ber/uns", 0, "images/_ber_uns.gif"},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(ProposedButtonFileName(QString::fromUtf8(C.Caption), C.Format), QString::fromLatin1(C.Expected))
+            << C.Caption;
+}
+
+TEST_F(UnitButtonWizTest, TheFirstShowingFillsTheListsAndProposesAName)
+{
+    TFormButtonWizard Form;
+    EXPECT_FALSE(Form.Initialized());
+    EXPECT_EQ(Form.windowTitle(), "Button Wizard");
+    Show(Form);
+    ASSERT_EQ(Form.ListStyle->count(), 70);
+    EXPECT_EQ(Form.ListStyle->item(0)->text(), "Style 1");
+    EXPECT_EQ(Form.ListStyle->item(69)->text(), "Style 70");
+    EXPECT_EQ(Form.SelectedStyle(), 0);
+    ASSERT_EQ(Form.ListGlyph->count(), 2);
+    EXPECT_EQ(Form.ListGlyph->item(1)->text(), "1");
+    EXPECT_EQ(Form.EditCaption->text(), "Some Text");
+    EXPECT_EQ(Form.EditFileName->text(), "images/some_text.gif");
+    EXPECT_FALSE(Form.Preview().isNull());
+    EXPECT_EQ(ButtonGens()[0]->Caption, "Some Text");
+    EXPECT_EQ(ButtonGens()[5]->Caption, "Style 6") << "only the selected style takes the caption";
+    const QStringList Tabs = {Form.PageControl1->tabText(0), Form.PageControl1->tabText(1),
+                              Form.PageControl1->tabText(2), Form.PageControl1->tabText(3)};
+    EXPECT_EQ(Tabs, QStringList({"Styles", "Glyphs", "Properties", "Fine Tune"}));
+
+    // Caption and format propose the name; a name edited by hand is rebuilt by the next change.
+    Form.EditCaption->setText(QStringLiteral("Buy Now!"));
+    EXPECT_EQ(Form.EditFileName->text(), "images/buy_now_.gif");
+    Form.EditFileName->setText(QStringLiteral("mine/by-hand.gif"));
+    Form.FormatButtons[2]->setChecked(true);
+    EXPECT_EQ(Form.EditFileName->text(), "images/buy_now_.png");
+    Form.EditCaption->clear();
+    EXPECT_EQ(Form.EditFileName->text(), "images/button.png");
+    QImage Expected;
+    TBaseButtonGen& Style = *ButtonGens()[0];
+    Style.Caption = QStringLiteral("Caption");
+    Style.Generate(Expected, bsNormal);
+    EXPECT_EQ(Form.Preview(), Expected) << "an empty caption shows \"Caption\"";
+}
+
+TEST_F(UnitButtonWizTest, AStylesSettingsLoadIntoTheControlsAndEditsStayWithIt)
+{
+    TFormButtonWizard Form;
+    Show(Form);
+    Form.ListStyle->setCurrentRow(2);
+    Form.SpinDelta->setValue(7);
+    Form.SpinFontSize->setValue(14);
+    EXPECT_EQ(ButtonGens()[2]->Delta, 7);
+    EXPECT_EQ(ButtonGens()[2]->FontSize, 14);
+    Form.ListStyle->setCurrentRow(3);
+    EXPECT_EQ(Form.SpinDelta->value(), 2);
+    EXPECT_EQ(Form.SpinFontSize->value(), 8);
+    EXPECT_EQ(ButtonGens()[3]->Delta, 2) << "loading the controls writes nothing back into the old style";
+    Form.ListStyle->setCurrentRow(2);
+    EXPECT_EQ(Form.SpinDelta->value(), 7);
+    EXPECT_EQ(Form.SpinFontSize->value(), 14);
+
+    // The state group draws the chosen state: the hovered outline is orange.
+    Form.StateButtons[1]->setChecked(true);
+    EXPECT_GT(CountPixels(Form.Preview(), 0xFFFF8000), 0);
+
+    // "Autosize" off: the width and height take over and their controls are enabled.
+    EXPECT_FALSE(Form.SpinWidth->isEnabled());
+    Form.CheckAutosize->click();
+    EXPECT_TRUE(Form.SpinWidth->isEnabled());
+    EXPECT_TRUE(Form.SpinHeight->isEnabled());
+    Form.SpinWidth->setValue(155);
+    Form.SpinHeight->setValue(40);
+    EXPECT_EQ(Form.Preview().size(), QSize(155, 40));
+
+    // A colour panel asks for a colour; a cancelled choice changes nothing.
+    QColor Next(0x12, 0x34, 0x56);
+    QList<QColor> Offered;
+    Form.ChooseColor = [&](QColor& C) {
+        Offered << C;
+        if (!Next.isValid())
+            return false;
+        C = Next;
+        return true;
+    };
+    QMouseEvent Press(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(Form.PanelTC[1], &Press);
+    EXPECT_EQ(Form.PanelTC[1]->Color(), Next);
+    EXPECT_EQ(ButtonGens()[2]->TextColor[1], Next);
+    Next = QColor();
+    QApplication::sendEvent(Form.PanelOC[0], &Press);
+    EXPECT_EQ(ButtonGens()[2]->OutlineColor[0], QColor(0x80, 0x80, 0x80));
+    EXPECT_EQ(Offered, QList<QColor>({QColor(255, 255, 255), QColor(0x80, 0x80, 0x80)})) << "the dialog opens on the panel's colour";
+}
+
+TEST_F(UnitButtonWizTest, AGlyphIsTheMiddleOfItsThumbnailAndGoesBesideTheText)
+{
+    TFormButtonWizard Form;
+    Show(Form);
+    Form.ListStyle->setCurrentRow(0);
+    const int Plain = Form.Preview().width();
+    Form.ListGlyph->setCurrentRow(0);
+    emit Form.ListGlyph->itemClicked(Form.ListGlyph->item(0));
+    // The system style draws its glyph at its own size: 16 pixels of red with a gap of 7 to the text.
+    EXPECT_EQ(Form.Preview().width(), Plain + 16 + 7);
+    EXPECT_EQ(CountPixels(Form.Preview(), 0xFFFF0000), 16 * 16);
+    Form.StateButtons[3]->setChecked(true);
+    EXPECT_EQ(CountPixels(Form.Preview(), 0xFFFF0000), 0) << "disabled: the grey glyph";
+    Form.ComboLayout->setCurrentIndex(0);
+    EXPECT_EQ(Form.Preview().width(), Plain);
+}
+
+TEST_F(UnitButtonWizTest, WithoutTheGlyphPackTheWizardWorksWithoutGlyphs)
+{
+    TFormButtonWizard Form;
+    Form.GlyphPackPath = FDir.filePath(QStringLiteral("missing.icp"));
+    Form.show();
+    EXPECT_TRUE(Form.Initialized());
+    EXPECT_EQ(Form.ListGlyph->count(), 0);
+    EXPECT_EQ(Form.ListStyle->count(), 70);
+}
+
+TEST_F(UnitButtonWizTest, SaveWritesBelowTheBaseFolderCreatingTheFoldersAndCloses)
+{
+    const struct
+    {
+        int Format;
+        const char* Name;
+        const char* Reader;
+        bool Transparent;
+    } Cases[] = {
+        {0, "images/nav/a.gif", "GIF", true},
+        {1, "images/b.jpg", "JPEG", false},
+        {2, "deep/er/c.png", "PNG", true},
+        {3, "images/d.bmp", "BMP", false},
+    };
+    TFormButtonWizard Form;
+    Show(Form);
+    Form.ListStyle->setCurrentRow(2);  // a skinned style: its rounded corners are magenta
+    for (const auto& Case : Cases) {
+        Form.FormatButtons[Case.Format]->setChecked(true);
+        Form.EditFileName->setText(QString::fromLatin1(Case.Name));
+        const QImage Preview = Form.Preview();
+        ASSERT_EQ(Preview.pixel(0, 0), clTransparent);
+        QTimer::singleShot(0, &Form, [&Form] { Form.BtnSave->click(); });
+        EXPECT_EQ(Form.exec(), QDialog::Accepted);
+        EXPECT_TRUE(Form.Saved());
+        EXPECT_FALSE(Form.isVisible());
+        const QImage Back = QImageReader(FDir.filePath(QString::fromLatin1(Case.Name)), Case.Reader).read();
+        ASSERT_EQ(Back.size(), Preview.size()) << Case.Name;
+        if (Case.Transparent)
+            EXPECT_EQ(qAlpha(Back.pixel(0, 0)), 0) << Case.Name;
+        else
+            EXPECT_GT(qGray(Back.pixel(0, 0)), 200) << Case.Name;
+        EXPECT_EQ(qAlpha(Back.pixel(Back.width() / 2, Back.height() / 2)), 255);
+    }
+    EXPECT_TRUE(Dialogs.Messages.empty());
+
+    // Showing it again clears the saved flag.
+    QTimer::singleShot(0, &Form, [&Form] { Form.reject(); });
+    Form.exec();
+    EXPECT_FALSE(Form.Saved());
+}
+
+TEST_F(UnitButtonWizTest, AFailedSaveShowsTheErrorKeepsTheWindowOpenAndSavesNothing)
+{
+    TFormButtonWizard Form;
+    Show(Form);
+    // A file where the folder should be.
+    QFile Blocker(FDir.filePath(QStringLiteral("images")));
+    ASSERT_TRUE(Blocker.open(QIODevice::WriteOnly));
+    Blocker.close();
+    Dialogs.Answers = {mrOk};
+    Form.BtnSave->click();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtError);
+    EXPECT_TRUE(Dialogs.Messages[0].Text.contains(QStringLiteral("images"))) << Dialogs.Messages[0].Text.toStdString();
+    EXPECT_FALSE(Form.Saved());
+    EXPECT_TRUE(Form.isVisible());
+
+    // An empty file name does nothing at all.
+    Form.EditFileName->clear();
+    Form.BtnSave->click();
+    EXPECT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_TRUE(Form.isVisible());
+    EXPECT_FALSE(Form.Saved());
+}
+
+TEST(IconPacks, ReadsNamesAndThumbnailsAndRejectsOtherFiles)
+{
+    QByteArray Data = MakePack(3, {0xFFFF0000, 0xFF00FF00});
+    QBuffer Stream(&Data);
+    Stream.open(QIODevice::ReadOnly);
+    TIconPack Pack;
+    Pack.LoadFromStream(Stream);
+    EXPECT_EQ(Pack.Names, QStringList({"icon0.png", "icon1.png", "icon2.png"}));
+    ASSERT_EQ(Pack.Images.size(), 2) << "the third record has no tile";
+    EXPECT_EQ(Pack.Images[1].size(), QSize(32, 32));
+    EXPECT_EQ(Pack.Images[1].pixel(16, 16), 0xFF00FF00);
+    EXPECT_EQ(Pack.Images[1].pixel(0, 0), clTransparent);
+
+    for (QByteArray Bad : {QByteArray("not a pack at all"), QByteArray(), Block("Corvalite Icon Pak") + Integer(0)}) {
+        QBuffer BadStream(&Bad);
+        BadStream.open(QIODevice::ReadOnly);
+        try {
+            Pack.LoadFromStream(BadStream);
+            ADD_FAILURE() << Bad.toStdString();
+        } catch (const Exception& E) {
+            EXPECT_EQ(E.Message(), "Invalid Corvalite Icon Pack file.");
+        }
+    }
+    // A record list cut short is an error, not a pack.
+    QByteArray Cut = Data.left(40);
+    QBuffer CutStream(&Cut);
+    CutStream.open(QIODevice::ReadOnly);
+    EXPECT_THROW(Pack.LoadFromStream(CutStream), Exception);
+}
+
+TEST_F(UnitButtonWizTest, ScreenshotOfTheWizard)
+{
+    // Writes the picture only when asked: CORVALITE_SCREENSHOT names the PNG file.
+    const QByteArray Target = qgetenv("CORVALITE_SCREENSHOT");
+    if (Target.isEmpty())
+        GTEST_SKIP() << "CORVALITE_SCREENSHOT not set";
+    TFormButtonWizard Form;
+    Show(Form);
+    Form.EditCaption->setText(QStringLiteral("Order Now"));
+    Form.ListStyle->setCurrentRow(30);
+    Form.ListStyle->scrollToItem(Form.ListStyle->currentItem());
+    emit Form.ListGlyph->itemClicked(Form.ListGlyph->item(1));
+    Form.ListGlyph->setCurrentRow(1);
+    emit Form.ListGlyph->itemClicked(Form.ListGlyph->item(1));
+    QEventLoop Settle;
+    QTimer::singleShot(500, &Settle, &QEventLoop::quit);
+    Settle.exec();
+    EXPECT_TRUE(Form.grab().toImage().save(QString::fromLocal8Bit(Target), "PNG"));
+}
+
+} // namespace
