@@ -230,6 +230,23 @@ TEST_F(UnitButtonWizTest, WithoutTheGlyphPackTheWizardWorksWithoutGlyphs)
     EXPECT_EQ(Form.ListStyle->count(), 70);
 }
 
+TEST_F(UnitButtonWizTest, TheProgramsOwnGlyphPackIsFoundBesideIt)
+{
+    TFormButtonWizard Form;
+    Form.show();
+    ASSERT_GE(Form.ListGlyph->count(), 20);
+    // Each glyph is drawn on magenta and covers some of its 16 by 16 pixels.
+    for (int i = 0; i < Form.ListGlyph->count(); ++i) {
+        Form.ListGlyph->setCurrentRow(i);
+        emit Form.ListGlyph->itemClicked(Form.ListGlyph->item(i));
+        const QImage& Glyph = ButtonGens()[0]->Glyph();
+        ASSERT_EQ(Glyph.size(), QSize(16, 16));
+        const int Clear = CountPixels(Glyph, clTransparent);
+        EXPECT_GT(Clear, 0) << i;
+        EXPECT_LT(Clear, 16 * 16 - 20) << i;
+    }
+}
+
 TEST_F(UnitButtonWizTest, SaveWritesBelowTheBaseFolderCreatingTheFoldersAndCloses)
 {
     const struct
@@ -333,13 +350,12 @@ TEST_F(UnitButtonWizTest, ScreenshotOfTheWizard)
     if (Target.isEmpty())
         GTEST_SKIP() << "CORVALITE_SCREENSHOT not set";
     TFormButtonWizard Form;
-    Show(Form);
+    Form.show();
     Form.EditCaption->setText(QStringLiteral("Order Now"));
     Form.ListStyle->setCurrentRow(30);
     Form.ListStyle->scrollToItem(Form.ListStyle->currentItem());
-    emit Form.ListGlyph->itemClicked(Form.ListGlyph->item(1));
-    Form.ListGlyph->setCurrentRow(1);
-    emit Form.ListGlyph->itemClicked(Form.ListGlyph->item(1));
+    Form.ListGlyph->setCurrentRow(9);
+    emit Form.ListGlyph->itemClicked(Form.ListGlyph->item(9));
     QEventLoop Settle;
     QTimer::singleShot(500, &Settle, &QEventLoop::quit);
     Settle.exec();

@@ -1,0 +1,225 @@
+// Draws the small glyphs of the button wizard and writes them as the icon pack "Tango Small.icp": each
+// icon a 16-pixel PNG file, and a strip of 32-pixel thumbnails with the glyph in the middle of each tile
+// on magenta. Run by the build; the only argument is the pack file to write.
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSaveFile>
+#include <QtEndian>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using TDraw = std::function<void(QPainter&)>;
+
+struct TGlyph
+{
+    const char* Name;
+    TDraw Draw;
+};
+
+const QColor Ink(0x20, 0x4A, 0x87);
+const QColor Green(0x2E, 0x8B, 0x2E);
+const QColor Red(0xCC, 0x22, 0x22);
+const QColor Gold(0xE8, 0xA8, 0x10);
+
+QPolygonF Poly(std::initializer_list<QPointF> Points)
+{
+    return QPolygonF(Points);
+}
+
+void Fill(QPainter& P, const QColor& C, const QPolygonF& Shape)
+{
+    P.setPen(QPen(C.darker(140), 1));
+    P.setBrush(C);
+    P.drawPolygon(Shape);
+}
+
+std::vector<TGlyph> Glyphs()
+{
+    return {
+        {"arrow_right.png", [](QPainter& P) { Fill(P, Ink, Poly({{2, 6}, {8, 6}, {8, 2}, {14, 8}, {8, 14}, {8, 10}, {2, 10}})); }},
+        {"arrow_left.png", [](QPainter& P) { Fill(P, Ink, Poly({{14, 6}, {8, 6}, {8, 2}, {2, 8}, {8, 14}, {8, 10}, {14, 10}})); }},
+        {"arrow_up.png", [](QPainter& P) { Fill(P, Ink, Poly({{6, 14}, {6, 8}, {2, 8}, {8, 2}, {14, 8}, {10, 8}, {10, 14}})); }},
+        {"arrow_down.png", [](QPainter& P) { Fill(P, Ink, Poly({{6, 2}, {6, 8}, {2, 8}, {8, 14}, {14, 8}, {10, 8}, {10, 2}})); }},
+        {"next.png", [](QPainter& P) {
+             Fill(P, Ink, Poly({{2, 3}, {8, 8}, {2, 13}}));
+             Fill(P, Ink, Poly({{8, 3}, {14, 8}, {8, 13}}));
+         }},
+        {"previous.png", [](QPainter& P) {
+             Fill(P, Ink, Poly({{14, 3}, {8, 8}, {14, 13}}));
+             Fill(P, Ink, Poly({{8, 3}, {2, 8}, {8, 13}}));
+         }},
+        {"play.png", [](QPainter& P) { Fill(P, Green, Poly({{4, 2}, {14, 8}, {4, 14}})); }},
+        {"stop.png", [](QPainter& P) { Fill(P, Red, Poly({{3, 3}, {13, 3}, {13, 13}, {3, 13}})); }},
+        {"home.png", [](QPainter& P) {
+             Fill(P, Red, Poly({{1, 8}, {8, 1.5}, {15, 8}}));
+             Fill(P, QColor(0xF0, 0xE6, 0xC8), Poly({{3.5, 8}, {12.5, 8}, {12.5, 14.5}, {3.5, 14.5}}));
+             Fill(P, QColor(0x8B, 0x5A, 0x2B), Poly({{7, 10}, {9.5, 10}, {9.5, 14.5}, {7, 14.5}}));
+         }},
+        {"check.png", [](QPainter& P) { Fill(P, Green, Poly({{1.5, 8}, {4, 5.5}, {6.5, 8.5}, {12.5, 2}, {15, 4.5}, {6.5, 13.5}})); }},
+        {"cross.png", [](QPainter& P) {
+             Fill(P, Red, Poly({{2, 4}, {4, 2}, {8, 6}, {12, 2}, {14, 4}, {10, 8}, {14, 12}, {12, 14}, {8, 10}, {4, 14}, {2, 12}, {6, 8}}));
+         }},
+        {"plus.png", [](QPainter& P) {
+             Fill(P, Green, Poly({{6, 2}, {10, 2}, {10, 6}, {14, 6}, {14, 10}, {10, 10}, {10, 14}, {6, 14}, {6, 10}, {2, 10}, {2, 6}, {6, 6}}));
+         }},
+        {"minus.png", [](QPainter& P) { Fill(P, Red, Poly({{2, 6}, {14, 6}, {14, 10}, {2, 10}})); }},
+        {"star.png", [](QPainter& P) {
+             QPolygonF Star;
+             for (int i = 0; i < 10; ++i) {
+                 const double A = -M_PI / 2 + i * M_PI / 5, R = i % 2 ? 3.2 : 7.2;
+                 Star << QPointF(8 + R * std::cos(A), 8.5 + R * std::sin(A));
+             }
+             Fill(P, Gold, Star);
+         }},
+        {"heart.png", [](QPainter& P) {
+             QPainterPath Heart;
+             Heart.moveTo(8, 14);
+             Heart.cubicTo(1, 9, 0.5, 3, 4.5, 2.5);
+             Heart.cubicTo(6.5, 2.2, 8, 4, 8, 5);
+             Heart.cubicTo(8, 4, 9.5, 2.2, 11.5, 2.5);
+             Heart.cubicTo(15.5, 3, 15, 9, 8, 14);
+             P.setPen(QPen(Red.darker(140), 1));
+             P.setBrush(Red);
+             P.drawPath(Heart);
+         }},
+        {"mail.png", [](QPainter& P) {
+             Fill(P, QColor(0xF4, 0xF4, 0xF4), Poly({{1.5, 3.5}, {14.5, 3.5}, {14.5, 12.5}, {1.5, 12.5}}));
+             P.setPen(QPen(Ink, 1));
+             P.drawPolyline(Poly({{1.5, 3.5}, {8, 9}, {14.5, 3.5}}));
+         }},
+        {"search.png", [](QPainter& P) {
+             P.setPen(QPen(QColor(0x55, 0x55, 0x55), 2.2));
+             P.drawLine(QPointF(10, 10), QPointF(14.5, 14.5));
+             P.setPen(QPen(Ink, 1.6));
+             P.setBrush(QColor(0xCC, 0xE0, 0xF5));
+             P.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
+         }},
+        {"folder.png", [](QPainter& P) {
+             Fill(P, Gold, Poly({{1.5, 3.5}, {6, 3.5}, {7.5, 5}, {14.5, 5}, {14.5, 13.5}, {1.5, 13.5}}));
+         }},
+        {"document.png", [](QPainter& P) {
+             Fill(P, QColor(0xFA, 0xFA, 0xFA), Poly({{3.5, 1.5}, {10, 1.5}, {13.5, 5}, {13.5, 14.5}, {3.5, 14.5}}));
+             P.setPen(QPen(QColor(0x99, 0x99, 0x99), 1));
+             for (double Y : {7.5, 9.5, 11.5})
+                 P.drawLine(QPointF(5.5, Y), QPointF(11.5, Y));
+         }},
+        {"save.png", [](QPainter& P) {
+             Fill(P, Ink, Poly({{1.5, 1.5}, {12.5, 1.5}, {14.5, 3.5}, {14.5, 14.5}, {1.5, 14.5}}));
+             Fill(P, QColor(0xEE, 0xEE, 0xEE), Poly({{4, 1.5}, {11, 1.5}, {11, 6}, {4, 6}}));
+             Fill(P, QColor(0xDD, 0xDD, 0xDD), Poly({{3.5, 9}, {12.5, 9}, {12.5, 14.5}, {3.5, 14.5}}));
+         }},
+        {"lock.png", [](QPainter& P) {
+             P.setPen(QPen(QColor(0x77, 0x77, 0x77), 1.8));
+             P.setBrush(Qt::NoBrush);
+             P.drawArc(QRectF(4.5, 1.5, 7, 9), 0, 180 * 16);
+             P.drawLine(QPointF(4.5, 6), QPointF(4.5, 8));
+             P.drawLine(QPointF(11.5, 6), QPointF(11.5, 8));
+             Fill(P, Gold, Poly({{2.5, 7.5}, {13.5, 7.5}, {13.5, 14.5}, {2.5, 14.5}}));
+         }},
+        {"user.png", [](QPainter& P) {
+             P.setPen(QPen(Ink.darker(140), 1));
+             P.setBrush(QColor(0x6A, 0x9B, 0xD8));
+             P.drawEllipse(QPointF(8, 5), 3, 3);
+             QPainterPath Body;
+             Body.moveTo(2, 15);
+             Body.cubicTo(2, 9, 14, 9, 14, 15);
+             Body.closeSubpath();
+             P.drawPath(Body);
+         }},
+        {"cart.png", [](QPainter& P) {
+             P.setPen(QPen(QColor(0x44, 0x44, 0x44), 1.4));
+             P.setBrush(Qt::NoBrush);
+             P.drawPolyline(Poly({{1, 2.5}, {3.5, 2.5}, {5.5, 10.5}, {13, 10.5}, {14.5, 4.5}, {4.2, 4.5}}));
+             P.setBrush(QColor(0x44, 0x44, 0x44));
+             P.drawEllipse(QPointF(6.5, 13.5), 1.3, 1.3);
+             P.drawEllipse(QPointF(12, 13.5), 1.3, 1.3);
+         }},
+        {"bullet.png", [](QPainter& P) {
+             P.setPen(QPen(Ink.darker(140), 1));
+             P.setBrush(QColor(0x4F, 0x8F, 0xDF));
+             P.drawEllipse(QPointF(8, 8), 5, 5);
+         }},
+    };
+}
+
+// Opaque where mostly covered, magenta elsewhere: thumbnails keep a hard mask.
+QImage OnMagenta(const QImage& Drawn)
+{
+    QImage Out(Drawn.size(), QImage::Format_RGB32);
+    const QImage Straight = Drawn.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < Out.height(); ++y)
+        for (int x = 0; x < Out.width(); ++x) {
+            const QRgb C = Straight.pixel(x, y);
+            Out.setPixel(x, y, qAlpha(C) < 128 ? qRgb(255, 0, 255) : qRgb(qRed(C), qGreen(C), qBlue(C)));
+        }
+    return Out;
+}
+
+QByteArray Encoded(const QImage& Image, const char* Format)
+{
+    QByteArray Bytes;
+    QBuffer Buffer(&Bytes);
+    Buffer.open(QIODevice::WriteOnly);
+    Image.save(&Buffer, Format);
+    return Bytes;
+}
+
+QByteArray Integer(qint32 Value)
+{
+    QByteArray Bytes(4, '\0');
+    qToLittleEndian(Value, Bytes.data());
+    return Bytes;
+}
+
+QByteArray Block(const QByteArray& Data)
+{
+    return Integer(qint32(Data.size())) + Data;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: MakeGlyphPack PACK_FILE\n");
+        return 2;
+    }
+    const std::vector<TGlyph> List = Glyphs();
+    constexpr int Tile = 32, PerRow = 8;
+    const int Count = int(List.size());
+    QImage Strip(Tile * PerRow, Tile * ((Count + PerRow - 1) / PerRow), QImage::Format_RGB32);
+    Strip.fill(qRgb(255, 0, 255));
+    QByteArray Records;
+    for (int i = 0; i < Count; ++i) {
+        QImage Icon(16, 16, QImage::Format_ARGB32_Premultiplied);
+        Icon.fill(Qt::transparent);
+        QPainter P(&Icon);
+        P.setRenderHint(QPainter::Antialiasing);
+        List[size_t(i)].Draw(P);
+        P.end();
+        Records += Integer(1) + Block(List[size_t(i)].Name) + Block(Encoded(Icon.convertToFormat(QImage::Format_ARGB32), "PNG"));
+        QPainter S(&Strip);
+        S.drawImage((i % PerRow) * Tile + 8, (i / PerRow) * Tile + 8, OnMagenta(Icon));
+    }
+    const QByteArray Head = Block("Corvalite Icon Pack");
+    const qint32 Offset = qint32(Head.size() + 4 + Records.size() + 4);
+    const QByteArray Pack = Head + Integer(Offset) + Records + Integer(0) +
+                            Block(Encoded(Strip, "BMP") + Integer(Tile) + Integer(Tile) + Integer(Count) + Integer(PerRow));
+
+    const QString Path = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(QFileInfo(Path).absolutePath());
+    QSaveFile File(Path);
+    if (!File.open(QIODevice::WriteOnly) || File.write(Pack) != Pack.size() || !File.commit()) {
+        std::fprintf(stderr, "MakeGlyphPack: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
