@@ -17,6 +17,7 @@
 #include "ShellApi.h"
 #include "SynUtils.h"
 #include "TagTreeView.h"
+#include "ToolLoader.h"
 #include "UnitAbout.h"
 #include "UnitButtonWiz.h"
 
@@ -131,6 +132,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     FormButtonWizard = new TFormButtonWizard(this);
     ButtonGenerators1->setEnabled(true);
     connect(ButtonGenerators1, &QAction::triggered, this, &TFormMain::ButtonGenerators1Click);
+
+    CreateObjectsPanel();
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
@@ -1125,4 +1128,36 @@ void TFormMain::ButtonGenerators1Click()
     FFileManager->SetModified(true);
     FUndoCountSeen = FDesigner->GetBrowserUndoCount();
     UpdateToolbar();
+}
+
+// ---- Objects palette
+
+void TFormMain::CreateObjectsPanel()
+{
+    PanelObjects = new QDockWidget(QStringLiteral("Objects"), this);
+    PanelObjects->setObjectName(QStringLiteral("PanelObjects"));
+    ToolManager = new TToolManager(PanelObjects);
+    ToolManager->setObjectName(QStringLiteral("ToolManager"));
+    PanelObjects->setWidget(ToolManager);
+    addDockWidget(Qt::LeftDockWidgetArea, PanelObjects);
+    resizeDocks({PanelObjects}, {65}, Qt::Horizontal);
+
+    ToolManager->SetDesigner(FDesigner);
+    ToolManager->SetImages(LoadToolImages());
+    ToolManager->OnRequireSavedDocument = [this] { return RequireSavedDocument(); };
+    ToolManager->OnChange = [this](TToolManager*) {
+        FFileManager->SetModified(true);
+        UpdateToolbar();
+        FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    };
+    LoadTools(*ToolManager);
+    connect(FDesigner, &THtmlDesigner::OnDblClick, this, [this] {
+        if (FDesigner->CurrentElement().IsValid())
+            ToolManager->EditByDoubleClick(FDesigner->CurrentElement());
+    });
+
+    Objects1->setEnabled(true);
+    Objects1->setChecked(true);
+    connect(Objects1, &QAction::triggered, PanelObjects, &QWidget::setVisible);
+    connect(View1, &QMenu::aboutToShow, this, [this] { Objects1->setChecked(PanelObjects->isVisible()); });
 }

@@ -36,6 +36,7 @@ class QTabWidget;
 class TEntityView;
 class TFormAbout;
 class TFormButtonWizard;
+class TToolManager;
 
 // The program's application object. An exception that no code catches and that reaches the message loop
 // is dropped without a message (IgnoreException) and the program goes on with the next event.
@@ -192,6 +193,11 @@ public:
     TFormButtonWizard* FormButtonWizard = nullptr;
     // Designer view, saved document: the wizard's button goes in at the caret as an image.
     void ButtonGenerators1Click();
+
+    // ---- Objects palette: the tag tools, left of the views
+    QDockWidget* PanelObjects = nullptr;
+    TToolManager* ToolManager = nullptr;
+    void CreateObjectsPanel();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -792,6 +792,19 @@ private:
     std::unordered_set<const THtmlNode*> InTree;
 };
 
+QString THtmlFilter::KeepCopy(const QString& Id)
+{
+    const THtmlNode* kept = FindNode(Id);
+    if (!kept)
+        return {};
+    THtmlNode* copy = TMappedSource::CopyOf(kept);
+    if (FTablesWithoutTbody.count(kept))
+        FTablesWithoutTbody.insert(copy);
+    const QString id = NextDesignId();
+    Keep(copy);
+    return id;
+}
+
 void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
 {
     THtmlNode* node = root->GetNextNode(nullptr);

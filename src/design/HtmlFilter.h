@@ -112,6 +112,11 @@ public:
     // Width, then height of the kept element behind Id (an empty value removes the attribute). Given the
     // resized element's tag identifier, a kept node of another kind (behind a pasted id) is left alone.
     void SetNodeSize(const QString& Id, const QString& Width, const QString& Height, int DesignTag = -1);
+    // A copy of the kept node behind Id, kept under the next design id, which is answered (empty when Id
+    // names no kept node). A tool changes the copy and gives the design element the new id in the same
+    // batch of writes as its other changes: undoing that batch brings the old id back, and with it the
+    // kept node exactly as it was.
+    QString KeepCopy(const QString& Id);
 
     // Placeholder builders: each keeps the new source node under the next design id and answers the
     // complete placeholder image.

@@ -18,6 +18,11 @@ TEngineElement TEngineElement::FromId(TEngineBridge* Bridge, const QString& Id)
     return TEngineElement(Bridge, description.toMap());
 }
 
+bool TEngineElement::operator==(const TEngineElement& Other) const
+{
+    return FBridge == Other.FBridge && FGeneration == Other.FGeneration && FToken == Other.FToken;
+}
+
 bool TEngineElement::IsValid() const
 {
     return FToken > 0 && FBridge && FBridge->Generation() == FGeneration;

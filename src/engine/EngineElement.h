@@ -46,10 +46,8 @@ public:
     // Selects the element as a control (Contents false) or its contents (Contents true).
     bool Select(bool Contents = false);
 
-    bool operator==(const TEngineElement& Other) const
-    {
-        return FBridge == Other.FBridge && FGeneration == Other.FGeneration && FToken == Other.FToken;
-    }
+    // Out of line: the comparison needs the bridge's whole class, which includers need not know.
+    bool operator==(const TEngineElement& Other) const;
 
 private:
     bool Run(const QString& What, const QVariantList& Arguments, QVariant* Result) const;

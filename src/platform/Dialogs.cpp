@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -24,6 +26,33 @@ TInputQueryHook& InputHook()
 {
     static TInputQueryHook hook;
     return hook;
+}
+
+TShowModalHook& ModalHook()
+{
+    static TShowModalHook hook;
+    return hook;
+}
+
+// A picture pane beside the file list that shows the file under the cursor, scaled down to fit.
+void AddPicturePreview(QFileDialog& dialog)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid)
+        return;
+    auto* preview = new QLabel(&dialog);
+    preview->setFixedSize(160, 160);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameShape(QFrame::StyledPanel);
+    grid->addWidget(preview, 1, grid->columnCount(), 1, 1);
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& file) {
+        const QPixmap picture(file);
+        preview->setPixmap(picture.isNull() ? QPixmap()
+                                            : picture.width() <= 156 && picture.height() <= 156
+                                                  ? picture
+                                                  : picture.scaled(156, 156, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    });
 }
 
 } // namespace
@@ -119,6 +148,8 @@ bool TFileDialog::Execute(QWidget* parent)
         dialog.setDirectory(InitialDir);
     if (!FileName.isEmpty())
         dialog.selectFile(FileName);
+    if (PicturePreview)
+        AddPicturePreview(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     FileName = dialog.selectedFiles().constFirst();
@@ -143,4 +174,18 @@ bool InputQuery(const QString& Caption, const QString& Prompt, QString& Value)
     if (confirmed)
         Value = text;
     return confirmed;
+}
+
+TShowModalHook SetShowModalHook(TShowModalHook hook)
+{
+    TShowModalHook previous = std::move(ModalHook());
+    ModalHook() = std::move(hook);
+    return previous;
+}
+
+int ShowModal(QDialog& Form)
+{
+    if (ModalHook())
+        return ModalHook()(Form);
+    return Form.exec() == QDialog::Accepted ? mrOk : mrCancel;
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
@@ -36,6 +37,7 @@ public:
     QString Filter;      // "Description|patterns|Description|patterns", patterns separated by ";"
     QString InitialDir;
     QString FileName;
+    bool PicturePreview = false; // shows the picture under the current file beside the list
 
     bool Execute(QWidget* parent = nullptr);
 
@@ -54,3 +56,10 @@ bool InputQuery(const QString& Caption, const QString& Prompt, QString& Value);
 using TInputQueryHook = std::function<bool(const QString& Caption, const QString& Prompt, QString& Value)>;
 // Replaces the input box; an empty hook restores it. Returns the hook that was in place.
 TInputQueryHook SetInputQueryHook(TInputQueryHook hook);
+
+// Shows a form modally and answers mrOk when it was accepted, mrCancel otherwise.
+int ShowModal(QDialog& Form);
+
+using TShowModalHook = std::function<int(QDialog& Form)>;
+// Replaces the modal showing of forms; an empty hook restores it. Returns the hook that was in place.
+TShowModalHook SetShowModalHook(TShowModalHook hook);

@@ -1,0 +1,364 @@
+#include "TagEditors.h"
+
+#include "Dialogs.h"
+#include "Exceptions.h"
+#include "HtmlColors.h"
+#include "HtmlDesigner.h"
+#include "HtmlInplace.h"
+#include "PickUrls.h"
+#include "TagModels.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The number that marks an edit as a colour edit, and the properties that stand for a button's tag.
+constexpr int ColorEditTag = 38470;
+const char* const TagProperty = "TagEditorTag";
+const char* const LinkProperty = "TagEditorLink";
+const char* const KindProperty = "TagEditorUrlKind";
+
+// Refuses typed characters outside a set. Only printable characters are judged: backspace, the arrows and
+// the editing shortcuts pass, and text put into the edit by the program is never refused.
+class TKeyFilter : public QObject
+{
+public:
+    TKeyFilter(QObject* Parent, std::function<bool(QChar)> Accepts) : QObject(Parent), FAccepts(std::move(Accepts)) {}
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override
+    {
+        if (Event->type() == QEvent::KeyPress) {
+            const QString text = static_cast<QKeyEvent*>(Event)->text();
+            for (QChar c : text)
+                if (c.unicode() >= 32 && c.unicode() != 127 && !FAccepts(c))
+                    return true;
+        }
+        return QObject::eventFilter(Watched, Event);
+    }
+
+private:
+    std::function<bool(QChar)> FAccepts;
+};
+
+bool IsDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+void InstallKeyFilter(QLineEdit* Edit, std::function<bool(QChar)> Accepts)
+{
+    Edit->installEventFilter(new TKeyFilter(Edit, std::move(Accepts)));
+}
+
+// The colour button's face: four swatches.
+QIcon ColorButtonIcon()
+{
+    QPixmap picture(12, 12);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.fillRect(0, 0, 6, 6, QColor(204, 0, 0));
+    painter.fillRect(6, 0, 6, 6, QColor(0, 150, 0));
+    painter.fillRect(0, 6, 6, 6, QColor(0, 0, 204));
+    painter.fillRect(6, 6, 6, 6, QColor(255, 215, 0));
+    return QIcon(picture);
+}
+
+} // namespace
+
+TTagEditor::TTagEditor(const QString& Caption, QWidget* Parent) : QDialog(Parent)
+{
+    setWindowTitle(Caption);
+    auto* column = new QVBoxLayout(this);
+    FPages = new QTabWidget(this);
+    column->addWidget(FPages);
+    auto* buttons = new QHBoxLayout();
+    buttons->addStretch(1);
+    BtnOk = new QPushButton(QStringLiteral("&OK"), this);
+    BtnOk->setObjectName(QStringLiteral("BtnOk"));
+    BtnOk->setDefault(true);
+    BtnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
+    buttons->addWidget(BtnOk);
+    buttons->addWidget(BtnCancel);
+    column->addLayout(buttons);
+    connect(BtnOk, &QPushButton::clicked, this, &TTagEditor::BtnOkClick);
+    connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TTagEditor::~TTagEditor() = default;
+
+void TTagEditor::showEvent(QShowEvent* Event)
+{
+    FormShow();
+    QDialog::showEvent(Event);
+}
+
+void TTagEditor::FormShow()
+{
+    TTagModel& model = Model();
+    model.Filter = Designer ? Designer->Filter() : nullptr;
+    model.Element.reset();
+    if (Element.IsValid())
+        model.Element = ReadElement(Element);
+    model.Load();
+    ModelToControls();
+    RefreshColorEdits();
+    FPages->setCurrentIndex(0);
+}
+
+void TTagEditor::BtnOkClick()
+{
+    ControlsToModel();
+    const TFieldError error = Model().Check();
+    if (!error.Refused) {
+        accept();
+        return;
+    }
+    if (!error.Message.isEmpty())
+        MessageDlg(error.Message, TMsgDlgType::mtError, mbOK);
+    if (QWidget* control = ControlOf(error.Field)) {
+        // The field may sit on another page.
+        for (int i = 0; i < FPages->count(); ++i)
+            if (FPages->widget(i)->isAncestorOf(control))
+                FPages->setCurrentIndex(i);
+        control->setFocus();
+    }
+}
+
+void TTagEditor::GetHtml(QString& Html)
+{
+    ControlsToModel();
+    Html = Model().GetHtml();
+}
+
+void TTagEditor::Apply()
+{
+    ControlsToModel();
+    TElementWrites writes;
+    Model().Apply(writes);
+    if (!writes.IsEmpty() && !Element.Apply(writes.Changes()))
+        throw Exception(QStringLiteral("The design view did not answer."));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Bindings
+
+void TTagEditor::ModelToControls()
+{
+    for (const TBinding& binding : FBindings)
+        binding.Show();
+}
+
+void TTagEditor::ControlsToModel()
+{
+    for (const TBinding& binding : FBindings)
+        binding.Take();
+}
+
+QWidget* TTagEditor::ControlOf(const void* Field) const
+{
+    for (const TBinding& binding : FBindings)
+        if (binding.Field == Field)
+            return binding.Control;
+    return nullptr;
+}
+
+QGridLayout* TTagEditor::AddPage(const QString& Caption)
+{
+    auto* page = new QWidget(FPages);
+    auto* grid = new QGridLayout(page);
+    grid->setColumnStretch(1, 1);
+    FPages->addTab(page, Caption);
+    return grid;
+}
+
+void TTagEditor::AddRow(QGridLayout* Page, const QString& Label, QWidget* Control, QWidget* Button)
+{
+    const int row = Page->rowCount();
+    if (!Label.isEmpty()) {
+        auto* label = new QLabel(Label, Page->parentWidget());
+        label->setBuddy(Control);
+        Page->addWidget(label, row, 0);
+    }
+    Page->addWidget(Control, row, 1);
+    if (Button)
+        Page->addWidget(Button, row, 2);
+}
+
+QLineEdit* TTagEditor::AddEdit(QGridLayout* Page, const char* Name, const QString& Label, QString& Field)
+{
+    auto* edit = new QLineEdit(Page->parentWidget());
+    edit->setObjectName(QLatin1String(Name));
+    AddRow(Page, Label, edit);
+    FBindings.append({edit, &Field, [edit, &Field] { edit->setText(Field); }, [edit, &Field] { Field = edit->text(); }});
+    return edit;
+}
+
+QComboBox* TTagEditor::AddCombo(QGridLayout* Page, const char* Name, const QString& Label, QString& Field,
+                                const QStringList& Items)
+{
+    auto* combo = new QComboBox(Page->parentWidget());
+    combo->setObjectName(QLatin1String(Name));
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems(Items);
+    AddRow(Page, Label, combo);
+    FBindings.append({combo, &Field, [combo, &Field] { combo->setEditText(Field); },
+                      [combo, &Field] { Field = combo->currentText(); }});
+    return combo;
+}
+
+QCheckBox* TTagEditor::AddCheck(QGridLayout* Page, const char* Name, const QString& Caption, bool& Field)
+{
+    auto* check = new QCheckBox(Caption, Page->parentWidget());
+    check->setObjectName(QLatin1String(Name));
+    AddRow(Page, QString(), check);
+    FBindings.append({check, &Field, [check, &Field] { check->setChecked(Field); },
+                      [check, &Field] { Field = check->isChecked(); }});
+    return check;
+}
+
+QPlainTextEdit* TTagEditor::AddMemo(QGridLayout* Page, const char* Name, const QString& Label, QString& Field)
+{
+    auto* memo = new QPlainTextEdit(Page->parentWidget());
+    memo->setObjectName(QLatin1String(Name));
+    AddRow(Page, Label, memo);
+    FBindings.append({memo, &Field, [memo, &Field] { memo->setPlainText(Field); },
+                      [memo, &Field] { Field = memo->toPlainText(); }});
+    return memo;
+}
+
+QLineEdit* TTagEditor::AddUrlEdit(QGridLayout* Page, const char* Name, const char* ButtonName, const QString& Label,
+                                  QString& Field, int Kind)
+{
+    QLineEdit* edit = AddEdit(Page, Name, Label, Field);
+    auto* button = new QToolButton(Page->parentWidget());
+    button->setObjectName(QLatin1String(ButtonName));
+    button->setText(QStringLiteral("..."));
+    Page->addWidget(button, Page->rowCount() - 1, 2);
+    RegisterUrlButton(edit, button, Kind);
+    return edit;
+}
+
+QLineEdit* TTagEditor::AddColorEdit(QGridLayout* Page, const char* Name, const char* ButtonName,
+                                    const QString& Label, QString& Field)
+{
+    QLineEdit* edit = AddEdit(Page, Name, Label, Field);
+    auto* button = new QToolButton(Page->parentWidget());
+    button->setObjectName(QLatin1String(ButtonName));
+    button->setIcon(ColorButtonIcon());
+    Page->addWidget(button, Page->rowCount() - 1, 2);
+    RegisterColorEdit(edit, button);
+    return edit;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Colour edits, URL edits and key filters
+
+int TTagEditor::RegisterColorEdit(QLineEdit* Edit, QAbstractButton* Button)
+{
+    LinkedEdits.append(Edit);
+    const int index = LinkedEdits.size() - 1;
+    Button->setProperty(LinkProperty, index);
+    connect(Button, &QAbstractButton::clicked, this, [this, Button] { ColorButtonClick(Button); });
+    connect(Edit, &QLineEdit::textChanged, this, [Edit] { PaintColorEdit(Edit); });
+    Edit->setProperty(TagProperty, ColorEditTag);
+    return index;
+}
+
+QAbstractButton* TTagEditor::RegisterUrlButton(QLineEdit* Edit, QAbstractButton* Button, int Kind)
+{
+    LinkedEdits.append(Edit);
+    Button->setProperty(LinkProperty, int(LinkedEdits.size() - 1));
+    Button->setProperty(KindProperty, Kind);
+    connect(Button, &QAbstractButton::clicked, this, [this, Button] { UrlButtonClick(Button); });
+    return Button;
+}
+
+void TTagEditor::SetNumericEdit(QLineEdit* Edit)
+{
+    InstallKeyFilter(Edit, [](QChar c) { return IsDigit(c) || c == QLatin1Char('-') || c == QLatin1Char('.'); });
+}
+
+void TTagEditor::SetPercentEdit(QLineEdit* Edit)
+{
+    InstallKeyFilter(Edit, [](QChar c) {
+        return IsDigit(c) || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char('%');
+    });
+}
+
+void TTagEditor::SetAccessKeyEdit(QLineEdit* Edit)
+{
+    Edit->setMaxLength(1);
+    InstallKeyFilter(Edit, [](QChar c) {
+        return IsDigit(c) || c == QLatin1Char('.') || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+               (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+    });
+}
+
+bool TTagEditor::IsColorEdit(const QLineEdit* Edit)
+{
+    return Edit->property(TagProperty).toInt() == ColorEditTag;
+}
+
+void TTagEditor::PaintColorEdit(QLineEdit* Edit)
+{
+    QPalette palette = Edit->palette();
+    const QPalette standard = QApplication::palette(Edit);
+    if (Edit->text().isEmpty()) {
+        palette.setColor(QPalette::Base, standard.color(QPalette::Base));
+        palette.setColor(QPalette::Text, standard.color(QPalette::Text));
+    } else {
+        const std::uint32_t color = HtmlToColor(QStringView(Edit->text()));
+        palette.setColor(QPalette::Base, ToQColor(color));
+        palette.setColor(QPalette::Text, ToQColor(ContrastColor(color)));
+    }
+    Edit->setPalette(palette);
+}
+
+void TTagEditor::RefreshColorEdits()
+{
+    for (QLineEdit* edit : LinkedEdits)
+        if (IsColorEdit(edit))
+            PaintColorEdit(edit);
+}
+
+void TTagEditor::ColorButtonClick(QAbstractButton* Sender)
+{
+    if (!ColorPopup)
+        ColorPopup = new TColorPopupDialog(this);
+    QLineEdit* edit = LinkedEdits.value(Sender->property(LinkProperty).toInt());
+    if (!edit)
+        return;
+    ColorPopup->SetColorText(edit->text());
+    ColorPopup->SetColor(HtmlToColor(QStringView(edit->text())));
+    if (ColorPopup->Execute(Sender)) {
+        edit->setText(ColorPopup->GetColorText());
+        PaintColorEdit(edit);
+    }
+}
+
+void TTagEditor::UrlButtonClick(QAbstractButton* Sender)
+{
+    QLineEdit* edit = LinkedEdits.value(Sender->property(LinkProperty).toInt());
+    if (!edit)
+        return;
+    QString url = edit->text();
+    const int kind = Sender->property(KindProperty).toInt() & 0xFF;
+    if (PickUrl(kind, Designer ? Designer->FileName() : QString(), url))
+        edit->setText(url);
+}

@@ -1,0 +1,110 @@
+#include "TagModels.h"
+
+#include "HtmlFilter.h"
+#include "HtmlNodes.h"
+
+namespace {
+
+struct TBrowserDefault
+{
+    const char* Name;
+    const char* Value;
+};
+
+constexpr TBrowserDefault BrowserDefaults[] = {
+    {"tabindex", "32768"},
+    {"maxlength", "2147483647"},
+    {"hspace", "0"},
+    {"vspace", "0"},
+};
+
+} // namespace
+
+std::uint32_t ContrastColor(std::uint32_t Color)
+{
+    const double red = Color & 0xFF;
+    const double green = (Color >> 8) & 0xFF;
+    const double blue = (Color >> 16) & 0xFF;
+    const double brightness = 0.3 * red + 0.59 * green + 0.11 * blue;
+    return brightness <= 127.5 ? 0x00FFFFFFu : 0u;
+}
+
+QString GetElementAttribute(const TElementSnapshot& Element, const QString& Name)
+{
+    return Element.Attribute(Name);
+}
+
+QString GetElementAttributeNoDefaults(const TElementSnapshot& Element, const QString& Name)
+{
+    const QString value = GetElementAttribute(Element, Name);
+    for (const TBrowserDefault& entry : BrowserDefaults)
+        if (Name.compare(QLatin1String(entry.Name), Qt::CaseInsensitive) == 0 && value == QLatin1String(entry.Value))
+            return {};
+    return value;
+}
+
+void SetElementAttribute(TElementWrites& Element, const QString& Name, const QString& Value)
+{
+    Element.Set(Name, Value);
+}
+
+THtmlTag* AsTag(THtmlNode* Node)
+{
+    return Node && Node->NodeClass() == THtmlNode::ncTag ? static_cast<THtmlTag*>(Node) : nullptr;
+}
+
+QString TrimField(const QString& Text)
+{
+    qsizetype first = 0, last = Text.size();
+    while (first < last && Text.at(first).unicode() < 33)
+        ++first;
+    while (last > first && Text.at(last - 1).unicode() < 33)
+        --last;
+    return Text.mid(first, last - first);
+}
+
+void AppendAttribute(QString& Html, const QString& Name, const QString& Field)
+{
+    QString value = TrimField(Field);
+    if (value.isEmpty())
+        return;
+    value.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+    Html += QLatin1Char(' ') + Name + QLatin1String("=\"") + value + QLatin1Char('"');
+}
+
+QString EscapeText(const QString& Text)
+{
+    QString out;
+    out.reserve(Text.size());
+    for (QChar c : Text) {
+        if (c == QLatin1Char('&'))
+            out += QLatin1String("&amp;");
+        else if (c == QLatin1Char('<'))
+            out += QLatin1String("&lt;");
+        else
+            out += c;
+    }
+    return out;
+}
+
+void TTagModel::Load()
+{
+    FNodeId = Element ? Element->Id : QString();
+    FCopied = false;
+    DoLoad();
+}
+
+THtmlNode* TTagModel::Node() const
+{
+    return Filter && !FNodeId.isEmpty() ? Filter->FindNode(FNodeId) : nullptr;
+}
+
+THtmlNode* TTagModel::EditNode(TElementWrites& Writes)
+{
+    if (!FCopied && Filter && Node()) {
+        FNodeId = Filter->KeepCopy(FNodeId);
+        FCopied = true;
+        Writes.Set(QStringLiteral("id"), FNodeId);
+    }
+    return FCopied ? Node() : nullptr;
+}

@@ -1,0 +1,136 @@
+#include "ToolImg.h"
+
+#include "HtmlAttributes.h"
+#include "HtmlFilter.h"
+#include "HtmlNodes.h"
+#include "HtmlTags.h"
+#include "PickUrls.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLineEdit>
+
+// ---------------------------------------------------------------------------------------------------
+// Model
+
+void TImgModel::DoLoad()
+{
+    Fields = {};
+    if (Element) {
+        if (const THtmlTag* node = AsTag(Node())) {
+            // The document's own source and size: the page shows a resolved source and a dragged size.
+            Fields.Src = node->GetAttribute(ATTR_SRC);
+            Fields.Width = node->GetAttribute(ATTR_WIDTH);
+            Fields.Height = node->GetAttribute(ATTR_HEIGHT);
+        }
+        Fields.Alt = GetElementAttribute(*Element, QStringLiteral("alt"));
+        Fields.Align = GetElementAttribute(*Element, QStringLiteral("align"));
+        Fields.Border = GetElementAttribute(*Element, QStringLiteral("border"));
+        Fields.HSpace = GetElementAttributeNoDefaults(*Element, QStringLiteral("hspace"));
+        Fields.VSpace = GetElementAttributeNoDefaults(*Element, QStringLiteral("vspace"));
+        Fields.UseMap = GetElementAttribute(*Element, QStringLiteral("usemap"));
+        Fields.ServerMap = Element->Flag(QStringLiteral("isMap"));
+    }
+    MapNames.clear();
+    if (Filter)
+        Filter->GetMapNames(MapNames);
+}
+
+TFieldError TImgModel::Check() const
+{
+    if (Fields.Src.isEmpty())
+        return TFieldError::Refuse(QStringLiteral("Please specify an image."), &Fields.Src);
+    return {};
+}
+
+QString TImgModel::GetHtml()
+{
+    // The builder keeps the size on the source node too, so the new image keeps it when saved.
+    QString html = Filter->NewImage(TrimField(Fields.Src), TrimField(Fields.Width), TrimField(Fields.Height)).Html;
+    html.chop(1); // the opening's trailing blank: each attribute brings its own
+    AppendAttribute(html, QStringLiteral("alt"), Fields.Alt);
+    AppendAttribute(html, QStringLiteral("align"), Fields.Align);
+    AppendAttribute(html, QStringLiteral("border"), Fields.Border);
+    AppendAttribute(html, QStringLiteral("hspace"), Fields.HSpace);
+    AppendAttribute(html, QStringLiteral("vspace"), Fields.VSpace);
+    AppendAttribute(html, QStringLiteral("usemap"), Fields.UseMap);
+    if (Fields.ServerMap)
+        html += QLatin1String(" ismap");
+    html += QLatin1Char('>');
+    return html;
+}
+
+void TImgModel::Apply(TElementWrites& Writes)
+{
+    if (!Element)
+        return;
+    THtmlTag* node = AsTag(EditNode(Writes));
+    QString designSrc, designClass;
+    Filter->SetImageSource(NodeId(), TrimField(Fields.Src), designSrc, designClass);
+    SetElementAttribute(Writes, QStringLiteral("src"), designSrc);
+    SetElementAttribute(Writes, QStringLiteral("className"), designClass);
+    SetElementAttribute(Writes, QStringLiteral("alt"), Fields.Alt);
+    SetElementAttribute(Writes, QStringLiteral("border"), Fields.Border);
+    SetElementAttribute(Writes, QStringLiteral("hspace"), Fields.HSpace);
+    SetElementAttribute(Writes, QStringLiteral("vspace"), Fields.VSpace);
+    SetElementAttribute(Writes, QStringLiteral("usemap"), Fields.UseMap);
+    Writes.SetFlag(QStringLiteral("isMap"), Fields.ServerMap);
+    // The typed size replaces a size dragged in the design view, which lives in the style.
+    SetElementAttribute(Writes, QStringLiteral("width"), Fields.Width);
+    SetElementAttribute(Writes, QStringLiteral("height"), Fields.Height);
+    Writes.Remove(QStringLiteral("style"));
+    Filter->SetNodeSize(NodeId(), Fields.Width, Fields.Height, TAG_IMG);
+    SetElementAttribute(Writes, QStringLiteral("align"), Fields.Align);
+    if (node)
+        node->SetAttribute(ATTR_ALIGN, Fields.Align);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Form
+
+TFormToolImg::TFormToolImg(QWidget* Parent) : TTagEditor(QStringLiteral("  Image Properties"), Parent)
+{
+    TImgModel::TFields& f = FModel.Fields;
+    QGridLayout* page = AddPage(QStringLiteral("General"));
+    AddUrlEdit(page, "EditSrc", "BtnSrc", QStringLiteral("Image"), f.Src, ukPicture);
+    AddCombo(page, "ComboAlign", QStringLiteral("Align"), f.Align,
+             {QStringLiteral("left"), QStringLiteral("right"), QStringLiteral("top"), QStringLiteral("bottom"),
+              QStringLiteral("middle"), QStringLiteral("baseline"), QStringLiteral("texttop"),
+              QStringLiteral("absbottom"), QStringLiteral("absmiddle")});
+    AddEdit(page, "EditAlt", QStringLiteral("Alternate Text"), f.Alt);
+    SetNumericEdit(AddEdit(page, "EditBorder", QStringLiteral("Border Width"), f.Border));
+    SetNumericEdit(AddEdit(page, "EditWidth", QStringLiteral("Width"), f.Width));
+    SetNumericEdit(AddEdit(page, "EditHeight", QStringLiteral("Height"), f.Height));
+    SetNumericEdit(AddEdit(page, "EditHSpace", QStringLiteral("Horizontal Space"), f.HSpace));
+    SetNumericEdit(AddEdit(page, "EditVSpace", QStringLiteral("Vertical Space"), f.VSpace));
+    FComboMap = AddCombo(page, "ComboMap", QStringLiteral("Client-side Map"), f.UseMap, {});
+    AddCheck(page, "CheckServerMap", QStringLiteral("Use server map"), f.ServerMap);
+}
+
+void TFormToolImg::FormShow()
+{
+    TTagEditor::FormShow();
+    // The list follows the document's maps on every showing; the text already set stays.
+    const QString text = FComboMap->currentText();
+    FComboMap->clear();
+    FComboMap->addItems(FModel.MapNames);
+    FComboMap->setEditText(text);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Tool
+
+TToolImg::~TToolImg() = default;
+
+bool TToolImg::CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const
+{
+    const THtmlNode* node = Filter.FindNode(Element.Id);
+    return node && node->TagId() == TAG_IMG && node->NodeClass() == THtmlNode::ncTag;
+}
+
+TTagEditor* TToolImg::GetEditor()
+{
+    if (!FEditor)
+        FEditor = std::make_unique<TFormToolImg>();
+    return FEditor.get();
+}

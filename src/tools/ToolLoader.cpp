@@ -1,0 +1,96 @@
+#include "ToolLoader.h"
+
+#include "ToolImg.h"
+
+#include <QImage>
+
+namespace {
+
+constexpr bool EIP = true;  // edits in place
+constexpr bool NSD = true;  // needs a saved document
+constexpr TToolRow Separator = {nullptr, "", "", -2, false, false, nullptr};
+
+// A tool not built yet has no class to make (Create is null): its button shows, disabled.
+constexpr TToolRow Rows[] = {
+    // class                  caption                          tag         image  in place  saved  make
+    {"TToolBody",          "Body",                          "Body",     -1,    EIP,  false, nullptr},
+    {"TToolImg",           "Insert Image",                  "IMG",      9,     EIP,  NSD,   &NewTool<TToolImg>},
+    {"TToolTable",         "Insert Table",                  "TABLE",    17,    EIP,  false, nullptr},
+    {"TToolHr",            "Insert Horizontal Rule",        "HR",       8,     EIP,  false, nullptr},
+    {"TToolDate",          "Insert Date and Time",          "",         6,     false, false, nullptr},
+    {"TToolComment",       "Insert Comment",                "IMG",      5,     EIP,  false, nullptr},
+    {"TToolBr",            "Insert Line Break",             "BR",       4,     EIP,  false, nullptr},
+    {"TToolAnchor",        "Insert Anchor",                 "IMG",      0,     EIP,  false, nullptr},
+    {"TToolTd",            "Table Cell",                    "TD",       -1,    EIP,  false, nullptr},
+    {"TToolScript",        "Insert Script",                 "IMG",      16,    EIP,  false, nullptr},
+    {"TToolScriptFile",    "Insert External Script File",   "IMG",      38,    EIP,  NSD,   nullptr},
+    Separator,
+    {"TToolForm",          "Insert Form",                   "FORM",     24,    EIP,  false, nullptr},
+    {"TToolInputEdit",     "Insert Input Text",             "INPUT",    22,    false, false, nullptr},
+    {"TToolInputPassword", "Insert Input Password",         "INPUT",    28,    false, false, nullptr},
+    {"TToolInputButton",   "Insert Input Button",           "INPUT",    19,    false, false, nullptr},
+    {"TToolInputCheck",    "Insert Input Checkbox",         "INPUT",    20,    false, false, nullptr},
+    {"TToolInputRadio",    "Insert Radio Button",           "INPUT",    29,    false, false, nullptr},
+    {"TToolInputFile",     "Insert Input File",             "INPUT",    23,    false, false, nullptr},
+    {"TToolInputHidden",   "Insert Hidden Input",           "IMG",      25,    false, false, nullptr},
+    {"TToolInputImage",    "Insert Image Button",           "IMG",      26,    EIP,  NSD,   nullptr},
+    {"TToolSelectCombo",   "Insert Input Combobox",         "SELECT",   21,    false, false, nullptr},
+    {"TToolSelectList",    "Insert Input Listbox",          "SELECT",   27,    false, false, nullptr},
+    {"TToolTextArea",      "Insert Text Area",              "TEXTAREA", 30,    false, false, nullptr},
+    Separator,
+    {"TToolBgSound",       "Insert Background Sound",       "IMG",      3,     EIP,  NSD,   nullptr},
+    {"TToolMarquee",       "Insert Running Text (Marquee)", "IMG",      34,    EIP,  false, nullptr},
+    {"TToolObjFlash",      "Insert Flash Movie",            "IMG",      33,    EIP,  NSD,   nullptr},
+    {"TToolObjQuickTime",  "Insert QuickTime Movie",        "IMG",      36,    EIP,  NSD,   nullptr},
+    {"TToolObjReal",       "Insert Real Media",             "IMG",      37,    EIP,  NSD,   nullptr},
+    {"TToolObjMPlayer",    "Insert Windows Media Player",   "IMG",      35,    EIP,  NSD,   nullptr},
+    {"TToolObjApplet",     "Insert Java Applet",            "IMG",      32,    EIP,  NSD,   nullptr},
+    {"TToolObjActiveX",    "Insert ActiveX Object",         "IMG",      31,    EIP,  false, nullptr},
+};
+
+} // namespace
+
+std::span<const TToolRow> ToolRows()
+{
+    return Rows;
+}
+
+void LoadTools(TToolManager& Palette)
+{
+    Palette.BeginUpdate();
+    for (const TToolRow& row : Rows) {
+        if (row.ImageIndex == -2)
+            Palette.AddSeparator();
+        else
+            Palette.AddTool(row);
+    }
+    Palette.EndUpdate();
+}
+
+static void InitToolResources()
+{
+    Q_INIT_RESOURCE(tools);
+}
+
+TToolImages LoadToolImages()
+{
+    InitToolResources();
+    // One strip of square glyphs; magenta is the transparent colour.
+    const QImage strip(QStringLiteral(":/tools/toolimages.gif"));
+    TToolImages glyphs;
+    const int size = strip.height();
+    if (size <= 0)
+        return glyphs;
+    const QImage argb = strip.convertToFormat(QImage::Format_ARGB32);
+    for (int x = 0; x + size <= argb.width(); x += size) {
+        QImage glyph = argb.copy(x, 0, size, size);
+        for (int y = 0; y < size; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(glyph.scanLine(y));
+            for (int i = 0; i < size; ++i)
+                if ((line[i] & 0x00FFFFFF) == 0x00FF00FF)
+                    line[i] = 0;
+        }
+        glyphs.append(QPixmap::fromImage(glyph));
+    }
+    return glyphs;
+}

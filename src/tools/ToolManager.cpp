@@ -1,0 +1,482 @@
+#include "ToolManager.h"
+
+#include "AsciiCase.h"
+#include "Dialogs.h"
+#include "EngineBridge.h"
+#include "HtmlDesigner.h"
+#include "TagEditors.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOption>
+#include <QToolTip>
+
+namespace {
+
+constexpr int TopMargin = 8;
+
+// A named undo group around the writes of one command; it ends however the command ends.
+class TUndoScope
+{
+public:
+    TUndoScope(THtmlDesigner* Designer, const QString& Caption) : FDesigner(Designer)
+    {
+        FDesigner->BeginUndo(Caption);
+    }
+    ~TUndoScope() { FDesigner->EndUndo(); }
+    TUndoScope(const TUndoScope&) = delete;
+    TUndoScope& operator=(const TUndoScope&) = delete;
+
+private:
+    THtmlDesigner* FDesigner;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// TToolItem
+
+TToolItem::TToolItem(const TToolRow& Row)
+    : TagName(QLatin1String(Row.TagName)), Caption(QLatin1String(Row.Caption)), ImageIndex(Row.ImageIndex),
+      EditInPlace(Row.EditInPlace), NeedsSavedDocument(Row.NeedsSavedDocument)
+{
+}
+
+TToolItem::~TToolItem() = default;
+
+bool TToolItem::CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const
+{
+    return false;
+}
+
+TTagEditor* TToolItem::GetEditor()
+{
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TToolManager: items and layout
+
+TToolManager::TToolManager(QWidget* Owner) : QWidget(Owner)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+TToolManager::~TToolManager()
+{
+    Clear();
+}
+
+void TToolManager::BeginUpdate()
+{
+    FUpdating = true;
+}
+
+void TToolManager::EndUpdate()
+{
+    FUpdating = false;
+    Arrange();
+    update();
+}
+
+TToolItem* TToolManager::AddTool(const TToolRow& Row)
+{
+    std::unique_ptr<TToolItem> item(Row.Create ? Row.Create(Row) : new TToolItem(Row));
+    item->Enabled = Row.Create != nullptr;
+    return AddTool(std::move(item));
+}
+
+TToolItem* TToolManager::AddTool(std::unique_ptr<TToolItem> Item)
+{
+    TToolItem* item = Item.get();
+    item->Designer = FDesigner;
+    FItems.push_back(std::move(Item));
+    if (!item->TagName.isEmpty())
+        FEditableItems.append(item);
+    if (!FUpdating)
+        Arrange();
+    return item;
+}
+
+void TToolManager::AddSeparator()
+{
+    auto separator = std::make_unique<TToolItem>();
+    separator->ImageIndex = -2;
+    FItems.push_back(std::move(separator));
+    if (!FUpdating)
+        Arrange();
+}
+
+void TToolManager::Clear()
+{
+    FHotIndex = -1;
+    FPressed = false;
+    FEditableItems.clear();
+    FItems.clear();
+}
+
+void TToolManager::SetDesigner(THtmlDesigner* Value)
+{
+    if (Value == FDesigner)
+        return;
+    FDesigner = Value;
+    for (TToolItem* item : FEditableItems)
+        item->Designer = Value;
+}
+
+void TToolManager::SetImages(const TToolImages& Value)
+{
+    FImages = Value;
+    if (!FUpdating) {
+        Arrange();
+        update();
+    }
+}
+
+void TToolManager::Arrange()
+{
+    if (FUpdating)
+        return;
+    const int columns = std::max(1, width() / ButtonSize);
+    const int left = (width() - columns * ButtonSize) / 2;
+    int cell = 0;
+    for (const auto& item : FItems) {
+        if (item->ImageIndex == -2) {
+            // A separator starts a row of its own and fills it.
+            cell = (cell + columns - 1) / columns * columns;
+            item->Bounds = QRect(left, cell / columns * ButtonSize + TopMargin, columns * ButtonSize, ButtonSize);
+            cell += columns;
+        } else if (item->ImageIndex < 0) {
+            item->Bounds = QRect();
+        } else {
+            item->Bounds = QRect(cell % columns * ButtonSize + left, cell / columns * ButtonSize + TopMargin,
+                                 ButtonSize, ButtonSize);
+            ++cell;
+        }
+    }
+    if (FImages.isEmpty()) {
+        FGlyphLeft = FGlyphTop = -1;
+    } else {
+        const QSize glyph = FImages.first().deviceIndependentSize().toSize();
+        FGlyphLeft = (ButtonSize - glyph.width()) / 2;
+        FGlyphTop = (ButtonSize - glyph.height()) / 2;
+    }
+}
+
+int TToolManager::ItemAt(int X, int Y) const
+{
+    for (size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i]->ImageIndex >= 0 && FItems[i]->Bounds.contains(X, Y))
+            return int(i);
+    return -1;
+}
+
+void TToolManager::resizeEvent(QResizeEvent* Event)
+{
+    Arrange();
+    QWidget::resizeEvent(Event);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Painting
+
+void TToolManager::paintEvent(QPaintEvent* Event)
+{
+    QPainter painter(this);
+    const QPalette& colors = palette();
+    painter.fillRect(rect(), colors.color(QPalette::Button));
+    for (size_t i = 0; i < FItems.size(); ++i) {
+        const TToolItem* item = FItems[i].get();
+        if (item->ImageIndex == -2) {
+            const QRect& r = item->Bounds;
+            painter.setPen(colors.color(QPalette::Dark));
+            painter.drawLine(r.left(), r.top() + 15, r.right(), r.top() + 15);
+            painter.setPen(colors.color(QPalette::Light));
+            painter.drawLine(r.left(), r.top() + 16, r.right(), r.top() + 16);
+        } else if (item->ImageIndex >= 0) {
+            TButtonState state = bsFlat;
+            if (int(i) == FHotIndex && item->Enabled)
+                state = FPressed ? bsPressed : bsHot;
+            DrawButton(painter, item, state);
+        }
+    }
+}
+
+void TToolManager::DrawButton(QPainter& Painter, const TToolItem* Item, TButtonState State) const
+{
+    const QRect& cell = Item->Bounds;
+    const QPalette& colors = palette();
+    Painter.fillRect(cell, colors.color(QPalette::Button));
+    if (State != bsFlat) {
+        const QColor topLeft = colors.color(State == bsHot ? QPalette::Light : QPalette::Dark);
+        const QColor bottomRight = colors.color(State == bsHot ? QPalette::Dark : QPalette::Light);
+        Painter.setPen(topLeft);
+        Painter.drawLine(cell.topLeft(), cell.topRight());
+        Painter.drawLine(cell.topLeft(), cell.bottomLeft());
+        Painter.setPen(bottomRight);
+        Painter.drawLine(cell.bottomLeft(), cell.bottomRight());
+        Painter.drawLine(cell.topRight(), cell.bottomRight());
+    }
+    if (Item->ImageIndex >= FImages.size())
+        return;
+    QPixmap glyph = FImages.at(Item->ImageIndex);
+    if (!Item->Enabled) {
+        QStyleOption option;
+        option.initFrom(this);
+        glyph = style()->generatedIconPixmap(QIcon::Disabled, glyph, &option);
+    }
+    const int shift = State == bsPressed ? 1 : 0;
+    Painter.drawPixmap(cell.left() + FGlyphLeft + shift, cell.top() + FGlyphTop + shift, glyph);
+}
+
+void TToolManager::RepaintItem(int Index)
+{
+    if (Index >= 0 && Index < int(FItems.size()))
+        update(FItems[size_t(Index)]->Bounds);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Mouse
+
+void TToolManager::mouseMoveEvent(QMouseEvent* Event)
+{
+    if (FPressed)
+        return;
+    const QPoint at = Event->position().toPoint();
+    const int index = ItemAt(at.x(), at.y());
+    if (index == FHotIndex)
+        return;
+    QToolTip::hideText();
+    RepaintItem(FHotIndex);
+    FHotIndex = index;
+    if (index < 0)
+        return;
+    RepaintItem(index);
+    const QString& caption = FItems[size_t(index)]->Caption;
+    setToolTip(caption);
+    QToolTip::showText(Event->globalPosition().toPoint(), caption, this);
+}
+
+void TToolManager::mousePressEvent(QMouseEvent* Event)
+{
+    const QPoint at = Event->position().toPoint();
+    const int index = ItemAt(at.x(), at.y());
+    if (index < 0 || !FItems[size_t(index)]->Enabled)
+        return;
+    RepaintItem(FHotIndex);
+    FHotIndex = index;
+    FPressed = true;
+    RepaintItem(index);
+}
+
+void TToolManager::mouseReleaseEvent(QMouseEvent* Event)
+{
+    if (!FPressed || FHotIndex < 0)
+        return;
+    // The tool whose button went down runs wherever the button comes up.
+    TToolItem* item = FItems[size_t(FHotIndex)].get();
+    RepaintItem(FHotIndex);
+    FHotIndex = -1;
+    FPressed = false;
+    ToolClick(item);
+}
+
+void TToolManager::leaveEvent(QEvent* Event)
+{
+    if (FHotIndex >= 0 && !FPressed) {
+        RepaintItem(FHotIndex);
+        FHotIndex = -1;
+    }
+    QWidget::leaveEvent(Event);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The roads of a click and a double-click
+
+TEngineElement TToolManager::SelectedControl() const
+{
+    const TEngineElement control(FDesigner->Bridge(), FDesigner->Bridge()->State().Control);
+    return control.IsValid() ? control : FDesigner->CurrentElement();
+}
+
+QString TToolManager::GroupName(TToolItem* Item)
+{
+    TTagEditor* editor = Item->GetEditor();
+    return editor ? editor->windowTitle().trimmed() : Item->Caption;
+}
+
+void TToolManager::ToolClick(TToolItem* Item)
+{
+    if (!FDesigner || !Item || !Item->Enabled)
+        return;
+    if (Item->NeedsSavedDocument && !(OnRequireSavedDocument && OnRequireSavedDocument()))
+        return;
+    // From here on a failure abandons the click without a word.
+    try {
+        if (FDesigner->IsDocumentReady())
+            FDesigner->Bridge()->RefreshState();
+        const int kind = FDesigner->GetSelectionType();
+        QString html;
+        if (kind == 1) {
+            TEngineElement element = SelectedControl();
+            const QString tag = element.TagName();
+            if (SameText(Item->TagName, tag) && Item->CanEdit(ReadElement(element), *FDesigner->Filter())) {
+                if (EditElement(Item, element, html, GetButtonRect(Item))) {
+                    {
+                        const TUndoScope group(FDesigner, GroupName(Item));
+                        element.SetOuterHtml(html);
+                    }
+                    DoChange();
+                }
+                return;
+            }
+            if (!InsertTool(Item, html))
+                return;
+            if (SameText(tag, QLatin1String("BODY")) || SameText(tag, QLatin1String("HTML"))) {
+                // No single control is selected: the new element goes in at the selection.
+                FDesigner->InsertHtml(html);
+            } else {
+                // The new element goes in before the selected control.
+                const TUndoScope group(FDesigner, QStringLiteral("Insert"));
+                element.InsertAdjacentHtml(QStringLiteral("beforebegin"), html);
+            }
+            DoChange();
+        } else if (kind == 0 || kind == 2) {
+            if (InsertTool(Item, html)) {
+                FDesigner->InsertHtml(html);
+                DoChange();
+            }
+        }
+    } catch (...) {
+    }
+}
+
+void TToolManager::EditByDoubleClick(const TEngineElement& Element)
+{
+    if (!FDesigner || !Element.IsValid())
+        return;
+    const QString tag = Element.TagName();
+    if (SameText(tag, QLatin1String("A"))) {
+        // Links are the design view's own: its link command, and no tool.
+        if (FDesigner->CanHyperlink()) {
+            const int before = FDesigner->GetBrowserUndoCount();
+            FDesigner->Hyperlink();
+            if (FDesigner->GetBrowserUndoCount() != before)
+                DoChange();
+        }
+        return;
+    }
+    const TElementSnapshot snapshot = ReadElement(Element);
+    for (TToolItem* item : FEditableItems) {
+        if (!SameText(item->TagName, tag) || !item->CanEdit(snapshot, *FDesigner->Filter()))
+            continue;
+        // The first tool that accepts the element is the only one asked, whatever its dialog answers.
+        QString html;
+        if (EditElement(item, Element, html, GetMouseRect())) {
+            {
+                const TUndoScope group(FDesigner, GroupName(item));
+                TEngineElement target = Element;
+                target.SetOuterHtml(html);
+            }
+            DoChange();
+        }
+        return;
+    }
+}
+
+bool TToolManager::InsertTool(TToolItem* Item, QString& Html)
+{
+    TTagEditor* editor = Item->GetEditor();
+    if (!editor)
+        return false;
+    PlaceEditor(GetButtonRect(Item), editor);
+    editor->Designer = FDesigner;
+    editor->Element = TEngineElement();
+    if (ShowModal(*editor) != mrOk)
+        return false;
+    editor->GetHtml(Html);
+    return true;
+}
+
+bool TToolManager::EditElement(TToolItem* Item, const TEngineElement& Element, QString& Html, const QRect& Anchor)
+{
+    TTagEditor* editor = Item->GetEditor();
+    if (!editor)
+        return false;
+    PlaceEditor(Anchor, editor);
+    editor->Designer = FDesigner;
+    editor->Element = Element;
+    if (ShowModal(*editor) != mrOk)
+        return false;
+    if (Item->EditInPlace) {
+        {
+            const TUndoScope group(FDesigner, GroupName(Item));
+            editor->Apply();
+        }
+        DoChange();
+        return false;
+    }
+    editor->GetHtml(Html);
+    return true;
+}
+
+void TToolManager::DoChange()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Placing the dialogs
+
+QRect TToolManager::GetButtonRect(const TToolItem* Item) const
+{
+    return QRect(mapToGlobal(Item->Bounds.topLeft()), QSize(ButtonSize, ButtonSize));
+}
+
+QRect TToolManager::GetMouseRect()
+{
+    const QPoint at = QCursor::pos();
+    return QRect(at - QPoint(20, 20), at + QPoint(19, 19));
+}
+
+void TToolManager::PlaceEditor(const QRect& Anchor, QWidget* Editor) const
+{
+    if (!Editor->isVisible())
+        Editor->adjustSize();
+    const int w = Editor->width();
+    const int h = Editor->height();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize s = screen ? screen->size() : QSize(w, h);
+    // The design view's bounds on the screen, 10 pixels in on every side; right and bottom exclusive.
+    QPoint origin;
+    QSize view;
+    if (FDesigner) {
+        origin = FDesigner->mapToGlobal(QPoint(0, 0));
+        view = FDesigner->size();
+    }
+    const int dLeft = origin.x() + 10, dTop = origin.y() + 10;
+    const int dRight = origin.x() + view.width() - 10, dBottom = origin.y() + view.height() - 10;
+    const int aLeft = Anchor.left(), aTop = Anchor.top();
+    const int aRight = Anchor.left() + Anchor.width(), aBottom = Anchor.top() + Anchor.height();
+    const bool inside = aLeft < dRight && dLeft < aRight && aTop < dBottom && dTop < aBottom && dLeft < dRight &&
+                        dTop < dBottom;
+    int x, y;
+    if (inside) {
+        // A double-click in the view: beside the pointer.
+        x = s.width() > aRight + w ? aRight : aLeft - w;
+        y = s.height() > aBottom + h ? aBottom : aTop - h;
+    } else {
+        // A palette button: over the button, turned back from the screen's edges.
+        x = s.width() > aLeft + w ? aLeft : aRight - w;
+        y = s.height() > aTop + h ? aTop : aBottom - h;
+    }
+    x = std::min(std::max(x, dLeft), dRight - w);
+    y = std::min(std::max(y, dTop), dBottom - h);
+    Editor->move(x, y);
+}

@@ -1,0 +1,212 @@
+#pragma once
+// What the tests of the tag tools share.
+//
+// TDesignDocument: a document in the design filter, without the engine, for the tests of a dialog's
+// model: the snapshot of a design element is read from the design page the filter writes, as the engine
+// would report it. Writes() turns a batch of element writes into lines ("set src=pic.gif", "remove alt",
+// "flag ismap") for table-driven comparisons.
+//
+// TToolWindow: the main window on a copy of a fixture page, for the one offscreen test of each tool that
+// goes through the palette: palette clicks by the mouse, double-clicks on elements of the design view,
+// saving and reading the saved file.
+#include "ElementAccess.h"
+#include "EngineBridge.h"
+#include "FileManagers.h"
+#include "HtmlAttributes.h"
+#include "HtmlDesigner.h"
+#include "HtmlFiler.h"
+#include "HtmlFilter.h"
+#include "HtmlNodes.h"
+#include "HtmlTags.h"
+#include "ToolManager.h"
+#include "UnitMain.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMouseEvent>
+#include <QStringList>
+#include <QThread>
+#include <QWebEngineView>
+#include <functional>
+#include <gtest/gtest.h>
+
+struct TDesignDocument
+{
+    THtmlFilter Filter;
+    QString DesignText;
+
+    explicit TDesignDocument(const QString& Html, const QString& BasePath = QString())
+    {
+        Filter.SetBasePath(BasePath);
+        Filter.SetSource(Html);
+        Filter.GetDesignText(DesignText);
+    }
+
+    // The Index-th element with this tag of the design page, as a snapshot.
+    TElementSnapshot Element(const QString& Tag, int Index = 0) const
+    {
+        TElementSnapshot snapshot;
+        const std::unique_ptr<THtmlRoot> page = ParseHtml(QStringView(DesignText));
+        const int id = TagNameToId(Tag);
+        int seen = 0;
+        for (THtmlNode* node = page->GetNextNode(nullptr); node; node = page->GetNextNode(node)) {
+            if (node->TagId() != id || node->NodeClass() != THtmlNode::ncTag || seen++ != Index)
+                continue;
+            const auto* tag = static_cast<const THtmlTag*>(node);
+            snapshot.Tag = Tag.toUpper();
+            for (int i = 0; i < tag->AttributeCount(); ++i) {
+                const int attr = tag->GetAttributeId(i);
+                QString name, value = tag->GetAttributeValue(i);
+                if (attr == ATTR_RAW) {
+                    name = value.section(QLatin1Char('='), 0, 0);
+                    value = value.section(QLatin1Char('='), 1);
+                } else {
+                    name = AttrIdToName(attr);
+                }
+                if (tag->IsAttributeValueless(i))
+                    value.clear();
+                snapshot.Attributes.append({name.toLower(), value});
+            }
+            snapshot.Id = snapshot.Attribute(QStringLiteral("id"));
+            break;
+        }
+        return snapshot;
+    }
+
+    // The kept node behind a design id, as an element.
+    THtmlTag* KeptTag(const QString& Id) const
+    {
+        THtmlNode* node = Filter.FindNode(Id);
+        return node && node->NodeClass() == THtmlNode::ncTag ? static_cast<THtmlTag*>(node) : nullptr;
+    }
+};
+
+inline QStringList Writes(const TElementWrites& Batch)
+{
+    QStringList lines;
+    for (const QVariant& change : Batch.Changes()) {
+        const QVariantList c = change.toList();
+        if (c.value(0) == QLatin1String("remove"))
+            lines << QStringLiteral("remove ") + c.value(1).toString();
+        else if (c.value(2).toString().isEmpty())
+            lines << QStringLiteral("flag ") + c.value(1).toString();
+        else
+            lines << QStringLiteral("set ") + c.value(1).toString() + QLatin1Char('=') + c.value(2).toString();
+    }
+    return lines;
+}
+
+// Lets the engine's queued reports arrive: until Done or the time is up.
+inline bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!Done()) {
+        if (timer.elapsed() > TimeoutMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class TToolWindow
+{
+public:
+    TFormMain Window;
+
+    TToolWindow() { Window.resize(1000, 700); }
+
+    // Opens a copy of the page (written into Folder as Name) and waits until it can be edited.
+    bool Open(const QString& Folder, const QString& Name, const QByteArray& Page)
+    {
+        FileName = Folder + QLatin1Char('/') + Name;
+        QFile file(FileName);
+        if (!file.open(QIODevice::WriteOnly) || file.write(Page) != Page.size())
+            return false;
+        file.close();
+        Window.show();
+        if (!Window.FileManager()->OpenFile(FileName))
+            return false;
+        return WaitUntil([this] {
+            return Designer()->IsDocumentReady() && Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0;
+        });
+    }
+
+    THtmlDesigner* Designer() const { return Window.Designer(); }
+    TToolManager* Palette() const { return Window.ToolManager; }
+
+    QVariant Eval(const QString& Script) const
+    {
+        QVariant value;
+        Designer()->Bridge()->Call(Script, &value);
+        return value;
+    }
+
+    // Puts the caret at the end of the text of the first element matching Selector.
+    void PlaceCaret(const QString& Selector) const
+    {
+        Eval(QStringLiteral("(function(){const e=document.querySelector('%1');const r=document.createRange();"
+                            "r.selectNodeContents(e);r.collapse(false);const s=getSelection();s.removeAllRanges();"
+                            "s.addRange(r);})()")
+                 .arg(Selector));
+        Designer()->Bridge()->RefreshState();
+    }
+
+    // The page's rectangle of the first element matching Selector, in the view's coordinates.
+    QRect Box(const QString& Selector) const
+    {
+        const QVariantList r =
+            Eval(QStringLiteral("(function(){const e=document.querySelector('%1');if(!e)return [];"
+                                "const r=e.getBoundingClientRect();return [r.left,r.top,r.width,r.height];})()")
+                     .arg(Selector))
+                .toList();
+        return r.size() == 4 ? QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()) : QRect();
+    }
+
+    // A press and release of the left button on the palette button with this caption.
+    void ClickTool(const QString& Caption) const
+    {
+        for (const auto& item : Palette()->Items())
+            if (item->Caption == Caption) {
+                const QPointF at = item->Bounds.center();
+                QMouseEvent press(QEvent::MouseButtonPress, at, Palette()->mapToGlobal(at), Qt::LeftButton,
+                                  Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(Palette(), &press);
+                QMouseEvent release(QEvent::MouseButtonRelease, at, Palette()->mapToGlobal(at), Qt::LeftButton,
+                                    Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(Palette(), &release);
+                return;
+            }
+        ADD_FAILURE() << "No tool " << Caption.toStdString();
+    }
+
+    // A double-click of the left button on the middle of the first element matching Selector.
+    void DoubleClick(const QString& Selector) const
+    {
+        const QPoint at = Box(Selector).center();
+        QWidget* target = Designer()->View()->focusProxy();
+        const auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
+                              Qt::NoModifier);
+            QApplication::sendEvent(target, &event);
+        };
+        send(QEvent::MouseButtonPress, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        send(QEvent::MouseButtonPress, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+    }
+
+    // Saves through the file manager and answers the file's bytes.
+    QByteArray Save() const
+    {
+        Window.FileManager()->Save();
+        QFile file(FileName);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QString FileName;
+};
