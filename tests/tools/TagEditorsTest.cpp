@@ -1,0 +1,154 @@
+// The form half of the dialogs: key filters per typed character, colour edits painted in their colour,
+// browse buttons, and OK refused with the focus on the field.
+#include "TagEditors.h"
+
+#include "../app/ScriptedDialogs.h"
+#include "HtmlInplace.h"
+#include "PickUrls.h"
+#include "TagModels.h"
+#include "WidgetInput.h"
+
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TTestModel : public TTagModel
+{
+public:
+    QString Number, Percent, Key, Color, Url, Required;
+    bool Refuse = false;
+    TFieldError Check() const override { return Refuse ? TFieldError::Refuse(Required, &Percent) : TFieldError(); }
+
+protected:
+    void DoLoad() override { Number = QStringLiteral("7"); }
+};
+
+class TTestEditor : public TTagEditor
+{
+public:
+    TTestEditor() : TTagEditor(QStringLiteral("  Test"))
+    {
+        QGridLayout* page = AddPage(QStringLiteral("General"));
+        SetNumericEdit(AddEdit(page, "EditNumber", QStringLiteral("Number"), M.Number));
+        QGridLayout* second = AddPage(QStringLiteral("More"));
+        SetPercentEdit(AddEdit(second, "EditPercent", QStringLiteral("Percent"), M.Percent));
+        SetAccessKeyEdit(AddEdit(page, "EditKey", QStringLiteral("Key"), M.Key));
+        AddColorEdit(page, "EditColor", "BtnColor", QStringLiteral("Colour"), M.Color);
+        AddUrlEdit(page, "EditUrl", "BtnUrl", QStringLiteral("File"), M.Url, ukCss);
+    }
+    TTagModel& Model() override { return M; }
+    template <class T>
+    T* Find(const char* name) const
+    {
+        return findChild<T*>(QLatin1String(name));
+    }
+    TTestModel M;
+};
+
+TEST(TagEditorsTest, KeyFiltersRefuseTypedCharactersButNeverALoadedValue)
+{
+    TTestEditor editor;
+    const struct
+    {
+        const char* Edit;
+        const char* Typed;
+        const char* Kept;
+    } cases[] = {
+        {"EditNumber", "1a2.-%x 9", "12.-9"},
+        {"EditPercent", "50%x-.5", "50%-.5"},
+        {"EditKey", "!k", "k"},
+        {"EditKey", "ab", "a"},
+    };
+    for (const auto& c : cases) {
+        auto* edit = editor.Find<QLineEdit>(c.Edit);
+        edit->clear();
+        Type(edit, QLatin1String(c.Typed));
+        EXPECT_EQ(edit->text(), QLatin1String(c.Kept)) << c.Edit << " " << c.Typed;
+    }
+    // Backspace and text put in by the program pass.
+    auto* number = editor.Find<QLineEdit>("EditNumber");
+    number->setText(QStringLiteral("50%"));
+    Key(number, Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    EXPECT_EQ(number->text(), "50");
+}
+
+TEST(TagEditorsTest, AColourEditShowsItsColourWithReadableText)
+{
+    TTestEditor editor;
+    auto* edit = editor.Find<QLineEdit>("EditColor");
+    ASSERT_TRUE(TTagEditor::IsColorEdit(edit));
+    EXPECT_FALSE(TTagEditor::IsColorEdit(editor.Find<QLineEdit>("EditUrl")));
+    const QPalette standard = QApplication::palette(edit);
+    const struct
+    {
+        const char* Text;
+        QColor Base;
+        QColor Ink;
+    } cases[] = {
+        {"#FFFFFF", Qt::white, Qt::black},
+        {"#000080", QColor(0, 0, 128), Qt::white},
+        {"yellow", Qt::yellow, Qt::black},
+        {"", standard.color(QPalette::Base), standard.color(QPalette::Text)},
+    };
+    // The edit follows its text at once, as it is typed or set.
+    for (const auto& c : cases) {
+        edit->setText(QLatin1String(c.Text));
+        EXPECT_EQ(edit->palette().color(QPalette::Base), c.Base) << c.Text;
+        EXPECT_EQ(edit->palette().color(QPalette::Text), c.Ink) << c.Text;
+    }
+    // A showing paints the colour the model loads.
+    editor.M.Color = QStringLiteral("#000080");
+    editor.show();
+    EXPECT_EQ(edit->text(), "#000080");
+    EXPECT_EQ(edit->palette().color(QPalette::Base), QColor(0, 0, 128));
+    EXPECT_EQ(editor.Find<QLineEdit>("EditNumber")->text(), "7") << "the model was loaded on showing";
+}
+
+TEST(TagEditorsTest, TheBrowseButtonPutsThePickedUrlIntoItsEdit)
+{
+    TTestEditor editor;
+    TScriptedDialogs dialogs;
+    dialogs.FileNames = {QString(), QStringLiteral("/tmp/x y.css")};
+    auto* edit = editor.Find<QLineEdit>("EditUrl");
+    edit->setText(QStringLiteral("old.css"));
+    editor.Find<QToolButton>("BtnUrl")->click();
+    EXPECT_EQ(edit->text(), "old.css") << "a cancelled dialog changes nothing";
+    editor.Find<QToolButton>("BtnUrl")->click();
+    EXPECT_EQ(edit->text(), "file:///tmp/x%20y.css") << "a document without a file gives the full address";
+    ASSERT_EQ(dialogs.FileDialogs.size(), 2u);
+    EXPECT_EQ(dialogs.FileDialogs[0].Filter, GetUrlFilter(ukCss));
+}
+
+TEST(TagEditorsTest, ARefusedOkShowsTheMessageAndFocusesTheFieldOnItsPage)
+{
+    TTestEditor editor;
+    TScriptedDialogs dialogs;
+    dialogs.Answers = {mrOk};
+    editor.show();
+    editor.M.Refuse = true;
+    editor.M.Required = QStringLiteral("Please specify a percentage.");
+    editor.BtnOk->click();
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(dialogs.MessageTexts(), QStringList{"Please specify a percentage."});
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_EQ(dialogs.Messages[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(dialogs.Messages[0].Buttons, TMsgDlgButtons(mbOK));
+    EXPECT_EQ(editor.focusWidget(), editor.Find<QLineEdit>("EditPercent"));
+    EXPECT_TRUE(editor.Find<QLineEdit>("EditPercent")->isVisibleTo(&editor)) << "its page is brought forward";
+
+    // A refusal without a message keeps the dialog open silently; a passed check closes it with OK.
+    editor.M.Required.clear();
+    editor.BtnOk->click();
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(dialogs.Messages.size(), 1u);
+    editor.M.Refuse = false;
+    editor.BtnOk->click();
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_EQ(editor.result(), QDialog::Accepted);
+}
+
+} // namespace

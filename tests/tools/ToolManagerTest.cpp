@@ -1,0 +1,452 @@
+// The Objects palette: layout for several widths, hit testing, hints, button states and the mouse; then,
+// on the engine, the roads of a click and a double-click and where the dialogs open.
+#include "ToolManager.h"
+
+#include "../app/ScriptedDialogs.h"
+#include "Dialogs.h"
+#include "NameSpace.h"
+#include "TagEditors.h"
+#include "TagModels.h"
+#include "TestHooks.h"
+#include "ToolLoader.h"
+#include "ToolTesting.h"
+
+#include <QGridLayout>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
+
+int IndexOf(const TToolManager& Palette, const QString& Caption)
+{
+    const auto& items = Palette.Items();
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i]->Caption == Caption)
+            return int(i);
+    return -1;
+}
+
+void SendMouse(QWidget* Target, QEvent::Type Type, QPoint At, Qt::MouseButtons Buttons)
+{
+    QMouseEvent event(Type, QPointF(At), Target->mapToGlobal(QPointF(At)),
+                      Type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Buttons, Qt::NoModifier);
+    QApplication::sendEvent(Target, &event);
+}
+
+class ToolManagerLayoutTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Palette.SetImages(LoadToolImages());
+        LoadTools(Palette);
+        Palette.show();
+    }
+    TToolManager Palette;
+};
+
+TEST_F(ToolManagerLayoutTest, ButtonsFillCentredRowsAndEachRuleTakesARowOfItsOwn)
+{
+    const struct
+    {
+        int Width;
+        int Columns;
+        int Left;
+    } cases[] = {{20, 1, -5}, {30, 1, 0}, {65, 2, 2}, {95, 3, 2}, {200, 6, 10}};
+    for (const auto& c : cases) {
+        Palette.resize(c.Width, 400);
+        // The three groups hold 9, 12 and 8 buttons; a rule follows each of the first two.
+        const auto rows = [&](int buttons) { return (buttons + c.Columns - 1) / c.Columns; };
+        const int rule1 = 8 + rows(9) * 30;
+        const int rule2 = rule1 + 30 + rows(12) * 30;
+        int cell = 0;
+        int rules = 0;
+        for (const auto& item : Palette.Items()) {
+            const QRect& b = item->Bounds;
+            if (item->ImageIndex == -2) {
+                EXPECT_EQ(b, QRect(c.Left, rules == 0 ? rule1 : rule2, c.Columns * 30, 30)) << c.Width;
+                ++rules;
+                cell = 0;
+            } else if (item->ImageIndex == -1) {
+                EXPECT_TRUE(b.isNull()) << item->Caption.toStdString();
+            } else {
+                const int top = rules == 0 ? 8 : rules == 1 ? rule1 + 30 : rule2 + 30;
+                EXPECT_EQ(b, QRect(c.Left + cell % c.Columns * 30, top + cell / c.Columns * 30, 30, 30))
+                    << c.Width << " " << item->Caption.toStdString();
+                ++cell;
+            }
+        }
+        EXPECT_EQ(rules, 2);
+    }
+    EXPECT_EQ(Palette.GlyphLeft(), 3);
+    EXPECT_EQ(Palette.GlyphTop(), 3);
+    Palette.SetImages({});
+    EXPECT_EQ(Palette.GlyphLeft(), -1);
+}
+
+TEST_F(ToolManagerLayoutTest, TheToolsComeInRegistrationOrderAndOnlyBuiltOnesAreEnabled)
+{
+    ASSERT_EQ(Palette.Items().size(), 33u);
+    EXPECT_EQ(Palette.EditableItems().size(), 30) << "every tool but the date has a tag";
+    EXPECT_EQ(Palette.Items().front()->Caption, "Body");
+    EXPECT_EQ(Palette.Items().back()->Caption, "Insert ActiveX Object");
+    EXPECT_LT(IndexOf(Palette, "Insert Flash Movie"), IndexOf(Palette, "Insert ActiveX Object"));
+    for (const auto& item : Palette.Items())
+        if (item->ImageIndex >= 0)
+            EXPECT_EQ(item->Enabled, item->Caption == "Insert Image") << item->Caption.toStdString();
+}
+
+TEST_F(ToolManagerLayoutTest, OnlyButtonsAreHitAndTheHoveredOneShowsItsCaption)
+{
+    Palette.resize(65, 600);
+    const int image = IndexOf(Palette, "Insert Image");
+    const QRect cell = Palette.Items()[size_t(image)]->Bounds;
+    EXPECT_EQ(Palette.ItemAt(cell.left(), cell.top()), image);
+    EXPECT_EQ(Palette.ItemAt(cell.right(), cell.bottom()), image);
+    EXPECT_EQ(Palette.ItemAt(cell.left() - 1, cell.top()), -1) << "the margin";
+    EXPECT_EQ(Palette.ItemAt(cell.left(), 7), -1) << "above the first row";
+    for (const auto& item : Palette.Items())
+        if (item->ImageIndex == -2)
+            EXPECT_EQ(Palette.ItemAt(item->Bounds.center().x(), item->Bounds.center().y()), -1) << "a rule";
+
+    SendMouse(&Palette, QEvent::MouseMove, cell.center(), Qt::NoButton);
+    EXPECT_EQ(Palette.HotIndex(), image);
+    EXPECT_EQ(Palette.toolTip(), "Insert Image");
+    const QRect table = Palette.Items()[size_t(IndexOf(Palette, "Insert Table"))]->Bounds;
+    SendMouse(&Palette, QEvent::MouseMove, table.center(), Qt::NoButton);
+    EXPECT_EQ(Palette.toolTip(), "Insert Table") << "a disabled tool still tells what it is";
+    SendMouse(&Palette, QEvent::MouseMove, QPoint(1, 2), Qt::NoButton);
+    EXPECT_EQ(Palette.HotIndex(), -1);
+    SendMouse(&Palette, QEvent::MouseMove, cell.center(), Qt::NoButton);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&Palette, &leave);
+    EXPECT_EQ(Palette.HotIndex(), -1);
+}
+
+TEST_F(ToolManagerLayoutTest, AButtonIsDrawnFlatHotOrPressedAndADisabledOneNeverGoesDown)
+{
+    Palette.resize(65, 600);
+    const QPalette colors = Palette.palette();
+    const int image = IndexOf(Palette, "Insert Image");
+    const QRect cell = Palette.Items()[size_t(image)]->Bounds;
+    const auto corner = [&] { return Palette.grab().toImage().pixel(cell.topLeft()); };
+    EXPECT_EQ(corner(), colors.color(QPalette::Button).rgb());
+    SendMouse(&Palette, QEvent::MouseMove, cell.center(), Qt::NoButton);
+    EXPECT_EQ(corner(), colors.color(QPalette::Light).rgb());
+    SendMouse(&Palette, QEvent::MouseButtonPress, cell.center(), Qt::LeftButton);
+    EXPECT_TRUE(Palette.Pressed());
+    EXPECT_EQ(corner(), colors.color(QPalette::Dark).rgb());
+    // While the button is down, moving elsewhere does not move the hot button.
+    SendMouse(&Palette, QEvent::MouseMove, QPoint(1, 500), Qt::LeftButton);
+    EXPECT_EQ(Palette.HotIndex(), image);
+    SendMouse(&Palette, QEvent::MouseButtonRelease, QPoint(1, 500), Qt::NoButton);
+    EXPECT_FALSE(Palette.Pressed());
+    EXPECT_EQ(corner(), colors.color(QPalette::Button).rgb());
+
+    const int table = IndexOf(Palette, "Insert Table");
+    SendMouse(&Palette, QEvent::MouseButtonPress, Palette.Items()[size_t(table)]->Bounds.center(), Qt::LeftButton);
+    EXPECT_FALSE(Palette.Pressed());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The roads, on the engine, with tools of the test's own
+
+class TFakeModel : public TTagModel
+{
+public:
+    QString Html = QStringLiteral("<hr id=\"made\">");
+    TFieldError Check() const override { return {}; }
+    QString GetHtml() override { return Html; }
+    void Apply(TElementWrites& Writes) override
+    {
+        Writes.Set(QStringLiteral("title"), QStringLiteral("applied"));
+        Writes.Set(QStringLiteral("className"), QStringLiteral("done"));
+    }
+
+protected:
+    void DoLoad() override {}
+};
+
+class TFakeEditor : public TTagEditor
+{
+public:
+    explicit TFakeEditor(const QString& Caption) : TTagEditor(Caption) { AddPage(QStringLiteral("General")); }
+    TTagModel& Model() override { return M; }
+    TFakeModel M;
+};
+
+class TFakeTool : public TToolItem
+{
+public:
+    TFakeTool(const char* Tag, const char* Caption, bool InPlace, bool Accepts) : FAccepts(Accepts), Editor(Caption)
+    {
+        TagName = QLatin1String(Tag);
+        this->Caption = QLatin1String(Caption);
+        EditInPlace = InPlace;
+        ImageIndex = 9;
+    }
+    bool CanEdit(const TElementSnapshot& Element, const THtmlFilter&) const override
+    {
+        Asked << Element.Tag;
+        return FAccepts;
+    }
+    TTagEditor* GetEditor() override { return &Editor; }
+
+    bool FAccepts;
+    mutable QStringList Asked;
+    TFakeEditor Editor;
+};
+
+class TOtherFakeTool : public TFakeTool
+{
+public:
+    using TFakeTool::TFakeTool;
+};
+
+const QByteArray RoadPage = "<html><body><p id=\"para\">Some text and <a href=\"x.html\" id=\"link\">a link</a>.</p>"
+                            "<p id=\"pics\">Pictures: <img src=\"edit:trans.gif\" width=\"20\" height=\"20\"></p>"
+                            "</body></html>";
+
+// One design view for the suite: starting the engine is the slow part.
+class ToolManagerRoadTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        Dir = new QTemporaryDir();
+        Designer = new THtmlDesigner();
+        Designer->resize(600, 400);
+        Designer->move(200, 100);
+        Designer->show();
+    }
+    static void TearDownTestSuite()
+    {
+        delete Designer;
+        delete Dir;
+    }
+    void SetUp() override
+    {
+        const QString page = Dir->filePath(QStringLiteral("page.html"));
+        QFile file(page);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(RoadPage);
+        file.close();
+        Designer->LoadFromFile(page);
+        ASSERT_TRUE(WaitUntil([] { return Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0; }));
+        Palette.SetDesigner(Designer);
+        Palette.OnChange = [this](TToolManager*) { ++Changes; };
+        Palette.OnRequireSavedDocument = [this] {
+            ++Guarded;
+            return Saved;
+        };
+    }
+    TFakeTool* Add(const char* Tag, const char* Caption, bool InPlace, bool Accepts)
+    {
+        return static_cast<TFakeTool*>(Palette.AddTool(std::make_unique<TFakeTool>(Tag, Caption, InPlace, Accepts)));
+    }
+    static QVariant Eval(const QString& Script)
+    {
+        QVariant value;
+        Designer->Bridge()->Call(Script, &value);
+        return value;
+    }
+    static QString Body() { return Eval(QStringLiteral("document.body.innerHTML")).toString(); }
+    static TEngineElement Element(const char* Selector)
+    {
+        const QString id = Eval(QStringLiteral("document.querySelector('%1').id").arg(QLatin1String(Selector)))
+                               .toString();
+        return TEngineElement::FromId(Designer->Bridge(), id);
+    }
+    static void Caret(const char* Selector)
+    {
+        Eval(QStringLiteral("(function(){const r=document.createRange();r.selectNodeContents(document.querySelector('%1'));"
+                            "r.collapse(false);getSelection().removeAllRanges();getSelection().addRange(r);})()")
+                 .arg(QLatin1String(Selector)));
+    }
+    static QString LastGroup()
+    {
+        const TUndoGroups& groups = Designer->UndoGroups();
+        return groups.Index() >= 0 ? groups.Caption(groups.Index()) : QString();
+    }
+
+    static inline THtmlDesigner* Designer = nullptr;
+    static inline QTemporaryDir* Dir = nullptr;
+    TToolManager Palette;
+    TScriptedDialogs Dialogs;
+    int Changes = 0;
+    int Guarded = 0;
+    bool Saved = true;
+};
+
+void PressOk(QDialog& Form)
+{
+    Form.findChild<QPushButton*>(QStringLiteral("BtnOk"))->click();
+}
+
+void PressCancel(QDialog& Form)
+{
+    Form.findChild<QPushButton*>(QStringLiteral("BtnCancel"))->click();
+}
+
+TEST_F(ToolManagerRoadTest, AClickAtTheCaretInsertsAsOneGroupWithOneChange)
+{
+    TFakeTool* tool = Add("HR", "Insert Rule", true, true);
+    Caret("#para");
+    Dialogs.Forms = {PressCancel, PressOk};
+    Palette.ToolClick(tool);
+    EXPECT_EQ(Changes, 0) << "Cancel changes nothing";
+    EXPECT_FALSE(Body().contains("made"));
+    const QString before = Body();
+    Palette.ToolClick(tool);
+    EXPECT_EQ(Changes, 1);
+    EXPECT_TRUE(Body().contains("<hr id=\"made\">"));
+    EXPECT_EQ(LastGroup(), "Insert");
+    Designer->Undo();
+    EXPECT_EQ(Body(), before);
+    EXPECT_EQ(Dialogs.FormsShown, (QStringList{"Insert Rule", "Insert Rule"}));
+    EXPECT_EQ(Guarded, 0) << "a tool that needs no saved document never asks";
+}
+
+TEST_F(ToolManagerRoadTest, TheSavedDocumentGuardComesFirstAndARefusalStopsTheClick)
+{
+    TFakeTool* tool = Add("HR", "Insert Rule", true, true);
+    tool->NeedsSavedDocument = true;
+    Caret("#para");
+    Saved = false;
+    Palette.ToolClick(tool);
+    EXPECT_EQ(Guarded, 1);
+    EXPECT_TRUE(Dialogs.FormsShown.isEmpty());
+    Saved = true;
+    Dialogs.Forms = {PressOk};
+    Palette.ToolClick(tool);
+    EXPECT_EQ(Guarded, 2);
+    EXPECT_EQ(Changes, 1);
+}
+
+TEST_F(ToolManagerRoadTest, ASelectedControlIsEditedByItsToolOrGetsTheNewElementBeforeIt)
+{
+    TFakeTool* refusing = Add("IMG", "Refusing", true, false);
+    TFakeTool* inPlace = Add("IMG", "In Place", true, true);
+    TFakeTool* replacing = Add("IMG", "Replacing", false, true);
+    replacing->Editor.M.Html = QStringLiteral("<b id=\"replaced\">B</b>");
+
+    // A tool that refuses the image inserts its new element before it.
+    ASSERT_TRUE(Element("img").Select());
+    Dialogs.Forms = {PressOk};
+    Palette.ToolClick(refusing);
+    EXPECT_TRUE(Body().contains(QRegularExpression("Pictures:<hr id=\"made\"><img"))) << Body().toStdString();
+    EXPECT_EQ(refusing->Asked, QStringList{"IMG"});
+    EXPECT_EQ(LastGroup(), "Insert");
+
+    // An in-place tool writes its batch as one group named after its dialog.
+    ASSERT_TRUE(Element("img").Select());
+    const QString before = Body();
+    Dialogs.Forms = {PressOk};
+    Palette.ToolClick(inPlace);
+    EXPECT_TRUE(Body().contains(QRegularExpression("<img [^>]*class=\"done\"[^>]*title=\"applied\""))) << Body().toStdString();
+    EXPECT_EQ(LastGroup(), "In Place");
+    EXPECT_EQ(Changes, 2);
+    Designer->Undo();
+    EXPECT_EQ(Body(), before);
+
+    // Any other tool puts its new HTML in the element's place.
+    ASSERT_TRUE(Element("img").Select());
+    Dialogs.Forms = {PressOk};
+    Palette.ToolClick(replacing);
+    EXPECT_TRUE(Body().contains("Pictures:<hr id=\"made\"><b id=\"replaced\">B</b>")) << Body().toStdString();
+    EXPECT_EQ(Changes, 3);
+}
+
+TEST_F(ToolManagerRoadTest, ADoubleClickAsksOnlyTheFirstToolThatTakesTheElement)
+{
+    TFakeTool* other = Add("HR", "Other Tag", true, true);
+    TFakeTool* refusing = Add("P", "Refusing", true, false);
+    TFakeTool* first = Add("P", "First", true, true);
+    TFakeTool* second = Add("P", "Second", true, true);
+    Dialogs.Forms = {PressCancel};
+    Palette.EditByDoubleClick(Element("#para"));
+    EXPECT_TRUE(other->Asked.isEmpty()) << "a tool of another tag is not asked";
+    EXPECT_EQ(refusing->Asked, QStringList{"P"});
+    EXPECT_EQ(first->Asked, QStringList{"P"});
+    EXPECT_TRUE(second->Asked.isEmpty()) << "a cancelled dialog tries no other tool";
+    EXPECT_EQ(Dialogs.FormsShown, QStringList{"First"});
+    EXPECT_EQ(Changes, 0);
+
+    Dialogs.Forms = {PressOk};
+    Palette.EditByDoubleClick(Element("#para"));
+    EXPECT_EQ(Eval(QStringLiteral("document.querySelector('#para').title")).toString(), "applied");
+    EXPECT_EQ(Changes, 1);
+}
+
+TEST_F(ToolManagerRoadTest, ADoubleClickOnALinkRunsTheLinkCommandAndNoTool)
+{
+    TFakeTool* anyLink = Add("A", "Link Tool", true, true);
+    QStringList asked;
+    const TInputQueryHook previous = SetInputQueryHook([&](const QString&, const QString&, QString& value) {
+        asked << value;
+        value = QStringLiteral("y.html");
+        return true;
+    });
+    ASSERT_TRUE(Element("#link").Select(true));
+    Designer->Bridge()->RefreshState(true);
+    Palette.EditByDoubleClick(Element("#link"));
+    SetInputQueryHook(previous);
+    EXPECT_TRUE(anyLink->Asked.isEmpty());
+    EXPECT_TRUE(Dialogs.FormsShown.isEmpty());
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_TRUE(Body().contains("href=\"y.html\"")) << Body().toStdString();
+    EXPECT_EQ(Changes, 1);
+}
+
+TEST_F(ToolManagerRoadTest, APressedButtonRunsItsToolWhereverTheMouseComesUp)
+{
+    Palette.resize(65, 400);
+    Add("HR", "Before", true, true);
+    Add("HR", "Pressed", true, true);
+    Palette.AddTool(std::make_unique<TOtherFakeTool>("HR", "Other Class", true, true));
+    const QRect cell = Palette.Items()[1]->Bounds;
+    Caret("#para");
+    Dialogs.Forms = {PressCancel, PressCancel};
+    SendMouse(&Palette, QEvent::MouseButtonPress, cell.center(), Qt::LeftButton);
+    SendMouse(&Palette, QEvent::MouseMove, QPoint(2, 300), Qt::LeftButton);
+    SendMouse(&Palette, QEvent::MouseButtonRelease, QPoint(2, 300), Qt::NoButton);
+    EXPECT_EQ(Dialogs.FormsShown, QStringList{"Pressed"});
+    // ExecuteTool clicks the first tool of a class.
+    Palette.ExecuteTool<TOtherFakeTool>();
+    EXPECT_EQ(Dialogs.FormsShown, (QStringList{"Pressed", "Other Class"}));
+}
+
+TEST_F(ToolManagerRoadTest, ADialogOpensBesideItsAnchorInsideTheDesignView)
+{
+    const QPoint o = Designer->mapToGlobal(QPoint(0, 0));
+    const QRect d(o + QPoint(10, 10), Designer->size() - QSize(20, 20));
+    QWidget small;
+    small.setFixedSize(100, 80);
+    QWidget large;
+    large.setFixedSize(d.width() + 50, 50);
+    const struct
+    {
+        QWidget* Dialog;
+        QRect Anchor;
+        QPoint At;
+    } cases[] = {
+        // A double-click in the view: right of and below the pointer's square.
+        {&small, QRect(o + QPoint(100, 100), QSize(40, 40)), o + QPoint(140, 140)},
+        // Too near the view's bottom edge: moved up inside it.
+        {&small, QRect(o + QPoint(100, 350), QSize(40, 40)), QPoint(o.x() + 140, d.bottom() + 1 - 80)},
+        // A palette button left of the view: its top-left corner, moved into the view.
+        {&small, QRect(o + QPoint(-70, 30), QSize(30, 30)), QPoint(d.left(), o.y() + 30)},
+        // A dialog wider than the view ends at the view's right edge, left of its left edge.
+        {&large, QRect(o + QPoint(-70, 30), QSize(30, 30)), QPoint(d.right() + 1 - large.width(), o.y() + 30)},
+    };
+    for (const auto& c : cases) {
+        Palette.PlaceEditor(c.Anchor, c.Dialog);
+        EXPECT_EQ(c.Dialog->pos(), c.At) << c.Anchor.x() << "," << c.Anchor.y();
+    }
+}
+
+} // namespace
