@@ -496,6 +496,40 @@ TEST(HtmlFilter, RowGroupsAddedByTheEngineAreDropped)
     EXPECT_LT(text.indexOf(QStringLiteral(">c<")), text.indexOf(QStringLiteral(">added<")));
 }
 
+// A tool changes a copy of a kept node under a new design id: the page carrying the new id saves the
+// changed copy, the page carrying the old id (after an undo) saves the node as it was; a table without a
+// row group of its own stays without one either way.
+TEST(HtmlFilter, AKeptCopyStandsInForItsNodeOnlyWhereThePageCarriesItsId)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><table border=\"1\"><tr><td>a</td></tr></table><!-- old --></body>"));
+    const int count = filter.NodeCount();
+    EXPECT_EQ(filter.KeepCopy(QStringLiteral("dsgn_:::_99")), QString());
+    EXPECT_EQ(filter.KeepCopy(QStringLiteral("no id")), QString());
+    EXPECT_EQ(filter.NodeCount(), count);
+    const QString table = filter.KeepCopy(QStringLiteral("dsgn_:::_1"));
+    const QString comment = filter.KeepCopy(QStringLiteral("dsgn_:::_2"));
+    EXPECT_EQ(table, QStringLiteral("dsgn_:::_%1").arg(count));
+    EXPECT_EQ(comment, QStringLiteral("dsgn_:::_%1").arg(count + 1));
+    static_cast<THtmlTag*>(filter.FindNode(table))->SetAttribute(ATTR_WIDTH, QStringLiteral("50%"));
+    static_cast<THtmlText*>(filter.FindNode(comment))->SetText(QStringLiteral("<!-- new -->"));
+    const auto page = [](const QString& tableId, const QString& commentId) {
+        return QStringLiteral("<body id=\"dsgn_:::_0\" contenteditable=\"\"><table id=\"%1\" border=\"1\"><tbody><tr>"
+                              "<td>a</td></tr></tbody></table><img id=\"%2\" src=\"edit:comment.gif\"></body>")
+            .arg(tableId, commentId);
+    };
+    filter.SetDesignText(page(table, comment));
+    QString saved = Saved(filter);
+    EXPECT_TRUE(saved.contains(QStringLiteral("<table border=\"1\" width=\"50%\">"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<!-- new -->"))) << saved.toStdString();
+    EXPECT_FALSE(saved.contains(QStringLiteral("tbody")));
+    filter.SetDesignText(page(QStringLiteral("dsgn_:::_1"), QStringLiteral("dsgn_:::_2")));
+    saved = Saved(filter);
+    EXPECT_TRUE(saved.contains(QStringLiteral("<table border=\"1\">"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<!-- old -->")));
+    EXPECT_FALSE(saved.contains(QStringLiteral("tbody")));
+}
+
 // A placeholder copied within the page stands for its kept node twice; saving leaves the design form whole.
 TEST(HtmlFilter, PlaceholderCopiedWithinThePage)
 {

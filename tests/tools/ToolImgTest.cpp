@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -278,6 +279,33 @@ TEST(ToolImgTest, AnUnsavedDocumentIsSavedFirstOrNothingHappens)
     EXPECT_TRUE(dialogs.Messages[0].Text.startsWith("To insert this element, you need to save the document first."));
     EXPECT_TRUE(dialogs.FormsShown.isEmpty());
     EXPECT_FALSE(w.Window.FileManager()->Modified());
+}
+
+} // namespace
+
+namespace {
+
+TEST(ToolImgTest, ScreenshotOfThePaletteAndTheImageDialog)
+{
+    // Writes the picture only when asked: CORVALITE_SCREENSHOT names the PNG file.
+    const QByteArray target = qgetenv("CORVALITE_SCREENSHOT");
+    if (target.isEmpty())
+        GTEST_SKIP() << "CORVALITE_SCREENSHOT not set";
+    QTemporaryDir dir;
+    TScriptedDialogs dialogs;
+    TToolWindow w;
+    w.Window.resize(1100, 720);
+    ASSERT_TRUE(w.Open(dir.path(), QStringLiteral("page.html"), ReadTestData(QStringLiteral("tools/page.html"))));
+    QImage shot;
+    dialogs.Forms.push_back([&](QDialog& form) {
+        QApplication::processEvents();
+        shot = w.Window.grab().toImage();
+        QPainter painter(&shot);
+        painter.drawImage(form.mapToGlobal(QPoint(0, 0)) - w.Window.mapToGlobal(QPoint(0, 0)), form.grab().toImage());
+    });
+    w.DoubleClick(QStringLiteral("#old img"));
+    ASSERT_TRUE(WaitUntil([&] { return !shot.isNull(); }));
+    EXPECT_TRUE(shot.save(QString::fromLocal8Bit(target), "PNG"));
 }
 
 } // namespace
