@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -103,7 +104,9 @@ TTagEditor::~TTagEditor() = default;
 
 void TTagEditor::showEvent(QShowEvent* Event)
 {
-    FormShow();
+    // Only the program's own showing loads the fields: a window restored by the window system keeps them.
+    if (!Event->spontaneous())
+        FormShow();
     QDialog::showEvent(Event);
 }
 

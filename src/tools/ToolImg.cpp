@@ -120,17 +120,8 @@ void TFormToolImg::FormShow()
 // ---------------------------------------------------------------------------------------------------
 // Tool
 
-TToolImg::~TToolImg() = default;
-
 bool TToolImg::CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const
 {
     const THtmlNode* node = Filter.FindNode(Element.Id);
     return node && node->TagId() == TAG_IMG && node->NodeClass() == THtmlNode::ncTag;
-}
-
-TTagEditor* TToolImg::GetEditor()
-{
-    if (!FEditor)
-        FEditor = std::make_unique<TFormToolImg>();
-    return FEditor.get();
 }

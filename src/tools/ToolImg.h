@@ -57,11 +57,7 @@ class TToolImg : public TToolItem
 {
 public:
     explicit TToolImg(const TToolRow& Row) : TToolItem(Row) {}
-    ~TToolImg() override;
     // Only an image whose source node is an img: the placeholders of other tools are images too.
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override;
-
-private:
-    std::unique_ptr<TFormToolImg> FEditor;
+    TTagEditor* GetEditor() override { return SharedEditor<TFormToolImg>(); }
 };

@@ -10,7 +10,10 @@ constexpr bool EIP = true;  // edits in place
 constexpr bool NSD = true;  // needs a saved document
 constexpr TToolRow Separator = {nullptr, "", "", -2, false, false, nullptr};
 
-// A tool not built yet has no class to make (Create is null): its button shows, disabled.
+// The palette's order decides which tool a double-click opens: the first whose tag matches and whose CanEdit
+// takes the element (the plug-in tools before the general ActiveX tool). A tool not built yet has no class
+// to make (Create is null): its button shows, disabled. Building one means putting &NewTool<TToolXxx> in
+// its row.
 constexpr TToolRow Rows[] = {
     // class                  caption                          tag         image  in place  saved  make
     {"TToolBody",          "Body",                          "Body",     -1,    EIP,  false, nullptr},

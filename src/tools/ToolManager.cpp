@@ -72,6 +72,14 @@ TToolManager::~TToolManager()
     Clear();
 }
 
+TTagEditor* TToolManager::Editor(std::type_index Class, const std::function<TTagEditor*()>& Make)
+{
+    std::unique_ptr<TTagEditor>& editor = FEditors[Class];
+    if (!editor)
+        editor.reset(Make());
+    return editor.get();
+}
+
 void TToolManager::BeginUpdate()
 {
     FUpdating = true;
@@ -95,6 +103,7 @@ TToolItem* TToolManager::AddTool(std::unique_ptr<TToolItem> Item)
 {
     TToolItem* item = Item.get();
     item->Designer = FDesigner;
+    item->Palette = this;
     FItems.push_back(std::move(Item));
     if (!item->TagName.isEmpty())
         FEditableItems.append(item);

@@ -13,13 +13,16 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
+#include <typeindex>
 #include <vector>
 
 class THtmlDesigner;
 class THtmlFilter;
 class TTagEditor;
 class TToolItem;
+class TToolManager;
 
 // One row of the registration table (ToolLoader.cpp): what a tool shows and does, and how it is made.
 struct TToolRow
@@ -57,12 +60,19 @@ public:
     bool NeedsSavedDocument = false;
     bool Enabled = true;        // false for a tool that is not built: its button shows disabled and does nothing
     THtmlDesigner* Designer = nullptr;
+    TToolManager* Palette = nullptr; // set when the palette takes the item
 
     // Does this tool edit that element of the design page? Filter is the design view's, for the source
     // node behind the element's design id.
     virtual bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const;
     // The tool's dialog, made on the first call and the same object afterwards; null for none.
     virtual TTagEditor* GetEditor();
+
+protected:
+    // The palette's one dialog of class T, made on the first call: tools that show the same dialog class
+    // share the object (and set its mode before answering it). Null for an item outside a palette.
+    template <class T>
+    T* SharedEditor();
 };
 
 // The palette's glyphs, one per image index, all of one size; empty for no glyphs.
@@ -131,6 +141,9 @@ public:
     int GlyphLeft() const { return FGlyphLeft; }
     int GlyphTop() const { return FGlyphTop; }
 
+    // The dialog of a class, made by Make on the first request and kept as long as the palette.
+    TTagEditor* Editor(std::type_index Class, const std::function<TTagEditor*()>& Make);
+
 protected:
     void paintEvent(QPaintEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
@@ -158,4 +171,11 @@ private:
     QList<TToolItem*> FEditableItems;
     std::vector<std::unique_ptr<TToolItem>> FItems;
     TToolImages FImages;
+    std::map<std::type_index, std::unique_ptr<TTagEditor>> FEditors;
 };
+
+template <class T>
+T* TToolItem::SharedEditor()
+{
+    return Palette ? static_cast<T*>(Palette->Editor(typeid(T), [] { return new T(); })) : nullptr;
+}

@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -106,6 +107,24 @@ TEST(TagEditorsTest, AColourEditShowsItsColourWithReadableText)
     EXPECT_EQ(edit->text(), "#000080");
     EXPECT_EQ(edit->palette().color(QPalette::Base), QColor(0, 0, 128));
     EXPECT_EQ(editor.Find<QLineEdit>("EditNumber")->text(), "7") << "the model was loaded on showing";
+}
+
+TEST(TagEditorsTest, TheColourButtonPutsTheChosenColourIntoItsEdit)
+{
+    const QList<std::uint32_t> recent = RecentColors();
+    TTestEditor editor;
+    editor.show();
+    auto* edit = editor.Find<QLineEdit>("EditColor");
+    edit->setText(QStringLiteral("lime"));
+    // The red cell of the popup's palette; then a popup closed without a choice.
+    QTimer::singleShot(0, [&] { MouseDown(editor.ColorPopup->Popup(), 5 + 10 * 16 + 1, 5 + 10 * 4 + 1); });
+    editor.Find<QToolButton>("BtnColor")->click();
+    EXPECT_EQ(edit->text(), "#FF0000");
+    EXPECT_EQ(edit->palette().color(QPalette::Base), QColor(255, 0, 0));
+    QTimer::singleShot(0, [&] { editor.ColorPopup->Popup()->hide(); });
+    editor.Find<QToolButton>("BtnColor")->click();
+    EXPECT_EQ(edit->text(), "#FF0000");
+    RecentColors() = recent;
 }
 
 TEST(TagEditorsTest, TheBrowseButtonPutsThePickedUrlIntoItsEdit)

@@ -152,6 +152,36 @@ TEST_F(ToolManagerLayoutTest, AButtonIsDrawnFlatHotOrPressedAndADisabledOneNever
     EXPECT_FALSE(Palette.Pressed());
 }
 
+class TSharedModel : public TTagModel
+{
+protected:
+    void DoLoad() override {}
+};
+
+class TSharedEditor : public TTagEditor
+{
+public:
+    TSharedEditor() : TTagEditor(QStringLiteral("  Shared")) {}
+    TTagModel& Model() override { return M; }
+    TSharedModel M;
+};
+
+class TSharingTool : public TToolItem
+{
+public:
+    TTagEditor* GetEditor() override { return SharedEditor<TSharedEditor>(); }
+};
+
+TEST_F(ToolManagerLayoutTest, ToolsShowingOneDialogClassShareOneDialog)
+{
+    TToolItem* first = Palette.AddTool(std::make_unique<TSharingTool>());
+    TToolItem* second = Palette.AddTool(std::make_unique<TSharingTool>());
+    ASSERT_NE(first->GetEditor(), nullptr);
+    EXPECT_EQ(first->GetEditor(), second->GetEditor());
+    EXPECT_EQ(first->GetEditor()->windowTitle(), "  Shared");
+    EXPECT_EQ(TSharingTool().GetEditor(), nullptr) << "outside a palette";
+}
+
 // ---------------------------------------------------------------------------------------------------
 // The roads, on the engine, with tools of the test's own
 
