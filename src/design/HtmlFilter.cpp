@@ -46,18 +46,23 @@ QString AttributeOf(const THtmlNode* node, int attr)
     return tag ? tag->GetAttribute(attr) : QString();
 }
 
-// Sets attr of dest to source's value, keeping a bare attribute bare and a written "TRUE" written. False,
-// changing nothing, when source lacks it.
+// Sets attr of dest to source's value, keeping a bare attribute bare, a written "TRUE" written and a value
+// written empty (alt="") written. False, changing nothing, when source lacks it or holds only an entry set
+// empty, which is never written.
 bool CopyPresentAttribute(THtmlTag* dest, const THtmlTag* source, int attr)
 {
     const int count = source->AttributeCount();
     for (int i = 0; i < count; ++i) {
         if (source->GetAttributeId(i) != attr)
             continue;
-        if (source->IsAttributeValueless(i))
+        if (source->IsAttributeValueless(i)) {
             dest->SetValuelessAttribute(attr);
-        else
-            dest->SetExplicitAttribute(attr, source->GetAttributeValue(i));
+            return true;
+        }
+        const QString value = source->GetAttributeValue(i);
+        if (value.isEmpty() && !source->IsAttributeWrittenEmpty(i))
+            return false;
+        dest->SetExplicitAttribute(attr, value);
         return true;
     }
     return false;

@@ -423,7 +423,7 @@ private:
             FCurrent->Add(element);
             Descend(element);
             FSection = TAG_FRAMESET;
-        } else if (InTagSet(t, tsHead) && FSection == TAG_BODY) {
+        } else if (InTagSet(t, tsHead) && FSection == TAG_BODY && FOpen[TAG_NOSCRIPT] == 0) {
             // A head element inside the body goes to the head, but the body stays where it was.
             element = new THtmlTag(t);
             FRoot->GetHead()->Add(element);
@@ -435,17 +435,20 @@ private:
                 JumpTo(element);
             }
         } else {
-            if (InTagSet(t, tsHead) && FSection != TAG_HEAD) {
+            // What stands inside a noscript stays inside it: its links and styles apply only without script,
+            // in the head as in the body.
+            const bool inNoscript = FOpen[TAG_NOSCRIPT] > 0;
+            const bool headNoscript = t == TAG_NOSCRIPT && FSection == TAG_HEAD && FOpen[TAG_HEAD] > 0;
+            if (inNoscript && InTagSet(t, tsHead)) {
+                // stays in the noscript
+            } else if (InTagSet(t, tsHead) && FSection != TAG_HEAD) {
                 JumpTo(FRoot->GetHead());
                 FSection = TAG_HEAD;
-            } else if (!InTagSet(t, tsNoBody) && FSection != TAG_BODY && FSection != TAG_FRAMESET) {
+            } else if (!InTagSet(t, tsNoBody) && !headNoscript && FSection != TAG_BODY && FSection != TAG_FRAMESET) {
                 JumpTo(FRoot->GetBody());
                 FSection = TAG_BODY;
             }
-            const int cur = FCurrent->TagId();
-            if ((cur == TAG_DIV || cur == TAG_P) && (t == TAG_DIV || t == TAG_P))
-                ClimbTo(ParentOf(FCurrent));
-            else if (t == cur && InTagSet(t, tsSiblingClose))
+            if (t == FCurrent->TagId() && InTagSet(t, tsSiblingClose))
                 ClimbTo(ParentOf(FCurrent));
             if (HasFlag(FCurrent->TagId(), tfInline) && !HasFlag(t, tfInline)) {
                 THtmlTag* e = FCurrent;
@@ -453,6 +456,11 @@ private:
                     e = ParentOf(e);
                 ClimbTo(e);
             }
+            // A div or p closes an open paragraph, as browsers read it ("<p>one<p>two", "<p>a<div>b"); a div
+            // stays open until its own end tag or an ancestor's, so "<div class=a><p>t</p></div>" keeps its
+            // wrapper and the classes, ids and styles on it.
+            if ((t == TAG_DIV || t == TAG_P) && FCurrent->TagId() == TAG_P)
+                ClimbTo(ParentOf(FCurrent));
             if (t == TAG_BR || t == TAG_HR)
                 FTrim = true;
             else if (HasFlag(t, tfInline) && !HasFlag(t, tfEnd))
@@ -542,8 +550,6 @@ private:
 
     void ParseAttributes(THtmlTag* element)
     {
-        const int t = element->TagId();
-        const bool keepsRaw = t == TAG_APPLET || t == TAG_EMBED || t == TAG_OBJECT || t == TAG_PARAM;
         SkipBlanks();
         while (P < FEnd && *P != u'>') {
             const char16_t* nameEnd = ReadUpTo(P, [](char16_t ch) { return IsBlank(ch) || ch == u'=' || ch == u'>'; });
@@ -574,13 +580,18 @@ private:
             if (!(name.size() == 1 && name[0] == u'/')) {
                 const int attr = FAttrNames.Find(name, [](QStringView n) { return AttrNameToId(n); });
                 const qsizetype valueLength = valueTo - valueFrom;
+                // Attributes the table does not know (data-*, aria-*, role, async, ...) are kept raw, on
+                // every element, as written: bare, empty or with a value.
                 if (attr < 0) {
-                    if (keepsRaw)
+                    if (equals)
                         element->SetRawAttribute(name.toString(),
                                                  QString(reinterpret_cast<const QChar*>(valueFrom), valueLength));
-                } else if (valueLength > 0) {
+                    else
+                        element->SetRawValuelessAttribute(name.toString());
+                } else if (equals) {
+                    // An empty value (alt="", value="") is kept as written: it differs from no attribute.
                     element->SetExplicitAttribute(attr, QString(reinterpret_cast<const QChar*>(valueFrom), valueLength));
-                } else if (!equals) {
+                } else {
                     element->SetValuelessAttribute(attr);
                 }
             }
@@ -736,7 +747,8 @@ private:
     void DropEmptyBlocks()
     {
         for (THtmlTag* e : FDropCandidates) {
-            if (e->ChildCount() == 0) {
+            // An empty element with attributes is a link target or a styled box: it stays.
+            if (e->ChildCount() == 0 && e->AttributeCount() == 0) {
                 e->Parent()->Remove(e);
                 delete e;
             }
@@ -915,6 +927,8 @@ public:
     explicit THtmlWriter(QIODevice* device) : FDevice(device), FNames(NameTables()) {}
 
     QString Output() const { return QString(reinterpret_cast<const QChar*>(FOut.Data()), FOut.Size()); }
+    // False once the device has refused any part of the output.
+    bool Written() const { return !FFailed; }
 
     // Writes one node with its subtree from a fresh state.
     void WriteNode(THtmlNode* node)
@@ -924,6 +938,9 @@ public:
         FAtLineStart = true;
         FIndentWritten = false;
         FPendingBlanks = 0;
+        FBreakWanted = false;
+        FAfterBoundary = true;
+        FUnrendered = 0;
         FStack.clear();
         const int id = node->TagId();
         if (id == TAG_TEXT) {
@@ -938,6 +955,9 @@ public:
             OpenElement(e, false, false, esReference);
             Run();
         }
+        // The end of the written piece is a boundary of its own: a line end wanted there is written.
+        if (FBreakWanted)
+            BreakNow();
         FlushIfFull(0);
     }
 
@@ -954,6 +974,7 @@ private:
         bool InlineChildren; // children get the inline form's extra step
         bool ParentInline;   // this element gets it from its parent when closed
         bool Verbatim;       // children are written exactly, without line breaks (pre, textarea, code)
+        bool Unrendered;     // nothing inside is shown (head, script, style): lines may end anywhere
         TEscape Escape;      // how children escape what narrowing would destroy
     };
 
@@ -976,17 +997,28 @@ private:
         if (!FDevice || FOut.Size() <= limit)
             return;
         const qsizetype n = FOut.Size();
+        qint64 written;
         if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-            FDevice->write(reinterpret_cast<const char*>(FOut.Data()), n * 2);
+            written = FDevice->write(reinterpret_cast<const char*>(FOut.Data()), n * 2);
         } else {
             QByteArray le(n * 2, Qt::Uninitialized);
             qToLittleEndian<char16_t>(FOut.Data(), n, le.data());
-            FDevice->write(le);
+            written = FDevice->write(le);
         }
+        if (written != n * 2)
+            FFailed = true;
         FOut.Clear();
     }
 
     // --- primitive steps -------------------------------------------------------------------------------
+    //
+    // Line ends are wanted by the layout and written only where white space cannot show: next to the tag
+    // of an element that stands apart from the running text (a block, a cell, a line break), where the
+    // source had a blank anyway, or where nothing is shown at all (the head, script and style code, the
+    // document's top level). Elsewhere the pieces stay touching, as the author wrote them:
+    //   "Into<wbr>String"       never "Into\r\n<wbr>\r\nString"
+    //   "13.<!-- ignore -->"     the comment ends the line only when a blank or a block follows
+    //   "</p>\r\n<p>"            two blocks: the line end is free
 
     void Indent()
     {
@@ -1001,9 +1033,12 @@ private:
         FIndentWritten = true;
     }
 
-    void LineEnd()
+    void LineEnd() { FBreakWanted = true; }
+
+    // Writes a line end at once (where one can never show).
+    void BreakNow()
     {
-        // A blank waiting to be written would only end the line; it is dropped.
+        FBreakWanted = false;
         FPendingBlanks = 0;
         if (!FAtLineStart)
             FOut.Append(u"\r\n");
@@ -1011,18 +1046,28 @@ private:
         FIndentWritten = false;
     }
 
-    void FlushBlanks()
+    // Whether a tag of element id stands apart from the running text at this point of the output.
+    bool Boundary(int id) const { return FUnrendered > 0 || TagBreaksFlow(id); }
+
+    // Starts a Put whose text the caller appends; EndPut accounts for it. boundary tells whether the piece
+    // is a tag that stands apart from the running text.
+    qsizetype BeginPut(bool boundary)
     {
-        if (FPendingBlanks) {
+        if (FBreakWanted) {
+            if (FAtLineStart || FPendingBlanks > 0 || FAfterBoundary || boundary || FUnrendered > 0)
+                BreakNow();
+            FBreakWanted = false;
+        }
+        if (FAtLineStart) {
+            // A blank at the start of a line would only add to the line end that already stands there.
+            FPendingBlanks = 0;
+            Indent();
+        } else if (FPendingBlanks) {
             FOut.AppendBlanks(FPendingBlanks);
+            FColumn += FPendingBlanks;
             FPendingBlanks = 0;
         }
-    }
-
-    // Starts a Put whose text the caller appends; EndPut accounts for it.
-    qsizetype BeginPut()
-    {
-        FlushBlanks();
+        FAfterBoundary = boundary || FUnrendered > 0;
         return FOut.Size();
     }
 
@@ -1036,9 +1081,9 @@ private:
         }
     }
 
-    void Put(QStringView s)
+    void Put(QStringView s, bool boundary)
     {
-        const qsizetype start = BeginPut();
+        const qsizetype start = BeginPut(boundary);
         FOut.Append(s);
         EndPut(start);
     }
@@ -1091,7 +1136,7 @@ private:
 
     void PutEscaped(QStringView text, TEscape escape)
     {
-        const qsizetype start = BeginPut();
+        const qsizetype start = BeginPut(FUnrendered > 0);
         AppendEscaped(text, escape, false);
         EndPut(start);
     }
@@ -1100,8 +1145,8 @@ private:
 
     void PutStartTag(THtmlTag* e)
     {
-        const qsizetype start = BeginPut();
         const int id = e->TagId();
+        const qsizetype start = BeginPut(Boundary(id));
         FOut.Append(u'<');
         FOut.Append(FNames.Tags[id]);
         const int count = e->AttributeCount();
@@ -1109,10 +1154,10 @@ private:
             const int attr = e->GetAttributeId(i);
             const QString value = e->GetAttributeValue(i);
             if (attr < 0) {
-                // A name read from a stray "=" begins with it; the name ends at the first "=" after that.
+                // "name" alone is a bare attribute, "name=" one written empty; a name read from a stray
+                // "=" begins with it, so the name ends at the first "=" after that.
                 const qsizetype eq = value.size() > 1 ? value.indexOf(u'=', 1) : -1;
                 const QStringView name = eq < 0 ? QStringView(value) : QStringView(value).left(eq);
-                const QStringView v = eq < 0 ? QStringView() : QStringView(value).mid(eq + 1);
                 // A name that no reader could take as one would end the tag early: it is not written.
                 if (name.isEmpty() || std::any_of(name.begin(), name.end(), [](QChar c) {
                         return IsBlank(c.unicode()) || c == u'>';
@@ -1120,9 +1165,9 @@ private:
                     continue;
                 FOut.Append(u' ');
                 AppendEscaped(name, esReference, false);
-                if (!v.isEmpty()) {
+                if (eq >= 0) {
                     FOut.Append(u"=\"");
-                    AppendEscaped(v, esReference, true);
+                    AppendEscaped(QStringView(value).mid(eq + 1), esReference, true);
                     FOut.Append(u'"');
                 }
                 continue;
@@ -1132,7 +1177,7 @@ private:
             if (e->IsAttributeValueless(i)) {
                 FOut.Append(u' ');
                 FOut.Append(FNames.Attrs[attr]);
-            } else if (!value.isEmpty()) {
+            } else if (!value.isEmpty() || e->IsAttributeWrittenEmpty(i)) {
                 FOut.Append(u' ');
                 FOut.Append(FNames.Attrs[attr]);
                 FOut.Append(u"=\"");
@@ -1146,19 +1191,20 @@ private:
 
     void PutEndTag(THtmlTag* e)
     {
-        const qsizetype start = BeginPut();
+        const int id = e->TagId();
+        const qsizetype start = BeginPut(Boundary(id));
         FOut.Append(u"</");
-        FOut.Append(FNames.Tags[e->TagId()]);
+        FOut.Append(FNames.Tags[id]);
         FOut.Append(u'>');
         EndPut(start);
     }
 
     // --- forms -------------------------------------------------------------------------------------------
 
+    // Comments, PHP and ASP blocks and unknown tags stand in the flow: they end their line only where
+    // a line end cannot show.
     void RawForm(const QString& text, TEscape escape)
     {
-        if (FAtLineStart)
-            Indent();
         PutEscaped(text, escape);
         LineEnd();
     }
@@ -1167,37 +1213,26 @@ private:
     {
         auto* doctype = dynamic_cast<THtmlDocType*>(node);
         const int kind = doctype ? int(doctype->Kind()) : 0;
-        Put(DocTypeLines[kind >= 0 && kind <= 2 ? kind : 0]);
+        Put(DocTypeLines[kind >= 0 && kind <= 2 ? kind : 0], true);
         LineEnd();
     }
 
-    // Ordinary text: words and single blanks, wrapped at the first blank from column 79 on.
+    // Ordinary text: words and single blanks, wrapped at the first blank from column 79 on. A blank is
+    // held back until the next piece, which it then precedes as a blank or as the line end.
     void TextForm(const QString& text)
     {
         const QChar* s = text.constData();
         const QChar* e = s + text.size();
-        const bool startedAtLineStart = FAtLineStart;
-        bool wroteWord = false;
         while (s < e) {
             if (IsBlank(s->unicode())) {
                 while (s < e && IsBlank(s->unicode()))
                     ++s;
-                if (!wroteWord && startedAtLineStart)
-                    continue;
-                if (FColumn + 1 >= 80) {
-                    // The break stands for the blank; the next word indents the new line.
-                    LineEnd();
-                } else {
-                    ++FPendingBlanks;
-                    ++FColumn;
-                    FAtLineStart = false;
-                    FIndentWritten = true;
-                }
+                if (!FAtLineStart && FColumn + FPendingBlanks + 1 >= 80)
+                    FBreakWanted = true; // the line end stands for the blank
+                ++FPendingBlanks;
                 continue;
             }
-            if (FAtLineStart)
-                Indent();
-            const qsizetype start = BeginPut();
+            const qsizetype start = BeginPut(false);
             // One pass over the word: ASCII as it stands, everything from 128 up as a reference.
             const char16_t* c = reinterpret_cast<const char16_t*>(s);
             const char16_t* end = reinterpret_cast<const char16_t*>(e);
@@ -1223,7 +1258,6 @@ private:
             FOut.Commit(o);
             s = reinterpret_cast<const QChar*>(c);
             EndPut(start);
-            wroteWord = true;
         }
     }
 
@@ -1235,19 +1269,41 @@ private:
         return false;
     }
 
-    // The own-line form's trimming of the outer blanks of an element's text, except text that is kept as
-    // written: inside pre, textarea, script or style.
+    // The text an element's content begins (forward) or ends (backward) with, when nothing that shows
+    // stands before it there: only start and end tags of elements with content and comments may. A blank
+    // after an image, a field, a line break or a PHP block shows, and text kept as written (pre, textarea,
+    // script, style) is never trimmed.
+    static THtmlText* OuterText(THtmlTag* e, bool forward)
+    {
+        THtmlNode* node = forward ? e->FirstChild() : e->LastChild();
+        while (node) {
+            const int id = node->TagId();
+            if (id == TAG_TEXT)
+                return NodeAs<THtmlText>(node);
+            if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE)
+                return nullptr;
+            if (id > 0 && id < TagCount && TagHasEndTag(id) && node->NodeClass() == THtmlNode::ncTag) {
+                if (THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {
+                    node = inner;
+                    continue;
+                }
+            } else if (id != TAG_COMMENT) {
+                return nullptr;
+            }
+            // Next in order: the sibling, or the sibling of the nearest ancestor below e that has one.
+            while (node != e && !(forward ? node->NextSibling() : node->PrevSibling()))
+                node = node->Parent();
+            if (node == e)
+                return nullptr;
+            node = forward ? node->NextSibling() : node->PrevSibling();
+        }
+        return nullptr;
+    }
+
+    // The own-line form's trimming of the outer blanks of an element's text, in the tree itself.
     static void TrimOwnLineText(THtmlTag* e)
     {
-        auto keptAsWritten = [e](THtmlNode* text) {
-            for (THtmlNode* p = text->Parent(); p && p != e; p = p->Parent()) {
-                const int id = p->TagId();
-                if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE)
-                    return true;
-            }
-            return false;
-        };
-        if (auto* first = NodeAs<THtmlText>(e->FindFirst(TAG_TEXT)); first && !keptAsWritten(first)) {
+        if (THtmlText* first = OuterText(e, true)) {
             const QString& text = first->Text();
             qsizetype start = 0;
             while (start < text.size() && text[start].unicode() < 33)
@@ -1255,7 +1311,7 @@ private:
             if (start > 0)
                 first->SetText(text.mid(start));
         }
-        if (auto* last = NodeAs<THtmlText>(e->FindLast(TAG_TEXT)); last && !keptAsWritten(last)) {
+        if (THtmlText* last = OuterText(e, false)) {
             const QString& text = last->Text();
             qsizetype end = text.size();
             while (end > 0 && text[end - 1].unicode() < 33)
@@ -1269,13 +1325,15 @@ private:
     {
         if (id == TAG_BR)
             LineEnd();
-        else if (FAtLineStart)
-            Indent();
     }
 
     void Push(THtmlTag* e, TForm form, bool inlineChildren, bool parentInline, bool verbatim, TEscape escape)
     {
-        FStack.push_back({e, e->FirstChild(), form, inlineChildren, parentInline, verbatim, escape});
+        const int id = e->TagId();
+        const bool unrendered = id == TAG_HEAD || id == TAG_SCRIPT || id == TAG_STYLE;
+        FStack.push_back({e, e->FirstChild(), form, inlineChildren, parentInline, verbatim, unrendered, escape});
+        if (unrendered)
+            ++FUnrendered;
     }
 
     void OpenElement(THtmlTag* e, bool parentInline, bool verbatim, TEscape escape)
@@ -1299,7 +1357,6 @@ private:
         if ((id == TAG_SCRIPT || id == TAG_STYLE) && HasTextChild(e)) {
             // Code is written exactly as it stands between the tags.
             LineEnd();
-            Indent();
             PutStartTag(e);
             Push(e, fmBlock, false, parentInline, true, childEscape);
             return;
@@ -1307,18 +1364,14 @@ private:
         const bool hasChildren = e->FirstChild() != nullptr;
         const bool preformatted = id == TAG_PRE || id == TAG_TEXTAREA;
         TForm form;
-        if (flags & tfBlock) {
+        if (flags & tfBlock)
             form = hasChildren ? fmBlock : fmOwnLine;
-        } else if (flags & tfInline) {
-            if (FAtLineStart)
-                Indent();
+        else if (flags & tfInline)
             form = fmInline;
-        } else {
+        else
             form = ((flags & tfText) || !hasChildren) ? fmOwnLine : fmBlock;
-        }
         if (form == fmBlock) {
             LineEnd();
-            Indent();
             PutStartTag(e);
             if (!hasEnd) {
                 if (parentInline)
@@ -1332,13 +1385,13 @@ private:
         }
         if (form == fmOwnLine) {
             LineEnd();
-            Indent();
-            if (!preformatted)
+            // Outer blanks go only where they cannot show: at the edges of a block. Those of a button,
+            // a deletion or an insertion in running text are part of the text.
+            if (!preformatted && Boundary(id))
                 TrimOwnLineText(e);
         }
         if (id == TAG_HR) {
             LineEnd();
-            Indent();
             PutStartTag(e);
             LineEnd();
         } else {
@@ -1358,6 +1411,8 @@ private:
     {
         const TFrame f = FStack.back();
         FStack.pop_back();
+        if (f.Unrendered)
+            --FUnrendered;
         const int id = f.Element->TagId();
         if (f.Form == fmVerbatim) {
             PutEndTag(f.Element);
@@ -1369,11 +1424,8 @@ private:
         } else if (f.Form == fmBlock) {
             FIndent = qMax(0, FIndent - 2);
             LineEnd();
-            Indent();
             PutEndTag(f.Element);
         } else {
-            if (FAtLineStart)
-                Indent();
             PutEndTag(f.Element);
         }
         if (f.Form != fmInline)
@@ -1397,8 +1449,8 @@ private:
                 const int parentId = parent.Element->TagId();
                 if (id == TAG_COMMENT && (parentId == TAG_SCRIPT || parentId == TAG_STYLE)) {
                     // Code hidden in a comment starts at column 0 of a line of its own.
-                    LineEnd();
-                    FAtLineStart = false;
+                    BreakNow();
+                    FIndentWritten = true;
                 }
                 RawForm(text->Text(), parent.Escape);
             }
@@ -1421,6 +1473,10 @@ private:
     bool FAtLineStart = true;
     bool FIndentWritten = false;
     int FPendingBlanks = 0;
+    bool FBreakWanted = false;  // the layout wants a line end before the next piece
+    bool FAfterBoundary = true; // the last piece written stands apart from the running text
+    int FUnrendered = 0;        // open elements whose content is never shown
+    bool FFailed = false;
     std::vector<TFrame> FStack;
 };
 
@@ -1434,16 +1490,17 @@ bool WriteHtmlDocument(QIODevice& stream, THtmlRoot* root)
     for (THtmlNode* child = root->FirstChild(); child; child = child->NextSibling())
         writer.WriteNode(child);
     writer.Flush();
-    return true;
+    return writer.Written();
 }
 
-void WriteHtmlNode(QIODevice& stream, THtmlNode* node)
+bool WriteHtmlNode(QIODevice& stream, THtmlNode* node)
 {
     if (!node)
-        return;
+        return true;
     THtmlWriter writer(&stream);
     writer.WriteNode(node);
     writer.Flush();
+    return writer.Written();
 }
 
 QString HtmlNodeToText(THtmlNode* node)

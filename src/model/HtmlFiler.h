@@ -28,11 +28,13 @@ std::unique_ptr<THtmlRoot> ParseHtml(QIODevice& stream);
 // Parses text already in memory.
 std::unique_ptr<THtmlRoot> ParseHtml(QStringView text);
 
-// Writes every child of the root in order; false, writing nothing, when root is null.
+// Writes every child of the root in order; false, writing nothing, when root is null, and false when the
+// stream refused any of the output.
 bool WriteHtmlDocument(QIODevice& stream, THtmlRoot* root);
-// Writes one node with its subtree, starting at indentation 0. Writing trims the outer blanks of the text
-// of elements that stand on a line of their own, in the tree itself.
-void WriteHtmlNode(QIODevice& stream, THtmlNode* node);
+// Writes one node with its subtree, starting at indentation 0; false when the stream refused any of the
+// output. Writing trims the outer blanks of the text of blocks that stand on a line of their own, in the
+// tree itself.
+bool WriteHtmlNode(QIODevice& stream, THtmlNode* node);
 
 // Splits text into words and runs of blanks (TAB, LF, CR, space). Mode 0 decodes character references in
 // words; mode 1 writes characters from 128 up as references (a pair of surrogates as one reference).

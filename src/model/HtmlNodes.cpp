@@ -268,7 +268,7 @@ THtmlTag::TAttributeBlock* THtmlTag::CopyBlock(const TAttributeBlock* source)
     return copy;
 }
 
-void THtmlTag::AppendAttribute(QString value, int id, bool valueless)
+void THtmlTag::AppendAttribute(QString value, int id, TAttributeForm form)
 {
     if (!FAttributes) {
         FAttributes = NewBlock(2);
@@ -285,7 +285,7 @@ void THtmlTag::AppendAttribute(QString value, int id, bool valueless)
         FreeBlock(FAttributes);
         FAttributes = grown;
     }
-    new (FAttributes->Items() + FAttributes->Count) TAttribute{KeepInCodePage(value), id, valueless};
+    new (FAttributes->Items() + FAttributes->Count) TAttribute{KeepInCodePage(value), id, form};
     ++FAttributes->Count;
 }
 
@@ -320,44 +320,64 @@ const THtmlTag::TAttribute& THtmlTag::AttributeAt(int index) const
 
 // --- the attribute operations ----------------------------------------------------------------------------
 
-void THtmlTag::StoreAttribute(int id, const QString& value, bool valueless)
+void THtmlTag::StoreAttribute(int id, const QString& value, TAttributeForm form)
 {
-    valueless = valueless && id >= 0;
+    if (form == afValueless && id < 0)
+        form = afSet;
     const int index = FindAttribute(id);
     if (index < 0) {
-        AppendAttribute(value, id, valueless);
-    } else if (value.isEmpty()) {
+        AppendAttribute(value, id, form);
+    } else if (value.isEmpty() && form == afSet) {
         DeleteAttribute(index);
     } else {
         TAttribute& entry = FAttributes->Items()[index];
         entry.Value = KeepInCodePage(value);
-        entry.Valueless = valueless;
+        entry.Form = form;
     }
 }
 
 void THtmlTag::SetAttribute(int id, const QString& value)
 {
-    StoreAttribute(id, value, value == QLatin1String("TRUE"));
+    StoreAttribute(id, value, value == QLatin1String("TRUE") ? afValueless : afSet);
 }
 
 void THtmlTag::SetExplicitAttribute(int id, const QString& value)
 {
-    StoreAttribute(id, value, false);
+    StoreAttribute(id, value, afWritten);
+}
+
+int THtmlTag::FindRawAttribute(const QString& name) const
+{
+    if (!FAttributes)
+        return -1;
+    const TAttribute* items = FAttributes->Items();
+    for (int i = 0; i < FAttributes->Count; ++i) {
+        if (items[i].Id != ATTR_RAW)
+            continue;
+        const QString& text = items[i].Value;
+        if (StartsWithAsciiNoCase(text, name) && (text.size() == name.size() || text[name.size()] == u'='))
+            return i;
+    }
+    return -1;
+}
+
+void THtmlTag::StoreRawAttribute(const QString& name, QString text)
+{
+    const int index = FindRawAttribute(name);
+    if (index >= 0)
+        FAttributes->Items()[index].Value = KeepInCodePage(text);
+    else
+        AppendAttribute(std::move(text), ATTR_RAW, afSet);
 }
 
 void THtmlTag::SetRawAttribute(const QString& name, const QString& value)
 {
-    const QString prefix = name + u'=';
-    if (FAttributes) {
-        TAttribute* items = FAttributes->Items();
-        for (int i = 0; i < FAttributes->Count; ++i) {
-            if (items[i].Id == ATTR_RAW && StartsWithAsciiNoCase(items[i].Value, prefix)) {
-                items[i].Value = KeepInCodePage(prefix + value);
-                return;
-            }
-        }
-    }
-    AppendAttribute(prefix + value, ATTR_RAW, false);
+    StoreRawAttribute(name, name + u'=' + value);
+}
+
+void THtmlTag::SetRawValuelessAttribute(const QString& name)
+{
+    StoreRawAttribute(name, name);
 }
 
 bool THtmlTag::HasAttribute(int id) const
@@ -395,7 +415,13 @@ int THtmlTag::GetAttributeId(int index) const
 
 bool THtmlTag::IsAttributeValueless(int index) const
 {
-    return AttributeAt(index).Valueless;
+    return AttributeAt(index).Form == afValueless;
+}
+
+bool THtmlTag::IsAttributeWrittenEmpty(int index) const
+{
+    const TAttribute& entry = AttributeAt(index);
+    return entry.Form == afWritten && entry.Value.isEmpty();
 }
 
 void THtmlTag::ClearAttributes()

@@ -17,6 +17,11 @@
 // which is how a source value="TRUE" stays distinguishable from a bare attribute. IsAttributeValueless
 // tells the two apart; GetAttribute answers "TRUE" for both.
 //
+// Empty values: SetAttribute with "" follows the set-attribute rule (an entry it adds is never written, an
+// entry it empties goes). A value written empty in the source (alt="", value="") is stored through
+// SetExplicitAttribute and kept as written: the writer writes it back as name="", so it stays distinct both
+// from an absent attribute and from a bare one. IsAttributeWrittenEmpty tells such an entry.
+//
 // Values are held as the string lists hold theirs: a lone UTF-16 surrogate comes back as U+FFFD, every
 // other character unchanged. The entries live in one block owned by the element, made on the first set.
 #include "TreeLists.h"
@@ -115,14 +120,16 @@ public:
     // "" is then removed (a missing one is added with the empty value). The value "TRUE" marks the
     // attribute valueless (see above).
     void SetAttribute(int id, const QString& value);
-    // As SetAttribute, but the value is taken as written in the source and never marks the attribute
-    // valueless, not even "TRUE".
+    // As SetAttribute, but the value is taken as written in the source: it never marks the attribute
+    // valueless, not even "TRUE", and an empty value is kept (and written) instead of removing the entry.
     void SetExplicitAttribute(int id, const QString& value);
     // Stores a valueless attribute: value "TRUE" with the valueless mark.
     void SetValuelessAttribute(int id) { SetAttribute(id, QStringLiteral("TRUE")); }
-    // Replaces the first raw entry whose text starts with name + "=" (ASCII letters in either case) by
-    // name + "=" + value, or appends that as a raw entry.
+    // Replaces the first raw entry of that name (its text starts with name + "=", or is the bare name; ASCII
+    // letters in either case) by name + "=" + value, or appends that as a raw entry.
     void SetRawAttribute(const QString& name, const QString& value);
+    // The same for an attribute written without a value: the entry's text is the bare name.
+    void SetRawValuelessAttribute(const QString& name);
     bool HasAttribute(int id) const;
     void RemoveAttribute(int id);
     // The value of the first entry with that identifier; "" when there is none.
@@ -132,6 +139,8 @@ public:
     QString GetAttributeValue(int index) const;
     int GetAttributeId(int index) const;
     bool IsAttributeValueless(int index) const;
+    // An entry whose empty value was written in the source (or copied from one): written as name="".
+    bool IsAttributeWrittenEmpty(int index) const;
     void ClearAttributes();
 
     // First child with that identifier; with recursive, the first in document order among all
@@ -145,11 +154,13 @@ public:
     void TrimText();
 
 private:
+    // How an entry came to be: through the set-attribute rule, as a bare name, or as written in the source.
+    enum TAttributeForm : unsigned char { afSet, afValueless, afWritten };
     struct TAttribute
     {
         QString Value;
-        int Id;         // ATTR_RAW for a raw entry
-        bool Valueless; // never set on a raw entry
+        int Id;              // ATTR_RAW for a raw entry
+        TAttributeForm Form; // afValueless never on a raw entry
     };
     // The entries follow the header in the same allocation.
     struct TAttributeBlock
@@ -161,9 +172,11 @@ private:
     };
 
     int FindAttribute(int id) const;
+    int FindRawAttribute(const QString& name) const;
+    void StoreRawAttribute(const QString& name, QString text);
     const TAttribute& AttributeAt(int index) const;
-    void StoreAttribute(int id, const QString& value, bool valueless);
-    void AppendAttribute(QString value, int id, bool valueless);
+    void StoreAttribute(int id, const QString& value, TAttributeForm form);
+    void AppendAttribute(QString value, int id, TAttributeForm form);
     void DeleteAttribute(int index);
     static std::size_t BlockSize(int capacity);
     static TAttributeBlock* NewBlock(int capacity);

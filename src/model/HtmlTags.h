@@ -128,3 +128,4 @@ bool TagHasEndTag(int id); // has content and an end tag (otherwise void)
 bool TagHoldsText(int id); // text directly inside is kept
 bool TagIsInline(int id);  // a text-level element
 bool TagIsBlock(int id);   // a block container: children on lines of their own
+bool TagBreaksFlow(int id); // laid out apart from the running text: a line may end next to its tags

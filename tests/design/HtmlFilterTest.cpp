@@ -446,7 +446,7 @@ TEST(HtmlFilter, FlagsWrittenWithAnEmptyValueByTheEngineAreKept)
     for (const char* expected : {"<select name=\"s\" multiple>", "<option value=\"1\" selected>One</option>",
                                  "<option value=\"2\">Two</option>", "<input type=\"checkbox\" checked disabled>",
                                  "<textarea readonly>t</textarea>", "<td nowrap>cell</td>", "<hr noshade>",
-                                 "<input type=\"text\" title=\"checked=&quot;&quot;\">",
+                                 "<input type=\"text\" title=\"checked=&quot;&quot;\" value=\"\" alt=\"\">",
                                  "<p>selected=\"\" is text</p>"})
         EXPECT_TRUE(saved.contains(QString::fromLatin1(expected))) << expected << "\n" << saved.toStdString();
 }
