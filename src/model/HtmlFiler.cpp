@@ -1321,6 +1321,35 @@ private:
         }
     }
 
+    // An element the reader drops when it is empty, without attributes and holding nothing but blanks and
+    // more such elements: the reader would drop it (or what empties it) on the next read, so it is left
+    // out now, and the next save writes the same bytes ("<div><div></div></div>", "<p> </p>").
+    static bool WritesNothing(const THtmlTag* e)
+    {
+        if (!InTagSet(e->TagId(), tsDropWhenEmpty) || e->AttributeCount() > 0)
+            return false;
+        for (const THtmlNode* n = e->GetNextNode(nullptr); n; n = e->GetNextNode(n)) {
+            const int id = n->TagId();
+            if (id == TAG_TEXT) {
+                const auto* text = NodeAs<THtmlText>(const_cast<THtmlNode*>(n));
+                if (!text)
+                    return false;
+                // Blanks show inside pre.
+                for (const THtmlNode* p = n->Parent(); p != e; p = p->Parent())
+                    if (p->TagId() == TAG_PRE)
+                        return false;
+                if (e->TagId() == TAG_PRE && !text->Text().isEmpty())
+                    return false;
+                if (!std::all_of(text->Text().begin(), text->Text().end(), [](QChar c) { return IsBlank(c.unicode()); }))
+                    return false;
+            } else if (!InTagSet(id, tsDropWhenEmpty) || n->NodeClass() != THtmlNode::ncTag ||
+                       static_cast<const THtmlTag*>(n)->AttributeCount() > 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     void AfterInlineChild(int id)
     {
         if (id == TAG_BR)
@@ -1350,6 +1379,8 @@ private:
                 Push(e, fmVerbatim, false, false, true, childEscape);
             return;
         }
+        if (WritesNothing(e))
+            return;
         if (id == TAG_HTML)
             FIndent = 0;
         else if (id == TAG_HEAD || id == TAG_BODY)
