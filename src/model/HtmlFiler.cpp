@@ -108,7 +108,7 @@ inline const char16_t* CopyAsciiRun(const char16_t* s, const char16_t*, char16_t
 #endif
 
 // The tag flags, copied once into one table so the hot loops test bits instead of calling out.
-enum : unsigned char { tfEnd = 1, tfText = 2, tfInline = 4, tfBlock = 8 };
+enum : unsigned char { tfEnd = 1, tfText = 2, tfInline = 4, tfBlock = 8, tfBreaks = 16 };
 
 struct TFlagTable
 {
@@ -117,7 +117,8 @@ struct TFlagTable
     {
         for (int id = 0; id < TagCount; ++id)
             Flags[id] = (TagHasEndTag(id) ? tfEnd : 0) | (TagHoldsText(id) ? tfText : 0) |
-                        (TagIsInline(id) ? tfInline : 0) | (TagIsBlock(id) ? tfBlock : 0);
+                        (TagIsInline(id) ? tfInline : 0) | (TagIsBlock(id) ? tfBlock : 0) |
+                        (TagBreaksFlow(id) ? tfBreaks : 0);
     }
 };
 
@@ -391,6 +392,9 @@ private:
         if (t == TAG_PRE || t == TAG_TEXTAREA)
             FInPre = false;
         SkipPastGt();
+        // Blanks right after a block's end tag cannot show: "</div> b" reads as "</div>b" reads.
+        if (HasFlag(t, tfBreaks))
+            FTrim = true;
     }
 
     void ParseStartTag(int t)
@@ -472,6 +476,10 @@ private:
             if (InTagSet(t, tsDropWhenEmpty))
                 FDropCandidates.push_back(element);
         }
+        // Nor can blanks at the start of a block: "<div> a" holds "a", so the line end the writer puts
+        // after the start tag reads back the same.
+        if (HasFlag(t, tfBreaks))
+            FTrim = true;
         ParseAttributes(element);
         if ((t == TAG_SCRIPT || t == TAG_STYLE) && FCurrent == element)
             ParseRawContent(element, t == TAG_SCRIPT ? u"</script" : u"</style");
@@ -1047,7 +1055,10 @@ private:
     }
 
     // Whether a tag of element id stands apart from the running text at this point of the output.
-    bool Boundary(int id) const { return FUnrendered > 0 || TagBreaksFlow(id); }
+    bool Boundary(int id) const
+    {
+        return FUnrendered > 0 || (id >= 0 && id < TagCount && (FlagTable().Flags[id] & tfBreaks));
+    }
 
     // Starts a Put whose text the caller appends; EndPut accounts for it. boundary tells whether the piece
     // is a tag that stands apart from the running text.

@@ -1,0 +1,435 @@
+// Real documentation pages opened and saved the way File > Open and File > Save do it (the design filter:
+// load, design page, the body handed back as the engine would, mapping back, save), checked with an
+// independent reader (libxml2's HTML parser, linked into this test only): every visible word of the body
+// in order and unsplit, every id and name, per tag the elements written with attributes and per name the
+// attributes; a second open and save writes the same bytes; and the reader reads its own output as the
+// same tree.
+//
+// The pages are the sample in tests/data/corpus, or the folder named by CORVALITE_CORPUS (scripts/corpus.sh
+// assembles the whole corpus there); one figure line per generator (sub-folder) goes to standard output,
+// and with CORVALITE_CORPUS_REPORT set the per-tag and per-attribute counts go to that file.
+#include <gtest/gtest.h>
+
+#include "HtmlConv.h"
+#include "HtmlEntities.h"
+#include "HtmlFiler.h"
+#include "HtmlFilter.h"
+#include "HtmlNodes.h"
+#include "HtmlTags.h"
+#include "TestData.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// --- what the independent reader sees -------------------------------------------------------------------
+
+struct TPageView
+{
+    QStringList Words;                  // visible words of the body, in order
+    QMap<QString, int> IdsAndNames;     // "id=x" / "name=y" -> count
+    QMap<QString, int> AttributedTags;  // tag -> elements with at least one attribute
+    QMap<QString, int> Attributes;      // attribute name -> count
+};
+
+bool NameIn(const xmlChar* name, std::initializer_list<const char*> names)
+{
+    for (const char* n : names)
+        if (xmlStrcasecmp(name, reinterpret_cast<const xmlChar*>(n)) == 0)
+            return true;
+    return false;
+}
+
+// Elements laid out apart from the running text: their edges separate words.
+bool SeparatesWords(const xmlChar* name)
+{
+    return NameIn(name, {"address", "article", "aside", "blockquote", "body", "br", "caption", "center", "dd",
+                         "details", "dialog", "dir", "div", "dl", "dt", "fieldset", "figcaption", "figure",
+                         "footer", "form", "frameset", "h1", "h2", "h3", "h4", "h5", "h6", "header", "hgroup",
+                         "hr", "html", "legend", "li", "main", "menu", "nav", "noframes", "ol", "optgroup",
+                         "option", "p", "pre", "section", "summary", "table", "tbody", "td", "tfoot", "th",
+                         "thead", "tr", "ul", "select", "textarea", "iframe", "object", "img", "input"});
+}
+
+QString Lower(const xmlChar* s)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(s)).toLower();
+}
+
+TPageView ReadIndependently(const QByteArray& bytes, const char* encoding)
+{
+    TPageView view;
+    htmlDocPtr doc = htmlReadMemory(bytes.constData(), int(bytes.size()), "page.html", encoding,
+                                    HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
+                                        HTML_PARSE_RECOVER | HTML_PARSE_COMPACT);
+    if (!doc)
+        return view;
+    QString text;
+    auto flushWords = [&] {
+        for (const QString& w : text.split(QRegularExpression(QStringLiteral("[ \\t\\n\\f\\r]+")), Qt::SkipEmptyParts))
+            view.Words.append(w);
+        text.clear();
+    };
+    // Iterative walk of the whole document; words only inside the body.
+    std::vector<std::pair<xmlNodePtr, bool>> stack; // node, inside body
+    for (xmlNodePtr n = xmlDocGetRootElement(doc); n; n = n->next)
+        stack.push_back({n, false});
+    std::reverse(stack.begin(), stack.end());
+    std::vector<xmlNodePtr> closing; // elements whose end separates words, as markers
+    while (!stack.empty()) {
+        auto [node, inBody] = stack.back();
+        stack.pop_back();
+        if (!node) { // end marker of a separating element
+            flushWords();
+            continue;
+        }
+        if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+            if (inBody)
+                text += QString::fromUtf8(reinterpret_cast<const char*>(node->content));
+            continue;
+        }
+        if (node->type != XML_ELEMENT_NODE)
+            continue;
+        const QString tag = Lower(node->name);
+        int attributes = 0;
+        for (xmlAttrPtr a = node->properties; a; a = a->next) {
+            ++attributes;
+            const QString name = Lower(a->name);
+            ++view.Attributes[name];
+            if (name == u"id" || name == u"name") {
+                xmlChar* value = xmlNodeListGetString(doc, a->children, 1);
+                ++view.IdsAndNames[name + u'=' + QString::fromUtf8(reinterpret_cast<const char*>(value))];
+                xmlFree(value);
+            }
+        }
+        if (attributes > 0)
+            ++view.AttributedTags[tag];
+        const bool body = inBody || tag == u"body";
+        if (NameIn(node->name, {"script", "style", "template", "head", "title"}))
+            continue;
+        const bool separates = SeparatesWords(node->name);
+        if (separates && body) {
+            flushWords();
+            stack.push_back({nullptr, body});
+        }
+        std::vector<xmlNodePtr> children;
+        for (xmlNodePtr c = node->children; c; c = c->next)
+            children.push_back(c);
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            stack.push_back({*it, body});
+    }
+    flushWords();
+    xmlFreeDoc(doc);
+    return view;
+}
+
+// --- the editor's own open and save ------------------------------------------------------------------------
+
+QByteArray OpenAndSave(const QByteArray& bytes, const QString& folder)
+{
+    THtmlFilter filter;
+    filter.SetBasePath(folder);
+    filter.LoadFromBytes(bytes);
+    QString page;
+    filter.GetDesignText(page);
+    // The engine hands the body back as it was given (without the fixed head and the closing html).
+    QString body = page.mid(THtmlFilter::DesignHead().size());
+    if (body.endsWith(u"\r\n</html>"))
+        body.chop(9);
+    filter.SetDesignText(body);
+    return filter.SaveToBytes();
+}
+
+// --- the reader on its own output ----------------------------------------------------------------------------
+
+bool IsBlankText(const QString& s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; });
+}
+
+bool DroppedWhenEmpty(int id)
+{
+    switch (id) {
+    case TAG_ADDRESS: case TAG_BLOCKQUOTE: case TAG_CENTER: case TAG_DEL: case TAG_DIV: case TAG_H1: case TAG_H2:
+    case TAG_H3: case TAG_H4: case TAG_H5: case TAG_H6: case TAG_INS: case TAG_NOFRAMES: case TAG_NOSCRIPT:
+    case TAG_P: case TAG_PRE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Holds nothing a reader keeps: an attribute-less element the reader drops when empty, with blanks and
+// more such elements inside.
+bool CarriesNothing(const THtmlNode* node)
+{
+    if (!DroppedWhenEmpty(node->TagId()) || static_cast<const THtmlTag*>(node)->AttributeCount() > 0)
+        return false;
+    for (const THtmlNode* n = node->GetNextNode(nullptr); n; n = node->GetNextNode(n)) {
+        if (n->TagId() == TAG_TEXT) {
+            if (!IsBlankText(static_cast<const THtmlText*>(n)->Text()) || node->TagId() == TAG_PRE)
+                return false;
+        } else if (n->NodeClass() != THtmlNode::ncTag || !DroppedWhenEmpty(n->TagId()) ||
+                   static_cast<const THtmlTag*>(n)->AttributeCount() > 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Text with its character references decoded: the writer writes characters from 128 up as references,
+// which the tree then holds as such.
+QString DecodedText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&') {
+            const qsizetype semicolon = text.indexOf(u';', i);
+            if (semicolon > i && semicolon - i <= 12) {
+                if (const char32_t code = EntityToChar(QStringView(text).mid(i, semicolon - i + 1))) {
+                    out += QString::fromUcs4(&code, 1);
+                    i = semicolon;
+                    continue;
+                }
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+// The tree as a list of lines: elements with their attributes as stored, raw nodes, and texts, where
+// neighbouring texts are one text, blanks are one blank, and what carries nothing is left out.
+QStringList TreeLines(const THtmlRoot* root)
+{
+    QStringList lines;
+    QString text;
+    auto flush = [&] {
+        // Blanks are the word check's business: here only what the text says.
+        const QString t = text.simplified();
+        if (!t.isEmpty())
+            lines.append(u'"' + t + u'"');
+        text.clear();
+    };
+    const THtmlNode* n = root->GetNextNode(nullptr);
+    while (n) {
+        const THtmlNode* next = nullptr;
+        if (n->TagId() == TAG_TEXT) {
+            text += DecodedText(static_cast<const THtmlText*>(n)->Text());
+        } else if (n->NodeClass() == THtmlNode::ncTag && CarriesNothing(n)) {
+            // skipped with its subtree
+            for (const THtmlNode* p = n; p && p != root; p = p->Parent())
+                if ((next = p->NextSibling()))
+                    break;
+            n = next;
+            continue;
+        } else {
+            flush();
+            QString line = TagIdToName(n->TagId());
+            if (n->NodeClass() == THtmlNode::ncText)
+                line += u' ' + static_cast<const THtmlText*>(n)->Text();
+            if (n->NodeClass() == THtmlNode::ncTag) {
+                const auto* e = static_cast<const THtmlTag*>(n);
+                for (int i = 0; i < e->AttributeCount(); ++i)
+                    line += QStringLiteral(" %1:%2%3").arg(e->GetAttributeId(i)).arg(DecodedText(e->GetAttributeValue(i)),
+                                                                                      e->IsAttributeValueless(i) ? u"!" : u"");
+                int depth = 0;
+                for (const THtmlNode* p = n->Parent(); p; p = p->Parent())
+                    ++depth;
+                line.prepend(QString(depth, u'.'));
+            }
+            lines.append(line);
+        }
+        n = root->GetNextNode(n);
+    }
+    flush();
+    return lines;
+}
+
+QString WriteText(THtmlRoot* root)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    WriteHtmlDocument(buffer, root);
+    return QString(reinterpret_cast<const QChar*>(buffer.data().constData()), buffer.data().size() / 2);
+}
+
+// --- figures -------------------------------------------------------------------------------------------------
+
+struct TFigures
+{
+    int Pages = 0;
+    qint64 Bytes = 0;
+    qint64 Words = 0, WordsKept = 0;
+    qint64 Ids = 0, IdsKept = 0;
+    qint64 AttributedElements = 0, AttributedElementsSaved = 0;
+    qint64 AttributeCount = 0, AttributeCountSaved = 0;
+    int ByteEqual = 0, StableTrees = 0;
+    QMap<QString, std::pair<int, int>> Tags, Attributes; // source, saved
+};
+
+// How many words of a come in order in b (a longest common subsequence, banded to stay cheap).
+qint64 WordsInOrder(const QStringList& a, const QStringList& b)
+{
+    if (a == b)
+        return a.size();
+    qint64 kept = 0;
+    qsizetype j = 0;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const qsizetype found = b.indexOf(a[i], j);
+        if (found >= 0 && found - j < 64) {
+            ++kept;
+            j = found + 1;
+        }
+    }
+    return kept;
+}
+
+QString FirstDifference(const QStringList& a, const QStringList& b)
+{
+    qsizetype i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        ++i;
+    return QStringLiteral("word %1: source \"%2\" saved \"%3\"")
+        .arg(i)
+        .arg(a.mid(qMax<qsizetype>(0, i - 3), 7).join(u' '), b.mid(qMax<qsizetype>(0, i - 3), 7).join(u' '));
+}
+
+QString CorpusFolder()
+{
+    const QByteArray env = qgetenv("CORVALITE_CORPUS");
+    return env.isEmpty() ? TestDataPath(QStringLiteral("corpus")) : QString::fromLocal8Bit(env);
+}
+
+TEST(HtmlFilterCorpus, OpenAndSaveThroughTheFilterKeepsWhatTheAuthorWrote)
+{
+    const QString root = QDir(CorpusFolder()).absolutePath();
+    QMap<QString, TFigures> figures;
+    QDirIterator it(root, {QStringLiteral("*.html")}, QDir::Files, QDirIterator::Subdirectories);
+    QStringList files;
+    while (it.hasNext())
+        files.append(it.next());
+    files.sort();
+    ASSERT_GE(files.size(), 10) << root.toStdString();
+    for (const QString& path : files) {
+        const QString relative = QDir(root).relativeFilePath(path);
+        SCOPED_TRACE(relative.toStdString());
+        const QString generator = relative.contains(u'/') ? relative.section(u'/', 0, 0) : QStringLiteral("older");
+        TFigures& f = figures[generator];
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray source = file.readAll();
+        ++f.Pages;
+        f.Bytes += source.size();
+
+        const QString folder = QFileInfo(path).absolutePath();
+        const QByteArray saved = OpenAndSave(source, folder);
+        const QByteArray again = OpenAndSave(saved, folder);
+        if (again != saved) {
+            const QList<QByteArray> x = saved.split('\n'), y = again.split('\n');
+            qsizetype i = 0;
+            while (i < x.size() && i < y.size() && x[i] == y[i])
+                ++i;
+            ADD_FAILURE() << "the second save differs at line " << i + 1 << ":\n  "
+                          << x.value(i).left(300).toStdString() << "\nsecond:\n  " << y.value(i).left(300).toStdString();
+        }
+        f.ByteEqual += again == saved;
+
+        // libxml2 finds the character set of a meta element itself, but not that of an XML declaration.
+        QByteArray declared;
+        if (source.startsWith("<?xml")) {
+            static const QRegularExpression encoding(QStringLiteral("^<\\?xml[^>]*encoding=[\"']([^\"']+)"));
+            declared = encoding.match(QString::fromLatin1(source.left(200))).captured(1).toLatin1();
+        }
+        const TPageView before = ReadIndependently(source, declared.isEmpty() ? nullptr : declared.constData());
+        const TPageView after = ReadIndependently(saved, "ISO-8859-1");
+        f.Words += before.Words.size();
+        f.WordsKept += WordsInOrder(before.Words, after.Words);
+        EXPECT_EQ(before.Words, after.Words) << FirstDifference(before.Words, after.Words).toStdString();
+        for (auto [name, count] : before.IdsAndNames.asKeyValueRange()) {
+            f.Ids += count;
+            f.IdsKept += qMin(count, after.IdsAndNames.value(name));
+            EXPECT_GE(after.IdsAndNames.value(name), count) << name.toStdString();
+        }
+        for (auto [tag, count] : before.AttributedTags.asKeyValueRange()) {
+            f.AttributedElements += count;
+            f.Tags[tag].first += count;
+            EXPECT_GE(after.AttributedTags.value(tag), count) << "elements with attributes: " << tag.toStdString();
+        }
+        for (auto [tag, count] : after.AttributedTags.asKeyValueRange()) {
+            f.AttributedElementsSaved += count;
+            f.Tags[tag].second += count;
+        }
+        for (auto [name, count] : before.Attributes.asKeyValueRange()) {
+            f.AttributeCount += count;
+            f.Attributes[name].first += count;
+            EXPECT_GE(after.Attributes.value(name), count) << "attribute " << name.toStdString();
+        }
+        for (auto [name, count] : after.Attributes.asKeyValueRange()) {
+            f.AttributeCountSaved += count;
+            f.Attributes[name].second += count;
+        }
+
+        // The reader on its own output: the tree read back is the tree that was written.
+        QBuffer raw;
+        raw.setData(source);
+        raw.open(QIODevice::ReadOnly);
+        QBuffer wide;
+        wide.open(QIODevice::ReadWrite);
+        ConvertToUnicode(raw, wide);
+        const QString text = QString(reinterpret_cast<const QChar*>(wide.data().constData()), wide.data().size() / 2);
+        auto first = ParseHtml(QStringView(text));
+        const QString written = WriteText(first.get());
+        auto second = ParseHtml(QStringView(written));
+        WriteText(second.get());
+        const QStringList a = TreeLines(first.get());
+        const QStringList b = TreeLines(second.get());
+        if (a != b) {
+            qsizetype i = 0;
+            while (i < a.size() && i < b.size() && a[i] == b[i])
+                ++i;
+            ADD_FAILURE() << "the tree read back differs at line " << i << ":\n  "
+                          << a.mid(qMax<qsizetype>(0, i - 2), 5).join(u"\n  ").toStdString() << "\nread back:\n  "
+                          << b.mid(qMax<qsizetype>(0, i - 2), 5).join(u"\n  ").toStdString();
+        }
+        f.StableTrees += a == b;
+    }
+
+    QString details;
+    QTextStream report(&details);
+    std::printf("%-12s %5s %7s %22s %18s %26s %26s %8s %8s\n", "generator", "pages", "MB", "words kept",
+                "ids/names kept", "attributed elements", "attributes", "2nd=1st", "stable");
+    for (auto [generator, f] : figures.asKeyValueRange()) {
+        std::printf("%-12s %5d %7.1f %10lld/%-11lld %8lld/%-9lld %12lld->%-12lld %12lld->%-12lld %4d/%-3d %4d/%-3d\n",
+                    qPrintable(generator), f.Pages, f.Bytes / 1048576.0, f.WordsKept, f.Words, f.IdsKept, f.Ids,
+                    f.AttributedElements, f.AttributedElementsSaved, f.AttributeCount, f.AttributeCountSaved,
+                    f.ByteEqual, f.Pages, f.StableTrees, f.Pages);
+        report << "== " << generator << "\n-- tag: elements with attributes (source -> saved)\n";
+        for (auto [tag, counts] : f.Tags.asKeyValueRange())
+            report << tag << '\t' << counts.first << '\t' << counts.second << '\n';
+        report << "-- attribute: count (source -> saved)\n";
+        for (auto [name, counts] : f.Attributes.asKeyValueRange())
+            report << name << '\t' << counts.first << '\t' << counts.second << '\n';
+    }
+    if (const QByteArray out = qgetenv("CORVALITE_CORPUS_REPORT"); !out.isEmpty()) {
+        QFile file(QString::fromLocal8Bit(out));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(details.toUtf8());
+    }
+}
+
+} // namespace
