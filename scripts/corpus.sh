@@ -37,7 +37,7 @@ take() {
   mkdir -p "$out"
   cp "/usr/share/doc/$package/copyright" "$out/$package-copyright.txt"
   local list
-  list=$(cd "$dir" && find -L . -type f -name '*.html' "$@" | sed 's|^\./||' | LC_ALL=C sort)
+  list=$(cd "$dir" && find -L . -type f -name '*.html' -size +1k "$@" | sed 's|^\./||' | LC_ALL=C sort)
   local total
   total=$(printf '%s\n' "$list" | grep -c . || true)
   [ "$total" -gt 0 ] || { echo "no pages in $dir" >&2; exit 1; }
