@@ -622,7 +622,8 @@ void THtmlFilter::GetDesignText(QString& Text)
     if (THtmlNode* node = FSource->FindFirst(TAG_BODY)) {
         QBuffer wide(&wideBody);
         wide.open(QIODevice::WriteOnly);
-        WriteHtmlNode(wide, node);
+        if (!WriteHtmlNode(wide, node))
+            throw Exception(QStringLiteral("Stream write error"));
     } else {
         body = QStringLiteral("<body id=\"%1\" contentEditable></body>").arg(NextDesignId());
         Keep(new THtmlTag(TAG_BODY));
@@ -891,7 +892,8 @@ void THtmlFilter::WriteSource(QIODevice& Wide) const
 {
     TMappedSource mapped;
     MapBack(FSource.get(), &mapped);
-    WriteHtmlDocument(Wide, FSource.get());
+    if (!WriteHtmlDocument(Wide, FSource.get()))
+        throw Exception(QStringLiteral("Stream write error"));
 }
 
 void THtmlFilter::GetSourceText(QString& Html) const
@@ -929,7 +931,12 @@ bool THtmlFilter::SaveToFile(const QString& FileName) const
 {
     if (!FSource)
         return false;
-    const QByteArray bytes = SaveToBytes();
+    QByteArray bytes;
+    try {
+        bytes = SaveToBytes();
+    } catch (const Exception&) {
+        return false;
+    }
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;

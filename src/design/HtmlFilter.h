@@ -94,7 +94,8 @@ public:
     // The mapped-back document as text. Written from the source tree itself, mapped in place for the
     // write and put back into design form afterwards, so a large page is not copied for every save.
     void GetSourceText(QString& Html) const;
-    // The document as 8-bit text appended to Stream; nothing when there is no document.
+    // The document as 8-bit text appended to Stream; nothing when there is no document. Raises Exception
+    // "Stream write error" when the stream refuses any of it, never answering as if all was written.
     void SaveToStream(QIODevice& Stream) const;
     QByteArray SaveToBytes() const;
     // Builds every byte first, then replaces the file through QSaveFile. False, leaving any existing file

@@ -458,7 +458,8 @@ void DecodeByTable(const TByteTable& table, QIODevice& Source, QIODevice& Dest)
             out[o++] = char(u & 0xFF);
             out[o++] = char(u >> 8);
         }
-        Dest.write(out.data(), qint64(o));
+        if (Dest.write(out.data(), qint64(o)) != qint64(o))
+            throw Exception(QStringLiteral("Stream write error"));
     }
 }
 
@@ -641,6 +642,7 @@ void NarrowWideStream(QIODevice& Source, QIODevice& Dest)
             low = in[size_t(i)];
             haveLow = true;
         }
-        Dest.write(out.data(), qint64(o));
+        if (Dest.write(out.data(), qint64(o)) != qint64(o))
+            throw Exception(QStringLiteral("Stream write error"));
     }
 }

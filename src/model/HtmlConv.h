@@ -18,7 +18,8 @@ QByteArray DetectCharset(QIODevice& Stream);
 // failures; Dest then holds what was decoded so far.
 void ConvertToUnicode(QIODevice& Source, QIODevice& Dest);
 
-// Writes the low byte of every UTF-16LE unit from Source's current position to its end into Dest.
+// Writes the low byte of every UTF-16LE unit from Source's current position to its end into Dest. Raises
+// Exception "Stream write error" when Dest refuses any of it.
 void NarrowWideStream(QIODevice& Source, QIODevice& Dest);
 
 // The converter's name for a declared character-set name: names of the character-set table that the

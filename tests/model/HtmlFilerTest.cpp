@@ -318,6 +318,112 @@ TEST(HtmlFilerSound, ScriptAndStyleKeepTheirCodeVerbatim)
     EXPECT_EQ(RoundTrip(written), written);
 }
 
+TEST(HtmlFilerSound, WhatStandsInANoscriptStaysInIt)
+{
+    ExpectTrees({
+        {u"<head><noscript><link rel=stylesheet href=n.css></noscript><title>T</title></head>",
+         u"html{head{noscript{link[rel=stylesheet,href=n.css]}title{\"T\"}}}"},
+        {u"<body>a<noscript><style>p{}</style><meta name=x></noscript>b",
+         u"html{body{\"a\"noscript{style{\"p{}\"}meta[name=x]}\"b\"}}"},
+        // Outside a noscript a head element met in the body still goes to the head.
+        {u"<body>a<link rel=x>b", u"html{head{link[rel=x]}body{\"a\"\"b\"}}"},
+    });
+}
+
+// The writer never puts white space between pieces that touch, where it would show; a line ends only next
+// to a block's tag, or where a blank stood.
+TEST(HtmlFilerSound, TheWriterAddsNoBlankWhereOneWouldShow)
+{
+    struct TCase
+    {
+        const char16_t* Input;
+        const char16_t* Written; // a piece of the output
+    };
+    const TCase cases[] = {
+        {u"<p>Into<wbr>String<wbr>Error std::<wbr>collections</p>",
+         u"<p>Into<wbr>String<wbr>Error std::<wbr>collections</p>"},
+        {u"<p>13.<!-- ignore -->x <?php echo 1; ?>y<% z %>.</p>", u"<p>13.<!-- ignore -->x <?php echo 1; ?>y<% z %>.</p>"},
+        {u"<p>Go&nbsp;<button>Run</button>, <del>old</del>,<ins>new</ins>.</p>",
+         u"<p>Go&nbsp;<button>Run</button>,\r\n    <del>old</del>,<ins>new</ins>.</p>"},
+        {u"<p>a<select><option>1<option>2</select>b</p>", u"a<select>\r\n"},
+        {u"<p>a<select><option>1<option>2</select>b</p>", u"</select>b</p>"},
+        {u"<p>see<script>f()</script>here</p>", u"<p>see<script>f()</script>here</p>"},
+        {u"<p>x<object data=a><param name=p value=1></object>y", u"<p>x<object data=\"a\">"},
+        // Where a blank stood, or next to a block, lines end freely.
+        {u"<div>a <!-- c -->b</div><p>c</p>", u"a <!-- c -->b\r\n    </div>\r\n    <p>c</p>"},
+        {u"<div>a <!-- c --> <p>c</p>", u"a <!-- c -->\r\n      <p>c</p>"},
+        // A blank after an image or a field shows: the block's text is not trimmed past it.
+        {u"<p><img src=a.gif> caption </p>", u"<p><img src=\"a.gif\"> caption</p>"},
+        {u"<p>x<button> Go</button> </p>", u"<p>x<button> Go</button>\r\n    </p>"},
+    };
+    for (const TCase& c : cases) {
+        const QString input = QString::fromUtf16(c.Input);
+        const QString written = RoundTrip(input);
+        EXPECT_TRUE(written.contains(QString::fromUtf16(c.Written))) << input.toStdString() << "\n" << written.toStdString();
+        EXPECT_EQ(RoundTrip(written), written) << input.toStdString();
+    }
+    // Wrapping still happens, at a blank that stood in the text.
+    QString words;
+    for (int i = 0; i < 30; ++i)
+        words += u"ab<b>cd</b>ef "_qs;
+    for (const QString& line : Lines(RoundTrip(u"<p>"_qs + words + u"</p>"_qs)))
+        EXPECT_LE(line.size(), 100) << line.toStdString();
+}
+
+// The reader reads what the writer wrote as the tree that was written.
+TEST(HtmlFilerSound, ReadingTheWrittenTextGivesTheSameTree)
+{
+    for (const char16_t* input : {
+             u"<div><span class=x><div class=y>t</div></span></div>",
+             u"<div class=a><p>t</p><div id=b><p>u<p>v</div></div>",
+             u"<p><b>x<p>y</b>z",
+             u"<body> <div> a <b> b </b> </div> <p> c </p> d <table><tr><td> e </table>",
+             u"<p>a<span></span> b<img> c<!-- x --> d</p>",
+             u"<div><div></div></div><blockquote><p></p></blockquote><p> </p>x",
+         }) {
+        const QString text = QString::fromUtf16(input);
+        const QString once = RoundTrip(text);
+        const QString tree = Tree(once);
+        EXPECT_EQ(Tree(RoundTrip(once)), tree) << text.toStdString();
+        EXPECT_EQ(RoundTrip(once), once) << text.toStdString();
+    }
+}
+
+// A stream that takes only its first few bytes.
+class TShortDevice : public QIODevice
+{
+public:
+    explicit TShortDevice(qint64 room) : FRoom(room) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 n) override
+    {
+        if (FRoom <= 0)
+            return -1;
+        const qint64 taken = qMin(n, FRoom);
+        FRoom -= taken;
+        return taken;
+    }
+
+private:
+    qint64 FRoom;
+};
+
+TEST(HtmlFilerSound, AFailedWriteIsReported)
+{
+    auto root = Parse(u"<p>"_qs + QString(200000, u'x') + u"</p>"_qs);
+    QBuffer good;
+    good.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(WriteHtmlDocument(good, root.get()));
+    for (qint64 room : {0, 10, 300000}) {
+        TShortDevice device(room);
+        EXPECT_FALSE(WriteHtmlDocument(device, root.get())) << room;
+        TShortDevice node(room);
+        EXPECT_FALSE(WriteHtmlNode(node, root->GetBody())) << room;
+    }
+}
+
 TEST(HtmlFilerSound, NothingIsDroppedOutsideHtmlHeadAndBody)
 {
     ExpectTrees({
