@@ -1,7 +1,10 @@
 // Reading and writing multi-megabyte pages: our reader and writer beside two common HTML parsers on the
-// same generated document (text with references and accented letters, tables, lists, links, attributes).
-// Throughput is counted in characters of the document, which is its size as an 8-bit file.
+// same generated document (text with references and accented letters, tables, lists, links, attributes),
+// and on the most tag-dense real pages of the corpus (BenchCorpus.h). Throughput is counted in characters
+// of the generated document, which is its size as an 8-bit file, and in file bytes of the real pages.
+#include "BenchCorpus.h"
 #include "Exceptions.h"
+#include "HtmlConv.h"
 #include "HtmlFiler.h"
 
 #include <QBuffer>
@@ -209,6 +212,73 @@ void BM_ParseWriteFreeHtml(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * doc.size());
 }
 BENCHMARK(BM_ParseWriteFreeHtml)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// --- real pages ------------------------------------------------------------------------------------------
+
+// The tag-dense pages decoded once, as the reader gets them.
+const std::vector<QString>& DenseTexts()
+{
+    static const std::vector<QString> texts = [] {
+        std::vector<QString> out;
+        for (const TBenchPage& page : TagDensePages()) {
+            QByteArray bytes = page.Bytes;
+            QBuffer in(&bytes);
+            in.open(QIODevice::ReadOnly);
+            QBuffer wide;
+            wide.open(QIODevice::ReadWrite);
+            ConvertToUnicode(in, wide);
+            out.emplace_back(reinterpret_cast<const QChar*>(wide.data().constData()), wide.data().size() / 2);
+        }
+        return out;
+    }();
+    return texts;
+}
+
+void BM_ParseHtmlRealPages(benchmark::State& state)
+{
+    const std::vector<QString>& texts = DenseTexts();
+    for (auto _ : state) {
+        for (const QString& text : texts) {
+            auto root = ParseHtml(QStringView(text));
+            benchmark::DoNotOptimize(root.get());
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * TotalBytes(TagDensePages()));
+    state.counters["pages"] = double(texts.size());
+}
+BENCHMARK(BM_ParseHtmlRealPages)->Unit(benchmark::kMillisecond);
+
+void BM_ParseAndWriteHtmlRealPages(benchmark::State& state)
+{
+    const std::vector<QString>& texts = DenseTexts();
+    for (auto _ : state) {
+        for (const QString& text : texts) {
+            auto root = ParseHtml(QStringView(text));
+            QByteArray out = WriteDocument(root.get());
+            benchmark::DoNotOptimize(out.data());
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * TotalBytes(TagDensePages()));
+}
+BENCHMARK(BM_ParseAndWriteHtmlRealPages)->Unit(benchmark::kMillisecond);
+
+#ifdef HAVE_LIBXML2
+// libxml2's HTML parser on the same pages, from their bytes (it detects and decodes the character set).
+void BM_LibXml2RealPages(benchmark::State& state)
+{
+    const std::vector<TBenchPage>& pages = TagDensePages();
+    for (auto _ : state) {
+        for (const TBenchPage& page : pages) {
+            htmlDocPtr d = htmlReadMemory(page.Bytes.constData(), int(page.Bytes.size()), "page.html", nullptr,
+                                          HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+            benchmark::DoNotOptimize(d);
+            xmlFreeDoc(d);
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * TotalBytes(pages));
+}
+BENCHMARK(BM_LibXml2RealPages)->Unit(benchmark::kMillisecond);
+#endif
 
 #ifdef HAVE_LIBXML2
 void BM_LibXml2HtmlReadMemory(benchmark::State& state)

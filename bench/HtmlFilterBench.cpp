@@ -1,6 +1,8 @@
 // The design filter on a multi-megabyte page full of the elements it works on (images, tables, comments,
 // scripts, objects, named anchors): loading into the design form, writing the design page, taking the
-// engine's body back and saving, next to a plain decode, parse, write and narrow of the same bytes.
+// engine's body back and saving, next to a plain decode, parse, write and narrow of the same bytes. And
+// the whole open-and-save of real pages (BenchCorpus.h) beside libxml2's parse and dump of the same bytes.
+#include "BenchCorpus.h"
 #include "HtmlConv.h"
 #include "HtmlFiler.h"
 #include "HtmlFilter.h"
@@ -9,6 +11,11 @@
 #include <QByteArray>
 #include <QString>
 #include <benchmark/benchmark.h>
+
+#ifdef HAVE_LIBXML2
+#include <libxml/HTMLparser.h>
+#include <libxml/HTMLtree.h>
+#endif
 
 namespace {
 
@@ -121,6 +128,54 @@ void BM_FilterOpenAndSave(benchmark::State& state)
     SetCounters(state);
 }
 BENCHMARK(BM_FilterOpenAndSave)->Unit(benchmark::kMillisecond);
+
+// --- real pages ------------------------------------------------------------------------------------------
+
+// File > Open then File > Save: read and decode, parse, design copy, design page, the body handed back
+// by the engine unchanged, mapping back, write and narrow.
+QByteArray OpenAndSave(const QByteArray& bytes)
+{
+    THtmlFilter filter;
+    filter.LoadFromBytes(bytes);
+    QString page;
+    filter.GetDesignText(page);
+    filter.SetDesignText(QStringView(page).mid(THtmlFilter::DesignHead().size()).chopped(9).toString());
+    return filter.SaveToBytes();
+}
+
+template <const std::vector<TBenchPage>& (*Pages)()>
+void BM_FilterOpenAndSaveRealPages(benchmark::State& state)
+{
+    for (auto _ : state)
+        for (const TBenchPage& page : Pages())
+            benchmark::DoNotOptimize(OpenAndSave(page.Bytes).data());
+    state.SetBytesProcessed(state.iterations() * TotalBytes(Pages()));
+    state.counters["pages"] = double(Pages().size());
+}
+BENCHMARK_TEMPLATE(BM_FilterOpenAndSaveRealPages, TagDensePages)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_FilterOpenAndSaveRealPages, CorpusPages)->Unit(benchmark::kMillisecond);
+
+#ifdef HAVE_LIBXML2
+template <const std::vector<TBenchPage>& (*Pages)()>
+void BM_LibXml2ParseAndDumpRealPages(benchmark::State& state)
+{
+    for (auto _ : state) {
+        for (const TBenchPage& page : Pages()) {
+            htmlDocPtr d = htmlReadMemory(page.Bytes.constData(), int(page.Bytes.size()), "page.html", nullptr,
+                                          HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+            xmlChar* out = nullptr;
+            int size = 0;
+            htmlDocDumpMemory(d, &out, &size);
+            benchmark::DoNotOptimize(out);
+            xmlFree(out);
+            xmlFreeDoc(d);
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * TotalBytes(Pages()));
+}
+BENCHMARK_TEMPLATE(BM_LibXml2ParseAndDumpRealPages, TagDensePages)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_LibXml2ParseAndDumpRealPages, CorpusPages)->Unit(benchmark::kMillisecond);
+#endif
 
 } // namespace
 
