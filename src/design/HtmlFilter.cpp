@@ -32,12 +32,12 @@ const QString CancelHandler = QStringLiteral("cancelEvent()");
 
 THtmlTag* AsTag(THtmlNode* node)
 {
-    return dynamic_cast<THtmlTag*>(node);
+    return node && node->NodeClass() == THtmlNode::ncTag ? static_cast<THtmlTag*>(node) : nullptr;
 }
 
 const THtmlTag* AsTag(const THtmlNode* node)
 {
-    return dynamic_cast<const THtmlTag*>(node);
+    return node && node->NodeClass() == THtmlNode::ncTag ? static_cast<const THtmlTag*>(node) : nullptr;
 }
 
 QString AttributeOf(const THtmlNode* node, int attr)
@@ -196,72 +196,6 @@ QString AddressToPath(const QString& address)
     return QUrl::fromPercentEncoding(text.toUtf8());
 }
 
-bool IsAsciiLetter(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-bool IsFlagAttribute(QStringView name)
-{
-    static const char* const flags[] = {"checked", "compact",  "declare",  "defer",   "disabled",
-                                        "ismap",   "multiple", "nohref",   "noresize", "noshade",
-                                        "nowrap",  "readonly", "selected"};
-    for (const char* flag : flags)
-        if (name.compare(QLatin1String(flag), Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
-// The engine writes an attribute without a value as name="" (selected="", checked=""), which this
-// system's reader takes as no attribute at all: a selected option or a checked box would lose its flag
-// on every save. The flags of HTML go back to their bare form in the engine's markup before it is read;
-// text, comments and quoted values are copied as they are.
-QString BareFlagAttributes(const QString& html)
-{
-    const qsizetype n = html.size();
-    QString out;
-    out.reserve(n);
-    qsizetype copied = 0;
-    qsizetype i = 0;
-    while ((i = html.indexOf(u'<', i)) >= 0) {
-        if (QStringView(html).mid(i, 4) == u"<!--") {
-            const qsizetype end = html.indexOf(QStringLiteral("-->"), i + 4);
-            if (end < 0)
-                break;
-            i = end + 3;
-            continue;
-        }
-        ++i;
-        if (i >= n || !IsAsciiLetter(html[i]))
-            continue;
-        // Inside a start tag: attribute names and quoted values up to its ">".
-        while (i < n && html[i] != u'>') {
-            const QChar c = html[i];
-            if (c == u'"' || c == u'\'') {
-                const qsizetype close = html.indexOf(c, i + 1);
-                i = close < 0 ? n : close + 1;
-                continue;
-            }
-            if (c.unicode() <= 32 || c == u'=' || c == u'/') {
-                ++i;
-                continue;
-            }
-            const qsizetype start = i;
-            while (i < n && html[i].unicode() > 32 && html[i] != u'=' && html[i] != u'>' && html[i] != u'/')
-                ++i;
-            if (QStringView(html).mid(i, 3) == u"=\"\"" && IsFlagAttribute(QStringView(html).mid(start, i - start))) {
-                out += QStringView(html).mid(copied, i - copied);
-                i += 3;
-                copied = i;
-            }
-        }
-    }
-    if (copied == 0)
-        return html;
-    out += QStringView(html).mid(copied);
-    return out;
-}
-
 // Markup values written by the builders: a quotation mark, an ampersand or a "<" in a field must not
 // break the element.
 QString EscapeAttributeValue(const QString& value)
@@ -383,14 +317,15 @@ void THtmlFilter::InstallTree(std::unique_ptr<THtmlRoot> tree)
 
 void THtmlFilter::LoadFromStream(QIODevice& Stream)
 {
-    // Room for the decoded text at once: most pages are mostly single-byte characters.
+    // Room for the decoded text at once: most pages are mostly single-byte characters. The reader then
+    // reads the decoded units where they stand.
     QByteArray decoded;
     decoded.reserve(qMax<qint64>(0, Stream.size()) * 2 + 2);
     QBuffer wide(&decoded);
     wide.open(QIODevice::ReadWrite);
     ConvertToUnicode(Stream, wide);
-    wide.seek(0);
-    InstallTree(ParseHtml(wide));
+    wide.close();
+    InstallTree(ParseHtml(QStringView(reinterpret_cast<const QChar*>(decoded.constData()), decoded.size() / 2)));
 }
 
 void THtmlFilter::LoadFromBytes(const QByteArray& Bytes)
@@ -719,7 +654,9 @@ void THtmlFilter::SetDesignText(const QString& Html)
 {
     if (!FSource)
         return;
-    std::unique_ptr<THtmlRoot> edited = ParseText(BareFlagAttributes(Html));
+    // The engine writes flags as name="" (selected="", checked=""): read as the bare flags they are, so a
+    // selected option or a checked box keeps its flag on every save.
+    std::unique_ptr<THtmlRoot> edited = ParseHtml(QStringView(Html), poEmptyFlagsAreBare);
     THtmlNode* found = edited->FindFirst(TAG_BODY);
     THtmlTag* from = found ? AsTag(found) : edited->GetBody();
     THtmlNode* own = FSource->FindFirst(TAG_BODY);
@@ -911,19 +848,30 @@ void THtmlFilter::SaveToStream(QIODevice& Stream) const
 {
     if (!FSource)
         return;
-    QBuffer wide;
-    wide.open(QIODevice::ReadWrite);
+    QByteArray wideText;
+    QBuffer wide(&wideText);
+    wide.open(QIODevice::WriteOnly);
     WriteSource(wide);
-    wide.seek(0);
-    NarrowWideStream(wide, Stream);
+    wide.close();
+    // Narrowed in one piece and handed over in one write.
+    QByteArray bytes(wideText.size() / 2, Qt::Uninitialized);
+    NarrowUnits(wideText.constData(), bytes.size(), bytes.data());
+    wideText = QByteArray();
+    if (Stream.write(bytes) != bytes.size())
+        throw Exception(QStringLiteral("Stream write error"));
 }
 
 QByteArray THtmlFilter::SaveToBytes() const
 {
-    QByteArray bytes;
-    QBuffer stream(&bytes);
-    stream.open(QIODevice::WriteOnly);
-    SaveToStream(stream);
+    if (!FSource)
+        return QByteArray();
+    QByteArray wideText;
+    QBuffer wide(&wideText);
+    wide.open(QIODevice::WriteOnly);
+    WriteSource(wide);
+    wide.close();
+    QByteArray bytes(wideText.size() / 2, Qt::Uninitialized);
+    NarrowUnits(wideText.constData(), bytes.size(), bytes.data());
     return bytes;
 }
 

@@ -12,6 +12,9 @@
 #include <iconv.h>
 #include <string_view>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -620,6 +623,21 @@ void ConvertToUnicode(QIODevice& Source, QIODevice& Dest)
     Dest.seek(0);
 }
 
+void NarrowUnits(const char* Wide, qsizetype Units, char* Narrow)
+{
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i low = _mm_set1_epi16(0x00FF);
+    for (; i + 16 <= Units; i += 16) {
+        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Wide + 2 * i)), low);
+        const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Wide + 2 * i + 16)), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(Narrow + i), _mm_packus_epi16(a, b));
+    }
+#endif
+    for (; i < Units; ++i)
+        Narrow[i] = Wide[2 * i];
+}
+
 void NarrowWideStream(QIODevice& Source, QIODevice& Dest)
 {
     constexpr qsizetype block = 64 * 1024;
@@ -636,8 +654,10 @@ void NarrowWideStream(QIODevice& Source, QIODevice& Dest)
             haveLow = false;
             i = 1;
         }
-        for (; i + 1 < n; i += 2)
-            out[o++] = in[size_t(i)];
+        const qsizetype units = (n - i) / 2;
+        NarrowUnits(in.data() + i, units, out.data() + o);
+        o += size_t(units);
+        i += 2 * units;
         if (i < n) {
             low = in[size_t(i)];
             haveLow = true;

@@ -22,6 +22,9 @@ void ConvertToUnicode(QIODevice& Source, QIODevice& Dest);
 // Exception "Stream write error" when Dest refuses any of it.
 void NarrowWideStream(QIODevice& Source, QIODevice& Dest);
 
+// The low byte of each of Units UTF-16LE units at Wide, into Narrow (Units bytes).
+void NarrowUnits(const char* Wide, qsizetype Units, char* Narrow);
+
 // The converter's name for a declared character-set name: names of the character-set table that the
 // converter knows under another name are translated; other names pass unchanged.
 QByteArray ConverterCharsetName(const QByteArray& Charset);

@@ -175,6 +175,45 @@ private:
     std::array<TSlot, Slots> FSlots;
 };
 
+// Attribute values recur too (class="line", class="fn", href="#top"): the string last made for each short
+// value is kept, and an equal value shares it instead of making a string of its own.
+class TValueCache
+{
+public:
+    QString Find(const char16_t* p, qsizetype n)
+    {
+        if (n == 0)
+            return QString();
+        if (n > MaxLength)
+            return QString(reinterpret_cast<const QChar*>(p), n);
+        unsigned h = unsigned(n);
+        for (qsizetype i = 0; i < n; ++i)
+            h = h * 31u + p[i];
+        QString& slot = FSlots[(h ^ (h >> 9)) & (Slots - 1)];
+        if (slot.size() != n || std::memcmp(slot.constData(), p, std::size_t(n) * 2) != 0)
+            slot = QString(reinterpret_cast<const QChar*>(p), n);
+        return slot;
+    }
+
+private:
+    static constexpr int Slots = 1024;
+    static constexpr qsizetype MaxLength = 48;
+    std::array<QString, Slots> FSlots;
+};
+
+// The attributes of HTML that are flags: present or absent, without a value of their own.
+bool IsFlagAttribute(int attr)
+{
+    switch (attr) {
+    case ATTR_CHECKED: case ATTR_COMPACT: case ATTR_DECLARE: case ATTR_DEFER: case ATTR_DISABLED: case ATTR_ISMAP:
+    case ATTR_MULTIPLE: case ATTR_NOHREF: case ATTR_NORESIZE: case ATTR_NOSHADE: case ATTR_NOWRAP:
+    case ATTR_READONLY: case ATTR_SELECTED:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // The parser: one pass over the UTF-16 text, building the tree as it goes.
 
@@ -184,8 +223,9 @@ const QString MsgUnterminatedScript = QStringLiteral("Unterminated Script");
 class THtmlParser
 {
 public:
-    THtmlParser(const char16_t* text, qsizetype length)
-        : P(text), FEnd(text + length), FRoot(std::make_unique<THtmlRoot>()), FFlags(FlagTable().Flags.data())
+    THtmlParser(const char16_t* text, qsizetype length, unsigned options)
+        : P(text), FEnd(text + length), FRoot(std::make_unique<THtmlRoot>()), FFlags(FlagTable().Flags.data()),
+          FOptions(options)
     {
         FCurrent = FRoot.get();
         FOpen.fill(0);
@@ -596,9 +636,11 @@ private:
                                                  QString(reinterpret_cast<const QChar*>(valueFrom), valueLength));
                     else
                         element->SetRawValuelessAttribute(name.toString());
+                } else if (equals && valueLength == 0 && (FOptions & poEmptyFlagsAreBare) && IsFlagAttribute(attr)) {
+                    element->SetValuelessAttribute(attr);
                 } else if (equals) {
                     // An empty value (alt="", value="") is kept as written: it differs from no attribute.
-                    element->SetExplicitAttribute(attr, QString(reinterpret_cast<const QChar*>(valueFrom), valueLength));
+                    element->SetExplicitAttribute(attr, FValues.Find(valueFrom, valueLength));
                 } else {
                     element->SetValuelessAttribute(attr);
                 }
@@ -779,13 +821,20 @@ private:
     const unsigned char* FFlags;
     TNameCache FTagNames;
     TNameCache FAttrNames;
+    TValueCache FValues;
+    unsigned FOptions;
 };
 
 } // namespace
 
 std::unique_ptr<THtmlRoot> ParseHtml(QStringView text)
 {
-    THtmlParser parser(text.utf16(), text.size());
+    return ParseHtml(text, poNone);
+}
+
+std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options)
+{
+    THtmlParser parser(text.utf16(), text.size(), options);
     return parser.Run();
 }
 

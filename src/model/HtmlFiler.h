@@ -27,6 +27,10 @@ class QIODevice;
 std::unique_ptr<THtmlRoot> ParseHtml(QIODevice& stream);
 // Parses text already in memory.
 std::unique_ptr<THtmlRoot> ParseHtml(QStringView text);
+// The same with options: poEmptyFlagsAreBare reads a flag attribute written with an empty value
+// (selected="", checked="", as the browser engine writes flags) as the bare flag.
+enum TParseOption : unsigned { poNone = 0, poEmptyFlagsAreBare = 1 };
+std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options);
 
 // Writes every child of the root in order; false, writing nothing, when root is null, and false when the
 // stream refused any of the output.

@@ -52,6 +52,9 @@ void* TakeCell(std::size_t size)
     TNodePool& pool = NodePool;
     if (TFreeCell* cell = pool.Free[cls]) {
         pool.Free[cls] = cell->Next;
+        // Cells come back in the order a freed tree let them go, scattered over the slabs: the next one is
+        // fetched now, while this one is being filled.
+        __builtin_prefetch(cell->Next, 1);
         return cell;
     }
     const std::size_t bytes = cls * CellGrain;
@@ -285,7 +288,9 @@ void THtmlTag::AppendAttribute(QString value, int id, TAttributeForm form)
         FreeBlock(FAttributes);
         FAttributes = grown;
     }
-    new (FAttributes->Items() + FAttributes->Count) TAttribute{KeepInCodePage(value), id, form};
+    if (HoldsSurrogate(value))
+        value = KeepInCodePage(value);
+    new (FAttributes->Items() + FAttributes->Count) TAttribute{std::move(value), id, form};
     ++FAttributes->Count;
 }
 
@@ -320,13 +325,13 @@ const THtmlTag::TAttribute& THtmlTag::AttributeAt(int index) const
 
 // --- the attribute operations ----------------------------------------------------------------------------
 
-void THtmlTag::StoreAttribute(int id, const QString& value, TAttributeForm form)
+void THtmlTag::StoreAttribute(int id, QString value, TAttributeForm form)
 {
     if (form == afValueless && id < 0)
         form = afSet;
     const int index = FindAttribute(id);
     if (index < 0) {
-        AppendAttribute(value, id, form);
+        AppendAttribute(std::move(value), id, form);
     } else if (value.isEmpty() && form == afSet) {
         DeleteAttribute(index);
     } else {
@@ -344,6 +349,11 @@ void THtmlTag::SetAttribute(int id, const QString& value)
 void THtmlTag::SetExplicitAttribute(int id, const QString& value)
 {
     StoreAttribute(id, value, afWritten);
+}
+
+void THtmlTag::SetExplicitAttribute(int id, QString&& value)
+{
+    StoreAttribute(id, std::move(value), afWritten);
 }
 
 int THtmlTag::FindRawAttribute(const QString& name) const

@@ -123,6 +123,7 @@ public:
     // As SetAttribute, but the value is taken as written in the source: it never marks the attribute
     // valueless, not even "TRUE", and an empty value is kept (and written) instead of removing the entry.
     void SetExplicitAttribute(int id, const QString& value);
+    void SetExplicitAttribute(int id, QString&& value);
     // Stores a valueless attribute: value "TRUE" with the valueless mark.
     void SetValuelessAttribute(int id) { SetAttribute(id, QStringLiteral("TRUE")); }
     // Replaces the first raw entry of that name (its text starts with name + "=", or is the bare name; ASCII
@@ -175,7 +176,7 @@ private:
     int FindRawAttribute(const QString& name) const;
     void StoreRawAttribute(const QString& name, QString text);
     const TAttribute& AttributeAt(int index) const;
-    void StoreAttribute(int id, const QString& value, TAttributeForm form);
+    void StoreAttribute(int id, QString value, TAttributeForm form);
     void AppendAttribute(QString value, int id, TAttributeForm form);
     void DeleteAttribute(int index);
     static std::size_t BlockSize(int capacity);

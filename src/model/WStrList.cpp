@@ -33,6 +33,24 @@ private:
 
 // ---------------------------------------------------------------------------------------------------------
 
+bool HoldsSurrogate(QStringView s)
+{
+    const qsizetype n = s.size();
+    const char16_t* p = s.utf16();
+    constexpr std::uint64_t Lanes = 0x0001000100010001u;
+    std::uint64_t any = 0;
+    qsizetype i = 0;
+    for (; i + 4 <= n; i += 4) {
+        std::uint64_t units;
+        std::memcpy(&units, p + i, sizeof units);
+        const std::uint64_t x = (units & (0xF800 * Lanes)) ^ (0xD800 * Lanes);
+        any |= (x - Lanes) & ~x & (0x8000 * Lanes);
+    }
+    for (; i < n; ++i)
+        any |= static_cast<std::uint64_t>((p[i] & 0xF800u) == 0xD800u);
+    return any != 0;
+}
+
 QString KeepInCodePage(const QString& s)
 {
     // A surrogate without its partner cannot be encoded in UTF-8 and comes back as the replacement

@@ -22,6 +22,8 @@ class QIODevice;
 // unless it holds a lone surrogate, each of which becomes U+FFFD. Other holders of list-like values use it
 // to keep the same limits without the storage.
 QString KeepInCodePage(const QString& s);
+// Whether s holds any surrogate unit (paired or not): only such strings can change in KeepInCodePage.
+bool HoldsSurrogate(QStringView s);
 // Raises the lists' bad-index error, "List index out of bounds (index)".
 [[noreturn]] void RaiseListIndexError(int index);
 
