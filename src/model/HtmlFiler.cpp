@@ -1212,7 +1212,7 @@ private:
         const int count = e->AttributeCount();
         for (int i = 0; i < count; ++i) {
             const int attr = e->GetAttributeId(i);
-            const QString value = e->GetAttributeValue(i);
+            const QString& value = e->AttributeValueRef(i);
             if (attr < 0) {
                 // "name" alone is a bare attribute, "name=" one written empty; a name read from a stray
                 // "=" begins with it, so the name ends at the first "=" after that.

@@ -138,6 +138,8 @@ public:
     int AttributeCount() const;
     // The entries by index 0 .. AttributeCount()-1 (a bad index raises the list's index error).
     QString GetAttributeValue(int index) const;
+    // The same without a copy, for walks that only read (the writer); valid until the entry changes.
+    const QString& AttributeValueRef(int index) const { return AttributeAt(index).Value; }
     int GetAttributeId(int index) const;
     bool IsAttributeValueless(int index) const;
     // An entry whose empty value was written in the source (or copied from one): written as name="".
