@@ -368,7 +368,7 @@ TEST_F(ToolManagerRoadTest, ASelectedControlIsEditedByItsToolOrGetsTheNewElement
     ASSERT_TRUE(Element("img").Select());
     Dialogs.Forms = {PressOk};
     Palette.ToolClick(refusing);
-    EXPECT_TRUE(Body().contains(QRegularExpression("Pictures:<hr id=\"made\"><img"))) << Body().toStdString();
+    EXPECT_TRUE(Body().contains(QRegularExpression("Pictures: <hr id=\"made\"><img"))) << Body().toStdString();
     EXPECT_EQ(refusing->Asked, QStringList{"IMG"});
     EXPECT_EQ(LastGroup(), "Insert");
 
@@ -387,7 +387,7 @@ TEST_F(ToolManagerRoadTest, ASelectedControlIsEditedByItsToolOrGetsTheNewElement
     ASSERT_TRUE(Element("img").Select());
     Dialogs.Forms = {PressOk};
     Palette.ToolClick(replacing);
-    EXPECT_TRUE(Body().contains("Pictures:<hr id=\"made\"><b id=\"replaced\">B</b>")) << Body().toStdString();
+    EXPECT_TRUE(Body().contains("Pictures: <hr id=\"made\"><b id=\"replaced\">B</b>")) << Body().toStdString();
     EXPECT_EQ(Changes, 3);
 }
 
