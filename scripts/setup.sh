@@ -10,6 +10,7 @@ packages=(
   libjpeg-dev libgif-dev libpng-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev libgumbo-dev
   xvfb xauth x11-utils fonts-dejavu-core
+  wamerican
 )
 
 missing=()

@@ -20,6 +20,8 @@
 #include "ToolLoader.h"
 #include "UnitAbout.h"
 #include "UnitButtonWiz.h"
+#include "SpellCheckers.h"
+#include "UnitSpellCheck.h"
 
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
@@ -49,6 +51,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWebEngineView>
 #include <algorithm>
 
 const int VIEW_DESIGNER = 0;
@@ -134,6 +137,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     connect(ButtonGenerators1, &QAction::triggered, this, &TFormMain::ButtonGenerators1Click);
 
     CreateObjectsPanel();
+    CreateSpellChecker();
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
@@ -1160,4 +1164,39 @@ void TFormMain::CreateObjectsPanel()
     Objects1->setChecked(true);
     connect(Objects1, &QAction::triggered, PanelObjects, &QWidget::setVisible);
     connect(View1, &QMenu::aboutToShow, this, [this] { Objects1->setChecked(PanelObjects->isVisible()); });
+}
+
+// ---- spell checker
+
+void TFormMain::CreateSpellChecker()
+{
+    FSpellChecker = std::make_unique<TSpellChecker>();
+    FormSpellCheck = new TFormSpellCheck(this);
+    FDesigner->OnSpellCheck = [this](QObject*, const QString& word, bool& needCorrection) {
+        needCorrection = !FSpellChecker->IsWord(NarrowWord(word));
+    };
+    FDesigner->OnSpellSuggest = [this](QObject*, const QRect& rc, QString& word, bool& corrected, bool& canceled) {
+        const QRect onScreen(FDesigner->View()->mapToGlobal(rc.topLeft()), rc.size());
+        AskSpellCorrection(FormSpellCheck, *FSpellChecker, onScreen, word, corrected, canceled);
+    };
+    SpellCheck1->setEnabled(true);
+    connect(SpellCheck1, &QAction::triggered, this, &TFormMain::SpellCheck1Click);
+}
+
+void TFormMain::SpellCheck1Click()
+{
+    // The check walks the design view: it comes on show first, with the edits of the view being left.
+    if (FActiveView != VIEW_DESIGNER)
+        TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    if (FActiveView != VIEW_DESIGNER)
+        return;
+    if (!FWordListLoaded) {
+        if (!LoadWordList(*FSpellChecker))
+            return;
+        FWordListLoaded = true;
+    }
+    FDesigner->SpellCheck();
+    // A correction is a change of the page like any other.
+    DesignerPageChange();
+    UpdateToolbar();
 }

@@ -37,6 +37,8 @@ class TEntityView;
 class TFormAbout;
 class TFormButtonWizard;
 class TToolManager;
+class TFormSpellCheck;
+class TSpellChecker;
 
 // The program's application object. An exception that no code catches and that reaches the message loop
 // is dropped without a message (IgnoreException) and the program goes on with the next event.
@@ -199,6 +201,12 @@ public:
     TToolManager* ToolManager = nullptr;
     void CreateObjectsPanel();
 
+    // ---- spell checker: its word list is loaded on the first spell check and kept until exit
+    TFormSpellCheck* FormSpellCheck = nullptr;
+    TSpellChecker* SpellChecker() const { return FSpellChecker.get(); }
+    void SpellCheck1Click();
+    void CreateSpellChecker();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -255,4 +263,6 @@ private:
     QWidget* PanelMain = nullptr;
     QStackedLayout* FViews = nullptr;
     QLabel* FStatusPanels[3] = {};
+    std::unique_ptr<TSpellChecker> FSpellChecker;
+    bool FWordListLoaded = false;
 };

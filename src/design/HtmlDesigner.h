@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "EngineElement.h"
@@ -21,6 +22,8 @@ class QWebEngineView;
 class TEngineBridge;
 class THtmlFilter;
 class TDesignWebView;
+class TDesignText;
+class QRect;
 
 // The engine's editing command numbers that the design view sends.
 enum : int {
@@ -155,6 +158,15 @@ public:
     static QString GlyphEntry(const QString& Tag, const QString& Name, int Kind, int A, int B, int C, int Width,
                               int Height);
 
+    // ---- spell check: walks the words of the page; the host answers whether a word needs correction
+    // and, for one that does, what to put in its place (Rc: the word's box in the view).
+    using TOnSpellCheck = std::function<void(QObject* Sender, const QString& WordToCheck, bool& NeedCorrection)>;
+    using TOnSpellSuggest = std::function<void(QObject* Sender, const QRect& Rc, QString& WordToCheck,
+                                               bool& Corrected, bool& Canceled)>;
+    TOnSpellCheck OnSpellCheck;
+    TOnSpellSuggest OnSpellSuggest;
+    void SpellCheck();
+
     // ---- host side
     void HookDocumentEvents();
     void DoDocumentComplete();
@@ -198,6 +210,9 @@ private:
     bool AddGlyphEntry(const QString& Entry);
     bool ApplyGlyphSheet();
     bool AnswerGlyphUrl(const QString& URL, TEditUrlRequest& Request) const;
+    TDesignText SpellText(const QVariant& Runs) const;
+    QRect SelectWord(const TDesignText& Text, qsizetype Start, qsizetype End);
+    TDesignText ReplaceWord(const TDesignText& Text, qsizetype Start, qsizetype End, const QString& Word);
 
     // The glyph table of the loaded page, as the entries told it.
     struct TGlyph

@@ -31,9 +31,12 @@ QString TEngineBridge::RuntimeSource()
         QFile channel(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
         if (channel.open(QIODevice::ReadOnly))
             text += QString::fromUtf8(channel.readAll()) + QLatin1Char('\n');
-        QFile runtime(QStringLiteral(":/designview/designruntime.js"));
-        if (runtime.open(QIODevice::ReadOnly))
-            text += QString::fromUtf8(runtime.readAll());
+        // The design runtime first; the parts kept in files of their own extend it.
+        for (const char* name : {":/designview/designruntime.js", ":/designview/spellruntime.js"}) {
+            QFile runtime(QString::fromLatin1(name));
+            if (runtime.open(QIODevice::ReadOnly))
+                text += QString::fromUtf8(runtime.readAll()) + QLatin1Char('\n');
+        }
         return text;
     }();
     return source;

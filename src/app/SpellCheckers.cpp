@@ -1,0 +1,182 @@
+#include "SpellCheckers.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <climits>
+
+#include "Exceptions.h"
+
+QList<QByteArray> DecodeWordList(const QByteArray& Bytes)
+{
+    QList<QByteArray> words;
+    QByteArray previous;
+    qsizetype at = 0;
+    while (at < Bytes.size()) {
+        qsizetype end = Bytes.indexOf('\n', at);
+        if (end < 0)
+            end = Bytes.size();
+        qsizetype stop = end;
+        if (stop > at && Bytes[stop - 1] == '\r')
+            --stop;
+        const qsizetype length = stop - at;
+        const char* line = Bytes.constData() + at;
+        at = end + 1;
+        if (length == 0)
+            continue;
+        // The first character is always the count, even when it is no digit (then it counts as 0).
+        const int shared = line[0] >= '0' && line[0] <= '9' ? line[0] - '0' : 0;
+        QByteArray word;
+        if (!previous.isEmpty() && shared >= 1)
+            word = previous.left(shared);
+        word.append(line + 1, length - 1);
+        previous = word;
+        words << word;
+    }
+    return words;
+}
+
+QByteArray NarrowWord(const QString& Word)
+{
+    QString word = Word;
+    word.replace(QChar(0x2019), QLatin1Char('\''));
+    return word.toLatin1();
+}
+
+QString FindWordListFile(const QString& FileName)
+{
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(FileName);
+    if (QFileInfo(beside).isFile())
+        return beside;
+    if (QFileInfo(FileName).isFile())
+        return QFileInfo(FileName).absoluteFilePath();
+    return {};
+}
+
+TSpellChecker::TSpellChecker()
+{
+    for (int i = 0; i < 256; ++i)
+        FFold[i] = static_cast<unsigned char>(i >= 'a' && i <= 'z' ? i - 'a' + 'A' : i);
+}
+
+TSpellChecker::~TSpellChecker() = default;
+
+int TSpellChecker::BucketOf(const QByteArray& Word) const
+{
+    unsigned sum = 0;
+    for (const char c : Word)
+        sum += FFold[static_cast<unsigned char>(c)];
+    return static_cast<int>(sum % 255);
+}
+
+void TSpellChecker::LoadFromFile(const QString& FileName)
+{
+    QFile file(FileName);
+    if (!QFileInfo(FileName).isFile() || !file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot open file \"%1\". %2")
+                            .arg(QDir::toNativeSeparators(FileName),
+                                 QFileInfo(FileName).isDir() ? QStringLiteral("Is a directory") : file.errorString()));
+    AddWords(DecodeWordList(file.readAll()));
+}
+
+void TSpellChecker::AddWords(const QList<QByteArray>& Words)
+{
+    for (const QByteArray& word : Words) {
+        // A lone count with nothing before it spells no word; an empty entry would only come back as an
+        // empty suggestion for every short word.
+        if (word.isEmpty())
+            continue;
+        auto& bucket = FBuckets[BucketOf(word)];
+        if (!bucket)
+            bucket = std::make_unique<std::vector<TEntry>>();
+        bucket->push_back({word, static_cast<int>(word.size())});
+    }
+}
+
+bool TSpellChecker::IsWord(const QByteArray& Word) const
+{
+    const bool hasLetter = std::any_of(Word.begin(), Word.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    });
+    if (!hasLetter)
+        return true;
+    const auto& bucket = FBuckets[BucketOf(Word)];
+    if (!bucket)
+        return false;
+    for (const TEntry& entry : *bucket) {
+        if (entry.Length != Word.size())
+            continue;
+        bool same = true;
+        for (qsizetype i = 0; i < Word.size() && same; ++i)
+            same = FFold[static_cast<unsigned char>(entry.Word[i])] == FFold[static_cast<unsigned char>(Word[i])];
+        if (same)
+            return true;
+    }
+    return false;
+}
+
+int TSpellChecker::Distance(const QByteArray& A, const QByteArray& B) const
+{
+    const qsizetype n = A.size();
+    const qsizetype m = B.size();
+    if (n == 0)
+        return static_cast<int>(m);
+    if (m == 0)
+        return static_cast<int>(n);
+    if (n > MaxWordLength || m > MaxWordLength)
+        return INT_MAX;
+    int rows[2][MaxWordLength + 1];
+    int* previous = rows[0];
+    int* current = rows[1];
+    for (qsizetype j = 0; j <= m; ++j)
+        previous[j] = static_cast<int>(j);
+    for (qsizetype i = 1; i <= n; ++i) {
+        current[0] = static_cast<int>(i);
+        const unsigned char a = FFold[static_cast<unsigned char>(A[i - 1])];
+        for (qsizetype j = 1; j <= m; ++j) {
+            const int substitute = previous[j - 1] + (a == FFold[static_cast<unsigned char>(B[j - 1])] ? 0 : 1);
+            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, substitute});
+        }
+        std::swap(previous, current);
+    }
+    return previous[m];
+}
+
+void TSpellChecker::Suggest(const QByteArray& Word)
+{
+    FSuggestions.clear();
+    const qsizetype length = Word.size();
+    for (const auto& bucket : FBuckets) {
+        if (!bucket)
+            continue;
+        for (const TEntry& entry : *bucket) {
+            if (std::abs(entry.Length - length) >= 3)
+                continue;
+            const int distance = Distance(Word, entry.Word);
+            if (distance < 3)
+                FSuggestions.push_back({entry.Word, distance});
+        }
+    }
+    std::stable_sort(FSuggestions.begin(), FSuggestions.end(),
+                     [](const TSuggestion& a, const TSuggestion& b) { return a.Distance < b.Distance; });
+}
+
+QList<QString> TSpellChecker::SuggestionTexts() const
+{
+    QList<QString> texts;
+    texts.reserve(static_cast<qsizetype>(FSuggestions.size()));
+    for (const TSuggestion& suggestion : FSuggestions)
+        texts << QString::fromLatin1(suggestion.Word);
+    return texts;
+}
+
+int TSpellChecker::WordCount() const
+{
+    int count = 0;
+    for (const auto& bucket : FBuckets)
+        if (bucket)
+            count += static_cast<int>(bucket->size());
+    return count;
+}

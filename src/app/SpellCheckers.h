@@ -1,0 +1,66 @@
+#pragma once
+// The word-list spell checker: an 8-bit word list kept in 256 buckets by the sum of its folded bytes,
+// answering whether a word is listed and which listed words lie within two edits of it.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <array>
+#include <memory>
+#include <vector>
+
+// The words of a word-list file in file order. Each line is front-coded against the previous word: a
+// digit n, then the rest of the word after the first n characters of the previous word ("0table",
+// "4et", "5s" give table, tablet, tables). Lines end with LF or CR LF; empty lines are skipped.
+QList<QByteArray> DecodeWordList(const QByteArray& Bytes);
+
+// The word as the word list spells it: 8 bits a character, a typographic apostrophe as "'", a character
+// the list cannot hold as "?".
+QByteArray NarrowWord(const QString& Word);
+
+// Where the program finds its word list: beside the program first, then in the current folder. Empty
+// when neither holds one.
+QString FindWordListFile(const QString& FileName = QStringLiteral("english.wrd"));
+
+class TSpellChecker
+{
+public:
+    struct TEntry
+    {
+        QByteArray Word;
+        int Length = 0;
+    };
+    struct TSuggestion
+    {
+        QByteArray Word;
+        int Distance = 0;
+    };
+
+    TSpellChecker();
+    ~TSpellChecker();
+    TSpellChecker(const TSpellChecker&) = delete;
+    TSpellChecker& operator=(const TSpellChecker&) = delete;
+
+    // Adds the words of the list file to what is there; throws Exception when it cannot be read.
+    void LoadFromFile(const QString& FileName);
+    void AddWords(const QList<QByteArray>& Words);
+    // A word without an ASCII letter (empty, digits, dashes) is always correct.
+    bool IsWord(const QByteArray& Word) const;
+    // Fills Suggestions with the listed words within two edits, nearest first.
+    void Suggest(const QByteArray& Word);
+    // Edit distance with ASCII letters compared without case; the largest integer when either word is
+    // longer than 50 characters.
+    int Distance(const QByteArray& A, const QByteArray& B) const;
+
+    const std::vector<TSuggestion>& Suggestions() const { return FSuggestions; }
+    QList<QString> SuggestionTexts() const;
+    int WordCount() const;
+
+    static constexpr int MaxWordLength = 50;
+
+private:
+    int BucketOf(const QByteArray& Word) const;
+
+    std::array<unsigned char, 256> FFold{};
+    std::array<std::unique_ptr<std::vector<TEntry>>, 256> FBuckets;
+    std::vector<TSuggestion> FSuggestions;
+};

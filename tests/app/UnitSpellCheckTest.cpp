@@ -1,0 +1,264 @@
+// The "Spell Check" dialog, where it goes beside the word, loading the word list, and Tools > Spell Check
+// in the main window on a fixture page with the word list the build writes.
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEngineView>
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "EngineBridge.h"
+#include "FileManagers.h"
+#include "HtmlDesigner.h"
+#include "NameSpace.h"
+#include "ScriptedDialogs.h"
+#include "SpellCheckers.h"
+#include "TestData.h"
+#include "TestHooks.h"
+#include "UnitMain.h"
+#include "UnitSpellCheck.h"
+#include "WidgetInput.h"
+
+namespace {
+
+const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
+
+using TAction = std::function<void(TFormSpellCheck*)>;
+
+// Answers each showing of the dialog with the next action, from inside its modal loop.
+class TDialogScript : public QObject
+{
+public:
+    TDialogScript(TFormSpellCheck* Form, std::deque<TAction> Actions) : FForm(Form), FActions(std::move(Actions))
+    {
+        FForm->installEventFilter(this);
+    }
+    ~TDialogScript() override { FForm->removeEventFilter(this); }
+    int Shown = 0;
+    QStringList Words;
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override
+    {
+        if (Watched == FForm && Event->type() == QEvent::Show)
+            QTimer::singleShot(0, this, [this] { Answer(); });
+        return false;
+    }
+
+private:
+    void Answer()
+    {
+        ++Shown;
+        Words << FForm->Edit1->text();
+        if (FActions.empty()) {
+            ADD_FAILURE() << "unscripted spell check dialog";
+            FForm->Button1->click();
+            return;
+        }
+        const TAction action = FActions.front();
+        FActions.pop_front();
+        action(FForm);
+    }
+
+    TFormSpellCheck* FForm;
+    std::deque<TAction> FActions;
+};
+
+void ClickItem(TFormSpellCheck* Form, const QString& Text)
+{
+    const QList<QListWidgetItem*> items = Form->ListBox1->findItems(Text, Qt::MatchExactly);
+    ASSERT_FALSE(items.isEmpty()) << Text.toStdString();
+    Form->ListBox1->scrollToItem(items.first());
+    const QRect box = Form->ListBox1->visualItemRect(items.first());
+    Click(Form->ListBox1->viewport(), box.center().x(), box.center().y());
+}
+
+TEST(UnitSpellCheck, TheDialogAnswersCorrectIgnoreCancelAndCloseByItsFrame)
+{
+    TFormSpellCheck form;
+    EXPECT_EQ(form.windowTitle(), "Spell Check");
+    EXPECT_EQ(form.size(), QSize(320, 210));
+    EXPECT_TRUE(form.Edit1->isReadOnly());
+    EXPECT_EQ(form.Button2->text(), "Co&rrect");
+    EXPECT_EQ(form.Button3->text(), "&Ignore");
+    EXPECT_EQ(form.Button1->text(), "&Cancel");
+
+    const struct
+    {
+        const char* Name;
+        TAction Action;
+        bool Canceled, Corrected;
+        const char* Word;
+    } cases[] = {
+        {"correct with the first suggestion", [](TFormSpellCheck* f) { f->Button2->click(); }, false, true, "the"},
+        {"correct with a picked suggestion",
+         [](TFormSpellCheck* f) {
+             ClickItem(f, QStringLiteral("ten"));
+             EXPECT_EQ(f->Edit2->text(), "ten");
+             f->Button2->click();
+         },
+         false, true, "ten"},
+        {"correct with typed text",
+         [](TFormSpellCheck* f) {
+             EXPECT_TRUE(f->Edit2->hasFocus()); // the replacement comes first
+             f->Edit2->selectAll();
+             Type(f->Edit2, QStringLiteral("tea"));
+             Key(f->Edit2, Qt::Key_Return); // Correct is the default button
+         },
+         false, true, "tea"},
+        {"ignore", [](TFormSpellCheck* f) { f->Button3->click(); }, false, false, ""},
+        {"cancel", [](TFormSpellCheck* f) { f->Button1->click(); }, true, false, ""},
+        {"close by the frame", [](TFormSpellCheck* f) { f->close(); }, true, false, ""},
+        {"escape", [](TFormSpellCheck* f) { Key(f->Edit2, Qt::Key_Escape); }, true, false, ""},
+    };
+    for (const auto& c : cases) {
+        form.Fill(QStringLiteral("teh"), {QStringLiteral("the"), QStringLiteral("ten"), QStringLiteral("tea")});
+        EXPECT_EQ(form.Edit1->text(), "teh");
+        EXPECT_EQ(form.Edit2->text(), "the");
+        EXPECT_EQ(form.ListBox1->count(), 3);
+        TDialogScript script(&form, {c.Action});
+        form.exec();
+        EXPECT_EQ(script.Shown, 1) << c.Name;
+        EXPECT_EQ(form.Canceled, c.Canceled) << c.Name;
+        EXPECT_EQ(form.Corrected, c.Corrected) << c.Name;
+        if (c.Corrected)
+            EXPECT_EQ(form.CorrectedWord, QString::fromLatin1(c.Word)) << c.Name;
+    }
+    // Without suggestions the replacement starts empty.
+    form.Fill(QStringLiteral("xqzt"), {});
+    EXPECT_EQ(form.Edit2->text(), "");
+    EXPECT_EQ(form.ListBox1->count(), 0);
+}
+
+TEST(UnitSpellCheck, TheDialogGoesBelowTheWordOrAboveItNearTheScreensBottom)
+{
+    const QSize dialog(330, 240);
+    const QRect screen(0, 0, 1280, 1024);
+    const struct
+    {
+        QRect Word;
+        QRect Screen;
+        QPoint Place;
+    } cases[] = {
+        {{100, 200, 40, 16}, screen, {100, 224}},  // 8 below the word's bottom
+        {{100, 718, 40, 16}, screen, {100, 742}},  // bottom 734: 240 + 734 + 50 is not more than 1024
+        {{100, 719, 40, 16}, screen, {100, 471}},  // one more and it goes above: 719 - 240 - 8
+        {{100, 900, 40, 16}, screen, {100, 652}},
+        {{1100, 200, 40, 16}, screen, {950, 224}}, // kept within the screen's width
+        {{2000, 200, 40, 16}, {1280, 0, 1280, 1024}, {2000, 224}}, // on a second screen to the right
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SpellDialogPlace(c.Word, dialog, c.Screen), c.Place) << c.Word.x() << "," << c.Word.y();
+}
+
+TEST(UnitSpellCheck, AWordListThatCannotBeFoundIsReportedNotSkipped)
+{
+    TScriptedDialogs dialogs;
+    dialogs.Answers = {mrOk};
+    TSpellChecker checker;
+    EXPECT_FALSE(LoadWordList(checker, QStringLiteral("no-such-list.wrd")));
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_EQ(dialogs.Messages[0].Type, TMsgDlgType::mtError);
+    EXPECT_TRUE(dialogs.Messages[0].Text.startsWith(QStringLiteral("Cannot open file \"no-such-list.wrd\".")))
+        << dialogs.Messages[0].Text.toStdString();
+    EXPECT_EQ(checker.WordCount(), 0);
+    // The list the build writes lies beside the program, where it is looked for first.
+    EXPECT_FALSE(FindWordListFile().isEmpty());
+    EXPECT_TRUE(LoadWordList(checker));
+    EXPECT_GT(checker.WordCount(), 50000);
+    EXPECT_EQ(dialogs.Messages.size(), 1u);
+}
+
+QString PageText(TFormMain& w)
+{
+    QVariant text;
+    w.Designer()->Bridge()->Call(QStringLiteral("document.body.innerText"), &text);
+    return text.toString();
+}
+
+TEST(UnitSpellCheck, ToolsSpellCheckCorrectsThePageMarksItModifiedAndUndoTakesItBack)
+{
+    QTemporaryDir dir;
+    const QString page = dir.filePath(QStringLiteral("walk.htm"));
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(ReadTestData(QStringLiteral("spell/walk.htm")));
+    file.close();
+
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    w.show();
+    dialogs.FileNames = {page};
+    w.Open1->trigger();
+    ASSERT_TRUE(w.Designer()->IsDocumentReady());
+    ASSERT_TRUE(w.SpellCheck1->isEnabled());
+    const QString original = PageText(w);
+    ASSERT_TRUE(original.startsWith(QStringLiteral("Teh quick brown fox jumpd"))) << original.toStdString();
+
+    // Started from the code view, the check shows the design view and walks it.
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    {
+        TDialogScript script(w.FormSpellCheck,
+                             {[&w](TFormSpellCheck* f) {
+                                  // The dialog stands clear of the word it shows, which is selected.
+                                  QVariant box;
+                                  w.Designer()->Bridge()->Call(
+                                      QStringLiteral("(function(){const r=getSelection().getRangeAt(0)"
+                                                     ".getBoundingClientRect();return [r.left,r.top,r.width,r.height];})()"),
+                                      &box);
+                                  const QVariantList r = box.toList();
+                                  ASSERT_EQ(r.size(), 4);
+                                  const QRect word(w.Designer()->View()->mapToGlobal(QPoint(r[0].toInt(), r[1].toInt())),
+                                                   QSize(r[2].toInt(), r[3].toInt()));
+                                  EXPECT_FALSE(f->frameGeometry().intersects(word));
+                                  EXPECT_LE(std::abs(f->frameGeometry().left() - word.left()), 1);
+                                  f->Edit2->setText(QStringLiteral("The"));
+                                  f->Button2->click();
+                              },
+                              [](TFormSpellCheck* f) {
+                                  ClickItem(f, QStringLiteral("jumped"));
+                                  f->Button2->click();
+                              },
+                              [](TFormSpellCheck* f) { f->Button3->click(); },
+                              [](TFormSpellCheck* f) {
+                                  EXPECT_FALSE(f->Edit2->text().isEmpty());
+                                  EXPECT_FALSE(f->ListBox1->findItems(QStringLiteral("receive"), Qt::MatchExactly).isEmpty());
+                                  f->Button1->click();
+                              }});
+        dialogs.Answers = {mrOk};
+        w.SpellCheck1->trigger();
+        EXPECT_EQ(w.ActiveView(), VIEW_DESIGNER);
+        EXPECT_EQ(script.Words, QStringList({"Teh", "jumpd", "wrld", "recieve"}));
+        EXPECT_EQ(dialogs.MessageTexts(),
+                  QStringList({"Spell checking completed.\n14 words found.\n4 mispelled words found.\n2 words corrected."}));
+        EXPECT_TRUE(PageText(w).startsWith(QStringLiteral("The quick brown fox jumped over a lazy dog.")));
+        EXPECT_TRUE(w.FileManager()->Modified());
+        EXPECT_EQ(w.StatusText(0), "Modified");
+    }
+
+    // The list stays loaded: a second check asks nothing of the disk and starts from the first word.
+    TDialogScript again(w.FormSpellCheck, {[](TFormSpellCheck* f) { f->Button1->click(); }});
+    dialogs.Answers = {mrOk};
+    w.SpellCheck1->trigger();
+    EXPECT_EQ(again.Words, QStringList({"wrld"}));
+    EXPECT_EQ(dialogs.Messages.size(), 2u);
+
+    // Each correction is one step of Edit > Undo.
+    ASSERT_TRUE(w.Undo1->isEnabled());
+    w.Undo1->trigger();
+    EXPECT_TRUE(PageText(w).startsWith(QStringLiteral("The quick brown fox jumpd")));
+    w.Undo1->trigger();
+    EXPECT_EQ(PageText(w), original);
+    w.FileManager()->SetModified(false);
+}
+
+} // namespace
