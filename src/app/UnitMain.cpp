@@ -1195,8 +1195,14 @@ void TFormMain::SpellCheck1Click()
             return;
         FWordListLoaded = true;
     }
-    FDesigner->SpellCheck();
-    // A correction is a change of the page like any other.
+    // A correction is a change of the page like any other, also when the engine failed after it.
+    try {
+        FDesigner->SpellCheck();
+    } catch (...) {
+        DesignerPageChange();
+        UpdateToolbar();
+        throw;
+    }
     DesignerPageChange();
     UpdateToolbar();
 }
