@@ -90,8 +90,9 @@ void TSpellChecker::AddWords(const QList<QByteArray>& Words)
             continue;
         auto& bucket = FBuckets[BucketOf(word)];
         if (!bucket)
-            bucket = std::make_unique<std::vector<TEntry>>();
-        bucket->push_back({word, static_cast<int>(word.size())});
+            bucket = std::make_unique<TBucket>();
+        bucket->Entries.push_back({static_cast<int>(bucket->Text.size()), static_cast<int>(word.size())});
+        bucket->Text += word;
     }
 }
 
@@ -105,12 +106,13 @@ bool TSpellChecker::IsWord(const QByteArray& Word) const
     const auto& bucket = FBuckets[BucketOf(Word)];
     if (!bucket)
         return false;
-    for (const TEntry& entry : *bucket) {
+    const char* text = bucket->Text.constData();
+    for (const TEntry& entry : bucket->Entries) {
         if (entry.Length != Word.size())
             continue;
         bool same = true;
         for (qsizetype i = 0; i < Word.size() && same; ++i)
-            same = FFold[static_cast<unsigned char>(entry.Word[i])] == FFold[static_cast<unsigned char>(Word[i])];
+            same = FFold[static_cast<unsigned char>(text[entry.Offset + i])] == FFold[static_cast<unsigned char>(Word[i])];
         if (same)
             return true;
     }
@@ -119,29 +121,66 @@ bool TSpellChecker::IsWord(const QByteArray& Word) const
 
 int TSpellChecker::Distance(const QByteArray& A, const QByteArray& B) const
 {
-    const qsizetype n = A.size();
-    const qsizetype m = B.size();
-    if (n == 0)
-        return static_cast<int>(m);
-    if (m == 0)
-        return static_cast<int>(n);
-    if (n > MaxWordLength || m > MaxWordLength)
+    return Distance(A.constData(), A.size(), B.constData(), B.size());
+}
+
+int TSpellChecker::Distance(const char* A, qsizetype N, const char* B, qsizetype M) const
+{
+    if (N == 0)
+        return static_cast<int>(M);
+    if (M == 0)
+        return static_cast<int>(N);
+    if (N > MaxWordLength || M > MaxWordLength)
         return INT_MAX;
     int rows[2][MaxWordLength + 1];
     int* previous = rows[0];
     int* current = rows[1];
-    for (qsizetype j = 0; j <= m; ++j)
+    for (qsizetype j = 0; j <= M; ++j)
         previous[j] = static_cast<int>(j);
-    for (qsizetype i = 1; i <= n; ++i) {
+    for (qsizetype i = 1; i <= N; ++i) {
         current[0] = static_cast<int>(i);
         const unsigned char a = FFold[static_cast<unsigned char>(A[i - 1])];
-        for (qsizetype j = 1; j <= m; ++j) {
+        for (qsizetype j = 1; j <= M; ++j) {
             const int substitute = previous[j - 1] + (a == FFold[static_cast<unsigned char>(B[j - 1])] ? 0 : 1);
             current[j] = std::min({previous[j] + 1, current[j - 1] + 1, substitute});
         }
         std::swap(previous, current);
     }
-    return previous[m];
+    return previous[M];
+}
+
+// The same table, but only the cells within Limit of its diagonal: a way through the table that costs at
+// most Limit never leaves them, so every value up to Limit comes out exact and every other one as more
+// than Limit. The walk stops at the first row whose cells all lie beyond Limit, since no later row has
+// a smaller least value.
+int TSpellChecker::BoundedDistance(const char* A, qsizetype N, const char* B, qsizetype M, int Limit) const
+{
+    if (N == 0 || M == 0 || N > MaxWordLength || M > MaxWordLength)
+        return Distance(A, N, B, M);
+    const int beyond = Limit + 1;
+    int rows[2][MaxWordLength + 2];
+    int* previous = rows[0];
+    int* current = rows[1];
+    for (qsizetype j = 0; j <= M + 1; ++j)
+        previous[j] = std::min<int>(static_cast<int>(j), beyond);
+    for (qsizetype i = 1; i <= N; ++i) {
+        const qsizetype from = std::max<qsizetype>(1, i - Limit);
+        const qsizetype to = std::min<qsizetype>(M, i + Limit);
+        current[0] = std::min<int>(static_cast<int>(i), beyond);
+        current[from - 1] = from == 1 ? current[0] : beyond;
+        int lowest = current[from - 1];
+        const unsigned char a = FFold[static_cast<unsigned char>(A[i - 1])];
+        for (qsizetype j = from; j <= to; ++j) {
+            const int substitute = previous[j - 1] + (a == FFold[static_cast<unsigned char>(B[j - 1])] ? 0 : 1);
+            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, substitute, beyond});
+            lowest = std::min(lowest, current[j]);
+        }
+        current[to + 1] = beyond;
+        if (lowest > Limit)
+            return beyond;
+        std::swap(previous, current);
+    }
+    return previous[M];
 }
 
 void TSpellChecker::Suggest(const QByteArray& Word)
@@ -151,12 +190,14 @@ void TSpellChecker::Suggest(const QByteArray& Word)
     for (const auto& bucket : FBuckets) {
         if (!bucket)
             continue;
-        for (const TEntry& entry : *bucket) {
+        const char* text = bucket->Text.constData();
+        for (const TEntry& entry : bucket->Entries) {
             if (std::abs(entry.Length - length) >= 3)
                 continue;
-            const int distance = Distance(Word, entry.Word);
+            // Only whether the distance is below 3 matters here, and which of 0, 1 or 2 it is.
+            const int distance = BoundedDistance(Word.constData(), length, text + entry.Offset, entry.Length, 2);
             if (distance < 3)
-                FSuggestions.push_back({entry.Word, distance});
+                FSuggestions.push_back({QByteArray(text + entry.Offset, entry.Length), distance});
         }
     }
     std::stable_sort(FSuggestions.begin(), FSuggestions.end(),
@@ -177,6 +218,6 @@ int TSpellChecker::WordCount() const
     int count = 0;
     for (const auto& bucket : FBuckets)
         if (bucket)
-            count += static_cast<int>(bucket->size());
+            count += static_cast<int>(bucket->Entries.size());
     return count;
 }

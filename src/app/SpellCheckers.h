@@ -24,11 +24,6 @@ QString FindWordListFile(const QString& FileName = QStringLiteral("english.wrd")
 class TSpellChecker
 {
 public:
-    struct TEntry
-    {
-        QByteArray Word;
-        int Length = 0;
-    };
     struct TSuggestion
     {
         QByteArray Word;
@@ -58,9 +53,25 @@ public:
     static constexpr int MaxWordLength = 50;
 
 private:
+    // A bucket's words lie one after the other in one block, each entry giving its place and length:
+    // the suggestion scan reads them in order instead of chasing one allocation per word.
+    struct TEntry
+    {
+        int Offset = 0;
+        int Length = 0;
+    };
+    struct TBucket
+    {
+        QByteArray Text;
+        std::vector<TEntry> Entries;
+    };
+
     int BucketOf(const QByteArray& Word) const;
+    int Distance(const char* A, qsizetype N, const char* B, qsizetype M) const;
+    // The distance when it is at most Limit (below 50), else a value above Limit.
+    int BoundedDistance(const char* A, qsizetype N, const char* B, qsizetype M, int Limit) const;
 
     std::array<unsigned char, 256> FFold{};
-    std::array<std::unique_ptr<std::vector<TEntry>>, 256> FBuckets;
+    std::array<std::unique_ptr<TBucket>, 256> FBuckets;
     std::vector<TSuggestion> FSuggestions;
 };
