@@ -211,7 +211,7 @@ TEST(ToolImgTest, AnImageIsInsertedEditedByDoubleClickUndoneAndSaved)
     EXPECT_TRUE(dialogs.FileDialogs[0].PicturePreview);
     EXPECT_TRUE(w.Window.FileManager()->Modified());
     const QString image = QStringLiteral("#intro img");
-    ASSERT_FALSE(w.Box(image).isEmpty()) << "the image went in at the caret";
+    ASSERT_TRUE(WaitUntil([&] { return !w.Box(image).isEmpty(); })) << "the image went in at the caret";
 
     // Edit by double-click: the dialog shows what was inserted; OK writes one undo group.
     const int groups = w.Designer()->UndoGroups().Count();
