@@ -766,4 +766,28 @@
       return { x: r.left + r.width / 2, y: r.top + r.height / 2 };
     }
   };
+
+  // ---- for further sections of the runtime (table editing) -----------------------------------------
+  window.__designRuntime.internal = {
+    tokenOf: tokenOf,
+    elementOf: elementOf,
+    describe: describe,
+    send: send,
+    state: state,
+    // Runs change() as one undo unit of the body; a change that throws is taken back whole.
+    unit: function (change) {
+      flushPending();
+      let result;
+      try {
+        result = change();
+      } catch (e) {
+        const partial = observer ? copyRecords(observer.takeRecords()) : [];
+        if (partial.length)
+          revertUnit(partial);
+        throw e;
+      }
+      pushUnit(observer ? observer.takeRecords() : []);
+      return result;
+    }
+  };
 })();

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "EngineElement.h"
+#include "HtmlTables.h"
 #include "NameSpace.h"
 #include "UndoGroups.h"
 
@@ -155,6 +156,46 @@ public:
     static QString GlyphEntry(const QString& Tag, const QString& Name, int Kind, int A, int B, int C, int Width,
                               int Height);
 
+    // ---- tables (HtmlDesignerTables.cpp): the current table, its pressed cell and that cell's row, and
+    // the highlighted range of cells, which the row, column and cell commands act on.
+    TEngineElement GetCurrentTable() const;
+    TEngineElement CurrentRow() const;
+    TEngineElement CurrentCell() const;
+    // The selection's state: Selecting, RangeMarked, Anchor, End, TableId and the highlighted cells' tokens.
+    const TCellSelection& CellSelection() const { return FCells; }
+    QList<TEngineElement> HighlightedCells() const;
+    // The pointer in tables, as the page runtime reports it (before the engine's own handling).
+    void TableMouseDown(const QVariantMap& Event);
+    void CellMouseDown(const QVariantMap& Event);
+    void HighlightCellRange(const QVariantMap& Event);
+    void CellMouseUp(const QVariantMap& Event);
+    void ClearCellHighlight();
+    void Unselect();
+
+    bool CanInsertRowAbove() const;
+    bool CanInsertRowBelow() const;
+    bool CanDeleteRows() const;
+    bool CanInsertColumnBefore() const;
+    bool CanInsertColumnAfter() const;
+    bool CanDeleteColumns() const;
+    bool CanMergeCells() const;
+    bool CanUnmergeCells();
+    bool CanFixTable() const;
+    bool CanSetCellHorzAlign() const;
+    bool CanSetCellVertAlign() const;
+    void InsertRowAbove();
+    void InsertRowBelow();
+    void DeleteRows();
+    void InsertColumnBefore();
+    void InsertColumnAfter();
+    void DeleteColumns();
+    void MergeCells();
+    void UnmergeCells();
+    void FixTable();
+    // "left", "center", "right" / "top", "middle", "bottom"
+    void SetCellHorzAlign(const QString& Align);
+    void SetCellVertAlign(const QString& Align);
+
     // ---- host side
     void HookDocumentEvents();
     void DoDocumentComplete();
@@ -198,6 +239,9 @@ private:
     bool AddGlyphEntry(const QString& Entry);
     bool ApplyGlyphSheet();
     bool AnswerGlyphUrl(const QString& URL, TEditUrlRequest& Request) const;
+    void TableEvent(const QVariantMap& Event);
+    void ShowCellHighlight();
+    void RunTableCommand(TTableCommand Command, const QString& Caption, const QString& Value = {});
 
     // The glyph table of the loaded page, as the entries told it.
     struct TGlyph
@@ -224,4 +268,5 @@ private:
     bool FShowTagGlyphs = false;
     QList<TGlyph> FGlyphs;
     QString FFindText;
+    TCellSelection FCells;
 };

@@ -31,9 +31,11 @@ QString TEngineBridge::RuntimeSource()
         QFile channel(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
         if (channel.open(QIODevice::ReadOnly))
             text += QString::fromUtf8(channel.readAll()) + QLatin1Char('\n');
-        QFile runtime(QStringLiteral(":/designview/designruntime.js"));
-        if (runtime.open(QIODevice::ReadOnly))
-            text += QString::fromUtf8(runtime.readAll());
+        for (const char* name : {":/designview/designruntime.js", ":/designview/tableruntime.js"}) {
+            QFile runtime{QString::fromLatin1(name)};
+            if (runtime.open(QIODevice::ReadOnly))
+                text += QString::fromUtf8(runtime.readAll()) + QLatin1Char('\n');
+        }
         return text;
     }();
     return source;
