@@ -774,9 +774,13 @@
     describe: describe,
     send: send,
     state: state,
-    // Runs change() as one undo unit of the body; a change that throws is taken back whole.
-    unit: function (change) {
+    // Runs change() as one undo unit of the body; a change that throws is taken back whole. Undoing it
+    // puts back the attribute order of the elements given.
+    unit: function (change, keepOrder) {
       flushPending();
+      const orders = (keepOrder || []).map(function (element) {
+        return [element, Array.from(element.attributes).map(function (a) { return a.name; })];
+      });
       let result;
       try {
         result = change();
@@ -786,7 +790,8 @@
           revertUnit(partial);
         throw e;
       }
-      pushUnit(observer ? observer.takeRecords() : []);
+      if (pushUnit(observer ? observer.takeRecords() : []) && orders.length)
+        undoUnits[undoUnits.length - 1].orders = orders;
       return result;
     }
   };

@@ -107,6 +107,11 @@
     const table = core.elementOf(tableToken);
     if (!document.body.contains(table))
       throw new Error('the table is no longer in the document');
+    // An attribute taken away comes back last on undo: the elements losing one keep their order.
+    const losing = [];
+    for (const change of changes)
+      if (change[0] === 'unset')
+        losing.push(core.elementOf(change[1]));
     return core.unit(function () {
       const made = new Map();
       const rowOf = function (reference) {
@@ -159,7 +164,7 @@
         }
       }
       return true;
-    });
+    }, losing);
   }
 
   // ---- the highlight -------------------------------------------------------------------------------
