@@ -78,7 +78,7 @@
       return;
     const left = event.button === 0;
     press = left && where.kind === 'cell' ? { last: where.cell } : null;
-    report('mousedown', where, press ? { left: true, grid: snapshot(where.table, true, false) } : { left: left });
+    report('mousedown', where, press ? { left: true, grid: JSON.stringify(snapshot(where.table, true, false)) } : { left: left });
   }, true);
 
   window.addEventListener('mousemove', function (event) {
@@ -234,11 +234,16 @@
   });
 
   Object.assign(runtime, {
+    // As JSON text: thousands of small arrays cost far more to hand over as values.
     tableSnapshot: function (token, rects, content) {
-      return snapshot(core.elementOf(token), !!rects, !!content);
+      return { result: JSON.stringify(snapshot(core.elementOf(token), !!rects, !!content)), state: core.state(false) };
     },
-    tableBatch: function (token, changes) {
-      return { result: applyBatch(token, changes), state: core.state(false) };
+    // A batch of changes, and the cells highlighted after it when they change (null when not).
+    tableBatch: function (token, changes, lit) {
+      const done = applyBatch(token, changes);
+      if (lit)
+        highlight(lit);
+      return { result: done, state: core.state(false) };
     },
     tableHighlight: highlight,
     // The cells marked now, as tokens, and where their marks are drawn (for the design view's checks).
@@ -254,6 +259,9 @@
       if (selection)
         selection.removeAllRanges();
       return true;
+    },
+    cellContents: function (tokens) {
+      return tokens.map(function (token) { return core.elementOf(token).innerHTML; });
     },
     cellSpans: function (token) {
       const cell = core.elementOf(token);

@@ -89,7 +89,7 @@ void THtmlDesigner::CellMouseDown(const QVariantMap& Event)
 {
     if (!Event.value(QStringLiteral("left")).toBool())
         return;
-    const TTableModel table = TTableModel::FromSnapshot(Event.value(QStringLiteral("grid")).toMap());
+    const TTableModel table = TTableModel::FromSnapshot(Event.value(QStringLiteral("grid")).toString());
     if (FCells.CellMouseDown(table, TokenOf(Event, "cell")))
         ShowCellHighlight();
 }
@@ -233,37 +233,64 @@ void THtmlDesigner::RunTableCommand(TTableCommand Command, const QString& Captio
     if (!IsDocumentReady() || FBridge->IsBusy())
         return;
     QVariant snapshot;
-    const bool withContent = Command == TTableCommand::MergeCells;
-    if (FBridge->Invoke(QStringLiteral("tableSnapshot"), {FCells.Table, false, withContent}, &snapshot) !=
+    if (FBridge->Invoke(QStringLiteral("tableSnapshot"), {FCells.Table, false, false}, &snapshot) !=
         TEngineBridge::TCallResult::Ok)
         return;
-    TTableModel table = TTableModel::FromSnapshot(snapshot.toMap());
+    TTableModel table = TTableModel::FromSnapshot(snapshot.toString());
     if (!table.Connected)
         return; // the table has left the document (cut, typed over, its insertion undone)
+    if (Command == TTableCommand::MergeCells) {
+        // Only the merged cells' contents: a large table's whole text would cost more than the rest.
+        const QList<int> merged = MergedCells(table, FCells);
+        QVariantList tokens;
+        for (int token : merged)
+            tokens << token;
+        QVariant contents;
+        if (!merged.isEmpty() && FBridge->Invoke(QStringLiteral("cellContents"), {QVariant(tokens)}, &contents) !=
+                                     TEngineBridge::TCallResult::Ok)
+            return;
+        const QVariantList texts = contents.toList();
+        for (TTableRow& row : table.Rows)
+            for (TTableCell& cell : row.Cells) {
+                const qsizetype at = merged.indexOf(cell.Token);
+                if (at >= 0)
+                    cell.Html = texts.value(at).toString();
+            }
+    }
     TCellSelection state = FCells;
     const TTableEdit edit = EditTable(Command, table, state, Value);
     if (!edit.Run)
         return;
-    BeginUndo(Caption);
+    // The snapshot's and the batch's answers carry the page's undo count: asking again after the batch
+    // would wait for the page to lay the changed table out.
+    FUndoGroups.Begin(Caption, FBridge->State().UndoCount);
+    const bool highlightChanged = state.Highlighted != FCells.Highlighted;
     if (!edit.Changes.isEmpty()) {
         QVariantList changes;
         changes.reserve(edit.Changes.size());
         for (const TTableChange& change : edit.Changes)
             changes << QVariant(change.ToVariant());
-        if (FBridge->Invoke(QStringLiteral("tableBatch"), {FCells.Table, QVariant(changes)}, nullptr) !=
+        // The new highlight goes along: another call after the batch would wait for the page's layout.
+        QVariant highlight;
+        if (highlightChanged) {
+            QVariantList tokens;
+            for (int token : state.Highlighted)
+                tokens << token;
+            highlight = tokens;
+        }
+        if (FBridge->Invoke(QStringLiteral("tableBatch"), {FCells.Table, QVariant(changes), highlight}, nullptr) !=
             TEngineBridge::TCallResult::Ok) {
             // Nothing changed; the insert commands record their group all the same.
             const bool insert = Command == TTableCommand::InsertRowAbove || Command == TTableCommand::InsertRowBelow ||
                                 Command == TTableCommand::InsertColumnBefore ||
                                 Command == TTableCommand::InsertColumnAfter;
             if (insert)
-                EndUndo();
+                FUndoGroups.End(FBridge->State().UndoCount);
             return;
         }
     }
-    EndUndo();
-    const bool highlightChanged = state.Highlighted != FCells.Highlighted;
+    FUndoGroups.End(FBridge->State().UndoCount);
     FCells = state;
-    if (highlightChanged)
+    if (highlightChanged && edit.Changes.isEmpty())
         ShowCellHighlight();
 }

@@ -1,5 +1,8 @@
 #include "HtmlTables.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
 #include <climits>
 #include <vector>
@@ -109,31 +112,34 @@ QVariantList TTableChange::ToVariant() const
 // ---------------------------------------------------------------------------------------------------
 // The table
 
-TTableModel TTableModel::FromSnapshot(const QVariantMap& Snapshot)
+TTableModel TTableModel::FromSnapshot(const QString& Json)
 {
+    // A large table's snapshot is thousands of small arrays: it travels as one text, which is far cheaper
+    // to hand over than as nested values.
+    const QJsonObject snapshot = QJsonDocument::fromJson(Json.toUtf8()).object();
     TTableModel table;
-    table.Token = Snapshot.value(QStringLiteral("token")).toInt();
-    table.Id = Snapshot.value(QStringLiteral("id")).toString();
-    table.Connected = Snapshot.value(QStringLiteral("connected")).toBool();
-    const QVariantList rows = Snapshot.value(QStringLiteral("rows")).toList();
+    table.Token = snapshot.value(QLatin1String("token")).toInt();
+    table.Id = snapshot.value(QLatin1String("id")).toString();
+    table.Connected = snapshot.value(QLatin1String("connected")).toBool();
+    const QJsonArray rows = snapshot.value(QLatin1String("rows")).toArray();
     table.Rows.reserve(rows.size());
-    for (const QVariant& rowItem : rows) {
-        const QVariantList row = rowItem.toList();
+    for (const QJsonValue& rowItem : rows) {
+        const QJsonArray row = rowItem.toArray();
         TTableRow model;
-        model.Token = row.value(0).toInt();
-        model.Group = row.value(1).toInt();
-        const QVariantList cells = row.value(2).toList();
+        model.Token = row.at(0).toInt();
+        model.Group = row.at(1).toInt();
+        const QJsonArray cells = row.at(2).toArray();
         model.Cells.reserve(cells.size());
-        for (const QVariant& cellItem : cells) {
-            const QVariantList cell = cellItem.toList();
+        for (const QJsonValue& cellItem : cells) {
+            const QJsonArray cell = cellItem.toArray();
             TTableCell c;
-            c.Token = cell.value(0).toInt();
-            c.Header = cell.value(1).toString().compare(QLatin1String("TH"), Qt::CaseInsensitive) == 0;
-            c.RowSpan = std::max(0, cell.value(2).toInt());
-            c.ColSpan = std::max(1, cell.value(3).toInt());
-            c.Rect = {cell.value(4).toInt(), cell.value(5).toInt(), cell.value(6).toInt(), cell.value(7).toInt()};
+            c.Token = cell.at(0).toInt();
+            c.Header = cell.at(1).toString().compare(QLatin1String("TH"), Qt::CaseInsensitive) == 0;
+            c.RowSpan = std::max(0, cell.at(2).toInt());
+            c.ColSpan = std::max(1, cell.at(3).toInt());
+            c.Rect = {cell.at(4).toInt(), cell.at(5).toInt(), cell.at(6).toInt(), cell.at(7).toInt()};
             if (cell.size() > 8)
-                c.Html = cell.value(8).toString();
+                c.Html = cell.at(8).toString();
             model.Cells.append(c);
         }
         table.Rows.append(model);
@@ -732,17 +738,13 @@ QString Joined(const QString& Text, const QString& Next)
     return text.mid(from, to - from);
 }
 
-TTableEdit MergeCells(TTableModel& Table, TCellSelection& State)
+// The block of grid slots the highlighted cells cover, grown until it cuts through no cell, so the merged
+// cell takes exactly the place of the cells it replaces; empty without highlighted cells.
+TCellRect MergeBlock(const TTableModel& Table, const TCellSelection& State)
 {
-    TTableEdit edit;
-    edit.Run = true;
     const QList<TPlace> lit = LitCells(Table, State);
-    State.RangeMarked = false;
-    State.Highlighted.clear();
     if (lit.isEmpty())
-        return edit;
-    // The block of grid slots the highlighted cells cover, grown until it cuts through no cell, so the
-    // merged cell takes exactly the place of the cells it replaces.
+        return {0, 0, 0, 0};
     TCellRect block = GridRect(At(Table, lit.first()));
     for (const TPlace& place : lit)
         block = TCellRect::Bound(block, GridRect(At(Table, place)));
@@ -757,6 +759,18 @@ TTableEdit MergeCells(TTableModel& Table, TCellSelection& State)
                 }
             }
     }
+    return block;
+}
+
+TTableEdit MergeCells(TTableModel& Table, TCellSelection& State)
+{
+    TTableEdit edit;
+    edit.Run = true;
+    const TCellRect block = MergeBlock(Table, State);
+    State.RangeMarked = false;
+    State.Highlighted.clear();
+    if (block.Right <= block.Left)
+        return edit;
     QList<const TTableCell*> inside;
     QString text;
     for (const TTableRow& row : Table.Rows)
@@ -863,6 +877,17 @@ TTableEdit AlignCells(TTableModel& Table, TCellSelection& State, const QString& 
 }
 
 } // namespace
+
+QList<int> MergedCells(const TTableModel& Table, const TCellSelection& State)
+{
+    const TCellRect block = MergeBlock(Table, State);
+    QList<int> tokens;
+    for (const TTableRow& row : Table.Rows)
+        for (const TTableCell& cell : row.Cells)
+            if (cell.Token != 0 && block.Right > block.Left && block.Contains(GridRect(cell)))
+                tokens.append(cell.Token);
+    return tokens;
+}
 
 TTableEdit EditTable(TTableCommand Command, TTableModel& Table, TCellSelection& State, const QString& Value)
 {

@@ -88,9 +88,9 @@ public:
     bool Connected = false; // the table is part of the page's body
     QList<TTableRow> Rows;
 
-    // From the runtime's snapshot: {token, id, connected, rows: [[token, group, [[token, tag, rowSpan,
-    // colSpan, left, top, right, bottom, html?], ...]], ...]}. Lays the table out.
-    static TTableModel FromSnapshot(const QVariantMap& Snapshot);
+    // From the runtime's snapshot, JSON text: {token, id, connected, rows: [[token, group, [[token, tag,
+    // rowSpan, colSpan, left, top, right, bottom, html?], ...]], ...]}. Lays the table out.
+    static TTableModel FromSnapshot(const QString& Json);
 
     // Places every cell on the grid, as the page does.
     void Layout();
@@ -165,6 +165,10 @@ struct TTableEdit
     bool Run = false; // false: the command stopped before changing anything and records no undo group
     QList<TTableChange> Changes;
 };
+
+// The cells a merge joins into one, rows in order and each row's cells in order: the highlighted cells
+// and any other cell their block of grid slots holds. Only their contents are needed for the merge.
+QList<int> MergedCells(const TTableModel& Table, const TCellSelection& State);
 
 // Runs Command on Table (left as it is after the changes) with the selection State (its current row and
 // cell, highlight and range left as the command leaves them). Value is the alignment of the two alignment

@@ -164,7 +164,7 @@ protected:
         QVariant snapshot;
         EXPECT_EQ(Designer->Bridge()->Invoke(QStringLiteral("tableSnapshot"), {Token(what), false, true}, &snapshot),
                   TEngineBridge::TCallResult::Ok);
-        return Print(TTableModel::FromSnapshot(snapshot.toMap()));
+        return Print(TTableModel::FromSnapshot(snapshot.toString()));
     }
 
     static inline THtmlDesigner* Designer = nullptr;
@@ -225,6 +225,33 @@ TEST_F(HtmlDesignerTablesTest, APressOnAnElementInsideACellCountsAsThatCell)
     Drag(QStringLiteral("#c font"), QStringLiteral("#d p"));
     EXPECT_EQ(Ids(Designer->HighlightedCells()), QStringList({"c", "d"}));
     EXPECT_EQ(Designer->CurrentCell().Token(), Token(QStringLiteral("#c")));
+    // A header cell is no cell to select: a click in one ends the table selection.
+    Eval(QStringLiteral("document.querySelector('#a').insertAdjacentHTML('beforebegin','<th id=\"h\">head</th>')"));
+    Drag(QStringLiteral("#h"));
+    EXPECT_FALSE(Designer->GetCurrentTable().IsValid());
+    EXPECT_TRUE(Designer->HighlightedCells().isEmpty());
+}
+
+TEST_F(HtmlDesignerTablesTest, ABatchThatFailsHalfWayChangesNothingAndIndexesPastTheEndAppend)
+{
+    Load(TableHtml(QStringLiteral("a b | c d")));
+    const QString before = Body();
+    Designer->Bridge()->RefreshState();
+    const int units = Designer->Bridge()->State().UndoCount;
+    const QString table = QStringLiteral("document.querySelector('table')");
+    const int row = Token(table + QStringLiteral(".rows[0]"));
+    const auto batch = [&](const QVariantList& changes) {
+        return Designer->Bridge()->Invoke(QStringLiteral("tableBatch"), {Token(table), QVariant(changes), QVariant()});
+    };
+    EXPECT_EQ(batch({QVariantList{"cells", row, 99, 2}, QVariantList{"set", Token("#a"), "colspan", "2"},
+                     QVariantList{"remove", 987654}}),
+              TEngineBridge::TCallResult::ScriptFailed);
+    EXPECT_EQ(Body(), before);
+    Designer->Bridge()->RefreshState();
+    EXPECT_EQ(Designer->Bridge()->State().UndoCount, units);
+    ASSERT_EQ(batch({QVariantList{"cells", row, 99, 2}, QVariantList{"row", 99, -1}, QVariantList{"cells", -1, 5, 1}}),
+              TEngineBridge::TCallResult::Ok);
+    EXPECT_EQ(PageTable(), QStringLiteral("a b _ _ | c d | _"));
 }
 
 TEST_F(HtmlDesignerTablesTest, TablesAreToldApartByTheirElementAndNoStaleHighlightIsDeleted)

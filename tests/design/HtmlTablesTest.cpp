@@ -146,6 +146,9 @@ TEST(HtmlTablesTest, EachCommandChangesTheTableAsItsBatchDoes)
         {C::UnmergeCells, "x a/r2c2 y | z w", "a", "", "x a _ y | z _ _ w"},
         {C::UnmergeCells, "a/c2 b | c d e", "a", "d", "a _ b | c d e"},
         {C::FixTable, "a b c | d e | f", "a", "", "a b c | d e _ | f _ _"},
+        // past the end: a span below the last row splits into the rows there are; a short row appends
+        {C::UnmergeCells, "a b | c/r3 d", "c", "", "a b | c d"},
+        {C::InsertColumnAfter, "a b c | d", "c", "", "a b c _ | d _"},
         {C::FixTable, "a b | c/r3 d", "a", "", "a b | c/r3 d | _ | _"},
     };
     for (const auto& c : cases) {
