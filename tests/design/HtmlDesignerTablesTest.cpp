@@ -1,16 +1,10 @@
 // Table editing in the design view on the real engine, driven by the pointer: the highlighted range, the
 // commands' changes, their undo groups, and what a saved file holds afterwards.
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QMouseEvent>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QThread>
-#include <QWebEngineView>
 #include <gtest/gtest.h>
-#include <functional>
 
 #include "EngineBridge.h"
 #include "HtmlAttributes.h"
@@ -18,6 +12,7 @@
 #include "HtmlFiler.h"
 #include "HtmlTags.h"
 #include "NameSpace.h"
+#include "DesignPointer.h"
 #include "TableText.h"
 #include "TestHooks.h"
 
@@ -26,19 +21,6 @@ namespace {
 using namespace TableText;
 
 TBeforeApplicationHook RegisterSchemes(RegisterEditorSchemes);
-
-bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!Done()) {
-        if (timer.elapsed() > TimeoutMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 // A table written as TableText: each cell carries its name as its id and its content.
 QString TableHtml(const QString& text, const QString& attributes = QStringLiteral("border=\"1\""))
@@ -60,85 +42,31 @@ QString TableHtml(const QString& text, const QString& attributes = QStringLitera
     return html + QStringLiteral("</table>");
 }
 
-class HtmlDesignerTablesTest : public ::testing::Test
+class HtmlDesignerTablesTest : public ::testing::Test, public TDesignPointer
 {
 protected:
     static void SetUpTestSuite()
     {
         Dir = new QTemporaryDir();
-        Designer = new THtmlDesigner();
-        Designer->resize(900, 700);
-        Designer->show();
-        QObject::connect(Designer, &THtmlDesigner::OnMouseUp, [] { ++Releases; });
+        Shared = new THtmlDesigner();
+        Shared->resize(900, 700);
+        Shared->show();
     }
     static void TearDownTestSuite()
     {
-        delete Designer;
+        delete Shared;
         delete Dir;
-        Designer = nullptr;
+        Shared = nullptr;
         Dir = nullptr;
     }
+    void SetUp() override { Designer = Shared; }
 
-    static void Load(const QString& body)
+    void Load(const QString& body)
     {
         Designer->SetHtml(QStringLiteral("<html><body>") + body + QStringLiteral("<p id=\"after\">after</p></body></html>"));
-        ASSERT_TRUE(WaitUntil([] { return Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0; }));
+        ASSERT_TRUE(WaitUntil([this] { return Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0; }));
     }
-    static QVariant Eval(const QString& script)
-    {
-        QVariant value;
-        EXPECT_EQ(Designer->Bridge()->Call(script, &value), TEngineBridge::TCallResult::Ok) << script.toStdString();
-        return value;
-    }
-    static QString Body() { return Eval(QStringLiteral("document.body.outerHTML")).toString(); }
-    // The element an expression names ("#a", or a script expression), and a point inside it.
-    static QString Element(const QString& what)
-    {
-        return what.startsWith(QLatin1Char('#')) ? QStringLiteral("document.querySelector('%1')").arg(what) : what;
-    }
-    static QPoint Inside(const QString& what, double x = 0.5, double y = 0.5)
-    {
-        const QVariantList r = Eval(QStringLiteral("(function(){const r=%1.getBoundingClientRect();"
-                                                   "return [r.left+r.width*%2,r.top+r.height*%3];})()")
-                                        .arg(Element(what))
-                                        .arg(x)
-                                        .arg(y))
-                                   .toList();
-        return r.size() == 2 ? QPoint(r[0].toInt(), r[1].toInt()) : QPoint();
-    }
-    static int Token(const QString& what)
-    {
-        QVariant description;
-        Designer->Bridge()->Call(QStringLiteral("window.__designRuntime.internal.tokenOf(%1)").arg(Element(what)), &description);
-        return description.toInt();
-    }
-    static void Mouse(QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
-    {
-        QWidget* target = Designer->View()->focusProxy();
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(target, &event);
-    }
-    // Presses in From, drags to To (when given) and, unless Hold, lets go there; waits until the design
-    // view has taken in the release.
-    static void Drag(const QString& from, const QString& to = {}, bool hold = false)
-    {
-        const QPoint start = Inside(from, 0.3, 0.3);
-        const QPoint end = to.isEmpty() ? start : Inside(to, 0.6, 0.6);
-        const int seen = Releases;
-        Mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
-        Mouse(QEvent::MouseMove, start + QPoint(1, 1), Qt::LeftButton);
-        if (!to.isEmpty()) {
-            Mouse(QEvent::MouseMove, (start + end) / 2, Qt::LeftButton);
-            Mouse(QEvent::MouseMove, end, Qt::LeftButton);
-        }
-        if (hold) {
-            ASSERT_TRUE(WaitUntil([] { return Designer->CellSelection().Selecting; }));
-            return;
-        }
-        Mouse(QEvent::MouseButtonRelease, end, Qt::NoButton);
-        ASSERT_TRUE(WaitUntil([seen] { return Releases > seen; }));
-    }
+    QString Body() const { return Eval(QStringLiteral("document.body.outerHTML")).toString(); }
     static QStringList Ids(const QList<TEngineElement>& elements)
     {
         QStringList ids;
@@ -148,7 +76,7 @@ protected:
         return ids;
     }
     // The cells whose marks the page shows.
-    static QStringList ShownIds()
+    QStringList ShownIds() const
     {
         QVariant marks;
         Designer->Bridge()->Invoke(QStringLiteral("tableHighlighted"), {}, &marks);
@@ -159,7 +87,7 @@ protected:
         return Ids(shown);
     }
     // The table as TableText prints it, from the page.
-    static QString PageTable(const QString& what = QStringLiteral("document.querySelector('table')"))
+    QString PageTable(const QString& what = QStringLiteral("document.querySelector('table')")) const
     {
         QVariant snapshot;
         EXPECT_EQ(Designer->Bridge()->Invoke(QStringLiteral("tableSnapshot"), {Token(what), false, true}, &snapshot),
@@ -167,9 +95,8 @@ protected:
         return Print(TTableModel::FromSnapshot(snapshot.toString()));
     }
 
-    static inline THtmlDesigner* Designer = nullptr;
+    static inline THtmlDesigner* Shared = nullptr;
     static inline QTemporaryDir* Dir = nullptr;
-    static inline int Releases = 0;
 };
 
 bool IsYellow(QRgb pixel)
@@ -195,7 +122,7 @@ TEST_F(HtmlDesignerTablesTest, ADragHighlightsTheRangeOverSpannedCellsOnALayerOu
     Designer->Bridge()->RefreshState();
     EXPECT_EQ(Designer->Bridge()->State().UndoCount, units);
     // The user sees it: inside the range yellow, outside not.
-    const auto pixel = [](const QString& cell) {
+    const auto pixel = [this](const QString& cell) {
         return Designer->View()->grab().toImage().pixel(Inside(cell, 0.8, 0.5));
     };
     EXPECT_TRUE(WaitUntil([&] { return IsYellow(pixel(QStringLiteral("#f"))); }));
@@ -204,7 +131,7 @@ TEST_F(HtmlDesignerTablesTest, ADragHighlightsTheRangeOverSpannedCellsOnALayerOu
     // A click in one cell ends the range; a click outside any table ends the table selection.
     Drag(QStringLiteral("#g"));
     EXPECT_TRUE(Designer->HighlightedCells().isEmpty());
-    EXPECT_TRUE(WaitUntil([] { return ShownIds().isEmpty(); }));
+    EXPECT_TRUE(WaitUntil([this] { return ShownIds().isEmpty(); }));
     EXPECT_EQ(Designer->CurrentCell().Token(), Token(QStringLiteral("#g")));
     EXPECT_TRUE(Designer->CanDeleteColumns());
     Drag(QStringLiteral("#after"));
@@ -269,7 +196,7 @@ TEST_F(HtmlDesignerTablesTest, TablesAreToldApartByTheirElementAndNoStaleHighlig
     ASSERT_EQ(Designer->HighlightedCells().size(), 4);
     Drag(cell(second, 0, 0));
     EXPECT_TRUE(Designer->HighlightedCells().isEmpty());
-    EXPECT_TRUE(WaitUntil([] { return ShownIds().isEmpty(); }));
+    EXPECT_TRUE(WaitUntil([this] { return ShownIds().isEmpty(); }));
     EXPECT_EQ(Designer->GetCurrentTable().Token(), Token(second));
 
     // A range, then a press held in one cell: the old range still shows but is no range any more, and

@@ -111,6 +111,7 @@ TEST(HtmlTablesTest, PressAndReleaseDecideWhatStaysHighlighted)
     EXPECT_EQ(state.Cell, 0);
 }
 
+// More cases, on the engine with the pointer, are in HtmlDesignerTablesTest.
 TEST(HtmlTablesTest, EachCommandChangesTheTableAsItsBatchDoes)
 {
     using C = TTableCommand;
@@ -124,28 +125,19 @@ TEST(HtmlTablesTest, EachCommandChangesTheTableAsItsBatchDoes)
     } cases[] = {
         {C::InsertRowAbove, "a b | c d | e f", "c", "", "a b | _ _ | c d | e f"},
         {C::InsertRowAbove, "a/c3 | b c d", "b", "", "a/c3 | _ _ _ | b c d"},
-        {C::InsertRowAbove, "a/r2 b | c", "c", "", "a/r3 b | _ | c"},
-        {C::InsertRowBelow, "a b | c d", "a", "d", "a b | c d | _ _"},
         {C::InsertRowBelow, "a/r2 b | c", "a", "", "a/r3 b | _ | c"},
         {C::DeleteRows, "a b | c d | e f", "c", "", "a b | e f"},
         {C::DeleteRows, "a/r3 b | c | d", "c", "", "a/r2 b | d"},
-        {C::DeleteRows, "a b/r2 | c | d e", "a", "", "c b | d e"},
         {C::DeleteRows, "a b | c d | e f | g h", "c", "f", "a b | g h"},
         {C::DeleteColumns, "a b c | d e f", "b", "", "a c | d f"},
-        {C::DeleteColumns, "a/c2 b | c d e", "d", "", "a b | c e"},
         {C::DeleteColumns, "a b/r2 | c", "a", "", "b"},
         {C::DeleteColumns, "a | b", "a", "", ""},
         {C::InsertColumnBefore, "a b | c d", "a", "", "_ a b | _ c d"},
-        {C::InsertColumnBefore, "a/c2 | b c", "c", "", "a/c3 | b _ c"},
         {C::InsertColumnAfter, "a b | c d", "b", "d", "a b _ | c d _"},
-        {C::InsertColumnAfter, "a/r2 b | c", "a", "", "a/r2 _ b | _ c"},
-        {C::MergeCells, "a b c | d e f | g h i", "a", "e", "a+b+d+e/r2c2 c | f | g h i"},
         {C::MergeCells, "~ b | c d", "~", "b", "b/c2 | c d"},
         {C::MergeCells, "a/r2 b c | d e", "b", "e", "a/r2 b+c+d+e/r2c2 | "},
-        {C::UnmergeCells, "a/r2c3 b | c", "a", "", "a _ _ b | _ _ _ c"},
         {C::UnmergeCells, "x a/r2c2 y | z w", "a", "", "x a _ y | z _ _ w"},
         {C::UnmergeCells, "a/c2 b | c d e", "a", "d", "a _ b | c d e"},
-        {C::FixTable, "a b c | d e | f", "a", "", "a b c | d e _ | f _ _"},
         // past the end: a span below the last row splits into the rows there are; a short row appends
         {C::UnmergeCells, "a b | c/r3 d", "c", "", "a b | c d"},
         {C::InsertColumnAfter, "a b c | d", "c", "", "a b c _ | d _"},
