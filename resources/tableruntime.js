@@ -246,7 +246,7 @@
       return { result: done, state: core.state(false) };
     },
     tableHighlight: highlight,
-    // The cells marked now, as tokens, and where their marks are drawn (for the design view's checks).
+    // The cells marked now, as tokens, each with whether its mark shows on the page.
     tableHighlighted: function () {
       const marks = layer ? Array.from(layer.children) : [];
       return lit.map(function (cell, i) {
