@@ -766,4 +766,33 @@
       return { x: r.left + r.width / 2, y: r.top + r.height / 2 };
     }
   };
+
+  // ---- for further sections of the runtime (table editing) -----------------------------------------
+  window.__designRuntime.internal = {
+    tokenOf: tokenOf,
+    elementOf: elementOf,
+    describe: describe,
+    send: send,
+    state: state,
+    // Runs change() as one undo unit of the body; a change that throws is taken back whole. Undoing it
+    // puts back the attribute order of the elements given.
+    unit: function (change, keepOrder) {
+      flushPending();
+      const orders = (keepOrder || []).map(function (element) {
+        return [element, Array.from(element.attributes).map(function (a) { return a.name; })];
+      });
+      let result;
+      try {
+        result = change();
+      } catch (e) {
+        const partial = observer ? copyRecords(observer.takeRecords()) : [];
+        if (partial.length)
+          revertUnit(partial);
+        throw e;
+      }
+      if (pushUnit(observer ? observer.takeRecords() : []) && orders.length)
+        undoUnits[undoUnits.length - 1].orders = orders;
+      return result;
+    }
+  };
 })();

@@ -383,12 +383,14 @@ void TFormMain::CreateMenus()
     Contents1 = AddEntry(Help1, "&Contents ...");
     About1 = AddEntry(Help1, "&About");
 
-    // Not there yet: printing, the dock panels, the table commands and the table tool, page properties,
-    // the spell checker, templates, the help contents and the about box.
-    Unavailable({Print1, Objects1, Properties1, Entities1, IconPacks1, InsertTable1, InsertRowAbove1,
-                 InsertRowBelow1, DeleteRows1, InsertColumnBefore1, InsertColumnAfter1, DeleteColumns1, MergeCells1,
-                 UnmergeCells1, FixTableLayout1, Left1, Center1, Right1, op1, Middle1, Bottom1, ableProperties1,
+    // Not there yet: printing, the dock panels, the table tool, page properties, the spell checker,
+    // templates, the help contents and the about box.
+    Unavailable({Print1, Objects1, Properties1, Entities1, IconPacks1, InsertTable1, ableProperties1,
                  PageProperties1, SpellCheck1, emplates1, Contents1, About1});
+    // The table commands wait for a table: Tables1Click enables them when the menu opens.
+    for (QAction* a : {InsertRowAbove1, InsertRowBelow1, DeleteRows1, InsertColumnBefore1, InsertColumnAfter1,
+                       DeleteColumns1, MergeCells1, UnmergeCells1, FixTableLayout1})
+        a->setEnabled(false);
     HorizontalAlignment1->setEnabled(false);
     VerticalAlignment1->setEnabled(false);
 
@@ -447,6 +449,57 @@ void TFormMain::CreateMenus()
     connect(ComboBlockFormat, &QComboBox::currentIndexChanged, this, &TFormMain::BlockFormatChange);
 
     connect(PreviewinBrowser1, &QAction::triggered, this, &TFormMain::PreviewinBrowser1Click);
+
+    // ---- Tables menu: the commands run in the design view whatever view is on show
+    connect(Tables1, &QMenu::aboutToShow, this, &TFormMain::Tables1Click);
+    const std::pair<QAction*, void (THtmlDesigner::*)()> tableCommands[] = {
+        {InsertRowAbove1, &THtmlDesigner::InsertRowAbove}, {InsertRowBelow1, &THtmlDesigner::InsertRowBelow},
+        {DeleteRows1, &THtmlDesigner::DeleteRows}, {InsertColumnBefore1, &THtmlDesigner::InsertColumnBefore},
+        {InsertColumnAfter1, &THtmlDesigner::InsertColumnAfter}, {DeleteColumns1, &THtmlDesigner::DeleteColumns},
+        {MergeCells1, &THtmlDesigner::MergeCells}, {UnmergeCells1, &THtmlDesigner::UnmergeCells},
+        {FixTableLayout1, &THtmlDesigner::FixTable},
+    };
+    for (const auto& [action, command] : tableCommands)
+        connect(action, &QAction::triggered, this, [this, command = command] {
+            (FDesigner->*command)();
+            TableCommandDone();
+        });
+    const std::pair<QAction*, const char*> alignments[] = {
+        {Left1, "left"}, {Center1, "center"}, {Right1, "right"}, {op1, "top"}, {Middle1, "middle"}, {Bottom1, "bottom"},
+    };
+    for (const auto& [action, align] : alignments) {
+        const bool horizontal = action == Left1 || action == Center1 || action == Right1;
+        connect(action, &QAction::triggered, this, [this, horizontal, value = QString::fromLatin1(align)] {
+            if (horizontal)
+                FDesigner->SetCellHorzAlign(value);
+            else
+                FDesigner->SetCellVertAlign(value);
+            TableCommandDone();
+        });
+    }
+}
+
+void TFormMain::Tables1Click()
+{
+    MergeCells1->setEnabled(FDesigner->CanMergeCells());
+    UnmergeCells1->setEnabled(FDesigner->CanUnmergeCells());
+    InsertRowAbove1->setEnabled(FDesigner->CanInsertRowAbove());
+    InsertRowBelow1->setEnabled(FDesigner->CanInsertRowBelow());
+    DeleteRows1->setEnabled(FDesigner->CanDeleteRows());
+    InsertColumnBefore1->setEnabled(FDesigner->CanInsertColumnBefore());
+    InsertColumnAfter1->setEnabled(FDesigner->CanInsertColumnAfter());
+    DeleteColumns1->setEnabled(FDesigner->CanDeleteColumns());
+    FixTableLayout1->setEnabled(FDesigner->CanFixTable());
+    HorizontalAlignment1->setEnabled(FDesigner->CanSetCellHorzAlign());
+    VerticalAlignment1->setEnabled(FDesigner->CanSetCellVertAlign());
+}
+
+void TFormMain::TableCommandDone()
+{
+    // The menu leaves it open whether these commands mark the document; a table edited and then closed
+    // without the question would lose the edit, so a change of the page marks it as any other change does.
+    DesignerPageChange();
+    UpdateToolbar();
 }
 
 void TFormMain::CreateViews()

@@ -180,6 +180,8 @@ public:
 
     // Preview in Browser: saves a modified document first, then opens the file with the desktop.
     void PreviewinBrowser1Click();
+    // The Tables menu opens with its entries enabled from the design view's current table and cells.
+    void Tables1Click();
 
     // ---- entity panel and About box
     QDockWidget* PanelEntities = nullptr;
@@ -228,6 +230,8 @@ private:
     // Runs a command of the view on show that changes the document, then marks the document modified.
     void RunChange(void (THtmlDesigner::*designerCommand)(), void (QsciScintilla::*editorCommand)());
     void RunFormat(void (THtmlDesigner::*designerCommand)());
+    // After a Tables menu command: a change of the page marks the document modified.
+    void TableCommandDone();
     void FontNameChange(const QString& name);
     void FontSizeChange(int index);
     void BlockFormatChange(int index);

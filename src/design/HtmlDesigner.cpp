@@ -143,6 +143,7 @@ void THtmlDesigner::RequireIdle() const
 void THtmlDesigner::LoadDocument(const QString& Text)
 {
     FCurrentElement = TEngineElement();
+    FCells.Reset();
     FGlyphs.clear();
     ClearUndo();
     FDesignText = Text.toUtf8();
@@ -518,6 +519,8 @@ void THtmlDesigner::OnEngineMessage(const QString& Kind, const QVariantMap& Payl
             ElementResized(element);
         return;
     }
+    if (Kind == QLatin1String("table"))
+        return TableEvent(Payload);
     if (Kind != QLatin1String("event"))
         return;
     const QString type = Payload.value(QStringLiteral("type")).toString();

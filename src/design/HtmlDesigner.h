@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "EngineElement.h"
+#include "HtmlTables.h"
 #include "NameSpace.h"
 #include "UndoGroups.h"
 
@@ -167,6 +168,46 @@ public:
     TOnSpellSuggest OnSpellSuggest;
     void SpellCheck();
 
+    // ---- tables (HtmlDesignerTables.cpp): the current table, its pressed cell and that cell's row, and
+    // the highlighted range of cells, which the row, column and cell commands act on.
+    TEngineElement GetCurrentTable() const;
+    TEngineElement CurrentRow() const;
+    TEngineElement CurrentCell() const;
+    // The selection's state: Selecting, RangeMarked, Anchor, End, TableId and the highlighted cells' tokens.
+    const TCellSelection& CellSelection() const { return FCells; }
+    QList<TEngineElement> HighlightedCells() const;
+    // The pointer in tables, as the page runtime reports it (before the engine's own handling).
+    void TableMouseDown(const QVariantMap& Event);
+    void CellMouseDown(const QVariantMap& Event);
+    void HighlightCellRange(const QVariantMap& Event);
+    void CellMouseUp(const QVariantMap& Event);
+    void ClearCellHighlight();
+    void Unselect();
+
+    bool CanInsertRowAbove() const;
+    bool CanInsertRowBelow() const;
+    bool CanDeleteRows() const;
+    bool CanInsertColumnBefore() const;
+    bool CanInsertColumnAfter() const;
+    bool CanDeleteColumns() const;
+    bool CanMergeCells() const;
+    bool CanUnmergeCells();
+    bool CanFixTable() const;
+    bool CanSetCellHorzAlign() const;
+    bool CanSetCellVertAlign() const;
+    void InsertRowAbove();
+    void InsertRowBelow();
+    void DeleteRows();
+    void InsertColumnBefore();
+    void InsertColumnAfter();
+    void DeleteColumns();
+    void MergeCells();
+    void UnmergeCells();
+    void FixTable();
+    // "left", "center", "right" / "top", "middle", "bottom"
+    void SetCellHorzAlign(const QString& Align);
+    void SetCellVertAlign(const QString& Align);
+
     // ---- host side
     void HookDocumentEvents();
     void DoDocumentComplete();
@@ -214,6 +255,10 @@ private:
     QRect SelectWord(const TDesignText& Text, qsizetype Start, qsizetype End);
     TDesignText ReplaceWord(const TDesignText& Text, qsizetype Start, qsizetype End, const QString& Word);
 
+    void TableEvent(const QVariantMap& Event);
+    void ShowCellHighlight();
+    void RunTableCommand(TTableCommand Command, const QString& Caption, const QString& Value = {});
+
     // The glyph table of the loaded page, as the entries told it.
     struct TGlyph
     {
@@ -239,4 +284,5 @@ private:
     bool FShowTagGlyphs = false;
     QList<TGlyph> FGlyphs;
     QString FFindText;
+    TCellSelection FCells;
 };

@@ -32,7 +32,8 @@ QString TEngineBridge::RuntimeSource()
         if (channel.open(QIODevice::ReadOnly))
             text += QString::fromUtf8(channel.readAll()) + QLatin1Char('\n');
         // The design runtime first; the parts kept in files of their own extend it.
-        for (const char* name : {":/designview/designruntime.js", ":/designview/spellruntime.js"}) {
+        for (const char* name : {":/designview/designruntime.js", ":/designview/spellruntime.js",
+                                 ":/designview/tableruntime.js"}) {
             QFile runtime(QString::fromLatin1(name));
             if (runtime.open(QIODevice::ReadOnly))
                 text += QString::fromUtf8(runtime.readAll()) + QLatin1Char('\n');
