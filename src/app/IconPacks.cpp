@@ -189,7 +189,8 @@ void TIconPack::ExtractIcon(QIODevice& Stream, int Index, const QString& Folder)
             const QString path = IconRelativePath(QString::fromLatin1(name));
             if (path.isEmpty())
                 Invalid();
-            target = QDir(Folder).filePath(path);
+            // Joined as text: a name such as ":x.png" must not turn into a path of its own.
+            target = Folder + (Folder.endsWith(QLatin1Char('/')) ? "" : "/") + path;
             file.setFileName(target);
             if (!file.open(QIODevice::WriteOnly))
                 break;

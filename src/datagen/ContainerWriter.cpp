@@ -87,7 +87,7 @@ QByteArray WriteIconPack(const QList<TContainerFile>& Icons, const QByteArray& T
     return w.Bytes();
 }
 
-QByteArray EncodeJpeg(const QImage& Image, int Quality)
+QByteArray JpegFileBytes(const QImage& Image, int Quality)
 {
     const QImage rgb = Image.convertToFormat(QImage::Format_RGB888);
     jpeg_compress_struct cinfo;
@@ -115,7 +115,7 @@ QByteArray EncodeJpeg(const QImage& Image, int Quality)
     return bytes;
 }
 
-QByteArray EncodePng(const QImage& Image)
+QByteArray PngFileBytes(const QImage& Image)
 {
     QByteArray bytes;
     QBuffer b(&bytes);

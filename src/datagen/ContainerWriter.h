@@ -45,5 +45,5 @@ QByteArray WriteIconPack(const QList<TContainerFile>& Icons, const QByteArray& T
                          const QByteArray& Magic = "Corvalite Icon Pack");
 
 // Image to file bytes: a baseline JPEG of the given quality (libjpeg) and a PNG.
-QByteArray EncodeJpeg(const QImage& Image, int Quality = 85);
-QByteArray EncodePng(const QImage& Image);
+QByteArray JpegFileBytes(const QImage& Image, int Quality = 85);
+QByteArray PngFileBytes(const QImage& Image);

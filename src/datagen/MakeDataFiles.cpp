@@ -418,8 +418,8 @@ QByteArray Page(const TTheme& t)
 QByteArray MakeTemplate(const TTheme& t)
 {
     const QByteArray key(t.Key);
-    return WriteTemplate(EncodeJpeg(DrawPreview(t), 90), Page(t),
-                         {{key + ".css", Css(t)}, {"images\\" + key + "_header.png", EncodePng(DrawHeader(t, 760, 110))}});
+    return WriteTemplate(JpegFileBytes(DrawPreview(t), 90), Page(t),
+                         {{key + ".css", Css(t)}, {"images\\" + key + "_header.png", PngFileBytes(DrawHeader(t, 760, 110))}});
 }
 
 bool Save(const QString& Path, const QByteArray& Bytes)
@@ -449,7 +449,7 @@ int main(int argc, char** argv)
     QList<QImage> tiles;
     for (const TIcon& icon : icons) {
         const QImage image = DrawIcon(icon);
-        files.append({icon.Name, EncodePng(image)});
+        files.append({icon.Name, PngFileBytes(image)});
         tiles.append(ThumbnailTile(image));
     }
     constexpr int PerRow = 8;
