@@ -318,6 +318,7 @@ TEST_F(UnitMainTemplatesTest, ScreenshotOfTheIconPanel)
     w.resize(1100, 720);
     OpenCopy(w);
     w.PanelEntities->hide();
+    w.PageControlIcons->setCurrentIndex(w.PageControlIcons->count() - 1);
     QEventLoop settle;
     QTimer::singleShot(1500, &settle, &QEventLoop::quit);
     settle.exec();
