@@ -109,18 +109,6 @@ void LoadImageListFromStream(TImageList& List, QIODevice& Stream)
     }
 }
 
-void LoadImageListFromResource(TImageList& List, const QString& ResourceName)
-{
-    const QImage strip(ResourceName);
-    if (strip.isNull() || strip.height() <= 0)
-        throw Exception(QString::fromLatin1(InvalidBitmap));
-    const int side = strip.height();
-    const int count = strip.width() / side;
-    List.SetSize(side, side);
-    for (int i = 0; i < count; ++i)
-        List.AddMasked(strip.copy(i * side, 0, side, side), Magenta);
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Packs
 

@@ -40,8 +40,6 @@ private:
 // tile count and tiles per row as integers. Tile i lies at column i mod tiles-per-row, row i div
 // tiles-per-row. Raises Exception when the picture or the tile layout is damaged.
 void LoadImageListFromStream(TImageList& List, QIODevice& Stream);
-// Fills List from a strip picture of the program's resources: square tiles, side = the picture's height.
-void LoadImageListFromResource(TImageList& List, const QString& ResourceName);
 
 class TIconPack
 {

