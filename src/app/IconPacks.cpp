@@ -1,111 +1,281 @@
 #include "IconPacks.h"
 
 #include "Exceptions.h"
+#include "TypedStreams.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QSaveFile>
+#include <QTabWidget>
+#include <QVBoxLayout>
 #include <QtEndian>
+#include <algorithm>
 
 namespace {
 
-const QString SInvalidPack = QStringLiteral("Invalid Corvalite Icon Pack file.");
-// A field longer than this is not a pack's: it would only make the reader allocate for nothing.
-constexpr qint32 MaxBlock = 64 * 1024 * 1024;
+const QByteArray IconPackMagic = "Corvalite Icon Pack";
+const char* const InvalidIconPack = "Invalid Corvalite Icon Pack file.";
+const char* const InvalidBitmap = "Bitmap image is not valid.";
+constexpr QRgb Magenta = 0xFFFF00FF;
+// More tiles than any pack shows: a layout past this is damage, and cutting it up would only take time.
+constexpr qint64 MaxTiles = 65536;
+// A BMP file header and the smallest info header.
+constexpr qint64 MinBmpSize = 14 + 12;
 
-[[noreturn]] void ReadError()
+[[noreturn]] void Invalid()
 {
-    throw Exception(QStringLiteral("Stream read error"));
+    throw Exception(QString::fromLatin1(InvalidIconPack));
 }
 
-qint32 ReadInteger(QIODevice& Stream, bool EndIsZero = false)
+void OpenForReading(QFile& File)
 {
-    char Bytes[4];
-    const qint64 Got = Stream.read(Bytes, 4);
-    if (Got == 0 && EndIsZero)
-        return 0;
-    if (Got != 4)
-        ReadError();
-    return qFromLittleEndian<qint32>(Bytes);
+    if (!QFileInfo(File.fileName()).isFile() || !File.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(File.fileName(), File.errorString()));
 }
 
-QByteArray ReadBlock(QIODevice& Stream)
+void ReadHeader(TTypedStreamAdapter& Reader)
 {
-    const qint32 Length = ReadInteger(Stream);
-    if (Length < 0 || Length > MaxBlock)
-        ReadError();
-    const QByteArray Data = Stream.read(Length);
-    if (Data.size() != Length)
-        ReadError();
-    return Data;
-}
-
-void SkipBlock(QIODevice& Stream)
-{
-    const qint32 Length = ReadInteger(Stream);
-    if (Length < 0 || !Stream.seek(Stream.pos() + Length) || Stream.pos() > Stream.size())
-        ReadError();
+    QByteArray magic;
+    try {
+        Reader.ReadString(magic);
+    } catch (const Exception&) {
+        Invalid();
+    }
+    if (magic != IconPackMagic)
+        Invalid();
 }
 
 } // namespace
 
-void LoadImageListFromStream(QList<QImage>& Images, QIODevice& Stream)
+// ---------------------------------------------------------------------------------------------------
+// Image lists
+
+void TImageList::SetSize(int Width, int Height)
 {
-    // The BMP header's own size field says where the strip ends and the four integers begin.
-    const QByteArray Head = Stream.peek(6);
-    if (Head.size() < 6 || !Head.startsWith("BM"))
-        ReadError();
-    const qint32 BmpSize = qFromLittleEndian<qint32>(Head.constData() + 2);
-    if (BmpSize < 14 || BmpSize > MaxBlock)
-        ReadError();
-    const QByteArray Bmp = Stream.read(BmpSize);
-    QImage Strip;
-    if (Bmp.size() != BmpSize || !Strip.loadFromData(Bmp, "BMP"))
-        ReadError();
-    Strip = Strip.convertToFormat(QImage::Format_RGB32);
-    const qint32 TileW = ReadInteger(Stream), TileH = ReadInteger(Stream);
-    const qint32 Count = ReadInteger(Stream), PerRow = ReadInteger(Stream);
-    if (TileW <= 0 || TileH <= 0 || Count < 0 || PerRow <= 0 || TileW > 1024 || TileH > 1024)
-        ReadError();
-    Images.clear();
-    for (qint32 i = 0; i < Count; ++i) {
-        const QRect Tile((i % PerRow) * TileW, (i / PerRow) * TileH, TileW, TileH);
-        if (!Strip.rect().contains(Tile))
-            break; // a strip with fewer tiles than it claims: the rest have no image
-        Images.append(Strip.copy(Tile));
+    FImages.clear();
+    FWidth = Width;
+    FHeight = Height;
+}
+
+int TImageList::AddMasked(const QImage& Image, QRgb MaskColor)
+{
+    QImage masked = Image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = MaskColor | 0xFF000000;
+    for (int y = 0; y < masked.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(masked.scanLine(y));
+        for (int x = 0; x < masked.width(); ++x)
+            if ((line[x] | 0xFF000000) == key)
+                line[x] = key & 0x00FFFFFF; // transparent, and still the mask colour to code that keys on it
+    }
+    FImages.append(masked);
+    return int(FImages.size()) - 1;
+}
+
+void LoadImageListFromStream(TImageList& List, QIODevice& Stream)
+{
+    // The BMP file's own header gives its size; the tile layout follows right after it.
+    const QByteArray header = Stream.peek(6);
+    if (header.size() < 6 || !header.startsWith("BM"))
+        throw Exception(QString::fromLatin1(InvalidBitmap));
+    const qint64 size = qFromLittleEndian<quint32>(header.constData() + 2);
+    if (size < MinBmpSize || size > Stream.bytesAvailable())
+        throw Exception(QString::fromLatin1(InvalidBitmap));
+    const QByteArray bmp = Stream.read(size);
+    QImage strip;
+    if (bmp.size() != size || !strip.loadFromData(bmp, "BMP") || strip.isNull())
+        throw Exception(QString::fromLatin1(InvalidBitmap));
+
+    TTypedStreamAdapter reader(Stream);
+    const qint64 width = reader.ReadInteger();
+    const qint64 height = reader.ReadInteger();
+    const qint64 count = reader.ReadInteger();
+    const qint64 perRow = reader.ReadInteger();
+    // Every tile lies inside the strip: a tile of no size, or one past the picture's edge, is damage.
+    if (width <= 0 || height <= 0 || perRow <= 0 || count < 0 || count > MaxTiles)
+        throw Exception(QString::fromLatin1(InvalidBitmap));
+    if (count > 0) {
+        const qint64 columns = std::min(count, perRow);
+        const qint64 rows = (count + perRow - 1) / perRow;
+        if (columns * width > strip.width() || rows * height > strip.height())
+            throw Exception(QString::fromLatin1(InvalidBitmap));
+    }
+    List.SetSize(int(width), int(height));
+    for (qint64 i = 0; i < count; ++i) {
+        const QRect tile(int((i % perRow) * width), int((i / perRow) * height), int(width), int(height));
+        List.AddMasked(strip.copy(tile), Magenta);
     }
 }
 
-void TIconPack::LoadFromStream(QIODevice& Stream)
+// ---------------------------------------------------------------------------------------------------
+// Packs
+
+QString IconRelativePath(const QString& Name)
 {
-    Images.clear();
-    Names.clear();
-    QByteArray Header;
-    try {
-        Header = ReadBlock(Stream);
-    } catch (const Exception&) {
-        throw Exception(SInvalidPack);
-    }
-    if (Header != "Corvalite Icon Pack")
-        throw Exception(SInvalidPack);
-    const qint32 ThumbOffset = ReadInteger(Stream);
-    while (ReadInteger(Stream, true) == 1) {
-        Names.append(QString::fromLatin1(ReadBlock(Stream)));
-        SkipBlock(Stream);
-    }
-    if (ThumbOffset < 0 || !Stream.seek(ThumbOffset))
-        ReadError();
-    QByteArray Thumbs = ReadBlock(Stream);
-    QBuffer Block(&Thumbs);
-    Block.open(QIODevice::ReadOnly);
-    LoadImageListFromStream(Images, Block);
+    // The name becomes a file beside the document and the source of an image element written without
+    // escaping: quotation marks and angle brackets would end the attribute or the tag.
+    return ContainerRelativePath(Name.toLatin1(), "\"<>");
 }
 
 void TIconPack::LoadFromFile(const QString& Path)
 {
-    QFile File(Path);
-    if (!File.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(Path), File.errorString()));
-    LoadFromStream(File);
+    QFile file(Path);
+    OpenForReading(file);
+    LoadFromStream(file);
     FileName = Path;
+}
+
+void TIconPack::LoadFromStream(QIODevice& Stream)
+{
+    Images.Clear();
+    Names.clear();
+    TTypedStreamAdapter reader(Stream);
+    ReadHeader(reader);
+    try {
+        const qint32 offset = reader.ReadInteger();
+        while (reader.ReadInteger() == 1) {
+            QByteArray name;
+            reader.ReadString(name);
+            const QString caption = QString::fromLatin1(name);
+            if (IconRelativePath(caption).isEmpty())
+                Invalid();
+            Names << caption;
+            reader.Skip();
+        }
+        if (offset < 0 || offset > Stream.size() || !Stream.seek(offset))
+            Invalid();
+        QBuffer thumbnails;
+        thumbnails.open(QIODevice::ReadWrite);
+        reader.ReadStream(thumbnails);
+        thumbnails.seek(0);
+        LoadImageListFromStream(Images, thumbnails);
+    } catch (const Exception&) {
+        Images.Clear();
+        Names.clear();
+        Invalid();
+    }
+}
+
+void TIconPack::ExtractIcon(QIODevice& Stream, int Index, const QString& Folder) const
+{
+    TTypedStreamAdapter reader(Stream);
+    ReadHeader(reader);
+    QString target;
+    QSaveFile file;
+    try {
+        reader.ReadInteger(); // the thumbnail offset
+        for (int i = 0; reader.ReadInteger() == 1; ++i) {
+            if (i != Index) {
+                reader.Skip();
+                reader.Skip();
+                continue;
+            }
+            QByteArray name;
+            reader.ReadString(name);
+            const QString path = IconRelativePath(QString::fromLatin1(name));
+            if (path.isEmpty())
+                Invalid();
+            // Joined as text: a name such as ":x.png" must not turn into a path of its own.
+            target = Folder + (Folder.endsWith(QLatin1Char('/')) ? "" : "/") + path;
+            file.setFileName(target);
+            if (!file.open(QIODevice::WriteOnly))
+                break;
+            reader.ReadStream(file);
+            if (!file.commit())
+                break;
+            return;
+        }
+    } catch (const Exception&) {
+        file.cancelWriting();
+        Invalid();
+    }
+    if (!target.isEmpty())
+        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(target, file.errorString()));
+}
+
+void TIconPack::ExtractIcon(int Index, const QString& Folder) const
+{
+    if (!QDir().mkpath(Folder))
+        throw Exception(QStringLiteral("Cannot create folder \"%1\".").arg(Folder));
+    QFile file(FileName);
+    OpenForReading(file);
+    ExtractIcon(file, Index, Folder);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The manager and its tabs
+
+TIconPackManager::TIconPackManager(QTabWidget* PageControl) : FPageControl(PageControl) {}
+
+TIconPackManager::~TIconPackManager()
+{
+    Clear();
+}
+
+void TIconPackManager::Clear()
+{
+    Packs.clear();
+}
+
+TIconPack* TIconPackManager::AddPack()
+{
+    Packs.push_back(std::make_unique<TIconPack>());
+    return Packs.back().get();
+}
+
+void TIconPackManager::LoadFromFolder(const QString& Folder)
+{
+    const QFileInfoList entries =
+        QDir(Folder).entryInfoList({QStringLiteral("*.icp")}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (entry.suffix().compare(QLatin1String("icp"), Qt::CaseInsensitive) != 0)
+            continue;
+        TIconPack* pack = AddPack();
+        try {
+            pack->LoadFromFile(entry.absoluteFilePath());
+        } catch (...) {
+            // A damaged pack is left out; the others still load.
+            Packs.pop_back();
+        }
+    }
+    std::stable_sort(Packs.begin(), Packs.end(), [](const auto& a, const auto& b) {
+        return a->FileName.compare(b->FileName, Qt::CaseInsensitive) < 0;
+    });
+    if (!FPageControl)
+        return;
+    for (int i = 0; i < int(Packs.size()); ++i) {
+        const TIconPack& pack = *Packs[i];
+        auto* sheet = new QWidget(FPageControl);
+        auto* layout = new QVBoxLayout(sheet);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* list = new QListWidget(sheet);
+        list->setViewMode(QListView::IconMode);
+        list->setIconSize(QSize(pack.Images.Width(), pack.Images.Height()));
+        list->setResizeMode(QListView::Adjust);
+        list->setMovement(QListView::Static);
+        list->setWordWrap(true);
+        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        list->setProperty("tag", i);
+        list->setUpdatesEnabled(false);
+        for (int k = 0; k < pack.Names.size(); ++k) {
+            auto* item = new QListWidgetItem(pack.Names[k], list);
+            if (k < pack.Images.Count())
+                item->setIcon(QIcon(QPixmap::fromImage(pack.Images.Image(k))));
+        }
+        list->setUpdatesEnabled(true);
+        layout->addWidget(list);
+        QObject::connect(list, &QListWidget::itemDoubleClicked, list, [this, list] { ListDblClick(list); });
+        FPageControl->addTab(sheet, QFileInfo(pack.FileName).completeBaseName());
+    }
+}
+
+void TIconPackManager::ListDblClick(QListWidget* List)
+{
+    const int tag = List->property("tag").toInt();
+    QListWidgetItem* item = List->currentItem();
+    if (!OnSelect || !item || !item->isSelected() || tag < 0 || tag >= int(Packs.size()))
+        return;
+    OnSelect(this, Packs[tag].get(), item->text(), List->row(item));
 }

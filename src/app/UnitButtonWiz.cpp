@@ -350,10 +350,10 @@ void TFormButtonWizard::LoadGlyphs()
     } catch (const Exception&) {
         return;
     }
-    for (int I = 0; I < Pack.Images.size(); ++I) {
+    for (int I = 0; I < Pack.Images.Count(); ++I) {
         QImage Glyph(16, 16, QImage::Format_RGB32);
         Glyph.fill(clTransparent);
-        DrawTransparent(Glyph, Pack.Images[I], -8, -8);
+        DrawTransparent(Glyph, Pack.Images.Image(I), -8, -8);
         FGlyphImages.append(Glyph);
         auto* Item = new QListWidgetItem(QIcon(TransparentPixmap(Glyph)), QString::number(I), ListGlyph);
         Item->setData(Qt::UserRole, I);

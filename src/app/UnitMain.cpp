@@ -13,6 +13,7 @@
 #include "HtmlInplace.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
+#include "IconPacks.h"
 #include "IniUtils.h"
 #include "ShellApi.h"
 #include "SynUtils.h"
@@ -22,6 +23,7 @@
 #include "UnitButtonWiz.h"
 #include "SpellCheckers.h"
 #include "UnitSpellCheck.h"
+#include "UnitTemplate.h"
 
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
@@ -33,6 +35,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QFileInfo>
+#include <QDir>
 #include <QUrl>
 #include <QFontDatabase>
 #include <QLabel>
@@ -138,6 +141,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 
     CreateObjectsPanel();
     CreateSpellChecker();
+    CreateIconPanel();
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
@@ -383,10 +387,10 @@ void TFormMain::CreateMenus()
     Contents1 = AddEntry(Help1, "&Contents ...");
     About1 = AddEntry(Help1, "&About");
 
-    // Not there yet: printing, the dock panels, the table tool, page properties, the spell checker,
-    // templates, the help contents and the about box.
-    Unavailable({Print1, Objects1, Properties1, Entities1, IconPacks1, InsertTable1, ableProperties1,
-                 PageProperties1, SpellCheck1, emplates1, Contents1, About1});
+    // Not there yet: printing, the dock panels, the table tool, page properties, the help contents and
+    // the about box.
+    Unavailable({Print1, Objects1, Properties1, Entities1, InsertTable1, ableProperties1,
+                 PageProperties1, Contents1, About1});
     // The table commands wait for a table: Tables1Click enables them when the menu opens.
     for (QAction* a : {InsertRowAbove1, InsertRowBelow1, DeleteRows1, InsertColumnBefore1, InsertColumnAfter1,
                        DeleteColumns1, MergeCells1, UnmergeCells1, FixTableLayout1})
@@ -477,6 +481,7 @@ void TFormMain::CreateMenus()
             TableCommandDone();
         });
     }
+    connect(emplates1, &QAction::triggered, this, &TFormMain::emplates1Click);
 }
 
 void TFormMain::Tables1Click()
@@ -1258,4 +1263,73 @@ void TFormMain::SpellCheck1Click()
     }
     DesignerPageChange();
     UpdateToolbar();
+}
+// ---- templates and the icon panel
+
+void TFormMain::emplates1Click()
+{
+    if (!RequireSavedDocument())
+        return;
+    // Only the design view holds a selection; in another view the one it last had is not what is on show.
+    if (FActiveView != VIEW_DESIGNER || FDesigner->GetSelectionType() == 0) {
+        MessageDlg(QStringLiteral("To apply a template to the current document, you need to select the text that "
+                                  "you want to be preserved as the main content."),
+                   TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    if (!FormTemplate)
+        FormTemplate = new TFormTemplate(this);
+    FormTemplate->exec();
+    if (!FormTemplate->Accepted())
+        return;
+    try {
+        FDesigner->ApplyTemplate(FormTemplate->TemplatePath);
+    } catch (const Exception& e) {
+        MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    FFileManager->SetModified(true);
+    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    UpdateToolbar();
+}
+
+void TFormMain::IconPackSelect(TIconPack* Pack, const QString& Name, int Index)
+{
+    if (FActiveView != VIEW_DESIGNER || !RequireSavedDocument())
+        return;
+    try {
+        Pack->ExtractIcon(Index, QFileInfo(FFileManager->FileName()).absolutePath() + QStringLiteral("/images"));
+    } catch (const Exception& e) {
+        MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    QString src = QStringLiteral("images/") + Name;
+    src.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    FDesigner->InsertHtml(FDesigner->Filter()->NewImage(src).Html + QLatin1Char('>'));
+    FFileManager->SetModified(true);
+    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    UpdateToolbar();
+}
+
+void TFormMain::CreateIconPanel()
+{
+    PanelIcons = new QDockWidget(QStringLiteral("Icon Packs"), this);
+    PanelIcons->setObjectName(QStringLiteral("PanelIcons"));
+    PageControlIcons = new QTabWidget(PanelIcons);
+    PageControlIcons->setObjectName(QStringLiteral("PageControlIcons"));
+    PanelIcons->setWidget(PageControlIcons);
+    // On the right, below the entity panel.
+    addDockWidget(Qt::RightDockWidgetArea, PanelIcons);
+    splitDockWidget(PanelEntities, PanelIcons, Qt::Vertical);
+
+    IconPackManager = std::make_unique<TIconPackManager>(PageControlIcons);
+    IconPackManager->OnSelect = [this](TIconPackManager*, TIconPack* pack, const QString& name, int index) {
+        IconPackSelect(pack, name, index);
+    };
+    IconPackManager->LoadFromFolder(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Icons")));
+
+    IconPacks1->setEnabled(true);
+    IconPacks1->setChecked(true);
+    connect(IconPacks1, &QAction::triggered, PanelIcons, &QWidget::setVisible);
+    connect(View1, &QMenu::aboutToShow, this, [this] { IconPacks1->setChecked(PanelIcons->isVisible()); });
 }

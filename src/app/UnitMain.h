@@ -39,6 +39,9 @@ class TFormButtonWizard;
 class TToolManager;
 class TFormSpellCheck;
 class TSpellChecker;
+class TFormTemplate;
+class TIconPack;
+class TIconPackManager;
 
 // The program's application object. An exception that no code catches and that reaches the message loop
 // is dropped without a message (IgnoreException) and the program goes on with the next event.
@@ -197,6 +200,17 @@ public:
     TFormButtonWizard* FormButtonWizard = nullptr;
     // Designer view, saved document: the wizard's button goes in at the caret as an image.
     void ButtonGenerators1Click();
+    // ---- templates and the icon panel
+    QDockWidget* PanelIcons = nullptr;
+    QTabWidget* PageControlIcons = nullptr; // one sheet per icon pack
+    std::unique_ptr<TIconPackManager> IconPackManager;
+    TFormTemplate* FormTemplate = nullptr;  // made on first use
+    // Tools > Templates: applies the chosen template to the saved document, around the selected text.
+    void emplates1Click();
+    // An icon double-clicked on the icon panel: its file goes into "images" beside the document and an
+    // image of it in at the caret.
+    void IconPackSelect(TIconPack* Pack, const QString& Name, int Index);
+    void CreateIconPanel();
 
     // ---- Objects palette: the tag tools, left of the views
     QDockWidget* PanelObjects = nullptr;

@@ -52,6 +52,9 @@ public:
     void NewDocument();
     void SetHtml(const QString& Html);
     void GetHtml(QString& Html);
+    // Turns the document into a page of the template file FileName: the template's files are written into
+    // the document's folder and the selection becomes the page's content (HtmlDesignerTemplate.cpp).
+    void ApplyTemplate(const QString& FileName);
     // 0 none, 1 control, 2 text
     int GetSelectionType();
     bool InsertHtml(const QString& Html);

@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QtEndian>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -65,4 +66,25 @@ void TTypedStreamAdapter::Skip()
     const qint32 n = ReadLength();
     if (FStream.skip(n) != n)
         throw Exception(StreamReadError);
+}
+
+QString ContainerRelativePath(const QByteArray& Name, const char* Forbidden)
+{
+    if (Name.isEmpty())
+        return {};
+    for (const char c : Name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127 || (c && std::strchr(Forbidden, c)))
+            return {};
+    }
+    // "C:name" means another drive's folder to the system these containers come from.
+    if (Name.size() >= 2 && Name[1] == ':' && std::isalpha(static_cast<unsigned char>(Name[0])))
+        return {};
+    QString path = QString::fromLatin1(Name);
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QStringList parts = path.split(QLatin1Char('/'));
+    for (const QString& part : parts)
+        if (part.isEmpty() || part == QLatin1String(".."))
+            return {};
+    return path;
 }

@@ -4,6 +4,7 @@
 // length as such a number followed by that many bytes.
 #include "Exceptions.h"
 #include <QByteArray>
+#include <QString>
 
 class QIODevice;
 
@@ -31,3 +32,10 @@ private:
 
     QIODevice& FStream;
 };
+
+// A file name stored inside a container, as a path below the folder it is written into ("\" and "/" both
+// separate subfolders; the result uses "/"). Empty when the name may not be trusted as such a path: an
+// empty name or part, an absolute or drive name, a ".." part, a control character, or one of the
+// characters in Forbidden. Containers come from anywhere; their names must never reach outside the
+// destination folder.
+QString ContainerRelativePath(const QByteArray& Name, const char* Forbidden = "");

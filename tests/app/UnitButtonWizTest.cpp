@@ -321,10 +321,12 @@ TEST(IconPacks, ReadsNamesAndThumbnailsAndRejectsOtherFiles)
     TIconPack Pack;
     Pack.LoadFromStream(Stream);
     EXPECT_EQ(Pack.Names, QStringList({"icon0.png", "icon1.png", "icon2.png"}));
-    ASSERT_EQ(Pack.Images.size(), 2) << "the third record has no tile";
-    EXPECT_EQ(Pack.Images[1].size(), QSize(32, 32));
-    EXPECT_EQ(Pack.Images[1].pixel(16, 16), 0xFF00FF00);
-    EXPECT_EQ(Pack.Images[1].pixel(0, 0), clTransparent);
+    ASSERT_EQ(Pack.Images.Count(), 2) << "the third record has no tile";
+    EXPECT_EQ(Pack.Images.Image(1).size(), QSize(32, 32));
+    EXPECT_EQ(Pack.Images.Image(1).pixel(16, 16), 0xFF00FF00);
+    // Magenta is the mask: transparent, and still magenta to the drawing that keys on it.
+    EXPECT_EQ(qAlpha(Pack.Images.Image(1).pixel(0, 0)), 0);
+    EXPECT_TRUE(IsTransparentPixel(Pack.Images.Image(1).pixel(0, 0)));
 
     for (QByteArray Bad : {QByteArray("not a pack at all"), Block("Corvalite Icon Pak") + Integer(0)}) {
         QBuffer BadStream(&Bad);

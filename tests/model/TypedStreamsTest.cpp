@@ -206,4 +206,41 @@ TEST(TypedStreams, CopiesLargeBlocksWhole)
     EXPECT_EQ(out, payload);
 }
 
+// Names stored in a container are paths below the folder they are written into, never anywhere else.
+TEST(TypedStreams, ContainerNamesStayBelowTheirFolder)
+{
+    const struct
+    {
+        QByteArray Name;
+        const char* Forbidden;
+        const char* Path; // "" when refused
+    } cases[] = {
+        {"logo.gif", "", "logo.gif"},
+        {"images\\logo.gif", "", "images/logo.gif"},
+        {"css/site.css", "", "css/site.css"},
+        {"Blue Sky.jpg", "", "Blue Sky.jpg"},
+        {"..x.png", "", "..x.png"},
+        {"", "", ""},
+        {"..", "", ""},
+        {"..\\page.html", "", ""},
+        {"images/../../etc/passwd", "", ""},
+        {"/etc/passwd", "", ""},
+        {"\\server\\share.txt", "", ""},
+        {"C:\\autoexec.bat", "", ""},
+        {"c:file", "", ""},
+        {"images\\", "", ""},
+        {"a//b", "", ""},
+        {QByteArray("bad\nname"), "", ""},
+        {QByteArray("tab\tname"), "", ""},
+        {QByteArray("nul\0name", 8), "", ""},
+        {QByteArray("del\x7f"), "", ""},
+        {"say\"hi\".png", "\"<>", ""},
+        {"<script>.png", "\"<>", ""},
+        {"say\"hi\".png", "", "say\"hi\".png"},
+        {"caf\xe9.png", "\"<>", "caf\u00e9.png"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ContainerRelativePath(c.Name, c.Forbidden), QString::fromUtf8(c.Path)) << c.Name.toStdString();
+}
+
 } // namespace
