@@ -33,6 +33,17 @@ QImage EntityMap()
     return Sheet;
 }
 
+int EntityTileWidth(const QFont& Font)
+{
+    const QFontMetrics Metrics(Font);
+    int Widest = 0;
+    for (int Group = 0; Group < EntityGroupCount; ++Group)
+        for (const TEntityEntry& Entry : EntityGroup(Group))
+            Widest = std::max(Widest, Metrics.horizontalAdvance(QString::fromLatin1(Entry.Entity)));
+    // Two pixels clear of each side of the tile's one-pixel border.
+    return std::max(48, Widest + 6);
+}
+
 TEntityView::TEntityView(QWidget* Parent) : TWindowControl(Parent), FGlyphs(EntityMap())
 {
     TWindowControl::SetColor(0xFFFFFF);

@@ -17,6 +17,9 @@ inline constexpr int EntityMapRows = 11;
 // groups, on white.
 QImage EntityMap();
 
+// The tile width at which the longest entity text of every group shows whole in Font (48 at least).
+int EntityTileWidth(const QFont& Font);
+
 struct TEntityItem
 {
     int GlyphX = 0;

@@ -1,6 +1,7 @@
 #include "UnitMain.h"
 
 #include "ComboBox97.h"
+#include "DockUtils.h"
 #include "EntityData.h"
 #include "EntityViewer.h"
 #include "EngineBridge.h"
@@ -100,6 +101,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 
     CreateMenus();
     CreateViews();
+    DockManager = new TFineDockManager(this);
 
     // Status bar: 0 modified state, 1 selected tag, 2 file name.
     const char* const initial[3] = {"Modified", "BODY", "Filename"};
@@ -651,6 +653,7 @@ void TFormMain::FormShow()
     }
 
     FFileManager->LoadMRU(ConfigIni(), QStringLiteral("Recents"));
+    DockManager->LoadLayout(ConfigIni());
 }
 
 void TFormMain::closeEvent(QCloseEvent* event)
@@ -675,6 +678,8 @@ bool TFormMain::FormClose()
         WriteIniInteger(form, QStringLiteral("Width"), width());
         WriteIniInteger(form, QStringLiteral("Height"), height());
     }
+
+    DockManager->SaveLayout(ConfigIni());
 
     // Places of the tool bars inside the tool bar area (below the menu).
     const int areaTop = menuBar()->isVisible() ? menuBar()->geometry().bottom() + 1 : 0;
@@ -1132,12 +1137,14 @@ void TFormMain::CreateEntityPanel()
         PageControl2->addTab(sheet, QString::fromLatin1(caption));
     }
     PanelEntities->setWidget(PageControl2);
-    addDockWidget(Qt::RightDockWidgetArea, PanelEntities);
+    DockManager->RegisterPanel(PanelEntities, Qt::RightDockWidgetArea, 200);
 
     EntityView = new TEntityView(PageControl2->widget(0));
     EntityView->setObjectName(QStringLiteral("EntityView"));
     PageControl2->widget(0)->layout()->addWidget(EntityView);
     EntityView->OnSelect = [this](TEntityView*, const QString& entity) { EntitySelect(entity); };
+    // The tiles are as wide as the longest reference in the panel's font, so every name reads whole.
+    EntityView->SetItemWidth(EntityTileWidth(EntityView->font()));
     FillEntityList(EntityView, 0);
     connect(PageControl2, &QTabWidget::currentChanged, this, &TFormMain::PageControl2Change);
 

@@ -42,6 +42,7 @@ class TSpellChecker;
 class TFormTemplate;
 class TIconPack;
 class TIconPackManager;
+class TFineDockManager;
 
 // The program's application object. An exception that no code catches and that reaches the message loop
 // is dropped without a message (IgnoreException) and the program goes on with the next event.
@@ -185,6 +186,10 @@ public:
     void PreviewinBrowser1Click();
     // The Tables menu opens with its entries enabled from the design view's current table and cells.
     void Tables1Click();
+
+    // ---- dock sites: a dockable panel registers once with its first-start site and depth
+    // (DockManager->RegisterPanel(PanelX, Qt::LeftDockWidgetArea, 65)); its place is kept between runs.
+    TFineDockManager* DockManager = nullptr;
 
     // ---- entity panel and About box
     QDockWidget* PanelEntities = nullptr;

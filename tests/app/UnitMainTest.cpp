@@ -195,7 +195,7 @@ TEST_F(UnitMainTest, FirstStartShowsAnEmptyDocumentAndCloseWritesTheSettings)
     EXPECT_TRUE(w.close());
 
     TIniFile ini(ConfigPath());
-    EXPECT_EQ(ini.ReadSections(), QStringList({"Form", "Toolbar", "Recents"}));
+    EXPECT_EQ(ini.ReadSections(), QStringList({"Form", "PanelEntities", "Dock Sites", "Toolbar", "Recents"}));
     EXPECT_EQ(ini.ReadSectionValues("Form"),
               QStringList({"Maximized=0", "Left=120", "Top=130", "Width=810", "Height=620"}));
     EXPECT_EQ(ini.ReadSection("Toolbar"), QStringList({"Standard Left", "Standard Top", "Block Left", "Block Top",
@@ -769,6 +769,44 @@ TEST_F(UnitMainTest, ScreenshotOfTheMainWindow)
     EXPECT_TRUE(w.close());
 }
 
+
+TEST_F(UnitMainTest, TheEntitiesPanelKeepsItsPlaceBetweenRunsAndShowsWholeNames)
+{
+    QRect floated;
+    {
+        TFormMain w;
+        w.show();
+        EXPECT_EQ(w.dockWidgetArea(w.PanelEntities), Qt::RightDockWidgetArea);
+        EXPECT_FALSE(w.PanelEntities->isFloating());
+        EXPECT_EQ(w.PanelEntities->width(), 200);
+        // Every reference of every group reads whole in its tile at the panel's font.
+        const QFontMetrics metrics(w.EntityView->font());
+        for (int group = 0; group < 4; ++group) {
+            w.PageControl2->setCurrentIndex(group);
+            for (int i = 0; i < w.EntityView->Count(); ++i)
+                EXPECT_LE(metrics.horizontalAdvance(w.EntityView->Item(i).Entity), w.EntityView->ItemWidth() - 4)
+                    << w.EntityView->Item(i).Entity.toStdString();
+        }
+        w.PanelEntities->setFloating(true);
+        w.PanelEntities->setGeometry(140, 150, 300, 260);
+        floated = w.PanelEntities->geometry();
+        EXPECT_TRUE(w.close());
+    }
+    {
+        TFormMain w;
+        w.show();
+        EXPECT_TRUE(w.PanelEntities->isFloating());
+        EXPECT_EQ(w.PanelEntities->geometry(), floated);
+        w.Entities1->trigger();
+        EXPECT_TRUE(w.close());
+    }
+    TFormMain w;
+    w.show();
+    EXPECT_TRUE(w.PanelEntities->isHidden());
+    emit w.View1->aboutToShow();
+    EXPECT_FALSE(w.Entities1->isChecked());
+    EXPECT_TRUE(w.close());
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Commands, tool bar states and the status bar

@@ -1,0 +1,273 @@
+#include "DockUtils.h"
+
+#include "IniFiles.h"
+#include "IniUtils.h"
+
+#include <QApplication>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTabBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A window with three stand-in panels named as the program's, registered at their first-start places.
+struct TDockWindow
+{
+    QMainWindow Window;
+    QWidget* Center;
+    QDockWidget* Objects;
+    QDockWidget* Entities;
+    QDockWidget* Icons;
+    TFineDockManager* Manager;
+
+    TDockWindow()
+    {
+        Center = new QLabel(QStringLiteral("views"), &Window);
+        Window.setCentralWidget(Center);
+        Manager = new TFineDockManager(&Window);
+        Objects = AddPanel("PanelObjects", "Objects");
+        Entities = AddPanel("PanelEntities", "Entities");
+        Icons = AddPanel("PanelIcons", "Icon Packs");
+        Manager->RegisterPanel(Objects, Qt::LeftDockWidgetArea, 65);
+        Manager->RegisterPanel(Entities, Qt::RightDockWidgetArea, 200);
+        Manager->RegisterPanel(Icons, Qt::RightDockWidgetArea, 200);
+        Window.move(0, 0);
+        Window.resize(900, 600);
+    }
+    QDockWidget* AddPanel(const char* name, const char* caption)
+    {
+        auto* panel = new QDockWidget(QString::fromLatin1(caption), &Window);
+        panel->setObjectName(QString::fromLatin1(name));
+        panel->setWidget(new QLabel(QString::fromLatin1(caption)));
+        return panel;
+    }
+    void Show(TIniFile& ini)
+    {
+        Window.show();
+        Manager->LoadLayout(ini);
+        Settle();
+    }
+    Qt::DockWidgetArea Area(QDockWidget* panel) const
+    {
+        return panel->isFloating() ? Qt::NoDockWidgetArea : Window.dockWidgetArea(panel);
+    }
+    static void Settle()
+    {
+        for (int i = 0; i < 5; ++i) {
+            QApplication::processEvents();
+            QThread::msleep(5);
+        }
+    }
+};
+
+class DockUtilsTest : public ::testing::Test
+{
+protected:
+    void Write(const QString& section, const QString& key, const QString& value) { Ini.WriteString(section, key, value); }
+
+    QTemporaryDir Dir;
+    TIniFile Ini{Dir.filePath("Config.ini")};
+};
+
+TEST_F(DockUtilsTest, FirstStartPlacesThePaletteLeftAndThePanelsRightWithTheOtherSitesCollapsed)
+{
+    TDockWindow w;
+    w.Show(Ini);
+    EXPECT_EQ(w.Area(w.Objects), Qt::LeftDockWidgetArea);
+    EXPECT_EQ(w.Area(w.Entities), Qt::RightDockWidgetArea);
+    EXPECT_EQ(w.Area(w.Icons), Qt::RightDockWidgetArea);
+    EXPECT_EQ(w.Objects->width(), 65);
+    EXPECT_EQ(w.Entities->width(), 200);
+    EXPECT_LT(w.Entities->y(), w.Icons->y()) << "the icon panel below the entities";
+    // The top and bottom sites take no room: the views run the window's full height.
+    EXPECT_EQ(w.Center->y(), 0);
+    EXPECT_EQ(w.Center->geometry().bottom(), w.Window.height() - 1);
+    EXPECT_GT(w.Center->x(), w.Objects->geometry().right());
+    EXPECT_LT(w.Center->geometry().right(), w.Entities->x());
+    for (QDockWidget* panel : {w.Objects, w.Entities, w.Icons}) {
+        EXPECT_TRUE(panel->isVisible()) << panel->objectName().toStdString();
+        EXPECT_TRUE(qobject_cast<TDockGrabber*>(panel->titleBarWidget()));
+    }
+}
+
+TEST_F(DockUtilsTest, DockedFloatingAndHiddenPanelsComeBackAsTheyWereLeft)
+{
+    QRect floatPlace;
+    {
+        TDockWindow w;
+        w.Show(Ini);
+        w.Window.addDockWidget(Qt::BottomDockWidgetArea, w.Entities);
+        w.Icons->setFloating(true);
+        w.Icons->setGeometry(100, 120, 260, 180);
+        w.Icons->hide();
+        w.Window.resizeDocks({w.Objects}, {150}, Qt::Horizontal);
+        w.Window.resizeDocks({w.Entities}, {170}, Qt::Vertical);
+        TDockWindow::Settle();
+        floatPlace = w.Icons->geometry();
+        w.Manager->SaveLayout(Ini);
+    }
+    EXPECT_EQ(Ini.ReadSectionValues("PanelIcons"),
+              QStringList({"Docked=0", "Parent=-1", QStringLiteral("Height=%1").arg(floatPlace.height()),
+                           QStringLiteral("Width=%1").arg(floatPlace.width()), QStringLiteral("Top=%1").arg(floatPlace.y()),
+                           QStringLiteral("Left=%1").arg(floatPlace.x()), "Visible=0"}));
+    EXPECT_EQ(Ini.ReadString("PanelEntities", "Parent", ""), "3");
+    EXPECT_EQ(Ini.ReadString("PanelEntities", "Orientation", ""), "1");
+    EXPECT_EQ(Ini.ReadString("Dock Sites", "Left Width", ""), "150");
+    EXPECT_EQ(Ini.ReadString("Dock Sites", "Bottom Height", ""), "170");
+    const QString data = Ini.ReadString("Dock Sites", "Bottom Data", "");
+    EXPECT_EQ(data, data.toUpper());
+    EXPECT_EQ(data.size() % 2, 0);
+
+    TDockWindow again;
+    again.Show(Ini);
+    EXPECT_EQ(again.Area(again.Objects), Qt::LeftDockWidgetArea);
+    EXPECT_EQ(again.Objects->width(), 150);
+    EXPECT_EQ(again.Area(again.Entities), Qt::BottomDockWidgetArea);
+    EXPECT_EQ(again.Entities->height(), 170);
+    EXPECT_TRUE(again.Icons->isFloating());
+    EXPECT_TRUE(again.Icons->isHidden());
+    again.Icons->show();
+    TDockWindow::Settle();
+    EXPECT_EQ(again.Icons->geometry(), floatPlace);
+    // The right site lost its panels: it takes no room.
+    EXPECT_EQ(again.Center->geometry().right(), again.Window.width() - 1);
+}
+
+TEST_F(DockUtilsTest, AParentPastTheLastSiteDocksIntoTheBottomSite)
+{
+    for (const char* key : {"Docked=1", "Parent=7", "Width=300", "Height=120", "Visible=1"}) {
+        const QStringList kv = QString::fromLatin1(key).split('=');
+        Write("PanelEntities", kv[0], kv[1]);
+    }
+    TDockWindow w;
+    w.Show(Ini);
+    EXPECT_EQ(w.Area(w.Entities), Qt::BottomDockWidgetArea);
+    EXPECT_EQ(w.Area(w.Icons), Qt::RightDockWidgetArea) << "a panel without a section keeps its first-start place";
+}
+
+TEST_F(DockUtilsTest, StoredDataThatCannotBeUsedLeavesThePanelsAtTheirFirstStartPlaces)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const struct
+    {
+        const char* Case;
+        QStringList Entities;
+        QString RightData;
+    } cases[] = {
+        {"a parent that is no number", {"Docked=1", "Parent=right"}, ""},
+        {"floating off every screen",
+         {"Docked=0", QStringLiteral("Left=%1").arg(screen.right() + 5000), "Top=50", "Width=200", "Height=200"}, ""},
+        {"an arrangement that does not decode", {}, "01ZZ"},
+        {"an arrangement of another version", {}, StringToHex(QByteArray("\x02\x01\x00\xC8\x00\x01\x0DPanelEntities", 18))},
+        {"an arrangement cut short", {}, StringToHex(EncodeDockRows({{200, 0, {"PanelIcons"}}, {200, 0, {"PanelEntities"}}}).chopped(3))},
+        {"an arrangement naming a missing panel", {}, StringToHex(EncodeDockRows({{100, 0, {"PanelIcons"}}, {100, 0, {"PanelGone"}}, {100, 0, {"PanelEntities"}}}))},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(Ini.FileName());
+        for (const QString& kv : c.Entities)
+            Write("PanelEntities", kv.section('=', 0, 0), kv.section('=', 1));
+        if (!c.RightData.isEmpty())
+            Write("Dock Sites", "Right Data", c.RightData);
+        TDockWindow w;
+        w.Show(Ini);
+        EXPECT_EQ(w.Area(w.Entities), Qt::RightDockWidgetArea) << c.Case;
+        EXPECT_TRUE(w.Entities->isVisible()) << c.Case;
+        EXPECT_LT(w.Entities->y(), w.Icons->y()) << c.Case << ": the stored order was not applied";
+        EXPECT_EQ(w.Objects->width(), 65) << c.Case;
+    }
+    // The same arrangement without the missing panel is applied.
+    QFile::remove(Ini.FileName());
+    Write("Dock Sites", "Right Data", StringToHex(EncodeDockRows({{100, 0, {"PanelIcons"}}, {100, 0, {"PanelEntities"}}})));
+    TDockWindow w;
+    w.Show(Ini);
+    EXPECT_GT(w.Entities->y(), w.Icons->y());
+}
+
+TEST_F(DockUtilsTest, ArrangementsSurviveEncodingAndOnlyTheirOwnBytesDecode)
+{
+    const QList<TDockRow> rows = {{180, 1, {"PanelEntities", "PanelIcons"}}, {0, 0, {"PanelObjects"}}};
+    QList<TDockRow> back;
+    ASSERT_TRUE(DecodeDockRows(EncodeDockRows(rows), back));
+    ASSERT_EQ(back.size(), 2);
+    EXPECT_EQ(back[0].Size, 180);
+    EXPECT_EQ(back[0].Current, 1);
+    EXPECT_EQ(back[0].Panels, rows[0].Panels);
+    EXPECT_EQ(back[1].Panels, rows[1].Panels);
+    const QByteArray good = EncodeDockRows(rows);
+    for (const QByteArray& bad : {QByteArray(), QByteArray("\x01"), good + "x", good.left(good.size() - 1),
+                                  QByteArray("\x01\x01\x00\x10\x00\x00", 6), QByteArray("\x01\x01\x00\x10\x02\x01\x01x", 8)})
+        EXPECT_FALSE(DecodeDockRows(bad, back)) << bad.toHex().toStdString();
+}
+
+TEST_F(DockUtilsTest, TabbedPanelsKeepTheirGroupAndTheTabOnShow)
+{
+    {
+        TDockWindow w;
+        w.Show(Ini);
+        w.Window.tabifyDockWidget(w.Entities, w.Icons);
+        w.Entities->raise();
+        TDockWindow::Settle();
+        w.Manager->SaveLayout(Ini);
+    }
+    TDockWindow again;
+    again.Show(Ini);
+    EXPECT_EQ(again.Window.tabifiedDockWidgets(again.Entities), QList<QDockWidget*>{again.Icons});
+    // The tab not on show is moved out of the window.
+    EXPECT_TRUE(again.Window.rect().contains(again.Entities->geometry().center()));
+    EXPECT_FALSE(again.Window.rect().contains(again.Icons->geometry().center()));
+}
+
+TEST_F(DockUtilsTest, ASiteCollapsesWhenItsLastPanelLeavesAndOpensAtMost200Deep)
+{
+    TDockWindow w;
+    w.Show(Ini);
+    // The grabber's close cross hides the palette, the left site's only panel: the site takes no room.
+    auto* grabber = qobject_cast<TDockGrabber*>(w.Objects->titleBarWidget());
+    ASSERT_TRUE(grabber);
+    const QPoint cross = grabber->CrossRect().center();
+    QMouseEvent press(QEvent::MouseButtonPress, cross, grabber->mapToGlobal(cross), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, cross, grabber->mapToGlobal(cross), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(grabber, &press);
+    QApplication::sendEvent(grabber, &release);
+    TDockWindow::Settle();
+    EXPECT_TRUE(w.Objects->isHidden());
+    EXPECT_EQ(w.Center->x(), 0);
+
+    // Floating both right panels empties the right site.
+    w.Entities->setFloating(true);
+    w.Icons->setFloating(true);
+    TDockWindow::Settle();
+    EXPECT_EQ(w.Center->geometry().right(), w.Window.width() - 1);
+
+    // A large floating panel dropped on the empty top site opens it 200 pixels deep; a small one as deep as itself.
+    w.Icons->resize(500, 350);
+    TDockWindow::Settle();
+    w.Window.addDockWidget(Qt::TopDockWidgetArea, w.Icons);
+    w.Icons->setFloating(false);
+    TDockWindow::Settle();
+    EXPECT_EQ(w.Icons->height(), 200);
+    EXPECT_TRUE(w.Icons->features().testFlag(QDockWidget::DockWidgetVerticalTitleBar)) << "the grabber at the left";
+    w.Entities->resize(300, 120);
+    TDockWindow::Settle();
+    w.Window.addDockWidget(Qt::BottomDockWidgetArea, w.Entities);
+    w.Entities->setFloating(false);
+    TDockWindow::Settle();
+    EXPECT_EQ(w.Entities->height(), 120);
+}
+
+TEST_F(DockUtilsTest, AnUnwritableSettingsFileLosesTheLayoutWithoutAnError)
+{
+    ASSERT_TRUE(QDir().mkpath(Ini.FileName()));  // a folder where the file should be
+    TDockWindow w;
+    w.Show(Ini);
+    EXPECT_NO_THROW(w.Manager->SaveLayout(Ini));
+}
+
+} // namespace
