@@ -1,6 +1,7 @@
 #include "HtmlInplace.h"
 
 #include "HtmlColors.h"
+#include "PickTools.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -228,6 +229,13 @@ void TInplacePopup::CloseUp(bool Accept)
         OnCloseUp(this, Accept);
 }
 
+void TInplacePopup::HideForDialog()
+{
+    FClosing = true;
+    hide();
+    FClosing = false;
+}
+
 void TInplacePopup::hideEvent(QHideEvent* Event)
 {
     QWidget::hideEvent(Event);
@@ -239,7 +247,7 @@ void TInplacePopup::hideEvent(QHideEvent* Event)
 
 // ---------------------------------------------------------------------------------------------------
 
-std::function<bool(std::uint32_t&)> TPopupColor::ScreenPicker;
+std::function<bool(std::uint32_t&)> TPopupColor::ScreenPicker = PickColor;
 
 TPopupColor::TPopupColor(QWidget* Parent)
     : TInplacePopup(Parent, Qt::Popup)
@@ -381,10 +389,13 @@ void TPopupColor::Pick()
 {
     if (!ScreenPicker)
         return;
-    hide();
+    // Hidden, not closed: whoever opened the popup learns the outcome only when the picker ends.
+    HideForDialog();
     std::uint32_t Picked = 0;
     if (ScreenPicker(Picked))
         Choose(Picked, ::ColorText(Picked));
+    else
+        CloseUp(false);
 }
 
 void TPopupColor::Other()
@@ -394,12 +405,14 @@ void TPopupColor::Other()
         FDialog->setOptions(QColorDialog::DontUseNativeDialog);
     }
     FDialog->setCurrentColor(ToQColor(Color));
-    hide();
+    HideForDialog();
     if (FDialog->exec() == QDialog::Accepted) {
         const QColor C = FDialog->selectedColor();
         const std::uint32_t Value = std::uint32_t(C.red()) | (std::uint32_t(C.green()) << 8) |
                                     (std::uint32_t(C.blue()) << 16);
         Choose(Value, ::ColorText(Value));
+    } else {
+        CloseUp(false);
     }
 }
 

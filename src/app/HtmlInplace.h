@@ -55,6 +55,8 @@ public:
 
 protected:
     void hideEvent(QHideEvent* Event) override;
+    // Hides the popup while a dialog of its own runs; the close-up follows when that dialog ends.
+    void HideForDialog();
 
 private:
     bool FClosing = false;
@@ -78,7 +80,7 @@ public:
 
     std::uint32_t Color = clWindowColor;
     QString ColorText;
-    // The screen colour picker, when the platform has one; without it "Pick" is disabled.
+    // The screen colour picker (PickColor); false when nothing was picked. Without one "Pick" is disabled.
     static std::function<bool(std::uint32_t& Color)> ScreenPicker;
 
     void Popup(QWidget* Control);
