@@ -25,6 +25,7 @@
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
+#include "SafeSave.h"
 #include "TagGlyphs.h"
 
 namespace {
@@ -191,9 +192,9 @@ void THtmlDesigner::SaveToFile(const QString& FileName)
     // The whole document is made before the file is touched, so a failure leaves the old file whole.
     FFilter->SetDesignText(BodyMarkup());
     const QByteArray bytes = FFilter->SaveToBytes();
-    QSaveFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, file.errorString()));
+    QString reason;
+    if (!SaveBytesToFile(FileName, bytes, reason))
+        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, reason));
     FFileName = FileName;
     FFilter->SetBasePath(FolderOf(FileName));
 }

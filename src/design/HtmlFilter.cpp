@@ -1,3 +1,4 @@
+#include "SafeSave.h"
 #include "HtmlFilter.h"
 
 #include "AsciiCase.h"
@@ -885,14 +886,8 @@ bool THtmlFilter::SaveToFile(const QString& FileName) const
     } catch (const Exception&) {
         return false;
     }
-    QSaveFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    QString reason;
+    return SaveBytesToFile(FileName, bytes, reason);
 }
 
 // ---------------------------------------------------------------------------------------------------

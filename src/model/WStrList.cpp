@@ -1,3 +1,4 @@
+#include "SafeSave.h"
 #include "WStrList.h"
 
 #include "Exceptions.h"
@@ -5,7 +6,7 @@
 
 #include <QFile>
 #include <QIODevice>
-#include <QSaveFile>
+#include <QBuffer>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -265,12 +266,13 @@ void TWideStrings::Move(int curIndex, int newIndex)
 
 void TWideStrings::SaveToFile(const QString& fileName) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
-    SaveToStream(file);
-    if (!file.commit())
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+    QByteArray bytes;
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::WriteOnly);
+    SaveToStream(stream);
+    QString reason;
+    if (!SaveBytesToFile(fileName, bytes, reason))
+        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason));
 }
 
 void TWideStrings::SaveToStream(QIODevice& stream) const

@@ -1,9 +1,9 @@
 #include "IniFiles.h"
 
 #include "Exceptions.h"
+#include "SafeSave.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <limits>
 
@@ -160,8 +160,8 @@ void TIniFile::Store(const TContent& content)
         bytes += line.toUtf8();
         bytes += lineBreak;
     }
-    QSaveFile f(FFileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    QString reason;
+    if (!SaveBytesToFile(FFileName, bytes, reason))
         throw Exception(QStringLiteral("Unable to write to %1").arg(FFileName));
 }
 

@@ -1,0 +1,10 @@
+#pragma once
+// Replacing a file's content safely: the new content goes to a temporary file beside it and takes the
+// file's place only when every byte was written, so a full disk, a size limit or a vanished folder
+// leaves the old file as it was.
+#include <QByteArray>
+#include <QString>
+
+// True when FileName now holds exactly Bytes. False with the system's reason ("No space left on
+// device", "File too large", ...) when it could not be written; the old file is then untouched.
+bool SaveBytesToFile(const QString& FileName, const QByteArray& Bytes, QString& Reason);

@@ -1,0 +1,82 @@
+#include "SafeSave.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray Content(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A process-wide limit on the size of files written, as a full disk would stop a write part-way; the
+// signal the limit raises is ignored so that the write fails with its reason instead.
+class TFileSizeLimit
+{
+public:
+    explicit TFileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &FSaved);
+        FHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = FSaved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~TFileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &FSaved);
+        std::signal(SIGXFSZ, FHandler);
+    }
+
+private:
+    rlimit FSaved{};
+    void (*FHandler)(int) = nullptr;
+};
+
+TEST(SafeSaveTest, AWriteThatStopsPartWayKeepsTheOldFileAndGivesTheSystemsReason)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("page.html");
+    QString reason;
+    ASSERT_TRUE(SaveBytesToFile(path, "old content", reason));
+    const struct
+    {
+        const char* Case;
+        rlim_t Limit;
+        QByteArray Bytes;
+    } cases[] = {
+        // Smaller than any write buffer: the failure must not wait for a flush the commit never checks.
+        {"a small page", 4, QByteArray("<p>new</p>")},
+        {"a page larger than one write", 70000, QByteArray(200000, 'x')},
+    };
+    for (const auto& c : cases) {
+        reason.clear();
+        bool saved = true;
+        {
+            const TFileSizeLimit limit(c.Limit);
+            saved = SaveBytesToFile(path, c.Bytes, reason);
+        }
+        EXPECT_FALSE(saved) << c.Case;
+        EXPECT_EQ(reason, "File too large") << c.Case;
+        EXPECT_EQ(Content(path), "old content") << c.Case;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"page.html"})) << c.Case << ": no temporary left";
+    }
+    ASSERT_TRUE(SaveBytesToFile(path, QByteArray(200000, 'y'), reason));
+    EXPECT_EQ(Content(path), QByteArray(200000, 'y'));
+}
+
+TEST(SafeSaveTest, AFolderThatIsNotThereIsNamedAsTheReason)
+{
+    QTemporaryDir dir;
+    QString reason;
+    EXPECT_FALSE(SaveBytesToFile(dir.filePath("gone/page.html"), "x", reason));
+    EXPECT_EQ(reason, "No such file or directory");
+}
+
+} // namespace
