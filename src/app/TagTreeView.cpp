@@ -2,6 +2,7 @@
 
 #include "CssParsers.h"
 #include "HtmlAttributes.h"
+#include "HtmlInplace.h"
 #include "HtmlInspector.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -147,6 +149,18 @@ TTagProperties::TTagProperties(QWidget* Parent)
         if (FNodeShown && FNodeShown->NodeClass() == THtmlNode::ncText && OnEdited)
             OnEdited();
     });
+    // Only a changed value is an edit of the document: typing in a row's editor, or a commit that
+    // changed a row (a choice or colour taken from a drop-down, a check box toggled).
+    for (TInspector* Inspector : {FAttr, FCss}) {
+        connect(Inspector->Editor()->Edit(), &QLineEdit::textEdited, this, [this] {
+            if (FNodeShown && OnEdited)
+                OnEdited();
+        });
+        Inspector->OnItemChange = [this](TInspector*, TInspectorItem*) {
+            if (OnEdited)
+                OnEdited();
+        };
+    }
 }
 
 void TTagProperties::Attach(QTreeWidget* Tree, std::function<THtmlRoot*()> Document)
@@ -260,12 +274,13 @@ void TTagProperties::ShowNodeProperties(THtmlNode* Node)
     FillInspector(FCss, Props, true, Node);
     if (FPages->currentIndex() == SheetText)
         FPages->setCurrentIndex(SheetAttributes);
-    auto Edited = [this](TInspector*) {
-        if (OnEdited)
-            OnEdited();
+    // Moving through the rows changes nothing by itself.
+    auto Selected = [this](TInspector*) {
+        if (OnRowSelected)
+            OnRowSelected();
     };
-    FAttr->OnChange = Edited;
-    FCss->OnChange = Edited;
+    FAttr->OnChange = Selected;
+    FCss->OnChange = Selected;
     FNodeShown = Node;
 }
 

@@ -46,7 +46,9 @@ public:
     QPlainTextEdit* MemoAttr() const { return FMemo; }
     QTabWidget* PageControl() const { return FPages; }
 
-    // Any edit in the inspectors or the memo.
+    // A row of an inspector was selected: the page's edits are to be committed when it is left.
+    std::function<void()> OnRowSelected;
+    // A value changed: a row's value typed or chosen, a check box toggled, the text memo typed in.
     std::function<void()> OnEdited;
 
 private:

@@ -569,7 +569,9 @@ void TFormMain::CreateViews()
     tagLayout->addWidget(SplitTag);
     FTagProperties->Attach(TreeTag, [this] { return FTagTreeDocument.get(); });
     // An edit on the tag-tree page marks the document too: otherwise closing the window or the Save
-    // entry would not know of it and the edit would be lost without a question.
+    // entry would not know of it and the edit would be lost without a question. Moving through the rows
+    // only flags the page for its commit.
+    FTagProperties->OnRowSelected = [this] { FViewEdited = true; };
     FTagProperties->OnEdited = [this] {
         FViewEdited = true;
         FFileManager->SetModified(true);
@@ -842,6 +844,8 @@ void TFormMain::UpdateToolbar()
 
 void TFormMain::UpdateStandardButtons()
 {
+    // The Find entry's shortcut must follow the view on show, not the view the Edit menu last opened in.
+    Find1->setEnabled(FActiveView == VIEW_DESIGNER);
     switch (FActiveView) {
     case VIEW_DESIGNER:
         BtnCut->setEnabled(FDesigner->CanCut());

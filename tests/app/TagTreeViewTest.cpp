@@ -13,6 +13,7 @@
 #include "ScriptedDialogs.h"
 #include "TestData.h"
 #include "UnitMain.h"
+#include "WidgetInput.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -186,10 +187,15 @@ TEST_F(TagPropertiesFixture, PendingInplaceEditIsCommittedAndReportedAsAnEdit)
     Props.ShowNodeProperties(P());
     TInspector* Attr = Props.AttrInspector();
     Attr->SetItemIndex(Attr->IndexOf(Row(Attr, "align")), true);
-    EXPECT_EQ(Edits, 1);
+    EXPECT_EQ(Edits, 0) << "selecting a row is no edit";
     Attr->Editor()->SetText("center");
     Props.CommitNodeProperties();
     EXPECT_EQ(P()->GetAttribute(ATTR_ALIGN), "center");
+    EXPECT_EQ(Edits, 1) << "the commit changed the row's value";
+    Props.ShowNodeProperties(P());
+    Attr->SetItemIndex(Attr->IndexOf(Row(Attr, "align")), true);
+    Props.CommitNodeProperties();
+    EXPECT_EQ(Edits, 1) << "an unchanged value is no edit";
 }
 
 TEST_F(TagPropertiesFixture, TextNodesUseTheMemoAndOtherNodesHideTheSheets)
@@ -272,10 +278,12 @@ TEST(TagTreePageTest, AnAttributeEditedInTheTagTreeReachesTheDesignView)
         EXPECT_EQ(Row(Attr, "width")->Value, "300");
         EXPECT_FALSE(w.ViewEdited());
         EXPECT_FALSE(w.FileManager()->Modified());
+        Attr->SetItemIndex(Attr->IndexOf(Row(Attr, "width")), true);
         Attr->SetItemIndex(Attr->IndexOf(Row(Attr, "summary")), true);
         EXPECT_TRUE(w.ViewEdited());
+        EXPECT_FALSE(w.FileManager()->Modified()) << "rows clicked through change nothing";
+        Type(Attr->Editor()->Edit(), "prices");
         EXPECT_TRUE(w.FileManager()->Modified()) << "closing now must ask to save the edit";
-        Attr->Editor()->SetText("prices");
         Row(Props->CssInspector(), "color")->Value = "navy";
         w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
         QString Html;
@@ -285,6 +293,29 @@ TEST(TagTreePageTest, AnAttributeEditedInTheTagTreeReachesTheDesignView)
         EXPECT_TRUE(Html.contains("cell two"));
         w.FileManager()->SetModified(false);
         w.close();
+    }
+    QFile::remove(ConfigIni().FileName());
+}
+
+TEST(TagTreePageTest, RowsClickedThroughWithoutAChangeLeaveTheDocumentUnmodified)
+{
+    QFile::remove(ConfigIni().FileName());
+    TScriptedDialogs Dialogs;  // an unexpected save question fails the test
+    {
+        TFormMain w;
+        w.show();
+        w.FileManager()->OpenFile(TestDataPath("app/page.html"));
+        w.TabControl1->setCurrentIndex(VIEW_TAGTREE);
+        auto* Props = w.findChild<TTagProperties*>();
+        w.TagTree()->setCurrentItem(FindItem(w.TagTree()->topLevelItem(0), "<table>"));
+        for (TInspector* Inspector : {Props->AttrInspector(), Props->CssInspector()})
+            for (int I = 0; I < Inspector->Count() && I < 6; ++I)
+                if (!Inspector->Items(I)->Category)
+                    Inspector->SetItemIndex(I, true);
+        w.TagTree()->setCurrentItem(FindItem(w.TagTree()->topLevelItem(0), "<body>"));
+        w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+        EXPECT_FALSE(w.FileManager()->Modified());
+        EXPECT_TRUE(w.close());
     }
     QFile::remove(ConfigIni().FileName());
 }

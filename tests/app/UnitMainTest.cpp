@@ -971,6 +971,8 @@ TEST_F(UnitMainCommandsTest, StatesFollowTheViewOnShow)
     w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
     EXPECT_TRUE(w.ToolFormatting->isEnabled());
     EXPECT_TRUE(w.BtnTag->isEnabled());
+    // Find follows the view without the menu being opened again, so its shortcut works at once.
+    EXPECT_TRUE(w.Find1->isEnabled());
     EXPECT_TRUE(w.close());
 }
 
