@@ -1,7 +1,11 @@
 #include "UnitAbout.h"
 
+#include "ShellApi.h"
+
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
@@ -39,6 +43,34 @@ QPixmap AboutArtwork(const QSize& Size)
     return Art;
 }
 
+#ifndef CORVALITE_README_FILE
+#define CORVALITE_README_FILE "README.md"
+#endif
+#ifndef CORVALITE_LICENSE_FILE
+#define CORVALITE_LICENSE_FILE "LICENSE"
+#endif
+#ifndef CORVALITE_DATA_DIR
+#define CORVALITE_DATA_DIR "resources"
+#endif
+
+QList<TAboutLink> AboutLinks()
+{
+    return {{1, QStringLiteral("README"), QStringLiteral(CORVALITE_README_FILE)},
+            {2, QStringLiteral("Licence"), QStringLiteral(CORVALITE_LICENSE_FILE)},
+            {4, QStringLiteral("Data files"), QStringLiteral(CORVALITE_DATA_DIR)}};
+}
+
+namespace {
+
+void SetTextColor(QLabel* Label, const QColor& Color)
+{
+    QPalette Palette = Label->palette();
+    Palette.setColor(QPalette::WindowText, Color);
+    Label->setPalette(Palette);
+}
+
+} // namespace
+
 TFormAbout::TFormAbout(QWidget* Owner)
     : QDialog(Owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
@@ -59,6 +91,36 @@ TFormAbout::TFormAbout(QWidget* Owner)
     Image1->setAccessibleName(QStringLiteral("%1 %2").arg(QString::fromLatin1(ProductName),
                                                           QString::fromLatin1(ProductVersion)));
 
+    // The links lie on the artwork's lower edge, transparent, with a hand cursor. A link whose file is not
+    // there is not shown: a link that opens nothing is worse than none.
+    FLinks = AboutLinks();
+    QFont LinkFont(QStringLiteral("DejaVu Sans"));
+    LinkFont.setPixelSize(12);
+    LinkFont.setUnderline(true);
+    const QRect Places[] = {QRect(318, 146, 190, 18), QRect(14, 146, 120, 18), QRect(140, 146, 140, 18)};
+    for (int I = 0; I < FLinks.size(); ++I) {
+        auto* Label = new QLabel(FLinks[I].Text, Panel1);
+        Label->setObjectName(I == 0 ? QStringLiteral("LblContact") : I == 1 ? QStringLiteral("LblSite")
+                                                                            : QStringLiteral("LblPrograms"));
+        Label->setProperty("Tag", FLinks[I].Tag);
+        Label->setGeometry(Places[I]);
+        Label->setAlignment(I == 0 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+        Label->setFont(LinkFont);
+        Label->setCursor(Qt::PointingHandCursor);
+        Label->setAttribute(Qt::WA_TranslucentBackground);
+        Label->setMouseTracking(true);
+        Label->setToolTip(FLinks[I].Path);
+        Label->installEventFilter(this);
+        Label->setVisible(QFileInfo::exists(FLinks[I].Path));
+        Label->raise();
+        (I == 0 ? LblContact : I == 1 ? LblSite : LblPrograms) = Label;
+    }
+    for (QWidget* Rest : std::initializer_list<QWidget*>{Panel1, Image1}) {
+        Rest->setMouseTracking(true);
+        Rest->installEventFilter(this);
+    }
+    LinkHover(0);
+
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(518 - 8 - 75, 175, 75, 25);
@@ -74,4 +136,46 @@ void TFormAbout::showEvent(QShowEvent* Event)
         move(Frame.center() - rect().center());
     }
     QDialog::showEvent(Event);
+}
+
+QLabel* TFormAbout::LinkLabel(int Tag) const
+{
+    switch (Tag) {
+    case 1: return LblContact;
+    case 2: return LblSite;
+    case 4: return LblPrograms;
+    default: return nullptr;
+    }
+}
+
+void TFormAbout::LinkHover(int Tag)
+{
+    const QColor Rest = QColor::fromRgb(AboutLinkRest);
+    SetTextColor(LblContact, Tag == 1 ? QColor(Qt::blue) : Rest);
+    SetTextColor(LblSite, Tag == 2 ? QColor(Qt::blue) : Rest);
+    SetTextColor(LblPrograms, Tag == 4 ? QColor(Qt::yellow) : QColor(Qt::blue));
+}
+
+void TFormAbout::LinkClick(int Tag)
+{
+    for (const TAboutLink& Link : FLinks)
+        if (Link.Tag == Tag)
+            ShellOpen(QUrl::fromLocalFile(QFileInfo(Link.Path).absoluteFilePath()));
+}
+
+bool TFormAbout::eventFilter(QObject* Watched, QEvent* Event)
+{
+    const int Tag = Watched->property("Tag").toInt();
+    if (Event->type() == QEvent::MouseMove || Event->type() == QEvent::Enter) {
+        LinkHover(Tag);
+        // A move over a label must not go on to the panel beneath it, which would reset the colours.
+        if (Tag != 0 && Event->type() == QEvent::MouseMove) {
+            Event->accept();
+            return true;
+        }
+    } else if (Event->type() == QEvent::MouseButtonRelease && Tag != 0 &&
+             static_cast<QMouseEvent*>(Event)->button() == Qt::LeftButton &&
+             static_cast<QWidget*>(Watched)->rect().contains(static_cast<QMouseEvent*>(Event)->position().toPoint()))
+        LinkClick(Tag);
+    return QDialog::eventFilter(Watched, Event);
 }

@@ -1,5 +1,9 @@
 #include "UnitAbout.h"
 
+#include "ShellApi.h"
+#include "WidgetInput.h"
+
+#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -45,6 +49,52 @@ TEST(FormAbout, OkClosesTheModalDialogAndItCanBeShownAgain)
         EXPECT_EQ(Form.exec(), QDialog::Accepted);
         EXPECT_FALSE(Form.isVisible());
     }
+}
+
+TEST(FormAbout, LinksOpenWhatShipsWithTheProgramAndLightUpUnderTheMouse)
+{
+    TFormAbout Form;
+    Form.show();
+    const QList<TAboutLink> Links = AboutLinks();
+    ASSERT_EQ(Links.size(), 3);
+    QLabel* Labels[] = {Form.LblContact, Form.LblSite, Form.LblPrograms};
+    const int Tags[] = {1, 2, 4};
+    QList<QUrl> Opened;
+    const TShellOpenHook Previous = SetShellOpenHook([&](const QUrl& Url) {
+        Opened << Url;
+        return true;
+    });
+    for (int I = 0; I < 3; ++I) {
+        SCOPED_TRACE(Links[I].Text.toStdString());
+        EXPECT_EQ(Labels[I]->property("Tag").toInt(), Tags[I]);
+        EXPECT_FALSE(Links[I].Path.startsWith("http")) << "no web address";
+        EXPECT_EQ(Labels[I]->cursor().shape(), Qt::PointingHandCursor);
+        // Only a link to something that is there is offered.
+        EXPECT_EQ(Labels[I]->isVisible(), QFileInfo::exists(Links[I].Path));
+        Click(Labels[I], 3, 3);
+        ASSERT_EQ(Opened.size(), I + 1);
+        EXPECT_EQ(Opened.last(), QUrl::fromLocalFile(QFileInfo(Links[I].Path).absoluteFilePath()));
+    }
+    EXPECT_TRUE(QFileInfo(Links[0].Path).isFile()) << "the README ships with the program";
+    EXPECT_TRUE(QFileInfo(Links[2].Path).isDir()) << "and so does its data folder";
+    SetShellOpenHook(Previous);
+
+    auto Colours = [&] {
+        QList<QColor> List;
+        for (QLabel* Label : Labels)
+            List << Label->palette().color(QPalette::WindowText);
+        return List;
+    };
+    const QColor Grey(0x80, 0x80, 0x80);
+    EXPECT_EQ(Colours(), (QList<QColor>{Grey, Grey, Qt::blue}));
+    Move(Form.LblSite, 2, 2);
+    EXPECT_EQ(Colours(), (QList<QColor>{Grey, Qt::blue, Qt::blue}));
+    Move(Form.LblPrograms, 2, 2);
+    EXPECT_EQ(Colours(), (QList<QColor>{Grey, Grey, Qt::yellow}));
+    Move(Form.LblContact, 2, 2);
+    EXPECT_EQ(Colours(), (QList<QColor>{Qt::blue, Grey, Qt::blue}));
+    Move(Form.Image1, 10, 10);
+    EXPECT_EQ(Colours(), (QList<QColor>{Grey, Grey, Qt::blue}));
 }
 
 } // namespace
