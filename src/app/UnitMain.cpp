@@ -16,6 +16,7 @@
 #include "HtmlTags.h"
 #include "IconPacks.h"
 #include "IniUtils.h"
+#include "PrintTools.h"
 #include "ShellApi.h"
 #include "SynUtils.h"
 #include "TagTreeView.h"
@@ -389,9 +390,9 @@ void TFormMain::CreateMenus()
     Contents1 = AddEntry(Help1, "&Contents ...");
     About1 = AddEntry(Help1, "&About");
 
-    // Not there yet: printing, the dock panels, the table tool, page properties, the help contents and
+    // Not there yet: the table tool, page properties, the help contents and
     // the about box.
-    Unavailable({Print1, Objects1, Properties1, Entities1, InsertTable1, ableProperties1,
+    Unavailable({Objects1, Properties1, Entities1, InsertTable1, ableProperties1,
                  PageProperties1, Contents1, About1});
     // The table commands wait for a table: Tables1Click enables them when the menu opens.
     for (QAction* a : {InsertRowAbove1, InsertRowBelow1, DeleteRows1, InsertColumnBefore1, InsertColumnAfter1,
@@ -455,6 +456,16 @@ void TFormMain::CreateMenus()
     connect(ComboBlockFormat, &QComboBox::currentIndexChanged, this, &TFormMain::BlockFormatChange);
 
     connect(PreviewinBrowser1, &QAction::triggered, this, &TFormMain::PreviewinBrowser1Click);
+    // Print: the edits of the view on show go into the document first, as when the view is left.
+    connect(Print1, &QAction::triggered, this, [this] {
+        try {
+            CommitView(FActiveView);
+        } catch (const Exception& e) {
+            MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
+            return;
+        }
+        PrintDocument(this, FDesigner);
+    });
 
     // ---- Tables menu: the commands run in the design view whatever view is on show
     connect(Tables1, &QMenu::aboutToShow, this, &TFormMain::Tables1Click);

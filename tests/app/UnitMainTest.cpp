@@ -1073,7 +1073,8 @@ TEST_F(UnitMainCommandsTest, CommandsWithoutTheirPartsAreDisabled)
 {
     TFormMain w;
     w.show();
-    for (QAction* a : {w.Print1, w.InsertTable1, w.InsertRowAbove1,
+    EXPECT_TRUE(w.Print1->isEnabled());
+    for (QAction* a : {w.InsertTable1, w.InsertRowAbove1,
                        w.InsertRowBelow1, w.DeleteRows1, w.InsertColumnBefore1, w.InsertColumnAfter1,
                        w.DeleteColumns1, w.MergeCells1, w.UnmergeCells1, w.FixTableLayout1, w.ableProperties1,
                        w.PageProperties1, w.Contents1})

@@ -1,0 +1,156 @@
+#include "PrintTools.h"
+
+#include "Dialogs.h"
+#include "EngineBridge.h"
+#include "Exceptions.h"
+#include "HtmlDesigner.h"
+#include "HtmlFilter.h"
+#include "NameSpace.h"
+#include "SafeSave.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <memory>
+
+namespace {
+
+TPrintDialogHook& PrintDialogHook()
+{
+    static TPrintDialogHook Hook;
+    return Hook;
+}
+
+// Laying out and printing a long page can take a while; the engine is given this long at most.
+constexpr int EngineTimeout = 120000;
+
+// Lets the event loop run until Done is set or the time is up.
+bool WaitUntil(const bool& Done, int Milliseconds)
+{
+    QElapsedTimer Clock;
+    Clock.start();
+    while (!Done && Clock.elapsed() < Milliseconds) {
+        QEventLoop Loop;
+        QTimer::singleShot(20, &Loop, &QEventLoop::quit);
+        Loop.exec();
+    }
+    return Done;
+}
+
+const QUrl PrintPageUrl(QStringLiteral("idoc:index.html"));
+
+} // namespace
+
+TPrintDialogHook SetPrintDialogHook(TPrintDialogHook Hook)
+{
+    return std::exchange(PrintDialogHook(), std::move(Hook));
+}
+
+bool ExecutePrintDialog(QWidget* Owner, QPrinter& Printer)
+{
+    if (const TPrintDialogHook& Hook = PrintDialogHook())
+        return Hook(Printer);
+    QPrintDialog Dialog(&Printer, Owner);
+    return Dialog.exec() == QDialog::Accepted;
+}
+
+bool PrintHtml(const QString& Html, const QString& BasePath, QPrinter& Printer, QString& Reason)
+{
+    // A profile and page of their own: nothing of the design view's page (its runtime, its glyphs, its
+    // highlights) takes part, and nothing of the print stays behind.
+    QObject Scope;
+    auto* Profile = new QWebEngineProfile(&Scope);
+    const QByteArray Page = Html.toUtf8();
+    TEditorNameSpace* NameSpace =
+        RegisterEditNameSpace(Profile, [Page, BasePath](QObject*, const QString& URL, TEditUrlRequest& Request) {
+            AnswerEditUrl(URL, Page, BasePath, Request);
+        });
+    std::unique_ptr<QWebEngineView> View = std::make_unique<QWebEngineView>();
+    auto* WebPage = new QWebEnginePage(Profile, View.get());
+    View->setPage(WebPage);
+    QWebEngineSettings* Settings = WebPage->settings();
+    // The page prints as the design view shows it: its own scripts do not run.
+    Settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    Settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    Settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    Settings->setAttribute(QWebEngineSettings::PrintElementBackgrounds, true);
+
+    auto Finish = [&](bool Result) {
+        View.reset();
+        UnregisterEditNameSpace(Profile, NameSpace);
+        return Result;
+    };
+
+    bool Loaded = false;
+    bool LoadDone = false;
+    QObject::connect(WebPage, &QWebEnginePage::loadFinished, &Scope, [&](bool Ok) {
+        Loaded = Ok;
+        LoadDone = true;
+    });
+    WebPage->load(PrintPageUrl);
+    if (!WaitUntil(LoadDone, EngineTimeout) || !Loaded) {
+        Reason = QStringLiteral("The page could not be laid out for printing.");
+        return Finish(false);
+    }
+
+    bool Done = false;
+    if (Printer.outputFormat() == QPrinter::PdfFormat) {
+        // A PDF is the engine's own, with its text as text; it replaces the file only when complete.
+        QByteArray Pdf;
+        WebPage->printToPdf(
+            [&](const QByteArray& Data) {
+                Pdf = Data;
+                Done = true;
+            },
+            Printer.pageLayout(), Printer.pageRanges());
+        if (!WaitUntil(Done, EngineTimeout) || Pdf.isEmpty()) {
+            Reason = QStringLiteral("The engine made no pages of the document.");
+            return Finish(false);
+        }
+        if (!SaveBytesToFile(Printer.outputFileName(), Pdf, Reason))
+            return Finish(false);
+        return Finish(true);
+    }
+    bool Printed = false;
+    QObject::connect(View.get(), &QWebEngineView::printFinished, &Scope, [&](bool Ok) {
+        Printed = Ok;
+        Done = true;
+    });
+    View->print(&Printer);
+    if (!WaitUntil(Done, EngineTimeout) || !Printed) {
+        Reason = QStringLiteral("The printer did not take the job.");
+        return Finish(false);
+    }
+    return Finish(true);
+}
+
+void PrintDocument(QWidget* Owner, THtmlDesigner* Designer)
+{
+    QString Html;
+    try {
+        Designer->GetHtml(Html);
+    } catch (const Exception& E) {
+        MessageDlg(E.Message(), TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    QPrinter Printer(QPrinter::HighResolution);
+    // The job is named after the document's title, as the printer queue shows it.
+    static const QRegularExpression TitleElement(QStringLiteral("<title[^>]*>([^<]*)</title"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    const QString Title = TitleElement.match(Html).captured(1).simplified();
+    const QString Name = QFileInfo(Designer->FileName()).fileName();
+    Printer.setDocName(!Title.isEmpty() ? Title : !Name.isEmpty() ? Name : QStringLiteral("Untitled"));
+    if (!ExecutePrintDialog(Owner, Printer))
+        return;
+    QString Reason;
+    if (!PrintHtml(Html, Designer->Filter()->BasePath(), Printer, Reason))
+        MessageDlg(QStringLiteral("The document could not be printed. %1").arg(Reason), TMsgDlgType::mtError, mbOK);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Printing the open document. The design view's page carries the editor's own marks (placeholder
+// pictures, tag glyphs, cell highlights, dotted table borders); the print is made from a clean page of its
+// own, built from the document as it would be saved, laid out and printed by the engine.
+#include <QString>
+#include <functional>
+
+class QPrinter;
+class QWidget;
+class THtmlDesigner;
+
+// The print dialog: true when the user confirmed it with Printer set up. A caller that cannot show a
+// window (a script, a test) puts its own routine in its place; an empty hook restores the dialog.
+using TPrintDialogHook = std::function<bool(QPrinter& Printer)>;
+TPrintDialogHook SetPrintDialogHook(TPrintDialogHook Hook);
+bool ExecutePrintDialog(QWidget* Owner, QPrinter& Printer);
+
+// Lays out Html (references relative to BasePath, a folder ending in "/") in a page of its own, without
+// running its scripts, and prints it on Printer; a printer that writes a PDF file gets the engine's own
+// PDF. False with Reason when the page could not be laid out or the job failed.
+bool PrintHtml(const QString& Html, const QString& BasePath, QPrinter& Printer, QString& Reason);
+
+// The Print command: the print dialog, then the design view's document printed; a failed job says so.
+void PrintDocument(QWidget* Owner, THtmlDesigner* Designer);

@@ -1,0 +1,126 @@
+#include "PrintTools.h"
+
+#include "EngineBridge.h"
+#include "FileManagers.h"
+#include "HtmlDesigner.h"
+#include "IniUtils.h"
+#include "NameSpace.h"
+#include "ScriptedDialogs.h"
+#include "TestHooks.h"
+#include "UnitMain.h"
+
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
+
+// A page with everything the design view marks: a named anchor, a comment, a script and a hidden field
+// (placeholder pictures), a borderless table (dotted cells), block elements (tag glyphs), a real picture
+// and an accented letter in the page's own 8-bit character set.
+const char* const PrintPage =
+    "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">"
+    "<title>Print fixture</title></head><body>"
+    "<a name=\"top\"></a><h1>Printed heading</h1>"
+    "<p>Caf\xe9 prices below.</p><!-- not for print -->"
+    "<script>document.write('SCRIPTRAN')</script>"
+    "<form><input type=\"hidden\" name=\"h\" value=\"1\"></form>"
+    "<table border=\"0\"><tr><td>cell one</td><td>cell two</td></tr></table>"
+    "<p><img src=\"dot.png\" width=\"40\" height=\"40\"></p>"
+    "</body></html>";
+
+QString RunTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000))
+        return QStringLiteral("<%1 did not finish>").arg(program);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+class PrintToolsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile::remove(ConfigIni().FileName());
+        QFile page(Dir.filePath("page.html"));
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.write(PrintPage);
+        page.close();
+        QImage dot(8, 8, QImage::Format_RGB32);
+        dot.fill(Qt::darkGreen);
+        ASSERT_TRUE(dot.save(Dir.filePath("dot.png")));
+        PreviousHook = SetPrintDialogHook([this](QPrinter& printer) {
+            ++Dialogs;
+            if (Output.isEmpty())
+                return false;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(Output);
+            JobName = printer.docName();
+            return true;
+        });
+    }
+    void TearDown() override
+    {
+        SetPrintDialogHook(PreviousHook);
+        QFile::remove(ConfigIni().FileName());
+    }
+
+    QTemporaryDir Dir;
+    TScriptedDialogs Messages;
+    TPrintDialogHook PreviousHook;
+    QString Output;
+    QString JobName;
+    int Dialogs = 0;
+};
+
+TEST_F(PrintToolsTest, ThePrintHoldsThePagesTextAndPictureAndNoneOfTheEditorsMarks)
+{
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    const QString pdfimages = QStandardPaths::findExecutable("pdfimages");
+    ASSERT_FALSE(pdftotext.isEmpty() || pdfimages.isEmpty()) << "poppler-utils is missing (scripts/setup.sh installs it)";
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(Dir.filePath("page.html")));
+    w.Designer()->SetShowTagGlyphs(true);
+
+    Output = Dir.filePath("page.pdf");
+    w.Print1->trigger();
+    EXPECT_EQ(Dialogs, 1);
+    EXPECT_TRUE(Messages.Messages.empty()) << Messages.MessageTexts().join("\n").toStdString();
+    EXPECT_EQ(JobName, "Print fixture");
+    ASSERT_TRUE(QFile::exists(Output));
+
+    const QString text = RunTool(pdftotext, {Output, "-"});
+    for (const char* words : {"Printed heading", "Caf\u00e9 prices below.", "cell one", "cell two"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(words))) << words << " in:\n" << text.toStdString();
+    EXPECT_FALSE(text.contains("SCRIPTRAN")) << "the page's script does not run";
+    // One picture: the page's own. Placeholders and glyphs are pictures too, and none of them is there.
+    const QStringList images = RunTool(pdfimages, {"-list", Output}).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(images.size(), 2 + 1) << images.join("\n").toStdString();  // two header lines, one picture
+    EXPECT_FALSE(w.FileManager()->Modified()) << "printing changes nothing";
+
+    // A cancelled dialog prints nothing.
+    QFile::remove(Output);
+    Output.clear();
+    w.Print1->trigger();
+    EXPECT_EQ(Dialogs, 2);
+    EXPECT_TRUE(Messages.Messages.empty());
+
+    // A job that cannot be written says so with the reason.
+    Output = Dir.filePath("no such folder/page.pdf");
+    Messages.Answers = {mrOk};
+    w.Print1->trigger();
+    EXPECT_EQ(Messages.MessageTexts(), QStringList({"The document could not be printed. No such file or directory"}));
+    EXPECT_TRUE(w.close());
+}
+
+} // namespace
