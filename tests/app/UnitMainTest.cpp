@@ -807,6 +807,35 @@ TEST_F(UnitMainTest, TheEntitiesPanelKeepsItsPlaceBetweenRunsAndShowsWholeNames)
     EXPECT_FALSE(w.Entities1->isChecked());
     EXPECT_TRUE(w.close());
 }
+// The panels docked, then one floating beside the window: the screen itself is taken, as a floating
+// panel is a window of its own. Written only when asked, under a real display.
+TEST_F(UnitMainTest, ScreenshotOfThePanelsDockedAndFloating)
+{
+    const QByteArray target = qgetenv("CORVALITE_SCREENSHOT_DOCKS");
+    if (target.isEmpty() || QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "CORVALITE_SCREENSHOT_DOCKS not set or no X display";
+    const QString floating = QString::fromLocal8Bit(target).replace(".png", "-floating.png");
+    auto settle = [] {
+        QEventLoop loop;
+        QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    TFormMain w;
+    w.move(0, 0);
+    w.resize(1000, 680);
+    w.show();
+    w.FileManager()->OpenFile(FixturePage());
+    settle();
+    EXPECT_TRUE(w.grab().toImage().save(QString::fromLocal8Bit(target), "PNG"));
+
+    w.PanelEntities->setFloating(true);
+    w.PanelEntities->setGeometry(1010, 120, 260, 420);
+    settle();
+    const QImage screen = w.screen()->grabWindow(0, 0, 0, 1280, 700).toImage();
+    ASSERT_FALSE(screen.isNull());
+    EXPECT_TRUE(screen.save(floating, "PNG"));
+    EXPECT_TRUE(w.close());
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Commands, tool bar states and the status bar
