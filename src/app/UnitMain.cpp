@@ -1223,8 +1223,7 @@ void TFormMain::CreateObjectsPanel()
     ToolManager = new TToolManager(PanelObjects);
     ToolManager->setObjectName(QStringLiteral("ToolManager"));
     PanelObjects->setWidget(ToolManager);
-    addDockWidget(Qt::LeftDockWidgetArea, PanelObjects);
-    resizeDocks({PanelObjects}, {65}, Qt::Horizontal);
+    DockManager->RegisterPanel(PanelObjects, Qt::LeftDockWidgetArea, 65);
 
     ToolManager->SetDesigner(FDesigner);
     ToolManager->SetImages(LoadToolImages());
@@ -1341,8 +1340,7 @@ void TFormMain::CreateIconPanel()
     PageControlIcons->setObjectName(QStringLiteral("PageControlIcons"));
     PanelIcons->setWidget(PageControlIcons);
     // On the right, below the entity panel.
-    addDockWidget(Qt::RightDockWidgetArea, PanelIcons);
-    splitDockWidget(PanelEntities, PanelIcons, Qt::Vertical);
+    DockManager->RegisterPanel(PanelIcons, Qt::RightDockWidgetArea, 200);
 
     IconPackManager = std::make_unique<TIconPackManager>(PageControlIcons);
     IconPackManager->OnSelect = [this](TIconPackManager*, TIconPack* pack, const QString& name, int index) {

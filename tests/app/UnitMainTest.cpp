@@ -195,7 +195,7 @@ TEST_F(UnitMainTest, FirstStartShowsAnEmptyDocumentAndCloseWritesTheSettings)
     EXPECT_TRUE(w.close());
 
     TIniFile ini(ConfigPath());
-    EXPECT_EQ(ini.ReadSections(), QStringList({"Form", "PanelEntities", "Dock Sites", "Toolbar", "Recents"}));
+    EXPECT_EQ(ini.ReadSections(), QStringList({"Form", "PanelEntities", "PanelObjects", "PanelIcons", "Dock Sites", "Toolbar", "Recents"}));
     EXPECT_EQ(ini.ReadSectionValues("Form"),
               QStringList({"Maximized=0", "Left=120", "Top=130", "Width=810", "Height=620"}));
     EXPECT_EQ(ini.ReadSection("Toolbar"), QStringList({"Standard Left", "Standard Top", "Block Left", "Block Top",
@@ -776,9 +776,17 @@ TEST_F(UnitMainTest, TheEntitiesPanelKeepsItsPlaceBetweenRunsAndShowsWholeNames)
     {
         TFormMain w;
         w.show();
+        // First start: the palette left, 65 wide; the entity and icon panels right, the icons below.
+        EXPECT_EQ(w.dockWidgetArea(w.PanelObjects), Qt::LeftDockWidgetArea);
+        EXPECT_EQ(w.PanelObjects->width(), 65);
         EXPECT_EQ(w.dockWidgetArea(w.PanelEntities), Qt::RightDockWidgetArea);
         EXPECT_FALSE(w.PanelEntities->isFloating());
         EXPECT_EQ(w.PanelEntities->width(), 200);
+        EXPECT_EQ(w.dockWidgetArea(w.PanelIcons), Qt::RightDockWidgetArea);
+        EXPECT_GT(w.PanelIcons->y(), w.PanelEntities->y());
+        for (Qt::DockWidgetArea empty : {Qt::TopDockWidgetArea, Qt::BottomDockWidgetArea})
+            for (QDockWidget* panel : {w.PanelObjects, w.PanelEntities, w.PanelIcons})
+                EXPECT_NE(w.dockWidgetArea(panel), empty);
         // Every reference of every group reads whole in its tile at the panel's font.
         const QFontMetrics metrics(w.EntityView->font());
         for (int group = 0; group < 4; ++group) {
