@@ -180,7 +180,8 @@ void TIconPack::ExtractIcon(QIODevice& Stream, int Index, const QString& Folder)
             // Joined as text: a name such as ":x.png" must not turn into a path of its own.
             target = Folder + (Folder.endsWith(QLatin1Char('/')) ? "" : "/") + path;
             file.setFileName(target);
-            if (!file.open(QIODevice::WriteOnly))
+            // Unbuffered, so that a write the disk refuses fails the commit instead of leaving a cut-short file.
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
                 break;
             reader.ReadStream(file);
             if (!file.commit())
@@ -188,7 +189,11 @@ void TIconPack::ExtractIcon(QIODevice& Stream, int Index, const QString& Folder)
             return;
         }
     } catch (const Exception&) {
+        // A write the disk refused is no fault of the pack: its reason is told.
+        const QString reason = file.error() == QFileDevice::WriteError ? file.errorString() : QString();
         file.cancelWriting();
+        if (!reason.isEmpty())
+            throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(target, reason));
         Invalid();
     }
     if (!target.isEmpty())

@@ -222,12 +222,17 @@ void TTemplateReader::ExtractFiles(QIODevice& Stream, const QString& DestFolder,
         }
         QDir().mkpath(QFileInfo(target).absolutePath());
         QSaveFile file(target);
-        if (!file.open(QIODevice::WriteOnly))
+        // Unbuffered, so that a write the disk refuses fails the commit instead of leaving a cut-short file.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(target, file.errorString()));
         try {
             reader.ReadStream(file);
         } catch (const Exception&) {
+            // A write the disk refused is no fault of the template: its reason is told.
+            const QString reason = file.error() == QFileDevice::WriteError ? file.errorString() : QString();
             file.cancelWriting();
+            if (!reason.isEmpty())
+                throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(target, reason));
             Invalid();
         }
         if (!file.commit())

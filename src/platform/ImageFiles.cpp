@@ -1,3 +1,4 @@
+#include "SafeSave.h"
 #include "ImageFiles.h"
 
 #include "Exceptions.h"
@@ -230,9 +231,7 @@ void SaveImageFile(const QImage& Image, TImageFormat Format, const QString& Path
     const QString Shown = QDir::toNativeSeparators(Path);
     if (Data.isEmpty())
         throw Exception(QStringLiteral("Cannot create file \"%1\". The image could not be encoded.").arg(Shown));
-    QSaveFile File(Path);
-    if (!File.open(QIODevice::WriteOnly))
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(Shown, File.errorString()));
-    if (File.write(Data) != Data.size() || !File.commit())
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(Shown, File.errorString()));
+    QString Reason;
+    if (!SaveBytesToFile(Path, Data, Reason))
+        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(Shown, Reason));
 }
