@@ -262,12 +262,4 @@ TEST_F(DockUtilsTest, ASiteCollapsesWhenItsLastPanelLeavesAndOpensAtMost200Deep)
     EXPECT_EQ(w.Entities->height(), 120);
 }
 
-TEST_F(DockUtilsTest, AnUnwritableSettingsFileLosesTheLayoutWithoutAnError)
-{
-    ASSERT_TRUE(QDir().mkpath(Ini.FileName()));  // a folder where the file should be
-    TDockWindow w;
-    w.Show(Ini);
-    EXPECT_NO_THROW(w.Manager->SaveLayout(Ini));
-}
-
 } // namespace
