@@ -306,8 +306,9 @@ void TTagProperties::CommitNodeProperties()
             continue;
         const int Id = AttrNameToId(Item->Caption);
         if (TrimControls(Item->Value).isEmpty()) {
-            // An emptied row takes the attribute away; a row that was empty leaves nothing behind.
-            if (Id >= 0 && Tag->HasAttribute(Id))
+            // An emptied row takes the attribute away; a row that was empty leaves nothing behind, and a
+            // value the author wrote empty (alt="", value="") stays as written.
+            if (Id >= 0 && Tag->HasAttribute(Id) && !Tag->GetAttribute(Id).isEmpty())
                 Tag->RemoveAttribute(Id);
             continue;
         }

@@ -164,6 +164,21 @@ TEST(TagTreeDataTest, OnlyASingleFontNameWithBlanksIsQuoted)
         EXPECT_EQ(CssDeclaration(C.Name, C.Value), C.Written);
 }
 
+TEST(TagTreeDataTest, AValueWrittenEmptySurvivesACommitOfItsElement)
+{
+    auto doc = ParseHtml(QStringLiteral("<html><body><img src=\"a.gif\" alt=\"\" title=\"t\"></body></html>"));
+    auto* img = static_cast<THtmlTag*>(FindTag(doc.get(), TAG_IMG));
+    ASSERT_NE(img, nullptr);
+    TTagProperties props;
+    props.ShowNodeProperties(img);
+    Row(props.AttrInspector(), "title")->Value = "new";
+    props.CommitNodeProperties();
+    EXPECT_EQ(img->GetAttribute(ATTR_TITLE), "new");
+    ASSERT_TRUE(img->HasAttribute(ATTR_ALT));
+    const QString html = HtmlNodeToText(img);
+    EXPECT_TRUE(html.contains(QStringLiteral("alt=\"\""))) << html.toStdString();
+}
+
 TEST_F(TagPropertiesFixture, DeclarationsWithoutARowSurviveACommit)
 {
     P()->SetAttribute(ATTR_STYLE, "zoom: 2; margin: 0 auto; color: red; -x-custom: a b");
