@@ -439,8 +439,11 @@
         onHandlePress(event);
       return;
     }
+    // The choices of a list box are part of it: a press on one is a press on the select.
+    const listBox = event.target.closest ? event.target.closest('select') : null;
+    const target = listBox || event.target;
     if (event.type === 'mousedown') {
-      const element = event.target.nodeType === Node.ELEMENT_NODE ? event.target : event.target.parentElement;
+      const element = target.nodeType === Node.ELEMENT_NODE ? target : target.parentElement;
       const sized = element ? element.closest('[onresizeend]') : null;
       if (element && controlTags.includes(element.tagName) && document.body.contains(element)) {
         // Images, placeholders and form controls are selected whole, as a control, so the tools act on them.
@@ -456,7 +459,7 @@
       else
         hideHandles();
     }
-    send('event', { type: event.type, element: describe(event.target) });
+    send('event', { type: event.type, element: describe(target) });
   }
 
   // The engine's own undo keys work on our unit stack, so every change stays countable.

@@ -20,6 +20,7 @@
 #include "ShellApi.h"
 #include "SynUtils.h"
 #include "TagTreeView.h"
+#include "ToolBody.h"
 #include "ToolLoader.h"
 #include "UnitAbout.h"
 #include "UnitButtonWiz.h"
@@ -390,10 +391,8 @@ void TFormMain::CreateMenus()
     Contents1 = AddEntry(Help1, "&Contents ...");
     About1 = AddEntry(Help1, "&About");
 
-    // Not there yet: the table tool, page properties, the help contents and
-    // the about box.
-    Unavailable({Objects1, Properties1, Entities1, InsertTable1, ableProperties1,
-                 PageProperties1, Contents1, About1});
+    // Not there yet: the table tool, the help contents and the about box.
+    Unavailable({Objects1, Properties1, Entities1, InsertTable1, ableProperties1, Contents1, About1});
     // The table commands wait for a table: Tables1Click enables them when the menu opens.
     for (QAction* a : {InsertRowAbove1, InsertRowBelow1, DeleteRows1, InsertColumnBefore1, InsertColumnAfter1,
                        DeleteColumns1, MergeCells1, UnmergeCells1, FixTableLayout1})
@@ -1234,6 +1233,7 @@ void TFormMain::CreateObjectsPanel()
         FUndoCountSeen = FDesigner->GetBrowserUndoCount();
     };
     LoadTools(*ToolManager);
+    connect(PageProperties1, &QAction::triggered, this, &TFormMain::PageProperties1Click);
     connect(FDesigner, &THtmlDesigner::OnDblClick, this, [this] {
         if (FDesigner->CurrentElement().IsValid())
             ToolManager->EditByDoubleClick(FDesigner->CurrentElement());
@@ -1352,4 +1352,19 @@ void TFormMain::CreateIconPanel()
     IconPacks1->setChecked(true);
     connect(IconPacks1, &QAction::triggered, PanelIcons, &QWidget::setVisible);
     connect(View1, &QMenu::aboutToShow, this, [this] { IconPacks1->setChecked(PanelIcons->isVisible()); });
+}
+
+void TFormMain::PageProperties1Click()
+{
+    // The dialog reads and writes the design view's document: edits made in the view on show go there
+    // first, and the view is filled again from the result.
+    try {
+        CommitView(FActiveView);
+    } catch (const Exception& e) {
+        MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    FViewEdited = false;
+    if (ExecutePageProperties(*ToolManager) && FActiveView != VIEW_DESIGNER)
+        TabControl1Change(FActiveView);
 }

@@ -221,6 +221,8 @@ public:
     QDockWidget* PanelObjects = nullptr;
     TToolManager* ToolManager = nullptr;
     void CreateObjectsPanel();
+    // Tools > Page Properties: the page properties dialog on the document of the view on show.
+    void PageProperties1Click();
 
     // ---- spell checker: its word list is loaded on the first spell check and kept until exit
     TFormSpellCheck* FormSpellCheck = nullptr;

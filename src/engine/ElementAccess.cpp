@@ -68,6 +68,8 @@ TElementSnapshot ReadElement(const TEngineElement& Element)
         return snapshot;
     snapshot.Tag = data.value(QStringLiteral("tag")).toString().toUpper();
     snapshot.Id = data.value(QStringLiteral("id")).toString();
+    snapshot.OuterHtml = data.value(QStringLiteral("outerHTML")).toString();
+    snapshot.InnerHtml = data.value(QStringLiteral("innerHTML")).toString();
     const QVariantMap attributes = data.value(QStringLiteral("attributes")).toMap();
     for (auto it = attributes.cbegin(); it != attributes.cend(); ++it)
         snapshot.Attributes.append({it.key().toLower(), it.value().toString()});

@@ -21,6 +21,9 @@ struct TElementSnapshot
     QString Tag;
     QString Id;
     QList<QPair<QString, QString>> Attributes;
+    // The element's markup as the engine writes it: whole, and its content alone.
+    QString OuterHtml;
+    QString InnerHtml;
 
     // The attribute behind a property name; empty when absent.
     QString Attribute(const QString& Property) const;

@@ -172,6 +172,11 @@ void TTagEditor::ControlsToModel()
         binding.Take();
 }
 
+void TTagEditor::Bind(QWidget* Control, const void* Field, std::function<void()> Show, std::function<void()> Take)
+{
+    FBindings.append({Control, Field, std::move(Show), std::move(Take)});
+}
+
 QWidget* TTagEditor::ControlOf(const void* Field) const
 {
     for (const TBinding& binding : FBindings)

@@ -85,6 +85,10 @@ protected:
     QLineEdit* AddColorEdit(QGridLayout* Page, const char* Name, const char* ButtonName, const QString& Label,
                             QString& Field);
 
+    // Binds a control the rows above do not make (radio buttons, pickers, grids) to a field: Show puts the
+    // field into the control, Take the control's value into the field.
+    void Bind(QWidget* Control, const void* Field, std::function<void()> Show, std::function<void()> Take);
+
     void ModelToControls();
     void ControlsToModel();
     // The control bound to a field; null when none is.

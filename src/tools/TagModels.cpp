@@ -1,5 +1,6 @@
 #include "TagModels.h"
 
+#include "HtmlEntities.h"
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
 
@@ -53,6 +54,12 @@ THtmlTag* AsTag(THtmlNode* Node)
     return Node && Node->NodeClass() == THtmlNode::ncTag ? static_cast<THtmlTag*>(Node) : nullptr;
 }
 
+THtmlTag* KeptElement(const TElementSnapshot& Element, const THtmlFilter& Filter, int TagId)
+{
+    THtmlTag* node = AsTag(Filter.FindNode(Element.Id));
+    return node && node->TagId() == TagId ? node : nullptr;
+}
+
 QString TrimField(const QString& Text)
 {
     qsizetype first = 0, last = Text.size();
@@ -84,6 +91,47 @@ QString EscapeText(const QString& Text)
         else
             out += c;
     }
+    return out;
+}
+
+QString DecodeText(const QString& Text)
+{
+    // The longest reference worth trying: "&thetasym;" and "&#x10FFFF;" are ten characters.
+    constexpr qsizetype LongestReference = 10;
+    QString out;
+    out.reserve(Text.size());
+    qsizetype i = 0;
+    while (i < Text.size()) {
+        const qsizetype end = Text.at(i) == QLatin1Char('&') ? Text.indexOf(QLatin1Char(';'), i) : -1;
+        if (end > i && end - i < LongestReference) {
+            if (const char32_t code = EntityToChar(QStringView(Text).mid(i, end - i + 1))) {
+                out += QString::fromUcs4(&code, 1);
+                i = end + 1;
+                continue;
+            }
+        }
+        out += Text.at(i++);
+    }
+    return out;
+}
+
+QStringList MemoLines(const QString& Text)
+{
+    QString text = Text;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    if (Text.isEmpty())
+        return {};
+    return text.split(QLatin1Char('\n'));
+}
+
+QString MemoText(const QString& Text)
+{
+    QString out;
+    for (const QString& line : MemoLines(Text))
+        out += line + QLatin1String("\r\n");
     return out;
 }
 

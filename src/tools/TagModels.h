@@ -8,6 +8,7 @@
 #include "ElementAccess.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
@@ -29,6 +30,9 @@ void SetElementAttribute(TElementWrites& Element, const QString& Name, const QSt
 
 // The node as an element; null for no node and for text nodes (comments, raw blocks).
 THtmlTag* AsTag(THtmlNode* Node);
+// The source node kept for the element's design id when it is an element with that tag identifier; null
+// otherwise. The placeholder tools tell their own images apart by it.
+THtmlTag* KeptElement(const TElementSnapshot& Element, const THtmlFilter& Filter, int TagId);
 
 // A field's text as the dialogs write it: without leading and trailing characters below 33.
 QString TrimField(const QString& Text);
@@ -37,6 +41,14 @@ QString TrimField(const QString& Text);
 void AppendAttribute(QString& Html, const QString& Name, const QString& Field);
 // Text typed for an element's content as HTML source: "&" and "<" as references.
 QString EscapeText(const QString& Text);
+// HTML source text as the user reads it: every known character reference decoded, anything else as written.
+QString DecodeText(const QString& Text);
+
+// The lines of a memo's text, split at CR LF, CR or LF; a final line break starts no further line, so
+// empty text has no lines.
+QStringList MemoLines(const QString& Text);
+// The memo's text as a multi-line element content is written: every line followed by CR LF.
+QString MemoText(const QString& Text);
 
 // What a dialog's OK check found: nothing (Refused false), or a message (shown as an error box when not
 // empty) and the field whose control takes the focus while the dialog stays open.

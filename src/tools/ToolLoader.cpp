@@ -1,6 +1,16 @@
 #include "ToolLoader.h"
 
+#include "ToolAnchor.h"
+#include "ToolBody.h"
+#include "ToolBr.h"
+#include "ToolComment.h"
+#include "ToolDate.h"
+#include "ToolForm.h"
+#include "ToolHr.h"
 #include "ToolImg.h"
+#include "ToolMarquee.h"
+#include "ToolSelect.h"
+#include "ToolTextArea.h"
 
 #include <QImage>
 
@@ -16,19 +26,19 @@ constexpr TToolRow Separator = {nullptr, "", "", -2, false, false, nullptr};
 // its row.
 constexpr TToolRow Rows[] = {
     // class                  caption                          tag         image  in place  saved  make
-    {"TToolBody",          "Body",                          "Body",     -1,    EIP,  false, nullptr},
+    {"TToolBody",          "Body",                          "Body",     -1,    EIP,  false, &NewTool<TToolBody>},
     {"TToolImg",           "Insert Image",                  "IMG",      9,     EIP,  NSD,   &NewTool<TToolImg>},
     {"TToolTable",         "Insert Table",                  "TABLE",    17,    EIP,  false, nullptr},
-    {"TToolHr",            "Insert Horizontal Rule",        "HR",       8,     EIP,  false, nullptr},
-    {"TToolDate",          "Insert Date and Time",          "",         6,     false, false, nullptr},
-    {"TToolComment",       "Insert Comment",                "IMG",      5,     EIP,  false, nullptr},
-    {"TToolBr",            "Insert Line Break",             "BR",       4,     EIP,  false, nullptr},
-    {"TToolAnchor",        "Insert Anchor",                 "IMG",      0,     EIP,  false, nullptr},
+    {"TToolHr",            "Insert Horizontal Rule",        "HR",       8,     EIP,  false, &NewTool<TToolHr>},
+    {"TToolDate",          "Insert Date and Time",          "",         6,     false, false, &NewTool<TToolDate>},
+    {"TToolComment",       "Insert Comment",                "IMG",      5,     EIP,  false, &NewTool<TToolComment>},
+    {"TToolBr",            "Insert Line Break",             "BR",       4,     EIP,  false, &NewTool<TToolBr>},
+    {"TToolAnchor",        "Insert Anchor",                 "IMG",      0,     EIP,  false, &NewTool<TToolAnchor>},
     {"TToolTd",            "Table Cell",                    "TD",       -1,    EIP,  false, nullptr},
     {"TToolScript",        "Insert Script",                 "IMG",      16,    EIP,  false, nullptr},
     {"TToolScriptFile",    "Insert External Script File",   "IMG",      38,    EIP,  NSD,   nullptr},
     Separator,
-    {"TToolForm",          "Insert Form",                   "FORM",     24,    EIP,  false, nullptr},
+    {"TToolForm",          "Insert Form",                   "FORM",     24,    EIP,  false, &NewTool<TToolForm>},
     {"TToolInputEdit",     "Insert Input Text",             "INPUT",    22,    false, false, nullptr},
     {"TToolInputPassword", "Insert Input Password",         "INPUT",    28,    false, false, nullptr},
     {"TToolInputButton",   "Insert Input Button",           "INPUT",    19,    false, false, nullptr},
@@ -37,12 +47,12 @@ constexpr TToolRow Rows[] = {
     {"TToolInputFile",     "Insert Input File",             "INPUT",    23,    false, false, nullptr},
     {"TToolInputHidden",   "Insert Hidden Input",           "IMG",      25,    false, false, nullptr},
     {"TToolInputImage",    "Insert Image Button",           "IMG",      26,    EIP,  NSD,   nullptr},
-    {"TToolSelectCombo",   "Insert Input Combobox",         "SELECT",   21,    false, false, nullptr},
-    {"TToolSelectList",    "Insert Input Listbox",          "SELECT",   27,    false, false, nullptr},
-    {"TToolTextArea",      "Insert Text Area",              "TEXTAREA", 30,    false, false, nullptr},
+    {"TToolSelectCombo",   "Insert Input Combobox",         "SELECT",   21,    false, false, &NewTool<TToolSelectCombo>},
+    {"TToolSelectList",    "Insert Input Listbox",          "SELECT",   27,    false, false, &NewTool<TToolSelectList>},
+    {"TToolTextArea",      "Insert Text Area",              "TEXTAREA", 30,    false, false, &NewTool<TToolTextArea>},
     Separator,
     {"TToolBgSound",       "Insert Background Sound",       "IMG",      3,     EIP,  NSD,   nullptr},
-    {"TToolMarquee",       "Insert Running Text (Marquee)", "IMG",      34,    EIP,  false, nullptr},
+    {"TToolMarquee",       "Insert Running Text (Marquee)", "IMG",      34,    EIP,  false, &NewTool<TToolMarquee>},
     {"TToolObjFlash",      "Insert Flash Movie",            "IMG",      33,    EIP,  NSD,   nullptr},
     {"TToolObjQuickTime",  "Insert QuickTime Movie",        "IMG",      36,    EIP,  NSD,   nullptr},
     {"TToolObjReal",       "Insert Real Media",             "IMG",      37,    EIP,  NSD,   nullptr},

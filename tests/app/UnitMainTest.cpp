@@ -1114,7 +1114,7 @@ TEST_F(UnitMainCommandsTest, CommandsWithoutTheirPartsAreDisabled)
     for (QAction* a : {w.InsertTable1, w.InsertRowAbove1,
                        w.InsertRowBelow1, w.DeleteRows1, w.InsertColumnBefore1, w.InsertColumnAfter1,
                        w.DeleteColumns1, w.MergeCells1, w.UnmergeCells1, w.FixTableLayout1, w.ableProperties1,
-                       w.PageProperties1, w.Contents1})
+                       w.Contents1})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     EXPECT_FALSE(w.Properties1->isVisible());
     EXPECT_TRUE(w.PreviewinBrowser1->isEnabled());

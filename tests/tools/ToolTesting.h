@@ -19,9 +19,11 @@
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
 #include "ToolManager.h"
+#include "TestData.h"
 #include "UnitMain.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
@@ -69,6 +71,8 @@ struct TDesignDocument
                 snapshot.Attributes.append({name.toLower(), value});
             }
             snapshot.Id = snapshot.Attribute(QStringLiteral("id"));
+            snapshot.OuterHtml = HtmlNodeToText(node);
+            snapshot.InnerHtml = StripOuterTag(snapshot.OuterHtml);
             break;
         }
         return snapshot;
@@ -183,9 +187,11 @@ public:
     }
 
     // A double-click of the left button on the middle of the first element matching Selector.
-    void DoubleClick(const QString& Selector) const
+    void DoubleClick(const QString& Selector) const { DoubleClickAt(Box(Selector).center()); }
+
+    // A double-click of the left button at a point of the view.
+    void DoubleClickAt(const QPoint& at) const
     {
-        const QPoint at = Box(Selector).center();
         QWidget* target = Designer()->View()->focusProxy();
         const auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
             QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
@@ -210,3 +216,27 @@ public:
 
     QString FileName;
 };
+
+// A control of a dialog by its object name; a test failure when there is none.
+template <class T>
+T* FindControl(const QWidget& Form, const char* Name)
+{
+    T* control = Form.findChild<T*>(QLatin1String(Name));
+    EXPECT_NE(control, nullptr) << Name;
+    return control;
+}
+
+// The saved file against tests/data/tools/Name. On a difference the saved bytes are left in the temporary
+// folder under the same name, for a look at what changed.
+inline void ExpectSavedAs(const QByteArray& Saved, const QString& Name)
+{
+    const QByteArray expected = ReadTestData(QStringLiteral("tools/") + Name);
+    if (Saved == expected)
+        return;
+    const QString actual = QDir::temp().filePath(Name);
+    QFile file(actual);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(Saved);
+    ADD_FAILURE() << "The saved file differs from " << Name.toStdString() << "; it was saved as "
+                  << actual.toStdString() << ":\n" << Saved.toStdString();
+}

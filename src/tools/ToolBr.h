@@ -1,0 +1,40 @@
+#pragma once
+// The line break tool: inserts a br or sets the side its clear attribute names.
+#include "TagEditors.h"
+#include "TagModels.h"
+#include "ToolManager.h"
+
+class TBrModel : public TTagModel
+{
+public:
+    struct TFields
+    {
+        QString Clear;
+    };
+    TFields Fields;
+
+    QString GetHtml() override;
+    void Apply(TElementWrites& Writes) override;
+
+protected:
+    void DoLoad() override;
+};
+
+class TFormToolBr : public TTagEditor
+{
+    Q_OBJECT
+public:
+    explicit TFormToolBr(QWidget* Parent = nullptr);
+    TTagModel& Model() override { return FModel; }
+
+private:
+    TBrModel FModel;
+};
+
+class TToolBr : public TToolItem
+{
+public:
+    explicit TToolBr(const TToolRow& Row) : TToolItem(Row) {}
+    bool CanEdit(const TElementSnapshot&, const THtmlFilter&) const override { return true; }
+    TTagEditor* GetEditor() override { return SharedEditor<TFormToolBr>(); }
+};

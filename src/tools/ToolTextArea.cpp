@@ -1,0 +1,60 @@
+#include "ToolTextArea.h"
+
+#include <QGridLayout>
+
+void TTextAreaModel::DoLoad()
+{
+    Fields = {};
+    if (!Element)
+        return;
+    Fields.Name = GetElementAttribute(*Element, QStringLiteral("name"));
+    Fields.Wrap = GetElementAttribute(*Element, QStringLiteral("wrap"));
+    Fields.Cols = GetElementAttribute(*Element, QStringLiteral("cols"));
+    Fields.Rows = GetElementAttribute(*Element, QStringLiteral("rows"));
+    Fields.AccessKey = GetElementAttribute(*Element, QStringLiteral("accesskey"));
+    Fields.TabIndex = GetElementAttributeNoDefaults(*Element, QStringLiteral("tabindex"));
+    Fields.Disabled = Element->Flag(QStringLiteral("disabled"));
+    Fields.ReadOnly = Element->Flag(QStringLiteral("readOnly"));
+    // The page writes the text with "&", "<" and ">" as references.
+    Fields.Value = MemoLines(DecodeText(Element->InnerHtml)).join(QLatin1Char('\n'));
+}
+
+TFieldError TTextAreaModel::Check() const
+{
+    if (TrimField(Fields.Name).isEmpty())
+        return TFieldError::Refuse(QStringLiteral("Please specify a name."), &Fields.Name);
+    return {};
+}
+
+QString TTextAreaModel::GetHtml()
+{
+    QString html = QStringLiteral("<textarea");
+    AppendAttribute(html, QStringLiteral("name"), Fields.Name);
+    AppendAttribute(html, QStringLiteral("wrap"), Fields.Wrap);
+    AppendAttribute(html, QStringLiteral("cols"), Fields.Cols);
+    AppendAttribute(html, QStringLiteral("rows"), Fields.Rows);
+    AppendAttribute(html, QStringLiteral("tabindex"), Fields.TabIndex);
+    AppendAttribute(html, QStringLiteral("accesskey"), Fields.AccessKey);
+    if (Fields.Disabled)
+        html += QLatin1String(" disabled");
+    if (Fields.ReadOnly)
+        html += QLatin1String(" readonly");
+    // Escaped, so that typed text such as "</textarea>" or "&amp;" stays text.
+    return html + QLatin1Char('>') + EscapeText(MemoText(Fields.Value)) + QLatin1String("</textarea>");
+}
+
+TFormToolTextArea::TFormToolTextArea(QWidget* Parent) : TTagEditor(QStringLiteral("  Text Area"), Parent)
+{
+    TTextAreaModel::TFields& f = FModel.Fields;
+    QGridLayout* page = AddPage(QStringLiteral("General"));
+    AddEdit(page, "EditName", QStringLiteral("Name"), f.Name);
+    SetNumericEdit(AddEdit(page, "EditCols", QStringLiteral("Column Width (Chars)"), f.Cols));
+    SetNumericEdit(AddEdit(page, "EditRows", QStringLiteral("Number of Lines"), f.Rows));
+    AddCombo(page, "ComboWrap", QStringLiteral("Wrap"), f.Wrap,
+             {QString(), QStringLiteral("soft"), QStringLiteral("hard"), QStringLiteral("off")});
+    SetNumericEdit(AddEdit(page, "EditTab", QStringLiteral("Tab Index"), f.TabIndex));
+    SetAccessKeyEdit(AddEdit(page, "EditKey", QStringLiteral("Access Key"), f.AccessKey));
+    AddCheck(page, "CheckDisabled", QStringLiteral("Disabled"), f.Disabled);
+    AddCheck(page, "CheckReadOnly", QStringLiteral("Read Only"), f.ReadOnly);
+    AddMemo(page, "MemoValue", QStringLiteral("Initial Value"), f.Value);
+}
