@@ -237,7 +237,8 @@ void TBodyModel::DoLoad()
         for (const TBodyAttribute& a : BodyAttributes)
             Fields.*a.Field = body->GetAttribute(a.Attr);
 
-    const THeadParts parts = ScanHead(AsTag(source->FindFirst(TAG_HEAD)), Filter->Generator());
+    THtmlTag* head = AsTag(source->FindFirst(TAG_HEAD));
+    const THeadParts parts = ScanHead(head, Filter->Generator());
     if (parts.Title)
         Fields.Title = GetNodePlainText(parts.Title).trimmed();
     if (parts.Keywords)
@@ -257,8 +258,7 @@ void TBodyModel::DoLoad()
     if (parts.Made)
         Fields.Email = WithoutMailTo(parts.Made->GetAttribute(ATTR_HREF));
     // The links in the head's order, each on the row of its relation; a relation without a row gets one.
-    for (THtmlNode* child = source->FindFirst(TAG_HEAD) ? AsTag(source->FindFirst(TAG_HEAD))->FirstChild() : nullptr;
-         child; child = child->NextSibling()) {
+    for (THtmlNode* child = head ? head->FirstChild() : nullptr; child; child = child->NextSibling()) {
         const THtmlTag* link = AsTag(child);
         if (!link || link->TagId() != TAG_LINK || !parts.Replaced.contains(link) || link == parts.Made)
             continue;
