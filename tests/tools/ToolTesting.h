@@ -9,6 +9,7 @@
 // TToolWindow: the main window on a copy of a fixture page, for the one offscreen test of each tool that
 // goes through the palette: palette clicks by the mouse, double-clicks on elements of the design view,
 // saving and reading the saved file.
+#include "../app/ScriptedDialogs.h"
 #include "ElementAccess.h"
 #include "EngineBridge.h"
 #include "FileManagers.h"
@@ -18,8 +19,10 @@
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
+#include "NameSpace.h"
 #include "ToolManager.h"
 #include "TestData.h"
+#include "TestHooks.h"
 #include "UnitMain.h"
 
 #include <QApplication>
@@ -27,7 +30,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QWebEngineView>
 #include <functional>
@@ -240,3 +245,27 @@ inline void ExpectSavedAs(const QByteArray& Saved, const QString& Name)
     ADD_FAILURE() << "The saved file differs from " << Name.toStdString() << "; it was saved as "
                   << actual.toStdString() << ":\n" << Saved.toStdString();
 }
+
+// The window's page needs the editor's URL schemes, which must be known before the application exists.
+inline const TBeforeApplicationHook ToolTestingSchemes([] { RegisterEditorSchemes(); });
+
+inline void ClickOk(const QWidget& Form)
+{
+    FindControl<QPushButton>(Form, "BtnOk")->click();
+}
+
+// The set-up of a tool's test through the palette: scripted dialogs, and the main window on a copy of
+// tests/data/tools/objects.html with the caret at the end of its "#intro" paragraph.
+class TToolPageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(W.Open(Dir.path(), QStringLiteral("page.html"), ReadTestData(QStringLiteral("tools/objects.html"))));
+        W.PlaceCaret(QStringLiteral("#intro"));
+    }
+
+    QTemporaryDir Dir;
+    TScriptedDialogs Dialogs;
+    TToolWindow W;
+};
