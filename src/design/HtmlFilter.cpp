@@ -651,11 +651,6 @@ void THtmlFilter::SetNodeSize(const QString& Id, const QString& Width, const QSt
     }
 }
 
-std::unique_ptr<THtmlRoot> THtmlFilter::ParseEngineMarkup(const QString& Html)
-{
-    return ParseText(BareFlagAttributes(Html));
-}
-
 void THtmlFilter::SetDesignText(const QString& Html)
 {
     if (!FSource)

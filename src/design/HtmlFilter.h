@@ -159,10 +159,6 @@ public:
     // attribute per named, non-empty parameter; answers the new embed (a child of Object).
     static THtmlTag* BuildObjectEmbed(THtmlTag* Object);
 
-    // Markup the engine wrote (an element's outer HTML) read as the document's own: the flags it writes as
-    // flag="" come back bare, as on mapping back.
-    static std::unique_ptr<THtmlRoot> ParseEngineMarkup(const QString& Html);
-
     // The design class of an object by its class id ("dsgn_activex" when the id is not one we know).
     static QString ObjectDesignClass(const QString& ClassId);
 

@@ -2,7 +2,7 @@
 
 #include "AsciiCase.h"
 #include "HtmlAttributes.h"
-#include "HtmlFilter.h"
+#include "HtmlFiler.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
 
@@ -97,7 +97,8 @@ void TSelectModel::DoLoad()
 QString TSelectModel::ReadChoices(const QString& SelectHtml, bool& Grouped)
 {
     Grouped = false;
-    const std::unique_ptr<THtmlRoot> tree = THtmlFilter::ParseEngineMarkup(SelectHtml);
+    // The page writes a selected option as selected="": read as the bare flag it is.
+    const std::unique_ptr<THtmlRoot> tree = ParseHtml(QStringView(SelectHtml), poEmptyFlagsAreBare);
     const THtmlTag* select = AsTag(tree->FindFirst(TAG_SELECT));
     if (!select)
         return {};
