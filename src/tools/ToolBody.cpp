@@ -16,15 +16,15 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTableWidget>
 #include <QToolButton>
-#include <QHash>
-#include <QSet>
 
 namespace {
 
@@ -462,7 +462,8 @@ TFormToolBody::TFormToolBody(QWidget* Parent) : TTagEditor(QStringLiteral("Page 
     QGridLayout* robots = AddGroup(misc, QStringLiteral(" Robots "));
     FCheckRobot = AddCheck(robots, "CheckRobot", QStringLiteral("Include Robots Meta"), f.Robots);
     FCheckIndex = AddCheck(robots, "CheckIndex", QStringLiteral("Search engine can index this page"), f.Index);
-    FCheckFollow = AddCheck(robots, "CheckFollow", QStringLiteral("Search engine can follow links in this page"), f.Follow);
+    FCheckFollow =
+        AddCheck(robots, "CheckFollow", QStringLiteral("Search engine can follow links in this page"), f.Follow);
     QGridLayout* refresh = AddGroup(misc, QStringLiteral(" Auto Refresh "));
     FCheckRefresh = AddCheck(refresh, "CheckRefresh", QStringLiteral("Refresh this page after (seconds)"), f.Refresh);
     FEditRefreshSec = AddEdit(refresh, "EditRefreshSec", QString(), f.RefreshSeconds);
@@ -483,8 +484,7 @@ TFormToolBody::TFormToolBody(QWidget* Parent) : TTagEditor(QStringLiteral("Page 
     FBtnRefreshUrl = findChild<QToolButton*>(QStringLiteral("BtnRefreshUrl"));
     misc->setRowStretch(misc->rowCount(), 1);
 
-    for (QAbstractButton* button : {static_cast<QAbstractButton*>(FCheckRobot), static_cast<QAbstractButton*>(FCheckRefresh),
-                                    static_cast<QAbstractButton*>(FRadioRefresh2)})
+    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{FCheckRobot, FCheckRefresh, FRadioRefresh2})
         connect(button, &QAbstractButton::toggled, this, &TFormToolBody::UpdateStates);
 }
 

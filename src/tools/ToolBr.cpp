@@ -25,5 +25,6 @@ TFormToolBr::TFormToolBr(QWidget* Parent) : TTagEditor(QStringLiteral("  Line Br
 {
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddCombo(page, "ComboClear", QStringLiteral("Clear"), FModel.Fields.Clear,
-             {QString(), QStringLiteral("all"), QStringLiteral("left"), QStringLiteral("right"), QStringLiteral("none")});
+             {QString(), QStringLiteral("all"), QStringLiteral("left"), QStringLiteral("right"),
+              QStringLiteral("none")});
 }

@@ -100,8 +100,8 @@ TFormToolDate::TFormToolDate(QWidget* Parent) : TTagEditor(QStringLiteral("  Dat
     TDateModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
     FComboDate = AddCombo(page, "ComboBox1", QStringLiteral("Date Format"), f.DateFormat,
-                          {QString(), QStringLiteral("mm/dd/yy"), QStringLiteral("mm/dd/yyyy"), QStringLiteral("yy/mm/dd"),
-                           QStringLiteral("yy-mm-dd"), QStringLiteral("yyyy/mm/dd"), QStringLiteral("yyyy-mm-dd"),
+                          {QString(), QStringLiteral("mm/dd/yy"), QStringLiteral("mm/dd/yyyy"),
+                           QStringLiteral("yy/mm/dd"), QStringLiteral("yy-mm-dd"), QStringLiteral("yyyy/mm/dd"), QStringLiteral("yyyy-mm-dd"),
                            QStringLiteral("dddd, mmmm d, yyyy"), QStringLiteral("mmmm d, yyyy"),
                            QStringLiteral("ddd, mmm d, yyyy"), QStringLiteral("mmm d, yyyy")});
 

@@ -72,7 +72,8 @@ void TMarqueeModel::SetNodeAttributes(THtmlTag* Node) const
 QString TMarqueeModel::GetHtml()
 {
     // The text is kept as HTML source: typed "&" and "<" go in as references.
-    const TOpenTag open = Filter->NewMarquee(EscapeText(MemoText(Fields.Text)), Fields.Width, Fields.Height, Fields.Align);
+    const TOpenTag open =
+        Filter->NewMarquee(EscapeText(MemoText(Fields.Text)), Fields.Width, Fields.Height, Fields.Align);
     SetNodeAttributes(open.Node);
     QString html = open.Html;
     html.chop(1); // the opening's trailing blank

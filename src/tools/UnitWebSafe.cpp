@@ -223,8 +223,14 @@ TFormWebSafe::TFormWebSafe(QWidget* Parent) : QDialog(Parent)
     buttons->addWidget(cancel);
     column->addLayout(buttons);
 
+    // A click on the item already current counts too: it empties the scheme list again, or applies the
+    // scheme again after Reset.
     connect(ListBox1, &QListWidget::currentRowChanged, this, &TFormWebSafe::BackgroundClick);
+    connect(ListBox1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { BackgroundClick(ListBox1->row(item)); });
     connect(ListBox2, &QListWidget::currentRowChanged, this, &TFormWebSafe::SchemeClick);
+    connect(ListBox2, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { SchemeClick(ListBox2->row(item)); });
     connect(reset, &QPushButton::clicked, this, [this] {
         FModel.Reset();
         ShowPreview();

@@ -22,7 +22,8 @@ TEST(FormModelTest, ANewFormNeedsAnActionAndAnExistingOneIsWrittenThroughItsEnco
     EXPECT_EQ(model.GetHtml(), "<form name=\"f\" action=\"send.php?a=&quot;1&quot;\" method=\"post\" "
                                "enctype=\"multipart/form-data\"><p>&nbsp;</p></form>");
 
-    TDesignDocument doc(QStringLiteral("<form name=\"f\" action=\"a.php\" method=\"get\" enctype=\"text/plain\"></form>"));
+    TDesignDocument doc(
+        QStringLiteral("<form name=\"f\" action=\"a.php\" method=\"get\" enctype=\"text/plain\"></form>"));
     model.Element = doc.Element(QStringLiteral("form"));
     model.Load();
     EXPECT_EQ(QStringList({model.Fields.Name, model.Fields.Action, model.Fields.Method, model.Fields.EncType}),

@@ -44,7 +44,8 @@ TEST(MarqueeModelTest, ANewMarqueeStartsWideNeedsTextAndKeepsItsNode)
     EXPECT_EQ(model.GetHtml(), "<img id=\"" + id + "\" src=\"edit:trans.gif\" onResizeEnd=\"external.Report(this);\" "
                                "class=\"dsgn_marquee\" width=\"100%\" height=\"30\" align=\"left\">");
     EXPECT_EQ(Kept(doc.KeptTag(id)), "width=100% height=30 align=left behavior=alternate direction= bgcolor= "
-                                     "scrollamount=5 scrolldelay= hspace= vspace= loop=YES [Hi &amp; &lt;bye>\r\nagain\r\n]");
+                                     "scrollamount=5 scrolldelay= hspace= vspace= loop=YES "
+                                     "[Hi &amp; &lt;bye>\r\nagain\r\n]");
 
     const TToolMarquee tool(TToolRow{"TToolMarquee", "", "IMG", 34, true, false, nullptr});
     EXPECT_TRUE(tool.CanEdit(doc.Element(QStringLiteral("img"), 0), doc.Filter));

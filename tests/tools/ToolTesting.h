@@ -261,7 +261,8 @@ class TToolPageTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(W.Open(Dir.path(), QStringLiteral("page.html"), ReadTestData(QStringLiteral("tools/objects.html"))));
+        const QByteArray page = ReadTestData(QStringLiteral("tools/objects.html"));
+        ASSERT_TRUE(W.Open(Dir.path(), QStringLiteral("page.html"), page));
         W.PlaceCaret(QStringLiteral("#intro"));
     }
 
