@@ -22,6 +22,7 @@
 #include "TagTreeView.h"
 #include "ToolBody.h"
 #include "ToolLoader.h"
+#include "ToolTable.h"
 #include "UnitAbout.h"
 #include "UnitButtonWiz.h"
 #include "SpellCheckers.h"
@@ -391,8 +392,8 @@ void TFormMain::CreateMenus()
     Contents1 = AddEntry(Help1, "&Contents ...");
     About1 = AddEntry(Help1, "&About");
 
-    // Not there yet: the table tool, the help contents and the about box.
-    Unavailable({Objects1, Properties1, Entities1, InsertTable1, ableProperties1, Contents1, About1});
+    // Not there yet: the help contents and the about box.
+    Unavailable({Objects1, Properties1, Entities1, Contents1, About1});
     // The table commands wait for a table: Tables1Click enables them when the menu opens.
     for (QAction* a : {InsertRowAbove1, InsertRowBelow1, DeleteRows1, InsertColumnBefore1, InsertColumnAfter1,
                        DeleteColumns1, MergeCells1, UnmergeCells1, FixTableLayout1})
@@ -1238,6 +1239,10 @@ void TFormMain::CreateObjectsPanel()
         if (FDesigner->CurrentElement().IsValid())
             ToolManager->EditByDoubleClick(FDesigner->CurrentElement());
     });
+    // The Tables menu's own dialogs are the table tool's; Table Properties edits the current table.
+    connect(InsertTable1, &QAction::triggered, this, [this] { ToolManager->ExecuteTool<TToolTable>(); });
+    connect(ableProperties1, &QAction::triggered, this,
+            [this] { ToolManager->EditByDoubleClick(FDesigner->GetCurrentTable()); });
 
     Objects1->setEnabled(true);
     Objects1->setChecked(true);

@@ -274,6 +274,21 @@ QLineEdit* TTagEditor::AddColorEdit(QGridLayout* Page, const char* Name, const c
     return edit;
 }
 
+void TTagEditor::SetRowVisible(QWidget* Control, bool Visible)
+{
+    auto* grid = qobject_cast<QGridLayout*>(Control->parentWidget()->layout());
+    const int index = grid ? grid->indexOf(Control) : -1;
+    if (index < 0) {
+        Control->setVisible(Visible);
+        return;
+    }
+    int row, column, rows, columns;
+    grid->getItemPosition(index, &row, &column, &rows, &columns);
+    for (int c = 0; c < grid->columnCount(); ++c)
+        if (QLayoutItem* item = grid->itemAtPosition(row, c); item && item->widget())
+            item->widget()->setVisible(Visible);
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Colour edits, URL edits and key filters
 

@@ -88,6 +88,8 @@ protected:
     // Binds a control the rows above do not make (radio buttons, pickers, grids) to a field: Show puts the
     // field into the control, Take the control's value into the field.
     void Bind(QWidget* Control, const void* Field, std::function<void()> Show, std::function<void()> Take);
+    // Shows or hides a control together with the label and button of its row.
+    static void SetRowVisible(QWidget* Control, bool Visible);
 
     void ModelToControls();
     void ControlsToModel();

@@ -10,6 +10,8 @@
 #include "ToolImg.h"
 #include "ToolMarquee.h"
 #include "ToolSelect.h"
+#include "ToolTable.h"
+#include "ToolTd.h"
 #include "ToolTextArea.h"
 
 #include <QImage>
@@ -28,13 +30,13 @@ constexpr TToolRow Rows[] = {
     // class                  caption                          tag         image  in place  saved  make
     {"TToolBody",          "Body",                          "Body",     -1,    EIP,  false, &NewTool<TToolBody>},
     {"TToolImg",           "Insert Image",                  "IMG",      9,     EIP,  NSD,   &NewTool<TToolImg>},
-    {"TToolTable",         "Insert Table",                  "TABLE",    17,    EIP,  false, nullptr},
+    {"TToolTable",         "Insert Table",                  "TABLE",    17,    EIP,  false, &NewTool<TToolTable>},
     {"TToolHr",            "Insert Horizontal Rule",        "HR",       8,     EIP,  false, &NewTool<TToolHr>},
     {"TToolDate",          "Insert Date and Time",          "",         6,     false, false, &NewTool<TToolDate>},
     {"TToolComment",       "Insert Comment",                "IMG",      5,     EIP,  false, &NewTool<TToolComment>},
     {"TToolBr",            "Insert Line Break",             "BR",       4,     EIP,  false, &NewTool<TToolBr>},
     {"TToolAnchor",        "Insert Anchor",                 "IMG",      0,     EIP,  false, &NewTool<TToolAnchor>},
-    {"TToolTd",            "Table Cell",                    "TD",       -1,    EIP,  false, nullptr},
+    {"TToolTd",            "Table Cell",                    "TD",       -1,    EIP,  false, &NewTool<TToolTd>},
     {"TToolScript",        "Insert Script",                 "IMG",      16,    EIP,  false, nullptr},
     {"TToolScriptFile",    "Insert External Script File",   "IMG",      38,    EIP,  NSD,   nullptr},
     Separator,

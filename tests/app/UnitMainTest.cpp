@@ -1111,9 +1111,9 @@ TEST_F(UnitMainCommandsTest, CommandsWithoutTheirPartsAreDisabled)
     TFormMain w;
     w.show();
     EXPECT_TRUE(w.Print1->isEnabled());
-    for (QAction* a : {w.InsertTable1, w.InsertRowAbove1,
+    for (QAction* a : {w.InsertRowAbove1,
                        w.InsertRowBelow1, w.DeleteRows1, w.InsertColumnBefore1, w.InsertColumnAfter1,
-                       w.DeleteColumns1, w.MergeCells1, w.UnmergeCells1, w.FixTableLayout1, w.ableProperties1,
+                       w.DeleteColumns1, w.MergeCells1, w.UnmergeCells1, w.FixTableLayout1,
                        w.Contents1})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     EXPECT_FALSE(w.Properties1->isVisible());

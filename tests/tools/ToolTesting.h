@@ -194,6 +194,18 @@ public:
     // A double-click of the left button on the middle of the first element matching Selector.
     void DoubleClick(const QString& Selector) const { DoubleClickAt(Box(Selector).center()); }
 
+    // A press and release of the left button at a point of the view.
+    void ClickAt(const QPoint& at) const
+    {
+        QWidget* target = Designer()->View()->focusProxy();
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+    }
+
     // A double-click of the left button at a point of the view.
     void DoubleClickAt(const QPoint& at) const
     {
