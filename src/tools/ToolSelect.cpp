@@ -8,7 +8,6 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -215,11 +214,8 @@ void TFormToolSelect::FormShow()
 {
     TTagEditor::FormShow();
     const bool list = !FModel.ComboMode;
-    FEditLines->setVisible(list);
-    for (QLabel* label : findChildren<QLabel*>())
-        if (label->buddy() == FEditLines)
-            label->setVisible(list);
-    FCheckMultiple->setVisible(list);
+    SetRowVisible(FEditLines, list);
+    SetRowVisible(FCheckMultiple, list);
 }
 
 void TFormToolSelect::ToggleHelp()
