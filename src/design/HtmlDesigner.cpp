@@ -39,6 +39,17 @@ QString FolderOf(const QString& FileName)
 
 } // namespace
 
+// The design page: a file field of the page being designed is a control to place, not to use, so a click
+// on it opens no file chooser.
+class TDesignWebPage : public QWebEnginePage
+{
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    QStringList chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) override { return {}; }
+};
+
 // The engine's view; its context menu goes to the design view instead of the engine's own menu.
 class TDesignWebView : public QWebEngineView
 {
@@ -46,7 +57,7 @@ public:
     TDesignWebView(THtmlDesigner* Designer, QWebEngineProfile* Profile)
         : QWebEngineView(Designer), FDesigner(Designer)
     {
-        setPage(new QWebEnginePage(Profile, this));
+        setPage(new TDesignWebPage(Profile, this));
     }
 
 protected:

@@ -946,8 +946,8 @@ QString THtmlFilter::NewHiddenInput(const QString& Name, const QString& Value)
 {
     auto* input = new THtmlTag(TAG_INPUT);
     input->SetAttribute(ATTR_TYPE, QStringLiteral("hidden"));
-    input->SetAttribute(ATTR_NAME, Name);
-    input->SetAttribute(ATTR_VALUE, Value);
+    input->SetExplicitAttribute(ATTR_NAME, Name);
+    input->SetExplicitAttribute(ATTR_VALUE, Value);
     return PlaceholderMarkup(input, "hidden");
 }
 
@@ -1052,6 +1052,14 @@ QString THtmlFilter::ObjectDesignClass(const QString& ClassId)
     return QStringLiteral("dsgn_activex");
 }
 
+QStringList THtmlFilter::KnownClassIds()
+{
+    QStringList ids;
+    for (const TObjectClass& entry : ObjectClasses)
+        ids << QLatin1String(entry.ClassId);
+    return ids;
+}
+
 void THtmlFilter::StoreBodyAttributes()
 {
     if (!FSource)
@@ -1119,8 +1127,9 @@ void THtmlFilter::SetObjectParam(THtmlTag* Object, const QString& Name, const QS
         param = new THtmlTag(TAG_PARAM);
         Object->Add(param);
     }
-    param->SetAttribute(ATTR_NAME, Name);
-    param->SetAttribute(ATTR_VALUE, Value);
+    // Typed texts are taken as written: a value "TRUE" is a value, not a bare attribute.
+    param->SetExplicitAttribute(ATTR_NAME, Name);
+    param->SetExplicitAttribute(ATTR_VALUE, Value);
 }
 
 QString THtmlFilter::GetObjectParam(const THtmlTag* Object, const QString& Name)

@@ -161,6 +161,8 @@ public:
 
     // The design class of an object by its class id ("dsgn_activex" when the id is not one we know).
     static QString ObjectDesignClass(const QString& ClassId);
+    // The class ids that have a design class of their own, in table order.
+    static QStringList KnownClassIds();
 
 private:
     class TMappedSource;

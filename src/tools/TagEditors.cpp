@@ -80,6 +80,13 @@ QIcon ColorButtonIcon()
 
 } // namespace
 
+QStringList ImageAlignItems()
+{
+    return {QStringLiteral("left"),     QStringLiteral("right"),    QStringLiteral("top"),
+            QStringLiteral("bottom"),   QStringLiteral("middle"),   QStringLiteral("baseline"),
+            QStringLiteral("texttop"),  QStringLiteral("absbottom"), QStringLiteral("absmiddle")};
+}
+
 TTagEditor::TTagEditor(const QString& Caption, QWidget* Parent) : QDialog(Parent)
 {
     setWindowTitle(Caption);
@@ -205,6 +212,13 @@ void TTagEditor::AddRow(QGridLayout* Page, const QString& Label, QWidget* Contro
     Page->addWidget(Control, row, 1);
     if (Button)
         Page->addWidget(Button, row, 2);
+}
+
+void TTagEditor::AddControl(QGridLayout* Page, const QString& Label, QWidget* Control, const void* Field,
+                            std::function<void()> Show, std::function<void()> Take)
+{
+    AddRow(Page, Label, Control);
+    Bind(Control, Field, std::move(Show), std::move(Take));
 }
 
 QLineEdit* TTagEditor::AddEdit(QGridLayout* Page, const char* Name, const QString& Label, QString& Field)

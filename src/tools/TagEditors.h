@@ -26,6 +26,9 @@ class TColorPopupDialog;
 class THtmlDesigner;
 class TTagModel;
 
+// The alignments an image or an embedded object offers: "left", "right", "top" ... "absmiddle".
+QStringList ImageAlignItems();
+
 class TTagEditor : public QDialog
 {
     Q_OBJECT
@@ -90,6 +93,9 @@ protected:
     void Bind(QWidget* Control, const void* Field, std::function<void()> Show, std::function<void()> Take);
     // Shows or hides a control together with the label and button of its row.
     static void SetRowVisible(QWidget* Control, bool Visible);
+    // A bound control laid out as a labelled row of the page.
+    void AddControl(QGridLayout* Page, const QString& Label, QWidget* Control, const void* Field,
+                    std::function<void()> Show, std::function<void()> Take);
 
     void ModelToControls();
     void ControlsToModel();

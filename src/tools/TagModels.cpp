@@ -135,6 +135,17 @@ QString MemoText(const QString& Text)
     return out;
 }
 
+void AppendUnmanagedAttributes(QString& Html, const TElementSnapshot& Element, const QStringList& Managed)
+{
+    for (const auto& [name, value] : Element.Attributes) {
+        if (Managed.contains(name, Qt::CaseInsensitive))
+            continue;
+        QString escaped = value;
+        escaped.replace(QLatin1Char('&'), QLatin1String("&amp;")).replace(QLatin1Char('"'), QLatin1String("&quot;"));
+        Html += QLatin1Char(' ') + name + QLatin1String("=\"") + escaped + QLatin1Char('"');
+    }
+}
+
 void TTagModel::Load()
 {
     FNodeId = Element ? Element->Id : QString();

@@ -49,6 +49,11 @@ QString DecodeText(const QString& Text);
 QStringList MemoLines(const QString& Text);
 // The memo's text as a multi-line element content is written: every line followed by CR LF.
 QString MemoText(const QString& Text);
+// For a dialog that rebuilds an element from its fields: appends every attribute of the element being
+// replaced that the dialog does not manage (Managed: content attribute names in lower case), so ids,
+// classes, styles and handlers survive the rebuild. The page holds the values decoded: "&" and '"' go
+// back as references.
+void AppendUnmanagedAttributes(QString& Html, const TElementSnapshot& Element, const QStringList& Managed);
 
 // What a dialog's OK check found: nothing (Refused false), or a message (shown as an error box when not
 // empty) and the field whose control takes the focus while the dialog stays open.

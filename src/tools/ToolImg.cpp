@@ -93,10 +93,7 @@ TFormToolImg::TFormToolImg(QWidget* Parent) : TTagEditor(QStringLiteral("  Image
     TImgModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddUrlEdit(page, "EditSrc", "BtnSrc", QStringLiteral("Image"), f.Src, ukPicture);
-    AddCombo(page, "ComboAlign", QStringLiteral("Align"), f.Align,
-             {QStringLiteral("left"), QStringLiteral("right"), QStringLiteral("top"), QStringLiteral("bottom"),
-              QStringLiteral("middle"), QStringLiteral("baseline"), QStringLiteral("texttop"),
-              QStringLiteral("absbottom"), QStringLiteral("absmiddle")});
+    AddCombo(page, "ComboAlign", QStringLiteral("Align"), f.Align, ImageAlignItems());
     AddEdit(page, "EditAlt", QStringLiteral("Alternate Text"), f.Alt);
     SetNumericEdit(AddEdit(page, "EditBorder", QStringLiteral("Border Width"), f.Border));
     SetNumericEdit(AddEdit(page, "EditWidth", QStringLiteral("Width"), f.Width));

@@ -8,7 +8,11 @@
 #include "ToolForm.h"
 #include "ToolHr.h"
 #include "ToolImg.h"
+#include "ToolInput.h"
 #include "ToolMarquee.h"
+#include "ToolObjApplet.h"
+#include "ToolObjMedia.h"
+#include "ToolScript.h"
 #include "ToolSelect.h"
 #include "ToolTable.h"
 #include "ToolTd.h"
@@ -37,30 +41,30 @@ constexpr TToolRow Rows[] = {
     {"TToolBr",            "Insert Line Break",             "BR",       4,     EIP,  false, &NewTool<TToolBr>},
     {"TToolAnchor",        "Insert Anchor",                 "IMG",      0,     EIP,  false, &NewTool<TToolAnchor>},
     {"TToolTd",            "Table Cell",                    "TD",       -1,    EIP,  false, &NewTool<TToolTd>},
-    {"TToolScript",        "Insert Script",                 "IMG",      16,    EIP,  false, nullptr},
-    {"TToolScriptFile",    "Insert External Script File",   "IMG",      38,    EIP,  NSD,   nullptr},
+    {"TToolScript",        "Insert Script",                 "IMG",      16,    EIP,  false, &NewTool<TToolScript>},
+    {"TToolScriptFile",    "Insert External Script File",   "IMG",      38,    EIP,  NSD,   &NewTool<TToolScriptFile>},
     Separator,
     {"TToolForm",          "Insert Form",                   "FORM",     24,    EIP,  false, &NewTool<TToolForm>},
-    {"TToolInputEdit",     "Insert Input Text",             "INPUT",    22,    false, false, nullptr},
-    {"TToolInputPassword", "Insert Input Password",         "INPUT",    28,    false, false, nullptr},
-    {"TToolInputButton",   "Insert Input Button",           "INPUT",    19,    false, false, nullptr},
-    {"TToolInputCheck",    "Insert Input Checkbox",         "INPUT",    20,    false, false, nullptr},
-    {"TToolInputRadio",    "Insert Radio Button",           "INPUT",    29,    false, false, nullptr},
-    {"TToolInputFile",     "Insert Input File",             "INPUT",    23,    false, false, nullptr},
-    {"TToolInputHidden",   "Insert Hidden Input",           "IMG",      25,    false, false, nullptr},
-    {"TToolInputImage",    "Insert Image Button",           "IMG",      26,    EIP,  NSD,   nullptr},
+    {"TToolInputEdit",     "Insert Input Text",             "INPUT",    22,    false, false, &NewTool<TToolInputEdit>},
+    {"TToolInputPassword", "Insert Input Password",         "INPUT",    28,    false, false, &NewTool<TToolInputPassword>},
+    {"TToolInputButton",   "Insert Input Button",           "INPUT",    19,    false, false, &NewTool<TToolInputButton>},
+    {"TToolInputCheck",    "Insert Input Checkbox",         "INPUT",    20,    false, false, &NewTool<TToolInputCheck>},
+    {"TToolInputRadio",    "Insert Radio Button",           "INPUT",    29,    false, false, &NewTool<TToolInputRadio>},
+    {"TToolInputFile",     "Insert Input File",             "INPUT",    23,    false, false, &NewTool<TToolInputFile>},
+    {"TToolInputHidden",   "Insert Hidden Input",           "IMG",      25,    false, false, &NewTool<TToolInputHidden>},
+    {"TToolInputImage",    "Insert Image Button",           "IMG",      26,    EIP,  NSD,   &NewTool<TToolInputImage>},
     {"TToolSelectCombo",   "Insert Input Combobox",         "SELECT",   21,    false, false, &NewTool<TToolSelectCombo>},
     {"TToolSelectList",    "Insert Input Listbox",          "SELECT",   27,    false, false, &NewTool<TToolSelectList>},
     {"TToolTextArea",      "Insert Text Area",              "TEXTAREA", 30,    false, false, &NewTool<TToolTextArea>},
     Separator,
-    {"TToolBgSound",       "Insert Background Sound",       "IMG",      3,     EIP,  NSD,   nullptr},
+    {"TToolBgSound",       "Insert Background Sound",       "IMG",      3,     EIP,  NSD,   &NewTool<TToolBgSound>},
     {"TToolMarquee",       "Insert Running Text (Marquee)", "IMG",      34,    EIP,  false, &NewTool<TToolMarquee>},
-    {"TToolObjFlash",      "Insert Flash Movie",            "IMG",      33,    EIP,  NSD,   nullptr},
-    {"TToolObjQuickTime",  "Insert QuickTime Movie",        "IMG",      36,    EIP,  NSD,   nullptr},
-    {"TToolObjReal",       "Insert Real Media",             "IMG",      37,    EIP,  NSD,   nullptr},
-    {"TToolObjMPlayer",    "Insert Windows Media Player",   "IMG",      35,    EIP,  NSD,   nullptr},
-    {"TToolObjApplet",     "Insert Java Applet",            "IMG",      32,    EIP,  NSD,   nullptr},
-    {"TToolObjActiveX",    "Insert ActiveX Object",         "IMG",      31,    EIP,  false, nullptr},
+    {"TToolObjFlash",      "Insert Flash Movie",            "IMG",      33,    EIP,  NSD,   &NewTool<TToolObjFlash>},
+    {"TToolObjQuickTime",  "Insert QuickTime Movie",        "IMG",      36,    EIP,  NSD,   &NewTool<TToolObjQuickTime>},
+    {"TToolObjReal",       "Insert Real Media",             "IMG",      37,    EIP,  NSD,   &NewTool<TToolObjReal>},
+    {"TToolObjMPlayer",    "Insert Windows Media Player",   "IMG",      35,    EIP,  NSD,   &NewTool<TToolObjMPlayer>},
+    {"TToolObjApplet",     "Insert Java Applet",            "IMG",      32,    EIP,  NSD,   &NewTool<TToolObjApplet>},
+    {"TToolObjActiveX",    "Insert ActiveX Object",         "IMG",      31,    EIP,  false, &NewTool<TToolObjActiveX>},
 };
 
 } // namespace
