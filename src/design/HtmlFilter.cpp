@@ -946,8 +946,8 @@ QString THtmlFilter::NewHiddenInput(const QString& Name, const QString& Value)
 {
     auto* input = new THtmlTag(TAG_INPUT);
     input->SetAttribute(ATTR_TYPE, QStringLiteral("hidden"));
-    input->SetExplicitAttribute(ATTR_NAME, Name);
-    input->SetExplicitAttribute(ATTR_VALUE, Value);
+    input->SetAttribute(ATTR_NAME, Name);
+    input->SetAttribute(ATTR_VALUE, Value);
     return PlaceholderMarkup(input, "hidden");
 }
 

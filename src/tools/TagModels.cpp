@@ -60,6 +60,14 @@ THtmlTag* KeptElement(const TElementSnapshot& Element, const THtmlFilter& Filter
     return node && node->TagId() == TagId ? node : nullptr;
 }
 
+void SetNodeAttribute(THtmlTag* Node, int Attr, const QString& Value)
+{
+    if (Value.isEmpty())
+        Node->RemoveAttribute(Attr);
+    else
+        Node->SetExplicitAttribute(Attr, Value);
+}
+
 QString TrimField(const QString& Text)
 {
     qsizetype first = 0, last = Text.size();

@@ -34,6 +34,10 @@ THtmlTag* AsTag(THtmlNode* Node);
 // otherwise. The placeholder tools tell their own images apart by it.
 THtmlTag* KeptElement(const TElementSnapshot& Element, const THtmlFilter& Filter, int TagId);
 
+// Sets an attribute of a source node to a typed value, taken as written (a typed "TRUE" stays a value, not
+// a bare attribute); an empty value removes the attribute.
+void SetNodeAttribute(THtmlTag* Node, int Attr, const QString& Value);
+
 // A field's text as the dialogs write it: without leading and trailing characters below 33.
 QString TrimField(const QString& Text);
 // Appends ' name="value"' with the trimmed field, nothing when that is empty. A double quotation mark

@@ -42,8 +42,8 @@ bool IsInputOfType(const TElementSnapshot& Element, std::initializer_list<const 
 // The kept input behind a placeholder, when its type is Type.
 bool IsKeptInputOfType(const TElementSnapshot& Element, const THtmlFilter& Filter, const char* Type)
 {
-    const THtmlTag* node = AsTag(Filter.FindNode(Element.Id));
-    return node && node->TagId() == TAG_INPUT && SameText(node->GetAttribute(ATTR_TYPE), QLatin1String(Type));
+    const THtmlTag* node = KeptElement(Element, Filter, TAG_INPUT);
+    return node && SameText(node->GetAttribute(ATTR_TYPE), QLatin1String(Type));
 }
 
 void AppendFlag(QString& Html, const char* Name, bool On)
@@ -222,9 +222,9 @@ QString TInputHiddenModel::GetHtml()
         // texts are taken as written: a value "TRUE" is a value, not a bare attribute.
         if (old)
             node->AssignAttributes(old);
-        node->SetExplicitAttribute(ATTR_TYPE, QStringLiteral("hidden"));
-        node->SetExplicitAttribute(ATTR_NAME, Fields.Name);
-        node->SetExplicitAttribute(ATTR_VALUE, Fields.Value);
+        SetNodeAttribute(node, ATTR_TYPE, QStringLiteral("hidden"));
+        SetNodeAttribute(node, ATTR_NAME, Fields.Name);
+        SetNodeAttribute(node, ATTR_VALUE, Fields.Value);
     }
     return html;
 }
@@ -280,7 +280,7 @@ void TInputImageModel::Apply(TElementWrites& Writes)
         return;
     THtmlTag* node = AsTag(EditNode(Writes));
     if (node)
-        node->SetExplicitAttribute(ATTR_NAME, TrimField(Fields.Name));
+        SetNodeAttribute(node, ATTR_NAME, TrimField(Fields.Name));
     QString designSrc, designClass;
     Filter->SetImageSource(NodeId(), TrimField(Fields.Src), designSrc, designClass);
     SetElementAttribute(Writes, Prop("src"), designSrc);
@@ -296,7 +296,7 @@ void TInputImageModel::Apply(TElementWrites& Writes)
     Filter->SetNodeSize(NodeId(), Fields.Width, Fields.Height, TAG_IMG);
     SetElementAttribute(Writes, Prop("align"), Fields.Align);
     if (node)
-        node->SetExplicitAttribute(ATTR_ALIGN, Fields.Align);
+        SetNodeAttribute(node, ATTR_ALIGN, TrimField(Fields.Align));
 }
 
 // ---------------------------------------------------------------------------------------------------

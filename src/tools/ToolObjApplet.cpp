@@ -99,15 +99,15 @@ TFieldError TObjParamsModel::Check() const
 
 void TObjParamsModel::WriteNode(THtmlTag* Node) const
 {
-    Node->SetExplicitAttribute(ATTR_TITLE, TrimField(Fields.Title));
-    Node->SetExplicitAttribute(ATTR_ALT, TrimField(Fields.Alt));
+    SetNodeAttribute(Node, ATTR_TITLE, TrimField(Fields.Title));
+    SetNodeAttribute(Node, ATTR_ALT, TrimField(Fields.Alt));
     if (FActiveX) {
-        Node->SetExplicitAttribute(ATTR_CLASSID, TrimField(Fields.ClassId));
-        Node->SetExplicitAttribute(ATTR_CODEBASE, TrimField(Fields.Codebase));
+        SetNodeAttribute(Node, ATTR_CLASSID, TrimField(Fields.ClassId));
+        SetNodeAttribute(Node, ATTR_CODEBASE, TrimField(Fields.Codebase));
     } else {
-        Node->SetExplicitAttribute(ATTR_CODE, TrimField(Fields.Code));
-        Node->SetExplicitAttribute(ATTR_CODEBASE, TrimField(Fields.Codebase));
-        Node->SetExplicitAttribute(ATTR_ARCHIVE, TrimField(Fields.Archive));
+        SetNodeAttribute(Node, ATTR_CODE, TrimField(Fields.Code));
+        SetNodeAttribute(Node, ATTR_CODEBASE, TrimField(Fields.Codebase));
+        SetNodeAttribute(Node, ATTR_ARCHIVE, TrimField(Fields.Archive));
     }
     // A row names a parameter or is skipped; an emptied value removes the parameter.
     for (const TParamRow& row : Rows) {
@@ -142,7 +142,7 @@ void TObjParamsModel::Apply(TElementWrites& Writes)
     SetElementAttribute(Writes, QStringLiteral("align"), Fields.Align);
     if (!node)
         return;
-    node->SetExplicitAttribute(ATTR_ALIGN, TrimField(Fields.Align));
+    SetNodeAttribute(node, ATTR_ALIGN, TrimField(Fields.Align));
     // The placeholder keeps the title and alternate text it was made with; the node takes the new ones.
     WriteNode(node);
 }
@@ -241,12 +241,10 @@ void TFormToolObjActiveX::BtnSelectClick()
 
 bool TToolObjApplet::CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const
 {
-    THtmlNode* node = Filter.FindNode(Element.Id);
-    return node && node->TagId() == TAG_APPLET && AsTag(node);
+    return KeptElement(Element, Filter, TAG_APPLET) != nullptr;
 }
 
 bool TToolObjActiveX::CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const
 {
-    THtmlNode* node = Filter.FindNode(Element.Id);
-    return node && node->TagId() == TAG_OBJECT && AsTag(node);
+    return KeptElement(Element, Filter, TAG_OBJECT) != nullptr;
 }

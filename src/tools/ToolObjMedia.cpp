@@ -293,7 +293,7 @@ void TObjMediaModel::WriteParams(THtmlTag* Object) const
     if (!Object)
         return;
     if (FPlayer.Codebase)
-        Object->SetExplicitAttribute(ATTR_CODEBASE, QLatin1String(FPlayer.Codebase));
+        SetNodeAttribute(Object, ATTR_CODEBASE, QLatin1String(FPlayer.Codebase));
     for (size_t i = 0; i < Params.size(); ++i) {
         const TMediaParam& param = FPlayer.Params[i];
         THtmlFilter::SetObjectParam(Object, QLatin1String(param.Name), ParamValue(i), TParamDefault(DefaultOf(param)));
@@ -311,7 +311,7 @@ QString TObjMediaModel::GetHtml()
     const TOpenTag open = Filter->NewObject(QLatin1String(FPlayer.ClassId), Fields.Width, Fields.Height, Fields.Align);
     QString html = open.Html;
     html.chop(1);
-    open.Node->SetExplicitAttribute(ATTR_STANDBY, TrimField(Fields.Loading));
+    SetNodeAttribute(open.Node, ATTR_STANDBY, TrimField(Fields.Loading));
     WriteParams(open.Node);
     return html + QLatin1Char('>');
 }
@@ -329,8 +329,8 @@ void TObjMediaModel::Apply(TElementWrites& Writes)
     SetElementAttribute(Writes, QStringLiteral("align"), Fields.Align);
     if (!node)
         return;
-    node->SetExplicitAttribute(ATTR_ALIGN, TrimField(Fields.Align));
-    node->SetExplicitAttribute(ATTR_STANDBY, TrimField(Fields.Loading));
+    SetNodeAttribute(node, ATTR_ALIGN, TrimField(Fields.Align));
+    SetNodeAttribute(node, ATTR_STANDBY, TrimField(Fields.Loading));
     WriteParams(node);
 }
 
@@ -425,8 +425,8 @@ TFormToolObjMedia::TFormToolObjMedia(const TMediaPlayer& Player, QWidget* Parent
 
 bool TToolObjMedia::CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const
 {
-    const THtmlTag* node = AsTag(Filter.FindNode(Element.Id));
-    if (!node || node->TagId() != TAG_OBJECT)
+    const THtmlTag* node = KeptElement(Element, Filter, TAG_OBJECT);
+    if (!node)
         return false;
     const QString classId = node->GetAttribute(ATTR_CLASSID);
     return SameText(classId, QLatin1String(FPlayer.ClassId)) ||

@@ -281,7 +281,7 @@ void TScriptModel::Apply(TElementWrites& Writes)
     THtmlTag* node = AsTag(EditNode(Writes));
     if (!node)
         return;
-    node->SetExplicitAttribute(ATTR_TYPE, TrimField(Fields.Type));
+    SetNodeAttribute(node, ATTR_TYPE, TrimField(Fields.Type));
     node->SetAttribute(ATTR_DEFER, Flag(Fields.Defer));
     const QString content = WrapScriptCode(StripCommentWrapper(Fields.Code));
     THtmlText* code = CodeChild(node);
@@ -334,10 +334,10 @@ void TScriptFileModel::Apply(TElementWrites& Writes)
     if (!node)
         return;
     const QString src = TrimField(Fields.Src);
-    node->SetExplicitAttribute(ATTR_SRC, src);
+    SetNodeAttribute(node, ATTR_SRC, src);
     // The type follows the file's extension.
-    node->SetExplicitAttribute(ATTR_TYPE, ScriptTypeOfFile(src));
-    node->SetExplicitAttribute(ATTR_CHARSET, CharsetOf(Fields.Charset));
+    SetNodeAttribute(node, ATTR_TYPE, ScriptTypeOfFile(src));
+    SetNodeAttribute(node, ATTR_CHARSET, CharsetOf(Fields.Charset));
     node->SetAttribute(ATTR_DEFER, Flag(Fields.Defer));
 }
 
@@ -367,8 +367,8 @@ void TBgSoundModel::Apply(TElementWrites& Writes)
     THtmlTag* node = AsTag(EditNode(Writes));
     if (!node)
         return;
-    node->SetExplicitAttribute(ATTR_SRC, TrimField(Fields.Src));
-    node->SetExplicitAttribute(ATTR_LOOP, QString::number(Fields.Loop));
+    SetNodeAttribute(node, ATTR_SRC, TrimField(Fields.Src));
+    SetNodeAttribute(node, ATTR_LOOP, QString::number(Fields.Loop));
     node->SetAttribute(ATTR_AUTOSTART, Flag(Fields.AutoStart));
 }
 
@@ -464,30 +464,19 @@ TFormToolBgSound::TFormToolBgSound(QWidget* Parent) : TTagEditor(QStringLiteral(
 // ---------------------------------------------------------------------------------------------------
 // Tools
 
-namespace {
-
-const THtmlTag* KeptScript(const TElementSnapshot& Element, const THtmlFilter& Filter)
-{
-    const THtmlTag* node = AsTag(Filter.FindNode(Element.Id));
-    return node && node->TagId() == TAG_SCRIPT ? node : nullptr;
-}
-
-} // namespace
-
 bool TToolScript::CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const
 {
-    const THtmlTag* script = KeptScript(Element, Filter);
+    const THtmlTag* script = KeptElement(Element, Filter, TAG_SCRIPT);
     return script && script->GetAttribute(ATTR_SRC).isEmpty();
 }
 
 bool TToolScriptFile::CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const
 {
-    const THtmlTag* script = KeptScript(Element, Filter);
+    const THtmlTag* script = KeptElement(Element, Filter, TAG_SCRIPT);
     return script && !script->GetAttribute(ATTR_SRC).isEmpty();
 }
 
 bool TToolBgSound::CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const
 {
-    const THtmlTag* node = AsTag(Filter.FindNode(Element.Id));
-    return node && node->TagId() == TAG_BGSOUND;
+    return KeptElement(Element, Filter, TAG_BGSOUND) != nullptr;
 }

@@ -30,14 +30,15 @@ int IndexOf(const TToolManager& Palette, const QString& Caption)
     return -1;
 }
 
-// The first button of a tool not built yet; -1 when every tool is built.
-int FirstDisabled(const TToolManager& Palette)
+// The first button of a tool not built; with every tool built, the button of a row added without a maker.
+int FirstDisabled(TToolManager& Palette)
 {
     const auto& items = Palette.Items();
     for (size_t i = 0; i < items.size(); ++i)
         if (items[i]->ImageIndex >= 0 && !items[i]->Enabled)
             return int(i);
-    return -1;
+    Palette.AddTool(TToolRow{"TToolLater", "Not Built", "", 0, false, false, nullptr});
+    return int(items.size()) - 1;
 }
 
 void SendMouse(QWidget* Target, QEvent::Type Type, QPoint At, Qt::MouseButtons Buttons)
@@ -105,23 +106,10 @@ TEST_F(ToolManagerLayoutTest, TheToolsComeInRegistrationOrderAndOnlyBuiltOnesAre
     EXPECT_EQ(Palette.Items().front()->Caption, "Body");
     EXPECT_EQ(Palette.Items().back()->Caption, "Insert ActiveX Object");
     EXPECT_LT(IndexOf(Palette, "Insert Flash Movie"), IndexOf(Palette, "Insert ActiveX Object"));
-    const QStringList built = {
-        "Insert Image",
-        "Insert Table",
-        "Insert Horizontal Rule",
-        "Insert Date and Time",
-        "Insert Comment",
-        "Insert Line Break",
-        "Insert Anchor",
-        "Insert Form",
-        "Insert Input Combobox",
-        "Insert Input Listbox",
-        "Insert Text Area",
-        "Insert Running Text (Marquee)",
-    };
+    // Every tool is built.
     for (const auto& item : Palette.Items())
         if (item->ImageIndex >= 0)
-            EXPECT_EQ(item->Enabled, built.contains(item->Caption)) << item->Caption.toStdString();
+            EXPECT_TRUE(item->Enabled) << item->Caption.toStdString();
 }
 
 TEST_F(ToolManagerLayoutTest, OnlyButtonsAreHitAndTheHoveredOneShowsItsCaption)

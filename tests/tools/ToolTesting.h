@@ -91,6 +91,12 @@ struct TDesignDocument
     }
 };
 
+// The node as the writer writes it, for comparisons whose failures show the text.
+inline std::string NodeText(THtmlNode* Node)
+{
+    return Node ? HtmlNodeToText(Node).toStdString() : std::string("(no node)");
+}
+
 inline QStringList Writes(const TElementWrites& Batch)
 {
     QStringList lines;
@@ -191,8 +197,13 @@ public:
         ADD_FAILURE() << "No tool " << Caption.toStdString();
     }
 
-    // A double-click of the left button on the middle of the first element matching Selector.
-    void DoubleClick(const QString& Selector) const { DoubleClickAt(Box(Selector).center()); }
+    // A double-click of the left button on the middle of the first element matching Selector, scrolled
+    // into view first as a user would.
+    void DoubleClick(const QString& Selector) const
+    {
+        Eval(QStringLiteral("document.querySelector('%1').scrollIntoView({block:'nearest'})").arg(Selector));
+        DoubleClickAt(Box(Selector).center());
+    }
 
     // A press and release of the left button at a point of the view.
     void ClickAt(const QPoint& at) const
@@ -276,6 +287,26 @@ protected:
         const QByteArray page = ReadTestData(QStringLiteral("tools/objects.html"));
         ASSERT_TRUE(W.Open(Dir.path(), QStringLiteral("page.html"), page));
         W.PlaceCaret(QStringLiteral("#intro"));
+    }
+
+    // A palette click on Tool at the end of "#intro", whose dialog Insert fills and confirms, then a
+    // double-click on the new element (the first matching Selector), whose dialog Edit changes and confirms.
+    // False when the element did not appear or the second dialog did not show.
+    bool InsertAndEdit(const QString& Tool, const QString& Selector, std::function<void(QDialog&)> Insert,
+                       std::function<void(QDialog&)> Edit)
+    {
+        W.PlaceCaret(QStringLiteral("#intro"));
+        Dialogs.Forms.push_back(std::move(Insert));
+        W.ClickTool(Tool);
+        if (!WaitUntil([&] { return !W.Box(Selector).isEmpty(); }))
+            return false;
+        bool edited = false;
+        Dialogs.Forms.push_back([&edited, Edit = std::move(Edit)](QDialog& form) {
+            Edit(form);
+            edited = true;
+        });
+        W.DoubleClick(Selector);
+        return WaitUntil([&] { return edited; });
     }
 
     QTemporaryDir Dir;
