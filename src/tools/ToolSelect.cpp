@@ -169,6 +169,10 @@ QString TSelectModel::GetHtml()
         if (Fields.Multiple)
             html += QLatin1String(" multiple");
     }
+    if (Element)
+        AppendUnmanagedAttributes(html, *Element,
+                                  {QStringLiteral("name"), QStringLiteral("tabindex"), QStringLiteral("accesskey"),
+                                   QStringLiteral("disabled"), QStringLiteral("size"), QStringLiteral("multiple")});
     return html + QLatin1Char('>') + CrLf + BuildOptions(Fields.Choices, Fields.Grouped) + CrLf +
            QLatin1String("</select>");
 }

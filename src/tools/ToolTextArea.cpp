@@ -39,6 +39,11 @@ QString TTextAreaModel::GetHtml()
         html += QLatin1String(" disabled");
     if (Fields.ReadOnly)
         html += QLatin1String(" readonly");
+    if (Element)
+        AppendUnmanagedAttributes(html, *Element,
+                                  {QStringLiteral("name"), QStringLiteral("wrap"), QStringLiteral("cols"),
+                                   QStringLiteral("rows"), QStringLiteral("tabindex"), QStringLiteral("accesskey"),
+                                   QStringLiteral("disabled"), QStringLiteral("readonly")});
     // Escaped, so that typed text such as "</textarea>" or "&amp;" stays text.
     return html + QLatin1Char('>') + EscapeText(MemoText(Fields.Value)) + QLatin1String("</textarea>");
 }

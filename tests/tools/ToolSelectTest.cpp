@@ -77,13 +77,18 @@ TEST(SelectModelTest, TheModesWriteTheirOwnAttributesAndReadTheElement)
     model.Fields.Name = QStringLiteral(" ");
     EXPECT_EQ(model.Check().Message, "Please specify a name.");
 
-    TDesignDocument doc(QStringLiteral("<select name=\"s\" size=\"4\" multiple tabindex=\"32768\"><option>x</option>"
-                                       "</select><select name=\"t\"></select>"));
+    TDesignDocument doc(QStringLiteral("<select name=\"s\" size=\"4\" multiple tabindex=\"32768\" id=\"pick\" "
+                                       "onchange=\"go()\"><option>x</option></select><select name=\"t\"></select>"));
     model.Element = doc.Element(QStringLiteral("select"));
     model.Load();
     EXPECT_EQ(QStringList({model.Fields.Name, model.Fields.Lines, model.Fields.TabIndex, model.Fields.Choices}),
               (QStringList{"s", "4", "", "x\t"}));
     EXPECT_TRUE(model.Fields.Multiple);
+    // The rebuilt element keeps the attributes the dialog does not manage.
+    model.ComboMode = false;
+    EXPECT_TRUE(model.GetHtml().startsWith(QLatin1String("<select name=\"s\" size=\"4\" multiple id=\"pick\" "
+                                                         "onchange=\"go()\">")))
+        << model.GetHtml().toStdString();
 
     const TToolSelectCombo combo(TToolRow{"TToolSelectCombo", "", "SELECT", 21, false, false, nullptr});
     const TToolSelectList list(TToolRow{"TToolSelectList", "", "SELECT", 27, false, false, nullptr});

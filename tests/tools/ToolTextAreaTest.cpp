@@ -21,13 +21,16 @@ TEST(TextAreaModelTest, TheTextIsEscapedSoItCannotEndTheElementAndReadBackDecode
     model.Fields.Name = QStringLiteral("\t");
     EXPECT_EQ(model.Check().Message, "Please specify a name.");
 
-    TDesignDocument doc(QStringLiteral("<textarea name=\"t\" rows=\"2\" readonly tabindex=\"32768\">"
+    TDesignDocument doc(QStringLiteral("<textarea name=\"t\" rows=\"2\" readonly tabindex=\"32768\" class=\"big\">"
                                        "Tom &amp; Jerry &lt;3\r\nline\r\n</textarea>"));
     model.Element = doc.Element(QStringLiteral("textarea"));
     model.Load();
     EXPECT_EQ(QStringList({model.Fields.Name, model.Fields.Rows, model.Fields.TabIndex, model.Fields.Value}),
               (QStringList{"t", "2", "", "Tom & Jerry <3\nline"}));
     EXPECT_TRUE(model.Fields.ReadOnly && !model.Fields.Disabled);
+    // The rebuilt element keeps the attributes the dialog does not manage.
+    EXPECT_TRUE(model.GetHtml().startsWith(QLatin1String("<textarea name=\"t\" rows=\"2\" readonly class=\"big\">")))
+        << model.GetHtml().toStdString();
 }
 
 class ToolTextAreaTest : public TToolPageTest
