@@ -23,9 +23,11 @@
 #include "ToolManager.h"
 #include "TestData.h"
 #include "TestHooks.h"
+#include "ToolLoader.h"
 #include "UnitMain.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -83,6 +85,9 @@ struct TDesignDocument
         return snapshot;
     }
 
+    // The design id the next builder or kept copy takes.
+    QString NextId() const { return QStringLiteral("dsgn_:::_%1").arg(Filter.NodeCount()); }
+
     // The kept node behind a design id, as an element.
     THtmlTag* KeptTag(const QString& Id) const
     {
@@ -90,6 +95,16 @@ struct TDesignDocument
         return node && node->NodeClass() == THtmlNode::ncTag ? static_cast<THtmlTag*>(node) : nullptr;
     }
 };
+
+// The tool of a registration row (by its class name), made as the palette makes it.
+inline std::unique_ptr<TToolItem> MakeTool(const char* ClassName)
+{
+    for (const TToolRow& row : ToolRows())
+        if (row.ClassName && QLatin1String(row.ClassName) == QLatin1String(ClassName) && row.Create)
+            return std::unique_ptr<TToolItem>(row.Create(row));
+    ADD_FAILURE() << "No tool " << ClassName;
+    return std::make_unique<TToolItem>();
+}
 
 // The node as the writer writes it, for comparisons whose failures show the text.
 inline std::string NodeText(THtmlNode* Node)
@@ -271,6 +286,11 @@ inline void ExpectSavedAs(const QByteArray& Saved, const QString& Name)
 
 // The window's page needs the editor's URL schemes, which must be known before the application exists.
 inline const TBeforeApplicationHook ToolTestingSchemes([] { RegisterEditorSchemes(); });
+
+inline void SetControlText(const QWidget& Form, const char* Name, const QString& Text)
+{
+    FindControl<QLineEdit>(Form, Name)->setText(Text);
+}
 
 inline void ClickOk(const QWidget& Form)
 {
