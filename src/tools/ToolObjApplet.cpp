@@ -192,6 +192,8 @@ TFormToolObjApplet::TFormToolObjApplet(QWidget* Parent)
     ParamGrid = NewParamGrid(panel);
     Bind(ParamGrid, &FModel.Rows, [this] { ParamGrid->SetRows(FModel.Rows); },
          [this] { FModel.Rows = ParamGrid->Rows(); });
+    // Room for a class id and a few parameters; the palette sizes the dialog to its contents.
+    ParamGrid->setMinimumSize(380, 160);
 }
 
 TFormToolObjActiveX::TFormToolObjActiveX(QWidget* Parent) : TTagEditor(QStringLiteral("  ActiveX Properties"), Parent)
@@ -216,6 +218,8 @@ TFormToolObjActiveX::TFormToolObjActiveX(QWidget* Parent) : TTagEditor(QStringLi
     ParamGrid = NewParamGrid(panel);
     Bind(ParamGrid, &FModel.Rows, [this] { ParamGrid->SetRows(FModel.Rows); },
          [this] { FModel.Rows = ParamGrid->Rows(); });
+    // Room for a class id and a few parameters; the palette sizes the dialog to its contents.
+    ParamGrid->setMinimumSize(380, 160);
 }
 
 TFormToolObjActiveX::~TFormToolObjActiveX() = default;

@@ -417,7 +417,8 @@ TFormToolScript::TFormToolScript(QWidget* Parent) : TTagEditor(QStringLiteral(" 
     Bind(Editor, &f.Code, [this, &f] { Editor->setText(f.Code); }, [this, &f] { f.Code = Editor->text(); });
 
     AddCheck(page, "CheckDefer", QStringLiteral("Wait execution until fully loaded"), f.Defer);
-    resize(560, 420);
+    // Room for some code; the palette sizes the dialog to its contents.
+    Editor->setMinimumSize(480, 260);
 }
 
 void TFormToolScript::ComboTypeChange(const QString& Type)

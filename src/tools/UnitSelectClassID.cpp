@@ -72,7 +72,7 @@ QList<QPair<QString, QString>> ReadControlEntries()
     for (const TMediaPlayer* player : {&PlayerFlash, &PlayerQuickTime, &PlayerReal, &PlayerMedia}) {
         add(KeyOf(QLatin1String(player->ClassId)), PlayerName(*player));
         if (player->OlderClassId)
-            add(KeyOf(QLatin1String(player->OlderClassId)), PlayerName(*player));
+            add(KeyOf(QLatin1String(player->OlderClassId)), PlayerName(*player) + QLatin1String(" (older class id)"));
     }
     for (const QString& id : THtmlFilter::KnownClassIds()) {
         const QString key = KeyOf(id);

@@ -129,7 +129,7 @@ TEST(SelectClassIdTest, TheListIsSortedByNameFilteredToClassIdsAndReadAgainOnRef
     TClassIdList list;
     list.LoadClassList();
     EXPECT_EQ(list.ClassNames,
-              (QStringList{"My Player", "QuickTime", "Real Player", "Windows Media Player", "Windows Media Player",
+              (QStringList{"My Player", "QuickTime", "Real Player", "Windows Media Player", "Windows Media Player (older class id)",
                            "zeta", "Zeta", "Z_last", "{AAAAAAAA-0000-0000-0000-000000000002}"}))
         << "letters sort without case and before \"_\"; equal names keep their order; a control without a name "
            "shows its key; a user entry names a known class id";
