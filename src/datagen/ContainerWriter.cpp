@@ -1,7 +1,10 @@
 #include "ContainerWriter.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 #include <QPainter>
+#include <QSaveFile>
 #include <QtEndian>
 #include <cstdio>
 #include <cstdlib>
@@ -122,4 +125,56 @@ QByteArray PngFileBytes(const QImage& Image)
     b.open(QIODevice::WriteOnly);
     Image.save(&b, "PNG");
     return bytes;
+}
+
+namespace {
+
+QImage DrawIcon(const TDrawnIcon& Icon)
+{
+    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    Icon.Draw(p);
+    p.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage ThumbnailTile(const QImage& Icon, int MinAlpha)
+{
+    QImage tile(32, 32, QImage::Format_RGB32);
+    tile.fill(QColor(255, 0, 255));
+    for (int y = 0; y < Icon.height(); ++y)
+        for (int x = 0; x < Icon.width(); ++x) {
+            const QRgb c = Icon.pixel(x, y);
+            if (qAlpha(c) >= MinAlpha)
+                tile.setPixel(x + 8, y + 8, qRgb(qRed(c), qGreen(c), qBlue(c)));
+        }
+    return tile;
+}
+
+} // namespace
+
+QByteArray DrawnIconPack(const QList<TDrawnIcon>& Icons, int MinAlpha)
+{
+    QList<TContainerFile> files;
+    QList<QImage> tiles;
+    for (const TDrawnIcon& icon : Icons) {
+        const QImage image = DrawIcon(icon);
+        files.append({icon.Name, PngFileBytes(image)});
+        tiles.append(ThumbnailTile(image, MinAlpha));
+    }
+    constexpr int PerRow = 8;
+    return WriteIconPack(files, ThumbnailBlock(TileStrip(tiles, PerRow), 32, 32, qint32(tiles.size()), PerRow));
+}
+
+bool SaveDataFile(const QString& Path, const QByteArray& Bytes)
+{
+    QDir().mkpath(QFileInfo(Path).absolutePath());
+    QSaveFile f(Path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(Bytes) != Bytes.size() || !f.commit()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(Path));
+        return false;
+    }
+    return true;
 }

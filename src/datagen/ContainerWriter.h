@@ -6,8 +6,10 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <functional>
 
 class QIODevice;
+class QPainter;
 
 struct TContainerFile
 {
@@ -43,6 +45,22 @@ QByteArray TileStrip(const QList<QImage>& Tiles, int PerRow);
 // An icon pack: the magic, the thumbnail offset, one record per icon file, then the thumbnail block.
 QByteArray WriteIconPack(const QList<TContainerFile>& Icons, const QByteArray& Thumbnails,
                          const QByteArray& Magic = "Corvalite Icon Pack");
+
+// An icon of a drawn pack: its file name and how it is painted on 16 by 16 transparent pixels.
+struct TDrawnIcon
+{
+    const char* Name;
+    std::function<void(QPainter&)> Draw;
+};
+
+// An icon pack of drawn icons: each a 16-pixel PNG file; the thumbnails are 32-pixel tiles, eight a row,
+// with the icon in the middle on magenta. Magenta is all the transparency a thumbnail has, so a pixel of the
+// icon less opaque than MinAlpha shows magenta and every other one is opaque: no pink fringe at the edges.
+QByteArray DrawnIconPack(const QList<TDrawnIcon>& Icons, int MinAlpha);
+
+// Writes a data file through QSaveFile, making its folder first; false, with a line on stderr, when it
+// cannot be written.
+bool SaveDataFile(const QString& Path, const QByteArray& Bytes);
 
 // Image to file bytes: a baseline JPEG of the given quality (libjpeg) and a PNG.
 QByteArray JpegFileBytes(const QImage& Image, int Quality = 85);

@@ -8,20 +8,10 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 
 namespace {
-
-using TDraw = std::function<void(QPainter&)>;
-
-struct TIcon
-{
-    const char* Name;
-    TDraw Draw;
-};
 
 QPen Outline(QColor c, qreal w = 1.0)
 {
@@ -83,9 +73,9 @@ QPainterPath Star(qreal cx, qreal cy, qreal outer, qreal inner, int points)
 const QColor Blue(52, 101, 164), Green(78, 154, 6), Red(204, 0, 0), Orange(245, 121, 0), Yellow(237, 212, 0),
     Purple(117, 80, 123), Brown(143, 89, 2), Grey(136, 138, 133), White(250, 250, 248);
 
-QList<TIcon> Icons()
+QList<TDrawnIcon> Icons()
 {
-    QList<TIcon> icons;
+    QList<TDrawnIcon> icons;
     auto arrow = [](qreal angle) {
         return [angle](QPainter& p) {
             p.translate(8, 8);
@@ -93,50 +83,50 @@ QList<TIcon> Icons()
             Shape(p, PolyPath(Poly({{-6.5, 0}, {-1, -5.5}, {-1, -2.5}, {6.5, -2.5}, {6.5, 2.5}, {-1, 2.5}, {-1, 5.5}})), Blue);
         };
     };
-    icons << TIcon{"arrow-left.png", arrow(0)} << TIcon{"arrow-up.png", arrow(90)}
-          << TIcon{"arrow-right.png", arrow(180)} << TIcon{"arrow-down.png", arrow(270)};
-    icons << TIcon{"home.png", [](QPainter& p) {
+    icons << TDrawnIcon{"arrow-left.png", arrow(0)} << TDrawnIcon{"arrow-up.png", arrow(90)}
+          << TDrawnIcon{"arrow-right.png", arrow(180)} << TDrawnIcon{"arrow-down.png", arrow(270)};
+    icons << TDrawnIcon{"home.png", [](QPainter& p) {
         Shape(p, PolyPath(Poly({{3, 8}, {3, 14.5}, {13, 14.5}, {13, 8}})), White);
         Shape(p, PolyPath(Poly({{1, 8.5}, {8, 1.5}, {15, 8.5}})), Red);
         Shape(p, Rect(6.5, 10, 3, 4.5), Brown);
     }};
-    icons << TIcon{"star.png", [](QPainter& p) { Shape(p, Star(8, 8.5, 7.5, 3.2, 5), Yellow); }};
-    icons << TIcon{"heart.png", [](QPainter& p) {
+    icons << TDrawnIcon{"star.png", [](QPainter& p) { Shape(p, Star(8, 8.5, 7.5, 3.2, 5), Yellow); }};
+    icons << TDrawnIcon{"heart.png", [](QPainter& p) {
         QPainterPath path;
         path.moveTo(8, 14.5);
         path.cubicTo(-3, 6, 4, -1, 8, 4.5);
         path.cubicTo(12, -1, 19, 6, 8, 14.5);
         Shape(p, path, Red);
     }};
-    icons << TIcon{"check.png", [](QPainter& p) {
+    icons << TDrawnIcon{"check.png", [](QPainter& p) {
         p.setPen(Outline(Green.darker(130), 3.2));
         p.drawPolyline(Poly({{2.5, 8.5}, {6.5, 12.5}, {13.5, 3.5}}));
     }};
-    icons << TIcon{"cross.png", [](QPainter& p) {
+    icons << TDrawnIcon{"cross.png", [](QPainter& p) {
         p.setPen(Outline(Red, 3));
         p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
         p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
     }};
-    icons << TIcon{"plus.png", [](QPainter& p) {
+    icons << TDrawnIcon{"plus.png", [](QPainter& p) {
         Shape(p, PolyPath(Poly({{6, 1.5}, {10, 1.5}, {10, 6}, {14.5, 6}, {14.5, 10}, {10, 10}, {10, 14.5}, {6, 14.5},
                                 {6, 10}, {1.5, 10}, {1.5, 6}, {6, 6}})), Green);
     }};
-    icons << TIcon{"minus.png", [](QPainter& p) { Shape(p, Rect(1.5, 6, 13, 4), Red); }};
-    icons << TIcon{"info.png", [](QPainter& p) {
+    icons << TDrawnIcon{"minus.png", [](QPainter& p) { Shape(p, Rect(1.5, 6, 13, 4), Red); }};
+    icons << TDrawnIcon{"info.png", [](QPainter& p) {
         Shape(p, Ellipse(1, 1, 14, 14), Blue);
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
         p.drawEllipse(QRectF(7, 3.5, 2.2, 2.2));
         p.drawRect(QRectF(7, 6.8, 2.2, 5.8));
     }};
-    icons << TIcon{"warning.png", [](QPainter& p) {
+    icons << TDrawnIcon{"warning.png", [](QPainter& p) {
         Shape(p, PolyPath(Poly({{8, 1}, {15.5, 14.5}, {0.5, 14.5}})), Yellow);
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::black);
         p.drawRect(QRectF(7.1, 5, 1.8, 5.2));
         p.drawRect(QRectF(7.1, 11.2, 1.8, 1.8));
     }};
-    icons << TIcon{"stop.png", [](QPainter& p) {
+    icons << TDrawnIcon{"stop.png", [](QPainter& p) {
         QPolygonF poly;
         for (int i = 0; i < 8; ++i) {
             const qreal a = M_PI / 8 + i * M_PI / 4;
@@ -146,27 +136,27 @@ QList<TIcon> Icons()
         p.setPen(Outline(Qt::white, 2));
         p.drawLine(QPointF(4.5, 8), QPointF(11.5, 8));
     }};
-    icons << TIcon{"mail.png", [](QPainter& p) {
+    icons << TDrawnIcon{"mail.png", [](QPainter& p) {
         Shape(p, Rect(1, 3.5, 14, 9.5), White);
         p.setPen(Outline(Grey.darker(130)));
         p.drawPolyline(Poly({{1.5, 4}, {8, 9}, {14.5, 4}}));
     }};
-    icons << TIcon{"document.png", [](QPainter& p) {
+    icons << TDrawnIcon{"document.png", [](QPainter& p) {
         Shape(p, PolyPath(Poly({{3, 1}, {10, 1}, {13.5, 4.5}, {13.5, 15}, {3, 15}})), White);
         p.setPen(Outline(Grey));
         for (qreal y : {6.0, 8.5, 11.0})
             p.drawLine(QPointF(5, y), QPointF(11.5, y));
     }};
-    icons << TIcon{"folder.png", [](QPainter& p) {
+    icons << TDrawnIcon{"folder.png", [](QPainter& p) {
         Shape(p, PolyPath(Poly({{1, 3}, {6, 3}, {7.5, 4.5}, {15, 4.5}, {15, 14}, {1, 14}})), Orange.lighter(115));
         Shape(p, PolyPath(Poly({{1, 6.5}, {15, 6.5}, {15, 14}, {1, 14}})), Orange);
     }};
-    icons << TIcon{"search.png", [](QPainter& p) {
+    icons << TDrawnIcon{"search.png", [](QPainter& p) {
         p.setPen(Outline(Grey.darker(150), 3));
         p.drawLine(QPointF(10, 10), QPointF(14.5, 14.5));
         Shape(p, Ellipse(1.5, 1.5, 9.5, 9.5), QColor(190, 215, 240));
     }};
-    icons << TIcon{"lock.png", [](QPainter& p) {
+    icons << TDrawnIcon{"lock.png", [](QPainter& p) {
         p.setPen(Outline(Grey.darker(130), 2));
         p.setBrush(Qt::NoBrush);
         p.drawArc(QRectF(4.5, 1.5, 7, 9), 0, 180 * 16);
@@ -174,19 +164,19 @@ QList<TIcon> Icons()
         p.drawLine(QPointF(11.5, 6), QPointF(11.5, 7.5));
         Shape(p, Rect(2.5, 7.5, 11, 7.5, 1), Yellow.darker(110));
     }};
-    icons << TIcon{"key.png", [](QPainter& p) {
+    icons << TDrawnIcon{"key.png", [](QPainter& p) {
         p.setPen(Outline(Yellow.darker(170), 2.2));
         p.drawPolyline(Poly({{6.5, 9.5}, {14, 2}, {14, 5}}));
         p.drawLine(QPointF(11.5, 4.5), QPointF(12.5, 5.5));
         Shape(p, Ellipse(1, 7.5, 7.5, 7.5), Yellow.darker(110));
     }};
-    icons << TIcon{"clock.png", [](QPainter& p) {
+    icons << TDrawnIcon{"clock.png", [](QPainter& p) {
         Shape(p, Ellipse(1, 1, 14, 14), White);
         p.setPen(Outline(Qt::black, 1.4));
         p.drawLine(QPointF(8, 8), QPointF(8, 3.5));
         p.drawLine(QPointF(8, 8), QPointF(11.5, 9.5));
     }};
-    icons << TIcon{"calendar.png", [](QPainter& p) {
+    icons << TDrawnIcon{"calendar.png", [](QPainter& p) {
         Shape(p, Rect(1.5, 2.5, 13, 12.5, 1), White);
         Shape(p, Rect(1.5, 2.5, 13, 3.5), Red);
         p.setPen(Qt::NoPen);
@@ -195,7 +185,7 @@ QList<TIcon> Icons()
             for (int c = 0; c < 4; ++c)
                 p.drawRect(QRectF(3 + c * 2.8, 7.5 + r * 2.4, 1.6, 1.4));
     }};
-    icons << TIcon{"user.png", [](QPainter& p) {
+    icons << TDrawnIcon{"user.png", [](QPainter& p) {
         QPainterPath body;
         body.moveTo(1.5, 15);
         body.cubicTo(1.5, 8.5, 14.5, 8.5, 14.5, 15);
@@ -203,7 +193,7 @@ QList<TIcon> Icons()
         Shape(p, body, Blue);
         Shape(p, Ellipse(4.5, 1, 7, 7), QColor(233, 185, 110));
     }};
-    icons << TIcon{"bell.png", [](QPainter& p) {
+    icons << TDrawnIcon{"bell.png", [](QPainter& p) {
         QPainterPath path;
         path.moveTo(2, 12.5);
         path.cubicTo(4, 11, 3, 2, 8, 2);
@@ -212,7 +202,7 @@ QList<TIcon> Icons()
         Shape(p, path, Yellow);
         Shape(p, Ellipse(6.5, 12, 3, 3), Yellow.darker(130));
     }};
-    icons << TIcon{"flag.png", [](QPainter& p) {
+    icons << TDrawnIcon{"flag.png", [](QPainter& p) {
         p.setPen(Outline(Grey.darker(150), 1.5));
         p.drawLine(QPointF(3, 1.5), QPointF(3, 15));
         QPainterPath path;
@@ -223,7 +213,7 @@ QList<TIcon> Icons()
         path.closeSubpath();
         Shape(p, path, Green);
     }};
-    icons << TIcon{"globe.png", [](QPainter& p) {
+    icons << TDrawnIcon{"globe.png", [](QPainter& p) {
         Shape(p, Ellipse(1, 1, 14, 14), Blue.lighter(130));
         p.setBrush(Qt::NoBrush);
         p.setPen(Outline(Blue.darker(130), 0.8));
@@ -231,23 +221,23 @@ QList<TIcon> Icons()
         p.drawLine(QPointF(1, 8), QPointF(15, 8));
         p.drawLine(QPointF(8, 1), QPointF(8, 15));
     }};
-    icons << TIcon{"music.png", [](QPainter& p) {
+    icons << TDrawnIcon{"music.png", [](QPainter& p) {
         p.setPen(Outline(Qt::black, 1.6));
         p.drawPolyline(Poly({{5.5, 12}, {5.5, 2.5}, {13.5, 1}, {13.5, 10.5}}));
         Shape(p, Ellipse(1.5, 10, 4.5, 3.5), Purple);
         Shape(p, Ellipse(9.5, 8.5, 4.5, 3.5), Purple);
     }};
-    icons << TIcon{"camera.png", [](QPainter& p) {
+    icons << TDrawnIcon{"camera.png", [](QPainter& p) {
         Shape(p, Rect(1, 4.5, 14, 10, 1.5), Grey.darker(120));
         Shape(p, Rect(5, 2.5, 6, 2.5), Grey);
         Shape(p, Ellipse(5, 6.5, 6, 6), QColor(40, 40, 40));
     }};
-    icons << TIcon{"printer.png", [](QPainter& p) {
+    icons << TDrawnIcon{"printer.png", [](QPainter& p) {
         Shape(p, Rect(4, 1, 8, 6), White);
         Shape(p, Rect(1, 6, 14, 6.5, 1), Grey);
         Shape(p, Rect(4, 10, 8, 5), White);
     }};
-    icons << TIcon{"sun.png", [](QPainter& p) {
+    icons << TDrawnIcon{"sun.png", [](QPainter& p) {
         p.setPen(Outline(Orange, 1.5));
         for (int i = 0; i < 8; ++i) {
             const qreal a = i * M_PI / 4;
@@ -256,19 +246,19 @@ QList<TIcon> Icons()
         }
         Shape(p, Ellipse(4, 4, 8, 8), Yellow);
     }};
-    icons << TIcon{"moon.png", [](QPainter& p) {
+    icons << TDrawnIcon{"moon.png", [](QPainter& p) {
         QPainterPath moon = Ellipse(1.5, 1.5, 13, 13).subtracted(Ellipse(5.5, -0.5, 11, 11));
         Shape(p, moon, Yellow.darker(105));
     }};
-    icons << TIcon{"cloud.png", [](QPainter& p) {
+    icons << TDrawnIcon{"cloud.png", [](QPainter& p) {
         QPainterPath cloud = Ellipse(1, 7, 7, 7).united(Ellipse(4, 3, 8, 8)).united(Ellipse(8.5, 6, 6.5, 7.5))
                                  .united(Rect(4.5, 9, 7, 5));
         Shape(p, cloud, QColor(211, 215, 207));
     }};
-    icons << TIcon{"lightning.png", [](QPainter& p) {
+    icons << TDrawnIcon{"lightning.png", [](QPainter& p) {
         Shape(p, PolyPath(Poly({{9.5, 0.5}, {3, 9}, {7.5, 9}, {5.5, 15.5}, {13, 6}, {8.5, 6}, {11, 0.5}})), Yellow);
     }};
-    icons << TIcon{"leaf.png", [](QPainter& p) {
+    icons << TDrawnIcon{"leaf.png", [](QPainter& p) {
         QPainterPath leaf;
         leaf.moveTo(2, 14);
         leaf.cubicTo(0, 4, 8, 1, 14.5, 1.5);
@@ -287,7 +277,7 @@ QList<TIcon> Icons()
                              TBullet{"bullet-blue.png", Blue}, TBullet{"bullet-orange.png", Orange},
                              TBullet{"bullet-purple.png", Purple}}) {
         const QColor color = b.Color;
-        icons << TIcon{b.Name, [color](QPainter& p) {
+        icons << TDrawnIcon{b.Name, [color](QPainter& p) {
             QRadialGradient g(QPointF(6.5, 6), 6);
             g.setColorAt(0, color.lighter(180));
             g.setColorAt(1, color);
@@ -296,38 +286,12 @@ QList<TIcon> Icons()
             p.drawEllipse(QRectF(3.5, 3.5, 9, 9));
         }};
     }
-    icons << TIcon{"square-grey.png", [](QPainter& p) { Shape(p, Rect(3.5, 3.5, 9, 9, 1.5), Grey); }};
-    icons << TIcon{"new.png", [](QPainter& p) {
+    icons << TDrawnIcon{"square-grey.png", [](QPainter& p) { Shape(p, Rect(3.5, 3.5, 9, 9, 1.5), Grey); }};
+    icons << TDrawnIcon{"new.png", [](QPainter& p) {
         Shape(p, Star(8, 8, 7.5, 5, 12), Red);
         Shape(p, Ellipse(5.5, 5.5, 5, 5), Yellow);
     }};
     return icons;
-}
-
-QImage DrawIcon(const TIcon& icon)
-{
-    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    icon.Draw(p);
-    p.end();
-    return image.convertToFormat(QImage::Format_ARGB32);
-}
-
-// The thumbnail tile: the icon in the middle of 32 pixels of magenta. Magenta is all the transparency a
-// thumbnail has, so a pixel is either the icon's (opaque) or magenta: no pink fringe at the edges.
-QImage ThumbnailTile(const QImage& Icon)
-{
-    QImage tile(32, 32, QImage::Format_RGB32);
-    tile.fill(QColor(255, 0, 255));
-    for (int y = 0; y < Icon.height(); ++y)
-        for (int x = 0; x < Icon.width(); ++x) {
-            const QRgb c = Icon.pixel(x, y);
-            if (qAlpha(c) >= 96)
-                tile.setPixel(x + 8, y + 8, qRgb(qRed(c), qGreen(c), qBlue(c)));
-        }
-    return tile;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -422,17 +386,6 @@ QByteArray MakeTemplate(const TTheme& t)
                          {{key + ".css", Css(t)}, {"images\\" + key + "_header.png", PngFileBytes(DrawHeader(t, 760, 110))}});
 }
 
-bool Save(const QString& Path, const QByteArray& Bytes)
-{
-    QDir().mkpath(QFileInfo(Path).absolutePath());
-    QSaveFile f(Path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(Bytes) != Bytes.size() || !f.commit()) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(Path));
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -443,18 +396,7 @@ int main(int argc, char** argv)
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
 
-    // The pack: 16-pixel icons; their thumbnails are 32-pixel tiles with the icon in the middle, on magenta.
-    const QList<TIcon> icons = Icons();
-    QList<TContainerFile> files;
-    QList<QImage> tiles;
-    for (const TIcon& icon : icons) {
-        const QImage image = DrawIcon(icon);
-        files.append({icon.Name, PngFileBytes(image)});
-        tiles.append(ThumbnailTile(image));
-    }
-    constexpr int PerRow = 8;
-    const QByteArray pack =
-        WriteIconPack(files, ThumbnailBlock(TileStrip(tiles, PerRow), 32, 32, qint32(tiles.size()), PerRow));
+    const QByteArray pack = DrawnIconPack(Icons(), 96);
 
     const TTheme themes[] = {
         {"Blue Sky", "bluesky", QColor(70, 130, 200), QColor(180, 215, 245), QColor(52, 101, 164),
@@ -462,8 +404,8 @@ int main(int argc, char** argv)
         {"Green Field", "greenfield", QColor(150, 200, 235), QColor(230, 240, 220), QColor(78, 140, 40),
          QColor(232, 240, 224), QColor(40, 50, 30)},
     };
-    bool ok = Save(out.filePath(QStringLiteral("Icons/Web Icons.icp")), pack);
+    bool ok = SaveDataFile(out.filePath(QStringLiteral("Icons/Web Icons.icp")), pack);
     for (const TTheme& t : themes)
-        ok = Save(out.filePath(QStringLiteral("Templates/%1.tpl").arg(QLatin1String(t.Name))), MakeTemplate(t)) && ok;
+        ok = SaveDataFile(out.filePath(QStringLiteral("Templates/%1.tpl").arg(QLatin1String(t.Name))), MakeTemplate(t)) && ok;
     return ok ? 0 : 1;
 }

@@ -1,28 +1,14 @@
 // Draws the small glyphs of the button wizard and writes them as the icon pack "Tango Small.icp": each
 // icon a 16-pixel PNG file, and a strip of 32-pixel thumbnails with the glyph in the middle of each tile
 // on magenta. Run by the build; the only argument is the pack file to write.
-#include <QBuffer>
-#include <QDir>
-#include <QFileInfo>
-#include <QImage>
+#include "ContainerWriter.h"
+
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
-#include <QtEndian>
 #include <cmath>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 namespace {
-
-using TDraw = std::function<void(QPainter&)>;
-
-struct TGlyph
-{
-    const char* Name;
-    TDraw Draw;
-};
 
 const QColor Ink(0x20, 0x4A, 0x87);
 const QColor Green(0x2E, 0x8B, 0x2E);
@@ -41,7 +27,7 @@ void Fill(QPainter& P, const QColor& C, const QPolygonF& Shape)
     P.drawPolygon(Shape);
 }
 
-std::vector<TGlyph> Glyphs()
+QList<TDrawnIcon> Glyphs()
 {
     return {
         {"arrow_right.png", [](QPainter& P) { Fill(P, Ink, Poly({{2, 6}, {8, 6}, {8, 2}, {14, 8}, {8, 14}, {8, 10}, {2, 10}})); }},
@@ -150,40 +136,6 @@ std::vector<TGlyph> Glyphs()
     };
 }
 
-// Opaque where mostly covered, magenta elsewhere: thumbnails keep a hard mask.
-QImage OnMagenta(const QImage& Drawn)
-{
-    QImage Out(Drawn.size(), QImage::Format_RGB32);
-    const QImage Straight = Drawn.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < Out.height(); ++y)
-        for (int x = 0; x < Out.width(); ++x) {
-            const QRgb C = Straight.pixel(x, y);
-            Out.setPixel(x, y, qAlpha(C) < 128 ? qRgb(255, 0, 255) : qRgb(qRed(C), qGreen(C), qBlue(C)));
-        }
-    return Out;
-}
-
-QByteArray Encoded(const QImage& Image, const char* Format)
-{
-    QByteArray Bytes;
-    QBuffer Buffer(&Bytes);
-    Buffer.open(QIODevice::WriteOnly);
-    Image.save(&Buffer, Format);
-    return Bytes;
-}
-
-QByteArray Integer(qint32 Value)
-{
-    QByteArray Bytes(4, '\0');
-    qToLittleEndian(Value, Bytes.data());
-    return Bytes;
-}
-
-QByteArray Block(const QByteArray& Data)
-{
-    return Integer(qint32(Data.size())) + Data;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -192,34 +144,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: MakeGlyphPack PACK_FILE\n");
         return 2;
     }
-    const std::vector<TGlyph> List = Glyphs();
-    constexpr int Tile = 32, PerRow = 8;
-    const int Count = int(List.size());
-    QImage Strip(Tile * PerRow, Tile * ((Count + PerRow - 1) / PerRow), QImage::Format_RGB32);
-    Strip.fill(qRgb(255, 0, 255));
-    QByteArray Records;
-    for (int i = 0; i < Count; ++i) {
-        QImage Icon(16, 16, QImage::Format_ARGB32_Premultiplied);
-        Icon.fill(Qt::transparent);
-        QPainter P(&Icon);
-        P.setRenderHint(QPainter::Antialiasing);
-        List[size_t(i)].Draw(P);
-        P.end();
-        Records += Integer(1) + Block(List[size_t(i)].Name) + Block(Encoded(Icon.convertToFormat(QImage::Format_ARGB32), "PNG"));
-        QPainter S(&Strip);
-        S.drawImage((i % PerRow) * Tile + 8, (i / PerRow) * Tile + 8, OnMagenta(Icon));
-    }
-    const QByteArray Head = Block("Corvalite Icon Pack");
-    const qint32 Offset = qint32(Head.size() + 4 + Records.size() + 4);
-    const QByteArray Pack = Head + Integer(Offset) + Records + Integer(0) +
-                            Block(Encoded(Strip, "BMP") + Integer(Tile) + Integer(Tile) + Integer(Count) + Integer(PerRow));
-
-    const QString Path = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(QFileInfo(Path).absolutePath());
-    QSaveFile File(Path);
-    if (!File.open(QIODevice::WriteOnly) || File.write(Pack) != Pack.size() || !File.commit()) {
-        std::fprintf(stderr, "MakeGlyphPack: cannot write %s\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    // Opaque where mostly covered, magenta elsewhere: thumbnails keep a hard mask.
+    return SaveDataFile(QString::fromLocal8Bit(argv[1]), DrawnIconPack(Glyphs(), 128)) ? 0 : 1;
 }
