@@ -1,45 +1,9 @@
 /* Draws the placeholder pictures that the design view shows for elements it cannot display
    ("edit:NAME.gif"). Each is a small framed label in a 3x5 pixel font drawn at double size.
    Build and run from this folder:  cc MakePlaceholders.c -lgif -o /tmp/mkph && /tmp/mkph */
-#include <gif_lib.h>
-#include <stdio.h>
-#include <string.h>
+#include "../PixelPictures.h"
 
-static const char* Glyph(char c)
-{
-    /* 5 rows of 3 bits each, top row first */
-    switch (c) {
-    case 'A': return "010101111101101";
-    case 'B': return "110101110101110";
-    case 'C': return "011100100100011";
-    case 'D': return "110101101101110";
-    case 'E': return "111100110100111";
-    case 'F': return "111100110100100";
-    case 'H': return "101101111101101";
-    case 'I': return "111010010010111";
-    case 'J': return "001001001101010";
-    case 'K': return "101101110101101";
-    case 'L': return "100100100100111";
-    case 'M': return "101111111101101";
-    case 'N': return "110101101101101";
-    case 'O': return "010101101101010";
-    case 'P': return "110101110100100";
-    case 'Q': return "010101101110011";
-    case 'R': return "110101110101101";
-    case 'S': return "011100010001110";
-    case 'T': return "111010010010010";
-    case 'U': return "101101101101111";
-    case 'W': return "101101111111101";
-    case 'X': return "101101010101101";
-    case '#': return "101111101111101";
-    case '!': return "010010010000010";
-    case '-': return "000000111000000";
-    case '?': return "110001010000010";
-    case '<': return "001010100010001";
-    case '>': return "100010001010100";
-    default: return "000000000000000";
-    }
-}
+#include <stdio.h>
 
 enum { Transparent, Black, White, Frame, Fill };
 
@@ -68,26 +32,7 @@ static int Write(const char* name, const char* label, int r, int g, int b)
     GifColorType colors[8] = {{255, 0, 255}, {0, 0, 0}, {255, 255, 255}, {96, 96, 96}, {(GifByteType)r, (GifByteType)g, (GifByteType)b}};
     char file[64];
     snprintf(file, sizeof file, "%s.gif", name);
-    int error = 0;
-    GifFileType* gif = EGifOpenFileName(file, 0, &error);
-    if (!gif)
-        return 1;
-    gif->SWidth = width;
-    gif->SHeight = height;
-    gif->SColorResolution = 8;
-    gif->SBackGroundColor = 0;
-    gif->SColorMap = GifMakeMapObject(8, colors);
-    SavedImage image;
-    memset(&image, 0, sizeof image);
-    image.ImageDesc.Width = width;
-    image.ImageDesc.Height = height;
-    image.RasterBits = pixels;
-    SavedImage* saved = GifMakeSavedImage(gif, &image);
-    GraphicsControlBlock gcb = {0, 0, 0, Transparent};
-    EGifGCBToSavedExtension(&gcb, gif, 0);
-    saved->RasterBits = pixels;
-    int ok = EGifSpew(gif);
-    return ok == GIF_OK ? 0 : 1;
+    return WriteGif(file, width, height, colors, 8, pixels, Transparent);
 }
 
 int main(void)

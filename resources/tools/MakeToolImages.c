@@ -3,9 +3,7 @@
    empty. Each glyph is a small pictogram of the element its tool inserts, drawn from rectangles, lines,
    discs, polygons and a 3x5 pixel font.
    Build and run from this folder:  cc MakeToolImages.c -lgif -o /tmp/mktools && /tmp/mktools */
-#include <gif_lib.h>
-#include <stdio.h>
-#include <string.h>
+#include "../PixelPictures.h"
 
 enum { Size = 24, Count = 39, Width = Size * Count };
 enum { Magenta, Black, White, Gray, Silver, Navy, Sky, Red, Green, Yellow, Orange, Brown, Cream, Teal, Purple, Pale };
@@ -113,33 +111,6 @@ static void Polygon(const int* xy, int points, int c)
             if (inside)
                 Px(x, y, c);
         }
-}
-
-static const char* Glyph(char c)
-{
-    /* 5 rows of 3 bits each, top row first */
-    switch (c) {
-    case 'A': return "010101111101101";
-    case 'B': return "110101110101110";
-    case 'C': return "011100100100011";
-    case 'D': return "110101101101110";
-    case 'F': return "111100110100100";
-    case 'H': return "101101111101101";
-    case 'I': return "111010010010111";
-    case 'J': return "001001001101010";
-    case 'K': return "101101110101101";
-    case 'O': return "010101101101010";
-    case 'Q': return "010101101110011";
-    case 'R': return "110101110101101";
-    case 'S': return "011100010001110";
-    case 'X': return "101101010101101";
-    case '1': return "010110010010111";
-    case '2': return "110001010100111";
-    case '*': return "000101010101000";
-    case '!': return "010010010000010";
-    case '-': return "000000111000000";
-    default: return "000000000000000";
-    }
 }
 
 static void Text(int x, int y, const char* text, int scale, int c)
@@ -448,23 +419,5 @@ int main(void)
         Left = glyphs[i].index * Size;
         glyphs[i].draw();
     }
-    int error = 0;
-    GifFileType* gif = EGifOpenFileName("toolimages.gif", 0, &error);
-    if (!gif)
-        return 1;
-    gif->SWidth = Width;
-    gif->SHeight = Size;
-    gif->SColorResolution = 8;
-    gif->SBackGroundColor = Magenta;
-    gif->SColorMap = GifMakeMapObject(16, colors);
-    SavedImage image;
-    memset(&image, 0, sizeof image);
-    image.ImageDesc.Width = Width;
-    image.ImageDesc.Height = Size;
-    image.RasterBits = Pixels;
-    SavedImage* saved = GifMakeSavedImage(gif, &image);
-    GraphicsControlBlock gcb = {0, 0, 0, Magenta};
-    EGifGCBToSavedExtension(&gcb, gif, 0);
-    saved->RasterBits = Pixels;
-    return EGifSpew(gif) == GIF_OK ? 0 : 1;
+    return WriteGif("toolimages.gif", Width, Size, colors, 16, Pixels, Magenta);
 }
