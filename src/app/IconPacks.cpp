@@ -1,5 +1,6 @@
 #include "IconPacks.h"
 
+#include "ContainerFiles.h"
 #include "Exceptions.h"
 #include "TypedStreams.h"
 
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
-#include <QSaveFile>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QtEndian>
@@ -30,21 +30,9 @@ constexpr qint64 MinBmpSize = 14 + 12;
     throw Exception(QString::fromLatin1(InvalidIconPack));
 }
 
-void OpenForReading(QFile& File)
-{
-    if (!QFileInfo(File.fileName()).isFile() || !File.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(File.fileName(), File.errorString()));
-}
-
 void ReadHeader(TTypedStreamAdapter& Reader)
 {
-    QByteArray magic;
-    try {
-        Reader.ReadString(magic);
-    } catch (const Exception&) {
-        Invalid();
-    }
-    if (magic != IconPackMagic)
+    if (!ReadContainerMagic(Reader, IconPackMagic))
         Invalid();
 }
 
@@ -122,7 +110,7 @@ QString IconRelativePath(const QString& Name)
 void TIconPack::LoadFromFile(const QString& Path)
 {
     QFile file(Path);
-    OpenForReading(file);
+    OpenContainer(file);
     LoadFromStream(file);
     FileName = Path;
 }
@@ -162,11 +150,10 @@ void TIconPack::ExtractIcon(QIODevice& Stream, int Index, const QString& Folder)
 {
     TTypedStreamAdapter reader(Stream);
     ReadHeader(reader);
-    QString target;
-    QSaveFile file;
+    QString path;
     try {
         reader.ReadInteger(); // the thumbnail offset
-        for (int i = 0; reader.ReadInteger() == 1; ++i) {
+        for (int i = 0; path.isEmpty() && reader.ReadInteger() == 1; ++i) {
             if (i != Index) {
                 reader.Skip();
                 reader.Skip();
@@ -174,30 +161,18 @@ void TIconPack::ExtractIcon(QIODevice& Stream, int Index, const QString& Folder)
             }
             QByteArray name;
             reader.ReadString(name);
-            const QString path = IconRelativePath(QString::fromLatin1(name));
+            path = IconRelativePath(QString::fromLatin1(name));
             if (path.isEmpty())
                 Invalid();
-            // Joined as text: a name such as ":x.png" must not turn into a path of its own.
-            target = Folder + (Folder.endsWith(QLatin1Char('/')) ? "" : "/") + path;
-            file.setFileName(target);
-            // Unbuffered, so that a write the disk refuses fails the commit instead of leaving a cut-short file.
-            if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-                break;
-            reader.ReadStream(file);
-            if (!file.commit())
-                break;
-            return;
         }
     } catch (const Exception&) {
-        // A write the disk refused is no fault of the pack: its reason is told.
-        const QString reason = file.error() == QFileDevice::WriteError ? file.errorString() : QString();
-        file.cancelWriting();
-        if (!reason.isEmpty())
-            throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(target, reason));
         Invalid();
     }
-    if (!target.isEmpty())
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(target, file.errorString()));
+    if (path.isEmpty())
+        return; // past the last icon
+    // Joined as text: a name such as ":x.png" must not turn into a path of its own.
+    if (!ExtractContainerBlock(reader, Folder + (Folder.endsWith(QLatin1Char('/')) ? "" : "/") + path))
+        Invalid();
 }
 
 void TIconPack::ExtractIcon(int Index, const QString& Folder) const
@@ -205,7 +180,7 @@ void TIconPack::ExtractIcon(int Index, const QString& Folder) const
     if (!QDir().mkpath(Folder))
         throw Exception(QStringLiteral("Cannot create folder \"%1\".").arg(Folder));
     QFile file(FileName);
-    OpenForReading(file);
+    OpenContainer(file);
     ExtractIcon(file, Index, Folder);
 }
 

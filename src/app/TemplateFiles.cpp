@@ -1,5 +1,6 @@
 #include "TemplateFiles.h"
 
+#include "ContainerFiles.h"
 #include "Exceptions.h"
 #include "TypedStreams.h"
 
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QSaveFile>
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -102,12 +102,6 @@ bool SameFile(const QString& A, const QString& B)
     return !ca.isEmpty() && ca == b.canonicalFilePath();
 }
 
-void OpenForReading(QFile& File)
-{
-    if (!QFileInfo(File.fileName()).isFile() || !File.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(File.fileName(), File.errorString()));
-}
-
 } // namespace
 
 QImage DecodeJpeg(const QByteArray& Bytes)
@@ -128,13 +122,7 @@ void TTemplateReader::Invalid() const
 
 void TTemplateReader::ReadMagic(TTypedStreamAdapter& Reader) const
 {
-    QByteArray magic;
-    try {
-        Reader.ReadString(magic);
-    } catch (const Exception&) {
-        Invalid();
-    }
-    if (magic != TemplateMagic)
+    if (!ReadContainerMagic(Reader, TemplateMagic))
         Invalid();
 }
 
@@ -221,43 +209,29 @@ void TTemplateReader::ExtractFiles(QIODevice& Stream, const QString& DestFolder,
             continue;
         }
         QDir().mkpath(QFileInfo(target).absolutePath());
-        QSaveFile file(target);
-        // Unbuffered, so that a write the disk refuses fails the commit instead of leaving a cut-short file.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(target, file.errorString()));
-        try {
-            reader.ReadStream(file);
-        } catch (const Exception&) {
-            // A write the disk refused is no fault of the template: its reason is told.
-            const QString reason = file.error() == QFileDevice::WriteError ? file.errorString() : QString();
-            file.cancelWriting();
-            if (!reason.isEmpty())
-                throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(target, reason));
+        if (!ExtractContainerBlock(reader, target))
             Invalid();
-        }
-        if (!file.commit())
-            throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(target, file.errorString()));
     }
 }
 
 void TTemplateReader::ReadInfo()
 {
     QFile file(FileName);
-    OpenForReading(file);
+    OpenContainer(file);
     ReadInfo(file);
 }
 
 void TTemplateReader::ExtractFiles(const QString& DestFolder, const QString& KeepFile)
 {
     QFile file(FileName);
-    OpenForReading(file);
+    OpenContainer(file);
     ExtractFiles(file, DestFolder, KeepFile);
 }
 
 void TTemplateReader::CheckFiles()
 {
     QFile file(FileName);
-    OpenForReading(file);
+    OpenContainer(file);
     CheckFiles(file);
 }
 
