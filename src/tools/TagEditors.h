@@ -115,3 +115,15 @@ private:
     QTabWidget* FPages = nullptr;
     QList<TBinding> FBindings;
 };
+
+// A dialog over a model of class TModel, which it holds.
+template <class TModel>
+class TModelEditor : public TTagEditor
+{
+public:
+    using TTagEditor::TTagEditor;
+    TTagModel& Model() override { return FModel; }
+
+protected:
+    TModel FModel;
+};

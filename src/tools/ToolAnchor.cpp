@@ -33,7 +33,7 @@ void TAnchorModel::Apply(TElementWrites& Writes)
         node->SetAttribute(ATTR_NAME, TrimField(Fields.Name));
 }
 
-TFormToolAnchor::TFormToolAnchor(QWidget* Parent) : TTagEditor(QStringLiteral("  Anchor"), Parent)
+TFormToolAnchor::TFormToolAnchor(QWidget* Parent) : TModelEditor(QStringLiteral("  Anchor"), Parent)
 {
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddEdit(page, "EditName", QStringLiteral("Name"), FModel.Fields.Name);

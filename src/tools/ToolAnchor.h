@@ -22,22 +22,17 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolAnchor : public TTagEditor
+class TFormToolAnchor : public TModelEditor<TAnchorModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolAnchor(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TAnchorModel FModel;
 };
 
-class TToolAnchor : public TToolItem
+class TToolAnchor : public TDialogTool<TFormToolAnchor>
 {
 public:
-    explicit TToolAnchor(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     // Only the placeholder of an a element.
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolAnchor>(); }
 };

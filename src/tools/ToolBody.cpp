@@ -411,7 +411,7 @@ QGridLayout* AddGroup(QGridLayout* Page, const QString& Caption)
 
 } // namespace
 
-TFormToolBody::TFormToolBody(QWidget* Parent) : TTagEditor(QStringLiteral("Page Properties"), Parent)
+TFormToolBody::TFormToolBody(QWidget* Parent) : TModelEditor(QStringLiteral("Page Properties"), Parent)
 {
     TBodyModel::TFields& f = FModel.Fields;
 

@@ -76,12 +76,11 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolBody : public TTagEditor
+class TFormToolBody : public TModelEditor<TBodyModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolBody(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
     const TBodyModel& BodyModel() const { return FModel; }
 
 protected:
@@ -92,7 +91,6 @@ private:
     void UpdateStates();
     void WebSafeClick();
 
-    TBodyModel FModel;
     QTableWidget* FLinks = nullptr;
     QList<QLineEdit*> FLinkEdits;
     QCheckBox* FCheckRobot = nullptr;
@@ -106,12 +104,11 @@ private:
     QToolButton* FBtnRefreshUrl = nullptr;
 };
 
-class TToolBody : public TToolItem
+class TToolBody : public TDialogTool<TFormToolBody>
 {
 public:
-    explicit TToolBody(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot&, const THtmlFilter&) const override { return true; }
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolBody>(); }
 };
 
 // The Page Properties command: the page properties dialog on the design view's body, as a double-click on

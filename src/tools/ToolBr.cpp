@@ -21,7 +21,7 @@ void TBrModel::Apply(TElementWrites& Writes)
     SetElementAttribute(Writes, QStringLiteral("clear"), TrimField(Fields.Clear));
 }
 
-TFormToolBr::TFormToolBr(QWidget* Parent) : TTagEditor(QStringLiteral("  Line Break"), Parent)
+TFormToolBr::TFormToolBr(QWidget* Parent) : TModelEditor(QStringLiteral("  Line Break"), Parent)
 {
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddCombo(page, "ComboClear", QStringLiteral("Clear"), FModel.Fields.Clear,

@@ -20,21 +20,16 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolBr : public TTagEditor
+class TFormToolBr : public TModelEditor<TBrModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolBr(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TBrModel FModel;
 };
 
-class TToolBr : public TToolItem
+class TToolBr : public TDialogTool<TFormToolBr>
 {
 public:
-    explicit TToolBr(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot&, const THtmlFilter&) const override { return true; }
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolBr>(); }
 };

@@ -62,7 +62,7 @@ void TCommentModel::Apply(TElementWrites& Writes)
         comment->SetText(CommentText());
 }
 
-TFormToolComment::TFormToolComment(QWidget* Parent) : TTagEditor(QStringLiteral("  Comment"), Parent)
+TFormToolComment::TFormToolComment(QWidget* Parent) : TModelEditor(QStringLiteral("  Comment"), Parent)
 {
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddMemo(page, "MemoComment", QString(), FModel.Fields.Text);

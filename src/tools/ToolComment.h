@@ -26,22 +26,17 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolComment : public TTagEditor
+class TFormToolComment : public TModelEditor<TCommentModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolComment(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TCommentModel FModel;
 };
 
-class TToolComment : public TToolItem
+class TToolComment : public TDialogTool<TFormToolComment>
 {
 public:
-    explicit TToolComment(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     // Only the placeholder of a comment.
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolComment>(); }
 };

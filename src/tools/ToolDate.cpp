@@ -95,7 +95,7 @@ void TDateModel::RebuildSample()
     Fields.Sample = FormatDateTime(format, Fields.When, Locale);
 }
 
-TFormToolDate::TFormToolDate(QWidget* Parent) : TTagEditor(QStringLiteral("  Date and Time"), Parent)
+TFormToolDate::TFormToolDate(QWidget* Parent) : TModelEditor(QStringLiteral("  Date and Time"), Parent)
 {
     TDateModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));

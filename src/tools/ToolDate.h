@@ -44,12 +44,11 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolDate : public TTagEditor
+class TFormToolDate : public TModelEditor<TDateModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolDate(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
 
 protected:
     void FormShow() override;
@@ -57,7 +56,6 @@ protected:
 private:
     void RebuildSample();
 
-    TDateModel FModel;
     QComboBox* FComboDate = nullptr;
     QComboBox* FComboTime = nullptr;
     QDateEdit* FPickerDate = nullptr;
@@ -66,9 +64,8 @@ private:
     bool FShowing = false;
 };
 
-class TToolDate : public TToolItem
+class TToolDate : public TDialogTool<TFormToolDate>
 {
 public:
-    explicit TToolDate(const TToolRow& Row) : TToolItem(Row) {}
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolDate>(); }
+    using TDialogTool::TDialogTool;
 };

@@ -43,7 +43,7 @@ void TFormModel::Apply(TElementWrites& Writes)
     SetElementAttribute(Writes, QStringLiteral("encoding"), TrimField(Fields.EncType));
 }
 
-TFormToolForm::TFormToolForm(QWidget* Parent) : TTagEditor(QStringLiteral("  Form Properties"), Parent)
+TFormToolForm::TFormToolForm(QWidget* Parent) : TModelEditor(QStringLiteral("  Form Properties"), Parent)
 {
     TFormModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));

@@ -25,21 +25,16 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolForm : public TTagEditor
+class TFormToolForm : public TModelEditor<TFormModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolForm(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TFormModel FModel;
 };
 
-class TToolForm : public TToolItem
+class TToolForm : public TDialogTool<TFormToolForm>
 {
 public:
-    explicit TToolForm(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot&, const THtmlFilter&) const override { return true; }
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolForm>(); }
 };

@@ -35,7 +35,7 @@ void THrModel::Apply(TElementWrites& Writes)
     Writes.SetFlag(QStringLiteral("noShade"), Fields.NoShade);
 }
 
-TFormToolHr::TFormToolHr(QWidget* Parent) : TTagEditor(QStringLiteral("  Horizontal Rule"), Parent)
+TFormToolHr::TFormToolHr(QWidget* Parent) : TModelEditor(QStringLiteral("  Horizontal Rule"), Parent)
 {
     THrModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));

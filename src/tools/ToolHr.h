@@ -24,21 +24,16 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolHr : public TTagEditor
+class TFormToolHr : public TModelEditor<THrModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolHr(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    THrModel FModel;
 };
 
-class TToolHr : public TToolItem
+class TToolHr : public TDialogTool<TFormToolHr>
 {
 public:
-    explicit TToolHr(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot&, const THtmlFilter&) const override { return true; }
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolHr>(); }
 };

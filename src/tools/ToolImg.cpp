@@ -88,7 +88,7 @@ void TImgModel::Apply(TElementWrites& Writes)
 // ---------------------------------------------------------------------------------------------------
 // Form
 
-TFormToolImg::TFormToolImg(QWidget* Parent) : TTagEditor(QStringLiteral("  Image Properties"), Parent)
+TFormToolImg::TFormToolImg(QWidget* Parent) : TModelEditor(QStringLiteral("  Image Properties"), Parent)
 {
     TImgModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));

@@ -37,27 +37,24 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolImg : public TTagEditor
+class TFormToolImg : public TModelEditor<TImgModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolImg(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
     const TImgModel& ImgModel() const { return FModel; }
 
 protected:
     void FormShow() override;
 
 private:
-    TImgModel FModel;
     QComboBox* FComboMap = nullptr;
 };
 
-class TToolImg : public TToolItem
+class TToolImg : public TDialogTool<TFormToolImg>
 {
 public:
-    explicit TToolImg(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     // Only an image whose source node is an img: the placeholders of other tools are images too.
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolImg>(); }
 };

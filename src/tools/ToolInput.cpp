@@ -302,7 +302,7 @@ void TInputImageModel::Apply(TElementWrites& Writes)
 // ---------------------------------------------------------------------------------------------------
 // Dialogs
 
-TFormToolInputEdit::TFormToolInputEdit(QWidget* Parent) : TTagEditor(InputEditCaption(0), Parent)
+TFormToolInputEdit::TFormToolInputEdit(QWidget* Parent) : TModelEditor(InputEditCaption(0), Parent)
 {
     TInputEditModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
@@ -324,7 +324,7 @@ void TFormToolInputEdit::SetInputKind(int Kind)
         setWindowTitle(caption);
 }
 
-TFormToolInputButton::TFormToolInputButton(QWidget* Parent) : TTagEditor(QStringLiteral("  Input Button"), Parent)
+TFormToolInputButton::TFormToolInputButton(QWidget* Parent) : TModelEditor(QStringLiteral("  Input Button"), Parent)
 {
     TInputButtonModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
@@ -338,7 +338,7 @@ TFormToolInputButton::TFormToolInputButton(QWidget* Parent) : TTagEditor(QString
 }
 
 TFormToolInputCheck::TFormToolInputCheck(QWidget* Parent)
-    : TTagEditor(QStringLiteral("  Checkbox Properties"), Parent)
+    : TModelEditor(QStringLiteral("  Checkbox Properties"), Parent)
 {
     TInputCheckModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
@@ -354,7 +354,7 @@ void TFormToolInputCheck::SetRadioMode(bool Radio)
     setWindowTitle(Radio ? QStringLiteral("  Radio Button") : QStringLiteral("  Checkbox"));
 }
 
-TFormToolInputHidden::TFormToolInputHidden(QWidget* Parent) : TTagEditor(QStringLiteral("  Hidden Field"), Parent)
+TFormToolInputHidden::TFormToolInputHidden(QWidget* Parent) : TModelEditor(QStringLiteral("  Hidden Field"), Parent)
 {
     TInputHiddenModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
@@ -362,7 +362,7 @@ TFormToolInputHidden::TFormToolInputHidden(QWidget* Parent) : TTagEditor(QString
     AddEdit(page, "EditValue", QStringLiteral("Value"), f.Value);
 }
 
-TFormToolInputImage::TFormToolInputImage(QWidget* Parent) : TTagEditor(QStringLiteral("  Image Button"), Parent)
+TFormToolInputImage::TFormToolInputImage(QWidget* Parent) : TModelEditor(QStringLiteral("  Image Button"), Parent)
 {
     TInputImageModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));

@@ -120,62 +120,42 @@ protected:
 // ---------------------------------------------------------------------------------------------------
 // Dialogs
 
-class TFormToolInputEdit : public TTagEditor
+class TFormToolInputEdit : public TModelEditor<TInputEditModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolInputEdit(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
     // The mode of the tool that shows the dialog; the caption follows it.
     void SetInputKind(int Kind);
-
-private:
-    TInputEditModel FModel;
 };
 
-class TFormToolInputButton : public TTagEditor
+class TFormToolInputButton : public TModelEditor<TInputButtonModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolInputButton(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TInputButtonModel FModel;
 };
 
-class TFormToolInputCheck : public TTagEditor
+class TFormToolInputCheck : public TModelEditor<TInputCheckModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolInputCheck(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
     void SetRadioMode(bool Radio);
-
-private:
-    TInputCheckModel FModel;
 };
 
-class TFormToolInputHidden : public TTagEditor
+class TFormToolInputHidden : public TModelEditor<TInputHiddenModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolInputHidden(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TInputHiddenModel FModel;
 };
 
-class TFormToolInputImage : public TTagEditor
+class TFormToolInputImage : public TModelEditor<TInputImageModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolInputImage(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TInputImageModel FModel;
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -205,12 +185,11 @@ public:
     TTagEditor* GetEditor() override;
 };
 
-class TToolInputButton : public TToolItem
+class TToolInputButton : public TDialogTool<TFormToolInputButton>
 {
 public:
-    explicit TToolInputButton(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolInputButton>(); }
 };
 
 class TToolInputCheck : public TToolItem
@@ -230,18 +209,16 @@ public:
 };
 
 // The two placeholder inputs: known by the source node behind the image's design id.
-class TToolInputHidden : public TToolItem
+class TToolInputHidden : public TDialogTool<TFormToolInputHidden>
 {
 public:
-    explicit TToolInputHidden(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolInputHidden>(); }
 };
 
-class TToolInputImage : public TToolItem
+class TToolInputImage : public TDialogTool<TFormToolInputImage>
 {
 public:
-    explicit TToolInputImage(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolInputImage>(); }
 };

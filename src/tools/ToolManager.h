@@ -179,3 +179,12 @@ T* TToolItem::SharedEditor()
 {
     return Palette ? static_cast<T*>(Palette->Editor(typeid(T), [] { return new T(); })) : nullptr;
 }
+
+// A tool that opens the palette's one dialog of class TForm.
+template <class TForm>
+class TDialogTool : public TToolItem
+{
+public:
+    using TToolItem::TToolItem;
+    TTagEditor* GetEditor() override { return SharedEditor<TForm>(); }
+};

@@ -102,7 +102,7 @@ void TMarqueeModel::Apply(TElementWrites& Writes)
     text->SetText(EscapeText(MemoText(Fields.Text)));
 }
 
-TFormToolMarquee::TFormToolMarquee(QWidget* Parent) : TTagEditor(QStringLiteral("  Marquee"), Parent)
+TFormToolMarquee::TFormToolMarquee(QWidget* Parent) : TModelEditor(QStringLiteral("  Marquee"), Parent)
 {
     TMarqueeModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));

@@ -38,22 +38,17 @@ private:
     void SetNodeAttributes(THtmlTag* Node) const;
 };
 
-class TFormToolMarquee : public TTagEditor
+class TFormToolMarquee : public TModelEditor<TMarqueeModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolMarquee(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TMarqueeModel FModel;
 };
 
-class TToolMarquee : public TToolItem
+class TToolMarquee : public TDialogTool<TFormToolMarquee>
 {
 public:
-    explicit TToolMarquee(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     // Only the placeholder of a marquee.
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolMarquee>(); }
 };

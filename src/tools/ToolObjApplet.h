@@ -103,20 +103,18 @@ private:
     std::unique_ptr<TFormSelectClassID> FPicker;
 };
 
-class TToolObjApplet : public TToolItem
+class TToolObjApplet : public TDialogTool<TFormToolObjApplet>
 {
 public:
-    explicit TToolObjApplet(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolObjApplet>(); }
 };
 
 // Any object, whatever its class id: after the plug-in tools in the palette, a double-click reaches it
 // only for the objects they refuse.
-class TToolObjActiveX : public TToolItem
+class TToolObjActiveX : public TDialogTool<TFormToolObjActiveX>
 {
 public:
-    explicit TToolObjActiveX(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolObjActiveX>(); }
 };

@@ -375,7 +375,7 @@ void TBgSoundModel::Apply(TElementWrites& Writes)
 // ---------------------------------------------------------------------------------------------------
 // Dialogs
 
-TFormToolScript::TFormToolScript(QWidget* Parent) : TTagEditor(QStringLiteral("  Script"), Parent)
+TFormToolScript::TFormToolScript(QWidget* Parent) : TModelEditor(QStringLiteral("  Script"), Parent)
 {
     TScriptModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
@@ -430,7 +430,7 @@ void TFormToolScript::ComboTypeChange(const QString& Type)
     }
 }
 
-TFormToolScriptFile::TFormToolScriptFile(QWidget* Parent) : TTagEditor(QStringLiteral("  Script File"), Parent)
+TFormToolScriptFile::TFormToolScriptFile(QWidget* Parent) : TModelEditor(QStringLiteral("  Script File"), Parent)
 {
     TScriptFileModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
@@ -447,7 +447,7 @@ TFormToolScriptFile::TFormToolScriptFile(QWidget* Parent) : TTagEditor(QStringLi
     AddCheck(page, "CheckDefer", QStringLiteral("Wait execution until fully loaded"), f.Defer);
 }
 
-TFormToolBgSound::TFormToolBgSound(QWidget* Parent) : TTagEditor(QStringLiteral("  Background Sound"), Parent)
+TFormToolBgSound::TFormToolBgSound(QWidget* Parent) : TModelEditor(QStringLiteral("  Background Sound"), Parent)
 {
     TBgSoundModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));

@@ -102,12 +102,11 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolScript : public TTagEditor
+class TFormToolScript : public TModelEditor<TScriptModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolScript(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
 
     QsciScintilla* Editor = nullptr;
     QsciLexerJavaScript* JScriptHighlighter = nullptr;
@@ -117,53 +116,41 @@ private:
     // The user typed or picked a type: the highlighting follows it (filling the box on showing does not).
     void ComboTypeChange(const QString& Type);
 
-    TScriptModel FModel;
 };
 
-class TFormToolScriptFile : public TTagEditor
+class TFormToolScriptFile : public TModelEditor<TScriptFileModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolScriptFile(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TScriptFileModel FModel;
 };
 
-class TFormToolBgSound : public TTagEditor
+class TFormToolBgSound : public TModelEditor<TBgSoundModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolBgSound(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TBgSoundModel FModel;
 };
 
-class TToolScript : public TToolItem
+class TToolScript : public TDialogTool<TFormToolScript>
 {
 public:
-    explicit TToolScript(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     // A script without a source file.
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolScript>(); }
 };
 
-class TToolScriptFile : public TToolItem
+class TToolScriptFile : public TDialogTool<TFormToolScriptFile>
 {
 public:
-    explicit TToolScriptFile(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     // A script with a source file.
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolScriptFile>(); }
 };
 
-class TToolBgSound : public TToolItem
+class TToolBgSound : public TDialogTool<TFormToolBgSound>
 {
 public:
-    explicit TToolBgSound(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override;
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolBgSound>(); }
 };

@@ -180,7 +180,7 @@ QString TSelectModel::GetHtml()
 // ---------------------------------------------------------------------------------------------------
 // Form
 
-TFormToolSelect::TFormToolSelect(QWidget* Parent) : TTagEditor(QStringLiteral("  Select Properties"), Parent)
+TFormToolSelect::TFormToolSelect(QWidget* Parent) : TModelEditor(QStringLiteral("  Select Properties"), Parent)
 {
     TSelectModel::TFields& f = FModel.Fields;
     QGridLayout* general = AddPage(QStringLiteral("General"));

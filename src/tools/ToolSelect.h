@@ -43,12 +43,11 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolSelect : public TTagEditor
+class TFormToolSelect : public TModelEditor<TSelectModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolSelect(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
     // The mode, and the caption that names it.
     void SetComboMode(bool Value);
 
@@ -58,7 +57,6 @@ protected:
 private:
     void ToggleHelp();
 
-    TSelectModel FModel;
     QLineEdit* FEditLines = nullptr;
     QCheckBox* FCheckMultiple = nullptr;
     QPlainTextEdit* FMemoChoices = nullptr;

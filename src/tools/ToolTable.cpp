@@ -139,7 +139,7 @@ void TTableToolModel::Apply(TElementWrites& Writes)
 // ---------------------------------------------------------------------------------------------------
 // Form
 
-TFormToolTable::TFormToolTable(QWidget* Parent) : TTagEditor(QStringLiteral("  Table Properties"), Parent)
+TFormToolTable::TFormToolTable(QWidget* Parent) : TModelEditor(QStringLiteral("  Table Properties"), Parent)
 {
     TTableToolModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));

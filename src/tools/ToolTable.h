@@ -49,26 +49,23 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolTable : public TTagEditor
+class TFormToolTable : public TModelEditor<TTableToolModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolTable(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
 
 protected:
     void FormShow() override;
 
 private:
-    TTableToolModel FModel;
     QLineEdit* FEditCols = nullptr;
     QLineEdit* FEditRows = nullptr;
 };
 
-class TToolTable : public TToolItem
+class TToolTable : public TDialogTool<TFormToolTable>
 {
 public:
-    explicit TToolTable(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override { return true; }
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolTable>(); }
 };

@@ -74,7 +74,7 @@ void TTdModel::Apply(TElementWrites& Writes)
 // ---------------------------------------------------------------------------------------------------
 // Form
 
-TFormToolTd::TFormToolTd(QWidget* Parent) : TTagEditor(QStringLiteral("  Cell Properties"), Parent)
+TFormToolTd::TFormToolTd(QWidget* Parent) : TModelEditor(QStringLiteral("  Cell Properties"), Parent)
 {
     TTdModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));

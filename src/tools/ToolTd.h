@@ -32,21 +32,16 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolTd : public TTagEditor
+class TFormToolTd : public TModelEditor<TTdModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolTd(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TTdModel FModel;
 };
 
-class TToolTd : public TToolItem
+class TToolTd : public TDialogTool<TFormToolTd>
 {
 public:
-    explicit TToolTd(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot& Element, const THtmlFilter& Filter) const override { return true; }
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolTd>(); }
 };

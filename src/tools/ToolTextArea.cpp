@@ -48,7 +48,7 @@ QString TTextAreaModel::GetHtml()
     return html + QLatin1Char('>') + EscapeText(MemoText(Fields.Value)) + QLatin1String("</textarea>");
 }
 
-TFormToolTextArea::TFormToolTextArea(QWidget* Parent) : TTagEditor(QStringLiteral("  Text Area"), Parent)
+TFormToolTextArea::TFormToolTextArea(QWidget* Parent) : TModelEditor(QStringLiteral("  Text Area"), Parent)
 {
     TTextAreaModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));

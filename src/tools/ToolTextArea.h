@@ -28,21 +28,16 @@ protected:
     void DoLoad() override;
 };
 
-class TFormToolTextArea : public TTagEditor
+class TFormToolTextArea : public TModelEditor<TTextAreaModel>
 {
     Q_OBJECT
 public:
     explicit TFormToolTextArea(QWidget* Parent = nullptr);
-    TTagModel& Model() override { return FModel; }
-
-private:
-    TTextAreaModel FModel;
 };
 
-class TToolTextArea : public TToolItem
+class TToolTextArea : public TDialogTool<TFormToolTextArea>
 {
 public:
-    explicit TToolTextArea(const TToolRow& Row) : TToolItem(Row) {}
+    using TDialogTool::TDialogTool;
     bool CanEdit(const TElementSnapshot&, const THtmlFilter&) const override { return true; }
-    TTagEditor* GetEditor() override { return SharedEditor<TFormToolTextArea>(); }
 };
