@@ -166,6 +166,14 @@ THtmlNode* TTagModel::Node() const
     return Filter && !FNodeId.isEmpty() ? Filter->FindNode(FNodeId) : nullptr;
 }
 
+void TTagModel::ApplyTypedSize(TElementWrites& Writes, const QString& Width, const QString& Height, int DesignTag)
+{
+    SetElementAttribute(Writes, QStringLiteral("width"), Width);
+    SetElementAttribute(Writes, QStringLiteral("height"), Height);
+    Writes.Remove(QStringLiteral("style"));
+    Filter->SetNodeSize(NodeId(), Width, Height, DesignTag);
+}
+
 THtmlNode* TTagModel::EditNode(TElementWrites& Writes)
 {
     if (!FCopied && Filter && Node()) {

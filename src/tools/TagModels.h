@@ -99,6 +99,10 @@ protected:
     THtmlNode* EditNode(TElementWrites& Writes);
     // The design id the element carries once the writes so far are made.
     const QString& NodeId() const { return FNodeId; }
+    // The typed size replaces a size dragged in the design view, which lives in the style: the element's
+    // size attributes, its style removed, and the size on the source node kept for the element as the
+    // design page shows it (DesignTag).
+    void ApplyTypedSize(TElementWrites& Writes, const QString& Width, const QString& Height, int DesignTag);
 
 private:
     QString FNodeId;

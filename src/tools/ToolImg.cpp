@@ -75,11 +75,7 @@ void TImgModel::Apply(TElementWrites& Writes)
     SetElementAttribute(Writes, QStringLiteral("vspace"), Fields.VSpace);
     SetElementAttribute(Writes, QStringLiteral("usemap"), Fields.UseMap);
     Writes.SetFlag(QStringLiteral("isMap"), Fields.ServerMap);
-    // The typed size replaces a size dragged in the design view, which lives in the style.
-    SetElementAttribute(Writes, QStringLiteral("width"), Fields.Width);
-    SetElementAttribute(Writes, QStringLiteral("height"), Fields.Height);
-    Writes.Remove(QStringLiteral("style"));
-    Filter->SetNodeSize(NodeId(), Fields.Width, Fields.Height, TAG_IMG);
+    ApplyTypedSize(Writes, Fields.Width, Fields.Height, TAG_IMG);
     SetElementAttribute(Writes, QStringLiteral("align"), Fields.Align);
     if (node)
         node->SetAttribute(ATTR_ALIGN, Fields.Align);

@@ -289,11 +289,7 @@ void TInputImageModel::Apply(TElementWrites& Writes)
     SetElementAttribute(Writes, Prop("border"), Fields.Border);
     SetElementAttribute(Writes, Prop("hspace"), Fields.HSpace);
     SetElementAttribute(Writes, Prop("vspace"), Fields.VSpace);
-    SetElementAttribute(Writes, Prop("width"), Fields.Width);
-    SetElementAttribute(Writes, Prop("height"), Fields.Height);
-    // A size dragged in the design view lives in the style; the typed size replaces it.
-    Writes.Remove(Prop("style"));
-    Filter->SetNodeSize(NodeId(), Fields.Width, Fields.Height, TAG_IMG);
+    ApplyTypedSize(Writes, Fields.Width, Fields.Height, TAG_IMG);
     SetElementAttribute(Writes, Prop("align"), Fields.Align);
     if (node)
         SetNodeAttribute(node, ATTR_ALIGN, TrimField(Fields.Align));

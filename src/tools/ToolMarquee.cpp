@@ -85,11 +85,7 @@ void TMarqueeModel::Apply(TElementWrites& Writes)
     THtmlTag* node = AsTag(EditNode(Writes));
     if (node)
         SetNodeAttributes(node);
-    // The typed size replaces a size dragged in the design view, which lives in the style.
-    SetElementAttribute(Writes, QStringLiteral("width"), TrimField(Fields.Width));
-    SetElementAttribute(Writes, QStringLiteral("height"), TrimField(Fields.Height));
-    Writes.Remove(QStringLiteral("style"));
-    Filter->SetNodeSize(NodeId(), TrimField(Fields.Width), TrimField(Fields.Height), TAG_IMG);
+    ApplyTypedSize(Writes, TrimField(Fields.Width), TrimField(Fields.Height), TAG_IMG);
     SetElementAttribute(Writes, QStringLiteral("align"), TrimField(Fields.Align));
     if (!node)
         return;

@@ -134,11 +134,7 @@ void TObjParamsModel::Apply(TElementWrites& Writes)
     if (!Element)
         return;
     THtmlTag* node = AsTag(EditNode(Writes));
-    SetElementAttribute(Writes, QStringLiteral("width"), Fields.Width);
-    SetElementAttribute(Writes, QStringLiteral("height"), Fields.Height);
-    // A size dragged in the design view lives in the style; the typed size replaces it.
-    Writes.Remove(QStringLiteral("style"));
-    Filter->SetNodeSize(NodeId(), TrimField(Fields.Width), TrimField(Fields.Height), TAG_IMG);
+    ApplyTypedSize(Writes, TrimField(Fields.Width), TrimField(Fields.Height), TAG_IMG);
     SetElementAttribute(Writes, QStringLiteral("align"), Fields.Align);
     if (!node)
         return;

@@ -121,11 +121,7 @@ void TTableToolModel::Apply(TElementWrites& Writes)
     SetElementAttribute(Writes, QStringLiteral("bordercolor"), Fields.BorderColor);
     SetElementAttribute(Writes, QStringLiteral("bordercolorlight"), Fields.BorderLight);
     SetElementAttribute(Writes, QStringLiteral("bordercolordark"), Fields.BorderDark);
-    // The typed size replaces a size dragged in the design view, which lives in the style.
-    SetElementAttribute(Writes, QStringLiteral("width"), Fields.Width);
-    SetElementAttribute(Writes, QStringLiteral("height"), Fields.Height);
-    Writes.Remove(QStringLiteral("style"));
-    Filter->SetNodeSize(NodeId(), Fields.Width, Fields.Height, TAG_TABLE);
+    ApplyTypedSize(Writes, Fields.Width, Fields.Height, TAG_TABLE);
     SetElementAttribute(Writes, QStringLiteral("align"), Fields.Align);
     if (!node)
         return;
