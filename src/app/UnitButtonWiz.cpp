@@ -240,25 +240,21 @@ TFormButtonWizard::TFormButtonWizard(QWidget* Owner) : QDialog(Owner)
         W->setEnabled(false);
     PageControl1->addTab(FineTune, QStringLiteral("Fine Tune"));
 
-    GroupState = new QGroupBox(QStringLiteral(" Button State "), this);
-    auto* StateLayout = new QVBoxLayout(GroupState);
-    const char* const States[4] = {"Normal State", "Hovered State", "Clicked State", "Disabled State"};
-    for (int S = 0; S < 4; ++S) {
-        StateButtons[S] = new QRadioButton(QString::fromLatin1(States[S]), GroupState);
-        StateLayout->addWidget(StateButtons[S]);
-    }
-    StateButtons[0]->setChecked(true);
-    Right->addWidget(GroupState);
-
-    GroupFormat = new QGroupBox(QStringLiteral(" File Format "), this);
-    auto* FormatLayout = new QVBoxLayout(GroupFormat);
-    const char* const Formats[4] = {"GIF Format", "JPG Format", "PNG Format", "BMP Format"};
-    for (int F = 0; F < 4; ++F) {
-        FormatButtons[F] = new QRadioButton(QString::fromLatin1(Formats[F]), GroupFormat);
-        FormatLayout->addWidget(FormatButtons[F]);
-    }
-    FormatButtons[0]->setChecked(true);
-    Right->addWidget(GroupFormat);
+    // A group of four radio buttons, the first checked.
+    const auto AddRadioGroup = [&](const char* Title, const char* const (&Captions)[4], QRadioButton* (&Buttons)[4]) {
+        auto* Group = new QGroupBox(QString::fromLatin1(Title), this);
+        auto* Layout = new QVBoxLayout(Group);
+        for (int I = 0; I < 4; ++I) {
+            Buttons[I] = new QRadioButton(QString::fromLatin1(Captions[I]), Group);
+            Layout->addWidget(Buttons[I]);
+        }
+        Buttons[0]->setChecked(true);
+        Right->addWidget(Group);
+        return Group;
+    };
+    GroupState = AddRadioGroup(" Button State ", {"Normal State", "Hovered State", "Clicked State", "Disabled State"},
+                               StateButtons);
+    GroupFormat = AddRadioGroup(" File Format ", {"GIF Format", "JPG Format", "PNG Format", "BMP Format"}, FormatButtons);
 
     Right->addWidget(new QLabel(QStringLiteral("Filename"), this));
     EditFileName = new QLineEdit(QStringLiteral("images/button1.jpg"), this);
