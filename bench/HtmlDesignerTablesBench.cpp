@@ -9,9 +9,9 @@
 #include <functional>
 #include <memory>
 
+#include "EngineBenchMain.h"
 #include "EngineBridge.h"
 #include "HtmlDesigner.h"
-#include "NameSpace.h"
 
 namespace {
 
@@ -209,17 +209,5 @@ BENCHMARK(BM_ReferenceRoundTrip)->Unit(benchmark::kMillisecond)->UseRealTime()->
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    RegisterEditorSchemes();
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Fixture().Designer.reset();
-    return 0;
+    return RunEngineBenchmarks(argc, argv, [] { Fixture().Designer.reset(); });
 }
