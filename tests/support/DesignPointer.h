@@ -1,6 +1,7 @@
 #pragma once
 // The pointer over a design view's page, as the window system delivers it: presses, drags and releases on
-// elements named by a selector ("#id ...") or a script expression, for the tests of table editing.
+// elements named by a selector ("#id ...") or a script expression, for the tests that work the page with the
+// mouse; and the wait for the engine's queued reports.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
@@ -12,6 +13,7 @@
 #include "EngineBridge.h"
 #include "HtmlDesigner.h"
 
+// Lets the engine's queued reports arrive: until Done or the time is up.
 inline bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs = 10000)
 {
     QElapsedTimer timer;

@@ -10,6 +10,7 @@
 // goes through the palette: palette clicks by the mouse, double-clicks on elements of the design view,
 // saving and reading the saved file.
 #include "../app/ScriptedDialogs.h"
+#include "DesignPointer.h"
 #include "ElementAccess.h"
 #include "EngineBridge.h"
 #include "FileManagers.h"
@@ -29,14 +30,11 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QThread>
-#include <QWebEngineView>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -127,20 +125,6 @@ inline QStringList Writes(const TElementWrites& Batch)
     return lines;
 }
 
-// Lets the engine's queued reports arrive: until Done or the time is up.
-inline bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!Done()) {
-        if (timer.elapsed() > TimeoutMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 class TToolWindow
 {
 public:
@@ -223,30 +207,19 @@ public:
     // A press and release of the left button at a point of the view.
     void ClickAt(const QPoint& at) const
     {
-        QWidget* target = Designer()->View()->focusProxy();
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &release);
+        const TDesignPointer pointer{Designer()};
+        pointer.Mouse(QEvent::MouseButtonPress, at, Qt::LeftButton);
+        pointer.Mouse(QEvent::MouseButtonRelease, at, Qt::NoButton);
     }
 
     // A double-click of the left button at a point of the view.
     void DoubleClickAt(const QPoint& at) const
     {
-        QWidget* target = Designer()->View()->focusProxy();
-        const auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
-            QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
-                              Qt::NoModifier);
-            QApplication::sendEvent(target, &event);
-        };
-        send(QEvent::MouseButtonPress, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, Qt::NoButton);
-        send(QEvent::MouseButtonPress, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, Qt::NoButton);
-        send(QEvent::MouseButtonDblClick, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        const TDesignPointer pointer{Designer()};
+        for (QEvent::Type press : {QEvent::MouseButtonPress, QEvent::MouseButtonPress, QEvent::MouseButtonDblClick}) {
+            pointer.Mouse(press, at, Qt::LeftButton);
+            pointer.Mouse(QEvent::MouseButtonRelease, at, Qt::NoButton);
+        }
     }
 
     // Saves through the file manager and answers the file's bytes.
