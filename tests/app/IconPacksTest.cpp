@@ -3,6 +3,8 @@
 
 #include "ContainerWriter.h"
 #include "Exceptions.h"
+#include "RgbUtils.h"
+#include "TestFiles.h"
 
 #include <QBuffer>
 #include <QtEndian>
@@ -48,20 +50,6 @@ QByteArray Strip(int tiles, int perRow)
 QByteArray Pack(int count, int tiles)
 {
     return WriteIconPack(Icons(count), ThumbnailBlock(Strip(tiles, 2), 4, 4, tiles, 2));
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 TEST(IconPacks, DamagedOrHostilePacksRaiseTheirMessageAndLoadNothing)
@@ -140,7 +128,9 @@ TEST(IconPacks, AGoodPackGivesItsNamesAndMaskedThumbnails)
     EXPECT_EQ(pack.Images.Width(), 4);
     EXPECT_EQ(pack.Images.Height(), 4);
     const QImage third = pack.Images.Image(2);
-    EXPECT_EQ(qAlpha(third.pixel(0, 0)), 0) << "magenta is transparent";
+    // Magenta is the mask: transparent, and still magenta to the drawing that keys on it.
+    EXPECT_EQ(qAlpha(third.pixel(0, 0)), 0);
+    EXPECT_TRUE(IsTransparentPixel(third.pixel(0, 0)));
     EXPECT_EQ(third.pixel(1, 1), Tile(QColor::fromHsv(80, 200, 200)).pixel(1, 1)) << "tile 2 is the third";
 }
 
@@ -154,11 +144,11 @@ protected:
 TEST_F(IconPackFolderTest, PacksAreSortedIntoTabsAndADamagedOneIsLeftOut)
 {
     const QString folder = Path("Icons");
-    WriteFile(folder + "/b.icp", Pack(2, 2));
-    WriteFile(folder + "/A.icp", Pack(1, 1));
-    WriteFile(folder + "/x.ICP", Pack(3, 1));
-    WriteFile(folder + "/broken.icp", Pack(2, 2).left(30));
-    WriteFile(folder + "/readme.txt", Pack(2, 2));
+    WriteWholeFile(folder + "/b.icp", Pack(2, 2));
+    WriteWholeFile(folder + "/A.icp", Pack(1, 1));
+    WriteWholeFile(folder + "/x.ICP", Pack(3, 1));
+    WriteWholeFile(folder + "/broken.icp", Pack(2, 2).left(30));
+    WriteWholeFile(folder + "/readme.txt", Pack(2, 2));
     QDir().mkpath(folder + "/y.icp");
 
     QTabWidget pages;
@@ -201,17 +191,17 @@ TEST_F(IconPackFolderTest, PacksAreSortedIntoTabsAndADamagedOneIsLeftOut)
 TEST_F(IconPackFolderTest, AnIconIsWrittenIntoItsFolderReplacingAFileOfItsName)
 {
     const QString file = Path("pack.icp");
-    WriteFile(file, WriteIconPack({{"one.png", "first"}, {"two.gif", "second"}, {"sub\\three.png", "third"},
+    WriteWholeFile(file, WriteIconPack({{"one.png", "first"}, {"two.gif", "second"}, {"sub\\three.png", "third"},
                                    {":colon.png", "fourth"}},
                                   ThumbnailBlock(Strip(3, 3), 4, 4, 3, 3)));
     TIconPack pack;
     pack.LoadFromFile(file);
     const QString images = Path("site/images");
-    WriteFile(images + "/two.gif", "old");
+    WriteWholeFile(images + "/two.gif", "old");
     pack.ExtractIcon(1, images);
     pack.ExtractIcon(0, Path("fresh/images"));
-    EXPECT_EQ(ReadFile(images + "/two.gif"), "second");
-    EXPECT_EQ(ReadFile(Path("fresh/images/one.png")), "first");
+    EXPECT_EQ(ReadWholeFile(images + "/two.gif"), "second");
+    EXPECT_EQ(ReadWholeFile(Path("fresh/images/one.png")), "first");
     EXPECT_EQ(QDir(images).entryList(QDir::Files), QStringList({"two.gif"}));
 
     pack.ExtractIcon(4, images);
@@ -227,13 +217,13 @@ TEST_F(IconPackFolderTest, AnIconIsWrittenIntoItsFolderReplacingAFileOfItsName)
     }
     QDir().mkpath(images + "/sub");
     pack.ExtractIcon(2, images);
-    EXPECT_EQ(ReadFile(images + "/sub/three.png"), "third");
+    EXPECT_EQ(ReadWholeFile(images + "/sub/three.png"), "third");
     // A name that a path routine could take for a resource is a file name like any other.
     pack.ExtractIcon(3, images);
-    EXPECT_EQ(ReadFile(images + "/:colon.png"), "fourth");
+    EXPECT_EQ(ReadWholeFile(images + "/:colon.png"), "fourth");
 
     // The file is read again for every icon: a pack changed on disk into a hostile one writes nothing.
-    WriteFile(file, WriteIconPack({{"..\\evil.png", "x"}}, ThumbnailBlock(Strip(1, 1), 4, 4, 1, 1)));
+    WriteWholeFile(file, WriteIconPack({{"..\\evil.png", "x"}}, ThumbnailBlock(Strip(1, 1), 4, 4, 1, 1)));
     try {
         pack.ExtractIcon(0, images);
         ADD_FAILURE() << "wrote a hostile name";

@@ -4,6 +4,7 @@
 
 #include "ContainerWriter.h"
 #include "Exceptions.h"
+#include "TestFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,20 +21,6 @@ QByteArray Jpeg()
     QImage image(20, 10, QImage::Format_RGB32);
     image.fill(QColor(30, 90, 200));
     return JpegFileBytes(image);
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Every file below Folder, relative, sorted.
@@ -116,7 +103,7 @@ TEST_F(TemplateFilesTest, DamagedOrHostileTemplatesRaiseTheirMessageAndWriteNoth
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Case);
         const QString file = Path(QStringLiteral("case.tpl"));
-        WriteFile(file, c.Bytes);
+        WriteWholeFile(file, c.Bytes);
         const QString message = QStringLiteral("Invalid Corvalite Template file: \"%1\".").arg(file);
         TTemplateReader reader(file);
         try {
@@ -152,7 +139,7 @@ TEST_F(TemplateFilesTest, AGoodTemplateReadsAndWritesItsFilesBesideTheDocument)
                                             {"images\\deeper\\dot.gif", "GIF bytes"},
                                             {":colon.txt", "a file name like any other"}});
     const QString file = Path(QStringLiteral("Blue Sky.tpl"));
-    WriteFile(file, bytes);
+    WriteWholeFile(file, bytes);
 
     TTemplateReader reader(file);
     reader.ReadInfo();
@@ -161,25 +148,25 @@ TEST_F(TemplateFilesTest, AGoodTemplateReadsAndWritesItsFilesBesideTheDocument)
 
     // Files of the same name are replaced; the open document is not.
     const QString site = Path(QStringLiteral("site"));
-    WriteFile(site + "/style.css", "old style");
-    WriteFile(site + "/index.html", "the user's document");
+    WriteWholeFile(site + "/style.css", "old style");
+    WriteWholeFile(site + "/index.html", "the user's document");
     reader.ExtractFiles(site, site + "/index.html");
     EXPECT_EQ(FilesBelow(site),
               QStringList({":colon.txt", "images/deeper/dot.gif", "images/logo.png", "index.html", "style.css"}));
-    EXPECT_EQ(ReadFile(site + "/style.css"), "p { color: red }");
-    EXPECT_EQ(ReadFile(site + "/images/logo.png"), "PNG bytes");
-    EXPECT_EQ(ReadFile(site + "/images/deeper/dot.gif"), "GIF bytes");
-    EXPECT_EQ(ReadFile(site + "/index.html"), "the user's document");
+    EXPECT_EQ(ReadWholeFile(site + "/style.css"), "p { color: red }");
+    EXPECT_EQ(ReadWholeFile(site + "/images/logo.png"), "PNG bytes");
+    EXPECT_EQ(ReadWholeFile(site + "/images/deeper/dot.gif"), "GIF bytes");
+    EXPECT_EQ(ReadWholeFile(site + "/index.html"), "the user's document");
 
     // Without records, or with the file ending right after the last record, there is nothing more to write.
     const QString empty = Path(QStringLiteral("empty.tpl"));
-    WriteFile(empty, WriteTemplate(Jpeg(), page, {}));
+    WriteWholeFile(empty, WriteTemplate(Jpeg(), page, {}));
     TTemplateReader none(empty);
     none.ReadInfo();
     none.ExtractFiles(Path(QStringLiteral("none")));
     EXPECT_EQ(FilesBelow(Path(QStringLiteral("none"))), QStringList());
     const QString open = Path(QStringLiteral("open.tpl"));
-    WriteFile(open, WriteTemplate(Jpeg(), page, {{"a.txt", "A"}}).chopped(4));
+    WriteWholeFile(open, WriteTemplate(Jpeg(), page, {{"a.txt", "A"}}).chopped(4));
     TTemplateReader unended(open);
     unended.ExtractFiles(Path(QStringLiteral("unended")));
     EXPECT_EQ(FilesBelow(Path(QStringLiteral("unended"))), QStringList({"a.txt"}));
@@ -199,11 +186,11 @@ TEST_F(TemplateFilesTest, TheListingIsSortedAndLeavesOutWhatDoesNotRead)
     const QString folder = Path(QStringLiteral("Templates"));
     const QByteArray good = WriteTemplate(Jpeg(), "<p>{CONTENT}</p>", {{"a.txt", "A"}});
     for (const char* name : {"b.tpl", "A.tpl", "Blue Sky.tpl", "no records.tpl", "Upper.TPL"})
-        WriteFile(folder + "/" + name, good);
-    WriteFile(folder + "/no records.tpl", WriteTemplate(Jpeg(), "{CONTENT}", {}));
-    WriteFile(folder + "/Broken.tpl", good.left(40));
-    WriteFile(folder + "/Escaping.tpl", WriteTemplate(Jpeg(), "{CONTENT}", {{"..\\x", "x"}}));
-    WriteFile(folder + "/notes.txt", good);
+        WriteWholeFile(folder + "/" + name, good);
+    WriteWholeFile(folder + "/no records.tpl", WriteTemplate(Jpeg(), "{CONTENT}", {}));
+    WriteWholeFile(folder + "/Broken.tpl", good.left(40));
+    WriteWholeFile(folder + "/Escaping.tpl", WriteTemplate(Jpeg(), "{CONTENT}", {{"..\\x", "x"}}));
+    WriteWholeFile(folder + "/notes.txt", good);
     QDir().mkpath(folder + "/Folder.tpl");
 
     const QList<TTemplateEntry> list = ListTemplates(folder);
@@ -236,7 +223,7 @@ TEST_F(TemplateFilesTest, TheBuildsTemplatesHoldEveryFileTheirPagesReferTo)
         EXPECT_EQ(files.size(), 2);
         for (const QString& file : files) {
             EXPECT_TRUE(reader.Description.contains("\"" + file + "\"")) << file.toStdString();
-            EXPECT_FALSE(ReadFile(site + "/" + file).isEmpty());
+            EXPECT_FALSE(ReadWholeFile(site + "/" + file).isEmpty());
         }
     }
 }

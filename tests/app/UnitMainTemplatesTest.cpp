@@ -12,6 +12,7 @@
 #include "NameSpace.h"
 #include "ScriptedDialogs.h"
 #include "TestData.h"
+#include "TestFiles.h"
 #include "TestHooks.h"
 #include "UnitTemplate.h"
 
@@ -37,19 +38,6 @@ const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
 
 const char* const SelectFirst = "To apply a template to the current document, you need to select the text that you "
                                 "want to be preserved as the main content.";
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QString FixturePage()
 {
@@ -190,7 +178,7 @@ TEST_F(UnitMainTemplatesTest, ATemplateTakesTheSelectionAndWritesItsFilesBesideT
     EXPECT_FALSE(html.contains("{CONTENT}"));
     EXPECT_TRUE(w.FileManager()->Modified());
     EXPECT_FALSE(w.Designer()->CanUndo());
-    EXPECT_EQ(ReadFile(FPage), ReadFile(FixturePage())) << "the document's file waits for Save";
+    EXPECT_EQ(ReadWholeFile(FPage), ReadWholeFile(FixturePage())) << "the document's file waits for Save";
     Dialogs.Answers = {mrNo};
     EXPECT_TRUE(w.close());
 }
@@ -201,12 +189,12 @@ TEST_F(UnitMainTemplatesTest, ContentGoesInAtEveryPlaceholderAndCellsKeepTheirTa
     QDir().mkpath(folder);
     QImage preview(40, 30, QImage::Format_RGB32);
     preview.fill(Qt::darkCyan);
-    WriteFile(folder + "/Twice.tpl",
+    WriteWholeFile(folder + "/Twice.tpl",
               WriteTemplate(JpegFileBytes(preview), "<html><head><title>Twice</title></head><body><h1>{CONTENT}</h1>"
                                                  "<div>{CONTENT}</div></body></html>",
                             {{"page.html", "the template's page, never written over the document"},
                              {"twice.css", "h1 {}"}}));
-    WriteFile(folder + "/Broken.tpl", "Corvalite Template, but not really");
+    WriteWholeFile(folder + "/Broken.tpl", "Corvalite Template, but not really");
 
     TFormMain w;
     OpenCopy(w);
@@ -223,12 +211,12 @@ TEST_F(UnitMainTemplatesTest, ContentGoesInAtEveryPlaceholderAndCellsKeepTheirTa
     EXPECT_EQ(html.count("<table"), 2) << html.toStdString();
     EXPECT_EQ(html.count("cell two</td>"), 2) << html.toStdString();
     EXPECT_TRUE(html.contains(QRegularExpression("<h1>\\s*<table border=\"1\" width=\"300\">"))) << html.toStdString();
-    EXPECT_EQ(ReadFile(FPage), ReadFile(FixturePage()));
-    EXPECT_EQ(ReadFile(FDir.filePath("twice.css")), "h1 {}");
+    EXPECT_EQ(ReadWholeFile(FPage), ReadWholeFile(FixturePage()));
+    EXPECT_EQ(ReadWholeFile(FDir.filePath("twice.css")), "h1 {}");
 
     // A template that no longer reads when it is applied: its message, and the document stays as it was.
     w.FileManager()->SetModified(false);
-    WriteFile(folder + "/Twice.tpl", "damaged since it was listed");
+    WriteWholeFile(folder + "/Twice.tpl", "damaged since it was listed");
     Select(w, "cell", "two");
     Dialogs.Answers = {mrOk};
     WhenTheDialogShows([](TFormTemplate* d) { Choose(d, "Twice"); });
@@ -268,7 +256,7 @@ TEST_F(UnitMainTemplatesTest, ADoubleClickedIconIsWrittenBesideTheDocumentAndIns
     OpenCopy(w);
     Select(w, "Welcome", "Welcome");
     doubleClick();
-    EXPECT_FALSE(ReadFile(FDir.filePath("images/star.png")).isEmpty());
+    EXPECT_FALSE(ReadWholeFile(FDir.filePath("images/star.png")).isEmpty());
     const QString html = DesignHtml(w);
     EXPECT_TRUE(html.contains("<img src=\"images/star.png\">")) << html.toStdString();
     EXPECT_FALSE(html.contains("Welcome to")) << "the icon takes the selection's place";
