@@ -11,13 +11,11 @@ TEST(AnchorModelTest, TheNameLivesInTheKeptNodeAndIsChangedOnACopy)
 {
     TDesignDocument doc(QStringLiteral("<p><a name=\"top\"></a><!-- c --></p>"));
     TAnchorModel model;
-    model.Filter = &doc.Filter;
-    model.Element = doc.Element(QStringLiteral("img"));
+    doc.Load(model, QStringLiteral("img"));
     const QString oldId = model.Element->Id;
-    model.Load();
     EXPECT_EQ(model.Fields.Name, "top");
     model.Fields.Name = QStringLiteral(" bottom ");
-    const QString newId = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
+    const QString newId = doc.NextId();
     TElementWrites writes;
     model.Apply(writes);
     EXPECT_EQ(Writes(writes), QStringList{"set id=" + newId});
@@ -33,7 +31,7 @@ TEST(AnchorModelTest, TheNameLivesInTheKeptNodeAndIsChangedOnACopy)
     }
     model.Fields.Name = QStringLiteral("a\"b");
     EXPECT_FALSE(model.Check().Refused);
-    const QString id = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
+    const QString id = doc.NextId();
     EXPECT_EQ(model.GetHtml(), "<img id=\"" + id + "\" src=\"edit:anchor.gif\" onResize=\"cancelEvent()\">");
     EXPECT_EQ(doc.KeptTag(id)->GetAttribute(ATTR_NAME), "a\"b");
 

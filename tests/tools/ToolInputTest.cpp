@@ -126,9 +126,7 @@ TEST(InputModelTest, AHiddenFieldIsRebuiltAsANewPlaceholderThatKeepsItsOtherAttr
 {
     TDesignDocument doc(Page);
     TInputHiddenModel hidden;
-    hidden.Filter = &doc.Filter;
-    hidden.Element = doc.Element(QStringLiteral("img"), 0);
-    hidden.Load();
+    doc.Load(hidden, QStringLiteral("img"));
     EXPECT_EQ(hidden.Fields.Name, "h");
     EXPECT_EQ(hidden.Fields.Value, "v");
     hidden.Fields.Value = QStringLiteral("TRUE");
@@ -144,10 +142,8 @@ TEST(InputModelTest, AnImageButtonIsEditedInPlaceOnACopyOfItsSourceNode)
 {
     TDesignDocument doc(Page);
     TInputImageModel image;
-    image.Filter = &doc.Filter;
-    image.Element = doc.Element(QStringLiteral("img"), 1);
+    doc.Load(image, QStringLiteral("img"), 1);
     const QString oldId = image.Element->Id;
-    image.Load();
     EXPECT_EQ(image.Fields.Src, "http://x/go.gif");
     EXPECT_EQ(image.Fields.Name, "i");
     // The fields read back go out again unless changed.

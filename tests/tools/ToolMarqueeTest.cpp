@@ -31,8 +31,7 @@ TEST(MarqueeModelTest, ANewMarqueeStartsWideNeedsTextAndKeepsItsNode)
 {
     TDesignDocument doc(Page);
     TMarqueeModel model;
-    model.Filter = &doc.Filter;
-    model.Load();
+    doc.Load(model);
     EXPECT_EQ(model.Fields.Width + model.Fields.Height, "100%30");
     EXPECT_EQ(model.Check().Message, "Please specify a text first.");
     model.Fields.Text = QStringLiteral("Hi & <bye>\nagain");
@@ -40,7 +39,7 @@ TEST(MarqueeModelTest, ANewMarqueeStartsWideNeedsTextAndKeepsItsNode)
     model.Fields.Behavior = QStringLiteral("alternate");
     model.Fields.ScrollAmount = QStringLiteral(" 5 ");
     model.Fields.Loop = true;
-    const QString id = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
+    const QString id = doc.NextId();
     EXPECT_EQ(model.GetHtml(), "<img id=\"" + id + "\" src=\"edit:trans.gif\" onResizeEnd=\"external.Report(this);\" "
                                "class=\"dsgn_marquee\" width=\"100%\" height=\"30\" align=\"left\">");
     EXPECT_EQ(Kept(doc.KeptTag(id)), "width=100% height=30 align=left behavior=alternate direction= bgcolor= "
@@ -56,10 +55,8 @@ TEST(MarqueeModelTest, AnExistingMarqueeIsReadFromItsNodeAndChangedOnACopy)
 {
     TDesignDocument doc(Page);
     TMarqueeModel model;
-    model.Filter = &doc.Filter;
-    model.Element = doc.Element(QStringLiteral("img"), 0);
+    doc.Load(model, QStringLiteral("img"));
     const QString oldId = model.Element->Id;
-    model.Load();
     const TMarqueeModel::TFields& f = model.Fields;
     EXPECT_EQ(QStringList({f.Text, f.Behavior, f.Width, f.Align, f.HSpace}),
               (QStringList{"Old & new", "slide", "200", "middle", "4"}));
@@ -68,7 +65,7 @@ TEST(MarqueeModelTest, AnExistingMarqueeIsReadFromItsNodeAndChangedOnACopy)
     model.Fields.Text = QStringLiteral("New");
     model.Fields.Height = QStringLiteral("40");
     model.Fields.HSpace.clear();
-    const QString newId = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
+    const QString newId = doc.NextId();
     TElementWrites writes;
     model.Apply(writes);
     EXPECT_EQ(Writes(writes), (QStringList{"set id=" + newId, "set width=200", "set height=40", "remove style",
@@ -82,7 +79,7 @@ TEST(MarqueeModelTest, AnExistingMarqueeIsReadFromItsNodeAndChangedOnACopy)
     model.Load();
     EXPECT_TRUE(model.Fields.Loop);
     model.Fields.Text = QStringLiteral("Now");
-    const QString nextId = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
+    const QString nextId = doc.NextId();
     model.Apply(writes);
     EXPECT_EQ(Kept(doc.KeptTag(nextId)), "bgcolor=red loop=YES behavior= direction= scrollamount= scrolldelay= "
                                          "hspace= vspace= width= height= align= [Now\r\n]");

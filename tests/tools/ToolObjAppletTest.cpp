@@ -27,8 +27,7 @@ TEST(ObjParamsModelTest, ANewAppletIsBuiltWithItsNodeAndTheGridsParameters)
 {
     TDesignDocument doc(QStringLiteral("<html><body></body></html>"));
     TObjParamsModel applet(false);
-    applet.Filter = &doc.Filter;
-    applet.Load();
+    doc.Load(applet);
     ASSERT_EQ(applet.Rows.size(), 1u) << "one empty row";
     applet.Fields.Code = QStringLiteral("Clock.class");
     applet.Fields.Archive = QStringLiteral(" a.jar ");
@@ -50,10 +49,8 @@ TEST(ObjParamsModelTest, AnAppletsFieldsAndParametersReadBackAndOkEditsTheNodeIn
 {
     TDesignDocument doc(Page);
     TObjParamsModel applet(false);
-    applet.Filter = &doc.Filter;
-    applet.Element = doc.Element(QStringLiteral("img"), 0);
+    doc.Load(applet, QStringLiteral("img"));
     const QString oldId = applet.Element->Id;
-    applet.Load();
     EXPECT_EQ(applet.Fields.Title, "Clock");
     ASSERT_EQ(applet.Rows.size(), 2u);
     EXPECT_EQ(applet.Rows[0].Name, "face");
@@ -78,9 +75,7 @@ TEST(ObjParamsModelTest, AnAppletsFieldsAndParametersReadBackAndOkEditsTheNodeIn
 
     // An object without parameters opens with one empty row.
     TObjParamsModel activeX(true);
-    activeX.Filter = &doc.Filter;
-    activeX.Element = doc.Element(QStringLiteral("img"), 2);
-    activeX.Load();
+    doc.Load(activeX, QStringLiteral("img"), 2);
     EXPECT_EQ(activeX.Fields.Codebase, "x.cab");
     ASSERT_EQ(activeX.Rows.size(), 1u);
 }

@@ -37,9 +37,7 @@ struct TBuilt
 TBuilt Build(TObjMediaModel& Model, const std::function<void(TObjMediaModel&)>& Fill)
 {
     TDesignDocument doc(QStringLiteral("<html><body></body></html>"));
-    Model.Filter = &doc.Filter;
-    Model.Element.reset();
-    Model.Load();
+    doc.Load(Model);
     Fill(Model);
     const QString id = doc.NextId();
     const QString html = Model.GetHtml();
@@ -83,9 +81,7 @@ TEST(ObjMediaModelTest, AnObjectsFieldsReadBackAndAnUnknownCheckValueIsKept)
 {
     TDesignDocument doc(Page);
     TObjMediaModel flash(PlayerFlash);
-    flash.Filter = &doc.Filter;
-    flash.Element = doc.Element(QStringLiteral("img"), 0);
-    flash.Load();
+    doc.Load(flash, QStringLiteral("img"));
     EXPECT_EQ(flash.Fields.Align, "left");
     EXPECT_EQ(flash.Params[0].Text, "a.swf") << "names compare without regard to case";
     EXPECT_EQ(flash.Param("flashvars").Text, "x=1&amp;y=2");
@@ -100,9 +96,7 @@ TEST(ObjMediaModelTest, AnObjectsFieldsReadBackAndAnUnknownCheckValueIsKept)
 
     // A track bar reads a number, or its default when the value is none.
     TObjMediaModel media(PlayerMedia);
-    media.Filter = &doc.Filter;
-    media.Element = doc.Element(QStringLiteral("img"), 1);
-    media.Load();
+    doc.Load(media, QStringLiteral("img"), 1);
     EXPECT_EQ(media.Param("Volume").Position, 100);
     EXPECT_EQ(media.Param("Balance").Position, -40);
     EXPECT_EQ(media.Param("PlayCount").Text, "") << "an absent parameter shows empty";
@@ -112,10 +106,8 @@ TEST(ObjMediaModelTest, OkWritesTheObjectInPlaceAndRebuildsItsEmbed)
 {
     TDesignDocument doc(Page);
     TObjMediaModel flash(PlayerFlash);
-    flash.Filter = &doc.Filter;
-    flash.Element = doc.Element(QStringLiteral("img"), 0);
+    doc.Load(flash, QStringLiteral("img"));
     const QString oldId = flash.Element->Id;
-    flash.Load();
     flash.Param("play").Checked = true;
     flash.Fields.Width = QStringLiteral("300");
     flash.Fields.Align.clear();
@@ -152,9 +144,7 @@ TEST(ObjMediaModelTest, TheRealControlsListNamesSizesAndFindsItsRows)
 
     TDesignDocument doc(Page);
     TObjMediaModel real(PlayerReal);
-    real.Filter = &doc.Filter;
-    real.Element = doc.Element(QStringLiteral("img"), 2);
-    real.Load();
+    doc.Load(real, QStringLiteral("img"), 2);
     EXPECT_EQ(real.Param("controls").Position, 16);
     real.ControlsChanged(10);
     EXPECT_EQ(real.Fields.Width, "26");

@@ -101,9 +101,7 @@ TEST(ScriptModelTest, AScriptShowsItsCodeAndWritesItBackWrapped)
 {
     TDesignDocument doc(Page);
     TScriptModel script;
-    script.Filter = &doc.Filter;
-    script.Element = doc.Element(QStringLiteral("img"), 0);
-    script.Load();
+    doc.Load(script, QStringLiteral("img"));
     EXPECT_EQ(script.Fields.Type, "text/vbscript");
     EXPECT_TRUE(script.Fields.Defer);
     EXPECT_EQ(script.Fields.Code, "MsgBox 1");
@@ -132,9 +130,7 @@ TEST(ScriptModelTest, AScriptFileKeepsItsCharsetAndTakesTheTypeOfItsFile)
 {
     TDesignDocument doc(Page);
     TScriptFileModel file;
-    file.Filter = &doc.Filter;
-    file.Element = doc.Element(QStringLiteral("img"), 2);
-    file.Load();
+    doc.Load(file, QStringLiteral("img"), 2);
     EXPECT_EQ(file.Fields.Src, "lib.js");
     EXPECT_EQ(file.Fields.Charset, "Western European (ISO)");
     EXPECT_TRUE(file.Fields.Defer);
@@ -161,9 +157,7 @@ TEST(ScriptModelTest, ABackgroundSoundReadsItsLoopCountAndAutostart)
 {
     TDesignDocument doc(Page);
     TBgSoundModel sound;
-    sound.Filter = &doc.Filter;
-    sound.Element = doc.Element(QStringLiteral("img"), 4);
-    sound.Load();
+    doc.Load(sound, QStringLiteral("img"), 4);
     EXPECT_EQ(sound.Fields.Src, "a.mid");
     EXPECT_EQ(sound.Fields.Loop, 5) << "a count above 0 is kept";
     EXPECT_TRUE(sound.Fields.AutoStart);

@@ -24,8 +24,7 @@ TEST(TableToolModelTest, ANewTableIsBuiltFromTheFields)
 {
     TDesignDocument doc(Page);
     TTableToolModel model;
-    model.Filter = &doc.Filter;
-    model.Load();
+    doc.Load(model);
     const TTableToolModel::TFields defaults = model.Fields;
     EXPECT_EQ((QStringList{defaults.Width, defaults.Height, defaults.Rows, defaults.Cols, defaults.Border}),
               (QStringList{"100%", "", "4", "4", "1"}));
@@ -54,7 +53,7 @@ TEST(TableToolModelTest, ANewTableIsBuiltFromTheFields)
     for (const auto& c : cases) {
         model.Fields = defaults;
         c.Change(model.Fields);
-        const QString id = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
+        const QString id = doc.NextId();
         const QString row = "  <tr>" + QStringLiteral("<td></td>").repeated(c.Cols) + "</tr>\r\n";
         EXPECT_EQ(model.GetHtml(), "<table id=\"" + id + "\"" + c.Opening + "\r\n" + row.repeated(c.Rows) + "</table>")
             << c.Opening.toStdString();
@@ -85,7 +84,7 @@ TEST(TableToolModelTest, ATableShowsItsDocumentSizeAndOkWritesInOrderOnACopyOfIt
                   (QStringList{"50%", "20", "7", "3", "center", "2", "1", "s", "red", "bg.gif", "box", "0", "all",
                                "#000000", "white", "gray"}));
         f.Border = c.Border, f.Summary.clear(), f.Width = "300", f.Height.clear(), f.Align = "right";
-        const QString newId = QStringLiteral("dsgn_:::_%1").arg(doc.Filter.NodeCount());
+        const QString newId = doc.NextId();
         TElementWrites writes;
         model.Apply(writes);
         const QStringList border = c.Writes.split('|');

@@ -21,6 +21,7 @@
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
 #include "NameSpace.h"
+#include "TagModels.h"
 #include "ToolManager.h"
 #include "TestData.h"
 #include "TestHooks.h"
@@ -81,6 +82,18 @@ struct TDesignDocument
             break;
         }
         return snapshot;
+    }
+
+    // Points Model at this document's filter and at the Index-th element with Tag (a new element when Tag is
+    // empty), and loads it.
+    void Load(TTagModel& Model, const QString& Tag = QString(), int Index = 0)
+    {
+        Model.Filter = &Filter;
+        if (Tag.isEmpty())
+            Model.Element.reset();
+        else
+            Model.Element = Element(Tag, Index);
+        Model.Load();
     }
 
     // The design id the next builder or kept copy takes.
