@@ -87,6 +87,12 @@ void AppendAttribute(QString& Html, const QString& Name, const QString& Field)
     Html += QLatin1Char(' ') + Name + QLatin1String("=\"") + value + QLatin1Char('"');
 }
 
+void AppendFlag(QString& Html, const char* Name, bool On)
+{
+    if (On)
+        Html += QLatin1Char(' ') + QLatin1String(Name);
+}
+
 QString EscapeText(const QString& Text)
 {
     QString out;

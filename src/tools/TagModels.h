@@ -43,6 +43,8 @@ QString TrimField(const QString& Text);
 // Appends ' name="value"' with the trimmed field, nothing when that is empty. A double quotation mark
 // in the value is written as "&quot;", so a typed quote cannot end the value early.
 void AppendAttribute(QString& Html, const QString& Name, const QString& Field);
+// Appends ' name' (a bare flag such as " disabled") when On.
+void AppendFlag(QString& Html, const char* Name, bool On);
 // Text typed for an element's content as HTML source: "&" and "<" as references.
 QString EscapeText(const QString& Text);
 // HTML source text as the user reads it: every known character reference decoded, anything else as written.

@@ -21,8 +21,7 @@ QString THrModel::GetHtml()
     AppendAttribute(html, QStringLiteral("size"), Fields.Height);
     AppendAttribute(html, QStringLiteral("align"), Fields.Align);
     AppendAttribute(html, QStringLiteral("color"), Fields.Color);
-    if (Fields.NoShade)
-        html += QLatin1String(" noshade");
+    AppendFlag(html, "noshade", Fields.NoShade);
     return html + QLatin1Char('>');
 }
 

@@ -54,8 +54,7 @@ QString TImgModel::GetHtml()
     AppendAttribute(html, QStringLiteral("hspace"), Fields.HSpace);
     AppendAttribute(html, QStringLiteral("vspace"), Fields.VSpace);
     AppendAttribute(html, QStringLiteral("usemap"), Fields.UseMap);
-    if (Fields.ServerMap)
-        html += QLatin1String(" ismap");
+    AppendFlag(html, "ismap", Fields.ServerMap);
     html += QLatin1Char('>');
     return html;
 }

@@ -46,12 +46,6 @@ bool IsKeptInputOfType(const TElementSnapshot& Element, const THtmlFilter& Filte
     return node && SameText(node->GetAttribute(ATTR_TYPE), QLatin1String(Type));
 }
 
-void AppendFlag(QString& Html, const char* Name, bool On)
-{
-    if (On)
-        Html += QLatin1Char(' ') + QLatin1String(Name);
-}
-
 QStringList Names(std::initializer_list<const char*> List)
 {
     QStringList names;

@@ -54,8 +54,7 @@ QString OptionHtml(const TChoiceLine& Choice)
 {
     QString html = QStringLiteral("<option");
     AppendAttribute(html, QStringLiteral("value"), Choice.Value);
-    if (Choice.Selected)
-        html += QLatin1String(" selected");
+    AppendFlag(html, "selected", Choice.Selected);
     return html + QLatin1Char('>') + EscapeText(Choice.Text) + QLatin1String("</option>");
 }
 
@@ -161,13 +160,11 @@ QString TSelectModel::GetHtml()
     AppendAttribute(html, QStringLiteral("name"), Fields.Name);
     AppendAttribute(html, QStringLiteral("tabindex"), Fields.TabIndex);
     AppendAttribute(html, QStringLiteral("accesskey"), Fields.AccessKey);
-    if (Fields.Disabled)
-        html += QLatin1String(" disabled");
+    AppendFlag(html, "disabled", Fields.Disabled);
     if (!ComboMode) {
         // A list box shows at least two lines; one line would make it a combo box.
         AppendAttribute(html, QStringLiteral("size"), QString::number(std::max(2, TrimField(Fields.Lines).toInt())));
-        if (Fields.Multiple)
-            html += QLatin1String(" multiple");
+        AppendFlag(html, "multiple", Fields.Multiple);
     }
     if (Element)
         AppendUnmanagedAttributes(html, *Element,

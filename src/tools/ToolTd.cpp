@@ -47,8 +47,7 @@ QString TTdModel::GetHtml()
     AppendAttribute(html, QStringLiteral("bordercolor"), Fields.BorderColor);
     AppendAttribute(html, QStringLiteral("bordercolorlight"), Fields.BorderLight);
     AppendAttribute(html, QStringLiteral("bordercolordark"), Fields.BorderDark);
-    if (Fields.NoWrap)
-        html += QLatin1String(" nowrap");
+    AppendFlag(html, "nowrap", Fields.NoWrap);
     html += QLatin1Char('>');
     return html;
 }

@@ -35,10 +35,8 @@ QString TTextAreaModel::GetHtml()
     AppendAttribute(html, QStringLiteral("rows"), Fields.Rows);
     AppendAttribute(html, QStringLiteral("tabindex"), Fields.TabIndex);
     AppendAttribute(html, QStringLiteral("accesskey"), Fields.AccessKey);
-    if (Fields.Disabled)
-        html += QLatin1String(" disabled");
-    if (Fields.ReadOnly)
-        html += QLatin1String(" readonly");
+    AppendFlag(html, "disabled", Fields.Disabled);
+    AppendFlag(html, "readonly", Fields.ReadOnly);
     if (Element)
         AppendUnmanagedAttributes(html, *Element,
                                   {QStringLiteral("name"), QStringLiteral("wrap"), QStringLiteral("cols"),
