@@ -40,9 +40,7 @@ TEST(AnchorModelTest, TheNameLivesInTheKeptNodeAndIsChangedOnACopy)
     EXPECT_FALSE(tool.CanEdit(doc.Element(QStringLiteral("img"), 1), doc.Filter)) << "a comment";
 }
 
-class ToolAnchorTest : public TToolPageTest
-{
-};
+using ToolAnchorTest = TToolPageTest;
 
 TEST_F(ToolAnchorTest, AnAnchorIsInsertedRenamedByDoubleClickAndSaved)
 {

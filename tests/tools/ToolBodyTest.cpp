@@ -218,9 +218,7 @@ TEST(BodyModelTest, WebSafeSchemesStartFromThePageColoursAndLinksPickTheirKindOf
               (QList<int>{ukCss, ukCss, ukIcon, ukHtml}));
 }
 
-class ToolBodyTest : public TToolPageTest
-{
-};
+using ToolBodyTest = TToolPageTest;
 
 TEST_F(ToolBodyTest, PagePropertiesFromTheMenuAndByDoubleClickWriteTheHeadAndBody)
 {

@@ -27,9 +27,7 @@ TEST(BrModelTest, ABreakIsBuiltAndEditedWithItsClearSide)
     EXPECT_EQ(Writes(writes), QStringList{"remove clear"});
 }
 
-class ToolBrTest : public TToolPageTest
-{
-};
+using ToolBrTest = TToolPageTest;
 
 TEST_F(ToolBrTest, ABreakIsInsertedEditedAndSaved)
 {

@@ -52,9 +52,7 @@ TEST(CommentModelTest, TheKeptCommentIsShownWholeAndChangedOnACopy)
     EXPECT_FALSE(tool.CanEdit(doc.Element(QStringLiteral("img"), 1), doc.Filter)) << "an anchor";
 }
 
-class ToolCommentTest : public TToolPageTest
-{
-};
+using ToolCommentTest = TToolPageTest;
 
 TEST_F(ToolCommentTest, ACommentIsInsertedEditedByDoubleClickAndSaved)
 {

@@ -44,9 +44,7 @@ TEST(DateModelTest, TheFormatLettersAreWrittenAsTheDialogOffersThem)
     EXPECT_EQ(model.GetHtml(), "09:05:00 PM");
 }
 
-class ToolDateTest : public TToolPageTest
-{
-};
+using ToolDateTest = TToolPageTest;
 
 TEST_F(ToolDateTest, TheDateIsInsertedAsTextAndSaved)
 {

@@ -36,9 +36,7 @@ TEST(FormModelTest, ANewFormNeedsAnActionAndAnExistingOneIsWrittenThroughItsEnco
               (QStringList{"set name=f", "remove method", "set action=a.php", "set enctype=multipart/form-data"}));
 }
 
-class ToolFormTest : public TToolPageTest
-{
-};
+using ToolFormTest = TToolPageTest;
 
 TEST_F(ToolFormTest, AFormIsInsertedEditedByDoubleClickAndSaved)
 {

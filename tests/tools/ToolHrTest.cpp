@@ -34,9 +34,7 @@ TEST(HrModelTest, ARuleIsBuiltFromTheFieldsAndAnExistingOneReadAndWritten)
               (QStringList{"set width=50%", "remove size", "set align=left", "set color=navy", "remove noshade"}));
 }
 
-class ToolHrTest : public TToolPageTest
-{
-};
+using ToolHrTest = TToolPageTest;
 
 TEST_F(ToolHrTest, ARuleIsInsertedEditedByDoubleClickAndSaved)
 {

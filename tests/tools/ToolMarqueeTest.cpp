@@ -85,9 +85,7 @@ TEST(MarqueeModelTest, AnExistingMarqueeIsReadFromItsNodeAndChangedOnACopy)
                                          "hspace= vspace= width= height= align= [Now\r\n]");
 }
 
-class ToolMarqueeTest : public TToolPageTest
-{
-};
+using ToolMarqueeTest = TToolPageTest;
 
 TEST_F(ToolMarqueeTest, AMarqueeIsInsertedEditedByDoubleClickAndSaved)
 {

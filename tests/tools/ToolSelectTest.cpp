@@ -97,9 +97,7 @@ TEST(SelectModelTest, TheModesWriteTheirOwnAttributesAndReadTheElement)
     EXPECT_TRUE(combo.CanEdit(small, doc.Filter) && !list.CanEdit(small, doc.Filter));
 }
 
-class ToolSelectTest : public TToolPageTest
-{
-};
+using ToolSelectTest = TToolPageTest;
 
 TEST_F(ToolSelectTest, AComboBoxAndAListBoxAreInsertedReplacedByDoubleClickAndSaved)
 {

@@ -33,9 +33,7 @@ TEST(TextAreaModelTest, TheTextIsEscapedSoItCannotEndTheElementAndReadBackDecode
         << model.GetHtml().toStdString();
 }
 
-class ToolTextAreaTest : public TToolPageTest
-{
-};
+using ToolTextAreaTest = TToolPageTest;
 
 TEST_F(ToolTextAreaTest, ATextAreaIsInsertedReplacedByDoubleClickAndSaved)
 {
