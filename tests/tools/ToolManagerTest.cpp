@@ -2,13 +2,8 @@
 // on the engine, the roads of a click and a double-click and where the dialogs open.
 #include "ToolManager.h"
 
-#include "../app/ScriptedDialogs.h"
 #include "Dialogs.h"
-#include "NameSpace.h"
 #include "TagEditors.h"
-#include "TagModels.h"
-#include "TestHooks.h"
-#include "ToolLoader.h"
 #include "ToolTesting.h"
 
 #include <QGridLayout>
@@ -18,8 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-const TBeforeApplicationHook Schemes([] { RegisterEditorSchemes(); });
 
 int IndexOf(const TToolManager& Palette, const QString& Caption)
 {
@@ -97,19 +90,6 @@ TEST_F(ToolManagerLayoutTest, ButtonsFillCentredRowsAndEachRuleTakesARowOfItsOwn
     EXPECT_EQ(Palette.GlyphTop(), 3);
     Palette.SetImages({});
     EXPECT_EQ(Palette.GlyphLeft(), -1);
-}
-
-TEST_F(ToolManagerLayoutTest, TheToolsComeInRegistrationOrderAndOnlyBuiltOnesAreEnabled)
-{
-    ASSERT_EQ(Palette.Items().size(), 33u);
-    EXPECT_EQ(Palette.EditableItems().size(), 30) << "every tool but the date has a tag";
-    EXPECT_EQ(Palette.Items().front()->Caption, "Body");
-    EXPECT_EQ(Palette.Items().back()->Caption, "Insert ActiveX Object");
-    EXPECT_LT(IndexOf(Palette, "Insert Flash Movie"), IndexOf(Palette, "Insert ActiveX Object"));
-    // Every tool is built.
-    for (const auto& item : Palette.Items())
-        if (item->ImageIndex >= 0)
-            EXPECT_TRUE(item->Enabled) << item->Caption.toStdString();
 }
 
 TEST_F(ToolManagerLayoutTest, OnlyButtonsAreHitAndTheHoveredOneShowsItsCaption)
@@ -326,21 +306,11 @@ protected:
     bool Saved = true;
 };
 
-void PressOk(QDialog& Form)
-{
-    Form.findChild<QPushButton*>(QStringLiteral("BtnOk"))->click();
-}
-
-void PressCancel(QDialog& Form)
-{
-    Form.findChild<QPushButton*>(QStringLiteral("BtnCancel"))->click();
-}
-
 TEST_F(ToolManagerRoadTest, AClickAtTheCaretInsertsAsOneGroupWithOneChange)
 {
     TFakeTool* tool = Add("HR", "Insert Rule", true, true);
     Caret("#para");
-    Dialogs.Forms = {PressCancel, PressOk};
+    Dialogs.Forms = {ClickCancel, ClickOk};
     Palette.ToolClick(tool);
     EXPECT_EQ(Changes, 0) << "Cancel changes nothing";
     EXPECT_FALSE(Body().contains("made"));
@@ -365,7 +335,7 @@ TEST_F(ToolManagerRoadTest, TheSavedDocumentGuardComesFirstAndARefusalStopsTheCl
     EXPECT_EQ(Guarded, 1);
     EXPECT_TRUE(Dialogs.FormsShown.isEmpty());
     Saved = true;
-    Dialogs.Forms = {PressOk};
+    Dialogs.Forms = {ClickOk};
     Palette.ToolClick(tool);
     EXPECT_EQ(Guarded, 2);
     EXPECT_EQ(Changes, 1);
@@ -380,7 +350,7 @@ TEST_F(ToolManagerRoadTest, ASelectedControlIsEditedByItsToolOrGetsTheNewElement
 
     // A tool that refuses the image inserts its new element before it.
     ASSERT_TRUE(Element("img").Select());
-    Dialogs.Forms = {PressOk};
+    Dialogs.Forms = {ClickOk};
     Palette.ToolClick(refusing);
     EXPECT_TRUE(Body().contains(QRegularExpression("Pictures: <hr id=\"made\"><img"))) << Body().toStdString();
     EXPECT_EQ(refusing->Asked, QStringList{"IMG"});
@@ -389,7 +359,7 @@ TEST_F(ToolManagerRoadTest, ASelectedControlIsEditedByItsToolOrGetsTheNewElement
     // An in-place tool writes its batch as one group named after its dialog.
     ASSERT_TRUE(Element("img").Select());
     const QString before = Body();
-    Dialogs.Forms = {PressOk};
+    Dialogs.Forms = {ClickOk};
     Palette.ToolClick(inPlace);
     EXPECT_TRUE(Body().contains(QRegularExpression("<img [^>]*class=\"done\"[^>]*title=\"applied\""))) << Body().toStdString();
     EXPECT_EQ(LastGroup(), "In Place");
@@ -399,7 +369,7 @@ TEST_F(ToolManagerRoadTest, ASelectedControlIsEditedByItsToolOrGetsTheNewElement
 
     // Any other tool puts its new HTML in the element's place.
     ASSERT_TRUE(Element("img").Select());
-    Dialogs.Forms = {PressOk};
+    Dialogs.Forms = {ClickOk};
     Palette.ToolClick(replacing);
     EXPECT_TRUE(Body().contains("Pictures: <hr id=\"made\"><b id=\"replaced\">B</b>")) << Body().toStdString();
     EXPECT_EQ(Changes, 3);
@@ -411,7 +381,7 @@ TEST_F(ToolManagerRoadTest, ADoubleClickAsksOnlyTheFirstToolThatTakesTheElement)
     TFakeTool* refusing = Add("P", "Refusing", true, false);
     TFakeTool* first = Add("P", "First", true, true);
     TFakeTool* second = Add("P", "Second", true, true);
-    Dialogs.Forms = {PressCancel};
+    Dialogs.Forms = {ClickCancel};
     Palette.EditByDoubleClick(Element("#para"));
     EXPECT_TRUE(other->Asked.isEmpty()) << "a tool of another tag is not asked";
     EXPECT_EQ(refusing->Asked, QStringList{"P"});
@@ -420,7 +390,7 @@ TEST_F(ToolManagerRoadTest, ADoubleClickAsksOnlyTheFirstToolThatTakesTheElement)
     EXPECT_EQ(Dialogs.FormsShown, QStringList{"First"});
     EXPECT_EQ(Changes, 0);
 
-    Dialogs.Forms = {PressOk};
+    Dialogs.Forms = {ClickOk};
     Palette.EditByDoubleClick(Element("#para"));
     EXPECT_EQ(Eval(QStringLiteral("document.querySelector('#para').title")).toString(), "applied");
     EXPECT_EQ(Changes, 1);
@@ -454,7 +424,7 @@ TEST_F(ToolManagerRoadTest, APressedButtonRunsItsToolWhereverTheMouseComesUp)
     Palette.AddTool(std::make_unique<TOtherFakeTool>("HR", "Other Class", true, true));
     const QRect cell = Palette.Items()[1]->Bounds;
     Caret("#para");
-    Dialogs.Forms = {PressCancel, PressCancel};
+    Dialogs.Forms = {ClickCancel, ClickCancel};
     SendMouse(&Palette, QEvent::MouseButtonPress, cell.center(), Qt::LeftButton);
     SendMouse(&Palette, QEvent::MouseMove, QPoint(2, 300), Qt::LeftButton);
     SendMouse(&Palette, QEvent::MouseButtonRelease, QPoint(2, 300), Qt::NoButton);

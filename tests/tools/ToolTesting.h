@@ -283,6 +283,11 @@ inline void ClickOk(const QWidget& Form)
     FindControl<QPushButton>(Form, "BtnOk")->click();
 }
 
+inline void ClickCancel(const QWidget& Form)
+{
+    FindControl<QPushButton>(Form, "BtnCancel")->click();
+}
+
 // The set-up of a tool's test through the palette: scripted dialogs, and the main window on a copy of
 // tests/data/tools/objects.html with the caret at the end of its "#intro" paragraph.
 class TToolPageTest : public ::testing::Test
