@@ -32,67 +32,37 @@ TCellRect TCellRect::Bound(const TCellRect& A, const TCellRect& B)
 
 TTableChange TTableChange::NewRow(int Reference, int Index)
 {
-    TTableChange change;
-    change.Kind = InsertRow;
-    change.Target = Reference;
-    change.Index = Index;
-    return change;
+    return {.Kind = InsertRow, .Target = Reference, .Index = Index};
 }
 
 TTableChange TTableChange::NewCells(int Row, int Index, int Count)
 {
-    TTableChange change;
-    change.Kind = InsertCells;
-    change.Target = Row;
-    change.Index = Index;
-    change.Count = Count;
-    return change;
+    return {.Kind = InsertCells, .Target = Row, .Index = Index, .Count = Count};
 }
 
 TTableChange TTableChange::Move(int Cell, int Row, int Index)
 {
-    TTableChange change;
-    change.Kind = MoveCell;
-    change.Target = Cell;
-    change.Row = Row;
-    change.Index = Index;
-    return change;
+    return {.Kind = MoveCell, .Target = Cell, .Index = Index, .Row = Row};
 }
 
 TTableChange TTableChange::Delete(int Element)
 {
-    TTableChange change;
-    change.Kind = Remove;
-    change.Target = Element;
-    return change;
+    return {.Kind = Remove, .Target = Element};
 }
 
 TTableChange TTableChange::Set(int Element, const QString& Name, const QString& Value)
 {
-    TTableChange change;
-    change.Kind = SetAttribute;
-    change.Target = Element;
-    change.Name = Name;
-    change.Value = Value;
-    return change;
+    return {.Kind = SetAttribute, .Target = Element, .Name = Name, .Value = Value};
 }
 
 TTableChange TTableChange::Unset(int Element, const QString& Name)
 {
-    TTableChange change;
-    change.Kind = RemoveAttribute;
-    change.Target = Element;
-    change.Name = Name;
-    return change;
+    return {.Kind = RemoveAttribute, .Target = Element, .Name = Name};
 }
 
 TTableChange TTableChange::Content(int Element, const QString& Html)
 {
-    TTableChange change;
-    change.Kind = SetContent;
-    change.Target = Element;
-    change.Value = Html;
-    return change;
+    return {.Kind = SetContent, .Target = Element, .Value = Html};
 }
 
 QVariantList TTableChange::ToVariant() const
