@@ -250,9 +250,12 @@
   // The command states are dear on a large selection (the alignment states walk every selected block), so
   // they are kept until the document, the selection or the focus changes. The key is compared node by
   // node rather than trusted to selectionchange, which arrives later than a selection made by a call.
+  // The values the tool bar shows (block format, font name and size) go along with them: the host then
+  // refreshes its controls after a key or a command without asking the page again.
   let documentVersion = 0;
   let commandCache = null;
   let commandKey = null;
+  const valueNames = ['formatBlock', 'fontName', 'fontSize'];
 
   function commandStateKey() {
     const selection = document.getSelection();
@@ -272,6 +275,14 @@
     return commandCache;
   }
 
+  function commandValue(name) {
+    try {
+      return document.queryCommandValue(name);
+    } catch (e) {
+      return null;
+    }
+  }
+
   function currentCommands() {
     const cached = cachedCommands();
     if (cached)
@@ -279,23 +290,29 @@
     const commands = {};
     for (const name of commandNames)
       commands[name] = commandFlags(name);
-    commandCache = commands;
+    const values = {};
+    for (const name of valueNames)
+      values[name] = commandValue(name);
+    commandCache = { commands: commands, values: values };
     commandKey = commandStateKey();
-    return commands;
+    return commandCache;
   }
 
   // withCommands: compute the command states when they are not current; otherwise they go along only when
-  // they are current, and the host asks for them when it needs them.
+  // they are current, and the host asks for them when it needs them. The version counts the changes of
+  // the body, so the host knows whether the copy it last took is still the document.
   function state(withCommands) {
     flushPending();
     const kind = selectionKind();
     const snapshot = {
       serial: ++stateSerial, selection: kind, control: kind === 1 ? describe(selectedControl()) : null,
-      undo: undoUnits.length, redo: redoUnits.length
+      undo: undoUnits.length, redo: redoUnits.length, version: documentVersion
     };
-    const commands = withCommands ? currentCommands() : cachedCommands();
-    if (commands)
-      snapshot.commands = commands;
+    const cache = withCommands ? currentCommands() : cachedCommands();
+    if (cache) {
+      snapshot.commands = cache.commands;
+      snapshot.values = cache.values;
+    }
     return snapshot;
   }
 
@@ -494,12 +511,63 @@
   }
 
   // Tag glyphs: a sheet of the runtime's own, generated content only, never part of the document. A line
-  // break has no generated content, so its glyph is a picture on a layer outside the body, placed again
-  // after every change of the body and every resize.
+  // break has no generated content, so its glyph is a picture on a layer outside the body. Only the breaks
+  // on screen get one, placed again after every change of the body, every scroll and every resize: the
+  // work follows what is shown, not the length of the page.
   let glyphSheet = null;
   let breakGlyph = null; // {url, height}
   let breakLayer = null;
   let breakObserver = null;
+
+  // The first and the last position on screen in document order, from points along the top and the
+  // bottom edge (several across, so that the columns of a layout table are all covered).
+  function screenBounds() {
+    let first = null;
+    let last = null;
+    const width = document.documentElement.clientWidth || window.innerWidth;
+    const height = document.documentElement.clientHeight || window.innerHeight;
+    for (const y of [0, Math.max(0, height - 1)]) {
+      for (const share of [0.02, 0.25, 0.5, 0.75, 0.98]) {
+        const at = document.caretRangeFromPoint(width * share, y);
+        if (!at || !document.body.contains(at.startContainer))
+          continue;
+        if (!first || at.compareBoundaryPoints(Range.START_TO_START, first) < 0)
+          first = at;
+        if (!last || at.compareBoundaryPoints(Range.START_TO_START, last) > 0)
+          last = at;
+      }
+    }
+    return first && last ? { first: first, last: last } : null;
+  }
+
+  // The line breaks between the two positions; the walk stops after a fixed number of nodes, so a page
+  // laid out far from its source order costs no more than a screen of nodes.
+  function breaksOnScreen() {
+    const bounds = screenBounds();
+    if (!bounds)
+      return [];
+    const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT);
+    let node = bounds.first.startContainer;
+    if (node.nodeType === Node.ELEMENT_NODE && node.childNodes[bounds.first.startOffset])
+      node = node.childNodes[bounds.first.startOffset];
+    let end = bounds.last.startContainer;
+    if (end.nodeType === Node.ELEMENT_NODE && end.childNodes[bounds.last.startOffset])
+      end = end.childNodes[bounds.last.startOffset];
+    // The end's own line: its break follows it within the same line at most a few nodes on.
+    const found = [];
+    walker.currentNode = node;
+    let after = -1;
+    for (let steps = 0; node && steps < 20000 && after < 64; ++steps) {
+      if (node.nodeName === 'BR')
+        found.push(node);
+      if (node === end)
+        after = 0;
+      else if (after >= 0)
+        ++after;
+      node = walker.nextNode();
+    }
+    return found;
+  }
 
   function placeBreakGlyphs() {
     if (!breakGlyph || !document.body) {
@@ -513,7 +581,7 @@
         'border:0;pointer-events:none;z-index:2147483646');
       document.documentElement.appendChild(breakLayer);
     }
-    const breaks = document.body.getElementsByTagName('br');
+    const breaks = breaksOnScreen();
     while (breakLayer.children.length > breaks.length)
       breakLayer.lastChild.remove();
     const range = document.createRange();
@@ -561,6 +629,7 @@
   }
 
   window.addEventListener('resize', scheduleBreakGlyphs);
+  window.addEventListener('scroll', scheduleBreakGlyphs);
 
   function start() {
     showDocument();
@@ -637,6 +706,8 @@
       break;
     }
     case 'getAttribute': result = element.getAttribute(args[0]); break;
+    case 'parent': result = describe(element.parentElement); break;
+    case 'size': result = { width: element.offsetWidth, height: element.offsetHeight }; break;
     case 'outerHTML': result = element.outerHTML; break;
     case 'innerHTML': result = element.innerHTML; break;
     case 'apply': {
@@ -669,6 +740,22 @@
     return result;
   }
 
+  // The elements matching selector that the range touches, in document order: those inside the range's
+  // common ancestor and the ancestors above it. The walk covers the selection, not the document.
+  function touchedElements(range, selector) {
+    let root = range.commonAncestorContainer;
+    if (root.nodeType !== Node.ELEMENT_NODE)
+      root = root.parentElement;
+    if (!root || !document.body.contains(root))
+      return [];
+    const above = [];
+    for (let e = root; e && e !== document.body; e = e.parentElement)
+      if (e.matches(selector))
+        above.unshift(e);
+    const inside = Array.from(root.querySelectorAll(selector)).filter(function (e) { return range.intersectsNode(e); });
+    return above.concat(inside);
+  }
+
   // Sets one attribute on the elements matching selector that the selection touches: a batch the host
   // sends after an editing command whose markup it words differently from the engine.
   function setOnSelected(selector, name, value) {
@@ -678,8 +765,8 @@
       return 0;
     const range = selection.getRangeAt(0);
     let count = 0;
-    for (const element of document.body.querySelectorAll(selector)) {
-      if (range.intersectsNode(element) && element.getAttribute(name) !== value) {
+    for (const element of touchedElements(range, selector)) {
+      if (element.getAttribute(name) !== value) {
         element.setAttribute(name, value);
         ++count;
       }
@@ -695,11 +782,10 @@
     if (!selection || selection.rangeCount === 0)
       return [];
     const range = selection.getRangeAt(0);
-    const touched = Array.from(document.body.querySelectorAll(selector)).filter(function (e) {
-      return range.intersectsNode(e);
-    });
-    const innermost = touched.filter(function (e) {
-      return !touched.some(function (other) { return other !== e && e.contains(other); });
+    const touched = touchedElements(range, selector);
+    const innermost = touched.filter(function (e, i) {
+      // In document order a descendant follows its ancestor at once or later.
+      return !(i + 1 < touched.length && e.contains(touched[i + 1]));
     });
     if (innermost.length === 0) {
       let node = range.startContainer;
@@ -745,18 +831,20 @@
     ready: function () { start(); return { ready: !!observer, state: state(true) }; },
     state: function (withCommands) { return state(!!withCommands); },
     body: bodyHtml,
+    // The body with the count of changes it holds.
+    bodyAt: function () { flushPending(); return { html: bodyHtml(), version: documentVersion }; },
     body_element: function () { return describe(document.body); },
     byId: function (id) { return describe(document.getElementById(id)); },
-    exec: function (name, value) { const done = execCommand(name, value); return { result: done, state: state(false) }; },
+    exec: function (name, value) { const done = execCommand(name, value); return { result: done, state: state(true) }; },
     value: function (name) { return document.queryCommandValue(name); },
-    undo: function (count) { const done = undo(count); return { result: done, state: state(false) }; },
-    redo: function (count) { const done = redo(count); return { result: done, state: state(false) }; },
-    insertHtml: function (html) { insertHtml(html); return { result: true, state: state(false) }; },
+    undo: function (count) { const done = undo(count); return { result: done, state: state(true) }; },
+    redo: function (count) { const done = redo(count); return { result: done, state: state(true) }; },
+    insertHtml: function (html) { insertHtml(html); return { result: true, state: state(true) }; },
     element: function (token, what, args) { return { result: elementCall(token, what, args || []), state: state(false) }; },
     elementFromPoint: elementFromPoint,
     glyphs: setGlyphs,
     setOnSelected: function (selector, name, value) {
-      return { result: setOnSelected(selector, name, value), state: state(false) };
+      return { result: setOnSelected(selector, name, value), state: state(true) };
     },
     selectedBlocks: selectedBlocks,
     find: function (text) { return { result: findText(text), state: state(false) }; },

@@ -937,7 +937,7 @@ void TFormMain::RunChange(void (THtmlDesigner::*designerCommand)(), void (QsciSc
     }
     FFileManager->SetModified(true);
     // The page's change is taken in here; it need not be found again on the next key or mouse release.
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    FUndoCountSeen = FDesigner->ReportedUndoCount();
     UpdateStandardButtons();
 }
 
@@ -946,8 +946,16 @@ void TFormMain::RunFormat(void (THtmlDesigner::*designerCommand)())
     // Formatting runs in the design view whatever view is on show; its buttons are only enabled there.
     (FDesigner->*designerCommand)();
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    FUndoCountSeen = FDesigner->ReportedUndoCount();
     UpdateToolbar();
+}
+
+void TFormMain::ValueCommandDone()
+{
+    FFileManager->SetModified(true);
+    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    // Undo is offered at once, not only after the next key or click in the page.
+    UpdateStandardButtons();
 }
 
 void TFormMain::FontNameChange(const QString& name)
@@ -955,8 +963,7 @@ void TFormMain::FontNameChange(const QString& name)
     if (FUpdating)
         return;
     FDesigner->SetFontName(name);
-    FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    ValueCommandDone();
 }
 
 void TFormMain::FontSizeChange(int index)
@@ -964,8 +971,7 @@ void TFormMain::FontSizeChange(int index)
     if (FUpdating || index < 0)
         return;
     FDesigner->SetFontSize(index + 1);
-    FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    ValueCommandDone();
 }
 
 void TFormMain::BlockFormatChange(int index)
@@ -973,22 +979,19 @@ void TFormMain::BlockFormatChange(int index)
     if (FUpdating || index < 0)
         return;
     FDesigner->SetBlockFormat(ComboBlockFormat->itemText(index));
-    FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    ValueCommandDone();
 }
 
 void TFormMain::ForeColorChange(std::uint32_t color)
 {
     FDesigner->SetForeColor(color);
-    FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    ValueCommandDone();
 }
 
 void TFormMain::BackColorChange(std::uint32_t color)
 {
     FDesigner->SetBackColor(color);
-    FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    ValueCommandDone();
 }
 
 void TFormMain::File1Click()
@@ -1041,7 +1044,7 @@ bool TFormMain::FileManagerNew()
     ShowView();
     FViewEdited = false;
     FDesigner->NewDocument();
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    FUndoCountSeen = FDesigner->ReportedUndoCount();
     return false;
 }
 
@@ -1054,7 +1057,7 @@ bool TFormMain::FileManagerOpen(const QString& fileName)
     ShowView();
     FViewEdited = false;
     FDesigner->LoadFromFile(fileName);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    FUndoCountSeen = FDesigner->ReportedUndoCount();
     return FDesigner->IsDocumentReady();
 }
 
@@ -1108,7 +1111,7 @@ void TFormMain::DesignerContentChange()
 {
     UpdateToolbar();
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    FUndoCountSeen = FDesigner->ReportedUndoCount();
 }
 
 void TFormMain::DesignerKeyUp()
@@ -1130,7 +1133,9 @@ void TFormMain::DesignerPageChange()
     // engine's own undo. A record that moved since it was last looked at means the document changed.
     if (!FDesigner->IsDocumentReady())
         return;
-    const int count = FDesigner->GetBrowserUndoCount();
+    // The count the page reported with its last message or answer: every change sends one, so a change
+    // not seen yet is seen with its own message, without asking the page on every key.
+    const int count = FDesigner->ReportedUndoCount();
     if (count != FUndoCountSeen) {
         FUndoCountSeen = count;
         FFileManager->SetModified(true);
@@ -1210,7 +1215,7 @@ void TFormMain::ButtonGenerators1Click()
     const TOpenTag image = FDesigner->Filter()->NewImage(FormButtonWizard->EditFileName->text());
     FDesigner->InsertHtml(image.Html + QLatin1Char('>'));
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    FUndoCountSeen = FDesigner->ReportedUndoCount();
     UpdateToolbar();
 }
 
@@ -1231,7 +1236,7 @@ void TFormMain::CreateObjectsPanel()
     ToolManager->OnChange = [this](TToolManager*) {
         FFileManager->SetModified(true);
         UpdateToolbar();
-        FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+        FUndoCountSeen = FDesigner->ReportedUndoCount();
     };
     LoadTools(*ToolManager);
     connect(PageProperties1, &QAction::triggered, this, &TFormMain::PageProperties1Click);
@@ -1315,7 +1320,7 @@ void TFormMain::emplates1Click()
         return;
     }
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    FUndoCountSeen = FDesigner->ReportedUndoCount();
     UpdateToolbar();
 }
 
@@ -1333,7 +1338,7 @@ void TFormMain::IconPackSelect(TIconPack* Pack, const QString& Name, int Index)
     src.replace(QLatin1Char('\\'), QLatin1Char('/'));
     FDesigner->InsertHtml(FDesigner->Filter()->NewImage(src).Html + QLatin1Char('>'));
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->GetBrowserUndoCount();
+    FUndoCountSeen = FDesigner->ReportedUndoCount();
     UpdateToolbar();
 }
 

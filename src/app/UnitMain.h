@@ -253,6 +253,8 @@ private:
     void RunFormat(void (THtmlDesigner::*designerCommand)());
     // After a Tables menu command: a change of the page marks the document modified.
     void TableCommandDone();
+    // After a font, size, block-format or colour command: the document is modified and Undo offered.
+    void ValueCommandDone();
     void FontNameChange(const QString& name);
     void FontSizeChange(int index);
     void BlockFormatChange(int index);

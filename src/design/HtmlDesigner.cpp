@@ -16,6 +16,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <algorithm>
+#include <utility>
 
 #include "EngineBridge.h"
 #include "EngineCommands.h"
@@ -160,10 +161,18 @@ void THtmlDesigner::LoadDocument(const QString& Text)
     ClearUndo();
     FDesignText = Text.toUtf8();
     FLoaded = false;
+    FSyncedVersion = -1;
     if (!FBridge->Load(DesignPageUrl))
         throw Exception(QStringLiteral("The design view could not load the document."));
     FLoaded = true;
     HookDocumentEvents();
+    // The source tree takes the page as the engine made it at once: a save, a switch of views or a
+    // restart of the page then need not write out the whole document again until it changes.
+    try {
+        TakeBodyFromPage();
+    } catch (const Exception&) {
+        FSyncedVersion = -1; // taken on the first save instead
+    }
     // The engine reports the completed document after the load returns, as its own event.
     const qint64 generation = FBridge->Generation();
     QTimer::singleShot(0, this, [this, generation] {
@@ -172,36 +181,66 @@ void THtmlDesigner::LoadDocument(const QString& Text)
     });
 }
 
+std::unique_ptr<THtmlFilter> THtmlDesigner::NextFilter(const QString& BasePath) const
+{
+    auto filter = std::make_unique<THtmlFilter>();
+    filter->SetGenerator(FGenerator);
+    filter->SetBasePath(BasePath);
+    return filter;
+}
+
+void THtmlDesigner::ShowDocument(std::unique_ptr<THtmlFilter> Filter, QString FileName)
+{
+    // The page's latest edits go into the document on show before it is let go: should the engine fail
+    // to load the new one, the old one comes back as it was.
+    if (IsDocumentReady()) {
+        try {
+            TakeBodyFromPage();
+        } catch (const Exception&) {
+            // the page is gone; the document stays as the filter last took it
+        }
+    }
+    std::unique_ptr<THtmlFilter> previous = std::exchange(FFilter, std::move(Filter));
+    const QString previousName = std::exchange(FFileName, FileName);
+    QString text;
+    FFilter->GetDesignText(text);
+    try {
+        LoadDocument(text);
+    } catch (const Exception&) {
+        FFilter = std::move(previous);
+        FFileName = previousName;
+        if (FFilter && FFilter->Source()) {
+            FFilter->GetDesignText(text);
+            try {
+                LoadDocument(text);
+            } catch (const Exception&) {
+                // the engine cannot show even the previous document; the view stays empty
+            }
+        }
+        throw;
+    }
+}
+
 void THtmlDesigner::LoadFromFile(const QString& FileName)
 {
     RequireIdle();
     QFile file(FileName);
     if (!QFileInfo(FileName).isFile() || !file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, file.errorString()));
-    // A file that does not decode or parse leaves the previous document in the view, and with it its own
-    // name and folder: saving it afterwards must not overwrite the file that failed to open.
-    const QString previousName = FFileName;
-    const QString previousBase = FFilter->BasePath();
-    FFileName = FileName;
-    FFilter->SetBasePath(FolderOf(FileName));
-    try {
-        FFilter->LoadFromStream(file);
-    } catch (...) {
-        FFileName = previousName;
-        FFilter->SetBasePath(previousBase);
-        throw;
-    }
+    // The file is read into a filter of its own: a file that does not decode or parse, or a page that the
+    // engine cannot load, leaves the previous document in the view with its own name and folder, so that
+    // saving it afterwards does not overwrite the file that failed to open.
+    std::unique_ptr<THtmlFilter> filter = NextFilter(FolderOf(FileName));
+    filter->LoadFromStream(file);
     file.close();
-    QString text;
-    FFilter->GetDesignText(text);
-    LoadDocument(text);
+    ShowDocument(std::move(filter), FileName);
 }
 
 void THtmlDesigner::SaveToFile(const QString& FileName)
 {
     RequireLoadedPage();
     // The whole document is made before the file is touched, so a failure leaves the old file whole.
-    FFilter->SetDesignText(BodyMarkup());
+    TakeBodyFromPage();
     const QByteArray bytes = FFilter->SaveToBytes();
     QString reason;
     if (!SaveBytesToFile(FileName, bytes, reason))
@@ -213,35 +252,50 @@ void THtmlDesigner::SaveToFile(const QString& FileName)
 void THtmlDesigner::NewDocument()
 {
     RequireIdle();
-    FFileName.clear();
-    FFilter->NewEmptyDocument();
-    QString text;
-    FFilter->GetDesignText(text);
-    LoadDocument(text);
+    std::unique_ptr<THtmlFilter> filter = NextFilter(FFilter->BasePath());
+    filter->NewEmptyDocument();
+    ShowDocument(std::move(filter), QString());
     DoDocumentComplete();
 }
 
 void THtmlDesigner::SetHtml(const QString& Html)
 {
     RequireIdle();
-    FFilter->SetSource(Html);
-    QString text;
-    FFilter->GetDesignText(text);
-    LoadDocument(text);
+    std::unique_ptr<THtmlFilter> filter = NextFilter(FFilter->BasePath());
+    filter->SetSource(Html);
+    ShowDocument(std::move(filter), FFileName);
 }
 
-QString THtmlDesigner::BodyMarkup()
+QString THtmlDesigner::BodyMarkup(qint64* Version)
 {
-    QVariant body;
-    if (FBridge->Invoke(QStringLiteral("body"), {}, &body) != TEngineBridge::TCallResult::Ok || body.isNull())
+    QVariant answer;
+    if (FBridge->Invoke(QStringLiteral("bodyAt"), {}, &answer) != TEngineBridge::TCallResult::Ok)
         throw Exception(QStringLiteral("The design view did not answer."));
-    return body.toString();
+    const QVariantMap body = answer.toMap();
+    const QVariant html = body.value(QStringLiteral("html"));
+    if (html.isNull())
+        throw Exception(QStringLiteral("The design view did not answer."));
+    if (Version)
+        *Version = body.value(QStringLiteral("version")).toLongLong();
+    return html.toString();
+}
+
+void THtmlDesigner::TakeBodyFromPage()
+{
+    // The source tree holds the page as it was when the body was last taken; while the page has not
+    // changed since, taking it again would give the same tree at the cost of the whole document.
+    if (FSyncedVersion >= 0 && FBridge->RefreshState() && FBridge->State().Version == FSyncedVersion)
+        return;
+    qint64 version = -1;
+    const QString markup = BodyMarkup(&version);
+    FFilter->SetDesignText(markup);
+    FSyncedVersion = version;
 }
 
 void THtmlDesigner::GetHtml(QString& Html)
 {
     RequireLoadedPage();
-    FFilter->SetDesignText(BodyMarkup());
+    TakeBodyFromPage();
     FFilter->GetSourceText(Html);
 }
 
@@ -357,12 +411,23 @@ void THtmlDesigner::SyncUndo()
 
 void THtmlDesigner::BeginUndo(const QString& Caption)
 {
+    // A fresh count: units typed just before the command must not be taken into its group. The page is
+    // idle before a command, so asking costs one short round trip.
     FUndoGroups.Begin(Caption, GetBrowserUndoCount());
+    FGroupCalls = FBridge->CallCount();
 }
 
 void THtmlDesigner::EndUndo()
 {
-    FUndoGroups.End(GetBrowserUndoCount());
+    // The command's own calls answered with the page's state after them; asking again would only wait for
+    // the page to draw the change first.
+    const bool answered = FBridge->CallCount() > FGroupCalls && FBridge->StateFollowsLastCall();
+    FUndoGroups.End(answered ? FBridge->State().UndoCount : GetBrowserUndoCount());
+}
+
+int THtmlDesigner::ReportedUndoCount() const
+{
+    return FBridge->State().UndoCount;
 }
 
 void THtmlDesigner::ClearUndo()
@@ -465,8 +530,14 @@ int THtmlDesigner::RunCommand(int CmdID, const QVariant& Value, QVariant* Out)
     if (name.isEmpty())
         return NotSupported;
     if (Out && !Value.isValid()) {
+        // The values come with the command states of the last snapshot while these are current.
+        const TEngineState& state = FBridge->State();
+        if (!state.CommandsCurrent && !FBridge->IsBusy())
+            FBridge->RefreshState(true);
         QVariant value;
-        if (FBridge->Invoke(QStringLiteral("value"), {name}, &value) != TEngineBridge::TCallResult::Ok)
+        if (state.CommandsCurrent && state.Values.contains(name))
+            value = state.Values.value(name);
+        else if (FBridge->Invoke(QStringLiteral("value"), {name}, &value) != TEngineBridge::TCallResult::Ok)
             return E_FAIL;
         *Out = CmdID == IDM_BLOCKFMT ? QVariant(BlockFormatName(value.toString())) : value;
         return S_OK;
@@ -574,10 +645,10 @@ void THtmlDesigner::ShowContextMenu(const QPoint& Point)
 void THtmlDesigner::ElementResized(const TEngineElement& Element)
 {
     FCurrentElement = Element;
-    const QVariantMap snapshot = Element.Snapshot();
-    if (!snapshot.isEmpty()) {
-        const QString width = QString::number(snapshot.value(QStringLiteral("offsetWidth")).toInt());
-        const QString height = QString::number(snapshot.value(QStringLiteral("offsetHeight")).toInt());
+    const QSize size = Element.OffsetSize();
+    if (size.isValid()) {
+        const QString width = QString::number(size.width());
+        const QString height = QString::number(size.height());
         // Given the element's kind, a kept node of another kind behind a pasted id is left alone.
         FFilter->SetNodeSize(Element.Id(), width, height, TagNameToId(Element.TagName()));
     }

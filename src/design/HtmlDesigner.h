@@ -82,6 +82,9 @@ public:
     void BeginUndo(const QString& Caption);
     void EndUndo();
     void ClearUndo();
+    // The engine's unit count as the page last reported it, without asking: enough to tell that the page
+    // changed, not to open or close a group.
+    int ReportedUndoCount() const;
     bool CanUndo();
     void Undo();
     bool CanRedo();
@@ -243,9 +246,15 @@ signals:
 private:
     friend class TDesignWebView;
     void LoadDocument(const QString& Text);
+    // A filter for the next document, with the generator and the given base path.
+    std::unique_ptr<THtmlFilter> NextFilter(const QString& BasePath) const;
+    // Makes Filter's document the one on show under FileName; when the engine cannot load it, the previous
+    // document is shown again and the load's error raised.
+    void ShowDocument(std::unique_ptr<THtmlFilter> Filter, QString FileName);
     void ShowContextMenu(const QPoint& Point);
     void OnEngineMessage(const QString& Kind, const QVariantMap& Payload);
-    QString BodyMarkup();
+    QString BodyMarkup(qint64* Version = nullptr);
+    void TakeBodyFromPage();
     void RequireLoadedPage() const;
     void RequireIdle() const;
     int RunCommand(int CmdID, const QVariant& Value, QVariant* Out);
@@ -284,6 +293,10 @@ private:
     TEngineBridge* FBridge = nullptr;
     TEditorNameSpace* FNameSpace = nullptr;
     bool FLoaded = false;
+    // The page's change count when its body last went into the filter; -1 when it has not since the load.
+    qint64 FSyncedVersion = -1;
+    // The bridge's call count when the open undo group began.
+    qint64 FGroupCalls = 0;
     bool FShowTagGlyphs = false;
     QList<TGlyph> FGlyphs;
     QString FFindText;

@@ -117,6 +117,7 @@ bool TEngineBridge::Load(const QUrl& Url, int TimeoutMs)
     FLoadOk = false;
     FQueued.clear();
     FState = TEngineState();
+    FStateCall = -1;
     FPage->load(Url);
     Wait(TimeoutMs, [this] { return FLoadFinished; });
     FLoading = false;
@@ -143,6 +144,7 @@ TEngineBridge::TCallResult TEngineBridge::Call(const QString& Script, QVariant* 
         QVariant Value;
     };
     auto answer = std::make_shared<TAnswer>();
+    ++FCallCount;
     QPointer<TEngineBridge> self(this);
     FPage->runJavaScript(Script, RuntimeWorld, [answer, self](const QVariant& value) {
         answer->Arrived = true;
@@ -177,6 +179,7 @@ TEngineBridge::TCallResult TEngineBridge::Invoke(const QString& Name, const QVar
     const QVariantMap map = value.toMap();
     if (map.contains(QStringLiteral("state")) && map.contains(QStringLiteral("result"))) {
         UpdateState(map.value(QStringLiteral("state")).toMap());
+        FStateCall = FCallCount;
         value = map.value(QStringLiteral("result"));
     }
     if (Result)
@@ -195,6 +198,7 @@ void TEngineBridge::UpdateState(const QVariantMap& Snapshot)
     FState.Control = Snapshot.value(QStringLiteral("control")).toMap();
     FState.UndoCount = Snapshot.value(QStringLiteral("undo")).toInt();
     FState.RedoCount = Snapshot.value(QStringLiteral("redo")).toInt();
+    FState.Version = Snapshot.value(QStringLiteral("version")).toLongLong();
     FState.CommandsCurrent = Snapshot.contains(QStringLiteral("commands"));
     if (!FState.CommandsCurrent)
         return;
@@ -202,6 +206,7 @@ void TEngineBridge::UpdateState(const QVariantMap& Snapshot)
     const QVariantMap commands = Snapshot.value(QStringLiteral("commands")).toMap();
     for (auto it = commands.cbegin(); it != commands.cend(); ++it)
         FState.Commands.insert(it.key(), it.value().toInt());
+    FState.Values = Snapshot.value(QStringLiteral("values")).toMap();
 }
 
 bool TEngineBridge::RefreshState(bool WithCommands)
@@ -210,6 +215,7 @@ bool TEngineBridge::RefreshState(bool WithCommands)
     if (!FReady || Invoke(QStringLiteral("state"), {WithCommands}, &state) != TCallResult::Ok)
         return false;
     UpdateState(state.toMap());
+    FStateCall = FCallCount;
     return true;
 }
 

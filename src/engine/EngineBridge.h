@@ -26,11 +26,15 @@ struct TEngineState
     int Selection = 0;            // 0 none, 1 control, 2 text
     QVariantMap Control;          // token, tag, id of the selected control; empty when none
     QHash<QString, int> Commands; // command name -> flags 1 supported, 2 enabled, 4 latched
+    // The selection's values that go with the command states: "formatBlock", "fontName", "fontSize".
+    QVariantMap Values;
     // False when the last snapshot came without command states (they were not current in the page):
-    // Commands then holds older states and must be asked for again.
+    // Commands and Values then hold older states and must be asked for again.
     bool CommandsCurrent = false;
     int UndoCount = 0;
     int RedoCount = 0;
+    // Counts the changes of the page's body since it was loaded.
+    qint64 Version = 0;
 };
 
 // The object that the runtime reaches through the web channel; its messages go to the bridge.
@@ -72,6 +76,10 @@ public:
     bool IsBusy() const { return FWaiting; }
 
     const TEngineState& State() const { return FState; }
+    // Calls made so far, and whether the last of them answered with a state snapshot: when it did, State()
+    // is at least as new as that call and need not be asked for again.
+    qint64 CallCount() const { return FCallCount; }
+    bool StateFollowsLastCall() const { return FStateCall == FCallCount; }
     void UpdateState(const QVariantMap& Snapshot);
     // Asks the runtime for a fresh snapshot, with current command states when WithCommands is set (dear on
     // a large selection); false when the page does not answer.
@@ -102,6 +110,8 @@ private:
     bool FLoadFinished = false;
     bool FLoadOk = false;
     TEngineState FState;
+    qint64 FCallCount = 0;
+    qint64 FStateCall = -1;
     std::deque<std::pair<QString, QVariantMap>> FQueued;
     bool FDeliveryScheduled = false;
 };

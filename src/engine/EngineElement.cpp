@@ -62,8 +62,19 @@ QString TEngineElement::InnerHtml() const
 
 TEngineElement TEngineElement::ParentElement() const
 {
-    const QVariantMap snapshot = Snapshot();
-    return TEngineElement(FBridge, snapshot.value(QStringLiteral("parent")).toMap());
+    // Asked for alone: a snapshot would write out the whole markup of the element, and of a table that
+    // holds the page, the whole document.
+    QVariant result;
+    return Run(QStringLiteral("parent"), {}, &result) ? TEngineElement(FBridge, result.toMap()) : TEngineElement();
+}
+
+QSize TEngineElement::OffsetSize() const
+{
+    QVariant result;
+    if (!Run(QStringLiteral("size"), {}, &result))
+        return {};
+    const QVariantMap size = result.toMap();
+    return QSize(size.value(QStringLiteral("width")).toInt(), size.value(QStringLiteral("height")).toInt());
 }
 
 bool TEngineElement::Apply(const QVariantList& Changes)

@@ -3,6 +3,7 @@
 // runtime, with the tag name and id known when the token was handed out. Every other question is one
 // call to the runtime; several changes to one element go out as one batch (Apply).
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QVariantList>
 #include <QVariantMap>
@@ -33,6 +34,8 @@ public:
     QString OuterHtml() const;
     QString InnerHtml() const;
     TEngineElement ParentElement() const;
+    // offsetWidth and offsetHeight; invalid for an element that is gone.
+    QSize OffsetSize() const;
 
     // Changes, each one undo unit of the page. Apply sends a whole batch in one call.
     bool SetAttribute(const QString& Name, const QString& Value);
