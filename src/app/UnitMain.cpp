@@ -1089,6 +1089,9 @@ void TFormMain::FileManagerChangeFile()
 
 void TFormMain::DesignerDocumentComplete()
 {
+    // A page loaded anew (also the previous document shown again after a failed open, or the page made
+    // again after its process died) starts its undo record from nothing.
+    FUndoCountSeen = FDesigner->ReportedUndoCount();
     QString title;
     try {
         FDesigner->GetDocumentTitle(title);

@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QCursor>
+#include <QDateTime>
+#include <QLocale>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -32,6 +34,12 @@
 namespace {
 
 const QUrl DesignPageUrl(QStringLiteral("idoc:index.html"));
+
+const QString SPageRestarted =
+    QStringLiteral("The design view stopped working and was started again. No change to the document was lost.");
+const QString SPageRestartedChangesLost =
+    QStringLiteral("The design view stopped working and was started again with the document as it was at %1. "
+                   "Changes made in the design view after that time may be lost.");
 
 QString FolderOf(const QString& FileName)
 {
@@ -96,6 +104,7 @@ THtmlDesigner::THtmlDesigner(QWidget* Owner) : QWidget(Owner), FFilter(std::make
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     FBridge = new TEngineBridge(FPage, this);
     connect(FBridge, &TEngineBridge::Message, this, &THtmlDesigner::OnEngineMessage);
+    connect(FBridge, &TEngineBridge::RendererDied, this, &THtmlDesigner::RestartPage);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FView);
@@ -210,15 +219,28 @@ void THtmlDesigner::ShowDocument(std::unique_ptr<THtmlFilter> Filter, QString Fi
         FFilter = std::move(previous);
         FFileName = previousName;
         if (FFilter && FFilter->Source()) {
-            FFilter->GetDesignText(text);
             try {
-                LoadDocument(text);
+                LoadDocument(DesignTextAgain());
             } catch (const Exception&) {
                 // the engine cannot show even the previous document; the view stays empty
             }
         }
         throw;
     }
+}
+
+QString THtmlDesigner::DesignTextAgain()
+{
+    // The source tree holds a body taken from the page, which is no design page by itself: the document
+    // is read again from its text, as a switch from the code view does.
+    QString source;
+    FFilter->GetSourceText(source);
+    std::unique_ptr<THtmlFilter> filter = NextFilter(FFilter->BasePath());
+    filter->SetSource(source);
+    FFilter = std::move(filter);
+    QString text;
+    FFilter->GetDesignText(text);
+    return text;
 }
 
 void THtmlDesigner::LoadFromFile(const QString& FileName)
@@ -290,6 +312,32 @@ void THtmlDesigner::TakeBodyFromPage()
     const QString markup = BodyMarkup(&version);
     FFilter->SetDesignText(markup);
     FSyncedVersion = version;
+    FSyncedAt = QDateTime::currentDateTime();
+}
+
+void THtmlDesigner::RestartPage()
+{
+    // A load in progress finds the death itself (and shows the previous document again); a page shown
+    // since needs nothing.
+    if (!FLoaded || IsDocumentReady() || !FBridge->RendererIsDead() || FBridge->IsLoading())
+        return;
+    if (FBridge->IsBusy()) {
+        QTimer::singleShot(50, this, &THtmlDesigner::RestartPage);
+        return;
+    }
+    // The page is made again from the source tree, which holds the body as it was last taken from the
+    // page: what changed after that is gone with the page's process.
+    const bool lost = FSyncedVersion < 0 || FBridge->State().Version != FSyncedVersion;
+    const QDateTime since = FSyncedAt;
+    try {
+        LoadDocument(DesignTextAgain());
+    } catch (const Exception& e) {
+        MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    MessageDlg(lost ? SPageRestartedChangesLost.arg(QLocale().toString(since.time(), QLocale::LongFormat))
+                    : SPageRestarted,
+               TMsgDlgType::mtWarning, mbOK);
 }
 
 void THtmlDesigner::GetHtml(QString& Html)

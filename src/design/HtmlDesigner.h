@@ -4,6 +4,7 @@
 // edited body back on save, keeps named undo groups over the engine's undo units and raises the engine's
 // document events as its own.
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QVariant>
 #include <QStringList>
@@ -251,10 +252,15 @@ private:
     // Makes Filter's document the one on show under FileName; when the engine cannot load it, the previous
     // document is shown again and the load's error raised.
     void ShowDocument(std::unique_ptr<THtmlFilter> Filter, QString FileName);
+    // The design page of the document on show, made again from its source text.
+    QString DesignTextAgain();
     void ShowContextMenu(const QPoint& Point);
     void OnEngineMessage(const QString& Kind, const QVariantMap& Payload);
     QString BodyMarkup(qint64* Version = nullptr);
     void TakeBodyFromPage();
+    // After the page's process died: the document is shown again from the source tree, with a message
+    // that says which changes may be lost.
+    void RestartPage();
     void RequireLoadedPage() const;
     void RequireIdle() const;
     int RunCommand(int CmdID, const QVariant& Value, QVariant* Out);
@@ -295,6 +301,7 @@ private:
     bool FLoaded = false;
     // The page's change count when its body last went into the filter; -1 when it has not since the load.
     qint64 FSyncedVersion = -1;
+    QDateTime FSyncedAt;
     // The bridge's call count when the open undo group began.
     qint64 FGroupCalls = 0;
     bool FShowTagGlyphs = false;

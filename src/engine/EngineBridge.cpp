@@ -65,19 +65,27 @@ TEngineBridge::TEngineBridge(QWebEnginePage* Page, QObject* Parent)
             FLoadStarted = true;
             return;
         }
-        if (!FLoadStarted)
-            return; // the end of an earlier navigation
+        // The end of an earlier navigation, unless the page's process died under it: the engine then
+        // reports the next load's success without its start.
+        if (!FLoadStarted &&
+            !(FLoadAfterDeath && info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage()))
+            return;
         FLoadFinished = true;
         FLoadOk = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage();
         if (FLoop)
             FLoop->quit();
     });
-    connect(Page, &QWebEnginePage::renderProcessTerminated, this, [this] {
-        FRendererDied = true;
-        FReady = false;
-        if (FLoop)
-            FLoop->quit();
-    });
+    connect(Page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus Status) {
+                if (Status == QWebEnginePage::NormalTerminationStatus)
+                    return;
+                FRendererDied = true;
+                FReady = false;
+                if (FLoop)
+                    FLoop->quit();
+                // Told outside any wait, as the runtime's messages are.
+                QTimer::singleShot(0, this, [this] { emit RendererDied(); });
+            });
 }
 
 TEngineBridge::~TEngineBridge()
@@ -110,6 +118,7 @@ bool TEngineBridge::Load(const QUrl& Url, int TimeoutMs)
         return false;
     ++FGeneration;
     FReady = false;
+    FLoadAfterDeath = FRendererDied;
     FRendererDied = false;
     FLoading = true;
     FLoadStarted = false;

@@ -64,6 +64,8 @@ public:
     bool Load(const QUrl& Url, int TimeoutMs = 60000);
     bool IsLoading() const { return FLoading; }
     bool IsReady() const { return FReady; }
+    // True from the death of the page's process until the next load.
+    bool RendererIsDead() const { return FRendererDied; }
     // Increases with every load; element tokens of an older page are refused.
     qint64 Generation() const { return FGeneration; }
 
@@ -90,6 +92,9 @@ public:
 signals:
     // A message of the runtime ("event", "report", "change", "selection"), delivered outside any wait.
     void Message(const QString& Kind, const QVariantMap& Payload);
+    // The page's process ended without being asked to (it crashed, was killed or ran out of memory):
+    // the page is gone until the next load.
+    void RendererDied();
 
 private:
     bool Wait(int TimeoutMs, const std::function<bool()>& Done);
@@ -109,6 +114,7 @@ private:
     bool FLoadStarted = false;
     bool FLoadFinished = false;
     bool FLoadOk = false;
+    bool FLoadAfterDeath = false;
     TEngineState FState;
     qint64 FCallCount = 0;
     qint64 FStateCall = -1;

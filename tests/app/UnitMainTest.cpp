@@ -55,6 +55,7 @@
 #include <stdexcept>
 #include <csignal>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -732,12 +733,24 @@ TEST_F(UnitMainTest, AViewThatCannotBeFilledLeavesTheDesignerOnShowWithAMessage)
     TFormMain w;
     w.show();
     ASSERT_TRUE(w.FileManager()->OpenFile(FixturePage()));
-    // The engine's page process ends (as when it runs out of memory): the design view has no page left
-    // to give the document's text.
+    // The engine's page process ends (as when it runs out of memory), and the one that would show the
+    // document again ends as soon as it is there: the design view has no page left to give the text.
     const qint64 pid = w.Designer()->Page()->renderProcessPid();
     ASSERT_GT(pid, 0);
+    bool killedAgain = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const qint64 next = w.Designer()->Page()->renderProcessPid();
+        if (next > 0 && next != pid && !killedAgain)
+            killedAgain = ::kill(pid_t(next), SIGKILL) == 0;
+    });
+    watch.start(2);
+    Dialogs.Answers = {mrOk};
     ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
-    ASSERT_TRUE(WaitFor([&] { return !w.Designer()->IsDocumentReady(); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return killedAgain && !Dialogs.Messages.empty(); }, 30000));
+    watch.stop();
+    EXPECT_EQ(Dialogs.MessageTexts(), QStringList({"The design view could not load the document."}));
+    ASSERT_FALSE(w.Designer()->IsDocumentReady());
     for (int view : {VIEW_CODE, VIEW_TAGTREE}) {
         Dialogs.Messages.clear();
         Dialogs.Answers = {mrOk};
@@ -747,6 +760,108 @@ TEST_F(UnitMainTest, AViewThatCannotBeFilledLeavesTheDesignerOnShowWithAMessage)
         EXPECT_TRUE(w.Designer()->isVisible());
         EXPECT_FALSE(w.CodeEditor()->isVisible());
     }
+    EXPECT_TRUE(w.close());
+}
+
+// Places the caret before the first list item's text and types one key into the design view.
+void TypeIntoFirstItem(TFormMain& w, Qt::Key key, const QString& text)
+{
+    w.Designer()->View()->setFocus();
+    w.Designer()->View()->activateWindow();
+    ASSERT_EQ(w.Designer()->Bridge()->Call(
+                  "(function(){const t=document.querySelector('li').firstChild;const r=document.createRange();"
+                  "r.setStart(t,0);r.setEnd(t,0);const s=document.getSelection();s.removeAllRanges();"
+                  "s.addRange(r);document.body.focus();return 1;})()"),
+              TEngineBridge::TCallResult::Ok);
+    QWidget* target = w.Designer()->View()->focusProxy();
+    ASSERT_NE(target, nullptr);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &release);
+}
+
+TEST_F(UnitMainTest, APageProcessThatDiesGivesBackTheDocumentModifiedAndWorkingWithAMessage)
+{
+    const QString name = FDir.filePath("page.html");
+    ASSERT_TRUE(QFile::copy(FixturePage(), name));
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(name));
+    // One key taken into the document by a look at the code view, one typed after that.
+    TypeIntoFirstItem(w, Qt::Key_Q, "Q");
+    ASSERT_TRUE(WaitFor([&] { return w.FileManager()->Modified() && DesignHtml(w).contains("Qfirst item"); }, 5000));
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    TypeIntoFirstItem(w, Qt::Key_Z, "Z");
+    ASSERT_TRUE(WaitFor([&] {
+        QVariant text;
+        w.Designer()->Bridge()->Call("document.querySelector('li').textContent", &text);
+        return text.toString().startsWith("ZQ");
+    }, 5000));
+
+    Dialogs.Answers = {mrOk};
+    ASSERT_EQ(::kill(pid_t(w.Designer()->Page()->renderProcessPid()), SIGKILL), 0);
+    ASSERT_TRUE(WaitFor([&] { return !Dialogs.Messages.empty(); }, 30000));
+    EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtWarning);
+    EXPECT_TRUE(Dialogs.Messages[0].Text.endsWith("Changes made in the design view after that time may be lost."))
+        << Dialogs.Messages[0].Text.toStdString();
+    ASSERT_TRUE(w.Designer()->IsDocumentReady());
+    EXPECT_TRUE(DesignHtml(w).contains("Qfirst item"));
+    EXPECT_FALSE(DesignHtml(w).contains("ZQfirst item"));
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_EQ(w.StatusText(0), "Modified");
+
+    // Closing asks; the page takes keys again; Save writes what is on show.
+    Dialogs.Messages.clear();
+    Dialogs.Answers = {mrCancel};
+    EXPECT_FALSE(w.close());
+    EXPECT_EQ(Dialogs.MessageTexts(), QStringList({"File was modified. Do you want to save it first?"}));
+    TypeIntoFirstItem(w, Qt::Key_W, "W");
+    ASSERT_TRUE(WaitFor([&] { return DesignHtml(w).contains("WQfirst item"); }, 5000));
+    w.Save1->trigger();
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(ReadFile(name).contains("WQfirst item")) << ReadFile(name).toStdString();
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTest, AnOpenThatTheEngineCannotCompleteKeepsThePreviousDocumentWithItsEdits)
+{
+    const QString name = FDir.filePath("page.html");
+    ASSERT_TRUE(QFile::copy(FixturePage(), name));
+    const QString other = FDir.filePath("other.html");
+    WriteFile(other, "<html><body><p>the other page</p></body></html>");
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(name));
+    TypeIntoFirstItem(w, Qt::Key_Q, "Q");
+    ASSERT_TRUE(WaitFor([&] { return w.FileManager()->Modified() && DesignHtml(w).contains("Qfirst item"); }, 5000));
+
+    // Not saved first; the page's process dies while the other file loads (as with a page too large).
+    bool killed = false;
+    const auto connection = QObject::connect(w.Designer()->Page(), &QWebEnginePage::loadStarted, [&] {
+        if (!std::exchange(killed, true))
+            ::kill(pid_t(w.Designer()->Page()->renderProcessPid()), SIGKILL);
+    });
+    Dialogs.Answers = {mrNo, mrOk};
+    Dialogs.FileNames = {other};
+    w.Open1->trigger();
+    QObject::disconnect(connection);
+    ASSERT_TRUE(killed);
+    EXPECT_EQ(Dialogs.MessageTexts(), QStringList({"File was modified. Do you want to save it first?",
+                                                   "The design view could not load the document."}));
+    ASSERT_TRUE(w.Designer()->IsDocumentReady());
+    EXPECT_EQ(w.FileManager()->FileName(), name);
+    EXPECT_EQ(w.StatusText(2), name);
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_TRUE(DesignHtml(w).contains("Qfirst item"));
+    EXPECT_FALSE(DesignHtml(w).contains("the other page"));
+
+    TypeIntoFirstItem(w, Qt::Key_W, "W");
+    ASSERT_TRUE(WaitFor([&] { return DesignHtml(w).contains("WQfirst item"); }, 5000));
+    w.Save1->trigger();
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(ReadFile(name).contains("WQfirst item")) << ReadFile(name).toStdString();
     EXPECT_TRUE(w.close());
 }
 

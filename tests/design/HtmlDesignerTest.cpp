@@ -13,10 +13,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 #include <functional>
+#include <signal.h>
 #include <tuple>
+#include <utility>
 
 #include "Dialogs.h"
 #include "EngineBridge.h"
@@ -1090,6 +1093,110 @@ TEST_F(HtmlDesignerTest, GlyphsShowOverThePageWithoutTouchingItsTextOrUndo)
     Designer->SetShowTagGlyphs(false);
     Designer->LoadFromFile(Page);
     EXPECT_EQ(glyphRules(), 0);
+}
+
+// ---- the page's process dying
+
+// Message boxes answered with OK and remembered.
+struct TShownMessages
+{
+    QStringList Texts;
+    TMessageDlgHook Previous;
+    TShownMessages()
+    {
+        Previous = SetMessageDlgHook([this](const QString& text, TMsgDlgType, TMsgDlgButtons) {
+            Texts << text;
+            return int(mrOk);
+        });
+    }
+    ~TShownMessages() { SetMessageDlgHook(Previous); }
+};
+
+void KillPageProcess(THtmlDesigner* Designer)
+{
+    const qint64 pid = Designer->Page()->renderProcessPid();
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
+}
+
+TEST_F(HtmlDesignerTest, APageWhoseProcessDiesIsShownAgainAsLastTakenAndStaysEditable)
+{
+    TShownMessages shown;
+    // A change that went into the document (a switch of views takes it), and one after that.
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    Designer->Bold();
+    QString html;
+    Designer->GetHtml(html);
+    SelectText(QStringLiteral("#intro i"));
+    Designer->Underline();
+    ASSERT_TRUE(Body().contains(QLatin1String("<u>design</u>"))) << Body().toStdString();
+
+    KillPageProcess(Designer);
+    ASSERT_TRUE(WaitUntil([&] { return !shown.Texts.isEmpty(); }, 30000));
+    ASSERT_TRUE(Designer->IsDocumentReady());
+    EXPECT_TRUE(shown.Texts[0].startsWith(QLatin1String("The design view stopped working and was started again with "
+                                                         "the document as it was at ")));
+    EXPECT_TRUE(shown.Texts[0].endsWith(QLatin1String("Changes made in the design view after that time may be lost.")));
+    EXPECT_TRUE(Body().contains(QLatin1String("<b>Hello</b>"))) << Body().toStdString();
+    EXPECT_FALSE(Body().contains(QLatin1String("<u>")));
+    EXPECT_FALSE(Designer->CanUndo());
+
+    // The page works again: a command, its undo group, and a save of what is shown.
+    SelectText(QStringLiteral("#intro i"));
+    Designer->Italic();
+    EXPECT_FALSE(Body().contains(QLatin1String("<i>design</i>"))) << Body().toStdString();
+    EXPECT_TRUE(Designer->CanUndo());
+    const QString saved = Dir->filePath(QStringLiteral("after-restart.htm"));
+    Designer->SaveToFile(saved);
+    const QByteArray bytes = ReadFile(saved);
+    EXPECT_TRUE(bytes.contains("<b>Hello</b> design view")) << bytes.toStdString();
+
+    // Saved just now, nothing changed since: nothing is lost the next time.
+    shown.Texts.clear();
+    KillPageProcess(Designer);
+    ASSERT_TRUE(WaitUntil([&] { return !shown.Texts.isEmpty(); }, 30000));
+    EXPECT_EQ(shown.Texts, QStringList{
+        QStringLiteral("The design view stopped working and was started again. No change to the document was lost.")});
+    Designer->SaveToFile(saved);
+    EXPECT_EQ(ReadFile(saved), bytes);
+}
+
+TEST_F(HtmlDesignerTest, AnOpenThatTheEngineCannotCompleteShowsThePreviousDocumentAgain)
+{
+    TShownMessages shown;
+    // An edit not yet taken into the document: it must survive the failed open.
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    Designer->Bold();
+    const QString other = Dir->filePath(QStringLiteral("other.htm"));
+    WriteFile(other, "<html><body><p id=\"other\">Other page</p></body></html>");
+    // The page's process dies while the other file loads, as when a page is too large for it.
+    bool killed = false;
+    const auto connection = QObject::connect(Designer->Page(), &QWebEnginePage::loadStarted, [&] {
+        if (!std::exchange(killed, true))
+            KillPageProcess(Designer);
+    });
+    try {
+        Designer->LoadFromFile(other);
+        ADD_FAILURE() << "the open went through";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("The design view could not load the document."));
+    }
+    QObject::disconnect(connection);
+    ASSERT_TRUE(killed);
+    ASSERT_TRUE(Designer->IsDocumentReady());
+    EXPECT_EQ(Designer->FileName(), Page);
+    EXPECT_TRUE(Body().contains(QLatin1String("<b>Hello</b>"))) << Body().toStdString();
+    EXPECT_FALSE(Body().contains(QLatin1String("Other page")));
+    // A restart of its own is not needed and not announced.
+    QApplication::processEvents();
+    EXPECT_TRUE(shown.Texts.isEmpty()) << shown.Texts.join(QLatin1Char('\n')).toStdString();
+
+    SelectText(QStringLiteral("#intro i"));
+    Designer->Underline();
+    const QString saved = Dir->filePath(QStringLiteral("after-failed-open.htm"));
+    Designer->SaveToFile(saved);
+    EXPECT_TRUE(ReadFile(saved).contains("<b>Hello</b>")) << ReadFile(saved).toStdString();
+    EXPECT_TRUE(ReadFile(saved).contains("<u>design</u>")) << ReadFile(saved).toStdString();
 }
 
 } // namespace
