@@ -54,6 +54,7 @@ void THtmlDesigner::ApplyTemplate(const QString& FileName)
         body.isNull())
         throw Exception(QStringLiteral("The design view did not answer."));
     FFilter->SetDesignText(body.toString());
+    FSyncedVersion = -1; // the tree now holds the selection only, not the page
     QString text;
     FFilter->GetSourceText(text);
     SetHtml(MergeTemplatePage(reader.Description, TemplateContent(text)));
