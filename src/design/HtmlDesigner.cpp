@@ -1,5 +1,6 @@
 #include "HtmlDesigner.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -7,6 +8,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
@@ -105,6 +107,13 @@ THtmlDesigner::THtmlDesigner(QWidget* Owner) : QWidget(Owner), FFilter(std::make
     FBridge = new TEngineBridge(FPage, this);
     connect(FBridge, &TEngineBridge::Message, this, &THtmlDesigner::OnEngineMessage);
     connect(FBridge, &TEngineBridge::RendererDied, this, &THtmlDesigner::RestartPage);
+    FBodyCopyTimer = new QTimer(this);
+    FBodyCopyTimer->setSingleShot(true);
+    connect(FBodyCopyTimer, &QTimer::timeout, this, &THtmlDesigner::CopyBody);
+    connect(FBridge, &TEngineBridge::PageChanged, this, [this] {
+        if (FBodyCopyDelay >= 0)
+            FBodyCopyTimer->start(std::max<qint64>(FBodyCopyDelay, 10 * FBodyCopyCost));
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FView);
@@ -171,6 +180,9 @@ void THtmlDesigner::LoadDocument(const QString& Text)
     FDesignText = Text.toUtf8();
     FLoaded = false;
     FSyncedVersion = -1;
+    FBodyCopyTimer->stop();
+    FBodyCopy.clear();
+    FBodyCopyVersion = -1;
     if (!FBridge->Load(DesignPageUrl))
         throw Exception(QStringLiteral("The design view could not load the document."));
     FLoaded = true;
@@ -305,14 +317,70 @@ QString THtmlDesigner::BodyMarkup(qint64* Version)
 void THtmlDesigner::TakeBodyFromPage()
 {
     // The source tree holds the page as it was when the body was last taken; while the page has not
-    // changed since, taking it again would give the same tree at the cost of the whole document.
-    if (FSyncedVersion >= 0 && FBridge->RefreshState() && FBridge->State().Version == FSyncedVersion)
+    // changed since, taking it again would give the same tree at the cost of the whole document. A copy
+    // made while the page was quiet, and still the page, leaves only the mapping back to do.
+    const bool known = FBridge->RefreshState();
+    const qint64 now = FBridge->State().Version;
+    if (known && FSyncedVersion >= 0 && now == FSyncedVersion)
         return;
+    if (known && FBodyCopyVersion >= 0 && now == FBodyCopyVersion) {
+        TakeBodyCopy();
+        return;
+    }
     qint64 version = -1;
     const QString markup = BodyMarkup(&version);
     FFilter->SetDesignText(markup);
     FSyncedVersion = version;
     FSyncedAt = QDateTime::currentDateTime();
+}
+
+void THtmlDesigner::TakeBodyCopy()
+{
+    FFilter->SetDesignText(FBodyCopy);
+    FSyncedVersion = FBodyCopyVersion;
+    FSyncedAt = FBodyCopyAt;
+    FBodyCopy.clear();
+    FBodyCopyVersion = -1;
+}
+
+void THtmlDesigner::SetBodyCopyDelay(int Milliseconds)
+{
+    FBodyCopyDelay = Milliseconds;
+    if (Milliseconds < 0)
+        FBodyCopyTimer->stop();
+}
+
+bool THtmlDesigner::HoldsCurrentBody() const
+{
+    const qint64 version = FBridge->State().Version;
+    return IsDocumentReady() && (version == FSyncedVersion || version == FBodyCopyVersion);
+}
+
+void THtmlDesigner::CopyBody()
+{
+    // Only from the main loop's own turn: not during another call's wait, a dialog or an open menu.
+    if (!IsDocumentReady())
+        return;
+    if (FBridge->IsBusy() || QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+        FBodyCopyTimer->start(std::max<qint64>(FBodyCopyDelay, 10 * FBodyCopyCost));
+        return;
+    }
+    const qint64 version = FBridge->State().Version;
+    if (version == FSyncedVersion || version == FBodyCopyVersion)
+        return;
+    // The page writes its body out while this side goes on; the answer is kept as it comes.
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    FBridge->InvokeLater(QStringLiteral("bodyAt"), {}, [this, clock](const QVariant& answer) {
+        const QVariantMap body = answer.toMap();
+        const QVariant html = body.value(QStringLiteral("html"));
+        if (html.isNull())
+            return;
+        FBodyCopy = html.toString();
+        FBodyCopyVersion = body.value(QStringLiteral("version")).toLongLong();
+        FBodyCopyAt = QDateTime::currentDateTime();
+        FBodyCopyCost = clock->elapsed();
+    });
 }
 
 void THtmlDesigner::RestartPage()
@@ -326,7 +394,10 @@ void THtmlDesigner::RestartPage()
         return;
     }
     // The page is made again from the source tree, which holds the body as it was last taken from the
-    // page: what changed after that is gone with the page's process.
+    // page, or from the later copy taken while it was quiet: what changed after that is gone with the
+    // page's process.
+    if (FBodyCopyVersion > FSyncedVersion)
+        TakeBodyCopy();
     const bool lost = FSyncedVersion < 0 || FBridge->State().Version != FSyncedVersion;
     const QDateTime since = FSyncedAt;
     try {

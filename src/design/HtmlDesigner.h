@@ -18,6 +18,7 @@
 #include "NameSpace.h"
 #include "UndoGroups.h"
 
+class QTimer;
 class QWebEngineProfile;
 class QWebEnginePage;
 class QWebEngineView;
@@ -228,6 +229,12 @@ public:
     TEngineElement BodyElement();
     // False after a load that did not complete: the page then must not be read or saved.
     bool IsDocumentReady() const;
+    // How long the page must be quiet after a change before the design view copies its body, so that a
+    // save needs only to map it back and a page whose process dies comes back with it; by default two
+    // seconds, or ten times what the last copy took if more. A negative value takes no copies.
+    void SetBodyCopyDelay(int Milliseconds);
+    // True when the design view holds the page's body as it is now (taken or copied since the last change).
+    bool HoldsCurrentBody() const;
 
 signals:
     void OnPopupMenu(QObject* Sender, int X, int Y);
@@ -261,6 +268,8 @@ private:
     // After the page's process died: the document is shown again from the source tree, with a message
     // that says which changes may be lost.
     void RestartPage();
+    void CopyBody();
+    void TakeBodyCopy();
     void RequireLoadedPage() const;
     void RequireIdle() const;
     int RunCommand(int CmdID, const QVariant& Value, QVariant* Out);
@@ -302,6 +311,13 @@ private:
     // The page's change count when its body last went into the filter; -1 when it has not since the load.
     qint64 FSyncedVersion = -1;
     QDateTime FSyncedAt;
+    // The body copied while the page was quiet, with the page's change count and the time then.
+    QTimer* FBodyCopyTimer = nullptr;
+    QString FBodyCopy;
+    qint64 FBodyCopyVersion = -1;
+    QDateTime FBodyCopyAt;
+    int FBodyCopyDelay = 2000;
+    qint64 FBodyCopyCost = 0;
     // The bridge's call count when the open undo group began.
     qint64 FGroupCalls = 0;
     bool FShowTagGlyphs = false;

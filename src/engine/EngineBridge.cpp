@@ -114,8 +114,19 @@ bool TEngineBridge::Wait(int TimeoutMs, const std::function<bool()>& Done)
 
 bool TEngineBridge::Load(const QUrl& Url, int TimeoutMs)
 {
+    // After the death of the page's process the engine may report the end of the navigation that the
+    // death broke as this load's: one more load, with no death before it, settles it.
+    const bool afterDeath = FRendererDied;
+    const TLoadResult result = LoadOnce(Url, TimeoutMs);
+    if (afterDeath && (result == TLoadResult::NavigationFailed || result == TLoadResult::NoRuntime) && !FRendererDied)
+        return LoadOnce(Url, TimeoutMs) == TLoadResult::Ready;
+    return result == TLoadResult::Ready;
+}
+
+TEngineBridge::TLoadResult TEngineBridge::LoadOnce(const QUrl& Url, int TimeoutMs)
+{
     if (FWaiting || !FPage)
-        return false;
+        return TLoadResult::Refused;
     ++FGeneration;
     FReady = false;
     FLoadAfterDeath = FRendererDied;
@@ -130,14 +141,26 @@ bool TEngineBridge::Load(const QUrl& Url, int TimeoutMs)
     FPage->load(Url);
     Wait(TimeoutMs, [this] { return FLoadFinished; });
     FLoading = false;
-    if (!FLoadFinished || !FLoadOk || FRendererDied)
-        return false;
+    if (FRendererDied)
+        return TLoadResult::Died;
+    if (!FLoadFinished || !FLoadOk)
+        return TLoadResult::NavigationFailed;
     QVariant answer;
-    if (Invoke(QStringLiteral("ready"), {}, &answer) != TCallResult::Ok)
-        return false;
+    TCallResult ready = Invoke(QStringLiteral("ready"), {}, &answer);
+    if (ready == TCallResult::ScriptFailed) {
+        // A page process started after the death of the last one sometimes lacks the runtime that the
+        // page's script collection should have put in from the document's creation: it goes in now.
+        if (Call(RuntimeSource()) != TCallResult::Ok)
+            return TLoadResult::Died;
+        ready = Invoke(QStringLiteral("ready"), {}, &answer);
+        if (ready == TCallResult::ScriptFailed)
+            return TLoadResult::NoRuntime;
+    }
+    if (ready != TCallResult::Ok)
+        return TLoadResult::Died;
     FReady = answer.toMap().value(QStringLiteral("ready")).toBool();
     UpdateState(answer.toMap().value(QStringLiteral("state")).toMap());
-    return FReady;
+    return FReady ? TLoadResult::Ready : TLoadResult::NoRuntime;
 }
 
 TEngineBridge::TCallResult TEngineBridge::Call(const QString& Script, QVariant* Result, int TimeoutMs)
@@ -169,14 +192,37 @@ TEngineBridge::TCallResult TEngineBridge::Call(const QString& Script, QVariant* 
     return TCallResult::Ok;
 }
 
-TEngineBridge::TCallResult TEngineBridge::Invoke(const QString& Name, const QVariantList& Arguments, QVariant* Result,
-                                                 int TimeoutMs)
+namespace {
+
+QString InvokeScript(const QString& Name, const QVariantList& Arguments)
 {
     const QString arguments =
         QString::fromUtf8(QJsonDocument(QJsonArray::fromVariantList(Arguments)).toJson(QJsonDocument::Compact));
-    const QString script = QStringLiteral("(function(){try{return{ok:true,value:window.__designRuntime.") + Name +
-                           QStringLiteral(".apply(null,") + arguments +
-                           QStringLiteral(")};}catch(e){return{ok:false,error:String(e)};}})()");
+    return QStringLiteral("(function(){try{return{ok:true,value:window.__designRuntime.") + Name +
+           QStringLiteral(".apply(null,") + arguments +
+           QStringLiteral(")};}catch(e){return{ok:false,error:String(e)};}})()");
+}
+
+} // namespace
+
+void TEngineBridge::InvokeLater(const QString& Name, const QVariantList& Arguments,
+                                std::function<void(const QVariant&)> Done)
+{
+    if (!FPage || !FReady)
+        return;
+    QPointer<TEngineBridge> self(this);
+    const qint64 generation = FGeneration;
+    FPage->runJavaScript(InvokeScript(Name, Arguments), RuntimeWorld, [self, generation, Done](const QVariant& raw) {
+        const QVariantMap answer = raw.toMap();
+        if (self && self->FGeneration == generation && self->FReady && answer.value(QStringLiteral("ok")).toBool())
+            Done(answer.value(QStringLiteral("value")));
+    });
+}
+
+TEngineBridge::TCallResult TEngineBridge::Invoke(const QString& Name, const QVariantList& Arguments, QVariant* Result,
+                                                 int TimeoutMs)
+{
+    const QString script = InvokeScript(Name, Arguments);
     QVariant raw;
     const TCallResult result = Call(script, &raw, TimeoutMs);
     if (result != TCallResult::Ok)
@@ -207,7 +253,11 @@ void TEngineBridge::UpdateState(const QVariantMap& Snapshot)
     FState.Control = Snapshot.value(QStringLiteral("control")).toMap();
     FState.UndoCount = Snapshot.value(QStringLiteral("undo")).toInt();
     FState.RedoCount = Snapshot.value(QStringLiteral("redo")).toInt();
-    FState.Version = Snapshot.value(QStringLiteral("version")).toLongLong();
+    const qint64 version = Snapshot.value(QStringLiteral("version")).toLongLong();
+    if (version != FState.Version) {
+        FState.Version = version;
+        emit PageChanged();
+    }
     FState.CommandsCurrent = Snapshot.contains(QStringLiteral("commands"));
     if (!FState.CommandsCurrent)
         return;

@@ -76,6 +76,9 @@ public:
     TCallResult Invoke(const QString& Name, const QVariantList& Arguments, QVariant* Result = nullptr,
                        int TimeoutMs = 10000);
     bool IsBusy() const { return FWaiting; }
+    // Calls the runtime function Name without waiting: Done gets the value when (and only if) it arrives
+    // from the page it was asked of.
+    void InvokeLater(const QString& Name, const QVariantList& Arguments, std::function<void(const QVariant&)> Done);
 
     const TEngineState& State() const { return FState; }
     // Calls made so far, and whether the last of them answered with a state snapshot: when it did, State()
@@ -92,11 +95,15 @@ public:
 signals:
     // A message of the runtime ("event", "report", "change", "selection"), delivered outside any wait.
     void Message(const QString& Kind, const QVariantMap& Payload);
+    // The page reported a change of its body (its change count moved).
+    void PageChanged();
     // The page's process ended without being asked to (it crashed, was killed or ran out of memory):
     // the page is gone until the next load.
     void RendererDied();
 
 private:
+    enum class TLoadResult { Ready, Refused, NavigationFailed, NoRuntime, Died };
+    TLoadResult LoadOnce(const QUrl& Url, int TimeoutMs);
     bool Wait(int TimeoutMs, const std::function<bool()>& Done);
     void OnHostMessage(const QString& Kind, const QVariantMap& Payload);
     void DeliverQueued();

@@ -1161,6 +1161,30 @@ TEST_F(HtmlDesignerTest, APageWhoseProcessDiesIsShownAgainAsLastTakenAndStaysEdi
     EXPECT_EQ(ReadFile(saved), bytes);
 }
 
+TEST_F(HtmlDesignerTest, ACopyTakenWhileThePageIsQuietComesBackAfterItsProcessDies)
+{
+    TShownMessages shown;
+    Designer->SetBodyCopyDelay(0);
+    SelectText(QStringLiteral("#intro i"));
+    Designer->Underline();
+    EXPECT_TRUE(WaitUntil([] { return Designer->HoldsCurrentBody(); }));
+    // A save now maps the copy back without asking the page for its body again.
+    const QString saved = Dir->filePath(QStringLiteral("from-copy.htm"));
+    Designer->SaveToFile(saved);
+    EXPECT_TRUE(ReadFile(saved).contains("<u>design</u>")) << ReadFile(saved).toStdString();
+    // Another change, copied too; then the page's process dies.
+    SelectText(QStringLiteral("#intro"), 0, 5);
+    Designer->Bold();
+    EXPECT_TRUE(WaitUntil([] { return Designer->HoldsCurrentBody(); }));
+    Designer->SetBodyCopyDelay(2000);
+    KillPageProcess(Designer);
+    ASSERT_TRUE(WaitUntil([&] { return !shown.Texts.isEmpty(); }, 30000));
+    EXPECT_EQ(shown.Texts, QStringList{
+        QStringLiteral("The design view stopped working and was started again. No change to the document was lost.")});
+    EXPECT_TRUE(Body().contains(QLatin1String("<b>Hello</b>"))) << Body().toStdString();
+    EXPECT_TRUE(Body().contains(QLatin1String("<u>design</u>"))) << Body().toStdString();
+}
+
 TEST_F(HtmlDesignerTest, AnOpenThatTheEngineCannotCompleteShowsThePreviousDocumentAgain)
 {
     TShownMessages shown;
