@@ -1049,6 +1049,43 @@ TEST_F(UnitMainCommandsTest, FormattingButtonsChangeTheSelectionAsOneUndoGroupAn
     }
 }
 
+// The cost of an edit follows the change: a key is recorded and the tool bar refreshed from what the page
+// sends by itself, and a command asks the page for the count it starts from and runs; neither writes out
+// or walks the document from this side.
+TEST_F(UnitMainCommandsTest, AKeyAsksThePageNothingAndACommandOnlyRunsItself)
+{
+    TFormMain w;
+    OpenCopy(w);
+    TEngineBridge* bridge = w.Designer()->Bridge();
+    w.Designer()->View()->setFocus();
+    ASSERT_EQ(bridge->Call("(function(){const t=document.querySelector('li').firstChild;const r=document.createRange();"
+                           "r.setStart(t,0);r.collapse(true);const s=getSelection();s.removeAllRanges();s.addRange(r);"
+                           "document.body.focus();return 1;})()"),
+              TEngineBridge::TCallResult::Ok);
+    const qint64 beforeKey = bridge->CallCount();
+    const int groups = w.Designer()->UndoGroups().Count();
+    QWidget* target = w.Designer()->View()->focusProxy();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, "Q");
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Q, Qt::NoModifier, "Q");
+    QApplication::sendEvent(target, &release);
+    ASSERT_TRUE(WaitFor([&] { return w.Designer()->UndoGroups().Count() > groups && w.BtnUndo->isEnabled(); }, 5000));
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_EQ(bridge->CallCount(), beforeKey);
+    EXPECT_EQ(w.StatusText(1), "");
+
+    SelectWords(w, "second");
+    const qint64 beforeBold = bridge->CallCount();
+    w.BtnBold->trigger();
+    EXPECT_TRUE(w.BtnBold->isChecked());
+    EXPECT_TRUE(w.BtnUndo->isEnabled());
+    EXPECT_EQ(w.StatusText(1), "Text");
+    EXPECT_EQ(bridge->CallCount() - beforeBold, 2);
+    EXPECT_TRUE(DesignHtml(w).contains("<b>second</b>"));
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
 TEST_F(UnitMainCommandsTest, UndoGoesBackOneGroupAtATimeAndItsShortcutIsTheMenuEntry)
 {
     TFormMain w;

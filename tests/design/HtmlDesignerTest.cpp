@@ -1095,6 +1095,46 @@ TEST_F(HtmlDesignerTest, GlyphsShowOverThePageWithoutTouchingItsTextOrUndo)
     EXPECT_EQ(glyphRules(), 0);
 }
 
+TEST_F(HtmlDesignerTest, LineBreakGlyphsAreDrawnForTheBreaksOnScreen)
+{
+    QString body;
+    for (int i = 0; i < 400; ++i)
+        body += QStringLiteral("<p id=\"l%1\">line %1<br>after</p>\n").arg(i);
+    Designer->SetHtml(QStringLiteral("<html><body>") + body + QStringLiteral("</body></html>"));
+    Designer->SetShowTagGlyphs(true);
+    // The tops of the shown pictures and of a paragraph, in page coordinates.
+    const auto pictures = [] {
+        QList<int> tops;
+        for (const QVariant& top :
+             Eval(QStringLiteral("Array.from(document.querySelectorAll('img[src=\"edit:tagglyph/br.gif\"]'))"
+                                 ".filter(function(i){return !document.body.contains(i)&&i.style.display!=='none';})"
+                                 ".map(function(i){return parseFloat(i.style.top);})"))
+                 .toList())
+            tops << top.toInt();
+        return tops;
+    };
+    const auto paragraph = [](int line) {
+        return Eval(QStringLiteral("(function(){const r=document.getElementById('l%1').getBoundingClientRect();"
+                                   "return [r.top+scrollY,r.bottom+scrollY];})()")
+                        .arg(line))
+            .toList();
+    };
+    const auto shownAt = [&](int line) {
+        const QVariantList box = paragraph(line);
+        for (int top : pictures())
+            if (top >= box.value(0).toInt() && top <= box.value(1).toInt())
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return shownAt(0); }));
+    EXPECT_LT(pictures().size(), 100) << "only the breaks on screen have one";
+    EXPECT_FALSE(shownAt(399));
+    Eval(QStringLiteral("window.scrollTo(0, document.documentElement.scrollHeight)"));
+    EXPECT_TRUE(WaitUntil([&] { return shownAt(399); }));
+    EXPECT_FALSE(shownAt(0));
+    Designer->SetShowTagGlyphs(false);
+}
+
 // ---- the page's process dying
 
 // Message boxes answered with OK and remembered.
