@@ -1,8 +1,15 @@
-// Opening a large page into the design view against the engine loading the same design page by itself,
-// and the cost of one synchronous call into the page.
+// The design view against the engine by itself, in the same run: opening, typing, formatting commands with
+// their Undo and Redo, saving and the switch to the code view, on real pages of about 0.5, 1.9 and 4.4 MB;
+// and the cost of single calls into the page. The real pages are documentation installed on the machine
+// (CORVALITE_BENCH_PAGES, a list separated by ":", names others); a page that is not there is skipped.
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -11,11 +18,16 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <benchmark/benchmark.h>
+#include <functional>
 #include <memory>
 
+#include "Dialogs.h"
 #include "EngineBenchMain.h"
 #include "EngineBridge.h"
+#include "FileManagers.h"
 #include "HtmlDesigner.h"
+#include "NameSpace.h"
+#include "UnitMain.h"
 
 namespace {
 
@@ -217,9 +229,467 @@ void BM_CommandStatesOfALargeSelection(benchmark::State& state)
 }
 BENCHMARK(BM_CommandStatesOfALargeSelection)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
+
+// ---------------------------------------------------------------------------------------------------
+// Real pages: the main window as a user drives it, against a plain engine view of the same size that
+// loads the original file (with its style sheets) and makes its whole body editable. Where the design
+// page the editor makes of a file differs much from the file, the engine by itself on that design page
+// is measured as well: it tells the engine's cost of the page from the editor's own.
+
+struct TRealPage
+{
+    QString Label;
+    QString Path;
+};
+
+QList<TRealPage> RealPages()
+{
+    static const QList<TRealPage> pages = [] {
+        QList<TRealPage> found;
+        const auto add = [&found](const QString& name, const QString& path) {
+            const QString size = QString::number(QFileInfo(path).size() / 1048576.0, 'f', 1);
+            found.append({size + QStringLiteral("MB-") + name, path});
+        };
+        const QString given = qEnvironmentVariable("CORVALITE_BENCH_PAGES");
+        if (!given.isEmpty()) {
+            for (const QString& path : given.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+                if (QFileInfo(path).isFile())
+                    add(QFileInfo(path).completeBaseName(), path);
+            return found;
+        }
+        // Documentation as its makers publish it: an mdBook book, a Sphinx index, a rustdoc page, a Doxygen
+        // page and a reference manual.
+        const QList<QPair<QString, QString>> wanted = {
+            {QStringLiteral("mdbook"), QStringLiteral("/usr/share/doc/rust-doc/html/rust-by-example/print.html")},
+            {QStringLiteral("sphinx"), QStringLiteral("/usr/share/doc/python3.11/html/genindex-all.html")},
+            {QStringLiteral("rustdoc"), QStringLiteral("/usr/share/doc/rust-doc/html/std/primitive.usize.html")},
+            {QStringLiteral("doxygen"), QStringLiteral("/usr/share/doc/gcc-12-base/libstdc++/user/a01655.html")},
+            {QStringLiteral("reference"),
+             QDir::homePath() +
+                 QStringLiteral("/.rustup/toolchains/stable-x86_64-unknown-linux-gnu/share/doc/rust/html/reference/print.html")},
+        };
+        for (const auto& page : wanted)
+            if (QFileInfo(page.second).isFile())
+                add(page.first, page.second);
+        return found;
+    }();
+    return pages;
+}
+
+// Runs the event loop until Done, or for ten seconds at most.
+bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick;
+    tick.start(TimeoutMs);
+    while (!Done() && clock.elapsed() < TimeoutMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return Done();
+}
+
+double Ms(qint64 Nanoseconds)
+{
+    return double(Nanoseconds) / 1e6;
+}
+
+// Places the caret at the start of a paragraph half way down the page (or selects its contents) and gives
+// the page the focus; a page of lists and tables without paragraphs gets an item or a cell instead. The
+// same script serves both sides: it runs in the runtime's world of either page.
+QString PlaceInMiddleParagraph(bool SelectContents)
+{
+    return QStringLiteral(
+               "(function(){let ps=document.body.querySelectorAll('p');"
+               "if(ps.length<3)ps=document.body.querySelectorAll('li,dd,dt,td');if(!ps.length)return false;"
+               "let p=ps[Math.floor(ps.length/2)];for(let i=Math.floor(ps.length/2);i<ps.length;++i)"
+               "if(ps[i].textContent.trim().length>20){p=ps[i];break;}"
+               "const w=document.createTreeWalker(p,NodeFilter.SHOW_TEXT);const t=w.nextNode();"
+               "const r=document.createRange();if(%1){r.selectNodeContents(p);}else if(t){r.setStart(t,0);"
+               "r.collapse(true);}else{r.selectNodeContents(p);r.collapse(true);}"
+               "document.body.focus();const s=document.getSelection();s.removeAllRanges();s.addRange(r);"
+               "p.scrollIntoView();return true;})()")
+        .arg(SelectContents ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+void SendKey(QWidget* Target, Qt::Key Code, const QString& Text)
+{
+    QKeyEvent press(QEvent::KeyPress, Code, Qt::NoModifier, Text);
+    QApplication::sendEvent(Target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Code, Qt::NoModifier, Text);
+    QApplication::sendEvent(Target, &release);
+}
+
+struct TEditorWindow
+{
+    QTemporaryDir Dir;
+    std::unique_ptr<TFormMain> Window;
+    QString Loaded;
+
+    TEditorWindow()
+    {
+        Window = std::make_unique<TFormMain>();
+        Window->resize(1024, 768);
+        Window->show();
+    }
+
+    THtmlDesigner* Designer() const { return Window->Designer(); }
+
+    QVariant Run(const QString& Script)
+    {
+        QVariant value;
+        Designer()->Bridge()->Call(Script, &value, 60000);
+        return value;
+    }
+
+    // Opens the page as File > Open does (a question about changes is answered No), unless it is open.
+    bool Open(const QString& Path, bool Again = false)
+    {
+        if (Loaded == Path && !Again)
+            return true;
+        Loaded.clear();
+        Window->FileManager()->SetModified(false);
+        if (!Window->FileManager()->OpenFile(Path))
+            return false;
+        // Editable means laid out.
+        Run(QStringLiteral("document.body.offsetHeight"));
+        Loaded = Path;
+        return true;
+    }
+
+    // The page's reports of the last action arrive and are handled.
+    void Settle()
+    {
+        QEventLoop idle;
+        QTimer::singleShot(50, &idle, &QEventLoop::quit);
+        idle.exec();
+    }
+
+    // One key typed into the middle of the page and recorded.
+    bool TypeOneKey()
+    {
+        if (!Run(PlaceInMiddleParagraph(false)).toBool())
+            return false;
+        Designer()->View()->setFocus();
+        const int before = Designer()->UndoGroups().Count();
+        SendKey(Designer()->View()->focusProxy(), Qt::Key_X, QStringLiteral("x"));
+        return WaitUntil([&] {
+            Designer()->CanUndo();
+            return Designer()->UndoGroups().Count() > before;
+        });
+    }
+};
+
+std::unique_ptr<TEditorWindow> GEditor;
+
+TEditorWindow& Editor()
+{
+    if (!GEditor)
+        GEditor = std::make_unique<TEditorWindow>();
+    return *GEditor;
+}
+
+struct TEngineAlone : TPlainView
+{
+    QString Loaded;
+    // The design page of the file last opened in the editor, served as "idoc:index.html".
+    QByteArray DesignPage;
+
+    TEngineAlone()
+    {
+        RegisterEditNameSpace(&Profile, [this](QObject*, const QString& url, TEditUrlRequest& request) {
+            AnswerEditUrl(url, DesignPage, QString(), request);
+        });
+    }
+
+    QVariant Run(const QString& Script)
+    {
+        QVariant value;
+        bool arrived = false;
+        View->page()->runJavaScript(Script, QWebEngineScript::ApplicationWorld, [&](const QVariant& v) {
+            value = v;
+            arrived = true;
+        });
+        WaitUntil([&] { return arrived; }, 60000);
+        return value;
+    }
+
+    // Loads the page and makes its whole body editable; counts the inputs and key releases it sees.
+    bool Open(const QString& Path, bool Again = false)
+    {
+        if (Loaded == Path && !Again)
+            return true;
+        Loaded.clear();
+        if (!Load(Path.startsWith(QLatin1String("idoc:")) ? QUrl(Path) : QUrl::fromLocalFile(Path)))
+            return false;
+        Run(QStringLiteral("document.body.contentEditable='true';window.__inputs=0;window.__keyups=0;"
+                           "document.addEventListener('input',function(){++window.__inputs;},true);"
+                           "document.addEventListener('keyup',function(){++window.__keyups;},true);"
+                           "document.body.offsetHeight"));
+        Loaded = Path;
+        return true;
+    }
+};
+
+std::unique_ptr<TEngineAlone> GEngine;
+
+// The engine by itself on the file, or (for a page labelled so) on the design page the editor makes of it.
+constexpr char OnDesignPage[] = "/on-design-page";
+
+TEngineAlone& EngineFor(TRealPage& Page)
+{
+    if (!GEngine)
+        GEngine = std::make_unique<TEngineAlone>();
+    TEngineAlone& g = *GEngine;
+    if (Page.Label.endsWith(QLatin1String(OnDesignPage))) {
+        TEditorWindow& e = Editor();
+        e.Open(Page.Path);
+        if (g.DesignPage != e.Designer()->DesignText()) {
+            g.DesignPage = e.Designer()->DesignText();
+            g.Loaded.clear();
+        }
+        Page.Path = QStringLiteral("idoc:index.html");
+    }
+    return g;
+}
+
+// ---- open until editable
+
+void BM_OpenEditor(benchmark::State& state, TRealPage Page)
+{
+    TEditorWindow& e = Editor();
+    for (auto _ : state)
+        if (!e.Open(Page.Path, true))
+            state.SkipWithError("the design view did not open the page");
+    state.counters["MB"] = QFileInfo(Page.Path).size() / 1048576.0;
+}
+
+void BM_OpenEngineAlone(benchmark::State& state, TRealPage Page)
+{
+    TEngineAlone& g = EngineFor(Page);
+    for (auto _ : state)
+        if (!g.Open(Page.Path, true))
+            state.SkipWithError("the engine did not load the page");
+}
+
+// ---- typing: from the key press until the editor has the character in its undo record; the engine:
+// until the character is in the document and the key's release has been handled
+
+void BM_TypeEditor(benchmark::State& state, TRealPage Page, bool Glyphs)
+{
+    TEditorWindow& e = Editor();
+    if (!e.Open(Page.Path) || !e.Run(PlaceInMiddleParagraph(false)).toBool()) {
+        state.SkipWithError("no paragraph to type in");
+        return;
+    }
+    e.Designer()->SetShowTagGlyphs(Glyphs);
+    e.Designer()->View()->setFocus();
+    e.Settle();
+    QWidget* target = e.Designer()->View()->focusProxy();
+    for (auto _ : state) {
+        const int before = e.Designer()->UndoGroups().Count();
+        SendKey(target, Qt::Key_X, QStringLiteral("x"));
+        if (!WaitUntil([&] { return e.Designer()->UndoGroups().Count() > before; }))
+            state.SkipWithError("the keystroke was never recorded");
+    }
+    e.Designer()->SetShowTagGlyphs(false);
+}
+
+void BM_TypeEngineAlone(benchmark::State& state, TRealPage Page)
+{
+    TEngineAlone& g = EngineFor(Page);
+    if (!g.Open(Page.Path) || !g.Run(PlaceInMiddleParagraph(false)).toBool()) {
+        state.SkipWithError("no paragraph to type in");
+        return;
+    }
+    g.View->setFocus();
+    QWidget* target = g.View->focusProxy();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int inputs = g.Run(QStringLiteral("window.__inputs")).toInt();
+        const int keyups = g.Run(QStringLiteral("window.__keyups")).toInt();
+        state.ResumeTiming();
+        SendKey(target, Qt::Key_X, QStringLiteral("x"));
+        while (g.Run(QStringLiteral("window.__inputs")).toInt() <= inputs ||
+               g.Run(QStringLiteral("window.__keyups")).toInt() <= keyups) {
+        }
+    }
+}
+
+// ---- formatting commands on one paragraph, with their Undo and Redo: the command is the iteration's
+// time, Undo and Redo go along as counters; the paragraph is put back untimed afterwards. The editor's
+// command ends with its tool bar brought up to date; the engine's with the changed page laid out, which
+// the tool bar's states need first.
+
+struct TCommand
+{
+    const char* Name;
+    std::function<void(TFormMain&)> Editor;
+    const char* Engine;
+};
+
+const QList<TCommand>& Commands()
+{
+    static const QList<TCommand> commands = {
+        {"Bold", [](TFormMain& w) { w.BtnBold->trigger(); }, "bold',false,null"},
+        {"OrderList", [](TFormMain& w) { w.BtnOrder->trigger(); }, "insertOrderedList',false,null"},
+        {"ForeColor", [](TFormMain& w) { w.ForeColorChange(0x336699); }, "foreColor',false,'#996633'"},
+    };
+    return commands;
+}
+
+QString EngineCommand(const char* Command)
+{
+    return QStringLiteral("document.execCommand('%1);document.body.offsetHeight").arg(QLatin1String(Command));
+}
+
+void BM_CommandEditor(benchmark::State& state, TRealPage Page, TCommand Command)
+{
+    TEditorWindow& e = Editor();
+    if (!e.Open(Page.Path)) {
+        state.SkipWithError("the design view did not open the page");
+        return;
+    }
+    TFormMain& w = *e.Window;
+    double undoMs = 0, redoMs = 0;
+    for (auto _ : state) {
+        if (!e.Run(PlaceInMiddleParagraph(true)).toBool()) {
+            state.SkipWithError("no paragraph");
+            break;
+        }
+        e.Settle();
+        w.UpdateToolbar();
+        QElapsedTimer clock;
+        clock.start();
+        Command.Editor(w);
+        const qint64 command = clock.nsecsElapsed();
+        e.Settle();
+        clock.restart();
+        w.BtnUndo->trigger();
+        undoMs += Ms(clock.nsecsElapsed());
+        e.Settle();
+        clock.restart();
+        w.BtnRedo->trigger();
+        redoMs += Ms(clock.nsecsElapsed());
+        e.Settle();
+        w.BtnUndo->trigger();
+        state.SetIterationTime(double(command) / 1e9);
+    }
+    state.counters["undo_ms"] = benchmark::Counter(undoMs, benchmark::Counter::kAvgIterations);
+    state.counters["redo_ms"] = benchmark::Counter(redoMs, benchmark::Counter::kAvgIterations);
+}
+
+void BM_CommandEngineAlone(benchmark::State& state, TRealPage Page, TCommand Command)
+{
+    TEngineAlone& g = EngineFor(Page);
+    if (!g.Open(Page.Path)) {
+        state.SkipWithError("the engine did not load the page");
+        return;
+    }
+    double undoMs = 0, redoMs = 0;
+    for (auto _ : state) {
+        g.Run(PlaceInMiddleParagraph(true));
+        QElapsedTimer clock;
+        clock.start();
+        g.Run(EngineCommand(Command.Engine));
+        const qint64 command = clock.nsecsElapsed();
+        clock.restart();
+        g.Run(EngineCommand("undo',false,null"));
+        undoMs += Ms(clock.nsecsElapsed());
+        clock.restart();
+        g.Run(EngineCommand("redo',false,null"));
+        redoMs += Ms(clock.nsecsElapsed());
+        g.Run(EngineCommand("undo',false,null"));
+        state.SetIterationTime(double(command) / 1e9);
+    }
+    state.counters["undo_ms"] = benchmark::Counter(undoMs, benchmark::Counter::kAvgIterations);
+    state.counters["redo_ms"] = benchmark::Counter(redoMs, benchmark::Counter::kAvgIterations);
+}
+
+// ---- save and the switch to the code view, in bytes of source per second: right after the open, and
+// after one key typed (the body is then taken from the page again)
+
+void BM_SaveEditor(benchmark::State& state, TRealPage Page, bool Edited)
+{
+    TEditorWindow& e = Editor();
+    const QString target = e.Dir.filePath(QStringLiteral("saved.html"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!e.Open(Page.Path, true) || (Edited && !e.TypeOneKey())) {
+            state.SkipWithError("the design view did not take the page or the key");
+            break;
+        }
+        state.ResumeTiming();
+        e.Designer()->SaveToFile(target);
+    }
+    state.SetBytesProcessed(state.iterations() * QFileInfo(Page.Path).size());
+}
+
+void BM_CodeViewEditor(benchmark::State& state, TRealPage Page, bool Edited)
+{
+    TEditorWindow& e = Editor();
+    TFormMain& w = *e.Window;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!e.Open(Page.Path, true) || (Edited && !e.TypeOneKey())) {
+            state.SkipWithError("the design view did not take the page or the key");
+            break;
+        }
+        state.ResumeTiming();
+        w.TabControl1->setCurrentIndex(VIEW_CODE);
+        state.PauseTiming();
+        w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * QFileInfo(Page.Path).size());
+}
+
+void RegisterRealPageBenchmarks()
+{
+    // CORVALITE_BENCH_REPEATS sets every count of repetitions at once (long runs under a profiler).
+    const int repeats = qEnvironmentVariableIntValue("CORVALITE_BENCH_REPEATS");
+    const auto median = [repeats](benchmark::internal::Benchmark* b, int repetitions) {
+        b->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repeats > 0 ? repeats : repetitions)
+            ->ReportAggregatesOnly(true);
+    };
+    const auto name = [](const char* what, const TRealPage& page, const char* who) {
+        return std::string(what) + "/" + page.Label.toStdString() + "/" + who;
+    };
+    for (const TRealPage& page : RealPages()) {
+        TRealPage design = page;
+        design.Label += QLatin1String(OnDesignPage);
+        median(benchmark::RegisterBenchmark(name("Open", page, "Editor").c_str(), BM_OpenEditor, page)->UseRealTime(), 5);
+        median(benchmark::RegisterBenchmark(name("Open", page, "EngineAlone").c_str(), BM_OpenEngineAlone, page)->UseRealTime(), 5);
+        median(benchmark::RegisterBenchmark(name("Type", page, "Editor").c_str(), BM_TypeEditor, page, false)->UseRealTime(), 9);
+        median(benchmark::RegisterBenchmark(name("Type", page, "EngineAlone").c_str(), BM_TypeEngineAlone, page)->UseRealTime(), 9);
+        median(benchmark::RegisterBenchmark(name("Type", page, "EngineAloneOnDesignPage").c_str(), BM_TypeEngineAlone, design)->UseRealTime(), 9);
+        median(benchmark::RegisterBenchmark(name("TypeWithTagGlyphs", page, "Editor").c_str(), BM_TypeEditor, page, true)->UseRealTime(), 9);
+        for (const TCommand& command : Commands()) {
+            median(benchmark::RegisterBenchmark(name(command.Name, page, "Editor").c_str(), BM_CommandEditor, page, command)->UseManualTime(), 5);
+            median(benchmark::RegisterBenchmark(name(command.Name, page, "EngineAlone").c_str(), BM_CommandEngineAlone, page, command)->UseManualTime(), 5);
+            median(benchmark::RegisterBenchmark(name(command.Name, page, "EngineAloneOnDesignPage").c_str(), BM_CommandEngineAlone, design, command)->UseManualTime(), 5);
+        }
+        median(benchmark::RegisterBenchmark(name("Save", page, "Editor").c_str(), BM_SaveEditor, page, false)->UseRealTime(), 5);
+        median(benchmark::RegisterBenchmark(name("SaveAfterAKey", page, "Editor").c_str(), BM_SaveEditor, page, true)->UseRealTime(), 5);
+        median(benchmark::RegisterBenchmark(name("CodeView", page, "Editor").c_str(), BM_CodeViewEditor, page, false)->UseRealTime(), 5);
+        median(benchmark::RegisterBenchmark(name("CodeViewAfterAKey", page, "Editor").c_str(), BM_CodeViewEditor, page, true)->UseRealTime(), 5);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    return RunEngineBenchmarks(argc, argv, [] { Fixture().Designer.reset(); });
+    // The main window's settings go to a scratch folder, never to the developer's own; nobody answers
+    // boxes here: a question about unsaved changes is answered No.
+    QTemporaryDir configHome;
+    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+    SetMessageDlgHook([](const QString&, TMsgDlgType, TMsgDlgButtons buttons) {
+        return int((buttons & mbNo) ? mrNo : mrOk);
+    });
+    RegisterRealPageBenchmarks();
+    return RunEngineBenchmarks(argc, argv, [] {
+        GEditor.reset();
+        GEngine.reset();
+        Fixture().Designer.reset();
+    });
 }
