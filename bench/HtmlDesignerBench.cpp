@@ -229,7 +229,6 @@ void BM_CommandStatesOfALargeSelection(benchmark::State& state)
 }
 BENCHMARK(BM_CommandStatesOfALargeSelection)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
-
 // ---------------------------------------------------------------------------------------------------
 // Real pages: the main window as a user drives it, against a plain engine view of the same size that
 // loads the original file (with its style sheets) and makes its whole body editable. Where the design
