@@ -175,32 +175,6 @@ private:
     std::array<TSlot, Slots> FSlots;
 };
 
-// Attribute values recur too (class="line", class="fn", href="#top"): the string last made for each short
-// value is kept, and an equal value shares it instead of making a string of its own.
-class TValueCache
-{
-public:
-    QString Find(const char16_t* p, qsizetype n)
-    {
-        if (n == 0)
-            return QString();
-        if (n > MaxLength)
-            return QString(reinterpret_cast<const QChar*>(p), n);
-        unsigned h = unsigned(n);
-        for (qsizetype i = 0; i < n; ++i)
-            h = h * 31u + p[i];
-        QString& slot = FSlots[(h ^ (h >> 9)) & (Slots - 1)];
-        if (slot.size() != n || std::memcmp(slot.constData(), p, std::size_t(n) * 2) != 0)
-            slot = QString(reinterpret_cast<const QChar*>(p), n);
-        return slot;
-    }
-
-private:
-    static constexpr int Slots = 1024;
-    static constexpr qsizetype MaxLength = 48;
-    std::array<QString, Slots> FSlots;
-};
-
 // The attributes of HTML that are flags: present or absent, without a value of their own.
 bool IsFlagAttribute(int attr)
 {
@@ -330,6 +304,16 @@ private:
             ++FOpen[n->TagId()];
     }
 
+    // Room for n units of text being made, reused from text to text.
+    char16_t* Scratch(qsizetype n)
+    {
+        if (n > FScratchSize) {
+            FScratchSize = std::max<qsizetype>(n, 4096);
+            FScratch.reset(new char16_t[std::size_t(FScratchSize)]);
+        }
+        return FScratch.get();
+    }
+
     THtmlTag* ParentOf(THtmlTag* e) const { return static_cast<THtmlTag*>(e->Parent()); }
 
     bool HasFlag(int id, unsigned char flag) const
@@ -350,10 +334,13 @@ private:
 
     void AddRaw(int id, const char16_t* from, const char16_t* to, bool closeWithGt = false)
     {
-        QString text(reinterpret_cast<const QChar*>(from), to - from);
-        if (closeWithGt)
+        if (closeWithGt) {
+            QString text(reinterpret_cast<const QChar*>(from), to - from);
             text += u'>';
-        FCurrent->Add(new THtmlText(id, std::move(text)));
+            FCurrent->Add(new THtmlText(id, text));
+        } else {
+            FCurrent->Add(new THtmlText(id, QStringView(from, to)));
+        }
     }
 
     void ParseComment()
@@ -536,7 +523,7 @@ private:
         if (end >= FEnd)
             return;
         if (end > P)
-            element->Add(new THtmlText(TAG_TEXT, QString(reinterpret_cast<const QChar*>(P), end - P)));
+            element->Add(new THtmlText(TAG_TEXT, QStringView(P, end)));
         P = end;
     }
 
@@ -596,9 +583,20 @@ private:
         return false;
     }
 
+    // The attributes are gathered as views of the source and handed to the element in one piece; an
+    // element met again (a second body tag) adds them to what it has.
     void ParseAttributes(THtmlTag* element)
     {
         SkipBlanks();
+        if (P >= FEnd || *P == u'>') {
+            if (P < FEnd)
+                ++P;
+            return;
+        }
+        if (element->AttributeCount() > 0)
+            FAttributes = TAttributeBuilder(*element);
+        else
+            FAttributes.Clear();
         while (P < FEnd && *P != u'>') {
             const char16_t* nameEnd = ReadUpTo(P, [](char16_t ch) { return IsBlank(ch) || ch == u'=' || ch == u'>'; });
             const QStringView name(P, nameEnd);
@@ -631,24 +629,19 @@ private:
                 // Attributes the table does not know (data-*, aria-*, role, async, ...) are kept raw, on
                 // every element, as written: bare, empty or with a value.
                 if (attr < 0) {
-                    if (equals)
-                        element->SetRawAttribute(name.toString(),
-                                                 QString(reinterpret_cast<const QChar*>(valueFrom), valueLength));
-                    else
-                        element->SetRawValuelessAttribute(name.toString());
-                } else if (equals && valueLength == 0 && (FOptions & poEmptyFlagsAreBare) && IsFlagAttribute(attr)) {
-                    element->SetValuelessAttribute(attr);
-                } else if (equals) {
+                    FAttributes.StoreRaw(name, QStringView(valueFrom, valueLength), !equals);
+                } else if (equals && !(valueLength == 0 && (FOptions & poEmptyFlagsAreBare) && IsFlagAttribute(attr))) {
                     // An empty value (alt="", value="") is kept as written: it differs from no attribute.
-                    element->SetExplicitAttribute(attr, FValues.Find(valueFrom, valueLength));
+                    FAttributes.Store(attr, QStringView(valueFrom, valueLength), afWritten);
                 } else {
-                    element->SetValuelessAttribute(attr);
+                    FAttributes.Store(attr, u"TRUE", afValueless);
                 }
             }
             SkipBlanks();
         }
         if (P < FEnd)
             ++P;
+        element->SetAttributes(FAttributes);
     }
 
     // The code of a script or style element, read as it stands up to its own end tag, so that "a<b" in
@@ -685,9 +678,9 @@ private:
         const QStringView code(a, b);
         if (code.startsWith(u"<!--") && code.endsWith(u"-->") && code.size() >= 7 &&
             code.indexOf(u"-->", 4) == code.size() - 3) {
-            element->Add(new THtmlText(TAG_COMMENT, code.toString()));
+            element->Add(new THtmlText(TAG_COMMENT, code));
         } else {
-            element->Add(new THtmlText(TAG_TEXT, QString(reinterpret_cast<const QChar*>(from), q - from)));
+            element->Add(new THtmlText(TAG_TEXT, QStringView(from, q)));
         }
     }
 
@@ -736,8 +729,7 @@ private:
         THtmlTag* target = TextTarget(from, q);
         if (!target)
             return;
-        QString text(qsizetype((q - from) + 8 * lessThan), Qt::Uninitialized);
-        char16_t* const out = reinterpret_cast<char16_t*>(text.data());
+        char16_t* const out = Scratch((q - from) + 8 * lessThan);
         char16_t* o = out;
         for (const char16_t* s = from; s < q;) {
             // Runs of characters that are copied as they stand, eight at a time. Every step copies at most
@@ -771,8 +763,7 @@ private:
                 ++s;
             }
         }
-        text.truncate(o - out);
-        target->Add(new THtmlText(TAG_TEXT, std::move(text)));
+        target->Add(new THtmlText(TAG_TEXT, QStringView(out, o)));
     }
 
     // The element that receives text read now, or null when the text has no place there (it is dropped).
@@ -821,7 +812,9 @@ private:
     const unsigned char* FFlags;
     TNameCache FTagNames;
     TNameCache FAttrNames;
-    TValueCache FValues;
+    TAttributeBuilder FAttributes;
+    std::unique_ptr<char16_t[]> FScratch;
+    qsizetype FScratchSize = 0;
     unsigned FOptions;
 };
 
@@ -1002,10 +995,10 @@ public:
         const int id = node->TagId();
         if (id == TAG_TEXT) {
             if (auto* text = dynamic_cast<THtmlText*>(node))
-                TextForm(text->Text());
+                TextForm(text->TextView());
         } else if (IsRawId(id)) {
             if (auto* raw = dynamic_cast<THtmlText*>(node))
-                RawForm(raw->Text(), esReference);
+                RawForm(raw->TextView(), esReference);
         } else if (id == TAG_DOCTYPE) {
             DocTypeForm(node);
         } else if (auto* e = dynamic_cast<THtmlTag*>(node); e && id > 0) {
@@ -1212,7 +1205,7 @@ private:
         const int count = e->AttributeCount();
         for (int i = 0; i < count; ++i) {
             const int attr = e->GetAttributeId(i);
-            const QString& value = e->AttributeValueRef(i);
+            const QStringView value = e->ValueViewAt(i);
             if (attr < 0) {
                 // "name" alone is a bare attribute, "name=" one written empty; a name read from a stray
                 // "=" begins with it, so the name ends at the first "=" after that.
@@ -1263,7 +1256,7 @@ private:
 
     // Comments, PHP and ASP blocks and unknown tags stand in the flow: they end their line only where
     // a line end cannot show.
-    void RawForm(const QString& text, TEscape escape)
+    void RawForm(QStringView text, TEscape escape)
     {
         PutEscaped(text, escape);
         LineEnd();
@@ -1279,7 +1272,7 @@ private:
 
     // Ordinary text: words and single blanks, wrapped at the first blank from column 79 on. A blank is
     // held back until the next piece, which it then precedes as a blank or as the line end.
-    void TextForm(const QString& text)
+    void TextForm(QStringView text)
     {
         const QChar* s = text.constData();
         const QChar* e = s + text.size();
@@ -1364,7 +1357,7 @@ private:
     static void TrimOwnLineText(THtmlTag* e)
     {
         if (THtmlText* first = OuterText(e, true)) {
-            const QString& text = first->Text();
+            const QStringView text = first->TextView();
             qsizetype start = 0;
             while (start < text.size() && text[start].unicode() < 33)
                 ++start;
@@ -1372,7 +1365,7 @@ private:
                 first->SetText(text.mid(start));
         }
         if (THtmlText* last = OuterText(e, false)) {
-            const QString& text = last->Text();
+            const QStringView text = last->TextView();
             qsizetype end = text.size();
             while (end > 0 && text[end - 1].unicode() < 33)
                 --end;
@@ -1398,9 +1391,10 @@ private:
                 for (const THtmlNode* p = n->Parent(); p != e; p = p->Parent())
                     if (p->TagId() == TAG_PRE)
                         return false;
-                if (e->TagId() == TAG_PRE && !text->Text().isEmpty())
+                const QStringView view = text->TextView();
+                if (e->TagId() == TAG_PRE && !view.isEmpty())
                     return false;
-                if (!std::all_of(text->Text().begin(), text->Text().end(), [](QChar c) { return IsBlank(c.unicode()); }))
+                if (!std::all_of(view.begin(), view.end(), [](QChar c) { return IsBlank(c.unicode()); }))
                     return false;
             } else if (!InTagSet(id, tsDropWhenEmpty) || n->NodeClass() != THtmlNode::ncTag ||
                        static_cast<const THtmlTag*>(n)->AttributeCount() > 0) {
@@ -1533,9 +1527,9 @@ private:
             if (!text)
                 return;
             if (parent.Verbatim) {
-                PutEscaped(text->Text(), parent.Escape);
+                PutEscaped(text->TextView(), parent.Escape);
             } else if (id == TAG_TEXT) {
-                TextForm(text->Text());
+                TextForm(text->TextView());
             } else {
                 const int parentId = parent.Element->TagId();
                 if (id == TAG_COMMENT && (parentId == TAG_SCRIPT || parentId == TAG_STYLE)) {
@@ -1543,7 +1537,7 @@ private:
                     BreakNow();
                     FIndentWritten = true;
                 }
-                RawForm(text->Text(), parent.Escape);
+                RawForm(text->TextView(), parent.Escape);
             }
             return;
         }

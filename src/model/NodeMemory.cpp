@@ -1,0 +1,178 @@
+#include "NodeMemory.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TREE_MEMORY_PLAIN_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TREE_MEMORY_PLAIN_HEAP 1
+#endif
+#endif
+
+#ifndef TREE_MEMORY_PLAIN_HEAP
+
+namespace {
+
+constexpr std::size_t SlabSize = 64 * 1024; // slabs are aligned to their size: a piece finds its slab by masking
+constexpr std::uintptr_t SlabMask = ~std::uintptr_t(SlabSize - 1);
+constexpr std::size_t Grain = 8;
+// Larger pieces (the text of a long script or paragraph) get a slab of their own, so a slab never
+// loses more than this to a piece that does not fit at its end.
+constexpr std::size_t LargestPiece = 8 * 1024;
+// While a thread carves a slab, its count holds this much more than the pieces in use, so pieces given
+// back meanwhile (on any thread) never bring it to zero; the carving thread settles the difference when
+// it moves on.
+constexpr long Carving = 1L << 40;
+// Free slabs kept for reuse per thread (64 MB); beyond that they go back to the heap.
+constexpr std::size_t KeptFreeSlabs = 1024;
+
+struct alignas(64) TSlab
+{
+    std::atomic<long> Live; // pieces in use (plus Carving while a thread carves from this slab)
+    bool Large;             // one piece of its own, larger than a slab's pieces
+    TSlab* NextFree;
+};
+
+constexpr std::size_t SlabHeader = sizeof(TSlab);
+static_assert(SlabHeader == 64 && LargestPiece + SlabHeader < SlabSize, "a slab holds its largest piece");
+
+// Each thread's carving slab and free slabs. Zero-initialised and trivially destructible, so it stays
+// usable while a thread ends, after every destructor that could still free a tree has run.
+struct TSlabPool
+{
+    TSlab* Current;
+    char* Next;
+    char* End;
+    long Taken; // pieces carved from Current
+    TSlab* Free;
+    std::size_t FreeCount;
+    bool Closed; // the thread is ending: slabs that fall free go back to the heap
+};
+
+thread_local TSlabPool Pool;
+
+TSlab* NewSlab(std::size_t bytes)
+{
+    void* memory = nullptr;
+    if (posix_memalign(&memory, SlabSize, bytes) != 0)
+        throw std::bad_alloc();
+    return static_cast<TSlab*>(memory);
+}
+
+void Recycle(TSlab* slab)
+{
+    TSlabPool& pool = Pool;
+    if (pool.Closed || pool.FreeCount >= KeptFreeSlabs) {
+        slab->~TSlab();
+        std::free(slab);
+        return;
+    }
+    slab->NextFree = pool.Free;
+    pool.Free = slab;
+    ++pool.FreeCount;
+}
+
+// The carving slab is let go: its count from now on is just the pieces still in use.
+void RetireCurrent(TSlabPool& pool)
+{
+    TSlab* slab = pool.Current;
+    if (!slab)
+        return;
+    pool.Current = nullptr;
+    pool.Next = pool.End = nullptr;
+    const long settle = Carving - pool.Taken;
+    if (slab->Live.fetch_sub(settle, std::memory_order_acq_rel) == settle)
+        Recycle(slab);
+}
+
+// Ends a thread's pool when the thread ends: the carving slab is settled and the free slabs go back.
+struct TPoolCloser
+{
+    bool Armed = true;
+    TPoolCloser() = default;
+    TPoolCloser(const TPoolCloser&) = delete;
+    TPoolCloser& operator=(const TPoolCloser&) = delete;
+    ~TPoolCloser()
+    {
+        TSlabPool& pool = Pool;
+        pool.Closed = true;
+        RetireCurrent(pool);
+        while (TSlab* slab = pool.Free) {
+            pool.Free = slab->NextFree;
+            slab->~TSlab();
+            std::free(slab);
+        }
+        pool.FreeCount = 0;
+    }
+};
+
+thread_local TPoolCloser PoolCloser;
+
+void StartSlab(TSlabPool& pool)
+{
+    RetireCurrent(pool);
+    if (!PoolCloser.Armed) // reading it makes the thread's closer, once
+        pool.Closed = true;
+    TSlab* slab = pool.Free;
+    if (slab) {
+        pool.Free = slab->NextFree;
+        --pool.FreeCount;
+        slab->Live.store(Carving, std::memory_order_relaxed);
+    } else {
+        slab = new (NewSlab(SlabSize)) TSlab{{Carving}, false, nullptr};
+    }
+    pool.Current = slab;
+    pool.Next = reinterpret_cast<char*>(slab) + SlabHeader;
+    pool.End = reinterpret_cast<char*>(slab) + SlabSize;
+    pool.Taken = 0;
+}
+
+} // namespace
+
+void* TakeTreeMemory(std::size_t size)
+{
+    size = (size + Grain - 1) & ~(Grain - 1);
+    if (size > LargestPiece) {
+        TSlab* slab = new (NewSlab(SlabHeader + size)) TSlab{{1}, true, nullptr};
+        return reinterpret_cast<char*>(slab) + SlabHeader;
+    }
+    TSlabPool& pool = Pool;
+    if (static_cast<std::size_t>(pool.End - pool.Next) < size)
+        StartSlab(pool);
+    void* piece = pool.Next;
+    pool.Next += size;
+    ++pool.Taken;
+    return piece;
+}
+
+void GiveTreeMemory(void* piece)
+{
+    if (!piece)
+        return;
+    auto* slab = reinterpret_cast<TSlab*>(reinterpret_cast<std::uintptr_t>(piece) & SlabMask);
+    if (slab->Large) {
+        slab->~TSlab();
+        std::free(slab);
+        return;
+    }
+    if (slab->Live.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        Recycle(slab);
+}
+
+#else
+
+void* TakeTreeMemory(std::size_t size)
+{
+    return ::operator new(size);
+}
+
+void GiveTreeMemory(void* piece)
+{
+    ::operator delete(piece);
+}
+
+#endif
