@@ -160,11 +160,6 @@ THtmlNode* NextAfterSubtree(const THtmlNode* root, const THtmlNode* node)
     return nullptr;
 }
 
-QString WideText(const QByteArray& bytes)
-{
-    return QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2);
-}
-
 std::unique_ptr<THtmlRoot> ParseText(const QString& html)
 {
     return ParseHtml(QStringView(html));
@@ -327,6 +322,7 @@ void THtmlFilter::LoadFromStream(QIODevice& Stream)
     ConvertToUnicode(Stream, wide);
     wide.close();
     InstallTree(ParseHtml(QStringView(reinterpret_cast<const QChar*>(decoded.constData()), decoded.size() / 2)));
+    FTextSize = decoded.size() / 2;
 }
 
 void THtmlFilter::LoadFromBytes(const QByteArray& Bytes)
@@ -340,6 +336,7 @@ void THtmlFilter::LoadFromBytes(const QByteArray& Bytes)
 void THtmlFilter::SetSource(const QString& Html)
 {
     InstallTree(ParseText(Html));
+    FTextSize = Html.size();
 }
 
 void THtmlFilter::EnsureDocType()
@@ -553,22 +550,19 @@ void THtmlFilter::GetDesignText(QString& Text)
     Text.clear();
     if (!FSource)
         return;
-    QByteArray wideBody;
-    QString body;
-    if (THtmlNode* node = FSource->FindFirst(TAG_BODY)) {
-        QBuffer wide(&wideBody);
-        wide.open(QIODevice::WriteOnly);
-        if (!WriteHtmlNode(wide, node))
-            throw Exception(QStringLiteral("Stream write error"));
-    } else {
-        body = QStringLiteral("<body id=\"%1\" contentEditable></body>").arg(NextDesignId());
-        Keep(new THtmlTag(TAG_BODY));
-    }
     static const QString head = DesignHead();
     const QLatin1String end("\r\n</html>");
-    const QStringView written(reinterpret_cast<const QChar*>(wideBody.constData()), wideBody.size() / 2);
-    Text.reserve(head.size() + written.size() + body.size() + end.size());
-    Text.append(head).append(written).append(body).append(end);
+    // The body is written straight into the page, in room reserved from the size of the last page written.
+    Text.reserve(head.size() + FTextSize + FTextSize / 8 + end.size());
+    Text.append(head);
+    if (THtmlNode* node = FSource->FindFirst(TAG_BODY)) {
+        AppendHtmlNode(Text, node);
+    } else {
+        Text.append(QStringLiteral("<body id=\"%1\" contentEditable></body>").arg(NextDesignId()));
+        Keep(new THtmlTag(TAG_BODY));
+    }
+    Text.append(end);
+    FTextSize = Text.size() - head.size();
 }
 
 void THtmlFilter::ResolveImageSource(const QString& Src, QString& DesignClass, QString& DesignSrc) const
@@ -826,38 +820,63 @@ std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
     return copy;
 }
 
-void THtmlFilter::WriteSource(QIODevice& Wide) const
+namespace {
+
+// Narrows what the writer hands it, piece by piece, onto the end of bytes: the UTF-16 text of a whole
+// page never stands in memory at once.
+class TNarrowingSink : public QIODevice
 {
-    TMappedSource mapped;
-    MapBack(FSource.get(), &mapped);
-    if (!WriteHtmlDocument(Wide, FSource.get()))
-        throw Exception(QStringLiteral("Stream write error"));
-}
+public:
+    explicit TNarrowingSink(QByteArray& bytes) : FBytes(bytes) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        qint64 i = 0;
+        if (FHaveLow && size > 0) {
+            // The high byte of a unit whose low byte ended the previous piece.
+            FBytes.append(FLow);
+            FHaveLow = false;
+            i = 1;
+        }
+        const qsizetype units = qsizetype(size - i) / 2;
+        const qsizetype at = FBytes.size();
+        FBytes.resize(at + units);
+        NarrowUnits(data + i, units, FBytes.data() + at);
+        if (i + 2 * units < size) {
+            FLow = data[i + 2 * units];
+            FHaveLow = true;
+        }
+        return size;
+    }
+
+private:
+    QByteArray& FBytes;
+    char FLow = 0;
+    bool FHaveLow = false;
+};
+
+} // namespace
 
 void THtmlFilter::GetSourceText(QString& Html) const
 {
     Html.clear();
     if (!FSource)
         return;
-    QBuffer wide;
-    wide.open(QIODevice::WriteOnly);
-    WriteSource(wide);
-    Html = WideText(wide.data());
+    Html.reserve(FTextSize + FTextSize / 8);
+    TMappedSource mapped;
+    MapBack(FSource.get(), &mapped);
+    AppendHtmlDocument(Html, FSource.get());
+    FTextSize = Html.size();
 }
 
 void THtmlFilter::SaveToStream(QIODevice& Stream) const
 {
     if (!FSource)
         return;
-    QByteArray wideText;
-    QBuffer wide(&wideText);
-    wide.open(QIODevice::WriteOnly);
-    WriteSource(wide);
-    wide.close();
-    // Narrowed in one piece and handed over in one write.
-    QByteArray bytes(wideText.size() / 2, Qt::Uninitialized);
-    NarrowUnits(wideText.constData(), bytes.size(), bytes.data());
-    wideText = QByteArray();
+    // Made whole first and handed over in one write.
+    const QByteArray bytes = SaveToBytes();
     if (Stream.write(bytes) != bytes.size())
         throw Exception(QStringLiteral("Stream write error"));
 }
@@ -866,13 +885,16 @@ QByteArray THtmlFilter::SaveToBytes() const
 {
     if (!FSource)
         return QByteArray();
-    QByteArray wideText;
-    QBuffer wide(&wideText);
-    wide.open(QIODevice::WriteOnly);
-    WriteSource(wide);
-    wide.close();
-    QByteArray bytes(wideText.size() / 2, Qt::Uninitialized);
-    NarrowUnits(wideText.constData(), bytes.size(), bytes.data());
+    QByteArray bytes;
+    bytes.reserve(FTextSize + FTextSize / 8);
+    {
+        TNarrowingSink narrow(bytes);
+        TMappedSource mapped;
+        MapBack(FSource.get(), &mapped);
+        if (!WriteHtmlDocument(narrow, FSource.get()))
+            throw Exception(QStringLiteral("Stream write error"));
+    }
+    FTextSize = bytes.size();
     return bytes;
 }
 

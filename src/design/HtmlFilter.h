@@ -169,8 +169,6 @@ private:
     // Maps a tree in design form back to the user's document: a copy of the source when inPlace is null;
     // otherwise the source itself, every change being recorded in inPlace, which undoes them when it ends.
     void MapBack(THtmlRoot* root, TMappedSource* inPlace) const;
-    // The mapped-back document as UTF-16 text, written from the source tree mapped in place.
-    void WriteSource(QIODevice& Wide) const;
     void InstallTree(std::unique_ptr<THtmlRoot> tree);
     void PrepareDesignTree();
     QString NextDesignId() const;
@@ -187,4 +185,6 @@ private:
     // Kept tables whose source had no tbody child (the builders' tables among them).
     std::unordered_set<const THtmlNode*> FTablesWithoutTbody;
     QString FBasePath;
+    // The length of the last text read or written, from which the room for the next one is reserved.
+    mutable qsizetype FTextSize = 0;
 };

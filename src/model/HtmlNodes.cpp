@@ -195,7 +195,7 @@ TAttributeBuilder::TAttributeBuilder(const THtmlTag& tag)
         FEntries.reserve(std::size_t(block->Count) + 1);
         const THtmlTag::TAttribute* items = block->Items();
         for (int i = 0; i < block->Count; ++i)
-            FEntries.push_back({block->Value(items[i]), QStringView(), items[i].Id, items[i].Form, false});
+            FEntries.push_back({block->Value(items[i]), QStringView(), items[i].Id, items[i].Form, false, true});
     }
 }
 
@@ -230,13 +230,13 @@ int TAttributeBuilder::FindRaw(QStringView name) const
     return -1;
 }
 
-void TAttributeBuilder::Store(int id, QStringView value, TAttributeForm form)
+void TAttributeBuilder::Store(int id, QStringView value, TAttributeForm form, bool noSurrogate)
 {
     if (form == afValueless && id < 0)
         form = afSet;
     const int index = Find(id);
     if (index < 0) {
-        FEntries.push_back({value, QStringView(), id, form, false});
+        FEntries.push_back({value, QStringView(), id, form, false, noSurrogate});
     } else if (value.isEmpty() && form == afSet) {
         FEntries.erase(FEntries.begin() + index);
     } else {
@@ -244,12 +244,13 @@ void TAttributeBuilder::Store(int id, QStringView value, TAttributeForm form)
         entry.Head = value;
         entry.Joined = false;
         entry.Form = form;
+        entry.Clean = noSurrogate;
     }
 }
 
 void TAttributeBuilder::StoreRaw(QStringView name, QStringView value, bool valueless)
 {
-    const TEntry made{name, value, ATTR_RAW, afSet, !valueless};
+    const TEntry made{name, value, ATTR_RAW, afSet, !valueless, false};
     const int index = FindRaw(name);
     if (index >= 0)
         FEntries[std::size_t(index)] = made;
@@ -288,7 +289,8 @@ void THtmlTag::SetAttributes(const TAttributeBuilder& list)
                 o += entry.Tail.size();
             }
             const int size = int(o - value);
-            ReplaceLoneSurrogates(value, size);
+            if (!entry.Clean)
+                ReplaceLoneSurrogates(value, size);
             new (items + i) TAttribute{entry.Id, offset, size, entry.Form};
             offset += size;
         }

@@ -139,7 +139,8 @@ public:
 
     // The set-attribute rule: replaces the value of the first entry with that identifier or appends one;
     // an existing entry set to "" with form afSet is removed. afValueless on a raw identifier means afSet.
-    void Store(int id, QStringView value, TAttributeForm form);
+    // noSurrogate: the caller has found no surrogate in value, which then need not be looked at again.
+    void Store(int id, QStringView value, TAttributeForm form, bool noSurrogate = false);
     // The raw entry name=value (or the bare name when valueless) in place of the first raw entry of that
     // name, or appended.
     void StoreRaw(QStringView name, QStringView value, bool valueless);
@@ -155,6 +156,7 @@ private:
         int Id;
         TAttributeForm Form;
         bool Joined;
+        bool Clean; // holds no lone surrogate
         qsizetype Size() const { return Head.size() + (Joined ? 1 + Tail.size() : 0); }
     };
     int Find(int id) const;

@@ -50,9 +50,18 @@ struct TSlabPool
     long Taken; // pieces carved from Current
     TSlab* Free;
     std::size_t FreeCount;
+    // Pieces given back to one slab, counted here and taken off its count together when a piece of
+    // another slab comes back: a tree is freed in the order it was made, slab after slab.
+    TSlab* Giving;
+    long Given;
     bool Closed; // the thread is ending: slabs that fall free go back to the heap
 };
 
+// The pool is reached on every piece: the initial-exec model reads it straight from the thread's block
+// (the code is linked into programs, not loaded later as a plug-in).
+#if defined(__GNUC__)
+__attribute__((tls_model("initial-exec")))
+#endif
 thread_local TSlabPool Pool;
 
 TSlab* NewSlab(std::size_t bytes)
@@ -74,6 +83,19 @@ void Recycle(TSlab* slab)
     slab->NextFree = pool.Free;
     pool.Free = slab;
     ++pool.FreeCount;
+}
+
+// Takes the pieces counted for the slab being given back to off its count.
+void SettleGiven(TSlabPool& pool)
+{
+    TSlab* slab = pool.Giving;
+    if (!slab)
+        return;
+    const long given = pool.Given;
+    pool.Giving = nullptr;
+    pool.Given = 0;
+    if (slab->Live.fetch_sub(given, std::memory_order_acq_rel) == given)
+        Recycle(slab);
 }
 
 // The carving slab is let go: its count from now on is just the pieces still in use.
@@ -100,6 +122,7 @@ struct TPoolCloser
     {
         TSlabPool& pool = Pool;
         pool.Closed = true;
+        SettleGiven(pool);
         RetireCurrent(pool);
         while (TSlab* slab = pool.Free) {
             pool.Free = slab->NextFree;
@@ -112,11 +135,19 @@ struct TPoolCloser
 
 thread_local TPoolCloser PoolCloser;
 
-void StartSlab(TSlabPool& pool)
+// A thread that takes or gives back pieces settles its slabs when it ends.
+void ArmCloser(TSlabPool& pool)
 {
-    RetireCurrent(pool);
     if (!PoolCloser.Armed) // reading it makes the thread's closer, once
         pool.Closed = true;
+}
+
+void StartSlab(TSlabPool& pool)
+{
+    // What was given back so far may free a whole slab for this one.
+    SettleGiven(pool);
+    RetireCurrent(pool);
+    ArmCloser(pool);
     TSlab* slab = pool.Free;
     if (slab) {
         pool.Free = slab->NextFree;
@@ -159,8 +190,13 @@ void GiveTreeMemory(void* piece)
         std::free(slab);
         return;
     }
-    if (slab->Live.fetch_sub(1, std::memory_order_acq_rel) == 1)
-        Recycle(slab);
+    TSlabPool& pool = Pool;
+    if (slab != pool.Giving) {
+        SettleGiven(pool);
+        ArmCloser(pool);
+        pool.Giving = slab;
+    }
+    ++pool.Given;
 }
 
 #else
