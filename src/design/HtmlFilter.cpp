@@ -151,6 +151,16 @@ void UnwrapAddedRowGroups(THtmlTag* table)
     }
 }
 
+// A deep copy of a kept node (a text or an element with its subtree).
+THtmlNode* CopyOf(const THtmlNode* kept)
+{
+    if (kept->NodeClass() == THtmlNode::ncText)
+        return new THtmlText(kept->TagId(), static_cast<const THtmlText*>(kept)->TextView());
+    auto* copy = new THtmlTag(kept->TagId());
+    copy->Assign(kept);
+    return copy;
+}
+
 // The next node of a walk of root after node's whole subtree.
 THtmlNode* NextAfterSubtree(const THtmlNode* root, const THtmlNode* node)
 {
@@ -409,14 +419,16 @@ void THtmlFilter::PrepareDesignTree()
             img->SetAttribute(ATTR_ONRESIZE, CancelHandler);
             node->InsertBefore(img);
             node->Parent()->Remove(node);
-            Keep(node);
+            // A copy is kept, made now beside the other kept nodes, and the node read goes: the kept nodes
+            // outlive the tree they were read in, and would otherwise hold its memory as long.
+            Keep(CopyOf(node));
+            delete node;
             node = img;
         } else if (tag && (id == TAG_APPLET || id == TAG_MARQUEE || id == TAG_OBJECT)) {
-            // The kept copy takes the attributes and the children themselves: the element keeps none of them.
+            // The kept copy takes the attributes and the children: the element keeps none of them.
             auto* copy = new THtmlTag(id);
-            copy->AssignAttributes(tag);
-            while (THtmlNode* child = tag->FirstChild())
-                copy->AppendChild(child);
+            copy->Assign(tag);
+            tag->Clear();
             const QString designId = NextDesignId();
             Keep(copy);
             QString designClass = id == TAG_APPLET    ? QStringLiteral("dsgn_applet")
@@ -709,14 +721,6 @@ public:
         return inserted;
     }
 
-    static THtmlNode* CopyOf(const THtmlNode* kept)
-    {
-        if (const auto* text = dynamic_cast<const THtmlText*>(kept))
-            return new THtmlText(text->TagId(), text->Text());
-        auto* copy = new THtmlTag(kept->TagId());
-        copy->Assign(kept);
-        return copy;
-    }
 
 private:
     struct TChange
@@ -735,7 +739,7 @@ QString THtmlFilter::KeepCopy(const QString& Id)
     const THtmlNode* kept = FindNode(Id);
     if (!kept)
         return {};
-    THtmlNode* copy = TMappedSource::CopyOf(kept);
+    THtmlNode* copy = CopyOf(kept);
     if (FTablesWithoutTbody.count(kept))
         FTablesWithoutTbody.insert(copy);
     const QString id = NextDesignId();
@@ -772,7 +776,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     if (inPlace) {
                         restored = inPlace->Substitute(tag, kept);
                     } else {
-                        restored = TMappedSource::CopyOf(kept);
+                        restored = CopyOf(kept);
                         tag->InsertBefore(restored);
                         restored->Parent()->Remove(tag);
                         delete tag;
