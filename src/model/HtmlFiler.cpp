@@ -1013,6 +1013,8 @@ public:
 
     void Append(const QChar* s, qsizetype n)
     {
+        if (n <= 0)
+            return;
         Ensure(n);
         std::memcpy(FData + FSize, s, std::size_t(n) * 2);
         FSize += n;

@@ -6,6 +6,7 @@
 
 #include "NodeMemory.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -280,13 +281,10 @@ void THtmlTag::SetAttributes(const TAttributeBuilder& list)
         for (int i = 0; i < count; ++i) {
             const TAttributeBuilder::TEntry& entry = list.FEntries[std::size_t(i)];
             char16_t* value = text + offset;
-            char16_t* o = value;
-            std::memcpy(o, entry.Head.utf16(), std::size_t(entry.Head.size()) * 2);
-            o += entry.Head.size();
+            char16_t* o = std::copy(entry.Head.utf16(), entry.Head.utf16() + entry.Head.size(), value);
             if (entry.Joined) {
                 *o++ = u'=';
-                std::memcpy(o, entry.Tail.utf16(), std::size_t(entry.Tail.size()) * 2);
-                o += entry.Tail.size();
+                o = std::copy(entry.Tail.utf16(), entry.Tail.utf16() + entry.Tail.size(), o);
             }
             const int size = int(o - value);
             if (!entry.Clean)
