@@ -11,7 +11,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <typeinfo>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -961,14 +960,37 @@ const QString DocTypeLines[] = {
 constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
 constexpr int MaxIndentBlanks = 80;
 
-// The node as the given class, or null. Nodes are nearly always of exactly the class their identifier
-// suggests, which a comparison of type answers without the general cast.
+// The node as the given class, or null, told by the class the node was made as.
+template <typename T>
+constexpr THtmlNode::TNodeClass ClassOf();
+template <>
+constexpr THtmlNode::TNodeClass ClassOf<THtmlText>() { return THtmlNode::ncText; }
+template <>
+constexpr THtmlNode::TNodeClass ClassOf<THtmlTag>() { return THtmlNode::ncTag; }
+
 template <typename T>
 T* NodeAs(THtmlNode* node)
 {
-    if (node && typeid(*node) == typeid(T))
-        return static_cast<T*>(node);
-    return dynamic_cast<T*>(node);
+    return node && node->NodeClass() == ClassOf<T>() ? static_cast<T*>(node) : nullptr;
+}
+
+// The first unit from s on that the writer escapes (above 255, or a double quote with quotes), or e.
+inline const char16_t* FindEscaped(const char16_t* s, const char16_t* e, bool quotes)
+{
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi16(quotes ? short(u'"') : short(0x100)); // 0x100 is caught as above 255
+    while (e - s >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const __m128i wide = _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(255)), _mm_setzero_si128()),
+                                           _mm_set1_epi16(-1));
+        if (const int mask = _mm_movemask_epi8(_mm_or_si128(wide, _mm_cmpeq_epi16(v, quote))))
+            return s + __builtin_ctz(unsigned(mask)) / 2;
+        s += 8;
+    }
+#endif
+    while (s < e && *s <= 255 && !(quotes && *s == u'"'))
+        ++s;
+    return s;
 }
 
 bool IsRawId(int id)
@@ -1249,8 +1271,8 @@ private:
         const QChar* e = s + text.size();
         while (s < e) {
             const QChar* run = s;
-            while (s < e && s->unicode() <= 255 && !(quotes && s->unicode() == u'"'))
-                ++s;
+            s = reinterpret_cast<const QChar*>(FindEscaped(reinterpret_cast<const char16_t*>(s),
+                                                           reinterpret_cast<const char16_t*>(e), quotes));
             if (s > run)
                 FOut.Append(run, s - run);
             if (s >= e)

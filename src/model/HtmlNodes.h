@@ -45,7 +45,7 @@ class THtmlNode : public TLinkNode
 public:
     explicit THtmlNode(int id);
 
-    // Nodes of every class come from small per-thread pools rather than the general heap (see HtmlNodes.cpp).
+    // Nodes of every class come from the tree memory rather than the general heap (see NodeMemory.h).
     static void* operator new(std::size_t size);
     static void operator delete(void* node, std::size_t size);
 
