@@ -41,10 +41,10 @@ const THtmlTag* AsTag(const THtmlNode* node)
     return node && node->NodeClass() == THtmlNode::ncTag ? static_cast<const THtmlTag*>(node) : nullptr;
 }
 
-QString AttributeOf(const THtmlNode* node, int attr)
+QStringView AttributeOf(const THtmlNode* node, int attr)
 {
     const THtmlTag* tag = AsTag(node);
-    return tag ? tag->GetAttribute(attr) : QString();
+    return tag ? tag->AttributeView(attr) : QStringView();
 }
 
 // Sets attr of dest to source's value, keeping a bare attribute bare, a written "TRUE" written and a value
@@ -107,7 +107,7 @@ const char* PlaceholderKind(const THtmlNode* node)
     case TAG_NOSCRIPT: return "noscript";
     case TAG_NOFRAMES: return "noframes";
     case TAG_BGSOUND: return "bgsound";
-    case TAG_INPUT: return SameText(AttributeOf(node, ATTR_TYPE), QStringLiteral("hidden")) ? "hidden" : nullptr;
+    case TAG_INPUT: return SameText(AttributeOf(node, ATTR_TYPE), QLatin1StringView("hidden")) ? "hidden" : nullptr;
     case TAG_A: return AttributeOf(node, ATTR_NAME).isEmpty() ? nullptr : "anchor";
     default: return nullptr;
     }
@@ -442,7 +442,7 @@ void THtmlFilter::PrepareDesignTree()
             TakeAttributes(tag, copy, {ATTR_WIDTH, ATTR_HEIGHT, ATTR_ALIGN});
             tag->SetAttribute(ATTR_ONRESIZEEND, ReportHandlerText);
         } else if (tag && (id == TAG_IMG ||
-                           (id == TAG_INPUT && SameText(tag->GetAttribute(ATTR_TYPE), QStringLiteral("image"))))) {
+                           (id == TAG_INPUT && SameText(tag->AttributeView(ATTR_TYPE), QLatin1StringView("image"))))) {
             auto* kept = new THtmlTag(id);
             // A kept image, image button or table is only ever read attribute by attribute, so one that the
             // source lacks need not be stored empty.
@@ -480,7 +480,7 @@ void THtmlFilter::PrepareDesignTree()
             tag->RemoveAttribute(ATTR_CLASS);
             tag->RemoveAttribute(ATTR_STYLE);
             tag->SetAttribute(ATTR_ID, designId);
-            const QString border = tag->GetAttribute(ATTR_BORDER);
+            const QStringView border = tag->AttributeView(ATTR_BORDER);
             if (border.isEmpty() || border == QLatin1String("0"))
                 tag->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_layout"));
             tag->SetAttribute(ATTR_ONRESIZEEND, ReportHandlerText);
@@ -497,15 +497,15 @@ void THtmlFilter::PrepareDesignTree()
             for (int attr : BodyAttributes)
                 CopyAttribute(tag, kept, attr);
         } else if (tag && id == TAG_META) {
-            if (SameText(tag->GetAttribute(ATTR_NAME), QStringLiteral("Generator"))) {
+            if (SameText(tag->AttributeView(ATTR_NAME), QLatin1StringView("Generator"))) {
                 // Without a generator text of our own the author's stays as written.
                 if (!FGenerator.isEmpty())
                     tag->SetAttribute(ATTR_CONTENT, FGenerator);
-            } else if (SameText(tag->GetAttribute(ATTR_HTTP_EQUIV), QStringLiteral("Content-Type"))) {
+            } else if (SameText(tag->AttributeView(ATTR_HTTP_EQUIV), QLatin1StringView("Content-Type"))) {
                 tag->SetAttribute(ATTR_CONTENT, QStringLiteral("text/html; charset=ISO-8859-1"));
             }
             // The saved file is 8-bit whatever it was read as, so a short charset declaration must say so too.
-            if (!tag->GetAttribute(ATTR_CHARSET).isEmpty())
+            if (!tag->AttributeView(ATTR_CHARSET).isEmpty())
                 tag->SetAttribute(ATTR_CHARSET, QStringLiteral("ISO-8859-1"));
         }
         node = FSource->GetNextNode(node);
@@ -615,10 +615,15 @@ void THtmlFilter::ResolveImageSource(const QString& Src, QString& DesignClass, Q
 
 int THtmlFilter::DesignIdToIndex(const QString& Id)
 {
+    return IndexOfDesignId(Id);
+}
+
+int THtmlFilter::IndexOfDesignId(QStringView Id)
+{
     const QLatin1String prefix(DesignIdPrefix);
     if (!Id.startsWith(prefix, Qt::CaseSensitive))
         return -1;
-    const QStringView digits = QStringView(Id).mid(prefix.size());
+    const QStringView digits = Id.mid(prefix.size());
     if (digits.isEmpty())
         return -1;
     qint64 n = 0;
@@ -639,7 +644,12 @@ THtmlNode* THtmlFilter::FindNode(const QString& Id) const
 
 THtmlNode* THtmlFilter::FindNodeFor(const QString& Id, int DesignTag) const
 {
-    THtmlNode* kept = FindNode(Id);
+    return KeptNodeFor(Id, DesignTag);
+}
+
+THtmlNode* THtmlFilter::KeptNodeFor(QStringView Id, int DesignTag) const
+{
+    THtmlNode* kept = KeptNode(IndexOfDesignId(Id));
     if (!kept)
         return nullptr;
     if (DesignTag == TAG_TABLE || DesignTag == TAG_BODY)
@@ -755,7 +765,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
         const int id = node->TagId();
         THtmlTag* tag = (id == TAG_IMG || id == TAG_TABLE || id == TAG_BODY || id == TAG_A) ? AsTag(node) : nullptr;
         if (tag && id == TAG_IMG) {
-            if (THtmlNode* kept = FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_IMG)) {
+            if (THtmlNode* kept = KeptNodeFor(tag->AttributeView(ATTR_ID), TAG_IMG)) {
                 const THtmlTag* keptTag = AsTag(kept);
                 if (keptTag && kept->TagId() == TAG_IMG) {
                     if (inPlace)
@@ -763,7 +773,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     TakeAttributes(tag, keptTag, {ATTR_ID, ATTR_CLASS, ATTR_SRC, ATTR_STYLE, ATTR_ONRESIZEEND,
                                                   ATTR_WIDTH, ATTR_HEIGHT});
                 } else if (keptTag && kept->TagId() == TAG_INPUT &&
-                           SameText(keptTag->GetAttribute(ATTR_TYPE), QStringLiteral("image"))) {
+                           SameText(keptTag->AttributeView(ATTR_TYPE), QLatin1StringView("image"))) {
                     if (inPlace)
                         inPlace->SaveAttributes(tag);
                     tag->SetTagId(TAG_INPUT);
@@ -786,7 +796,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                 }
             }
         } else if (tag && id == TAG_TABLE) {
-            if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_TABLE))) {
+            if (const THtmlTag* kept = AsTag(KeptNodeFor(tag->AttributeView(ATTR_ID), TAG_TABLE))) {
                 if (inPlace)
                     inPlace->SaveAttributes(tag);
                 TakeAttributes(tag, kept, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_ONRESIZEEND, ATTR_WIDTH, ATTR_HEIGHT});
@@ -795,18 +805,18 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     UnwrapAddedRowGroups(tag);
             }
         } else if (tag && id == TAG_BODY) {
-            if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_BODY))) {
+            if (const THtmlTag* kept = AsTag(KeptNodeFor(tag->AttributeView(ATTR_ID), TAG_BODY))) {
                 if (inPlace)
                     inPlace->SaveAttributes(tag);
                 tag->AssignAttributes(kept);
             }
         } else if (tag && id == TAG_A) {
             const QLatin1String page("idoc:index.html");
-            const QString href = tag->GetAttribute(ATTR_HREF);
+            const QStringView href = tag->AttributeView(ATTR_HREF);
             if (href.startsWith(page, Qt::CaseSensitive)) {
                 if (inPlace)
                     inPlace->SaveAttributes(tag);
-                tag->SetAttribute(ATTR_HREF, href.mid(page.size()));
+                tag->SetAttribute(ATTR_HREF, tag->AttributeView(ATTR_HREF).mid(page.size()));
             }
         }
         if (node)
@@ -1117,9 +1127,9 @@ void THtmlFilter::GetMapNames(QStringList& List) const
     for (const auto& node : FNodes) {
         if (node->TagId() != TAG_MAP)
             continue;
-        const QString name = AttributeOf(node.get(), ATTR_NAME);
+        const QStringView name = AttributeOf(node.get(), ATTR_NAME);
         if (!name.isEmpty())
-            List.append(QLatin1Char('#') + name);
+            List.append(QLatin1Char('#') + name.toString());
     }
 }
 
