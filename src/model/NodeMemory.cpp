@@ -24,8 +24,8 @@ namespace {
 constexpr std::size_t SlabSize = 2 * 1024 * 1024;
 constexpr std::uintptr_t SlabMask = ~std::uintptr_t(SlabSize - 1);
 constexpr std::size_t Grain = 8;
-// Larger pieces (the text of a very long script) get a slab of their own, so a slab never loses more
-// than this to a piece that does not fit at its end.
+// Larger pieces (the text of a very long script) that do not fit the rest of the carving slab get a slab
+// of their own, so a slab never loses more than this to a piece that does not fit at its end.
 constexpr std::size_t LargestPiece = 64 * 1024;
 // While a thread carves a slab, its count holds this much more than the pieces in use, so pieces given
 // back meanwhile (on any thread) never bring it to zero; the carving thread settles the difference when
@@ -169,18 +169,44 @@ void StartSlab(TSlabPool& pool)
     pool.Taken = 0;
 }
 
-} // namespace
-
-void* TakeTreeMemory(std::size_t size)
+// A piece that does not fit the carving slab: a slab of its own, or one from a new slab.
+[[gnu::noinline]] void* TakeSlow(std::size_t size)
 {
-    size = (size + Grain - 1) & ~(Grain - 1);
     if (size > LargestPiece) {
         TSlab* slab = new (NewSlab(SlabHeader + size)) TSlab{{1}, true, nullptr};
         return reinterpret_cast<char*>(slab) + SlabHeader;
     }
     TSlabPool& pool = Pool;
-    if (static_cast<std::size_t>(pool.End - pool.Next) < size)
-        StartSlab(pool);
+    StartSlab(pool);
+    void* piece = pool.Next;
+    pool.Next += size;
+    ++pool.Taken;
+    return piece;
+}
+
+// A piece of a slab other than the one last given back to, or of a slab of its own.
+[[gnu::noinline]] void GiveSlow(TSlab* slab)
+{
+    if (slab->Large) {
+        slab->~TSlab();
+        std::free(slab);
+        return;
+    }
+    TSlabPool& pool = Pool;
+    SettleGiven(pool);
+    ArmCloser(pool);
+    pool.Giving = slab;
+    pool.Given = 1;
+}
+
+} // namespace
+
+void* TakeTreeMemory(std::size_t size)
+{
+    size = size ? (size + Grain - 1) & ~(Grain - 1) : Grain;
+    TSlabPool& pool = Pool;
+    if (size > static_cast<std::size_t>(pool.End - pool.Next)) [[unlikely]]
+        return TakeSlow(size);
     void* piece = pool.Next;
     pool.Next += size;
     ++pool.Taken;
@@ -192,16 +218,10 @@ void GiveTreeMemory(void* piece)
     if (!piece)
         return;
     auto* slab = reinterpret_cast<TSlab*>(reinterpret_cast<std::uintptr_t>(piece) & SlabMask);
-    if (slab->Large) {
-        slab->~TSlab();
-        std::free(slab);
-        return;
-    }
     TSlabPool& pool = Pool;
-    if (slab != pool.Giving) {
-        SettleGiven(pool);
-        ArmCloser(pool);
-        pool.Giving = slab;
+    if (slab != pool.Giving) [[unlikely]] {
+        GiveSlow(slab);
+        return;
     }
     ++pool.Given;
 }
