@@ -1323,6 +1323,7 @@ private:
         FOut.Append(u'<');
         FOut.Append(FNames.Tags[id]);
         const int count = e->AttributeCount();
+        bool afterBare = false; // the attribute written last was a bare name
         for (int i = 0; i < count; ++i) {
             const int attr = e->GetAttributeId(i);
             const QStringView value = e->ValueViewAt(i);
@@ -1331,13 +1332,15 @@ private:
                 // "=" begins with it, so the name ends at the first "=" after that.
                 const qsizetype eq = value.size() > 1 ? value.indexOf(u'=', 1) : -1;
                 const QStringView name = eq < 0 ? QStringView(value) : QStringView(value).left(eq);
-                // A name that no reader could take as one would end the tag early: it is not written.
-                if (name.isEmpty() || std::any_of(name.begin(), name.end(), [](QChar c) {
-                        return IsBlank(c.unicode()) || c == u'>';
-                    }))
+                // A name that no reader could take as one would end the tag early: it is not written. Nor is
+                // one that begins with "=" after a bare name, which would read back as that name's value
+                // ("as =x" is as="x"), taking any markup quoted after it out of its quotes.
+                if (name.isEmpty() || (afterBare && name.front() == u'=') ||
+                    std::any_of(name.begin(), name.end(), [](QChar c) { return IsBlank(c.unicode()) || c == u'>'; }))
                     continue;
                 FOut.Append(u' ');
                 AppendEscaped(name, esReference, false);
+                afterBare = eq < 0;
                 if (eq >= 0) {
                     FOut.Append(u"=\"");
                     AppendEscaped(QStringView(value).mid(eq + 1), esReference, true);
@@ -1350,12 +1353,14 @@ private:
             if (e->IsAttributeValueless(i)) {
                 FOut.Append(u' ');
                 FOut.Append(FNames.Attrs[attr]);
+                afterBare = true;
             } else if (!value.isEmpty() || e->IsAttributeWrittenEmpty(i)) {
                 FOut.Append(u' ');
                 FOut.Append(FNames.Attrs[attr]);
                 FOut.Append(u"=\"");
                 AppendEscaped(value, esReference, true);
                 FOut.Append(u'"');
+                afterBare = false;
             }
         }
         FOut.Append(u'>');

@@ -707,6 +707,11 @@ TEST(HtmlFilerWrite, AttributeForms)
     EXPECT_TRUE(odd.contains(u"<object =x=\"a>b\" =\"y\"=\"=&quot;z&quot;\" \"q=\"1\" w=\"<!--\">"_qs))
         << odd.toStdString();
     EXPECT_EQ(RoundTrip(odd), odd);
+    // After a bare name, a name from a stray "=" would read back as its value and end the tag inside the
+    // quotes that follow: it is left out, and the page reads back whole.
+    const QString stray = RoundTrip(u"<link rel=a as ismap rel=\"b\"= href=\"<?x y>\"><p>t"_qs);
+    EXPECT_TRUE(stray.contains(u"<link rel=\"b\" as ismap href=\"<?x y>\">"_qs)) << stray.toStdString();
+    EXPECT_EQ(RoundTrip(stray), stray);
     THtmlTag param(TAG_PARAM);
     param.SetRawAttribute(QStringLiteral("a b"), QStringLiteral("1"));
     param.SetRawAttribute(QStringLiteral("c>"), QStringLiteral("2"));
