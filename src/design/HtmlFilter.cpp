@@ -731,7 +731,6 @@ public:
         return inserted;
     }
 
-
 private:
     struct TChange
     {
