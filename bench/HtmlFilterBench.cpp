@@ -1,7 +1,8 @@
 // The design filter on a multi-megabyte page full of the elements it works on (images, tables, comments,
 // scripts, objects, named anchors): loading into the design form, writing the design page, taking the
 // engine's body back and saving, next to a plain decode, parse, write and narrow of the same bytes. And
-// the whole open-and-save of real pages (BenchCorpus.h) beside libxml2's parse and dump of the same bytes.
+// the whole open-and-save of real pages (BenchCorpus.h), and of one real page grown to 1, 8 and 30 MB
+// (the time should grow with the size, no faster), beside libxml2's parse and dump of the same bytes.
 #include "BenchCorpus.h"
 #include "HtmlConv.h"
 #include "HtmlFiler.h"
@@ -11,6 +12,7 @@
 #include <QByteArray>
 #include <QString>
 #include <benchmark/benchmark.h>
+#include <map>
 
 #ifdef HAVE_LIBXML2
 #include <libxml/HTMLparser.h>
@@ -175,6 +177,58 @@ void BM_LibXml2ParseAndDumpRealPages(benchmark::State& state)
 }
 BENCHMARK_TEMPLATE(BM_LibXml2ParseAndDumpRealPages, TagDensePages)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_LibXml2ParseAndDumpRealPages, CorpusPages)->Unit(benchmark::kMillisecond);
+#endif
+
+// --- very large pages -------------------------------------------------------------------------------------
+
+// A page of about the given size: the body of the largest real page of the corpus repeated under its head.
+const QByteArray& LargePage(int megabytes)
+{
+    static std::map<int, QByteArray> made;
+    QByteArray& page = made[megabytes];
+    if (page.isEmpty()) {
+        const TBenchPage* largest = &CorpusPages().front();
+        for (const TBenchPage& p : CorpusPages())
+            if (p.Bytes.size() > largest->Bytes.size())
+                largest = &p;
+        const QByteArray& bytes = largest->Bytes;
+        const qsizetype bodyStart = bytes.indexOf('>', bytes.indexOf("<body")) + 1;
+        const qsizetype bodyEnd = bytes.lastIndexOf("</body>");
+        const QByteArray body = bytes.mid(bodyStart, bodyEnd - bodyStart);
+        page = bytes.left(bodyStart);
+        while (page.size() < (qsizetype(megabytes) << 20))
+            page += body;
+        page += "</body></html>";
+    }
+    return page;
+}
+
+void BM_FilterOpenAndSaveLargePage(benchmark::State& state)
+{
+    const QByteArray& page = LargePage(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(OpenAndSave(page).data());
+    state.SetBytesProcessed(state.iterations() * page.size());
+}
+BENCHMARK(BM_FilterOpenAndSaveLargePage)->Arg(1)->Arg(8)->Arg(30)->Unit(benchmark::kMillisecond);
+
+#ifdef HAVE_LIBXML2
+void BM_LibXml2ParseAndDumpLargePage(benchmark::State& state)
+{
+    const QByteArray& page = LargePage(int(state.range(0)));
+    for (auto _ : state) {
+        htmlDocPtr d = htmlReadMemory(page.constData(), int(page.size()), "page.html", nullptr,
+                                      HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+        xmlChar* out = nullptr;
+        int size = 0;
+        htmlDocDumpMemory(d, &out, &size);
+        benchmark::DoNotOptimize(out);
+        xmlFree(out);
+        xmlFreeDoc(d);
+    }
+    state.SetBytesProcessed(state.iterations() * page.size());
+}
+BENCHMARK(BM_LibXml2ParseAndDumpLargePage)->Arg(1)->Arg(8)->Arg(30)->Unit(benchmark::kMillisecond);
 #endif
 
 } // namespace

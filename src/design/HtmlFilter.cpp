@@ -41,10 +41,10 @@ const THtmlTag* AsTag(const THtmlNode* node)
     return node && node->NodeClass() == THtmlNode::ncTag ? static_cast<const THtmlTag*>(node) : nullptr;
 }
 
-QString AttributeOf(const THtmlNode* node, int attr)
+QStringView AttributeOf(const THtmlNode* node, int attr)
 {
     const THtmlTag* tag = AsTag(node);
-    return tag ? tag->GetAttribute(attr) : QString();
+    return tag ? tag->AttributeView(attr) : QStringView();
 }
 
 // Sets attr of dest to source's value, keeping a bare attribute bare, a written "TRUE" written and a value
@@ -107,7 +107,7 @@ const char* PlaceholderKind(const THtmlNode* node)
     case TAG_NOSCRIPT: return "noscript";
     case TAG_NOFRAMES: return "noframes";
     case TAG_BGSOUND: return "bgsound";
-    case TAG_INPUT: return SameText(AttributeOf(node, ATTR_TYPE), QStringLiteral("hidden")) ? "hidden" : nullptr;
+    case TAG_INPUT: return SameText(AttributeOf(node, ATTR_TYPE), QLatin1StringView("hidden")) ? "hidden" : nullptr;
     case TAG_A: return AttributeOf(node, ATTR_NAME).isEmpty() ? nullptr : "anchor";
     default: return nullptr;
     }
@@ -151,6 +151,16 @@ void UnwrapAddedRowGroups(THtmlTag* table)
     }
 }
 
+// A deep copy of a kept node (a text or an element with its subtree).
+THtmlNode* CopyOf(const THtmlNode* kept)
+{
+    if (kept->NodeClass() == THtmlNode::ncText)
+        return new THtmlText(kept->TagId(), static_cast<const THtmlText*>(kept)->TextView());
+    auto* copy = new THtmlTag(kept->TagId());
+    copy->Assign(kept);
+    return copy;
+}
+
 // The next node of a walk of root after node's whole subtree.
 THtmlNode* NextAfterSubtree(const THtmlNode* root, const THtmlNode* node)
 {
@@ -158,11 +168,6 @@ THtmlNode* NextAfterSubtree(const THtmlNode* root, const THtmlNode* node)
         if (p->NextSibling())
             return p->NextSibling();
     return nullptr;
-}
-
-QString WideText(const QByteArray& bytes)
-{
-    return QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2);
 }
 
 std::unique_ptr<THtmlRoot> ParseText(const QString& html)
@@ -327,6 +332,7 @@ void THtmlFilter::LoadFromStream(QIODevice& Stream)
     ConvertToUnicode(Stream, wide);
     wide.close();
     InstallTree(ParseHtml(QStringView(reinterpret_cast<const QChar*>(decoded.constData()), decoded.size() / 2)));
+    FTextSize = decoded.size() / 2;
 }
 
 void THtmlFilter::LoadFromBytes(const QByteArray& Bytes)
@@ -340,6 +346,7 @@ void THtmlFilter::LoadFromBytes(const QByteArray& Bytes)
 void THtmlFilter::SetSource(const QString& Html)
 {
     InstallTree(ParseText(Html));
+    FTextSize = Html.size();
 }
 
 void THtmlFilter::EnsureDocType()
@@ -412,14 +419,16 @@ void THtmlFilter::PrepareDesignTree()
             img->SetAttribute(ATTR_ONRESIZE, CancelHandler);
             node->InsertBefore(img);
             node->Parent()->Remove(node);
-            Keep(node);
+            // A copy is kept, made now beside the other kept nodes, and the node read goes: the kept nodes
+            // outlive the tree they were read in, and would otherwise hold its memory as long.
+            Keep(CopyOf(node));
+            delete node;
             node = img;
         } else if (tag && (id == TAG_APPLET || id == TAG_MARQUEE || id == TAG_OBJECT)) {
-            // The kept copy takes the attributes and the children themselves: the element keeps none of them.
+            // The kept copy takes the attributes and the children: the element keeps none of them.
             auto* copy = new THtmlTag(id);
-            copy->AssignAttributes(tag);
-            while (THtmlNode* child = tag->FirstChild())
-                copy->AppendChild(child);
+            copy->Assign(tag);
+            tag->Clear();
             const QString designId = NextDesignId();
             Keep(copy);
             QString designClass = id == TAG_APPLET    ? QStringLiteral("dsgn_applet")
@@ -433,7 +442,7 @@ void THtmlFilter::PrepareDesignTree()
             TakeAttributes(tag, copy, {ATTR_WIDTH, ATTR_HEIGHT, ATTR_ALIGN});
             tag->SetAttribute(ATTR_ONRESIZEEND, ReportHandlerText);
         } else if (tag && (id == TAG_IMG ||
-                           (id == TAG_INPUT && SameText(tag->GetAttribute(ATTR_TYPE), QStringLiteral("image"))))) {
+                           (id == TAG_INPUT && SameText(tag->AttributeView(ATTR_TYPE), QLatin1StringView("image"))))) {
             auto* kept = new THtmlTag(id);
             // A kept image, image button or table is only ever read attribute by attribute, so one that the
             // source lacks need not be stored empty.
@@ -471,7 +480,7 @@ void THtmlFilter::PrepareDesignTree()
             tag->RemoveAttribute(ATTR_CLASS);
             tag->RemoveAttribute(ATTR_STYLE);
             tag->SetAttribute(ATTR_ID, designId);
-            const QString border = tag->GetAttribute(ATTR_BORDER);
+            const QStringView border = tag->AttributeView(ATTR_BORDER);
             if (border.isEmpty() || border == QLatin1String("0"))
                 tag->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_layout"));
             tag->SetAttribute(ATTR_ONRESIZEEND, ReportHandlerText);
@@ -488,15 +497,15 @@ void THtmlFilter::PrepareDesignTree()
             for (int attr : BodyAttributes)
                 CopyAttribute(tag, kept, attr);
         } else if (tag && id == TAG_META) {
-            if (SameText(tag->GetAttribute(ATTR_NAME), QStringLiteral("Generator"))) {
+            if (SameText(tag->AttributeView(ATTR_NAME), QLatin1StringView("Generator"))) {
                 // Without a generator text of our own the author's stays as written.
                 if (!FGenerator.isEmpty())
                     tag->SetAttribute(ATTR_CONTENT, FGenerator);
-            } else if (SameText(tag->GetAttribute(ATTR_HTTP_EQUIV), QStringLiteral("Content-Type"))) {
+            } else if (SameText(tag->AttributeView(ATTR_HTTP_EQUIV), QLatin1StringView("Content-Type"))) {
                 tag->SetAttribute(ATTR_CONTENT, QStringLiteral("text/html; charset=ISO-8859-1"));
             }
             // The saved file is 8-bit whatever it was read as, so a short charset declaration must say so too.
-            if (!tag->GetAttribute(ATTR_CHARSET).isEmpty())
+            if (!tag->AttributeView(ATTR_CHARSET).isEmpty())
                 tag->SetAttribute(ATTR_CHARSET, QStringLiteral("ISO-8859-1"));
         }
         node = FSource->GetNextNode(node);
@@ -553,22 +562,19 @@ void THtmlFilter::GetDesignText(QString& Text)
     Text.clear();
     if (!FSource)
         return;
-    QByteArray wideBody;
-    QString body;
-    if (THtmlNode* node = FSource->FindFirst(TAG_BODY)) {
-        QBuffer wide(&wideBody);
-        wide.open(QIODevice::WriteOnly);
-        if (!WriteHtmlNode(wide, node))
-            throw Exception(QStringLiteral("Stream write error"));
-    } else {
-        body = QStringLiteral("<body id=\"%1\" contentEditable></body>").arg(NextDesignId());
-        Keep(new THtmlTag(TAG_BODY));
-    }
     static const QString head = DesignHead();
     const QLatin1String end("\r\n</html>");
-    const QStringView written(reinterpret_cast<const QChar*>(wideBody.constData()), wideBody.size() / 2);
-    Text.reserve(head.size() + written.size() + body.size() + end.size());
-    Text.append(head).append(written).append(body).append(end);
+    // The body is written straight into the page, in room reserved from the size of the last page written.
+    Text.reserve(head.size() + FTextSize + FTextSize / 8 + end.size());
+    Text.append(head);
+    if (THtmlNode* node = FSource->FindFirst(TAG_BODY)) {
+        AppendHtmlNode(Text, node);
+    } else {
+        Text.append(QStringLiteral("<body id=\"%1\" contentEditable></body>").arg(NextDesignId()));
+        Keep(new THtmlTag(TAG_BODY));
+    }
+    Text.append(end);
+    FTextSize = Text.size() - head.size();
 }
 
 void THtmlFilter::ResolveImageSource(const QString& Src, QString& DesignClass, QString& DesignSrc) const
@@ -609,10 +615,15 @@ void THtmlFilter::ResolveImageSource(const QString& Src, QString& DesignClass, Q
 
 int THtmlFilter::DesignIdToIndex(const QString& Id)
 {
+    return IndexOfDesignId(Id);
+}
+
+int THtmlFilter::IndexOfDesignId(QStringView Id)
+{
     const QLatin1String prefix(DesignIdPrefix);
     if (!Id.startsWith(prefix, Qt::CaseSensitive))
         return -1;
-    const QStringView digits = QStringView(Id).mid(prefix.size());
+    const QStringView digits = Id.mid(prefix.size());
     if (digits.isEmpty())
         return -1;
     qint64 n = 0;
@@ -633,7 +644,12 @@ THtmlNode* THtmlFilter::FindNode(const QString& Id) const
 
 THtmlNode* THtmlFilter::FindNodeFor(const QString& Id, int DesignTag) const
 {
-    THtmlNode* kept = FindNode(Id);
+    return KeptNodeFor(Id, DesignTag);
+}
+
+THtmlNode* THtmlFilter::KeptNodeFor(QStringView Id, int DesignTag) const
+{
+    THtmlNode* kept = KeptNode(IndexOfDesignId(Id));
     if (!kept)
         return nullptr;
     if (DesignTag == TAG_TABLE || DesignTag == TAG_BODY)
@@ -715,15 +731,6 @@ public:
         return inserted;
     }
 
-    static THtmlNode* CopyOf(const THtmlNode* kept)
-    {
-        if (const auto* text = dynamic_cast<const THtmlText*>(kept))
-            return new THtmlText(text->TagId(), text->Text());
-        auto* copy = new THtmlTag(kept->TagId());
-        copy->Assign(kept);
-        return copy;
-    }
-
 private:
     struct TChange
     {
@@ -741,7 +748,7 @@ QString THtmlFilter::KeepCopy(const QString& Id)
     const THtmlNode* kept = FindNode(Id);
     if (!kept)
         return {};
-    THtmlNode* copy = TMappedSource::CopyOf(kept);
+    THtmlNode* copy = CopyOf(kept);
     if (FTablesWithoutTbody.count(kept))
         FTablesWithoutTbody.insert(copy);
     const QString id = NextDesignId();
@@ -757,7 +764,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
         const int id = node->TagId();
         THtmlTag* tag = (id == TAG_IMG || id == TAG_TABLE || id == TAG_BODY || id == TAG_A) ? AsTag(node) : nullptr;
         if (tag && id == TAG_IMG) {
-            if (THtmlNode* kept = FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_IMG)) {
+            if (THtmlNode* kept = KeptNodeFor(tag->AttributeView(ATTR_ID), TAG_IMG)) {
                 const THtmlTag* keptTag = AsTag(kept);
                 if (keptTag && kept->TagId() == TAG_IMG) {
                     if (inPlace)
@@ -765,7 +772,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     TakeAttributes(tag, keptTag, {ATTR_ID, ATTR_CLASS, ATTR_SRC, ATTR_STYLE, ATTR_ONRESIZEEND,
                                                   ATTR_WIDTH, ATTR_HEIGHT});
                 } else if (keptTag && kept->TagId() == TAG_INPUT &&
-                           SameText(keptTag->GetAttribute(ATTR_TYPE), QStringLiteral("image"))) {
+                           SameText(keptTag->AttributeView(ATTR_TYPE), QLatin1StringView("image"))) {
                     if (inPlace)
                         inPlace->SaveAttributes(tag);
                     tag->SetTagId(TAG_INPUT);
@@ -778,7 +785,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     if (inPlace) {
                         restored = inPlace->Substitute(tag, kept);
                     } else {
-                        restored = TMappedSource::CopyOf(kept);
+                        restored = CopyOf(kept);
                         tag->InsertBefore(restored);
                         restored->Parent()->Remove(tag);
                         delete tag;
@@ -788,7 +795,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                 }
             }
         } else if (tag && id == TAG_TABLE) {
-            if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_TABLE))) {
+            if (const THtmlTag* kept = AsTag(KeptNodeFor(tag->AttributeView(ATTR_ID), TAG_TABLE))) {
                 if (inPlace)
                     inPlace->SaveAttributes(tag);
                 TakeAttributes(tag, kept, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_ONRESIZEEND, ATTR_WIDTH, ATTR_HEIGHT});
@@ -797,18 +804,18 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     UnwrapAddedRowGroups(tag);
             }
         } else if (tag && id == TAG_BODY) {
-            if (const THtmlTag* kept = AsTag(FindNodeFor(tag->GetAttribute(ATTR_ID), TAG_BODY))) {
+            if (const THtmlTag* kept = AsTag(KeptNodeFor(tag->AttributeView(ATTR_ID), TAG_BODY))) {
                 if (inPlace)
                     inPlace->SaveAttributes(tag);
                 tag->AssignAttributes(kept);
             }
         } else if (tag && id == TAG_A) {
             const QLatin1String page("idoc:index.html");
-            const QString href = tag->GetAttribute(ATTR_HREF);
+            const QStringView href = tag->AttributeView(ATTR_HREF);
             if (href.startsWith(page, Qt::CaseSensitive)) {
                 if (inPlace)
                     inPlace->SaveAttributes(tag);
-                tag->SetAttribute(ATTR_HREF, href.mid(page.size()));
+                tag->SetAttribute(ATTR_HREF, tag->AttributeView(ATTR_HREF).mid(page.size()));
             }
         }
         if (node)
@@ -826,38 +833,63 @@ std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
     return copy;
 }
 
-void THtmlFilter::WriteSource(QIODevice& Wide) const
+namespace {
+
+// Narrows what the writer hands it, piece by piece, onto the end of bytes: the UTF-16 text of a whole
+// page never stands in memory at once.
+class TNarrowingSink : public QIODevice
 {
-    TMappedSource mapped;
-    MapBack(FSource.get(), &mapped);
-    if (!WriteHtmlDocument(Wide, FSource.get()))
-        throw Exception(QStringLiteral("Stream write error"));
-}
+public:
+    explicit TNarrowingSink(QByteArray& bytes) : FBytes(bytes) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        qint64 i = 0;
+        if (FHaveLow && size > 0) {
+            // The high byte of a unit whose low byte ended the previous piece.
+            FBytes.append(FLow);
+            FHaveLow = false;
+            i = 1;
+        }
+        const qsizetype units = qsizetype(size - i) / 2;
+        const qsizetype at = FBytes.size();
+        FBytes.resize(at + units);
+        NarrowUnits(data + i, units, FBytes.data() + at);
+        if (i + 2 * units < size) {
+            FLow = data[i + 2 * units];
+            FHaveLow = true;
+        }
+        return size;
+    }
+
+private:
+    QByteArray& FBytes;
+    char FLow = 0;
+    bool FHaveLow = false;
+};
+
+} // namespace
 
 void THtmlFilter::GetSourceText(QString& Html) const
 {
     Html.clear();
     if (!FSource)
         return;
-    QBuffer wide;
-    wide.open(QIODevice::WriteOnly);
-    WriteSource(wide);
-    Html = WideText(wide.data());
+    Html.reserve(FTextSize + FTextSize / 8);
+    TMappedSource mapped;
+    MapBack(FSource.get(), &mapped);
+    AppendHtmlDocument(Html, FSource.get());
+    FTextSize = Html.size();
 }
 
 void THtmlFilter::SaveToStream(QIODevice& Stream) const
 {
     if (!FSource)
         return;
-    QByteArray wideText;
-    QBuffer wide(&wideText);
-    wide.open(QIODevice::WriteOnly);
-    WriteSource(wide);
-    wide.close();
-    // Narrowed in one piece and handed over in one write.
-    QByteArray bytes(wideText.size() / 2, Qt::Uninitialized);
-    NarrowUnits(wideText.constData(), bytes.size(), bytes.data());
-    wideText = QByteArray();
+    // Made whole first and handed over in one write.
+    const QByteArray bytes = SaveToBytes();
     if (Stream.write(bytes) != bytes.size())
         throw Exception(QStringLiteral("Stream write error"));
 }
@@ -866,13 +898,16 @@ QByteArray THtmlFilter::SaveToBytes() const
 {
     if (!FSource)
         return QByteArray();
-    QByteArray wideText;
-    QBuffer wide(&wideText);
-    wide.open(QIODevice::WriteOnly);
-    WriteSource(wide);
-    wide.close();
-    QByteArray bytes(wideText.size() / 2, Qt::Uninitialized);
-    NarrowUnits(wideText.constData(), bytes.size(), bytes.data());
+    QByteArray bytes;
+    bytes.reserve(FTextSize + FTextSize / 8);
+    {
+        TNarrowingSink narrow(bytes);
+        TMappedSource mapped;
+        MapBack(FSource.get(), &mapped);
+        if (!WriteHtmlDocument(narrow, FSource.get()))
+            throw Exception(QStringLiteral("Stream write error"));
+    }
+    FTextSize = bytes.size();
     return bytes;
 }
 
@@ -1091,9 +1126,9 @@ void THtmlFilter::GetMapNames(QStringList& List) const
     for (const auto& node : FNodes) {
         if (node->TagId() != TAG_MAP)
             continue;
-        const QString name = AttributeOf(node.get(), ATTR_NAME);
+        const QStringView name = AttributeOf(node.get(), ATTR_NAME);
         if (!name.isEmpty())
-            List.append(QLatin1Char('#') + name);
+            List.append(QLatin1Char('#') + name.toString());
     }
 }
 

@@ -169,13 +169,13 @@ private:
     // Maps a tree in design form back to the user's document: a copy of the source when inPlace is null;
     // otherwise the source itself, every change being recorded in inPlace, which undoes them when it ends.
     void MapBack(THtmlRoot* root, TMappedSource* inPlace) const;
-    // The mapped-back document as UTF-16 text, written from the source tree mapped in place.
-    void WriteSource(QIODevice& Wide) const;
     void InstallTree(std::unique_ptr<THtmlRoot> tree);
     void PrepareDesignTree();
     QString NextDesignId() const;
     int Keep(THtmlNode* node);
     THtmlNode* KeptNode(int index) const;
+    static int IndexOfDesignId(QStringView Id);
+    THtmlNode* KeptNodeFor(QStringView Id, int DesignTag) const;
     QString PlaceholderMarkup(THtmlNode* kept, const char* kind);
     TOpenTag ImageOpenTag(THtmlTag* kept, const QString& Src, const QString& Width, const QString& Height);
     TOpenTag PlaceholderOpenTag(THtmlTag* kept, const QString& designClass, const QString& Width,
@@ -187,4 +187,6 @@ private:
     // Kept tables whose source had no tbody child (the builders' tables among them).
     std::unordered_set<const THtmlNode*> FTablesWithoutTbody;
     QString FBasePath;
+    // The length of the last text read or written, from which the room for the next one is reserved.
+    mutable qsizetype FTextSize = 0;
 };

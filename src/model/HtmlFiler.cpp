@@ -9,8 +9,8 @@
 #include <QtEndian>
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
-#include <typeinfo>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -96,7 +96,61 @@ inline const char16_t* CopyAsciiRun(const char16_t* s, const char16_t* end, char
         return _mm_xor_si128(_mm_cmpeq_epi16(over, _mm_setzero_si128()), _mm_set1_epi16(-1));
     });
 }
+// The first unit c at or after s, or end.
+inline const char16_t* FindUnit(const char16_t* s, const char16_t* end, char16_t c)
+{
+    const __m128i needle = _mm_set1_epi16(short(c));
+    while (end - s >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        if (const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(v, needle)))
+            return s + __builtin_ctz(unsigned(mask)) / 2;
+        s += 8;
+    }
+    while (s < end && *s != c)
+        ++s;
+    return s;
+}
+
+// The same, telling also whether a surrogate (D800..DFFF) stands before the unit found.
+inline const char16_t* FindUnit(const char16_t* s, const char16_t* end, char16_t c, bool& surrogate)
+{
+    const __m128i needle = _mm_set1_epi16(short(c));
+    const __m128i high5 = _mm_set1_epi16(short(0xF800));
+    const __m128i d800 = _mm_set1_epi16(short(0xD800));
+    __m128i seen = _mm_setzero_si128();
+    while (end - s >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const __m128i sur = _mm_cmpeq_epi16(_mm_and_si128(v, high5), d800);
+        if (const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(v, needle))) {
+            const int k = __builtin_ctz(unsigned(mask));
+            if ((_mm_movemask_epi8(sur) & ((1 << k) - 1)) != 0 || _mm_movemask_epi8(seen) != 0)
+                surrogate = true;
+            return s + k / 2;
+        }
+        seen = _mm_or_si128(seen, sur);
+        s += 8;
+    }
+    if (_mm_movemask_epi8(seen) != 0)
+        surrogate = true;
+    for (; s < end && *s != c; ++s)
+        if ((*s & 0xF800) == 0xD800)
+            surrogate = true;
+    return s;
+}
 #else
+inline const char16_t* FindUnit(const char16_t* s, const char16_t* end, char16_t c)
+{
+    while (s < end && *s != c)
+        ++s;
+    return s;
+}
+inline const char16_t* FindUnit(const char16_t* s, const char16_t* end, char16_t c, bool& surrogate)
+{
+    for (; s < end && *s != c; ++s)
+        if ((*s & 0xF800) == 0xD800)
+            surrogate = true;
+    return s;
+}
 inline const char16_t* CopyPlainRun(const char16_t* s, const char16_t*, char16_t*&)
 {
     return s;
@@ -139,10 +193,28 @@ public:
             slot.Length = 0;
     }
 
+    // readable: how far from the name's start the text may be read (names of up to eight units, the most,
+    // are taken as one block of eight and compared at once).
     template <typename TLookup>
-    int Find(QStringView name, TLookup lookup)
+    int Find(QStringView name, const char16_t* readable, TLookup lookup)
     {
         const qsizetype n = name.size();
+#if defined(__SSE2__)
+        if (n > 0 && n <= 8 && readable - name.utf16() >= 8) {
+            const __m128i key = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(name.utf16())),
+                                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(KeepUnits + 8 - n)));
+            const auto lo = std::uint64_t(_mm_cvtsi128_si64(key));
+            const auto hi = std::uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(key, key)));
+            const std::uint64_t h = (lo * 0x9E3779B97F4A7C15u) ^ (hi * 0xC2B2AE3D27D4EB4Fu) ^ std::uint64_t(n);
+            TShortSlot& slot = FShort[(h >> 32) & (Slots - 1)];
+            if (slot.Length == n && _mm_movemask_epi8(_mm_cmpeq_epi16(key, slot.Key)) == 0xFFFF)
+                return slot.Id;
+            slot.Key = key;
+            slot.Length = int(n);
+            slot.Id = lookup(name);
+            return slot.Id;
+        }
+#endif
         if (n == 0 || n > MaxLength)
             return lookup(name);
         const char16_t* p = name.utf16();
@@ -166,6 +238,17 @@ public:
 private:
     static constexpr int Slots = 256;
     static constexpr qsizetype MaxLength = 14;
+#if defined(__SSE2__)
+    // Read from KeepUnits + 8 - n: n units of ones, then zeros.
+    static constexpr char16_t KeepUnits[16] = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+    struct TShortSlot
+    {
+        __m128i Key; // the name's units, zeros after them
+        int Length = 0;
+        int Id = 0;
+    };
+    std::array<TShortSlot, Slots> FShort{};
+#endif
     struct TSlot
     {
         int Id;
@@ -173,32 +256,6 @@ private:
         char16_t Name[MaxLength];
     };
     std::array<TSlot, Slots> FSlots;
-};
-
-// Attribute values recur too (class="line", class="fn", href="#top"): the string last made for each short
-// value is kept, and an equal value shares it instead of making a string of its own.
-class TValueCache
-{
-public:
-    QString Find(const char16_t* p, qsizetype n)
-    {
-        if (n == 0)
-            return QString();
-        if (n > MaxLength)
-            return QString(reinterpret_cast<const QChar*>(p), n);
-        unsigned h = unsigned(n);
-        for (qsizetype i = 0; i < n; ++i)
-            h = h * 31u + p[i];
-        QString& slot = FSlots[(h ^ (h >> 9)) & (Slots - 1)];
-        if (slot.size() != n || std::memcmp(slot.constData(), p, std::size_t(n) * 2) != 0)
-            slot = QString(reinterpret_cast<const QChar*>(p), n);
-        return slot;
-    }
-
-private:
-    static constexpr int Slots = 1024;
-    static constexpr qsizetype MaxLength = 48;
-    std::array<QString, Slots> FSlots;
 };
 
 // The attributes of HTML that are flags: present or absent, without a value of their own.
@@ -270,12 +327,6 @@ private:
         return q;
     }
 
-    // The next "<" at or after q, or the end.
-    const char16_t* FindLessThan(const char16_t* q) const
-    {
-        const qsizetype i = QStringView(q, FEnd).indexOf(u'<');
-        return i < 0 ? FEnd : q + i;
-    }
 
     void SkipBlanks()
     {
@@ -330,6 +381,17 @@ private:
             ++FOpen[n->TagId()];
     }
 
+    // The room for the text being made, reused from text to text, grown keeping its first written units.
+    void GrowScratch(qsizetype written)
+    {
+        const qsizetype size = std::max<qsizetype>(FScratchSize * 2, 4096);
+        std::unique_ptr<char16_t[]> grown(new char16_t[std::size_t(size)]);
+        if (written)
+            std::memcpy(grown.get(), FScratch.get(), std::size_t(written) * 2);
+        FScratch = std::move(grown);
+        FScratchSize = size;
+    }
+
     THtmlTag* ParentOf(THtmlTag* e) const { return static_cast<THtmlTag*>(e->Parent()); }
 
     bool HasFlag(int id, unsigned char flag) const
@@ -350,10 +412,13 @@ private:
 
     void AddRaw(int id, const char16_t* from, const char16_t* to, bool closeWithGt = false)
     {
-        QString text(reinterpret_cast<const QChar*>(from), to - from);
-        if (closeWithGt)
+        if (closeWithGt) {
+            QString text(reinterpret_cast<const QChar*>(from), to - from);
             text += u'>';
-        FCurrent->Add(new THtmlText(id, std::move(text)));
+            FCurrent->Add(new THtmlText(id, text));
+        } else {
+            FCurrent->Add(new THtmlText(id, QStringView(from, to)));
+        }
     }
 
     void ParseComment()
@@ -397,7 +462,7 @@ private:
     {
         const char16_t* tagStart = P;
         const QStringView name(P + 1, nameEnd);
-        const int id = FTagNames.Find(name, [](QStringView n) { return TagNameToId(n); });
+        const int id = FTagNames.Find(name, FEnd, [](QStringView n) { return TagNameToId(n); });
         P = nameEnd;
         if (id == TAG_UNKNOWN || id == TAG_UNKNOWN + TagEndOffset) {
             if (P < FEnd && *P != u'>')
@@ -536,7 +601,7 @@ private:
         if (end >= FEnd)
             return;
         if (end > P)
-            element->Add(new THtmlText(TAG_TEXT, QString(reinterpret_cast<const QChar*>(P), end - P)));
+            element->Add(new THtmlText(TAG_TEXT, QStringView(P, end)));
         P = end;
     }
 
@@ -596,59 +661,78 @@ private:
         return false;
     }
 
+    // The attributes are gathered as views of the source and handed to the element in one piece; an
+    // element met again (a second body tag) adds them to what it has.
     void ParseAttributes(THtmlTag* element)
     {
         SkipBlanks();
-        while (P < FEnd && *P != u'>') {
-            const char16_t* nameEnd = ReadUpTo(P, [](char16_t ch) { return IsBlank(ch) || ch == u'=' || ch == u'>'; });
-            const QStringView name(P, nameEnd);
-            P = nameEnd;
+        if (P >= FEnd || *P == u'>') {
+            if (P < FEnd)
+                ++P;
+            return;
+        }
+        if (element->AttributeCount() > 0)
+            FAttributes = TAttributeBuilder(*element);
+        else
+            FAttributes.Clear();
+        // A local cursor: the loops below need not store it back at every step.
+        const char16_t* p = P;
+        const char16_t* const end = FEnd;
+        auto skipBlanks = [&p, end] {
+            while (p < end && IsBlank(*p))
+                ++p;
+        };
+        while (p < end && *p != u'>') {
+            const char16_t* nameEnd = p + 1;
+            while (nameEnd < end && !IsBlank(*nameEnd) && *nameEnd != u'=' && *nameEnd != u'>')
+                ++nameEnd;
+            const QStringView name(p, nameEnd);
+            p = nameEnd;
             const char16_t* valueFrom = nullptr;
             const char16_t* valueTo = nullptr;
             bool equals = false;
-            SkipBlanks();
-            if (P < FEnd && *P == u'=') {
+            bool surrogate = false;
+            skipBlanks();
+            if (p < end && *p == u'=') {
                 equals = true;
-                ++P;
-                SkipBlanks();
-                if (P < FEnd && (*P == u'"' || *P == u'\'')) {
-                    const char16_t quote = *P++;
-                    valueFrom = P;
-                    while (P < FEnd && *P != quote)
-                        ++P;
-                    valueTo = P;
-                    if (P < FEnd)
-                        ++P;
-                } else if (P < FEnd && *P != u'>') {
-                    valueFrom = P;
-                    P = ReadUpTo(P, [](char16_t ch) { return IsBlank(ch) || ch == u'>'; });
-                    valueTo = P;
+                ++p;
+                skipBlanks();
+                if (p < end && (*p == u'"' || *p == u'\'')) {
+                    const char16_t quote = *p++;
+                    valueFrom = p;
+                    p = FindUnit(p, end, quote, surrogate);
+                    valueTo = p;
+                    if (p < end)
+                        ++p;
+                } else if (p < end && *p != u'>') {
+                    valueFrom = p;
+                    ++p;
+                    while (p < end && !IsBlank(*p) && *p != u'>')
+                        ++p;
+                    valueTo = p;
+                    surrogate = true; // not looked at: the list checks it
                 }
             }
             if (!(name.size() == 1 && name[0] == u'/')) {
-                const int attr = FAttrNames.Find(name, [](QStringView n) { return AttrNameToId(n); });
+                const int attr = FAttrNames.Find(name, FEnd, [](QStringView n) { return AttrNameToId(n); });
                 const qsizetype valueLength = valueTo - valueFrom;
                 // Attributes the table does not know (data-*, aria-*, role, async, ...) are kept raw, on
                 // every element, as written: bare, empty or with a value.
                 if (attr < 0) {
-                    if (equals)
-                        element->SetRawAttribute(name.toString(),
-                                                 QString(reinterpret_cast<const QChar*>(valueFrom), valueLength));
-                    else
-                        element->SetRawValuelessAttribute(name.toString());
-                } else if (equals && valueLength == 0 && (FOptions & poEmptyFlagsAreBare) && IsFlagAttribute(attr)) {
-                    element->SetValuelessAttribute(attr);
-                } else if (equals) {
+                    FAttributes.StoreRaw(name, QStringView(valueFrom, valueLength), !equals);
+                } else if (equals && !(valueLength == 0 && (FOptions & poEmptyFlagsAreBare) && IsFlagAttribute(attr))) {
                     // An empty value (alt="", value="") is kept as written: it differs from no attribute.
-                    element->SetExplicitAttribute(attr, FValues.Find(valueFrom, valueLength));
+                    FAttributes.Store(attr, QStringView(valueFrom, valueLength), afWritten, !surrogate);
                 } else {
-                    element->SetValuelessAttribute(attr);
+                    FAttributes.Store(attr, u"TRUE", afValueless, true);
                 }
             }
-            SkipBlanks();
+            skipBlanks();
         }
-        if (P < FEnd)
-            ++P;
+        if (p < end)
+            ++p;
+        P = p;
+        element->SetAttributes(FAttributes);
     }
 
     // The code of a script or style element, read as it stands up to its own end tag, so that "a<b" in
@@ -685,85 +769,62 @@ private:
         const QStringView code(a, b);
         if (code.startsWith(u"<!--") && code.endsWith(u"-->") && code.size() >= 7 &&
             code.indexOf(u"-->", 4) == code.size() - 3) {
-            element->Add(new THtmlText(TAG_COMMENT, code.toString()));
+            element->Add(new THtmlText(TAG_COMMENT, code));
         } else {
-            element->Add(new THtmlText(TAG_TEXT, QString(reinterpret_cast<const QChar*>(from), q - from)));
+            element->Add(new THtmlText(TAG_TEXT, QStringView(from, q)));
         }
     }
 
-    // Ordinary text up to the next tag, with every "<" that starts no tag held as "&lt;".
+    // Ordinary text up to the next tag, with every "<" that starts no tag held as "&lt;". One pass finds
+    // where the text ends and makes its characters: blanks collapsed outside pre, each "<" as "&lt;" (and
+    // "<>" as "&lt;&gt;").
     void ParseText()
     {
-        // First pass: where the text ends and how many "<" it holds.
-        const char16_t* q = P;
-        qsizetype lessThan = 0;
-        for (;;) {
-            q = FindLessThan(q);
-            if (q >= FEnd)
-                break;
-            if (q + 1 >= FEnd) {
-                ++lessThan;
-                q = FEnd;
-                break;
-            }
-            const char16_t c = q[1];
-            if (IsBlank(c)) {
-                ++lessThan;
-                q += 2;
-            } else if (c == u'>') {
-                ++lessThan;
-                q += 2;
-            } else if (c == u'<') {
-                ++lessThan;
-                q += 1;
-            } else {
-                break;
-            }
-        }
+        const char16_t* const end = FEnd;
         const char16_t* from = P;
-        P = q;
         const bool collapse = !FInPre;
-        if (collapse) {
-            // Collapsing maps a run of blanks to one space and keeps every other character, so what
-            // trimming and the trim flag need can be read from the source directly.
-            if (FTrim)
-                while (from < q && *from <= 32)
-                    ++from;
-            if (from == q)
-                return;
-            FTrim = IsBlank(q[-1]);
-        }
-        THtmlTag* target = TextTarget(from, q);
-        if (!target)
-            return;
-        QString text(qsizetype((q - from) + 8 * lessThan), Qt::Uninitialized);
-        char16_t* const out = reinterpret_cast<char16_t*>(text.data());
+        // Collapsing maps a run of blanks to one space and keeps every other character, so what trimming
+        // and the trim flag need can be read from the source directly. The text ends at a "<", never
+        // among these characters.
+        if (collapse && FTrim)
+            while (from < end && *from <= 32)
+                ++from;
+        char16_t* out = FScratch.get();
+        char16_t* limit = out + FScratchSize;
         char16_t* o = out;
-        for (const char16_t* s = from; s < q;) {
-            // Runs of characters that are copied as they stand, eight at a time. Every step copies at most
-            // as many units as it reads, so the room for the whole text covers a full store.
-            s = CopyPlainRun(s, q, o);
-            if (s >= q)
+        const char16_t* s = from;
+        for (;;) {
+            // Room for the longest step ("&lt;&gt;") and for the eight units a run stores at once.
+            if (limit - o < 64) {
+                const qsizetype written = o - out;
+                GrowScratch(written);
+                out = FScratch.get();
+                limit = out + FScratchSize;
+                o = out + written;
+            }
+            // Runs of characters that are copied as they stand, eight at a time, no further than the room.
+            s = CopyPlainRun(s, s + std::min<qsizetype>(end - s, (limit - o) - 8), o);
+            if (s >= end)
                 break;
             const char16_t c = *s;
             if (c > 32 && c != u'<') {
                 *o++ = c;
                 ++s;
-                continue;
-            }
-            if (c == u'<') {
+            } else if (c == u'<') {
+                if (s + 1 < end && !IsBlank(s[1]) && s[1] != u'<' && s[1] != u'>')
+                    break; // a tag begins
                 static constexpr char16_t Lt[] = u"&lt;";
                 static constexpr char16_t Gt[] = u"&gt;";
                 std::memcpy(o, Lt, 8);
                 o += 4;
                 ++s;
-                if (s < q && *s == u'>') {
+                if (s < end && *s == u'>') {
                     std::memcpy(o, Gt, 8);
                     o += 4;
                     ++s;
                 }
             } else if (collapse && IsBlank(c)) {
-                while (s < q && IsBlank(*s))
+                while (s < end && IsBlank(*s))
                     ++s;
                 *o++ = u' ';
             } else {
@@ -771,8 +832,14 @@ private:
                 ++s;
             }
         }
-        text.truncate(o - out);
-        target->Add(new THtmlText(TAG_TEXT, std::move(text)));
+        P = s;
+        if (collapse) {
+            if (from == s)
+                return;
+            FTrim = IsBlank(s[-1]);
+        }
+        if (THtmlTag* target = TextTarget(from, s))
+            target->Add(new THtmlText(TAG_TEXT, QStringView(out, o)));
     }
 
     // The element that receives text read now, or null when the text has no place there (it is dropped).
@@ -821,7 +888,9 @@ private:
     const unsigned char* FFlags;
     TNameCache FTagNames;
     TNameCache FAttrNames;
-    TValueCache FValues;
+    TAttributeBuilder FAttributes;
+    std::unique_ptr<char16_t[]> FScratch;
+    qsizetype FScratchSize = 0;
     unsigned FOptions;
 };
 
@@ -891,14 +960,37 @@ const QString DocTypeLines[] = {
 constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
 constexpr int MaxIndentBlanks = 80;
 
-// The node as the given class, or null. Nodes are nearly always of exactly the class their identifier
-// suggests, which a comparison of type answers without the general cast.
+// The node as the given class, or null, told by the class the node was made as.
+template <typename T>
+constexpr THtmlNode::TNodeClass ClassOf();
+template <>
+constexpr THtmlNode::TNodeClass ClassOf<THtmlText>() { return THtmlNode::ncText; }
+template <>
+constexpr THtmlNode::TNodeClass ClassOf<THtmlTag>() { return THtmlNode::ncTag; }
+
 template <typename T>
 T* NodeAs(THtmlNode* node)
 {
-    if (node && typeid(*node) == typeid(T))
-        return static_cast<T*>(node);
-    return dynamic_cast<T*>(node);
+    return node && node->NodeClass() == ClassOf<T>() ? static_cast<T*>(node) : nullptr;
+}
+
+// The first unit from s on that the writer escapes (above 255, or a double quote with quotes), or e.
+inline const char16_t* FindEscaped(const char16_t* s, const char16_t* e, bool quotes)
+{
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi16(quotes ? short(u'"') : short(0x100)); // 0x100 is caught as above 255
+    while (e - s >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const __m128i wide = _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(255)), _mm_setzero_si128()),
+                                           _mm_set1_epi16(-1));
+        if (const int mask = _mm_movemask_epi8(_mm_or_si128(wide, _mm_cmpeq_epi16(v, quote))))
+            return s + __builtin_ctz(unsigned(mask)) / 2;
+        s += 8;
+    }
+#endif
+    while (s < e && *s <= 255 && !(quotes && *s == u'"'))
+        ++s;
+    return s;
 }
 
 bool IsRawId(int id)
@@ -916,18 +1008,37 @@ inline char32_t NextCodePoint(const QChar*& s, const QChar* e)
     return c;
 }
 
-// The writer's output: appends without the checks of a shared string, flushed to the stream in pieces.
+// The writer's output: appends without the checks of a shared string. Its characters stand in a string,
+// the writer's own (flushed to the stream in pieces) or the caller's, to which they are appended: the
+// string is grown ahead and cut back to what was written when the writer is done.
 class TOutBuffer
 {
 public:
-    qsizetype Size() const { return FSize; }
-    const char16_t* Data() const { return FData.get(); }
-    void Clear() { FSize = 0; }
+    explicit TOutBuffer(QString* text) : FText(text ? text : &FOwn), FStart(FText->size()), FSize(FStart)
+    {
+        FData = reinterpret_cast<char16_t*>(FText->data());
+    }
+    TOutBuffer(const TOutBuffer&) = delete;
+    TOutBuffer& operator=(const TOutBuffer&) = delete;
+    ~TOutBuffer() { Finish(); }
+
+    // What was written since the start (or the last Clear).
+    qsizetype Size() const { return FSize - FStart; }
+    const char16_t* Data() const { return FData + FStart; }
+    void Clear() { FSize = FStart; }
+    // Cuts the string back to what was written.
+    void Finish()
+    {
+        if (FText->size() != FSize)
+            FText->resize(FSize);
+    }
 
     void Append(const QChar* s, qsizetype n)
     {
+        if (n <= 0)
+            return;
         Ensure(n);
-        std::memcpy(FData.get() + FSize, s, std::size_t(n) * 2);
+        std::memcpy(FData + FSize, s, std::size_t(n) * 2);
         FSize += n;
     }
     void Append(QStringView s) { Append(s.data(), s.size()); }
@@ -944,46 +1055,48 @@ public:
     void AppendBlanks(qsizetype n)
     {
         Ensure(n);
-        std::fill_n(FData.get() + FSize, n, u' ');
+        std::fill_n(FData + FSize, n, u' ');
         FSize += n;
     }
     void AppendEntity(char32_t code)
     {
         Ensure(MaxEntityLength);
-        FSize += WriteCharEntity(code, FData.get() + FSize);
+        FSize += WriteCharEntity(code, FData + FSize);
     }
     // Room for n more units at the end, to be written directly and then committed.
     char16_t* Tail(qsizetype n)
     {
         Ensure(n);
-        return FData.get() + FSize;
+        return FData + FSize;
     }
-    void Commit(const char16_t* end) { FSize = end - FData.get(); }
+    void Commit(const char16_t* end) { FSize = end - FData; }
 
 private:
     void Ensure(qsizetype n)
     {
-        if (FSize + n <= FCapacity)
+        if (FSize + n <= FText->size())
             return;
-        const qsizetype capacity = std::max<qsizetype>({FSize + n, FCapacity * 2, 1 << 12});
-        std::unique_ptr<char16_t[]> data(new char16_t[std::size_t(capacity)]);
-        if (FSize)
-            std::memcpy(data.get(), FData.get(), std::size_t(FSize) * 2);
-        FData = std::move(data);
-        FCapacity = capacity;
+        // Grown as a whole by half again at least; the characters past FSize are not yet written.
+        FText->resize(std::max<qsizetype>({FSize + n, FText->size() + FText->size() / 2, FStart + (1 << 12)}));
+        FData = reinterpret_cast<char16_t*>(FText->data());
     }
 
-    std::unique_ptr<char16_t[]> FData;
-    qsizetype FSize = 0;
-    qsizetype FCapacity = 0;
+    QString FOwn;
+    QString* FText;
+    char16_t* FData;
+    qsizetype FStart;
+    qsizetype FSize;
 };
 
 class THtmlWriter
 {
 public:
-    explicit THtmlWriter(QIODevice* device) : FDevice(device), FNames(NameTables()) {}
+    // Writes to the device, or appended to text when there is no device.
+    explicit THtmlWriter(QIODevice* device, QString* text = nullptr)
+        : FDevice(device), FNames(NameTables()), FOut(device ? nullptr : text)
+    {
+    }
 
-    QString Output() const { return QString(reinterpret_cast<const QChar*>(FOut.Data()), FOut.Size()); }
     // False once the device has refused any part of the output.
     bool Written() const { return !FFailed; }
 
@@ -1002,10 +1115,10 @@ public:
         const int id = node->TagId();
         if (id == TAG_TEXT) {
             if (auto* text = dynamic_cast<THtmlText*>(node))
-                TextForm(text->Text());
+                TextForm(text->TextView());
         } else if (IsRawId(id)) {
             if (auto* raw = dynamic_cast<THtmlText*>(node))
-                RawForm(raw->Text(), esReference);
+                RawForm(raw->TextView(), esReference);
         } else if (id == TAG_DOCTYPE) {
             DocTypeForm(node);
         } else if (auto* e = dynamic_cast<THtmlTag*>(node); e && id > 0) {
@@ -1158,8 +1271,8 @@ private:
         const QChar* e = s + text.size();
         while (s < e) {
             const QChar* run = s;
-            while (s < e && s->unicode() <= 255 && !(quotes && s->unicode() == u'"'))
-                ++s;
+            s = reinterpret_cast<const QChar*>(FindEscaped(reinterpret_cast<const char16_t*>(s),
+                                                           reinterpret_cast<const char16_t*>(e), quotes));
             if (s > run)
                 FOut.Append(run, s - run);
             if (s >= e)
@@ -1210,21 +1323,24 @@ private:
         FOut.Append(u'<');
         FOut.Append(FNames.Tags[id]);
         const int count = e->AttributeCount();
+        bool afterBare = false; // the attribute written last was a bare name
         for (int i = 0; i < count; ++i) {
             const int attr = e->GetAttributeId(i);
-            const QString& value = e->AttributeValueRef(i);
+            const QStringView value = e->ValueViewAt(i);
             if (attr < 0) {
                 // "name" alone is a bare attribute, "name=" one written empty; a name read from a stray
                 // "=" begins with it, so the name ends at the first "=" after that.
                 const qsizetype eq = value.size() > 1 ? value.indexOf(u'=', 1) : -1;
                 const QStringView name = eq < 0 ? QStringView(value) : QStringView(value).left(eq);
-                // A name that no reader could take as one would end the tag early: it is not written.
-                if (name.isEmpty() || std::any_of(name.begin(), name.end(), [](QChar c) {
-                        return IsBlank(c.unicode()) || c == u'>';
-                    }))
+                // A name that no reader could take as one would end the tag early: it is not written. Nor is
+                // one that begins with "=" after a bare name, which would read back as that name's value
+                // ("as =x" is as="x"), taking any markup quoted after it out of its quotes.
+                if (name.isEmpty() || (afterBare && name.front() == u'=') ||
+                    std::any_of(name.begin(), name.end(), [](QChar c) { return IsBlank(c.unicode()) || c == u'>'; }))
                     continue;
                 FOut.Append(u' ');
                 AppendEscaped(name, esReference, false);
+                afterBare = eq < 0;
                 if (eq >= 0) {
                     FOut.Append(u"=\"");
                     AppendEscaped(QStringView(value).mid(eq + 1), esReference, true);
@@ -1237,12 +1353,14 @@ private:
             if (e->IsAttributeValueless(i)) {
                 FOut.Append(u' ');
                 FOut.Append(FNames.Attrs[attr]);
+                afterBare = true;
             } else if (!value.isEmpty() || e->IsAttributeWrittenEmpty(i)) {
                 FOut.Append(u' ');
                 FOut.Append(FNames.Attrs[attr]);
                 FOut.Append(u"=\"");
                 AppendEscaped(value, esReference, true);
                 FOut.Append(u'"');
+                afterBare = false;
             }
         }
         FOut.Append(u'>');
@@ -1263,7 +1381,7 @@ private:
 
     // Comments, PHP and ASP blocks and unknown tags stand in the flow: they end their line only where
     // a line end cannot show.
-    void RawForm(const QString& text, TEscape escape)
+    void RawForm(QStringView text, TEscape escape)
     {
         PutEscaped(text, escape);
         LineEnd();
@@ -1279,7 +1397,7 @@ private:
 
     // Ordinary text: words and single blanks, wrapped at the first blank from column 79 on. A blank is
     // held back until the next piece, which it then precedes as a blank or as the line end.
-    void TextForm(const QString& text)
+    void TextForm(QStringView text)
     {
         const QChar* s = text.constData();
         const QChar* e = s + text.size();
@@ -1364,7 +1482,7 @@ private:
     static void TrimOwnLineText(THtmlTag* e)
     {
         if (THtmlText* first = OuterText(e, true)) {
-            const QString& text = first->Text();
+            const QStringView text = first->TextView();
             qsizetype start = 0;
             while (start < text.size() && text[start].unicode() < 33)
                 ++start;
@@ -1372,7 +1490,7 @@ private:
                 first->SetText(text.mid(start));
         }
         if (THtmlText* last = OuterText(e, false)) {
-            const QString& text = last->Text();
+            const QStringView text = last->TextView();
             qsizetype end = text.size();
             while (end > 0 && text[end - 1].unicode() < 33)
                 --end;
@@ -1398,9 +1516,10 @@ private:
                 for (const THtmlNode* p = n->Parent(); p != e; p = p->Parent())
                     if (p->TagId() == TAG_PRE)
                         return false;
-                if (e->TagId() == TAG_PRE && !text->Text().isEmpty())
+                const QStringView view = text->TextView();
+                if (e->TagId() == TAG_PRE && !view.isEmpty())
                     return false;
-                if (!std::all_of(text->Text().begin(), text->Text().end(), [](QChar c) { return IsBlank(c.unicode()); }))
+                if (!std::all_of(view.begin(), view.end(), [](QChar c) { return IsBlank(c.unicode()); }))
                     return false;
             } else if (!InTagSet(id, tsDropWhenEmpty) || n->NodeClass() != THtmlNode::ncTag ||
                        static_cast<const THtmlTag*>(n)->AttributeCount() > 0) {
@@ -1533,9 +1652,9 @@ private:
             if (!text)
                 return;
             if (parent.Verbatim) {
-                PutEscaped(text->Text(), parent.Escape);
+                PutEscaped(text->TextView(), parent.Escape);
             } else if (id == TAG_TEXT) {
-                TextForm(text->Text());
+                TextForm(text->TextView());
             } else {
                 const int parentId = parent.Element->TagId();
                 if (id == TAG_COMMENT && (parentId == TAG_SCRIPT || parentId == TAG_STYLE)) {
@@ -1543,7 +1662,7 @@ private:
                     BreakNow();
                     FIndentWritten = true;
                 }
-                RawForm(text->Text(), parent.Escape);
+                RawForm(text->TextView(), parent.Escape);
             }
             return;
         }
@@ -1596,11 +1715,26 @@ bool WriteHtmlNode(QIODevice& stream, THtmlNode* node)
 
 QString HtmlNodeToText(THtmlNode* node)
 {
+    QString text;
+    AppendHtmlNode(text, node);
+    return text;
+}
+
+void AppendHtmlNode(QString& text, THtmlNode* node)
+{
     if (!node)
-        return {};
-    THtmlWriter writer(nullptr);
+        return;
+    THtmlWriter writer(nullptr, &text);
     writer.WriteNode(node);
-    return writer.Output();
+}
+
+void AppendHtmlDocument(QString& text, THtmlRoot* root)
+{
+    if (!root)
+        return;
+    THtmlWriter writer(nullptr, &text);
+    for (THtmlNode* child = root->FirstChild(); child; child = child->NextSibling())
+        writer.WriteNode(child);
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -68,6 +68,10 @@ private:
 
 // Exactly what WriteHtmlNode writes for the node, as a string.
 QString HtmlNodeToText(THtmlNode* node);
+// The same appended to text (grown as needed, so a caller that reserves room spares the copies).
+void AppendHtmlNode(QString& text, THtmlNode* node);
+// What WriteHtmlDocument writes for the document, appended to text; nothing when root is null.
+void AppendHtmlDocument(QString& text, THtmlRoot* root);
 // The plain text of the node's subtree: words with references decoded, runs of blanks as one space, CR LF
 // at br and hr, a blank line between blocks; trimmed at both ends.
 QString GetNodePlainText(const THtmlNode* node);

@@ -4,107 +4,33 @@
 #include "HtmlTags.h"
 #include "WStrList.h"
 
+#include "NodeMemory.h"
+
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <utility>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define HTML_NODES_PLAIN_HEAP 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define HTML_NODES_PLAIN_HEAP 1
-#endif
-#endif
-
 namespace {
-
-#ifndef HTML_NODES_PLAIN_HEAP
-// A page of a few megabytes makes hundreds of thousands of nodes, made one after another and freed all
-// together. Taken from the general heap, each would be a small chunk that the heap must merge again with
-// its neighbours once the tree is gone, which costs more than building the tree did. Nodes and the
-// attribute blocks of elements come instead from per-thread pools of fixed-size cells carved from large
-// slabs: taking or giving back a cell is a pointer swap. A cell given back on another thread joins that
-// thread's pool. The slabs are kept for the next tree and never handed back; memory checkers build
-// without the pools, so they see every node.
-constexpr std::size_t CellGrain = 8;
-constexpr std::size_t LargestCell = 256; // larger sizes (long attribute lists) go to the heap
-constexpr std::size_t SlabSize = 64 * 1024;
-
-struct TFreeCell
-{
-    TFreeCell* Next;
-};
-
-struct TNodePool
-{
-    TFreeCell* Free[LargestCell / CellGrain + 1];
-    char* Next;
-    char* End;
-};
-
-// Zero-initialised and trivially destructible: no set-up or clean-up code runs per thread.
-thread_local TNodePool NodePool;
-
-void* TakeCell(std::size_t size)
-{
-    if (size > LargestCell)
-        return ::operator new(size);
-    const std::size_t cls = (size + CellGrain - 1) / CellGrain;
-    TNodePool& pool = NodePool;
-    if (TFreeCell* cell = pool.Free[cls]) {
-        pool.Free[cls] = cell->Next;
-        // Cells come back in the order a freed tree let them go, scattered over the slabs: the next one is
-        // fetched now, while this one is being filled.
-        __builtin_prefetch(cell->Next, 1);
-        return cell;
-    }
-    const std::size_t bytes = cls * CellGrain;
-    if (static_cast<std::size_t>(pool.End - pool.Next) < bytes) {
-        pool.Next = static_cast<char*>(::operator new(SlabSize));
-        pool.End = pool.Next + SlabSize;
-    }
-    void* cell = pool.Next;
-    pool.Next += bytes;
-    return cell;
-}
-
-void GiveCell(void* cell, std::size_t size)
-{
-    if (size > LargestCell) {
-        ::operator delete(cell);
-        return;
-    }
-    const std::size_t cls = (size + CellGrain - 1) / CellGrain;
-    TNodePool& pool = NodePool;
-    auto* free = static_cast<TFreeCell*>(cell);
-    free->Next = pool.Free[cls];
-    pool.Free[cls] = free;
-}
-#else
-void* TakeCell(std::size_t size)
-{
-    return ::operator new(size);
-}
-
-void GiveCell(void* cell, std::size_t)
-{
-    ::operator delete(cell);
-}
-#endif
 
 char16_t FoldAsciiLetter(char16_t c)
 {
     return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
 }
 
-// True when text begins with prefix, ASCII letters compared in either case.
-bool StartsWithAsciiNoCase(const QString& text, const QString& prefix)
+// Replaces each lone surrogate of n units at p by U+FFFD, as the string lists do; a pair stays.
+void ReplaceLoneSurrogates(char16_t* p, qsizetype n)
 {
-    if (text.size() < prefix.size())
-        return false;
-    for (qsizetype i = 0; i < prefix.size(); ++i)
-        if (FoldAsciiLetter(text[i].unicode()) != FoldAsciiLetter(prefix[i].unicode()))
-            return false;
-    return true;
+    if (!HoldsSurrogate(QStringView(p, n)))
+        return;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (QChar::isHighSurrogate(p[i]) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            ++i;
+            continue;
+        }
+        if (QChar::isSurrogate(p[i]))
+            p[i] = QChar::ReplacementCharacter;
+    }
 }
 
 // A new node of source's class with its identifier and own data (text, kind, attributes), no children.
@@ -117,7 +43,7 @@ THtmlNode* CopyNodeAlone(const THtmlNode* source)
         return copy;
     }
     case THtmlNode::ncText:
-        return new THtmlText(source->TagId(), static_cast<const THtmlText*>(source)->Text());
+        return new THtmlText(source->TagId(), static_cast<const THtmlText*>(source)->TextView());
     case THtmlNode::ncTag: {
         auto* copy = new THtmlTag(source->TagId());
         copy->AssignAttributes(static_cast<const THtmlTag*>(source));
@@ -137,12 +63,12 @@ THtmlNode::THtmlNode(int id) : FTagId(id) {}
 
 void* THtmlNode::operator new(std::size_t size)
 {
-    return TakeCell(size);
+    return TakeTreeMemory(size);
 }
 
-void THtmlNode::operator delete(void* node, std::size_t size)
+void THtmlNode::operator delete(void* node, std::size_t)
 {
-    GiveCell(node, size);
+    GiveTreeMemory(node);
 }
 
 void THtmlNode::Assign(const THtmlNode* source)
@@ -152,13 +78,38 @@ void THtmlNode::Assign(const THtmlNode* source)
 
 THtmlText::THtmlText(int id) : THtmlNode(id, ncText) {}
 
-THtmlText::THtmlText(int id, QString text) : THtmlNode(id, ncText), FText(std::move(text)) {}
+THtmlText::THtmlText(int id, QStringView text) : THtmlNode(id, ncText)
+{
+    SetText(text);
+}
+
+THtmlText::~THtmlText()
+{
+    GiveTreeMemory(FData);
+}
+
+void THtmlText::SetText(QStringView text)
+{
+    const qsizetype n = text.size();
+    if (n <= FCapacity) {
+        // Also a part of this node's own text: the characters move down in place.
+        if (n)
+            std::memmove(FData, text.utf16(), std::size_t(n) * 2);
+        FSize = int(n);
+        return;
+    }
+    auto* data = static_cast<char16_t*>(TakeTreeMemory(std::size_t(n) * 2));
+    std::memcpy(data, text.utf16(), std::size_t(n) * 2);
+    GiveTreeMemory(FData);
+    FData = data;
+    FSize = FCapacity = int(n);
+}
 
 void THtmlText::Assign(const THtmlNode* source)
 {
     THtmlNode::Assign(source);
-    if (auto* text = dynamic_cast<const THtmlText*>(source))
-        FText = text->Text();
+    if (source->NodeClass() == ncText && source != this)
+        SetText(static_cast<const THtmlText*>(source)->TextView());
 }
 
 THtmlDocType::THtmlDocType() : THtmlNode(TAG_DOCTYPE, ncDocType) {}
@@ -166,8 +117,8 @@ THtmlDocType::THtmlDocType() : THtmlNode(TAG_DOCTYPE, ncDocType) {}
 void THtmlDocType::Assign(const THtmlNode* source)
 {
     THtmlNode::Assign(source);
-    if (auto* docType = dynamic_cast<const THtmlDocType*>(source))
-        FKind = docType->Kind();
+    if (source->NodeClass() == ncDocType)
+        FKind = static_cast<const THtmlDocType*>(source)->Kind();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -177,12 +128,12 @@ THtmlTag::THtmlTag(int id) : THtmlNode(id, ncTag) {}
 THtmlTag::~THtmlTag()
 {
     Clear();
-    FreeBlock(FAttributes);
+    GiveTreeMemory(FAttributes);
 }
 
 void THtmlTag::Assign(const THtmlNode* source)
 {
-    auto* sourceTag = dynamic_cast<const THtmlTag*>(source);
+    auto* sourceTag = source->NodeClass() == ncTag ? static_cast<const THtmlTag*>(source) : nullptr;
     if (!sourceTag || sourceTag == this) {
         THtmlNode::Assign(source);
         return;
@@ -191,7 +142,7 @@ void THtmlTag::Assign(const THtmlNode* source)
     // The copy is built apart first, before this element changes at all: source may lie inside this
     // element, or this element inside source. The walk is iterative, so the depth of the tree does not matter.
     THtmlTag copy(sourceTag->TagId());
-    copy.FAttributes = CopyBlock(sourceTag->FAttributes);
+    copy.AssignAttributes(sourceTag);
     const THtmlNode* from = sourceTag->FirstChild();
     THtmlNode* toParent = &copy; // the copy of from's parent
     while (from) {
@@ -215,7 +166,7 @@ void THtmlTag::Assign(const THtmlNode* source)
 
     THtmlNode::Assign(source);
     Clear();
-    FreeBlock(FAttributes);
+    GiveTreeMemory(FAttributes);
     FAttributes = std::exchange(copy.FAttributes, nullptr);
     while (TLinkNode* child = copy.TLinkNode::FirstChild()) {
         copy.Remove(child);
@@ -228,92 +179,122 @@ void THtmlTag::AssignAttributes(const THtmlTag* source)
     SetTagId(source->TagId());
     if (source == this)
         return;
-    TAttributeBlock* copy = CopyBlock(source->FAttributes);
-    FreeBlock(FAttributes);
-    FAttributes = copy;
-}
-
-// --- the attribute block ---------------------------------------------------------------------------------
-
-std::size_t THtmlTag::BlockSize(int capacity)
-{
-    return sizeof(TAttributeBlock) + sizeof(TAttribute) * static_cast<std::size_t>(capacity);
-}
-
-THtmlTag::TAttributeBlock* THtmlTag::NewBlock(int capacity)
-{
-    static_assert(sizeof(TAttributeBlock) % alignof(TAttribute) == 0, "entries follow the header aligned");
-    void* memory = TakeCell(BlockSize(capacity));
-    return new (memory) TAttributeBlock{0, capacity};
-}
-
-void THtmlTag::FreeBlock(TAttributeBlock* block)
-{
-    if (!block)
-        return;
-    TAttribute* items = block->Items();
-    for (int i = 0; i < block->Count; ++i)
-        items[i].~TAttribute();
-    GiveCell(block, BlockSize(block->Capacity));
-}
-
-THtmlTag::TAttributeBlock* THtmlTag::CopyBlock(const TAttributeBlock* source)
-{
-    if (!source)
-        return nullptr;
-    TAttributeBlock* copy = NewBlock(source->Count > 0 ? source->Count : 1);
-    const TAttribute* from = source->Items();
-    TAttribute* to = copy->Items();
-    for (int i = 0; i < source->Count; ++i) {
-        new (to + i) TAttribute(from[i]);
-        ++copy->Count;
+    TAttributeBlock* copy = nullptr;
+    if (const TAttributeBlock* from = source->FAttributes) {
+        // The offsets are relative to the block: a copy of its bytes is a block of its own.
+        copy = static_cast<TAttributeBlock*>(TakeTreeMemory(from->Bytes()));
+        std::memcpy(static_cast<void*>(copy), from, from->Bytes());
     }
-    return copy;
+    GiveTreeMemory(std::exchange(FAttributes, copy));
 }
 
-void THtmlTag::AppendAttribute(QString value, int id, TAttributeForm form)
+// --- the attribute list ----------------------------------------------------------------------------------
+
+TAttributeBuilder::TAttributeBuilder(const THtmlTag& tag)
 {
-    if (!FAttributes) {
-        FAttributes = NewBlock(2);
-    } else if (FAttributes->Count == FAttributes->Capacity) {
-        TAttributeBlock* grown = NewBlock(FAttributes->Capacity * 2);
-        TAttribute* from = FAttributes->Items();
-        TAttribute* to = grown->Items();
-        for (int i = 0; i < FAttributes->Count; ++i) {
-            new (to + i) TAttribute(std::move(from[i]));
-            from[i].~TAttribute();
-        }
-        grown->Count = FAttributes->Count;
-        FAttributes->Count = 0;
-        FreeBlock(FAttributes);
-        FAttributes = grown;
+    if (const THtmlTag::TAttributeBlock* block = tag.FAttributes) {
+        FEntries.reserve(std::size_t(block->Count) + 1);
+        const THtmlTag::TAttribute* items = block->Items();
+        for (int i = 0; i < block->Count; ++i)
+            FEntries.push_back({block->Value(items[i]), QStringView(), items[i].Id, items[i].Form, false, true});
     }
-    if (HoldsSurrogate(value))
-        value = KeepInCodePage(value);
-    new (FAttributes->Items() + FAttributes->Count) TAttribute{std::move(value), id, form};
-    ++FAttributes->Count;
 }
 
-void THtmlTag::DeleteAttribute(int index)
+int TAttributeBuilder::Find(int id) const
 {
-    TAttribute* items = FAttributes->Items();
-    const int last = FAttributes->Count - 1;
-    for (int i = index; i < last; ++i)
-        items[i] = std::move(items[i + 1]);
-    items[last].~TAttribute();
-    --FAttributes->Count;
-}
-
-int THtmlTag::FindAttribute(int id) const
-{
-    if (!FAttributes)
-        return -1;
-    const TAttribute* items = FAttributes->Items();
-    const int count = FAttributes->Count;
-    for (int i = 0; i < count; ++i)
-        if (items[i].Id == id)
-            return i;
+    for (std::size_t i = 0; i < FEntries.size(); ++i)
+        if (FEntries[i].Id == id)
+            return int(i);
     return -1;
+}
+
+// The first raw entry whose text is name, or starts with name and "=", ASCII letters in either case.
+int TAttributeBuilder::FindRaw(QStringView name) const
+{
+    const qsizetype n = name.size();
+    for (std::size_t i = 0; i < FEntries.size(); ++i) {
+        const TEntry& entry = FEntries[i];
+        if (entry.Id != ATTR_RAW || entry.Size() < n)
+            continue;
+        // The entry's text is Head, or Head "=" Tail.
+        auto at = [&entry](qsizetype k) -> char16_t {
+            if (k < entry.Head.size())
+                return entry.Head[k].unicode();
+            return k == entry.Head.size() ? u'=' : entry.Tail[k - entry.Head.size() - 1].unicode();
+        };
+        qsizetype k = 0;
+        while (k < n && FoldAsciiLetter(at(k)) == FoldAsciiLetter(name[k].unicode()))
+            ++k;
+        if (k == n && (entry.Size() == n || at(n) == u'='))
+            return int(i);
+    }
+    return -1;
+}
+
+void TAttributeBuilder::Store(int id, QStringView value, TAttributeForm form, bool noSurrogate)
+{
+    if (form == afValueless && id < 0)
+        form = afSet;
+    const int index = Find(id);
+    if (index < 0) {
+        FEntries.push_back({value, QStringView(), id, form, false, noSurrogate});
+    } else if (value.isEmpty() && form == afSet) {
+        FEntries.erase(FEntries.begin() + index);
+    } else {
+        TEntry& entry = FEntries[std::size_t(index)];
+        entry.Head = value;
+        entry.Joined = false;
+        entry.Form = form;
+        entry.Clean = noSurrogate;
+    }
+}
+
+void TAttributeBuilder::StoreRaw(QStringView name, QStringView value, bool valueless)
+{
+    const TEntry made{name, value, ATTR_RAW, afSet, !valueless, false};
+    const int index = FindRaw(name);
+    if (index >= 0)
+        FEntries[std::size_t(index)] = made;
+    else
+        FEntries.push_back(made);
+}
+
+void TAttributeBuilder::Remove(int id)
+{
+    if (const int index = Find(id); index >= 0)
+        FEntries.erase(FEntries.begin() + index);
+}
+
+void THtmlTag::SetAttributes(const TAttributeBuilder& list)
+{
+    TAttributeBlock* block = nullptr;
+    if (!list.IsEmpty()) {
+        const int count = list.Count();
+        qsizetype chars = 0;
+        for (const TAttributeBuilder::TEntry& entry : list.FEntries)
+            chars += entry.Size();
+        const std::size_t bytes = sizeof(TAttributeBlock) + sizeof(TAttribute) * std::size_t(count) + 2 * std::size_t(chars);
+        block = new (TakeTreeMemory(bytes)) TAttributeBlock{count, int(chars)};
+        TAttribute* items = block->Items();
+        char16_t* text = block->Text();
+        int offset = 0;
+        for (int i = 0; i < count; ++i) {
+            const TAttributeBuilder::TEntry& entry = list.FEntries[std::size_t(i)];
+            char16_t* value = text + offset;
+            char16_t* o = std::copy(entry.Head.utf16(), entry.Head.utf16() + entry.Head.size(), value);
+            if (entry.Joined) {
+                *o++ = u'=';
+                o = std::copy(entry.Tail.utf16(), entry.Tail.utf16() + entry.Tail.size(), o);
+            }
+            const int size = int(o - value);
+            if (!entry.Clean)
+                ReplaceLoneSurrogates(value, size);
+            new (items + i) TAttribute{entry.Id, offset, size, entry.Form};
+            offset += size;
+        }
+    }
+    // The old block goes only now: the entries may have been views of it.
+    GiveTreeMemory(std::exchange(FAttributes, block));
 }
 
 const THtmlTag::TAttribute& THtmlTag::AttributeAt(int index) const
@@ -323,120 +304,63 @@ const THtmlTag::TAttribute& THtmlTag::AttributeAt(int index) const
     return FAttributes->Items()[index];
 }
 
+QStringView THtmlTag::ValueViewAt(int index) const
+{
+    const TAttribute& entry = AttributeAt(index); // raises for a bad index, also when there are none
+    return FAttributes->Value(entry);
+}
+
+QStringView THtmlTag::AttributeView(int id) const
+{
+    const int index = FindAttribute(id);
+    return index >= 0 ? FAttributes->Value(FAttributes->Items()[index]) : QStringView();
+}
+
 // --- the attribute operations ----------------------------------------------------------------------------
 
-void THtmlTag::StoreAttribute(int id, QString value, TAttributeForm form)
+void THtmlTag::Store(int id, QStringView value, TAttributeForm form)
 {
-    if (form == afValueless && id < 0)
-        form = afSet;
-    const int index = FindAttribute(id);
-    if (index < 0) {
-        AppendAttribute(std::move(value), id, form);
-    } else if (value.isEmpty() && form == afSet) {
-        DeleteAttribute(index);
-    } else {
-        TAttribute& entry = FAttributes->Items()[index];
-        entry.Value = KeepInCodePage(value);
-        entry.Form = form;
-    }
+    TAttributeBuilder list(*this);
+    list.Store(id, value, form);
+    SetAttributes(list);
 }
 
-void THtmlTag::SetAttribute(int id, const QString& value)
+void THtmlTag::SetAttribute(int id, QStringView value)
 {
-    StoreAttribute(id, value, value == QLatin1String("TRUE") ? afValueless : afSet);
+    Store(id, value, value == u"TRUE" ? afValueless : afSet);
 }
 
-void THtmlTag::SetExplicitAttribute(int id, const QString& value)
+void THtmlTag::SetExplicitAttribute(int id, QStringView value)
 {
-    StoreAttribute(id, value, afWritten);
+    Store(id, value, afWritten);
 }
 
-void THtmlTag::SetExplicitAttribute(int id, QString&& value)
+void THtmlTag::SetRawAttribute(QStringView name, QStringView value)
 {
-    StoreAttribute(id, std::move(value), afWritten);
+    TAttributeBuilder list(*this);
+    list.StoreRaw(name, value, false);
+    SetAttributes(list);
 }
 
-int THtmlTag::FindRawAttribute(const QString& name) const
+void THtmlTag::SetRawValuelessAttribute(QStringView name)
 {
-    if (!FAttributes)
-        return -1;
-    const TAttribute* items = FAttributes->Items();
-    for (int i = 0; i < FAttributes->Count; ++i) {
-        if (items[i].Id != ATTR_RAW)
-            continue;
-        const QString& text = items[i].Value;
-        if (StartsWithAsciiNoCase(text, name) && (text.size() == name.size() || text[name.size()] == u'='))
-            return i;
-    }
-    return -1;
-}
-
-void THtmlTag::StoreRawAttribute(const QString& name, QString text)
-{
-    const int index = FindRawAttribute(name);
-    if (index >= 0)
-        FAttributes->Items()[index].Value = KeepInCodePage(text);
-    else
-        AppendAttribute(std::move(text), ATTR_RAW, afSet);
-}
-
-void THtmlTag::SetRawAttribute(const QString& name, const QString& value)
-{
-    StoreRawAttribute(name, name + u'=' + value);
-}
-
-void THtmlTag::SetRawValuelessAttribute(const QString& name)
-{
-    StoreRawAttribute(name, name);
-}
-
-bool THtmlTag::HasAttribute(int id) const
-{
-    return FindAttribute(id) >= 0;
+    TAttributeBuilder list(*this);
+    list.StoreRaw(name, QStringView(), true);
+    SetAttributes(list);
 }
 
 void THtmlTag::RemoveAttribute(int id)
 {
-    const int index = FindAttribute(id);
-    if (index >= 0)
-        DeleteAttribute(index);
-}
-
-QString THtmlTag::GetAttribute(int id) const
-{
-    const int index = FindAttribute(id);
-    return index >= 0 ? FAttributes->Items()[index].Value : QString();
-}
-
-int THtmlTag::AttributeCount() const
-{
-    return FAttributes ? FAttributes->Count : 0;
-}
-
-QString THtmlTag::GetAttributeValue(int index) const
-{
-    return AttributeAt(index).Value;
-}
-
-int THtmlTag::GetAttributeId(int index) const
-{
-    return AttributeAt(index).Id;
-}
-
-bool THtmlTag::IsAttributeValueless(int index) const
-{
-    return AttributeAt(index).Form == afValueless;
-}
-
-bool THtmlTag::IsAttributeWrittenEmpty(int index) const
-{
-    const TAttribute& entry = AttributeAt(index);
-    return entry.Form == afWritten && entry.Value.isEmpty();
+    if (FindAttribute(id) < 0)
+        return;
+    TAttributeBuilder list(*this);
+    list.Remove(id);
+    SetAttributes(list);
 }
 
 void THtmlTag::ClearAttributes()
 {
-    FreeBlock(std::exchange(FAttributes, nullptr));
+    GiveTreeMemory(std::exchange(FAttributes, nullptr));
 }
 
 THtmlNode* THtmlTag::FindChild(int id, bool recursive) const
@@ -488,7 +412,7 @@ THtmlNode* THtmlTag::FindLast(int id) const
 void THtmlTag::TrimText()
 {
     if (auto* first = dynamic_cast<THtmlText*>(FindFirst(TAG_TEXT))) {
-        const QString& text = first->Text();
+        const QStringView text = first->TextView();
         qsizetype start = 0;
         while (start < text.size() && text[start].unicode() < 33)
             ++start;
@@ -496,7 +420,7 @@ void THtmlTag::TrimText()
             first->SetText(text.mid(start));
     }
     if (auto* last = dynamic_cast<THtmlText*>(FindLast(TAG_TEXT))) {
-        const QString& text = last->Text();
+        const QStringView text = last->TextView();
         qsizetype end = text.size();
         while (end > 0 && text[end - 1].unicode() < 33)
             --end;

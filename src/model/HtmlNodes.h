@@ -23,11 +23,20 @@
 // from an absent attribute and from a bare one. IsAttributeWrittenEmpty tells such an entry.
 //
 // Values are held as the string lists hold theirs: a lone UTF-16 surrogate comes back as U+FFFD, every
-// other character unchanged. The entries live in one block owned by the element, made on the first set.
+// other character unchanged. The entries and their characters live in one block owned by the element;
+// every change makes the block anew (lists are short), and the reader hands an element its whole list at
+// once (TAttributeBuilder).
+//
+// Texts and attribute values are held as characters of their own, not as shared strings: the accessors
+// that answer a QString make a copy, the views (TextView, AttributeView, ValueViewAt) read in place and
+// stay valid until that text or that element's attributes change. Nodes, attribute blocks and texts come
+// from the tree memory (NodeMemory.h).
 #include "TreeLists.h"
 
 #include <QString>
+#include <QStringView>
 #include <cstddef>
+#include <vector>
 
 class THtmlTag;
 
@@ -36,7 +45,7 @@ class THtmlNode : public TLinkNode
 public:
     explicit THtmlNode(int id);
 
-    // Nodes of every class come from small per-thread pools rather than the general heap (see HtmlNodes.cpp).
+    // Nodes of every class come from the tree memory rather than the general heap (see NodeMemory.h).
     static void* operator new(std::size_t size);
     static void operator delete(void* node, std::size_t size);
 
@@ -72,15 +81,22 @@ class THtmlText : public THtmlNode
 {
 public:
     explicit THtmlText(int id);
-    THtmlText(int id, QString text);
+    THtmlText(int id, QStringView text);
+    THtmlText(int id, const QString& text) : THtmlText(id, QStringView(text)) {}
+    ~THtmlText() override;
 
-    const QString& Text() const { return FText; }
-    void SetText(QString text) { FText = std::move(text); }
+    QString Text() const { return FSize ? QString(reinterpret_cast<const QChar*>(FData), FSize) : QString(); }
+    QStringView TextView() const { return QStringView(FData, FSize); }
+    // text may be a view of this node's own text (a part of it, to trim it).
+    void SetText(QStringView text);
+    void SetText(const QString& text) { SetText(QStringView(text)); }
     // Copies the identifier, and the text when source is a THtmlText.
     void Assign(const THtmlNode* source) override;
 
 private:
-    QString FText;
+    char16_t* FData = nullptr;
+    int FSize = 0;
+    int FCapacity = 0;
 };
 
 enum TDocTypeKind : unsigned char {
@@ -103,6 +119,51 @@ private:
     TDocTypeKind FKind = dkTransitional;
 };
 
+// How an attribute entry came to be: through the set-attribute rule, as a bare name, or as written in the
+// source (see above).
+enum TAttributeForm : unsigned char { afSet, afValueless, afWritten };
+
+// An element's attribute list gathered apart, under the same rules as THtmlTag's setters, and handed to
+// the element in one piece (THtmlTag::SetAttributes). Entries hold views: what they point to must stay
+// unchanged until the list is handed over.
+class TAttributeBuilder
+{
+public:
+    TAttributeBuilder() = default;
+    // Starts from the element's own list (views of its block).
+    explicit TAttributeBuilder(const THtmlTag& tag);
+
+    void Clear() { FEntries.clear(); }
+    bool IsEmpty() const { return FEntries.empty(); }
+    int Count() const { return int(FEntries.size()); }
+
+    // The set-attribute rule: replaces the value of the first entry with that identifier or appends one;
+    // an existing entry set to "" with form afSet is removed. afValueless on a raw identifier means afSet.
+    // noSurrogate: the caller has found no surrogate in value, which then need not be looked at again.
+    void Store(int id, QStringView value, TAttributeForm form, bool noSurrogate = false);
+    // The raw entry name=value (or the bare name when valueless) in place of the first raw entry of that
+    // name, or appended.
+    void StoreRaw(QStringView name, QStringView value, bool valueless);
+    void Remove(int id);
+
+private:
+    friend class THtmlTag;
+    // A value is Head, or for a raw entry made from a name and a value, Head "=" Tail.
+    struct TEntry
+    {
+        QStringView Head;
+        QStringView Tail;
+        int Id;
+        TAttributeForm Form;
+        bool Joined;
+        bool Clean; // holds no lone surrogate
+        qsizetype Size() const { return Head.size() + (Joined ? 1 + Tail.size() : 0); }
+    };
+    int Find(int id) const;
+    int FindRaw(QStringView name) const;
+    std::vector<TEntry> FEntries;
+};
+
 class THtmlTag : public THtmlNode
 {
 public:
@@ -115,35 +176,49 @@ public:
     void Assign(const THtmlNode* source) override;
     // Copies the identifier and replaces the attribute list by a copy of source's; children untouched.
     void AssignAttributes(const THtmlTag* source);
+    // Replaces the attribute list by the builder's entries, in one block.
+    void SetAttributes(const TAttributeBuilder& list);
 
     // Replaces the value of the first entry with that identifier or appends one; an existing entry set to
     // "" is then removed (a missing one is added with the empty value). The value "TRUE" marks the
     // attribute valueless (see above).
-    void SetAttribute(int id, const QString& value);
+    void SetAttribute(int id, QStringView value);
+    void SetAttribute(int id, const QString& value) { SetAttribute(id, QStringView(value)); }
     // As SetAttribute, but the value is taken as written in the source: it never marks the attribute
     // valueless, not even "TRUE", and an empty value is kept (and written) instead of removing the entry.
-    void SetExplicitAttribute(int id, const QString& value);
-    void SetExplicitAttribute(int id, QString&& value);
+    void SetExplicitAttribute(int id, QStringView value);
+    void SetExplicitAttribute(int id, const QString& value) { SetExplicitAttribute(id, QStringView(value)); }
     // Stores a valueless attribute: value "TRUE" with the valueless mark.
-    void SetValuelessAttribute(int id) { SetAttribute(id, QStringLiteral("TRUE")); }
+    void SetValuelessAttribute(int id) { SetAttribute(id, u"TRUE"); }
     // Replaces the first raw entry of that name (its text starts with name + "=", or is the bare name; ASCII
     // letters in either case) by name + "=" + value, or appends that as a raw entry.
-    void SetRawAttribute(const QString& name, const QString& value);
+    void SetRawAttribute(QStringView name, QStringView value);
+    void SetRawAttribute(const QString& name, const QString& value)
+    {
+        SetRawAttribute(QStringView(name), QStringView(value));
+    }
     // The same for an attribute written without a value: the entry's text is the bare name.
-    void SetRawValuelessAttribute(const QString& name);
-    bool HasAttribute(int id) const;
+    void SetRawValuelessAttribute(QStringView name);
+    void SetRawValuelessAttribute(const QString& name) { SetRawValuelessAttribute(QStringView(name)); }
+    bool HasAttribute(int id) const { return FindAttribute(id) >= 0; }
     void RemoveAttribute(int id);
     // The value of the first entry with that identifier; "" when there is none.
-    QString GetAttribute(int id) const;
-    int AttributeCount() const;
+    QString GetAttribute(int id) const { return AttributeView(id).toString(); }
+    // The same without a copy; valid until the attributes change.
+    QStringView AttributeView(int id) const;
+    int AttributeCount() const { return FAttributes ? FAttributes->Count : 0; }
     // The entries by index 0 .. AttributeCount()-1 (a bad index raises the list's index error).
-    QString GetAttributeValue(int index) const;
-    // The same without a copy, for walks that only read (the writer); valid until the entry changes.
-    const QString& AttributeValueRef(int index) const { return AttributeAt(index).Value; }
-    int GetAttributeId(int index) const;
-    bool IsAttributeValueless(int index) const;
+    QString GetAttributeValue(int index) const { return ValueViewAt(index).toString(); }
+    // The same without a copy, for walks that only read (the writer); valid until the attributes change.
+    QStringView ValueViewAt(int index) const;
+    int GetAttributeId(int index) const { return AttributeAt(index).Id; }
+    bool IsAttributeValueless(int index) const { return AttributeAt(index).Form == afValueless; }
     // An entry whose empty value was written in the source (or copied from one): written as name="".
-    bool IsAttributeWrittenEmpty(int index) const;
+    bool IsAttributeWrittenEmpty(int index) const
+    {
+        const TAttribute& entry = AttributeAt(index);
+        return entry.Form == afWritten && entry.Size == 0;
+    }
     void ClearAttributes();
 
     // First child with that identifier; with recursive, the first in document order among all
@@ -157,36 +232,41 @@ public:
     void TrimText();
 
 private:
-    // How an entry came to be: through the set-attribute rule, as a bare name, or as written in the source.
-    enum TAttributeForm : unsigned char { afSet, afValueless, afWritten };
     struct TAttribute
     {
-        QString Value;
-        int Id;              // ATTR_RAW for a raw entry
+        int Id;     // ATTR_RAW for a raw entry
+        int Offset; // of the value among the block's characters
+        int Size;
         TAttributeForm Form; // afValueless never on a raw entry
     };
-    // The entries follow the header in the same allocation.
+    // The entries follow the header, and their characters follow the entries, in one piece of memory.
     struct TAttributeBlock
     {
         int Count;
-        int Capacity;
+        int Chars;
         TAttribute* Items() { return reinterpret_cast<TAttribute*>(this + 1); }
         const TAttribute* Items() const { return reinterpret_cast<const TAttribute*>(this + 1); }
+        const char16_t* Text() const { return reinterpret_cast<const char16_t*>(Items() + Count); }
+        char16_t* Text() { return reinterpret_cast<char16_t*>(Items() + Count); }
+        QStringView Value(const TAttribute& entry) const { return QStringView(Text() + entry.Offset, entry.Size); }
+        std::size_t Bytes() const { return sizeof(TAttributeBlock) + sizeof(TAttribute) * Count + 2 * std::size_t(Chars); }
     };
+    friend class TAttributeBuilder;
 
-    int FindAttribute(int id) const;
-    int FindRawAttribute(const QString& name) const;
-    void StoreRawAttribute(const QString& name, QString text);
+    int FindAttribute(int id) const
+    {
+        if (FAttributes) {
+            const TAttribute* items = FAttributes->Items();
+            for (int i = 0, n = FAttributes->Count; i < n; ++i)
+                if (items[i].Id == id)
+                    return i;
+        }
+        return -1;
+    }
     const TAttribute& AttributeAt(int index) const;
-    void StoreAttribute(int id, QString value, TAttributeForm form);
-    void AppendAttribute(QString value, int id, TAttributeForm form);
-    void DeleteAttribute(int index);
-    static std::size_t BlockSize(int capacity);
-    static TAttributeBlock* NewBlock(int capacity);
-    static void FreeBlock(TAttributeBlock* block);
-    static TAttributeBlock* CopyBlock(const TAttributeBlock* source);
+    void Store(int id, QStringView value, TAttributeForm form);
 
-    TAttributeBlock* FAttributes = nullptr; // null until the first attribute is set
+    TAttributeBlock* FAttributes = nullptr; // null while there are no attributes
 };
 
 class THtmlRoot : public THtmlTag

@@ -735,6 +735,33 @@ TEST(HtmlFilter, ASaveIntoAStreamThatRefusesItFails)
     }
 }
 
+// A page far longer than the pieces in which a save is written and narrowed saves the same bytes into a
+// stream, into bytes and, narrowed, as source text, once and again; and its kept nodes (a comment, an
+// anchor, a script all through the page) outlive the body they were read in.
+TEST(HtmlFilter, ALongPageSavesTheSameWayEveryTime)
+{
+    QString html = u"<html><head><title>Long</title></head><body>"_qs;
+    for (int i = 0; i < 4000; ++i)
+        html += QStringLiteral("<p class=\"c%1\">caf\u00e9 <a name=\"n%1\">%1</a> <!-- c%1 --><script>f(%1)</script></p>\r\n").arg(i);
+    html += u"</body></html>"_qs;
+    THtmlFilter filter;
+    Load(filter, html);
+    const QString body = DesignBody(filter);
+    ASSERT_GT(body.size(), 256 * 1024);
+    filter.SetDesignText(body);
+    const QByteArray bytes = filter.SaveToBytes();
+    QString source;
+    filter.GetSourceText(source);
+    EXPECT_EQ(bytes, source.toLatin1());
+    EXPECT_TRUE(bytes.contains("<a name=\"n3999\">3999</a> <!-- c3999 --><script>f(3999)</script>")) << bytes.right(300).constData();
+    EXPECT_TRUE(bytes.contains("caf&eacute; "));
+    filter.SetDesignText(DesignBody(filter));
+    QBuffer stream;
+    stream.open(QIODevice::WriteOnly);
+    filter.SaveToStream(stream);
+    EXPECT_EQ(stream.data(), bytes);
+}
+
 // What pages of today carry comes back from the design page as it went in: unknown attributes on every
 // element (images, tables and the body, which the design form rewrites, included), values written empty,
 // wrappers with their attributes and empty link targets.

@@ -524,7 +524,7 @@ QString DumpTree(const THtmlNode* node, int depth = 0)
 {
     if (const auto* text = dynamic_cast<const THtmlText*>(node))
         if (node->TagId() == TAG_TEXT
-            && std::all_of(text->Text().begin(), text->Text().end(), [](QChar c) { return QStringView(u"\t\n\r ").contains(c); }))
+            && std::all_of(text->TextView().begin(), text->TextView().end(), [](QChar c) { return QStringView(u"\t\n\r ").contains(c); }))
             return QString();
     QString out = QString(depth, u' ') + TagIdToName(node->TagId());
     if (const auto* text = dynamic_cast<const THtmlText*>(node))

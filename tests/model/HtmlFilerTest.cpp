@@ -292,6 +292,61 @@ TEST(HtmlFilerParse, AttributesStoredAsWrittenUnknownOnesKeptRaw)
     });
 }
 
+// A tag, an attribute or a value cut off by the end of the text: names are read in blocks of eight
+// units where eight stand ahead, and one by one at the end.
+TEST(HtmlFilerParse, TagsCutOffByTheEndOfTheText)
+{
+    ExpectTrees({
+        {u"<p a", u"html{body{p[~a]}}"},
+        {u"<p a=", u"html{body{p[~a=]}}"},
+        {u"<p class='x", u"html{body{p[class=x]}}"},
+        {u"<p abcdefgh", u"html{body{p[~abcdefgh]}}"},
+        {u"<P CLASS=x ID=abcdefghi>y</P", u"html{body{p[class=x,id=abcdefghi]{\"y\"}}}"},
+        {u"x<b", u"html{body{\"x\"b}}"},
+        {u"<b>x</b", u"html{body{b{\"x\"}}}"},
+    });
+}
+
+// A value loses a lone surrogate, as values set in code do, however it was written; a pair stays.
+TEST(HtmlFilerParse, AttributeValuesLoseOnlyLoneSurrogates)
+{
+    const QChar high(0xD83D), low(0xDE00), lone(0xD800);
+    const QString fffd(QChar(0xFFFD));
+    const struct
+    {
+        QString Input;
+        QString Value;
+    } cases[] = {
+        {u"<p title=\"a"_qs + lone + u"b\">"_qs, u"a"_qs + fffd + u"b"_qs},                      // quoted, short
+        {u"<p title=\"0123456789abcdef"_qs + lone + u"\">"_qs, u"0123456789abcdef"_qs + fffd}, // past a block of eight
+        {u"<p title='"_qs + high + low + u"' x>"_qs, QString(high) + low},
+        {u"<p title="_qs + low + u"z>"_qs, fffd + u"z"_qs}, // unquoted
+        {u"<p data-t=\""_qs + lone + u"\">"_qs, u"data-t="_qs + fffd},
+    };
+    for (const auto& c : cases) {
+        auto root = Parse(c.Input);
+        auto* p = static_cast<const THtmlTag*>(root->FindFirst(TAG_P));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->GetAttributeValue(0), c.Value) << c.Input.toStdString();
+    }
+}
+
+// Text far longer than the reader's first room for it, with a bare "<" every few characters.
+TEST(HtmlFilerParse, LongTextWithManyBareLessThans)
+{
+    QString input, expected;
+    for (int i = 0; i < 3000; ++i) {
+        input += u"a < b <> c << d  \r\n"_qs;
+        expected += u"a &lt; b &lt;&gt; c &lt;&lt; d "_qs;
+    }
+    auto root = Parse(input + u"<i>e</i>"_qs);
+    const auto* text = static_cast<const THtmlText*>(root->GetBody()->FirstChild());
+    EXPECT_EQ(text->Text(), expected);
+    auto pre = Parse(u"<pre>"_qs + input + u"</pre>"_qs);
+    const auto* kept = static_cast<const THtmlText*>(pre->FindFirst(TAG_PRE)->FirstChild());
+    EXPECT_EQ(kept->TextView().size(), input.size() + 3000 * 15); // four "<" and a ">" as references, blanks as read
+}
+
 // --- sound behaviour where the stored document would otherwise lose or corrupt data --------------------
 
 TEST(HtmlFilerSound, ScriptAndStyleKeepTheirCodeVerbatim)
@@ -652,6 +707,11 @@ TEST(HtmlFilerWrite, AttributeForms)
     EXPECT_TRUE(odd.contains(u"<object =x=\"a>b\" =\"y\"=\"=&quot;z&quot;\" \"q=\"1\" w=\"<!--\">"_qs))
         << odd.toStdString();
     EXPECT_EQ(RoundTrip(odd), odd);
+    // After a bare name, a name from a stray "=" would read back as its value and end the tag inside the
+    // quotes that follow: it is left out, and the page reads back whole.
+    const QString stray = RoundTrip(u"<link rel=a as ismap rel=\"b\"= href=\"<?x y>\"><p>t"_qs);
+    EXPECT_TRUE(stray.contains(u"<link rel=\"b\" as ismap href=\"<?x y>\">"_qs)) << stray.toStdString();
+    EXPECT_EQ(RoundTrip(stray), stray);
     THtmlTag param(TAG_PARAM);
     param.SetRawAttribute(QStringLiteral("a b"), QStringLiteral("1"));
     param.SetRawAttribute(QStringLiteral("c>"), QStringLiteral("2"));
@@ -681,6 +741,25 @@ TEST(HtmlFilerWrite, NeverStartsWithALineEndNorWritesTwoInARow)
     EXPECT_FALSE(written.contains(u" \r\n"_qs)) << written.toStdString();
     QBuffer unused;
     EXPECT_FALSE(WriteHtmlDocument(unused, nullptr));
+}
+
+// The writer appends to a string exactly what it writes to a stream, after what the string holds.
+TEST(HtmlFilerWrite, AppendingToTextWritesWhatAStreamGets)
+{
+    for (const char16_t* page : {u"", u"<p>x", u"<!DOCTYPE html><html><head><title>T</title></head><body><p class=a>one<br>two"
+                                                u"<table><tr><td>cell</table><pre> a\n b</pre><script>x<y</script></body></html>"}) {
+        auto root = Parse(QString::fromUtf16(page));
+        QString text = u"before"_qs;
+        AppendHtmlDocument(text, root.get());
+        EXPECT_EQ(text, u"before"_qs + Write(root.get()));
+        QBuffer stream;
+        stream.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(WriteHtmlNode(stream, root->GetBody()));
+        QString body = u"head"_qs;
+        AppendHtmlNode(body, root->GetBody());
+        EXPECT_EQ(body, u"head"_qs + QString(reinterpret_cast<const QChar*>(stream.data().constData()), stream.data().size() / 2));
+        EXPECT_EQ(HtmlNodeToText(root->GetBody()), body.mid(4));
+    }
 }
 
 TEST(HtmlFilerWrite, StreamsCarryUtf16LittleEndian)

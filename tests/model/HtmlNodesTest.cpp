@@ -11,6 +11,7 @@
 #include <functional>
 
 #include <memory>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -182,6 +183,77 @@ TEST(HtmlNodes, ValuelessAttributesAreDistinctFromTheValueTrue)
     EXPECT_EQ(Attrs(copy), Attrs(input));
     for (int i = 0; i < input.AttributeCount(); ++i)
         EXPECT_EQ(copy.IsAttributeValueless(i), input.IsAttributeValueless(i));
+}
+
+// The reader hands an element its whole list at once through a builder: any run of stores, raw stores and
+// removals gives the same list as the same setters called one by one, values, order and forms alike.
+TEST(HtmlNodes, AListBuiltApartEqualsTheSameSettersOneByOne)
+{
+    const QString values[] = {QString(), u"a"_qs, u"TRUE"_qs, u"x y"_qs, u"\u00e9"_qs + QChar(0xDC00)};
+    const QString names[] = {u"data-a"_qs, u"DATA-A"_qs, u"role"_qs, u"data-ab"_qs};
+    const int ids[] = {ATTR_ID, ATTR_CLASS, ATTR_CHECKED, ATTR_RAW};
+    std::mt19937 random(11);
+    for (int round = 0; round < 300; ++round) {
+        THtmlTag direct(TAG_P);
+        TAttributeBuilder list;
+        std::vector<QString> held; // what the builder's views point to stays until the list is handed over
+        held.reserve(64);
+        for (int step = 0; step < 12; ++step) {
+            const int id = ids[random() % 4];
+            const QString& value = held.emplace_back(values[random() % 5]);
+            const QString& name = names[random() % 4];
+            switch (random() % 5) {
+            case 0: // the set-attribute rule, "TRUE" meaning a bare attribute
+                direct.SetAttribute(id, value);
+                list.Store(id, value, value == u"TRUE"_qs ? afValueless : afSet);
+                break;
+            case 1:
+                direct.SetExplicitAttribute(id, value);
+                list.Store(id, value, afWritten);
+                break;
+            case 2:
+                direct.SetRawAttribute(name, value);
+                list.StoreRaw(name, value, false);
+                break;
+            case 3:
+                direct.SetRawValuelessAttribute(name);
+                list.StoreRaw(name, QStringView(), true);
+                break;
+            default:
+                direct.RemoveAttribute(id);
+                list.Remove(id);
+                break;
+            }
+        }
+        THtmlTag built(TAG_P);
+        built.SetAttributes(list);
+        ASSERT_EQ(built.AttributeCount(), direct.AttributeCount()) << "round " << round;
+        for (int i = 0; i < direct.AttributeCount(); ++i) {
+            EXPECT_EQ(built.GetAttributeId(i), direct.GetAttributeId(i));
+            EXPECT_EQ(built.GetAttributeValue(i), direct.GetAttributeValue(i));
+            EXPECT_EQ(built.IsAttributeValueless(i), direct.IsAttributeValueless(i));
+            EXPECT_EQ(built.IsAttributeWrittenEmpty(i), direct.IsAttributeWrittenEmpty(i));
+        }
+    }
+}
+
+// A text grows, shrinks and takes a part of itself.
+TEST(HtmlNodes, TextsGrowShrinkAndTakeAPartOfThemselves)
+{
+    THtmlText text(TAG_TEXT, u"middle"_qs);
+    const QString longer = QString(5000, u'x') + u"end"_qs;
+    text.SetText(longer);
+    EXPECT_EQ(text.Text(), longer);
+    text.SetText(text.TextView().mid(4995)); // a view of its own characters
+    EXPECT_EQ(text.Text(), u"xxxxxend"_qs);
+    text.SetText(QString());
+    EXPECT_TRUE(text.Text().isEmpty());
+    text.SetText(u"again"_qs);
+    THtmlText copy(TAG_COMMENT);
+    copy.Assign(&text);
+    text.SetText(u"changed"_qs);
+    EXPECT_EQ(copy.Text(), u"again"_qs);
+    EXPECT_EQ(copy.TagId(), TAG_TEXT);
 }
 
 TEST(HtmlNodes, AttributeIndexErrorsCarryTheIndex)
