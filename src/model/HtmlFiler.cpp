@@ -848,8 +848,10 @@ private:
         if (FSection == TAG_ROOT || FSection == TAG_HTML) {
             JumpTo(FRoot->GetBody());
             FSection = TAG_BODY;
-        } else if (FCurrent == FRoot.get() || FCurrent->TagId() == TAG_HTML) {
-            // Text after the body or html end tag still belongs to the body.
+        } else if (FCurrent == FRoot.get() || FCurrent->TagId() == TAG_HTML || FCurrent->TagId() == TAG_HEAD) {
+            // Text after the body or html end tag still belongs to the body, and so do words standing in the
+            // head itself ("<title>T</title>Hello" without a body tag), which a browser shows as the body's
+            // start: dropping them would lose the author's words on the first save.
             if (std::all_of(from, to, IsBlank))
                 return nullptr;
             JumpTo(FRoot->GetBody());

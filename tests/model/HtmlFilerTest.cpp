@@ -504,8 +504,11 @@ TEST(HtmlFilerSound, HeadElementsInTheBodyMoveWithoutTakingTheText)
         {u"<body><p>a<link rel=x><b>c</b>", u"html{head{link[rel=x]}body{p{\"a\"b{\"c\"}}}}"},
         // A tag after an unclosed title returns to the body too.
         {u"<body><p>a<title>T<b>c</b>", u"html{head{title{\"T\"}}body{p{\"a\"b{\"c\"}}}}"},
-        // Before the body, a head element opens the head, where text has no place.
-        {u"<title>T</title>x<p>y", u"html{head{title{\"T\"}}body{p{\"y\"}}}"},
+        // Before the body, a head element opens the head; words after it start the body, as in a browser,
+        // while the blanks between head elements stay out.
+        {u"<title>T</title>x<p>y", u"html{head{title{\"T\"}}body{\"x\"p{\"y\"}}}"},
+        {u"<head><title>T</title> \n <meta name=a></head>x", u"html{head{title{\"T\"}meta[name=a]}body{\"x\"}}"},
+        {u"<head><title>T</title>Hi<link rel=s></head><body class=c>b", u"html{head{title{\"T\"}link[rel=s]}body[class=c]{\"Hi\"\"b\"}}"},
     });
 }
 
