@@ -112,9 +112,33 @@ TTagEditor::~TTagEditor() = default;
 void TTagEditor::showEvent(QShowEvent* Event)
 {
     // Only the program's own showing loads the fields: a window restored by the window system keeps them.
-    if (!Event->spontaneous())
+    if (!Event->spontaneous()) {
         FormShow();
+        ArrangeFocus();
+    }
     QDialog::showEvent(Event);
+}
+
+void TTagEditor::ArrangeFocus()
+{
+    // The buttons are made before the pages, and a page may add rows when it is shown: the chain is put
+    // in reading order (the pages' controls, then OK and Cancel) and the first field takes the focus.
+    QWidget* first = nullptr;
+    QWidget* last = nullptr;
+    QWidget* page = FPages->currentWidget();
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if (!FPages->isAncestorOf(w) || !(w->focusPolicy() & Qt::TabFocus) || w->focusProxy())
+            continue;
+        last = w;
+        if (!first && page && page->isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(this))
+            first = w;
+    }
+    if (last) {
+        setTabOrder(last, BtnOk);
+        setTabOrder(BtnOk, BtnCancel);
+    }
+    if (first)
+        first->setFocus(Qt::TabFocusReason);
 }
 
 void TTagEditor::FormShow()

@@ -72,6 +72,8 @@ protected:
     // refills a list on every showing does so after calling this.
     virtual void FormShow();
     void BtnOkClick();
+    // Tab goes through the current page's fields in order, then OK and Cancel; the first field has the focus.
+    void ArrangeFocus();
 
     // ---- building the form: each row is a label and a control bound to a field of the model; Name is
     // the control's object name.

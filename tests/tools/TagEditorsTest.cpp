@@ -142,6 +142,21 @@ TEST(TagEditorsTest, TheBrowseButtonPutsThePickedUrlIntoItsEdit)
     EXPECT_EQ(dialogs.FileDialogs[0].Filter, GetUrlFilter(ukCss));
 }
 
+TEST(TagEditorsTest, TheFirstFieldHasTheFocusAndTabGoesDownThePageThenToOkAndCancel)
+{
+    TTestEditor editor;
+    editor.show();
+    EXPECT_EQ(editor.focusWidget(), editor.Find<QLineEdit>("EditNumber"));
+    QStringList chain;
+    for (QWidget* w = editor.focusWidget(); w && chain.size() < 20; w = w->nextInFocusChain()) {
+        if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy())
+            chain << w->objectName();
+        if (w == editor.BtnCancel)
+            break;
+    }
+    EXPECT_EQ(chain.join(' '), "EditNumber EditKey EditColor BtnColor EditUrl BtnUrl BtnOk BtnCancel");
+}
+
 TEST(TagEditorsTest, ARefusedOkShowsTheMessageAndFocusesTheFieldOnItsPage)
 {
     TTestEditor editor;
