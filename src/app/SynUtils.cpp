@@ -5,6 +5,7 @@
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
 
+#include <QFontInfo>
 #include <QFontMetrics>
 
 namespace {
@@ -55,9 +56,11 @@ QColor ColorValueToColor(unsigned value)
 QFont CodeEditorFont()
 {
     QFont font(EditorFontName, EditorFontSize);
-    // Where the face is missing a fixed-pitch face takes its place.
+    // Where the face is missing a fixed-pitch face takes its place. The editor knows a font by its family
+    // name alone, which would lose the hint and fall back to a proportional face: it gets the face found.
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
+    font.setFamily(QFontInfo(font).family());
     return font;
 }
 

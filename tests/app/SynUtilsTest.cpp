@@ -7,6 +7,8 @@
 
 #include <QTemporaryDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -117,7 +119,14 @@ TEST(SynUtilsTest, TheEditorGetsItsFixedFontAndNumberedGutter)
     editor.setLexer(&lexer);
     SetupCodeEditor(&editor);
     const QFont font = CodeEditorFont();
-    EXPECT_EQ(font.family(), "Lucida Console");
+    // The face asked for where it is installed, else a fixed-pitch one found by its family name alone, as
+    // the editor looks its fonts up.
+    if (QFontDatabase::hasFamily("Lucida Console"))
+        EXPECT_EQ(font.family(), "Lucida Console");
+    EXPECT_TRUE(QFontInfo(QFont(font.family())).fixedPitch()) << font.family().toStdString();
+    char face[128] = {};
+    editor.SendScintilla(QsciScintilla::SCI_STYLEGETFONT, QsciScintilla::STYLE_DEFAULT, face);
+    EXPECT_EQ(QString::fromUtf8(face), font.family());
     EXPECT_EQ(font.pointSize(), 8);
     EXPECT_EQ(editor.marginType(0), QsciScintilla::NumberMargin);
     EXPECT_TRUE(editor.marginLineNumbers(0));
