@@ -118,8 +118,11 @@ QString TInputEditModel::GetHtml()
 void TInputButtonModel::DoLoad()
 {
     Fields = {};
-    if (!Element)
+    // An input without a type is a text field: a new button starts as the list's first type.
+    if (!Element) {
+        Fields.Type = QStringLiteral("Submit");
         return;
+    }
     Fields.Name = GetElementAttribute(*Element, Prop("name"));
     Fields.Type = GetElementAttribute(*Element, Prop("type"));
     Fields.Caption = GetElementAttribute(*Element, Prop("value"));

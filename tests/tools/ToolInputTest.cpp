@@ -37,6 +37,10 @@ TEST(InputModelTest, NewFieldsButtonsAndBoxesAreWrittenFromTheirFieldsAlone)
     TInputButtonModel button;
     button.Fields.Name = QStringLiteral("say \"b\"");
     EXPECT_EQ(button.GetHtml(), "<input name=\"say &quot;b&quot;\">") << "an empty type writes none";
+    TDesignDocument doc(QStringLiteral("<html><body></body></html>"));
+    doc.Load(button);
+    button.Fields.Name = QStringLiteral("go");
+    EXPECT_EQ(button.GetHtml(), "<input name=\"go\" type=\"Submit\">") << "a new button is no text field";
 
     TInputCheckModel check;
     check.Fields = {QStringLiteral("c"), QString(), QString(), true};
@@ -198,9 +202,8 @@ TEST_F(ToolInputTest, EachInputIsInsertedEditedByDoubleClickAndSaved)
     ASSERT_TRUE(InsertAndEdit(
         QStringLiteral("Insert Input Button"), QStringLiteral("input[name=go]"),
         [](QDialog& f) {
-            EXPECT_EQ(FindControl<QComboBox>(f, "ComboType")->currentText(), "");
+            EXPECT_EQ(FindControl<QComboBox>(f, "ComboType")->currentText(), "Submit");
             SetControlText(f, "EditName", QStringLiteral("go"));
-            FindControl<QComboBox>(f, "ComboType")->setCurrentIndex(0);
             ClickOk(f);
         },
         [](QDialog& f) { SetControlText(f, "EditCaption", QStringLiteral("Send")); ClickOk(f); }));
