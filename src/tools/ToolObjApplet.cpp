@@ -59,6 +59,17 @@ void TParamGrid::keyPressEvent(QKeyEvent* Event)
     QTableWidget::keyPressEvent(Event);
 }
 
+QModelIndex TParamGrid::moveCursor(CursorAction Action, Qt::KeyboardModifiers Modifiers)
+{
+    // No cell to go to: the key goes on to the dialog, which moves the focus on.
+    const QModelIndex current = currentIndex();
+    if (Action == MoveNext && current.row() == rowCount() - 1 && current.column() == columnCount() - 1)
+        return {};
+    if (Action == MovePrevious && current.isValid() && current.row() == 0 && current.column() == 0)
+        return {};
+    return QTableWidget::moveCursor(Action, Modifiers);
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Model
 

@@ -20,7 +20,8 @@ struct TParamRow
 };
 
 // The grid of the two dialogs: "Param Name" and "Param Value", columns fitted to the width, no row
-// headers; moving down from the last row appends an empty row.
+// headers; moving down from the last row appends an empty row. Tab goes from cell to cell and leaves the
+// grid after its last cell (Shift+Tab before its first) instead of going round.
 class TParamGrid : public QTableWidget
 {
     Q_OBJECT
@@ -31,6 +32,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* Event) override;
+    QModelIndex moveCursor(CursorAction Action, Qt::KeyboardModifiers Modifiers) override;
 };
 
 class TObjParamsModel : public TTagModel

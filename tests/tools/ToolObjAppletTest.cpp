@@ -167,6 +167,32 @@ TEST(SelectClassIdTest, AClassIdSelectsItsRowAndTheSelectionGivesItBack)
 // ---------------------------------------------------------------------------------------------------
 // Through the palette
 
+TEST(ParamGridTest, TabGoesFromCellToCellAndLeavesTheGridAtEitherEnd)
+{
+    TFormToolObjActiveX form;
+    form.show();
+    auto* grid = form.findChild<TParamGrid*>(QStringLiteral("ParamGrid"));
+    ASSERT_NE(grid, nullptr);
+    grid->setRowCount(2);
+    const auto press = [grid](Qt::Key Key) {
+        QKeyEvent key(QEvent::KeyPress, Key, Key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+        QApplication::sendEvent(grid, &key);
+    };
+    grid->setFocus();
+    grid->setCurrentCell(0, 1);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(form.focusWidget(), grid);
+    EXPECT_EQ(grid->currentRow(), 1);
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(form.focusWidget(), form.BtnOk) << "past the last cell: on to OK";
+    EXPECT_EQ(grid->rowCount(), 2);
+    grid->setFocus();
+    grid->setCurrentCell(0, 0);
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(form.focusWidget(), FindControl<QLineEdit>(form, "EditAlt")) << "before the first: back to the fields";
+}
+
 using ToolObjAppletTest = TToolPageTest;
 
 void SetCell(const QWidget& Form, int Row, int Column, const QString& Text)
