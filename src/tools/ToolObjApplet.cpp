@@ -208,6 +208,9 @@ TFormToolObjActiveX::TFormToolObjActiveX(QWidget* Parent) : TTagEditor(QStringLi
     TObjParamsModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
     FEditClassId = AddEdit(page, "EditClassID", QStringLiteral("CLSID"), f.ClassId);
+    // A whole class id in its widest letters, with room for the frame.
+    FEditClassId->setMinimumWidth(
+        FEditClassId->fontMetrics().horizontalAdvance(QStringLiteral("clsid:DDDDDDDD-DDDD-DDDD-DDDD-DDDDDDDDDDDD")) + 16);
     auto* select = new QToolButton(page->parentWidget());
     select->setObjectName(QStringLiteral("BtnSelect"));
     select->setText(QStringLiteral("..."));

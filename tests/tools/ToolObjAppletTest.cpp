@@ -241,6 +241,9 @@ TEST_F(ToolObjAppletTest, AnAppletAndAnActiveXObjectAreInsertedEditedByDoubleCli
             EXPECT_EQ(FindControl<QTableWidget>(f, "ParamGrid")->rowCount(), 1);
             Dialogs.Forms.push_front(picker);
             FindControl<QToolButton>(f, "BtnSelect")->click();
+            auto* classId = FindControl<QLineEdit>(f, "EditClassID");
+            EXPECT_GE(classId->width(), classId->fontMetrics().horizontalAdvance(classId->text()) + 12)
+                << "the whole class id shows";
             SetCell(f, 0, 0, QStringLiteral("mode"));
             SetCell(f, 0, 1, QStringLiteral("fast"));
             ClickOk(f);
