@@ -223,14 +223,22 @@ TFormWebSafe::TFormWebSafe(QWidget* Parent) : QDialog(Parent)
     buttons->addWidget(cancel);
     column->addLayout(buttons);
 
-    // A click on the item already current counts too: it empties the scheme list again, or applies the
-    // scheme again after Reset.
-    connect(ListBox1, &QListWidget::currentRowChanged, this, &TFormWebSafe::BackgroundClick);
-    connect(ListBox1, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { BackgroundClick(ListBox1->row(item)); });
-    connect(ListBox2, &QListWidget::currentRowChanged, this, &TFormWebSafe::SchemeClick);
-    connect(ListBox2, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { SchemeClick(ListBox2->row(item)); });
+    // An item chosen by the mouse or the arrow keys counts; the current item a list takes with the focus
+    // does not, as nothing is chosen then. A click on the item already chosen counts too: it empties the
+    // scheme list again, or applies the scheme again after Reset.
+    const auto chosen = [](QListWidget* List, void (TFormWebSafe::*Click)(int), TFormWebSafe* Form) {
+        connect(List, &QListWidget::itemSelectionChanged, Form, [List, Click, Form] {
+            const QList<QListWidgetItem*> items = List->selectedItems();
+            if (!items.isEmpty())
+                (Form->*Click)(List->row(items.first()));
+        });
+        connect(List, &QListWidget::itemClicked, Form,
+                [List, Click, Form](QListWidgetItem* item) { (Form->*Click)(List->row(item)); });
+    };
+    chosen(ListBox1, &TFormWebSafe::BackgroundClick, this);
+    chosen(ListBox2, &TFormWebSafe::SchemeClick, this);
+    // Every background in sight at once.
+    ListBox1->setMinimumHeight(ListBox1->sizeHintForRow(0) * ListBox1->count() + 2 * ListBox1->frameWidth());
     connect(reset, &QPushButton::clicked, this, [this] {
         FModel.Reset();
         ShowPreview();

@@ -52,4 +52,21 @@ TEST(WebSafeModelTest, TheDialogListsSchemesAfterABackgroundAndResetsToThePlainC
     EXPECT_EQ(form.Colors(), DefaultWebSafeColors);
 }
 
+TEST(WebSafeModelTest, AListTakingTheFocusChoosesNothingAndEveryBackgroundIsInSight)
+{
+    TFormWebSafe form;
+    form.show();
+    const auto focus = [](QWidget* List) {
+        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(List, &in);
+    };
+    focus(form.ListBox1);
+    EXPECT_EQ(form.ListBox2->count(), 0) << "no background is chosen yet";
+    form.ListBox1->setCurrentRow(1); // Blue
+    ASSERT_EQ(form.ListBox2->count(), 5);
+    focus(form.ListBox2);
+    EXPECT_EQ(form.Colors(), DefaultWebSafeColors) << "no scheme is chosen yet";
+    EXPECT_TRUE(form.ListBox1->viewport()->rect().contains(form.ListBox1->visualItemRect(form.ListBox1->item(10))));
+}
+
 } // namespace
