@@ -26,6 +26,10 @@ QPixmap AboutArtwork(const QSize& Size)
     Canvas.setFont(Mark);
     Canvas.setPen(QColor(255, 255, 255, 40));
     Canvas.drawText(Art.rect().adjusted(0, 0, -16, 0), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("</>"));
+    // The links lie on a dark band along the lower edge, where grey, blue and yellow all read.
+    const int Band = Size.height() * 140 / 168;
+    Canvas.fillRect(QRect(0, Band, Size.width(), Size.height() - Band), QColor(0x10, 0x12, 0x16));
+    Canvas.fillRect(QRect(0, Band, Size.width(), 1), QColor(0x5B, 0x8D, 0xC9));
     QFont Title(QStringLiteral("DejaVu Sans"));
     Title.setPixelSize(Size.height() / 4);
     Title.setBold(true);

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTimer>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -37,6 +38,44 @@ TEST(FormAbout, ArtworkIsDrawnAndNotBlank)
             if (qGray(Art.pixel(x, y)) > 230)
                 ++White;
     EXPECT_GT(White, 200);
+}
+
+// The contrast of two colours as the accessibility guidelines weigh it: 1 for none, 21 for black on white.
+double Contrast(const QColor& A, const QColor& B)
+{
+    const auto luminance = [](const QColor& C) {
+        const auto channel = [](double V) { return V <= 0.03928 ? V / 12.92 : std::pow((V + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(C.redF()) + 0.7152 * channel(C.greenF()) + 0.0722 * channel(C.blueF());
+    };
+    const double L1 = luminance(A), L2 = luminance(B);
+    return (std::max(L1, L2) + 0.05) / (std::min(L1, L2) + 0.05);
+}
+
+TEST(FormAbout, EveryLinkReadsOnTheArtworkAtRestAndUnderTheMouse)
+{
+    TFormAbout Form;
+    const QImage Art = Form.Image1->pixmap().toImage();
+    const QColor Grey(0x80, 0x80, 0x80);
+    const struct
+    {
+        QLabel* Label;
+        QColor Rest, Hover;
+    } Links[] = {{Form.LblContact, Grey, Qt::blue}, {Form.LblSite, Grey, Qt::blue}, {Form.LblPrograms, Qt::blue, Qt::yellow}};
+    for (const auto& Link : Links) {
+        // The artwork's colour under the label, each channel averaged.
+        const QRect Under = Link.Label->geometry().translated(-Form.Image1->pos()) & Art.rect();
+        ASSERT_FALSE(Under.isEmpty());
+        double R = 0, G = 0, B = 0;
+        for (int Y = Under.top(); Y <= Under.bottom(); ++Y)
+            for (int X = Under.left(); X <= Under.right(); ++X) {
+                const QColor C = Art.pixelColor(X, Y);
+                R += C.redF(), G += C.greenF(), B += C.blueF();
+            }
+        const double N = double(Under.width()) * Under.height();
+        const QColor Back = QColor::fromRgbF(float(R / N), float(G / N), float(B / N));
+        EXPECT_GE(Contrast(Link.Rest, Back), 2.0) << Link.Label->objectName().toStdString();
+        EXPECT_GE(Contrast(Link.Hover, Back), 2.0) << Link.Label->objectName().toStdString();
+    }
 }
 
 TEST(FormAbout, OkClosesTheModalDialogAndItCanBeShownAgain)
