@@ -487,5 +487,12 @@ void TToolManager::PlaceEditor(const QRect& Anchor, QWidget* Editor) const
     }
     x = std::min(std::max(x, dLeft), dRight - w);
     y = std::min(std::max(y, dTop), dBottom - h);
+    // A dialog larger than the view would end beyond the screen's edge: it is kept on the screen, its
+    // top-left corner (and so its caption) first.
+    if (const QScreen* here = FDesigner && FDesigner->screen() ? FDesigner->screen() : screen) {
+        const QRect area = here->availableGeometry();
+        x = std::max(std::min(x, area.left() + area.width() - w), area.left());
+        y = std::max(std::min(y, area.top() + area.height() - h), area.top());
+    }
     Editor->move(x, y);
 }

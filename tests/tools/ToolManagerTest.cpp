@@ -442,6 +442,9 @@ TEST_F(ToolManagerRoadTest, ADialogOpensBesideItsAnchorInsideTheDesignView)
     small.setFixedSize(100, 80);
     QWidget large;
     large.setFixedSize(d.width() + 50, 50);
+    QWidget tall;
+    tall.setFixedSize(100, d.bottom() + 60);
+    const QRect screen = Designer->screen()->availableGeometry();
     const struct
     {
         QWidget* Dialog;
@@ -456,6 +459,8 @@ TEST_F(ToolManagerRoadTest, ADialogOpensBesideItsAnchorInsideTheDesignView)
         {&small, QRect(o + QPoint(-70, 30), QSize(30, 30)), QPoint(d.left(), o.y() + 30)},
         // A dialog wider than the view ends at the view's right edge, left of its left edge.
         {&large, QRect(o + QPoint(-70, 30), QSize(30, 30)), QPoint(d.right() + 1 - large.width(), o.y() + 30)},
+        // One taller than the view would go beyond the screen's top: it keeps its caption on the screen.
+        {&tall, QRect(o + QPoint(100, 100), QSize(40, 40)), QPoint(o.x() + 140, screen.top())},
     };
     for (const auto& c : cases) {
         Palette.PlaceEditor(c.Anchor, c.Dialog);
