@@ -61,6 +61,9 @@ TFormSpellCheck::TFormSpellCheck(QWidget* Owner)
         if (ListBox1->currentItem())
             Edit2->setText(text);
     });
+    // Correct is the default button: with no replacement, Return would delete the word.
+    connect(Edit2, &QLineEdit::textChanged, this,
+            [this](const QString& text) { Button2->setEnabled(!text.trimmed().isEmpty()); });
     connect(Button2, &QPushButton::clicked, this, [this] {
         Canceled = false;
         Corrected = true;

@@ -127,10 +127,21 @@ TEST(UnitSpellCheck, TheDialogAnswersCorrectIgnoreCancelAndCloseByItsFrame)
         if (c.Corrected)
             EXPECT_EQ(form.CorrectedWord, QString::fromLatin1(c.Word)) << c.Name;
     }
-    // Without suggestions the replacement starts empty.
+    // Without suggestions the replacement starts empty, and Return (or Correct) cannot delete the word
+    // until a replacement is typed.
     form.Fill(QStringLiteral("xqzt"), {});
     EXPECT_EQ(form.Edit2->text(), "");
     EXPECT_EQ(form.ListBox1->count(), 0);
+    form.show();
+    EXPECT_FALSE(form.Button2->isEnabled());
+    Key(form.Edit2, Qt::Key_Return);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.Corrected);
+    Type(form.Edit2, QStringLiteral("quiz"));
+    EXPECT_TRUE(form.Button2->isEnabled());
+    Key(form.Edit2, Qt::Key_Return);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.CorrectedWord, "quiz");
 }
 
 TEST(UnitSpellCheck, TheDialogGoesBelowTheWordOrAboveItNearTheScreensBottom)
