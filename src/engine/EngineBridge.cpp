@@ -1,5 +1,6 @@
 #include "EngineBridge.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -103,6 +104,11 @@ bool TEngineBridge::Wait(int TimeoutMs, const std::function<bool()>& Done)
     timer.start(TimeoutMs);
     FLoop = &loop;
     FWaiting = true;
+    // A wait that starts inside a queued delivery (a runtime message, a queued slot) may have the engine's
+    // own work queued behind that delivery in the same pass; the main loop has already counted it as
+    // handled, so a nested loop would sleep over it until some other event arrived (the next key or
+    // press), and the answer with it. It is handed out first.
+    QCoreApplication::sendPostedEvents();
     while (!Done() && !FRendererDied && timer.isActive())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     FLoop = nullptr;
