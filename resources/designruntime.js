@@ -654,7 +654,53 @@
   connectChannel();
 
   // ---- calls from C++ ------------------------------------------------------------------------------
-  function insertHtml(html) {
+  // Whether the part of the page in range shows anything: text other than blanks, or an element other
+  // than a line break and the inline elements around text (split).
+  function holdsContent(range, split) {
+    const part = range.cloneContents();
+    if (/[^ \t\n\r\f]/.test(part.textContent))
+      return true;
+    for (const element of part.querySelectorAll('*'))
+      if (element.tagName !== 'BR' && !element.matches(split))
+        return true;
+    return false;
+  }
+
+  // The place for a block at the collapsed range: the outermost of the elements around it that match
+  // split (a paragraph and the inline elements in it) is split there, its attributes but the id going
+  // with the second half; at its start or end, nothing is split and the place is before or after it.
+  function blockPlace(range, split) {
+    let outer = null;
+    let node = range.startContainer;
+    for (let e = node.nodeType === Node.ELEMENT_NODE ? node : node.parentElement;
+      e && e !== document.body && e.matches(split); e = e.parentElement)
+      outer = e;
+    if (!outer || !document.body.contains(outer))
+      return range;
+    const before = document.createRange();
+    before.setStart(outer, 0);
+    before.setEnd(range.startContainer, range.startOffset);
+    const after = document.createRange();
+    after.setStart(range.startContainer, range.startOffset);
+    after.setEnd(outer, outer.childNodes.length);
+    const place = document.createRange();
+    if (!holdsContent(after, split)) {
+      place.setStartAfter(outer);
+    } else if (!holdsContent(before, split)) {
+      place.setStartBefore(outer);
+    } else {
+      const rest = outer.cloneNode(false);
+      rest.removeAttribute('id');
+      rest.appendChild(after.extractContents());
+      outer.after(rest);
+      place.setStartAfter(outer);
+    }
+    place.collapse(true);
+    return place;
+  }
+
+  // split: for markup that holds a block, the selector of the elements that cannot hold one.
+  function insertHtml(html, split) {
     flushPending();
     const selection = document.getSelection();
     let range;
@@ -672,6 +718,8 @@
     const fragment = range.createContextualFragment(html);
     const last = fragment.lastChild;
     range.deleteContents();
+    if (split)
+      range = blockPlace(range, split);
     range.insertNode(fragment);
     if (last) {
       range.setStartAfter(last);
@@ -729,7 +777,9 @@
     }
     case 'select': {
       const range = document.createRange();
-      if (args[0] === 'contents') range.selectNodeContents(element); else range.selectNode(element);
+      if (args[0] === 'contents') range.selectNodeContents(element);
+      else if (args[0] === 'before') range.setStartBefore(element); // a caret: the range stays collapsed
+      else range.selectNode(element);
       const selection = document.getSelection();
       selection.removeAllRanges();
       selection.addRange(range);
@@ -839,7 +889,7 @@
     value: function (name) { return document.queryCommandValue(name); },
     undo: function (count) { const done = undo(count); return { result: done, state: state(true) }; },
     redo: function (count) { const done = redo(count); return { result: done, state: state(true) }; },
-    insertHtml: function (html) { insertHtml(html); return { result: true, state: state(true) }; },
+    insertHtml: function (html, split) { insertHtml(html, split); return { result: true, state: state(true) }; },
     element: function (token, what, args) { return { result: elementCall(token, what, args || []), state: state(false) }; },
     elementFromPoint: elementFromPoint,
     glyphs: setGlyphs,

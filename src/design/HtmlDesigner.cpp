@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "BlockInsertion.h"
 #include "EngineBridge.h"
 #include "EngineCommands.h"
 #include "Dialogs.h"
@@ -432,7 +433,9 @@ bool THtmlDesigner::InsertHtml(const QString& Html)
     BeginUndo(QStringLiteral("Insert"));
     if (IsDocumentReady()) {
         QVariant result;
-        inserted = FBridge->Invoke(QStringLiteral("insertHtml"), {Html}, &result) == TEngineBridge::TCallResult::Ok &&
+        // A table, rule or form splits the paragraph around the caret instead of going inside it.
+        const QString split = HtmlHoldsBlock(Html) ? BlockSplitSelector() : QString();
+        inserted = FBridge->Invoke(QStringLiteral("insertHtml"), {Html, split}, &result) == TEngineBridge::TCallResult::Ok &&
                    result.toBool();
     }
     EndUndo();

@@ -116,3 +116,8 @@ bool TEngineElement::Select(bool Contents)
 {
     return Run(QStringLiteral("select"), {Contents ? QStringLiteral("contents") : QStringLiteral("node")}, nullptr);
 }
+
+bool TEngineElement::PlaceCaretBefore()
+{
+    return Run(QStringLiteral("select"), {QStringLiteral("before")}, nullptr);
+}

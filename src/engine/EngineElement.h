@@ -48,6 +48,8 @@ public:
 
     // Selects the element as a control (Contents false) or its contents (Contents true).
     bool Select(bool Contents = false);
+    // Puts the caret right before the element.
+    bool PlaceCaretBefore();
 
     // Out of line: the comparison needs the bridge's whole class, which includers need not know.
     bool operator==(const TEngineElement& Other) const;

@@ -1,6 +1,7 @@
 #include "ToolManager.h"
 
 #include "AsciiCase.h"
+#include "BlockInsertion.h"
 #include "Dialogs.h"
 #include "EngineBridge.h"
 #include "HtmlDesigner.h"
@@ -348,6 +349,11 @@ void TToolManager::ToolClick(TToolItem* Item)
                 return;
             if (SameText(tag, QLatin1String("BODY")) || SameText(tag, QLatin1String("HTML"))) {
                 // No single control is selected: the new element goes in at the selection.
+                FDesigner->InsertHtml(html);
+            } else if (HtmlHoldsBlock(html)) {
+                // A table, rule or form goes in as at a caret before the selected control, so that the
+                // paragraph around the control is split rather than made to hold it.
+                element.PlaceCaretBefore();
                 FDesigner->InsertHtml(html);
             } else {
                 // The new element goes in before the selected control.

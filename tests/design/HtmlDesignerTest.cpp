@@ -400,6 +400,67 @@ TEST_F(HtmlDesignerTest, InsertHtmlIsOneGroupAndFailsOnAControlSelection)
     EXPECT_FALSE(Body().contains(QStringLiteral("new")));
 }
 
+// A block put at a caret inside a paragraph (or a heading, or the inline elements in it) splits it there;
+// at its start or end it goes before or after it; elsewhere, and for inline markup, it stays at the caret.
+// The caret stands in the first text of the first element matching Caret, before the text Before (at the
+// end of the words when Before is empty).
+struct TInsertCase
+{
+    const char* Body;
+    const char* Caret;
+    const char* Before;
+    const char* Html;
+    const char* Expected; // the body's markup without the writer's line ends and indents
+};
+
+TEST_F(HtmlDesignerTest, ABlockInsertedInAParagraphSplitsItAndTheFileReadsBackAsSaved)
+{
+    const char* table = "<table border=\"1\"><tbody><tr><td>x</td></tr></tbody></table>";
+    const TInsertCase cases[] = {
+        {"<p id=\"a\" class=\"c\">one two</p>", "p", "two", table,
+         "<p id=\"a\" class=\"c\">one </p><table border=\"1\"><tbody><tr><td>x</td></tr></tbody></table>"
+         "<p class=\"c\">two</p>"},
+        {"<p id=\"a\">one two</p>", "p", "", "<hr>", "<p id=\"a\">one two</p><hr>"},
+        {"<p id=\"a\">one two</p>", "p", "one", "<form action=\"f.php\"><p>&nbsp;</p></form>",
+         "<form action=\"f.php\"><p>&nbsp;</p></form><p id=\"a\">one two</p>"},
+        {"<p>one <b>bold</b> two</p>", "b", "ld", "<hr>", "<p>one <b>bo</b></p><hr><p><b>ld</b> two</p>"},
+        {"<h2>one two</h2>", "h2", "two", "<hr>", "<h2>one </h2><hr><h2>two</h2>"},
+        {"<div>one two</div>", "div", "two", "<hr>", "<div>one <hr>two</div>"},
+        {"<p>one two</p>", "p", "two", "<img src=\"x.gif\"><br>", "<p>one <img src=\"x.gif\"><br>two</p>"},
+    };
+    const auto PlaceCaret = [](const TInsertCase& c) {
+        Eval(QStringLiteral("(function(){const t=document.querySelector('%1').firstChild;const r=document.createRange();"
+                            "r.setStart(t,'%2'?t.data.indexOf('%2'):t.data.trimEnd().length);"
+                            "getSelection().removeAllRanges();getSelection().addRange(r);})()")
+                 .arg(QLatin1String(c.Caret), QLatin1String(c.Before)));
+    };
+    const QString page = Dir->filePath(QStringLiteral("insert.htm"));
+    const QString saved = Dir->filePath(QStringLiteral("insert-saved.htm"));
+    for (const TInsertCase& c : cases) {
+        SCOPED_TRACE(c.Body);
+        WriteFile(page, QByteArray("<html><body>") + c.Body + "</body></html>");
+        Designer->LoadFromFile(page);
+        PlaceCaret(c);
+        const QString before = Body();
+        ASSERT_TRUE(Designer->InsertHtml(QLatin1String(c.Html)));
+        EXPECT_EQ(Eval(QStringLiteral("document.body.innerHTML.replace(/\\s*\\n\\s*/g,'')")).toString().toStdString(),
+                  c.Expected);
+        // The file opens as it was saved: a second save gives the same bytes.
+        Designer->SaveToFile(saved);
+        const QByteArray first = ReadFile(saved);
+        Designer->LoadFromFile(saved);
+        Designer->SaveToFile(saved);
+        EXPECT_EQ(ReadFile(saved), first);
+        // One group, and its Undo gives back the paragraph whole.
+        Designer->LoadFromFile(page);
+        PlaceCaret(c);
+        ASSERT_TRUE(Designer->InsertHtml(QLatin1String(c.Html)));
+        EXPECT_EQ(Designer->UndoGroups().Count(), 1);
+        Designer->Undo();
+        EXPECT_EQ(Body(), before);
+    }
+}
+
 TEST_F(HtmlDesignerTest, HyperlinkAsksForTheAddressAndUnlinkTakesTheLinkAway)
 {
     TScriptedInput input;

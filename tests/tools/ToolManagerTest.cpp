@@ -348,11 +348,11 @@ TEST_F(ToolManagerRoadTest, ASelectedControlIsEditedByItsToolOrGetsTheNewElement
     TFakeTool* replacing = Add("IMG", "Replacing", false, true);
     replacing->Editor.M.Html = QStringLiteral("<b id=\"replaced\">B</b>");
 
-    // A tool that refuses the image inserts its new element before it.
+    // A tool that refuses the image inserts its new element before it; a rule splits the paragraph there.
     ASSERT_TRUE(Element("img").Select());
     Dialogs.Forms = {ClickOk};
     Palette.ToolClick(refusing);
-    EXPECT_TRUE(Body().contains(QRegularExpression("Pictures: <hr id=\"made\"><img"))) << Body().toStdString();
+    EXPECT_TRUE(Body().contains(QRegularExpression("Pictures: </p><hr id=\"made\"><p><img"))) << Body().toStdString();
     EXPECT_EQ(refusing->Asked, QStringList{"IMG"});
     EXPECT_EQ(LastGroup(), "Insert");
 
@@ -371,7 +371,7 @@ TEST_F(ToolManagerRoadTest, ASelectedControlIsEditedByItsToolOrGetsTheNewElement
     ASSERT_TRUE(Element("img").Select());
     Dialogs.Forms = {ClickOk};
     Palette.ToolClick(replacing);
-    EXPECT_TRUE(Body().contains("Pictures: <hr id=\"made\"><b id=\"replaced\">B</b>")) << Body().toStdString();
+    EXPECT_TRUE(Body().contains("Pictures: </p><hr id=\"made\"><p><b id=\"replaced\">B</b>")) << Body().toStdString();
     EXPECT_EQ(Changes, 3);
 }
 
