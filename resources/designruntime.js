@@ -444,8 +444,14 @@
         placeHandles(size.width, size.height);
       } else if (event.type === 'mouseup') {
         const size = dragSize(event);
+        const resized = Math.round(size.width) !== Math.round(drag.width) ||
+          Math.round(size.height) !== Math.round(drag.height);
         drag = null;
-        resizeElement(sizing, size.width, size.height);
+        // A press and release that changed no size writes none (a click, or the first of a double-click).
+        if (resized)
+          resizeElement(sizing, size.width, size.height);
+        else
+          placeHandles();
       }
       event.preventDefault();
       event.stopPropagation();
@@ -454,6 +460,8 @@
     if (isOverlay(event.target)) {
       if (event.type === 'mousedown')
         onHandlePress(event);
+      else if (event.type === 'dblclick' && sizing)
+        send('event', { type: event.type, element: describe(sizing) }); // the handles' element's own
       return;
     }
     // The choices of a list box are part of it: a press on one is a press on the select.
@@ -625,6 +633,18 @@
       breakObserver = null;
     }
     placeBreakGlyphs();
+    return true;
+  }
+
+  // The sizes of the placeholders that have none of their own, as the host words them: a sheet of the
+  // runtime's own over the page, never part of the document.
+  let placeholderSheet = null;
+  function setPlaceholderSheet(css) {
+    if (!placeholderSheet) {
+      placeholderSheet = new CSSStyleSheet();
+      document.adoptedStyleSheets = document.adoptedStyleSheets.concat([placeholderSheet]);
+    }
+    placeholderSheet.replaceSync(css);
     return true;
   }
 
@@ -893,6 +913,7 @@
     element: function (token, what, args) { return { result: elementCall(token, what, args || []), state: state(false) }; },
     elementFromPoint: elementFromPoint,
     glyphs: setGlyphs,
+    placeholders: setPlaceholderSheet,
     setOnSelected: function (selector, name, value) {
       return { result: setOnSelected(selector, name, value), state: state(true) };
     },

@@ -703,6 +703,8 @@ int THtmlDesigner::ExecCommandValue(int CmdID, int Option, const QVariant* In, Q
 void THtmlDesigner::HookDocumentEvents()
 {
     // The runtime reports the ten document events of every page from its creation on: nothing to attach here.
+    // Placeholders without a size of their own are shown at the size of their picture.
+    FBridge->Invoke(QStringLiteral("placeholders"), {PlaceholderSizeSheet()}, nullptr);
     // The glyph table belongs to the page, so a new page gets it again.
     if (FShowTagGlyphs)
         FillGlyphTable();

@@ -66,6 +66,29 @@ bool LoadGlyphResource(const QString& Name, TEditUrlRequest& Request)
     return true;
 }
 
+QString PlaceholderSizeSheet()
+{
+    static const QString sheet = [] {
+        QString css;
+        for (const char* kind : {"applet", "flash", "mplayer", "quicktime", "real", "activex", "marquee", "broken",
+                                 "remote", "absolute"}) {
+            TEditUrlRequest picture;
+            // The size stands in the GIF header: "GIF89a", then width and height, two bytes each, low first.
+            if (!LoadGlyphResource(QLatin1String(kind), picture) || picture.Data.size() < 10)
+                continue;
+            const auto word = [&picture](int at) {
+                return int(quint8(picture.Data[at])) | int(quint8(picture.Data[at + 1])) << 8;
+            };
+            css += QStringLiteral("img.dsgn_%1:not([width]){width:%2px}img.dsgn_%1:not([height]){height:%3px}\n")
+                       .arg(QLatin1String(kind))
+                       .arg(word(6))
+                       .arg(word(8));
+        }
+        return css;
+    }();
+    return sheet;
+}
+
 void AnswerEditUrl(const QString& URL, const QByteArray& DesignText, const QString& BasePath, TEditUrlRequest& Request)
 {
     if (URL.isEmpty())

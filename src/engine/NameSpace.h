@@ -32,6 +32,12 @@ void AnswerEditUrl(const QString& URL, const QByteArray& DesignText, const QStri
 // Copies the placeholder picture Name ("comment", "trans", ...) into Request; false when there is none.
 bool LoadGlyphResource(const QString& Name, TEditUrlRequest& Request);
 
+// A style sheet for the design page: the placeholders drawn as a picture behind a transparent image (an
+// object, an applet, a marquee, an image that is missing, remote or absolute) take the size of that
+// picture where they have no width or height of their own; the transparent image alone is one pixel, too
+// small to see, to double-click or to take hold of.
+QString PlaceholderSizeSheet();
+
 // Serves the requests of one profile through the stored callback.
 class TEditorNameSpace : public QWebEngineUrlSchemeHandler
 {
