@@ -691,7 +691,7 @@
   // with the second half; at its start or end, nothing is split and the place is before or after it.
   function blockPlace(range, split) {
     let outer = null;
-    let node = range.startContainer;
+    const node = range.startContainer;
     for (let e = node.nodeType === Node.ELEMENT_NODE ? node : node.parentElement;
       e && e !== document.body && e.matches(split); e = e.parentElement)
       outer = e;
@@ -858,7 +858,7 @@
       return !(i + 1 < touched.length && e.contains(touched[i + 1]));
     });
     if (innermost.length === 0) {
-      let node = range.startContainer;
+      const node = range.startContainer;
       if (node.nodeType !== Node.ELEMENT_NODE)
         node = node.parentElement;
       const block = node ? node.closest(selector) : null;
