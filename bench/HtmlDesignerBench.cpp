@@ -420,6 +420,12 @@ struct TEngineAlone : TPlainView
         Loaded.clear();
         if (!Load(Path.startsWith(QLatin1String("idoc:")) ? QUrl(Path) : QUrl::fromLocalFile(Path)))
             return false;
+        // The design page goes to the engine as the runtime leaves it when it starts: without the blanks
+        // that the writer's line ends put inside table rows.
+        if (Path.startsWith(QLatin1String("idoc:")))
+            Run(QStringLiteral("for(const r of document.body.querySelectorAll('tr'))"
+                               "for(const n of Array.from(r.childNodes))"
+                               "if(n.nodeType===3&&!/[^ \\t\\r\\n\\f]/.test(n.data))r.removeChild(n);"));
         Run(QStringLiteral("document.body.contentEditable='true';window.__inputs=0;window.__keyups=0;"
                            "document.addEventListener('input',function(){++window.__inputs;},true);"
                            "document.addEventListener('keyup',function(){++window.__keyups;},true);"
