@@ -920,8 +920,6 @@
     ready: function () { start(); return { ready: !!observer, state: state(true) }; },
     state: function (withCommands) { return state(!!withCommands); },
     body: bodyHtml,
-    // The body with the count of changes it holds.
-    bodyAt: function () { flushPending(); return { html: bodyHtml(), version: documentVersion }; },
     body_element: function () { return describe(document.body); },
     byId: function (id) { return describe(document.getElementById(id)); },
     exec: function (name, value) { const done = execCommand(name, value); return { result: done, state: state(true) }; },

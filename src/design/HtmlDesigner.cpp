@@ -182,8 +182,9 @@ void THtmlDesigner::LoadDocument(const QString& Text)
     FLoaded = false;
     FSyncedVersion = -1;
     FBodyCopyTimer->stop();
-    FBodyCopy.clear();
-    FBodyCopyVersion = -1;
+    FBodyText.clear();
+    FBodyTextSerial = 0;
+    FBodyTextVersion = -1;
     if (!FBridge->Load(DesignPageUrl))
         throw Exception(QStringLiteral("The design view could not load the document."));
     FLoaded = true;
@@ -301,47 +302,64 @@ void THtmlDesigner::SetHtml(const QString& Html)
     ShowDocument(std::move(filter), FFileName);
 }
 
-QString THtmlDesigner::BodyMarkup(qint64* Version)
+bool THtmlDesigner::ApplyBodyText(const QVariant& Answer)
+{
+    const QVariantMap body = Answer.toMap();
+    const QVariant text = body.value(QStringLiteral("text"));
+    const qint64 serial = body.value(QStringLiteral("serial")).toLongLong();
+    const qint64 base = body.value(QStringLiteral("base")).toLongLong();
+    // An answer older than the text held (a copy that arrived after a later take) changes nothing.
+    if (text.isNull() || serial <= FBodyTextSerial || (base != 0 && base != FBodyTextSerial))
+        return false;
+    if (base == 0) {
+        FBodyText = text.toString();
+    } else {
+        // The start and the end that stayed the same are kept; only what lies between is replaced.
+        const qsizetype keepStart = body.value(QStringLiteral("keepStart")).toLongLong();
+        const qsizetype keepEnd = body.value(QStringLiteral("keepEnd")).toLongLong();
+        if (keepStart < 0 || keepEnd < 0 || keepStart + keepEnd > FBodyText.size())
+            return false;
+        FBodyText.replace(keepStart, FBodyText.size() - keepStart - keepEnd, text.toString());
+    }
+    FBodyTextSerial = serial;
+    FBodyTextVersion = body.value(QStringLiteral("version")).toLongLong();
+    FBodyTextAt = QDateTime::currentDateTime();
+    return true;
+}
+
+void THtmlDesigner::FetchBodyText()
 {
     QVariant answer;
-    if (FBridge->Invoke(QStringLiteral("bodyAt"), {}, &answer) != TEngineBridge::TCallResult::Ok)
+    if (FBridge->Invoke(QStringLiteral("bodyText"), {FBodyTextSerial}, &answer) != TEngineBridge::TCallResult::Ok)
         throw Exception(QStringLiteral("The design view did not answer."));
-    const QVariantMap body = answer.toMap();
-    const QVariant html = body.value(QStringLiteral("html"));
-    if (html.isNull())
+    if (ApplyBodyText(answer))
+        return;
+    // The page does not hold what this side holds: the whole of it.
+    FBodyTextSerial = 0;
+    if (FBridge->Invoke(QStringLiteral("bodyText"), {0}, &answer) != TEngineBridge::TCallResult::Ok ||
+        !ApplyBodyText(answer))
         throw Exception(QStringLiteral("The design view did not answer."));
-    if (Version)
-        *Version = body.value(QStringLiteral("version")).toLongLong();
-    return html.toString();
 }
 
 void THtmlDesigner::TakeBodyFromPage()
 {
     // The source tree holds the page as it was when the body was last taken; while the page has not
-    // changed since, taking it again would give the same tree at the cost of the whole document. A copy
-    // made while the page was quiet, and still the page, leaves only the mapping back to do.
+    // changed since, taking it again would give the same tree at the cost of the whole document. Else the
+    // body text held is brought up to date (asking only for what changed) and mapped back.
     const bool known = FBridge->RefreshState();
     const qint64 now = FBridge->State().Version;
     if (known && FSyncedVersion >= 0 && now == FSyncedVersion)
         return;
-    if (known && FBodyCopyVersion >= 0 && now == FBodyCopyVersion) {
-        TakeBodyCopy();
-        return;
-    }
-    qint64 version = -1;
-    const QString markup = BodyMarkup(&version);
-    FFilter->SetDesignText(markup);
-    FSyncedVersion = version;
-    FSyncedAt = QDateTime::currentDateTime();
+    if (!known || FBodyTextVersion < 0 || now != FBodyTextVersion)
+        FetchBodyText();
+    TakeBodyText();
 }
 
-void THtmlDesigner::TakeBodyCopy()
+void THtmlDesigner::TakeBodyText()
 {
-    FFilter->SetDesignText(FBodyCopy);
-    FSyncedVersion = FBodyCopyVersion;
-    FSyncedAt = FBodyCopyAt;
-    FBodyCopy.clear();
-    FBodyCopyVersion = -1;
+    FFilter->SetDesignText(FBodyText);
+    FSyncedVersion = FBodyTextVersion;
+    FSyncedAt = FBodyTextAt;
 }
 
 void THtmlDesigner::SetBodyCopyDelay(int Milliseconds)
@@ -354,7 +372,7 @@ void THtmlDesigner::SetBodyCopyDelay(int Milliseconds)
 bool THtmlDesigner::HoldsCurrentBody() const
 {
     const qint64 version = FBridge->State().Version;
-    return IsDocumentReady() && (version == FSyncedVersion || version == FBodyCopyVersion);
+    return IsDocumentReady() && (version == FSyncedVersion || version == FBodyTextVersion);
 }
 
 void THtmlDesigner::CopyBody()
@@ -367,20 +385,14 @@ void THtmlDesigner::CopyBody()
         return;
     }
     const qint64 version = FBridge->State().Version;
-    if (version == FSyncedVersion || version == FBodyCopyVersion)
+    if (version == FSyncedVersion || version == FBodyTextVersion)
         return;
-    // The page writes its body out while this side goes on; the answer is kept as it comes.
+    // The page writes out what changed while this side goes on; the answer is taken in as it comes.
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    FBridge->InvokeLater(QStringLiteral("bodyAt"), {}, [this, clock](const QVariant& answer) {
-        const QVariantMap body = answer.toMap();
-        const QVariant html = body.value(QStringLiteral("html"));
-        if (html.isNull())
-            return;
-        FBodyCopy = html.toString();
-        FBodyCopyVersion = body.value(QStringLiteral("version")).toLongLong();
-        FBodyCopyAt = QDateTime::currentDateTime();
-        FBodyCopyCost = clock->elapsed();
+    FBridge->InvokeLater(QStringLiteral("bodyText"), {FBodyTextSerial}, [this, clock](const QVariant& answer) {
+        if (ApplyBodyText(answer))
+            FBodyCopyCost = clock->elapsed();
     });
 }
 
@@ -397,8 +409,8 @@ void THtmlDesigner::RestartPage()
     // The page is made again from the source tree, which holds the body as it was last taken from the
     // page, or from the later copy taken while it was quiet: what changed after that is gone with the
     // page's process.
-    if (FBodyCopyVersion > FSyncedVersion)
-        TakeBodyCopy();
+    if (FBodyTextVersion > FSyncedVersion)
+        TakeBodyText();
     const bool lost = FSyncedVersion < 0 || FBridge->State().Version != FSyncedVersion;
     const QDateTime since = FSyncedAt;
     try {

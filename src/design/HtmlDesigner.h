@@ -235,6 +235,8 @@ public:
     void SetBodyCopyDelay(int Milliseconds);
     // True when the design view holds the page's body as it is now (taken or copied since the last change).
     bool HoldsCurrentBody() const;
+    // The body's markup as the design view last took it from the page.
+    const QString& BodyText() const { return FBodyText; }
 
 signals:
     void OnPopupMenu(QObject* Sender, int X, int Y);
@@ -263,13 +265,16 @@ private:
     QString DesignTextAgain();
     void ShowContextMenu(const QPoint& Point);
     void OnEngineMessage(const QString& Kind, const QVariantMap& Payload);
-    QString BodyMarkup(qint64* Version = nullptr);
+    // Brings the body text held up to date with the page, asking for what changed since it was taken.
+    void FetchBodyText();
+    // Applies an answer of the page's body text; false when it does not follow the text held.
+    bool ApplyBodyText(const QVariant& Answer);
     void TakeBodyFromPage();
     // After the page's process died: the document is shown again from the source tree, with a message
     // that says which changes may be lost.
     void RestartPage();
     void CopyBody();
-    void TakeBodyCopy();
+    void TakeBodyText();
     void RequireLoadedPage() const;
     void RequireIdle() const;
     int RunCommand(int CmdID, const QVariant& Value, QVariant* Out);
@@ -311,11 +316,13 @@ private:
     // The page's change count when its body last went into the filter; -1 when it has not since the load.
     qint64 FSyncedVersion = -1;
     QDateTime FSyncedAt;
-    // The body copied while the page was quiet, with the page's change count and the time then.
+    // The body's markup as last taken from the page (on a save, a switch of views or while the page was
+    // quiet), under the page's serial for it (0: none), with the page's change count and the time then.
+    QString FBodyText;
+    qint64 FBodyTextSerial = 0;
+    qint64 FBodyTextVersion = -1;
+    QDateTime FBodyTextAt;
     QTimer* FBodyCopyTimer = nullptr;
-    QString FBodyCopy;
-    qint64 FBodyCopyVersion = -1;
-    QDateTime FBodyCopyAt;
     int FBodyCopyDelay = 2000;
     qint64 FBodyCopyCost = 0;
     // The bridge's call count when the open undo group began.

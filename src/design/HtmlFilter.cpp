@@ -649,7 +649,12 @@ THtmlNode* THtmlFilter::FindNodeFor(const QString& Id, int DesignTag) const
 
 THtmlNode* THtmlFilter::KeptNodeFor(QStringView Id, int DesignTag) const
 {
-    THtmlNode* kept = KeptNode(IndexOfDesignId(Id));
+    return KeptNodeFor(IndexOfDesignId(Id), DesignTag);
+}
+
+THtmlNode* THtmlFilter::KeptNodeFor(int Index, int DesignTag) const
+{
+    THtmlNode* kept = KeptNode(Index);
     if (!kept)
         return nullptr;
     if (DesignTag == TAG_TABLE || DesignTag == TAG_BODY)
@@ -692,7 +697,8 @@ void THtmlFilter::SetDesignText(const QString& Html)
 class THtmlFilter::TMappedSource
 {
 public:
-    TMappedSource() = default;
+    // KeptCount: the number of kept nodes, any of which may be put in.
+    explicit TMappedSource(size_t KeptCount) : InTree(KeptCount, false) {}
     TMappedSource(const TMappedSource&) = delete;
     TMappedSource& operator=(const TMappedSource&) = delete;
     ~TMappedSource()
@@ -721,9 +727,10 @@ public:
 
     // Puts the kept node itself in the place of the design element; a kept node that already stands in
     // the tree (a placeholder copied within the page) is put in as a copy.
-    THtmlNode* Substitute(THtmlNode* designNode, THtmlNode* kept)
+    THtmlNode* Substitute(THtmlNode* designNode, THtmlNode* kept, int index)
     {
-        const bool inUse = !InTree.insert(kept).second;
+        const bool inUse = InTree[size_t(index)];
+        InTree[size_t(index)] = true;
         THtmlNode* inserted = inUse ? CopyOf(kept) : kept;
         designNode->InsertBefore(inserted);
         designNode->Parent()->Remove(designNode);
@@ -740,7 +747,8 @@ private:
         bool OwnsInserted;
     };
     std::vector<TChange> Changes;
-    std::unordered_set<const THtmlNode*> InTree;
+    // By design id: whether the kept node stands in the tree already.
+    std::vector<bool> InTree;
 };
 
 QString THtmlFilter::KeepCopy(const QString& Id)
@@ -764,7 +772,8 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
         const int id = node->TagId();
         THtmlTag* tag = (id == TAG_IMG || id == TAG_TABLE || id == TAG_BODY || id == TAG_A) ? AsTag(node) : nullptr;
         if (tag && id == TAG_IMG) {
-            if (THtmlNode* kept = KeptNodeFor(tag->AttributeView(ATTR_ID), TAG_IMG)) {
+            const int index = IndexOfDesignId(tag->AttributeView(ATTR_ID));
+            if (THtmlNode* kept = KeptNodeFor(index, TAG_IMG)) {
                 const THtmlTag* keptTag = AsTag(kept);
                 if (keptTag && kept->TagId() == TAG_IMG) {
                     if (inPlace)
@@ -783,7 +792,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     // is the kept source, so nothing below it is looked at again.
                     THtmlNode* restored;
                     if (inPlace) {
-                        restored = inPlace->Substitute(tag, kept);
+                        restored = inPlace->Substitute(tag, kept, index);
                     } else {
                         restored = CopyOf(kept);
                         tag->InsertBefore(restored);
@@ -878,7 +887,7 @@ void THtmlFilter::GetSourceText(QString& Html) const
     if (!FSource)
         return;
     Html.reserve(FTextSize + FTextSize / 8);
-    TMappedSource mapped;
+    TMappedSource mapped(FNodes.size());
     MapBack(FSource.get(), &mapped);
     AppendHtmlDocument(Html, FSource.get());
     FTextSize = Html.size();
@@ -902,7 +911,7 @@ QByteArray THtmlFilter::SaveToBytes() const
     bytes.reserve(FTextSize + FTextSize / 8);
     {
         TNarrowingSink narrow(bytes);
-        TMappedSource mapped;
+        TMappedSource mapped(FNodes.size());
         MapBack(FSource.get(), &mapped);
         if (!WriteHtmlDocument(narrow, FSource.get()))
             throw Exception(QStringLiteral("Stream write error"));

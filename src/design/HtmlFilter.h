@@ -176,6 +176,7 @@ private:
     THtmlNode* KeptNode(int index) const;
     static int IndexOfDesignId(QStringView Id);
     THtmlNode* KeptNodeFor(QStringView Id, int DesignTag) const;
+    THtmlNode* KeptNodeFor(int Index, int DesignTag) const;
     QString PlaceholderMarkup(THtmlNode* kept, const char* kind);
     TOpenTag ImageOpenTag(THtmlTag* kept, const QString& Src, const QString& Width, const QString& Height);
     TOpenTag PlaceholderOpenTag(THtmlTag* kept, const QString& designClass, const QString& Width,

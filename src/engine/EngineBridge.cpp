@@ -35,7 +35,7 @@ QString TEngineBridge::RuntimeSource()
             text += QString::fromUtf8(channel.readAll()) + QLatin1Char('\n');
         // The design runtime first; the parts kept in files of their own extend it.
         for (const char* name : {":/designview/designruntime.js", ":/designview/spellruntime.js",
-                                 ":/designview/tableruntime.js"}) {
+                                 ":/designview/tableruntime.js", ":/designview/bodytextruntime.js"}) {
             QFile runtime(QString::fromLatin1(name));
             if (runtime.open(QIODevice::ReadOnly))
                 text += QString::fromUtf8(runtime.readAll()) + QLatin1Char('\n');

@@ -1366,5 +1366,63 @@ TEST_F(HtmlDesignerTest, AnOpenThatTheEngineCannotCompleteShowsThePreviousDocume
     EXPECT_TRUE(ReadFile(saved).contains("<u>design</u>")) << ReadFile(saved).toStdString();
 }
 
+// The body is taken from the page piece by piece, only what changed being written again: after every kind
+// of change the text held is the page's own markup.
+TEST_F(HtmlDesignerTest, TheBodyTakenAfterEachKindOfChangeIsThePagesOwnMarkup)
+{
+    QString page = QStringLiteral("<html><body><div id=\"outer\"><div id=\"mid\">loose &amp; text");
+    for (int i = 0; i < 300; ++i)
+        page += QStringLiteral("<p id=\"p%1\">Paragraph %1 with <b>bold</b> &amp; &lt;x&gt;&nbsp;text</p>\n").arg(i);
+    page += QStringLiteral("<table id=\"t\" border=\"1\">");
+    for (int i = 0; i < 80; ++i)
+        page += QStringLiteral("<tr><td>a%1</td><td>b</td></tr>").arg(i);
+    page += QStringLiteral("</table><ul><li>one<li>two</ul><pre>  kept\n  as is &lt;</pre><!-- note -->"
+                           "</div><p id=\"last\">last</p></div></body></html>");
+    Designer->SetHtml(page);
+    const auto run = [](const char* script) { Eval(QString::fromLatin1(script)); };
+    const struct
+    {
+        const char* Name;
+        std::function<void()> Change;
+    } steps[] = {
+        {"nothing changed", [] {}},
+        {"a character typed", [&] { run("document.querySelector('#p150').firstChild.appendData('x')"); }},
+        {"Bold", [] { SelectText(QStringLiteral("#p10")); Designer->Bold(); }},
+        {"Undo", [] { Designer->Undo(); }},
+        {"Redo", [] { Designer->Redo(); }},
+        {"a list in place of a paragraph", [] { SelectText(QStringLiteral("#p20")); Designer->OrderList(); }},
+        {"an attribute of an element written in parts",
+         [&] { run("document.querySelector('#mid').setAttribute('title', 'a&\"b')"); }},
+        {"a loose text with characters to escape",
+         [&] { run("document.querySelector('#mid').firstChild.data = 'a < b & c\\u00a0d > e'"); }},
+        {"a paragraph moved to another element",
+         [&] { run("document.querySelector('#outer').appendChild(document.querySelector('#p5'))"); }},
+        {"a table changed while out of the page, where no change is seen",
+         [&] {
+             run("window.table = document.querySelector('#t'); table.remove()");
+             run("table.rows[7].cells[0].firstChild.data = 'moved'; table.rows[9].setAttribute('class', 'c')");
+             run("document.querySelector('#p40').before(table)");
+         }},
+        {"two changes far apart",
+         [&] { run("document.querySelector('#p1').firstChild.data='first';"
+                   "document.querySelector('#p299').firstChild.data='last';"); }},
+        {"paragraphs deleted",
+         [&] { run("(function(){const r=document.createRange();r.setStartBefore(document.querySelector('#p100'));"
+                   "r.setEndAfter(document.querySelector('#p120'));r.deleteContents();})()"); }},
+        {"markup put in at the caret",
+         [] { SelectText(QStringLiteral("#p60"), 2, 2); Designer->InsertHtml(QStringLiteral("<i>new &amp; &nbsp;</i>")); }},
+        {"a table row deleted and a cell added",
+         [&] { run("(function(){const t=document.querySelector('#t');t.deleteRow(3);t.rows[5].insertCell(-1).textContent='c<';})()"); }},
+        {"an element written in parts emptied", [&] { run("document.querySelector('#mid').innerHTML='<p>only</p>'"); }},
+        {"Undo of that", [] { Designer->Undo(); }},
+    };
+    for (const auto& step : steps) {
+        step.Change();
+        QString html;
+        Designer->GetHtml(html);
+        EXPECT_EQ(Designer->BodyText(), Body()) << step.Name;
+    }
+}
+
 } // namespace
 
