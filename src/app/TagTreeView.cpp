@@ -252,6 +252,7 @@ void TTagProperties::ShowNodeProperties(THtmlNode* Node)
             const QSignalBlocker Block(FMemo);
             FMemo->setPlainText(static_cast<THtmlText*>(Node)->Text());
         }
+        FMemoShown = FMemo->toPlainText();
         FNodeShown = Node;
         return;
     }
@@ -291,11 +292,20 @@ void TTagProperties::CommitNodeProperties()
         return;
     FNodeShown = nullptr;
     if (Node->NodeClass() == THtmlNode::ncText) {
-        // The memo shows source text; a bare "<" typed in it is held as "&lt;", as the parser holds one, so
-        // that it cannot start a tag when the document is read again.
+        auto* TextNode = static_cast<THtmlText*>(Node);
         QString Text = FMemo->toPlainText();
-        Text.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
-        static_cast<THtmlText*>(Node)->SetText(Text);
+        // The memo gives line ends as LF and blanks as spaces: a text only looked at stays as it was.
+        if (Text == FMemoShown)
+            return;
+        // The memo shows source text; a bare "<" typed in page text is held as "&lt;", as the parser holds
+        // one, so that it cannot start a tag when the document is read again. Markup kept as text (comments,
+        // unknown tags, server blocks) and the code of scripts and styles stand as typed: there "<" is code.
+        const THtmlNode* Parent = Node->Parent();
+        const bool Code = Node->TagId() != TAG_TEXT ||
+                          (Parent && (Parent->TagId() == TAG_SCRIPT || Parent->TagId() == TAG_STYLE));
+        if (!Code)
+            Text.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
+        TextNode->SetText(Text);
         return;
     }
     auto* Tag = static_cast<THtmlTag*>(Node);

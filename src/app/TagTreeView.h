@@ -59,6 +59,7 @@ private:
     TInspector* FAttr;
     TInspector* FCss;
     QPlainTextEdit* FMemo;
+    QString FMemoShown; // the memo's text as it showed the node, to tell an edit from a look
     THtmlNode* FNodeShown = nullptr;
     QTreeWidget* FTree = nullptr;
     std::function<THtmlRoot*()> FDocument;

@@ -235,6 +235,48 @@ TEST_F(TagPropertiesFixture, TextNodesUseTheMemoAndOtherNodesHideTheSheets)
     EXPECT_EQ(static_cast<THtmlText*>(Text)->Text(), "a &lt;b> &amp; c");
 }
 
+// Markup the model holds as text (comments, unknown tags, server blocks) and the code of scripts and styles
+// come back as they were when only looked at, and as typed when edited: a "<" there is code, not text.
+TEST(TagTreeDataTest, TextNodesOnlyLookedAtStayAsTheyWereAndCodeKeepsItsMarkup)
+{
+    auto Doc = ParseHtml(QStringLiteral(
+        "<?xml version=\"1.0\"?><html><head><style>\r\na > b { color: red }\r\n</style>"
+        "<script>if (a < b) f();</script></head><body><!-- note --><nav id=\"n\">x&lt;y\r\nz</nav>"
+        "<% server %></body></html>"));
+    struct Case
+    {
+        int TagId;
+        int ParentId;
+        const char* Typed;
+        const char* Held;
+    } Cases[] = {
+        {TAG_PHP, TAG_ROOT, "<?xml version=\"1.1\"?>", "<?xml version=\"1.1\"?>"},
+        {TAG_TEXT, TAG_STYLE, "a < b {}", "a < b {}"},
+        {TAG_TEXT, TAG_SCRIPT, "if (b < a) f();", "if (b < a) f();"},
+        {TAG_COMMENT, TAG_BODY, "<!-- new -->", "<!-- new -->"},
+        {TAG_UNKNOWN, TAG_BODY, "<nav id=\"m\">", "<nav id=\"m\">"},
+        {TAG_TEXT, TAG_BODY, "x < y", "x &lt; y"},
+        {TAG_ASP, TAG_BODY, "<% other %>", "<% other %>"},
+    };
+    TTagProperties Props;
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Typed);
+        THtmlText* Node = nullptr;
+        for (THtmlNode* Walk = Doc->FirstChild(); Walk && !Node; Walk = Doc->GetNextNode(Walk))
+            if (Walk->TagId() == C.TagId && Walk->Parent()->TagId() == C.ParentId)
+                Node = static_cast<THtmlText*>(Walk);
+        ASSERT_NE(Node, nullptr);
+        const QString Before = Node->Text();
+        Props.ShowNodeProperties(Node);
+        Props.CommitNodeProperties();
+        EXPECT_EQ(Node->Text().toStdString(), Before.toStdString());
+        Props.ShowNodeProperties(Node);
+        Props.MemoAttr()->setPlainText(C.Typed);
+        Props.CommitNodeProperties();
+        EXPECT_EQ(Node->Text().toStdString(), C.Held);
+    }
+}
+
 TEST_F(TagPropertiesFixture, TreeItemsMapToNodesAndClearingForgetsTheNode)
 {
     QTreeWidget Tree;
