@@ -47,13 +47,23 @@ void TCssParser::Parse(const QString& Text)
         while (i < n && IsNameChar(Text.at(i)))
             ++i;
         const QString name = Text.mid(nameStart, i - nameStart);
+        if (name.isEmpty() && i < n && Text.at(i) == u';') {
+            // An empty declaration (";;"): the declaration after it is still read.
+            ++i;
+            continue;
+        }
         ++i; // the colon in well-formed text, whatever it is
         skipBlanks();
 
         QString value;
-        while (i < n && Text.at(i) != u';') {
+        int depth = 0; // of parentheses: "url(data:image/png;base64,...)" is one value
+        while (i < n && (Text.at(i) != u';' || depth > 0)) {
             const QChar c = Text.at(i++);
             value += c;
+            if (c == u'(')
+                ++depth;
+            else if (c == u')' && depth > 0)
+                --depth;
             if (IsQuote(c)) {
                 // A quoted run may hold ";"; an unclosed one runs to the end and is closed anyway.
                 const qsizetype close = Text.indexOf(c, i);

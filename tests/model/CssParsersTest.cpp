@@ -57,6 +57,13 @@ TEST(CssParsers, ParseSplitsDeclarations)
         {"value characters beyond Latin-1 kept whole", QStringLiteral("font-family: \u5B8B\u4F53"),
          {{"font-family", QStringLiteral("\u5B8B\u4F53")}}},
         {"no name", QStringLiteral(": red; b: 1"), {{"b", "1"}}},
+        {"an empty declaration drops nothing after it", QStringLiteral("color:red;;margin:0; ;top:1px"),
+         {{"color", "red"}, {"margin", "0"}, {"top", "1px"}}},
+        {"a leading semicolon", QStringLiteral(";color: red"), {{"color", "red"}}},
+        {"semicolons inside parentheses", QStringLiteral("background: url(data:image/png;base64,AA==) no-repeat; top: 0"),
+         {{"background", "url(data:image/png;base64,AA==) no-repeat"}, {"top", "0"}}},
+        {"nested parentheses", QStringLiteral("background-image: image-set(url(data:image/png;base64,AA==) 1x); top: 0"),
+         {{"background-image", "image-set(url(data:image/png;base64,AA==) 1x)"}, {"top", "0"}}},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(Parse(c.Text), c.Expected) << c.What;
