@@ -769,9 +769,28 @@
     pushUnit(observer.takeRecords());
   }
 
+  // The link that holds the selection: the box proposed its address, so the address the user gives is that
+  // link's new address. The engine's own command would put a bare link in its place (or, for a part of its
+  // text, split it in two), losing its id, title, target and the rest.
+  function linkOfSelection() {
+    const selection = document.getSelection();
+    if (!selection || selection.rangeCount === 0)
+      return null;
+    let node = selection.getRangeAt(0).commonAncestorContainer;
+    if (node.nodeType !== Node.ELEMENT_NODE)
+      node = node.parentElement;
+    const link = node ? node.closest('a[href]') : null;
+    if (!link || !document.body.contains(link))
+      return null;
+    return link;
+  }
+
   function execCommand(name, value) {
     flushPending();
-    const done = document.execCommand(name, false, value === undefined ? null : value);
+    const link = name === 'createLink' && value ? linkOfSelection() : null;
+    if (link)
+      link.setAttribute('href', value);
+    const done = link ? true : document.execCommand(name, false, value === undefined ? null : value);
     pushUnit(observer ? observer.takeRecords() : []);
     return done;
   }
@@ -901,14 +920,8 @@
 
   // The address of the link that holds the selection, null when it is in none.
   function selectionLink() {
-    const selection = document.getSelection();
-    if (!selection || selection.rangeCount === 0)
-      return null;
-    let node = selection.getRangeAt(0).commonAncestorContainer;
-    if (node.nodeType !== Node.ELEMENT_NODE)
-      node = node.parentElement;
-    const link = node ? node.closest('a[href]') : null;
-    return link && document.body.contains(link) ? link.getAttribute('href') : null;
+    const link = linkOfSelection();
+    return link ? link.getAttribute('href') : null;
   }
 
   function elementFromPoint(x, y) {

@@ -544,6 +544,33 @@ TEST_F(HtmlDesignerTest, HyperlinkAsksForTheAddressAndUnlinkTakesTheLinkAway)
     EXPECT_EQ(Body(), linked);
 }
 
+// A new address for the link that holds the selection (all of its text, a word of it, or the caret) goes into
+// that link: its id, title, target and class stay, it is not split, and Undo takes the address back.
+TEST_F(HtmlDesignerTest, HyperlinkInALinkChangesOnlyItsAddress)
+{
+    const QString page = Dir->filePath(QStringLiteral("links.htm"));
+    WriteFile(page, "<html><body><p id=\"p\">See <a id=\"k\" class=\"nav\" href=\"old.html\" title=\"Old\" "
+                    "target=\"_top\" accesskey=\"n\">old page</a> now.</p></body></html>");
+    Designer->LoadFromFile(page);
+    const QString before = Body();
+    TScriptedInput input;
+    input.Answer = QStringLiteral("new.html");
+    const QString readdressed = QStringLiteral(
+        "<a id=\"k\" class=\"nav\" href=\"new.html\" title=\"Old\" target=\"_top\" accesskey=\"n\">old page</a>");
+    for (const auto& [from, to] : {std::pair{-1, -1}, std::pair{0, 3}, std::pair{1, 1}}) {
+        SCOPED_TRACE(from);
+        SelectText(QStringLiteral("#k"), from, to);
+        Designer->Hyperlink();
+        EXPECT_EQ(input.Asked.last(), QStringLiteral("Hyperlink|URL:|old.html"));
+        EXPECT_TRUE(Body().simplified().contains(readdressed)) << Body().toStdString();
+        Designer->Undo();
+        EXPECT_EQ(Body(), before);
+        Designer->Redo();
+        EXPECT_TRUE(Body().simplified().contains(readdressed)) << Body().toStdString();
+        Designer->Undo();
+    }
+}
+
 TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
 {
     // Nothing selected: a caret is no selection.
