@@ -819,12 +819,20 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                 tag->AssignAttributes(kept);
             }
         } else if (tag && id == TAG_A) {
+            // The engine writes the links it copies and pastes against the design page's address: a link
+            // into the page itself ("idoc:index.html#top") goes back to its fragment, a link to a file
+            // beside the document ("idoc:intro.html") to the file's own name.
             const QLatin1String page("idoc:index.html");
+            const QLatin1String scheme("idoc:");
             const QStringView href = tag->AttributeView(ATTR_HREF);
-            if (href.startsWith(page, Qt::CaseSensitive)) {
+            const qsizetype strip = href.startsWith(page, Qt::CaseSensitive) &&
+                                            (href.size() == page.size() || href[page.size()] == u'#')
+                                        ? page.size()
+                                        : href.startsWith(scheme, Qt::CaseSensitive) ? scheme.size() : 0;
+            if (strip > 0) {
                 if (inPlace)
                     inPlace->SaveAttributes(tag);
-                tag->SetAttribute(ATTR_HREF, tag->AttributeView(ATTR_HREF).mid(page.size()));
+                tag->SetAttribute(ATTR_HREF, tag->AttributeView(ATTR_HREF).mid(strip));
             }
         }
         if (node)

@@ -427,6 +427,22 @@ TEST(HtmlFilter, EditedBodyIsMappedBack)
     EXPECT_FALSE(saved.contains(QStringLiteral("contenteditable"), Qt::CaseInsensitive));
 }
 
+// Links the engine copied and pasted within the page come written against the design page's address; they
+// are saved as the author wrote them: a fragment of the page, or the name of a file beside it.
+TEST(HtmlFilter, PastedLinksLoseTheDesignPagesAddress)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral("<body><p>x</p></body>"));
+    filter.SetDesignText(QStringLiteral(
+        "<body id=\"dsgn_:::_0\" contenteditable=\"\"><p>x <a href=\"idoc:index.html#top\">top</a> "
+        "<a accesskey=\"p\" href=\"idoc:catalog-pg-amproc.html\" title=\"t\">prev</a> "
+        "<a href=\"idoc:sub/a%20b.html#s\">sub</a> <a href=\"http://example.com/idoc:x\">web</a></p></body>"));
+    const QString saved = Saved(filter);
+    for (const char* link : {"<a href=\"#top\">top</a>", "<a accesskey=\"p\" href=\"catalog-pg-amproc.html\" title=\"t\">",
+                             "<a href=\"sub/a%20b.html#s\">", "<a href=\"http://example.com/idoc:x\">"})
+        EXPECT_TRUE(saved.contains(QLatin1String(link))) << link << "\n" << saved.toStdString();
+}
+
 // The engine writes flags as name=""; a selected option, a checked box, a disabled or read-only field
 // keep their flags through an edit, while text and quoted values that merely look like flags stay as typed.
 TEST(HtmlFilter, FlagsWrittenWithAnEmptyValueByTheEngineAreKept)
