@@ -16,6 +16,12 @@ bool IsNameChar(QChar c)
     return u == '-' || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
 }
 
+bool IsAsciiAlnum(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
+}
+
 bool IsQuote(QChar c)
 {
     return c == u'"' || c == u'\'';
@@ -64,6 +70,18 @@ void TCssParser::Parse(const QString& Text)
                 ++depth;
             else if (c == u')' && depth > 0)
                 --depth;
+            if (c == u'&') {
+                // A character reference as the attribute holds it ("&quot;Arial&quot;" from a word
+                // processor's pages): its ";" ends no declaration.
+                qsizetype j = i;
+                while (j < n && j - i < 32 && (Text.at(j) == u'#' || IsAsciiAlnum(Text.at(j))))
+                    ++j;
+                if (j > i && j < n && Text.at(j) == u';') {
+                    value += QStringView(Text).mid(i, j + 1 - i);
+                    i = j + 1;
+                    continue;
+                }
+            }
             if (IsQuote(c)) {
                 // A quoted run may hold ";"; an unclosed one runs to the end and is closed anyway.
                 const qsizetype close = Text.indexOf(c, i);

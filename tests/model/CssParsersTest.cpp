@@ -62,6 +62,8 @@ TEST(CssParsers, ParseSplitsDeclarations)
         {"a leading semicolon", QStringLiteral(";color: red"), {{"color", "red"}}},
         {"semicolons inside parentheses", QStringLiteral("background: url(data:image/png;base64,AA==) no-repeat; top: 0"),
          {{"background", "url(data:image/png;base64,AA==) no-repeat"}, {"top", "0"}}},
+        {"character references are no ends", QStringLiteral("font-family:&quot;Arial&quot;,sans-serif;color:&#x23;f00"),
+         {{"font-family", "&quot;Arial&quot;,sans-serif"}, {"color", "&#x23;f00"}}},
         {"nested parentheses", QStringLiteral("background-image: image-set(url(data:image/png;base64,AA==) 1x); top: 0"),
          {{"background-image", "image-set(url(data:image/png;base64,AA==) 1x)"}, {"top", "0"}}},
     };
