@@ -825,8 +825,10 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
             const QLatin1String page("idoc:index.html");
             const QLatin1String scheme("idoc:");
             const QStringView href = tag->AttributeView(ATTR_HREF);
-            const qsizetype strip = href.startsWith(page, Qt::CaseSensitive) &&
-                                            (href.size() == page.size() || href[page.size()] == u'#')
+            // The page's own address alone is far more often a pasted link to a home page called index.html
+            // than to the document itself, so it keeps the file's name.
+            const qsizetype strip = href.startsWith(page, Qt::CaseSensitive) && href.size() > page.size() &&
+                                            href[page.size()] == u'#'
                                         ? page.size()
                                         : href.startsWith(scheme, Qt::CaseSensitive) ? scheme.size() : 0;
             if (strip > 0) {

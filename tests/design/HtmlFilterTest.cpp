@@ -436,10 +436,11 @@ TEST(HtmlFilter, PastedLinksLoseTheDesignPagesAddress)
     filter.SetDesignText(QStringLiteral(
         "<body id=\"dsgn_:::_0\" contenteditable=\"\"><p>x <a href=\"idoc:index.html#top\">top</a> "
         "<a accesskey=\"p\" href=\"idoc:catalog-pg-amproc.html\" title=\"t\">prev</a> "
-        "<a href=\"idoc:sub/a%20b.html#s\">sub</a> <a href=\"http://example.com/idoc:x\">web</a></p></body>"));
+        "<a href=\"idoc:sub/a%20b.html#s\">sub</a> <a href=\"http://example.com/idoc:x\">web</a> <a href=\"idoc:index.html\">home</a></p></body>"));
     const QString saved = Saved(filter);
     for (const char* link : {"<a href=\"#top\">top</a>", "<a accesskey=\"p\" href=\"catalog-pg-amproc.html\" title=\"t\">",
-                             "<a href=\"sub/a%20b.html#s\">", "<a href=\"http://example.com/idoc:x\">"})
+                             "<a href=\"sub/a%20b.html#s\">", "<a href=\"http://example.com/idoc:x\">",
+                             "<a href=\"index.html\">home</a>"})
         EXPECT_TRUE(saved.contains(QLatin1String(link))) << link << "\n" << saved.toStdString();
 }
 
