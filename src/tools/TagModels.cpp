@@ -3,6 +3,7 @@
 #include "HtmlEntities.h"
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
+#include "HtmlTags.h"
 
 namespace {
 
@@ -178,6 +179,15 @@ void TTagModel::ApplyTypedSize(TElementWrites& Writes, const QString& Width, con
     SetElementAttribute(Writes, QStringLiteral("height"), Height);
     Writes.Remove(QStringLiteral("style"));
     Filter->SetNodeSize(NodeId(), Width, Height, DesignTag);
+}
+
+void TTagModel::ApplyPictureBox(TElementWrites& Writes, THtmlTag* Node, const QString& Width, const QString& Height,
+                                const QString& Align)
+{
+    ApplyTypedSize(Writes, Width, Height, TAG_IMG);
+    SetElementAttribute(Writes, QStringLiteral("align"), Align);
+    if (Node)
+        SetNodeAttribute(Node, ATTR_ALIGN, TrimField(Align));
 }
 
 THtmlNode* TTagModel::EditNode(TElementWrites& Writes)

@@ -6,6 +6,8 @@
 //
 // The routines below are the attribute access every dialog shares.
 #include "ElementAccess.h"
+#include "HtmlAttributes.h"
+#include "HtmlNodes.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,8 +15,6 @@
 #include <optional>
 
 class THtmlFilter;
-class THtmlNode;
-class THtmlTag;
 
 // White (0x00FFFFFF) or black (0) text for a background of Color (0x00BBGGRR): white up to a weighted
 // brightness of 127.5. A system colour is weighed on its bytes as they stand.
@@ -61,6 +61,23 @@ QString MemoText(const QString& Text);
 // back as references.
 void AppendUnmanagedAttributes(QString& Html, const TElementSnapshot& Element, const QStringList& Managed);
 
+// The fields an image and an image button share: the document's own source and size from the source node
+// (the page shows a resolved source and a dragged size), the rest from the element.
+template <class TFields>
+void LoadPictureFields(const TElementSnapshot& Element, const THtmlTag* Node, TFields& Fields)
+{
+    if (Node) {
+        Fields.Src = Node->GetAttribute(ATTR_SRC);
+        Fields.Width = Node->GetAttribute(ATTR_WIDTH);
+        Fields.Height = Node->GetAttribute(ATTR_HEIGHT);
+    }
+    Fields.Alt = GetElementAttribute(Element, QStringLiteral("alt"));
+    Fields.Align = GetElementAttribute(Element, QStringLiteral("align"));
+    Fields.Border = GetElementAttribute(Element, QStringLiteral("border"));
+    Fields.HSpace = GetElementAttributeNoDefaults(Element, QStringLiteral("hspace"));
+    Fields.VSpace = GetElementAttributeNoDefaults(Element, QStringLiteral("vspace"));
+}
+
 // What a dialog's OK check found: nothing (Refused false), or a message (shown as an error box when not
 // empty) and the field whose control takes the focus while the dialog stays open.
 struct TFieldError
@@ -105,6 +122,10 @@ protected:
     // size attributes, its style removed, and the size on the source node kept for the element as the
     // design page shows it (DesignTag).
     void ApplyTypedSize(TElementWrites& Writes, const QString& Width, const QString& Height, int DesignTag);
+    // The box of an element shown as a picture: the typed size, and the alignment on the element and on its
+    // source node (Node, the one EditNode gave; may be null).
+    void ApplyPictureBox(TElementWrites& Writes, THtmlTag* Node, const QString& Width, const QString& Height,
+                         const QString& Align);
 
 private:
     QString FNodeId;

@@ -17,17 +17,7 @@ void TImgModel::DoLoad()
 {
     Fields = {};
     if (Element) {
-        if (const THtmlTag* node = AsTag(Node())) {
-            // The document's own source and size: the page shows a resolved source and a dragged size.
-            Fields.Src = node->GetAttribute(ATTR_SRC);
-            Fields.Width = node->GetAttribute(ATTR_WIDTH);
-            Fields.Height = node->GetAttribute(ATTR_HEIGHT);
-        }
-        Fields.Alt = GetElementAttribute(*Element, QStringLiteral("alt"));
-        Fields.Align = GetElementAttribute(*Element, QStringLiteral("align"));
-        Fields.Border = GetElementAttribute(*Element, QStringLiteral("border"));
-        Fields.HSpace = GetElementAttributeNoDefaults(*Element, QStringLiteral("hspace"));
-        Fields.VSpace = GetElementAttributeNoDefaults(*Element, QStringLiteral("vspace"));
+        LoadPictureFields(*Element, AsTag(Node()), Fields);
         Fields.UseMap = GetElementAttribute(*Element, QStringLiteral("usemap"));
         Fields.ServerMap = Element->Flag(QStringLiteral("isMap"));
     }

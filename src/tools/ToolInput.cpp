@@ -234,17 +234,10 @@ void TInputImageModel::DoLoad()
     Fields = {};
     if (!Element)
         return;
-    if (const THtmlTag* node = AsTag(Node())) {
-        Fields.Src = node->GetAttribute(ATTR_SRC);
+    const THtmlTag* node = AsTag(Node());
+    LoadPictureFields(*Element, node, Fields);
+    if (node)
         Fields.Name = node->GetAttribute(ATTR_NAME);
-        Fields.Width = node->GetAttribute(ATTR_WIDTH);
-        Fields.Height = node->GetAttribute(ATTR_HEIGHT);
-    }
-    Fields.Alt = GetElementAttribute(*Element, Prop("alt"));
-    Fields.Align = GetElementAttribute(*Element, Prop("align"));
-    Fields.Border = GetElementAttribute(*Element, Prop("border"));
-    Fields.HSpace = GetElementAttributeNoDefaults(*Element, Prop("hspace"));
-    Fields.VSpace = GetElementAttributeNoDefaults(*Element, Prop("vspace"));
 }
 
 TFieldError TInputImageModel::Check() const
@@ -286,10 +279,7 @@ void TInputImageModel::Apply(TElementWrites& Writes)
     SetElementAttribute(Writes, Prop("border"), Fields.Border);
     SetElementAttribute(Writes, Prop("hspace"), Fields.HSpace);
     SetElementAttribute(Writes, Prop("vspace"), Fields.VSpace);
-    ApplyTypedSize(Writes, Fields.Width, Fields.Height, TAG_IMG);
-    SetElementAttribute(Writes, Prop("align"), Fields.Align);
-    if (node)
-        SetNodeAttribute(node, ATTR_ALIGN, TrimField(Fields.Align));
+    ApplyPictureBox(Writes, node, Fields.Width, Fields.Height, Fields.Align);
 }
 
 // ---------------------------------------------------------------------------------------------------

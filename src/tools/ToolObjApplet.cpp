@@ -145,11 +145,9 @@ void TObjParamsModel::Apply(TElementWrites& Writes)
     if (!Element)
         return;
     THtmlTag* node = AsTag(EditNode(Writes));
-    ApplyTypedSize(Writes, TrimField(Fields.Width), TrimField(Fields.Height), TAG_IMG);
-    SetElementAttribute(Writes, QStringLiteral("align"), Fields.Align);
+    ApplyPictureBox(Writes, node, TrimField(Fields.Width), TrimField(Fields.Height), Fields.Align);
     if (!node)
         return;
-    SetNodeAttribute(node, ATTR_ALIGN, TrimField(Fields.Align));
     // The placeholder keeps the title and alternate text it was made with; the node takes the new ones.
     WriteNode(node);
 }

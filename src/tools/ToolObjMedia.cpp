@@ -321,11 +321,9 @@ void TObjMediaModel::Apply(TElementWrites& Writes)
     if (!Element)
         return;
     THtmlTag* node = AsTag(EditNode(Writes));
-    ApplyTypedSize(Writes, TrimField(Fields.Width), TrimField(Fields.Height), TAG_IMG);
-    SetElementAttribute(Writes, QStringLiteral("align"), Fields.Align);
+    ApplyPictureBox(Writes, node, TrimField(Fields.Width), TrimField(Fields.Height), Fields.Align);
     if (!node)
         return;
-    SetNodeAttribute(node, ATTR_ALIGN, TrimField(Fields.Align));
     SetNodeAttribute(node, ATTR_STANDBY, TrimField(Fields.Loading));
     WriteParams(node);
 }
