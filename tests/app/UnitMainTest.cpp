@@ -168,6 +168,15 @@ protected:
     static QString ConfigPath() { return ConfigIni().FileName(); }
     static QByteArray Config() { return ReadFile(ConfigPath()); }
 
+    // The fixture page copied into the test's folder as page.html and opened in W; its path.
+    QString OpenFixturePage(TFormMain& W)
+    {
+        const QString name = FDir.filePath("page.html");
+        EXPECT_TRUE(QFile::copy(FixturePage(), name));
+        EXPECT_TRUE(W.FileManager()->OpenFile(name));
+        return name;
+    }
+
     QTemporaryDir FDir;
     TScriptedDialogs Dialogs;
 };
@@ -413,11 +422,9 @@ TEST(UnitMainXvfbTest, TheProgramStartsAndShowsItsMainWindow)
 
 TEST_F(UnitMainTest, AFailedSaveShowsAnErrorAndKeepsTheDocumentModifiedUnderItsName)
 {
-    const QString name = FDir.filePath("page.html");
-    ASSERT_TRUE(QFile::copy(FixturePage(), name));
     TFormMain w;
     w.show();
-    ASSERT_TRUE(w.FileManager()->OpenFile(name));
+    const QString name = OpenFixturePage(w);
     w.FileManager()->SetModified(true);
     WriteFile(FDir.filePath("blocker"), "a file, not a folder");
     const QString target = FDir.filePath("blocker/page.html");
@@ -451,13 +458,11 @@ TEST_F(UnitMainTest, AFailedSaveShowsAnErrorAndKeepsTheDocumentModifiedUnderItsN
 
 TEST_F(UnitMainTest, AFileThatCannotBeReadLeavesTheOpenDocumentAsItWas)
 {
-    const QString name = FDir.filePath("page.html");
-    ASSERT_TRUE(QFile::copy(FixturePage(), name));
     const QString broken = FDir.filePath("broken.html");
     WriteFile(broken, "<html><body><p>broken page</p><!-- never closed");
     TFormMain w;
     w.show();
-    ASSERT_TRUE(w.FileManager()->OpenFile(name));
+    const QString name = OpenFixturePage(w);
     const QString shown = DesignHtml(w);
     ASSERT_TRUE(shown.contains("cell two"));
     const QString reference = FDir.filePath("reference.html");
@@ -589,11 +594,9 @@ TEST_F(UnitMainTest, ANewDocumentIsSavedWithTheProgramsGeneratorText)
 
 TEST_F(UnitMainTest, TheSaveEntryFollowsTheModifiedStateSoItsShortcutSavesAnEdit)
 {
-    const QString name = FDir.filePath("page.html");
-    ASSERT_TRUE(QFile::copy(FixturePage(), name));
     TFormMain w;
     w.show();
-    ASSERT_TRUE(w.FileManager()->OpenFile(name));
+    const QString name = OpenFixturePage(w);
     emit w.File1->aboutToShow();  // the menu is looked at while nothing has changed
     EXPECT_FALSE(w.Save1->isEnabled());
 
@@ -783,11 +786,9 @@ void TypeIntoFirstItem(TFormMain& w, Qt::Key key, const QString& text)
 
 TEST_F(UnitMainTest, APageProcessThatDiesGivesBackTheDocumentModifiedAndWorkingWithAMessage)
 {
-    const QString name = FDir.filePath("page.html");
-    ASSERT_TRUE(QFile::copy(FixturePage(), name));
     TFormMain w;
     w.show();
-    ASSERT_TRUE(w.FileManager()->OpenFile(name));
+    const QString name = OpenFixturePage(w);
     // One key taken into the document by a look at the code view, one typed after that.
     TypeIntoFirstItem(w, Qt::Key_Q, "Q");
     ASSERT_TRUE(WaitFor([&] { return w.FileManager()->Modified() && DesignHtml(w).contains("Qfirst item"); }, 5000));
@@ -827,13 +828,11 @@ TEST_F(UnitMainTest, APageProcessThatDiesGivesBackTheDocumentModifiedAndWorkingW
 
 TEST_F(UnitMainTest, AnOpenThatTheEngineCannotCompleteKeepsThePreviousDocumentWithItsEdits)
 {
-    const QString name = FDir.filePath("page.html");
-    ASSERT_TRUE(QFile::copy(FixturePage(), name));
     const QString other = FDir.filePath("other.html");
     WriteFile(other, "<html><body><p>the other page</p></body></html>");
     TFormMain w;
     w.show();
-    ASSERT_TRUE(w.FileManager()->OpenFile(name));
+    const QString name = OpenFixturePage(w);
     TypeIntoFirstItem(w, Qt::Key_Q, "Q");
     ASSERT_TRUE(WaitFor([&] { return w.FileManager()->Modified() && DesignHtml(w).contains("Qfirst item"); }, 5000));
 
