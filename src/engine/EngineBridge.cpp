@@ -17,7 +17,6 @@
 
 namespace {
 constexpr quint32 RuntimeWorld = QWebEngineScript::ApplicationWorld;
-constexpr int LookAtQueueMs = 10;
 }
 
 void TEngineHost::Receive(const QString& Kind, const QVariantMap& Payload)
@@ -103,13 +102,6 @@ bool TEngineBridge::Wait(int TimeoutMs, const std::function<bool()>& Done)
     timer.setSingleShot(true);
     connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(TimeoutMs);
-    // The engine's answer is work posted to this thread. Now and then such work stays in the queue while
-    // the loop sleeps as if the queue were empty, until another thread posts something (a timer firing
-    // does not help): a double-click then froze the window for the whole timeout. The loop hands out what
-    // is queued every few milliseconds itself, so that costs a few milliseconds at most.
-    QTimer look;
-    connect(&look, &QTimer::timeout, &loop, [] { QCoreApplication::sendPostedEvents(); });
-    look.start(LookAtQueueMs);
     FLoop = &loop;
     FWaiting = true;
     // A wait that starts inside a queued delivery (a runtime message, a queued slot) may have the engine's
