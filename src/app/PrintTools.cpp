@@ -7,6 +7,7 @@
 #include "HtmlFilter.h"
 #include "NameSpace.h"
 #include "SafeSave.h"
+#include "TagModels.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -47,6 +48,31 @@ bool WaitUntil(const bool& Done, int Milliseconds)
 
 const QUrl PrintPageUrl(QStringLiteral("idoc:index.html"));
 
+// The page with its addresses resolved against the document's folder, as a browser resolves them and as
+// the design view shows them: "../pics/a.png", "my%20pic.gif" and "pics\a.png" all find their files. A
+// base element does it; the engine would otherwise resolve them against the print page's own address and
+// lose the folders above it. It goes first in the head, before anything that holds an address.
+QString PageWithBase(const QString& Html, const QString& BasePath)
+{
+    if (BasePath.isEmpty())
+        return Html;
+    const QString Base = QStringLiteral("<base href=\"%1\">")
+                             .arg(QUrl::fromLocalFile(BasePath).toString(QUrl::FullyEncoded).toHtmlEscaped());
+    // After the head's start tag, else the html element's, else the document type; never before the document
+    // type, which would switch the page's layout into quirks mode.
+    static const QRegularExpression Openings[] = {
+        QRegularExpression(QStringLiteral("<head(\\s[^>]*)?>"), QRegularExpression::CaseInsensitiveOption),
+        QRegularExpression(QStringLiteral("<html(\\s[^>]*)?>"), QRegularExpression::CaseInsensitiveOption),
+        QRegularExpression(QStringLiteral("<!doctype[^>]*>"), QRegularExpression::CaseInsensitiveOption),
+    };
+    for (const QRegularExpression& Opening : Openings) {
+        const QRegularExpressionMatch Found = Opening.match(Html);
+        if (Found.hasMatch())
+            return QString(Html).insert(Found.capturedEnd(), Base);
+    }
+    return Base + Html;
+}
+
 } // namespace
 
 TPrintDialogHook SetPrintDialogHook(TPrintDialogHook Hook)
@@ -68,7 +94,7 @@ bool PrintHtml(const QString& Html, const QString& BasePath, QPrinter& Printer, 
     // highlights) takes part, and nothing of the print stays behind.
     QObject Scope;
     auto* Profile = new QWebEngineProfile(&Scope);
-    const QByteArray Page = Html.toUtf8();
+    const QByteArray Page = PageWithBase(Html, BasePath).toUtf8();
     TEditorNameSpace* NameSpace =
         RegisterEditNameSpace(Profile, [Page, BasePath](QObject*, const QString& URL, TEditUrlRequest& Request) {
             AnswerEditUrl(URL, Page, BasePath, Request);
@@ -145,7 +171,7 @@ void PrintDocument(QWidget* Owner, THtmlDesigner* Designer)
     // The job is named after the document's title, as the printer queue shows it.
     static const QRegularExpression TitleElement(QStringLiteral("<title[^>]*>([^<]*)</title"),
                                                  QRegularExpression::CaseInsensitiveOption);
-    const QString Title = TitleElement.match(Html).captured(1).simplified();
+    const QString Title = DecodeText(TitleElement.match(Html).captured(1)).simplified();
     const QString Name = QFileInfo(Designer->FileName()).fileName();
     Printer.setDocName(!Title.isEmpty() ? Title : !Name.isEmpty() ? Name : QStringLiteral("Untitled"));
     if (!ExecutePrintDialog(Owner, Printer))

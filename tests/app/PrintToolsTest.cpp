@@ -10,6 +10,7 @@
 #include "UnitMain.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPrinter>
@@ -120,6 +121,55 @@ TEST_F(PrintToolsTest, ThePrintHoldsThePagesTextAndPictureAndNoneOfTheEditorsMar
     Messages.Answers = {mrOk};
     w.Print1->trigger();
     EXPECT_EQ(Messages.MessageTexts(), QStringList({"The document could not be printed. No such file or directory"}));
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(PrintToolsTest, PicturesAboveOrBesideTheDocumentsFolderPrintAsTheDesignViewShowsThem)
+{
+    const QString pdfimages = QStandardPaths::findExecutable("pdfimages");
+    ASSERT_FALSE(pdfimages.isEmpty()) << "poppler-utils is missing (scripts/setup.sh installs it)";
+    // The document lies in a folder of its own; its pictures above it, beside it under an escaped name
+    // and below it written with a backslash.
+    ASSERT_TRUE(QDir(Dir.path()).mkpath("site/pages/sub"));
+    ASSERT_TRUE(QDir(Dir.path()).mkpath("site/pics"));
+    const struct
+    {
+        const char* Name;
+        QRgb Colour;
+    } pictures[] = {{"site/pics/a.png", 0xFFC02020}, {"site/pages/my pic.png", 0xFF2040C0}, {"site/pages/sub/b.png", 0xFF20A040}};
+    for (const auto& p : pictures) {
+        QImage picture(12, 12, QImage::Format_RGB32);
+        picture.fill(p.Colour);
+        ASSERT_TRUE(picture.save(Dir.filePath(p.Name)));
+    }
+    QFile page(Dir.filePath("site/pages/page.html"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<!DOCTYPE html><html><head><title>Fish &amp; chips &eacute;t&#233;</title></head><body>"
+               "<p><img src=\"../pics/a.png\" alt=\"PICTURE-A\" width=\"30\" height=\"30\"></p>"
+               "<p><img src=\"my%20pic.png\" alt=\"PICTURE-B\" width=\"30\" height=\"30\"></p>"
+               "<p><img src=\"sub\\b.png\" alt=\"PICTURE-C\" width=\"30\" height=\"30\"></p>"
+               "</body></html>");
+    page.close();
+
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(page.fileName()));
+    // The design view shows all three.
+    QVariant shown;
+    w.Designer()->Bridge()->Call(QStringLiteral("Array.from(document.images).filter(i=>i.naturalWidth==12).length"),
+                                 &shown);
+    EXPECT_EQ(shown.toInt(), 3);
+
+    Output = Dir.filePath("site.pdf");
+    w.Print1->trigger();
+    EXPECT_TRUE(Messages.Messages.empty()) << Messages.MessageTexts().join("\n").toStdString();
+    EXPECT_EQ(JobName, QString::fromUtf8("Fish & chips \u00e9t\u00e9"));
+    ASSERT_TRUE(QFile::exists(Output));
+    const QStringList images = RunTool(pdfimages, {"-list", Output}).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(images.size(), 2 + 3) << images.join("\n").toStdString();  // two header lines, three pictures
+    const QString text = RunTool(QStandardPaths::findExecutable("pdftotext"), {Output, "-"});
+    EXPECT_FALSE(text.contains("PICTURE-")) << "a picture printed as its alternate text:\n" << text.toStdString();
+    EXPECT_FALSE(w.FileManager()->Modified());
     EXPECT_TRUE(w.close());
 }
 
