@@ -1,6 +1,7 @@
 #include "UnitSpellCheck.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -61,9 +62,6 @@ TFormSpellCheck::TFormSpellCheck(QWidget* Owner)
         if (ListBox1->currentItem())
             Edit2->setText(text);
     });
-    // Correct is the default button: with no replacement, Return would delete the word.
-    connect(Edit2, &QLineEdit::textChanged, this,
-            [this](const QString& text) { Button2->setEnabled(!text.trimmed().isEmpty()); });
     connect(Button2, &QPushButton::clicked, this, [this] {
         Canceled = false;
         Corrected = true;
@@ -102,12 +100,24 @@ void TFormSpellCheck::showEvent(QShowEvent* Event)
     QDialog::showEvent(Event);
 }
 
+void TFormSpellCheck::keyPressEvent(QKeyEvent* Event)
+{
+    // Correct is the default button, and an empty replacement deletes the word: that takes a click on
+    // Correct itself, never a Return typed into the empty field.
+    const bool enter = Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter;
+    if (enter && Edit2->text().isEmpty() && !qobject_cast<QPushButton*>(focusWidget())) {
+        Event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(Event);
+}
+
 QPoint SpellDialogPlace(const QRect& WordRect, const QSize& Dialog, const QRect& Screen)
 {
     const int wordBottom = WordRect.y() + WordRect.height();
-    const int top = Screen.y() + Screen.height() < Dialog.height() + wordBottom + 50
-                        ? WordRect.y() - Dialog.height() - 8
-                        : wordBottom + 8;
+    const int below = wordBottom + 8;
+    const int top = Screen.y() + Screen.height() - (below + Dialog.height()) < 50 ? WordRect.y() - Dialog.height() - 8
+                                                                                   : below;
     const int left = std::max(Screen.x(), std::min(WordRect.x(), Screen.x() + Screen.width() - Dialog.width()));
     return {left, top};
 }

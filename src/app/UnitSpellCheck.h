@@ -37,6 +37,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* Event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
 };
 
 // The dialog's top-left for a word whose box on the screen is WordRect: 8 pixels below the word, or 8

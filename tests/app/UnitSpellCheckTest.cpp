@@ -127,21 +127,34 @@ TEST(UnitSpellCheck, TheDialogAnswersCorrectIgnoreCancelAndCloseByItsFrame)
         if (c.Corrected)
             EXPECT_EQ(form.CorrectedWord, QString::fromLatin1(c.Word)) << c.Name;
     }
-    // Without suggestions the replacement starts empty, and Return (or Correct) cannot delete the word
-    // until a replacement is typed.
+    // Without suggestions the replacement starts empty. Return there deletes nothing; a typed replacement
+    // is taken by Return, and an emptied field by a click on Correct, which deletes the word.
     form.Fill(QStringLiteral("xqzt"), {});
     EXPECT_EQ(form.Edit2->text(), "");
     EXPECT_EQ(form.ListBox1->count(), 0);
     form.show();
-    EXPECT_FALSE(form.Button2->isEnabled());
     Key(form.Edit2, Qt::Key_Return);
+    Key(form.Edit2, Qt::Key_Enter);
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.Corrected);
     Type(form.Edit2, QStringLiteral("quiz"));
-    EXPECT_TRUE(form.Button2->isEnabled());
     Key(form.Edit2, Qt::Key_Return);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.CorrectedWord, "quiz");
+
+    form.Fill(QStringLiteral("teh"), {QStringLiteral("the")});
+    form.show();
+    Key(form.Edit2, Qt::Key_A, Qt::ControlModifier);
+    Key(form.Edit2, Qt::Key_Delete);
+    ASSERT_EQ(form.Edit2->text(), "");
+    Key(form.Edit2, Qt::Key_Return);
+    EXPECT_TRUE(form.isVisible()) << "Return in the emptied field deletes nothing";
+    ASSERT_TRUE(form.Button2->isEnabled());
+    Click(form.Button2, form.Button2->width() / 2, form.Button2->height() / 2);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(form.Corrected);
+    EXPECT_FALSE(form.Canceled);
+    EXPECT_EQ(form.CorrectedWord, "");
 }
 
 TEST(UnitSpellCheck, TheDialogGoesBelowTheWordOrAboveItNearTheScreensBottom)
@@ -155,9 +168,12 @@ TEST(UnitSpellCheck, TheDialogGoesBelowTheWordOrAboveItNearTheScreensBottom)
         QPoint Place;
     } cases[] = {
         {{100, 200, 40, 16}, screen, {100, 224}},  // 8 below the word's bottom
-        {{100, 718, 40, 16}, screen, {100, 742}},  // bottom 734: 240 + 734 + 50 is not more than 1024
-        {{100, 719, 40, 16}, screen, {100, 471}},  // one more and it goes above: 719 - 240 - 8
+        {{100, 710, 40, 16}, screen, {100, 734}},  // the dialog's bottom at 974, 50 above the screen's
+        {{100, 711, 40, 16}, screen, {100, 463}},  // one more and it goes 8 above: 711 - 240 - 8
+        {{100, 718, 40, 16}, screen, {100, 470}},
         {{100, 900, 40, 16}, screen, {100, 652}},
+        {{100, 660, 40, 16}, {0, 50, 1280, 1024}, {100, 684}},  // a screen that starts lower: its own bottom
+        {{100, 761, 40, 16}, {0, 50, 1280, 1024}, {100, 513}},
         {{1100, 200, 40, 16}, screen, {950, 224}}, // kept within the screen's width
         {{2000, 200, 40, 16}, {1280, 0, 1280, 1024}, {2000, 224}}, // on a second screen to the right
     };
@@ -266,4 +282,40 @@ TEST(UnitSpellCheck, ToolsSpellCheckCorrectsThePageMarksItModifiedAndUndoTakesIt
     w.FileManager()->SetModified(false);
 }
 
+TEST(UnitSpellCheck, CorrectWithTheReplacementEmptiedDeletesTheWordFromThePage)
+{
+    QTemporaryDir dir;
+    const QString page = dir.filePath(QStringLiteral("walk.htm"));
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(ReadTestData(QStringLiteral("spell/walk.htm")));
+    file.close();
+
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    w.show();
+    dialogs.FileNames = {page};
+    w.Open1->trigger();
+    ASSERT_TRUE(w.Designer()->IsDocumentReady());
+    TDialogScript script(w.FormSpellCheck,
+                         {[](TFormSpellCheck* f) {
+                              // Return in the emptied field leaves the word; the click on Correct deletes it.
+                              Key(f->Edit2, Qt::Key_A, Qt::ControlModifier);
+                              Key(f->Edit2, Qt::Key_Backspace);
+                              Key(f->Edit2, Qt::Key_Return);
+                              EXPECT_TRUE(f->isVisible());
+                              Click(f->Button2, f->Button2->width() / 2, f->Button2->height() / 2);
+                          },
+                          [](TFormSpellCheck* f) { f->Button1->click(); }});
+    dialogs.Answers = {mrOk};
+    w.SpellCheck1->trigger();
+    EXPECT_EQ(script.Words, QStringList({"Teh", "jumpd"}));
+    EXPECT_EQ(dialogs.MessageTexts(),
+              QStringList({"Spell checking completed.\n5 words found.\n2 mispelled words found.\n1 words corrected."}));
+    EXPECT_TRUE(PageText(w).startsWith(QStringLiteral("quick brown fox jumpd over"))) << PageText(w).toStdString();
+    EXPECT_TRUE(w.FileManager()->Modified());
+    w.FileManager()->SetModified(false);
+}
+
 } // namespace
+
