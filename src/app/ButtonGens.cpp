@@ -288,7 +288,7 @@ QImage LoadSkin(const QString& Name)
 
 TResizableBitmapButtonGen::TResizableBitmapButtonGen(const QString& SkinName) : FSkin(LoadSkin(SkinName))
 {
-    MarginLeft = MarginRight = MarginTop = MarginBottom = 5;
+    MarginLeft = MarginRight = MarginTop = MarginBottom = NineSliceBorder;
 }
 
 void TResizableBitmapButtonGen::DrawFace(QImage& Canvas, int W, int, int H)
@@ -383,7 +383,7 @@ void InitButtonGens()
     auto List = std::make_unique<TButtonGenList>();
     List->push_back(std::make_unique<TSystemButtonGen>());
     List->push_back(std::make_unique<TOldSystemButtonGen>());
-    for (int Number : {1, 5, 14, 27, 32, 33})
+    for (int Number : NineSliceSkins)
         List->push_back(std::make_unique<TResizableBitmapButtonGen>(ButtonSkinName(Number)));
     for (int Number = 1; Number <= ButtonSkinCount; ++Number) {
         auto Style = std::make_unique<TFixedHeightBitmapButtonGen>(ButtonSkinName(Number));

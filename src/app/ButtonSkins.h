@@ -7,6 +7,10 @@
 #include <QString>
 
 inline constexpr int ButtonSkinCount = 62;
+// The skins the resizable styles slice in nine, in the style list's order, and the width of the borders
+// they are sliced by on every side: their middle rows are drawn to repeat as well as their middle columns.
+inline constexpr int NineSliceSkins[] = {1, 5, 14, 27, 32, 33};
+inline constexpr int NineSliceBorder = 5;
 
 // The skin of that name ("BTN0001" ...). Raises Exception ("Resource BTN0099 not found") for a name
 // that is not one of the skins.

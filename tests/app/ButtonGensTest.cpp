@@ -6,6 +6,8 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -317,6 +319,56 @@ TEST(ButtonGens, NineSliceKeepsTheCornersAndTheSkinsMagenta)
             EXPECT_EQ(Image.pixel(195 + x, 55 + y), Skin.pixel(Skin.width() - 5 + x, Skin.height() - 5 + y));
         }
     EXPECT_EQ(Image.pixel(0, 0), clTransparent) << "the rounded corner stays transparent";
+}
+
+// How far apart two pixels look: the sum of their channel differences.
+int PixelJump(QRgb A, QRgb B)
+{
+    return std::abs(qRed(A) - qRed(B)) + std::abs(qGreen(A) - qGreen(B)) + std::abs(qBlue(A) - qBlue(B));
+}
+
+// The largest jump between column (or row) At of Skin and each of its columns (rows) From to To - 1.
+// Any column of a tiled piece may stand beside its first column (where a copy repeats) and beside the cap
+// after the piece (where the last copy is clipped): a piece joins without a seam only when all of its
+// columns match its first and its last.
+int WorstJoin(const QImage& Skin, bool Columns, int From, int To)
+{
+    const int Across = Columns ? Skin.height() : Skin.width();
+    const auto At = [&](int Along, int I) { return Columns ? Skin.pixel(Along, I) : Skin.pixel(I, Along); };
+    int Worst = 0;
+    for (int Along = From; Along < To; ++Along)
+        for (int I = 0; I < Across; ++I)
+            Worst = std::max({Worst, PixelJump(At(Along, I), At(From, I)), PixelJump(At(Along, I), At(To - 1, I))});
+    return Worst;
+}
+
+TEST(ButtonSkins, WhatEveryStyleTilesRepeatsWithoutASeam)
+{
+    // Below what an eye finds between two neighbouring pixels of a smooth face.
+    constexpr int Invisible = 6;
+    InitButtonGens();
+    TButtonGenList& Styles = ButtonGens();
+    int Checked = 0;
+    for (size_t I = 0; I < Styles.size(); ++I) {
+        const TBaseButtonGen& Style = *Styles[I];
+        const QImage* Skin = nullptr;
+        if (auto* Nine = dynamic_cast<const TResizableBitmapButtonGen*>(&Style)) {
+            Skin = &Nine->Skin();
+            // The middle rows repeat down the left edge, the centre and the right edge.
+            const int Rows = WorstJoin(*Skin, false, Style.MarginTop, Skin->height() - Style.MarginBottom);
+            EXPECT_LE(Rows, Invisible) << "rows of style " << I + 1;
+        } else if (auto* Three = dynamic_cast<const TFixedHeightBitmapButtonGen*>(&Style)) {
+            Skin = &Three->Skin();
+        } else {
+            continue;
+        }
+        // The middle columns repeat across (nine slices: the top edge, the centre and the bottom edge too).
+        EXPECT_LE(WorstJoin(*Skin, true, Style.MarginLeft, Skin->width() - Style.MarginRight), Invisible)
+            << "columns of style " << I + 1;
+        ++Checked;
+    }
+    EXPECT_EQ(Checked, 6 + ButtonSkinCount);
+    DoneButtonGens();
 }
 
 TEST(ButtonSkins, EverySkinIsDrawnWithinTheSizesAndUnknownNamesRaise)
