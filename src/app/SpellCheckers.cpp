@@ -200,8 +200,50 @@ void TSpellChecker::Suggest(const QByteArray& Word)
                 FSuggestions.push_back({QByteArray(text + entry.Offset, entry.Length), distance});
         }
     }
-    std::stable_sort(FSuggestions.begin(), FSuggestions.end(),
-                     [](const TSuggestion& a, const TSuggestion& b) { return a.Distance < b.Distance; });
+    // Nearest first; among words as near, the likelier slip first (see TTypingLikelihood).
+    std::vector<std::pair<TTypingLikelihood, qsizetype>> order;
+    order.reserve(FSuggestions.size());
+    for (qsizetype i = 0; i < qsizetype(FSuggestions.size()); ++i)
+        order.emplace_back(Likelihood(Word, FSuggestions[size_t(i)].Word), i);
+    std::stable_sort(order.begin(), order.end(), [this](const auto& a, const auto& b) {
+        const int da = FSuggestions[size_t(a.second)].Distance;
+        const int db = FSuggestions[size_t(b.second)].Distance;
+        return da != db ? da < db : b.first < a.first;
+    });
+    std::vector<TSuggestion> sorted;
+    sorted.reserve(FSuggestions.size());
+    for (const auto& entry : order)
+        sorted.push_back(std::move(FSuggestions[size_t(entry.second)]));
+    FSuggestions = std::move(sorted);
+}
+
+TSpellChecker::TTypingLikelihood TSpellChecker::Likelihood(const QByteArray& Typed, const QByteArray& Listed) const
+{
+    const auto fold = [this](char c) { return FFold[static_cast<unsigned char>(c)]; };
+    const qsizetype n = Typed.size();
+    const qsizetype m = Listed.size();
+    TTypingLikelihood likelihood;
+    likelihood.SameFirstLetter = n > 0 && m > 0 && fold(Typed[0]) == fold(Listed[0]);
+    qsizetype begin = 0;
+    while (begin < n && begin < m && fold(Typed[begin]) == fold(Listed[begin]))
+        ++begin;
+    qsizetype end = 0;
+    while (end < n - begin && end < m - begin && fold(Typed[n - 1 - end]) == fold(Listed[m - 1 - end]))
+        ++end;
+    likelihood.CommonEnds = int(begin + end);
+    // Two neighbours swapped: the words differ in exactly two places, one after the other, crosswise.
+    bool swapped = n == m && n - begin - end == 2 && fold(Typed[begin]) == fold(Listed[begin + 1]) &&
+                   fold(Typed[begin + 1]) == fold(Listed[begin]);
+    // Letters doubled or undoubled: the words are the same once every run of one letter is cut to one.
+    const auto single = [&fold](const QByteArray& word) {
+        QByteArray out;
+        for (const char c : word)
+            if (out.isEmpty() || char(fold(c)) != out.back())
+                out += char(fold(c));
+        return out;
+    };
+    likelihood.DoubledOrSwapped = swapped || (n != m && single(Typed) == single(Listed));
+    return likelihood;
 }
 
 QList<QString> TSpellChecker::SuggestionTexts() const

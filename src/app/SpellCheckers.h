@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 // The words of a word-list file in file order. Each line is front-coded against the previous word: a
@@ -40,7 +41,8 @@ public:
     void AddWords(const QList<QByteArray>& Words);
     // A word without an ASCII letter (empty, digits, dashes) is always correct.
     bool IsWord(const QByteArray& Word) const;
-    // Fills Suggestions with the listed words within two edits, nearest first.
+    // Fills Suggestions with the listed words within two edits, nearest first, and among words as near the
+    // likelier slip first.
     void Suggest(const QByteArray& Word);
     // Edit distance with ASCII letters compared without case; the largest integer when either word is
     // longer than 50 characters.
@@ -65,6 +67,23 @@ private:
         QByteArray Text;
         std::vector<TEntry> Entries;
     };
+
+    // How likely a slip of the fingers turns the listed word into the typed one, for words as many edits
+    // away: a slip seldom hits the first letter, mostly leaves the beginning and the end of a word as they
+    // are, and is most often a letter typed twice or once too few, or two letters typed the wrong way round.
+    // Compared in that order; the greater is the likelier.
+    struct TTypingLikelihood
+    {
+        bool SameFirstLetter = false;
+        int CommonEnds = 0;  // the letters of the common beginning and the common end
+        bool DoubledOrSwapped = false;
+        bool operator<(const TTypingLikelihood& Other) const
+        {
+            return std::tie(SameFirstLetter, CommonEnds, DoubledOrSwapped) <
+                   std::tie(Other.SameFirstLetter, Other.CommonEnds, Other.DoubledOrSwapped);
+        }
+    };
+    TTypingLikelihood Likelihood(const QByteArray& Typed, const QByteArray& Listed) const;
 
     int BucketOf(const QByteArray& Word) const;
     int Distance(const char* A, qsizetype N, const char* B, qsizetype M) const;
