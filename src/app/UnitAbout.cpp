@@ -2,13 +2,17 @@
 
 #include "ShellApi.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
+#include <algorithm>
+#include <cmath>
 
 QPixmap AboutArtwork(const QSize& Size)
 {
@@ -26,9 +30,9 @@ QPixmap AboutArtwork(const QSize& Size)
     Canvas.setFont(Mark);
     Canvas.setPen(QColor(255, 255, 255, 40));
     Canvas.drawText(Art.rect().adjusted(0, 0, -16, 0), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("</>"));
-    // The links lie on a dark band along the lower edge, where grey, blue and yellow all read.
+    // The links lie on a dark band along the lower edge, where grey and yellow read; blue gets a plate.
     const int Band = Size.height() * 140 / 168;
-    Canvas.fillRect(QRect(0, Band, Size.width(), Size.height() - Band), QColor(0x10, 0x12, 0x16));
+    Canvas.fillRect(QRect(0, Band, Size.width(), Size.height() - Band), QColor::fromRgb(AboutLinkBand));
     Canvas.fillRect(QRect(0, Band, Size.width(), 1), QColor(0x5B, 0x8D, 0xC9));
     QFont Title(QStringLiteral("DejaVu Sans"));
     Title.setPixelSize(Size.height() / 4);
@@ -53,24 +57,37 @@ QPixmap AboutArtwork(const QSize& Size)
 #ifndef CORVALITE_LICENSE_FILE
 #define CORVALITE_LICENSE_FILE "LICENSE"
 #endif
-#ifndef CORVALITE_DATA_DIR
-#define CORVALITE_DATA_DIR "resources"
-#endif
 
 QList<TAboutLink> AboutLinks()
 {
+    // The data files are the ones the program reads: the word list, the icon packs, the templates and the
+    // tag tree's lists, all beside the program.
     return {{1, QStringLiteral("README"), QStringLiteral(CORVALITE_README_FILE)},
             {2, QStringLiteral("Licence"), QStringLiteral(CORVALITE_LICENSE_FILE)},
-            {4, QStringLiteral("Data files"), QStringLiteral(CORVALITE_DATA_DIR)}};
+            {4, QStringLiteral("Data files"), QCoreApplication::applicationDirPath()}};
+}
+
+double AboutContrast(const QColor& A, const QColor& B)
+{
+    const auto Luminance = [](const QColor& C) {
+        const auto Channel = [](double V) { return V <= 0.03928 ? V / 12.92 : std::pow((V + 0.055) / 1.055, 2.4); };
+        return 0.2126 * Channel(C.redF()) + 0.7152 * Channel(C.greenF()) + 0.0722 * Channel(C.blueF());
+    };
+    const double L1 = Luminance(A), L2 = Luminance(B);
+    return (std::max(L1, L2) + 0.05) / (std::min(L1, L2) + 0.05);
 }
 
 namespace {
 
+// A link's colour, on the band where it reads and on a light plate where it would not (blue on near-black).
 void SetTextColor(QLabel* Label, const QColor& Color)
 {
     QPalette Palette = Label->palette();
     Palette.setColor(QPalette::WindowText, Color);
+    const bool Plate = AboutContrast(Color, QColor::fromRgb(AboutLinkBand)) < AboutLinkContrast;
+    Palette.setColor(QPalette::Window, QColor::fromRgb(AboutLinkPlate));
     Label->setPalette(Palette);
+    Label->setAutoFillBackground(Plate);
 }
 
 } // namespace
@@ -101,17 +118,22 @@ TFormAbout::TFormAbout(QWidget* Owner)
     QFont LinkFont(QStringLiteral("DejaVu Sans"));
     LinkFont.setPixelSize(12);
     LinkFont.setUnderline(true);
+    // Each label as wide as its text and a little room for the plate: the first ends at the right, the others
+    // start at their places on the left.
     const QRect Places[] = {QRect(318, 146, 190, 18), QRect(14, 146, 120, 18), QRect(140, 146, 140, 18)};
+    const QFontMetrics Metrics(LinkFont);
     for (int I = 0; I < FLinks.size(); ++I) {
         auto* Label = new QLabel(FLinks[I].Text, Panel1);
         Label->setObjectName(I == 0 ? QStringLiteral("LblContact") : I == 1 ? QStringLiteral("LblSite")
                                                                             : QStringLiteral("LblPrograms"));
         Label->setProperty("Tag", FLinks[I].Tag);
-        Label->setGeometry(Places[I]);
+        const int Width = std::min(Places[I].width(), Metrics.horizontalAdvance(FLinks[I].Text) + 8);
+        Label->setGeometry(I == 0 ? Places[I].adjusted(Places[I].width() - Width, 0, 0, 0)
+                                  : QRect(Places[I].topLeft(), QSize(Width, Places[I].height())));
+        Label->setContentsMargins(4, 0, 4, 0);
         Label->setAlignment(I == 0 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
         Label->setFont(LinkFont);
         Label->setCursor(Qt::PointingHandCursor);
-        Label->setAttribute(Qt::WA_TranslucentBackground);
         Label->setMouseTracking(true);
         Label->setToolTip(FLinks[I].Path);
         Label->installEventFilter(this);

@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QUrl>
 
+class QColor;
 class QLabel;
 class QPushButton;
 class QFrame;
@@ -17,8 +18,9 @@ inline constexpr const char* ProductVersion = "v3.63";
 QPixmap AboutArtwork(const QSize& Size);
 
 // One link of the dialog: its label's tag (1 contact, 2 site, 4 programs), its text and what it opens.
-// The places come from the build (CORVALITE_README_FILE, CORVALITE_LICENSE_FILE, CORVALITE_DATA_DIR), so a
-// packager points them at the installed files in one place.
+// The README and the licence come from the build (CORVALITE_README_FILE, CORVALITE_LICENSE_FILE), so a
+// packager points them at the installed files in one place; the data files are the program's own folder,
+// where it reads them.
 struct TAboutLink
 {
     int Tag;
@@ -30,6 +32,13 @@ QList<TAboutLink> AboutLinks();
 // The hover colours of the links: 0x808080 grey at rest, blue under the mouse; the third is blue at
 // rest and yellow under the mouse.
 inline constexpr unsigned AboutLinkRest = 0x808080;
+// The artwork's band under the links, the light plate a link gets where its colour does not read on the
+// band, and the contrast it must reach there (what the accessibility guidelines ask of small text).
+inline constexpr unsigned AboutLinkBand = 0x101216;
+inline constexpr unsigned AboutLinkPlate = 0xEEF2F8;
+inline constexpr double AboutLinkContrast = 4.5;
+// The contrast of two colours as those guidelines weigh it: 1 for none, 21 for black on white.
+double AboutContrast(const QColor& A, const QColor& B);
 
 class TFormAbout : public QDialog
 {

@@ -1,9 +1,12 @@
 #include "UnitAbout.h"
 
 #include "ShellApi.h"
+#include "SpellCheckers.h"
 #include "WidgetInput.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -51,31 +54,46 @@ double Contrast(const QColor& A, const QColor& B)
     return (std::max(L1, L2) + 0.05) / (std::min(L1, L2) + 0.05);
 }
 
+// The colour seen most often in Box of Shot: what the text there is read on.
+QColor Backdrop(const QImage& Shot, const QRect& Box)
+{
+    QHash<QRgb, int> Counts;
+    for (int Y = Box.top(); Y <= Box.bottom(); ++Y)
+        for (int X = Box.left(); X <= Box.right(); ++X)
+            ++Counts[Shot.pixel(X, Y)];
+    QRgb Most = 0;
+    for (auto It = Counts.cbegin(); It != Counts.cend(); ++It)
+        if (It.value() > Counts.value(Most))
+            Most = It.key();
+    return QColor::fromRgb(Most);
+}
+
 TEST(FormAbout, EveryLinkReadsOnTheArtworkAtRestAndUnderTheMouse)
 {
     TFormAbout Form;
-    const QImage Art = Form.Image1->pixmap().toImage();
-    const QColor Grey(0x80, 0x80, 0x80);
-    const struct
-    {
-        QLabel* Label;
-        QColor Rest, Hover;
-    } Links[] = {{Form.LblContact, Grey, Qt::blue}, {Form.LblSite, Grey, Qt::blue}, {Form.LblPrograms, Qt::blue, Qt::yellow}};
-    for (const auto& Link : Links) {
-        // The artwork's colour under the label, each channel averaged.
-        const QRect Under = Link.Label->geometry().translated(-Form.Image1->pos()) & Art.rect();
-        ASSERT_FALSE(Under.isEmpty());
-        double R = 0, G = 0, B = 0;
-        for (int Y = Under.top(); Y <= Under.bottom(); ++Y)
-            for (int X = Under.left(); X <= Under.right(); ++X) {
-                const QColor C = Art.pixelColor(X, Y);
-                R += C.redF(), G += C.greenF(), B += C.blueF();
-            }
-        const double N = double(Under.width()) * Under.height();
-        const QColor Back = QColor::fromRgbF(float(R / N), float(G / N), float(B / N));
-        EXPECT_GE(Contrast(Link.Rest, Back), 2.0) << Link.Label->objectName().toStdString();
-        EXPECT_GE(Contrast(Link.Hover, Back), 2.0) << Link.Label->objectName().toStdString();
+    Form.show();
+    int Checked = 0;
+    for (int Hover : {0, 1, 2, 4}) {
+        Form.LinkHover(Hover);
+        const QImage Shot = Form.grab().toImage();
+        for (QLabel* Label : {Form.LblContact, Form.LblSite, Form.LblPrograms}) {
+            if (!Label->isVisible())
+                continue;
+            SCOPED_TRACE(Label->objectName().toStdString() + " with the mouse over tag " + std::to_string(Hover));
+            const QColor Text = Label->palette().color(QPalette::WindowText);
+            const QRect Box(Label->mapTo(&Form, QPoint(0, 0)), Label->size());
+            const QColor Back = Backdrop(Shot, Box);
+            EXPECT_GE(Contrast(Text, Back), 4.5) << Back.name().toStdString() << " under " << Text.name().toStdString();
+            // The text is drawn there, in its colour.
+            int Ink = 0;
+            for (int Y = Box.top(); Y <= Box.bottom(); ++Y)
+                for (int X = Box.left(); X <= Box.right(); ++X)
+                    Ink += Contrast(Shot.pixelColor(X, Y), Text) < 1.2;
+            EXPECT_GT(Ink, 20);
+            ++Checked;
+        }
     }
+    EXPECT_GE(Checked, 8);
 }
 
 TEST(FormAbout, OkClosesTheModalDialogAndItCanBeShownAgain)
@@ -116,6 +134,9 @@ TEST(FormAbout, LinksOpenWhatShipsWithTheProgramAndLightUpUnderTheMouse)
     }
     EXPECT_TRUE(QFileInfo(Links[0].Path).isFile()) << "the README ships with the program";
     EXPECT_TRUE(QFileInfo(Links[2].Path).isDir()) << "and so does its data folder";
+    // ...which is where the program reads its data: its word list, for one.
+    EXPECT_EQ(QFileInfo(FindWordListFile()).absolutePath().toStdString(),
+              QFileInfo(Links[2].Path).absoluteFilePath().toStdString());
     SetShellOpenHook(Previous);
 
     auto Colours = [&] {
@@ -134,6 +155,20 @@ TEST(FormAbout, LinksOpenWhatShipsWithTheProgramAndLightUpUnderTheMouse)
     EXPECT_EQ(Colours(), (QList<QColor>{Qt::blue, Grey, Qt::blue}));
     Move(Form.Image1, 10, 10);
     EXPECT_EQ(Colours(), (QList<QColor>{Grey, Grey, Qt::blue}));
+}
+
+TEST(FormAbout, ScreenshotOfTheAboutBox)
+{
+    // Writes the picture only when asked: CORVALITE_SCREENSHOT names the PNG file.
+    const QByteArray Target = qgetenv("CORVALITE_SCREENSHOT");
+    if (Target.isEmpty())
+        GTEST_SKIP() << "CORVALITE_SCREENSHOT not set";
+    TFormAbout Form;
+    Form.show();
+    QEventLoop Settle;
+    QTimer::singleShot(300, &Settle, &QEventLoop::quit);
+    Settle.exec();
+    EXPECT_TRUE(Form.grab().toImage().save(QString::fromLocal8Bit(Target), "PNG"));
 }
 
 } // namespace
