@@ -127,8 +127,8 @@ TEST(UnitSpellCheck, TheDialogAnswersCorrectIgnoreCancelAndCloseByItsFrame)
         if (c.Corrected)
             EXPECT_EQ(form.CorrectedWord, QString::fromLatin1(c.Word)) << c.Name;
     }
-    // Without suggestions the replacement starts empty. Return there deletes nothing; a typed replacement
-    // is taken by Return, and an emptied field by a click on Correct, which deletes the word.
+    // Without suggestions the replacement starts empty. Return there deletes nothing (a click on Correct
+    // would: see the walk below); a typed replacement is taken by Return.
     form.Fill(QStringLiteral("xqzt"), {});
     EXPECT_EQ(form.Edit2->text(), "");
     EXPECT_EQ(form.ListBox1->count(), 0);
@@ -141,20 +141,6 @@ TEST(UnitSpellCheck, TheDialogAnswersCorrectIgnoreCancelAndCloseByItsFrame)
     Key(form.Edit2, Qt::Key_Return);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.CorrectedWord, "quiz");
-
-    form.Fill(QStringLiteral("teh"), {QStringLiteral("the")});
-    form.show();
-    Key(form.Edit2, Qt::Key_A, Qt::ControlModifier);
-    Key(form.Edit2, Qt::Key_Delete);
-    ASSERT_EQ(form.Edit2->text(), "");
-    Key(form.Edit2, Qt::Key_Return);
-    EXPECT_TRUE(form.isVisible()) << "Return in the emptied field deletes nothing";
-    ASSERT_TRUE(form.Button2->isEnabled());
-    Click(form.Button2, form.Button2->width() / 2, form.Button2->height() / 2);
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_TRUE(form.Corrected);
-    EXPECT_FALSE(form.Canceled);
-    EXPECT_EQ(form.CorrectedWord, "");
 }
 
 TEST(UnitSpellCheck, TheDialogGoesBelowTheWordOrAboveItNearTheScreensBottom)
@@ -206,21 +192,27 @@ QString PageText(TFormMain& w)
     return text.toString();
 }
 
-TEST(UnitSpellCheck, ToolsSpellCheckCorrectsThePageMarksItModifiedAndUndoTakesItBack)
+// Opens a copy of the spell fixture page through File > Open, in the design view.
+void OpenWalkPage(TFormMain& w, TScriptedDialogs& dialogs, const QTemporaryDir& dir)
 {
-    QTemporaryDir dir;
     const QString page = dir.filePath(QStringLiteral("walk.htm"));
     QFile file(page);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(ReadTestData(QStringLiteral("spell/walk.htm")));
     file.close();
-
-    TScriptedDialogs dialogs;
-    TFormMain w;
     w.show();
     dialogs.FileNames = {page};
     w.Open1->trigger();
     ASSERT_TRUE(w.Designer()->IsDocumentReady());
+}
+
+TEST(UnitSpellCheck, ToolsSpellCheckCorrectsThePageMarksItModifiedAndUndoTakesItBack)
+{
+    QTemporaryDir dir;
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    OpenWalkPage(w, dialogs, dir);
+    ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(w.SpellCheck1->isEnabled());
     const QString original = PageText(w);
     ASSERT_TRUE(original.startsWith(QStringLiteral("Teh quick brown fox jumpd"))) << original.toStdString();
@@ -285,18 +277,10 @@ TEST(UnitSpellCheck, ToolsSpellCheckCorrectsThePageMarksItModifiedAndUndoTakesIt
 TEST(UnitSpellCheck, CorrectWithTheReplacementEmptiedDeletesTheWordFromThePage)
 {
     QTemporaryDir dir;
-    const QString page = dir.filePath(QStringLiteral("walk.htm"));
-    QFile file(page);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(ReadTestData(QStringLiteral("spell/walk.htm")));
-    file.close();
-
     TScriptedDialogs dialogs;
     TFormMain w;
-    w.show();
-    dialogs.FileNames = {page};
-    w.Open1->trigger();
-    ASSERT_TRUE(w.Designer()->IsDocumentReady());
+    OpenWalkPage(w, dialogs, dir);
+    ASSERT_FALSE(HasFatalFailure());
     TDialogScript script(w.FormSpellCheck,
                          {[](TFormSpellCheck* f) {
                               // Return in the emptied field leaves the word; the click on Correct deletes it.
