@@ -232,7 +232,7 @@ TSpellChecker::TTypingLikelihood TSpellChecker::Likelihood(const QByteArray& Typ
         ++end;
     likelihood.CommonEnds = int(begin + end);
     // Two neighbours swapped: the words differ in exactly two places, one after the other, crosswise.
-    bool swapped = n == m && n - begin - end == 2 && fold(Typed[begin]) == fold(Listed[begin + 1]) &&
+    const bool swapped = n == m && n - begin - end == 2 && fold(Typed[begin]) == fold(Listed[begin + 1]) &&
                    fold(Typed[begin + 1]) == fold(Listed[begin]);
     // Letters doubled or undoubled: the words are the same once every run of one letter is cut to one.
     const auto single = [&fold](const QByteArray& word) {
