@@ -1,7 +1,7 @@
 #include "PickTools.h"
 
 #include "HtmlInplace.h"
-#include "ScriptedDialogs.h"
+#include "../app/ScriptedDialogs.h"
 #include "WidgetInput.h"
 
 #include <QApplication>

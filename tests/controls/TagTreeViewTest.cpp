@@ -10,7 +10,7 @@
 #include "FileManagers.h"
 #include "HtmlDesigner.h"
 #include "IniUtils.h"
-#include "ScriptedDialogs.h"
+#include "../app/ScriptedDialogs.h"
 #include "TestData.h"
 #include "UnitMain.h"
 #include "WidgetInput.h"
