@@ -467,6 +467,9 @@ void TFormButtonWizard::BtnSaveClick()
 {
     if (EditFileName->text().isEmpty())
         return;
+    // "\" separates folders in the names users are used to typing; here it would go into the file's name
+    // and the image's address. The field holds what the page's image then points at.
+    EditFileName->setText(EditFileName->text().replace(QLatin1Char('\\'), QLatin1Char('/')));
     if (FPreview.isNull())
         UpdatePreview();
     try {

@@ -480,7 +480,7 @@ private:
             ParseEndTag(id - TagEndOffset);
             return;
         }
-        ParseStartTag(id);
+        ParseStartTag(id, tagStart);
     }
 
     void ParseEndTag(int t)
@@ -502,14 +502,14 @@ private:
             FTrim = true;
     }
 
-    void ParseStartTag(int t)
+    void ParseStartTag(int t, const char16_t* tagStart)
     {
         if (FDisplaced)
             ReturnFromHead();
         if (t == TAG_PRE || t == TAG_TEXTAREA)
             FInPre = true;
         if (t == TAG_DOCTYPE) {
-            ParseDocType();
+            ParseDocType(tagStart);
             return;
         }
         THtmlTag* element = nullptr;
@@ -605,14 +605,17 @@ private:
         P = end;
     }
 
-    void ParseDocType()
+    // tagStart is the declaration's "<".
+    void ParseDocType(const char16_t* tagStart)
     {
         const char16_t* from = P;
         if (P < FEnd && *P != u'>')
             P = ReadUpTo(P, [](char16_t ch) { return ch == u'>'; });
         const QStringView text(from, P);
         auto doctype = new THtmlDocType();
-        if (ContainsAsciiUpper(text, u"STRICT"))
+        if (!ContainsAsciiUpper(text, u"//DTD HTML 4.01"))
+            doctype->SetWritten(QStringView(tagStart + 1, P).toString());
+        else if (ContainsAsciiUpper(text, u"STRICT"))
             doctype->SetKind(dkStrict);
         else if (ContainsAsciiUpper(text, u"FRAMESET"))
             doctype->SetKind(dkFrameset);
@@ -1120,7 +1123,7 @@ public:
                 TextForm(text->TextView());
         } else if (IsRawId(id)) {
             if (auto* raw = dynamic_cast<THtmlText*>(node))
-                RawForm(raw->TextView(), esReference);
+                RawForm(WrittenText(raw), esReference);
         } else if (id == TAG_DOCTYPE) {
             DocTypeForm(node);
         } else if (auto* e = dynamic_cast<THtmlTag*>(node); e && id > 0) {
@@ -1392,9 +1395,52 @@ private:
     void DocTypeForm(THtmlNode* node)
     {
         auto* doctype = dynamic_cast<THtmlDocType*>(node);
-        const int kind = doctype ? int(doctype->Kind()) : 0;
-        Put(DocTypeLines[kind >= 0 && kind <= 2 ? kind : 0], true);
+        if (doctype && !doctype->Written().isEmpty()) {
+            // "<!DOCTYPE html>" stays so; only its line ends become the writer's.
+            const qsizetype start = BeginPut(true);
+            FOut.Append(u'<');
+            AppendEscaped(WithCrLf(doctype->Written()), esReference, false);
+            FOut.Append(u'>');
+            EndPut(start);
+        } else {
+            const int kind = doctype ? int(doctype->Kind()) : 0;
+            Put(DocTypeLines[kind >= 0 && kind <= 2 ? kind : 0], true);
+        }
         LineEnd();
+    }
+
+    // Text with every line end (CR LF, LF or a lone CR) written as CR LF, the writer's own: a file that mixes
+    // them is read with the wrong line ends by tools that judge a file by its first. Browsers read all alike.
+    QStringView WithCrLf(QStringView text)
+    {
+        const auto bare = [text](qsizetype i) {
+            return (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) ||
+                   (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'));
+        };
+        qsizetype i = 0;
+        while (i < text.size() && !bare(i))
+            ++i;
+        if (i == text.size())
+            return text;
+        FLines.clear();
+        FLines.reserve(text.size() + text.size() / 16 + 2);
+        FLines.append(text.left(i));
+        for (; i < text.size(); ++i) {
+            if (bare(i))
+                FLines.append(QLatin1String("\r\n"));
+            else
+                FLines.append(text[i]);
+        }
+        return FLines;
+    }
+
+    // The text of a text or raw node as written: those of pre, textarea, script and style and comments with
+    // the writer's line ends; PHP and ASP blocks and unknown tags exactly as they stand (a line end in a
+    // heredoc is part of a string).
+    QStringView WrittenText(const THtmlText* text)
+    {
+        const int id = text->TagId();
+        return id == TAG_TEXT || id == TAG_COMMENT ? WithCrLf(text->TextView()) : text->TextView();
     }
 
     // Ordinary text: words and single blanks, wrapped at the first blank from column 79 on. A blank is
@@ -1654,7 +1700,7 @@ private:
             if (!text)
                 return;
             if (parent.Verbatim) {
-                PutEscaped(text->TextView(), parent.Escape);
+                PutEscaped(WrittenText(text), parent.Escape);
             } else if (id == TAG_TEXT) {
                 TextForm(text->TextView());
             } else {
@@ -1664,7 +1710,7 @@ private:
                     BreakNow();
                     FIndentWritten = true;
                 }
-                RawForm(text->TextView(), parent.Escape);
+                RawForm(WrittenText(text), parent.Escape);
             }
             return;
         }
@@ -1678,6 +1724,7 @@ private:
     }
 
     QIODevice* FDevice;
+    QString FLines; // WithCrLf's text when it had other line ends
     const TNameTables& FNames;
     TOutBuffer FOut;
     int FIndent = 0;

@@ -117,8 +117,10 @@ THtmlDocType::THtmlDocType() : THtmlNode(TAG_DOCTYPE, ncDocType) {}
 void THtmlDocType::Assign(const THtmlNode* source)
 {
     THtmlNode::Assign(source);
-    if (source->NodeClass() == ncDocType)
+    if (source->NodeClass() == ncDocType) {
         FKind = static_cast<const THtmlDocType*>(source)->Kind();
+        FWritten = static_cast<const THtmlDocType*>(source)->Written();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -112,11 +112,17 @@ public:
 
     TDocTypeKind Kind() const { return FKind; }
     void SetKind(TDocTypeKind kind) { FKind = kind; }
-    // Copies the identifier, and the kind when source is a THtmlDocType.
+    // A declaration that is none of the three HTML 4.01 ones ("!DOCTYPE html", an XHTML one), as the source
+    // wrote it between "<" and ">": it decides how browsers lay the page out, so it is written back as it
+    // stands. Empty for the three, which are written in their standard form by their kind.
+    const QString& Written() const { return FWritten; }
+    void SetWritten(const QString& text) { FWritten = text; }
+    // Copies the identifier, and the kind and written text when source is a THtmlDocType.
     void Assign(const THtmlNode* source) override;
 
 private:
     TDocTypeKind FKind = dkTransitional;
+    QString FWritten;
 };
 
 // How an attribute entry came to be: through the set-attribute rule, as a bare name, or as written in the

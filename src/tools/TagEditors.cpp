@@ -10,12 +10,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -23,6 +28,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -33,7 +39,9 @@ const char* const LinkProperty = "TagEditorLink";
 const char* const KindProperty = "TagEditorUrlKind";
 
 // Refuses typed characters outside a set. Only printable characters are judged: backspace, the arrows and
-// the editing shortcuts pass, and text put into the edit by the program is never refused.
+// the editing shortcuts pass, and text put into the edit by the program is never refused. Text brought in
+// whole (pasted by key, context menu or middle button, or dropped) is refused whole when the keys would
+// refuse one of its characters: a half-taken paste would be a value the user never wrote.
 class TKeyFilter : public QObject
 {
 public:
@@ -42,16 +50,54 @@ public:
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override
     {
-        if (Event->type() == QEvent::KeyPress) {
-            const QString text = static_cast<QKeyEvent*>(Event)->text();
-            for (QChar c : text)
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        switch (Event->type()) {
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(Event);
+            if (key->matches(QKeySequence::Paste))
+                return !AcceptsAll(clipboard->text());
+            for (QChar c : key->text())
                 if (c.unicode() >= 32 && c.unicode() != 127 && !FAccepts(c))
                     return true;
+            break;
+        }
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(Event)->button() == Qt::MiddleButton && clipboard->supportsSelection())
+                return !AcceptsAll(clipboard->text(QClipboard::Selection));
+            break;
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(Event);
+            if (drop->mimeData()->hasText() && !AcceptsAll(drop->mimeData()->text())) {
+                drop->ignore(); // a moved text stays where it came from
+                return true;
+            }
+            break;
+        }
+        case QEvent::ContextMenu:
+            if (auto* edit = qobject_cast<QLineEdit*>(Watched)) {
+                // The edit's own menu, whose Paste is known by its caption (with the shortcut after it).
+                QMenu* menu = edit->createStandardContextMenu();
+                for (QAction* action : menu->actions())
+                    if (action->text().startsWith(QLineEdit::tr("&Paste")))
+                        action->setEnabled(action->isEnabled() && AcceptsAll(clipboard->text()));
+                menu->setAttribute(Qt::WA_DeleteOnClose);
+                menu->popup(static_cast<QContextMenuEvent*>(Event)->globalPos());
+                return true;
+            }
+            break;
+        default:
+            break;
         }
         return QObject::eventFilter(Watched, Event);
     }
 
 private:
+    // Every character counts here, control characters too: pasted, they would land in the field.
+    bool AcceptsAll(const QString& Text) const
+    {
+        return std::all_of(Text.begin(), Text.end(), FAccepts);
+    }
+
     std::function<bool(QChar)> FAccepts;
 };
 

@@ -5,7 +5,8 @@
 // controls go back into the fields and the model's check decides whether the dialog closes.
 //
 // The shared input kinds live here too: colour edits with their colour button and popup, URL edits with
-// their browse button, and key filters that refuse a typed character (never a loaded value).
+// their browse button, and key filters that refuse a typed character or a pasted text holding one (never a
+// loaded value).
 #include "EngineElement.h"
 
 #include <QDialog>

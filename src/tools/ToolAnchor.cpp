@@ -30,7 +30,7 @@ QString TAnchorModel::GetHtml()
 void TAnchorModel::Apply(TElementWrites& Writes)
 {
     if (THtmlTag* node = AsTag(EditNode(Writes)))
-        node->SetAttribute(ATTR_NAME, TrimField(Fields.Name));
+        SetNodeAttribute(node, ATTR_NAME, TrimField(Fields.Name));
 }
 
 TFormToolAnchor::TFormToolAnchor(QWidget* Parent) : TModelEditor(QStringLiteral("  Anchor"), Parent)

@@ -172,16 +172,16 @@ THtmlTag* HeadElement(int TagId, const THtmlTag* Original)
 void AddMeta(THtmlTag* Head, int KeyAttr, const QString& Key, const QString& Content, const THtmlTag* Original)
 {
     THtmlTag* meta = HeadElement(TAG_META, Original);
-    meta->SetAttribute(KeyAttr, Key);
-    meta->SetAttribute(ATTR_CONTENT, Content);
+    SetNodeAttribute(meta, KeyAttr, Key);
+    SetNodeAttribute(meta, ATTR_CONTENT, Content);
     Head->Add(meta);
 }
 
 void AddLink(THtmlTag* Head, int KeyAttr, const QString& Key, const QString& Href, const THtmlTag* Original)
 {
     THtmlTag* link = HeadElement(TAG_LINK, Original);
-    link->SetAttribute(KeyAttr, Key);
-    link->SetAttribute(ATTR_HREF, Href);
+    SetNodeAttribute(link, KeyAttr, Key);
+    SetNodeAttribute(link, ATTR_HREF, Href);
     Head->Add(link);
 }
 
@@ -327,8 +327,8 @@ void TBodyModel::Apply(TElementWrites& Writes)
     const QString base = TrimField(Fields.Base), target = TrimField(Fields.Target);
     if (!base.isEmpty() || !target.isEmpty()) {
         THtmlTag* element = HeadElement(TAG_BASE, parts.Base);
-        element->SetAttribute(ATTR_HREF, base);
-        element->SetAttribute(ATTR_TARGET, target);
+        SetNodeAttribute(element, ATTR_HREF, base);
+        SetNodeAttribute(element, ATTR_TARGET, target);
         head->Add(element);
     }
 
@@ -352,7 +352,7 @@ void TBodyModel::Apply(TElementWrites& Writes)
         EditNode(Writes);
     if (THtmlTag* body = AsTag(source->FindFirst(TAG_BODY))) {
         for (const TBodyAttribute& a : BodyAttributes)
-            body->SetAttribute(a.Attr, TrimField(Fields.*a.Field));
+            SetNodeAttribute(body, a.Attr, TrimField(Fields.*a.Field));
         if (!NodeId().isEmpty())
             body->SetAttribute(ATTR_ID, NodeId());
         Filter->StoreBodyAttributes();

@@ -37,8 +37,15 @@ void TParamGrid::SetRows(const std::vector<TParamRow>& Rows)
     }
 }
 
-std::vector<TParamRow> TParamGrid::Rows() const
+std::vector<TParamRow> TParamGrid::Rows()
 {
+    // A click on OK takes the focus from an open cell editor, which commits its text; OK pressed by its
+    // shortcut (Alt+O) leaves the editor open, so the text typed last is committed here.
+    if (state() == EditingState)
+        if (QWidget* editor = indexWidget(currentIndex())) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
     std::vector<TParamRow> rows;
     for (int i = 0; i < rowCount(); ++i) {
         const QTableWidgetItem* name = item(i, 0);

@@ -28,7 +28,8 @@ class TParamGrid : public QTableWidget
 public:
     explicit TParamGrid(QWidget* Parent = nullptr);
     void SetRows(const std::vector<TParamRow>& Rows);
-    std::vector<TParamRow> Rows() const;
+    // The rows with the text of a cell still being edited.
+    std::vector<TParamRow> Rows();
 
 protected:
     void keyPressEvent(QKeyEvent* Event) override;

@@ -35,12 +35,18 @@ TChoiceLine SplitChoiceLine(const QString& Line, bool Grouped)
     if (Grouped)
         choice.Lead = TrimField(parts.takeFirst());
     QStringList fields;
-    for (const QString& part : parts)
-        if (const QString field = TrimField(part); !field.isEmpty())
+    bool gapBeforeSecond = false;
+    for (const QString& part : parts) {
+        const QString field = TrimField(part);
+        if (!field.isEmpty())
             fields << field;
-    // A preselected choice without a value reads back as the text, two TABs and "selected": the empty value
-    // is dropped with the other empty fields, which must not make "selected" its value.
-    if (fields.size() == 2 && SameText(fields[1], SelectedWord))
+        else if (fields.size() == 1)
+            gapBeforeSecond = true;
+    }
+    // A preselected choice without a value reads back as the text, two TABs and "selected", an option whose
+    // value is the word as the text, one TAB and "selected": only the empty field between the two tells them
+    // apart once empty fields are dropped.
+    if (fields.size() == 2 && gapBeforeSecond && SameText(fields[1], SelectedWord))
         fields.insert(1, QString());
     while (fields.size() < 3)
         fields << QString();

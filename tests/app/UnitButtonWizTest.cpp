@@ -256,6 +256,13 @@ TEST_F(UnitButtonWizTest, SaveWritesBelowTheBaseFolderCreatingTheFoldersAndClose
     }
     EXPECT_TRUE(Dialogs.Messages.empty());
 
+    // A backslash separates folders: the file goes into them, and the name handed to the page says so.
+    Form.EditFileName->setText(QStringLiteral("images\\nav\\e.bmp"));
+    QTimer::singleShot(0, &Form, [&Form] { Form.BtnSave->click(); });
+    EXPECT_EQ(Form.exec(), QDialog::Accepted);
+    EXPECT_TRUE(QFileInfo(FDir.filePath(QStringLiteral("images/nav/e.bmp"))).isFile());
+    EXPECT_EQ(Form.EditFileName->text(), "images/nav/e.bmp");
+
     // Showing it again clears the saved flag.
     QTimer::singleShot(0, &Form, [&Form] { Form.reject(); });
     Form.exec();

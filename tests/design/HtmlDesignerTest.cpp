@@ -229,6 +229,33 @@ TEST_F(HtmlDesignerTest, AnUnchangedDocumentSavesAsLoadedApartFromTheWritersForm
     EXPECT_EQ(title, QString());
 }
 
+// An HTML5 or XHTML page keeps its declaration, which decides how browsers lay it out; the engine hands
+// back the lines of a pre with LF, and the source had LF in its script and comment: the saved file ends
+// every line with CR LF.
+TEST_F(HtmlDesignerTest, APagesOwnDocumentTypeIsSavedAsWrittenAndEveryLineEndsWithCrLf)
+{
+    const QByteArray declarations[] = {
+        "<!DOCTYPE html>",
+        "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\"\r\n"
+        "  \"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">",
+    };
+    const QString page = Dir->filePath(QStringLiteral("declared.htm"));
+    const QString saved = Dir->filePath(QStringLiteral("declared-saved.htm"));
+    for (const QByteArray& declaration : declarations) {
+        SCOPED_TRACE(declaration.toStdString());
+        WriteFile(page, declaration + "\r\n<html><head><title>t</title>\r\n<script>var a;\nvar b;</script></head>\r\n"
+                                      "<body><pre>one\r\ntwo\nthree</pre><!-- a\nb --><p>x</p></body></html>\r\n");
+        Designer->LoadFromFile(page);
+        Designer->SaveToFile(saved);
+        const QByteArray bytes = ReadFile(saved);
+        EXPECT_TRUE(bytes.startsWith(declaration + "\r\n<html>")) << bytes.toStdString();
+        for (const char* part : {"<pre>one\r\ntwo\r\nthree</pre>", "var a;\r\nvar b;", "<!-- a\r\nb -->"})
+            EXPECT_TRUE(bytes.contains(part)) << part << " in " << bytes.toStdString();
+        EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
+        EXPECT_EQ(bytes.count('\r'), bytes.count("\r\n"));
+    }
+}
+
 TEST_F(HtmlDesignerTest, AFormattingCommandUndoesToTheExactHtmlAndRedoesIt)
 {
     const QString before = Body();

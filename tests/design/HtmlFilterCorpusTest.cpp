@@ -240,8 +240,13 @@ QStringList TreeLines(const THtmlRoot* root)
         } else {
             flush();
             QString line = TagIdToName(n->TagId());
-            if (n->NodeClass() == THtmlNode::ncText)
-                line += u' ' + static_cast<const THtmlText*>(n)->Text();
+            if (n->NodeClass() == THtmlNode::ncText) {
+                QString raw = static_cast<const THtmlText*>(n)->Text();
+                // The writer ends every line of a comment with CR LF, whichever line ends it was read with.
+                if (n->TagId() == TAG_COMMENT)
+                    raw.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+                line += u' ' + raw;
+            }
             if (n->NodeClass() == THtmlNode::ncTag) {
                 const auto* e = static_cast<const THtmlTag*>(n);
                 for (int i = 0; i < e->AttributeCount(); ++i)

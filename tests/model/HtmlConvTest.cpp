@@ -527,8 +527,13 @@ QString DumpTree(const THtmlNode* node, int depth = 0)
             && std::all_of(text->TextView().begin(), text->TextView().end(), [](QChar c) { return QStringView(u"\t\n\r ").contains(c); }))
             return QString();
     QString out = QString(depth, u' ') + TagIdToName(node->TagId());
-    if (const auto* text = dynamic_cast<const THtmlText*>(node))
-        out += QStringLiteral(" \"") + DecodeReferences(text->Text()) + u'"';
+    if (const auto* text = dynamic_cast<const THtmlText*>(node)) {
+        // Saving ends every line of pre and comment texts with CR LF, whichever line ends were read.
+        QString written = text->Text();
+        if (node->TagId() == TAG_TEXT || node->TagId() == TAG_COMMENT)
+            written.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+        out += QStringLiteral(" \"") + DecodeReferences(written) + u'"';
+    }
     if (const auto* tag = dynamic_cast<const THtmlTag*>(node)) {
         for (int i = 0; i < tag->AttributeCount(); ++i)
             out += u' ' + AttrIdToName(tag->GetAttributeId(i)) + QStringLiteral("=\"") + DecodeReferences(tag->GetAttributeValue(i))
@@ -608,6 +613,7 @@ TEST(HtmlConvCorpus, CharactersOfEveryRangeSurviveSaving)
     DeclareLatin1(opened.get());
     const QByteArray saved = Save(opened.get());
     EXPECT_TRUE(saved.contains("caf&eacute; &euro; &#x1D11E;")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("<pre>caf\xE9\r\n  &euro;")) << saved.toStdString();
     std::unique_ptr<THtmlRoot> reopened = Open(saved);
     const QString dump = DumpTree(reopened.get());
     EXPECT_EQ(FirstDifference(dump, DumpTree(opened.get())), "");

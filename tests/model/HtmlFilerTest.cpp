@@ -48,7 +48,8 @@ void DumpChildren(const THtmlNode* node, QString& out)
 }
 
 // A compact picture of a tree: elements as name[attributes]{children}, texts quoted, raw nodes quoted
-// after a mark (# comment, ? PHP, % ASP, ! unrecognised tag), document types as doctypeN.
+// after a mark (# comment, ? PHP, % ASP, ! unrecognised tag), document types as doctypeN, or as doctype(text)
+// when kept as written.
 void DumpNode(const THtmlNode* node, QString& out)
 {
     const int id = node->TagId();
@@ -58,7 +59,8 @@ void DumpNode(const THtmlNode* node, QString& out)
         return;
     }
     if (auto* doctype = dynamic_cast<const THtmlDocType*>(node)) {
-        out += QStringLiteral("doctype") + QString::number(int(doctype->Kind()));
+        out += QStringLiteral("doctype") + (doctype->Written().isEmpty() ? QString::number(int(doctype->Kind()))
+                                                                          : u'(' + doctype->Written() + u')');
         return;
     }
     auto* e = dynamic_cast<const THtmlTag*>(node);
@@ -223,9 +225,16 @@ TEST(HtmlFilerParse, DocumentTypeKinds)
          u"doctype1"},
         {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">", u"doctype0"},
         {u"<!doctype html public \"-//W3C//DTD HTML 4.01 Frameset//EN\">", u"doctype2"},
-        {u"<!DOCTYPE html>", u"doctype0"},
+        // Any other declaration is kept as it was written, whatever words it holds.
+        {u"<!DOCTYPE html>", u"doctype(!DOCTYPE html)"},
+        {u"<!doctype html public \"-//W3C//DTD HTML 4.0 Transitional//EN\">",
+         u"doctype(!doctype html public \"-//W3C//DTD HTML 4.0 Transitional//EN\")"},
+        {u"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\"\n \"xhtml1-strict.dtd\">",
+         u"doctype(!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\"\n \"xhtml1-strict.dtd\")"},
+        {u"<!DOCTYPE>", u"doctype(!DOCTYPE)"},
         // After the html tag the document type goes first among the root's children.
-        {u"<html><!DOCTYPE x strict>", u"doctype1html"},
+        {u"<html><!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">", u"doctype2html"},
+        {u"<html><!DOCTYPE x strict>", u"doctype(!DOCTYPE x strict)html"},
     });
 }
 
@@ -615,14 +624,63 @@ TEST(HtmlFilerWrite, IndentationOfHtmlHeadBodyAndBlocks)
     EXPECT_EQ(RoundTrip(written), written);
 }
 
-TEST(HtmlFilerWrite, DocumentTypeLinesOfEachKind)
+TEST(HtmlFilerWrite, DocumentTypeLinesOfEachKindAndAnyOtherAsWritten)
 {
-    EXPECT_TRUE(RoundTrip(u"<!DOCTYPE x>"_qs).startsWith(
-        u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n \"http://www.w3.org/TR/html4/loose.dtd\">\r\n"_qs));
-    EXPECT_TRUE(RoundTrip(u"<!DOCTYPE frameset>"_qs).startsWith(
-        u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\"\r\n \"http://www.w3.org/TR/html4/frameset.dtd\">\r\n"_qs));
-    for (const char16_t* kind : {u"x", u"strict", u"frameset"}) {
-        const QString once = RoundTrip(u"<!DOCTYPE "_qs + QString::fromUtf16(kind) + u">"_qs);
+    const struct
+    {
+        const char16_t* Read;
+        const char16_t* Written;
+    } cases[] = {
+        // The three HTML 4.01 declarations in their standard form, however they were written.
+        {u"<!doctype html public \"-//W3C//DTD HTML 4.01 Transitional//EN\">",
+         u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n \"http://www.w3.org/TR/html4/loose.dtd\">\r\n"},
+        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"\n\"http://www.w3.org/TR/html4/strict.dtd\">",
+         u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"\r\n \"http://www.w3.org/TR/html4/strict.dtd\">\r\n"},
+        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">",
+         u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\"\r\n \"http://www.w3.org/TR/html4/frameset.dtd\">\r\n"},
+        // Any other stays as it was, line ends aside: it decides how browsers lay the page out.
+        {u"<!DOCTYPE html>", u"<!DOCTYPE html>\r\n"},
+        {u"<!doctype HTML><p>x", u"<!doctype HTML>\r\n<html>"},
+        {u"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\"\n"
+         u"\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">",
+         u"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\"\r\n"
+         u"\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">\r\n"},
+        {u"<!DOCTYPE x strict", u"<!DOCTYPE x strict>\r\n"},
+    };
+    for (const auto& c : cases) {
+        const QString once = RoundTrip(QString::fromUtf16(c.Read));
+        EXPECT_TRUE(once.startsWith(QString::fromUtf16(c.Written))) << once.toStdString();
+        EXPECT_EQ(RoundTrip(once), once);
+    }
+    // A copied tree keeps the declaration as written.
+    const std::unique_ptr<THtmlRoot> tree = Parse(u"<!DOCTYPE html><p>x"_qs);
+    THtmlRoot copy;
+    copy.Assign(tree.get());
+    EXPECT_TRUE(Write(&copy).startsWith(u"<!DOCTYPE html>\r\n"_qs));
+}
+
+// Every line end of pre, textarea, script, style and comment texts is written as CR LF, the writer's own;
+// PHP and ASP blocks are written exactly as they stand.
+TEST(HtmlFilerWrite, LineEndsOfPreformattedTextCodeAndCommentsAreTheWritersOwn)
+{
+    const struct
+    {
+        const char16_t* Read;
+        const char16_t* Written; // the part of the output to find
+    } cases[] = {
+        {u"<pre>a\nb\rc\r\nd\n\n</pre>", u"<pre>a\r\nb\r\nc\r\nd\r\n\r\n</pre>"},
+        {u"<pre><b>a\nb</b>\n</pre>", u"<pre><b>a\r\nb</b>\r\n</pre>"},
+        {u"<textarea>1\n2</textarea>", u"<textarea>1\r\n2</textarea>"},
+        {u"<script>var a;\nvar b;</script>", u"<script>var a;\r\nvar b;</script>"},
+        {u"<style>p {}\nb {}</style>", u"<style>p {}\r\nb {}</style>"},
+        {u"<p>x<!-- a\nb --></p>", u"<!-- a\r\nb -->"},
+        {u"<pre>x<!-- a\nb --></pre>", u"<!-- a\r\nb -->"},
+        {u"<p><?php $s = <<<E\nx\nE;\n?></p>", u"<?php $s = <<<E\nx\nE;\n?>"},
+        {u"<pre><% a\rb %></pre>", u"<% a\rb %>"},
+    };
+    for (const auto& c : cases) {
+        const QString once = RoundTrip(QString::fromUtf16(c.Read));
+        EXPECT_TRUE(once.contains(QString::fromUtf16(c.Written))) << once.toStdString();
         EXPECT_EQ(RoundTrip(once), once);
     }
 }

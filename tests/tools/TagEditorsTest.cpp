@@ -8,8 +8,13 @@
 #include "TagModels.h"
 #include "WidgetInput.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -75,6 +80,64 @@ TEST(TagEditorsTest, KeyFiltersRefuseTypedCharactersButNeverALoadedValue)
     number->setText(QStringLiteral("50%"));
     Key(number, Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
     EXPECT_EQ(number->text(), "50");
+}
+
+TEST(TagEditorsTest, APasteOrDropIsRefusedWholeWhenTheKeysWouldRefuseOneOfItsCharacters)
+{
+    TTestEditor editor;
+    editor.show();
+    const struct
+    {
+        const char* Edit;
+        const char* Before;
+        const char* Pasted;
+        const char* After;
+    } cases[] = {
+        {"EditNumber", "1", "2px", "1"},   {"EditNumber", "1", "2.5", "12.5"}, {"EditNumber", "1", "2\n", "1"},
+        {"EditPercent", "", "50 %", ""},   {"EditPercent", "", "-50%", "-50%"}, {"EditKey", "", "#", ""},
+        {"EditKey", "", "q", "q"},
+    };
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    for (const auto& c : cases) {
+        auto* edit = editor.Find<QLineEdit>(c.Edit);
+        const QString pasted = QLatin1String(c.Pasted);
+        const auto expect = [&](const char* Road) {
+            EXPECT_EQ(edit->text(), QLatin1String(c.After)) << Road << " " << c.Edit << " " << c.Pasted;
+        };
+        clipboard->setText(pasted);
+        edit->setText(QLatin1String(c.Before));
+        Key(edit, Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
+        expect("Ctrl+V");
+
+        edit->setText(QLatin1String(c.Before));
+        Key(edit, Qt::Key_Insert, Qt::ShiftModifier);
+        expect("Shift+Insert");
+
+        edit->setText(QLatin1String(c.Before));
+        auto* mime = new QMimeData;
+        mime->setText(pasted);
+        const QPointF end(edit->width() - 2, edit->height() / 2);
+        QDragEnterEvent enter(end.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &enter);
+        QDropEvent drop(end, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &drop);
+        expect("dropped");
+        delete mime;
+
+        // The context menu offers Paste only for a text the field takes.
+        edit->setText(QLatin1String(c.Before));
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(2, 2), edit->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(edit, &menuEvent);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        const QList<QAction*> actions = menu->actions();
+        const auto paste = std::find_if(actions.begin(), actions.end(), [](const QAction* Action) {
+            return Action->text().startsWith(QLatin1String("&Paste"));
+        });
+        ASSERT_NE(paste, actions.end());
+        EXPECT_EQ((*paste)->isEnabled(), QLatin1String(c.Before) != QLatin1String(c.After)) << c.Edit << " " << c.Pasted;
+        menu->close();
+    }
 }
 
 TEST(TagEditorsTest, AColourEditShowsItsColourWithReadableText)

@@ -21,6 +21,11 @@ TEST(AnchorModelTest, TheNameLivesInTheKeptNodeAndIsChangedOnACopy)
     EXPECT_EQ(Writes(writes), QStringList{"set id=" + newId});
     EXPECT_EQ(doc.KeptTag(newId)->GetAttribute(ATTR_NAME), "bottom");
     EXPECT_EQ(doc.KeptTag(oldId)->GetAttribute(ATTR_NAME), "top") << "undo brings the old node back";
+    // A name typed as the word the tree keeps for a bare attribute is still a name.
+    model.Fields.Name = QStringLiteral("TRUE");
+    model.Apply(writes);
+    EXPECT_TRUE(HtmlNodeToText(doc.KeptTag(newId)).startsWith(QLatin1String("<a name=\"TRUE\">")))
+        << HtmlNodeToText(doc.KeptTag(newId)).toStdString();
 
     model.Element.reset();
     model.Load();

@@ -202,6 +202,24 @@ TEST(BodyModelTest, TheBodyAttributesGoToACopyOfTheKeptBodyAndToThePage)
     EXPECT_EQ(p.Doc.KeptTag(oldId)->GetAttribute(ATTR_BGCOLOR), "white") << "undo gives the old body back";
 }
 
+TEST(BodyModelTest, AFieldTypedAsTrueIsWrittenAsAValueNotAsABareAttribute)
+{
+    TPageProperties p(Page);
+    TBodyModel::TFields& f = p.Model.Fields;
+    const QString typed = QStringLiteral("TRUE");
+    f.Author = f.Description = f.Base = f.Target = f.Links[3].Url = f.Background = typed;
+    TElementWrites writes;
+    p.Model.Apply(writes);
+    const std::string head = p.Head();
+    for (const char* element : {"<meta name=\"Author\" content=\"TRUE\">",
+                                "<meta name=\"Description\" lang=\"en\" content=\"TRUE\">",
+                                "<link rel=\"Shortcut Icon\" href=\"TRUE\">", "<base href=\"TRUE\" target=\"TRUE\">"})
+        EXPECT_NE(head.find(element), std::string::npos) << element << " in " << head;
+    QString text;
+    p.Doc.Filter.GetSourceText(text);
+    EXPECT_TRUE(text.contains(QLatin1String(" background=\"TRUE\">"))) << text.toStdString();
+}
+
 TEST(BodyModelTest, WebSafeSchemesStartFromThePageColoursAndLinksPickTheirKindOfFile)
 {
     TBodyModel model;

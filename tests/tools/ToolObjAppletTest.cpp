@@ -5,6 +5,7 @@
 #include "IniUtils.h"
 #include "ToolTesting.h"
 #include "UnitSelectClassID.h"
+#include "WidgetInput.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -191,6 +192,29 @@ TEST(ParamGridTest, TabGoesFromCellToCellAndLeavesTheGridAtEitherEnd)
     grid->setCurrentCell(0, 0);
     press(Qt::Key_Backtab);
     EXPECT_EQ(form.focusWidget(), FindControl<QLineEdit>(form, "EditAlt")) << "before the first: back to the fields";
+}
+
+TEST(ParamGridTest, OkPressedByAltOWhileACellIsBeingTypedTakesWhatWasTyped)
+{
+    TFormToolObjApplet form;
+    form.show();
+    QApplication::setActiveWindow(&form);
+    SetControlText(form, "EditCode", QStringLiteral("Clock.class"));
+    auto* grid = form.findChild<TParamGrid*>(QStringLiteral("ParamGrid"));
+    ASSERT_NE(grid, nullptr);
+    grid->setFocus();
+    grid->setCurrentCell(0, 0);
+    Type(grid, QStringLiteral("f")); // opens the cell's editor
+    QWidget* editor = grid->indexWidget(grid->currentIndex());
+    ASSERT_NE(editor, nullptr);
+    Type(editor, QStringLiteral("aces"));
+    // The shortcut takes no focus from the editor; the button clicks itself a moment later.
+    Key(editor, Qt::Key_O, Qt::AltModifier, QStringLiteral("o"));
+    ASSERT_TRUE(WaitUntil([&form] { return !form.isVisible(); }));
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    const std::vector<TParamRow>& rows = static_cast<TObjParamsModel&>(form.Model()).Rows;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].Name, "faces") << "what OK read";
 }
 
 using ToolObjAppletTest = TToolPageTest;

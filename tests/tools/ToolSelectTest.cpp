@@ -21,6 +21,8 @@ TEST(SelectModelTest, ChoiceLinesBecomeOptionsAndGroups)
         {" \n ", false, ""},
         {"Red\t\tr\tselected", false, "\r\n  <option value=\"r\" selected>Red</option>"},
         {"Red\t\tselected\nGreen", false, "\r\n  <option selected>Red</option>\r\n  <option>Green</option>"},
+        {"Red\tselected\nGreen\t \tSelected", false,
+         "\r\n  <option value=\"selected\">Red</option>\r\n  <option selected>Green</option>"},
         {"A\n\nB\tb\tSELECTED\n", false,
          "\r\n  <option>A</option>\r\n  <option></option>\r\n  <option value=\"b\" selected>B</option>"},
         {"Tom & <Jerry>\t\"q\"", false, "\r\n  <option value=\"&quot;q&quot;\">Tom &amp; &lt;Jerry></option>"},
@@ -46,6 +48,12 @@ TEST(SelectModelTest, AnExistingSelectReadsBackAsTheLinesThatRebuildIt)
         {"<select><option selected>First</option><optgroup label=\" Warm \"><option value=\"o\">Orange</option>"
          "</optgroup></select>",
          "\tFirst\t\tselected\nWarm\n\tOrange\to", true},
+        // The word as a value is no flag, with or without the flag beside it.
+        {"<select><option value=\"selected\">X</option><option value=\"Selected\" selected>Y</option>"
+         "<option selected>Z</option></select>",
+         "X\tselected\nY\tSelected\tselected\nZ\t\tselected", false},
+        {"<select><optgroup label=\"G\"><option value=\"selected\">X</option></optgroup></select>",
+         "G\n\tX\tselected", true},
     };
     for (const auto& c : cases) {
         bool grouped = !c.Grouped;
@@ -104,13 +112,13 @@ TEST_F(ToolSelectTest, AComboBoxAndAListBoxAreInsertedReplacedByDoubleClickAndSa
     Dialogs.Forms.push_back([](QDialog& form) {
         EXPECT_FALSE(FindControl<QLineEdit>(form, "EditLines")->isVisibleTo(&form)) << "a combo box has one line";
         FindControl<QLineEdit>(form, "EditName")->setText(QStringLiteral("colour"));
-        FindControl<QPlainTextEdit>(form, "MemoChoices")->setPlainText(QStringLiteral("Red\t\tselected\nGreen\tg"));
+        FindControl<QPlainTextEdit>(form, "MemoChoices")->setPlainText(QStringLiteral("Red\t\tselected\nGreen\tselected"));
         ClickOk(form);
     });
     W.ClickTool(QStringLiteral("Insert Input Combobox"));
     Dialogs.Forms.push_back([](QDialog& form) {
         auto* memo = FindControl<QPlainTextEdit>(form, "MemoChoices");
-        EXPECT_EQ(memo->toPlainText(), "Red\t\tselected\nGreen\tg");
+        EXPECT_EQ(memo->toPlainText(), "Red\t\tselected\nGreen\tselected");
         memo->setPlainText(memo->toPlainText() + QStringLiteral("\nBlue & grey\tb"));
         ClickOk(form);
     });
