@@ -543,6 +543,10 @@ QString THtmlFilter::DesignHead()
     pictureRule(QStringLiteral("remote"));
     pictureRule(QStringLiteral("absolute"));
     rule(QStringLiteral(".dsgn_layout, .dsgn_layout td"), {QStringLiteral("border: dotted silver 1px;")});
+    // An empty cell lays out with no line box at all: a new table's rows would be a few pixels high, too
+    // small to click into. An invisible character gives it one line of the cell's own font; it is no part
+    // of the document, and the first character typed empties the rule.
+    rule(QStringLiteral("td:empty::before, th:empty::before"), {QStringLiteral("content: \"\\200B\";")});
     line(QStringLiteral("</style>"));
     line(QStringLiteral("<script type=\"text/javascript\">"));
     line(QStringLiteral("<!--"));

@@ -177,7 +177,7 @@ TEST(HtmlFilter, FixturesArePresent)
 TEST(HtmlFilter, DesignHeadIsTheFixedText)
 {
     const QString head = THtmlFilter::DesignHead();
-    EXPECT_EQ(head.size(), 1884);
+    EXPECT_EQ(head.size(), 1884 + 62);
     EXPECT_TRUE(head.startsWith(QStringLiteral("<html>\r\n<head>\r\n<style>\r\npre {\r\n  background-color: #eee;\r\n")));
     EXPECT_TRUE(head.contains(QStringLiteral(".dsgn_quicktime {\r\n  background-image: url(edit:quicktime.gif);\r\n"
                                              "  background-repeat: no-repeat;\r\n  background-position: center;\r\n"
@@ -185,6 +185,7 @@ TEST(HtmlFilter, DesignHeadIsTheFixedText)
     EXPECT_TRUE(head.contains(QStringLiteral("}\r\n.dsgn_broken {\r\n  background-image: url(edit:broken.gif);\r\n"
                                              "  background-color: #eee;\r\n}\r\n.dsgn_remote {")));
     EXPECT_TRUE(head.endsWith(QStringLiteral(".dsgn_layout, .dsgn_layout td {\r\n  border: dotted silver 1px;\r\n}\r\n"
+                                             "td:empty::before, th:empty::before {\r\n  content: \"\\200B\";\r\n}\r\n"
                                              "</style>\r\n<script type=\"text/javascript\">\r\n<!--\r\n"
                                              "function cancelEvent(event){\r\n  event.returnValue = false;\r\n"
                                              "  event.cancelBubble = true;\r\n  return false;\r\n}\r\n-->\r\n"
