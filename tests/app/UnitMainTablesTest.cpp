@@ -38,24 +38,31 @@ protected:
         return states;
     }
 
+    // Writes Html into the folder as Name and opens it in W, ready for the pointer.
+    void Open(TFormMain& w, const char* name, const QByteArray& html)
+    {
+        const QString page = FDir.filePath(QLatin1String(name));
+        QFile file(page);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(html);
+        file.close();
+        w.show();
+        ASSERT_TRUE(w.FileManager()->OpenFile(page));
+        Designer = w.Designer();
+        ASSERT_TRUE(WaitUntil([&] { return Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0; }));
+    }
+
     QTemporaryDir FDir;
     TScriptedDialogs Dialogs;
 };
 
 TEST_F(UnitMainTablesTest, TheMenuFollowsTheCurrentTableAndItsCommandsMarkTheDocument)
 {
-    const QString page = FDir.filePath(QStringLiteral("tables.htm"));
-    QFile file(page);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<html><body><p id=\"out\">outside</p><table border=\"1\" width=\"300\"><tr><td id=\"a\">a</td>"
-               "<td id=\"b\" colspan=\"2\">b</td></tr><tr><td id=\"c\">c</td><td id=\"d\">d</td><td id=\"e\">e</td>"
-               "</tr></table></body></html>");
-    file.close();
     TFormMain w;
-    w.show();
-    ASSERT_TRUE(w.FileManager()->OpenFile(page));
-    Designer = w.Designer();
-    ASSERT_TRUE(WaitUntil([&] { return Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0; }));
+    Open(w, "tables.htm",
+         "<html><body><p id=\"out\">outside</p><table border=\"1\" width=\"300\"><tr><td id=\"a\">a</td>"
+         "<td id=\"b\" colspan=\"2\">b</td></tr><tr><td id=\"c\">c</td><td id=\"d\">d</td><td id=\"e\">e</td>"
+         "</tr></table></body></html>");
 
     EXPECT_EQ(Entries(w), QStringLiteral("00000000000"));
     EXPECT_TRUE(w.InsertTable1->isEnabled()); // the table tool's own entries stay enabled
@@ -87,19 +94,12 @@ TEST_F(UnitMainTablesTest, TheMenuFollowsTheCurrentTableAndItsCommandsMarkTheDoc
 
 TEST_F(UnitMainTablesTest, MergeIsDisabledAndDoesNothingOnARangeAcrossRowGroups)
 {
-    const QString page = FDir.filePath(QStringLiteral("groups.htm"));
-    QFile file(page);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<html><body><table border=\"1\" width=\"300\"><thead><tr><td id=\"h1\">h1</td><td id=\"h2\">h2</td>"
-               "</tr></thead><tbody><tr><td id=\"a\">a</td><td id=\"b\">b</td></tr><tr><td id=\"c\">c</td>"
-               "<td id=\"d\">d</td></tr></tbody><tfoot><tr><td id=\"f1\">f1</td><td id=\"f2\">f2</td></tr></tfoot>"
-               "</table></body></html>");
-    file.close();
     TFormMain w;
-    w.show();
-    ASSERT_TRUE(w.FileManager()->OpenFile(page));
-    Designer = w.Designer();
-    ASSERT_TRUE(WaitUntil([&] { return Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0; }));
+    Open(w, "groups.htm",
+         "<html><body><table border=\"1\" width=\"300\"><thead><tr><td id=\"h1\">h1</td><td id=\"h2\">h2</td>"
+         "</tr></thead><tbody><tr><td id=\"a\">a</td><td id=\"b\">b</td></tr><tr><td id=\"c\">c</td>"
+         "<td id=\"d\">d</td></tr></tbody><tfoot><tr><td id=\"f1\">f1</td><td id=\"f2\">f2</td></tr></tfoot>"
+         "</table></body></html>");
     const QString before = Eval(QStringLiteral("document.body.outerHTML")).toString();
 
     // From the header into the body, and from the body into the footer: no merge.

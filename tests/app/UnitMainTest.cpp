@@ -864,6 +864,17 @@ TEST_F(UnitMainTest, AnOpenThatTheEngineCannotCompleteKeepsThePreviousDocumentWi
     EXPECT_TRUE(w.close());
 }
 
+// The window's picture as a PNG file, once the page has had time to paint its pictures and sheets.
+void SaveWindowPicture(TFormMain& w, const QByteArray& target)
+{
+    QEventLoop settle;
+    QTimer::singleShot(1500, &settle, &QEventLoop::quit);
+    settle.exec();
+    const QImage image = w.grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(image.save(QString::fromLocal8Bit(target), "PNG"));
+}
+
 TEST_F(UnitMainTest, ScreenshotOfTheMainWindow)
 {
     // Writes the picture only when asked: CORVALITE_SCREENSHOT names the PNG file.
@@ -874,12 +885,7 @@ TEST_F(UnitMainTest, ScreenshotOfTheMainWindow)
     w.show();
     w.resize(1100, 720);
     w.FileManager()->OpenFile(FixturePage());
-    QEventLoop settle;
-    QTimer::singleShot(1500, &settle, &QEventLoop::quit);
-    settle.exec();
-    const QImage image = w.grab().toImage();
-    ASSERT_FALSE(image.isNull());
-    EXPECT_TRUE(image.save(QString::fromLocal8Bit(target), "PNG"));
+    SaveWindowPicture(w, target);
     EXPECT_TRUE(w.close());
 }
 
@@ -908,12 +914,7 @@ TEST_F(UnitMainTest, ScreenshotOfAStyledDocumentationPage)
         return value.toString();
     };
     ASSERT_TRUE(WaitFor([&] { return clear() == QLatin1String("both"); }, 10000)) << clear().toStdString();
-    QEventLoop settle;
-    QTimer::singleShot(1500, &settle, &QEventLoop::quit);
-    settle.exec();
-    const QImage image = w.grab().toImage();
-    ASSERT_FALSE(image.isNull());
-    EXPECT_TRUE(image.save(QString::fromLocal8Bit(target), "PNG"));
+    SaveWindowPicture(w, target);
     EXPECT_FALSE(w.FileManager()->Modified());
     EXPECT_TRUE(w.close());
 }
