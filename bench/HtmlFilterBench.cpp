@@ -106,7 +106,7 @@ void BM_FilterMapBackAndSave(benchmark::State& state)
     QString page;
     filter.GetDesignText(page);
     // As the engine hands the body back: every table's rows (one each here) inside a tbody.
-    QString body = page.mid(THtmlFilter::DesignHead().size());
+    QString body = page.mid(filter.DesignHeadLength());
     body.replace(QStringLiteral("<tr>"), QStringLiteral("<tbody><tr>")).replace(QStringLiteral("</tr>"), QStringLiteral("</tr></tbody>"));
     for (auto _ : state) {
         filter.SetDesignText(body);
@@ -141,7 +141,7 @@ QByteArray OpenAndSave(const QByteArray& bytes)
     filter.LoadFromBytes(bytes);
     QString page;
     filter.GetDesignText(page);
-    filter.SetDesignText(QStringView(page).mid(THtmlFilter::DesignHead().size()).chopped(9).toString());
+    filter.SetDesignText(QStringView(page).mid(filter.DesignHeadLength()).chopped(9).toString());
     return filter.SaveToBytes();
 }
 

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     QString page;
     filter.GetDesignText(page);
-    QString body = page.mid(THtmlFilter::DesignHead().size());
+    QString body = page.mid(filter.DesignHeadLength());
     body.chop(9); // "\r\n</html>"
     for (int round = 0; round < 2; ++round) {
         try {

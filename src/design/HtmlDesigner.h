@@ -57,6 +57,9 @@ public:
     // Turns the document into a page of the template file FileName: the template's files are written into
     // the document's folder and the selection becomes the page's content (HtmlDesignerTemplate.cpp).
     void ApplyTemplate(const QString& FileName);
+    // Shows the document's own style sheets as its head now holds them, after the head was changed in
+    // place (HtmlDesignerStyle.cpp); a document loaded anew brings its sheets along by itself.
+    void ShowDocumentStyle();
     // 0 none, 1 control, 2 text
     int GetSelectionType();
     bool InsertHtml(const QString& Html);

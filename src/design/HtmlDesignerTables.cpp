@@ -141,7 +141,11 @@ bool THtmlDesigner::CanDeleteRows() const { return FCells.Table && FCells.Row; }
 bool THtmlDesigner::CanInsertColumnBefore() const { return FCells.Table && FCells.Row && FCells.Cell; }
 bool THtmlDesigner::CanInsertColumnAfter() const { return FCells.Table && FCells.Row && FCells.Cell; }
 bool THtmlDesigner::CanDeleteColumns() const { return FCells.Table && FCells.Row && FCells.Cell; }
-bool THtmlDesigner::CanMergeCells() const { return FCells.Table && FCells.Row && FCells.Cell && FCells.RangeMarked; }
+bool THtmlDesigner::CanMergeCells() const
+{
+    return FCells.Table && FCells.Row && FCells.Cell && FCells.RangeMarked &&
+           !FCells.RangeSpansRowGroups(FCells.Pressed);
+}
 bool THtmlDesigner::CanFixTable() const { return FCells.Table; }
 bool THtmlDesigner::CanSetCellHorzAlign() const { return FCells.Table && FCells.Cell; }
 bool THtmlDesigner::CanSetCellVertAlign() const { return FCells.Table && FCells.Cell; }

@@ -543,6 +543,10 @@ QString THtmlFilter::DesignHead()
     pictureRule(QStringLiteral("remote"));
     pictureRule(QStringLiteral("absolute"));
     rule(QStringLiteral(".dsgn_layout, .dsgn_layout td"), {QStringLiteral("border: dotted silver 1px;")});
+    // An empty cell lays out with no line box at all: a new table's rows would be a few pixels high, too
+    // small to click into. An invisible character gives it one line of the cell's own font; it is no part
+    // of the document, and the first character typed empties the rule.
+    rule(QStringLiteral("td:empty::before, th:empty::before"), {QStringLiteral("content: \"\\200B\";")});
     line(QStringLiteral("</style>"));
     line(QStringLiteral("<script type=\"text/javascript\">"));
     line(QStringLiteral("<!--"));
@@ -560,13 +564,20 @@ QString THtmlFilter::DesignHead()
 void THtmlFilter::GetDesignText(QString& Text)
 {
     Text.clear();
+    FHeadSize = 0;
     if (!FSource)
         return;
     static const QString head = DesignHead();
+    // The document's sheets come before the design sheet, so the editor's own rules win where both speak.
+    static const qsizetype headStart = head.indexOf(QLatin1String("<head>\r\n")) + 8;
+    const QString ownSheets = DocumentStyleSheets();
     const QLatin1String end("\r\n</html>");
     // The body is written straight into the page, in room reserved from the size of the last page written.
-    Text.reserve(head.size() + FTextSize + FTextSize / 8 + end.size());
-    Text.append(head);
+    Text.reserve(head.size() + ownSheets.size() + FTextSize + FTextSize / 8 + end.size());
+    Text.append(QStringView(head).left(headStart));
+    Text.append(ownSheets);
+    Text.append(QStringView(head).mid(headStart));
+    FHeadSize = Text.size();
     if (THtmlNode* node = FSource->FindFirst(TAG_BODY)) {
         AppendHtmlNode(Text, node);
     } else {
@@ -574,7 +585,87 @@ void THtmlFilter::GetDesignText(QString& Text)
         Keep(new THtmlTag(TAG_BODY));
     }
     Text.append(end);
-    FTextSize = Text.size() - head.size();
+    FTextSize = Text.size() - FHeadSize;
+}
+
+namespace {
+
+// An attribute of a sheet as the design page's head writes it: the value as the source holds it (its
+// references undecoded), only a quotation mark made safe.
+QString SheetAttribute(const char* Name, QStringView Value)
+{
+    if (Value.isEmpty())
+        return {};
+    QString value = Value.toString();
+    value.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+    return QLatin1Char(' ') + QLatin1String(Name) + QLatin1String("=\"") + value + QLatin1Char('"');
+}
+
+// A link that the browser applies as a style sheet: "stylesheet" among its relations, and no "alternate"
+// (an alternate sheet is off until the reader picks it).
+bool IsStyleSheetLink(QStringView Rel)
+{
+    bool sheet = false;
+    for (const QStringView word : Rel.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (SameText(word.trimmed(), QLatin1StringView("alternate")))
+            return false;
+        sheet = sheet || SameText(word.trimmed(), QLatin1StringView("stylesheet"));
+    }
+    return sheet;
+}
+
+// An address of a file beside the document: no scheme ("http:", "file:", "c:"), not from the root or a
+// network share. The design view loads nothing from elsewhere, as with pictures.
+bool IsRelativeAddress(QStringView Href)
+{
+    if (Href.isEmpty() || Href.startsWith(QLatin1Char('/')) || Href.startsWith(QLatin1Char('\\')))
+        return false;
+    for (QChar c : Href) {
+        if (c == QLatin1Char(':'))
+            return false;
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('?') || c == QLatin1Char('#'))
+            break;
+    }
+    return true;
+}
+
+} // namespace
+
+QString THtmlFilter::DocumentStyleSheets() const
+{
+    QString sheets;
+    if (!FSource)
+        return sheets;
+    const THtmlNode* body = FSource->FindFirst(TAG_BODY);
+    for (THtmlNode* node = FSource->GetNextNode(nullptr); node;) {
+        if (node == body) {
+            node = NextAfterSubtree(FSource.get(), node);
+            continue;
+        }
+        const THtmlTag* tag = AsTag(node);
+        if (tag && tag->TagId() == TAG_STYLE) {
+            // The sheet's text, also where a comment around it stands as a placeholder with the comment kept.
+            sheets += QLatin1String("<style") + SheetAttribute("type", tag->AttributeView(ATTR_TYPE)) +
+                      SheetAttribute("media", tag->AttributeView(ATTR_MEDIA)) + QLatin1Char('>');
+            for (const THtmlNode* child = tag->FirstChild(); child; child = child->NextSibling()) {
+                const THtmlNode* text = child;
+                if (child->TagId() == TAG_IMG)
+                    text = FindNode(AttributeOf(child, ATTR_ID).toString());
+                if (text && (text->TagId() == TAG_TEXT || text->TagId() == TAG_COMMENT))
+                    sheets += static_cast<const THtmlText*>(text)->TextView();
+            }
+            sheets += QLatin1String("</style>\r\n");
+        } else if (tag && tag->TagId() == TAG_LINK && IsStyleSheetLink(tag->AttributeView(ATTR_REL)) &&
+                   IsRelativeAddress(tag->AttributeView(ATTR_HREF))) {
+            QString href = tag->AttributeView(ATTR_HREF).toString();
+            href.replace(QLatin1Char('\\'), QLatin1Char('/'));
+            sheets += QLatin1String("<link rel=\"stylesheet\"") + SheetAttribute("href", href) +
+                      SheetAttribute("type", tag->AttributeView(ATTR_TYPE)) +
+                      SheetAttribute("media", tag->AttributeView(ATTR_MEDIA)) + QLatin1String(">\r\n");
+        }
+        node = FSource->GetNextNode(node);
+    }
+    return sheets;
 }
 
 void THtmlFilter::ResolveImageSource(const QString& Src, QString& DesignClass, QString& DesignSrc) const

@@ -75,10 +75,16 @@ public:
     // Puts a transitional document type first when the source has none.
     void EnsureDocType();
 
-    // The design page: the fixed design head, the body as the writer writes it, CR LF and "</html>".
-    // Empty before the first load.
+    // The design page: the fixed design head with the document's own style sheets first in it, the body
+    // as the writer writes it, CR LF and "</html>". Empty before the first load.
     void GetDesignText(QString& Text);
     static QString DesignHead();
+    // The length of the head of the design page last written (the fixed head and the document's sheets).
+    qsizetype DesignHeadLength() const { return FHeadSize; }
+    // The document's own style sheets as the design page's head carries them, in document order: its
+    // style elements and its links to style sheets beside the document (a relative address, loaded
+    // through "idoc:"); nothing of the body, no script, no remote or absolute address.
+    QString DocumentStyleSheets() const;
 
     // How the design view shows an image file: a class for its background picture and the source to
     // load. Remote, absolute and missing images show as "edit:trans.gif" over the class's picture; a
@@ -190,4 +196,5 @@ private:
     QString FBasePath;
     // The length of the last text read or written, from which the room for the next one is reserved.
     mutable qsizetype FTextSize = 0;
+    qsizetype FHeadSize = 0;
 };

@@ -424,6 +424,21 @@ bool TCellSelection::ClearCellHighlight()
     return true;
 }
 
+bool TCellSelection::RangeSpansRowGroups(const TTableModel& Table) const
+{
+    if (!RangeMarked)
+        return false;
+    int group = -1;
+    for (const TTableRow& row : Table.Rows)
+        for (const TTableCell& cell : row.Cells)
+            if (cell.Token != 0 && Highlighted.contains(cell.Token)) {
+                if (group >= 0 && row.Group != group)
+                    return true;
+                group = row.Group;
+            }
+    return false;
+}
+
 // ---------------------------------------------------------------------------------------------------
 // The commands
 
@@ -735,6 +750,10 @@ TCellRect MergeBlock(const TTableModel& Table, const TCellSelection& State)
 TTableEdit MergeCells(TTableModel& Table, TCellSelection& State)
 {
     TTableEdit edit;
+    // A cell's row span ends with its row group: merged across groups, the body's rows would be left
+    // without cells and their content moved into the header. The range stays as it is.
+    if (State.RangeSpansRowGroups(Table))
+        return edit;
     edit.Run = true;
     const TCellRect block = MergeBlock(Table, State);
     State.RangeMarked = false;
@@ -850,6 +869,8 @@ TTableEdit AlignCells(TTableModel& Table, TCellSelection& State, const QString& 
 
 QList<int> MergedCells(const TTableModel& Table, const TCellSelection& State)
 {
+    if (State.RangeSpansRowGroups(Table))
+        return {};
     const TCellRect block = MergeBlock(Table, State);
     QList<int> tokens;
     for (const TTableRow& row : Table.Rows)

@@ -144,6 +144,9 @@ public:
     // A press or release on anything that is no cell and no table ends the table selection.
     bool LeaveTable();
     bool ClearCellHighlight();
+    // True when the marked range holds cells of more than one row group (thead, tbody, tfoot) of Table:
+    // no cell can span rows across a group's end, so such a range cannot become one cell.
+    bool RangeSpansRowGroups(const TTableModel& Table) const;
 };
 
 enum class TTableCommand {
@@ -167,7 +170,8 @@ struct TTableEdit
 };
 
 // The cells a merge joins into one, rows in order and each row's cells in order: the highlighted cells
-// and any other cell their block of grid slots holds. Only their contents are needed for the merge.
+// and any other cell their block of grid slots holds; none when the range crosses row groups. Only their
+// contents are needed for the merge.
 QList<int> MergedCells(const TTableModel& Table, const TCellSelection& State);
 
 // Runs Command on Table (left as it is after the changes) with the selection State (its current row and

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestJob>
@@ -121,10 +122,21 @@ void AnswerEditUrl(const QString& URL, const QByteArray& DesignText, const QStri
         Request.Handled = true;
         return;
     }
-    // Any other idoc: URL is a file beside the document, named exactly as written (no decoding).
-    const QString fileName = BasePath + URL.mid(5);
-    if (!IsRegularFile(fileName))
-        return;
+    // Any other idoc: URL is a file beside the document, named exactly as written (no decoding). When no
+    // file has that name, the address is read as a browser reads a file address: a sheet linked as
+    // "theme.css?2022.1" (a version tag, as documentation generators write) or "my%20theme.css" names
+    // the file "theme.css" or "my theme.css".
+    QString fileName = BasePath + URL.mid(5);
+    if (!IsRegularFile(fileName)) {
+        QString path = URL.mid(5);
+        const qsizetype end = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
+        if (end >= 0)
+            path.truncate(end);
+        path = QUrl::fromPercentEncoding(path.toUtf8());
+        if (path == URL.mid(5) || !IsRegularFile(BasePath + path))
+            return;
+        fileName = BasePath + path;
+    }
     Request.FileName = fileName;
     Request.Size = QFileInfo(fileName).size();
     Request.MimeType = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension).name();

@@ -537,6 +537,13 @@ void TFormToolBody::UpdateStates()
     FBtnRefreshUrl->setEnabled(other);
 }
 
+void TFormToolBody::Apply()
+{
+    TModelEditor::Apply();
+    if (Designer)
+        Designer->ShowDocumentStyle();
+}
+
 void TFormToolBody::WebSafeClick()
 {
     ControlsToModel();

@@ -82,6 +82,8 @@ class TFormToolBody : public TModelEditor<TBodyModel>
 public:
     explicit TFormToolBody(QWidget* Parent = nullptr);
     const TBodyModel& BodyModel() const { return FModel; }
+    // The new head's style sheets show in the design view at once.
+    void Apply() override;
 
 protected:
     void FormShow() override;

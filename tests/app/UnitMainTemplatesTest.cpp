@@ -176,6 +176,18 @@ TEST_F(UnitMainTemplatesTest, ATemplateTakesTheSelectionAndWritesItsFilesBesideT
     EXPECT_EQ(html.count("Some <b>bold</b> text &amp; an accented &eacute; letter."), 1) << html.toStdString();
     EXPECT_FALSE(html.contains("Welcome to the fixture"));
     EXPECT_FALSE(html.contains("{CONTENT}"));
+    // The design view shows the page in the template's style, read from the sheet written beside it.
+    const auto fontSize = [&w] {
+        QVariant size;
+        w.Designer()->Bridge()->Call(QStringLiteral("getComputedStyle(document.body).fontSize"), &size);
+        return size.toString();
+    };
+    QEventLoop wait;
+    for (int i = 0; i < 200 && fontSize() != QLatin1String("13px"); ++i) {
+        QTimer::singleShot(10, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    EXPECT_EQ(fontSize(), QStringLiteral("13px"));
     EXPECT_TRUE(w.FileManager()->Modified());
     EXPECT_FALSE(w.Designer()->CanUndo());
     EXPECT_EQ(ReadWholeFile(FPage), ReadWholeFile(FixturePage())) << "the document's file waits for Save";

@@ -146,7 +146,7 @@ QByteArray OpenAndSave(const QByteArray& bytes, const QString& folder)
     QString page;
     filter.GetDesignText(page);
     // The engine hands the body back as it was given (without the fixed head and the closing html).
-    QString body = page.mid(THtmlFilter::DesignHead().size());
+    QString body = page.mid(filter.DesignHeadLength());
     if (body.endsWith(u"\r\n</html>"))
         body.chop(9);
     filter.SetDesignText(body);

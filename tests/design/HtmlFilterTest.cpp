@@ -49,7 +49,7 @@ QString DesignPage(THtmlFilter& filter)
 QString DesignBody(THtmlFilter& filter)
 {
     QString page = DesignPage(filter);
-    page.remove(0, THtmlFilter::DesignHead().size());
+    page.remove(0, filter.DesignHeadLength());
     page.chop(QStringLiteral("\r\n</html>").size());
     return page;
 }
@@ -177,7 +177,7 @@ TEST(HtmlFilter, FixturesArePresent)
 TEST(HtmlFilter, DesignHeadIsTheFixedText)
 {
     const QString head = THtmlFilter::DesignHead();
-    EXPECT_EQ(head.size(), 1884);
+    EXPECT_EQ(head.size(), 1884 + 62);
     EXPECT_TRUE(head.startsWith(QStringLiteral("<html>\r\n<head>\r\n<style>\r\npre {\r\n  background-color: #eee;\r\n")));
     EXPECT_TRUE(head.contains(QStringLiteral(".dsgn_quicktime {\r\n  background-image: url(edit:quicktime.gif);\r\n"
                                              "  background-repeat: no-repeat;\r\n  background-position: center;\r\n"
@@ -185,6 +185,7 @@ TEST(HtmlFilter, DesignHeadIsTheFixedText)
     EXPECT_TRUE(head.contains(QStringLiteral("}\r\n.dsgn_broken {\r\n  background-image: url(edit:broken.gif);\r\n"
                                              "  background-color: #eee;\r\n}\r\n.dsgn_remote {")));
     EXPECT_TRUE(head.endsWith(QStringLiteral(".dsgn_layout, .dsgn_layout td {\r\n  border: dotted silver 1px;\r\n}\r\n"
+                                             "td:empty::before, th:empty::before {\r\n  content: \"\\200B\";\r\n}\r\n"
                                              "</style>\r\n<script type=\"text/javascript\">\r\n<!--\r\n"
                                              "function cancelEvent(event){\r\n  event.returnValue = false;\r\n"
                                              "  event.cancelBubble = true;\r\n  return false;\r\n}\r\n-->\r\n"
@@ -202,6 +203,29 @@ TEST(HtmlFilter, DesignPageFramesTheBodyAndIsEmptyWithoutDocument)
     EXPECT_TRUE(page.startsWith(THtmlFilter::DesignHead() + QStringLiteral("  <body id=\"dsgn_:::_0\" contentEditable>\r\n")));
     EXPECT_TRUE(page.endsWith(QStringLiteral("  </body>\r\n\r\n</html>")));
     EXPECT_FALSE(page.contains(QStringLiteral("Mine")));
+}
+
+TEST(HtmlFilter, TheDesignHeadCarriesTheDocumentsOwnSheetsInOrderBeforeTheDesignSheet)
+{
+    THtmlFilter filter;
+    const QString html = QStringLiteral(
+        "<html><head><title>Mine</title><style media=\"screen\">h1 { color: red }</style>"
+        "<link rel=\"StyleSheet\" href=\"css\\a.css\" onload=\"go()\"><link rel=\"stylesheet\" href=\"http://x.org/b.css\">"
+        "<link rel=\"icon\" href=\"i.ico\"><link rel=\"alternate stylesheet\" href=\"alt.css\"><script>go()</script>"
+        "<link rel=\"stylesheet\" href=\"/abs.css\"><link rel=\"stylesheet\" href=\"c:/c.css\"><style><!-- p { } --></style>"
+        "</head><body><style>b { }</style><p>x</p></body></html>"); // the reader moves the style into the head
+    Load(filter, html);
+    const QString saved = Saved(filter);
+    const QString page = DesignPage(filter);
+    EXPECT_TRUE(page.startsWith(QStringLiteral("<html>\r\n<head>\r\n<style media=\"screen\">h1 { color: red }</style>\r\n"
+                                               "<link rel=\"stylesheet\" href=\"css/a.css\">\r\n<style><!-- p { } --></style>\r\n"
+                                               "<style>b { }</style>\r\n<style>\r\npre {")))
+        << page.left(400).toStdString();
+    EXPECT_FALSE(page.contains(QLatin1String("go()")));
+    // The body follows the head as before, and the page changes nothing saved.
+    EXPECT_TRUE(page.mid(filter.DesignHeadLength()).startsWith(QStringLiteral("  <body id=\"dsgn_:::_")));
+    EXPECT_EQ(Saved(filter), saved);
+    EXPECT_TRUE(saved.contains(QLatin1String("p { }"))) << saved.toStdString();
 }
 
 TEST(HtmlFilter, DocumentWithoutBodyGetsAnEmptyKeptBody)

@@ -118,6 +118,16 @@ TEST(NameSpace, FilesBesideTheDocumentAreNamedExactlyAndOnlyRegularFilesServe)
     EXPECT_FALSE(Ask(QStringLiteral("idoc:pipe"), {}, base).Handled);          // a pipe would block
     EXPECT_FALSE(Ask(QStringLiteral("idoc:null"), {}, QStringLiteral("/dev/")).Handled); // a device
     EXPECT_FALSE(Ask(QStringLiteral("idoc:missing.gif"), {}, base).Handled);
+    // Without a file of that very name, the address as a browser reads it: no query, no fragment, escapes
+    // decoded.
+    write(QStringLiteral("theme.css"), "p {}");
+    write(QStringLiteral("my theme.css"), "b {}");
+    request = Ask(QStringLiteral("idoc:theme.css?2022.1"), {}, base);
+    ASSERT_TRUE(request.Handled);
+    EXPECT_EQ(request.FileName, base + QStringLiteral("theme.css"));
+    EXPECT_EQ(request.MimeType, QStringLiteral("text/css"));
+    EXPECT_EQ(Ask(QStringLiteral("idoc:my%20theme.css#top"), {}, base).FileName, base + QStringLiteral("my theme.css"));
+    EXPECT_FALSE(Ask(QStringLiteral("idoc:missing.css?1"), {}, base).Handled);
     EXPECT_FALSE(Ask(QStringLiteral("Idoc:images/a.gif"), {}, base).Handled);   // scheme compared exactly
 }
 

@@ -12,7 +12,8 @@
 
 namespace TableText {
 
-// "a b/c2 | c/r2c3 d": rows split by "|", cells by blanks, "/rNcM" the spans; "~" or "_" an empty cell.
+// "a b/c2 | c/r2c3 d": rows split by "|", cells by blanks, "/rNcM" the spans; "~" or "_" an empty cell;
+// "!" before a cell makes it a header cell; "||" starts the next row group (thead, tbody, tfoot).
 // Tokens: cells 1, 2, ... in order, rows 1000 + index. Rectangles: ten pixels a grid slot.
 inline TTableModel Parse(const QString& text)
 {
@@ -20,24 +21,30 @@ inline TTableModel Parse(const QString& text)
     table.Token = 999;
     table.Connected = true;
     int token = 1;
-    for (const QString& line : text.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
-        TTableRow row;
-        row.Token = 1000 + int(table.Rows.size());
-        for (const QString& item : line.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            TTableCell cell;
-            cell.Token = token++;
-            const QStringList parts = item.split(QLatin1Char('/'));
-            cell.Html = parts[0] == QLatin1String("~") || parts[0] == QLatin1String("_") ? QString() : parts[0];
-            const QString spans = parts.value(1);
-            const qsizetype r = spans.indexOf(QLatin1Char('r')), c = spans.indexOf(QLatin1Char('c'));
-            if (r >= 0)
-                cell.RowSpan = spans.mid(r + 1, c > r ? c - r - 1 : -1).toInt();
-            if (c >= 0)
-                cell.ColSpan = spans.mid(c + 1).toInt();
-            row.Cells << cell;
+    const QStringList groups = text.split(QStringLiteral("||"));
+    for (qsizetype group = 0; group < groups.size(); ++group)
+        for (const QString& line : groups[group].split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+            TTableRow row;
+            row.Token = 1000 + int(table.Rows.size());
+            row.Group = int(group);
+            for (QString item : line.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                TTableCell cell;
+                cell.Token = token++;
+                cell.Header = item.startsWith(QLatin1Char('!'));
+                if (cell.Header)
+                    item.remove(0, 1);
+                const QStringList parts = item.split(QLatin1Char('/'));
+                cell.Html = parts[0] == QLatin1String("~") || parts[0] == QLatin1String("_") ? QString() : parts[0];
+                const QString spans = parts.value(1);
+                const qsizetype r = spans.indexOf(QLatin1Char('r')), c = spans.indexOf(QLatin1Char('c'));
+                if (r >= 0)
+                    cell.RowSpan = spans.mid(r + 1, c > r ? c - r - 1 : -1).toInt();
+                if (c >= 0)
+                    cell.ColSpan = spans.mid(c + 1).toInt();
+                row.Cells << cell;
+            }
+            table.Rows << row;
         }
-        table.Rows << row;
-    }
     table.Layout();
     for (TTableRow& row : table.Rows)
         for (TTableCell& cell : row.Cells)
@@ -49,20 +56,24 @@ inline TTableModel Parse(const QString& text)
 // The table as Parse reads it; an empty cell is "_", blanks in a content "+".
 inline QString Print(const TTableModel& table)
 {
-    QStringList rows;
-    for (const TTableRow& row : table.Rows) {
+    QString text;
+    for (qsizetype r = 0; r < table.Rows.size(); ++r) {
+        const TTableRow& row = table.Rows[r];
+        if (r > 0)
+            text += row.Group != table.Rows[r - 1].Group ? QStringLiteral(" || ") : QStringLiteral(" | ");
         QStringList cells;
         for (const TTableCell& cell : row.Cells) {
-            QString item = cell.Html.isEmpty() ? QStringLiteral("_") : cell.Html;
+            QString item = (cell.Header ? QStringLiteral("!") : QString()) +
+                           (cell.Html.isEmpty() ? QStringLiteral("_") : cell.Html);
             item.replace(QLatin1Char(' '), QLatin1Char('+'));
             if (cell.RowSpan != 1 || cell.ColSpan != 1)
                 item += QLatin1Char('/') + (cell.RowSpan != 1 ? QStringLiteral("r%1").arg(cell.RowSpan) : QString()) +
                         (cell.ColSpan != 1 ? QStringLiteral("c%1").arg(cell.ColSpan) : QString());
             cells << item;
         }
-        rows << cells.join(QLatin1Char(' '));
+        text += cells.join(QLatin1Char(' '));
     }
-    return rows.join(QStringLiteral(" | "));
+    return text;
 }
 
 // Every grid row covers the same columns from the first on, each slot by exactly one cell.
@@ -87,12 +98,13 @@ inline ::testing::AssertionResult IsRectangular(const TTableModel& table)
     return ::testing::AssertionSuccess();
 }
 
-// A rectangular table of Rows x Cols covered, with random blocks merged into spanned cells.
-inline TTableModel RandomTable(QRandomGenerator& random, int rows, int cols)
+// The rows of a rectangular table of Rows x Cols covered, with random blocks merged into spanned cells,
+// named Prefix followed by Name, counted on. With Headers, about one cell in Headers is a header cell.
+inline QString RandomRows(QRandomGenerator& random, int rows, int cols, int& name, const QString& prefix = QStringLiteral("n"),
+                          int headers = 0)
 {
     QList<QList<int>> owner(rows, QList<int>(cols, -1));
     QStringList lines;
-    int name = 0;
     for (int r = 0; r < rows; ++r) {
         QStringList cells;
         for (int c = 0; c < cols; ++c) {
@@ -105,11 +117,52 @@ inline TTableModel RandomTable(QRandomGenerator& random, int rows, int cols)
             for (int k = r; k < r + height; ++k)
                 for (int w = c; w < c + width; ++w)
                     owner[k][w] = name;
-            cells << QStringLiteral("n%1/r%2c%3").arg(name++).arg(height).arg(width);
+            const bool header = headers > 0 && random.bounded(headers) == 0;
+            cells << QStringLiteral("%1%2%3/r%4c%5")
+                         .arg(header ? QStringLiteral("!") : QString(), prefix)
+                         .arg(name++)
+                         .arg(height)
+                         .arg(width);
         }
         lines << cells.join(QLatin1Char(' '));
     }
-    return Parse(lines.join(QStringLiteral(" | ")));
+    return lines.join(QStringLiteral(" | "));
+}
+
+// A rectangular table of Rows x Cols covered, with random blocks merged into spanned cells.
+inline TTableModel RandomTable(QRandomGenerator& random, int rows, int cols)
+{
+    int name = 0;
+    return Parse(RandomRows(random, rows, cols, name));
+}
+
+// A rectangular table of Cols columns in row groups: perhaps a thead (its cells mostly header cells), one
+// or two tbody, perhaps a tfoot; some body cells are header cells. Sections names each group's element.
+struct TGroupedTable
+{
+    QString Text;
+    QStringList Sections;
+};
+
+inline TGroupedTable RandomGroupedTable(QRandomGenerator& random, int cols, const QString& prefix = QStringLiteral("n"))
+{
+    TGroupedTable table;
+    QStringList groups;
+    int name = 0;
+    if (random.bounded(2)) {
+        table.Sections << QStringLiteral("thead");
+        groups << RandomRows(random, 1 + random.bounded(2), cols, name, prefix, 2);
+    }
+    for (int bodies = 1 + random.bounded(2); bodies > 0; --bodies) {
+        table.Sections << QStringLiteral("tbody");
+        groups << RandomRows(random, 1 + random.bounded(3), cols, name, prefix, 5);
+    }
+    if (random.bounded(2)) {
+        table.Sections << QStringLiteral("tfoot");
+        groups << RandomRows(random, 1, cols, name, prefix, 5);
+    }
+    table.Text = groups.join(QStringLiteral(" || "));
+    return table;
 }
 
 } // namespace TableText

@@ -7,6 +7,7 @@
 #include "ToolTesting.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -318,6 +319,57 @@ TEST_F(ToolBodyTest, FromTheCodeViewTheDialogSeesTheEditedTextAndTheViewShowsThe
     });
     W.Window.PageProperties1->trigger();
     EXPECT_TRUE(code->text().contains(QLatin1String("<title>Chosen Title</title>"))) << code->text().toStdString();
+}
+
+TEST_F(ToolBodyTest, TheDesignViewShowsThePagesOwnStyleAndTheSheetPagePropertiesLinks)
+{
+    const auto write = [this](const char* name, const QByteArray& text) {
+        QFile file(Dir.filePath(QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write("site.css", "h1 { color: rgb(0, 128, 0); } td { border-style: solid; }");
+    write("other.css", "h1 { color: rgb(0, 0, 255); }");
+    write("alternate.css", "p { font-style: italic; }");
+    const QByteArray page =
+        "<html><head><title>Styled</title>\r\n<link rel=\"stylesheet\" type=\"text/css\" href=\"site.css\">\r\n"
+        "<link rel=\"alternate stylesheet\" href=\"alternate.css\">\r\n"
+        "<style type=\"text/css\">\r\n<!--\r\np { color: rgb(200, 0, 0); }\r\n-->\r\n</style>\r\n"
+        "<script type=\"text/javascript\">document.title = 'scripted';</script>\r\n</head>\r\n"
+        "<body><h1 id=\"h\">Head</h1><p id=\"p\">Text</p><table><tr><td id=\"c\">cell</td></tr></table></body></html>";
+    ASSERT_TRUE(W.Open(Dir.path(), QStringLiteral("styled.html"), page));
+    const auto computed = [this](const char* id, const char* property) {
+        return W.Eval(QStringLiteral("getComputedStyle(document.getElementById('%1')).%2")
+                          .arg(QLatin1String(id), QLatin1String(property)))
+            .toString();
+    };
+    // The sheet beside the page and the style element (written in a comment) both show; the alternate
+    // sheet stays off; the editor's own rules still win over the page's (the layout table's dotted cells).
+    EXPECT_TRUE(WaitUntil([&] { return computed("h", "color") == QLatin1String("rgb(0, 128, 0)"); }))
+        << computed("h", "color").toStdString();
+    EXPECT_EQ(computed("p", "color"), QStringLiteral("rgb(200, 0, 0)"));
+    EXPECT_EQ(computed("p", "fontStyle"), QStringLiteral("normal"));
+    EXPECT_EQ(computed("c", "borderTopStyle"), QStringLiteral("dotted"));
+    // The page's script stays out: the head holds only the editor's own.
+    EXPECT_EQ(W.Eval(QStringLiteral("Array.from(document.querySelectorAll('script')).map(s=>s.text.includes('cancelEvent')).join()")),
+              QStringLiteral("true"));
+    // What is saved is the page as it was.
+    const QByteArray saved = W.Save();
+    EXPECT_EQ(saved.count("<link "), 2);
+    EXPECT_EQ(saved.count("rgb(200, 0, 0)"), 1);
+    EXPECT_FALSE(saved.contains("dsgn_")) << saved.toStdString();
+
+    // Page Properties links another sheet: the design view shows it at once.
+    Dialogs.Forms.push_back([](QDialog& form) {
+        EXPECT_EQ(FindControl<QLineEdit>(form, "EditLink1")->text(), "site.css");
+        FindControl<QLineEdit>(form, "EditLink1")->setText(QStringLiteral("other.css"));
+        ClickOk(form);
+    });
+    W.Window.PageProperties1->trigger();
+    EXPECT_TRUE(WaitUntil([&] { return computed("h", "color") == QLatin1String("rgb(0, 0, 255)"); }))
+        << computed("h", "color").toStdString();
+    EXPECT_EQ(computed("p", "color"), QStringLiteral("rgb(200, 0, 0)"));
+    EXPECT_EQ(computed("c", "borderTopStyle"), QStringLiteral("dotted"));
 }
 
 } // namespace
