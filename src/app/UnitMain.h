@@ -1,7 +1,8 @@
 #pragma once
 // The main window: hosts the three views of the one open document ("Designer", "HTML Code",
 // "Tag Tree"), the menus and tool bars, the status bar and the file manager; restores its place and
-// the recent files when first shown and writes them back when it closes.
+// the recent files when first shown and writes them back when it closes. Its definitions are kept in
+// one file per concern, named in each section below.
 #include "Dialogs.h"
 
 #include <QApplication>
@@ -56,15 +57,16 @@ public:
 };
 
 // The view indexes of the main window's tabs.
-extern const int VIEW_DESIGNER;
-extern const int VIEW_CODE;
-extern const int VIEW_TAGTREE;
+inline constexpr int VIEW_DESIGNER = 0;
+inline constexpr int VIEW_CODE = 1;
+inline constexpr int VIEW_TAGTREE = 2;
 
 class TFormMain : public QMainWindow
 {
     Q_OBJECT
 
 public:
+    // ---- start-up and shutdown (UnitMain.cpp); StatusText is with the views
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -78,7 +80,8 @@ public:
     QTreeWidget* TagTree() const { return TreeTag; }
     QString StatusText(int panel) const;
 
-    // The window's components that other parts and scripts reach by name.
+    // The window's components that other parts and scripts reach by name: the menus and tool bars are
+    // built with the commands, the tabs and the tag tree's splitter with the views.
     QMenu* File1 = nullptr;
     QAction* New1 = nullptr;
     QAction* Open1 = nullptr;
@@ -169,107 +172,121 @@ public:
     TFileDialog OpenDialog1{TFileDialog::fdOpen};
     TFileDialog SaveDialog1{TFileDialog::fdSave};
 
+    // ---- views (UnitMainViews.cpp)
     void ShowView();
     // Rebuilds the tree from the document: "<ROOT>" and its first level open, the first item selected.
     void FillTagTree(QTreeWidget* tree, THtmlRoot* root);
     void CommitView(int view);
-    void UpdateToolbar();
 
+    // ---- files (UnitMainFiles.cpp)
     // True when the document has a file; otherwise asks to save it first and, on Yes, saves it.
     bool RequireSavedDocument();
+    // Preview in Browser: saves a modified document first, then opens the file with the desktop.
+    void PreviewinBrowser1Click();
 
+    // ---- commands and tool bar state (UnitMainCommands.cpp)
+    void UpdateToolbar();
     // The colour buttons' change: the chosen colour (0x00BBGGRR) goes to the selection.
     void ForeColorChange(std::uint32_t color);
     void BackColorChange(std::uint32_t color);
-
-    // Preview in Browser: saves a modified document first, then opens the file with the desktop.
-    void PreviewinBrowser1Click();
     // The Tables menu opens with its entries enabled from the design view's current table and cells.
     void Tables1Click();
 
-    // ---- dock sites: a dockable panel registers once with its first-start site and depth
+    // ---- panels (UnitMainPanels.cpp)
+    // Dock sites: a dockable panel registers once with its first-start site and depth
     // (DockManager->RegisterPanel(PanelX, Qt::LeftDockWidgetArea, 65)); its place is kept between runs.
     TFineDockManager* DockManager = nullptr;
 
-    // ---- entity panel and About box
+    // Entity panel and About box
     QDockWidget* PanelEntities = nullptr;
     QTabWidget* PageControl2 = nullptr; // sheets "Common", "Math", "Latin", "Greek": entity groups 0-3
     TEntityView* EntityView = nullptr;
     TFormAbout* FormAbout = nullptr;
+    void CreateEntityPanel();
+    void PageControl2Change(int index);
     // A reference chosen on the entity panel goes in at the caret of the view on show.
     void EntitySelect(const QString& entity);
-    void PageControl2Change(int index);
-    void CreateEntityPanel();
 
-    // ---- button wizard
-    TFormButtonWizard* FormButtonWizard = nullptr;
-    // Designer view, saved document: the wizard's button goes in at the caret as an image.
-    void ButtonGenerators1Click();
-    // ---- templates and the icon panel
+    // Objects palette: the tag tools, left of the views
+    QDockWidget* PanelObjects = nullptr;
+    TToolManager* ToolManager = nullptr;
+    void CreateObjectsPanel();
+
+    // Icon panel
     QDockWidget* PanelIcons = nullptr;
     QTabWidget* PageControlIcons = nullptr; // one sheet per icon pack
     std::unique_ptr<TIconPackManager> IconPackManager;
-    TFormTemplate* FormTemplate = nullptr;  // made on first use
-    // Tools > Templates: applies the chosen template to the saved document, around the selected text.
-    void emplates1Click();
     // An icon double-clicked on the icon panel: its file goes into "images" beside the document and an
     // image of it in at the caret.
     void IconPackSelect(TIconPack* Pack, const QString& Name, int Index);
     void CreateIconPanel();
 
-    // ---- Objects palette: the tag tools, left of the views
-    QDockWidget* PanelObjects = nullptr;
-    TToolManager* ToolManager = nullptr;
-    void CreateObjectsPanel();
+    // ---- the dialog entries of the Tools menu (UnitMainDialogs.cpp)
+    // Button wizard
+    TFormButtonWizard* FormButtonWizard = nullptr;
+    // Designer view, saved document: the wizard's button goes in at the caret as an image.
+    void ButtonGenerators1Click();
+
+    // Spell checker: its word list is loaded on the first spell check and kept until exit
+    TFormSpellCheck* FormSpellCheck = nullptr;
+    TSpellChecker* SpellChecker() const { return FSpellChecker.get(); }
+    void CreateSpellChecker();
+    void SpellCheck1Click();
+
+    // Templates
+    TFormTemplate* FormTemplate = nullptr;  // made on first use
+    // Tools > Templates: applies the chosen template to the saved document, around the selected text.
+    void emplates1Click();
+
     // Tools > Page Properties: the page properties dialog on the document of the view on show.
     void PageProperties1Click();
 
-    // ---- spell checker: its word list is loaded on the first spell check and kept until exit
-    TFormSpellCheck* FormSpellCheck = nullptr;
-    TSpellChecker* SpellChecker() const { return FSpellChecker.get(); }
-    void SpellCheck1Click();
-    void CreateSpellChecker();
-
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // ---- start-up and shutdown (UnitMain.cpp)
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // ---- commands and tool bar state (UnitMainCommands.cpp)
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- start-up and shutdown (UnitMain.cpp)
     void FormShow();
     bool FormClose();
-    void CreateMenus();
-    void CreateViews();
 
+    // ---- views (UnitMainViews.cpp)
+    void CreateViews();
     void TabControl1Change(int index);
     void AddTreeNode(THtmlNode* node, QTreeWidgetItem* parent);
     void CodeEditorChange();
-    void File1Click();
-    void Edit1Click();
-    void UpdateStandardButtons();
-    void UpdateFormatting();
-    // Runs a command of the view on show that changes the document, then marks the document modified.
-    void RunChange(void (THtmlDesigner::*designerCommand)(), void (QsciScintilla::*editorCommand)());
-    void RunFormat(void (THtmlDesigner::*designerCommand)());
-    // After a Tables menu command: a change of the page marks the document modified.
-    void TableCommandDone();
-    // After a font, size, block-format or colour command: the document is modified and Undo offered.
-    void ValueCommandDone();
-    void FontNameChange(const QString& name);
-    void FontSizeChange(int index);
-    void BlockFormatChange(int index);
 
+    // ---- files (UnitMainFiles.cpp)
     bool FileManagerNew();
     bool FileManagerOpen(const QString& fileName);
     bool FileManagerSave(const QString& fileName);
     void FileManagerModified();
     void FileManagerChangeFile();
-
     void DesignerDocumentComplete();
     void DesignerContentChange();
-    void DesignerMouseUp();
-    void DesignerKeyUp();
     void DesignerPageChange();
+
+    // ---- commands and tool bar state (UnitMainCommands.cpp)
+    void CreateMenus();
+    // After a Tables menu command: a change of the page marks the document modified.
+    void TableCommandDone();
+    void UpdateStandardButtons();
+    void UpdateFormatting();
+    // Runs a command of the view on show that changes the document, then marks the document modified.
+    void RunChange(void (THtmlDesigner::*designerCommand)(), void (QsciScintilla::*editorCommand)());
+    void RunFormat(void (THtmlDesigner::*designerCommand)());
+    // After a font, size, block-format or colour command: the document is modified and Undo offered.
+    void ValueCommandDone();
+    void FontNameChange(const QString& name);
+    void FontSizeChange(int index);
+    void BlockFormatChange(int index);
+    void File1Click();
+    void Edit1Click();
+    void DesignerKeyUp();
+    void DesignerMouseUp();
 
     QString FApplicationTitle;
     int FActiveView = 0;
