@@ -363,14 +363,12 @@ TEST_F(UnitMainTest, OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites)
     EXPECT_TRUE(w.close());
 }
 
-// The same runs on a real X display: the window is shown by an X server under xvfb-run, as the run
-// command does on a machine without a display.
-TEST(UnitMainXvfbTest, OpenAndSaveRunOnARealDisplay)
+// Runs the tests of Filter in this program on a real X display, an X server under xvfb-run, as the run
+// command does on a machine without a display; answers the run's output.
+QString RunUnderXvfb(const QString& Filter, int Passing)
 {
-    if (QGuiApplication::platformName() == "xcb")
-        GTEST_SKIP() << "already on a real display";
     const QString xvfbRun = QStandardPaths::findExecutable("xvfb-run");
-    ASSERT_FALSE(xvfbRun.isEmpty()) << "xvfb-run is missing (scripts/setup.sh installs it)";
+    EXPECT_FALSE(xvfbRun.isEmpty()) << "xvfb-run is missing (scripts/setup.sh installs it)";
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
@@ -378,13 +376,60 @@ TEST(UnitMainXvfbTest, OpenAndSaveRunOnARealDisplay)
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(xvfbRun, {"-a", "-s", "-screen 0 1280x800x24", QCoreApplication::applicationFilePath(),
-                          "--gtest_filter=UnitMainTest.OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites:"
-                          "UnitMainTest.FirstStartShowsAnEmptyDocumentAndCloseWritesTheSettings"});
-    ASSERT_TRUE(child.waitForFinished(240000));
+                          "--gtest_filter=" + Filter});
+    EXPECT_TRUE(child.waitForFinished(240000));
     const QString output = QString::fromLocal8Bit(child.readAll());
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 2 tests.")) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] %1 test").arg(Passing))) << output.toStdString();
+    return output;
+}
+
+// The same runs on a real X display.
+TEST(UnitMainXvfbTest, OpenAndSaveRunOnARealDisplay)
+{
+    if (QGuiApplication::platformName() == "xcb")
+        GTEST_SKIP() << "already on a real display";
+    RunUnderXvfb("UnitMainTest.OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites:"
+                 "UnitMainTest.FirstStartShowsAnEmptyDocumentAndCloseWritesTheSettings", 2);
+}
+
+// A floating panel is a window of its own: whether it is above the main window only a real display can
+// tell, so off one the test runs itself under xvfb.
+TEST_F(UnitMainTest, ARestoredFloatingPanelComesBackAboveTheWindowAndOnTheScreen)
+{
+    if (QGuiApplication::platformName() != "xcb") {
+        RunUnderXvfb("UnitMainTest.ARestoredFloatingPanelComesBackAboveTheWindowAndOnTheScreen", 1);
+        return;
+    }
+    auto settle = [] {
+        QEventLoop loop;
+        QTimer::singleShot(700, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    {
+        TFormMain w;
+        w.move(0, 0);
+        w.show();
+        settle();
+        // Floated half off the screen's left edge, over the window.
+        w.PanelEntities->setFloating(true);
+        w.PanelEntities->setGeometry(-120, 200, 260, 300);
+        settle();
+        EXPECT_TRUE(w.close());
+    }
+    EXPECT_EQ(ReadIniInteger("PanelEntities", "Left", 0), -120);
+    TFormMain w;
+    w.show();
+    settle();
+    ASSERT_TRUE(w.PanelEntities->isFloating());
+    ASSERT_TRUE(w.PanelEntities->isVisible());
+    const QRect place = w.PanelEntities->geometry();
+    EXPECT_TRUE(w.screen()->availableGeometry().contains(place)) << place.x() << "," << place.y();
+    EXPECT_TRUE(w.geometry().contains(place.center())) << "the panel lies over the window";
+    // The window at the panel's middle, as the X server stacks them, is the panel's.
+    EXPECT_EQ(QGuiApplication::topLevelAt(place.center()), w.PanelEntities->windowHandle());
+    EXPECT_TRUE(w.close());
 }
 
 // The program itself, started as the run command starts it on a machine without a display, puts up its
