@@ -3,6 +3,7 @@
 // "Tag Tree"), the menus and tool bars, the status bar and the file manager; restores its place and
 // the recent files when first shown and writes them back when it closes.
 #include "Dialogs.h"
+#include "IconPacks.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -135,6 +136,7 @@ public:
     QAction* Contents1 = nullptr;
     QAction* About1 = nullptr;
 
+    TImageList ImgStandard{16, 16}; // the tool bar buttons' pictures
     QToolBar* ToolStandard = nullptr;
     QToolBar* ToolFormatting = nullptr;
     QToolBar* ToolBlock = nullptr;

@@ -58,6 +58,10 @@ struct TDrawnIcon
 // icon less opaque than MinAlpha shows magenta and every other one is opaque: no pink fringe at the edges.
 QByteArray DrawnIconPack(const QList<TDrawnIcon>& Icons, int MinAlpha);
 
+// One row of 16-pixel tiles as a BMP file, one drawn icon a tile, magenta where the icon is less opaque than
+// MinAlpha: the image-list strip the program loads its tool bar pictures from.
+QByteArray DrawnTileStrip(const QList<TDrawnIcon>& Icons, int MinAlpha);
+
 // Writes a data file through QSaveFile, making its folder first; false, with a line on stderr, when it
 // cannot be written.
 bool SaveDataFile(const QString& Path, const QByteArray& Bytes);

@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QFile>
 #include <QFileInfo>
@@ -1206,6 +1207,99 @@ TEST_F(UnitMainCommandsTest, StatesFollowTheViewOnShow)
     EXPECT_TRUE(w.BtnTag->isEnabled());
     // Find follows the view without the menu being opened again, so its shortcut works at once.
     EXPECT_TRUE(w.Find1->isEnabled());
+    EXPECT_TRUE(w.close());
+}
+
+// Whether the widget, as painted, shows every opaque pixel of Picture somewhere.
+bool ShowsPicture(QWidget* Widget, const QImage& Picture)
+{
+    const QImage shown = Widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage picture = Picture.convertToFormat(QImage::Format_ARGB32);
+    for (int top = 0; top + picture.height() <= shown.height(); ++top)
+        for (int left = 0; left + picture.width() <= shown.width(); ++left) {
+            bool all = true;
+            for (int y = 0; all && y < picture.height(); ++y)
+                for (int x = 0; all && x < picture.width(); ++x)
+                    all = qAlpha(picture.pixel(x, y)) == 0 ||
+                          (shown.pixel(left + x, top + y) & 0xFFFFFF) == (picture.pixel(x, y) & 0xFFFFFF);
+            if (all)
+                return true;
+        }
+    return false;
+}
+
+TEST_F(UnitMainCommandsTest, EveryToolBarButtonShowsItsOwnPictureGreyedWhileDisabled)
+{
+    TFormMain w;
+    OpenCopy(w);
+    QList<QImage> seen;
+    for (QToolBar* bar : {w.ToolStandard, w.ToolFormatting, w.ToolBlock})
+        for (QAction* action : bar->actions()) {
+            QWidget* widget = bar->widgetForAction(action);
+            if (auto* color = qobject_cast<TColorToolButton*>(widget)) {
+                const QImage glyph = color->Glyph().toImage();
+                EXPECT_FALSE(glyph.isNull()) << color->toolTip().toStdString();
+                EXPECT_FALSE(seen.contains(glyph)) << color->toolTip().toStdString();
+                seen << glyph;
+                continue;
+            }
+            auto* button = qobject_cast<QToolButton*>(widget);
+            if (!button || action->isSeparator())
+                continue; // the combo boxes
+            const std::string name = button->toolTip().toStdString();
+            EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonIconOnly) << name;
+            const QImage picture = button->icon().pixmap(16, QIcon::Normal).toImage();
+            const QImage greyed = button->icon().pixmap(16, QIcon::Disabled).toImage();
+            ASSERT_EQ(picture.size(), QSize(16, 16)) << name;
+            EXPECT_FALSE(seen.contains(picture)) << name << ": a picture of its own";
+            seen << picture;
+            int opaque = 0, coloured = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x) {
+                    const QRgb c = greyed.pixel(x, y);
+                    if (qAlpha(picture.pixel(x, y)))
+                        ++opaque;
+                    if (qAlpha(c) && (std::abs(qRed(c) - qGreen(c)) > 8 || std::abs(qGreen(c) - qBlue(c)) > 8))
+                        ++coloured;
+                }
+            EXPECT_GT(opaque, 12) << name << ": the picture shows something";
+            EXPECT_NE(greyed, picture) << name;
+            EXPECT_EQ(coloured, 0) << name << ": the disabled look is grey";
+        }
+    EXPECT_EQ(seen.size(), 23) << "New, Open, Save, Cut, Copy, Paste, Undo, Redo, Find, tag glyphs, two colours, "
+                                  "Bold, Italic, Underline, three alignments, two lists, Indent, Outdent, Link";
+
+    // Nothing is selected: Cut shows its greyed picture; with words selected, its own.
+    QWidget* cut = w.ToolStandard->widgetForAction(w.BtnCut);
+    ASSERT_FALSE(w.BtnCut->isEnabled());
+    EXPECT_TRUE(ShowsPicture(cut, w.BtnCut->icon().pixmap(16, QIcon::Disabled).toImage()));
+    EXPECT_FALSE(ShowsPicture(cut, w.BtnCut->icon().pixmap(16, QIcon::Normal).toImage()));
+    SelectWords(w, "Welcome");
+    ASSERT_TRUE(w.BtnCut->isEnabled());
+    EXPECT_TRUE(ShowsPicture(cut, w.BtnCut->icon().pixmap(16, QIcon::Normal).toImage()));
+    EXPECT_TRUE(w.close());
+}
+
+// The tool bars as a user sees them with a word of a heading selected: written only when asked,
+// CORVALITE_SCREENSHOT naming the PNG file.
+TEST_F(UnitMainCommandsTest, ScreenshotOfTheToolBar)
+{
+    const QByteArray target = qgetenv("CORVALITE_SCREENSHOT");
+    if (target.isEmpty())
+        GTEST_SKIP() << "CORVALITE_SCREENSHOT not set";
+    TFormMain w;
+    w.resize(1270, 600);
+    OpenCopy(w);
+    SelectWords(w, "Welcome");
+    QEventLoop settle;
+    QTimer::singleShot(1000, &settle, &QEventLoop::quit);
+    settle.exec();
+    QRect bars;
+    for (QToolBar* bar : {w.ToolStandard, w.ToolFormatting, w.ToolBlock})
+        bars |= bar->geometry();
+    const QImage image = w.grab(bars.adjusted(0, 0, 2, 0)).toImage();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(image.save(QString::fromLocal8Bit(target), "PNG"));
     EXPECT_TRUE(w.close());
 }
 
