@@ -15,6 +15,7 @@
 #include "ShellApi.h"
 #include "TestData.h"
 #include "TestHooks.h"
+#include "ToolManager.h"
 #include "UnitAbout.h"
 #include "UnitButtonWiz.h"
 #include "WidgetInput.h"
@@ -975,6 +976,40 @@ TEST_F(UnitMainTest, TheEntitiesPanelKeepsItsPlaceBetweenRunsAndShowsWholeNames)
     EXPECT_FALSE(w.Entities1->isChecked());
     EXPECT_TRUE(w.close());
 }
+TEST_F(UnitMainTest, ThePaletteDockedAtTheBottomShowsEveryToolAtItsStoredHeight)
+{
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+    };
+    {
+        TFormMain w;
+        w.show();
+        w.addDockWidget(Qt::BottomDockWidgetArea, w.PanelObjects);
+        settle();
+        EXPECT_EQ(w.PanelObjects->height(), 200) << "docked into the empty site, it opens it 200 high";
+        // The user drags the site down to a strip.
+        w.resizeDocks({w.PanelObjects}, {80}, Qt::Vertical);
+        settle();
+        EXPECT_TRUE(w.close());
+    }
+    EXPECT_EQ(ReadIniInteger("Dock Sites", "Bottom Height", 0), 80);
+    TFormMain w;
+    w.show();
+    settle();
+    ASSERT_EQ(w.dockWidgetArea(w.PanelObjects), Qt::BottomDockWidgetArea);
+    EXPECT_EQ(w.PanelObjects->height(), 80);
+    const QRect visible = w.ToolManager->rect();
+    int tools = 0;
+    for (const auto& item : w.ToolManager->Items())
+        if (item->ImageIndex >= 0) {
+            ++tools;
+            EXPECT_TRUE(visible.contains(item->Bounds)) << item->Caption.toStdString() << " is cut off";
+        }
+    EXPECT_EQ(tools, 29);
+    EXPECT_TRUE(w.close());
+}
+
 // The panels docked, then one floating beside the window: the screen itself is taken, as a floating
 // panel is a window of its own. Written only when asked, under a real display.
 TEST_F(UnitMainTest, ScreenshotOfThePanelsDockedAndFloating)
