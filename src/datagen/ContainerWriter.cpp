@@ -171,6 +171,18 @@ QByteArray DrawnIconPack(const QList<TDrawnIcon>& Icons, int MinAlpha)
     return WriteIconPack(files, ThumbnailBlock(TileStrip(tiles, PerRow), 32, 32, qint32(tiles.size()), PerRow));
 }
 
+QPolygonF Poly(std::initializer_list<QPointF> Points)
+{
+    return QPolygonF(Points);
+}
+
+void FillOutlined(QPainter& P, const QColor& C, const QPolygonF& Shape)
+{
+    P.setPen(QPen(C.darker(140), 1));
+    P.setBrush(C);
+    P.drawPolygon(Shape);
+}
+
 QByteArray DrawnTileStrip(const QList<TDrawnIcon>& Icons, int MinAlpha)
 {
     QList<QImage> tiles;

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QPolygonF>
 #include <functional>
 
 class QIODevice;
@@ -52,6 +53,11 @@ struct TDrawnIcon
     const char* Name;
     std::function<void(QPainter&)> Draw;
 };
+
+// What the drawn icons are made of: a polygon through Points, and a shape filled with C and outlined in a
+// darker C.
+QPolygonF Poly(std::initializer_list<QPointF> Points);
+void FillOutlined(QPainter& P, const QColor& C, const QPolygonF& Shape);
 
 // An icon pack of drawn icons: each a 16-pixel PNG file; the thumbnails are 32-pixel tiles, eight a row,
 // with the icon in the middle on magenta. Magenta is all the transparency a thumbnail has, so a pixel of the

@@ -17,18 +17,6 @@ const QColor Board(0x9A, 0x66, 0x30);
 const QColor Steel(0x60, 0x60, 0x60);
 const QColor Brick(0xA0, 0x20, 0x20);
 
-QPolygonF Poly(std::initializer_list<QPointF> Points)
-{
-    return QPolygonF(Points);
-}
-
-void Fill(QPainter& P, const QColor& C, const QPolygonF& Shape)
-{
-    P.setPen(QPen(C.darker(160), 1));
-    P.setBrush(C);
-    P.drawPolygon(Shape);
-}
-
 // Whole pixels from rows of text, '#' set: letters and digits stay crisp at this size.
 void Pixels(QPainter& P, int X, int Y, std::initializer_list<const char*> Rows, const QColor& C)
 {
@@ -44,7 +32,7 @@ void Pixels(QPainter& P, int X, int Y, std::initializer_list<const char*> Rows, 
 // A sheet of paper with a folded top-right corner.
 void Sheet(QPainter& P, double Left, double Top, double Right, double Bottom, bool Lines)
 {
-    Fill(P, Paper, Poly({{Left, Top}, {Right - 3, Top}, {Right, Top + 3}, {Right, Bottom}, {Left, Bottom}}));
+    FillOutlined(P, Paper, Poly({{Left, Top}, {Right - 3, Top}, {Right, Top + 3}, {Right, Bottom}, {Left, Bottom}}));
     if (!Lines)
         return;
     for (int Y = int(Top) + 4; Y < int(Bottom) - 1; Y += 2)
@@ -69,7 +57,7 @@ void IndentLines(QPainter& P, bool Right)
     for (int Y = 5; Y <= 11; Y += 3)
         P.fillRect(8, Y, 7, 1, Ink);
     P.fillRect(1, 14, 14, 1, Ink);
-    Fill(P, Brick, Right ? Poly({{1.5, 5.5}, {5.5, 8.5}, {1.5, 11.5}}) : Poly({{5.5, 5.5}, {1.5, 8.5}, {5.5, 11.5}}));
+    FillOutlined(P, Brick, Right ? Poly({{1.5, 5.5}, {5.5, 8.5}, {1.5, 11.5}}) : Poly({{5.5, 5.5}, {1.5, 8.5}, {5.5, 11.5}}));
 }
 
 // A turned arrow, pointing left for undo and right for redo.
@@ -82,7 +70,7 @@ void TurnArrow(QPainter& P, bool Left)
     P.setBrush(Qt::NoBrush);
     P.setPen(QPen(Ink, 2.2));
     P.drawPath(Path);
-    Fill(P, Ink, Poly({{X(1), 6.5}, {X(6.5), 1.5}, {X(6.5), 11.5}}));
+    FillOutlined(P, Ink, Poly({{X(1), 6.5}, {X(6.5), 1.5}, {X(6.5), 11.5}}));
 }
 
 QList<TDrawnIcon> Pictures()
@@ -90,13 +78,13 @@ QList<TDrawnIcon> Pictures()
     return {
         {"New Document", [](QPainter& P) { Sheet(P, 2.5, 1.5, 13.5, 14.5, false); }},
         {"Open Document", [](QPainter& P) {
-             Fill(P, Gold.darker(115), Poly({{1.5, 2.5}, {6, 2.5}, {7.5, 4}, {13.5, 4}, {13.5, 13.5}, {1.5, 13.5}}));
-             Fill(P, Gold, Poly({{1.5, 13.5}, {4.5, 7.5}, {15.5, 7.5}, {12.5, 13.5}}));
+             FillOutlined(P, Gold.darker(115), Poly({{1.5, 2.5}, {6, 2.5}, {7.5, 4}, {13.5, 4}, {13.5, 13.5}, {1.5, 13.5}}));
+             FillOutlined(P, Gold, Poly({{1.5, 13.5}, {4.5, 7.5}, {15.5, 7.5}, {12.5, 13.5}}));
          }},
         {"Save Document", [](QPainter& P) {
-             Fill(P, Ink, Poly({{1.5, 1.5}, {12.5, 1.5}, {14.5, 3.5}, {14.5, 14.5}, {1.5, 14.5}}));
-             Fill(P, QColor(0xEE, 0xEE, 0xEE), Poly({{4, 1.5}, {11, 1.5}, {11, 6}, {4, 6}}));
-             Fill(P, QColor(0xDD, 0xDD, 0xDD), Poly({{3.5, 9}, {12.5, 9}, {12.5, 14.5}, {3.5, 14.5}}));
+             FillOutlined(P, Ink, Poly({{1.5, 1.5}, {12.5, 1.5}, {14.5, 3.5}, {14.5, 14.5}, {1.5, 14.5}}));
+             FillOutlined(P, QColor(0xEE, 0xEE, 0xEE), Poly({{4, 1.5}, {11, 1.5}, {11, 6}, {4, 6}}));
+             FillOutlined(P, QColor(0xDD, 0xDD, 0xDD), Poly({{3.5, 9}, {12.5, 9}, {12.5, 14.5}, {3.5, 14.5}}));
          }},
         {"Cut", [](QPainter& P) {
              P.setPen(QPen(Steel, 1.4));
@@ -112,8 +100,8 @@ QList<TDrawnIcon> Pictures()
              Sheet(P, 6.5, 4.5, 14.5, 14.5, true);
          }},
         {"Paste", [](QPainter& P) {
-             Fill(P, Board, Poly({{1.5, 2.5}, {11.5, 2.5}, {11.5, 14.5}, {1.5, 14.5}}));
-             Fill(P, QColor(0xC8, 0xC8, 0xC8), Poly({{4.5, 1}, {8.5, 1}, {8.5, 4.5}, {4.5, 4.5}}));
+             FillOutlined(P, Board, Poly({{1.5, 2.5}, {11.5, 2.5}, {11.5, 14.5}, {1.5, 14.5}}));
+             FillOutlined(P, QColor(0xC8, 0xC8, 0xC8), Poly({{4.5, 1}, {8.5, 1}, {8.5, 4.5}, {4.5, 4.5}}));
              Sheet(P, 6.5, 6.5, 14.5, 15, true);
          }},
         {"Undo", [](QPainter& P) { TurnArrow(P, true); }},
@@ -126,7 +114,7 @@ QList<TDrawnIcon> Pictures()
              P.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
          }},
         {"Show or hide tag glyphs", [](QPainter& P) {
-             Fill(P, QColor(0xFF, 0xF0, 0xA0), Poly({{0.5, 3.5}, {15.5, 3.5}, {15.5, 12.5}, {0.5, 12.5}}));
+             FillOutlined(P, QColor(0xFF, 0xF0, 0xA0), Poly({{0.5, 3.5}, {15.5, 3.5}, {15.5, 12.5}, {0.5, 12.5}}));
              P.setBrush(Qt::NoBrush);
              P.setPen(QPen(Brick, 1.3));
              P.drawPolyline(Poly({{5, 5}, {2.5, 8}, {5, 11}}));
@@ -140,7 +128,7 @@ QList<TDrawnIcon> Pictures()
                     Qt::black);
          }},
         {"Background Color", [](QPainter& P) {
-             Fill(P, QColor(0xE8, 0xE8, 0xE8), Poly({{2, 6}, {8, 1}, {14, 7}, {8, 12}}));
+             FillOutlined(P, QColor(0xE8, 0xE8, 0xE8), Poly({{2, 6}, {8, 1}, {14, 7}, {8, 12}}));
              P.setPen(QPen(Steel, 1));
              P.drawLine(QPointF(5, 6), QPointF(11, 6));
              P.setBrush(Steel);
