@@ -21,6 +21,9 @@ const QString DockSitesSection = QStringLiteral("Dock Sites");
 // The first byte of a stored arrangement; bytes of another version are not read.
 constexpr char DockRowsVersion = 1;
 
+// The depth a collapsed site opens to when a panel is docked or shown into it.
+constexpr int OpenedSiteDepth = 200;
+
 struct TSiteDef
 {
     Qt::DockWidgetArea Area;
@@ -58,6 +61,28 @@ bool OnSomeScreen(const QRect& Rect)
     const QList<QScreen*> Screens = QGuiApplication::screens();
     return std::any_of(Screens.begin(), Screens.end(),
                        [&](QScreen* Screen) { return Screen->geometry().intersects(Rect); });
+}
+
+// A floating place that reaches past its screen's edge (a screen since made smaller, or a panel dragged
+// half off) is moved whole onto the screen that shows most of it, so its grabber can be taken again.
+QRect OntoScreen(const QRect& Rect)
+{
+    QRect Best;
+    int BestArea = -1;
+    for (QScreen* Screen : QGuiApplication::screens()) {
+        const QRect Shown = Screen->geometry().intersected(Rect);
+        const int Area = Shown.isEmpty() ? 0 : Shown.width() * Shown.height();
+        if (Area > BestArea) {
+            BestArea = Area;
+            Best = Screen->availableGeometry();
+        }
+    }
+    if (Best.isEmpty())
+        return Rect;
+    QRect Place(Rect.topLeft(), Rect.size().boundedTo(Best.size()));
+    Place.moveLeft(std::clamp(Place.left(), Best.left(), Best.right() + 1 - Place.width()));
+    Place.moveTop(std::clamp(Place.top(), Best.top(), Best.bottom() + 1 - Place.height()));
+    return Place;
 }
 
 QList<QDockWidget*> VisiblePanels(const TDockSite& Site)
@@ -159,14 +184,14 @@ bool LoadDockState(TIniFile& Ini, QDockWidget* Panel, const QString& Section, co
         Parent = int(Sites.size()) - 1;
     const bool Docked = Ini.ReadBool(Section, QStringLiteral("Docked"), true);
     if (!Docked) {
-        const QRect Place(Left, Top, std::max(1, Width), std::max(1, Height));
+        const QRect Stored(Left, Top, std::max(1, Width), std::max(1, Height));
         // A place on a screen that is no longer there would put the panel where nobody can reach it.
-        if (!OnSomeScreen(Place))
+        if (!OnSomeScreen(Stored))
             return false;
         Panel->setMinimumWidth(0);
         Panel->setMaximumHeight(QWIDGETSIZE_MAX);
         Panel->setFloating(true);
-        Panel->setGeometry(Place);
+        Panel->setGeometry(OntoScreen(Stored));
     } else if (Parent >= 0) {
         const TDockSite& Site = Sites[Parent];
         if (Dock && Site.Window) {
@@ -572,6 +597,13 @@ void TFineDockManager::LoadLayout(TIniFile& Ini)
     // The panels take their places at once, not only when the window is next laid out.
     if (FWindow->layout())
         FWindow->layout()->setGeometry(FWindow->rect());
+    // The layout is restored while the window is being shown, so a floating panel goes up before the
+    // window and would stay behind it: once the window is up, the floating panels are put above it.
+    QTimer::singleShot(0, this, [this] {
+        for (QDockWidget* Panel : Panels())
+            if (Panel->isFloating() && !Panel->isHidden())
+                Panel->raise();
+    });
 }
 
 void TFineDockManager::SaveLayout(TIniFile& Ini)
@@ -594,18 +626,20 @@ void TFineDockManager::UpdateDockSite(QDockWidget* Panel, Qt::DockWidgetArea Are
     const int Tag = DockSiteTag(Area);
     if (Tag < 0 || VisiblePanels(FSites[Tag]) != QList<QDockWidget*>{Panel})
         return;
-    const QSize Before = FFloatSizes.value(Panel, Panel->size());
-
-    const int Depth = std::min(Extent(Before, AcrossSite(Area)), 200);
-    FWindow->resizeDocks({Panel}, {Depth}, AcrossSite(Area));
+    // The site was collapsed: whatever size the panel last had there (a site stored empty keeps none),
+    // it opens at a size its panels can be used at.
+    FWindow->resizeDocks({Panel}, {OpenedSiteDepth}, AcrossSite(Area));
 }
 
 bool TFineDockManager::eventFilter(QObject* Watched, QEvent* Event)
 {
-    if (Event->type() == QEvent::Resize) {
+    // Sent only when the panel itself is shown (View menu), not when the window around it is.
+    if (Event->type() == QEvent::ShowToParent && FLoaded && !FRestoring) {
         auto* Panel = static_cast<QDockWidget*>(Watched);
-        if (Panel->isFloating())
-            FFloatSizes[Panel] = Panel->size();
+        QTimer::singleShot(0, this, [this, Panel = QPointer<QDockWidget>(Panel)] {
+            if (Panel && !Panel->isFloating())
+                UpdateDockSite(Panel, FWindow->dockWidgetArea(Panel));
+        });
     }
     return QObject::eventFilter(Watched, Event);
 }

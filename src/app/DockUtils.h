@@ -6,7 +6,6 @@
 // place.
 #include <QByteArray>
 #include <QList>
-#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QSize>
@@ -41,7 +40,7 @@ QList<QDockWidget*> DockedPanels(const TDockSite& Site);
 void SaveDockState(TIniFile& Ini, QDockWidget* Panel, const QString& Section);
 // False when the section does not exist or what it holds cannot be used (a floating place off every
 // screen); the caller then leaves the panel where it stands. Otherwise the panel floats at its stored
-// place, or docks into Sites[Parent] when Dock is set (a Parent past the last site is the last site),
+// place (moved whole onto the screen that shows most of it), or docks into Sites[Parent] when Dock is set (a Parent past the last site is the last site),
 // and takes its stored visibility.
 bool LoadDockState(TIniFile& Ini, QDockWidget* Panel, const QString& Section, const QList<TDockSite>& Sites,
                    bool Dock);
@@ -111,7 +110,7 @@ public:
     void LoadLayout(TIniFile& Ini);
     void SaveLayout(TIniFile& Ini);
 
-    // A site that a panel enters empty opens as deep as the panel, at most 200 pixels.
+    // A collapsed site that a panel is docked or shown into opens 200 pixels deep.
     void UpdateDockSite(QDockWidget* Panel, Qt::DockWidgetArea Area);
 
 protected:
@@ -129,7 +128,6 @@ private:
     QMainWindow* FWindow;
     QList<TDockSite> FSites;
     QList<TRegistered> FPanels;
-    QMap<QDockWidget*, QSize> FFloatSizes;
     bool FRestoring = false;
     bool FLoaded = false;
 };

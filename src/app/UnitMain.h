@@ -4,6 +4,7 @@
 // the recent files when first shown and writes them back when it closes. Its definitions are kept in
 // one file per concern, named in each section below.
 #include "Dialogs.h"
+#include "IconPacks.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -138,6 +139,7 @@ public:
     QAction* Contents1 = nullptr;
     QAction* About1 = nullptr;
 
+    TImageList ImgStandard{16, 16}; // the tool bar buttons' pictures
     QToolBar* ToolStandard = nullptr;
     QToolBar* ToolFormatting = nullptr;
     QToolBar* ToolBlock = nullptr;

@@ -54,42 +54,29 @@ QAction* AddEntry(QMenu* menu, const char* caption, const QKeySequence& shortcut
     return action;
 }
 
-QAction* AddButton(QToolBar* bar, QStyle::StandardPixmap icon, const char* text, bool checkable = false)
+// The pictures of the tool bar buttons: their index in the main window's tool image list.
+enum TToolImage {
+    imgNew, imgOpen, imgSave, imgCut, imgCopy, imgPaste, imgUndo, imgRedo, imgFind, imgTag,
+    imgForeColor, imgBackColor, imgBold, imgItalic, imgUnderline, imgLeft, imgCenter, imgRight,
+    imgOrder, imgUnorder, imgIndent, imgOutdent, imgLink
+};
+
+// A tool button showing its picture; the hint is its text, shown as its tool tip.
+QAction* AddButton(QToolBar* bar, const TImageList& images, TToolImage image, const char* hint, bool checkable = false)
 {
-    QAction* action = bar->addAction(bar->style()->standardIcon(icon), QString::fromLatin1(text));
+    QAction* action = bar->addAction(images.Icon(image), QString::fromLatin1(hint));
     action->setCheckable(checkable);
     return action;
 }
 
-// A tool button with a text glyph, for commands the desktop style has no picture for.
-QAction* AddTextButton(QToolBar* bar, const char* glyph, const char* hint, bool checkable)
+// The glyph of a colour tool button: the picture of that index drawn one pixel down on magenta, which is
+// transparent, leaving the button's colour bar below it clear.
+QPixmap DrawColorButtonGlyph(const TImageList& images, TToolImage image)
 {
-    QAction* action = bar->addAction(QString::fromUtf8(glyph));
-    action->setToolTip(QString::fromLatin1(hint));
-    action->setCheckable(checkable);
-    return action;
-}
-
-// The glyph of a colour tool button, drawn on magenta (transparent): a letter for the text colour, a
-// filled square for the background colour; the button draws its colour bar below it.
-QPixmap DrawColorButtonGlyph(bool back)
-{
-    QPixmap glyph(16, 16);
+    QPixmap glyph(images.Width(), images.Height());
     glyph.fill(QColor(255, 0, 255));
     QPainter p(&glyph);
-    if (back) {
-        p.setPen(Qt::black);
-        p.setBrush(Qt::white);
-        p.drawRect(3, 1, 9, 9);
-        p.drawLine(5, 3, 10, 8);
-    } else {
-        QFont f(QStringLiteral("Serif"));
-        f.setPixelSize(13);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(Qt::black);
-        p.drawText(QRect(0, 0, 16, 13), Qt::AlignCenter, QStringLiteral("A"));
-    }
+    p.drawImage(0, 1, images.Image(image));
     p.end();
     glyph.setMask(glyph.createMaskFromColor(QColor(255, 0, 255)));
     return glyph;
@@ -106,28 +93,27 @@ void Unavailable(std::initializer_list<QAction*> actions)
 
 void TFormMain::CreateMenus()
 {
-    QStyle* s = style();
-
     // ---- tool bars first: the Edit menu shares the standard bar's actions
+    LoadImageListFromResource(ImgStandard, QStringLiteral("1000"));
     ToolStandard = addToolBar(QStringLiteral("Standard"));
     ToolStandard->setObjectName(QStringLiteral("ToolStandard"));
-    BtnNew = AddButton(ToolStandard, QStyle::SP_FileIcon, "New Document");
+    BtnNew = AddButton(ToolStandard, ImgStandard, imgNew, "New Document");
     BtnOpen = new QToolButton(ToolStandard);
-    BtnOpen->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
+    BtnOpen->setIcon(ImgStandard.Icon(imgOpen));
     BtnOpen->setToolTip(QStringLiteral("Open Document"));
     BtnOpen->setPopupMode(QToolButton::MenuButtonPopup);
     ToolStandard->addWidget(BtnOpen);
-    BtnSave = AddButton(ToolStandard, QStyle::SP_DialogSaveButton, "Save Document");
+    BtnSave = AddButton(ToolStandard, ImgStandard, imgSave, "Save Document");
     ToolStandard->addSeparator();
-    BtnCut = AddTextButton(ToolStandard, "\u2702", "Cut", false);
-    BtnCopy = AddTextButton(ToolStandard, "\u2398", "Copy", false);
-    BtnPaste = AddTextButton(ToolStandard, "\u2399", "Paste", false);
+    BtnCut = AddButton(ToolStandard, ImgStandard, imgCut, "Cut");
+    BtnCopy = AddButton(ToolStandard, ImgStandard, imgCopy, "Copy");
+    BtnPaste = AddButton(ToolStandard, ImgStandard, imgPaste, "Paste");
     ToolStandard->addSeparator();
-    BtnUndo = AddButton(ToolStandard, QStyle::SP_ArrowBack, "Undo");
-    BtnRedo = AddButton(ToolStandard, QStyle::SP_ArrowForward, "Redo");
+    BtnUndo = AddButton(ToolStandard, ImgStandard, imgUndo, "Undo");
+    BtnRedo = AddButton(ToolStandard, ImgStandard, imgRedo, "Redo");
     ToolStandard->addSeparator();
-    BtnFind = AddButton(ToolStandard, QStyle::SP_FileDialogContentsView, "Find");
-    BtnTag = AddTextButton(ToolStandard, "\u00B6", "Show or hide tag glyphs", true);
+    BtnFind = AddButton(ToolStandard, ImgStandard, imgFind, "Find");
+    BtnTag = AddButton(ToolStandard, ImgStandard, imgTag, "Show or hide tag glyphs", true);
 
     ToolFormatting = addToolBar(QStringLiteral("Formatting"));
     ToolFormatting->setObjectName(QStringLiteral("ToolFormatting"));
@@ -143,22 +129,22 @@ void TFormMain::CreateMenus()
     ComboFontSize->setFixedWidth(40);
     ComboFontSize->addItems(QStringLiteral("1,2,3,4,5,6,7").split(QLatin1Char(',')));
     ToolFormatting->addWidget(ComboFontSize);
-    BtnBold = AddTextButton(ToolFormatting, "B", "Bold", true);
-    BtnItalic = AddTextButton(ToolFormatting, "I", "Italic", true);
-    BtnUnderline = AddTextButton(ToolFormatting, "U", "Underline", true);
+    BtnBold = AddButton(ToolFormatting, ImgStandard, imgBold, "Bold", true);
+    BtnItalic = AddButton(ToolFormatting, ImgStandard, imgItalic, "Italic", true);
+    BtnUnderline = AddButton(ToolFormatting, ImgStandard, imgUnderline, "Underline", true);
     ToolFormatting->addSeparator();
     BtnForeColor = new TColorToolButton(ToolFormatting);
     BtnForeColor->setObjectName(QStringLiteral("BtnForeColor"));
     BtnForeColor->setToolTip(QStringLiteral("Font Color"));
     BtnForeColor->setFixedSize(36, 22);
-    BtnForeColor->SetGlyph(DrawColorButtonGlyph(false));
+    BtnForeColor->SetGlyph(DrawColorButtonGlyph(ImgStandard, imgForeColor));
     BtnForeColor->SetColor(0);
     ToolFormatting->addWidget(BtnForeColor);
     BtnBackColor = new TColorToolButton(ToolFormatting);
     BtnBackColor->setObjectName(QStringLiteral("BtnBackColor"));
     BtnBackColor->setToolTip(QStringLiteral("Background Color"));
     BtnBackColor->setFixedSize(36, 22);
-    BtnBackColor->SetGlyph(DrawColorButtonGlyph(true));
+    BtnBackColor->SetGlyph(DrawColorButtonGlyph(ImgStandard, imgBackColor));
     BtnBackColor->SetColor(0xFFFF);
     ToolFormatting->addWidget(BtnBackColor);
 
@@ -169,14 +155,14 @@ void TFormMain::CreateMenus()
     ComboBlockFormat->SetFlat(true);
     ComboBlockFormat->setFixedWidth(120);
     ToolBlock->addWidget(ComboBlockFormat);
-    BtnLeft = AddTextButton(ToolBlock, "\u21E4", "Justify left", true);
-    BtnCenter = AddTextButton(ToolBlock, "\u2194", "Justify center", true);
-    BtnRight = AddTextButton(ToolBlock, "\u21E5", "Justify right", true);
-    BtnOrder = AddTextButton(ToolBlock, "1.", "Order list", true);
-    BtnUnorder = AddTextButton(ToolBlock, "\u2022", "Unorder list", true);
-    BtnIndent = AddTextButton(ToolBlock, "\u2192", "Indent block", false);
-    BtnOutdent = AddTextButton(ToolBlock, "\u2190", "Outdent block", false);
-    BtnLink = AddTextButton(ToolBlock, "\U0001F517", "Link", false);
+    BtnLeft = AddButton(ToolBlock, ImgStandard, imgLeft, "Justify left", true);
+    BtnCenter = AddButton(ToolBlock, ImgStandard, imgCenter, "Justify center", true);
+    BtnRight = AddButton(ToolBlock, ImgStandard, imgRight, "Justify right", true);
+    BtnOrder = AddButton(ToolBlock, ImgStandard, imgOrder, "Order list", true);
+    BtnUnorder = AddButton(ToolBlock, ImgStandard, imgUnorder, "Unorder list", true);
+    BtnIndent = AddButton(ToolBlock, ImgStandard, imgIndent, "Indent block");
+    BtnOutdent = AddButton(ToolBlock, ImgStandard, imgOutdent, "Outdent block");
+    BtnLink = AddButton(ToolBlock, ImgStandard, imgLink, "Link");
 
     // ---- menus
     File1 = menuBar()->addMenu(QStringLiteral("&File"));

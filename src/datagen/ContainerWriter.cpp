@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <jpeglib.h>
@@ -140,15 +141,17 @@ QImage DrawIcon(const TDrawnIcon& Icon)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-QImage ThumbnailTile(const QImage& Icon, int MinAlpha)
+// The icon in the middle of a Size-pixel tile on magenta.
+QImage ThumbnailTile(const QImage& Icon, int MinAlpha, int Size = 32)
 {
-    QImage tile(32, 32, QImage::Format_RGB32);
+    QImage tile(Size, Size, QImage::Format_RGB32);
     tile.fill(QColor(255, 0, 255));
+    const int offset = (Size - Icon.width()) / 2;
     for (int y = 0; y < Icon.height(); ++y)
         for (int x = 0; x < Icon.width(); ++x) {
             const QRgb c = Icon.pixel(x, y);
             if (qAlpha(c) >= MinAlpha)
-                tile.setPixel(x + 8, y + 8, qRgb(qRed(c), qGreen(c), qBlue(c)));
+                tile.setPixel(x + offset, y + offset, qRgb(qRed(c), qGreen(c), qBlue(c)));
         }
     return tile;
 }
@@ -166,6 +169,26 @@ QByteArray DrawnIconPack(const QList<TDrawnIcon>& Icons, int MinAlpha)
     }
     constexpr int PerRow = 8;
     return WriteIconPack(files, ThumbnailBlock(TileStrip(tiles, PerRow), 32, 32, qint32(tiles.size()), PerRow));
+}
+
+QPolygonF Poly(std::initializer_list<QPointF> Points)
+{
+    return QPolygonF(Points);
+}
+
+void FillOutlined(QPainter& P, const QColor& C, const QPolygonF& Shape)
+{
+    P.setPen(QPen(C.darker(140), 1));
+    P.setBrush(C);
+    P.drawPolygon(Shape);
+}
+
+QByteArray DrawnTileStrip(const QList<TDrawnIcon>& Icons, int MinAlpha)
+{
+    QList<QImage> tiles;
+    for (const TDrawnIcon& icon : Icons)
+        tiles.append(ThumbnailTile(DrawIcon(icon), MinAlpha, 16));
+    return TileStrip(tiles, int(std::max<qsizetype>(1, tiles.size())));
 }
 
 bool SaveDataFile(const QString& Path, const QByteArray& Bytes)

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QPolygonF>
 #include <functional>
 
 class QIODevice;
@@ -53,10 +54,19 @@ struct TDrawnIcon
     std::function<void(QPainter&)> Draw;
 };
 
+// What the drawn icons are made of: a polygon through Points, and a shape filled with C and outlined in a
+// darker C.
+QPolygonF Poly(std::initializer_list<QPointF> Points);
+void FillOutlined(QPainter& P, const QColor& C, const QPolygonF& Shape);
+
 // An icon pack of drawn icons: each a 16-pixel PNG file; the thumbnails are 32-pixel tiles, eight a row,
 // with the icon in the middle on magenta. Magenta is all the transparency a thumbnail has, so a pixel of the
 // icon less opaque than MinAlpha shows magenta and every other one is opaque: no pink fringe at the edges.
 QByteArray DrawnIconPack(const QList<TDrawnIcon>& Icons, int MinAlpha);
+
+// One row of 16-pixel tiles as a BMP file, one drawn icon a tile, magenta where the icon is less opaque than
+// MinAlpha: the image-list strip the program loads its tool bar pictures from.
+QByteArray DrawnTileStrip(const QList<TDrawnIcon>& Icons, int MinAlpha);
 
 // Writes a data file through QSaveFile, making its folder first; false, with a line on stderr, when it
 // cannot be written.

@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QPixmap>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -24,6 +27,10 @@ constexpr QRgb Magenta = 0xFFFF00FF;
 constexpr qint64 MaxTiles = 65536;
 // A BMP file header and the smallest info header.
 constexpr qint64 MinBmpSize = 14 + 12;
+// Where the program's image-list resources are built in.
+const QString ImageListResources = QStringLiteral(":/rcdata/");
+// Pixels darker than this make the shape of a disabled picture; lighter ones (paper, highlights) drop out.
+constexpr int DisabledShapeGray = 192;
 
 [[noreturn]] void Invalid()
 {
@@ -95,6 +102,44 @@ void LoadImageListFromStream(TImageList& List, QIODevice& Stream)
         const QRect tile(int((i % perRow) * width), int((i / perRow) * height), int(width), int(height));
         List.AddMasked(strip.copy(tile), Magenta);
     }
+}
+
+void LoadImageListFromResource(TImageList& List, const QString& Name)
+{
+    QFile resource(ImageListResources + Name);
+    QImage strip;
+    if (!resource.open(QIODevice::ReadOnly) || !strip.loadFromData(resource.readAll(), "BMP") || strip.height() <= 0)
+        throw Exception(QString::fromLatin1(InvalidBitmap));
+    const int side = strip.height();
+    List.SetSize(side, side);
+    for (int i = 0; i < strip.width() / side; ++i)
+        List.AddMasked(strip.copy(i * side, 0, side, side), Magenta);
+}
+
+QIcon TImageList::Icon(int Index) const
+{
+    const QImage& image = FImages.at(Index);
+    QImage disabled(image.size(), QImage::Format_ARGB32);
+    disabled.fill(Qt::transparent);
+    const QPalette colors = QGuiApplication::palette();
+    const QRgb highlight = colors.color(QPalette::Light).rgb();
+    const QRgb shadow = colors.color(QPalette::Dark).rgb();
+    auto inShape = [&](int x, int y) {
+        const QRgb c = image.pixel(x, y);
+        return qAlpha(c) != 0 && qGray(c) < DisabledShapeGray;
+    };
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (inShape(x, y) && x + 1 < image.width() && y + 1 < image.height())
+                disabled.setPixel(x + 1, y + 1, highlight);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (inShape(x, y))
+                disabled.setPixel(x, y, shadow);
+    QIcon icon;
+    icon.addPixmap(QPixmap::fromImage(image), QIcon::Normal);
+    icon.addPixmap(QPixmap::fromImage(disabled), QIcon::Disabled);
+    return icon;
 }
 
 // ---------------------------------------------------------------------------------------------------

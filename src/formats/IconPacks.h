@@ -2,6 +2,7 @@
 // Icon packs ("*.icp" in the folder "Icons" beside the program): read-only containers of small image files
 // with one thumbnail strip that shows them all. Each pack becomes one tab of the icon panel; a double
 // click on an icon reports it, and the main window writes that icon's file beside the document.
+#include <QIcon>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -29,6 +30,10 @@ public:
     void Clear() { FImages.clear(); }
     // Adds a copy of Image in which every pixel of MaskColor is transparent; answers its index.
     int AddMasked(const QImage& Image, QRgb MaskColor);
+    // Image Index as a button shows it: as it is, and disabled in the embossed grey of a disabled tool
+    // button (the image's darker pixels in the shadow colour over the same in the highlight colour, one
+    // pixel down and right).
+    QIcon Icon(int Index) const;
 
 private:
     int FWidth;
@@ -40,6 +45,9 @@ private:
 // tile count and tiles per row as integers. Tile i lies at column i mod tiles-per-row, row i div
 // tiles-per-row. Raises Exception when the picture or the tile layout is damaged.
 void LoadImageListFromStream(TImageList& List, QIODevice& Stream);
+// Fills List from the program's image-list resource Name (a numbered one is named by its number): a BMP
+// strip of square tiles as high as the strip, side by side. Raises Exception when it is missing or damaged.
+void LoadImageListFromResource(TImageList& List, const QString& Name);
 
 class TIconPack
 {

@@ -7,14 +7,18 @@
 #include "HtmlDesigner.h"
 #include "TagEditors.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOption>
 #include <QToolTip>
+#include <QWheelEvent>
 
 namespace {
 
@@ -62,10 +66,15 @@ TTagEditor* TToolItem::GetEditor()
 // ---------------------------------------------------------------------------------------------------
 // TToolManager: items and layout
 
-TToolManager::TToolManager(QWidget* Owner) : QWidget(Owner)
+TToolManager::TToolManager(QWidget* Owner) : QWidget(Owner), FScrollBar(new QScrollBar(Qt::Vertical, this))
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    FScrollBar->hide();
+    connect(FScrollBar, &QScrollBar::valueChanged, this, [this] {
+        Arrange();
+        update();
+    });
 }
 
 TToolManager::~TToolManager()
@@ -148,27 +157,58 @@ void TToolManager::SetImages(const TToolImages& Value)
     }
 }
 
-void TToolManager::Arrange()
+int TToolManager::LayOut(int Width, bool RuleRows)
 {
-    if (FUpdating)
-        return;
-    const int columns = std::max(1, width() / ButtonSize);
-    const int left = (width() - columns * ButtonSize) / 2;
+    const int columns = std::max(1, Width / ButtonSize);
+    const int left = (Width - columns * ButtonSize) / 2;
+    auto cellRect = [&](int cell) {
+        return QRect(cell % columns * ButtonSize + left, cell / columns * ButtonSize + TopMargin, ButtonSize, ButtonSize);
+    };
     int cell = 0;
     for (const auto& item : FItems) {
-        if (item->ImageIndex == -2) {
+        if (item->ImageIndex == -2 && RuleRows) {
             // A separator starts a row of its own and fills it.
             cell = (cell + columns - 1) / columns * columns;
             item->Bounds = QRect(left, cell / columns * ButtonSize + TopMargin, columns * ButtonSize, ButtonSize);
             cell += columns;
+        } else if (item->ImageIndex == -2) {
+            // Packed: a separator is one cell between two groups, and nothing where a row starts anyway.
+            item->Bounds = cell % columns ? cellRect(cell++) : QRect();
         } else if (item->ImageIndex < 0) {
             item->Bounds = QRect();
         } else {
-            item->Bounds = QRect(cell % columns * ButtonSize + left, cell / columns * ButtonSize + TopMargin,
-                                 ButtonSize, ButtonSize);
-            ++cell;
+            item->Bounds = cellRect(cell++);
         }
     }
+    return TopMargin + (cell + columns - 1) / columns * ButtonSize;
+}
+
+void TToolManager::Arrange()
+{
+    if (FUpdating)
+        return;
+    // Every tool stays reachable in whatever room the palette is given: the groups are laid out a row each
+    // while they fit its height; otherwise (a palette docked at the top or bottom is wide but low) they
+    // follow one another along the rows; when even that does not fit, the palette scrolls.
+    int used = LayOut(width(), true);
+    if (used > height())
+        used = LayOut(width(), false);
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const bool scrolls = used > height();
+    if (scrolls)
+        used = LayOut(width() - bar, false);
+    {
+        const QSignalBlocker quiet(FScrollBar);
+        FScrollBar->setGeometry(width() - bar, 0, bar, height());
+        FScrollBar->setRange(0, scrolls ? used + TopMargin - height() : 0);
+        FScrollBar->setPageStep(std::max(ButtonSize, height()));
+        FScrollBar->setSingleStep(ButtonSize);
+        FScrollBar->setVisible(scrolls);
+    }
+    if (const int offset = FScrollBar->value())
+        for (const auto& item : FItems)
+            if (!item->Bounds.isNull())
+                item->Bounds.translate(0, -offset);
     if (FImages.isEmpty()) {
         FGlyphLeft = FGlyphTop = -1;
     } else {
@@ -176,6 +216,12 @@ void TToolManager::Arrange()
         FGlyphLeft = (ButtonSize - glyph.width()) / 2;
         FGlyphTop = (ButtonSize - glyph.height()) / 2;
     }
+}
+
+void TToolManager::wheelEvent(QWheelEvent* Event)
+{
+    if (FScrollBar->isVisible())
+        QApplication::sendEvent(FScrollBar, Event);
 }
 
 int TToolManager::ItemAt(int X, int Y) const
@@ -202,12 +248,19 @@ void TToolManager::paintEvent(QPaintEvent* Event)
     painter.fillRect(rect(), colors.color(QPalette::Button));
     for (size_t i = 0; i < FItems.size(); ++i) {
         const TToolItem* item = FItems[i].get();
-        if (item->ImageIndex == -2) {
+        if (item->ImageIndex == -2 && item->Bounds.width() > ButtonSize) {
             const QRect& r = item->Bounds;
             painter.setPen(colors.color(QPalette::Dark));
             painter.drawLine(r.left(), r.top() + 15, r.right(), r.top() + 15);
             painter.setPen(colors.color(QPalette::Light));
             painter.drawLine(r.left(), r.top() + 16, r.right(), r.top() + 16);
+        } else if (item->ImageIndex == -2 && !item->Bounds.isNull()) {
+            // A separator of one cell stands upright between its groups.
+            const QRect& r = item->Bounds;
+            painter.setPen(colors.color(QPalette::Dark));
+            painter.drawLine(r.left() + 14, r.top() + 3, r.left() + 14, r.bottom() - 3);
+            painter.setPen(colors.color(QPalette::Light));
+            painter.drawLine(r.left() + 15, r.top() + 3, r.left() + 15, r.bottom() - 3);
         } else if (item->ImageIndex >= 0) {
             TButtonState state = bsFlat;
             if (int(i) == FHotIndex && item->Enabled)

@@ -18,6 +18,8 @@
 #include <typeindex>
 #include <vector>
 
+class QScrollBar;
+
 class THtmlDesigner;
 class THtmlFilter;
 class TTagEditor;
@@ -151,10 +153,14 @@ protected:
     void mousePressEvent(QMouseEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
     void leaveEvent(QEvent* Event) override;
+    void wheelEvent(QWheelEvent* Event) override;
 
 private:
     enum TButtonState { bsFlat, bsHot, bsPressed };
     void Arrange();
+    // Places the items in Width pixels from the top, each separator a row of its own (RuleRows) or one
+    // cell; answers the height the buttons take.
+    int LayOut(int Width, bool RuleRows);
     void DrawButton(QPainter& Painter, const TToolItem* Item, TButtonState State) const;
     void RepaintItem(int Index);
     // The element the selection holds as a control.
@@ -171,6 +177,7 @@ private:
     QList<TToolItem*> FEditableItems;
     std::vector<std::unique_ptr<TToolItem>> FItems;
     TToolImages FImages;
+    QScrollBar* FScrollBar;
     std::map<std::type_index, std::unique_ptr<TTagEditor>> FEditors;
 };
 

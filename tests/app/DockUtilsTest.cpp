@@ -104,6 +104,7 @@ TEST_F(DockUtilsTest, DockedFloatingAndHiddenPanelsComeBackAsTheyWereLeft)
         TDockWindow w;
         w.Show(Ini);
         w.Window.addDockWidget(Qt::BottomDockWidgetArea, w.Entities);
+        TDockWindow::Settle(); // the dropped panel opens its site before the user sizes it
         w.Icons->setFloating(true);
         w.Icons->setGeometry(100, 120, 260, 180);
         w.Icons->hide();
@@ -224,7 +225,7 @@ TEST_F(DockUtilsTest, TabbedPanelsKeepTheirGroupAndTheTabOnShow)
     EXPECT_FALSE(again.Window.rect().contains(again.Icons->geometry().center()));
 }
 
-TEST_F(DockUtilsTest, ASiteCollapsesWhenItsLastPanelLeavesAndOpensAtMost200Deep)
+TEST_F(DockUtilsTest, ASiteCollapsesWhenItsLastPanelLeavesAndOpens200Deep)
 {
     TDockWindow w;
     w.Show(Ini);
@@ -246,7 +247,7 @@ TEST_F(DockUtilsTest, ASiteCollapsesWhenItsLastPanelLeavesAndOpensAtMost200Deep)
     TDockWindow::Settle();
     EXPECT_EQ(w.Center->geometry().right(), w.Window.width() - 1);
 
-    // A large floating panel dropped on the empty top site opens it 200 pixels deep; a small one as deep as itself.
+    // A floating panel dropped on an empty site opens it 200 pixels deep, whether it floated larger or smaller.
     w.Icons->resize(500, 350);
     TDockWindow::Settle();
     w.Window.addDockWidget(Qt::TopDockWidgetArea, w.Icons);
@@ -254,12 +255,73 @@ TEST_F(DockUtilsTest, ASiteCollapsesWhenItsLastPanelLeavesAndOpensAtMost200Deep)
     TDockWindow::Settle();
     EXPECT_EQ(w.Icons->height(), 200);
     EXPECT_TRUE(w.Icons->features().testFlag(QDockWidget::DockWidgetVerticalTitleBar)) << "the grabber at the left";
-    w.Entities->resize(300, 120);
+    w.Entities->resize(300, 40);
     TDockWindow::Settle();
     w.Window.addDockWidget(Qt::BottomDockWidgetArea, w.Entities);
     w.Entities->setFloating(false);
     TDockWindow::Settle();
-    EXPECT_EQ(w.Entities->height(), 120);
+    EXPECT_EQ(w.Entities->height(), 200);
+    // A panel docked beside another in an open site leaves the site as deep as it is.
+    w.Window.resizeDocks({w.Entities}, {150}, Qt::Vertical);
+    TDockWindow::Settle();
+    w.Window.addDockWidget(Qt::BottomDockWidgetArea, w.Objects);
+    w.Objects->show();
+    TDockWindow::Settle();
+    EXPECT_EQ(w.Entities->height(), 150);
+}
+
+TEST_F(DockUtilsTest, APanelShownAgainAfterARestartOpensItsCollapsedSite200Deep)
+{
+    {
+        TDockWindow w;
+        w.Show(Ini);
+        w.Objects->hide();
+        w.Entities->hide();
+        w.Icons->hide();
+        TDockWindow::Settle();
+        w.Manager->SaveLayout(Ini);
+    }
+    EXPECT_EQ(Ini.ReadString("Dock Sites", "Left Width", ""), "0") << "the empty site is stored collapsed";
+    TDockWindow w;
+    w.Show(Ini);
+    EXPECT_EQ(w.Center->x(), 0);
+    // View > Objects: the palette comes back in its own site at a usable size, not at its smallest.
+    w.Objects->show();
+    TDockWindow::Settle();
+    EXPECT_EQ(w.Area(w.Objects), Qt::LeftDockWidgetArea);
+    EXPECT_EQ(w.Objects->width(), 200);
+    w.Entities->show();
+    TDockWindow::Settle();
+    EXPECT_EQ(w.Entities->width(), 200);
+    // The second panel shown into the now open site takes its room there: the site keeps its depth.
+    w.Window.resizeDocks({w.Entities}, {240}, Qt::Horizontal);
+    TDockWindow::Settle();
+    w.Icons->show();
+    TDockWindow::Settle();
+    EXPECT_EQ(w.Icons->width(), 240);
+    // Hidden and shown again within the run, the only panel of a site opens it 200 deep again.
+    w.Window.resizeDocks({w.Objects}, {90}, Qt::Horizontal);
+    w.Objects->hide();
+    TDockWindow::Settle();
+    w.Objects->show();
+    TDockWindow::Settle();
+    EXPECT_EQ(w.Objects->width(), 200);
+}
+
+TEST_F(DockUtilsTest, AFloatingPlaceReachingPastTheScreenIsMovedWholeOntoIt)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const char* kv : {"Docked=0", "Width=260", "Height=300", "Visible=1"})
+        Write("PanelIcons", QString::fromLatin1(kv).section('=', 0, 0), QString::fromLatin1(kv).section('=', 1));
+    Write("PanelIcons", "Left", QString::number(screen.right() - 40));
+    Write("PanelIcons", "Top", QString::number(screen.top() - 100));
+    TDockWindow w;
+    w.Show(Ini);
+    ASSERT_TRUE(w.Icons->isFloating());
+    EXPECT_TRUE(screen.contains(w.Icons->geometry())) << "placed at " << w.Icons->x() << "," << w.Icons->y();
+    EXPECT_EQ(w.Icons->size(), QSize(260, 300));
+    EXPECT_EQ(w.Icons->geometry().right(), screen.right());
+    EXPECT_EQ(w.Icons->y(), screen.top());
 }
 
 } // namespace

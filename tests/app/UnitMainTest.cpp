@@ -15,6 +15,7 @@
 #include "ShellApi.h"
 #include "TestData.h"
 #include "TestHooks.h"
+#include "ToolManager.h"
 #include "UnitAbout.h"
 #include "UnitButtonWiz.h"
 #include "WidgetInput.h"
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QFile>
 #include <QFileInfo>
@@ -363,14 +365,12 @@ TEST_F(UnitMainTest, OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites)
     EXPECT_TRUE(w.close());
 }
 
-// The same runs on a real X display: the window is shown by an X server under xvfb-run, as the run
-// command does on a machine without a display.
-TEST(UnitMainXvfbTest, OpenAndSaveRunOnARealDisplay)
+// Runs the tests of Filter in this program on a real X display, an X server under xvfb-run, as the run
+// command does on a machine without a display; answers the run's output.
+QString RunUnderXvfb(const QString& Filter, int Passing)
 {
-    if (QGuiApplication::platformName() == "xcb")
-        GTEST_SKIP() << "already on a real display";
     const QString xvfbRun = QStandardPaths::findExecutable("xvfb-run");
-    ASSERT_FALSE(xvfbRun.isEmpty()) << "xvfb-run is missing (scripts/setup.sh installs it)";
+    EXPECT_FALSE(xvfbRun.isEmpty()) << "xvfb-run is missing (scripts/setup.sh installs it)";
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
@@ -378,13 +378,60 @@ TEST(UnitMainXvfbTest, OpenAndSaveRunOnARealDisplay)
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(xvfbRun, {"-a", "-s", "-screen 0 1280x800x24", QCoreApplication::applicationFilePath(),
-                          "--gtest_filter=UnitMainTest.OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites:"
-                          "UnitMainTest.FirstStartShowsAnEmptyDocumentAndCloseWritesTheSettings"});
-    ASSERT_TRUE(child.waitForFinished(240000));
+                          "--gtest_filter=" + Filter});
+    EXPECT_TRUE(child.waitForFinished(240000));
     const QString output = QString::fromLocal8Bit(child.readAll());
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 2 tests.")) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] %1 test").arg(Passing))) << output.toStdString();
+    return output;
+}
+
+// The same runs on a real X display.
+TEST(UnitMainXvfbTest, OpenAndSaveRunOnARealDisplay)
+{
+    if (QGuiApplication::platformName() == "xcb")
+        GTEST_SKIP() << "already on a real display";
+    RunUnderXvfb("UnitMainTest.OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites:"
+                 "UnitMainTest.FirstStartShowsAnEmptyDocumentAndCloseWritesTheSettings", 2);
+}
+
+// A floating panel is a window of its own: whether it is above the main window only a real display can
+// tell, so off one the test runs itself under xvfb.
+TEST_F(UnitMainTest, ARestoredFloatingPanelComesBackAboveTheWindowAndOnTheScreen)
+{
+    if (QGuiApplication::platformName() != "xcb") {
+        RunUnderXvfb("UnitMainTest.ARestoredFloatingPanelComesBackAboveTheWindowAndOnTheScreen", 1);
+        return;
+    }
+    auto settle = [] {
+        QEventLoop loop;
+        QTimer::singleShot(700, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    {
+        TFormMain w;
+        w.move(0, 0);
+        w.show();
+        settle();
+        // Floated half off the screen's left edge, over the window.
+        w.PanelEntities->setFloating(true);
+        w.PanelEntities->setGeometry(-120, 200, 260, 300);
+        settle();
+        EXPECT_TRUE(w.close());
+    }
+    EXPECT_EQ(ReadIniInteger("PanelEntities", "Left", 0), -120);
+    TFormMain w;
+    w.show();
+    settle();
+    ASSERT_TRUE(w.PanelEntities->isFloating());
+    ASSERT_TRUE(w.PanelEntities->isVisible());
+    const QRect place = w.PanelEntities->geometry();
+    EXPECT_TRUE(w.screen()->availableGeometry().contains(place)) << place.x() << "," << place.y();
+    EXPECT_TRUE(w.geometry().contains(place.center())) << "the panel lies over the window";
+    // The window at the panel's middle, as the X server stacks them, is the panel's.
+    EXPECT_EQ(QGuiApplication::topLevelAt(place.center()), w.PanelEntities->windowHandle());
+    EXPECT_TRUE(w.close());
 }
 
 // The program itself, started as the run command starts it on a machine without a display, puts up its
@@ -964,6 +1011,40 @@ TEST_F(UnitMainTest, TheEntitiesPanelKeepsItsPlaceBetweenRunsAndShowsWholeNames)
     EXPECT_FALSE(w.Entities1->isChecked());
     EXPECT_TRUE(w.close());
 }
+TEST_F(UnitMainTest, ThePaletteDockedAtTheBottomShowsEveryToolAtItsStoredHeight)
+{
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+    };
+    {
+        TFormMain w;
+        w.show();
+        w.addDockWidget(Qt::BottomDockWidgetArea, w.PanelObjects);
+        settle();
+        EXPECT_EQ(w.PanelObjects->height(), 200) << "docked into the empty site, it opens it 200 high";
+        // The user drags the site down to a strip.
+        w.resizeDocks({w.PanelObjects}, {80}, Qt::Vertical);
+        settle();
+        EXPECT_TRUE(w.close());
+    }
+    EXPECT_EQ(ReadIniInteger("Dock Sites", "Bottom Height", 0), 80);
+    TFormMain w;
+    w.show();
+    settle();
+    ASSERT_EQ(w.dockWidgetArea(w.PanelObjects), Qt::BottomDockWidgetArea);
+    EXPECT_EQ(w.PanelObjects->height(), 80);
+    const QRect visible = w.ToolManager->rect();
+    int tools = 0;
+    for (const auto& item : w.ToolManager->Items())
+        if (item->ImageIndex >= 0) {
+            ++tools;
+            EXPECT_TRUE(visible.contains(item->Bounds)) << item->Caption.toStdString() << " is cut off";
+        }
+    EXPECT_EQ(tools, 29);
+    EXPECT_TRUE(w.close());
+}
+
 // The panels docked, then one floating beside the window: the screen itself is taken, as a floating
 // panel is a window of its own. Written only when asked, under a real display.
 TEST_F(UnitMainTest, ScreenshotOfThePanelsDockedAndFloating)
@@ -1196,6 +1277,99 @@ TEST_F(UnitMainCommandsTest, StatesFollowTheViewOnShow)
     EXPECT_TRUE(w.BtnTag->isEnabled());
     // Find follows the view without the menu being opened again, so its shortcut works at once.
     EXPECT_TRUE(w.Find1->isEnabled());
+    EXPECT_TRUE(w.close());
+}
+
+// Whether the widget, as painted, shows every opaque pixel of Picture somewhere.
+bool ShowsPicture(QWidget* Widget, const QImage& Picture)
+{
+    const QImage shown = Widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage picture = Picture.convertToFormat(QImage::Format_ARGB32);
+    for (int top = 0; top + picture.height() <= shown.height(); ++top)
+        for (int left = 0; left + picture.width() <= shown.width(); ++left) {
+            bool all = true;
+            for (int y = 0; all && y < picture.height(); ++y)
+                for (int x = 0; all && x < picture.width(); ++x)
+                    all = qAlpha(picture.pixel(x, y)) == 0 ||
+                          (shown.pixel(left + x, top + y) & 0xFFFFFF) == (picture.pixel(x, y) & 0xFFFFFF);
+            if (all)
+                return true;
+        }
+    return false;
+}
+
+TEST_F(UnitMainCommandsTest, EveryToolBarButtonShowsItsOwnPictureGreyedWhileDisabled)
+{
+    TFormMain w;
+    OpenCopy(w);
+    QList<QImage> seen;
+    for (QToolBar* bar : {w.ToolStandard, w.ToolFormatting, w.ToolBlock})
+        for (QAction* action : bar->actions()) {
+            QWidget* widget = bar->widgetForAction(action);
+            if (auto* color = qobject_cast<TColorToolButton*>(widget)) {
+                const QImage glyph = color->Glyph().toImage();
+                EXPECT_FALSE(glyph.isNull()) << color->toolTip().toStdString();
+                EXPECT_FALSE(seen.contains(glyph)) << color->toolTip().toStdString();
+                seen << glyph;
+                continue;
+            }
+            auto* button = qobject_cast<QToolButton*>(widget);
+            if (!button || action->isSeparator())
+                continue; // the combo boxes
+            const std::string name = button->toolTip().toStdString();
+            EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonIconOnly) << name;
+            const QImage picture = button->icon().pixmap(16, QIcon::Normal).toImage();
+            const QImage greyed = button->icon().pixmap(16, QIcon::Disabled).toImage();
+            ASSERT_EQ(picture.size(), QSize(16, 16)) << name;
+            EXPECT_FALSE(seen.contains(picture)) << name << ": a picture of its own";
+            seen << picture;
+            int opaque = 0, coloured = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x) {
+                    const QRgb c = greyed.pixel(x, y);
+                    if (qAlpha(picture.pixel(x, y)))
+                        ++opaque;
+                    if (qAlpha(c) && (std::abs(qRed(c) - qGreen(c)) > 8 || std::abs(qGreen(c) - qBlue(c)) > 8))
+                        ++coloured;
+                }
+            EXPECT_GT(opaque, 12) << name << ": the picture shows something";
+            EXPECT_NE(greyed, picture) << name;
+            EXPECT_EQ(coloured, 0) << name << ": the disabled look is grey";
+        }
+    EXPECT_EQ(seen.size(), 23) << "New, Open, Save, Cut, Copy, Paste, Undo, Redo, Find, tag glyphs, two colours, "
+                                  "Bold, Italic, Underline, three alignments, two lists, Indent, Outdent, Link";
+
+    // Nothing is selected: Cut shows its greyed picture; with words selected, its own.
+    QWidget* cut = w.ToolStandard->widgetForAction(w.BtnCut);
+    ASSERT_FALSE(w.BtnCut->isEnabled());
+    EXPECT_TRUE(ShowsPicture(cut, w.BtnCut->icon().pixmap(16, QIcon::Disabled).toImage()));
+    EXPECT_FALSE(ShowsPicture(cut, w.BtnCut->icon().pixmap(16, QIcon::Normal).toImage()));
+    SelectWords(w, "Welcome");
+    ASSERT_TRUE(w.BtnCut->isEnabled());
+    EXPECT_TRUE(ShowsPicture(cut, w.BtnCut->icon().pixmap(16, QIcon::Normal).toImage()));
+    EXPECT_TRUE(w.close());
+}
+
+// The tool bars as a user sees them with a word of a heading selected: written only when asked,
+// CORVALITE_SCREENSHOT naming the PNG file.
+TEST_F(UnitMainCommandsTest, ScreenshotOfTheToolBar)
+{
+    const QByteArray target = qgetenv("CORVALITE_SCREENSHOT");
+    if (target.isEmpty())
+        GTEST_SKIP() << "CORVALITE_SCREENSHOT not set";
+    TFormMain w;
+    w.resize(1270, 600);
+    OpenCopy(w);
+    SelectWords(w, "Welcome");
+    QEventLoop settle;
+    QTimer::singleShot(1000, &settle, &QEventLoop::quit);
+    settle.exec();
+    QRect bars;
+    for (QToolBar* bar : {w.ToolStandard, w.ToolFormatting, w.ToolBlock})
+        bars |= bar->geometry();
+    const QImage image = w.grab(bars.adjusted(0, 0, 2, 0)).toImage();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(image.save(QString::fromLocal8Bit(target), "PNG"));
     EXPECT_TRUE(w.close());
 }
 

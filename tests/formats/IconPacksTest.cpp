@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -231,6 +232,33 @@ TEST_F(IconPackFolderTest, AnIconIsWrittenIntoItsFolderReplacingAFileOfItsName)
         EXPECT_EQ(e.Message(), InvalidPack);
     }
     EXPECT_FALSE(QFileInfo::exists(Path("site/evil.png")));
+}
+
+TEST(IconPacks, TheBuiltInToolImagesAreSquareTilesOfTheirStripWithMagentaTransparent)
+{
+    TImageList list;
+    LoadImageListFromResource(list, "1000");
+    EXPECT_EQ(list.Width(), 16);
+    EXPECT_EQ(list.Height(), 16);
+    EXPECT_EQ(list.Count(), 23);
+    QFile resource(":/rcdata/1000");
+    ASSERT_TRUE(resource.open(QIODevice::ReadOnly));
+    const QImage strip = QImage::fromData(resource.readAll(), "BMP");
+    ASSERT_EQ(strip.size(), QSize(16 * 23, 16));
+    for (int i = 0; i < list.Count(); ++i)
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const QRgb drawn = strip.pixel(i * 16 + x, y), loaded = list.Image(i).pixel(x, y);
+                if ((drawn & 0xFFFFFF) == 0xFF00FF)
+                    ASSERT_EQ(qAlpha(loaded), 0) << i << ":" << x << "," << y;
+                else
+                    ASSERT_EQ(loaded, drawn | 0xFF000000) << i << ":" << x << "," << y;
+            }
+    // A tile's disabled look keeps its shape, one pixel of highlight below and right of it.
+    const QImage greyed = list.Icon(12).pixmap(16, QIcon::Disabled).toImage();
+    EXPECT_EQ(qAlpha(greyed.pixel(4, 3)), 255) << "the top-left of the bold B";
+    EXPECT_EQ(qAlpha(greyed.pixel(3, 2)), 0);
+    EXPECT_THROW(LoadImageListFromResource(list, "999"), Exception);
 }
 
 TEST(IconPacks, TheBuildsPackHasAThumbnailForEveryIcon)

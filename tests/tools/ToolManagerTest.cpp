@@ -9,6 +9,9 @@
 #include <QGridLayout>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QSet>
+#include <QWheelEvent>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -62,7 +65,7 @@ TEST_F(ToolManagerLayoutTest, ButtonsFillCentredRowsAndEachRuleTakesARowOfItsOwn
         int Left;
     } cases[] = {{20, 1, -5}, {30, 1, 0}, {65, 2, 2}, {95, 3, 2}, {200, 6, 10}};
     for (const auto& c : cases) {
-        Palette.resize(c.Width, 400);
+        Palette.resize(c.Width, 1000);
         // The three groups hold 9, 12 and 8 buttons; a rule follows each of the first two.
         const auto rows = [&](int buttons) { return (buttons + c.Columns - 1) / c.Columns; };
         const int rule1 = 8 + rows(9) * 30;
@@ -90,6 +93,67 @@ TEST_F(ToolManagerLayoutTest, ButtonsFillCentredRowsAndEachRuleTakesARowOfItsOwn
     EXPECT_EQ(Palette.GlyphTop(), 3);
     Palette.SetImages({});
     EXPECT_EQ(Palette.GlyphLeft(), -1);
+}
+
+// The buttons a user can see in the palette as it stands: whole and clear of its scroll bar.
+QList<const TToolItem*> ButtonsOnShow(const TToolManager& Palette)
+{
+    QRect visible = Palette.rect();
+    for (const QScrollBar* bar : Palette.findChildren<QScrollBar*>())
+        if (bar->isVisible())
+            visible.setRight(bar->x() - 1);
+    QList<const TToolItem*> shown;
+    for (const auto& item : Palette.Items())
+        if (item->ImageIndex >= 0 && visible.contains(item->Bounds))
+            shown << item.get();
+    return shown;
+}
+
+int Buttons(const TToolManager& Palette)
+{
+    return int(std::count_if(Palette.Items().begin(), Palette.Items().end(),
+                             [](const auto& item) { return item->ImageIndex >= 0; }));
+}
+
+TEST_F(ToolManagerLayoutTest, AWideLowPaletteRunsItsGroupsAlongTheRowsAndAnySmallerOneScrolls)
+{
+    QScrollBar* bar = Palette.findChild<QScrollBar*>();
+    ASSERT_TRUE(bar);
+    // Docked at the bottom, 80 pixels high: the groups follow one another in two rows, every button shown.
+    Palette.resize(700, 80);
+    EXPECT_EQ(ButtonsOnShow(Palette).size(), Buttons(Palette));
+    int rules = 0;
+    for (const auto& item : Palette.Items())
+        if (item->ImageIndex == -2) {
+            EXPECT_EQ(item->Bounds.size(), QSize(30, 30)) << "a separator is one cell";
+            ++rules;
+        }
+    EXPECT_EQ(rules, 2);
+    EXPECT_TRUE(bar->isHidden());
+    // Tall enough, the groups keep a row each, as at the side of the window.
+    Palette.resize(700, 200);
+    for (const auto& item : Palette.Items())
+        if (item->ImageIndex == -2)
+            EXPECT_EQ(item->Bounds.width(), 690);
+
+    // Too small for all: the wheel scrolls every button into view, and the one on show is the one hit.
+    Palette.resize(65, 200);
+    ASSERT_TRUE(bar->isVisible());
+    QSet<const TToolItem*> seen;
+    for (int turn = 0; turn < 40; ++turn) {
+        for (const TToolItem* item : ButtonsOnShow(Palette)) {
+            seen << item;
+            EXPECT_EQ(Palette.ItemAt(item->Bounds.center().x(), item->Bounds.center().y()),
+                      IndexOf(Palette, item->Caption));
+        }
+        QWheelEvent wheel(QPointF(20, 100), Palette.mapToGlobal(QPointF(20, 100)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&Palette, &wheel);
+    }
+    EXPECT_EQ(seen.size(), Buttons(Palette));
+    EXPECT_EQ(bar->value(), bar->maximum());
+    const auto& last = Palette.Items().back();
+    EXPECT_LE(last->Bounds.bottom(), Palette.height() - 8) << "the last row clear of the edge";
 }
 
 TEST_F(ToolManagerLayoutTest, OnlyButtonsAreHitAndTheHoveredOneShowsItsCaption)
