@@ -2,6 +2,8 @@
 // Icon packs ("*.icp" in the folder "Icons" beside the program): read-only containers of small image files
 // with one thumbnail strip that shows them all. Each pack becomes one tab of the icon panel; a double
 // click on an icon reports it, and the main window writes that icon's file beside the document.
+#include "ContainerFiles.h"
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -29,16 +31,20 @@ public:
     void Clear() { FImages.clear(); }
     // Adds a copy of Image in which every pixel of MaskColor is transparent; answers its index.
     int AddMasked(const QImage& Image, QRgb MaskColor);
+    // Adds a fully transparent image; answers its index.
+    int AddBlank();
 
 private:
     int FWidth;
     int FHeight;
     QList<QImage> FImages;
+    QImage FBlank;
 };
 
 // Fills List from Stream: a complete BMP file (its header gives its size), then tile width, tile height,
 // tile count and tiles per row as integers. Tile i lies at column i mod tiles-per-row, row i div
-// tiles-per-row. Raises Exception when the picture or the tile layout is damaged.
+// tiles-per-row; a tile the strip does not hold (a layout larger than the strip) is blank. Raises
+// Exception when the picture or the tile layout is damaged.
 void LoadImageListFromStream(TImageList& List, QIODevice& Stream);
 
 class TIconPack
@@ -52,10 +58,12 @@ public:
     // be opened raises the file error.
     void LoadFromFile(const QString& Path);
     void LoadFromStream(QIODevice& Stream);
-    // Writes icon number Index (from 0) of the pack file into Folder (created when missing), replacing a
-    // file of the same name; an index past the last icon writes nothing.
-    void ExtractIcon(int Index, const QString& Folder) const;
-    void ExtractIcon(QIODevice& Stream, int Index, const QString& Folder) const;
+    // Writes icon number Index (from 0) of the pack file into Folder, making Folder and the subfolders of
+    // the icon's name when missing. A file of that name that holds the same bytes is left alone; one with
+    // other bytes is replaced only when Confirm, when given, agrees (false, writing nothing, when it
+    // refuses). An index past the last icon writes nothing.
+    bool ExtractIcon(int Index, const QString& Folder, const TConfirmReplace& Confirm = {}) const;
+    bool ExtractIcon(QIODevice& Stream, int Index, const QString& Folder, const TConfirmReplace& Confirm = {}) const;
 };
 
 // The file name an icon is stored under as a path below the folder it is written into; empty when the

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include "Exceptions.h"
 
@@ -74,10 +76,17 @@ int TSpellChecker::BucketOf(const QByteArray& Word) const
 void TSpellChecker::LoadFromFile(const QString& FileName)
 {
     QFile file(FileName);
-    if (!QFileInfo(FileName).isFile() || !file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2")
-                            .arg(QDir::toNativeSeparators(FileName),
-                                 QFileInfo(FileName).isDir() ? QStringLiteral("Is a directory") : file.errorString()));
+    // Asked before any open, the file would only have its "Unknown error" to give.
+    const QFileInfo info(FileName);
+    QString reason;
+    if (!info.exists())
+        reason = QString::fromLocal8Bit(std::strerror(ENOENT));
+    else if (info.isDir())
+        reason = QString::fromLocal8Bit(std::strerror(EISDIR));
+    else if (!file.open(QIODevice::ReadOnly))
+        reason = file.errorString();
+    if (!reason.isEmpty())
+        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(FileName), reason));
     AddWords(DecodeWordList(file.readAll()));
 }
 

@@ -1,6 +1,7 @@
 #include "SafeSave.h"
 
 #include <QSaveFile>
+#include <csignal>
 
 bool SaveBytesToFile(const QString& FileName, const QByteArray& Bytes, QString& Reason)
 {
@@ -27,4 +28,9 @@ bool SaveBytesToFile(const QString& FileName, const QByteArray& Bytes, QString& 
         return false;
     }
     return true;
+}
+
+void IgnoreFileSizeLimitSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }
