@@ -140,6 +140,13 @@ bool TContainerExtraction::Add(TTypedStreamAdapter& Reader, const QString& Targe
     } catch (const Exception&) {
         return false;
     }
+    // A later record of the same name wins, as it would writing one after the other.
+    for (qsizetype i = FFiles.size() - 1; i >= 0; --i)
+        if (FFiles[i].Target == Target) {
+            if (!FFiles[i].Temporary.isEmpty())
+                QFile::remove(FFiles[i].Temporary);
+            FFiles.removeAt(i);
+        }
     const QFileInfo target(Target);
     // A folder of that name would refuse only when the files are put in place, after others were.
     if (target.isDir())

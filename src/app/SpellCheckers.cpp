@@ -87,7 +87,12 @@ void TSpellChecker::LoadFromFile(const QString& FileName)
         reason = file.errorString();
     if (!reason.isEmpty())
         throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(FileName), reason));
-    AddWords(DecodeWordList(file.readAll()));
+    const QByteArray bytes = file.readAll();
+    // No text holds a NUL byte: such a file is no word list, and its lines would be taken as words that
+    // nothing on a page ever matches.
+    if (bytes.contains('\0'))
+        return;
+    AddWords(DecodeWordList(bytes));
 }
 
 void TSpellChecker::AddWords(const QList<QByteArray>& Words)

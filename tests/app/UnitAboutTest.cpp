@@ -1,5 +1,6 @@
 #include "UnitAbout.h"
 
+#include "ScriptedDialogs.h"
 #include "ShellApi.h"
 #include "WidgetInput.h"
 
@@ -116,6 +117,19 @@ TEST(FormAbout, LinksOpenWhatShipsWithTheProgramAndLightUpUnderTheMouse)
     }
     EXPECT_TRUE(QFileInfo(Links[0].Path).isFile()) << "the README ships with the program";
     EXPECT_TRUE(QFileInfo(Links[2].Path).isDir()) << "and so does its data folder";
+    // A desktop that cannot open it: the link's file and the reason.
+    SetShellOpenHook([](const QUrl&) {
+        qWarning("Unable to detect a launcher");
+        return false;
+    });
+    {
+        TScriptedDialogs Dialogs;
+        Dialogs.Answers = {mrOk};
+        Click(Labels[0], 3, 3);
+        EXPECT_EQ(Dialogs.MessageTexts(),
+                  QStringList({QStringLiteral("Cannot open \"%1\". Unable to detect a launcher")
+                                   .arg(QFileInfo(Links[0].Path).absoluteFilePath())}));
+    }
     SetShellOpenHook(Previous);
 
     auto Colours = [&] {

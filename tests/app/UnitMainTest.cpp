@@ -1318,6 +1318,29 @@ TEST_F(UnitMainPreviewTest, PreviewSavesAModifiedDocumentFirstAndOpensTheFile)
     EXPECT_TRUE(w.close());
 }
 
+TEST_F(UnitMainPreviewTest, ADesktopThatCannotOpenThePageIsToldWithTheFileAndItsReason)
+{
+    TFormMain w;
+    OpenCopy(w);
+    // What the desktop warns of while refusing is its reason; without a word the reason is ours.
+    for (const char* warning : {"Unable to detect a launcher for the page", ""}) {
+        SetShellOpenHook([warning](const QUrl&) {
+            if (*warning)
+                qWarning("%s", warning);
+            return false;
+        });
+        Dialogs.Answers = {mrOk};
+        w.PreviewinBrowser1->trigger();
+        ASSERT_EQ(Dialogs.Messages.size(), 1u);
+        EXPECT_EQ(Dialogs.Messages[0].Text,
+                  QStringLiteral("Cannot open \"%1\". %2")
+                      .arg(FPage, *warning ? QString::fromLatin1(warning) : QStringLiteral("The desktop has no program to open it.")));
+        EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtError);
+        Dialogs.Messages.clear();
+    }
+    EXPECT_TRUE(w.close());
+}
+
 TEST_F(UnitMainPreviewTest, PreviewOfAnUnsavedDocumentAsksForANameAndOpensNothingWithoutOne)
 {
     TFormMain w;
