@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -77,6 +79,32 @@ TEST(SafeSaveTest, AFolderThatIsNotThereIsNamedAsTheReason)
     QString reason;
     EXPECT_FALSE(SaveBytesToFile(dir.filePath("gone/page.html"), "x", reason));
     EXPECT_EQ(reason, "No such file or directory");
+}
+
+TEST(SafeSaveTest, UnderAFileSizeLimitTheProgramLivesAndTheSaveFailsWithTheReason)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("page.html");
+    QString reason;
+    ASSERT_TRUE(SaveBytesToFile(path, "old content", reason));
+    // In a child, with the signal as a process starts with it: only the start-up's ignoring keeps the
+    // process alive past the limit.
+    EXPECT_EXIT(
+        {
+            std::signal(SIGXFSZ, SIG_DFL);
+            IgnoreFileSizeLimitSignal();
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 4096;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            QString why;
+            const bool saved = SaveBytesToFile(path, QByteArray(3 * 1024 * 1024, 'x'), why);
+            std::fprintf(stderr, "%s\n", qPrintable(why));
+            std::_Exit(saved ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "File too large");
+    EXPECT_EQ(Content(path), "old content");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"page.html"}));
 }
 
 } // namespace
