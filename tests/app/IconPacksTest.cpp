@@ -3,6 +3,7 @@
 
 #include "ContainerWriter.h"
 #include "Exceptions.h"
+#include "FileSizeLimit.h"
 #include "RgbUtils.h"
 #include "TestFiles.h"
 
@@ -260,6 +261,33 @@ TEST_F(IconPackFolderTest, AnIconIsWrittenIntoItsFolderReplacingAFileOfItsName)
         EXPECT_EQ(e.Message(), InvalidPack);
     }
     EXPECT_FALSE(QFileInfo::exists(Path("site/evil.png")));
+}
+
+TEST_F(IconPackFolderTest, AnIconTheDiskRefusesIsToldWithTheSystemsReasonAndLeavesNothing)
+{
+    const QString file = Path("pack.icp");
+    WriteWholeFile(file, WriteIconPack({{"deep\\big.png", QByteArray(20000, 'b')}}, ThumbnailBlock(Strip(1, 1), 4, 4, 1, 1)));
+    TIconPack pack;
+    pack.LoadFromFile(file);
+    const QString images = Path("site/images");
+    WriteWholeFile(images + "/user.png", "the user's");
+    try {
+        const TFileSizeLimit limit(4096);
+        pack.ExtractIcon(0, images);
+        ADD_FAILURE() << "written";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot create file \"%1/deep/big.png\". File too large").arg(images));
+    }
+    EXPECT_EQ(QDir(images).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"user.png"}));
+
+    // A pack gone since it was listed: the system's reason, not an unknown one.
+    QFile::remove(file);
+    try {
+        pack.ExtractIcon(0, images);
+        ADD_FAILURE() << "written";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(file));
+    }
 }
 
 TEST(IconPacks, TheBuildsPackHasAThumbnailForEveryIcon)

@@ -4,6 +4,7 @@
 
 #include "ContainerWriter.h"
 #include "Exceptions.h"
+#include "FileSizeLimit.h"
 #include "TestFiles.h"
 
 #include <QCoreApplication>
@@ -237,29 +238,6 @@ TEST_F(TemplateFilesTest, TheUsersFilesAreLeftAloneWhenTheSameAndReplacedOnlyWhe
     EXPECT_TRUE(reader.ExtractFiles(site, QString(), answer(false)));
     EXPECT_EQ(asked.size(), 2);
 }
-
-// A limit on the size of files written, while it lives; its signal ignored as the program does.
-class TFileSizeLimit
-{
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &FSaved);
-        FHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = FSaved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &FSaved);
-        std::signal(SIGXFSZ, FHandler);
-    }
-
-private:
-    rlimit FSaved{};
-    void (*FHandler)(int) = nullptr;
-};
 
 TEST_F(TemplateFilesTest, ATemplateFailingAtItsThirdRecordLeavesTheFolderAsItWas)
 {

@@ -1,5 +1,7 @@
 #include "SafeSave.h"
 
+#include "FileSizeLimit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,30 +18,6 @@ QByteArray Content(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
-
-// A process-wide limit on the size of files written, as a full disk would stop a write part-way; the
-// signal the limit raises is ignored so that the write fails with its reason instead.
-class TFileSizeLimit
-{
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &FSaved);
-        FHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = FSaved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &FSaved);
-        std::signal(SIGXFSZ, FHandler);
-    }
-
-private:
-    rlimit FSaved{};
-    void (*FHandler)(int) = nullptr;
-};
 
 TEST(SafeSaveTest, AWriteThatStopsPartWayKeepsTheOldFileAndGivesTheSystemsReason)
 {
