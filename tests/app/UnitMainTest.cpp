@@ -4,6 +4,7 @@
 #include "EngineBridge.h"
 #include "EntityViewer.h"
 #include "Exceptions.h"
+#include "FileSizeLimit.h"
 #include "FileManagers.h"
 #include "FontComboBox97.h"
 #include "HtmlDesigner.h"
@@ -1274,6 +1275,30 @@ TEST_F(UnitMainCommandsTest, CommandsWithoutTheirPartsAreDisabled)
     EXPECT_EQ(w.op1->text(), "Top");
     EXPECT_EQ(w.Find1->text(), "&Find ...");
     EXPECT_EQ(w.Copy1->text(), "C&opy");
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainCommandsTest, ASaveStoppedByAFileSizeLimitIsToldAndKeepsTheOldFileAndTheEdits)
+{
+    TFormMain w;
+    OpenCopy(w);
+    SelectWords(w, "first");
+    w.BtnBold->trigger();
+    ASSERT_TRUE(w.FileManager()->Modified());
+    const QByteArray old = ReadFile(FPage);
+    Dialogs.Answers = {mrOk};
+    {
+        const TFileSizeLimit limit(64);
+        w.Save1->trigger();
+    }
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_TRUE(Dialogs.Messages[0].Text.contains("File too large")) << Dialogs.Messages[0].Text.toStdString();
+    EXPECT_EQ(ReadFile(FPage), old);
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_EQ(w.FileManager()->FileName(), FPage);
+    w.Save1->trigger();
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(QString::fromLatin1(ReadFile(FPage)).contains("<b>first</b>", Qt::CaseInsensitive));
     EXPECT_TRUE(w.close());
 }
 
