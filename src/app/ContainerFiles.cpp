@@ -148,9 +148,13 @@ bool TContainerExtraction::Add(TTypedStreamAdapter& Reader, const QString& Targe
             FFiles.removeAt(i);
         }
     const QFileInfo target(Target);
-    // A folder of that name would refuse only when the files are put in place, after others were.
+    // A folder of that name, or an earlier record's file where this one needs a folder, would refuse only
+    // when the files are put in place, after others were: refused now, as writing in turn would.
     if (target.isDir())
         CannotCreate(Target, SystemReason(EISDIR));
+    for (const TStaged& file : std::as_const(FFiles))
+        if (Target.startsWith(file.Target + QLatin1Char('/')))
+            CannotCreate(Target, SystemReason(ENOTDIR));
     MakeFolders(target.path());
     TStaged staged{Target, QString(), false};
     if (target.exists() && HoldsBytes(Target, bytes)) {

@@ -271,6 +271,10 @@ TEST_F(TemplateFilesTest, ATemplateFailingAtItsThirdRecordLeavesTheFolderAsItWas
     WriteWholeFile(blocked + "/block", "the user's file");
     check(blocked, failingThird("block\\third.css", "3"),
           QStringLiteral("Cannot create file \"%1/block/third.css\". Not a directory").arg(blocked));
+    // The template's own second record stands where its third needs a folder.
+    const QString selfBlocked = Path(QStringLiteral("selfblocked"));
+    check(selfBlocked, failingThird("pics\\second.png\\third.css", "3"),
+          QStringLiteral("Cannot create file \"%1/pics/second.png/third.css\". Not a directory").arg(selfBlocked));
     // A size limit stops the third record part-way.
     const QString limited = Path(QStringLiteral("limited"));
     std::unique_ptr<TFileSizeLimit> limit;
