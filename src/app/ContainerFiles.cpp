@@ -1,6 +1,7 @@
 #include "ContainerFiles.h"
 
 #include "Exceptions.h"
+#include "SafeSave.h"
 #include "TypedStreams.h"
 
 #include <QDir>
@@ -73,14 +74,9 @@ bool HoldsBytes(const QString& Path, const QByteArray& Bytes)
 
 void OpenContainer(QFile& File)
 {
-    // Asked before any open, the file would only have its "Unknown error" to give.
-    const QFileInfo info(File.fileName());
-    if (!info.exists())
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(File.fileName(), SystemReason(ENOENT)));
-    if (info.isDir())
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(File.fileName(), SystemReason(EISDIR)));
-    if (!File.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(File.fileName(), File.errorString()));
+    QString reason;
+    if (!OpenFileForReading(File, reason))
+        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(File.fileName(), reason));
 }
 
 bool ReadContainerMagic(TTypedStreamAdapter& Reader, const QByteArray& Magic)

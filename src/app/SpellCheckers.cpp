@@ -5,11 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstring>
 
 #include "Exceptions.h"
+#include "SafeSave.h"
 
 QList<QByteArray> DecodeWordList(const QByteArray& Bytes)
 {
@@ -76,16 +75,8 @@ int TSpellChecker::BucketOf(const QByteArray& Word) const
 void TSpellChecker::LoadFromFile(const QString& FileName)
 {
     QFile file(FileName);
-    // Asked before any open, the file would only have its "Unknown error" to give.
-    const QFileInfo info(FileName);
     QString reason;
-    if (!info.exists())
-        reason = QString::fromLocal8Bit(std::strerror(ENOENT));
-    else if (info.isDir())
-        reason = QString::fromLocal8Bit(std::strerror(EISDIR));
-    else if (!file.open(QIODevice::ReadOnly))
-        reason = file.errorString();
-    if (!reason.isEmpty())
+    if (!OpenFileForReading(file, reason))
         throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(FileName), reason));
     const QByteArray bytes = file.readAll();
     // No text holds a NUL byte: such a file is no word list, and its lines would be taken as words that
