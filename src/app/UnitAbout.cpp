@@ -186,7 +186,7 @@ void TFormAbout::LinkClick(int Tag)
 {
     for (const TAboutLink& Link : FLinks)
         if (Link.Tag == Tag)
-            ShellOpen(QUrl::fromLocalFile(QFileInfo(Link.Path).absoluteFilePath()));
+            ShellOpenOrTell(QUrl::fromLocalFile(QFileInfo(Link.Path).absoluteFilePath()));
 }
 
 bool TFormAbout::eventFilter(QObject* Watched, QEvent* Event)

@@ -93,7 +93,8 @@ void TFormMain::emplates1Click()
     if (!FormTemplate->Accepted())
         return;
     try {
-        FDesigner->ApplyTemplate(FormTemplate->TemplatePath);
+        if (!FDesigner->ApplyTemplate(FormTemplate->TemplatePath, ConfirmReplaceFiles))
+            return;
     } catch (const Exception& e) {
         MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
         return;

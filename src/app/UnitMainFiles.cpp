@@ -34,7 +34,7 @@ void TFormMain::PreviewinBrowser1Click()
         FFileManager->Save();
     const QString fileName = FFileManager->FileName();
     if (!fileName.isEmpty() && QFileInfo(fileName).isFile())
-        ShellOpen(QUrl::fromLocalFile(fileName));
+        ShellOpenOrTell(QUrl::fromLocalFile(fileName));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "HtmlDesigner.h"
 #include "HtmlFilter.h"
 #include "IconPacks.h"
+#include "PickUrls.h"
 #include "ToolLoader.h"
 #include "ToolTable.h"
 #include "UnitAbout.h"
@@ -126,18 +127,29 @@ void TFormMain::IconPackSelect(TIconPack* Pack, const QString& Name, int Index)
 {
     if (FActiveView != VIEW_DESIGNER || !RequireSavedDocument())
         return;
+    const QString images = QFileInfo(FFileManager->FileName()).absolutePath() + QStringLiteral("/images");
     try {
-        Pack->ExtractIcon(Index, QFileInfo(FFileManager->FileName()).absolutePath() + QStringLiteral("/images"));
+        if (!Pack->ExtractIcon(Index, images, ConfirmReplaceFiles))
+            return;
     } catch (const Exception& e) {
         MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
         return;
     }
-    QString src = QStringLiteral("images/") + Name;
-    src.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // The address as a browser reads it back: "my pic.png" is "my%20pic.png", and "&" must not start a
+    // character reference in the attribute.
+    QString src = FileNameToUrl(FFileManager->FileName(), images + QLatin1Char('/') + IconRelativePath(Name));
+    src.replace(QLatin1Char('&'), QLatin1String("%26"));
     FDesigner->InsertHtml(FDesigner->Filter()->NewImage(src).Html + QLatin1Char('>'));
     FFileManager->SetModified(true);
     FUndoCountSeen = FDesigner->ReportedUndoCount();
     UpdateToolbar();
+}
+
+bool TFormMain::ConfirmReplaceFiles(const QStringList& Files)
+{
+    return MessageDlg(QStringLiteral("These files already exist with other content:\n\n%1\n\nReplace them?")
+                          .arg(Files.join(QLatin1Char('\n'))),
+                      TMsgDlgType::mtConfirmation, mbYes | mbNo) == mrYes;
 }
 
 void TFormMain::CreateIconPanel()

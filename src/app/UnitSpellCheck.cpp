@@ -1,5 +1,6 @@
 #include "UnitSpellCheck.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -143,11 +144,18 @@ void AskSpellCorrection(TFormSpellCheck* Form, TSpellChecker& Checker, const QRe
 
 bool LoadWordList(TSpellChecker& Checker, const QString& FileName)
 {
+    const QString found = FindWordListFile(FileName);
     try {
-        const QString found = FindWordListFile(FileName);
         Checker.LoadFromFile(found.isEmpty() ? FileName : found);
     } catch (const Exception& e) {
         MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
+        return false;
+    }
+    // An empty or foreign file reads as no words: a check against it would flag every word.
+    if (Checker.WordCount() == 0) {
+        MessageDlg(QStringLiteral("The word list \"%1\" holds no words.")
+                       .arg(QDir::toNativeSeparators(found.isEmpty() ? FileName : found)),
+                   TMsgDlgType::mtError, mbOK);
         return false;
     }
     return true;

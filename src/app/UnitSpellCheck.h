@@ -51,5 +51,5 @@ void AskSpellCorrection(TFormSpellCheck* Form, TSpellChecker& Checker, const QRe
                         bool& Corrected, bool& Canceled);
 
 // Loads the word list on the first spell check: from beside the program, else from the current folder.
-// A list that cannot be found or read is reported, and false comes back.
+// A list that cannot be found or read, or that holds no words, is reported, and false comes back.
 bool LoadWordList(TSpellChecker& Checker, const QString& FileName = QStringLiteral("english.wrd"));

@@ -54,12 +54,14 @@ public:
     void NewDocument();
     void SetHtml(const QString& Html);
     void GetHtml(QString& Html);
-    // Turns the document into a page of the template file FileName: the template's files are written into
-    // the document's folder and the selection becomes the page's content (HtmlDesignerTemplate.cpp).
-    void ApplyTemplate(const QString& FileName);
     // Shows the document's own style sheets as its head now holds them, after the head was changed in
     // place (HtmlDesignerStyle.cpp); a document loaded anew brings its sheets along by itself.
     void ShowDocumentStyle();
+    // Turns the document into a page of the template file FileName: the template's files are written into
+    // the document's folder and the selection becomes the page's content (HtmlDesignerTemplate.cpp).
+    // Files of the folder with other bytes are replaced only when ConfirmReplace (given their paths)
+    // agrees; false, with nothing written and the document unchanged, when it refuses.
+    bool ApplyTemplate(const QString& FileName, const std::function<bool(const QStringList&)>& ConfirmReplace = {});
     // 0 none, 1 control, 2 text
     int GetSelectionType();
     bool InsertHtml(const QString& Html);

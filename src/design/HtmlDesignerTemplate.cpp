@@ -39,7 +39,7 @@ const char* const SelectionBodyScript = R"((function () {
 
 } // namespace
 
-void THtmlDesigner::ApplyTemplate(const QString& FileName)
+bool THtmlDesigner::ApplyTemplate(const QString& FileName, const std::function<bool(const QStringList&)>& ConfirmReplace)
 {
     RequireLoadedPage();
     // The template's files go beside the document: without a folder there is nowhere they belong.
@@ -47,16 +47,26 @@ void THtmlDesigner::ApplyTemplate(const QString& FileName)
         throw Exception(QStringLiteral("The document has no folder to put the template's files into."));
     TTemplateReader reader(FileName);
     reader.ReadInfo();
-    reader.ExtractFiles(FFilter->BasePath(), FFileName);
 
     QVariant body;
     if (FBridge->Call(QString::fromUtf8(SelectionBodyScript), &body) != TEngineBridge::TCallResult::Ok ||
         body.isNull())
         throw Exception(QStringLiteral("The design view did not answer."));
+    // From here the tree holds the selection only, not the page: it is taken from the page again when
+    // next needed, so a template refused below leaves the document as it is shown.
     FFilter->SetDesignText(body.toString());
-    FSyncedVersion = -1; // the tree now holds the selection only, not the page
+    FSyncedVersion = -1;
     QString text;
     FFilter->GetSourceText(text);
-    SetHtml(MergeTemplatePage(reader.Description, TemplateContent(text)));
+    const QString content = TemplateContent(text);
+    // Refused before any file is written or any page built.
+    if (MergedTemplatePageLength(reader.Description, content) > MaxTemplatePageLength)
+        throw Exception(QStringLiteral("The page of the template \"%1\" would be larger than %2 MB of text.")
+                            .arg(FileName)
+                            .arg(MaxTemplatePageLength / (1024 * 1024)));
+    if (!reader.ExtractFiles(FFilter->BasePath(), FFileName, ConfirmReplace))
+        return false;
+    SetHtml(MergeTemplatePage(reader.Description, content));
     ClearUndo();
+    return true;
 }

@@ -84,6 +84,12 @@ QString TemplateContent(const QString& SourceHtml)
     return Trimmed(StripOuterTag(HtmlNodeToText(node)));
 }
 
+qint64 MergedTemplatePageLength(const QString& Page, const QString& Content)
+{
+    const qint64 places = Page.count(QLatin1String("{CONTENT}"));
+    return Page.size() + places * (Content.size() - qint64(sizeof "{CONTENT}" - 1));
+}
+
 QString MergeTemplatePage(const QString& Page, const QString& Content)
 {
     QString merged = Page;

@@ -11,3 +11,9 @@ QString TemplateContent(const QString& SourceHtml);
 
 // Page with every "{CONTENT}" (case-sensitive) replaced by Content.
 QString MergeTemplatePage(const QString& Page, const QString& Content);
+
+// The most characters a merged page may have: far more than any real page, and a template that would
+// make more (a content place repeated a million times) would only freeze the window building it.
+constexpr qint64 MaxTemplatePageLength = 64 * 1024 * 1024;
+// The length MergeTemplatePage would give, without building the page.
+qint64 MergedTemplatePageLength(const QString& Page, const QString& Content);

@@ -12,6 +12,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QListWidget>
+#include <QPainter>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QtEndian>
@@ -25,6 +26,8 @@ const char* const InvalidBitmap = "Bitmap image is not valid.";
 constexpr QRgb Magenta = 0xFFFF00FF;
 // More tiles than any pack shows: a layout past this is damage, and cutting it up would only take time.
 constexpr qint64 MaxTiles = 65536;
+// Tiles up to this side load blank where the strip has no picture; larger ones must lie in the strip.
+constexpr qint64 MaxBlankTileSide = 256;
 // A BMP file header and the smallest info header.
 constexpr qint64 MinBmpSize = 14 + 12;
 // Where the program's image-list resources are built in.
@@ -69,6 +72,17 @@ int TImageList::AddMasked(const QImage& Image, QRgb MaskColor)
     return int(FImages.size()) - 1;
 }
 
+int TImageList::AddBlank()
+{
+    // One transparent picture shared by every blank entry: a large layout of missing tiles costs nothing.
+    if (FBlank.size() != QSize(FWidth, FHeight)) {
+        FBlank = QImage(FWidth, FHeight, QImage::Format_ARGB32);
+        FBlank.fill(Qt::transparent);
+    }
+    FImages.append(FBlank);
+    return int(FImages.size()) - 1;
+}
+
 void LoadImageListFromStream(TImageList& List, QIODevice& Stream)
 {
     // The BMP file's own header gives its size; the tile layout follows right after it.
@@ -88,19 +102,34 @@ void LoadImageListFromStream(TImageList& List, QIODevice& Stream)
     const qint64 height = reader.ReadInteger();
     const qint64 count = reader.ReadInteger();
     const qint64 perRow = reader.ReadInteger();
-    // Every tile lies inside the strip: a tile of no size, or one past the picture's edge, is damage.
-    if (width <= 0 || height <= 0 || perRow <= 0 || count < 0 || count > MaxTiles)
+    // A layout larger than its strip still loads: the tiles the strip lacks are blank. A tile of no size,
+    // or one far larger than both the strip and any thumbnail, is damage.
+    if (width <= 0 || height <= 0 || perRow <= 0 || count < 0 || count > MaxTiles ||
+        width > std::max<qint64>(strip.width(), MaxBlankTileSide) ||
+        height > std::max<qint64>(strip.height(), MaxBlankTileSide))
         throw Exception(QString::fromLatin1(InvalidBitmap));
-    if (count > 0) {
-        const qint64 columns = std::min(count, perRow);
-        const qint64 rows = (count + perRow - 1) / perRow;
-        if (columns * width > strip.width() || rows * height > strip.height())
-            throw Exception(QString::fromLatin1(InvalidBitmap));
-    }
     List.SetSize(int(width), int(height));
+    const QRect whole = strip.rect();
     for (qint64 i = 0; i < count; ++i) {
-        const QRect tile(int((i % perRow) * width), int((i / perRow) * height), int(width), int(height));
-        List.AddMasked(strip.copy(tile), Magenta);
+        const qint64 left = (i % perRow) * width;
+        const qint64 top = (i / perRow) * height;
+        if (left >= whole.width() || top >= whole.height()) {
+            List.AddBlank();
+            continue;
+        }
+        const QRect tile{int(left), int(top), int(width), int(height)};
+        if (whole.contains(tile)) {
+            List.AddMasked(strip.copy(tile), Magenta);
+            continue;
+        }
+        // Cut off by the strip's edge: what the strip has, and blank beyond it.
+        QImage part(int(width), int(height), QImage::Format_ARGB32);
+        part.fill(Qt::transparent);
+        QPainter painter(&part);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(0, 0), strip, tile & whole);
+        painter.end();
+        List.AddMasked(part, Magenta);
     }
 }
 
@@ -191,7 +220,7 @@ void TIconPack::LoadFromStream(QIODevice& Stream)
     }
 }
 
-void TIconPack::ExtractIcon(QIODevice& Stream, int Index, const QString& Folder) const
+bool TIconPack::ExtractIcon(QIODevice& Stream, int Index, const QString& Folder, const TConfirmReplace& Confirm) const
 {
     TTypedStreamAdapter reader(Stream);
     ReadHeader(reader);
@@ -214,19 +243,20 @@ void TIconPack::ExtractIcon(QIODevice& Stream, int Index, const QString& Folder)
         Invalid();
     }
     if (path.isEmpty())
-        return; // past the last icon
-    // Joined as text: a name such as ":x.png" must not turn into a path of its own.
-    if (!ExtractContainerBlock(reader, Folder + (Folder.endsWith(QLatin1Char('/')) ? "" : "/") + path))
+        return true; // past the last icon
+    // Joined as text: a name such as ":x.png" must not turn into a path of its own. A name with
+    // subfolders gets them below Folder.
+    TContainerExtraction extraction;
+    if (!extraction.Add(reader, Folder + (Folder.endsWith(QLatin1Char('/')) ? "" : "/") + path))
         Invalid();
+    return CommitContainerFiles(extraction, Confirm);
 }
 
-void TIconPack::ExtractIcon(int Index, const QString& Folder) const
+bool TIconPack::ExtractIcon(int Index, const QString& Folder, const TConfirmReplace& Confirm) const
 {
-    if (!QDir().mkpath(Folder))
-        throw Exception(QStringLiteral("Cannot create folder \"%1\".").arg(Folder));
     QFile file(FileName);
     OpenContainer(file);
-    ExtractIcon(file, Index, Folder);
+    return ExtractIcon(file, Index, Folder, Confirm);
 }
 
 // ---------------------------------------------------------------------------------------------------

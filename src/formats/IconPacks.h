@@ -3,6 +3,8 @@
 // with one thumbnail strip that shows them all. Each pack becomes one tab of the icon panel; a double
 // click on an icon reports it, and the main window writes that icon's file beside the document.
 #include <QIcon>
+#include "ContainerFiles.h"
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -34,16 +36,20 @@ public:
     // button (the image's darker pixels in the shadow colour over the same in the highlight colour, one
     // pixel down and right).
     QIcon Icon(int Index) const;
+    // Adds a fully transparent image; answers its index.
+    int AddBlank();
 
 private:
     int FWidth;
     int FHeight;
     QList<QImage> FImages;
+    QImage FBlank;
 };
 
 // Fills List from Stream: a complete BMP file (its header gives its size), then tile width, tile height,
 // tile count and tiles per row as integers. Tile i lies at column i mod tiles-per-row, row i div
-// tiles-per-row. Raises Exception when the picture or the tile layout is damaged.
+// tiles-per-row; a tile the strip does not hold (a layout larger than the strip) is blank. Raises
+// Exception when the picture or the tile layout is damaged.
 void LoadImageListFromStream(TImageList& List, QIODevice& Stream);
 // Fills List from the program's image-list resource Name (a numbered one is named by its number): a BMP
 // strip of square tiles as high as the strip, side by side. Raises Exception when it is missing or damaged.
@@ -60,10 +66,12 @@ public:
     // be opened raises the file error.
     void LoadFromFile(const QString& Path);
     void LoadFromStream(QIODevice& Stream);
-    // Writes icon number Index (from 0) of the pack file into Folder (created when missing), replacing a
-    // file of the same name; an index past the last icon writes nothing.
-    void ExtractIcon(int Index, const QString& Folder) const;
-    void ExtractIcon(QIODevice& Stream, int Index, const QString& Folder) const;
+    // Writes icon number Index (from 0) of the pack file into Folder, making Folder and the subfolders of
+    // the icon's name when missing. A file of that name that holds the same bytes is left alone; one with
+    // other bytes is replaced only when Confirm, when given, agrees (false, writing nothing, when it
+    // refuses). An index past the last icon writes nothing.
+    bool ExtractIcon(int Index, const QString& Folder, const TConfirmReplace& Confirm = {}) const;
+    bool ExtractIcon(QIODevice& Stream, int Index, const QString& Folder, const TConfirmReplace& Confirm = {}) const;
 };
 
 // The file name an icon is stored under as a path below the folder it is written into; empty when the

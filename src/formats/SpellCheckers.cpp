@@ -8,6 +8,7 @@
 #include <climits>
 
 #include "Exceptions.h"
+#include "SafeSave.h"
 
 QList<QByteArray> DecodeWordList(const QByteArray& Bytes)
 {
@@ -74,11 +75,15 @@ int TSpellChecker::BucketOf(const QByteArray& Word) const
 void TSpellChecker::LoadFromFile(const QString& FileName)
 {
     QFile file(FileName);
-    if (!QFileInfo(FileName).isFile() || !file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2")
-                            .arg(QDir::toNativeSeparators(FileName),
-                                 QFileInfo(FileName).isDir() ? QStringLiteral("Is a directory") : file.errorString()));
-    AddWords(DecodeWordList(file.readAll()));
+    QString reason;
+    if (!OpenFileForReading(file, reason))
+        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(FileName), reason));
+    const QByteArray bytes = file.readAll();
+    // No text holds a NUL byte: such a file is no word list, and its lines would be taken as words that
+    // nothing on a page ever matches.
+    if (bytes.contains('\0'))
+        return;
+    AddWords(DecodeWordList(bytes));
 }
 
 void TSpellChecker::AddWords(const QList<QByteArray>& Words)

@@ -36,7 +36,8 @@ public:
     TSpellChecker(const TSpellChecker&) = delete;
     TSpellChecker& operator=(const TSpellChecker&) = delete;
 
-    // Adds the words of the list file to what is there; throws Exception when it cannot be read.
+    // Adds the words of the list file to what is there (none from a binary file, one with a NUL byte);
+    // throws Exception when it cannot be read.
     void LoadFromFile(const QString& FileName);
     void AddWords(const QList<QByteArray>& Words);
     // A word without an ASCII letter (empty, digits, dashes) is always correct.

@@ -175,7 +175,8 @@ void TTemplateReader::CheckFiles(QIODevice& Stream)
     ReadNames(reader);
 }
 
-void TTemplateReader::ExtractFiles(QIODevice& Stream, const QString& DestFolder, const QString& KeepFile)
+bool TTemplateReader::ExtractFiles(QIODevice& Stream, const QString& DestFolder, const QString& KeepFile,
+                                   const TConfirmReplace& Confirm)
 {
     TTypedStreamAdapter reader(Stream);
     ReadMagic(reader);
@@ -195,6 +196,7 @@ void TTemplateReader::ExtractFiles(QIODevice& Stream, const QString& DestFolder,
     QString folder = DestFolder;
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
+    TContainerExtraction extraction;
     for (const QString& path : paths) {
         QByteArray name;
         try {
@@ -205,13 +207,17 @@ void TTemplateReader::ExtractFiles(QIODevice& Stream, const QString& DestFolder,
         }
         const QString target = folder + path;
         if (!KeepFile.isEmpty() && SameFile(target, KeepFile)) {
-            reader.Skip();
+            try {
+                reader.Skip();
+            } catch (const Exception&) {
+                Invalid();
+            }
             continue;
         }
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        if (!ExtractContainerBlock(reader, target))
+        if (!extraction.Add(reader, target))
             Invalid();
     }
+    return CommitContainerFiles(extraction, Confirm);
 }
 
 void TTemplateReader::ReadInfo()
@@ -221,11 +227,11 @@ void TTemplateReader::ReadInfo()
     ReadInfo(file);
 }
 
-void TTemplateReader::ExtractFiles(const QString& DestFolder, const QString& KeepFile)
+bool TTemplateReader::ExtractFiles(const QString& DestFolder, const QString& KeepFile, const TConfirmReplace& Confirm)
 {
     QFile file(FileName);
     OpenContainer(file);
-    ExtractFiles(file, DestFolder, KeepFile);
+    return ExtractFiles(file, DestFolder, KeepFile, Confirm);
 }
 
 void TTemplateReader::CheckFiles()

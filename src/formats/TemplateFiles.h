@@ -2,6 +2,8 @@
 // Template files ("*.tpl" in the folder "Templates" beside the program): a read-only container of a JPEG
 // preview, the template's page (an 8-bit HTML text that holds "{CONTENT}") and the files that page
 // refers to, each under a name relative to the folder it is written into.
+#include "ContainerFiles.h"
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -29,16 +31,20 @@ public:
 
     // Checks the magic, then reads the preview into Picture and the page into Description.
     void ReadInfo();
-    // Writes every file of the template into DestFolder, replacing files of the same name. Every name
-    // is checked before anything is written: a name that would leave the folder refuses the whole
-    // template. KeepFile (the open document), when given, is never replaced.
-    void ExtractFiles(const QString& DestFolder, const QString& KeepFile = QString());
+    // Writes every file of the template into DestFolder, all or none: every name is checked and every
+    // file written under a temporary name before any is put in place, so a bad name, damage or a disk
+    // that refuses leaves the folder as it was. A file that already holds the same bytes is left alone;
+    // files with other bytes are replaced only when Confirm, when given, agrees (false, writing nothing,
+    // when it refuses). KeepFile (the open document), when given, is never replaced.
+    bool ExtractFiles(const QString& DestFolder, const QString& KeepFile = QString(),
+                      const TConfirmReplace& Confirm = {});
     // Walks the files without writing anything; raises the template's message on a bad name or length.
     void CheckFiles();
 
     // The same on an open stream positioned at the start of a template.
     void ReadInfo(QIODevice& Stream);
-    void ExtractFiles(QIODevice& Stream, const QString& DestFolder, const QString& KeepFile = QString());
+    bool ExtractFiles(QIODevice& Stream, const QString& DestFolder, const QString& KeepFile = QString(),
+                      const TConfirmReplace& Confirm = {});
     void CheckFiles(QIODevice& Stream);
 
 private:

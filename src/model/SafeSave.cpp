@@ -1,6 +1,11 @@
 #include "SafeSave.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 bool SaveBytesToFile(const QString& FileName, const QByteArray& Bytes, QString& Reason)
 {
@@ -27,4 +32,23 @@ bool SaveBytesToFile(const QString& FileName, const QByteArray& Bytes, QString& 
         return false;
     }
     return true;
+}
+
+bool OpenFileForReading(QFile& File, QString& Reason)
+{
+    const QFileInfo info(File.fileName());
+    if (!info.exists())
+        Reason = QString::fromLocal8Bit(std::strerror(ENOENT));
+    else if (info.isDir())
+        Reason = QString::fromLocal8Bit(std::strerror(EISDIR));
+    else if (!File.open(QIODevice::ReadOnly))
+        Reason = File.errorString();
+    else
+        return true;
+    return false;
+}
+
+void IgnoreFileSizeLimitSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }

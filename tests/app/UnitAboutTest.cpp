@@ -1,5 +1,6 @@
 #include "UnitAbout.h"
 
+#include "ScriptedDialogs.h"
 #include "ShellApi.h"
 #include "SpellCheckers.h"
 #include "WidgetInput.h"
@@ -126,6 +127,19 @@ TEST(FormAbout, LinksOpenWhatShipsWithTheProgramAndLightUpUnderTheMouse)
     // ...which is where the program reads its data: its word list, for one.
     EXPECT_EQ(QFileInfo(FindWordListFile()).absolutePath().toStdString(),
               QFileInfo(Links[2].Path).absoluteFilePath().toStdString());
+    // A desktop that cannot open it: the link's file and the reason.
+    SetShellOpenHook([](const QUrl&) {
+        qWarning("Unable to detect a launcher");
+        return false;
+    });
+    {
+        TScriptedDialogs Dialogs;
+        Dialogs.Answers = {mrOk};
+        Click(Labels[0], 3, 3);
+        EXPECT_EQ(Dialogs.MessageTexts(),
+                  QStringList({QStringLiteral("Cannot open \"%1\". Unable to detect a launcher")
+                                   .arg(QFileInfo(Links[0].Path).absoluteFilePath())}));
+    }
     SetShellOpenHook(Previous);
 
     auto Colours = [&] {

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QDockWidget>
 #include <QEventLoop>
 #include <QFile>
@@ -237,6 +238,167 @@ TEST_F(UnitMainTemplatesTest, ContentGoesInAtEveryPlaceholderAndCellsKeepTheirTa
               QStringList({QStringLiteral("Invalid Corvalite Template file: \"%1\".").arg(QFileInfo(folder + "/Twice.tpl").absoluteFilePath())}));
     EXPECT_EQ(DesignHtml(w), html);
     EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(w.close());
+}
+
+QByteArray Preview()
+{
+    QImage preview(40, 30, QImage::Format_RGB32);
+    preview.fill(Qt::darkCyan);
+    return JpegFileBytes(preview);
+}
+
+TEST_F(UnitMainTemplatesTest, ATemplateAsksOnceBeforeReplacingTheUsersFilesAndNoLeavesEverythingAsItWas)
+{
+    const QString folder = FDir.filePath("Templates");
+    WriteWholeFile(folder + "/Site.tpl",
+                   WriteTemplate(Preview(), "<html><head><title>Site</title></head><body><div>{CONTENT}</div></body></html>",
+                                 {{"page.html", "never over the document"},
+                                  {"same.css", "p {}"},
+                                  {"other.css", "the template's"},
+                                  {"images\\logo.png", "logo"}}));
+    TFormMain w;
+    OpenCopy(w);
+    WriteWholeFile(FDir.filePath("same.css"), "p {}");
+    WriteWholeFile(FDir.filePath("other.css"), "the user's");
+    w.FormTemplate = new TFormTemplate(&w);
+    w.FormTemplate->TemplatesFolder = folder;
+    const QString before = DesignHtml(w);
+    const QString question =
+        QStringLiteral("These files already exist with other content:\n\n%1\n\nReplace them?").arg(FDir.filePath("other.css"));
+
+    Select(w, "Some", "letter.");
+    Dialogs.Answers = {mrNo};
+    WhenTheDialogShows([](TFormTemplate* d) { Choose(d, "Site"); });
+    w.emplates1->trigger();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text, question);
+    EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(Dialogs.Messages[0].Buttons, mbYes | mbNo);
+    EXPECT_EQ(ReadWholeFile(FDir.filePath("other.css")), "the user's");
+    EXPECT_FALSE(QFileInfo::exists(FDir.filePath("images"))) << "not even the new files";
+    EXPECT_EQ(DesignHtml(w), before);
+    EXPECT_FALSE(w.FileManager()->Modified());
+
+    Select(w, "Some", "letter.");
+    Dialogs.Answers = {mrYes};
+    WhenTheDialogShows([](TFormTemplate* d) { Choose(d, "Site"); });
+    w.emplates1->trigger();
+    EXPECT_EQ(Dialogs.MessageTexts(), QStringList({question, question}));
+    EXPECT_EQ(ReadWholeFile(FDir.filePath("other.css")), "the template's");
+    EXPECT_EQ(ReadWholeFile(FDir.filePath("same.css")), "p {}");
+    EXPECT_EQ(ReadWholeFile(FDir.filePath("images/logo.png")), "logo");
+    EXPECT_EQ(ReadWholeFile(FPage), ReadWholeFile(FixturePage()));
+    const QString html = DesignHtml(w);
+    EXPECT_TRUE(html.contains("<title>Site</title>")) << html.toStdString();
+    EXPECT_EQ(html.count("Some <b>bold</b> text &amp; an accented &eacute; letter."), 1) << html.toStdString();
+    EXPECT_TRUE(w.FileManager()->Modified());
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTemplatesTest, ATemplateThatCannotBeWrittenWholeOrIsTooLargeOrGoneIsToldAndChangesNothing)
+{
+    const QString folder = FDir.filePath("Templates");
+    WriteWholeFile(folder + "/Blocked.tpl",
+                   WriteTemplate(Preview(), "<p>{CONTENT}</p>",
+                                 {{"first.css", "1"}, {"pics\\second.png", "2"}, {"block\\third.css", "3"}}));
+    // Two million content places: with the selection in each, far beyond any page.
+    WriteWholeFile(folder + "/Huge.tpl", WriteTemplate(Preview(), QByteArray("{CONTENT}").repeated(2000000),
+                                                      {{"huge.css", "never written"}}));
+    WriteWholeFile(folder + "/Gone.tpl", WriteTemplate(Preview(), "<p>{CONTENT}</p>", {{"gone.css", "x"}}));
+    TFormMain w;
+    OpenCopy(w);
+    WriteWholeFile(FDir.filePath("block"), "a file of the user's where the template wants a folder");
+    w.FormTemplate = new TFormTemplate(&w);
+    w.FormTemplate->TemplatesFolder = folder;
+    const QString before = DesignHtml(w);
+    const QString path = QFileInfo(folder).absoluteFilePath();
+    const struct
+    {
+        const char* Caption;
+        QString Message;
+    } cases[] = {
+        {"Blocked", QStringLiteral("Cannot create file \"%1\". Not a directory").arg(FDir.filePath("block/third.css"))},
+        {"Huge", QStringLiteral("The page of the template \"%1/Huge.tpl\" would be larger than 64 MB of text.").arg(path)},
+        {"Gone", QStringLiteral("Cannot open file \"%1/Gone.tpl\". No such file or directory").arg(path)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Caption);
+        Dialogs.Messages.clear();
+        Select(w, "Some", "letter.");
+        Dialogs.Answers = {mrOk};
+        const QString caption = QString::fromLatin1(c.Caption);
+        WhenTheDialogShows([caption, folder](TFormTemplate* d) {
+            if (caption == "Gone")
+                QFile::remove(folder + "/Gone.tpl"); // listed, then gone before it is applied
+            Choose(d, caption);
+        });
+        w.emplates1->trigger();
+        EXPECT_EQ(Dialogs.MessageTexts(), QStringList({c.Message}));
+        EXPECT_EQ(DesignHtml(w), before);
+        EXPECT_FALSE(w.FileManager()->Modified());
+    }
+    EXPECT_FALSE(QFileInfo::exists(FDir.filePath("first.css")));
+    EXPECT_FALSE(QFileInfo::exists(FDir.filePath("pics")));
+    EXPECT_FALSE(QFileInfo::exists(FDir.filePath("huge.css")));
+    EXPECT_FALSE(QFileInfo::exists(FDir.filePath("gone.css")));
+    EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"block", "page.html"}));
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainTemplatesTest, IconsWithUnusualNamesAreInsertedAsTheAddressesOfTheirFiles)
+{
+    const QString folder = FDir.filePath("Icons");
+    const QList<TContainerFile> icons = {{"a&b.png", "amp"},      {"a#b.png", "hash"},   {"a?b.png", "query"},
+                                         {"my pic.png", "blank"}, {"%2e.png", "percent"}, {"sub\\x.png", "deeper"},
+                                         {"user.png", "the pack's user"}};
+    QList<QImage> tiles;
+    for (int i = 0; i < icons.size(); ++i) {
+        tiles << QImage(4, 4, QImage::Format_RGB32);
+        tiles.last().fill(Qt::darkGreen);
+    }
+    WriteWholeFile(folder + "/Odd.icp", WriteIconPack(icons, ThumbnailBlock(TileStrip(tiles, 4), 4, 4, tiles.size(), 4)));
+
+    TFormMain w;
+    OpenCopy(w);
+    w.IconPackManager->Clear();
+    w.IconPackManager->LoadFromFolder(folder);
+    auto* list = w.PageControlIcons->widget(w.PageControlIcons->count() - 1)->findChild<QListWidget*>();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->count(), icons.size());
+    auto insert = [&](int row) {
+        list->setCurrentRow(row);
+        emit list->itemDoubleClicked(list->item(row));
+        return DesignHtml(w);
+    };
+    const char* const sources[] = {"images/a%26b.png", "images/a%23b.png", "images/a%3Fb.png", "images/my%20pic.png",
+                                   "images/%252e.png", "images/sub/x.png"};
+    const char* const files[] = {"a&b.png", "a#b.png", "a?b.png", "my pic.png", "%2e.png", "sub/x.png"};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(files[i]);
+        const QString html = insert(i);
+        EXPECT_TRUE(html.contains(QStringLiteral("<img src=\"%1\">").arg(sources[i]))) << html.toStdString();
+        EXPECT_EQ(ReadWholeFile(FDir.filePath("images/") + files[i]), icons[i].Content);
+    }
+    EXPECT_TRUE(Dialogs.Messages.empty());
+
+    // The user's own "user.png": the same bytes are simply used; other bytes are replaced only after Yes.
+    const QString user = FDir.filePath("images/user.png");
+    WriteWholeFile(user, "the pack's user");
+    EXPECT_EQ(insert(6).count("images/user.png"), 1);
+    EXPECT_TRUE(Dialogs.Messages.empty());
+    WriteWholeFile(user, "the user's own picture");
+    Dialogs.Answers = {mrNo};
+    const QString before = DesignHtml(w);
+    EXPECT_EQ(insert(6), before);
+    EXPECT_EQ(Dialogs.MessageTexts(),
+              QStringList({QStringLiteral("These files already exist with other content:\n\n%1\n\nReplace them?").arg(user)}));
+    EXPECT_EQ(ReadWholeFile(user), "the user's own picture");
+    Dialogs.Answers = {mrYes};
+    EXPECT_EQ(insert(6).count("images/user.png"), 2);
+    EXPECT_EQ(ReadWholeFile(user), "the pack's user");
+    Dialogs.Answers = {mrNo};
     EXPECT_TRUE(w.close());
 }
 

@@ -4,6 +4,7 @@
 #include "EngineBridge.h"
 #include "EntityViewer.h"
 #include "Exceptions.h"
+#include "FileSizeLimit.h"
 #include "FileManagers.h"
 #include "FontComboBox97.h"
 #include "HtmlDesigner.h"
@@ -1486,6 +1487,30 @@ TEST_F(UnitMainCommandsTest, CommandsWithoutTheirPartsAreDisabled)
     EXPECT_TRUE(w.close());
 }
 
+TEST_F(UnitMainCommandsTest, ASaveStoppedByAFileSizeLimitIsToldAndKeepsTheOldFileAndTheEdits)
+{
+    TFormMain w;
+    OpenCopy(w);
+    SelectWords(w, "first");
+    w.BtnBold->trigger();
+    ASSERT_TRUE(w.FileManager()->Modified());
+    const QByteArray old = ReadFile(FPage);
+    Dialogs.Answers = {mrOk};
+    {
+        const TFileSizeLimit limit(64);
+        w.Save1->trigger();
+    }
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_TRUE(Dialogs.Messages[0].Text.contains("File too large")) << Dialogs.Messages[0].Text.toStdString();
+    EXPECT_EQ(ReadFile(FPage), old);
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_EQ(w.FileManager()->FileName(), FPage);
+    w.Save1->trigger();
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(QString::fromLatin1(ReadFile(FPage)).contains("<b>first</b>", Qt::CaseInsensitive));
+    EXPECT_TRUE(w.close());
+}
+
 class UnitMainPreviewTest : public UnitMainCommandsTest
 {
 protected:
@@ -1524,6 +1549,29 @@ TEST_F(UnitMainPreviewTest, PreviewSavesAModifiedDocumentFirstAndOpensTheFile)
     EXPECT_TRUE(QString::fromLatin1(ReadFile(FPage)).contains("<b>first</b>", Qt::CaseInsensitive));
     EXPECT_EQ(Opened, QList<QUrl>({QUrl::fromLocalFile(FPage)}));
     EXPECT_TRUE(Dialogs.Messages.empty());
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainPreviewTest, ADesktopThatCannotOpenThePageIsToldWithTheFileAndItsReason)
+{
+    TFormMain w;
+    OpenCopy(w);
+    // What the desktop warns of while refusing is its reason; without a word the reason is ours.
+    for (const char* warning : {"Unable to detect a launcher for the page", ""}) {
+        SetShellOpenHook([warning](const QUrl&) {
+            if (*warning)
+                qWarning("%s", warning);
+            return false;
+        });
+        Dialogs.Answers = {mrOk};
+        w.PreviewinBrowser1->trigger();
+        ASSERT_EQ(Dialogs.Messages.size(), 1u);
+        EXPECT_EQ(Dialogs.Messages[0].Text,
+                  QStringLiteral("Cannot open \"%1\". %2")
+                      .arg(FPage, *warning ? QString::fromLatin1(warning) : QStringLiteral("The desktop has no program to open it.")));
+        EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtError);
+        Dialogs.Messages.clear();
+    }
     EXPECT_TRUE(w.close());
 }
 

@@ -2,6 +2,7 @@
 // in the main window on a fixture page with the word list the build writes.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -175,14 +176,52 @@ TEST(UnitSpellCheck, AWordListThatCannotBeFoundIsReportedNotSkipped)
     EXPECT_FALSE(LoadWordList(checker, QStringLiteral("no-such-list.wrd")));
     ASSERT_EQ(dialogs.Messages.size(), 1u);
     EXPECT_EQ(dialogs.Messages[0].Type, TMsgDlgType::mtError);
-    EXPECT_TRUE(dialogs.Messages[0].Text.startsWith(QStringLiteral("Cannot open file \"no-such-list.wrd\".")))
-        << dialogs.Messages[0].Text.toStdString();
+    EXPECT_EQ(dialogs.Messages[0].Text, QStringLiteral("Cannot open file \"no-such-list.wrd\". No such file or directory"));
     EXPECT_EQ(checker.WordCount(), 0);
     // The list the build writes lies beside the program, where it is looked for first.
     EXPECT_FALSE(FindWordListFile().isEmpty());
     EXPECT_TRUE(LoadWordList(checker));
     EXPECT_GT(checker.WordCount(), 50000);
     EXPECT_EQ(dialogs.Messages.size(), 1u);
+}
+
+TEST(UnitSpellCheck, AWordListThatHoldsNoWordsOrCannotBeReadIsReportedWithItsReason)
+{
+    QTemporaryDir dir;
+    const QString empty = dir.filePath(QStringLiteral("empty.wrd"));
+    const QString unreadable = dir.filePath(QStringLiteral("unreadable.wrd"));
+    const QString folder = dir.filePath(QStringLiteral("folder.wrd"));
+    const QString binary = dir.filePath(QStringLiteral("binary.wrd"));
+    const QList<QPair<QString, QByteArray>> files = {
+        {empty, ""}, {unreadable, "0word\n"}, {binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)}};
+    for (const auto& [path, bytes] : files) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QFile(unreadable).setPermissions(QFileDevice::Permissions());
+    QDir().mkpath(folder);
+    // As root every file reads: the unreadable case then loads its word, which is no fault.
+    const bool rootReads = QFile(unreadable).open(QIODevice::ReadOnly);
+    const struct
+    {
+        QString Path;
+        QString Message;
+    } cases[] = {
+        {empty, QStringLiteral("The word list \"%1\" holds no words.").arg(empty)},
+        {binary, QStringLiteral("The word list \"%1\" holds no words.").arg(binary)},
+        {unreadable, rootReads ? QString() : QStringLiteral("Cannot open file \"%1\". Permission denied").arg(unreadable)},
+        {folder, QStringLiteral("Cannot open file \"%1\". Is a directory").arg(folder)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path.toStdString());
+        TScriptedDialogs dialogs;
+        if (!c.Message.isEmpty())
+            dialogs.Answers = {mrOk};
+        TSpellChecker checker;
+        EXPECT_EQ(LoadWordList(checker, c.Path), c.Message.isEmpty());
+        EXPECT_EQ(dialogs.MessageTexts(), c.Message.isEmpty() ? QStringList() : QStringList({c.Message}));
+    }
 }
 
 QString PageText(TFormMain& w)

@@ -3,6 +3,7 @@
 
 #include "ContainerWriter.h"
 #include "Exceptions.h"
+#include "FileSizeLimit.h"
 #include "RgbUtils.h"
 #include "TestFiles.h"
 
@@ -89,8 +90,8 @@ TEST(IconPacks, DamagedOrHostilePacksRaiseTheirMessageAndLoadNothing)
         {"zero tile height", withLayout(4, 0, 2, 2)},
         {"zero tiles a row", withLayout(4, 4, 2, 0)},
         {"negative tile count", withLayout(4, 4, -1, 2)},
-        {"tiles past the strip's edge", withLayout(4, 4, 5, 2)},
-        {"tile wider than the strip", withLayout(9, 4, 1, 1)},
+        {"tile far wider than the strip and any thumbnail", withLayout(300, 4, 1, 1)},
+        {"tile far taller than the strip and any thumbnail", withLayout(4, 0x10000, 1, 1)},
         {"huge tile count", withLayout(1, 1, 0x7FFFFFFF, 1)},
         {"record content past the end", patched(good, 4 + 19 + 4 + 4 + 4 + 9, 0x10000)},
         {"parent folder", named("..\\evil.png")},
@@ -133,6 +134,42 @@ TEST(IconPacks, AGoodPackGivesItsNamesAndMaskedThumbnails)
     EXPECT_EQ(qAlpha(third.pixel(0, 0)), 0);
     EXPECT_TRUE(IsTransparentPixel(third.pixel(0, 0)));
     EXPECT_EQ(third.pixel(1, 1), Tile(QColor::fromHsv(80, 200, 200)).pixel(1, 1)) << "tile 2 is the third";
+}
+
+TEST(IconPacks, ALayoutLargerThanItsStripLoadsWithBlankThumbnailsForTheMissingTiles)
+{
+    auto transparent = [](const QImage& image, const QRect& area) {
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (qAlpha(image.pixel(x, y)) != 0)
+                    return false;
+        return true;
+    };
+    // A strip of 2 by 2 tiles of 4 pixels, declared as 3 rows of 2.
+    QByteArray bytes = WriteIconPack(Icons(6), ThumbnailBlock(Strip(4, 2), 4, 4, 6, 2));
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::ReadOnly);
+    TIconPack pack;
+    pack.LoadFromStream(stream);
+    ASSERT_EQ(pack.Names.size(), 6);
+    ASSERT_EQ(pack.Images.Count(), 6);
+    EXPECT_EQ(pack.Images.Image(3).pixel(1, 1), Tile(QColor::fromHsv(120, 200, 200)).pixel(1, 1));
+    for (const int missing : {4, 5}) {
+        EXPECT_EQ(pack.Images.Image(missing).size(), QSize(4, 4));
+        EXPECT_TRUE(transparent(pack.Images.Image(missing), QRect(0, 0, 4, 4))) << missing;
+    }
+
+    // Tiles 6 wide over an 8-pixel strip: the second has the strip's last 2 columns, blank after them.
+    bytes = WriteIconPack(Icons(2), ThumbnailBlock(Strip(4, 2), 6, 4, 2, 2));
+    QBuffer wide(&bytes);
+    wide.open(QIODevice::ReadOnly);
+    pack.LoadFromStream(wide);
+    ASSERT_EQ(pack.Images.Count(), 2);
+    const QImage cut = pack.Images.Image(1);
+    EXPECT_EQ(cut.size(), QSize(6, 4));
+    EXPECT_EQ(cut.pixel(0, 1), Tile(QColor::fromHsv(40, 200, 200)).pixel(2, 1));
+    EXPECT_TRUE(transparent(cut, QRect(2, 0, 4, 4)));
+    EXPECT_FALSE(transparent(pack.Images.Image(0), QRect(1, 1, 4, 3)));
 }
 
 class IconPackFolderTest : public ::testing::Test
@@ -209,14 +246,7 @@ TEST_F(IconPackFolderTest, AnIconIsWrittenIntoItsFolderReplacingAFileOfItsName)
     pack.ExtractIcon(-1, images);
     EXPECT_EQ(QDir(images).entryList(QDir::Files), QStringList({"two.gif"})) << "past the last icon: nothing";
 
-    // Only the folder itself is made: an icon in a subfolder that is not there cannot be written.
-    try {
-        pack.ExtractIcon(2, images);
-        ADD_FAILURE() << "wrote into a missing subfolder";
-    } catch (const Exception& e) {
-        EXPECT_TRUE(e.Message().startsWith("Cannot create file \"")) << e.what();
-    }
-    QDir().mkpath(images + "/sub");
+    // An icon in a subfolder gets that subfolder below the folder.
     pack.ExtractIcon(2, images);
     EXPECT_EQ(ReadWholeFile(images + "/sub/three.png"), "third");
     // A name that a path routine could take for a resource is a file name like any other.
@@ -259,6 +289,33 @@ TEST(IconPacks, TheBuiltInToolImagesAreSquareTilesOfTheirStripWithMagentaTranspa
     EXPECT_EQ(qAlpha(greyed.pixel(4, 3)), 255) << "the top-left of the bold B";
     EXPECT_EQ(qAlpha(greyed.pixel(3, 2)), 0);
     EXPECT_THROW(LoadImageListFromResource(list, "999"), Exception);
+}
+
+TEST_F(IconPackFolderTest, AnIconTheDiskRefusesIsToldWithTheSystemsReasonAndLeavesNothing)
+{
+    const QString file = Path("pack.icp");
+    WriteWholeFile(file, WriteIconPack({{"deep\\big.png", QByteArray(20000, 'b')}}, ThumbnailBlock(Strip(1, 1), 4, 4, 1, 1)));
+    TIconPack pack;
+    pack.LoadFromFile(file);
+    const QString images = Path("site/images");
+    WriteWholeFile(images + "/user.png", "the user's");
+    try {
+        const TFileSizeLimit limit(4096);
+        pack.ExtractIcon(0, images);
+        ADD_FAILURE() << "written";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot create file \"%1/deep/big.png\". File too large").arg(images));
+    }
+    EXPECT_EQ(QDir(images).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"user.png"}));
+
+    // A pack gone since it was listed: the system's reason, not an unknown one.
+    QFile::remove(file);
+    try {
+        pack.ExtractIcon(0, images);
+        ADD_FAILURE() << "written";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(file));
+    }
 }
 
 TEST(IconPacks, TheBuildsPackHasAThumbnailForEveryIcon)

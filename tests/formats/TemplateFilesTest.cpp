@@ -4,14 +4,20 @@
 
 #include "ContainerWriter.h"
 #include "Exceptions.h"
+#include "FileSizeLimit.h"
 #include "TestFiles.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
 #include <functional>
+#include <memory>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -177,8 +183,132 @@ TEST_F(TemplateFilesTest, AGoodTemplateReadsAndWritesItsFilesBesideTheDocument)
         missing.ReadInfo();
         ADD_FAILURE() << "read a missing file";
     } catch (const Exception& e) {
-        EXPECT_TRUE(e.Message().startsWith("Cannot open file \"" + Path("missing.tpl") + "\"")) << e.what();
+        EXPECT_EQ(e.Message(), "Cannot open file \"" + Path("missing.tpl") + "\". No such file or directory");
     }
+}
+
+TEST_F(TemplateFilesTest, TheUsersFilesAreLeftAloneWhenTheSameAndReplacedOnlyWhenAllowed)
+{
+    const QString file = Path(QStringLiteral("Site.tpl"));
+    WriteWholeFile(file, WriteTemplate(Jpeg(), "{CONTENT}",
+                                       {{"same.css", "p {}"},
+                                        {"other.css", "the template's"},
+                                        {"images\\logo.png", "new"},
+                                        {"images\\user.png", "the template's picture"}}));
+    const QString site = Path(QStringLiteral("site"));
+    WriteWholeFile(site + "/same.css", "p {}");
+    WriteWholeFile(site + "/other.css", "the user's");
+    WriteWholeFile(site + "/images/user.png", "the user's picture");
+    QFile(site + "/other.css").setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QFileDevice::Permissions usersPermissions = QFile(site + "/other.css").permissions();
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    QFile same(site + "/same.css");
+    ASSERT_TRUE(same.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(same.setFileTime(old, QFileDevice::FileModificationTime));
+    same.close();
+    const QStringList usersFiles = FilesBelow(site);
+
+    TTemplateReader reader(file);
+    QList<QStringList> asked;
+    auto answer = [&](bool yes) {
+        return [&asked, yes](const QStringList& files) {
+            asked << files;
+            return yes;
+        };
+    };
+    // No: nothing at all is written, not even the files that are new.
+    EXPECT_FALSE(reader.ExtractFiles(site, QString(), answer(false)));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0], QStringList({site + "/other.css", site + "/images/user.png"}));
+    EXPECT_EQ(FilesBelow(site), usersFiles);
+    EXPECT_EQ(ReadWholeFile(site + "/other.css"), "the user's");
+    EXPECT_EQ(ReadWholeFile(site + "/images/user.png"), "the user's picture");
+
+    // Yes: the different ones replaced (keeping the user's permissions), the same one untouched.
+    EXPECT_TRUE(reader.ExtractFiles(site, QString(), answer(true)));
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_EQ(FilesBelow(site), QStringList({"images/logo.png", "images/user.png", "other.css", "same.css"}));
+    EXPECT_EQ(ReadWholeFile(site + "/other.css"), "the template's");
+    EXPECT_EQ(ReadWholeFile(site + "/images/user.png"), "the template's picture");
+    EXPECT_EQ(ReadWholeFile(site + "/images/logo.png"), "new");
+    EXPECT_EQ(QFileInfo(site + "/same.css").lastModified(), old) << "a file with the same bytes is not written";
+    EXPECT_EQ(QFile(site + "/other.css").permissions(), usersPermissions);
+
+    // Everything the same now: no question at all.
+    EXPECT_TRUE(reader.ExtractFiles(site, QString(), answer(false)));
+    EXPECT_EQ(asked.size(), 2);
+}
+
+TEST_F(TemplateFilesTest, ATemplateFailingAtItsThirdRecordLeavesTheFolderAsItWas)
+{
+    // The third record is the one that cannot be written; the first two would go in fine.
+    auto failingThird = [](const QByteArray& third, const QByteArray& content) {
+        return WriteTemplate(Jpeg(), "{CONTENT}",
+                             {{"first.css", "1"}, {"pics\\second.png", "2"}, {third, content}, {"fourth.js", "4"}});
+    };
+    auto check = [&](const QString& site, const QByteArray& bytes, const QString& message,
+                     const std::function<void()>& during = {}) {
+        WriteWholeFile(site + "/first.css", "the user's first");
+        const QStringList before = FilesBelow(site);
+        const QString file = Path(QStringLiteral("failing.tpl"));
+        WriteWholeFile(file, bytes);
+        TTemplateReader reader(file);
+        try {
+            if (during)
+                during();
+            reader.ExtractFiles(site, QString(), [](const QStringList&) { return true; });
+            ADD_FAILURE() << "written";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), message);
+        }
+        EXPECT_EQ(FilesBelow(site), before) << "no record and no temporary file left";
+        EXPECT_FALSE(QFileInfo::exists(site + "/pics")) << "nor a folder made for them";
+        EXPECT_EQ(ReadWholeFile(site + "/first.css"), "the user's first");
+    };
+
+    // A file of the user's stands where the record needs a folder.
+    const QString blocked = Path(QStringLiteral("blocked"));
+    WriteWholeFile(blocked + "/block", "the user's file");
+    check(blocked, failingThird("block\\third.css", "3"),
+          QStringLiteral("Cannot create file \"%1/block/third.css\". Not a directory").arg(blocked));
+    // The template's own second record stands where its third needs a folder.
+    const QString selfBlocked = Path(QStringLiteral("selfblocked"));
+    check(selfBlocked, failingThird("pics\\second.png\\third.css", "3"),
+          QStringLiteral("Cannot create file \"%1/pics/second.png/third.css\". Not a directory").arg(selfBlocked));
+    // A size limit stops the third record part-way.
+    const QString limited = Path(QStringLiteral("limited"));
+    std::unique_ptr<TFileSizeLimit> limit;
+    check(limited, failingThird("third.css", QByteArray(10000, 'x')),
+          QStringLiteral("Cannot create file \"%1/third.css\". File too large").arg(limited),
+          [&] { limit = std::make_unique<TFileSizeLimit>(4096); });
+    limit.reset();
+}
+
+TEST_F(TemplateFilesTest, AFullDiskIsToldWithTheSystemsReasonAndLeavesNothingBehind)
+{
+    const QString disk = Path(QStringLiteral("disk"));
+    QDir().mkpath(disk);
+    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a small disk is not permitted here";
+    struct TUnmount
+    {
+        QString Path;
+        ~TUnmount() { ::umount2(QFile::encodeName(Path).constData(), MNT_DETACH); }
+    } unmount{disk};
+    WriteWholeFile(disk + "/style.css", "the user's");
+    const QString file = Path(QStringLiteral("big.tpl"));
+    WriteWholeFile(file, WriteTemplate(Jpeg(), "{CONTENT}",
+                                       {{"a.css", "1"}, {"b\\b.png", QByteArray(20000, 'b')},
+                                        {"c.png", QByteArray(100000, 'c')}, {"style.css", "new"}}));
+    TTemplateReader reader(file);
+    try {
+        reader.ExtractFiles(disk, QString(), [](const QStringList&) { return true; });
+        ADD_FAILURE() << "written";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot create file \"%1/c.png\". No space left on device").arg(disk));
+    }
+    EXPECT_EQ(FilesBelow(disk), QStringList({"style.css"}));
+    EXPECT_EQ(ReadWholeFile(disk + "/style.css"), "the user's");
 }
 
 TEST_F(TemplateFilesTest, TheListingIsSortedAndLeavesOutWhatDoesNotRead)

@@ -1,9 +1,13 @@
 #include "SafeSave.h"
 
+#include "FileSizeLimit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -14,30 +18,6 @@ QByteArray Content(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
-
-// A process-wide limit on the size of files written, as a full disk would stop a write part-way; the
-// signal the limit raises is ignored so that the write fails with its reason instead.
-class TFileSizeLimit
-{
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &FSaved);
-        FHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = FSaved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &FSaved);
-        std::signal(SIGXFSZ, FHandler);
-    }
-
-private:
-    rlimit FSaved{};
-    void (*FHandler)(int) = nullptr;
-};
 
 TEST(SafeSaveTest, AWriteThatStopsPartWayKeepsTheOldFileAndGivesTheSystemsReason)
 {
@@ -77,6 +57,32 @@ TEST(SafeSaveTest, AFolderThatIsNotThereIsNamedAsTheReason)
     QString reason;
     EXPECT_FALSE(SaveBytesToFile(dir.filePath("gone/page.html"), "x", reason));
     EXPECT_EQ(reason, "No such file or directory");
+}
+
+TEST(SafeSaveTest, UnderAFileSizeLimitTheProgramLivesAndTheSaveFailsWithTheReason)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("page.html");
+    QString reason;
+    ASSERT_TRUE(SaveBytesToFile(path, "old content", reason));
+    // In a child, with the signal as a process starts with it: only the start-up's ignoring keeps the
+    // process alive past the limit.
+    EXPECT_EXIT(
+        {
+            std::signal(SIGXFSZ, SIG_DFL);
+            IgnoreFileSizeLimitSignal();
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 4096;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            QString why;
+            const bool saved = SaveBytesToFile(path, QByteArray(3 * 1024 * 1024, 'x'), why);
+            std::fprintf(stderr, "%s\n", qPrintable(why));
+            std::_Exit(saved ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "File too large");
+    EXPECT_EQ(Content(path), "old content");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"page.html"}));
 }
 
 } // namespace
