@@ -65,6 +65,9 @@
     undoUnits.push(copyRecords(relevant));
     redoUnits.length = 0;
     ++documentVersion;
+    // The handles go with their element (a selected table deleted, an image typed over).
+    if (sizing && !document.body.contains(sizing))
+      hideHandles();
     return true;
   }
 
