@@ -535,6 +535,15 @@ protected:
         W.ClickAt(box.topLeft() + QPoint(3, box.height() * FFrameClicks / 5 + 4));
         ASSERT_TRUE(WaitUntil([&] { return W.Designer()->Bridge()->State().Selection == 1; }));
     }
+    // Clicks the palette's tool; its dialog is confirmed with Value typed into its field Field.
+    void ClickTool(const QString& Tool, const char* Field, const QString& Value)
+    {
+        Dialogs.Forms.push_back([Field, Value](QDialog& form) {
+            FindControl<QLineEdit>(form, Field)->setText(Value);
+            ClickOk(form);
+        });
+        W.ClickTool(Tool);
+    }
     bool FocusInView() const
     {
         const QWidget* focus = QApplication::focusWidget();
@@ -639,21 +648,13 @@ TEST_F(ToolManagerUserTest, TheCaretStandsInsideWhatAToolJustInsertedOrRightAfte
 
     // A form: its paragraph.
     W.PlaceCaret(QStringLiteral("#after"));
-    Dialogs.Forms.push_back([](QDialog& form) {
-        FindControl<QLineEdit>(form, "EditAction")->setText(QStringLiteral("send.php"));
-        ClickOk(form);
-    });
-    W.ClickTool(QStringLiteral("Insert Form"));
+    ClickTool(QStringLiteral("Insert Form"), "EditAction", QStringLiteral("send.php"));
     EXPECT_EQ(Js(caret), QStringLiteral("P 0"));
     EXPECT_TRUE(W.Eval(QStringLiteral("getSelection().getRangeAt(0).startContainer.parentElement.tagName==='FORM'")).toBool());
 
     // An image: right after it.
     W.PlaceCaret(QStringLiteral("#before"));
-    Dialogs.Forms.push_back([](QDialog& form) {
-        FindControl<QLineEdit>(form, "EditSrc")->setText(QStringLiteral("pic.gif"));
-        ClickOk(form);
-    });
-    W.ClickTool(QStringLiteral("Insert Image"));
+    ClickTool(QStringLiteral("Insert Image"), "EditSrc", QStringLiteral("pic.gif"));
     EXPECT_EQ(Js(caret), QStringLiteral("before 2"));
     EXPECT_EQ(Js(QStringLiteral("document.getElementById('before').childNodes[1].tagName")), QStringLiteral("IMG"));
     EXPECT_EQ(Dialogs.FormsShown, (QStringList{"  Table Properties", "  Form Properties", "  Image Properties"}));
@@ -683,11 +684,7 @@ TEST_F(ToolManagerUserTest, ATableClickedOnItsFrameIsTheSelectedControlOfThePale
     QString name;
     W.Designer()->GetSelectionTagName(name);
     EXPECT_EQ(name, QStringLiteral("TABLE"));
-    Dialogs.Forms.push_back([](QDialog& form) {
-        FindControl<QLineEdit>(form, "EditSrc")->setText(QStringLiteral("pic.gif"));
-        ClickOk(form);
-    });
-    W.ClickTool(QStringLiteral("Insert Image"));
+    ClickTool(QStringLiteral("Insert Image"), "EditSrc", QStringLiteral("pic.gif"));
     EXPECT_EQ(Js(QStringLiteral("document.querySelector('table').previousElementSibling.tagName")), QStringLiteral("IMG"));
     EXPECT_EQ(Js(table).toStdString(), original.toStdString());
 
