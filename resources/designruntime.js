@@ -883,7 +883,7 @@
     let range;
     if (selection && selection.rangeCount) {
       range = selection.getRangeAt(0);
-      if (!range.collapsed && range.toString() === '')
+      if (!range.collapsed && (range.toString() === '' || selectedTable(range)))
         throw new Error('control selection');
       if (!document.body.contains(range.commonAncestorContainer))
         range = null;

@@ -678,11 +678,13 @@ TEST_F(ToolManagerUserTest, ATableClickedOnItsFrameIsTheSelectedControlOfThePale
     W.Designer()->Bridge()->RefreshState();
     EXPECT_EQ(W.Designer()->GetSelectionType(), 2);
 
-    // Insert Image puts the new image before the table and leaves the table whole.
+    // Insert Image puts the new image before the table and leaves the table whole; markup put in at the
+    // selection (an entity, an icon) is refused, as with a selected image.
     ClickFrame();
     QString name;
     W.Designer()->GetSelectionTagName(name);
     EXPECT_EQ(name, QStringLiteral("TABLE"));
+    EXPECT_FALSE(W.Designer()->InsertHtml(QStringLiteral("&copy;")));
     ClickTool(QStringLiteral("Insert Image"), "EditSrc", QStringLiteral("pic.gif"));
     EXPECT_EQ(Js(QStringLiteral("document.querySelector('table').previousElementSibling.tagName")), QStringLiteral("IMG"));
     EXPECT_EQ(Js(table).toStdString(), original.toStdString());
