@@ -65,6 +65,9 @@
     undoUnits.push(copyRecords(relevant));
     redoUnits.length = 0;
     ++documentVersion;
+    // The handles go with their element (a selected table deleted, an image typed over).
+    if (sizing && !document.body.contains(sizing))
+      hideHandles();
     return true;
   }
 
@@ -209,6 +212,76 @@
     return false;
   }
 
+  // Whether the stretch between two boundary points shows anything: text other than blanks, or a picture,
+  // a field or a rule inside it. The walk stops at the first such thing, so a long stretch of text costs
+  // no more than a short one.
+  const shownWithoutText = ['IMG', 'INPUT', 'SELECT', 'TEXTAREA', 'BUTTON', 'HR', 'OBJECT', 'EMBED', 'APPLET',
+    'IFRAME'];
+  function stretchShows(a, b) {
+    const gap = document.createRange();
+    if (a.compareBoundaryPoints(Range.START_TO_START, b) <= 0) {
+      gap.setStart(a.startContainer, a.startOffset);
+      gap.setEnd(b.startContainer, b.startOffset);
+    } else {
+      gap.setStart(b.startContainer, b.startOffset);
+      gap.setEnd(a.startContainer, a.startOffset);
+    }
+    if (gap.collapsed)
+      return false;
+    const walker = document.createTreeWalker(gap.commonAncestorContainer, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT);
+    let node = gap.startContainer;
+    if (node.nodeType === Node.ELEMENT_NODE && node.childNodes[gap.startOffset])
+      node = node.childNodes[gap.startOffset];
+    walker.currentNode = node;
+    for (; node; node = walker.nextNode()) {
+      if (gap.comparePoint(node, 0) > 0)
+        break;
+      if (!gap.intersectsNode(node))
+        continue;
+      if (node.nodeType === Node.TEXT_NODE) {
+        const from = node === gap.startContainer ? gap.startOffset : 0;
+        const to = node === gap.endContainer ? gap.endOffset : node.data.length;
+        if (/\S/.test(node.data.substring(from, to)))
+          return true;
+      } else if (shownWithoutText.includes(node.tagName)) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  function pointOf(container, offset) {
+    const point = document.createRange();
+    point.setStart(container, offset);
+    return point;
+  }
+
+  // The table that the range selects exactly: the range holds the whole table and nothing shown beside it
+  // (a selection from the end of the line before the table to the start of the line after it).
+  function selectedTable(range) {
+    let root = range.commonAncestorContainer;
+    if (root.nodeType !== Node.ELEMENT_NODE)
+      return null;
+    if (!document.body || !document.body.contains(root))
+      return null;
+    const whole = document.createRange();
+    for (const table of root.getElementsByTagName('table')) {
+      whole.selectNode(table);
+      if (range.comparePoint(whole.startContainer, whole.startOffset) > 0)
+        break; // this table and every later one start after the range
+      if (range.compareBoundaryPoints(Range.START_TO_START, whole) > 0 ||
+        range.compareBoundaryPoints(Range.END_TO_END, whole) < 0)
+        continue;
+      const start = pointOf(range.startContainer, range.startOffset);
+      const end = pointOf(range.endContainer, range.endOffset);
+      if (stretchShows(start, pointOf(whole.startContainer, whole.startOffset)) ||
+        stretchShows(end, pointOf(whole.endContainer, whole.endOffset)))
+        return null;
+      return table;
+    }
+    return null;
+  }
+
   function selectionKind() {
     const selection = document.getSelection();
     if (!selection || selection.rangeCount === 0)
@@ -216,6 +289,8 @@
     const range = selection.getRangeAt(0);
     if (range.collapsed)
       return 0;
+    if (selectedTable(range))
+      return 1;
     return rangeHasText(range) ? 2 : 1;
   }
 
@@ -229,7 +304,7 @@
       if (node && node.nodeType === Node.ELEMENT_NODE)
         return node;
     }
-    return range.commonAncestorContainer;
+    return selectedTable(range) || range.commonAncestorContainer;
   }
 
   function commandFlags(name) {
@@ -467,13 +542,19 @@
     // The choices of a list box are part of it: a press on one is a press on the select.
     const listBox = event.target.closest ? event.target.closest('select') : null;
     const target = listBox || event.target;
+    const extra = {};
     if (event.type === 'mousedown') {
       const element = target.nodeType === Node.ELEMENT_NODE ? target : target.parentElement;
       const sized = element ? element.closest('[onresizeend]') : null;
-      if (element && controlTags.includes(element.tagName) && document.body.contains(element)) {
-        // Images, placeholders and form controls are selected whole, as a control, so the tools act on them.
+      // A press on a table's frame (its border or the spacing between its cells) is one on the table.
+      const frame = element && element.closest('td, th, caption, table');
+      const control = element && controlTags.includes(element.tagName) ? element :
+        frame && frame.tagName === 'TABLE' ? frame : null;
+      if (control && document.body.contains(control)) {
+        // Images, placeholders, form controls and tables pressed on their frame are selected whole, as a
+        // control, so the tools act on them.
         const range = document.createRange();
-        range.selectNode(element);
+        range.selectNode(control);
         const selection = document.getSelection();
         selection.removeAllRanges();
         selection.addRange(range);
@@ -483,8 +564,63 @@
         showHandles(sized);
       else
         hideHandles();
+    } else if (event.type === 'dblclick') {
+      extra.onText = pointOnText(target, event.clientX, event.clientY);
+    } else if (event.type === 'keydown') {
+      keyDown(event, extra);
     }
-    send('event', { type: event.type, element: describe(target) });
+    send('event', Object.assign({ type: event.type, element: describe(target) }, extra));
+  }
+
+  // Whether the point lies on a line of the text that stands directly in the element (not in a child).
+  function pointOnText(element, x, y) {
+    if (!element || element.nodeType !== Node.ELEMENT_NODE)
+      return false;
+    const range = document.createRange();
+    for (let node = element.firstChild; node; node = node.nextSibling) {
+      if (node.nodeType !== Node.TEXT_NODE || !/\S/.test(node.data))
+        continue;
+      range.selectNodeContents(node);
+      for (const r of range.getClientRects())
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom)
+          return true;
+    }
+    return false;
+  }
+
+  function caretCell() {
+    const selection = document.getSelection();
+    if (!selection || selection.rangeCount === 0)
+      return null;
+    const node = selection.getRangeAt(0).startContainer;
+    const element = node.nodeType === Node.ELEMENT_NODE ? node : node.parentElement;
+    const cell = element ? element.closest('td, th') : null;
+    return cell && document.body.contains(cell) ? cell : null;
+  }
+
+  // Tab and Shift+Tab are the design view's: they never take the focus out of the page nor put a tab into
+  // it; the host moves the caret between cells. Delete and Backspace on a selected table are the host's
+  // too: the engine would merge the lines around the table into one.
+  function keyDown(event, extra) {
+    if (event.ctrlKey || event.altKey || event.metaKey)
+      return;
+    if (event.key === 'Tab') {
+      event.preventDefault();
+      extra.key = 'Tab';
+      extra.back = event.shiftKey;
+      const cell = caretCell();
+      extra.cell = describe(cell);
+      extra.table = describe(cell ? cell.closest('table') : null);
+    } else if (event.key === 'Delete' || event.key === 'Backspace') {
+      const selection = document.getSelection();
+      const range = selection && selection.rangeCount ? selection.getRangeAt(0) : null;
+      const table = range && !range.collapsed ? selectedTable(range) : null;
+      if (table) {
+        event.preventDefault();
+        extra.key = 'Delete';
+        extra.control = describe(table);
+      }
+    }
   }
 
   // The engine's own undo keys work on our unit stack, so every change stays countable.
@@ -738,14 +874,16 @@
     return place;
   }
 
-  // split: for markup that holds a block, the selector of the elements that cannot hold one.
-  function insertHtml(html, split) {
+  // split: for markup that holds a block, the selector of the elements that cannot hold one. typing: the
+  // selector of the elements that are a place to type; the caret goes to the start of the first one the
+  // markup brings, else right after the markup.
+  function insertHtml(html, split, typing) {
     flushPending();
     const selection = document.getSelection();
     let range;
     if (selection && selection.rangeCount) {
       range = selection.getRangeAt(0);
-      if (!range.collapsed && range.toString() === '')
+      if (!range.collapsed && (range.toString() === '' || selectedTable(range)))
         throw new Error('control selection');
       if (!document.body.contains(range.commonAncestorContainer))
         range = null;
@@ -755,13 +893,21 @@
       range.setStart(document.body, 0);
     }
     const fragment = range.createContextualFragment(html);
+    const made = Array.from(fragment.childNodes);
     const last = fragment.lastChild;
     range.deleteContents();
     if (split)
       range = blockPlace(range, split);
     range.insertNode(fragment);
     if (last) {
-      range.setStartAfter(last);
+      let place = null;
+      for (let i = 0; typing && !place && i < made.length; ++i)
+        if (made[i].nodeType === Node.ELEMENT_NODE)
+          place = made[i].matches(typing) ? made[i] : made[i].querySelector(typing);
+      if (place)
+        range.setStart(place, 0);
+      else
+        range.setStartAfter(last);
       range.collapse(true);
       selection.removeAllRanges();
       selection.addRange(range);
@@ -837,6 +983,7 @@
       const range = document.createRange();
       if (args[0] === 'contents') range.selectNodeContents(element);
       else if (args[0] === 'before') range.setStartBefore(element); // a caret: the range stays collapsed
+      else if (args[0] === 'start') range.setStart(element, 0);
       else range.selectNode(element);
       const selection = document.getSelection();
       selection.removeAllRanges();
@@ -939,7 +1086,7 @@
     value: function (name) { return document.queryCommandValue(name); },
     undo: function (count) { const done = undo(count); return { result: done, state: state(true) }; },
     redo: function (count) { const done = redo(count); return { result: done, state: state(true) }; },
-    insertHtml: function (html, split) { insertHtml(html, split); return { result: true, state: state(true) }; },
+    insertHtml: function (html, split, typing) { insertHtml(html, split, typing); return { result: true, state: state(true) }; },
     element: function (token, what, args) { return { result: elementCall(token, what, args || []), state: state(false) }; },
     elementFromPoint: elementFromPoint,
     glyphs: setGlyphs,

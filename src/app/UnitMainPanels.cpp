@@ -107,8 +107,9 @@ void TFormMain::CreateObjectsPanel()
     LoadTools(*ToolManager);
     connect(PageProperties1, &QAction::triggered, this, &TFormMain::PageProperties1Click);
     connect(FDesigner, &THtmlDesigner::OnDblClick, this, [this] {
-        if (FDesigner->CurrentElement().IsValid())
-            ToolManager->EditByDoubleClick(FDesigner->CurrentElement());
+        const TEngineElement element = FDesigner->DoubleClickedElement();
+        if (element.IsValid())
+            ToolManager->EditByDoubleClick(element);
     });
     // The Tables menu's own dialogs are the table tool's; Table Properties edits the current table.
     connect(InsertTable1, &QAction::triggered, this, [this] { ToolManager->ExecuteTool<TToolTable>(); });

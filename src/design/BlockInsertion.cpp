@@ -53,3 +53,11 @@ const QString& BlockSplitSelector()
     }();
     return selector;
 }
+
+const QString& TypingPlaceSelector()
+{
+    // The blocks that hold text themselves; containers of blocks (div, blockquote, lists) are passed
+    // through to the first of these inside them.
+    static const QString selector = QStringLiteral("td,th,caption,p,li,dt,dd,h1,h2,h3,h4,h5,h6,pre,address");
+    return selector;
+}

@@ -14,3 +14,7 @@ bool HtmlHoldsBlock(QStringView Html);
 // The CSS selector of the elements that cannot hold a block and are split around one: paragraphs,
 // headings, preformatted text and the inline elements with content.
 const QString& BlockSplitSelector();
+
+// The CSS selector of the elements that are a place to type: after markup that brings one is inserted
+// (a table's cell, a form's paragraph, a new paragraph), the caret goes into the first of them.
+const QString& TypingPlaceSelector();

@@ -447,7 +447,9 @@ bool THtmlDesigner::InsertHtml(const QString& Html)
         QVariant result;
         // A table, rule or form splits the paragraph around the caret instead of going inside it.
         const QString split = HtmlHoldsBlock(Html) ? BlockSplitSelector() : QString();
-        inserted = FBridge->Invoke(QStringLiteral("insertHtml"), {Html, split}, &result) == TEngineBridge::TCallResult::Ok &&
+        // The caret goes where the user types next: into what the markup brings to type in, else after it.
+        inserted = FBridge->Invoke(QStringLiteral("insertHtml"), {Html, split, TypingPlaceSelector()}, &result) ==
+                       TEngineBridge::TCallResult::Ok &&
                    result.toBool();
     }
     EndUndo();
@@ -744,6 +746,21 @@ void THtmlDesigner::OnEngineMessage(const QString& Kind, const QVariantMap& Payl
         return;
     const QString type = Payload.value(QStringLiteral("type")).toString();
     FCurrentElement = TEngineElement(FBridge, Payload.value(QStringLiteral("element")).toMap());
+    if (type == QLatin1String("dblclick"))
+        FDblClickOnText = Payload.value(QStringLiteral("onText")).toBool();
+    const QString key = type == QLatin1String("keydown") ? Payload.value(QStringLiteral("key")).toString() : QString();
+    if (key == QLatin1String("Tab")) {
+        // The page kept the key from moving the focus; outside a table it does nothing more.
+        const TEngineElement cell(FBridge, Payload.value(QStringLiteral("cell")).toMap());
+        const TEngineElement table(FBridge, Payload.value(QStringLiteral("table")).toMap());
+        if (cell.IsValid() && table.IsValid())
+            MoveToNextCell(table, cell, Payload.value(QStringLiteral("back")).toBool());
+    } else if (key == QLatin1String("Delete")) {
+        // A selected table goes whole, as one change of the page like any key's, and nothing else with it.
+        TEngineElement table(FBridge, Payload.value(QStringLiteral("control")).toMap());
+        if (table.IsValid())
+            table.SetOuterHtml(QString());
+    }
     if (type == QLatin1String("mousedown"))
         emit OnMouseDown(this);
     else if (type == QLatin1String("mousemove"))
@@ -764,6 +781,18 @@ void THtmlDesigner::OnEngineMessage(const QString& Kind, const QVariantMap& Payl
         emit OnKeyUp(this);
     else if (type == QLatin1String("keypress"))
         emit OnKeyPress(this);
+}
+
+TEngineElement THtmlDesigner::DoubleClickedElement()
+{
+    const QString tag = FCurrentElement.TagName().toUpper();
+    if (tag == QLatin1String("BODY") && FDblClickOnText)
+        return {};
+    // Below or beside a body shorter than the view the pointer is over the page's root: the body's empty
+    // area all the same.
+    if (tag == QLatin1String("HTML"))
+        return BodyElement();
+    return FCurrentElement;
 }
 
 void THtmlDesigner::ShowContextMenu(const QPoint& Point)

@@ -75,6 +75,10 @@ public:
     void SetGenerator(const QString& Value);
     const QString& FileName() const { return FFileName; }
     const TEngineElement& CurrentElement() const { return FCurrentElement; }
+    // The element whose dialog the last double-click opens: the current element, or none when the
+    // double-click fell on text standing directly in the body (it selects a word there, and the page's
+    // properties open only from the body's empty area).
+    TEngineElement DoubleClickedElement();
     THtmlFilter* Filter() const { return FFilter.get(); }
 
     // The namespace callback: answers "idoc:" and "edit:" URLs for the engine.
@@ -196,6 +200,9 @@ public:
     void CellMouseUp(const QVariantMap& Event);
     void ClearCellHighlight();
     void Unselect();
+    // Tab (Back: Shift+Tab) with the caret in Cell of Table: the caret goes to the start of the next
+    // (previous) cell of the table, row by row; from the last (first) cell nowhere.
+    void MoveToNextCell(const TEngineElement& Table, const TEngineElement& Cell, bool Back);
 
     bool CanInsertRowAbove() const;
     bool CanInsertRowBelow() const;
@@ -333,6 +340,8 @@ private:
     // The bridge's call count when the open undo group began.
     qint64 FGroupCalls = 0;
     bool FShowTagGlyphs = false;
+    // The last double-click fell on text standing directly in its element.
+    bool FDblClickOnText = false;
     QList<TGlyph> FGlyphs;
     QString FFindText;
     TCellSelection FCells;

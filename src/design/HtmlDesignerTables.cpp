@@ -230,6 +230,31 @@ void THtmlDesigner::SetCellVertAlign(const QString& Align)
         RunTableCommand(TTableCommand::CellVertAlign, QStringLiteral("Cell Vertical Alignment"), Align);
 }
 
+void THtmlDesigner::MoveToNextCell(const TEngineElement& Table, const TEngineElement& Cell, bool Back)
+{
+    QVariant snapshot;
+    if (!IsDocumentReady() || FBridge->IsBusy() ||
+        FBridge->Invoke(QStringLiteral("tableSnapshot"), {Table.Token(), false, false}, &snapshot) !=
+            TEngineBridge::TCallResult::Ok)
+        return;
+    // The cells in reading order: row by row (header rows first, footer rows last, as the page orders its
+    // rows), each row's cells from its start.
+    const TTableModel table = TTableModel::FromSnapshot(snapshot.toString());
+    QList<const TTableCell*> cells;
+    for (const TTableRow& row : table.Rows)
+        for (const TTableCell& cell : row.Cells)
+            cells << &cell;
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < cells.size(); ++i)
+        if (cells[i]->Token == Cell.Token())
+            at = i;
+    const qsizetype next = Back ? at - 1 : at + 1;
+    if (at < 0 || next < 0 || next >= cells.size())
+        return;
+    ElementOf(FBridge, cells[next]->Token, cells[next]->Header ? QStringLiteral("TH") : QStringLiteral("TD"))
+        .PlaceCaretAtStart();
+}
+
 // One snapshot of the table, the command worked out on it, one batch of changes: one undo unit in one
 // named group. The page applies the batch whole or, when any part fails, not at all.
 void THtmlDesigner::RunTableCommand(TTableCommand Command, const QString& Caption, const QString& Value)

@@ -121,3 +121,8 @@ bool TEngineElement::PlaceCaretBefore()
 {
     return Run(QStringLiteral("select"), {QStringLiteral("before")}, nullptr);
 }
+
+bool TEngineElement::PlaceCaretAtStart()
+{
+    return Run(QStringLiteral("select"), {QStringLiteral("start")}, nullptr);
+}

@@ -50,6 +50,8 @@ public:
     bool Select(bool Contents = false);
     // Puts the caret right before the element.
     bool PlaceCaretBefore();
+    // Puts the caret at the start of the element's contents.
+    bool PlaceCaretAtStart();
 
     // Out of line: the comparison needs the bridge's whole class, which includers need not know.
     bool operator==(const TEngineElement& Other) const;

@@ -532,4 +532,249 @@ TEST_F(ToolManagerRoadTest, ADialogOpensBesideItsAnchorInsideTheDesignView)
     }
 }
 
+// ---------------------------------------------------------------------------------------------------
+// The design view of the main window under the user's pointer and keys, with the program's own tools
+
+const QByteArray UserPage =
+    "<html><head><title>Old title</title></head><body>Zlib is a general purpose compression library."
+    "<p id=\"before\">Before the table.</p>"
+    "<table border=\"6\" cellspacing=\"8\"><tr><td id=\"a\">a</td><td id=\"b\">b</td></tr>"
+    "<tr><td id=\"c\">c</td><td id=\"d\">d</td></tr></table>"
+    "<p id=\"after\">After the table.</p></body></html>";
+
+class ToolManagerUserTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(W.Open(Dir.path(), QStringLiteral("page.html"), UserPage));
+        W.Window.activateWindow();
+        W.Designer()->View()->setFocus();
+    }
+    QString Js(const QString& Script) const { return W.Eval(Script).toString(); }
+    QString Html(const char* Selector) const
+    {
+        return Js(QStringLiteral("document.querySelector('%1').innerHTML").arg(QLatin1String(Selector)));
+    }
+    // The id of the element around the caret (or the selection's start).
+    QString CaretIn() const
+    {
+        return Js(QStringLiteral("(function(){const s=getSelection();if(!s.rangeCount)return '';"
+                                 "let n=s.getRangeAt(0).startContainer;if(n.nodeType!==1)n=n.parentElement;"
+                                 "const e=n.closest('[id]');return e?e.id:n.tagName;})()"));
+    }
+    // The centre of the word in the text of the body itself.
+    QPoint WordInBody(const QString& Word) const
+    {
+        const QVariantList r =
+            W.Eval(QStringLiteral("(function(){const t=document.body.firstChild;const i=t.data.indexOf('%1');"
+                                  "const r=document.createRange();r.setStart(t,i);r.setEnd(t,i+%2);"
+                                  "const b=r.getBoundingClientRect();return [b.left+b.width/2,b.top+b.height/2];})()")
+                       .arg(Word)
+                       .arg(Word.size()))
+                .toList();
+        return r.size() == 2 ? QPoint(r[0].toInt(), r[1].toInt()) : QPoint();
+    }
+    void Keys(int Code, Qt::KeyboardModifiers Modifiers = Qt::NoModifier, const QString& Text = {}) const
+    {
+        QWidget* target = W.Designer()->View()->focusProxy();
+        QKeyEvent press(QEvent::KeyPress, Code, Modifiers, Text);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Code, Modifiers, Text);
+        QApplication::sendEvent(target, &release);
+    }
+    // Types Text and waits until the page shows it in the element matching Selector.
+    bool TypeInto(const QString& Text, const char* Selector) const
+    {
+        for (QChar c : Text)
+            Keys(c.toUpper().unicode(), Qt::NoModifier, QString(c));
+        return WaitUntil([&] { return Html(Selector).contains(Text); });
+    }
+    // Clicks the frame of the table: its border, left of its cells; each time a little lower, so that
+    // two clicks never make a double-click.
+    void ClickFrame()
+    {
+        const QRect box = W.Box(QStringLiteral("table"));
+        FFrameClicks = (FFrameClicks + 1) % 4;
+        W.ClickAt(box.topLeft() + QPoint(3, box.height() * FFrameClicks / 5 + 4));
+        ASSERT_TRUE(WaitUntil([&] { return W.Designer()->Bridge()->State().Selection == 1; }));
+    }
+    // Clicks the palette's tool; its dialog is confirmed with Value typed into its field Field.
+    void ClickTool(const QString& Tool, const char* Field, const QString& Value)
+    {
+        Dialogs.Forms.push_back([Field, Value](QDialog& form) {
+            FindControl<QLineEdit>(form, Field)->setText(Value);
+            ClickOk(form);
+        });
+        W.ClickTool(Tool);
+    }
+    bool FocusInView() const
+    {
+        const QWidget* focus = QApplication::focusWidget();
+        return focus && (focus == W.Designer()->View() || W.Designer()->View()->isAncestorOf(focus));
+    }
+
+    QTemporaryDir Dir;
+    TScriptedDialogs Dialogs;
+    TToolWindow W;
+    int FFrameClicks = 0;
+};
+
+TEST_F(ToolManagerUserTest, ADoubleClickOnAWordSelectsItAndOnlyTheBodysEmptyAreaOpensPageProperties)
+{
+    int doubleClicks = 0;
+    const auto connection = QObject::connect(W.Designer(), &THtmlDesigner::OnDblClick, [&] { ++doubleClicks; });
+    // A word standing directly in the body: selected, and no dialog takes the keys typed next.
+    W.DoubleClickAt(WordInBody(QStringLiteral("general")));
+    ASSERT_TRUE(WaitUntil([&] { return doubleClicks == 1; }));
+    EXPECT_TRUE(Dialogs.FormsShown.isEmpty());
+    EXPECT_EQ(Js(QStringLiteral("getSelection().toString().trim()")), QStringLiteral("general"));
+    for (QChar c : QStringLiteral("broad"))
+        Keys(c.toUpper().unicode(), Qt::NoModifier, QString(c));
+    EXPECT_TRUE(WaitUntil([&] { return Js(QStringLiteral("document.body.firstChild.data")).contains("a broad"); }))
+        << Js(QStringLiteral("document.body.firstChild.data")).toStdString();
+    // The empty area beside the body's text and below the content opens Page Properties.
+    const QRect line = W.Box(QStringLiteral("#after"));
+    const QRect view = W.Designer()->rect();
+    for (const QPoint& empty : {QPoint(view.width() - 40, WordInBody(QStringLiteral("Zlib")).y()),
+                                QPoint(line.left() + 20, line.bottom() + 60)}) {
+        ASSERT_LT(empty.y(), view.height());
+        Dialogs.Forms.push_back([](QDialog& form) { ClickCancel(form); });
+        const int shown = Dialogs.FormsShown.size();
+        W.DoubleClickAt(empty);
+        EXPECT_TRUE(WaitUntil([&] { return Dialogs.FormsShown.size() > shown; })) << empty.x() << "," << empty.y();
+    }
+    EXPECT_EQ(Dialogs.FormsShown, (QStringList{"Page Properties", "Page Properties"}));
+    // Every other element keeps its road: a word in a cell opens the cell's dialog.
+    Dialogs.Forms.push_back([](QDialog& form) { ClickCancel(form); });
+    W.DoubleClick(QStringLiteral("#c"));
+    EXPECT_TRUE(WaitUntil([&] { return Dialogs.FormsShown.size() == 3; }));
+    EXPECT_EQ(Dialogs.FormsShown.value(2), QStringLiteral("  Cell Properties"));
+    QObject::disconnect(connection);
+    QString title;
+    W.Designer()->GetHtml(title);
+    EXPECT_TRUE(title.contains("<title>Old title</title>")) << title.toStdString();
+}
+
+TEST_F(ToolManagerUserTest, TabMovesTheCaretFromCellToCellAndNeverTheFocusOutOfThePage)
+{
+    W.ClickAt(W.Box(QStringLiteral("#a")).center());
+    ASSERT_TRUE(WaitUntil([&] { return CaretIn() == QLatin1String("a"); }));
+    ASSERT_TRUE(FocusInView());
+    Keys(Qt::Key_Tab);
+    ASSERT_TRUE(WaitUntil([&] { return CaretIn() == QLatin1String("b"); })) << CaretIn().toStdString();
+    EXPECT_TRUE(TypeInto(QStringLiteral("1"), "#b"));
+    EXPECT_EQ(Html("#b"), QStringLiteral("1b")) << "the caret stood at the start of the cell";
+    // Row by row: the next row's first cell, and back.
+    Keys(Qt::Key_Tab);
+    ASSERT_TRUE(WaitUntil([&] { return CaretIn() == QLatin1String("c"); }));
+    Keys(Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(WaitUntil([&] { return CaretIn() == QLatin1String("b"); }));
+    Keys(Qt::Key_Tab);
+    ASSERT_TRUE(WaitUntil([&] { return CaretIn() == QLatin1String("c"); }));
+    Keys(Qt::Key_Tab);
+    ASSERT_TRUE(WaitUntil([&] { return CaretIn() == QLatin1String("d"); }));
+    // Nothing past the last cell: the caret stays where it is, no tab goes into the page.
+    Keys(Qt::Key_Tab);
+    EXPECT_TRUE(TypeInto(QStringLiteral("2"), "#d"));
+    EXPECT_EQ(Html("#d"), QStringLiteral("2d"));
+    // Outside a table Tab does nothing at all.
+    W.ClickAt(W.Box(QStringLiteral("#after")).topLeft() + QPoint(1, 4));
+    ASSERT_TRUE(WaitUntil([&] { return CaretIn() == QLatin1String("after"); }));
+    const QString before = Html("#after");
+    Keys(Qt::Key_Tab);
+    Keys(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(TypeInto(QStringLiteral("3"), "#after"));
+    EXPECT_EQ(Html("#after"), QStringLiteral("3") + before);
+    EXPECT_TRUE(FocusInView()) << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className()
+                                                               : "no focus");
+}
+
+TEST_F(ToolManagerUserTest, TheCaretStandsInsideWhatAToolJustInsertedOrRightAfterIt)
+{
+    // Where the caret stands: "container offset", the container named by its id or, without one, its tag.
+    const QString caret = QStringLiteral(
+        "(function(){const r=getSelection().getRangeAt(0);const n=r.startContainer;"
+        "return (r.collapsed?'':'range ')+(n.id||n.nodeName)+' '+r.startOffset;})()");
+    // A table: its first cell; the insertion is still one Undo step.
+    W.PlaceCaret(QStringLiteral("#before"));
+    const QString body = Js(QStringLiteral("document.body.innerHTML"));
+    Dialogs.Forms.push_back([](QDialog& form) { ClickOk(form); });
+    W.ClickTool(QStringLiteral("Insert Table"));
+    ASSERT_EQ(W.Eval(QStringLiteral("document.querySelectorAll('table').length")).toInt(), 2);
+    EXPECT_EQ(Js(caret), QStringLiteral("TD 0"));
+    EXPECT_TRUE(W.Eval(QStringLiteral("getSelection().getRangeAt(0).startContainer===document.querySelector('table td')"))
+                    .toBool())
+        << "the new table is the first of the page";
+    EXPECT_EQ(W.Designer()->UndoGroups().Caption(W.Designer()->UndoGroups().Index()), QStringLiteral("Insert"));
+    W.Designer()->Undo();
+    EXPECT_EQ(Js(QStringLiteral("document.body.innerHTML")).toStdString(), body.toStdString());
+
+    // A form: its paragraph.
+    W.PlaceCaret(QStringLiteral("#after"));
+    ClickTool(QStringLiteral("Insert Form"), "EditAction", QStringLiteral("send.php"));
+    EXPECT_EQ(Js(caret), QStringLiteral("P 0"));
+    EXPECT_TRUE(W.Eval(QStringLiteral("getSelection().getRangeAt(0).startContainer.parentElement.tagName==='FORM'")).toBool());
+
+    // An image: right after it.
+    W.PlaceCaret(QStringLiteral("#before"));
+    ClickTool(QStringLiteral("Insert Image"), "EditSrc", QStringLiteral("pic.gif"));
+    EXPECT_EQ(Js(caret), QStringLiteral("before 2"));
+    EXPECT_EQ(Js(QStringLiteral("document.getElementById('before').childNodes[1].tagName")), QStringLiteral("IMG"));
+    EXPECT_EQ(Dialogs.FormsShown, (QStringList{"  Table Properties", "  Form Properties", "  Image Properties"}));
+}
+
+TEST_F(ToolManagerUserTest, ATableClickedOnItsFrameIsTheSelectedControlOfThePalette)
+{
+    const QString table = QStringLiteral("document.querySelector('table').outerHTML");
+    const QString original = Js(table);
+    // A selection from the end of the line before the table to the start of the line after it selects the
+    // table; one that leaves out a word beside it does not.
+    const QString select = QStringLiteral("(function(){const r=document.createRange();"
+                                          "r.setStart(document.getElementById('before').lastChild,%1);"
+                                          "r.setEnd(document.getElementById('after').firstChild,%2);"
+                                          "getSelection().removeAllRanges();getSelection().addRange(r);})()");
+    W.Eval(select.arg(Js(QStringLiteral("document.getElementById('before').lastChild.data")).size()).arg(0));
+    W.Designer()->Bridge()->RefreshState();
+    EXPECT_EQ(W.Designer()->GetSelectionType(), 1);
+    EXPECT_EQ(W.Designer()->Bridge()->State().Control.value(QStringLiteral("tag")).toString(), QStringLiteral("TABLE"));
+    W.Eval(select.arg(Js(QStringLiteral("document.getElementById('before').lastChild.data")).size()).arg(5));
+    W.Designer()->Bridge()->RefreshState();
+    EXPECT_EQ(W.Designer()->GetSelectionType(), 2);
+
+    // Insert Image puts the new image before the table and leaves the table whole; markup put in at the
+    // selection (an entity, an icon) is refused, as with a selected image.
+    ClickFrame();
+    QString name;
+    W.Designer()->GetSelectionTagName(name);
+    EXPECT_EQ(name, QStringLiteral("TABLE"));
+    EXPECT_FALSE(W.Designer()->InsertHtml(QStringLiteral("&copy;")));
+    ClickTool(QStringLiteral("Insert Image"), "EditSrc", QStringLiteral("pic.gif"));
+    EXPECT_EQ(Js(QStringLiteral("document.querySelector('table').previousElementSibling.tagName")), QStringLiteral("IMG"));
+    EXPECT_EQ(Js(table).toStdString(), original.toStdString());
+
+    // Insert Table edits the selected table.
+    ClickFrame();
+    Dialogs.Forms.push_back([](QDialog& form) {
+        EXPECT_FALSE(FindControl<QWidget>(form, "EditRows")->isVisible());
+        FindControl<QLineEdit>(form, "EditBorder")->setText(QStringLiteral("2"));
+        ClickOk(form);
+    });
+    W.ClickTool(QStringLiteral("Insert Table"));
+    EXPECT_EQ(Js(QStringLiteral("document.querySelector('table').getAttribute('border')")), QStringLiteral("2"));
+    EXPECT_EQ(W.Eval(QStringLiteral("document.querySelectorAll('table').length")).toInt(), 1);
+
+    // Delete takes the whole table, as one Undo step.
+    const QString edited = Js(table);
+    ClickFrame();
+    const int groups = W.Designer()->UndoGroups().Count();
+    Keys(Qt::Key_Delete);
+    ASSERT_TRUE(WaitUntil([&] { return W.Eval(QStringLiteral("document.querySelectorAll('table').length")).toInt() == 0; }));
+    EXPECT_EQ(Html("#after"), QStringLiteral("After the table."));
+    ASSERT_TRUE(WaitUntil([&] { W.Designer()->SyncUndo(); return W.Designer()->UndoGroups().Count() == groups + 1; }));
+    W.Designer()->Undo();
+    EXPECT_EQ(Js(table).toStdString(), edited.toStdString());
+
+}
+
 } // namespace

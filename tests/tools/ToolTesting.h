@@ -225,11 +225,12 @@ public:
         pointer.Mouse(QEvent::MouseButtonRelease, at, Qt::NoButton);
     }
 
-    // A double-click of the left button at a point of the view.
+    // A double-click of the left button at a point of the view, as the window system hands it to a widget:
+    // the second press comes as the double-click itself (a press before it would make a triple click).
     void DoubleClickAt(const QPoint& at) const
     {
         const TDesignPointer pointer{Designer()};
-        for (QEvent::Type press : {QEvent::MouseButtonPress, QEvent::MouseButtonPress, QEvent::MouseButtonDblClick}) {
+        for (QEvent::Type press : {QEvent::MouseButtonPress, QEvent::MouseButtonDblClick}) {
             pointer.Mouse(press, at, Qt::LeftButton);
             pointer.Mouse(QEvent::MouseButtonRelease, at, Qt::NoButton);
         }
