@@ -573,6 +573,48 @@ TEST_F(HtmlDesignerTest, HyperlinkInALinkChangesOnlyItsAddress)
     }
 }
 
+// Whether a selection holds text, for ranges that start and end at every kind of place: inside a text, between
+// the children of the body, after the last child of an empty element, just before a text they do not take in;
+// and after alignment and a list on a paragraph deep in a long page, where the range the engine leaves spans
+// the body.
+TEST_F(HtmlDesignerTest, TheSelectionIsTextOnlyWhereItTakesInText)
+{
+    QString filler;
+    for (int i = 0; i < 400; ++i)
+        filler += QStringLiteral("<p>filler <b>%1</b></p>").arg(i);
+    // Inline pieces, so no line end of the page's own stands between them.
+    Designer->SetHtml(QStringLiteral("<html><body>%1<p id=\"e\"><span id=\"a\">one</span><img src=\"pic.gif\">"
+                                     "<span id=\"d\"></span><span id=\"c\">two</span></p>%1</body></html>")
+                          .arg(filler));
+    const auto kind = [](const char* start, const char* end) {
+        Eval(QStringLiteral("(function(){const q=s=>document.querySelector(s);const p=q('#e');"
+                            "const at=e=>Array.prototype.indexOf.call(p.childNodes,e);const r=document.createRange();"
+                            "r.setStart(%1);r.setEnd(%2);getSelection().removeAllRanges();getSelection().addRange(r);})()")
+                 .arg(QLatin1String(start), QLatin1String(end)));
+        Designer->Bridge()->RefreshState();
+        return Designer->GetSelectionType();
+    };
+    EXPECT_EQ(kind("q('#a').firstChild,1", "q('#a').firstChild,2"), 2);
+    EXPECT_EQ(kind("q('#a').firstChild,3", "q('#a').firstChild,3"), 0);
+    EXPECT_EQ(kind("p,at(q('img'))", "p,at(q('img'))+1"), 1);            // the image alone
+    EXPECT_EQ(kind("q('#a').firstChild,3", "p,at(q('img'))+1"), 1);      // from the end of a text
+    EXPECT_EQ(kind("q('#a'),1", "p,at(q('#c'))"), 1);                    // from after a last child
+    EXPECT_EQ(kind("q('#a'),1", "p,at(q('#c'))+1"), 2);
+    EXPECT_EQ(kind("q('#d'),0", "q('#c').firstChild,2"), 2);             // from inside an empty element
+    EXPECT_EQ(kind("q('#d'),0", "q('#c'),0"), 1);                        // up to just before a text
+    EXPECT_EQ(kind("q('#d'),0", "q('#c').firstChild,0"), 1);
+    EXPECT_EQ(kind("document.body,0", "document.body,document.body.childNodes.length"), 2);
+    // The commands leave a range whose container is the body: the tool bar still sees text.
+    for (void (THtmlDesigner::*command)() : {&THtmlDesigner::JustifyCenter, &THtmlDesigner::OrderList}) {
+        SelectText(QStringLiteral("#e"));
+        (Designer->*command)();
+        EXPECT_EQ(Designer->GetSelectionType(), 2);
+        QString name;
+        Designer->GetSelectionTagName(name);
+        EXPECT_EQ(name, QStringLiteral("Text"));
+    }
+}
+
 TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
 {
     // Nothing selected: a caret is no selection.
