@@ -2,6 +2,8 @@
 // their Undo and Redo, saving and the switch to the code view, on real pages of about 0.5, 1.9 and 4.4 MB;
 // and the cost of single calls into the page. The real pages are documentation installed on the machine
 // (CORVALITE_BENCH_PAGES, a list separated by ":", names others); a page that is not there is skipped.
+// "OpenRatio/<page>" and "<Command>Ratio/<page>" give the figures the editor is judged by: its time over
+// the engine's own on the original file, both sides measured in turn in each repetition.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -495,19 +497,17 @@ double TimedOpen(TSide& Side, const QString& Path)
     return Side.Open(Path, true) ? Ms(clock.nsecsElapsed()) : -1;
 }
 
-// The two sides in turn in each repetition, so both meet the machine in the same mood: the editor's open
-// until editable and laid out, against the engine's own load of the original file, its script off, until
-// laid out. The median of the repetitions' ratios is the figure.
-void BM_OpenRatio(benchmark::State& state, TRealPage Page)
+// The two sides in turn in each repetition, so both meet the machine in the same mood; each side gives its
+// milliseconds, negative when it failed. The median of the repetitions' ratios is the figure.
+void RunSideBySide(benchmark::State& state, const std::function<double()>& Editor,
+                   const std::function<double()>& Engine, const char* Failure)
 {
-    TEditorWindow& e = Editor();
-    TEngineAlone& g = EngineFor(Page);
     double editorMs = 0, engineMs = 0;
     for (auto _ : state) {
-        const double editor = TimedOpen(e, Page.Path);
-        const double engine = TimedOpen(g, Page.Path);
+        const double editor = Editor();
+        const double engine = Engine();
         if (editor < 0 || engine <= 0) {
-            state.SkipWithError("a side did not open the page");
+            state.SkipWithError(Failure);
             break;
         }
         editorMs += editor;
@@ -517,6 +517,16 @@ void BM_OpenRatio(benchmark::State& state, TRealPage Page)
     state.counters["editor_ms"] = benchmark::Counter(editorMs, benchmark::Counter::kAvgIterations);
     state.counters["engine_ms"] = benchmark::Counter(engineMs, benchmark::Counter::kAvgIterations);
     state.counters["ratio"] = engineMs > 0 ? editorMs / engineMs : 0;
+}
+
+// The editor's open until editable and laid out, against the engine's own load of the original file, its
+// script off, until laid out.
+void BM_OpenRatio(benchmark::State& state, TRealPage Page)
+{
+    TEditorWindow& e = Editor();
+    TEngineAlone& g = EngineFor(Page);
+    RunSideBySide(state, [&] { return TimedOpen(e, Page.Path); }, [&] { return TimedOpen(g, Page.Path); },
+                  "a side did not open the page");
     state.counters["MB"] = QFileInfo(Page.Path).size() / 1048576.0;
 }
 
@@ -695,21 +705,9 @@ void BM_CommandRatio(benchmark::State& state, TRealPage Page, TCommand Command)
         state.SkipWithError("a side did not open the page");
         return;
     }
-    double editorMs = 0, engineMs = 0, undoMs = 0, redoMs = 0;
-    for (auto _ : state) {
-        const double editor = EditorCommandMs(e, Command, undoMs, redoMs);
-        const double engine = EngineCommandMs(g, Command, undoMs, redoMs);
-        if (editor < 0 || engine <= 0) {
-            state.SkipWithError("no paragraph");
-            break;
-        }
-        editorMs += editor;
-        engineMs += engine;
-        state.SetIterationTime(editor / 1e3);
-    }
-    state.counters["editor_ms"] = benchmark::Counter(editorMs, benchmark::Counter::kAvgIterations);
-    state.counters["engine_ms"] = benchmark::Counter(engineMs, benchmark::Counter::kAvgIterations);
-    state.counters["ratio"] = engineMs > 0 ? editorMs / engineMs : 0;
+    double undoMs = 0, redoMs = 0; // told by the benchmarks of each side
+    RunSideBySide(state, [&] { return EditorCommandMs(e, Command, undoMs, redoMs); },
+                  [&] { return EngineCommandMs(g, Command, undoMs, redoMs); }, "no paragraph");
 }
 
 // ---- save and the switch to the code view, in bytes of source per second: right after the open, and
