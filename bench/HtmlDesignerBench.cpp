@@ -306,16 +306,18 @@ double Ms(qint64 Nanoseconds)
 // Places the caret at the start of a paragraph half way down the page (or selects its contents) and gives
 // the page the focus; a page of lists and tables without paragraphs gets an item or a cell instead. The
 // paragraph is one a user would pick: the first from the middle on of about a hundred characters (of more
-// than twenty where there is none). The same script serves both sides: it runs in the runtime's world of
-// either page.
+// than twenty where there is none), each run of blanks counted as one, so that the page the editor makes
+// and the original file give the same paragraph. The same script serves both sides: it runs in the
+// runtime's world of either page.
 QString PlaceInMiddleParagraph(bool SelectContents)
 {
     return QStringLiteral(
                "(function(){let ps=document.body.querySelectorAll('p');"
                "if(ps.length<3)ps=document.body.querySelectorAll('li,dd,dt,td');if(!ps.length)return false;"
                "const m=Math.floor(ps.length/2);let p=null;"
-               "for(let i=m;i<ps.length&&!p;++i){const n=ps[i].textContent.trim().length;if(n>=80&&n<=160)p=ps[i];}"
-               "for(let i=m;i<ps.length&&!p;++i)if(ps[i].textContent.trim().length>20)p=ps[i];"
+               "const chars=e=>e.textContent.replace(/\\s+/g,' ').trim().length;"
+               "for(let i=m;i<ps.length&&!p;++i){const n=chars(ps[i]);if(n>=80&&n<=160)p=ps[i];}"
+               "for(let i=m;i<ps.length&&!p;++i)if(chars(ps[i])>20)p=ps[i];"
                "if(!p)p=ps[m];"
                "const w=document.createTreeWalker(p,NodeFilter.SHOW_TEXT);const t=w.nextNode();"
                "const r=document.createRange();if(%1){r.selectNodeContents(p);}else if(t){r.setStart(t,0);"
