@@ -194,16 +194,35 @@
     'fontName', 'fontSize', 'formatBlock', 'createLink', 'unlink'];
   let stateSerial = 0;
 
+  function isText(node) {
+    return node.nodeType === Node.TEXT_NODE || node.nodeType === Node.CDATA_SECTION_NODE;
+  }
+
   // Whether the range holds any text; stops at the first text it finds, so a selection of the whole of a
-  // large page costs no more than a small one.
+  // large page costs no more than a small one. The walk starts where the range starts, not at the start of
+  // the container they share: after an alignment or a list that container is the body, and a walk from its
+  // start to a paragraph half way down a large page took longer than the command itself.
   function rangeHasText(range) {
     const root = range.commonAncestorContainer;
-    if (root.nodeType === Node.TEXT_NODE || root.nodeType === Node.CDATA_SECTION_NODE)
+    if (isText(root))
       return range.endOffset > range.startOffset;
     const walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
-    for (let node = walker.nextNode(); node; node = walker.nextNode()) {
-      if (!range.intersectsNode(node))
-        continue;
+    const start = range.startContainer;
+    let node = isText(start) ? start : start.childNodes[range.startOffset] || null;
+    if (node) {
+      walker.currentNode = node;
+    } else {
+      // The range starts after the last child of its container: the text after that container's subtree.
+      let last = start;
+      while (last.lastChild)
+        last = last.lastChild;
+      walker.currentNode = last;
+    }
+    if (!node || !isText(node))
+      node = walker.nextNode();
+    for (; node; node = walker.nextNode()) {
+      if (range.comparePoint(node, 0) > 0)
+        break; // past the end of the range
       const from = node === range.startContainer ? range.startOffset : 0;
       const to = node === range.endContainer ? range.endOffset : node.data.length;
       if (to > from)

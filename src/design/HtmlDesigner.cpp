@@ -329,8 +329,9 @@ bool THtmlDesigner::ApplyBodyText(const QVariant& Answer)
 
 void THtmlDesigner::FetchBodyText()
 {
+    // The page's state comes along and is brought up to date with the text.
     QVariant answer;
-    if (FBridge->Invoke(QStringLiteral("bodyText"), {FBodyTextSerial}, &answer) != TEngineBridge::TCallResult::Ok)
+    if (FBridge->Invoke(QStringLiteral("bodyTextAndState"), {FBodyTextSerial}, &answer) != TEngineBridge::TCallResult::Ok)
         throw Exception(QStringLiteral("The design view did not answer."));
     if (ApplyBodyText(answer))
         return;
@@ -345,13 +346,11 @@ void THtmlDesigner::TakeBodyFromPage()
 {
     // The source tree holds the page as it was when the body was last taken; while the page has not
     // changed since, taking it again would give the same tree at the cost of the whole document. Else the
-    // body text held is brought up to date (asking only for what changed) and mapped back.
-    const bool known = FBridge->RefreshState();
-    const qint64 now = FBridge->State().Version;
-    if (known && FSyncedVersion >= 0 && now == FSyncedVersion)
+    // body text held is brought up to date and mapped back. One call asks for both the page's version and
+    // what changed since the text held: nothing, when the page is as it was.
+    FetchBodyText();
+    if (FSyncedVersion >= 0 && FBodyTextVersion == FSyncedVersion)
         return;
-    if (!known || FBodyTextVersion < 0 || now != FBodyTextVersion)
-        FetchBodyText();
     TakeBodyText();
 }
 

@@ -579,7 +579,9 @@ void THtmlFilter::GetDesignText(QString& Text)
     Text.append(QStringView(head).mid(headStart));
     FHeadSize = Text.size();
     if (THtmlNode* node = FSource->FindFirst(TAG_BODY)) {
-        AppendHtmlNode(Text, node);
+        // Only the engine reads the design page: the writer's indentation and wrapping would make it half as
+        // large again on a deeply nested page, and the engine read all of it at every open.
+        AppendHtmlNode(Text, node, woUnformatted);
     } else {
         Text.append(QStringLiteral("<body id=\"%1\" contentEditable></body>").arg(NextDesignId()));
         Keep(new THtmlTag(TAG_BODY));

@@ -1097,8 +1097,9 @@ class THtmlWriter
 {
 public:
     // Writes to the device, or appended to text when there is no device.
-    explicit THtmlWriter(QIODevice* device, QString* text = nullptr)
-        : FDevice(device), FNames(NameTables()), FOut(device ? nullptr : text)
+    explicit THtmlWriter(QIODevice* device, QString* text = nullptr, unsigned options = woNone)
+        : FDevice(device), FNames(NameTables()), FOut(device ? nullptr : text),
+          FUnformatted(options & woUnformatted)
     {
     }
 
@@ -1199,7 +1200,7 @@ private:
     {
         if (FIndentWritten)
             return;
-        if (FIndent > 0) {
+        if (FIndent > 0 && !FUnformatted) {
             // Unclosed tags can nest as deep as the page is long: past a screen's width, more blanks
             // would only make the text grow with the square of the depth.
             FOut.AppendBlanks(std::min(FIndent, MaxIndentBlanks));
@@ -1215,8 +1216,13 @@ private:
     {
         FBreakWanted = false;
         FPendingBlanks = 0;
-        if (!FAtLineStart)
-            FOut.Append(u"\r\n");
+        if (!FAtLineStart) {
+            // Unformatted, a line end is one blank that cannot show, as short as one can be.
+            if (FUnformatted)
+                FOut.Append(u'\n');
+            else
+                FOut.Append(u"\r\n");
+        }
         FAtLineStart = true;
         FIndentWritten = false;
     }
@@ -1413,6 +1419,9 @@ private:
     // them is read with the wrong line ends by tools that judge a file by its first. Browsers read all alike.
     QStringView WithCrLf(QStringView text)
     {
+        // The design page is read by the engine alone, which takes every line end alike, and never saved.
+        if (FUnformatted)
+            return text;
         const auto bare = [text](qsizetype i) {
             return (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) ||
                    (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'));
@@ -1453,7 +1462,7 @@ private:
             if (IsBlank(s->unicode())) {
                 while (s < e && IsBlank(s->unicode()))
                     ++s;
-                if (!FAtLineStart && FColumn + FPendingBlanks + 1 >= 80)
+                if (!FAtLineStart && !FUnformatted && FColumn + FPendingBlanks + 1 >= 80)
                     FBreakWanted = true; // the line end stands for the blank
                 ++FPendingBlanks;
                 continue;
@@ -1736,6 +1745,7 @@ private:
     bool FAfterBoundary = true; // the last piece written stands apart from the running text
     int FUnrendered = 0;        // open elements whose content is never shown
     bool FFailed = false;
+    const bool FUnformatted; // no indentation, no wrapping, a bare LF for each line end
     std::vector<TFrame> FStack;
 };
 
@@ -1769,11 +1779,11 @@ QString HtmlNodeToText(THtmlNode* node)
     return text;
 }
 
-void AppendHtmlNode(QString& text, THtmlNode* node)
+void AppendHtmlNode(QString& text, THtmlNode* node, unsigned options)
 {
     if (!node)
         return;
-    THtmlWriter writer(nullptr, &text);
+    THtmlWriter writer(nullptr, &text, options);
     writer.WriteNode(node);
 }
 

@@ -69,7 +69,11 @@ private:
 // Exactly what WriteHtmlNode writes for the node, as a string.
 QString HtmlNodeToText(THtmlNode* node);
 // The same appended to text (grown as needed, so a caller that reserves room spares the copies).
-void AppendHtmlNode(QString& text, THtmlNode* node);
+// woUnformatted leaves out what only serves a reader of the text: no indentation, no wrapping of long
+// lines (a blank stays a blank), and each line end a bare LF. Line ends stand where they stand in the
+// formatted text, so an engine reads the same nodes from both, and the tree is trimmed the same way.
+enum TWriteOption : unsigned { woNone = 0, woUnformatted = 1 };
+void AppendHtmlNode(QString& text, THtmlNode* node, unsigned options = woNone);
 // What WriteHtmlDocument writes for the document, appended to text; nothing when root is null.
 void AppendHtmlDocument(QString& text, THtmlRoot* root);
 // The plain text of the node's subtree: words with references decoded, runs of blanks as one space, CR LF

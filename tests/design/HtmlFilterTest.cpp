@@ -199,9 +199,9 @@ TEST(HtmlFilter, DesignPageFramesTheBodyAndIsEmptyWithoutDocument)
     EXPECT_TRUE(Saved(filter).isEmpty());
     Load(filter, QStringLiteral("<html><head><title>Mine</title></head><body><p>x</p></body></html>"));
     const QString page = DesignPage(filter);
-    // The writer puts the body at its usual indentation; the page ends with a line of its own.
-    EXPECT_TRUE(page.startsWith(THtmlFilter::DesignHead() + QStringLiteral("  <body id=\"dsgn_:::_0\" contentEditable>\r\n")));
-    EXPECT_TRUE(page.endsWith(QStringLiteral("  </body>\r\n\r\n</html>")));
+    // The body follows the head; the page ends with a line of its own.
+    EXPECT_EQ(page, THtmlFilter::DesignHead() +
+                        QStringLiteral("<body id=\"dsgn_:::_0\" contentEditable>\n<p>x</p>\n</body>\n\r\n</html>"));
     EXPECT_FALSE(page.contains(QStringLiteral("Mine")));
 }
 
@@ -223,9 +223,34 @@ TEST(HtmlFilter, TheDesignHeadCarriesTheDocumentsOwnSheetsInOrderBeforeTheDesign
         << page.left(400).toStdString();
     EXPECT_FALSE(page.contains(QLatin1String("go()")));
     // The body follows the head as before, and the page changes nothing saved.
-    EXPECT_TRUE(page.mid(filter.DesignHeadLength()).startsWith(QStringLiteral("  <body id=\"dsgn_:::_")));
+    EXPECT_TRUE(page.mid(filter.DesignHeadLength()).startsWith(QStringLiteral("<body id=\"dsgn_:::_")))
+        << page.mid(filter.DesignHeadLength(), 40).toStdString();
     EXPECT_EQ(Saved(filter), saved);
     EXPECT_TRUE(saved.contains(QLatin1String("p { }"))) << saved.toStdString();
+}
+
+// Only the engine reads the design page: no indentation and no wrapping of long lines, while every blank of
+// the text stays where it stood and line ends come only where the saved page has them, where none shows.
+TEST(HtmlFilter, DesignPageIsWrittenForTheEngineWithoutTheReadersLayout)
+{
+    THtmlFilter filter;
+    QString words;
+    for (int i = 0; i < 40; ++i)
+        words += QStringLiteral("word%1 ").arg(i);
+    Load(filter, QStringLiteral("<html><body><div><table><tr><td><ul><li><p>%1<b>bold</b> <i>it</i>\t\r\n"
+                                "x</p></li></ul></td></tr></table></div>"
+                                "<pre>  kept\n    as is</pre></body></html>").arg(words));
+    const QString page = DesignPage(filter);
+    const QString body = page.mid(filter.DesignHeadLength());
+    EXPECT_FALSE(body.left(body.indexOf(QLatin1String("<pre>"))).contains(QStringLiteral("\n ")));
+    EXPECT_FALSE(body.contains(QLatin1Char('\r')) && body.indexOf(QLatin1Char('\r')) < body.size() - 9);
+    EXPECT_TRUE(body.contains(QStringLiteral("<li>\n<p>") + words + QStringLiteral("<b>bold</b> <i>it</i> x</p>\n</li>")));
+    EXPECT_TRUE(body.contains(QStringLiteral("<pre>  kept\n    as is</pre>")));
+    // The saved page keeps the reader's layout.
+    const QString saved = Saved(filter);
+    EXPECT_TRUE(saved.contains(QStringLiteral("\r\n          ")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("word0 word1")));
+    EXPECT_FALSE(saved.contains(words.trimmed()));
 }
 
 TEST(HtmlFilter, DocumentWithoutBodyGetsAnEmptyKeptBody)
@@ -283,7 +308,7 @@ TEST(HtmlFilter, NewEmptyDocument)
     filter.NewEmptyDocument();
     ASSERT_EQ(filter.NodeCount(), 1);
     EXPECT_EQ(filter.NodeAt(0)->TagId(), TAG_BODY);
-    EXPECT_TRUE(DesignPage(filter).endsWith(QStringLiteral("  <body id=\"dsgn_:::_0\" contentEditable></body>\r\n\r\n</html>")));
+    EXPECT_TRUE(DesignPage(filter).endsWith(QStringLiteral("<body id=\"dsgn_:::_0\" contentEditable></body>\n\r\n</html>")));
     const QString saved = Saved(filter);
     EXPECT_TRUE(saved.startsWith(QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"")));
     EXPECT_TRUE(saved.contains(QStringLiteral("<meta name=\"Generator\" content=\"Corvalite v3.63\">")));

@@ -5,6 +5,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <memory>
 
 #include "EngineBridge.h"
 #include "NameSpace.h"
@@ -15,12 +16,14 @@ struct TEnginePage
     TEditorNameSpace* NameSpace = nullptr;
     QWebEnginePage* WebPage = nullptr;
     TEngineBridge* Bridge = nullptr;
+    // The page served; a test may put another in its place before the next load.
+    std::shared_ptr<QByteArray> Served;
 
-    explicit TEnginePage(const QByteArray& Page)
+    explicit TEnginePage(const QByteArray& Page) : Served(std::make_shared<QByteArray>(Page))
     {
         Profile = new QWebEngineProfile();
-        NameSpace = RegisterEditNameSpace(Profile, [Page](QObject*, const QString& url, TEditUrlRequest& request) {
-            AnswerEditUrl(url, Page, QString(), request);
+        NameSpace = RegisterEditNameSpace(Profile, [page = Served](QObject*, const QString& url, TEditUrlRequest& request) {
+            AnswerEditUrl(url, *page, QString(), request);
         });
         WebPage = new QWebEnginePage(Profile);
         WebPage->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
