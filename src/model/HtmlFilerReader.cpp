@@ -1,0 +1,760 @@
+// The reader: HTML text into a node tree, repairing it as browsers do.
+#include "HtmlFiler.h"
+#include "HtmlFilerScan.h"
+
+#include "Exceptions.h"
+#include "HtmlAttributes.h"
+#include "HtmlEntities.h"
+#include "HtmlTags.h"
+
+#include <QIODevice>
+#include <QtEndian>
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Tag and attribute names recur all through a page: the identifier last found for each spelling is kept
+// in a small table, so that most names cost one comparison instead of a keyword search.
+class TNameCache
+{
+public:
+    TNameCache()
+    {
+        for (TSlot& slot : FSlots)
+            slot.Length = 0;
+    }
+
+    // readable: how far from the name's start the text may be read (names of up to eight units, the most,
+    // are taken as one block of eight and compared at once).
+    template <typename TLookup>
+    int Find(QStringView name, const char16_t* readable, TLookup lookup)
+    {
+        const qsizetype n = name.size();
+#if defined(__SSE2__)
+        if (n > 0 && n <= 8 && readable - name.utf16() >= 8) {
+            const __m128i key = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(name.utf16())),
+                                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(KeepUnits + 8 - n)));
+            const auto lo = std::uint64_t(_mm_cvtsi128_si64(key));
+            const auto hi = std::uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(key, key)));
+            const std::uint64_t h = (lo * 0x9E3779B97F4A7C15u) ^ (hi * 0xC2B2AE3D27D4EB4Fu) ^ std::uint64_t(n);
+            TShortSlot& slot = FShort[(h >> 32) & (Slots - 1)];
+            if (slot.Length == n && _mm_movemask_epi8(_mm_cmpeq_epi16(key, slot.Key)) == 0xFFFF)
+                return slot.Id;
+            slot.Key = key;
+            slot.Length = int(n);
+            slot.Id = lookup(name);
+            return slot.Id;
+        }
+#endif
+        if (n == 0 || n > MaxLength)
+            return lookup(name);
+        const char16_t* p = name.utf16();
+        const unsigned h = (unsigned(p[0]) * 31u + unsigned(p[n - 1]) * 7u + unsigned(p[n / 2]) * 17u +
+                            unsigned(n) * 131u) & (Slots - 1);
+        TSlot& slot = FSlots[h];
+        if (slot.Length == n) {
+            qsizetype i = 0;
+            while (i < n && slot.Name[i] == p[i])
+                ++i;
+            if (i == n)
+                return slot.Id;
+        }
+        const int id = lookup(name);
+        slot.Length = static_cast<unsigned char>(n);
+        std::copy(p, p + n, slot.Name);
+        slot.Id = id;
+        return id;
+    }
+
+private:
+    static constexpr int Slots = 256;
+    static constexpr qsizetype MaxLength = 14;
+#if defined(__SSE2__)
+    // Read from KeepUnits + 8 - n: n units of ones, then zeros.
+    static constexpr char16_t KeepUnits[16] = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+    struct TShortSlot
+    {
+        __m128i Key; // the name's units, zeros after them
+        int Length = 0;
+        int Id = 0;
+    };
+    std::array<TShortSlot, Slots> FShort{};
+#endif
+    struct TSlot
+    {
+        int Id;
+        unsigned char Length;
+        char16_t Name[MaxLength];
+    };
+    std::array<TSlot, Slots> FSlots;
+};
+
+// The attributes of HTML that are flags: present or absent, without a value of their own.
+bool IsFlagAttribute(int attr)
+{
+    switch (attr) {
+    case ATTR_CHECKED: case ATTR_COMPACT: case ATTR_DECLARE: case ATTR_DEFER: case ATTR_DISABLED: case ATTR_ISMAP:
+    case ATTR_MULTIPLE: case ATTR_NOHREF: case ATTR_NORESIZE: case ATTR_NOSHADE: case ATTR_NOWRAP:
+    case ATTR_READONLY: case ATTR_SELECTED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The parser: one pass over the UTF-16 text, building the tree as it goes.
+
+const QString MsgUnterminatedComment = QStringLiteral("Unterminated Comment");
+const QString MsgUnterminatedScript = QStringLiteral("Unterminated Script");
+
+class THtmlParser
+{
+public:
+    THtmlParser(const char16_t* text, qsizetype length, unsigned options)
+        : P(text), FEnd(text + length), FRoot(std::make_unique<THtmlRoot>()), FFlags(FlagTable().Flags.data()),
+          FOptions(options)
+    {
+        FCurrent = FRoot.get();
+        FOpen.fill(0);
+    }
+
+    std::unique_ptr<THtmlRoot> Run()
+    {
+        while (P < FEnd) {
+            if (*P != u'<' || P + 1 >= FEnd) {
+                ParseText();
+                continue;
+            }
+            const char16_t c = P[1];
+            if (IsBlank(c) || c == u'<' || c == u'>') {
+                ParseText();
+            } else if (c == u'!') {
+                if (P + 3 < FEnd && P[2] == u'-' && P[3] == u'-')
+                    ParseComment();
+                else
+                    ParseTag(BangNameEnd());
+            } else if (c == u'%' || c == u'?') {
+                ParseBlock(c);
+            } else {
+                ParseTag(ReadUpTo(P + 1, [](char16_t ch) { return IsBlank(ch) || ch == u'/' || ch == u'>'; }));
+            }
+        }
+        DropEmptyBlocks();
+        return std::move(FRoot);
+    }
+
+private:
+    // "Reading up to a set": the character at from is always taken, reading stops at the first following
+    // character in the set (or the end). Answers the position of that stop.
+    template <typename TStop>
+    const char16_t* ReadUpTo(const char16_t* from, TStop stop) const
+    {
+        if (from >= FEnd)
+            return FEnd;
+        const char16_t* q = from + 1;
+        while (q < FEnd && !stop(*q))
+            ++q;
+        return q;
+    }
+
+
+    void SkipBlanks()
+    {
+        while (P < FEnd && IsBlank(*P))
+            ++P;
+    }
+
+    // Past the next ">" (or to the end).
+    void SkipPastGt()
+    {
+        while (P < FEnd && *P != u'>')
+            ++P;
+        if (P < FEnd)
+            ++P;
+    }
+
+    // The end of a name that starts with "!" but opens no comment: "!" or "!-" followed by what is read up
+    // to a blank or ">". A ">" right there ends the declaration ("<!>"), so that it reads back the same.
+    const char16_t* BangNameEnd() const
+    {
+        const char16_t* from = P + 2; // the character after "!"
+        if (from < FEnd && *from == u'-')
+            ++from;
+        if (from < FEnd && (IsBlank(*from) || *from == u'>'))
+            return from;
+        return ReadUpTo(from, [](char16_t ch) { return IsBlank(ch) || ch == u'>'; });
+    }
+
+    // --- the current element and the open-element counts (which identifiers stand on the chain from the
+    // current element up to the root, so an end tag with nothing open to close costs no climb) -----------
+
+    void Descend(THtmlTag* e)
+    {
+        FCurrent = e;
+        ++FOpen[e->TagId()];
+    }
+
+    void ClimbTo(THtmlTag* ancestor)
+    {
+        while (FCurrent != ancestor) {
+            --FOpen[FCurrent->TagId()];
+            FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
+        }
+    }
+
+    // A jump to an element anywhere (html, head, body: all near the root).
+    void JumpTo(THtmlTag* e)
+    {
+        FCurrent = e;
+        FOpen.fill(0);
+        for (THtmlNode* n = e; n && n->TagId() >= 0; n = n->Parent())
+            ++FOpen[n->TagId()];
+    }
+
+    // The room for the text being made, reused from text to text, grown keeping its first written units.
+    void GrowScratch(qsizetype written)
+    {
+        const qsizetype size = std::max<qsizetype>(FScratchSize * 2, 4096);
+        std::unique_ptr<char16_t[]> grown(new char16_t[std::size_t(size)]);
+        if (written)
+            std::memcpy(grown.get(), FScratch.get(), std::size_t(written) * 2);
+        FScratch = std::move(grown);
+        FScratchSize = size;
+    }
+
+    THtmlTag* ParentOf(THtmlTag* e) const { return static_cast<THtmlTag*>(e->Parent()); }
+
+    bool HasFlag(int id, unsigned char flag) const
+    {
+        return id >= 0 && id < TagCount && (FFlags[id] & flag) != 0;
+    }
+
+    // A head element met in the body went to the head; everything after it belongs where the body was.
+    void ReturnFromHead()
+    {
+        FCurrent = FReturnTo;
+        FOpen = FReturnOpen;
+        // The text of the head element is not part of the body's flow: the body goes on as before it.
+        FTrim = FReturnTrim;
+        FDisplaced = nullptr;
+        FReturnTo = nullptr;
+    }
+
+    void AddRaw(int id, const char16_t* from, const char16_t* to, bool closeWithGt = false)
+    {
+        if (closeWithGt) {
+            QString text(reinterpret_cast<const QChar*>(from), to - from);
+            text += u'>';
+            FCurrent->Add(new THtmlText(id, text));
+        } else {
+            FCurrent->Add(new THtmlText(id, QStringView(from, to)));
+        }
+    }
+
+    void ParseComment()
+    {
+        // The comment ends at the first "-->" after the opening "<!--".
+        const char16_t* q = P + 4;
+        for (;;) {
+            while (q < FEnd && *q != u'-')
+                ++q;
+            if (q + 2 >= FEnd)
+                throw Exception(MsgUnterminatedComment);
+            if (q[1] == u'-' && q[2] == u'>')
+                break;
+            ++q;
+        }
+        AddRaw(TAG_COMMENT, P, q + 3);
+        P = q + 3;
+    }
+
+    // "<?" ... "?>" or "<%" ... "%>". The body is taken in pairs after each delimiter: the character after a
+    // delimiter is never itself a delimiter that could end the block.
+    void ParseBlock(char16_t d)
+    {
+        const char16_t* q = P + 2;
+        for (;;) {
+            if (q >= FEnd)
+                throw Exception(MsgUnterminatedScript);
+            const char16_t c = *q++;
+            if (c != d)
+                continue;
+            if (q >= FEnd)
+                throw Exception(MsgUnterminatedScript);
+            if (*q++ == u'>')
+                break;
+        }
+        AddRaw(d == u'?' ? TAG_PHP : TAG_ASP, P, q);
+        P = q;
+    }
+
+    void ParseTag(const char16_t* nameEnd)
+    {
+        const char16_t* tagStart = P;
+        const QStringView name(P + 1, nameEnd);
+        const int id = FTagNames.Find(name, FEnd, [](QStringView n) { return TagNameToId(n); });
+        P = nameEnd;
+        if (id == TAG_UNKNOWN || id == TAG_UNKNOWN + TagEndOffset) {
+            if (P < FEnd && *P != u'>')
+                while (P < FEnd && *P != u'>')
+                    ++P;
+            if (P < FEnd) {
+                ++P;
+                AddRaw(TAG_UNKNOWN, tagStart, P);
+            } else {
+                AddRaw(TAG_UNKNOWN, tagStart, P, true);
+            }
+            return;
+        }
+        if (id >= TagEndOffset) {
+            ParseEndTag(id - TagEndOffset);
+            return;
+        }
+        ParseStartTag(id, tagStart);
+    }
+
+    void ParseEndTag(int t)
+    {
+        if (t >= 0 && t < TagCount && FOpen[t] > 0) {
+            THtmlTag* e = FCurrent;
+            while (e->TagId() != t)
+                e = ParentOf(e);
+            if (FDisplaced)
+                ReturnFromHead();
+            else
+                ClimbTo(ParentOf(e));
+        }
+        if (t == TAG_PRE || t == TAG_TEXTAREA)
+            FInPre = false;
+        SkipPastGt();
+        // Blanks right after a block's end tag cannot show: "</div> b" reads as "</div>b" reads.
+        if (HasFlag(t, tfBreaks))
+            FTrim = true;
+    }
+
+    void ParseStartTag(int t, const char16_t* tagStart)
+    {
+        if (FDisplaced)
+            ReturnFromHead();
+        if (t == TAG_PRE || t == TAG_TEXTAREA)
+            FInPre = true;
+        if (t == TAG_DOCTYPE) {
+            ParseDocType(tagStart);
+            return;
+        }
+        THtmlTag* element = nullptr;
+        if (t == TAG_HTML) {
+            JumpTo(FRoot->GetHtml());
+            FSection = TAG_HTML;
+            element = FCurrent;
+        } else if (t == TAG_HEAD) {
+            JumpTo(FRoot->GetHead());
+            FSection = TAG_HEAD;
+            element = FCurrent;
+        } else if (t == TAG_BODY) {
+            JumpTo(FRoot->GetBody());
+            FSection = TAG_BODY;
+            element = FCurrent;
+        } else if (t == TAG_FRAMESET) {
+            if (FSection == TAG_BODY || FSection == TAG_HEAD)
+                JumpTo(FRoot->GetHtml());
+            element = new THtmlTag(t);
+            FCurrent->Add(element);
+            Descend(element);
+            FSection = TAG_FRAMESET;
+        } else if (InTagSet(t, tsHead) && FSection == TAG_BODY && FOpen[TAG_NOSCRIPT] == 0) {
+            // A head element inside the body goes to the head, but the body stays where it was.
+            element = new THtmlTag(t);
+            FRoot->GetHead()->Add(element);
+            if (HasFlag(t, tfEnd)) {
+                FReturnTo = FCurrent;
+                FReturnOpen = FOpen;
+                FReturnTrim = FTrim;
+                FDisplaced = element;
+                JumpTo(element);
+            }
+        } else {
+            // What stands inside a noscript stays inside it: its links and styles apply only without script,
+            // in the head as in the body.
+            const bool inNoscript = FOpen[TAG_NOSCRIPT] > 0;
+            const bool headNoscript = t == TAG_NOSCRIPT && FSection == TAG_HEAD && FOpen[TAG_HEAD] > 0;
+            if (inNoscript && InTagSet(t, tsHead)) {
+                // stays in the noscript
+            } else if (InTagSet(t, tsHead) && FSection != TAG_HEAD) {
+                JumpTo(FRoot->GetHead());
+                FSection = TAG_HEAD;
+            } else if (!InTagSet(t, tsNoBody) && !headNoscript && FSection != TAG_BODY && FSection != TAG_FRAMESET) {
+                JumpTo(FRoot->GetBody());
+                FSection = TAG_BODY;
+            }
+            if (t == FCurrent->TagId() && InTagSet(t, tsSiblingClose))
+                ClimbTo(ParentOf(FCurrent));
+            if (HasFlag(FCurrent->TagId(), tfInline) && !HasFlag(t, tfInline)) {
+                THtmlTag* e = FCurrent;
+                while (HasFlag(e->TagId(), tfInline))
+                    e = ParentOf(e);
+                ClimbTo(e);
+            }
+            // A div or p closes an open paragraph, as browsers read it ("<p>one<p>two", "<p>a<div>b"); a div
+            // stays open until its own end tag or an ancestor's, so "<div class=a><p>t</p></div>" keeps its
+            // wrapper and the classes, ids and styles on it.
+            if ((t == TAG_DIV || t == TAG_P) && FCurrent->TagId() == TAG_P)
+                ClimbTo(ParentOf(FCurrent));
+            if (t == TAG_BR || t == TAG_HR)
+                FTrim = true;
+            else if (HasFlag(t, tfInline) && !HasFlag(t, tfEnd))
+                FTrim = false; // an image or a form field stands between the words: the blank after it stays
+            element = new THtmlTag(t);
+            FCurrent->Add(element);
+            if (HasFlag(t, tfEnd))
+                Descend(element);
+            if (InTagSet(t, tsDropWhenEmpty))
+                FDropCandidates.push_back(element);
+        }
+        // Nor can blanks at the start of a block: "<div> a" holds "a", so the line end the writer puts
+        // after the start tag reads back the same.
+        if (HasFlag(t, tfBreaks))
+            FTrim = true;
+        ParseAttributes(element);
+        if ((t == TAG_SCRIPT || t == TAG_STYLE) && FCurrent == element)
+            ParseRawContent(element, t == TAG_SCRIPT ? u"</script" : u"</style");
+        else if (t == TAG_TEXTAREA && FCurrent == element)
+            ParseTextareaContent(element);
+    }
+
+    // What a text area holds is its text, markup included: "<b>" there is three characters a user typed,
+    // and reading it as an element would add an end tag or drop it on the next save. Without its end tag
+    // the rest of the document is read as usual rather than swallowed into the field.
+    void ParseTextareaContent(THtmlTag* element)
+    {
+        const char16_t* end = FindEndTag(P, u"</textarea");
+        if (end >= FEnd)
+            return;
+        if (end > P)
+            element->Add(new THtmlText(TAG_TEXT, QStringView(P, end)));
+        P = end;
+    }
+
+    // tagStart is the declaration's "<".
+    void ParseDocType(const char16_t* tagStart)
+    {
+        const char16_t* from = P;
+        if (P < FEnd && *P != u'>')
+            P = ReadUpTo(P, [](char16_t ch) { return ch == u'>'; });
+        const QStringView text(from, P);
+        auto doctype = new THtmlDocType();
+        if (!ContainsAsciiUpper(text, u"//DTD HTML 4.01"))
+            doctype->SetWritten(QStringView(tagStart + 1, P).toString());
+        else if (ContainsAsciiUpper(text, u"STRICT"))
+            doctype->SetKind(dkStrict);
+        else if (ContainsAsciiUpper(text, u"FRAMESET"))
+            doctype->SetKind(dkFrameset);
+        if (FSection == TAG_ROOT)
+            FRoot->Add(doctype);
+        else
+            FRoot->AddFirst(doctype);
+        if (P < FEnd)
+            ++P;
+    }
+
+    // Equal when ASCII letters are compared without case (the end tags that close code are ASCII).
+    static bool SameAsciiNoCase(QStringView a, QStringView b)
+    {
+        if (a.size() != b.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            char16_t x = a[i].unicode();
+            char16_t y = b[i].unicode();
+            if (x >= u'A' && x <= u'Z')
+                x += 32;
+            if (y >= u'A' && y <= u'Z')
+                y += 32;
+            if (x != y)
+                return false;
+        }
+        return true;
+    }
+
+    // Whether text, upper-cased in the letters a..z only, contains needle (upper-case ASCII).
+    static bool ContainsAsciiUpper(QStringView text, QStringView needle)
+    {
+        const qsizetype n = needle.size();
+        for (qsizetype i = 0; i + n <= text.size(); ++i) {
+            qsizetype k = 0;
+            for (; k < n; ++k) {
+                char16_t c = text[i + k].unicode();
+                if (c >= u'a' && c <= u'z')
+                    c -= 32;
+                if (c != needle[k].unicode())
+                    break;
+            }
+            if (k == n)
+                return true;
+        }
+        return false;
+    }
+
+    // The attributes are gathered as views of the source and handed to the element in one piece; an
+    // element met again (a second body tag) adds them to what it has.
+    void ParseAttributes(THtmlTag* element)
+    {
+        SkipBlanks();
+        if (P >= FEnd || *P == u'>') {
+            if (P < FEnd)
+                ++P;
+            return;
+        }
+        if (element->AttributeCount() > 0)
+            FAttributes = TAttributeBuilder(*element);
+        else
+            FAttributes.Clear();
+        // A local cursor: the loops below need not store it back at every step.
+        const char16_t* p = P;
+        const char16_t* const end = FEnd;
+        auto skipBlanks = [&p, end] {
+            while (p < end && IsBlank(*p))
+                ++p;
+        };
+        while (p < end && *p != u'>') {
+            const char16_t* nameEnd = p + 1;
+            while (nameEnd < end && !IsBlank(*nameEnd) && *nameEnd != u'=' && *nameEnd != u'>')
+                ++nameEnd;
+            const QStringView name(p, nameEnd);
+            p = nameEnd;
+            const char16_t* valueFrom = nullptr;
+            const char16_t* valueTo = nullptr;
+            bool equals = false;
+            bool surrogate = false;
+            skipBlanks();
+            if (p < end && *p == u'=') {
+                equals = true;
+                ++p;
+                skipBlanks();
+                if (p < end && (*p == u'"' || *p == u'\'')) {
+                    const char16_t quote = *p++;
+                    valueFrom = p;
+                    p = FindUnit(p, end, quote, surrogate);
+                    valueTo = p;
+                    if (p < end)
+                        ++p;
+                } else if (p < end && *p != u'>') {
+                    valueFrom = p;
+                    ++p;
+                    while (p < end && !IsBlank(*p) && *p != u'>')
+                        ++p;
+                    valueTo = p;
+                    surrogate = true; // not looked at: the list checks it
+                }
+            }
+            if (!(name.size() == 1 && name[0] == u'/')) {
+                const int attr = FAttrNames.Find(name, FEnd, [](QStringView n) { return AttrNameToId(n); });
+                const qsizetype valueLength = valueTo - valueFrom;
+                // Attributes the table does not know (data-*, aria-*, role, async, ...) are kept raw, on
+                // every element, as written: bare, empty or with a value.
+                if (attr < 0) {
+                    FAttributes.StoreRaw(name, QStringView(valueFrom, valueLength), !equals);
+                } else if (equals && !(valueLength == 0 && (FOptions & poEmptyFlagsAreBare) && IsFlagAttribute(attr))) {
+                    // An empty value (alt="", value="") is kept as written: it differs from no attribute.
+                    FAttributes.Store(attr, QStringView(valueFrom, valueLength), afWritten, !surrogate);
+                } else {
+                    FAttributes.Store(attr, u"TRUE", afValueless, true);
+                }
+            }
+            skipBlanks();
+        }
+        if (p < end)
+            ++p;
+        P = p;
+        element->SetAttributes(FAttributes);
+    }
+
+    // The code of a script or style element, read as it stands up to its own end tag, so that "a<b" in
+    // code is no tag. Code that is one comment wrapper (the usual way to hide it from old browsers) is kept
+    // as that comment; other code as one text; blanks alone leave no child.
+    // Where the end tag endTag (written "</name") first stands from q on; FEnd when it does not.
+    const char16_t* FindEndTag(const char16_t* q, QStringView endTag) const
+    {
+        const qsizetype n = endTag.size();
+        for (;; ++q) {
+            while (q < FEnd && *q != u'<')
+                ++q;
+            if (q >= FEnd)
+                return FEnd;
+            if (FEnd - q >= n && SameAsciiNoCase(QStringView(q, n), endTag) &&
+                (q + n == FEnd || IsBlank(q[n]) || q[n] == u'/' || q[n] == u'>'))
+                return q;
+        }
+    }
+
+    void ParseRawContent(THtmlTag* element, QStringView endTag)
+    {
+        const char16_t* from = P;
+        const char16_t* q = FindEndTag(P, endTag);
+        P = q;
+        const char16_t* a = from;
+        const char16_t* b = q;
+        while (a < b && *a < 33)
+            ++a;
+        while (b > a && b[-1] < 33)
+            --b;
+        if (a == b)
+            return;
+        const QStringView code(a, b);
+        if (code.startsWith(u"<!--") && code.endsWith(u"-->") && code.size() >= 7 &&
+            code.indexOf(u"-->", 4) == code.size() - 3) {
+            element->Add(new THtmlText(TAG_COMMENT, code));
+        } else {
+            element->Add(new THtmlText(TAG_TEXT, QStringView(from, q)));
+        }
+    }
+
+    // Ordinary text up to the next tag, with every "<" that starts no tag held as "&lt;". One pass finds
+    // where the text ends and makes its characters: blanks collapsed outside pre, each "<" as "&lt;" (and
+    // "<>" as "&lt;&gt;").
+    void ParseText()
+    {
+        const char16_t* const end = FEnd;
+        const char16_t* from = P;
+        const bool collapse = !FInPre;
+        // Collapsing maps a run of blanks to one space and keeps every other character, so what trimming
+        // and the trim flag need can be read from the source directly. The text ends at a "<", never
+        // among these characters.
+        if (collapse && FTrim)
+            while (from < end && *from <= 32)
+                ++from;
+        char16_t* out = FScratch.get();
+        char16_t* limit = out + FScratchSize;
+        char16_t* o = out;
+        const char16_t* s = from;
+        for (;;) {
+            // Room for the longest step ("&lt;&gt;") and for the eight units a run stores at once.
+            if (limit - o < 64) {
+                const qsizetype written = o - out;
+                GrowScratch(written);
+                out = FScratch.get();
+                limit = out + FScratchSize;
+                o = out + written;
+            }
+            // Runs of characters that are copied as they stand, eight at a time, no further than the room.
+            s = CopyPlainRun(s, s + std::min<qsizetype>(end - s, (limit - o) - 8), o);
+            if (s >= end)
+                break;
+            const char16_t c = *s;
+            if (c > 32 && c != u'<') {
+                *o++ = c;
+                ++s;
+            } else if (c == u'<') {
+                if (s + 1 < end && !IsBlank(s[1]) && s[1] != u'<' && s[1] != u'>')
+                    break; // a tag begins
+                static constexpr char16_t Lt[] = u"&lt;";
+                static constexpr char16_t Gt[] = u"&gt;";
+                std::memcpy(o, Lt, 8);
+                o += 4;
+                ++s;
+                if (s < end && *s == u'>') {
+                    std::memcpy(o, Gt, 8);
+                    o += 4;
+                    ++s;
+                }
+            } else if (collapse && IsBlank(c)) {
+                while (s < end && IsBlank(*s))
+                    ++s;
+                *o++ = u' ';
+            } else {
+                *o++ = c;
+                ++s;
+            }
+        }
+        P = s;
+        if (collapse) {
+            if (from == s)
+                return;
+            FTrim = IsBlank(s[-1]);
+        }
+        if (THtmlTag* target = TextTarget(from, s))
+            target->Add(new THtmlText(TAG_TEXT, QStringView(out, o)));
+    }
+
+    // The element that receives text read now, or null when the text has no place there (it is dropped).
+    THtmlTag* TextTarget(const char16_t* from, const char16_t* to)
+    {
+        if (FSection == TAG_ROOT || FSection == TAG_HTML) {
+            JumpTo(FRoot->GetBody());
+            FSection = TAG_BODY;
+        } else if (FCurrent == FRoot.get() || FCurrent->TagId() == TAG_HTML || FCurrent->TagId() == TAG_HEAD) {
+            // Text after the body or html end tag still belongs to the body, and so do words standing in the
+            // head itself ("<title>T</title>Hello" without a body tag), which a browser shows as the body's
+            // start: dropping them would lose the author's words on the first save.
+            if (std::all_of(from, to, IsBlank))
+                return nullptr;
+            JumpTo(FRoot->GetBody());
+            FSection = TAG_BODY;
+        }
+        return HasFlag(FCurrent->TagId(), tfText) ? FCurrent : nullptr;
+    }
+
+    // Removes elements of the drop-when-empty set that have no children, as one pre-order walk over the
+    // tree would: a parent emptied by the walk stays. The candidates were recorded as they were created, and
+    // an element is always created before anything inside it, so their order serves as the walk's.
+    void DropEmptyBlocks()
+    {
+        for (THtmlTag* e : FDropCandidates) {
+            // An empty element with attributes is a link target or a styled box: it stays.
+            if (e->ChildCount() == 0 && e->AttributeCount() == 0) {
+                e->Parent()->Remove(e);
+                delete e;
+            }
+        }
+    }
+
+    const char16_t* P;
+    const char16_t* FEnd;
+    std::unique_ptr<THtmlRoot> FRoot;
+    THtmlTag* FCurrent = nullptr;
+    int FSection = TAG_ROOT;
+    bool FInPre = false;
+    bool FTrim = true;
+    std::array<int, TagCount> FOpen{};
+    THtmlTag* FDisplaced = nullptr;
+    THtmlTag* FReturnTo = nullptr;
+    std::array<int, TagCount> FReturnOpen{};
+    bool FReturnTrim = true;
+    std::vector<THtmlTag*> FDropCandidates;
+    const unsigned char* FFlags;
+    TNameCache FTagNames;
+    TNameCache FAttrNames;
+    TAttributeBuilder FAttributes;
+    std::unique_ptr<char16_t[]> FScratch;
+    qsizetype FScratchSize = 0;
+    unsigned FOptions;
+};
+
+} // namespace
+
+std::unique_ptr<THtmlRoot> ParseHtml(QStringView text)
+{
+    return ParseHtml(text, poNone);
+}
+
+std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options)
+{
+    THtmlParser parser(text.utf16(), text.size(), options);
+    return parser.Run();
+}
+
+std::unique_ptr<THtmlRoot> ParseHtml(QIODevice& stream)
+{
+    const QByteArray bytes = stream.readAll();
+    const qsizetype n = bytes.size() / 2;
+    QString text(n, Qt::Uninitialized);
+    qFromLittleEndian<char16_t>(bytes.constData(), n, text.data());
+    return ParseHtml(QStringView(text));
+}
