@@ -183,14 +183,46 @@ QStringList TContainerExtraction::Replaced() const
 
 void TContainerExtraction::Commit()
 {
+    // A file that is replaced keeps a second name until every file is in place, so that a rename refused
+    // half-way (a folder put where a file goes while the question was open) can put back what the renames
+    // before it replaced; where the disk has no second names, a file is replaced as before.
+    struct TPlaced
+    {
+        QString Target;
+        QString Kept; // the old content's second name; empty when the target was new or could not be kept
+    };
+    QList<TPlaced> placed;
     for (TStaged& file : FFiles) {
         if (file.Temporary.isEmpty())
             continue;
+        const QByteArray target = QFile::encodeName(file.Target);
+        QString kept;
+        if (QFileInfo(file.Target).isFile()) {
+            kept = file.Temporary + QStringLiteral(".old");
+            if (::link(target.constData(), QFile::encodeName(kept).constData()) != 0)
+                kept.clear();
+        }
         // rename() replaces the old file in one step: no moment without either content.
-        if (::rename(QFile::encodeName(file.Temporary).constData(), QFile::encodeName(file.Target).constData()) != 0)
-            CannotCreate(file.Target, SystemReason(errno));
+        if (::rename(QFile::encodeName(file.Temporary).constData(), target.constData()) != 0) {
+            const int error = errno;
+            if (!kept.isEmpty())
+                ::unlink(QFile::encodeName(kept).constData());
+            for (auto done = placed.crbegin(); done != placed.crend(); ++done) {
+                const QByteArray path = QFile::encodeName(done->Target);
+                if (done->Kept.isEmpty())
+                    ::unlink(path.constData());
+                else
+                    ::rename(QFile::encodeName(done->Kept).constData(), path.constData());
+            }
+            placed.clear();
+            CannotCreate(file.Target, SystemReason(error));
+        }
         file.Temporary.clear();
+        placed << TPlaced{file.Target, kept};
     }
+    for (const TPlaced& done : std::as_const(placed))
+        if (!done.Kept.isEmpty())
+            ::unlink(QFile::encodeName(done.Kept).constData());
     FFiles.clear();
     FMadeFolders.clear();
 }

@@ -282,6 +282,26 @@ TEST_F(TemplateFilesTest, ATemplateFailingAtItsThirdRecordLeavesTheFolderAsItWas
           QStringLiteral("Cannot create file \"%1/third.css\". File too large").arg(limited),
           [&] { limit = std::make_unique<TFileSizeLimit>(4096); });
     limit.reset();
+
+    // A folder put where the third record goes while the question was open: its rename is refused after the
+    // first two records went in, and those are taken back (the user's first file with its own bytes).
+    const QString late = Path(QStringLiteral("late"));
+    WriteWholeFile(late + "/first.css", "the user's first");
+    const QString file = Path(QStringLiteral("late.tpl"));
+    WriteWholeFile(file, failingThird("third.css", "3"));
+    TTemplateReader reader(file);
+    try {
+        reader.ExtractFiles(late, QString(), [&](const QStringList&) {
+            WriteWholeFile(late + "/third.css/mine.txt", "the user's");
+            return true;
+        });
+        ADD_FAILURE() << "written";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot create file \"%1/third.css\". Is a directory").arg(late));
+    }
+    EXPECT_EQ(FilesBelow(late), QStringList({"first.css", "third.css/mine.txt"}));
+    EXPECT_FALSE(QFileInfo::exists(late + "/pics"));
+    EXPECT_EQ(ReadWholeFile(late + "/first.css"), "the user's first");
 }
 
 TEST_F(TemplateFilesTest, AFullDiskIsToldWithTheSystemsReasonAndLeavesNothingBehind)
