@@ -625,22 +625,10 @@ private:
     // The own-line form's trimming of the outer blanks of an element's text, in the tree itself.
     static void TrimOwnLineText(THtmlTag* e)
     {
-        if (THtmlText* first = OuterText(e, true)) {
-            const QStringView text = first->TextView();
-            qsizetype start = 0;
-            while (start < text.size() && text[start].unicode() < 33)
-                ++start;
-            if (start > 0)
-                first->SetText(text.mid(start));
-        }
-        if (THtmlText* last = OuterText(e, false)) {
-            const QStringView text = last->TextView();
-            qsizetype end = text.size();
-            while (end > 0 && text[end - 1].unicode() < 33)
-                --end;
-            if (end < text.size())
-                last->SetText(text.left(end));
-        }
+        if (THtmlText* first = OuterText(e, true))
+            first->TrimStart();
+        if (THtmlText* last = OuterText(e, false))
+            last->TrimEnd();
     }
 
     // An element the reader drops when it is empty, without attributes and holding nothing but blanks and

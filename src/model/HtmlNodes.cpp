@@ -413,22 +413,30 @@ THtmlNode* THtmlTag::FindLast(int id) const
 
 void THtmlTag::TrimText()
 {
-    if (auto* first = dynamic_cast<THtmlText*>(FindFirst(TAG_TEXT))) {
-        const QStringView text = first->TextView();
-        qsizetype start = 0;
-        while (start < text.size() && text[start].unicode() < 33)
-            ++start;
-        if (start > 0)
-            first->SetText(text.mid(start));
-    }
-    if (auto* last = dynamic_cast<THtmlText*>(FindLast(TAG_TEXT))) {
-        const QStringView text = last->TextView();
-        qsizetype end = text.size();
-        while (end > 0 && text[end - 1].unicode() < 33)
-            --end;
-        if (end < text.size())
-            last->SetText(text.left(end));
-    }
+    if (auto* first = dynamic_cast<THtmlText*>(FindFirst(TAG_TEXT)))
+        first->TrimStart();
+    if (auto* last = dynamic_cast<THtmlText*>(FindLast(TAG_TEXT)))
+        last->TrimEnd();
+}
+
+void THtmlText::TrimStart()
+{
+    const QStringView text = TextView();
+    qsizetype start = 0;
+    while (start < text.size() && text[start].unicode() < 33)
+        ++start;
+    if (start > 0)
+        SetText(text.mid(start));
+}
+
+void THtmlText::TrimEnd()
+{
+    const QStringView text = TextView();
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1].unicode() < 33)
+        --end;
+    if (end < text.size())
+        SetText(text.left(end));
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -90,6 +90,9 @@ public:
     // text may be a view of this node's own text (a part of it, to trim it).
     void SetText(QStringView text);
     void SetText(const QString& text) { SetText(QStringView(text)); }
+    // Drops the blanks and control characters (below 33) at the start, or at the end, of the text.
+    void TrimStart();
+    void TrimEnd();
     // Copies the identifier, and the text when source is a THtmlText.
     void Assign(const THtmlNode* source) override;
 
