@@ -35,12 +35,23 @@
     return element;
   }
 
+  // A placeholder (the picture that stands for a comment, a script, a tag the editor does not know, ...)
+  // is an empty span on the page, which the engine's editing commands pass over far more cheaply than an
+  // img; to the host it is the picture it stands for.
+  function isPlaceholder(node) {
+    return node.nodeType === Node.ELEMENT_NODE && node.tagName === 'SPAN' && node.id.startsWith('dsgn_:::_');
+  }
+
+  function tagOf(element) {
+    return isPlaceholder(element) ? 'IMG' : element.tagName;
+  }
+
   function describe(node) {
     const token = tokenOf(node);
     if (!token)
       return null;
     const element = elementOfToken.get(token);
-    return { token: token, tag: element.tagName, id: element.id };
+    return { token: token, tag: tagOf(element), id: element.id };
   }
 
   // ---- undo units ----------------------------------------------------------------------------------
@@ -262,7 +273,7 @@
         const to = node === gap.endContainer ? gap.endOffset : node.data.length;
         if (/\S/.test(node.data.substring(from, to)))
           return true;
-      } else if (shownWithoutText.includes(node.tagName)) {
+      } else if (shownWithoutText.includes(node.tagName) || isPlaceholder(node)) {
         return true;
       }
     }
@@ -567,7 +578,7 @@
       const sized = element ? element.closest('[onresizeend]') : null;
       // A press on a table's frame (its border or the spacing between its cells) is one on the table.
       const frame = element && element.closest('td, th, caption, table');
-      const control = element && controlTags.includes(element.tagName) ? element :
+      const control = element && (controlTags.includes(element.tagName) || isPlaceholder(element)) ? element :
         frame && frame.tagName === 'TABLE' ? frame : null;
       if (control && document.body.contains(control)) {
         // Images, placeholders, form controls and tables pressed on their frame are selected whole, as a
@@ -638,8 +649,33 @@
         event.preventDefault();
         extra.key = 'Delete';
         extra.control = describe(table);
+      } else if (range && range.collapsed) {
+        // The engine will not delete an element it cannot edit into from beside it: a placeholder next to
+        // the caret is selected, and the key's own deletion then takes it away whole, as a picture.
+        const placeholder = placeholderBeside(range, event.key === 'Backspace');
+        if (placeholder) {
+          const whole = document.createRange();
+          whole.selectNode(placeholder);
+          selection.removeAllRanges();
+          selection.addRange(whole);
+        }
       }
     }
+  }
+
+  // The placeholder just before (or after) a caret, when nothing stands between them.
+  function placeholderBeside(range, before) {
+    const node = range.startContainer;
+    const offset = range.startOffset;
+    let sibling;
+    if (node.nodeType === Node.TEXT_NODE) {
+      if (before ? offset > 0 : offset < node.data.length)
+        return null;
+      sibling = before ? node.previousSibling : node.nextSibling;
+    } else {
+      sibling = before ? node.childNodes[offset - 1] : node.childNodes[offset];
+    }
+    return sibling && isPlaceholder(sibling) ? sibling : null;
   }
 
   // The engine's own undo keys work on our unit stack, so every change stays countable.
@@ -970,7 +1006,7 @@
       for (const a of element.attributes)
         attributes[a.name] = a.value;
       result = {
-        tag: element.tagName, id: element.id, attributes: attributes, outerHTML: element.outerHTML,
+        tag: tagOf(element), id: element.id, attributes: attributes, outerHTML: element.outerHTML,
         innerHTML: element.innerHTML, offsetWidth: element.offsetWidth, offsetHeight: element.offsetHeight,
         parent: describe(element.parentElement), connected: element.isConnected
       };

@@ -29,7 +29,20 @@ namespace {
 
 const QString TransGif = QStringLiteral("edit:trans.gif");
 const QString ReportHandlerText = QStringLiteral("external.Report(this);");
-const QString CancelHandler = QStringLiteral("cancelEvent()");
+
+// The placeholders' pictures and their sizes: each is drawn as the background of an empty inline block
+// that the engine cannot edit into. An img would show the same, but every img standing before the place
+// edited makes the engine's editing commands slower, and a large page holds thousands of placeholders.
+struct TPlaceholderPicture
+{
+    const char* Kind;
+    int Width;
+};
+constexpr TPlaceholderPicture PlaceholderPictures[] = {
+    {"anchor", 14},   {"asp", 30},      {"basefont", 22}, {"bgsound", 30},  {"comment", 30},
+    {"embed", 30},    {"hidden", 30},   {"isindex", 30},  {"map", 30},      {"noframes", 30},
+    {"noscript", 30}, {"php", 30},      {"script", 22},   {"scriptfile", 30}, {"unknown", 30}};
+constexpr int PlaceholderHeight = 16;
 
 THtmlTag* AsTag(THtmlNode* node)
 {
@@ -131,6 +144,16 @@ bool KeptFitsImage(const THtmlNode* kept)
     default:
         return false;
     }
+}
+
+// Whether a kept node can be what a placeholder span stands for: the source of a placeholder, which
+// comes back whole. Pictures and the sized stand-ins (applet, marquee, object) are img elements.
+bool KeptFitsPlaceholder(const THtmlNode* kept)
+{
+    const int id = kept->TagId();
+    if (!KeptFitsImage(kept) || id == TAG_IMG || id == TAG_APPLET || id == TAG_MARQUEE || id == TAG_OBJECT)
+        return false;
+    return id != TAG_INPUT || !SameText(AttributeOf(kept, ATTR_TYPE), QLatin1StringView("image"));
 }
 
 // The engine gives every table a tbody. Where the user's table had none, an attribute-less tbody is the
@@ -413,10 +436,10 @@ void THtmlFilter::PrepareDesignTree()
             auto* text = static_cast<THtmlText*>(node);
             text->SetText(DeclareXmlEncoding(text->Text()));
         } else if (const char* kind = (tag || IsRawKind(id)) ? PlaceholderKind(node) : nullptr) {
-            auto* img = new THtmlTag(TAG_IMG);
+            auto* img = new THtmlTag(TAG_SPAN);
             img->SetAttribute(ATTR_ID, NextDesignId());
-            img->SetAttribute(ATTR_SRC, QLatin1String("edit:") + QLatin1String(kind) + QLatin1String(".gif"));
-            img->SetAttribute(ATTR_ONRESIZE, CancelHandler);
+            img->SetAttribute(ATTR_CLASS, QLatin1String("dsgn_") + QLatin1String(kind));
+            img->SetAttribute(ATTR_CONTENTEDITABLE, QStringLiteral("false"));
             node->InsertBefore(img);
             node->Parent()->Remove(node);
             // A copy is kept, made now beside the other kept nodes, and the node read goes: the kept nodes
@@ -542,6 +565,11 @@ QString THtmlFilter::DesignHead()
          {QStringLiteral("background-image: url(edit:broken.gif);"), QStringLiteral("background-color: #eee;")});
     pictureRule(QStringLiteral("remote"));
     pictureRule(QStringLiteral("absolute"));
+    for (const TPlaceholderPicture& picture : PlaceholderPictures)
+        rule(QLatin1String("span.dsgn_") + QLatin1String(picture.Kind),
+             {QStringLiteral("display: inline-block;"), QStringLiteral("width: %1px;").arg(picture.Width),
+              QStringLiteral("height: %1px;").arg(PlaceholderHeight),
+              QStringLiteral("background: url(edit:%1.gif) no-repeat;").arg(QLatin1String(picture.Kind))});
     rule(QStringLiteral(".dsgn_layout, .dsgn_layout td"), {QStringLiteral("border: dotted silver 1px;")});
     // An empty cell lays out with no line box at all: a new table's rows would be a few pixels high, too
     // small to click into. An invisible character gives it one line of the cell's own font; it is no part
@@ -651,7 +679,7 @@ QString THtmlFilter::DocumentStyleSheets() const
                       SheetAttribute("media", tag->AttributeView(ATTR_MEDIA)) + QLatin1Char('>');
             for (const THtmlNode* child = tag->FirstChild(); child; child = child->NextSibling()) {
                 const THtmlNode* text = child;
-                if (child->TagId() == TAG_IMG)
+                if (child->TagId() == TAG_SPAN || child->TagId() == TAG_IMG)
                     text = FindNode(AttributeOf(child, ATTR_ID).toString());
                 if (text && (text->TagId() == TAG_TEXT || text->TagId() == TAG_COMMENT))
                     sheets += static_cast<const THtmlText*>(text)->TextView();
@@ -754,6 +782,8 @@ THtmlNode* THtmlFilter::KeptNodeFor(int Index, int DesignTag) const
         return kept->TagId() == DesignTag && AsTag(kept) ? kept : nullptr;
     if (DesignTag == TAG_IMG)
         return KeptFitsImage(kept) ? kept : nullptr;
+    if (DesignTag == TAG_SPAN)
+        return KeptFitsPlaceholder(kept) ? kept : nullptr;
     return kept;
 }
 
@@ -860,11 +890,33 @@ QString THtmlFilter::KeepCopy(const QString& Id)
 void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
 {
     THtmlNode* node = root->GetNextNode(nullptr);
+    THtmlNode* next = nullptr;
+    // The kept node comes back whole (a comment, a script, an object, ...); what is inside it is the kept
+    // source, so nothing below it is looked at again.
+    const auto restoreWhole = [&](THtmlTag* tag, THtmlNode* kept, int index) {
+        THtmlNode* restored;
+        if (inPlace) {
+            restored = inPlace->Substitute(tag, kept, index);
+        } else {
+            restored = CopyOf(kept);
+            tag->InsertBefore(restored);
+            restored->Parent()->Remove(tag);
+            delete tag;
+        }
+        next = NextAfterSubtree(root, restored);
+        node = nullptr;
+    };
     while (node) {
-        THtmlNode* next = nullptr;
+        next = nullptr;
         const int id = node->TagId();
-        THtmlTag* tag = (id == TAG_IMG || id == TAG_TABLE || id == TAG_BODY || id == TAG_A) ? AsTag(node) : nullptr;
-        if (tag && id == TAG_IMG) {
+        THtmlTag* tag = (id == TAG_IMG || id == TAG_SPAN || id == TAG_TABLE || id == TAG_BODY || id == TAG_A)
+                            ? AsTag(node)
+                            : nullptr;
+        if (tag && id == TAG_SPAN) {
+            const int index = IndexOfDesignId(tag->AttributeView(ATTR_ID));
+            if (THtmlNode* kept = KeptNodeFor(index, TAG_SPAN))
+                restoreWhole(tag, kept, index);
+        } else if (tag && id == TAG_IMG) {
             const int index = IndexOfDesignId(tag->AttributeView(ATTR_ID));
             if (THtmlNode* kept = KeptNodeFor(index, TAG_IMG)) {
                 const THtmlTag* keptTag = AsTag(kept);
@@ -881,19 +933,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     TakeAttributes(tag, keptTag, {ATTR_ID, ATTR_CLASS, ATTR_TYPE, ATTR_NAME, ATTR_SRC, ATTR_STYLE,
                                                   ATTR_ONRESIZEEND, ATTR_WIDTH, ATTR_HEIGHT});
                 } else {
-                    // The kept node comes back whole (a comment, a script, an object, ...); what is inside it
-                    // is the kept source, so nothing below it is looked at again.
-                    THtmlNode* restored;
-                    if (inPlace) {
-                        restored = inPlace->Substitute(tag, kept, index);
-                    } else {
-                        restored = CopyOf(kept);
-                        tag->InsertBefore(restored);
-                        restored->Parent()->Remove(tag);
-                        delete tag;
-                    }
-                    next = NextAfterSubtree(root, restored);
-                    node = nullptr;
+                    restoreWhole(tag, kept, index);
                 }
             }
         } else if (tag && id == TAG_TABLE) {
@@ -1044,7 +1084,7 @@ QString THtmlFilter::PlaceholderMarkup(THtmlNode* kept, const char* kind)
 {
     const QString id = NextDesignId();
     Keep(kept);
-    return QStringLiteral("<img id=\"%1\" src=\"edit:%2.gif\" onResize=\"cancelEvent()\">")
+    return QStringLiteral("<span id=\"%1\" class=\"dsgn_%2\" contentEditable=\"false\"></span>")
         .arg(id, QLatin1String(kind));
 }
 

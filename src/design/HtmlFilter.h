@@ -2,8 +2,9 @@
 // The design filter: stands between the document as the user wrote it and the page the design view edits.
 //
 // It owns the parsed source tree and turns it, in place, into the design form: elements the engine cannot
-// show or edit sensibly become placeholder images, elements whose size the user may drag get the report
-// handler, and every element that must later be mapped back carries a design id ("dsgn_:::_N") that
+// show or edit sensibly become placeholders (a picture the engine cannot edit into; a sized img for an
+// applet, marquee or object), elements whose size the user may drag get the report handler, and every
+// element that must later be mapped back carries a design id ("dsgn_:::_N") that
 // indexes a kept copy of its source node. From the design form it writes the design page; from the
 // engine's edited body it maps back to the user's document; and it builds the design markup of new
 // elements for the tag tools.
@@ -114,7 +115,7 @@ public:
     THtmlNode* FindNode(const QString& Id) const;
     // The kept node behind Id only when it is what a design element with tag identifier DesignTag can
     // stand for (a table for a table; an image, image button, placeholder source, applet, marquee or
-    // object for an img); any other DesignTag asks no more than FindNode.
+    // object for an img; a placeholder source for a span); any other DesignTag asks no more than FindNode.
     THtmlNode* FindNodeFor(const QString& Id, int DesignTag) const;
     // Width, then height of the kept element behind Id (an empty value removes the attribute). Given the
     // resized element's tag identifier, a kept node of another kind (behind a pasted id) is left alone.
@@ -126,7 +127,7 @@ public:
     QString KeepCopy(const QString& Id);
 
     // Placeholder builders: each keeps the new source node under the next design id and answers the
-    // complete placeholder image.
+    // complete placeholder markup.
     QString NewAnchor(const QString& Name);
     QString NewComment(const QString& Text);
     QString NewScript(const QString& Type, const QString& Text, bool Defer);

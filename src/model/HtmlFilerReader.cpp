@@ -424,6 +424,9 @@ private:
         if (HasFlag(t, tfBreaks))
             FTrim = true;
         ParseAttributes(element);
+        // An element the reader cannot edit into (contenteditable="false") shows whole, as an image does.
+        if (IsShownWhole(element))
+            FTrim = false;
         if ((t == TAG_SCRIPT || t == TAG_STYLE) && FCurrent == element)
             ParseRawContent(element, t == TAG_SCRIPT ? u"</script" : u"</style");
         else if (t == TAG_TEXTAREA && FCurrent == element)

@@ -1,6 +1,9 @@
 // Scanning and classing helpers shared by the reader, the writer and the tree text of the filer; private to them.
 #pragma once
 
+#include "AsciiCase.h"
+#include "HtmlAttributes.h"
+#include "HtmlNodes.h"
 #include "HtmlTags.h"
 
 #include <QChar>
@@ -42,6 +45,14 @@ constexpr std::array<unsigned char, TagCount> TagSets = BuildTagSets();
 inline bool InTagSet(int id, unsigned char set)
 {
     return id >= 0 && id < TagCount && (TagSets[id] & set) != 0;
+}
+
+// An element marked contenteditable="false" is a thing shown whole, like an image (the design page's
+// placeholders are such elements): a blank beside it shows, so neither reading nor writing drops it.
+inline bool IsShownWhole(const THtmlTag* e)
+{
+    const QStringView value = e->AttributeView(ATTR_CONTENTEDITABLE);
+    return value.size() == 5 && SameText(value, QLatin1StringView("false"));
 }
 
 constexpr bool IsBlank(char16_t c)

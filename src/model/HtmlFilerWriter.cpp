@@ -593,7 +593,7 @@ private:
 
     // The text an element's content begins (forward) or ends (backward) with, when nothing that shows
     // stands before it there: only start and end tags of elements with content and comments may. A blank
-    // after an image, a field, a line break or a PHP block shows, and text kept as written (pre, textarea,
+    // after an image, a field, a line break, a PHP block or an element shown whole shows, and text kept as written (pre, textarea,
     // script, style) is never trimmed.
     static THtmlText* OuterText(THtmlTag* e, bool forward)
     {
@@ -603,6 +603,8 @@ private:
             if (id == TAG_TEXT)
                 return NodeAs<THtmlText>(node);
             if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE)
+                return nullptr;
+            if (node->NodeClass() == THtmlNode::ncTag && IsShownWhole(static_cast<THtmlTag*>(node)))
                 return nullptr;
             if (id > 0 && id < TagCount && TagHasEndTag(id) && node->NodeClass() == THtmlNode::ncTag) {
                 if (THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {

@@ -642,6 +642,45 @@ TEST_F(HtmlDesignerTest, TheSelectionIsTextOnlyWhereItTakesInText)
     }
 }
 
+// A placeholder is one thing to the keys, as a picture is: typed text lands beside it and never inside,
+// Backspace and Delete take it away whole (the engine alone would not delete an element it cannot edit
+// into) and Undo brings it back; the comment itself is saved as written.
+TEST_F(HtmlDesignerTest, APlaceholderIsOneThingToTheKeys)
+{
+    Designer->SetHtml(QStringLiteral("<html><body><p id=\"p\">ab <!-- note -->cd</p></body></html>"));
+    const auto saved = [] {
+        QString html;
+        Designer->GetHtml(html);
+        const qsizetype from = html.indexOf(QLatin1String("<p"));
+        return html.mid(from, html.indexOf(QLatin1String("</p>")) + 4 - from);
+    };
+    const QString original = QStringLiteral("<p id=\"p\">ab <!-- note -->cd</p>");
+    EXPECT_EQ(saved(), original);
+    Designer->View()->setFocus();
+    const auto caret = [](const char* node, int offset) {
+        Eval(QStringLiteral("getSelection().collapse(document.getElementById('p').%1,%2)")
+                 .arg(QLatin1String(node))
+                 .arg(offset));
+    };
+    caret("lastChild", 0); // just after the placeholder
+    Key(Qt::Key_X, QStringLiteral("x"));
+    ASSERT_TRUE(WaitUntil([&] { return saved().contains(QLatin1String("x")); }));
+    EXPECT_EQ(Eval(QStringLiteral("document.querySelector('span.dsgn_comment').childNodes.length")).toInt(), 0);
+    EXPECT_EQ(saved(), QStringLiteral("<p id=\"p\">ab <!-- note -->xcd</p>"));
+    caret("lastChild", 0);
+    Key(Qt::Key_Backspace, QStringLiteral("\b"));
+    ASSERT_TRUE(WaitUntil([&] { return !saved().contains(QLatin1String("note")); })) << Body().toStdString();
+    EXPECT_EQ(saved(), QStringLiteral("<p id=\"p\">ab xcd</p>"));
+    Designer->Undo();
+    ASSERT_TRUE(WaitUntil([&] { return saved().contains(QLatin1String("note")); }));
+    caret("firstChild", 3); // just before it
+    Key(Qt::Key_Delete, QString());
+    ASSERT_TRUE(WaitUntil([&] { return !saved().contains(QLatin1String("note")); })) << Body().toStdString();
+    for (int i = 0; i < 3 && saved() != original; ++i) // the deletion, then the letter
+        Designer->Undo();
+    EXPECT_EQ(saved(), original);
+}
+
 TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
 {
     // Nothing selected: a caret is no selection.
@@ -652,7 +691,7 @@ TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
     Designer->GetSelectionTagName(name);
     EXPECT_EQ(name, QString());
     // A press on the comment's placeholder selects it as a control and makes it current.
-    const QRect comment = Box(QStringLiteral("img[src=\"edit:comment.gif\"]"));
+    const QRect comment = Box(QStringLiteral("span.dsgn_comment"));
     ASSERT_FALSE(comment.isEmpty());
     Mouse(QEvent::MouseButtonPress, comment.center());
     Mouse(QEvent::MouseButtonRelease, comment.center());
@@ -673,7 +712,7 @@ TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
     Designer->GetSelectionTagName(name);
     EXPECT_EQ(name, QStringLiteral("IMG"));
     // The named anchor's placeholder is not linked.
-    const QRect anchor = Box(QStringLiteral("img[src=\"edit:anchor.gif\"]"));
+    const QRect anchor = Box(QStringLiteral("span.dsgn_anchor"));
     Mouse(QEvent::MouseButtonPress, anchor.center());
     Mouse(QEvent::MouseButtonRelease, anchor.center());
     ASSERT_TRUE(WaitUntil([&] {
@@ -919,9 +958,15 @@ TEST_F(HtmlDesignerTest, TheViewShowsPlaceholdersAndALayoutTable)
     ASSERT_TRUE(WaitUntil([] {
         return Eval(QStringLiteral("Array.from(document.images).every(i=>i.complete)")).toBool();
     }));
-    for (const char* kind : {"anchor", "comment", "script"}) {
-        const QString selector = QStringLiteral("img[src=\"edit:%1.gif\"]").arg(QLatin1String(kind));
-        EXPECT_GT(Eval(QStringLiteral("document.querySelector('%1').naturalWidth").arg(selector)).toInt(), 0) << kind;
+    // Each placeholder is a box of its picture's size, the picture its background.
+    for (const auto& [kind, width] : {std::pair{"anchor", 14}, std::pair{"comment", 30}, std::pair{"script", 22}}) {
+        const QString element = QStringLiteral("document.querySelector('span.dsgn_%1')").arg(QLatin1String(kind));
+        EXPECT_EQ(Eval(element + QStringLiteral(".offsetWidth")).toInt(), width) << kind;
+        EXPECT_EQ(Eval(element + QStringLiteral(".offsetHeight")).toInt(), 16) << kind;
+        EXPECT_TRUE(Eval(QStringLiteral("getComputedStyle(%1).backgroundImage").arg(element))
+                        .toString()
+                        .contains(QStringLiteral("edit:%1.gif").arg(QLatin1String(kind))))
+            << kind;
     }
     EXPECT_EQ(Eval(QStringLiteral("document.querySelectorAll('table.dsgn_layout').length")).toInt(), 1);
     // Something is drawn inside a box when not every pixel there is the page's white.
@@ -932,7 +977,7 @@ TEST_F(HtmlDesignerTest, TheViewShowsPlaceholdersAndALayoutTable)
                     return true;
         return false;
     };
-    const QRect comment = Box(QStringLiteral("img[src=\"edit:comment.gif\"]"));
+    const QRect comment = Box(QStringLiteral("span.dsgn_comment"));
     const QRect table = Box(QStringLiteral("table.dsgn_layout td"));
     QImage shot;
     // The cell's dotted border: its left edge is not all white. (Wait for the new page to be painted.)

@@ -177,11 +177,15 @@ TEST(HtmlFilter, FixturesArePresent)
 TEST(HtmlFilter, DesignHeadIsTheFixedText)
 {
     const QString head = THtmlFilter::DesignHead();
-    EXPECT_EQ(head.size(), 1884 + 62);
+    EXPECT_EQ(head.size(), 1884 + 62 + 1943);
     EXPECT_TRUE(head.startsWith(QStringLiteral("<html>\r\n<head>\r\n<style>\r\npre {\r\n  background-color: #eee;\r\n")));
     EXPECT_TRUE(head.contains(QStringLiteral(".dsgn_quicktime {\r\n  background-image: url(edit:quicktime.gif);\r\n"
                                              "  background-repeat: no-repeat;\r\n  background-position: center;\r\n"
                                              "  background-color: #eee;\r\n}\r\n.dsgn_real {")));
+    // Every placeholder is an empty block of its picture's size.
+    EXPECT_TRUE(head.contains(QStringLiteral("}\r\nspan.dsgn_anchor {\r\n  display: inline-block;\r\n  width: 14px;\r\n"
+                                             "  height: 16px;\r\n  background: url(edit:anchor.gif) no-repeat;\r\n}\r\n")));
+    EXPECT_TRUE(head.contains(QStringLiteral("span.dsgn_unknown {\r\n  display: inline-block;\r\n  width: 30px;\r\n")));
     EXPECT_TRUE(head.contains(QStringLiteral("}\r\n.dsgn_broken {\r\n  background-image: url(edit:broken.gif);\r\n"
                                              "  background-color: #eee;\r\n}\r\n.dsgn_remote {")));
     EXPECT_TRUE(head.endsWith(QStringLiteral(".dsgn_layout, .dsgn_layout td {\r\n  border: dotted silver 1px;\r\n}\r\n"
@@ -274,12 +278,12 @@ TEST(HtmlFilter, DesignIdsStartAtZeroOnEveryLoad)
     THtmlFilter filter;
     Load(filter, QStringLiteral("<body><!-- one --><p>x</p><!-- two --></body>"));
     EXPECT_EQ(filter.NodeCount(), 3);
-    EXPECT_TRUE(DesignPage(filter).contains(QStringLiteral("id=\"dsgn_:::_2\" src=\"edit:comment.gif\"")));
+    EXPECT_TRUE(DesignPage(filter).contains(QStringLiteral("id=\"dsgn_:::_2\" class=\"dsgn_comment\"")));
     Load(filter, QStringLiteral("<body><!-- three --></body>"));
     EXPECT_EQ(filter.NodeCount(), 2);
     const QString page = DesignPage(filter);
     EXPECT_TRUE(page.contains(QStringLiteral("<body id=\"dsgn_:::_0\"")));
-    EXPECT_TRUE(page.contains(QStringLiteral("<img id=\"dsgn_:::_1\" src=\"edit:comment.gif\"")));
+    EXPECT_TRUE(page.contains(QStringLiteral("<span id=\"dsgn_:::_1\" class=\"dsgn_comment\"")));
     EXPECT_FALSE(page.contains(QStringLiteral("dsgn_:::_2")));
     EXPECT_FALSE(Saved(filter).contains(QStringLiteral("one")));
 }
@@ -937,7 +941,7 @@ TEST(HtmlFilter, PlaceholderBuilders)
         {filter.NewHiddenInput(QStringLiteral("h"), QStringLiteral("v")), "hidden", TAG_INPUT},
     };
     for (int i = 0; i < int(std::size(cases)); ++i) {
-        EXPECT_EQ(cases[i].Markup, QStringLiteral("<img id=\"dsgn_:::_%1\" src=\"edit:%2.gif\" onResize=\"cancelEvent()\">")
+        EXPECT_EQ(cases[i].Markup, QStringLiteral("<span id=\"dsgn_:::_%1\" class=\"dsgn_%2\" contentEditable=\"false\"></span>")
                                        .arg(i + 1).arg(QLatin1String(cases[i].Kind)));
         EXPECT_EQ(filter.NodeAt(i + 1)->TagId(), cases[i].Tag);
     }

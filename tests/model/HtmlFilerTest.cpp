@@ -264,6 +264,14 @@ TEST(HtmlFilerSound, TheBlankAfterAnImageOrAFieldStays)
     const QString written = RoundTrip(u"<p>a <img src=\"x.png\"> b</p>"_qs);
     EXPECT_TRUE(written.contains(u"a <img src=\"x.png\"> b"_qs)) << written.toStdString();
     EXPECT_EQ(RoundTrip(written), written);
+    // An element that cannot be edited into shows whole, as an image: the blanks on both sides of it stay,
+    // also where only such elements follow to the end of the block, and a second save writes the first again.
+    const QString shown = RoundTrip(u"<p>a <span contenteditable=\"false\"></span> <span contenteditable=false></span></p>"_qs);
+    EXPECT_TRUE(shown.contains(u"<p>a <span contentEditable=\"false\"></span> <span contentEditable=\"false\"></span></p>"_qs))
+        << shown.toStdString();
+    EXPECT_EQ(RoundTrip(shown), shown);
+    ExpectTrees({{u"<p>a <span contenteditable=false></span> b</p>",
+                  u"html{body{p{\"a \"span[contentEditable=false]\" b\"}}}"}});
 }
 
 TEST(HtmlFilerParse, PreAndTextareaTextStaysAsRead)

@@ -37,7 +37,7 @@ TEST(AnchorModelTest, TheNameLivesInTheKeptNodeAndIsChangedOnACopy)
     model.Fields.Name = QStringLiteral("a\"b");
     EXPECT_FALSE(model.Check().Refused);
     const QString id = doc.NextId();
-    EXPECT_EQ(model.GetHtml(), "<img id=\"" + id + "\" src=\"edit:anchor.gif\" onResize=\"cancelEvent()\">");
+    EXPECT_EQ(model.GetHtml(), "<span id=\"" + id + "\" class=\"dsgn_anchor\" contentEditable=\"false\"></span>");
     EXPECT_EQ(doc.KeptTag(id)->GetAttribute(ATTR_NAME), "a\"b");
 
     const TToolAnchor tool(TToolRow{"TToolAnchor", "Insert Anchor", "IMG", 0, true, false, nullptr});
@@ -62,7 +62,7 @@ TEST_F(ToolAnchorTest, AnAnchorIsInsertedRenamedByDoubleClickAndSaved)
         name->setText(QStringLiteral("there"));
         ClickOk(form);
     });
-    W.DoubleClick(QStringLiteral("#intro img"));
+    W.DoubleClick(QStringLiteral("#intro span.dsgn_anchor"));
     ASSERT_TRUE(WaitUntil([&] { return Dialogs.FormsShown.size() == 2; }));
     EXPECT_TRUE(Dialogs.Messages.empty());
     ExpectSavedAs(W.Save(), QStringLiteral("anchor-saved.html"));

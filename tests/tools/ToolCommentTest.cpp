@@ -73,7 +73,7 @@ TEST_F(ToolCommentTest, ACommentIsInsertedEditedByDoubleClickAndSaved)
         memo->setPlainText(QStringLiteral(" second & last "));
         ClickOk(form);
     });
-    W.DoubleClick(QStringLiteral("#intro img"));
+    W.DoubleClick(QStringLiteral("#intro span.dsgn_comment"));
     ASSERT_TRUE(WaitUntil([&] { return Dialogs.FormsShown.size() == 2; }));
     ExpectSavedAs(W.Save(), QStringLiteral("comment-saved.html"));
 }

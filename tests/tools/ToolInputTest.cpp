@@ -135,7 +135,7 @@ TEST(InputModelTest, AHiddenFieldIsRebuiltAsANewPlaceholderThatKeepsItsOtherAttr
     EXPECT_EQ(hidden.Fields.Value, "v");
     hidden.Fields.Value = QStringLiteral("TRUE");
     const QString id = doc.NextId();
-    EXPECT_EQ(hidden.GetHtml(), "<img id=\"" + id + "\" src=\"edit:hidden.gif\" onResize=\"cancelEvent()\">");
+    EXPECT_EQ(hidden.GetHtml(), "<span id=\"" + id + "\" class=\"dsgn_hidden\" contentEditable=\"false\"></span>");
     THtmlTag* kept = doc.KeptTag(id);
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(NodeText(kept), "<input type=\"hidden\" name=\"h\" value=\"TRUE\" id=\"keep\">")
@@ -220,7 +220,7 @@ TEST_F(ToolInputTest, EachInputIsInsertedEditedByDoubleClickAndSaved)
         [](QDialog& f) { SetControlText(f, "EditName", QStringLiteral("size")); ClickOk(f); },
         [](QDialog& f) { FindControl<QCheckBox>(f, "CheckChecked")->setChecked(true); ClickOk(f); }));
     ASSERT_TRUE(InsertAndEdit(
-        QStringLiteral("Insert Hidden Input"), QStringLiteral("img[src=\"edit:hidden.gif\"]"),
+        QStringLiteral("Insert Hidden Input"), QStringLiteral("span.dsgn_hidden"),
         [](QDialog& f) {
             SetControlText(f, "EditName", QStringLiteral("token"));
             ClickOk(f); // a value is needed too

@@ -194,7 +194,7 @@ using ToolScriptTest = TToolPageTest;
 TEST_F(ToolScriptTest, AScriptAScriptFileAndASoundAreInsertedEditedByDoubleClickAndSaved)
 {
     ASSERT_TRUE(InsertAndEdit(
-        QStringLiteral("Insert Script"), QStringLiteral("#intro img[src=\"edit:script.gif\"]"),
+        QStringLiteral("Insert Script"), QStringLiteral("#intro span.dsgn_script"),
         [](QDialog& f) {
             auto& form = static_cast<TFormToolScript&>(f);
             EXPECT_EQ(form.Editor->lexer(), form.JScriptHighlighter);
@@ -214,7 +214,7 @@ TEST_F(ToolScriptTest, AScriptAScriptFileAndASoundAreInsertedEditedByDoubleClick
             ClickOk(f);
         }));
     ASSERT_TRUE(InsertAndEdit(
-        QStringLiteral("Insert External Script File"), QStringLiteral("img[src=\"edit:scriptfile.gif\"]"),
+        QStringLiteral("Insert External Script File"), QStringLiteral("span.dsgn_scriptfile"),
         [](QDialog& f) {
             FindControl<QLineEdit>(f, "EditSrc")->setText(QStringLiteral("lib.js"));
             FindControl<QPushButton>(f, "Button3")->click();
@@ -226,7 +226,7 @@ TEST_F(ToolScriptTest, AScriptAScriptFileAndASoundAreInsertedEditedByDoubleClick
             ClickOk(f);
         }));
     ASSERT_TRUE(InsertAndEdit(
-        QStringLiteral("Insert Background Sound"), QStringLiteral("img[src=\"edit:bgsound.gif\"]"),
+        QStringLiteral("Insert Background Sound"), QStringLiteral("span.dsgn_bgsound"),
         [](QDialog& f) {
             auto* loop = FindControl<QSpinBox>(f, "SpinLoop");
             EXPECT_EQ(loop->value(), -1);

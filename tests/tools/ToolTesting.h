@@ -51,7 +51,8 @@ struct TDesignDocument
         Filter.GetDesignText(DesignText);
     }
 
-    // The Index-th element with this tag of the design page, as a snapshot.
+    // The Index-th element with this tag of the design page, as a snapshot. As the engine layer does, a
+    // placeholder (a span with a design id) is reported as the img it stands for.
     TElementSnapshot Element(const QString& Tag, int Index = 0) const
     {
         TElementSnapshot snapshot;
@@ -59,9 +60,13 @@ struct TDesignDocument
         const int id = TagNameToId(Tag);
         int seen = 0;
         for (THtmlNode* node = page->GetNextNode(nullptr); node; node = page->GetNextNode(node)) {
-            if (node->TagId() != id || node->NodeClass() != THtmlNode::ncTag || seen++ != Index)
+            if (node->NodeClass() != THtmlNode::ncTag)
                 continue;
             const auto* tag = static_cast<const THtmlTag*>(node);
+            const bool placeholder = node->TagId() == TAG_SPAN &&
+                                     tag->AttributeView(ATTR_ID).startsWith(QLatin1String(THtmlFilter::DesignIdPrefix));
+            if ((node->TagId() != id && !(id == TAG_IMG && placeholder)) || seen++ != Index)
+                continue;
             snapshot.Tag = Tag.toUpper();
             for (int i = 0; i < tag->AttributeCount(); ++i) {
                 const int attr = tag->GetAttributeId(i);
