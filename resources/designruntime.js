@@ -876,10 +876,37 @@
     });
   }
 
+  // The engine paints no selection over an element without content: a placeholder selected whole is
+  // tinted as a selected picture is, by a sheet of the runtime's own, so the markup stays untouched.
+  let markSheet = null;
+  let marked = null;
+  function markSelectedPlaceholder() {
+    const selection = document.getSelection();
+    let node = null;
+    if (selection && selection.rangeCount) {
+      const range = selection.getRangeAt(0);
+      const child = range.startContainer === range.endContainer && range.endOffset - range.startOffset === 1 ?
+        range.startContainer.childNodes[range.startOffset] : null;
+      if (child && isPlaceholder(child))
+        node = child;
+    }
+    if (node === marked)
+      return;
+    marked = node;
+    if (!markSheet) {
+      markSheet = new CSSStyleSheet();
+      document.adoptedStyleSheets = document.adoptedStyleSheets.concat([markSheet]);
+    }
+    markSheet.replaceSync(node ? '#' + CSS.escape(node.id) + '{box-shadow:inset 0 0 0 32px rgba(56,117,215,0.5);}' : '');
+  }
+
   for (const type of reportedEvents)
     document.addEventListener(type, onDocumentEvent, true);
   document.addEventListener('beforeinput', onBeforeInput, true);
-  document.addEventListener('selectionchange', function () { send('selection', {}); });
+  document.addEventListener('selectionchange', function () {
+    markSelectedPlaceholder();
+    send('selection', {});
+  });
   document.addEventListener('DOMContentLoaded', start);
   connectChannel();
 

@@ -700,6 +700,9 @@ TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
         << Designer->CurrentElement().TagName().toStdString() << " " << comment.x() << "," << comment.y();
     Designer->GetSelectionTagName(name);
     EXPECT_EQ(name, TagIdToName(TAG_COMMENT).toUpper()); // the comment's display name, not "IMG"
+    // It shows as selected (the engine paints no selection over an empty element), until the selection leaves.
+    const QString shadow = QStringLiteral("getComputedStyle(document.querySelector('span.dsgn_comment')).boxShadow");
+    EXPECT_TRUE(WaitUntil([&] { return Eval(shadow).toString() != QLatin1String("none"); }));
     // A plain image gives its own tag name.
     const QRect picture = Box(QStringLiteral("#pictures img"));
     Mouse(QEvent::MouseButtonPress, picture.center());
@@ -711,6 +714,7 @@ TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
     }));
     Designer->GetSelectionTagName(name);
     EXPECT_EQ(name, QStringLiteral("IMG"));
+    EXPECT_EQ(Eval(shadow).toString(), QStringLiteral("none"));
     // The named anchor's placeholder is not linked.
     const QRect anchor = Box(QStringLiteral("span.dsgn_anchor"));
     Mouse(QEvent::MouseButtonPress, anchor.center());
