@@ -799,7 +799,7 @@ TEngineElement THtmlDesigner::DoubleClickedElement()
 TEngineElement THtmlDesigner::DocumentElement(TEngineElement Element) const
 {
     // The page is asked for the parent of a box alone; any other element answers at once.
-    while (Element.IsValid() && FFilter->IsBlockWrapper(Element.Id()))
+    while (Element.IsValid() && Element.TagName() == QLatin1String("DIV") && FFilter->IsBlockWrapper(Element.Id()))
         Element = Element.ParentElement();
     return Element;
 }

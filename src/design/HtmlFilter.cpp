@@ -1167,13 +1167,12 @@ QString THtmlFilter::KeepCopy(const QString& Id)
 
 void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
 {
+    std::unordered_set<const THtmlNode*> boxesSeen;
     THtmlNode* node = root->GetNextNode(nullptr);
     while (node) {
         THtmlNode* next = nullptr;
         const int id = node->TagId();
-        THtmlTag* tag = (id == TAG_IMG || id == TAG_TABLE || id == TAG_BODY || id == TAG_A || id == TAG_DIV)
-                            ? AsTag(node)
-                            : nullptr;
+        THtmlTag* tag = (id == TAG_IMG || id == TAG_TABLE || id == TAG_BODY || id == TAG_A) ? AsTag(node) : nullptr;
         if (tag && id == TAG_IMG) {
             const int index = IndexOfDesignId(tag->AttributeView(ATTR_ID));
             if (THtmlNode* kept = KeptNodeFor(index, TAG_IMG)) {
@@ -1221,12 +1220,6 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     inPlace->SaveAttributes(tag);
                 tag->AssignAttributes(kept);
             }
-        } else if (tag && id == TAG_DIV) {
-            const auto edges = FBlockWrappers.find(KeptNode(IndexOfDesignId(tag->AttributeView(ATTR_ID))));
-            if (edges != FBlockWrappers.end()) {
-                next = MapBackBlockWrapper(root, tag, edges->second, inPlace);
-                node = nullptr;
-            }
         } else if (tag && id == TAG_A) {
             // The engine writes the links it copies and pastes against the design page's address: a link
             // into the page itself ("idoc:index.html#top") goes back to its fragment, a link to a file
@@ -1245,6 +1238,17 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     inPlace->SaveAttributes(tag);
                 tag->SetAttribute(ATTR_HREF, tag->AttributeView(ATTR_HREF).mid(strip));
             }
+        } else if (THtmlTag* element = tag ? nullptr : AsTag(node)) {
+            // A box's design id may also stand on a block the engine's block commands made in its place.
+            const int index = IndexOfDesignId(element->AttributeView(ATTR_ID));
+            const auto edges = index >= 0 ? FBlockWrappers.find(KeptNode(index)) : FBlockWrappers.end();
+            if (edges != FBlockWrappers.end()) {
+                // The engine gives a box split by a line break both halves with its id: each half after the
+                // first is a block the user made.
+                const bool repeated = !boxesSeen.insert(edges->first).second;
+                next = MapBackBlockWrapper(root, element, edges->second, repeated, inPlace);
+                node = nullptr;
+            }
         }
         if (node)
             next = root->GetNextNode(node);
@@ -1253,11 +1257,13 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
 }
 
 // A design-only box gives way to what the user left in it, in order; one the user gave attributes of its
-// own becomes the user's div, so the edit is not lost. Answers the node the walk goes on from.
+// own becomes the user's div, and a block that took the box's id (another block, or a second half of the
+// box) the user's block, so no edit is lost.
+// Answers the node the walk goes on from.
 THtmlNode* THtmlFilter::MapBackBlockWrapper(THtmlNode* root, THtmlTag* wrapper, const TBlockEdges& edges,
-                                             TMappedSource* inPlace) const
+                                             bool repeated, TMappedSource* inPlace) const
 {
-    if (HasOwnAttributes(wrapper)) {
+    if (repeated || wrapper->TagId() != TAG_DIV || HasOwnAttributes(wrapper)) {
         if (inPlace)
             inPlace->SaveAttributes(wrapper);
         MakeOwnBlock(wrapper);

@@ -190,7 +190,7 @@ private:
     void PrepareDesignTree();
     void WrapUnknownBlocks();
     QStringView UnknownBlockTagOf(const THtmlNode* node, bool& end) const;
-    THtmlNode* MapBackBlockWrapper(THtmlNode* root, THtmlTag* wrapper, const TBlockEdges& edges,
+    THtmlNode* MapBackBlockWrapper(THtmlNode* root, THtmlTag* wrapper, const TBlockEdges& edges, bool repeated,
                                    TMappedSource* inPlace) const;
     QString NextDesignId() const;
     int Keep(THtmlNode* node);

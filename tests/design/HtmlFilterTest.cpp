@@ -946,7 +946,8 @@ TEST(HtmlFilter, UnknownBlockPairsStandInBoxesOfTheirOwnOnTheDesignPage)
 
 // Mapping back, in place for a save and on a copy alike: an untouched box gives way to what it holds, so
 // the saved text is the one without boxes; a box the engine or the user gave attributes becomes the
-// user's div; an emptied box leaves nothing. The source is in design form again after every save.
+// user's div, a block that took a box's id the user's block, and the second half of a box split in two
+// the user's div; an emptied box leaves nothing. The source is in design form again after every save.
 TEST(HtmlFilter, DesignBoxesGiveWayToTheirContentOrBecomeTheUsersDivOnSave)
 {
     const QString html = QStringLiteral(
@@ -977,6 +978,19 @@ TEST(HtmlFilter, DesignBoxesGiveWayToTheirContentOrBecomeTheUsersDivOnSave)
     caption->SetAttribute(ATTR_STYLE, QStringLiteral("text-align: center;"));
     section->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_block wide"));
     article->Clear();
+    // A block format makes the header's box a heading that keeps the box's attributes; a line break
+    // splits the main's box in two that both carry its id.
+    THtmlTag* header = BoxOf(filter, edited.get(), QStringLiteral("<header"));
+    THtmlTag* main = BoxOf(filter, edited.get(), QStringLiteral("<main"));
+    ASSERT_TRUE(header && main);
+    header->SetTagId(TAG_H2);
+    auto* half = new THtmlTag(TAG_DIV);
+    half->AssignAttributes(main);
+    main->NextSibling() ? main->NextSibling()->InsertBefore(half) : main->Parent()->AppendChild(half);
+    THtmlNode* endTag = main->LastChild();
+    while (endTag && endTag->NodeClass() != THtmlNode::ncTag)
+        endTag = endTag->PrevSibling();
+    half->AppendChild(endTag);
     THtmlNode* last = edited->FindFirst(TAG_BODY)->LastChild();
     auto* pasted = new THtmlTag(TAG_DIV);
     pasted->SetAttribute(ATTR_ID, QStringLiteral("dsgn_:::_0"));
@@ -994,8 +1008,8 @@ TEST(HtmlFilter, DesignBoxesGiveWayToTheirContentOrBecomeTheUsersDivOnSave)
               "      <p>code</p>\n      <div style=\"text-align: center;\">\n"
               "        <figcaption>Listing <b>1</b></figcaption>\n      </div>\n      </figure></section>\n    </div>\n"
               "    <aside><nav>x</aside></nav>\n    <p>end</p>\n    <div id=\"dsgn_:::_0\" class=\"dsgn_block\"></div>\n"
-              "    <div>\n      a <header>h</header>\n      c<b>x</b><nav>n</nav><i>y</i> <main>m</main>\n    </div>\n"
-              "  </body>\n</html>\n");
+              "    <div>\n      a\n      <h2><header>h</header>\n      </h2>\n      c<b>x</b><nav>n</nav><i>y</i> <main>m\n"
+              "      <div>\n        </main>\n      </div>\n    </div>\n  </body>\n</html>\n");
     EXPECT_EQ(Saved(filter), text.toLatin1());
     EXPECT_EQ(DesignPage(filter), designForm);
 }
