@@ -287,11 +287,13 @@ QStringView UnknownBlockTag(QStringView raw, bool& end)
     return name;
 }
 
-// Whether a div among the children of parent stays there when the engine reads the design page: table
-// parts and list boxes move it out, and a div ends a paragraph open around it, which would split the
-// user's paragraph.
+// Whether a div among the children of parent stays there when the engine reads the design page, and when
+// the edited page is read back: table parts and list boxes move it out, a div ends a paragraph open around
+// it, which would split the user's paragraph, and the reader ends the text-level elements around a div.
 bool HoldsDesignBlock(const THtmlNode* parent)
 {
+    if (TagIsInline(parent->TagId()))
+        return false;
     switch (parent->TagId()) {
     case TAG_TABLE: case TAG_THEAD: case TAG_TBODY: case TAG_TFOOT: case TAG_TR: case TAG_COLGROUP:
     case TAG_SELECT: case TAG_OPTGROUP: case TAG_OPTION: case TAG_TEXTAREA:
@@ -992,10 +994,7 @@ public:
                 continue;
             }
             if (change.Kind == TChange::Removed) {
-                if (change.After)
-                    change.After->InsertBefore(change.Node);
-                else
-                    change.Parent->AppendChild(change.Node);
+                PutBack(change);
                 continue;
             }
             if (change.Kind == TChange::Text) {
@@ -1051,11 +1050,7 @@ public:
     // Takes node out of the tree; it comes back in its place when the mapping ends.
     void RemoveNode(THtmlNode* node)
     {
-        TChange change;
-        change.Node = node;
-        change.Kind = TChange::Removed;
-        change.Parent = node->Parent();
-        change.After = node->NextSibling();
+        TChange change = TakenOut(node, TChange::Removed);
         change.Parent->Remove(node);
         Changes.push_back(std::move(change));
     }
@@ -1096,11 +1091,7 @@ public:
     // Puts the children of a design-only box in its place and takes the box out of the tree.
     void Unwrap(THtmlTag* wrapper)
     {
-        TChange change;
-        change.Node = wrapper;
-        change.Kind = TChange::Unwrapped;
-        change.Parent = wrapper->Parent();
-        change.After = wrapper->NextSibling();
+        TChange change = TakenOut(wrapper, TChange::Unwrapped);
         change.First = wrapper->FirstChild();
         change.Last = wrapper->LastChild();
         while (THtmlNode* child = wrapper->FirstChild())
@@ -1118,13 +1109,32 @@ private:
         bool OwnsInserted = false;
         // A design-only box taken out (where it stood and the run of its children, which the changes made
         // after it have given back by the time it is put back), a node taken out, or a text changed.
-        enum { Replaced, Unwrapped, Removed, Text } Kind = Replaced;
+        enum TKind { Replaced, Unwrapped, Removed, Text } Kind = Replaced;
         QString OldText;
         THtmlNode* Parent = nullptr;
         THtmlNode* After = nullptr;
         THtmlNode* First = nullptr;
         THtmlNode* Last = nullptr;
     };
+
+    // The change that takes node out of the tree, with the place it comes back to.
+    static TChange TakenOut(THtmlNode* node, TChange::TKind kind)
+    {
+        TChange change;
+        change.Node = node;
+        change.Kind = kind;
+        change.Parent = node->Parent();
+        change.After = node->NextSibling();
+        return change;
+    }
+
+    static void PutBack(const TChange& change)
+    {
+        if (change.After)
+            change.After->InsertBefore(change.Node);
+        else
+            change.Parent->AppendChild(change.Node);
+    }
 
     static void Rewrap(const TChange& change)
     {
@@ -1138,10 +1148,8 @@ private:
                     break;
                 child = next;
             }
-        } else if (change.After) {
-            change.After->InsertBefore(wrapper);
         } else {
-            change.Parent->AppendChild(wrapper);
+            PutBack(change);
         }
     }
 

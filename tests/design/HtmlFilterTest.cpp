@@ -923,7 +923,8 @@ QString CopySourceText(const THtmlFilter& filter)
 
 // Matched pairs of block tags the reader does not know get a design-only box, nested pairs nested boxes;
 // an end tag closes the nearest open tag of its name, and a tag left without a match, a tag closed in
-// itself, and pairs where the engine would not keep a div (in a paragraph, among table rows) stay flat.
+// itself, and pairs where a div would not stay (in a paragraph, among table rows, in a text-level element)
+// stay flat.
 TEST(HtmlFilter, UnknownBlockPairsStandInBoxesOfTheirOwnOnTheDesignPage)
 {
     THtmlFilter filter;
@@ -932,11 +933,11 @@ TEST(HtmlFilter, UnknownBlockPairsStandInBoxesOfTheirOwnOnTheDesignPage)
                      "<figcaption>Listing <b>1</b></figcaption></figure></Section>"
                      "<aside><nav>x</aside></nav><header/>h<footer>y<p>in <article>a</article> p</p>"
                      "<table><tr><td><main>m</main></td></tr><summary>s</summary></table>"
-                     "<ul><li><details>d</details></li></ul><widget>w</widget></body></html>"));
+                     "<ul><li><details>d</details></li></ul><widget>w</widget><b><aside>q</aside></b></body></html>"));
     EXPECT_EQ(DesignOutline(filter).toStdString(),
               "{<SECTION id=\"s\">h1(T){<figure class=\"f\">p(code){<figcaption>Listing b(1)</figcaption>}</figure>}"
               "</Section>}{<aside><nav>x</aside>}</nav><header/>h<footer>y p(in <article>a</article> p)"
-              "table(tr(td({<main>m</main>}))<summary></summary>)ul(li({<details>d</details>}))<widget>w</widget>");
+              "table(tr(td({<main>m</main>}))<summary></summary>)ul(li({<details>d</details>}))<widget>w</widget>b(<aside>q</aside>)");
     // Ids of other kinds, and a box's id on anything but a kept marker, are no boxes.
     EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_:::_0")));
     EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_:::_1")));
