@@ -460,7 +460,7 @@ bool THtmlDesigner::CanHyperlink()
     if (!(QueryCommandStatus(IDM_HYPERLINK) & OLECMDF_ENABLED))
         return false;
     if (GetSelectionType() == 1) {
-        const THtmlNode* node = FFilter->FindNode(FCurrentElement.Id());
+        const THtmlNode* node = FFilter->FindNode(CurrentElement().Id());
         if (node && node->TagId() == TAG_A)
             return false; // a named anchor's placeholder is not linked
     }
@@ -498,8 +498,9 @@ void THtmlDesigner::GetSelectionTagName(QString& Name)
         Name = QStringLiteral("Text");
         break;
     case 1: {
-        const THtmlNode* node = FFilter->FindNode(FCurrentElement.Id());
-        Name = (node ? TagIdToName(node->TagId()) : FCurrentElement.TagName()).toUpper();
+        const TEngineElement element = CurrentElement();
+        const THtmlNode* node = FFilter->FindNode(element.Id());
+        Name = (node ? TagIdToName(node->TagId()) : element.TagName()).toUpper();
         break;
     }
     default:
@@ -784,14 +785,23 @@ void THtmlDesigner::OnEngineMessage(const QString& Kind, const QVariantMap& Payl
 
 TEngineElement THtmlDesigner::DoubleClickedElement()
 {
-    const QString tag = FCurrentElement.TagName().toUpper();
+    const TEngineElement element = CurrentElement();
+    const QString tag = element.TagName().toUpper();
     if (tag == QLatin1String("BODY") && FDblClickOnText)
         return {};
     // Below or beside a body shorter than the view the pointer is over the page's root: the body's empty
     // area all the same.
     if (tag == QLatin1String("HTML"))
         return BodyElement();
-    return FCurrentElement;
+    return element;
+}
+
+TEngineElement THtmlDesigner::DocumentElement(TEngineElement Element) const
+{
+    // The page is asked for the parent of a box alone; any other element answers at once.
+    while (Element.IsValid() && Element.TagName() == QLatin1String("DIV") && FFilter->IsBlockWrapper(Element.Id()))
+        Element = Element.ParentElement();
+    return Element;
 }
 
 void THtmlDesigner::ShowContextMenu(const QPoint& Point)
@@ -1153,7 +1163,9 @@ bool THtmlDesigner::ApplyGlyphSheet()
             }
             continue;
         }
-        css += QStringLiteral("body %1::%2{content:url(\"edit:tagglyph/%3.gif\");vertical-align:middle;}\n")
+        // The design page's own boxes (around elements the reader does not know) are no element of the
+        // document: they get no glyph.
+        css += QStringLiteral("body %1:not(.dsgn_block)::%2{content:url(\"edit:tagglyph/%3.gif\");vertical-align:middle;}\n")
                    .arg(glyph.Tag, glyph.Kind == 0 ? QStringLiteral("before") : QStringLiteral("after"),
                         glyph.Resource);
     }

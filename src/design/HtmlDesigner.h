@@ -74,7 +74,12 @@ public:
     const QString& Generator() const { return FGenerator; }
     void SetGenerator(const QString& Value);
     const QString& FileName() const { return FFileName; }
-    const TEngineElement& CurrentElement() const { return FCurrentElement; }
+    // The element the pointer, the selection or a key last reported, as the document has it (see
+    // DocumentElement).
+    TEngineElement CurrentElement() { return DocumentElement(FCurrentElement); }
+    // Element, or for a box the design page alone puts around the tags of a block element the reader does
+    // not know, what holds the box: the box is no element of the user's document.
+    TEngineElement DocumentElement(TEngineElement Element) const;
     // The element whose dialog the last double-click opens: the current element, or none when the
     // double-click fell on text standing directly in the body (it selects a word there, and the page's
     // properties open only from the body's empty area).

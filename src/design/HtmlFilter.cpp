@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -52,6 +53,12 @@ THtmlTag* AsTag(THtmlNode* node)
 const THtmlTag* AsTag(const THtmlNode* node)
 {
     return node && node->NodeClass() == THtmlNode::ncTag ? static_cast<const THtmlTag*>(node) : nullptr;
+}
+
+THtmlText* AsText(THtmlNode* node)
+{
+    return node && node->TagId() == TAG_TEXT && node->NodeClass() == THtmlNode::ncText ? static_cast<THtmlText*>(node)
+                                                                                       : nullptr;
 }
 
 QStringView AttributeOf(const THtmlNode* node, int attr)
@@ -268,6 +275,99 @@ void PutField(QString& html, THtmlTag* kept, int attr, const char* name, const Q
     html += AttributeMarkup(name, value);
 }
 
+// The class of the design-only box around a matched pair of unknown block tags.
+const QLatin1StringView BlockWrapperClass("dsgn_block");
+
+// The block-level elements of newer pages that the reader does not know. Their tags stand as placeholders
+// one by one; between a matched pair, inline runs would otherwise sit directly among blocks, which the
+// engine's editing commands walk far more slowly than the boxes a browser gives these elements.
+bool IsUnknownBlockName(QStringView name)
+{
+    static const char* const names[] = {"article", "aside",  "details", "dialog", "figcaption",
+                                        "figure",  "footer", "header",  "hgroup", "main",
+                                        "nav",     "search", "section", "summary"};
+    for (const char* known : names)
+        if (SameText(name, QLatin1StringView(known)))
+            return true;
+    return false;
+}
+
+// The name of the unknown block tag that raw (a tag as written: "<figure class=x>" or "</figure>") starts
+// or ends, end telling which; empty for any other tag, and for one closed in itself ("<figure/>"), which
+// has no content to hold.
+QStringView UnknownBlockTag(QStringView raw, bool& end)
+{
+    end = raw.startsWith(QLatin1StringView("</"));
+    if (!raw.startsWith(u'<'))
+        return {};
+    const qsizetype from = end ? 2 : 1;
+    qsizetype to = from;
+    while (to < raw.size() && raw[to] != u'>' && raw[to] != u'/' && raw[to].unicode() > 32)
+        ++to;
+    const QStringView name = raw.mid(from, to - from);
+    if (!IsUnknownBlockName(name) || (!end && raw.endsWith(QLatin1StringView("/>"))))
+        return {};
+    return name;
+}
+
+// Whether a div among the children of parent stays there when the engine reads the design page, and when
+// the edited page is read back: table parts and list boxes move it out, a div ends a paragraph open around
+// it, which would split the user's paragraph, and the reader ends the text-level elements around a div.
+bool HoldsDesignBlock(const THtmlNode* parent)
+{
+    if (TagIsInline(parent->TagId()))
+        return false;
+    switch (parent->TagId()) {
+    case TAG_TABLE: case TAG_THEAD: case TAG_TBODY: case TAG_TFOOT: case TAG_TR: case TAG_COLGROUP:
+    case TAG_SELECT: case TAG_OPTGROUP: case TAG_OPTION: case TAG_TEXTAREA:
+        return false;
+    default:
+        break;
+    }
+    for (const THtmlNode* p = parent; p; p = p->Parent()) {
+        switch (p->TagId()) {
+        case TAG_P:
+            return false;
+        case TAG_TD: case TAG_TH: case TAG_CAPTION: case TAG_BUTTON: case TAG_TABLE: case TAG_BODY: case TAG_HTML:
+            return true; // a paragraph outside these is out of the div's reach
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+// Whether the user gave a design-only box something of its own (the engine's alignment and indent
+// commands style the block that holds the paragraph they act on; an inspector may set anything): more
+// than its design id, its class and an emptied style.
+bool HasOwnAttributes(const THtmlTag* wrapper)
+{
+    for (int i = 0; i < wrapper->AttributeCount(); ++i) {
+        const int attr = wrapper->GetAttributeId(i);
+        if (attr == ATTR_ID)
+            continue;
+        const QStringView value = wrapper->ValueViewAt(i);
+        if (attr == ATTR_CLASS && value.trimmed() == BlockWrapperClass)
+            continue;
+        if (attr == ATTR_STYLE && value.trimmed().isEmpty() && !wrapper->IsAttributeValueless(i))
+            continue;
+        return true;
+    }
+    return false;
+}
+
+// The user's own div from a design-only box with attributes of its own: its design id and class go.
+void MakeOwnBlock(THtmlTag* wrapper)
+{
+    wrapper->RemoveAttribute(ATTR_ID);
+    QStringList classes = wrapper->GetAttribute(ATTR_CLASS).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    classes.removeAll(QString(BlockWrapperClass));
+    if (classes.isEmpty())
+        wrapper->RemoveAttribute(ATTR_CLASS);
+    else
+        wrapper->SetAttribute(ATTR_CLASS, classes.join(QLatin1Char(' ')));
+}
+
 constexpr int BodyAttributes[] = {ATTR_BACKGROUND, ATTR_BGCOLOR, ATTR_TEXT, ATTR_LINK, ATTR_VLINK,
                                   ATTR_ALINK, ATTR_LEFTMARGIN, ATTR_TOPMARGIN, ATTR_RIGHTMARGIN,
                                   ATTR_BOTTOMMARGIN};
@@ -315,6 +415,7 @@ THtmlNode* THtmlFilter::KeptNode(int index) const
 void THtmlFilter::Clear()
 {
     FTablesWithoutTbody.clear();
+    FBlockWrappers.clear();
     FNodes.clear();
     FSource.reset();
 }
@@ -533,6 +634,86 @@ void THtmlFilter::PrepareDesignTree()
         }
         node = FSource->GetNextNode(node);
     }
+    WrapUnknownBlocks();
+}
+
+// The placeholder's unknown block tag (see UnknownBlockTag) when node is the placeholder of one, known by
+// its design id and the kept raw tag behind it, whatever the placeholder itself looks like.
+QStringView THtmlFilter::UnknownBlockTagOf(const THtmlNode* node, bool& end) const
+{
+    const THtmlNode* kept = KeptNode(IndexOfDesignId(AttributeOf(node, ATTR_ID)));
+    if (!kept || kept->TagId() != TAG_UNKNOWN || kept->NodeClass() != THtmlNode::ncText)
+        return {};
+    return UnknownBlockTag(static_cast<const THtmlText*>(kept)->TextView(), end);
+}
+
+// Each matched pair of unknown block tags among the same parent's children goes, with everything between
+// them, into a design-only div, so the engine lays the content out in a box of its own as a browser does;
+// nested pairs give nested boxes. An end tag closes the nearest open start tag of its name, leaving the
+// ones opened after it unpaired; a tag without its match stays flat as it was.
+void THtmlFilter::WrapUnknownBlocks()
+{
+    THtmlNode* body = FSource ? FSource->FindFirst(TAG_BODY) : nullptr;
+    if (!body)
+        return;
+    std::unordered_set<const THtmlNode*> made;
+    std::vector<THtmlNode*> parents{body};
+    std::vector<std::pair<THtmlNode*, QStringView>> open;
+    while (!parents.empty()) {
+        THtmlNode* parent = parents.back();
+        parents.pop_back();
+        open.clear();
+        int holds = -1; // asked once, at the first pair
+        for (THtmlNode* child = parent->FirstChild(); child;) {
+            THtmlNode* next = child->NextSibling();
+            bool end = false;
+            const QStringView name = UnknownBlockTagOf(child, end);
+            if (!name.isEmpty() && !end) {
+                open.emplace_back(child, name);
+            } else if (!name.isEmpty()) {
+                auto match = std::find_if(open.rbegin(), open.rend(),
+                                          [name](const auto& start) { return SameText(start.second, name); });
+                if (match != open.rend()) {
+                    if (holds < 0)
+                        holds = HoldsDesignBlock(parent) ? 1 : 0;
+                    if (holds) {
+                        auto* wrapper = new THtmlTag(TAG_DIV);
+                        wrapper->SetAttribute(ATTR_ID, NextDesignId());
+                        wrapper->SetAttribute(ATTR_CLASS, BlockWrapperClass);
+                        auto* marker = new THtmlTag(TAG_DIV);
+                        Keep(marker);
+                        const THtmlText* before = AsText(match->first->PrevSibling());
+                        const THtmlText* after = AsText(child->NextSibling());
+                        FBlockWrappers[marker] = {before && before->TextView().endsWith(u' '),
+                                                  after && after->TextView().startsWith(u' ')};
+                        made.insert(wrapper);
+                        match->first->InsertBefore(wrapper);
+                        for (THtmlNode* moved = match->first;;) {
+                            THtmlNode* following = moved->NextSibling();
+                            wrapper->AppendChild(moved);
+                            if (moved == child)
+                                break;
+                            moved = following;
+                        }
+                    }
+                    open.erase(std::prev(match.base()), open.end());
+                }
+            }
+            child = next;
+        }
+        // The children of a new box were paired above already; the elements among them get their turn.
+        std::vector<THtmlNode*> lists{parent};
+        while (!lists.empty()) {
+            THtmlNode* list = lists.back();
+            lists.pop_back();
+            for (THtmlNode* child = list->FirstChild(); child; child = child->NextSibling()) {
+                if (made.count(child))
+                    lists.push_back(child);
+                else if (child->FirstChild() && AsTag(child))
+                    parents.push_back(child);
+            }
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -575,6 +756,10 @@ QString THtmlFilter::DesignHead()
     // small to click into. An invisible character gives it one line of the cell's own font; it is no part
     // of the document, and the first character typed empties the rule.
     rule(QStringLiteral("td:empty::before, th:empty::before"), {QStringLiteral("content: \"\\200B\";")});
+    // The tags of a box around an unknown block element stand on lines of their own, as the element's
+    // edges; the box itself adds nothing to the layout.
+    rule(QStringLiteral(".dsgn_block > :first-child.dsgn_unknown, .dsgn_block > :last-child.dsgn_unknown"),
+         {QStringLiteral("display: block;")});
     line(QStringLiteral("</style>"));
     line(QStringLiteral("<script type=\"text/javascript\">"));
     line(QStringLiteral("<!--"));
@@ -768,6 +953,12 @@ THtmlNode* THtmlFilter::FindNodeFor(const QString& Id, int DesignTag) const
     return KeptNodeFor(Id, DesignTag);
 }
 
+bool THtmlFilter::IsBlockWrapper(QStringView Id) const
+{
+    const THtmlNode* kept = KeptNode(IndexOfDesignId(Id));
+    return kept && FBlockWrappers.count(kept);
+}
+
 THtmlNode* THtmlFilter::KeptNodeFor(QStringView Id, int DesignTag) const
 {
     return KeptNodeFor(IndexOfDesignId(Id), DesignTag);
@@ -828,6 +1019,24 @@ public:
     {
         for (auto it = Changes.rbegin(); it != Changes.rend(); ++it) {
             TChange& change = *it;
+            if (change.Kind == TChange::Unwrapped) {
+                Rewrap(change);
+                continue;
+            }
+            if (change.Kind == TChange::Removed) {
+                PutBack(change);
+                continue;
+            }
+            if (change.Kind == TChange::Text) {
+                static_cast<THtmlText*>(change.Node)->SetText(change.OldText);
+                continue;
+            }
+            if (!change.Node) {
+                // A node added for the mapping alone.
+                change.Inserted->Parent()->Remove(change.Inserted);
+                delete change.Inserted;
+                continue;
+            }
             if (change.Attributes) {
                 static_cast<THtmlTag*>(change.Node)->AssignAttributes(change.Attributes.get());
                 continue;
@@ -845,7 +1054,10 @@ public:
     {
         auto saved = std::make_unique<THtmlTag>(tag->TagId());
         saved->AssignAttributes(tag);
-        Changes.push_back({tag, std::move(saved), nullptr, false});
+        TChange change;
+        change.Node = tag;
+        change.Attributes = std::move(saved);
+        Changes.push_back(std::move(change));
     }
 
     // Puts the kept node itself in the place of the design element; a kept node that already stands in
@@ -857,18 +1069,120 @@ public:
         THtmlNode* inserted = inUse ? CopyOf(kept) : kept;
         designNode->InsertBefore(inserted);
         designNode->Parent()->Remove(designNode);
-        Changes.push_back({designNode, nullptr, inserted, inUse});
+        TChange change;
+        change.Node = designNode;
+        change.Inserted = inserted;
+        change.OwnsInserted = inUse;
+        Changes.push_back(std::move(change));
         return inserted;
+    }
+
+    // Takes node out of the tree; it comes back in its place when the mapping ends.
+    void RemoveNode(THtmlNode* node)
+    {
+        TChange change = TakenOut(node, TChange::Removed);
+        change.Parent->Remove(node);
+        Changes.push_back(std::move(change));
+    }
+
+    void SetText(THtmlText* text, QStringView value)
+    {
+        TChange change;
+        change.Node = text;
+        change.Kind = TChange::Text;
+        change.OldText = text->Text();
+        text->SetText(value);
+        Changes.push_back(std::move(change));
+    }
+
+    // Puts a new node into parent before before (at the end when before is null); it goes when the mapping
+    // ends.
+    void Add(THtmlNode* parent, THtmlNode* before, THtmlNode* node)
+    {
+        if (before)
+            before->InsertBefore(node);
+        else
+            parent->AppendChild(node);
+        TChange change;
+        change.Inserted = node;
+        change.OwnsInserted = true;
+        Changes.push_back(std::move(change));
+    }
+
+    // Makes the changes so far lasting: on a copy of the source there is nothing to put back.
+    void Keep()
+    {
+        for (TChange& change : Changes)
+            if (change.Kind == TChange::Removed)
+                delete change.Node;
+        Changes.clear();
+    }
+
+    // Puts the children of a design-only box in its place and takes the box out of the tree.
+    void Unwrap(THtmlTag* wrapper)
+    {
+        TChange change = TakenOut(wrapper, TChange::Unwrapped);
+        change.First = wrapper->FirstChild();
+        change.Last = wrapper->LastChild();
+        while (THtmlNode* child = wrapper->FirstChild())
+            wrapper->InsertBefore(child);
+        change.Parent->Remove(wrapper);
+        Changes.push_back(std::move(change));
     }
 
 private:
     struct TChange
     {
-        THtmlNode* Node;                          // the changed element, or the design element taken out
+        THtmlNode* Node = nullptr;                // the changed element, or the design element taken out
         std::unique_ptr<THtmlTag> Attributes;     // its attributes before the change
-        THtmlNode* Inserted;                      // what stands in the design element's place
-        bool OwnsInserted;
+        THtmlNode* Inserted = nullptr;            // what stands in the design element's place
+        bool OwnsInserted = false;
+        // A design-only box taken out (where it stood and the run of its children, which the changes made
+        // after it have given back by the time it is put back), a node taken out, or a text changed.
+        enum TKind { Replaced, Unwrapped, Removed, Text } Kind = Replaced;
+        QString OldText;
+        THtmlNode* Parent = nullptr;
+        THtmlNode* After = nullptr;
+        THtmlNode* First = nullptr;
+        THtmlNode* Last = nullptr;
     };
+
+    // The change that takes node out of the tree, with the place it comes back to.
+    static TChange TakenOut(THtmlNode* node, TChange::TKind kind)
+    {
+        TChange change;
+        change.Node = node;
+        change.Kind = kind;
+        change.Parent = node->Parent();
+        change.After = node->NextSibling();
+        return change;
+    }
+
+    static void PutBack(const TChange& change)
+    {
+        if (change.After)
+            change.After->InsertBefore(change.Node);
+        else
+            change.Parent->AppendChild(change.Node);
+    }
+
+    static void Rewrap(const TChange& change)
+    {
+        THtmlNode* wrapper = change.Node;
+        if (change.First) {
+            change.First->InsertBefore(wrapper);
+            for (THtmlNode* child = change.First;;) {
+                THtmlNode* next = child->NextSibling();
+                wrapper->AppendChild(child);
+                if (child == change.Last)
+                    break;
+                child = next;
+            }
+        } else {
+            PutBack(change);
+        }
+    }
+
     std::vector<TChange> Changes;
     // By design id: whether the kept node stands in the tree already.
     std::vector<bool> InTree;
@@ -882,6 +1196,8 @@ QString THtmlFilter::KeepCopy(const QString& Id)
     THtmlNode* copy = CopyOf(kept);
     if (FTablesWithoutTbody.count(kept))
         FTablesWithoutTbody.insert(copy);
+    if (const auto edges = FBlockWrappers.find(kept); edges != FBlockWrappers.end())
+        FBlockWrappers[copy] = edges->second;
     const QString id = NextDesignId();
     Keep(copy);
     return id;
@@ -889,6 +1205,7 @@ QString THtmlFilter::KeepCopy(const QString& Id)
 
 void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
 {
+    std::unordered_set<const THtmlNode*> boxesSeen;
     THtmlNode* node = root->GetNextNode(nullptr);
     THtmlNode* next = nullptr;
     // The kept node comes back whole (a comment, a script, an object, ...); what is inside it is the kept
@@ -969,11 +1286,69 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     inPlace->SaveAttributes(tag);
                 tag->SetAttribute(ATTR_HREF, tag->AttributeView(ATTR_HREF).mid(strip));
             }
+        } else if (THtmlTag* element = tag ? nullptr : AsTag(node)) {
+            // A box's design id may also stand on a block the engine's block commands made in its place.
+            const int index = IndexOfDesignId(element->AttributeView(ATTR_ID));
+            const auto edges = index >= 0 ? FBlockWrappers.find(KeptNode(index)) : FBlockWrappers.end();
+            if (edges != FBlockWrappers.end()) {
+                // The engine gives a box split by a line break both halves with its id: each half after the
+                // first is a block the user made.
+                const bool repeated = !boxesSeen.insert(edges->first).second;
+                next = MapBackBlockWrapper(root, element, edges->second, repeated, inPlace);
+                node = nullptr;
+            }
         }
         if (node)
             next = root->GetNextNode(node);
         node = next;
     }
+}
+
+// A design-only box gives way to what the user left in it, in order; one the user gave attributes of its
+// own becomes the user's div, and a block that took the box's id (another block, or a second half of the
+// box) the user's block, so no edit is lost.
+// Answers the node the walk goes on from.
+THtmlNode* THtmlFilter::MapBackBlockWrapper(THtmlNode* root, THtmlTag* wrapper, const TBlockEdges& edges,
+                                             bool repeated, TMappedSource* inPlace) const
+{
+    if (repeated || wrapper->TagId() != TAG_DIV || HasOwnAttributes(wrapper)) {
+        if (inPlace)
+            inPlace->SaveAttributes(wrapper);
+        MakeOwnBlock(wrapper);
+        return root->GetNextNode(wrapper);
+    }
+    // The text at the box's edges as the user had it: the line break before the start tag and the one
+    // after the last child read back as blanks the user never wrote, while a blank of the user's right
+    // after the end tag is dropped by the reader.
+    TMappedSource copyEdits(0);
+    TMappedSource& edits = inPlace ? *inPlace : copyEdits;
+    if (THtmlText* last = AsText(wrapper->LastChild()); last && last->TextView().trimmed().isEmpty())
+        edits.RemoveNode(last);
+    if (THtmlText* before = AsText(wrapper->PrevSibling()); before && !edges.BlankBefore &&
+                                                             before->TextView().endsWith(u' ')) {
+        if (before->TextView().size() == 1)
+            edits.RemoveNode(before);
+        else
+            edits.SetText(before, before->TextView().chopped(1));
+    }
+    THtmlText* after = AsText(wrapper->NextSibling());
+    if (edges.BlankAfter && !(after && after->TextView().startsWith(u' '))) {
+        if (after)
+            edits.SetText(after, QLatin1Char(' ') + after->Text());
+        else
+            edits.Add(wrapper->Parent(), wrapper->NextSibling(), new THtmlText(TAG_TEXT, QStringLiteral(" ")));
+    }
+    THtmlNode* next = wrapper->FirstChild() ? wrapper->FirstChild() : NextAfterSubtree(root, wrapper);
+    if (inPlace) {
+        inPlace->Unwrap(wrapper);
+    } else {
+        while (THtmlNode* child = wrapper->FirstChild())
+            wrapper->InsertBefore(child);
+        wrapper->Parent()->Remove(wrapper);
+        delete wrapper;
+        copyEdits.Keep();
+    }
+    return next;
 }
 
 std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const

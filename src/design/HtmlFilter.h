@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -117,6 +118,9 @@ public:
     // stand for (a table for a table; an image, image button, placeholder source, applet, marquee or
     // object for an img; a placeholder source for a span); any other DesignTag asks no more than FindNode.
     THtmlNode* FindNodeFor(const QString& Id, int DesignTag) const;
+    // Whether Id names a box the design page alone puts around a matched pair of block tags the reader
+    // does not know (a figure, a section, ...): no element of the user's document.
+    bool IsBlockWrapper(QStringView Id) const;
     // Width, then height of the kept element behind Id (an empty value removes the attribute). Given the
     // resized element's tag identifier, a kept node of another kind (behind a pasted id) is left alone.
     void SetNodeSize(const QString& Id, const QString& Width, const QString& Height, int DesignTag = -1);
@@ -172,12 +176,23 @@ public:
     static QStringList KnownClassIds();
 
 private:
+    // The blanks the user's text had right before the box's start tag and right after its end tag: the
+    // line breaks the design page puts around a box read back as blanks, and those after it are dropped.
+    struct TBlockEdges
+    {
+        bool BlankBefore = false;
+        bool BlankAfter = false;
+    };
     class TMappedSource;
     // Maps a tree in design form back to the user's document: a copy of the source when inPlace is null;
     // otherwise the source itself, every change being recorded in inPlace, which undoes them when it ends.
     void MapBack(THtmlRoot* root, TMappedSource* inPlace) const;
     void InstallTree(std::unique_ptr<THtmlRoot> tree);
     void PrepareDesignTree();
+    void WrapUnknownBlocks();
+    QStringView UnknownBlockTagOf(const THtmlNode* node, bool& end) const;
+    THtmlNode* MapBackBlockWrapper(THtmlNode* root, THtmlTag* wrapper, const TBlockEdges& edges, bool repeated,
+                                   TMappedSource* inPlace) const;
     QString NextDesignId() const;
     int Keep(THtmlNode* node);
     THtmlNode* KeptNode(int index) const;
@@ -194,6 +209,9 @@ private:
     std::vector<std::unique_ptr<THtmlNode>> FNodes;
     // Kept tables whose source had no tbody child (the builders' tables among them).
     std::unordered_set<const THtmlNode*> FTablesWithoutTbody;
+    // Kept markers of the design-only boxes around matched unknown block tags; a design id counts as one
+    // such box only when it names one of these.
+    std::unordered_map<const THtmlNode*, TBlockEdges> FBlockWrappers;
     QString FBasePath;
     // The length of the last text read or written, from which the room for the next one is reserved.
     mutable qsizetype FTextSize = 0;

@@ -364,7 +364,7 @@ void TToolManager::leaveEvent(QEvent* Event)
 TEngineElement TToolManager::SelectedControl() const
 {
     const TEngineElement control(FDesigner->Bridge(), FDesigner->Bridge()->State().Control);
-    return control.IsValid() ? control : FDesigner->CurrentElement();
+    return control.IsValid() ? FDesigner->DocumentElement(control) : FDesigner->CurrentElement();
 }
 
 QString TToolManager::GroupName(TToolItem* Item)

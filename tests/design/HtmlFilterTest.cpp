@@ -177,7 +177,7 @@ TEST(HtmlFilter, FixturesArePresent)
 TEST(HtmlFilter, DesignHeadIsTheFixedText)
 {
     const QString head = THtmlFilter::DesignHead();
-    EXPECT_EQ(head.size(), 1884 + 62 + 1943);
+    EXPECT_EQ(head.size(), 1884 + 62 + 1943 + 105);
     EXPECT_TRUE(head.startsWith(QStringLiteral("<html>\r\n<head>\r\n<style>\r\npre {\r\n  background-color: #eee;\r\n")));
     EXPECT_TRUE(head.contains(QStringLiteral(".dsgn_quicktime {\r\n  background-image: url(edit:quicktime.gif);\r\n"
                                              "  background-repeat: no-repeat;\r\n  background-position: center;\r\n"
@@ -190,6 +190,8 @@ TEST(HtmlFilter, DesignHeadIsTheFixedText)
                                              "  background-color: #eee;\r\n}\r\n.dsgn_remote {")));
     EXPECT_TRUE(head.endsWith(QStringLiteral(".dsgn_layout, .dsgn_layout td {\r\n  border: dotted silver 1px;\r\n}\r\n"
                                              "td:empty::before, th:empty::before {\r\n  content: \"\\200B\";\r\n}\r\n"
+                                             ".dsgn_block > :first-child.dsgn_unknown, .dsgn_block > :last-child.dsgn_unknown {\r\n"
+                                             "  display: block;\r\n}\r\n"
                                              "</style>\r\n<script type=\"text/javascript\">\r\n<!--\r\n"
                                              "function cancelEvent(event){\r\n  event.returnValue = false;\r\n"
                                              "  event.cancelBubble = true;\r\n  return false;\r\n}\r\n-->\r\n"
@@ -860,6 +862,161 @@ TEST(HtmlFilter, AttributesAndWrappersSurviveTheDesignPage)
     EXPECT_TRUE(Saved(filter).contains(QStringLiteral("<select disabled name=\"s\">")) ||
                 Saved(filter).contains(QStringLiteral("<select name=\"s\" disabled>")))
         << Saved(filter).toStdString();
+}
+
+namespace {
+
+// The outline of a design body: an element as name(children), a design-only box as {children}, the
+// placeholder of an unknown tag as the tag as written, whatever markup stands for it.
+void Outline(const THtmlFilter& filter, const THtmlNode* node, QString& out)
+{
+    for (const THtmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
+        const auto* tag = child->NodeClass() == THtmlNode::ncTag ? static_cast<const THtmlTag*>(child) : nullptr;
+        const QString id = tag ? tag->GetAttribute(ATTR_ID) : QString();
+        const THtmlNode* kept = filter.FindNode(id);
+        if (tag && filter.IsBlockWrapper(id)) {
+            out += QLatin1Char('{');
+            Outline(filter, child, out);
+            out += QLatin1Char('}');
+        } else if (kept && kept->TagId() == TAG_UNKNOWN) {
+            out += static_cast<const THtmlText*>(kept)->Text();
+        } else if (tag) {
+            out += TagIdToName(child->TagId()) + QLatin1Char('(');
+            Outline(filter, child, out);
+            out += QLatin1Char(')');
+        } else if (const auto* text = dynamic_cast<const THtmlText*>(child)) {
+            out += text->Text().trimmed().isEmpty() ? QString() : text->Text(); // line ends of the design page
+        }
+    }
+}
+
+QString DesignOutline(THtmlFilter& filter)
+{
+    std::unique_ptr<THtmlRoot> page = ParseHtml(QStringView(DesignBody(filter)));
+    QString out;
+    Outline(filter, page->FindFirst(TAG_BODY), out);
+    return out;
+}
+
+// The design-only box in tree whose first child stands for an unknown tag written beginning with start.
+THtmlTag* BoxOf(const THtmlFilter& filter, THtmlRoot* tree, const QString& start)
+{
+    for (THtmlNode* node = tree->GetNextNode(nullptr); node; node = tree->GetNextNode(node)) {
+        auto* tag = dynamic_cast<THtmlTag*>(node);
+        if (!tag || !filter.IsBlockWrapper(tag->GetAttribute(ATTR_ID)) || !node->FirstChild())
+            continue;
+        const auto* first = dynamic_cast<const THtmlTag*>(node->FirstChild());
+        const auto* kept = first ? dynamic_cast<const THtmlText*>(filter.FindNode(first->GetAttribute(ATTR_ID))) : nullptr;
+        if (kept && kept->Text().startsWith(start))
+            return tag;
+    }
+    return nullptr;
+}
+
+// The text of the mapped copy, which the save from the source itself must equal.
+QString CopySourceText(const THtmlFilter& filter)
+{
+    std::unique_ptr<THtmlRoot> mapped = filter.DesignToSource();
+    QBuffer written;
+    written.open(QIODevice::WriteOnly);
+    WriteHtmlDocument(written, mapped.get());
+    return QString(reinterpret_cast<const QChar*>(written.data().constData()), written.data().size() / 2);
+}
+
+} // namespace
+
+// Matched pairs of block tags the reader does not know get a design-only box, nested pairs nested boxes;
+// an end tag closes the nearest open tag of its name, and a tag left without a match, a tag closed in
+// itself, and pairs where a div would not stay (in a paragraph, among table rows, in a text-level element)
+// stay flat.
+TEST(HtmlFilter, UnknownBlockPairsStandInBoxesOfTheirOwnOnTheDesignPage)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral(
+                     "<html><body><SECTION id=\"s\"><h1>T</h1><figure class=\"f\"><p>code</p>"
+                     "<figcaption>Listing <b>1</b></figcaption></figure></Section>"
+                     "<aside><nav>x</aside></nav><header/>h<footer>y<p>in <article>a</article> p</p>"
+                     "<table><tr><td><main>m</main></td></tr><summary>s</summary></table>"
+                     "<ul><li><details>d</details></li></ul><widget>w</widget><b><aside>q</aside></b></body></html>"));
+    EXPECT_EQ(DesignOutline(filter).toStdString(),
+              "{<SECTION id=\"s\">h1(T){<figure class=\"f\">p(code){<figcaption>Listing b(1)</figcaption>}</figure>}"
+              "</Section>}{<aside><nav>x</aside>}</nav><header/>h<footer>y p(in <article>a</article> p)"
+              "table(tr(td({<main>m</main>}))<summary></summary>)ul(li({<details>d</details>}))<widget>w</widget>b(<aside>q</aside>)");
+    // Ids of other kinds, and a box's id on anything but a kept marker, are no boxes.
+    EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_:::_0")));
+    EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_:::_1")));
+    EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_:::_999")));
+    EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_block")));
+}
+
+// Mapping back, in place for a save and on a copy alike: an untouched box gives way to what it holds, so
+// the saved text is the one without boxes; a box the engine or the user gave attributes becomes the
+// user's div, a block that took a box's id the user's block, and the second half of a box split in two
+// the user's div; an emptied box leaves nothing. The source is in design form again after every save.
+TEST(HtmlFilter, DesignBoxesGiveWayToTheirContentOrBecomeTheUsersDivOnSave)
+{
+    const QString html = QStringLiteral(
+        "<html><body><section><h1>T</h1><figure class=\"f\"><p>code</p><figcaption>Listing <b>1</b></figcaption>"
+        "</figure></section><aside><nav>x</aside></nav><article>gone</article><p>end</p>"
+        "<div>a <header>h</header> c<b>x</b><nav>n</nav><i>y</i> <main>m</main></div></body></html>");
+    THtmlFilter filter;
+    Load(filter, html);
+    const QString page = DesignPage(filter);
+    const QString unedited = Saved(filter);
+    EXPECT_FALSE(unedited.contains(QStringLiteral("dsgn"))) << unedited.toStdString();
+    EXPECT_TRUE(unedited.contains(QStringLiteral("<figcaption>Listing <b>1</b></figcaption>"))) << unedited.toStdString();
+    // The blanks at the edges of the boxes are the user's, no more and no fewer.
+    EXPECT_TRUE(Lf(unedited).contains(QStringLiteral("a <header>h</header>\n      c<b>x</b><nav>n</nav><i>y</i> <main>m</main>")))
+        << unedited.toStdString();
+    filter.SetDesignText(DesignBody(filter));
+    EXPECT_EQ(Saved(filter).toStdString(), unedited.toStdString());
+    EXPECT_EQ(CopySourceText(filter).toStdString(), [&] { QString t; filter.GetSourceText(t); return t; }().toStdString());
+    EXPECT_EQ(DesignPage(filter), page);
+
+    // The engine centres the caption's line on its box; the user classes the section's box; the
+    // article's box is emptied; a pasted box that names the body is no box.
+    std::unique_ptr<THtmlRoot> edited = ParseHtml(QStringView(DesignBody(filter)));
+    THtmlTag* caption = BoxOf(filter, edited.get(), QStringLiteral("<figcaption"));
+    THtmlTag* section = BoxOf(filter, edited.get(), QStringLiteral("<section"));
+    THtmlTag* article = BoxOf(filter, edited.get(), QStringLiteral("<article"));
+    ASSERT_TRUE(caption && section && article);
+    caption->SetAttribute(ATTR_STYLE, QStringLiteral("text-align: center;"));
+    section->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_block wide"));
+    article->Clear();
+    // A block format makes the header's box a heading that keeps the box's attributes; a line break
+    // splits the main's box in two that both carry its id.
+    THtmlTag* header = BoxOf(filter, edited.get(), QStringLiteral("<header"));
+    THtmlTag* main = BoxOf(filter, edited.get(), QStringLiteral("<main"));
+    ASSERT_TRUE(header && main);
+    header->SetTagId(TAG_H2);
+    auto* half = new THtmlTag(TAG_DIV);
+    half->AssignAttributes(main);
+    main->NextSibling() ? main->NextSibling()->InsertBefore(half) : main->Parent()->AppendChild(half);
+    THtmlNode* endTag = main->LastChild();
+    while (endTag && endTag->NodeClass() != THtmlNode::ncTag)
+        endTag = endTag->PrevSibling();
+    half->AppendChild(endTag);
+    THtmlNode* last = edited->FindFirst(TAG_BODY)->LastChild();
+    auto* pasted = new THtmlTag(TAG_DIV);
+    pasted->SetAttribute(ATTR_ID, QStringLiteral("dsgn_:::_0"));
+    pasted->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_block"));
+    last->InsertBefore(pasted);
+    QString body;
+    AppendHtmlNode(body, edited->FindFirst(TAG_BODY), woUnformatted);
+    filter.SetDesignText(body);
+    const QString designForm = DesignPage(filter);
+    QString text;
+    filter.GetSourceText(text);
+    EXPECT_EQ(CopySourceText(filter).toStdString(), text.toStdString());
+    EXPECT_EQ(Lf(text).section(QStringLiteral("<body>"), 1).toStdString(),
+              "\n    <div class=\"wide\">\n      <section>\n      <h1>T</h1>\n      <figure class=\"f\">\n"
+              "      <p>code</p>\n      <div style=\"text-align: center;\">\n"
+              "        <figcaption>Listing <b>1</b></figcaption>\n      </div>\n      </figure></section>\n    </div>\n"
+              "    <aside><nav>x</aside></nav>\n    <p>end</p>\n    <div id=\"dsgn_:::_0\" class=\"dsgn_block\"></div>\n"
+              "    <div>\n      a\n      <h2><header>h</header>\n      </h2>\n      c<b>x</b><nav>n</nav><i>y</i> <main>m\n"
+              "      <div>\n        </main>\n      </div>\n    </div>\n  </body>\n</html>\n");
+    EXPECT_EQ(Saved(filter), text.toLatin1());
+    EXPECT_EQ(DesignPage(filter), designForm);
 }
 
 TEST(HtmlFilter, LoadFromStreamDecodesTheDeclaredCharset)
