@@ -412,13 +412,15 @@ TEditorWindow& Editor()
 struct TEngineAlone : TPlainView
 {
     QString Loaded;
-    // The design page of the file last opened in the editor, served as "idoc:index.html".
+    // The design page of the file last opened in the editor, served as "idoc:index.html", and the file's
+    // folder, from which its style sheets are served as the design view serves them.
     QByteArray DesignPage;
+    QString BasePath;
 
     TEngineAlone()
     {
         RegisterEditNameSpace(&Profile, [this](QObject*, const QString& url, TEditUrlRequest& request) {
-            AnswerEditUrl(url, DesignPage, QString(), request);
+            AnswerEditUrl(url, DesignPage, BasePath, request);
         });
     }
 
@@ -472,6 +474,7 @@ TEngineAlone& EngineFor(TRealPage& Page)
         e.Open(Page.Path);
         if (g.DesignPage != e.Designer()->DesignText()) {
             g.DesignPage = e.Designer()->DesignText();
+            g.BasePath = QFileInfo(Page.Path).absolutePath() + QLatin1Char('/');
             g.Loaded.clear();
         }
         Page.Path = QStringLiteral("idoc:index.html");
