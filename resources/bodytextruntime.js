@@ -33,10 +33,31 @@
     if (split === undefined) {
       split = element === document.body ||
         (element.namespaceURI === htmlNamespace && !wholeTags.has(element.tagName) &&
-         element.firstElementChild !== null && element.getElementsByTagName('*').length > SplitAbove);
+         holdsMoreElementsThan(element, SplitAbove));
       splitOf.set(element, split);
     }
     return split;
+  }
+
+  // Whether element holds more than Count elements, however deep: counted only as far as that, so that
+  // deciding for every element of a long page walks each element about once, not once per element above it.
+  function holdsMoreElementsThan(element, count) {
+    let seen = 0;
+    for (let e = element.firstElementChild; e;) {
+      if (++seen > count)
+        return true;
+      if (e.firstElementChild) {
+        e = e.firstElementChild;
+        continue;
+      }
+      while (!e.nextElementSibling) {
+        e = e.parentElement;
+        if (e === element)
+          return false;
+      }
+      e = e.nextElementSibling;
+    }
+    return false;
   }
 
   function escapeText(text) {
@@ -243,5 +264,11 @@
   runtime.bodyTextAndState = function (base) {
     const snapshot = core.state(false);
     return { result: bodyText(base, snapshot), state: snapshot };
+  };
+  // The host's first call on a new page, made with the runtime's start: the placeholders' sizes and the
+  // whole body.
+  runtime.opened = function (placeholderSheet) {
+    runtime.placeholders(placeholderSheet);
+    return bodyText(0);
   };
 })();

@@ -1159,7 +1159,20 @@
   }
 
   window.__designRuntime = {
-    ready: function () { start(); return { ready: !!observer, state: state(true) }; },
+    // The host's first call on a page may come with the start, in the same round trip: First names it.
+    ready: function (first, args) {
+      start();
+      const answer = { ready: !!observer };
+      if (first) {
+        try {
+          answer.first = window.__designRuntime[first].apply(null, args || []);
+        } catch (e) {
+          answer.first = null; // the page stands; the host does without
+        }
+      }
+      answer.state = state(true);
+      return answer;
+    },
     state: function (withCommands) { return state(!!withCommands); },
     body: bodyHtml,
     body_element: function () { return describe(document.body); },

@@ -185,16 +185,20 @@ void THtmlDesigner::LoadDocument(const QString& Text)
     FBodyText.clear();
     FBodyTextSerial = 0;
     FBodyTextVersion = -1;
-    if (!FBridge->Load(DesignPageUrl))
+    // The runtime's start brings the placeholders' sizes along and answers with the body as the engine
+    // made it, in the same round trip.
+    QVariant body;
+    if (!FBridge->Load(DesignPageUrl, QStringLiteral("opened"), {PlaceholderSizeSheet()}, &body))
         throw Exception(QStringLiteral("The design view could not load the document."));
     FLoaded = true;
     HookDocumentEvents();
-    // The source tree takes the page as the engine made it at once: a save, a switch of views or a
-    // restart of the page then need not write out the whole document again until it changes.
+    // The source tree takes that body at once: a save, a switch of views or a restart of the page then
+    // need not write out the whole document again until it changes. Without it, the first save takes it.
     try {
-        TakeBodyFromPage();
+        if (ApplyBodyText(body))
+            TakeBodyText();
     } catch (const Exception&) {
-        FSyncedVersion = -1; // taken on the first save instead
+        FSyncedVersion = -1;
     }
     // The engine reports the completed document after the load returns, as its own event.
     const qint64 generation = FBridge->Generation();
@@ -716,9 +720,8 @@ int THtmlDesigner::ExecCommandValue(int CmdID, int Option, const QVariant* In, Q
 
 void THtmlDesigner::HookDocumentEvents()
 {
-    // The runtime reports the ten document events of every page from its creation on: nothing to attach here.
-    // Placeholders without a size of their own are shown at the size of their picture.
-    FBridge->Invoke(QStringLiteral("placeholders"), {PlaceholderSizeSheet()}, nullptr);
+    // The runtime reports the ten document events of every page from its creation on, and the sizes of
+    // the placeholders came with its start: nothing to attach here.
     // The glyph table belongs to the page, so a new page gets it again.
     if (FShowTagGlyphs)
         FillGlyphTable();

@@ -120,17 +120,27 @@ bool TEngineBridge::Wait(int TimeoutMs, const std::function<bool()>& Done)
 
 bool TEngineBridge::Load(const QUrl& Url, int TimeoutMs)
 {
+    return Load(Url, QString(), {}, nullptr, TimeoutMs);
+}
+
+bool TEngineBridge::Load(const QUrl& Url, const QString& FirstCall, const QVariantList& Arguments,
+                         QVariant* FirstAnswer, int TimeoutMs)
+{
+    const QVariantList ready = FirstCall.isEmpty() ? QVariantList() : QVariantList{FirstCall, Arguments};
     // After the death of the page's process the engine may report the end of the navigation that the
     // death broke as this load's: one more load, with no death before it, settles it.
     const bool afterDeath = FRendererDied;
-    const TLoadResult result = LoadOnce(Url, TimeoutMs);
+    const TLoadResult result = LoadOnce(Url, ready, FirstAnswer, TimeoutMs);
     if (afterDeath && (result == TLoadResult::NavigationFailed || result == TLoadResult::NoRuntime) && !FRendererDied)
-        return LoadOnce(Url, TimeoutMs) == TLoadResult::Ready;
+        return LoadOnce(Url, ready, FirstAnswer, TimeoutMs) == TLoadResult::Ready;
     return result == TLoadResult::Ready;
 }
 
-TEngineBridge::TLoadResult TEngineBridge::LoadOnce(const QUrl& Url, int TimeoutMs)
+TEngineBridge::TLoadResult TEngineBridge::LoadOnce(const QUrl& Url, const QVariantList& Ready, QVariant* FirstAnswer,
+                                                   int TimeoutMs)
 {
+    if (FirstAnswer)
+        *FirstAnswer = QVariant();
     if (FWaiting || !FPage)
         return TLoadResult::Refused;
     ++FGeneration;
@@ -152,20 +162,23 @@ TEngineBridge::TLoadResult TEngineBridge::LoadOnce(const QUrl& Url, int TimeoutM
     if (!FLoadFinished || !FLoadOk)
         return TLoadResult::NavigationFailed;
     QVariant answer;
-    TCallResult ready = Invoke(QStringLiteral("ready"), {}, &answer);
+    TCallResult ready = Invoke(QStringLiteral("ready"), Ready, &answer);
     if (ready == TCallResult::ScriptFailed) {
         // A page process started after the death of the last one sometimes lacks the runtime that the
         // page's script collection should have put in from the document's creation: it goes in now.
         if (Call(RuntimeSource()) != TCallResult::Ok)
             return TLoadResult::Died;
-        ready = Invoke(QStringLiteral("ready"), {}, &answer);
+        ready = Invoke(QStringLiteral("ready"), Ready, &answer);
         if (ready == TCallResult::ScriptFailed)
             return TLoadResult::NoRuntime;
     }
     if (ready != TCallResult::Ok)
         return TLoadResult::Died;
-    FReady = answer.toMap().value(QStringLiteral("ready")).toBool();
-    UpdateState(answer.toMap().value(QStringLiteral("state")).toMap());
+    const QVariantMap started = answer.toMap();
+    FReady = started.value(QStringLiteral("ready")).toBool();
+    UpdateState(started.value(QStringLiteral("state")).toMap());
+    if (FirstAnswer)
+        *FirstAnswer = started.value(QStringLiteral("first"));
     return FReady ? TLoadResult::Ready : TLoadResult::NoRuntime;
 }
 

@@ -62,6 +62,10 @@ public:
 
     // Navigates to Url and waits for that navigation's own completion and the runtime's start.
     bool Load(const QUrl& Url, int TimeoutMs = 60000);
+    // The same, calling the runtime function FirstCall with Arguments in the round trip that starts the
+    // runtime: FirstAnswer gets its value (null when the page was loaded but the call failed).
+    bool Load(const QUrl& Url, const QString& FirstCall, const QVariantList& Arguments, QVariant* FirstAnswer,
+              int TimeoutMs = 60000);
     bool IsLoading() const { return FLoading; }
     bool IsReady() const { return FReady; }
     // True from the death of the page's process until the next load.
@@ -103,7 +107,7 @@ signals:
 
 private:
     enum class TLoadResult { Ready, Refused, NavigationFailed, NoRuntime, Died };
-    TLoadResult LoadOnce(const QUrl& Url, int TimeoutMs);
+    TLoadResult LoadOnce(const QUrl& Url, const QVariantList& Ready, QVariant* FirstAnswer, int TimeoutMs);
     bool Wait(int TimeoutMs, const std::function<bool()>& Done);
     void OnHostMessage(const QString& Kind, const QVariantMap& Payload);
     void DeliverQueued();

@@ -1524,7 +1524,16 @@ TEST_F(HtmlDesignerTest, TheBodyTakenAfterEachKindOfChangeIsThePagesOwnMarkup)
     for (int i = 0; i < 80; ++i)
         page += QStringLiteral("<tr><td>a%1</td><td>b</td></tr>").arg(i);
     page += QStringLiteral("</table><ul><li>one<li>two</ul><pre>  kept\n  as is &lt;</pre><!-- note -->"
-                           "</div><p id=\"last\">last</p></div></body></html>");
+                           "</div><p id=\"last\">last</p>");
+    // More than 200 elements, none of its children holding that many: written in parts one level down.
+    page += QStringLiteral("<div id=\"deep\">");
+    for (int i = 0; i < 15; ++i) {
+        page += QStringLiteral("<div><h3>Section %1</h3>").arg(i);
+        for (int j = 0; j < 10; ++j)
+            page += QStringLiteral("<p id=\"s%1-%2\"><i>word</i> text</p>").arg(i).arg(j);
+        page += QStringLiteral("</div>");
+    }
+    page += QStringLiteral("</div></div></body></html>");
     Designer->SetHtml(page);
     const auto run = [](const char* script) { Eval(QString::fromLatin1(script)); };
     const struct
@@ -1560,6 +1569,8 @@ TEST_F(HtmlDesignerTest, TheBodyTakenAfterEachKindOfChangeIsThePagesOwnMarkup)
          [] { SelectText(QStringLiteral("#p60"), 2, 2); Designer->InsertHtml(QStringLiteral("<i>new &amp; &nbsp;</i>")); }},
         {"a table row deleted and a cell added",
          [&] { run("(function(){const t=document.querySelector('#t');t.deleteRow(3);t.rows[5].insertCell(-1).textContent='c<';})()"); }},
+        {"a word deep in an element written in parts for its descendants",
+         [&] { run("document.querySelector('#s7-4 i').firstChild.data = 'changed'"); }},
         {"an element written in parts emptied", [&] { run("document.querySelector('#mid').innerHTML='<p>only</p>'"); }},
         {"Undo of that", [] { Designer->Undo(); }},
     };

@@ -64,6 +64,28 @@ TEST_F(EngineBridgeTest, AnswersFromTheLoadedPageAndTheRuntime)
     EXPECT_TRUE(value.isNull()) << value.toString().toStdString();
 }
 
+// The host's first call on a page rides with the runtime's start: its answer comes with the load, and a
+// first call that fails leaves the page loaded and usable.
+TEST_F(EngineBridgeTest, ALoadBringsTheAnswerOfItsFirstCallAndAFailingOneStillLoadsThePage)
+{
+    const QUrl url(QStringLiteral("idoc:index.html"));
+    QVariant first;
+    ASSERT_TRUE(Bridge->Load(url, QStringLiteral("opened"), {QStringLiteral("p{}")}, &first));
+    QVariant body;
+    ASSERT_EQ(Bridge->Invoke(QStringLiteral("body"), {}, &body), TEngineBridge::TCallResult::Ok);
+    EXPECT_EQ(first.toMap().value(QStringLiteral("text")).toString(), body.toString());
+    EXPECT_GT(first.toMap().value(QStringLiteral("serial")).toLongLong(), 0);
+
+    first = 42;
+    ASSERT_TRUE(Bridge->Load(url, QStringLiteral("element"), {999999, QStringLiteral("outerHTML")}, &first));
+    EXPECT_TRUE(first.isNull());
+    EXPECT_TRUE(Bridge->IsReady());
+    QVariant value;
+    ASSERT_EQ(Bridge->Call(QStringLiteral("document.getElementById('first').textContent"), &value),
+              TEngineBridge::TCallResult::Ok);
+    EXPECT_EQ(value.toString(), QStringLiteral("Hello world"));
+}
+
 TEST_F(EngineBridgeTest, AScriptErrorIsAFailureNotAValue)
 {
     QVariant value = 42;
