@@ -880,16 +880,18 @@
   // tinted as a selected picture is, by a sheet of the runtime's own, so the markup stays untouched.
   let markSheet = null;
   let marked = null;
-  function markSelectedPlaceholder() {
+  function selectedPlaceholder() {
     const selection = document.getSelection();
-    let node = null;
-    if (selection && selection.rangeCount) {
-      const range = selection.getRangeAt(0);
-      const child = range.startContainer === range.endContainer && range.endOffset - range.startOffset === 1 ?
-        range.startContainer.childNodes[range.startOffset] : null;
-      if (child && isPlaceholder(child))
-        node = child;
-    }
+    if (!selection || !selection.rangeCount)
+      return null;
+    const range = selection.getRangeAt(0);
+    const child = range.startContainer === range.endContainer && range.endOffset - range.startOffset === 1 ?
+      range.startContainer.childNodes[range.startOffset] : null;
+    return child && isPlaceholder(child) ? child : null;
+  }
+
+  function markSelectedPlaceholder() {
+    const node = selectedPlaceholder();
     if (node === marked)
       return;
     marked = node;
@@ -900,8 +902,69 @@
     markSheet.replaceSync(node ? '#' + CSS.escape(node.id) + '{box-shadow:inset 0 0 0 32px rgba(56,117,215,0.5);}' : '');
   }
 
+  // The engine's own paste puts an element it cannot edit into on a line of its own, splitting the paragraph
+  // pasted into, and its copy carries the computed look along. A placeholder copied or cut by itself goes to
+  // the clipboard as its own markup, and markup of placeholders alone is pasted where the caret is.
+  function onClipboard(event) {
+    const node = selectedPlaceholder();
+    if (!node || !event.clipboardData)
+      return;
+    event.preventDefault();
+    const copy = node.cloneNode(false);
+    copy.removeAttribute('style');
+    event.clipboardData.setData('text/html', copy.outerHTML);
+    event.clipboardData.setData('text/plain', '');
+    if (event.type === 'cut') {
+      const place = document.createRange();
+      place.setStartBefore(node);
+      node.remove();
+      const selection = document.getSelection();
+      selection.removeAllRanges();
+      selection.addRange(place);
+    }
+  }
+
+  // Markup holding placeholders and nothing that makes blocks (a copied stretch of a line) is pasted where
+  // the caret is, without the look the engine's copy annotated it with; anything else is the engine's.
+  const pastedBlocks = 'address,article,aside,blockquote,center,dd,details,dir,div,dl,dt,fieldset,figcaption,' +
+    'figure,footer,form,h1,h2,h3,h4,h5,h6,header,hr,li,main,menu,nav,ol,p,pre,section,table,tbody,td,tfoot,th,' +
+    'thead,tr,ul';
+  function onPaste(event) {
+    const html = event.clipboardData ? event.clipboardData.getData('text/html') : '';
+    if (!html || !/dsgn_:::_/.test(html))
+      return;
+    const probe = document.createElement('template');
+    probe.innerHTML = html;
+    const content = probe.content;
+    if (content.querySelector(pastedBlocks))
+      return;
+    const walker = document.createTreeWalker(content, NodeFilter.SHOW_COMMENT);
+    const comments = [];
+    for (let node = walker.nextNode(); node; node = walker.nextNode())
+      comments.push(node);
+    for (const node of comments)
+      node.remove();
+    for (const meta of content.querySelectorAll('meta, style, script, link, title'))
+      meta.remove();
+    for (const element of content.querySelectorAll('[style]'))
+      element.removeAttribute('style');
+    for (const span of Array.from(content.querySelectorAll('span')).reverse()) {
+      if (span.attributes.length === 0)
+        span.replaceWith.apply(span, Array.from(span.childNodes));
+    }
+    if (!content.querySelector('span[id^="dsgn_:::_"]'))
+      return;
+    event.preventDefault();
+    const holder = document.createElement('div');
+    holder.appendChild(content);
+    insertHtml(holder.innerHTML);
+  }
+
   for (const type of reportedEvents)
     document.addEventListener(type, onDocumentEvent, true);
+  document.addEventListener('copy', onClipboard, true);
+  document.addEventListener('cut', onClipboard, true);
+  document.addEventListener('paste', onPaste, true);
   document.addEventListener('beforeinput', onBeforeInput, true);
   document.addEventListener('selectionchange', function () {
     markSelectedPlaceholder();

@@ -679,6 +679,51 @@ TEST_F(HtmlDesignerTest, APlaceholderIsOneThingToTheKeys)
     for (int i = 0; i < 3 && saved() != original; ++i) // the deletion, then the letter
         Designer->Undo();
     EXPECT_EQ(saved(), original);
+
+    // Copied and pasted into a word, and cut and pasted: it lands where the caret was, inside the line.
+    Designer->SetHtml(QStringLiteral("<html><body><p id=\"p\">ab <!-- note -->cd</p><p id=\"q\">xy</p></body></html>"));
+    const auto selectPlaceholder = [] {
+        Eval(QStringLiteral("(function(){const r=document.createRange();r.selectNode(document.querySelector('span.dsgn_comment'));"
+                            "getSelection().removeAllRanges();getSelection().addRange(r);})()"));
+        Designer->Bridge()->RefreshState();
+    };
+    const auto caretInQ = [](int offset) {
+        Eval(QStringLiteral("getSelection().collapse(document.getElementById('q').firstChild,%1)").arg(offset));
+        Designer->Bridge()->RefreshState();
+    };
+    const auto body = [] {
+        QString html;
+        Designer->GetHtml(html);
+        html = html.mid(html.indexOf(QLatin1String("<body>")) + 6);
+        return html.left(html.indexOf(QLatin1String("</body>"))).simplified();
+    };
+    selectPlaceholder();
+    Designer->Copy();
+    caretInQ(1);
+    Designer->Paste();
+    ASSERT_TRUE(WaitUntil([&] { return body().count(QLatin1String("note")) == 2; })) << body().toStdString();
+    EXPECT_EQ(body(), QStringLiteral("<p id=\"p\">ab <!-- note -->cd</p> <p id=\"q\">x<!-- note -->y</p>"));
+    selectPlaceholder(); // the first one
+    Designer->Cut();
+    ASSERT_TRUE(WaitUntil([&] { return body().count(QLatin1String("note")) == 1; })) << body().toStdString();
+    caretInQ(0);
+    Designer->Paste();
+    ASSERT_TRUE(WaitUntil([&] { return body().count(QLatin1String("note")) == 2; })) << body().toStdString();
+    EXPECT_EQ(body(), QStringLiteral("<p id=\"p\">ab cd</p> <p id=\"q\"><!-- note -->x<!-- note -->y</p>"));
+    // A stretch of a line holding one, copied and pasted into another line, stays in that line.
+    Designer->SetHtml(QStringLiteral("<html><body><p id=\"p\">ab <!-- note -->c<b>d</b></p><p id=\"q\">xy</p></body></html>"));
+    Eval(QStringLiteral("(function(){const p=document.getElementById('p');const r=document.createRange();"
+                        "r.setStart(p.firstChild,1);r.setEnd(p.lastChild.firstChild,1);"
+                        "getSelection().removeAllRanges();getSelection().addRange(r);})()"));
+    Designer->Bridge()->RefreshState();
+    Designer->Copy();
+    caretInQ(1);
+    Designer->Paste();
+    ASSERT_TRUE(WaitUntil([&] { return body().count(QLatin1String("note")) == 2; })) << body().toStdString();
+    // (The engine's copy writes the blank before the placeholder as a no-break space.)
+    EXPECT_EQ(body(), QStringLiteral("<p id=\"p\">ab <!-- note -->c<b>d</b></p> <p id=\"q\">xb&nbsp;<!-- note -->c<b>d</b>y</p>"));
+    Designer->Undo(); // the paste, in one step
+    EXPECT_EQ(body(), QStringLiteral("<p id=\"p\">ab <!-- note -->c<b>d</b></p> <p id=\"q\">xy</p>"));
 }
 
 TEST_F(HtmlDesignerTest, SelectionQueriesNameThePlaceholdersSource)
