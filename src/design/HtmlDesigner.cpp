@@ -801,8 +801,11 @@ TEngineElement THtmlDesigner::DoubleClickedElement()
 
 TEngineElement THtmlDesigner::DocumentElement(TEngineElement Element) const
 {
-    // The page is asked for the parent of a box alone; any other element answers at once.
-    while (Element.IsValid() && Element.TagName() == QLatin1String("DIV") && FFilter->IsBlockWrapper(Element.Id()))
+    // The page is asked for the parent of a box alone, and whether an element is one only when its name is
+    // that of an unknown block element; any other element answers at once.
+    while (Element.IsValid() && (Element.TagName() == QLatin1String("DIV") ? FFilter->IsBlockWrapper(Element.Id())
+                                                                          : THtmlFilter::IsShownByOwnName(Element.TagName()) &&
+                                                                                !Element.GetAttribute(THtmlFilter::BoxAttributeName()).isEmpty()))
         Element = Element.ParentElement();
     return Element;
 }

@@ -310,6 +310,88 @@ QStringView UnknownBlockTag(QStringView raw, bool& end)
     return name;
 }
 
+// The unknown block elements that the engine lays out as blocks by their own name, with nothing hidden:
+// on the design page they stand as themselves, so that the document's own rules for them apply as in a
+// browser (a page laid out as a grid of its main element is a grid there too). The others keep a
+// design-only box: a closed details or dialog would hide its content, and search is unknown to the engine.
+} // namespace
+
+bool THtmlFilter::IsShownByOwnName(QStringView name)
+{
+    static const char* const names[] = {"article", "aside", "figcaption", "figure", "footer",
+                                        "header",  "hgroup", "main",      "nav",    "section"};
+    for (const char* known : names)
+        if (SameText(name, QLatin1StringView(known)))
+            return true;
+    return false;
+}
+
+namespace {
+
+// The attribute that names, on the design page, the kept start tag of an unknown block element shown by
+// its own name.
+const QLatin1StringView BoxAttribute(" data-dsgn=\"");
+
+// The start tag raw (as written: "<section class='x' hidden>") in the form the engine writes it back when
+// nothing changed: the name and the attribute names in lower case, each value in double quotes, a bare
+// attribute as name="". Empty where the engine might write it otherwise or the reader might read the
+// engine's form otherwise: a value with a reference, a quote, an angle bracket or a no-break space, a name
+// given twice, anything left over.
+QString EngineStartTag(QStringView raw, QStringView name)
+{
+    QString tag = QLatin1Char('<') + name.toString().toLower();
+    const qsizetype close = raw.size() - 1;
+    if (close < 1 || raw[close] != u'>')
+        return {};
+    QStringList seen;
+    const auto blank = [](QChar c) { return c.unicode() <= 32; };
+    qsizetype i = 1 + name.size();
+    for (;;) {
+        while (i < close && blank(raw[i]))
+            ++i;
+        if (i >= close)
+            break;
+        const qsizetype nameStart = i;
+        while (i < close && !blank(raw[i]) && raw[i] != u'=')
+            ++i;
+        const QString attribute = raw.mid(nameStart, i - nameStart).toString().toLower();
+        for (QChar c : attribute)
+            if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'-' && c != u'_' && c != u':' && c != u'.')
+                return {};
+        if (seen.contains(attribute) || attribute == QLatin1StringView("data-dsgn"))
+            return {};
+        seen.append(attribute);
+        while (i < close && blank(raw[i]))
+            ++i;
+        QStringView value;
+        if (i < close && raw[i] == u'=') {
+            ++i;
+            while (i < close && blank(raw[i]))
+                ++i;
+            if (i < close && (raw[i] == u'"' || raw[i] == u'\'')) {
+                const QChar quote = raw[i];
+                const qsizetype end = raw.indexOf(quote, i + 1);
+                if (end < 0 || end >= close)
+                    return {};
+                value = raw.mid(i + 1, end - i - 1);
+                i = end + 1;
+                if (i < close && !blank(raw[i]))
+                    return {};
+            } else {
+                const qsizetype start = i;
+                while (i < close && !blank(raw[i]))
+                    ++i;
+                value = raw.mid(start, i - start);
+            }
+        }
+        for (QChar c : value)
+            if (c == u'&' || c == u'"' || c == u'\'' || c == u'<' || c == u'>' || c == u'`' || c.unicode() == 0xA0)
+                return {};
+        tag += QLatin1Char(' ') + attribute + QLatin1String("=\"") + value.toString() + QLatin1Char('"');
+    }
+    return tag + QLatin1Char('>');
+}
+
 // Whether a div among the children of parent stays there when the engine reads the design page, and when
 // the edited page is read back: table parts and list boxes move it out, a div ends a paragraph open around
 // it, which would split the user's paragraph, and the reader ends the text-level elements around a div.
@@ -416,6 +498,7 @@ void THtmlFilter::Clear()
 {
     FTablesWithoutTbody.clear();
     FBlockWrappers.clear();
+    FBoxEnds.clear();
     FNodes.clear();
     FSource.reset();
 }
@@ -676,7 +759,9 @@ void THtmlFilter::WrapUnknownBlocks()
                 if (match != open.rend()) {
                     if (holds < 0)
                         holds = HoldsDesignBlock(parent) ? 1 : 0;
-                    if (holds) {
+                    if (holds && ShowByOwnName(match->first, child, name)) {
+                        // nothing more: the tags stand as themselves
+                    } else if (holds) {
                         auto* wrapper = new THtmlTag(TAG_DIV);
                         wrapper->SetAttribute(ATTR_ID, NextDesignId());
                         wrapper->SetAttribute(ATTR_CLASS, BlockWrapperClass);
@@ -714,6 +799,31 @@ void THtmlFilter::WrapUnknownBlocks()
             }
         }
     }
+}
+
+// Puts the start and end tag of an unknown block element shown by its own name on the design page in the
+// place of their placeholders, start and end being the placeholders of a matched pair; answers false,
+// changing nothing, when the start tag cannot be written so that the engine writes it back the same.
+bool THtmlFilter::ShowByOwnName(THtmlNode* start, THtmlNode* end, QStringView name)
+{
+    if (!IsShownByOwnName(name))
+        return false;
+    const int startIndex = IndexOfDesignId(AttributeOf(start, ATTR_ID));
+    const auto* keptStart = static_cast<const THtmlText*>(KeptNode(startIndex));
+    const THtmlNode* keptEnd = KeptNode(IndexOfDesignId(AttributeOf(end, ATTR_ID)));
+    QString tag = EngineStartTag(keptStart->TextView(), name);
+    if (tag.isEmpty() || !keptEnd)
+        return false;
+    tag.insert(tag.size() - 1, BoxAttribute + QString::number(startIndex) + QLatin1Char('"'));
+    FBoxEnds[keptStart] = keptEnd;
+    const auto replace = [](THtmlNode* placeholder, const QString& text) {
+        placeholder->InsertBefore(new THtmlText(TAG_UNKNOWN, text));
+        placeholder->Parent()->Remove(placeholder);
+        delete placeholder;
+    };
+    replace(start, tag);
+    replace(end, QLatin1String("</") + name.toString().toLower() + QLatin1Char('>'));
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -1286,6 +1396,8 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                     inPlace->SaveAttributes(tag);
                 tag->SetAttribute(ATTR_HREF, tag->AttributeView(ATTR_HREF).mid(strip));
             }
+        } else if (id == TAG_UNKNOWN && node->NodeClass() == THtmlNode::ncText) {
+            MapBackShownByName(static_cast<THtmlText*>(node), boxesSeen, inPlace);
         } else if (THtmlTag* element = tag ? nullptr : AsTag(node)) {
             // A box's design id may also stand on a block the engine's block commands made in its place.
             const int index = IndexOfDesignId(element->AttributeView(ATTR_ID));
@@ -1301,6 +1413,53 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
         if (node)
             next = root->GetNextNode(node);
         node = next;
+    }
+}
+
+// The start tag of an unknown block element shown by its own name, as the engine wrote it back: the tag
+// as the user wrote it where the engine left it as it was, the engine's own tag without the design
+// attribute where the user changed it (an alignment, say), and the end tag as written with either. A
+// second element made from it (a copy pasted, a half split off) is the user's own, with the engine's tags.
+void THtmlFilter::MapBackShownByName(THtmlText* start, std::unordered_set<const THtmlNode*>& seen,
+                                     TMappedSource* inPlace) const
+{
+    const QStringView raw = start->TextView();
+    const qsizetype at = raw.indexOf(BoxAttribute);
+    const qsizetype valueEnd = at < 0 ? -1 : raw.indexOf(u'"', at + BoxAttribute.size());
+    if (valueEnd < 0)
+        return;
+    const QString own = raw.left(at).toString() + raw.mid(valueEnd + 1).toString();
+    bool end = false;
+    const QStringView name = UnknownBlockTag(own, end);
+    bool number = false;
+    const int index = raw.mid(at + BoxAttribute.size(), valueEnd - at - BoxAttribute.size()).toInt(&number);
+    const THtmlNode* kept = number ? KeptNode(index) : nullptr;
+    const auto ends = kept ? FBoxEnds.find(kept) : FBoxEnds.end();
+    const auto setText = [inPlace](THtmlText* text, QStringView value) {
+        if (inPlace)
+            inPlace->SetText(text, value);
+        else
+            text->SetText(value);
+    };
+    const bool first = !name.isEmpty() && !end && ends != FBoxEnds.end() && seen.insert(kept).second;
+    const QStringView keptText = first ? static_cast<const THtmlText*>(kept)->TextView() : QStringView();
+    setText(start, first && own == EngineStartTag(keptText, name) ? keptText : QStringView(own));
+    if (!first)
+        return;
+    int depth = 0;
+    for (THtmlNode* sibling = start->NextSibling(); sibling; sibling = sibling->NextSibling()) {
+        if (sibling->TagId() != TAG_UNKNOWN || sibling->NodeClass() != THtmlNode::ncText)
+            continue;
+        auto* text = static_cast<THtmlText*>(sibling);
+        bool isEnd = false;
+        if (!SameText(UnknownBlockTag(text->TextView(), isEnd), name))
+            continue;
+        if (!isEnd) {
+            ++depth;
+        } else if (depth-- == 0) {
+            setText(text, static_cast<const THtmlText*>(ends->second)->TextView());
+            return;
+        }
     }
 }
 

@@ -22,6 +22,7 @@ class QByteArray;
 class QIODevice;
 class THtmlNode;
 class THtmlTag;
+class THtmlText;
 class THtmlRoot;
 
 // The opening of a design element answered by the open-tag builders: the markup ends in a blank, to
@@ -121,6 +122,10 @@ public:
     // Whether Id names a box the design page alone puts around a matched pair of block tags the reader
     // does not know (a figure, a section, ...): no element of the user's document.
     bool IsBlockWrapper(QStringView Id) const;
+    // Whether an element of that name (an unknown block element) may stand on the design page as itself; it
+    // is one of the document's, not a design-only box, only without the attribute named below.
+    static bool IsShownByOwnName(QStringView Name);
+    static QString BoxAttributeName() { return QStringLiteral("data-dsgn"); }
     // Width, then height of the kept element behind Id (an empty value removes the attribute). Given the
     // resized element's tag identifier, a kept node of another kind (behind a pasted id) is left alone.
     void SetNodeSize(const QString& Id, const QString& Width, const QString& Height, int DesignTag = -1);
@@ -191,6 +196,8 @@ private:
     void PrepareDesignTree();
     void WrapUnknownBlocks();
     QStringView UnknownBlockTagOf(const THtmlNode* node, bool& end) const;
+    bool ShowByOwnName(THtmlNode* start, THtmlNode* end, QStringView name);
+    void MapBackShownByName(THtmlText* start, std::unordered_set<const THtmlNode*>& seen, TMappedSource* inPlace) const;
     THtmlNode* MapBackBlockWrapper(THtmlNode* root, THtmlTag* wrapper, const TBlockEdges& edges, bool repeated,
                                    TMappedSource* inPlace) const;
     QString NextDesignId() const;
@@ -212,6 +219,8 @@ private:
     // Kept markers of the design-only boxes around matched unknown block tags; a design id counts as one
     // such box only when it names one of these.
     std::unordered_map<const THtmlNode*, TBlockEdges> FBlockWrappers;
+    // Kept start tags of the unknown block elements shown by their own name, with their kept end tags.
+    std::unordered_map<const THtmlNode*, const THtmlNode*> FBoxEnds;
     QString FBasePath;
     // The length of the last text read or written, from which the room for the next one is reserved.
     mutable qsizetype FTextSize = 0;

@@ -867,7 +867,8 @@ TEST(HtmlFilter, AttributesAndWrappersSurviveTheDesignPage)
 namespace {
 
 // The outline of a design body: an element as name(children), a design-only box as {children}, the
-// placeholder of an unknown tag as the tag as written, whatever markup stands for it.
+// placeholder of an unknown tag as the tag as written, whatever markup stands for it, and the tags of an
+// element shown by its own name as the design page has them.
 void Outline(const THtmlFilter& filter, const THtmlNode* node, QString& out)
 {
     for (const THtmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
@@ -884,6 +885,10 @@ void Outline(const THtmlFilter& filter, const THtmlNode* node, QString& out)
             out += TagIdToName(child->TagId()) + QLatin1Char('(');
             Outline(filter, child, out);
             out += QLatin1Char(')');
+        } else if (child->TagId() == TAG_UNKNOWN) {
+            // The tag of an element shown by its own name, its kept tag marked with a star.
+            out += static_cast<const THtmlText*>(child)->Text().replace(
+                QRegularExpression(QStringLiteral(" data-dsgn=\"\\d+\"")), QStringLiteral("*"));
         } else if (const auto* text = dynamic_cast<const THtmlText*>(child)) {
             out += text->Text().trimmed().isEmpty() ? QString() : text->Text(); // line ends of the design page
         }
@@ -925,23 +930,27 @@ QString CopySourceText(const THtmlFilter& filter)
 
 } // namespace
 
-// Matched pairs of block tags the reader does not know get a design-only box, nested pairs nested boxes;
-// an end tag closes the nearest open tag of its name, and a tag left without a match, a tag closed in
-// itself, and pairs where a div would not stay (in a paragraph, among table rows, in a text-level element)
-// stay flat.
-TEST(HtmlFilter, UnknownBlockPairsStandInBoxesOfTheirOwnOnTheDesignPage)
+// Matched pairs of block tags the reader does not know stand on the design page as themselves, written as
+// the engine writes them back, or, for those the engine would hide or not know as blocks, in a design-only
+// box; nested pairs nest. An end tag closes the nearest open tag of its name, and a tag left without a
+// match, a tag closed in itself, and pairs where a block would not stay (in a paragraph, among table rows,
+// in a text-level element) stay placeholders; so does a start tag the engine might read or write back
+// otherwise than it stands.
+TEST(HtmlFilter, UnknownBlockPairsStandAsThemselvesOrInBoxesOnTheDesignPage)
 {
     THtmlFilter filter;
     Load(filter, QStringLiteral(
-                     "<html><body><SECTION id=\"s\"><h1>T</h1><figure class=\"f\"><p>code</p>"
+                     "<html><body><SECTION id=s HIDDEN><h1>T</h1><figure class='f'><p>code</p>"
                      "<figcaption>Listing <b>1</b></figcaption></figure></Section>"
                      "<aside><nav>x</aside></nav><header/>h<footer>y<p>in <article>a</article> p</p>"
                      "<table><tr><td><main>m</main></td></tr><summary>s</summary></table>"
-                     "<ul><li><details>d</details></li></ul><widget>w</widget><b><aside>q</aside></b></body></html>"));
+                     "<ul><li><details>d</details></li></ul><widget>w</widget><b><aside>q</aside></b>"
+                     "<nav title=\"a &amp; b\">1</nav><nav id=a ID=b>2</nav><nav title='\"'>3</nav></body></html>"));
     EXPECT_EQ(DesignOutline(filter).toStdString(),
-              "{<SECTION id=\"s\">h1(T){<figure class=\"f\">p(code){<figcaption>Listing b(1)</figcaption>}</figure>}"
-              "</Section>}{<aside><nav>x</aside>}</nav><header/>h<footer>y p(in <article>a</article> p)"
-              "table(tr(td({<main>m</main>}))<summary></summary>)ul(li({<details>d</details>}))<widget>w</widget>b(<aside>q</aside>)");
+              "<section id=\"s\" hidden=\"\"*>h1(T)<figure class=\"f\"*>p(code)<figcaption*>Listing b(1)</figcaption>"
+              "</figure></section><aside*><nav>x</aside></nav><header/>h<footer>y p(in <article>a</article> p)"
+              "table(tr(td(<main*>m</main>))<summary></summary>)ul(li({<details>d</details>}))<widget>w</widget>"
+              "b(<aside>q</aside>){<nav title=\"a &amp; b\">1</nav>}{<nav id=a ID=b>2</nav>}{<nav title='\"'>3</nav>}");
     // Ids of other kinds, and a box's id on anything but a kept marker, are no boxes.
     EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_:::_0")));
     EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_:::_1")));
@@ -949,74 +958,83 @@ TEST(HtmlFilter, UnknownBlockPairsStandInBoxesOfTheirOwnOnTheDesignPage)
     EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_block")));
 }
 
-// Mapping back, in place for a save and on a copy alike: an untouched box gives way to what it holds, so
-// the saved text is the one without boxes; a box the engine or the user gave attributes becomes the
-// user's div, a block that took a box's id the user's block, and the second half of a box split in two
-// the user's div; an emptied box leaves nothing. The source is in design form again after every save.
+// Mapping back, in place for a save and on a copy alike: an element shown by its own name gets its tags
+// back as written where the engine left them alone, and has the engine's where it changed them or made a
+// second element from one; a design-only box gives way to what it holds, becomes the user's div where the
+// engine or the user gave it attributes, and a block that took a box's id becomes the user's block, the
+// second half of a box split in two the user's div; an emptied box leaves nothing. The saved text without
+// an edit is the one without design markup, and the source is in design form again after every save.
 TEST(HtmlFilter, DesignBoxesGiveWayToTheirContentOrBecomeTheUsersDivOnSave)
 {
     const QString html = QStringLiteral(
-        "<html><body><section><h1>T</h1><figure class=\"f\"><p>code</p><figcaption>Listing <b>1</b></figcaption>"
-        "</figure></section><aside><nav>x</aside></nav><article>gone</article><p>end</p>"
-        "<div>a <header>h</header> c<b>x</b><nav>n</nav><i>y</i> <main>m</main></div></body></html>");
+        "<html><body><SECTION Class=s><h1>T</h1><figure class=\"f\"><p>code</p><figcaption>Listing <b>1</b></figcaption>"
+        "</figure></Section ><aside><nav>x</aside></nav><article>gone</article><p>end</p>"
+        "<div>a <header id='h'>h</header> c<b>x</b><nav>n</nav><i>y</i> <main>m</main></div>"
+        "<details>d</details><dialog>g</dialog><search>s</search><summary>y</summary></body></html>");
     THtmlFilter filter;
     Load(filter, html);
     const QString page = DesignPage(filter);
     const QString unedited = Saved(filter);
     EXPECT_FALSE(unedited.contains(QStringLiteral("dsgn"))) << unedited.toStdString();
-    EXPECT_TRUE(unedited.contains(QStringLiteral("<figcaption>Listing <b>1</b></figcaption>"))) << unedited.toStdString();
-    // The blanks at the edges of the boxes are the user's, no more and no fewer.
-    EXPECT_TRUE(Lf(unedited).contains(QStringLiteral("a <header>h</header>\n      c<b>x</b><nav>n</nav><i>y</i> <main>m</main>")))
+    EXPECT_TRUE(unedited.contains(QStringLiteral("<SECTION Class=s>"))) << unedited.toStdString();
+    EXPECT_TRUE(unedited.contains(QStringLiteral("</figure></Section >"))) << unedited.toStdString();
+    // The blanks at the edges of the tags are the user's, no more and no fewer.
+    EXPECT_TRUE(Lf(unedited).contains(QStringLiteral("a <header id='h'>h</header>\n      c<b>x</b><nav>n</nav><i>y</i> <main>m</main>")))
         << unedited.toStdString();
     filter.SetDesignText(DesignBody(filter));
     EXPECT_EQ(Saved(filter).toStdString(), unedited.toStdString());
     EXPECT_EQ(CopySourceText(filter).toStdString(), [&] { QString t; filter.GetSourceText(t); return t; }().toStdString());
     EXPECT_EQ(DesignPage(filter), page);
 
-    // The engine centres the caption's line on its box; the user classes the section's box; the
-    // article's box is emptied; a pasted box that names the body is no box.
-    std::unique_ptr<THtmlRoot> edited = ParseHtml(QStringView(DesignBody(filter)));
-    THtmlTag* caption = BoxOf(filter, edited.get(), QStringLiteral("<figcaption"));
-    THtmlTag* section = BoxOf(filter, edited.get(), QStringLiteral("<section"));
-    THtmlTag* article = BoxOf(filter, edited.get(), QStringLiteral("<article"));
-    ASSERT_TRUE(caption && section && article);
-    caption->SetAttribute(ATTR_STYLE, QStringLiteral("text-align: center;"));
-    section->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_block wide"));
-    article->Clear();
-    // A block format makes the header's box a heading that keeps the box's attributes; a line break
-    // splits the main's box in two that both carry its id.
-    THtmlTag* header = BoxOf(filter, edited.get(), QStringLiteral("<header"));
-    THtmlTag* main = BoxOf(filter, edited.get(), QStringLiteral("<main"));
-    ASSERT_TRUE(header && main);
-    header->SetTagId(TAG_H2);
-    auto* half = new THtmlTag(TAG_DIV);
-    half->AssignAttributes(main);
-    main->NextSibling() ? main->NextSibling()->InsertBefore(half) : main->Parent()->AppendChild(half);
-    THtmlNode* endTag = main->LastChild();
-    while (endTag && endTag->NodeClass() != THtmlNode::ncTag)
-        endTag = endTag->PrevSibling();
-    half->AppendChild(endTag);
-    THtmlNode* last = edited->FindFirst(TAG_BODY)->LastChild();
-    auto* pasted = new THtmlTag(TAG_DIV);
-    pasted->SetAttribute(ATTR_ID, QStringLiteral("dsgn_:::_0"));
-    pasted->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_block"));
-    last->InsertBefore(pasted);
-    QString body;
-    AppendHtmlNode(body, edited->FindFirst(TAG_BODY), woUnformatted);
+    // As the engine would write the body back after edits: it centres the caption's line on the caption,
+    // the user classes the section, the article is emptied, a line break splits the main in two that both
+    // carry its attributes, and the dialog's box gets the engine's centring.
+    QString body = DesignBody(filter);
+    const auto edit = [&body](const QString& pattern, const QString& to) {
+        const QRegularExpression find(pattern);
+        ASSERT_TRUE(find.match(body).hasMatch()) << pattern.toStdString() << "\n" << body.toStdString();
+        body.replace(find, to);
+    };
+    edit(QStringLiteral("<figcaption( data-dsgn=\"\\d+\")>"), QStringLiteral("<figcaption\\1 style=\"text-align: center;\">"));
+    edit(QStringLiteral("<section class=\"s\""), QStringLiteral("<section class=\"s wide\""));
+    edit(QStringLiteral(">gone<"), QStringLiteral("><"));
+    edit(QStringLiteral("(<main data-dsgn=\"\\d+\">)m</main>"), QStringLiteral("\\1m</main>\\1</main>"));
+    edit(QStringLiteral("(<div id=\"dsgn_:::_\\d+\" class=\"dsgn_block\")(>\\s*<span[^>]*></span>g<)"),
+         QStringLiteral("\\1 style=\"text-align: center;\"\\2"));
     filter.SetDesignText(body);
     const QString designForm = DesignPage(filter);
     QString text;
     filter.GetSourceText(text);
     EXPECT_EQ(CopySourceText(filter).toStdString(), text.toStdString());
-    EXPECT_EQ(Lf(text).section(QStringLiteral("<body>"), 1).toStdString(),
-              "\n    <div class=\"wide\">\n      <section>\n      <h1>T</h1>\n      <figure class=\"f\">\n"
-              "      <p>code</p>\n      <div style=\"text-align: center;\">\n"
-              "        <figcaption>Listing <b>1</b></figcaption>\n      </div>\n      </figure></section>\n    </div>\n"
-              "    <aside><nav>x</aside></nav>\n    <p>end</p>\n    <div id=\"dsgn_:::_0\" class=\"dsgn_block\"></div>\n"
-              "    <div>\n      a\n      <h2><header>h</header>\n      </h2>\n      c<b>x</b><nav>n</nav><i>y</i> <main>m\n"
-              "      <div>\n        </main>\n      </div>\n    </div>\n  </body>\n</html>\n");
+    EXPECT_FALSE(text.contains(QStringLiteral("dsgn"))) << text.toStdString();
+    for (const char* expected :
+         {"<section class=\"s wide\">", "<figcaption style=\"text-align: center;\">Listing <b>1</b></figcaption>",
+          "</figure></Section >", "<article></article>", "<header id='h'>h</header>", "<main>m</main><main></main>",
+          "<div style=\"text-align: center;\">\n      <dialog>g</dialog>\n    </div>", "<details>d</details>"})
+        EXPECT_TRUE(Lf(text).contains(QLatin1String(expected))) << expected << "\n" << text.toStdString();
     EXPECT_EQ(Saved(filter), text.toLatin1());
     EXPECT_EQ(DesignPage(filter), designForm);
+
+    // The boxes that stay: a block format makes a box a heading that keeps its attributes, a pasted box that
+    // names the body is no box.
+    std::unique_ptr<THtmlRoot> edited = ParseHtml(QStringView(DesignBody(filter)));
+    THtmlTag* details = BoxOf(filter, edited.get(), QStringLiteral("<details"));
+    THtmlTag* search = BoxOf(filter, edited.get(), QStringLiteral("<search"));
+    ASSERT_TRUE(details && search);
+    details->SetTagId(TAG_H2);
+    search->Clear();
+    auto* pasted = new THtmlTag(TAG_DIV);
+    pasted->SetAttribute(ATTR_ID, QStringLiteral("dsgn_:::_0"));
+    pasted->SetAttribute(ATTR_CLASS, QStringLiteral("dsgn_block"));
+    edited->FindFirst(TAG_BODY)->AppendChild(pasted);
+    body.clear();
+    AppendHtmlNode(body, edited->FindFirst(TAG_BODY), woUnformatted);
+    filter.SetDesignText(body);
+    filter.GetSourceText(text);
+    EXPECT_EQ(CopySourceText(filter).toStdString(), text.toStdString());
+    EXPECT_TRUE(Lf(text).contains(QStringLiteral("<h2><details>d</details>\n    </h2>"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("<search>"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("<div id=\"dsgn_:::_0\" class=\"dsgn_block\"></div>"))) << text.toStdString();
 }
 
 TEST(HtmlFilter, LoadFromStreamDecodesTheDeclaredCharset)
