@@ -122,8 +122,9 @@ public:
     // Whether Id names a box the design page alone puts around a matched pair of block tags the reader
     // does not know (a figure, a section, ...): no element of the user's document.
     bool IsBlockWrapper(QStringView Id) const;
-    // Whether an element of that name (an unknown block element) may stand on the design page as itself; it
-    // is one of the document's, not a design-only box, only without the attribute named below.
+    // Whether an unknown block element of that name may stand on the design page as itself; one that does
+    // carries the attribute BoxAttributeName names, and the tools see the element around it, as for any tag
+    // the editor does not know.
     static bool IsShownByOwnName(QStringView Name);
     static QString BoxAttributeName() { return QStringLiteral("data-dsgn"); }
     // Width, then height of the kept element behind Id (an empty value removes the attribute). Given the
