@@ -417,6 +417,7 @@ void THtmlFilter::Clear()
     FTablesWithoutTbody.clear();
     FBlockWrappers.clear();
     FNodes.clear();
+    FBodyRead.Clear();
     FSource.reset();
 }
 
@@ -990,19 +991,27 @@ void THtmlFilter::SetDesignText(const QString& Html)
 {
     if (!FSource)
         return;
-    // The engine writes flags as name="" (selected="", checked=""): read as the bare flags they are, so a
-    // selected option or a checked box keeps its flag on every save.
-    std::unique_ptr<THtmlRoot> edited = ParseHtml(QStringView(Html), poEmptyFlagsAreBare);
-    THtmlNode* found = edited->FindFirst(TAG_BODY);
-    THtmlTag* from = found ? AsTag(found) : edited->GetBody();
     THtmlNode* own = FSource->FindFirst(TAG_BODY);
     THtmlTag* to = own ? AsTag(own) : FSource->GetBody();
+    // After an edit most of the body reads as it did: only the part around the change is read again.
+    // The engine writes flags as name="" (selected="", checked=""): read as the bare flags they are, so a
+    // selected option or a checked box keeps its flag on every save.
+    if (FBodyRead.Body == to && ReparseHtmlBody(Html, poEmptyFlagsAreBare, FBodyRead))
+        return;
+    FBodyRead.Clear();
+    std::unique_ptr<THtmlRoot> edited = ParseHtml(Html, poEmptyFlagsAreBare, FBodyRead);
+    THtmlNode* found = edited->FindFirst(TAG_BODY);
+    THtmlTag* from = found ? AsTag(found) : edited->GetBody();
     // The edited body becomes ours whole: its attributes are copied and its children moved over, which
     // is the same as a copy of the temporary tree that is freed right after.
     to->Clear();
     to->AssignAttributes(from);
     while (THtmlNode* child = from->FirstChild())
         to->AppendChild(child);
+    if (FBodyRead.Body == from)
+        FBodyRead.MoveBody(to);
+    else
+        FBodyRead.Clear();
 }
 
 // What mapping back did to the source tree itself, undone in reverse order when the mapping ends: the

@@ -11,6 +11,8 @@
 //
 // A design id only ever counts when it names a kept node of the kind the design element stands for: an
 // id pasted from another page, or one that names no kept node, is treated as no design id at all.
+#include "HtmlFiler.h"
+
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -216,4 +218,7 @@ private:
     // The length of the last text read or written, from which the room for the next one is reserved.
     mutable qsizetype FTextSize = 0;
     qsizetype FHeadSize = 0;
+    // Where the reading of the body taken from the page stood between its tags: the next body taken is
+    // read again only around what changed.
+    THtmlReadPoints FBodyRead;
 };
