@@ -46,25 +46,27 @@ struct THtmlReadPoint
     bool InPre;
 };
 
-// The read points of a body, in the order of the text, with that text.
+// The read points of a body, in the order of the text, with the length of that text.
 struct THtmlReadPoints
 {
     std::vector<THtmlReadPoint> Points;
     THtmlTag* Body = nullptr;
-    QString Text; // the text read
+    qsizetype TextLength = 0;
 
-    void Clear() { Points.clear(); Body = nullptr; Text.clear(); }
+    void Clear() { Points.clear(); Body = nullptr; TextLength = 0; }
     // The body's children have moved (all of them, unchanged) into To.
     void MoveBody(THtmlTag* To);
 };
 
 // ParseHtml that also records the read points of the body of the tree it answers.
-std::unique_ptr<THtmlRoot> ParseHtml(const QString& text, unsigned options, THtmlReadPoints& points);
-// Brings the body that points were recorded on up to date with text, an edit of the text read then: what
-// lies between the read points around the change is read again and takes the place of the nodes read
-// there before. True when done; false, with nothing changed, when that part does not read back into the
-// same place (or raises), so the whole text is to be read instead.
-bool ReparseHtmlBody(const QString& text, unsigned options, THtmlReadPoints& points);
+std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options, THtmlReadPoints& points);
+// Brings the body that points were recorded on up to date with text, an edit of the text read then that
+// kept its first keepStart and its last keepEnd units: what lies between the read points around the
+// change is read again and takes the place of the nodes read there before. True when done; false, with
+// nothing changed, when that part does not read back into the same place (or raises), so the whole text
+// is to be read instead.
+bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, unsigned options,
+                     THtmlReadPoints& points);
 
 // Writes every child of the root in order; false, writing nothing, when root is null, and false when the
 // stream refused any of the output.

@@ -857,28 +857,6 @@ bool IsWithin(const THtmlNode* node, const THtmlNode* ancestor, const THtmlNode*
     return false;
 }
 
-// The length of what a and b share at their start, and (not reaching into that) at their end.
-std::pair<qsizetype, qsizetype> SharedEnds(QStringView a, QStringView b)
-{
-    const qsizetype most = std::min(a.size(), b.size());
-    const char16_t* x = a.utf16();
-    const char16_t* y = b.utf16();
-    constexpr qsizetype Block = 2048;
-    qsizetype start = 0;
-    while (most - start >= Block && std::memcmp(x + start, y + start, Block * 2) == 0)
-        start += Block;
-    while (start < most && x[start] == y[start])
-        ++start;
-    const char16_t* xe = x + a.size();
-    const char16_t* ye = y + b.size();
-    qsizetype end = 0;
-    while (most - start - end >= Block && std::memcmp(xe - end - Block, ye - end - Block, Block * 2) == 0)
-        end += Block;
-    while (start + end < most && xe[-end - 1] == ye[-end - 1])
-        ++end;
-    return {start, end};
-}
-
 } // namespace
 
 void THtmlReadPoints::MoveBody(THtmlTag* To)
@@ -889,9 +867,9 @@ void THtmlReadPoints::MoveBody(THtmlTag* To)
     Body = To;
 }
 
-std::unique_ptr<THtmlRoot> ParseHtml(const QString& text, unsigned options, THtmlReadPoints& points)
+std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options, THtmlReadPoints& points)
 {
-    THtmlParser parser(QStringView(text).utf16(), text.size(), options);
+    THtmlParser parser(text.utf16(), text.size(), options);
     std::vector<THtmlReadPoint> recorded;
     parser.RecordInto(recorded);
     std::unique_ptr<THtmlRoot> root = parser.Run();
@@ -899,26 +877,25 @@ std::unique_ptr<THtmlRoot> ParseHtml(const QString& text, unsigned options, THtm
     points.Points = std::move(recorded);
     THtmlNode* body = root->FindFirst(TAG_BODY);
     points.Body = body && body->NodeClass() == THtmlNode::ncTag ? static_cast<THtmlTag*>(body) : nullptr;
-    points.Text = text;
+    points.TextLength = text.size();
     if (!points.Body)
         points.Clear();
     return root;
 }
 
-bool ReparseHtmlBody(const QString& text, unsigned options, THtmlReadPoints& points)
+bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, unsigned options,
+                     THtmlReadPoints& points)
 {
     std::vector<THtmlReadPoint>& v = points.Points;
-    if (!points.Body || v.empty())
+    const qsizetype oldLength = points.TextLength;
+    if (!points.Body || v.empty() || keepStart < 0 || keepEnd < 0 || keepStart + keepEnd > oldLength ||
+        keepStart + keepEnd > text.size())
         return false;
-    const auto [keepStart, keepEnd] = SharedEnds(points.Text, text);
-    const qsizetype oldLength = points.Text.size();
     const qsizetype delta = text.size() - oldLength;
     const qsizetype changeStart = keepStart;
     const qsizetype changeEnd = oldLength - keepEnd;
-    if (delta == 0 && keepStart == oldLength) {
-        points.Text = text;
+    if (delta == 0 && keepStart == oldLength)
         return true; // the same text
-    }
     // From the last point before the change and the first at or after it, out to the nearest pair in the
     // same element, going up while the element closes before the change ends. The point before stands two
     // units clear of the change: text before a tag ends where the tag's "<" and the letter after it say so.
@@ -988,7 +965,7 @@ bool ReparseHtmlBody(const QString& text, unsigned options, THtmlReadPoints& poi
         }
         ++open[TAG_HTML];
         holder = std::make_unique<THtmlTag>(parent->TagId());
-        parser = std::make_unique<THtmlParser>(QStringView(text).utf16(), text.size(), options);
+        parser = std::make_unique<THtmlParser>(text.utf16(), text.size(), options);
         inner.clear();
         parser->RecordInto(inner);
         if (parser->RunPart(holder.get(), open, v[l], v[r].At + delta, v[r]))
@@ -1020,15 +997,15 @@ bool ReparseHtmlBody(const QString& text, unsigned options, THtmlReadPoints& poi
             parent->AppendChild(child);
     }
 
-    std::vector<THtmlReadPoint> points2;
+    // The points: those before the part stay, those read in it come in between, those after it move by
+    // the change of length; all in place, the list being as long as the body has tags.
     const size_t keepBefore = size_t(std::upper_bound(v.begin(), v.end(), from.At,
                                                       [](qsizetype at, const THtmlReadPoint& p) { return at < p.At; }) -
                                      v.begin());
     const size_t keepFrom = size_t(std::lower_bound(v.begin(), v.end(), to.At,
                                                     [](const THtmlReadPoint& p, qsizetype at) { return p.At < at; }) -
                                    v.begin());
-    points2.reserve(keepBefore + inner.size() + (v.size() - keepFrom));
-    points2.insert(points2.end(), v.begin(), v.begin() + qsizetype(keepBefore));
+    size_t kept = 0;
     for (THtmlReadPoint point : inner) {
         if (point.At <= from.At || point.At >= stop)
             continue;
@@ -1037,17 +1014,23 @@ bool ReparseHtmlBody(const QString& text, unsigned options, THtmlReadPoints& poi
             if (!point.Last)
                 point.Last = from.Last;
         }
-        points2.push_back(point);
+        inner[kept++] = point;
     }
+    inner.resize(kept);
     for (size_t k = keepFrom; k < v.size(); ++k) {
-        THtmlReadPoint point = v[k];
+        THtmlReadPoint& point = v[k];
         point.At += delta;
         if (point.Parent == parent && point.Last == oldLast)
             point.Last = newLast;
-        points2.push_back(point);
     }
-    v = std::move(points2);
-    points.Text = text;
+    const size_t room = keepFrom - keepBefore;
+    const size_t over = std::min(room, inner.size());
+    std::copy(inner.begin(), inner.begin() + qsizetype(over), v.begin() + qsizetype(keepBefore));
+    if (inner.size() < room)
+        v.erase(v.begin() + qsizetype(keepBefore + over), v.begin() + qsizetype(keepFrom));
+    else
+        v.insert(v.begin() + qsizetype(keepFrom), inner.begin() + qsizetype(over), inner.end());
+    points.TextLength = text.size();
     return true;
 }
 
