@@ -367,9 +367,12 @@ void THtmlDesigner::TakeBodyFromPage()
 
 void THtmlDesigner::TakeBodyText()
 {
-    FBodyRead = FFilter->SetDesignText(FBodyText, FBodyRead, FBodyKeptStart, FBodyKeptEnd);
+    // Kept lengths that overlap tell a text unchanged since it was last taken.
+    const qsizetype keptStart = std::min(FBodyKeptStart, FBodyText.size());
+    const qsizetype keptEnd = std::min(FBodyKeptEnd, FBodyText.size() - keptStart);
+    FBodyRead = FFilter->SetDesignText(FBodyText, FBodyRead, keptStart, keptEnd);
     FBodyKeptStart = FBodyText.size();
-    FBodyKeptEnd = 0;
+    FBodyKeptEnd = FBodyText.size();
     FSyncedVersion = FBodyTextVersion;
     FSyncedAt = FBodyTextAt;
 }
