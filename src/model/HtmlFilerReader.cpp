@@ -930,7 +930,9 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
     int replaced = 0;
     THtmlNode* first = nullptr;
     // A part that reads out of its element (a block in a bold, an end tag of the element) is tried once
-    // or twice more from the elements around it; past that the whole text is read.
+    // or twice more from the elements around it; past that, or once the parts tried come to half the
+    // text, the whole text is read, which then costs little more than it would have alone.
+    qsizetype tried = 0;
     for (int tries = 0;; ++tries) {
         r = v.size();
         for (;;) {
@@ -959,6 +961,9 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
                     break;
             }
         }
+        tried += v[r].At - v[l].At;
+        if (tried > oldLength / 2)
+            return false;
         std::array<int, TagCount> open{};
         for (const THtmlNode* n = parent;; n = n->Parent()) {
             if (n->TagId() >= 0 && n->TagId() < TagCount)
