@@ -185,6 +185,7 @@ void THtmlDesigner::LoadDocument(const QString& Text)
     FBodyText.clear();
     FBodyTextSerial = 0;
     FBodyTextVersion = -1;
+    FBodyRead = 0;
     // The runtime's start brings the placeholders' sizes along and answers with the body as the engine
     // made it, in the same round trip.
     QVariant body;
@@ -317,13 +318,19 @@ bool THtmlDesigner::ApplyBodyText(const QVariant& Answer)
         return false;
     if (base == 0) {
         FBodyText = text.toString();
+        FBodyRead = 0;
     } else {
         // The start and the end that stayed the same are kept; only what lies between is replaced.
         const qsizetype keepStart = body.value(QStringLiteral("keepStart")).toLongLong();
         const qsizetype keepEnd = body.value(QStringLiteral("keepEnd")).toLongLong();
         if (keepStart < 0 || keepEnd < 0 || keepStart + keepEnd > FBodyText.size())
             return false;
-        FBodyText.replace(keepStart, FBodyText.size() - keepStart - keepEnd, text.toString());
+        const QString between = text.toString();
+        if (!between.isEmpty() || keepStart + keepEnd < FBodyText.size())
+            FBodyText.replace(keepStart, FBodyText.size() - keepStart - keepEnd, between);
+        // What stayed since the text was last taken: the filter then reads again only the rest.
+        FBodyKeptStart = std::min(FBodyKeptStart, keepStart);
+        FBodyKeptEnd = std::min(FBodyKeptEnd, keepEnd);
     }
     FBodyTextSerial = serial;
     FBodyTextVersion = body.value(QStringLiteral("version")).toLongLong();
@@ -360,7 +367,12 @@ void THtmlDesigner::TakeBodyFromPage()
 
 void THtmlDesigner::TakeBodyText()
 {
-    FFilter->SetDesignText(FBodyText);
+    // Kept lengths that overlap tell a text unchanged since it was last taken.
+    const qsizetype keptStart = std::min(FBodyKeptStart, FBodyText.size());
+    const qsizetype keptEnd = std::min(FBodyKeptEnd, FBodyText.size() - keptStart);
+    FBodyRead = FFilter->SetDesignText(FBodyText, FBodyRead, keptStart, keptEnd);
+    FBodyKeptStart = FBodyText.size();
+    FBodyKeptEnd = FBodyText.size();
     FSyncedVersion = FBodyTextVersion;
     FSyncedAt = FBodyTextAt;
 }

@@ -339,6 +339,11 @@ private:
     qint64 FBodyTextSerial = 0;
     qint64 FBodyTextVersion = -1;
     QDateTime FBodyTextAt;
+    // The filter's reading of the body text last taken (0: none to build on), and the lengths at the start
+    // and the end of the body text that are as they were then.
+    qint64 FBodyRead = 0;
+    qsizetype FBodyKeptStart = 0;
+    qsizetype FBodyKeptEnd = 0;
     QTimer* FBodyCopyTimer = nullptr;
     int FBodyCopyDelay = 2000;
     qint64 FBodyCopyCost = 0;

@@ -500,6 +500,7 @@ void THtmlFilter::Clear()
     FBlockWrappers.clear();
     FBoxEnds.clear();
     FNodes.clear();
+    FBodyRead.Clear();
     FSource.reset();
 }
 
@@ -1096,23 +1097,35 @@ void THtmlFilter::SetNodeSize(const QString& Id, const QString& Width, const QSt
     }
 }
 
-void THtmlFilter::SetDesignText(const QString& Html)
+qint64 THtmlFilter::SetDesignText(const QString& Html, qint64 Since, qsizetype KeptStart, qsizetype KeptEnd)
 {
     if (!FSource)
-        return;
-    // The engine writes flags as name="" (selected="", checked=""): read as the bare flags they are, so a
-    // selected option or a checked box keeps its flag on every save.
-    std::unique_ptr<THtmlRoot> edited = ParseHtml(QStringView(Html), poEmptyFlagsAreBare);
-    THtmlNode* found = edited->FindFirst(TAG_BODY);
-    THtmlTag* from = found ? AsTag(found) : edited->GetBody();
+        return 0;
     THtmlNode* own = FSource->FindFirst(TAG_BODY);
     THtmlTag* to = own ? AsTag(own) : FSource->GetBody();
+    // After an edit most of the body reads as it did: only the part around the change is read again.
+    // The engine writes flags as name="" (selected="", checked=""): read as the bare flags they are, so a
+    // selected option or a checked box keeps its flag on every save.
+    if (Since != 0 && Since == FBodyReadNumber && FBodyRead.Body == to &&
+        ReparseHtmlBody(Html, KeptStart, KeptEnd, poEmptyFlagsAreBare, FBodyRead))
+        return ++FBodyReadNumber;
+    FBodyRead.Clear();
+    ++FBodyReadNumber;
+    std::unique_ptr<THtmlRoot> edited = ParseHtml(Html, poEmptyFlagsAreBare, FBodyRead);
+    THtmlNode* found = edited->FindFirst(TAG_BODY);
+    THtmlTag* from = found ? AsTag(found) : edited->GetBody();
     // The edited body becomes ours whole: its attributes are copied and its children moved over, which
     // is the same as a copy of the temporary tree that is freed right after.
     to->Clear();
     to->AssignAttributes(from);
     while (THtmlNode* child = from->FirstChild())
         to->AppendChild(child);
+    if (FBodyRead.Body != from) {
+        FBodyRead.Clear();
+        return 0;
+    }
+    FBodyRead.MoveBody(to);
+    return FBodyReadNumber;
 }
 
 // What mapping back did to the source tree itself, undone in reverse order when the mapping ends: the

@@ -11,6 +11,8 @@
 //
 // A design id only ever counts when it names a kept node of the kind the design element stands for: an
 // id pasted from another page, or one that names no kept node, is treated as no design id at all.
+#include "HtmlFiler.h"
+
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -97,7 +99,10 @@ public:
     // Mapping back and saving. Placeholders become their kept nodes again, design ids, classes and
     // handlers give way to the source's own attributes, links lose the design page's address, and a
     // tbody the engine gave a table the user wrote without one is dropped (its rows move up).
-    void SetDesignText(const QString& Html);
+    // SetDesignText takes the engine's body into the source tree and answers a number for that reading
+    // (0: none to build on). Given the number of an earlier reading and the lengths at the start and the
+    // end of Html that are as they were in that reading's text, only what lies around the rest is read.
+    qint64 SetDesignText(const QString& Html, qint64 Since = 0, qsizetype KeptStart = 0, qsizetype KeptEnd = 0);
     // The mapped-back document as a new tree (a copy; the source stays in design form).
     std::unique_ptr<THtmlRoot> DesignToSource() const;
     // The mapped-back document as text. Written from the source tree itself, mapped in place for the
@@ -226,4 +231,8 @@ private:
     // The length of the last text read or written, from which the room for the next one is reserved.
     mutable qsizetype FTextSize = 0;
     qsizetype FHeadSize = 0;
+    // Where the reading of the body taken from the page stood between its tags: the next body taken is
+    // read again only around what changed.
+    THtmlReadPoints FBodyRead;
+    qint64 FBodyReadNumber = 0;
 };

@@ -20,6 +20,7 @@
 #include <QString>
 #include <QStringView>
 #include <memory>
+#include <vector>
 
 class QIODevice;
 
@@ -31,6 +32,41 @@ std::unique_ptr<THtmlRoot> ParseHtml(QStringView text);
 // (selected="", checked="", as the browser engine writes flags) as the bare flag.
 enum TParseOption : unsigned { poNone = 0, poEmptyFlagsAreBare = 1 };
 std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options);
+
+// A place between two tags of the body where the reader stood: the offset in the text, the element it was
+// in, that element's child read last (null for none yet) and the two switches that steer how the text
+// after it is read. The state of the reader there is all of that, so reading from such a place on gives
+// what reading the whole text gave from it on.
+struct THtmlReadPoint
+{
+    qsizetype At;
+    THtmlTag* Parent;
+    THtmlNode* Last;
+    bool Trim;
+    bool InPre;
+};
+
+// The read points of a body, in the order of the text, with the length of that text.
+struct THtmlReadPoints
+{
+    std::vector<THtmlReadPoint> Points;
+    THtmlTag* Body = nullptr;
+    qsizetype TextLength = 0;
+
+    void Clear() { Points.clear(); Body = nullptr; TextLength = 0; }
+    // The body's children have moved (all of them, unchanged) into To.
+    void MoveBody(THtmlTag* To);
+};
+
+// ParseHtml that also records the read points of the body of the tree it answers.
+std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options, THtmlReadPoints& points);
+// Brings the body that points were recorded on up to date with text, an edit of the text read then that
+// kept its first keepStart and its last keepEnd units: what lies between the read points around the
+// change is read again and takes the place of the nodes read there before. True when done; false, with
+// nothing changed, when that part does not read back into the same place (or raises), so the whole text
+// is to be read instead.
+bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, unsigned options,
+                     THtmlReadPoints& points);
 
 // Writes every child of the root in order; false, writing nothing, when root is null, and false when the
 // stream refused any of the output.

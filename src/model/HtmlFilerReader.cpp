@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -115,11 +116,16 @@ bool IsFlagAttribute(int attr)
 const QString MsgUnterminatedComment = QStringLiteral("Unterminated Comment");
 const QString MsgUnterminatedScript = QStringLiteral("Unterminated Script");
 
+// A read in part that would leave the element it reads into (or the body): the whole text is read instead.
+struct TPartLeaves
+{
+};
+
 class THtmlParser
 {
 public:
     THtmlParser(const char16_t* text, qsizetype length, unsigned options)
-        : P(text), FEnd(text + length), FRoot(std::make_unique<THtmlRoot>()), FFlags(FlagTable().Flags.data()),
+        : P(text), FText(text), FEnd(text + length), FStop(FEnd), FRoot(std::make_unique<THtmlRoot>()), FFlags(FlagTable().Flags.data()),
           FOptions(options)
     {
         FCurrent = FRoot.get();
@@ -128,7 +134,49 @@ public:
 
     std::unique_ptr<THtmlRoot> Run()
     {
-        while (P < FEnd) {
+        ReadSteps();
+        DropEmptyBlocks();
+        return std::move(FRoot);
+    }
+
+    // Records the read points of the body into points while reading.
+    void RecordInto(std::vector<THtmlReadPoint>& points) { FRecord = &points; }
+
+    // Reads the text from point on into holder, which stands for point's element (open holds the counts of
+    // its chain up to the root), up to stop; true when the reading ends there in the state given by end, as
+    // it ended there before. What it read is in holder, its points are recorded.
+    bool RunPart(THtmlTag* holder, const std::array<int, TagCount>& open, const THtmlReadPoint& point,
+                 qsizetype stop, const THtmlReadPoint& end)
+    {
+        FHolder = holder;
+        FCurrent = holder;
+        FOpen = open;
+        FSection = TAG_BODY;
+        FTrim = point.Trim;
+        FInPre = point.InPre;
+        P = FText + point.At;
+        FStop = FText + stop;
+        try {
+            ReadSteps();
+        } catch (const TPartLeaves&) {
+            return false;
+        } catch (const Exception&) {
+            return false;
+        }
+        if (P != FStop || FCurrent != holder || FTrim != end.Trim || FInPre != end.InPre)
+            return false;
+        DropEmptyBlocks();
+        return true;
+    }
+
+    // The elements that the final pass dropped, each with its previous sibling then.
+    const std::vector<std::pair<THtmlNode*, THtmlNode*>>& Dropped() const { return FDropped; }
+
+private:
+    // Token by token up to the stop (the end of the text, or of the part read).
+    void ReadSteps()
+    {
+        while (P < FStop) {
             if (*P != u'<' || P + 1 >= FEnd) {
                 ParseText();
                 continue;
@@ -147,11 +195,14 @@ public:
                 ParseTag(ReadUpTo(P + 1, [](char16_t ch) { return IsBlank(ch) || ch == u'/' || ch == u'>'; }));
             }
         }
-        DropEmptyBlocks();
-        return std::move(FRoot);
     }
 
-private:
+    // Where the reader stands now in the body, before a tag at or after one: a read point.
+    void RecordPoint(const char16_t* at)
+    {
+        if (FRecord && FSection == TAG_BODY && !FDisplaced && FOpen[TAG_BODY] > 0)
+            FRecord->push_back({at - FText, FCurrent, FCurrent->LastChild(), FTrim, FInPre});
+    }
     // "Reading up to a set": the character at from is always taken, reading stops at the first following
     // character in the set (or the end). Answers the position of that stop.
     template <typename TStop>
@@ -205,6 +256,8 @@ private:
     void ClimbTo(THtmlTag* ancestor)
     {
         while (FCurrent != ancestor) {
+            if (FCurrent == FHolder)
+                throw TPartLeaves();
             --FOpen[FCurrent->TagId()];
             FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
         }
@@ -213,6 +266,8 @@ private:
     // A jump to an element anywhere (html, head, body: all near the root).
     void JumpTo(THtmlTag* e)
     {
+        if (FHolder)
+            throw TPartLeaves();
         FCurrent = e;
         FOpen.fill(0);
         for (THtmlNode* n = e; n && n->TagId() >= 0; n = n->Parent())
@@ -318,6 +373,7 @@ private:
             ParseEndTag(id - TagEndOffset);
             return;
         }
+        RecordPoint(tagStart);
         ParseStartTag(id, tagStart);
     }
 
@@ -325,8 +381,11 @@ private:
     {
         if (t >= 0 && t < TagCount && FOpen[t] > 0) {
             THtmlTag* e = FCurrent;
-            while (e->TagId() != t)
+            while (e->TagId() != t) {
+                if (e == FHolder)
+                    throw TPartLeaves();
                 e = ParentOf(e);
+            }
             if (FDisplaced)
                 ReturnFromHead();
             else
@@ -338,6 +397,7 @@ private:
         // Blanks right after a block's end tag cannot show: "</div> b" reads as "</div>b" reads.
         if (HasFlag(t, tfBreaks))
             FTrim = true;
+        RecordPoint(P);
     }
 
     void ParseStartTag(int t, const char16_t* tagStart)
@@ -372,6 +432,8 @@ private:
             FSection = TAG_FRAMESET;
         } else if (InTagSet(t, tsHead) && FSection == TAG_BODY && FOpen[TAG_NOSCRIPT] == 0) {
             // A head element inside the body goes to the head, but the body stays where it was.
+            if (FHolder)
+                throw TPartLeaves();
             element = new THtmlTag(t);
             FRoot->GetHead()->Add(element);
             if (HasFlag(t, tfEnd)) {
@@ -399,8 +461,11 @@ private:
                 ClimbTo(ParentOf(FCurrent));
             if (HasFlag(FCurrent->TagId(), tfInline) && !HasFlag(t, tfInline)) {
                 THtmlTag* e = FCurrent;
-                while (HasFlag(e->TagId(), tfInline))
+                while (HasFlag(e->TagId(), tfInline)) {
+                    if (e == FHolder)
+                        throw TPartLeaves();
                     e = ParentOf(e);
+                }
                 ClimbTo(e);
             }
             // A div or p closes an open paragraph, as browsers read it ("<p>one<p>two", "<p>a<div>b"); a div
@@ -449,6 +514,8 @@ private:
     // tagStart is the declaration's "<".
     void ParseDocType(const char16_t* tagStart)
     {
+        if (FHolder)
+            throw TPartLeaves();
         const char16_t* from = P;
         if (P < FEnd && *P != u'>')
             P = ReadUpTo(P, [](char16_t ch) { return ch == u'>'; });
@@ -712,6 +779,8 @@ private:
         for (THtmlTag* e : FDropCandidates) {
             // An empty element with attributes is a link target or a styled box: it stays.
             if (e->ChildCount() == 0 && e->AttributeCount() == 0) {
+                if (FRecord)
+                    FDropped.emplace_back(e, e->PrevSibling());
                 e->Parent()->Remove(e);
                 delete e;
             }
@@ -719,7 +788,12 @@ private:
     }
 
     const char16_t* P;
+    const char16_t* FText;
     const char16_t* FEnd;
+    const char16_t* FStop; // where reading stops: the end, or the end of the part read
+    THtmlTag* FHolder = nullptr; // reading in part: the stand-in for the element read into
+    std::vector<THtmlReadPoint>* FRecord = nullptr;
+    std::vector<std::pair<THtmlNode*, THtmlNode*>> FDropped;
     std::unique_ptr<THtmlRoot> FRoot;
     THtmlTag* FCurrent = nullptr;
     int FSection = TAG_ROOT;
@@ -751,6 +825,221 @@ std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options)
 {
     THtmlParser parser(text.utf16(), text.size(), options);
     return parser.Run();
+}
+
+namespace {
+
+// Read points whose nodes the final pass dropped: a point in a dropped element goes, one after a dropped
+// element stands after the sibling before it.
+void ForgetDropped(std::vector<THtmlReadPoint>& points, const std::vector<std::pair<THtmlNode*, THtmlNode*>>& dropped)
+{
+    if (dropped.empty())
+        return;
+    std::unordered_map<const THtmlNode*, THtmlNode*> before(dropped.begin(), dropped.end());
+    auto kept = std::remove_if(points.begin(), points.end(), [&before](THtmlReadPoint& point) {
+        if (before.count(point.Parent))
+            return true;
+        for (auto it = before.find(point.Last); it != before.end(); it = before.find(point.Last))
+            point.Last = it->second;
+        return false;
+    });
+    points.erase(kept, points.end());
+}
+
+bool IsWithin(const THtmlNode* node, const THtmlNode* ancestor, const THtmlNode* body)
+{
+    for (; node; node = node->Parent()) {
+        if (node == ancestor)
+            return true;
+        if (node == body)
+            return false;
+    }
+    return false;
+}
+
+} // namespace
+
+void THtmlReadPoints::MoveBody(THtmlTag* To)
+{
+    for (THtmlReadPoint& point : Points)
+        if (point.Parent == Body)
+            point.Parent = To;
+    Body = To;
+}
+
+std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options, THtmlReadPoints& points)
+{
+    THtmlParser parser(text.utf16(), text.size(), options);
+    std::vector<THtmlReadPoint> recorded;
+    // Room for about one point for every 24 units, which pages full of tags come near: growing the list
+    // as it fills would copy it again and again.
+    recorded.reserve(size_t(text.size() / 24));
+    parser.RecordInto(recorded);
+    std::unique_ptr<THtmlRoot> root = parser.Run();
+    ForgetDropped(recorded, parser.Dropped());
+    points.Points = std::move(recorded);
+    THtmlNode* body = root->FindFirst(TAG_BODY);
+    points.Body = body && body->NodeClass() == THtmlNode::ncTag ? static_cast<THtmlTag*>(body) : nullptr;
+    points.TextLength = text.size();
+    if (!points.Body)
+        points.Clear();
+    return root;
+}
+
+bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, unsigned options,
+                     THtmlReadPoints& points)
+{
+    std::vector<THtmlReadPoint>& v = points.Points;
+    const qsizetype oldLength = points.TextLength;
+    if (!points.Body || v.empty() || keepStart < 0 || keepEnd < 0 || keepStart + keepEnd > oldLength ||
+        keepStart + keepEnd > text.size())
+        return false;
+    const qsizetype delta = text.size() - oldLength;
+    const qsizetype changeStart = keepStart;
+    const qsizetype changeEnd = oldLength - keepEnd;
+    if (delta == 0 && keepStart == oldLength)
+        return true; // the same text
+    // From the last point before the change and the first at or after it, out to the nearest pair in the
+    // same element, going up while the element closes before the change ends. The point before stands two
+    // units clear of the change: text before a tag ends where the tag's "<" and the letter after it say so.
+    auto after = std::upper_bound(v.begin(), v.end(), changeStart - 2,
+                                  [](qsizetype at, const THtmlReadPoint& p) { return at < p.At; });
+    if (after == v.begin())
+        return false;
+    size_t l = size_t(after - v.begin()) - 1;
+    const size_t r0 = size_t(std::lower_bound(v.begin(), v.end(), changeEnd,
+                                              [](const THtmlReadPoint& p, qsizetype at) { return p.At < at; }) -
+                             v.begin());
+    THtmlTag* parent = v[l].Parent;
+    // Goes up to the next element around the part, or answers false at the body.
+    const auto goUp = [&]() {
+        if (parent == points.Body)
+            return false;
+        parent = static_cast<THtmlTag*>(parent->Parent());
+        while (v[l].Parent != parent) {
+            if (l == 0)
+                return false;
+            --l;
+        }
+        return true;
+    };
+    std::unique_ptr<THtmlTag> holder;
+    std::unique_ptr<THtmlParser> parser;
+    std::vector<THtmlReadPoint> inner;
+    size_t r = v.size();
+    int replaced = 0;
+    THtmlNode* first = nullptr;
+    // A part that reads out of its element (a block in a bold, an end tag of the element) is tried once
+    // or twice more from the elements around it; past that, or once the parts tried come to half the
+    // text, the whole text is read, which then costs little more than it would have alone.
+    qsizetype tried = 0;
+    for (int tries = 0;; ++tries) {
+        r = v.size();
+        for (;;) {
+            for (size_t k = r0; k < v.size(); ++k) {
+                if (v[k].Parent == parent) {
+                    r = k;
+                    break;
+                }
+                if (!IsWithin(v[k].Parent, parent, points.Body))
+                    break;
+            }
+            if (r < v.size())
+                break;
+            if (!goUp())
+                return false;
+        }
+        // The nodes read between the two points before: the children after from's last up to to's last.
+        first = v[l].Last ? v[l].Last->NextSibling() : parent->FirstChild();
+        replaced = 0;
+        if (v[r].Last != v[l].Last) {
+            for (THtmlNode* n = first;; n = n->NextSibling()) {
+                if (!n)
+                    return false;
+                ++replaced;
+                if (n == v[r].Last)
+                    break;
+            }
+        }
+        tried += v[r].At - v[l].At;
+        if (tried > oldLength / 2)
+            return false;
+        std::array<int, TagCount> open{};
+        for (const THtmlNode* n = parent;; n = n->Parent()) {
+            if (n->TagId() >= 0 && n->TagId() < TagCount)
+                ++open[n->TagId()];
+            if (n == points.Body)
+                break;
+        }
+        ++open[TAG_HTML];
+        holder = std::make_unique<THtmlTag>(parent->TagId());
+        parser = std::make_unique<THtmlParser>(text.utf16(), text.size(), options);
+        inner.clear();
+        parser->RecordInto(inner);
+        if (parser->RunPart(holder.get(), open, v[l], v[r].At + delta, v[r]))
+            break;
+        if (tries == 2 || !goUp())
+            return false;
+    }
+    const THtmlReadPoint from = v[l];
+    const THtmlReadPoint to = v[r];
+    const qsizetype stop = to.At + delta;
+    // An element left without children would have been dropped by a whole read.
+    if (parent->ChildCount() - replaced + holder->ChildCount() == 0)
+        return false;
+    ForgetDropped(inner, parser->Dropped());
+
+    THtmlNode* newLast = holder->LastChild() ? holder->LastChild() : from.Last;
+    THtmlNode* oldLast = to.Last;
+    for (int i = 0; i < replaced; ++i) {
+        THtmlNode* next = first->NextSibling();
+        parent->Remove(first);
+        delete first;
+        first = next;
+    }
+    THtmlNode* before = from.Last ? from.Last->NextSibling() : parent->FirstChild();
+    while (THtmlNode* child = holder->FirstChild()) {
+        if (before)
+            before->InsertBefore(child);
+        else
+            parent->AppendChild(child);
+    }
+
+    // The points: those before the part stay, those read in it come in between, those after it move by
+    // the change of length; all in place, the list being as long as the body has tags.
+    const size_t keepBefore = size_t(std::upper_bound(v.begin(), v.end(), from.At,
+                                                      [](qsizetype at, const THtmlReadPoint& p) { return at < p.At; }) -
+                                     v.begin());
+    const size_t keepFrom = size_t(std::lower_bound(v.begin(), v.end(), to.At,
+                                                    [](const THtmlReadPoint& p, qsizetype at) { return p.At < at; }) -
+                                   v.begin());
+    size_t kept = 0;
+    for (THtmlReadPoint point : inner) {
+        if (point.At <= from.At || point.At >= stop)
+            continue;
+        if (point.Parent == holder.get()) {
+            point.Parent = parent;
+            if (!point.Last)
+                point.Last = from.Last;
+        }
+        inner[kept++] = point;
+    }
+    inner.resize(kept);
+    for (size_t k = keepFrom; k < v.size(); ++k) {
+        THtmlReadPoint& point = v[k];
+        point.At += delta;
+        if (point.Parent == parent && point.Last == oldLast)
+            point.Last = newLast;
+    }
+    const size_t room = keepFrom - keepBefore;
+    const size_t over = std::min(room, inner.size());
+    std::copy(inner.begin(), inner.begin() + qsizetype(over), v.begin() + qsizetype(keepBefore));
+    if (inner.size() < room)
+        v.erase(v.begin() + qsizetype(keepBefore + over), v.begin() + qsizetype(keepFrom));
+    else
+        v.insert(v.begin() + qsizetype(keepFrom), inner.begin() + qsizetype(over), inner.end());
+    points.TextLength = text.size();
+    return true;
 }
 
 std::unique_ptr<THtmlRoot> ParseHtml(QIODevice& stream)

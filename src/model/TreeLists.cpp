@@ -6,6 +6,11 @@ namespace {
 // no longer hangs from any root.
 bool IsSelfOrAncestor(const TLinkNode* node, const TLinkNode* of)
 {
+    // A node out of any tree and without children is nobody's ancestor: mapping a large page back puts
+    // tens of thousands of such nodes in and out, and climbing from each place to the root would cost a
+    // miss of the cache at every level.
+    if (!node->Parent() && !node->FirstChild())
+        return node == of;
     for (const TLinkNode* p = of; p; p = p->Parent())
         if (p == node)
             return true;

@@ -482,6 +482,49 @@ TEST(HtmlFilter, EditedBodyIsMappedBack)
     EXPECT_FALSE(saved.contains(QStringLiteral("contenteditable"), Qt::CaseInsensitive));
 }
 
+// A body taken after an edit is read again only around the change, and saves as the whole body does,
+// also after a save in between (which maps the tree back and forth in place); a body read in between by
+// another caller (a selection taken for a template) is not built on: the next body is read whole.
+TEST(HtmlFilter, AnEditedBodyReadInPartSavesAsTheWholeBody)
+{
+    const QString page = QStringLiteral(
+        "<html><body><h1>Title</h1><!-- note --><p>One <b>two</b> three.</p><table border=\"1\"><tr><td>cell"
+        "</td></tr></table><p>Last</p></body></html>");
+    const auto savedWhole = [&page](const QString& body) {
+        THtmlFilter whole;
+        Load(whole, page);
+        DesignBody(whole);
+        whole.SetDesignText(body);
+        return Saved(whole);
+    };
+    THtmlFilter filter;
+    Load(filter, page);
+    QString body = DesignBody(filter);
+    qint64 read = filter.SetDesignText(body);
+    ASSERT_NE(read, 0);
+    // Each edit: the text found, what takes its place.
+    const std::pair<QString, QString> edits[] = {
+        {QStringLiteral("two"), QStringLiteral("t<i>w</i>o")},
+        {QStringLiteral("cell"), QStringLiteral("cell x")},
+        {QStringLiteral("Last"), QStringLiteral("Last<br>line")},
+    };
+    for (const auto& [find, replace] : edits) {
+        SCOPED_TRACE(find.toStdString());
+        const qsizetype at = body.indexOf(find);
+        ASSERT_GE(at, 0);
+        const qsizetype keptEnd = body.size() - at - find.size();
+        body.replace(at, find.size(), replace);
+        read = filter.SetDesignText(body, read, at, keptEnd);
+        ASSERT_NE(read, 0);
+        EXPECT_EQ(Saved(filter).toStdString(), savedWhole(body).toStdString());
+    }
+    filter.SetDesignText(QString(body).replace(QStringLiteral("Title"), QStringLiteral("Other")));
+    const qsizetype at = body.indexOf(QStringLiteral("One"));
+    body.insert(at, QStringLiteral("x"));
+    filter.SetDesignText(body, read, at, body.size() - at - 1);
+    EXPECT_EQ(Saved(filter).toStdString(), savedWhole(body).toStdString());
+}
+
 // Links the engine copied and pasted within the page come written against the design page's address; they
 // are saved as the author wrote them: a fragment of the page, or the name of a file beside it.
 TEST(HtmlFilter, PastedLinksLoseTheDesignPagesAddress)

@@ -963,4 +963,133 @@ TEST(HtmlFilerCorpus, WritingIsStableAndKeepsTheText)
     }
 }
 
+// --- reading the body again around an edit ------------------------------------------------------------
+
+// The body as text and as shape (each node's depth and identifier), which tells apart trees that the
+// text alone would not (one text read as two, an element one level off).
+QString BodyDump(THtmlNode* body)
+{
+    QString out;
+    AppendHtmlNode(out, body, woUnformatted);
+    out += u'\n';
+    for (const THtmlNode* n = body->GetNextNode(nullptr); n; n = body->GetNextNode(n)) {
+        int depth = 0;
+        for (const THtmlNode* p = n->Parent(); p != body; p = p->Parent())
+            ++depth;
+        out += QString::number(depth) + u':' + QString::number(n->TagId()) + u' ';
+    }
+    return out;
+}
+
+QString WholeBodyDump(const QString& text)
+{
+    auto root = ParseHtml(QStringView(text), poEmptyFlagsAreBare);
+    return BodyDump(root->FindFirst(TAG_BODY));
+}
+
+// Reads text whole with read points, then edited: answers whether the edit was read in part, and checks
+// that the body then is the body a whole read of the edited text gives.
+bool ReadsEditLikeWhole(const QString& text, qsizetype at, qsizetype cut, const QString& piece)
+{
+    THtmlReadPoints points;
+    auto root = ParseHtml(text, poEmptyFlagsAreBare, points);
+    const QString edited = QString(text).replace(at, cut, piece);
+    const bool inPart = ReparseHtmlBody(edited, at, text.size() - at - cut, poEmptyFlagsAreBare, points);
+    if (inPart)
+        EXPECT_EQ(BodyDump(points.Body), WholeBodyDump(edited));
+    else
+        EXPECT_EQ(BodyDump(points.Body), WholeBodyDump(text)); // nothing changed
+    return inPart;
+}
+
+TEST(HtmlFilerReadInPart, EditsAroundTheBodyReadAsTheWholeEditedText)
+{
+    const QString page = QStringLiteral(
+        "<body id=\"dsgn_:::_0\"><h1>Title</h1>\n<p>First <b>bold</b> words.</p><div class=\"box\"><p>In a "
+        "box</p><ul><li>one</li><li>two</li></ul></div><table border=\"1\"><tbody><tr><td>a1</td><td>b1</td>"
+        "</tr><tr><td>a2 <i>it</i></td><td>b2</td></tr></tbody></table><pre>  kept\n  lines</pre>"
+        "<p>Last words</p></body>");
+    struct TEdit
+    {
+        const char* What;
+        QString Find;    // the edit replaces this (the first of it)
+        QString Replace;
+        bool InPart;     // read in part rather than whole
+    };
+    const TEdit edits[] = {
+        {"a key at the start", QStringLiteral("Title"), QStringLiteral("xTitle"), true},
+        {"a key in the middle", QStringLiteral("bold"), QStringLiteral("boxld"), true},
+        {"a key at the end", QStringLiteral("Last words"), QStringLiteral("Last wordsx"), true},
+        {"a key in a cell", QStringLiteral("a2 "), QStringLiteral("a2 x"), true},
+        {"a bold in a list item", QStringLiteral("two"), QStringLiteral("t<b>w</b>o"), true},
+        {"a new row", QStringLiteral("</tr></tbody>"), QStringLiteral("</tr><tr><td>c</td></tr></tbody>"), true},
+        {"two paragraphs joined across the box's edge", QStringLiteral("words.</p><div class=\"box\"><p>In"),
+         QStringLiteral("words.<div class=\"box\"><p>In"), true},
+        {"blanks in pre text", QStringLiteral("  kept"), QStringLiteral("  kept  "), true},
+        {"a paragraph emptied", QStringLiteral("Last words"), QString(), true},
+        {"an end tag that closes the box early", QStringLiteral("<ul>"), QStringLiteral("</div><ul>"), true},
+        {"a block in a bold", QStringLiteral("<b>bold</b>"), QStringLiteral("<b>bo<div>x</div>ld</b>"), true},
+        {"the body's own tag", QStringLiteral("dsgn_:::_0"), QStringLiteral("dsgn_:::_9"), false},
+        {"an unterminated comment", QStringLiteral("Last"), QStringLiteral("<!-- Last"), false},
+    };
+    for (const TEdit& edit : edits) {
+        SCOPED_TRACE(edit.What);
+        const qsizetype at = page.indexOf(edit.Find);
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(ReadsEditLikeWhole(page, at, edit.Find.size(), edit.Replace), edit.InPart);
+    }
+}
+
+// Edits of every kind at random places of real pages, one after another on the same tree: each read in
+// part gives the body that a whole read of the edited text gives, and most are read in part.
+TEST(HtmlFilerReadInPart, RandomEditsOfRealPagesReadAsWholeReads)
+{
+    const QDir dir(TestDataPath(QStringLiteral("corpus")));
+    const QStringList files = dir.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+    ASSERT_GE(files.size(), 10);
+    const QStringList pieces = {
+        QString(), u"x"_qs, u" "_qs, u"\n"_qs, u"<b>"_qs, u"</b>"_qs, u"<p>"_qs, u"</p>"_qs, u"<div>"_qs,
+        u"</div>"_qs, u"<td>"_qs, u"</tr>"_qs, u"<br>"_qs, u"<!-- c -->"_qs, u"<li>"_qs, u"</li>"_qs,
+        u"&amp;"_qs, u"<pre>"_qs, u"</pre>"_qs, u"<span class=\"a\">y</span>"_qs,
+        u"<table><tr><td>z</td></tr></table>"_qs, u"<img src=a.gif>"_qs, u"<style>"_qs, u"<title>"_qs,
+        u"<!--"_qs, u"<"_qs, u">"_qs, u"\""_qs, u"<p>a</p>"_qs, u"<textarea>"_qs, u"<body>"_qs};
+    unsigned seed = 12345;
+    const auto next = [&seed](unsigned below) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % below;
+    };
+    int inPart = 0, edits = 0;
+    for (const QString& name : files) {
+        SCOPED_TRACE(name.toStdString());
+        QString text = QString::fromUtf8(ReadTestData(u"corpus/"_qs + name));
+        THtmlReadPoints points;
+        auto root = ParseHtml(text, poEmptyFlagsAreBare, points);
+        for (int i = 0; i < 40; ++i) {
+            QString edited = text;
+            const qsizetype at = next(unsigned(text.size()) + 1);
+            const qsizetype cut = std::min<qsizetype>(next(4) == 0 ? next(40) : 0, text.size() - at);
+            edited.replace(at, cut, pieces[next(unsigned(pieces.size()))]);
+            const qsizetype keepEnd = text.size() - at - cut;
+            SCOPED_TRACE(QStringLiteral("edit %1 at %2").arg(i).arg(at).toStdString());
+            QString whole;
+            try {
+                whole = WholeBodyDump(edited);
+            } catch (const Exception&) {
+                // An edit the reader refuses is refused in part too, and changes nothing.
+                EXPECT_FALSE(ReparseHtmlBody(edited, at, keepEnd, poEmptyFlagsAreBare, points));
+                continue;
+            }
+            ++edits;
+            if (ReparseHtmlBody(edited, at, keepEnd, poEmptyFlagsAreBare, points)) {
+                ++inPart;
+                ASSERT_EQ(BodyDump(points.Body), whole);
+            } else {
+                root = ParseHtml(edited, poEmptyFlagsAreBare, points);
+            }
+            text = edited;
+        }
+    }
+    EXPECT_GT(inPart, edits / 2);
+}
+
 } // namespace
