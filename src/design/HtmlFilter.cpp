@@ -165,13 +165,18 @@ bool KeptFitsPlaceholder(const THtmlNode* kept)
 
 // The engine gives every table a tbody. Where the user's table had none, an attribute-less tbody is the
 // engine's, not the user's: its rows move up into the table and the tbody goes.
+bool IsAddedRowGroup(const THtmlNode* node)
+{
+    const THtmlTag* group = node->TagId() == TAG_TBODY ? AsTag(node) : nullptr;
+    return group && group->AttributeCount() == 0;
+}
+
 void UnwrapAddedRowGroups(THtmlTag* table)
 {
     THtmlNode* child = table->FirstChild();
     while (child) {
         THtmlNode* next = child->NextSibling();
-        const THtmlTag* group = child->TagId() == TAG_TBODY ? AsTag(child) : nullptr;
-        if (group && group->AttributeCount() == 0) {
+        if (IsAddedRowGroup(child)) {
             while (THtmlNode* row = child->FirstChild())
                 child->InsertBefore(row);
             table->Remove(child);
@@ -1241,6 +1246,18 @@ public:
         Changes.clear();
     }
 
+    // The row groups the engine gave a table the user wrote without: taken out as on a copy, and put back
+    // when the mapping ends, since the reading of the body that the next one builds on may stand in them.
+    void UnwrapAddedRowGroups(THtmlTag* table)
+    {
+        for (THtmlNode* child = table->FirstChild(); child;) {
+            THtmlNode* next = child->NextSibling();
+            if (IsAddedRowGroup(child))
+                Unwrap(static_cast<THtmlTag*>(child));
+            child = next;
+        }
+    }
+
     // Puts the children of a design-only box in its place and takes the box out of the tree.
     void Unwrap(THtmlTag* wrapper)
     {
@@ -1381,9 +1398,12 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                 if (inPlace)
                     inPlace->SaveAttributes(tag);
                 TakeAttributes(tag, kept, {ATTR_ID, ATTR_CLASS, ATTR_STYLE, ATTR_ONRESIZEEND, ATTR_WIDTH, ATTR_HEIGHT});
-                // Also in the source tree itself: the engine puts the row groups back on every load.
-                if (FTablesWithoutTbody.count(kept))
-                    UnwrapAddedRowGroups(tag);
+                if (FTablesWithoutTbody.count(kept)) {
+                    if (inPlace)
+                        inPlace->UnwrapAddedRowGroups(tag);
+                    else
+                        UnwrapAddedRowGroups(tag);
+                }
             }
         } else if (tag && id == TAG_BODY) {
             if (const THtmlTag* kept = AsTag(KeptNodeFor(tag->AttributeView(ATTR_ID), TAG_BODY))) {

@@ -499,13 +499,18 @@ TEST(HtmlFilter, AnEditedBodyReadInPartSavesAsTheWholeBody)
     };
     THtmlFilter filter;
     Load(filter, page);
+    // The engine gives the table the row group the user left out; a save takes it away again.
     QString body = DesignBody(filter);
+    ASSERT_TRUE(body.contains(QRegularExpression(QStringLiteral("</tr>\\s*</table>")))) << body.toStdString();
+    body.replace(QRegularExpression(QStringLiteral("(<table[^>]*>)")), QStringLiteral("\\1<tbody>"));
+    body.replace(QRegularExpression(QStringLiteral("</tr>(\\s*)</table>")), QStringLiteral("</tr>\\1</tbody></table>"));
     qint64 read = filter.SetDesignText(body);
     ASSERT_NE(read, 0);
     // Each edit: the text found, what takes its place.
     const std::pair<QString, QString> edits[] = {
         {QStringLiteral("two"), QStringLiteral("t<i>w</i>o")},
         {QStringLiteral("cell"), QStringLiteral("cell x")},
+        {QStringLiteral("</tr>"), QStringLiteral("</tr><tr><td>new</td></tr>")},
         {QStringLiteral("Last"), QStringLiteral("Last<br>line")},
     };
     for (const auto& [find, replace] : edits) {
