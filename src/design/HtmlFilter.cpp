@@ -765,28 +765,8 @@ void THtmlFilter::WrapUnknownBlocks()
                 if (match != open.rend()) {
                     if (holds < 0)
                         holds = HoldsDesignBlock(parent) ? 1 : 0;
-                    if (holds && ShowByOwnName(match->first, child, name)) {
-                        // nothing more: the tags stand as themselves
-                    } else if (holds) {
-                        auto* wrapper = new THtmlTag(TAG_DIV);
-                        wrapper->SetAttribute(ATTR_ID, NextDesignId());
-                        wrapper->SetAttribute(ATTR_CLASS, BlockWrapperClass);
-                        auto* marker = new THtmlTag(TAG_DIV);
-                        Keep(marker);
-                        const THtmlText* before = AsText(match->first->PrevSibling());
-                        const THtmlText* after = AsText(child->NextSibling());
-                        FBlockWrappers[marker] = {before && before->TextView().endsWith(u' '),
-                                                  after && after->TextView().startsWith(u' ')};
-                        made.insert(wrapper);
-                        match->first->InsertBefore(wrapper);
-                        for (THtmlNode* moved = match->first;;) {
-                            THtmlNode* following = moved->NextSibling();
-                            wrapper->AppendChild(moved);
-                            if (moved == child)
-                                break;
-                            moved = following;
-                        }
-                    }
+                    if (holds && !ShowByOwnName(match->first, child, name))
+                        made.insert(WrapInDesignBox(match->first, child));
                     open.erase(std::prev(match.base()), open.end());
                 }
             }
@@ -805,6 +785,29 @@ void THtmlFilter::WrapUnknownBlocks()
             }
         }
     }
+}
+
+// Moves the placeholders start and end of a matched pair, and everything between them, into a new
+// design-only div, answered; its design id names a kept marker with the blanks around the pair.
+THtmlTag* THtmlFilter::WrapInDesignBox(THtmlNode* start, THtmlNode* end)
+{
+    auto* wrapper = new THtmlTag(TAG_DIV);
+    wrapper->SetAttribute(ATTR_ID, NextDesignId());
+    wrapper->SetAttribute(ATTR_CLASS, BlockWrapperClass);
+    auto* marker = new THtmlTag(TAG_DIV);
+    Keep(marker);
+    const THtmlText* before = AsText(start->PrevSibling());
+    const THtmlText* after = AsText(end->NextSibling());
+    FBlockWrappers[marker] = {before && before->TextView().endsWith(u' '), after && after->TextView().startsWith(u' ')};
+    start->InsertBefore(wrapper);
+    for (THtmlNode* moved = start;;) {
+        THtmlNode* following = moved->NextSibling();
+        wrapper->AppendChild(moved);
+        if (moved == end)
+            break;
+        moved = following;
+    }
+    return wrapper;
 }
 
 // Puts the start and end tag of an unknown block element shown by its own name on the design page in the

@@ -203,6 +203,7 @@ private:
     void WrapUnknownBlocks();
     QStringView UnknownBlockTagOf(const THtmlNode* node, bool& end) const;
     bool ShowByOwnName(THtmlNode* start, THtmlNode* end, QStringView name);
+    THtmlTag* WrapInDesignBox(THtmlNode* start, THtmlNode* end);
     void MapBackShownByName(THtmlText* start, std::unordered_set<const THtmlNode*>& seen, TMappedSource* inPlace) const;
     THtmlNode* MapBackBlockWrapper(THtmlNode* root, THtmlTag* wrapper, const TBlockEdges& edges, bool repeated,
                                    TMappedSource* inPlace) const;
