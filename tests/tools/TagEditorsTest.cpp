@@ -10,12 +10,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -246,6 +248,75 @@ TEST(TagEditorsTest, ARefusedOkShowsTheMessageAndFocusesTheFieldOnItsPage)
     editor.BtnOk->click();
     EXPECT_FALSE(editor.isVisible());
     EXPECT_EQ(editor.result(), QDialog::Accepted);
+}
+
+// A list and an editable drop-down over the same items.
+class TComboModel : public TTagModel
+{
+public:
+    QString Listed, Typed;
+    TFieldError Check() const override { return {}; }
+
+protected:
+    void DoLoad() override {}
+};
+
+class TComboEditor : public TTagEditor
+{
+public:
+    TComboEditor() : TTagEditor(QStringLiteral("  Combos"))
+    {
+        QGridLayout* page = AddPage(QStringLiteral("General"));
+        const QStringList items = {QString(), QStringLiteral("center"), QStringLiteral("left"), QStringLiteral("right")};
+        List = AddCombo(page, "ComboList", QStringLiteral("List"), M.Listed, items, TComboKind::List);
+        Typed = AddCombo(page, "ComboTyped", QStringLiteral("Typed"), M.Typed, items, TComboKind::Editable);
+    }
+    TTagModel& Model() override { return M; }
+    TComboModel M;
+    QComboBox* List;
+    QComboBox* Typed;
+};
+
+TEST(TagEditorsTest, AListTakesOnlyItsItemsAndOkGivesBackTheValueItWasShownWith)
+{
+    TComboEditor editor;
+    EXPECT_FALSE(editor.List->isEditable());
+    EXPECT_TRUE(editor.Typed->isEditable());
+    const struct
+    {
+        const char* Held;
+        const char* Shown;
+        int Items;
+    } cases[] = {
+        {"left", "left", 4},
+        {"", "", 4},
+        {"CENTER", "center", 4},    // the item it names, in the element's own spelling
+        {"justify", "justify", 5},  // an item of its own for this showing
+        {" left", " left", 5},
+        {"right", "right", 4},      // the last showing's own item is gone
+    };
+    for (const auto& c : cases) {
+        editor.M.Listed = QLatin1String(c.Held);
+        editor.show();
+        EXPECT_EQ(editor.List->currentText(), c.Shown) << c.Held;
+        EXPECT_EQ(editor.List->count(), c.Items) << c.Held;
+        editor.BtnOk->click();
+        EXPECT_EQ(editor.M.Listed, c.Held) << "OK changes nothing the user did not touch";
+    }
+
+    // Letters typed into the list pick the item they start, or nothing; the editable one takes them as typed.
+    editor.M.Listed = QStringLiteral("CENTER");
+    editor.show();
+    Type(editor.List, QStringLiteral("Xyz"));
+    Type(editor.Typed, QStringLiteral("Xyz"));
+    editor.BtnOk->click();
+    EXPECT_EQ(editor.M.Listed + "|" + editor.M.Typed, "CENTER|Xyz");
+    // Letters typed closer together than this make one search, as in any list.
+    QThread::msleep(QApplication::keyboardInputInterval() + 50);
+    editor.show();
+    Type(editor.List, QStringLiteral("r"));
+    editor.BtnOk->click();
+    EXPECT_EQ(editor.M.Listed, "right");
 }
 
 } // namespace
