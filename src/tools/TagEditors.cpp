@@ -301,16 +301,57 @@ QLineEdit* TTagEditor::AddEdit(QGridLayout* Page, const char* Name, const QStrin
 }
 
 QComboBox* TTagEditor::AddCombo(QGridLayout* Page, const char* Name, const QString& Label, QString& Field,
-                                const QStringList& Items)
+                                const QStringList& Items, TComboKind Kind)
 {
-    auto* combo = new QComboBox(Page->parentWidget());
-    combo->setObjectName(QLatin1String(Name));
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->addItems(Items);
+    QComboBox* combo = NewCombo(Page->parentWidget(), Name, Field, Items, Kind);
     AddRow(Page, Label, combo);
-    FBindings.append({combo, &Field, [combo, &Field] { combo->setEditText(Field); },
-                      [combo, &Field] { Field = combo->currentText(); }});
+    return combo;
+}
+
+QComboBox* TTagEditor::NewCombo(QWidget* Parent, const char* Name, QString& Field, const QStringList& Items,
+                                TComboKind Kind)
+{
+    auto* combo = new QComboBox(Parent);
+    combo->setObjectName(QLatin1String(Name));
+    combo->addItems(Items);
+    if (Kind == TComboKind::Editable) {
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        FBindings.append({combo, &Field, [combo, &Field] { combo->setEditText(Field); },
+                          [combo, &Field] { Field = combo->currentText(); }});
+        return combo;
+    }
+    // An item's data, when set, is the value it stands for in this showing: the element's own spelling.
+    const qsizetype listed = Items.size();
+    const auto show = [combo, listed, &Field] {
+        while (combo->count() > listed)
+            combo->removeItem(combo->count() - 1);
+        int index = -1;
+        int sameButCase = -1;
+        for (int i = 0; i < combo->count(); ++i) {
+            combo->setItemData(i, QVariant());
+            const QString item = combo->itemText(i);
+            if (index < 0 && item == Field)
+                index = i;
+            if (sameButCase < 0 && item.compare(Field, Qt::CaseInsensitive) == 0)
+                sameButCase = i;
+        }
+        if (index < 0 && sameButCase >= 0) {
+            index = sameButCase;
+            combo->setItemData(index, Field);
+        } else if (index < 0 && !Field.isEmpty()) {
+            combo->addItem(Field);
+            index = combo->count() - 1;
+        }
+        // An empty value with no empty item shows no selection, as a list with nothing chosen does.
+        combo->setCurrentIndex(index);
+    };
+    const auto take = [combo, &Field] {
+        const int index = combo->currentIndex();
+        const QVariant own = combo->itemData(index);
+        Field = index < 0 ? QString() : own.isValid() ? own.toString() : combo->itemText(index);
+    };
+    FBindings.append({combo, &Field, show, take});
     return combo;
 }
 

@@ -30,6 +30,13 @@ class TTagModel;
 // The alignments an image or an embedded object offers: "left", "right", "top" ... "absmiddle".
 QStringList ImageAlignItems();
 
+// What a drop-down of a dialog takes. A List takes only its items: a letter typed picks the item it starts,
+// and no text can be typed in. A value the element already holds that the list lacks is shown as an item
+// of its own for that showing and kept unless the user picks another, so OK never changes a value the
+// user did not touch; one that differs from an item only in case selects that item and is kept as the
+// element spells it. Editable also takes any typed text, which is written as typed.
+enum class TComboKind { List, Editable };
+
 class TTagEditor : public QDialog
 {
     Q_OBJECT
@@ -81,7 +88,9 @@ protected:
     QGridLayout* AddPage(const QString& Caption);
     QLineEdit* AddEdit(QGridLayout* Page, const char* Name, const QString& Label, QString& Field);
     QComboBox* AddCombo(QGridLayout* Page, const char* Name, const QString& Label, QString& Field,
-                        const QStringList& Items);
+                        const QStringList& Items, TComboKind Kind);
+    // The same drop-down bound to Field, for a dialog that lays it out itself.
+    QComboBox* NewCombo(QWidget* Parent, const char* Name, QString& Field, const QStringList& Items, TComboKind Kind);
     QCheckBox* AddCheck(QGridLayout* Page, const char* Name, const QString& Caption, bool& Field);
     QPlainTextEdit* AddMemo(QGridLayout* Page, const char* Name, const QString& Label, QString& Field);
     // An edit with a browse button (ButtonName) that picks a file of Kind (PickUrls.h).

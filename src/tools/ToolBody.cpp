@@ -458,7 +458,8 @@ TFormToolBody::TFormToolBody(QWidget* Parent) : TModelEditor(QStringLiteral("Pag
     QGridLayout* base = AddGroup(misc, QStringLiteral(" Base "));
     AddEdit(base, "EditBase", QStringLiteral("Document Base"), f.Base);
     AddCombo(base, "ComboTarget", QStringLiteral("Target"), f.Target,
-             {QStringLiteral("_blank"), QStringLiteral("_self"), QStringLiteral("_parent"), QStringLiteral("_top")});
+             {QStringLiteral("_blank"), QStringLiteral("_self"), QStringLiteral("_parent"), QStringLiteral("_top")},
+             TComboKind::Editable);
     QGridLayout* robots = AddGroup(misc, QStringLiteral(" Robots "));
     FCheckRobot = AddCheck(robots, "CheckRobot", QStringLiteral("Include Robots Meta"), f.Robots);
     FCheckIndex = AddCheck(robots, "CheckIndex", QStringLiteral("Search engine can index this page"), f.Index);

@@ -26,5 +26,6 @@ TFormToolBr::TFormToolBr(QWidget* Parent) : TModelEditor(QStringLiteral("  Line 
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddCombo(page, "ComboClear", QStringLiteral("Clear"), FModel.Fields.Clear,
              {QString(), QStringLiteral("all"), QStringLiteral("left"), QStringLiteral("right"),
-              QStringLiteral("none")});
+              QStringLiteral("none")},
+             TComboKind::Editable);
 }

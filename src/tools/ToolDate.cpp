@@ -103,7 +103,8 @@ TFormToolDate::TFormToolDate(QWidget* Parent) : TModelEditor(QStringLiteral("  D
                           {QString(), QStringLiteral("mm/dd/yy"), QStringLiteral("mm/dd/yyyy"),
                            QStringLiteral("yy/mm/dd"), QStringLiteral("yy-mm-dd"), QStringLiteral("yyyy/mm/dd"), QStringLiteral("yyyy-mm-dd"),
                            QStringLiteral("dddd, mmmm d, yyyy"), QStringLiteral("mmmm d, yyyy"),
-                           QStringLiteral("ddd, mmm d, yyyy"), QStringLiteral("mmm d, yyyy")});
+                           QStringLiteral("ddd, mmm d, yyyy"), QStringLiteral("mmm d, yyyy")},
+                          TComboKind::Editable);
 
     FPickerDate = new QDateEdit(page->parentWidget());
     FPickerDate->setObjectName(QStringLiteral("DateTimePicker1"));
@@ -127,7 +128,8 @@ TFormToolDate::TFormToolDate(QWidget* Parent) : TModelEditor(QStringLiteral("  D
 
     FComboTime = AddCombo(page, "ComboBox2", QStringLiteral("Time Format"), f.TimeFormat,
                           {QString(), QStringLiteral("hh:nn:ss AM/PM"), QStringLiteral("hh:nn AM/PM"),
-                           QStringLiteral("hh-nn-ss"), QStringLiteral("hh-nn")});
+                           QStringLiteral("hh-nn-ss"), QStringLiteral("hh-nn")},
+                          TComboKind::Editable);
     FEditSample = AddEdit(page, "EditSample", QStringLiteral("Sample"), f.Sample);
 
     connect(FComboDate, &QComboBox::editTextChanged, this, &TFormToolDate::RebuildSample);

@@ -50,9 +50,10 @@ TFormToolForm::TFormToolForm(QWidget* Parent) : TModelEditor(QStringLiteral("  F
     AddEdit(page, "EditName", QStringLiteral("Name"), f.Name);
     AddUrlEdit(page, "EditAction", "BtnAction", QStringLiteral("Action"), f.Action, ukServerScript);
     AddCombo(page, "ComboMethod", QStringLiteral("Method"), f.Method,
-             {QString(), QStringLiteral("get"), QStringLiteral("post")});
+             {QString(), QStringLiteral("get"), QStringLiteral("post")}, TComboKind::Editable);
     AddCombo(page, "ComboEncType", QStringLiteral("Encoding Type"), f.EncType,
-             {QString(), QStringLiteral("application/x-www-form-urlencoded"), QStringLiteral("multipart/form-data")});
+             {QString(), QStringLiteral("application/x-www-form-urlencoded"), QStringLiteral("multipart/form-data")},
+             TComboKind::Editable);
     auto* note = new QLabel(QStringLiteral("When the form includes a \"file\" input type element, encoding type should "
                                            "be \"multipart/form-data\" and method must be \"post\"."),
                             page->parentWidget());

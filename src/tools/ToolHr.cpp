@@ -40,7 +40,8 @@ TFormToolHr::TFormToolHr(QWidget* Parent) : TModelEditor(QStringLiteral("  Horiz
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddCombo(page, "ComboAlign", QStringLiteral("Align"), f.Align,
              {QString(), QStringLiteral("center"), QStringLiteral("justify"), QStringLiteral("left"),
-              QStringLiteral("right")});
+              QStringLiteral("right")},
+             TComboKind::List);
     SetPercentEdit(AddEdit(page, "EditWidth", QStringLiteral("Width"), f.Width));
     SetPercentEdit(AddEdit(page, "EditHeight", QStringLiteral("Height"), f.Height));
     AddColorEdit(page, "EditColor", "BtnColor", QStringLiteral("Color"), f.Color);

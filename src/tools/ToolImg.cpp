@@ -78,14 +78,14 @@ TFormToolImg::TFormToolImg(QWidget* Parent) : TModelEditor(QStringLiteral("  Ima
     TImgModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddUrlEdit(page, "EditSrc", "BtnSrc", QStringLiteral("Image"), f.Src, ukPicture);
-    AddCombo(page, "ComboAlign", QStringLiteral("Align"), f.Align, ImageAlignItems());
+    AddCombo(page, "ComboAlign", QStringLiteral("Align"), f.Align, ImageAlignItems(), TComboKind::Editable);
     AddEdit(page, "EditAlt", QStringLiteral("Alternate Text"), f.Alt);
     SetNumericEdit(AddEdit(page, "EditBorder", QStringLiteral("Border Width"), f.Border));
     SetNumericEdit(AddEdit(page, "EditWidth", QStringLiteral("Width"), f.Width));
     SetNumericEdit(AddEdit(page, "EditHeight", QStringLiteral("Height"), f.Height));
     SetNumericEdit(AddEdit(page, "EditHSpace", QStringLiteral("Horizontal Space"), f.HSpace));
     SetNumericEdit(AddEdit(page, "EditVSpace", QStringLiteral("Vertical Space"), f.VSpace));
-    FComboMap = AddCombo(page, "ComboMap", QStringLiteral("Client-side Map"), f.UseMap, {});
+    FComboMap = AddCombo(page, "ComboMap", QStringLiteral("Client-side Map"), f.UseMap, {}, TComboKind::Editable);
     AddCheck(page, "CheckServerMap", QStringLiteral("Use server map"), f.ServerMap);
 }
 

@@ -313,7 +313,8 @@ TFormToolInputButton::TFormToolInputButton(QWidget* Parent) : TModelEditor(QStri
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddEdit(page, "EditName", QStringLiteral("Name"), f.Name);
     AddCombo(page, "ComboType", QStringLiteral("Button Type"), f.Type,
-             {QStringLiteral("Submit"), QStringLiteral("Reset"), QStringLiteral("Button")});
+             {QStringLiteral("Submit"), QStringLiteral("Reset"), QStringLiteral("Button")},
+             TComboKind::Editable);
     AddEdit(page, "EditCaption", QStringLiteral("Caption"), f.Caption);
     SetNumericEdit(AddEdit(page, "EditTab", QStringLiteral("Tab Index"), f.Tab));
     SetAccessKeyEdit(AddEdit(page, "EditKey", QStringLiteral("Access Key"), f.Key));
@@ -354,7 +355,8 @@ TFormToolInputImage::TFormToolInputImage(QWidget* Parent) : TModelEditor(QString
     AddCombo(page, "ComboAlign", QStringLiteral("Align"), f.Align,
              {QString(), QStringLiteral("absbottom"), QStringLiteral("absmiddle"), QStringLiteral("baseline"),
               QStringLiteral("bottom"), QStringLiteral("left"), QStringLiteral("middle"), QStringLiteral("right"),
-              QStringLiteral("texttop"), QStringLiteral("top")});
+              QStringLiteral("texttop"), QStringLiteral("top")},
+             TComboKind::Editable);
     AddEdit(page, "EditAlt", QStringLiteral("Alternate Text"), f.Alt);
     SetNumericEdit(AddEdit(page, "EditBorder", QStringLiteral("Border Width"), f.Border));
     SetNumericEdit(AddEdit(page, "EditWidth", QStringLiteral("Width"), f.Width));

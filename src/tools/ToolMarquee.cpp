@@ -108,13 +108,15 @@ TFormToolMarquee::TFormToolMarquee(QWidget* Parent) : TModelEditor(QStringLitera
     AddCombo(page, "ComboAlign", QStringLiteral("Align"), f.Align,
              {QStringLiteral("left"), QStringLiteral("right"), QStringLiteral("top"), QStringLiteral("bottom"),
               QStringLiteral("middle"), QStringLiteral("baseline"), QStringLiteral("texttop"),
-              QStringLiteral("absbottom"), QStringLiteral("absmiddle")});
+              QStringLiteral("absbottom"), QStringLiteral("absmiddle")},
+             TComboKind::List);
     SetNumericEdit(AddEdit(page, "EditHSpace", QStringLiteral("Horizontal Space"), f.HSpace));
     SetNumericEdit(AddEdit(page, "EditVSpace", QStringLiteral("Vertical Space"), f.VSpace));
     AddCombo(page, "ComboBehavior", QStringLiteral("Behavior"), f.Behavior,
-             {QStringLiteral("scroll"), QStringLiteral("slide"), QStringLiteral("alternate")});
+             {QStringLiteral("scroll"), QStringLiteral("slide"), QStringLiteral("alternate")},
+             TComboKind::List);
     AddCombo(page, "ComboDirection", QStringLiteral("Direction"), f.Direction,
-             {QStringLiteral("right"), QStringLiteral("left")});
+             {QStringLiteral("right"), QStringLiteral("left")}, TComboKind::List);
     AddColorEdit(page, "EditBgColor", "BtnBgColor", QStringLiteral("Background Color"), f.BgColor);
     SetNumericEdit(AddEdit(page, "EditScrollAmount", QStringLiteral("Scroll Amount (Pixels)"), f.ScrollAmount));
     SetNumericEdit(AddEdit(page, "EditScrollDelay", QStringLiteral("Scroll Delay (Millisecs)"), f.ScrollDelay));

@@ -186,7 +186,7 @@ TFormToolObjApplet::TFormToolObjApplet(QWidget* Parent)
                ukApplet);
     SetNumericEdit(AddEdit(general, "EditWidth", QStringLiteral("Width"), f.Width));
     SetNumericEdit(AddEdit(general, "EditHeight", QStringLiteral("Height"), f.Height));
-    AddCombo(general, "ComboAlign", QStringLiteral("Alignment"), f.Align, ImageAlignItems());
+    AddCombo(general, "ComboAlign", QStringLiteral("Alignment"), f.Align, ImageAlignItems(), TComboKind::Editable);
     AddEdit(general, "EditTitle", QStringLiteral("Applet Title"), f.Title);
     AddEdit(general, "EditAlt", QStringLiteral("Alternate Text"), f.Alt);
     general->setRowStretch(general->rowCount(), 1);
@@ -224,7 +224,7 @@ TFormToolObjActiveX::TFormToolObjActiveX(QWidget* Parent) : TTagEditor(QStringLi
     AddEdit(page, "EditCodeBase", QStringLiteral("Codebase"), f.Codebase);
     SetNumericEdit(AddEdit(page, "EditWidth", QStringLiteral("Width"), f.Width));
     SetNumericEdit(AddEdit(page, "EditHeight", QStringLiteral("Height"), f.Height));
-    AddCombo(page, "ComboAlign", QStringLiteral("Alignment"), f.Align, ImageAlignItems());
+    AddCombo(page, "ComboAlign", QStringLiteral("Alignment"), f.Align, ImageAlignItems(), TComboKind::Editable);
     AddEdit(page, "EditTitle", QStringLiteral("ActiveX Title"), f.Title);
     AddEdit(page, "EditAlt", QStringLiteral("Alternate Text"), f.Alt);
     page->addWidget(new QLabel(QStringLiteral("Parameters"), page->parentWidget()), page->rowCount(), 0, 1, 3);

@@ -39,8 +39,8 @@ constexpr TMediaParam FlashParams[] = {
 constexpr TMediaParam QuickTimeParams[] = {
     {"src", nullptr, C::Url, "EditMovie", "Movie"},
     {"volume", "100", C::Track, "TrackVolume", "Volume", nullptr, 0, 100, 10},
-    {"fullscreen", "full", C::Combo, "ComboFullscreen", "Fullscreen", "normal|double|half|current|full"},
-    {"loop", "false", C::Combo, "ComboLoop", "Loop", "true|false|palindrome"},
+    {"fullscreen", "full", C::List, "ComboFullscreen", "Fullscreen", "normal|double|half|current|full"},
+    {"loop", "false", C::List, "ComboLoop", "Loop", "true|false|palindrome"},
     {"autoplay", "true", C::Check, "CheckAutoplay", "Autoplay"},
     {"controller", "false", C::Check, "CheckController", "Controller"},
     {"playeveryframe", "false", C::Check, "CheckFrame", "Play every frame"},
@@ -248,6 +248,12 @@ void TObjMediaModel::DoLoad()
         }
         case C::ControlList:
             v.Position = ControlIndexOf(value);
+            if (!value.isEmpty() && value != ControlNameAt(v.Position)) {
+                if (!SameText(value, ControlNameAt(v.Position)))
+                    v.Position = int(std::size(RealControlRows));
+                v.Kept = value;
+                v.KeptPosition = v.Position;
+            }
             break;
         default:
             v.Text = value;
@@ -265,7 +271,10 @@ QString TObjMediaModel::ParamValue(size_t Index) const
             return v.Kept;
         return v.Checked ? QStringLiteral("true") : QStringLiteral("false");
     case C::Track: return QString::number(v.Position);
-    case C::ControlList: return ControlNameAt(v.Position);
+    case C::ControlList:
+        if (!v.Kept.isEmpty() && v.Position == v.KeptPosition)
+            return v.Kept;
+        return ControlNameAt(v.Position);
     default: return TrimField(v.Text);
     }
 }
@@ -341,7 +350,7 @@ TFormToolObjMedia::TFormToolObjMedia(const TMediaPlayer& Player, QWidget* Parent
                Player.UrlKind);
     SetNumericEdit(AddEdit(general, "EditWidth", QStringLiteral("Width"), f.Width));
     SetNumericEdit(AddEdit(general, "EditHeight", QStringLiteral("Height"), f.Height));
-    AddCombo(general, "ComboAlign", QStringLiteral("Alignment"), f.Align, ImageAlignItems());
+    AddCombo(general, "ComboAlign", QStringLiteral("Alignment"), f.Align, ImageAlignItems(), TComboKind::Editable);
     AddEdit(general, "EditLoading", QStringLiteral("Loading message"), f.Loading);
     general->setRowStretch(general->rowCount(), 1);
 
@@ -363,7 +372,10 @@ TFormToolObjMedia::TFormToolObjMedia(const TMediaPlayer& Player, QWidget* Parent
                 button->setToolTip(QStringLiteral("Change TreeView Color"));
             break;
         }
-        case C::Combo: AddCombo(page, param.ControlName, label, v.Text, ItemsOf(param)); break;
+        case C::Combo:
+            AddCombo(page, param.ControlName, label, v.Text, ItemsOf(param), TComboKind::Editable);
+            break;
+        case C::List: AddCombo(page, param.ControlName, label, v.Text, ItemsOf(param), TComboKind::List); break;
         case C::Check: {
             auto* check = new QCheckBox(label, page->parentWidget());
             check->setObjectName(QLatin1String(param.ControlName));
@@ -398,8 +410,14 @@ TFormToolObjMedia::TFormToolObjMedia(const TMediaPlayer& Player, QWidget* Parent
             list->setObjectName(QLatin1String(param.ControlName));
             for (int row = 0; row < int(RealControls().size()); ++row)
                 list->addItem(ControlCaption(row));
-            AddControl(page, label, list, &v.Position, [list, &v] { list->setCurrentIndex(v.Position); },
-                       [list, &v] { v.Position = list->currentIndex(); });
+            AddControl(page, label, list, &v.Position, [list, &v] {
+                const int rows = int(RealControls().size());
+                while (list->count() > rows)
+                    list->removeItem(rows);
+                if (v.Position >= rows)
+                    list->addItem(v.Kept);
+                list->setCurrentIndex(v.Position);
+            }, [list, &v] { v.Position = list->currentIndex(); });
             // Only the user's choice sets the size, not the showing of a stored value.
             connect(list, &QComboBox::activated, this, [this](int row) {
                 ControlsToModel();

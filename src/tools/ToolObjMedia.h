@@ -21,6 +21,7 @@ enum class TParamControl {
     Numeric,     // text, digits only
     Color,       // text, with a colour button
     Combo,       // editable drop-down; text as typed
+    List,        // drop-down list: one of its items, or the value the object already holds
     Check,       // "true" or "false"
     Track,       // a track bar; its position in decimal
     ControlList, // Real's fixed list of controls; the name of the chosen row
@@ -88,6 +89,8 @@ public:
     };
     // One parameter's control. A check box whose stored value is neither "true" nor "false" shows its
     // default and keeps that value (Kept) for as long as the box stays as it was shown (KeptChecked).
+    // Real's controls list keeps a name it spells otherwise, or lacks (shown as a row of its own after the
+    // table's), for as long as that row stays chosen (KeptPosition).
     struct TParamValue
     {
         QString Text;
@@ -95,6 +98,7 @@ public:
         int Position = 0;
         QString Kept;
         bool KeptChecked = false;
+        int KeptPosition = -1;
     };
     TFields Fields;
     std::vector<TParamValue> Params; // parallel to the player's table; Params[0] is the movie

@@ -383,17 +383,14 @@ TFormToolScript::TFormToolScript(QWidget* Parent) : TModelEditor(QStringLiteral(
     auto* typeRow = new QHBoxLayout();
     typeRow->addStretch(1);
     auto* typeLabel = new QLabel(QStringLiteral("Script Type"), page->parentWidget());
-    auto* type = new QComboBox(page->parentWidget());
-    type->setObjectName(QStringLiteral("ComboType"));
-    type->setEditable(true);
-    type->setInsertPolicy(QComboBox::NoInsert);
-    type->addItems({QStringLiteral("text/javascript"), QStringLiteral("text/vbscript")});
+    QComboBox* type = NewCombo(page->parentWidget(), "ComboType", f.Type,
+                               {QStringLiteral("text/javascript"), QStringLiteral("text/vbscript")},
+                               TComboKind::Editable);
     type->setMinimumContentsLength(16);
     typeLabel->setBuddy(type);
     typeRow->addWidget(typeLabel);
     typeRow->addWidget(type);
     page->addLayout(typeRow, 0, 0, 1, 3);
-    Bind(type, &f.Type, [type, &f] { type->setEditText(f.Type); }, [type, &f] { f.Type = type->currentText(); });
     connect(type, &QComboBox::textActivated, this, &TFormToolScript::ComboTypeChange);
     connect(type->lineEdit(), &QLineEdit::textEdited, this, &TFormToolScript::ComboTypeChange);
 
@@ -438,7 +435,7 @@ TFormToolScriptFile::TFormToolScriptFile(QWidget* Parent) : TModelEditor(QString
     QStringList names;
     for (const TCharsetRow& row : CharsetTable)
         names << QString::fromLatin1(row.DisplayName.data(), qsizetype(row.DisplayName.size()));
-    QComboBox* charset = AddCombo(page, "ComboCharset", QStringLiteral("Charset"), f.Charset, names);
+    QComboBox* charset = AddCombo(page, "ComboCharset", QStringLiteral("Charset"), f.Charset, names, TComboKind::Editable);
     auto* byDefault = new QPushButton(QStringLiteral("Default"), page->parentWidget());
     byDefault->setObjectName(QStringLiteral("Button3"));
     byDefault->setAutoDefault(false);

@@ -140,7 +140,8 @@ TFormToolTable::TFormToolTable(QWidget* Parent) : TModelEditor(QStringLiteral(" 
     TTableToolModel::TFields& f = FModel.Fields;
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddCombo(page, "ComboAlign", QStringLiteral("Align"), f.Align,
-             {QString(), QStringLiteral("left"), QStringLiteral("center"), QStringLiteral("right")});
+             {QString(), QStringLiteral("left"), QStringLiteral("center"), QStringLiteral("right")},
+             TComboKind::Editable);
     AddUrlEdit(page, "EditBackground", "BtnBackground", QStringLiteral("Background Image"), f.Background, ukPicture);
     AddColorEdit(page, "EditBgColor", "BtnBgColor", QStringLiteral("Background Color"), f.BgColor);
     AddEdit(page, "EditSummary", QStringLiteral("Summary"), f.Summary);
@@ -161,10 +162,12 @@ TFormToolTable::TFormToolTable(QWidget* Parent) : TModelEditor(QStringLiteral(" 
     AddCombo(borders, "ComboFrame", QStringLiteral("Frame Border"), f.Frame,
              {QString(), QStringLiteral("void"), QStringLiteral("above"), QStringLiteral("below"),
               QStringLiteral("border"), QStringLiteral("box"), QStringLiteral("hsides"), QStringLiteral("lhs"),
-              QStringLiteral("rhs"), QStringLiteral("vsides")});
+              QStringLiteral("rhs"), QStringLiteral("vsides")},
+             TComboKind::List);
     AddCombo(borders, "ComboInner", QStringLiteral("Inner Border"), f.Inner,
              {QString(), QStringLiteral("all"), QStringLiteral("cols"), QStringLiteral("groups"),
-              QStringLiteral("none"), QStringLiteral("rows")});
+              QStringLiteral("none"), QStringLiteral("rows")},
+             TComboKind::List);
 }
 
 void TFormToolTable::FormShow()

@@ -79,10 +79,12 @@ TFormToolTd::TFormToolTd(QWidget* Parent) : TModelEditor(QStringLiteral("  Cell 
     QGridLayout* page = AddPage(QStringLiteral("General"));
     AddCombo(page, "ComboAlign", QStringLiteral("Horizontal Alignment"), f.Align,
              {QString(), QStringLiteral("center"), QStringLiteral("justify"), QStringLiteral("left"),
-              QStringLiteral("right")});
+              QStringLiteral("right")},
+             TComboKind::List);
     AddCombo(page, "ComboValign", QStringLiteral("Vertical Alignment"), f.VAlign,
              {QString(), QStringLiteral("middle"), QStringLiteral("baseline"), QStringLiteral("bottom"),
-              QStringLiteral("top")});
+              QStringLiteral("top")},
+             TComboKind::List);
     SetNumericEdit(AddEdit(page, "EditColSpan", QStringLiteral("Col Span"), f.ColSpan));
     SetNumericEdit(AddEdit(page, "EditRowSpan", QStringLiteral("Row Span"), f.RowSpan));
     SetPercentEdit(AddEdit(page, "EditWidth", QStringLiteral("Width"), f.Width));

@@ -54,7 +54,8 @@ TFormToolTextArea::TFormToolTextArea(QWidget* Parent) : TModelEditor(QStringLite
     SetNumericEdit(AddEdit(page, "EditCols", QStringLiteral("Column Width (Chars)"), f.Cols));
     SetNumericEdit(AddEdit(page, "EditRows", QStringLiteral("Number of Lines"), f.Rows));
     AddCombo(page, "ComboWrap", QStringLiteral("Wrap"), f.Wrap,
-             {QString(), QStringLiteral("soft"), QStringLiteral("hard"), QStringLiteral("off")});
+             {QString(), QStringLiteral("soft"), QStringLiteral("hard"), QStringLiteral("off")},
+             TComboKind::Editable);
     SetNumericEdit(AddEdit(page, "EditTab", QStringLiteral("Tab Index"), f.TabIndex));
     SetAccessKeyEdit(AddEdit(page, "EditKey", QStringLiteral("Access Key"), f.AccessKey));
     AddCheck(page, "CheckDisabled", QStringLiteral("Disabled"), f.Disabled);

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QLineEdit>
@@ -246,6 +247,65 @@ TEST(TagEditorsTest, ARefusedOkShowsTheMessageAndFocusesTheFieldOnItsPage)
     editor.BtnOk->click();
     EXPECT_FALSE(editor.isVisible());
     EXPECT_EQ(editor.result(), QDialog::Accepted);
+}
+
+// A dialog with one list.
+class TComboModel : public TTagModel
+{
+public:
+    QString Listed;
+    TFieldError Check() const override { return {}; }
+
+protected:
+    void DoLoad() override {}
+};
+
+class TComboEditor : public TTagEditor
+{
+public:
+    TComboEditor() : TTagEditor(QStringLiteral("  Combos"))
+    {
+        QGridLayout* page = AddPage(QStringLiteral("General"));
+        List = AddCombo(page, "ComboList", QStringLiteral("List"), M.Listed,
+                        {QString(), QStringLiteral("center"), QStringLiteral("left"), QStringLiteral("right")},
+                        TComboKind::List);
+    }
+    TTagModel& Model() override { return M; }
+    TComboModel M;
+    QComboBox* List;
+};
+
+TEST(TagEditorsTest, AListTakesOnlyItsItemsAndOkGivesBackTheValueItWasShownWith)
+{
+    TComboEditor editor;
+    EXPECT_FALSE(editor.List->isEditable());
+    const struct
+    {
+        const char* Held;
+        const char* Shown;
+        int Items;
+    } cases[] = {
+        {"left", "left", 4},
+        {"", "", 4},
+        {"CENTER", "center", 4},    // the item it names, in the element's own spelling
+        {"justify", "justify", 5},  // an item of its own for this showing
+        {" left", " left", 5},
+        {"right", "right", 4},      // the last showing's own item is gone
+    };
+    for (const auto& c : cases) {
+        editor.M.Listed = QLatin1String(c.Held);
+        editor.show();
+        EXPECT_EQ(editor.List->currentText(), c.Shown) << c.Held;
+        EXPECT_EQ(editor.List->count(), c.Items) << c.Held;
+        editor.BtnOk->click();
+        EXPECT_EQ(editor.M.Listed, c.Held) << "OK changes nothing the user did not touch";
+    }
+    // The user's pick replaces the element's own value.
+    editor.M.Listed = QStringLiteral("justify");
+    editor.show();
+    editor.List->setCurrentIndex(2);
+    editor.BtnOk->click();
+    EXPECT_EQ(editor.M.Listed, "left");
 }
 
 } // namespace

@@ -48,7 +48,7 @@ TEST_F(ToolHrTest, ARuleIsInsertedEditedByDoubleClickAndSaved)
         EXPECT_EQ(FindControl<QLineEdit>(form, "EditWidth")->text(), "80%");
         EXPECT_TRUE(FindControl<QCheckBox>(form, "CheckNoShade")->isChecked());
         FindControl<QLineEdit>(form, "EditColor")->setText(QStringLiteral("#008000"));
-        FindControl<QComboBox>(form, "ComboAlign")->setEditText(QStringLiteral("left"));
+        FindControl<QComboBox>(form, "ComboAlign")->setCurrentText(QStringLiteral("left"));
         ClickOk(form);
     });
     W.DoubleClick(QStringLiteral("hr[noshade]"));

@@ -6,6 +6,7 @@
 #include "TagEditors.h"
 #include "ToolTesting.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -238,6 +239,56 @@ TEST_F(ToolManagerLayoutTest, ToolsShowingOneDialogClassShareOneDialog)
     EXPECT_EQ(first->GetEditor(), second->GetEditor());
     EXPECT_EQ(first->GetEditor()->windowTitle(), "  Shared");
     EXPECT_EQ(TSharingTool().GetEditor(), nullptr) << "outside a palette";
+}
+
+// Every drop-down of every dialog, by tool: "list" takes only its items, "typed" takes any text.
+TEST_F(ToolManagerLayoutTest, EachDialogsDropDownsAreListsOrTakeTypedTextAsTheirFieldsSay)
+{
+    const struct
+    {
+        const char* Tool;
+        const char* Combos; // object name and kind, by name
+    } cases[] = {
+        {"Body", "ComboTarget=typed"},
+        {"Insert Image", "ComboAlign=typed ComboMap=typed"},
+        {"Insert Table", "ComboAlign=typed ComboFrame=list ComboInner=list"},
+        {"Table Cell", "ComboAlign=list ComboValign=list"},
+        {"Insert Horizontal Rule", "ComboAlign=list"},
+        {"Insert Date and Time", "ComboBox1=typed ComboBox2=typed"},
+        {"Insert Line Break", "ComboClear=typed"},
+        {"Insert Comment", ""},
+        {"Insert Anchor", ""},
+        {"Insert Script", "ComboType=typed"},
+        {"Insert External Script File", "ComboCharset=typed"},
+        {"Insert Form", "ComboEncType=typed ComboMethod=typed"},
+        {"Insert Input Text", ""},
+        {"Insert Input Button", "ComboType=typed"},
+        {"Insert Input Checkbox", ""},
+        {"Insert Hidden Input", ""},
+        {"Insert Image Button", "ComboAlign=typed"},
+        {"Insert Input Combobox", ""},
+        {"Insert Text Area", "ComboWrap=typed"},
+        {"Insert Background Sound", ""},
+        {"Insert Running Text (Marquee)", "ComboAlign=list ComboBehavior=list ComboDirection=list"},
+        {"Insert Flash Movie",
+         "ComboAlign=typed ComboObjAlign=typed ComboQuality=typed ComboSAlign=typed ComboScale=typed ComboWMode=typed"},
+        {"Insert QuickTime Movie", "ComboAlign=typed ComboFullscreen=list ComboLoop=list"},
+        {"Insert Real Media", "ComboAlign=typed ComboConsole=typed ComboControls=list"},
+        {"Insert Windows Media Player", "ComboAlign=typed"},
+        {"Insert Java Applet", "ComboAlign=typed"},
+        {"Insert ActiveX Object", "ComboAlign=typed"},
+    };
+    for (const auto& c : cases) {
+        const int index = IndexOf(Palette, QLatin1String(c.Tool));
+        ASSERT_GE(index, 0) << c.Tool;
+        TTagEditor* dialog = Palette.Items()[size_t(index)]->GetEditor();
+        ASSERT_NE(dialog, nullptr) << c.Tool;
+        QStringList combos;
+        for (const QComboBox* combo : dialog->findChildren<QComboBox*>())
+            combos << combo->objectName() + (combo->isEditable() ? "=typed" : "=list");
+        combos.sort();
+        EXPECT_EQ(combos.join(' '), QLatin1String(c.Combos)) << c.Tool;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------

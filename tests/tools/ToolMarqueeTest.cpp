@@ -93,7 +93,7 @@ TEST_F(ToolMarqueeTest, AMarqueeIsInsertedEditedByDoubleClickAndSaved)
     Dialogs.Forms.push_back([](QDialog& form) {
         ClickOk(form);
         FindControl<QPlainTextEdit>(form, "MemoText")->setPlainText(QStringLiteral("Sale & more"));
-        FindControl<QComboBox>(form, "ComboBehavior")->setEditText(QStringLiteral("alternate"));
+        FindControl<QComboBox>(form, "ComboBehavior")->setCurrentText(QStringLiteral("alternate"));
         FindControl<QCheckBox>(form, "CheckLoop")->setChecked(true);
         ClickOk(form);
     });

@@ -146,19 +146,26 @@ TEST(ObjMediaModelTest, TheRealControlsListNamesSizesAndFindsItsRows)
     TObjMediaModel real(PlayerReal);
     doc.Load(real, QStringLiteral("img"), 2);
     EXPECT_EQ(real.Param("controls").Position, 16);
+    EXPECT_EQ(real.ParamValue(14), "statusbar") << "its row is chosen, and the object's spelling kept";
     real.ControlsChanged(10);
     EXPECT_EQ(real.Fields.Width, "26");
     EXPECT_EQ(real.Fields.Height, "65");
     EXPECT_EQ(real.ParamValue(14), "VolumeSlider");
 
-    // A name no row has opens on row 0 and is written back as no parameter.
-    real.Element = doc.Element(QStringLiteral("img"), 3);
-    real.Load();
-    EXPECT_EQ(real.Param("controls").Position, 0);
-    const QString id = doc.NextId();
-    TElementWrites writes;
-    real.Apply(writes);
-    EXPECT_EQ(THtmlFilter::GetObjectParam(doc.KeptTag(id), QStringLiteral("controls")), "");
+    // A name no row has opens on a row of its own after the table's and is written back as it was, until
+    // the user picks a row of the table.
+    for (int picked : {-1, 0}) {
+        real.Element = doc.Element(QStringLiteral("img"), 3);
+        real.Load();
+        EXPECT_EQ(real.Param("controls").Position, 20);
+        if (picked >= 0)
+            real.ControlsChanged(picked);
+        const QString id = doc.NextId();
+        TElementWrites writes;
+        real.Apply(writes);
+        EXPECT_EQ(THtmlFilter::GetObjectParam(doc.KeptTag(id), QStringLiteral("controls")), picked < 0 ? "Knob" : "")
+            << picked;
+    }
 }
 
 TEST(ObjMediaModelTest, OkNeedsAMovieAndEachToolTakesItsPlayersClassIds)

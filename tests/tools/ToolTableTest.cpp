@@ -131,7 +131,7 @@ void Ok(const QDialog& Form, const QStringList& Values)
     for (qsizetype i = 0; i + 1 < Values.size(); i += 2) {
         auto* control = FindControl<QWidget>(Form, Values[i].toLatin1().constData());
         if (auto* combo = qobject_cast<QComboBox*>(control))
-            combo->setEditText(Values[i + 1]);
+            combo->setCurrentText(Values[i + 1]); // picks the item of a list, types into an editable one
         else if (auto* check = qobject_cast<QCheckBox*>(control))
             check->setChecked(Values[i + 1] == "1");
         else
