@@ -9,6 +9,7 @@
 #include "SafeSave.h"
 #include "TagModels.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -73,7 +74,99 @@ QString PageWithBase(const QString& Html, const QString& BasePath)
     return Base + Html;
 }
 
+// The longest file name, in bytes, that the usual disks hold.
+constexpr qsizetype FileNameBytes = 255;
+
 } // namespace
+
+QByteArray WithPdfTitle(const QByteArray& Pdf, const QString& Title)
+{
+    // The end of the file: "trailer <</Size n /Root r g R /Info i g R ...>> startxref offset %%EOF".
+    const qsizetype StartXref = Pdf.lastIndexOf("startxref");
+    const qsizetype Trailer = Pdf.lastIndexOf("trailer", StartXref);
+    if (StartXref < 0 || Trailer < 0)
+        return Pdf;
+    const QString End = QString::fromLatin1(Pdf.mid(Trailer));
+    static const QRegularExpression Size(QStringLiteral("/Size\\s+(\\d+)"));
+    static const QRegularExpression Root(QStringLiteral("/Root\\s+(\\d+\\s+\\d+\\s+R)"));
+    static const QRegularExpression Info(QStringLiteral("/Info\\s+(\\d+)\\s+(\\d+)\\s+R"));
+    static const QRegularExpression Xref(QStringLiteral("startxref\\s+(\\d+)"));
+    const QRegularExpressionMatch SizeFound = Size.match(End);
+    const QRegularExpressionMatch RootFound = Root.match(End);
+    const QRegularExpressionMatch XrefFound = Xref.match(End);
+    if (!SizeFound.hasMatch() || !RootFound.hasMatch() || !XrefFound.hasMatch())
+        return Pdf;
+    qint64 Object = SizeFound.captured(1).toLongLong();
+    qint64 Generation = 0;
+    qint64 NewSize = Object + 1;
+    QByteArray Entries; // what the document's information said besides its title
+    const QRegularExpressionMatch InfoFound = Info.match(End);
+    if (InfoFound.hasMatch()) {
+        // The information dictionary is written again under its own number, with the title added.
+        Object = InfoFound.captured(1).toLongLong();
+        Generation = InfoFound.captured(2).toLongLong();
+        NewSize = SizeFound.captured(1).toLongLong();
+        const QRegularExpression Start(QStringLiteral("(?<![0-9])%1\\s+%2\\s+obj\\s*<<").arg(Object).arg(Generation));
+        const QRegularExpressionMatch StartFound = Start.match(QString::fromLatin1(Pdf.left(Trailer)));
+        if (!StartFound.hasMatch())
+            return Pdf;
+        const qsizetype Close = Pdf.indexOf("endobj", StartFound.capturedEnd());
+        const qsizetype DictEnd = Close < 0 ? -1 : Pdf.lastIndexOf(">>", Close);
+        if (DictEnd < StartFound.capturedEnd())
+            return Pdf;
+        Entries = Pdf.mid(StartFound.capturedEnd(), DictEnd - StartFound.capturedEnd());
+        if (Entries.contains("/Title"))
+            return Pdf;
+    }
+    // A text string in UTF-16 with its byte-order mark, written in hexadecimal: no character needs escaping.
+    QByteArray Text("FEFF");
+    for (const QChar C : Title)
+        Text += QByteArray::number(C.unicode(), 16).rightJustified(4, '0').toUpper();
+
+    QByteArray Out = Pdf;
+    if (!Out.endsWith('\n'))
+        Out += '\n';
+    const qsizetype ObjectAt = Out.size();
+    Out += QByteArray::number(Object) + ' ' + QByteArray::number(Generation) + " obj\n<</Title <" + Text + ">\n" +
+           Entries.trimmed() + ">>\nendobj\n";
+    const qsizetype XrefAt = Out.size();
+    Out += "xref\n" + QByteArray::number(Object) + " 1\n" + QByteArray::number(ObjectAt).rightJustified(10, '0') + ' ' +
+           QByteArray::number(Generation).rightJustified(5, '0') + " n \n";
+    Out += "trailer\n<</Size " + QByteArray::number(NewSize) + " /Root " + RootFound.captured(1).toLatin1() +
+           " /Info " + QByteArray::number(Object) + ' ' + QByteArray::number(Generation) + " R /Prev " +
+           XrefFound.captured(1).toLatin1() + ">>\nstartxref\n" + QByteArray::number(XrefAt) + "\n%%EOF\n";
+    return Out;
+}
+
+QString ProposedPdfFileName(const QString& Title, const QString& DocumentFileName)
+{
+    QString Name = Title;
+    if (Name.isEmpty())
+        Name = QFileInfo(DocumentFileName).completeBaseName();
+    if (Name.isEmpty())
+        Name = QStringLiteral("Untitled");
+    // "/" would name a folder; the others are refused by the disks a PDF is often written to or handed on
+    // with (memory cards, shared folders).
+    for (QChar& C : Name)
+        if (C.unicode() < 0x20 || C.unicode() == 0x7F || QStringLiteral("/\\:*?\"<>|").contains(C))
+            C = QLatin1Char('_');
+    const QString Extension = QStringLiteral(".pdf");
+    while (QFile::encodeName(Name + Extension).size() > FileNameBytes) {
+        Name.chop(1);
+        if (!Name.isEmpty() && Name.back().isHighSurrogate())
+            Name.chop(1);
+    }
+    QString Folder;
+    if (!DocumentFileName.isEmpty()) {
+        Folder = QFileInfo(DocumentFileName).absolutePath();
+    } else {
+        const QString Home = QDir::homePath();
+        Folder = QDir::currentPath();
+        if (Folder != Home && !Folder.startsWith(Home + QLatin1Char('/')))
+            Folder = Home;
+    }
+    return QDir(Folder).filePath(Name + Extension);
+}
 
 TPrintDialogHook SetPrintDialogHook(TPrintDialogHook Hook)
 {
@@ -141,7 +234,8 @@ bool PrintHtml(const QString& Html, const QString& BasePath, QPrinter& Printer, 
             Reason = QStringLiteral("The engine made no pages of the document.");
             return Finish(false);
         }
-        if (!SaveBytesToFile(Printer.outputFileName(), Pdf, Reason))
+        // The engine leaves the title out; the job's name is the page's title.
+        if (!SaveBytesToFile(Printer.outputFileName(), WithPdfTitle(Pdf, Printer.docName()), Reason))
             return Finish(false);
         return Finish(true);
     }
@@ -174,6 +268,11 @@ void PrintDocument(QWidget* Owner, THtmlDesigner* Designer)
     const QString Title = DecodeText(TitleElement.match(Html).captured(1)).simplified();
     const QString Name = QFileInfo(Designer->FileName()).fileName();
     Printer.setDocName(!Title.isEmpty() ? Title : !Name.isEmpty() ? Name : QStringLiteral("Untitled"));
+    // Left to itself the dialog proposes a PDF in the home folder named after the job cut at its last dot
+    // ("Crates.io" gives "Crates.pdf"). A PDF name does not make the job a PDF: the printer chosen stays.
+    const QPrinter::OutputFormat Format = Printer.outputFormat();
+    Printer.setOutputFileName(ProposedPdfFileName(Title, Designer->FileName()));
+    Printer.setOutputFormat(Format);
     if (!ExecutePrintDialog(Owner, Printer))
         return;
     QString Reason;

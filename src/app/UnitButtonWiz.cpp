@@ -1,6 +1,7 @@
 #include "UnitButtonWiz.h"
 
 #include "ButtonGens.h"
+#include "ContainerFiles.h"
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "IconPacks.h"
@@ -10,8 +11,6 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -48,13 +47,17 @@ QString ProposedButtonFileName(const QString& Caption, int Format)
     return QStringLiteral("images/") + Name + QLatin1String(Extensions[std::clamp(Format, 0, 3)]);
 }
 
-void SaveButtonImage(const QImage& Preview, TImageFormat Format, const QString& BaseFolder, const QString& FileName)
+bool SaveButtonImage(const QImage& Preview, TImageFormat Format, const QString& BaseFolder, const QString& FileName,
+                     const std::function<bool(const QStringList& Files)>& Confirm)
 {
     const QString Path = BaseFolder + FileName;
-    const QString Folder = QFileInfo(Path).absolutePath();
-    if (!QDir().mkpath(Folder))
-        throw Exception(QStringLiteral("Unable to create directory \"%1\".").arg(QDir::toNativeSeparators(Folder)));
-    SaveImageFile(Preview, Format, Path);
+    const QByteArray Bytes = EncodeImage(Preview, Format);
+    if (Bytes.isEmpty())
+        throw Exception(QStringLiteral("Cannot create file \"%1\". The image could not be encoded.").arg(Path));
+    // Written as icons and templates write theirs: the user's file with other bytes goes only when they agree.
+    TContainerExtraction Extraction;
+    Extraction.Add(Path, Bytes);
+    return CommitContainerFiles(Extraction, Confirm);
 }
 
 // ---- colour swatch
@@ -473,7 +476,10 @@ void TFormButtonWizard::BtnSaveClick()
     if (FPreview.isNull())
         UpdatePreview();
     try {
-        SaveButtonImage(FPreview, TImageFormat(CheckedIndex(FormatButtons)), BaseFolder, EditFileName->text());
+        // Declined: the window stays open so that another name can be given.
+        if (!SaveButtonImage(FPreview, TImageFormat(CheckedIndex(FormatButtons)), BaseFolder, EditFileName->text(),
+                             ConfirmReplaceFiles))
+            return;
     } catch (const Exception& E) {
         // Nothing was written: the window stays open so the name or the folder can be put right.
         MessageDlg(E.Message(), TMsgDlgType::mtError, mbOK);

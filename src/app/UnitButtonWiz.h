@@ -25,9 +25,12 @@ class TBaseButtonGen;
 // the format's extension.
 QString ProposedButtonFileName(const QString& Caption, int Format);
 
-// Writes Preview in Format to BaseFolder + FileName, creating the folder and any missing parents.
-// Raises Exception when a folder cannot be made or the file cannot be written; nothing is replaced then.
-void SaveButtonImage(const QImage& Preview, TImageFormat Format, const QString& BaseFolder, const QString& FileName);
+// Writes Preview in Format to BaseFolder + FileName, creating the folder and any missing parents. A file
+// there with the same bytes is left as it is; one with other bytes is replaced, keeping its permissions,
+// only when Confirm (given its path) agrees. False, writing nothing, when Confirm refused. Raises
+// Exception with the system's reason when a folder or the file cannot be made; nothing is left behind then.
+bool SaveButtonImage(const QImage& Preview, TImageFormat Format, const QString& BaseFolder, const QString& FileName,
+                     const std::function<bool(const QStringList& Files)>& Confirm);
 
 // One colour swatch of the Properties page; a click asks for a new colour.
 class TColorPanel : public QWidget

@@ -221,8 +221,6 @@ public:
     // An icon double-clicked on the icon panel: its file goes into "images" beside the document and an
     // image of it in at the caret.
     void IconPackSelect(TIconPack* Pack, const QString& Name, int Index);
-    // The question before a template or an icon replaces files of the document's folder.
-    static bool ConfirmReplaceFiles(const QStringList& Files);
     void CreateIconPanel();
 
     // ---- the dialog entries of the Tools menu (UnitMainDialogs.cpp)

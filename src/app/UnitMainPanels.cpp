@@ -146,13 +146,6 @@ void TFormMain::IconPackSelect(TIconPack* Pack, const QString& Name, int Index)
     UpdateToolbar();
 }
 
-bool TFormMain::ConfirmReplaceFiles(const QStringList& Files)
-{
-    return MessageDlg(QStringLiteral("These files already exist with other content:\n\n%1\n\nReplace them?")
-                          .arg(Files.join(QLatin1Char('\n'))),
-                      TMsgDlgType::mtConfirmation, mbYes | mbNo) == mrYes;
-}
-
 void TFormMain::CreateIconPanel()
 {
     PanelIcons = new QDockWidget(QStringLiteral("Icon Packs"), this);

@@ -136,6 +136,12 @@ bool TContainerExtraction::Add(TTypedStreamAdapter& Reader, const QString& Targe
     } catch (const Exception&) {
         return false;
     }
+    Add(Target, bytes);
+    return true;
+}
+
+void TContainerExtraction::Add(const QString& Target, const QByteArray& bytes)
+{
     // A later record of the same name wins, as it would writing one after the other.
     for (qsizetype i = FFiles.size() - 1; i >= 0; --i)
         if (FFiles[i].Target == Target) {
@@ -155,7 +161,7 @@ bool TContainerExtraction::Add(TTypedStreamAdapter& Reader, const QString& Targe
     TStaged staged{Target, QString(), false};
     if (target.exists() && HoldsBytes(Target, bytes)) {
         FFiles << staged;
-        return true;
+        return;
     }
     staged.Replaces = target.exists();
     for (int tries = 0;; ++tries) {
@@ -169,7 +175,6 @@ bool TContainerExtraction::Add(TTypedStreamAdapter& Reader, const QString& Targe
             CannotCreate(Target, SystemReason(error));
     }
     FFiles << staged;
-    return true;
 }
 
 QStringList TContainerExtraction::Replaced() const

@@ -34,6 +34,8 @@ public:
     // the block breaks off (damage the caller names); raises 'Cannot create file "<Target>". <reason>' (or
     // '... folder ...') with the system's reason when the disk refuses.
     bool Add(TTypedStreamAdapter& Reader, const QString& Target);
+    // The same with the new content at hand (a file the program made rather than one the container holds).
+    void Add(const QString& Target, const QByteArray& Bytes);
     // The targets that exist with other bytes than their new content, in the order added.
     QStringList Replaced() const;
     // Puts every new content in place; a target that already holds the same bytes is left untouched.

@@ -116,6 +116,13 @@ int MessageDlg(const QString& message, TMsgDlgType type, TMsgDlgButtons buttons)
     }
 }
 
+bool ConfirmReplaceFiles(const QStringList& Files)
+{
+    return MessageDlg(QStringLiteral("These files already exist with other content:\n\n%1\n\nReplace them?")
+                          .arg(Files.join(QLatin1Char('\n'))),
+                      TMsgDlgType::mtConfirmation, mbYes | mbNo) == mrYes;
+}
+
 QStringList TFileDialog::NameFilters(const QString& filter)
 {
     // The description's own bracketed pattern list is display text of the original platform

@@ -20,6 +20,10 @@ enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 
 // closed without a choice and has a Cancel button).
 int MessageDlg(const QString& message, TMsgDlgType type, TMsgDlgButtons buttons);
 
+// The Yes/No question before files that exist with other content are replaced (icons, templates, buttons
+// written beside the document): true when the user lets them be replaced.
+bool ConfirmReplaceFiles(const QStringList& Files);
+
 using TMessageDlgHook = std::function<int(const QString& message, TMsgDlgType type, TMsgDlgButtons buttons)>;
 // Replaces the message box; an empty hook restores it. Returns the hook that was in place.
 TMessageDlgHook SetMessageDlgHook(TMessageDlgHook hook);

@@ -219,15 +219,20 @@ QByteArray EncodeBmp(const QImage& Image)
     return EncodeWithQt(MagentaToWhite(Image).convertToFormat(QImage::Format_RGB888), "BMP");
 }
 
+QByteArray EncodeImage(const QImage& Image, TImageFormat Format)
+{
+    switch (Format) {
+    case TImageFormat::Gif: return EncodeGif(Image);
+    case TImageFormat::Jpeg: return EncodeJpeg(Image);
+    case TImageFormat::Png: return EncodePng(Image);
+    case TImageFormat::Bmp: return EncodeBmp(Image);
+    }
+    return {};
+}
+
 void SaveImageFile(const QImage& Image, TImageFormat Format, const QString& Path)
 {
-    QByteArray Data;
-    switch (Format) {
-    case TImageFormat::Gif: Data = EncodeGif(Image); break;
-    case TImageFormat::Jpeg: Data = EncodeJpeg(Image); break;
-    case TImageFormat::Png: Data = EncodePng(Image); break;
-    case TImageFormat::Bmp: Data = EncodeBmp(Image); break;
-    }
+    const QByteArray Data = EncodeImage(Image, Format);
     const QString Shown = QDir::toNativeSeparators(Path);
     if (Data.isEmpty())
         throw Exception(QStringLiteral("Cannot create file \"%1\". The image could not be encoded.").arg(Shown));

@@ -13,6 +13,7 @@ QByteArray EncodeGif(const QImage& Image);
 QByteArray EncodeJpeg(const QImage& Image, int Quality = 90);
 QByteArray EncodePng(const QImage& Image);
 QByteArray EncodeBmp(const QImage& Image);
+QByteArray EncodeImage(const QImage& Image, TImageFormat Format);
 
 // The image with white where it is magenta, for the formats without transparency.
 QImage MagentaToWhite(const QImage& Image);

@@ -12,9 +12,13 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -170,6 +174,127 @@ TEST_F(PrintToolsTest, PicturesAboveOrBesideTheDocumentsFolderPrintAsTheDesignVi
     const QString text = RunTool(QStandardPaths::findExecutable("pdftotext"), {Output, "-"});
     EXPECT_FALSE(text.contains("PICTURE-")) << "a picture printed as its alternate text:\n" << text.toStdString();
     EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(w.close());
+}
+
+TEST(PdfFileNames, TheWholeTitleWithWhatAFileNameCannotHoldReplaced)
+{
+    const struct
+    {
+        const char* Title;
+        const char* Expected;
+    } Cases[] = {
+        {"Publishing a Crate to Crates.io", "Publishing a Crate to Crates.io.pdf"},
+        {"The Python Tutorial \u2014 Python 3.11.2 documentation", "The Python Tutorial \u2014 Python 3.11.2 documentation.pdf"},
+        {"Input/Output: a <b> \"c\" d\\e|f*?", "Input_Output_ a _b_ _c_ d_e_f__.pdf"},
+        {"", "page.v2.pdf"},  // no title: the document's name
+    };
+    for (const auto& c : Cases)
+        EXPECT_EQ(ProposedPdfFileName(QString::fromUtf8(c.Title), "/srv/site/page.v2.html"),
+                  "/srv/site/" + QString::fromUtf8(c.Expected))
+            << c.Title;
+
+    // A title longer than a file name may be is cut between characters, never inside one.
+    const QString Long = QString(200, QChar(0x00E9)) + QString::fromUtf8("\U0001F600");
+    const QString Cut = QFileInfo(ProposedPdfFileName(Long, "/srv/page.html")).fileName();
+    EXPECT_LE(QFile::encodeName(Cut).size(), 255);
+    EXPECT_EQ(Cut, QString(125, QChar(0x00E9)) + ".pdf");
+
+    // A document never saved: the current folder when it lies in the home folder, else the home folder.
+    const QString Current = QDir::currentPath();
+    const QString Home = QDir::homePath();
+    ASSERT_TRUE(QDir::setCurrent("/"));
+    EXPECT_EQ(ProposedPdfFileName("", ""), QDir(Home).filePath("Untitled.pdf"));
+    ASSERT_TRUE(QDir::setCurrent(Home));
+    EXPECT_EQ(ProposedPdfFileName("Notes", ""), QDir(Home).filePath("Notes.pdf"));
+    QDir::setCurrent(Current);
+}
+
+// A one-page PDF as the engine writes it: numbered objects, a plain cross-reference table and a trailer,
+// with an information dictionary when Info is not empty.
+QByteArray MinimalPdf(const QByteArray& Info)
+{
+    QList<QByteArray> objects = {"<</Type /Catalog /Pages 2 0 R>>", "<</Type /Pages /Kids [3 0 R] /Count 1>>",
+                                 "<</Type /Page /Parent 2 0 R /MediaBox [0 0 200 200]>>"};
+    if (!Info.isEmpty())
+        objects << Info;
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (int i = 0; i < objects.size(); ++i) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<</Size " + QByteArray::number(objects.size() + 1) + "\n/Root 1 0 R" +
+           (Info.isEmpty() ? "" : "\n/Info 4 0 R") + ">>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF";
+    return pdf;
+}
+
+TEST(PdfTitles, TheTitleIsAddedAndTheRestOfTheDocumentKept)
+{
+    const QString pdfinfo = QStandardPaths::findExecutable("pdfinfo");
+    ASSERT_FALSE(pdfinfo.isEmpty()) << "poppler-utils is missing (scripts/setup.sh installs it)";
+    QTemporaryDir dir;
+    const QString title = QString::fromUtf8("Fish & chips \u2014 \u00e9t\u00e9 (1) \\ <2> \U0001F41F");
+    const QByteArray withInfo = MinimalPdf("<</Creator (Engine)\n/Producer (Pages)>>");
+    for (const QByteArray& pdf : {withInfo, MinimalPdf("")}) {
+        const QByteArray titled = WithPdfTitle(pdf, title);
+        EXPECT_TRUE(titled.startsWith(pdf)) << "the document stays as it was, the title follows it";
+        QFile file(dir.filePath("t.pdf"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(titled);
+        file.close();
+        const QString info = RunTool(pdfinfo, {file.fileName()});
+        EXPECT_TRUE(info.contains(QRegularExpression("^Title: +" + QRegularExpression::escape(title) + "$",
+                                                     QRegularExpression::MultilineOption)))
+            << info.toStdString();
+        EXPECT_TRUE(info.contains(QRegularExpression("^Pages: +1$", QRegularExpression::MultilineOption)));
+        if (pdf == withInfo)
+            EXPECT_TRUE(info.contains(QRegularExpression("^Creator: +Engine$", QRegularExpression::MultilineOption)))
+                << "what the information said besides stays";
+    }
+    // A document titled already, or with an end of another form, is left as it is.
+    const QByteArray titled = MinimalPdf("<</Title (Own)>>");
+    EXPECT_EQ(WithPdfTitle(titled, title), titled);
+    const QByteArray cut = withInfo.left(withInfo.indexOf("trailer"));
+    EXPECT_EQ(WithPdfTitle(cut, title), cut);
+}
+
+TEST_F(PrintToolsTest, ThePrintDialogProposesAPdfBesideTheDocumentNamedAfterTheWholeTitle)
+{
+    const QString pdfinfo = QStandardPaths::findExecutable("pdfinfo");
+    ASSERT_FALSE(pdfinfo.isEmpty()) << "poppler-utils is missing (scripts/setup.sh installs it)";
+    ASSERT_TRUE(QDir(Dir.path()).mkpath("book"));
+    QFile page(Dir.filePath("book/publishing.html"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<html><head><title>Publishing a Crate to Crates.io</title></head><body><p>Text</p></body></html>");
+    page.close();
+    // The real dialog, confirmed as it opens: its file field shows the name proposed, and its OK sets the
+    // printer up from its fields.
+    QString Proposed;
+    SetPrintDialogHook([&](QPrinter& printer) {
+        QPrintDialog dialog(&printer);
+        dialog.show();
+        if (auto* field = dialog.findChild<QLineEdit*>("filename"))
+            Proposed = field->text();
+        dialog.accept();
+        return printer.outputFormat() == QPrinter::PdfFormat;
+    });
+
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.FileManager()->OpenFile(page.fileName()));
+    w.Print1->trigger();
+    EXPECT_TRUE(Messages.Messages.empty()) << Messages.MessageTexts().join("\n").toStdString();
+    const QString Expected = Dir.filePath("book/Publishing a Crate to Crates.io.pdf");
+    EXPECT_EQ(Proposed.toStdString(), Expected.toStdString());
+    ASSERT_TRUE(QFileInfo(Expected).isFile());
+    EXPECT_TRUE(RunTool(pdfinfo, {Expected}).contains(QRegularExpression("^Title: +Publishing a Crate to Crates\\.io$",
+                                                                          QRegularExpression::MultilineOption)))
+        << RunTool(pdfinfo, {Expected}).toStdString();
     EXPECT_TRUE(w.close());
 }
 

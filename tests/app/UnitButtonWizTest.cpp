@@ -2,6 +2,7 @@
 
 #include "ButtonGens.h"
 #include "ContainerWriter.h"
+#include "ImageFiles.h"
 #include "RgbUtils.h"
 #include "ScriptedDialogs.h"
 
@@ -9,10 +10,13 @@
 #include <QMouseEvent>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,6 +66,41 @@ protected:
         Form.BaseFolder = FDir.path() + QLatin1Char('/');
         Form.show();
         ASSERT_TRUE(Form.Initialized());
+    }
+
+    // A press and release of the left button in the middle of Widget, as the pointer gives them.
+    static void Click(QWidget* Widget)
+    {
+        const QPointF Middle(Widget->width() / 2, Widget->height() / 2);
+        for (QEvent::Type Type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent Event(Type, Middle, Widget->mapToGlobal(Middle), Qt::LeftButton,
+                              Type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(Widget, &Event);
+        }
+    }
+
+    // Select-all and then Text typed key by key into Edit.
+    static void Type(QLineEdit* Edit, const QString& Text)
+    {
+        Edit->setFocus();
+        QKeyEvent SelectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+        QApplication::sendEvent(Edit, &SelectAll);
+        for (const QChar C : Text) {
+            QKeyEvent Press(QEvent::KeyPress, 0, Qt::NoModifier, QString(C));
+            QApplication::sendEvent(Edit, &Press);
+        }
+    }
+
+    static QByteArray Bytes(const QString& Path)
+    {
+        QFile File(Path);
+        return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray("<missing>");
+    }
+
+    // The names in Folder, hidden ones (a half-written file's) included.
+    static QStringList Entries(const QString& Folder)
+    {
+        return QDir(Folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
 
     static int CountPixels(const QImage& Image, QRgb Color)
@@ -269,6 +308,77 @@ TEST_F(UnitButtonWizTest, SaveWritesBelowTheBaseFolderCreatingTheFoldersAndClose
     EXPECT_FALSE(Form.Saved());
 }
 
+TEST_F(UnitButtonWizTest, AFileOfTheSameNameIsReplacedOnlyAfterAYesAndKeepsItsPermissions)
+{
+    // The user's own file where the button is going.
+    ASSERT_TRUE(QDir(FDir.path()).mkpath(QStringLiteral("images")));
+    const QString Mine = FDir.filePath(QStringLiteral("images/my_button.png"));
+    {
+        QFile File(Mine);
+        ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+        File.write("the user's own picture");
+    }
+    const QFile::Permissions Own = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(Mine, Own));
+    const QFile::Permissions Before = QFile::permissions(Mine);
+    ASSERT_FALSE(Before & (QFile::ReadOther | QFile::WriteGroup));
+
+    TFormButtonWizard Form;
+    Show(Form);
+    Click(Form.FormatButtons[2]);
+    Type(Form.EditCaption, QStringLiteral("My Button"));
+    ASSERT_EQ(Form.EditFileName->text(), "images/my_button.png");
+
+    // No: nothing written, nothing saved, the window open for another name.
+    Dialogs.Answers = {mrNo};
+    Click(Form.BtnSave);
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(Dialogs.Messages[0].Buttons, TMsgDlgButtons(mbYes | mbNo));
+    EXPECT_TRUE(Dialogs.Messages[0].Text.contains(Mine)) << Dialogs.Messages[0].Text.toStdString();
+    EXPECT_EQ(Bytes(Mine), "the user's own picture");
+    EXPECT_EQ(Entries(FDir.filePath(QStringLiteral("images"))), QStringList{"my_button.png"});
+    EXPECT_FALSE(Form.Saved());
+    EXPECT_TRUE(Form.isVisible());
+
+    // Yes: the button's picture in its place, with the user's permissions.
+    Dialogs.Answers = {mrYes};
+    Click(Form.BtnSave);
+    EXPECT_EQ(Dialogs.Messages.size(), 2u);
+    EXPECT_TRUE(Form.Saved());
+    EXPECT_FALSE(Form.isVisible());
+    const QByteArray First = Bytes(Mine);
+    EXPECT_EQ(First, EncodePng(Form.Preview()));
+    EXPECT_EQ(QFile::permissions(Mine), Before);
+    EXPECT_EQ(Entries(FDir.filePath(QStringLiteral("images"))), QStringList{"my_button.png"});
+
+    // The same picture again: the file is left as it is, without a question.
+    Form.show();
+    const QDateTime Written = QFileInfo(Mine).fileTime(QFileDevice::FileModificationTime);
+    {
+        QFile File(Mine);
+        ASSERT_TRUE(File.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(File.setFileTime(Written.addSecs(-60), QFileDevice::FileModificationTime));
+    }
+    Click(Form.BtnSave);
+    EXPECT_EQ(Dialogs.Messages.size(), 2u);
+    EXPECT_TRUE(Form.Saved());
+    EXPECT_EQ(QFileInfo(Mine).fileTime(QFileDevice::FileModificationTime), Written.addSecs(-60));
+
+    // Another button whose name comes out the same (a glyph beside the same caption) asks before it
+    // takes the first one's file; No keeps the first button's picture.
+    Form.show();
+    Form.ListGlyph->setCurrentRow(0);
+    emit Form.ListGlyph->itemClicked(Form.ListGlyph->item(0));
+    ASSERT_EQ(Form.EditFileName->text(), "images/my_button.png");
+    Dialogs.Answers = {mrNo};
+    Click(Form.BtnSave);
+    EXPECT_EQ(Dialogs.Messages.size(), 3u);
+    EXPECT_FALSE(Form.Saved());
+    EXPECT_TRUE(Form.isVisible());
+    EXPECT_EQ(Bytes(Mine), First);
+}
+
 TEST_F(UnitButtonWizTest, AFailedSaveShowsTheErrorKeepsTheWindowOpenAndSavesNothing)
 {
     TFormButtonWizard Form;
@@ -281,9 +391,12 @@ TEST_F(UnitButtonWizTest, AFailedSaveShowsTheErrorKeepsTheWindowOpenAndSavesNoth
     Form.BtnSave->click();
     ASSERT_EQ(Dialogs.Messages.size(), 1u);
     EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtError);
-    EXPECT_TRUE(Dialogs.Messages[0].Text.contains(QStringLiteral("images"))) << Dialogs.Messages[0].Text.toStdString();
+    // The system's reason, and nothing half written beside the file in the way.
+    EXPECT_EQ(Dialogs.Messages[0].Text,
+              QStringLiteral("Cannot create file \"%1\". Not a directory").arg(FDir.filePath("images/some_text.gif")));
     EXPECT_FALSE(Form.Saved());
     EXPECT_TRUE(Form.isVisible());
+    EXPECT_EQ(Entries(FDir.path()), QStringList({"Tango Small.icp", "images"}));
 
     // An empty file name does nothing at all.
     Form.EditFileName->clear();
