@@ -465,11 +465,11 @@ void RunUnderWindowManager(const QString& Name)
     QProcess Server;
     QString Display;
     for (int N = 140; N < 240 && Display.isEmpty(); ++N) {
-        if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(N)))
+        const QString Socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(N);
+        if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(N)) || QFileInfo::exists(Socket))
             continue;
         Server.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(N), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
         Server.waitForStarted();
-        const QString Socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(N);
         // Another server may take the number first: this one then ends, and the next number is tried.
         for (int Waited = 0; Waited < 10000 && Server.state() == QProcess::Running; Waited += 50) {
             if (QFileInfo::exists(Socket)) {
