@@ -355,14 +355,6 @@ TEST_F(DockUtilsTest, AFloatingPanelRestoredBeforeTheWindowIsUpWaitsForItAndKeep
     TDockWindow::Settle();
     EXPECT_TRUE(w.Entities->isVisible());
     EXPECT_EQ(w.Entities->geometry(), QRect(300, 150, 240, 280));
-    // Stored hidden, it stays hidden when the window comes up.
-    Write("PanelEntities", "Visible", "0");
-    TDockWindow hidden;
-    hidden.Manager->LoadLayout(Ini);
-    hidden.Window.show();
-    TDockWindow::Settle();
-    EXPECT_TRUE(hidden.Entities->isFloating());
-    EXPECT_TRUE(hidden.Entities->isHidden());
 }
 
 // ---------------------------------------------------------------------------------------------------
