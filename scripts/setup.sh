@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libqscintilla2-qt6-dev
   libjpeg-dev libgif-dev libpng-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev libgumbo-dev
-  xvfb xauth x11-utils fonts-dejavu-core poppler-utils
+  xvfb xauth x11-utils openbox xdotool fonts-dejavu-core poppler-utils
   wamerican
 )
 

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 namespace {
@@ -100,6 +101,60 @@ bool TabOnShow(const QDockWidget* Panel, const QMainWindow* Window)
     return Window->rect().contains(Panel->geometry().center());
 }
 
+// A floating panel stays above the main window only when the window manager knows, as it takes the
+// panel on, whose window the panel belongs to; a panel put up before the main window is on the screen
+// (the layout is restored while the window is being shown) would be managed as a window of its own and
+// drop behind the main window at the first click there. Such a panel waits, hidden, until the main
+// window has been exposed, which it is only once the window manager has taken it on.
+const QString AwaitingWindowName = QStringLiteral("PanelAwaitingWindow");
+
+class TPanelAwaitingWindow : public QObject
+{
+public:
+    TPanelAwaitingWindow(QDockWidget* Panel, QWindow* Window) : QObject(Panel), FPanel(Panel), FWindow(Window)
+    {
+        setObjectName(AwaitingWindowName);
+        Window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override
+    {
+        if (Watched == FWindow && Event->type() == QEvent::Expose && FWindow->isExposed()) {
+            FWindow->removeEventFilter(this);
+            // Put up after the window's own expose has been handled, not inside it.
+            QTimer::singleShot(0, FPanel, [Panel = FPanel] {
+                if (QObject* Awaiting = Panel->findChild<QObject*>(AwaitingWindowName, Qt::FindDirectChildrenOnly)) {
+                    delete Awaiting;
+                    Panel->show();
+                }
+            });
+        }
+        return QObject::eventFilter(Watched, Event);
+    }
+
+private:
+    QDockWidget* FPanel;
+    QPointer<QWindow> FWindow;
+};
+
+bool AwaitsWindow(const QDockWidget* Panel)
+{
+    return Panel->findChild<QObject*>(AwaitingWindowName, Qt::FindDirectChildrenOnly) != nullptr;
+}
+
+// The main window's native window, made now when the window has none yet, so a panel can wait for it;
+// null for a panel outside any window.
+QWindow* MainWindowHandle(QDockWidget* Panel)
+{
+    QWidget* Parent = Panel->parentWidget();
+    if (!Parent)
+        return nullptr;
+    QWidget* Window = Parent->window();
+    Window->winId();
+    return Window->windowHandle();
+}
+
 void SetVerticalGrabber(QDockWidget* Panel, bool Vertical)
 {
     const QDockWidget::DockWidgetFeatures Features = Panel->features();
@@ -155,7 +210,7 @@ void SaveDockState(TIniFile& Ini, QDockWidget* Panel, const QString& Section)
         Ini.WriteInteger(Section, QStringLiteral("Width"), Bounds.width());
         Ini.WriteInteger(Section, QStringLiteral("Top"), Bounds.y());
         Ini.WriteInteger(Section, QStringLiteral("Left"), Bounds.x());
-        Ini.WriteBool(Section, QStringLiteral("Visible"), !Panel->isHidden());
+        Ini.WriteBool(Section, QStringLiteral("Visible"), !Panel->isHidden() || AwaitsWindow(Panel));
         if (Parent >= 0) {
             // Kept for readers of the file; the arrangement inside the site comes from the site's data.
             Ini.WriteInteger(Section, QStringLiteral("Orientation"), AlongSite(Area) == Qt::Horizontal ? 1 : 2);
@@ -183,15 +238,27 @@ bool LoadDockState(TIniFile& Ini, QDockWidget* Panel, const QString& Section, co
     if (Parent > int(Sites.size()) - 1)
         Parent = int(Sites.size()) - 1;
     const bool Docked = Ini.ReadBool(Section, QStringLiteral("Docked"), true);
+    // A place restored again replaces one still waiting for the window.
+    delete Panel->findChild<QObject*>(AwaitingWindowName, Qt::FindDirectChildrenOnly);
     if (!Docked) {
         const QRect Stored(Left, Top, std::max(1, Width), std::max(1, Height));
         // A place on a screen that is no longer there would put the panel where nobody can reach it.
         if (!OnSomeScreen(Stored))
             return false;
+        QWindow* Window = MainWindowHandle(Panel);
+        const bool Await = Visible && Window && !Window->isExposed();
+        // Hidden first, floating does not put the panel up either.
+        if (Await)
+            Panel->hide();
         Panel->setMinimumWidth(0);
         Panel->setMaximumHeight(QWIDGETSIZE_MAX);
         Panel->setFloating(true);
         Panel->setGeometry(OntoScreen(Stored));
+        if (Await) {
+            if (!AwaitsWindow(Panel))
+                new TPanelAwaitingWindow(Panel, Window);
+            return true;
+        }
     } else if (Parent >= 0) {
         const TDockSite& Site = Sites[Parent];
         if (Dock && Site.Window) {
@@ -597,13 +664,6 @@ void TFineDockManager::LoadLayout(TIniFile& Ini)
     // The panels take their places at once, not only when the window is next laid out.
     if (FWindow->layout())
         FWindow->layout()->setGeometry(FWindow->rect());
-    // The layout is restored while the window is being shown, so a floating panel goes up before the
-    // window and would stay behind it: once the window is up, the floating panels are put above it.
-    QTimer::singleShot(0, this, [this] {
-        for (QDockWidget* Panel : Panels())
-            if (Panel->isFloating() && !Panel->isHidden())
-                Panel->raise();
-    });
 }
 
 void TFineDockManager::SaveLayout(TIniFile& Ini)

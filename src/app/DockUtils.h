@@ -41,7 +41,8 @@ void SaveDockState(TIniFile& Ini, QDockWidget* Panel, const QString& Section);
 // False when the section does not exist or what it holds cannot be used (a floating place off every
 // screen); the caller then leaves the panel where it stands. Otherwise the panel floats at its stored
 // place (moved whole onto the screen that shows most of it), or docks into Sites[Parent] when Dock is set (a Parent past the last site is the last site),
-// and takes its stored visibility.
+// and takes its stored visibility; a visible floating panel restored while its main window is not yet on
+// the screen goes up once the window is, so the window manager keeps it above that window.
 bool LoadDockState(TIniFile& Ini, QDockWidget* Panel, const QString& Section, const QList<TDockSite>& Sites,
                    bool Dock);
 // A site's arrangement (prefix + " Data": our own versioned bytes, two upper-case hexadecimal digits

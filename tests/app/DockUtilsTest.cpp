@@ -1,9 +1,18 @@
 #include "DockUtils.h"
 
+#include "HtmlDesigner.h"
 #include "IniFiles.h"
 #include "IniUtils.h"
+#include "UnitMain.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QDockWidget>
 #include <QGuiApplication>
 #include <QLabel>
@@ -13,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTabBar>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -324,4 +334,240 @@ TEST_F(DockUtilsTest, AFloatingPlaceReachingPastTheScreenIsMovedWholeOntoIt)
     EXPECT_EQ(w.Icons->y(), screen.top());
 }
 
+TEST_F(DockUtilsTest, AFloatingPanelRestoredBeforeTheWindowIsUpWaitsForItAndKeepsItsPlace)
+{
+    for (const char* kv : {"Docked=0", "Left=300", "Top=150", "Width=240", "Height=280", "Visible=1"})
+        Write("PanelEntities", QString::fromLatin1(kv).section('=', 0, 0), QString::fromLatin1(kv).section('=', 1));
+    TDockWindow w;
+    w.Manager->LoadLayout(Ini);
+    TDockWindow::Settle();
+    ASSERT_TRUE(w.Entities->isFloating());
+    EXPECT_TRUE(w.Entities->isHidden()) << "a window of its own does not go up before the main window";
+    // Closed before the window ever came up, the panel is still stored as shown.
+    {
+        QTemporaryDir other;
+        TIniFile saved(other.filePath("Config.ini"));
+        w.Manager->SaveLayout(saved);
+        EXPECT_EQ(saved.ReadString("PanelEntities", "Visible", ""), "1");
+        EXPECT_EQ(saved.ReadString("PanelEntities", "Docked", ""), "0");
+    }
+    w.Window.show();
+    TDockWindow::Settle();
+    EXPECT_TRUE(w.Entities->isVisible());
+    EXPECT_EQ(w.Entities->geometry(), QRect(300, 150, 240, 280));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Floating panels under a window manager: whether a panel stays above the main window is the window
+// manager's doing, so these run on an X server of their own with a real window manager, and click
+// with the X server's own pointer.
+
+const char* const WindowManagerChild = "CORVALITE_DOCK_WM_CHILD";
+
+void Wait(int Ms)
+{
+    QEventLoop Loop;
+    QTimer::singleShot(Ms, &Loop, &QEventLoop::quit);
+    Loop.exec();
+}
+
+bool WaitFor(const std::function<bool()>& Done, int Ms)
+{
+    for (int Waited = 0; Waited < Ms; Waited += 50) {
+        if (Done())
+            return true;
+        Wait(50);
+    }
+    return Done();
+}
+
+QString RunTool(const QString& Program, const QStringList& Arguments, const QProcessEnvironment& Env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess Tool;
+    Tool.setProcessEnvironment(Env);
+    Tool.start(Program, Arguments);
+    if (!Tool.waitForFinished(10000))
+        return QString();
+    return QString::fromLocal8Bit(Tool.readAllStandardOutput());
+}
+
+// The managed windows as the window manager stacks them, bottom first.
+QList<WId> Stacking()
+{
+    QList<WId> Windows;
+    const QString Text = RunTool(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
+    for (const QString& Id : Text.section('#', 1).split(',', Qt::SkipEmptyParts))
+        Windows << Id.trimmed().toULongLong(nullptr, 16);
+    return Windows;
+}
+
+// A click of the X server's pointer, as the window manager sees a user's.
+void Click(const QPoint& Global)
+{
+    RunTool(QStringLiteral("xdotool"),
+            {"mousemove", QString::number(Global.x()), QString::number(Global.y()), "click", "1"});
+    Wait(400);
+}
+
+// The title of the window that a click of the X server's pointer at Global reaches.
+std::string WindowClickedAt(const QPoint& Global)
+{
+    struct TPressWatcher : QObject
+    {
+        QWidget* Reached = nullptr;
+        bool eventFilter(QObject* Watched, QEvent* Event) override
+        {
+            if (Event->type() == QEvent::MouseButtonPress && Event->spontaneous() && Watched->isWidgetType() && !Reached)
+                Reached = static_cast<QWidget*>(Watched)->window();
+            return false;
+        }
+    } Watcher;
+    qApp->installEventFilter(&Watcher);
+    Click(Global);
+    qApp->removeEventFilter(&Watcher);
+    return Watcher.Reached ? Watcher.Reached->windowTitle().toStdString() : "nothing";
+}
+
+// Empty when Panel is stacked above Window; else what the stack holds.
+std::string StackedAbove(QWidget* Panel, QWidget* Window)
+{
+    const QList<WId> Windows = Stacking();
+    const qsizetype P = Windows.indexOf(Panel->winId());
+    const qsizetype W = Windows.indexOf(Window->winId());
+    if (P >= 0 && W >= 0 && P > W)
+        return {};
+    QStringList Ids;
+    for (WId Id : Windows)
+        Ids << QString::number(Id, 16);
+    return QStringLiteral("panel %1, window %2, stack (bottom first) %3")
+        .arg(QString::number(Panel->winId(), 16), QString::number(Window->winId(), 16), Ids.join(' '))
+        .toStdString();
+}
+
+// Runs the test Name of this program on an X server of its own with openbox managing the windows.
+void RunUnderWindowManager(const QString& Name)
+{
+    QStringList Missing;
+    for (const char* Tool : {"Xvfb", "openbox", "xdotool", "xprop"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(Tool)).isEmpty())
+            Missing << QString::fromLatin1(Tool);
+    if (!Missing.isEmpty())
+        GTEST_SKIP() << Missing.join(", ").toStdString() << " not found (scripts/setup.sh installs them)";
+
+    QProcess Server;
+    QString Display;
+    for (int N = 140; N < 240 && Display.isEmpty(); ++N) {
+        const QString Socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(N);
+        if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(N)) || QFileInfo::exists(Socket))
+            continue;
+        Server.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(N), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        Server.waitForStarted();
+        // Another server may take the number first: this one then ends, and the next number is tried.
+        for (int Waited = 0; Waited < 10000 && Server.state() == QProcess::Running; Waited += 50) {
+            if (QFileInfo::exists(Socket)) {
+                Display = QStringLiteral(":%1").arg(N);
+                break;
+            }
+            Server.waitForFinished(50);
+        }
+        if (Display.isEmpty()) {
+            Server.kill();
+            Server.waitForFinished();
+        }
+    }
+    ASSERT_FALSE(Display.isEmpty()) << "no X server could be started";
+
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    Env.insert("DISPLAY", Display);
+    QProcess Manager;
+    Manager.setProcessEnvironment(Env);
+    Manager.start(QStringLiteral("openbox"), {"--sm-disable"});
+    ASSERT_TRUE(WaitFor([&] {
+        return RunTool(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"}, Env).contains("window id");
+    }, 10000)) << "openbox did not start";
+
+    QProcess Child;
+    Env.insert("QT_QPA_PLATFORM", "xcb");
+    Env.insert(WindowManagerChild, "1");
+    Child.setProcessEnvironment(Env);
+    Child.setProcessChannelMode(QProcess::MergedChannels);
+    Child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + Name});
+    EXPECT_TRUE(Child.waitForFinished(240000));
+    const QString Output = QString::fromLocal8Bit(Child.readAll());
+    EXPECT_EQ(Child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(Child.exitCode(), 0) << Output.toStdString();
+    EXPECT_TRUE(Output.contains("[  PASSED  ] 1 test")) << Output.toStdString();
+    Manager.terminate();
+    Manager.waitForFinished();
+    Server.terminate();
+    Server.waitForFinished();
+}
+
+TEST(DockUtilsWindowManagerTest, AFloatingPanelStaysAboveTheMainWindowAfterARestart)
+{
+    if (qEnvironmentVariableIsEmpty(WindowManagerChild)) {
+        RunUnderWindowManager("DockUtilsWindowManagerTest.AFloatingPanelStaysAboveTheMainWindowAfterARestart");
+        return;
+    }
+    QFile::remove(ConfigIni().FileName());
+    const QRect place(900, 250, 260, 300);
+    {
+        TFormMain w;
+        w.show();
+        w.showMaximized();
+        Wait(1500);
+        w.PanelEntities->setFloating(true);
+        w.PanelEntities->setGeometry(place);
+        Wait(700);
+        // Floated during the session, the panel stays above through a click in the design view.
+        Click(w.Designer()->mapToGlobal(QPoint(40, 40)));
+        EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "");
+        ASSERT_TRUE(w.close());
+    }
+    // Started again: the panel comes back floating over the maximised window.
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(WaitFor([&] { return w.PanelEntities->isVisible() && Stacking().contains(w.PanelEntities->winId()); }, 15000));
+    Wait(1500);
+    ASSERT_TRUE(w.isMaximized());
+    ASSERT_TRUE(w.PanelEntities->isFloating());
+    // The tab on show of the panel's sheets: a click there changes nothing.
+    QTabBar* tabs = w.PageControl2->tabBar();
+    const QPoint inPanel = tabs->mapToGlobal(tabs->tabRect(tabs->currentIndex()).center());
+    const QPoint inPage = w.Designer()->mapToGlobal(QPoint(40, 40));
+    ASSERT_FALSE(w.PanelEntities->geometry().contains(inPage));
+
+    Click(inPage);
+    EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "") << "after a click in the design view";
+    // A click where the panel is reaches the panel, not the page below it.
+    EXPECT_EQ(WindowClickedAt(inPanel), "Entities");
+    EXPECT_TRUE(w.Entities1->isChecked());
+
+    // Focus into the panel and back into the window.
+    Click(inPanel);
+    Click(inPage);
+    EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "") << "after focus went to the panel and back";
+
+    w.showNormal();
+    Wait(700);
+    Click(w.Designer()->mapToGlobal(QPoint(40, 40)));
+    EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "") << "after the window was restored from maximised";
+    w.showMaximized();
+    Wait(700);
+    Click(inPage);
+    EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "") << "after the window was maximised again";
+
+    w.showMinimized();
+    Wait(700);
+    w.showMaximized();
+    w.activateWindow();
+    Wait(700);
+    Click(inPage);
+    EXPECT_TRUE(w.PanelEntities->isVisible());
+    EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "") << "after the window was minimised and brought back";
+    EXPECT_EQ(WindowClickedAt(inPanel), "Entities");
+    EXPECT_TRUE(w.close());
+}
+
 } // namespace
+
