@@ -699,8 +699,11 @@ void THtmlFilter::PrepareDesignTree()
                                            ATTR_WIDTH, ATTR_HEIGHT, ATTR_ONRESIZEEND});
             const QString designId = NextDesignId();
             Keep(kept);
-            for (int attr : {ATTR_ID, ATTR_CLASS, ATTR_TYPE, ATTR_NAME, ATTR_SRC, ATTR_STYLE})
-                if (id == TAG_INPUT || (attr != ATTR_TYPE && attr != ATTR_NAME))
+            // The design values stand where the source's own stood (a new one goes last), as mapping back
+            // puts the source's values where the design's stand: the saved image keeps the attributes in
+            // the order the file had them, and one a tool built saves the same when its file is opened again.
+            for (int attr : {ATTR_TYPE, ATTR_NAME, ATTR_STYLE})
+                if (id == TAG_INPUT || attr == ATTR_STYLE)
                     tag->RemoveAttribute(attr);
             tag->SetTagId(TAG_IMG);
             // Pages use the same picture many times: each source is looked up once per load.
@@ -712,7 +715,9 @@ void THtmlFilter::PrepareDesignTree()
                 known = images.insert(src, {designClass, designSrc});
             }
             tag->SetAttribute(ATTR_ID, designId);
-            if (!known->first.isEmpty())
+            if (known->first.isEmpty())
+                tag->RemoveAttribute(ATTR_CLASS);
+            else
                 tag->SetAttribute(ATTR_CLASS, known->first);
             tag->SetAttribute(ATTR_SRC, known->second);
             tag->SetAttribute(ATTR_ONRESIZEEND, ReportHandlerText);
