@@ -528,6 +528,8 @@
   }
 
   window.addEventListener('resize', followSizing);
+  // A picture that arrives late moves what stands below it.
+  document.addEventListener('load', followSizing, true);
 
   // The new size goes into the element's width and height, as one undo unit, and is reported to the host.
   function resizeElement(element, width, height) {

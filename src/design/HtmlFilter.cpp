@@ -462,10 +462,10 @@ constexpr int BodyAttributes[] = {ATTR_BACKGROUND, ATTR_BGCOLOR, ATTR_TEXT, ATTR
 // The page's own attributes of its html or body element as the design page's element carries them, after
 // Leading (the design view's own): everything as written, so that the page's style rules for its classes,
 // language, direction and style apply as in a browser, except what the design view itself decides. It
-// owns contenteditable (editing is its to switch on) and, on the body, the id (the body's design id); the
-// event handlers (onload, onclick, ...) go too, since the design page runs none of the page's script and
-// its events are the design view's own. The saved file takes these elements' attributes from the source
-// and the kept body, never from the design page.
+// owns contenteditable and inert (whether the page takes the user's input is its to decide) and, on the
+// body, the id (the body's design id); the event handlers (onload, onclick, ...) go too, since the design
+// page runs none of the page's script and its events are the design view's own. The saved file takes
+// these elements' attributes from the source and the kept body, never from the design page.
 void SetShownAttributes(THtmlTag* dest, const THtmlTag* source, const TAttributeBuilder& Leading)
 {
     TAttributeBuilder list = Leading;
@@ -476,7 +476,8 @@ void SetShownAttributes(THtmlTag* dest, const THtmlTag* source, const TAttribute
         if (attr == ATTR_RAW) {
             const qsizetype equals = value.indexOf(u'=');
             const QStringView name = equals > 0 ? value.left(equals) : value;
-            if (!name.startsWith(QLatin1StringView("on"), Qt::CaseInsensitive))
+            if (!name.startsWith(QLatin1StringView("on"), Qt::CaseInsensitive) &&
+                name.compare(QLatin1StringView("inert"), Qt::CaseInsensitive) != 0)
                 list.StoreRaw(name, equals > 0 ? value.mid(equals + 1) : QStringView(), equals <= 0);
             continue;
         }

@@ -485,13 +485,15 @@ TEST(HtmlFilterCorpus, AfterInsertionsAndEditsASecondSaveWritesTheSameBytes)
                 break;
             const QString src = sources[next(unsigned(sources.size()))];
             QString piece;
-            switch (next(7)) {
+            switch (next(9)) {
             case 0: piece = filter.NewImage(src).Html + QStringLiteral("alt=\"a picture\" border=\"0\">"); break;
             case 1: piece = filter.NewImage(src, QStringLiteral("20"), QStringLiteral("10")).Html + QStringLiteral("alt=\"b\" align=\"left\">"); break;
             case 2: piece = filter.NewInputImage(src, QStringLiteral("go")).Html + QStringLiteral("alt=\"c\">"); break;
             case 3: piece = filter.NewComment(QStringLiteral("<!-- a note -->")); break;
             case 4: piece = filter.NewAnchor(QStringLiteral("here")); break;
             case 5: piece = filter.NewTable(QStringLiteral("0"), QStringLiteral("50%")).Html + QStringLiteral("cellpadding=\"2\"><tbody><tr><td>t</td></tr></tbody></table>"); break;
+            case 6: piece = filter.NewMarquee(QStringLiteral("Run"), QStringLiteral("100")).Html + QStringLiteral(">"); break;
+            case 7: piece = filter.NewObject(QStringLiteral("clsid:x"), QStringLiteral("40"), QStringLiteral("30")).Html + QStringLiteral(">"); break;
             default: piece = QStringLiteral("typed <b>words</b> "); break;
             }
             body.insert(places[next(unsigned(places.size()))], piece);

@@ -243,7 +243,7 @@ TEST(HtmlFilter, TheDesignPagesHtmlAndBodyCarryThePagesOwnAttributesAndTheFileKe
     THtmlFilter filter;
     Load(filter, QStringLiteral(
                      "<html lang=\"en\" class=\"sidebar-visible no-js light\" dir=rtl style='color: red' data-theme=\"a&amp;b\" "
-                     "xml:lang=\"en\" onload=\"x()\" contenteditable onpageshow=\"y()\" manifest=\"\"><head><title>T</title></head>"
+                     "xml:lang=\"en\" onload=\"x()\" contenteditable onpageshow=\"y()\" manifest=\"\" inert><head><title>T</title></head>"
                      "<body id=\"top\" class=\"b\" onload=\"go()\" lang=en style=\"margin:0\" data-page=x hidden "
                      "contenteditable=\"false\" bgcolor=\"#fff\" onClick=z() onpageshow=\"y()\" dir=\"\"><p>x</p></body></html>"));
     const QString saved = Saved(filter);
@@ -261,7 +261,7 @@ TEST(HtmlFilter, TheDesignPagesHtmlAndBodyCarryThePagesOwnAttributesAndTheFileKe
     EXPECT_EQ(Saved(filter), saved);
     EXPECT_TRUE(saved.contains(QStringLiteral(
         "<html lang=\"en\" class=\"sidebar-visible no-js light\" dir=\"rtl\" style=\"color: red\" data-theme=\"a&amp;b\" "
-        "xml:lang=\"en\" onLoad=\"x()\" contentEditable onpageshow=\"y()\" manifest=\"\">")))
+        "xml:lang=\"en\" onLoad=\"x()\" contentEditable onpageshow=\"y()\" manifest=\"\" inert>")))
         << saved.toStdString();
     EXPECT_TRUE(saved.contains(QStringLiteral("<body id=\"top\" class=\"b\" onLoad=\"go()\" lang=\"en\" style=\"margin:0\" "
                                               "data-page=\"x\" hidden contentEditable=\"false\" bgcolor=\"#fff\" "
