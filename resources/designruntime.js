@@ -76,9 +76,7 @@
     undoUnits.push(copyRecords(relevant));
     redoUnits.length = 0;
     ++documentVersion;
-    // The handles go with their element (a selected table deleted, an image typed over).
-    if (sizing && !document.body.contains(sizing))
-      hideHandles();
+    followSizing();
     return true;
   }
 
@@ -173,7 +171,6 @@
 
   function undo(count) {
     flushPending();
-    hideHandles();
     ++documentVersion;
     let done = 0;
     while (done < count && undoUnits.length) {
@@ -182,12 +179,12 @@
       redoUnits.push(unit);
       ++done;
     }
+    followSizing();
     return done;
   }
 
   function redo(count) {
     flushPending();
-    hideHandles();
     ++documentVersion;
     let done = 0;
     while (done < count && redoUnits.length) {
@@ -196,6 +193,7 @@
       undoUnits.push(unit);
       ++done;
     }
+    followSizing();
     return done;
   }
 
@@ -453,6 +451,7 @@
   let overlay = null;
   let sizing = null;     // the element that carries the handles
   let drag = null;       // {edge, x, y, width, height}
+  let sizingWatch = null; // watches the size of the element that carries the handles
 
   function isOverlay(node) {
     return overlay !== null && (node === overlay || overlay.contains(node));
@@ -499,13 +498,38 @@
   function showHandles(element) {
     sizing = element;
     placeHandles();
+    // A size the element takes without a change of the document (a picture or a font arriving late).
+    if (!sizingWatch && typeof ResizeObserver !== 'undefined')
+      sizingWatch = new ResizeObserver(followSizing);
+    if (sizingWatch) {
+      sizingWatch.disconnect();
+      sizingWatch.observe(element);
+    }
   }
 
   function hideHandles() {
     sizing = null;
+    if (sizingWatch)
+      sizingWatch.disconnect();
     if (overlay)
       overlay.style.display = 'none';
   }
+
+  // The frame follows its element through every change of the page (a table command, formatting, typing,
+  // undo and redo) and goes with it when it leaves the document (a selected table deleted, an image typed
+  // over). While the user drags a handle the frame shows the size being dragged instead.
+  function followSizing() {
+    if (!sizing || drag)
+      return;
+    if (document.body && document.body.contains(sizing))
+      placeHandles();
+    else
+      hideHandles();
+  }
+
+  window.addEventListener('resize', followSizing);
+  // A picture that arrives late moves what stands below it.
+  document.addEventListener('load', followSizing, true);
 
   // The new size goes into the element's width and height, as one undo unit, and is reported to the host.
   function resizeElement(element, width, height) {
@@ -1260,7 +1284,8 @@
       if (!overlay || overlay.style.display === 'none')
         return null;
       const r = overlay.lastChild.getBoundingClientRect();
-      return { x: r.left + r.width / 2, y: r.top + r.height / 2 };
+      const f = overlay.getBoundingClientRect();
+      return { x: r.left + r.width / 2, y: r.top + r.height / 2, frame: [f.left, f.top, f.width, f.height] };
     }
   };
 

@@ -459,6 +459,39 @@ constexpr int BodyAttributes[] = {ATTR_BACKGROUND, ATTR_BGCOLOR, ATTR_TEXT, ATTR
                                   ATTR_ALINK, ATTR_LEFTMARGIN, ATTR_TOPMARGIN, ATTR_RIGHTMARGIN,
                                   ATTR_BOTTOMMARGIN};
 
+// The page's own attributes of its html or body element as the design page's element carries them, after
+// Leading (the design view's own): everything as written, so that the page's style rules for its classes,
+// language, direction and style apply as in a browser, except what the design view itself decides. It
+// owns contenteditable and inert (whether the page takes the user's input is its to decide) and, on the
+// body, the id (the body's design id); the event handlers (onload, onclick, ...) go too, since the design
+// page runs none of the page's script and its events are the design view's own. The saved file takes
+// these elements' attributes from the source and the kept body, never from the design page.
+void SetShownAttributes(THtmlTag* dest, const THtmlTag* source, const TAttributeBuilder& Leading)
+{
+    TAttributeBuilder list = Leading;
+    const int count = source->AttributeCount();
+    for (int i = 0; i < count; ++i) {
+        const int attr = source->GetAttributeId(i);
+        const QStringView value = source->ValueViewAt(i);
+        if (attr == ATTR_RAW) {
+            const qsizetype equals = value.indexOf(u'=');
+            const QStringView name = equals > 0 ? value.left(equals) : value;
+            if (!name.startsWith(QLatin1StringView("on"), Qt::CaseInsensitive) &&
+                name.compare(QLatin1StringView("inert"), Qt::CaseInsensitive) != 0)
+                list.StoreRaw(name, equals > 0 ? value.mid(equals + 1) : QStringView(), equals <= 0);
+            continue;
+        }
+        if (attr == ATTR_CONTENTEDITABLE || (attr == ATTR_ID && dest->TagId() == TAG_BODY) ||
+            AttrIdToName(attr).startsWith(QLatin1StringView("on"), Qt::CaseInsensitive))
+            continue;
+        if (source->IsAttributeValueless(i))
+            list.Store(attr, u"TRUE", afValueless);
+        else if (!value.isEmpty() || source->IsAttributeWrittenEmpty(i))
+            list.Store(attr, value, afWritten);
+    }
+    dest->SetAttributes(list);
+}
+
 struct TObjectClass
 {
     const char* ClassId;
@@ -667,8 +700,11 @@ void THtmlFilter::PrepareDesignTree()
                                            ATTR_WIDTH, ATTR_HEIGHT, ATTR_ONRESIZEEND});
             const QString designId = NextDesignId();
             Keep(kept);
-            for (int attr : {ATTR_ID, ATTR_CLASS, ATTR_TYPE, ATTR_NAME, ATTR_SRC, ATTR_STYLE})
-                if (id == TAG_INPUT || (attr != ATTR_TYPE && attr != ATTR_NAME))
+            // The design values stand where the source's own stood (a new one goes last), as mapping back
+            // puts the source's values where the design's stand: the saved image keeps the attributes in
+            // the order the file had them, and one a tool built saves the same when its file is opened again.
+            for (int attr : {ATTR_TYPE, ATTR_NAME, ATTR_STYLE})
+                if (id == TAG_INPUT || attr == ATTR_STYLE)
                     tag->RemoveAttribute(attr);
             tag->SetTagId(TAG_IMG);
             // Pages use the same picture many times: each source is looked up once per load.
@@ -680,7 +716,9 @@ void THtmlFilter::PrepareDesignTree()
                 known = images.insert(src, {designClass, designSrc});
             }
             tag->SetAttribute(ATTR_ID, designId);
-            if (!known->first.isEmpty())
+            if (known->first.isEmpty())
+                tag->RemoveAttribute(ATTR_CLASS);
+            else
                 tag->SetAttribute(ATTR_CLASS, known->first);
             tag->SetAttribute(ATTR_SRC, known->second);
             tag->SetAttribute(ATTR_ONRESIZEEND, ReportHandlerText);
@@ -704,11 +742,10 @@ void THtmlFilter::PrepareDesignTree()
             kept->AssignAttributes(tag);
             const QString designId = NextDesignId();
             Keep(kept);
-            tag->ClearAttributes();
-            tag->SetAttribute(ATTR_ID, designId);
-            tag->SetValuelessAttribute(ATTR_CONTENTEDITABLE);
-            for (int attr : BodyAttributes)
-                CopyAttribute(tag, kept, attr);
+            TAttributeBuilder leading;
+            leading.Store(ATTR_ID, designId, afSet);
+            leading.Store(ATTR_CONTENTEDITABLE, u"TRUE", afValueless);
+            SetShownAttributes(tag, kept, leading);
         } else if (tag && id == TAG_META) {
             if (SameText(tag->AttributeView(ATTR_NAME), QLatin1StringView("Generator"))) {
                 // Without a generator text of our own the author's stays as written.
@@ -906,7 +943,19 @@ void THtmlFilter::GetDesignText(QString& Text)
     const QLatin1String end("\r\n</html>");
     // The body is written straight into the page, in room reserved from the size of the last page written.
     Text.reserve(head.size() + ownSheets.size() + FTextSize + FTextSize / 8 + end.size());
-    Text.append(QStringView(head).left(headStart));
+    // The page's own html element with its attributes ("<html lang=\"en\" class=\"light\">"): style rules
+    // written for its classes or language apply as in a browser.
+    static const qsizetype htmlEnd = head.indexOf(QLatin1Char('>'));
+    const auto* html = AsTag(FSource->FindChild(TAG_HTML, false));
+    if (html && html->AttributeCount() > 0) {
+        const auto shown = std::make_unique<THtmlTag>(TAG_HTML);
+        SetShownAttributes(shown.get(), html, {});
+        const QString written = HtmlNodeToText(shown.get());
+        Text.append(QStringView(written).left(written.lastIndexOf(QLatin1String("</html>"))).trimmed());
+        Text.append(QStringView(head).mid(htmlEnd + 1, headStart - htmlEnd - 1));
+    } else {
+        Text.append(QStringView(head).left(headStart));
+    }
     Text.append(ownSheets);
     Text.append(QStringView(head).mid(headStart));
     FHeadSize = Text.size();

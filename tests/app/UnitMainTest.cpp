@@ -967,6 +967,36 @@ TEST_F(UnitMainTest, ScreenshotOfAStyledDocumentationPage)
     EXPECT_TRUE(w.close());
 }
 
+// A generated book page styled through its html element ("sidebar-visible no-js light"): its side bar has
+// the theme's background and the text stands beside it, not under it, as in a browser without scripts.
+TEST_F(UnitMainTest, ScreenshotOfABookPageStyledThroughItsHtmlElement)
+{
+    const QString page = QStringLiteral("/usr/share/doc/rust-doc/html/book/ch03-02-data-types.html");
+    if (!QFileInfo(page).isFile())
+        GTEST_SKIP() << "rust-doc is not installed";
+    TFormMain w;
+    w.show();
+    w.resize(1270, 790);
+    w.PanelEntities->hide();
+    w.PanelIcons->hide();
+    ASSERT_TRUE(w.FileManager()->OpenFile(page));
+    const auto eval = [&w](const QString& script) {
+        QVariant value;
+        w.Designer()->Bridge()->Call(script, &value);
+        return value;
+    };
+    const auto sidebar = [&] {
+        return eval(QStringLiteral("getComputedStyle(document.getElementById('sidebar')).backgroundColor")).toString();
+    };
+    ASSERT_TRUE(WaitFor([&] { return sidebar() == QLatin1String("rgb(250, 250, 250)"); }, 10000)) << sidebar().toStdString();
+    EXPECT_GE(eval(QStringLiteral("document.getElementById('page-wrapper').getBoundingClientRect().left")).toDouble(),
+              eval(QStringLiteral("document.getElementById('sidebar').getBoundingClientRect().right")).toDouble());
+    if (const QByteArray target = qgetenv("CORVALITE_SCREENSHOT"); !target.isEmpty())
+        SaveWindowPicture(w, target);
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(w.close());
+}
+
 TEST_F(UnitMainTest, TheEntitiesPanelKeepsItsPlaceBetweenRunsAndShowsWholeNames)
 {
     QRect floated;

@@ -107,6 +107,17 @@ protected:
         return Print(TTableModel::FromSnapshot(snapshot.toString()));
     }
 
+    // Where the resize frame stands off the first table's box (left, top, width, height in whole pixels);
+    // "none" when no frame shows.
+    QString FrameOffTable() const
+    {
+        return Eval(QStringLiteral(
+                        "(function(){const h=window.__designRuntime.handles();if(!h)return 'none';"
+                        "const r=document.querySelector('table').getBoundingClientRect();const f=h.frame;"
+                        "return [f[0]-r.left,f[1]-r.top,f[2]-r.width,f[3]-r.height].map(Math.round).join(',');})()"))
+            .toString();
+    }
+
     static inline THtmlDesigner* Shared = nullptr;
     static inline QTemporaryDir* Dir = nullptr;
 };
@@ -248,8 +259,13 @@ TEST_F(HtmlDesignerTablesTest, EachCommandIsOneNamedGroupThatUndoesToTheExactHtm
         Load(TableHtml(QString::fromLatin1(c.Table)));
         const QString before = Body();
         Drag(QString::fromLatin1(c.From), QString::fromLatin1(c.To));
+        // The press in a cell put the resize frame on the table; it follows the table's new box after the
+        // command, its undo and its redo.
+        const QLatin1String onTable("0,0,0,0");
+        EXPECT_EQ(FrameOffTable(), onTable);
         (Designer->*c.Command)();
         EXPECT_EQ(PageTable(), QString::fromLatin1(c.Expected));
+        EXPECT_EQ(FrameOffTable(), onTable);
         const QString after = Body();
         const TUndoGroups& groups = Designer->UndoGroups();
         ASSERT_EQ(groups.Count(), 1);
@@ -257,8 +273,10 @@ TEST_F(HtmlDesignerTablesTest, EachCommandIsOneNamedGroupThatUndoesToTheExactHtm
         EXPECT_EQ(groups.Units(0), 1);
         Designer->Undo();
         EXPECT_EQ(Body(), before);
+        EXPECT_EQ(FrameOffTable(), onTable);
         Designer->Redo();
         EXPECT_EQ(Body(), after);
+        EXPECT_EQ(FrameOffTable(), onTable);
     }
     // Alignment: every cell of the range, or the pressed cell alone.
     Load(TableHtml(QStringLiteral("a b | c d")));

@@ -231,6 +231,74 @@ TEST_F(HtmlDesignerTest, AnUnchangedDocumentSavesAsLoadedApartFromTheWritersForm
     EXPECT_EQ(title, QString());
 }
 
+// A page styled through its html element and its body's class (as generated documentation is) is laid out
+// by its own rules in the design view; the body stays the design view's to edit, and the file as written.
+TEST_F(HtmlDesignerTest, APageStyledThroughItsHtmlElementShowsWithItsOwnStyleAndSavesAsWritten)
+{
+    const QString styled = Dir->filePath(QStringLiteral("styled.htm"));
+    const QByteArray html =
+        "<html lang=\"en\" class=\"sidebar-visible no-js light\" contenteditable=\"false\" onload=\"go()\"><head>"
+        "<style>.light body { background-color: rgb(1, 2, 3) } .no-js .sidebar { display: none }"
+        " html[lang=en] p { color: rgb(4, 5, 6) } body.b p { font-size: 31px }"
+        " html:not(.light) body { background-color: rgb(9, 9, 9) }</style></head>"
+        "<body class=\"b\" style=\"margin: 7px\" onload=\"go()\"><div class=\"sidebar\">side</div><p>text</p></body></html>";
+    WriteFile(styled, html);
+    Designer->LoadFromFile(styled);
+    const QString first = Dir->filePath(QStringLiteral("styled-first.htm"));
+    Designer->SaveToFile(first);
+    ASSERT_TRUE(WaitUntil([] { return Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0; }));
+    EXPECT_EQ(Eval(QStringLiteral("getComputedStyle(document.body).backgroundColor")).toString(), QStringLiteral("rgb(1, 2, 3)"));
+    EXPECT_EQ(Eval(QStringLiteral("getComputedStyle(document.body).marginTop")).toString(), QStringLiteral("7px"));
+    EXPECT_EQ(Eval(QStringLiteral("getComputedStyle(document.querySelector('.sidebar')).display")).toString(), QStringLiteral("none"));
+    EXPECT_EQ(Eval(QStringLiteral("getComputedStyle(document.querySelector('p')).color")).toString(), QStringLiteral("rgb(4, 5, 6)"));
+    EXPECT_EQ(Eval(QStringLiteral("getComputedStyle(document.querySelector('p')).fontSize")).toString(), QStringLiteral("31px"));
+    EXPECT_TRUE(Eval(QStringLiteral("document.body.isContentEditable")).toBool());
+    EXPECT_FALSE(Eval(QStringLiteral("document.documentElement.hasAttribute('contenteditable')||"
+                                     "document.documentElement.hasAttribute('onload')||document.body.hasAttribute('onload')"))
+                     .toBool());
+    // Typing in the page changes the text; the file keeps the page's own html and body attributes, once.
+    SelectWords(QStringLiteral("text"));
+    ASSERT_TRUE(Designer->InsertHtml(QStringLiteral("words")));
+    const QString saved = Dir->filePath(QStringLiteral("styled-saved.htm"));
+    Designer->SaveToFile(saved);
+    QByteArray expected = ReadFile(first);
+    expected.replace("<p>text</p>", "<p>words</p>");
+    EXPECT_EQ(ReadFile(saved), expected);
+    EXPECT_TRUE(expected.contains("<html lang=\"en\" class=\"sidebar-visible no-js light\" contentEditable=\"false\" "
+                                  "onLoad=\"go()\">")) << expected.toStdString();
+    EXPECT_TRUE(expected.contains("<body class=\"b\" style=\"margin: 7px\" onLoad=\"go()\">")) << expected.toStdString();
+}
+
+// An image or image button put in by the tools' builders is saved the way every later save writes it: saved
+// again without an edit, and saved after the file is opened again, the bytes are the same. The picture
+// shows from its file, over the broken picture, or over the remote one.
+TEST_F(HtmlDesignerTest, AnInsertedImageIsSavedAsEveryLaterSaveWritesIt)
+{
+    for (const QString& src : {QStringLiteral("pic.gif"), QStringLiteral("missing.gif"), QStringLiteral("http://x/y.gif")}) {
+        SCOPED_TRACE(src.toStdString());
+        Designer->LoadFromFile(Page);
+        ASSERT_TRUE(WaitUntil([] { return Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0; }));
+        SelectText(QStringLiteral("#intro"), 0, 5);
+        const TOpenTag image = Designer->Filter()->NewImage(src, QStringLiteral("20"));
+        ASSERT_TRUE(Designer->InsertHtml(image.Html + QStringLiteral("alt=\"a picture\" border=\"0\">")));
+        SelectWords(QStringLiteral("view"));
+        const TOpenTag button = Designer->Filter()->NewInputImage(src, QStringLiteral("go"));
+        ASSERT_TRUE(Designer->InsertHtml(button.Html + QStringLiteral("alt=\"Go\">")));
+        const QString saved = Dir->filePath(QStringLiteral("inserted.htm"));
+        Designer->SaveToFile(saved);
+        const QByteArray first = ReadFile(saved);
+        EXPECT_TRUE(first.contains("<img src=\"" + src.toLatin1() + "\" width=\"20\" alt=\"a picture\" border=\"0\">"))
+            << first.toStdString();
+        EXPECT_TRUE(first.contains("<input src=\"" + src.toLatin1() + "\" alt=\"Go\" type=\"image\" name=\"go\">"))
+            << first.toStdString();
+        Designer->SaveToFile(saved);
+        EXPECT_EQ(ReadFile(saved), first);
+        Designer->LoadFromFile(saved);
+        Designer->SaveToFile(saved);
+        EXPECT_EQ(ReadFile(saved), first);
+    }
+}
+
 // An HTML5 or XHTML page keeps its declaration, which decides how browsers lay it out; the engine hands
 // back the lines of a pre with LF, and the source had LF in its script and comment: the saved file ends
 // every line with CR LF.
@@ -526,7 +594,7 @@ TEST_F(HtmlDesignerTest, PlaceholdersWithoutASizeShowAtTheirPicturesSizeAndAClic
     const QString saved = Dir->filePath(QStringLiteral("sizes-saved.htm"));
     Designer->SaveToFile(saved);
     EXPECT_TRUE(ReadFile(saved).contains("<p>" + missing + " <input src=\"missing.gif\" type=\"image\" name=\"go\"> "
-                                         "<img width=\"40\" src=\"missing.gif\">"))
+                                         "<img src=\"missing.gif\" width=\"40\">"))
         << ReadFile(saved).toStdString();
 }
 

@@ -235,6 +235,44 @@ TEST(HtmlFilter, TheDesignHeadCarriesTheDocumentsOwnSheetsInOrderBeforeTheDesign
     EXPECT_TRUE(saved.contains(QLatin1String("p { }"))) << saved.toStdString();
 }
 
+// Pages styled through their html element (".light body", "html[lang=en]") and their body's class look on
+// the design page as in a browser: both elements carry the page's own attributes, bar what the design view
+// decides itself (editing, the body's id, event handlers). The saved file has each attribute once, as written.
+TEST(HtmlFilter, TheDesignPagesHtmlAndBodyCarryThePagesOwnAttributesAndTheFileKeepsThem)
+{
+    THtmlFilter filter;
+    Load(filter, QStringLiteral(
+                     "<html lang=\"en\" class=\"sidebar-visible no-js light\" dir=rtl style='color: red' data-theme=\"a&amp;b\" "
+                     "xml:lang=\"en\" onload=\"x()\" contenteditable onpageshow=\"y()\" manifest=\"\" inert><head><title>T</title></head>"
+                     "<body id=\"top\" class=\"b\" onload=\"go()\" lang=en style=\"margin:0\" data-page=x hidden "
+                     "contenteditable=\"false\" bgcolor=\"#fff\" onClick=z() onpageshow=\"y()\" dir=\"\"><p>x</p></body></html>"));
+    const QString saved = Saved(filter);
+    const QString page = DesignPage(filter);
+    EXPECT_TRUE(page.startsWith(QStringLiteral("<html lang=\"en\" class=\"sidebar-visible no-js light\" dir=\"rtl\" "
+                                               "style=\"color: red\" data-theme=\"a&amp;b\" xml:lang=\"en\" manifest=\"\">\r\n"
+                                               "<head>\r\n<style>\r\npre {")))
+        << page.left(200).toStdString();
+    const QString body = DesignBody(filter);
+    EXPECT_TRUE(body.startsWith(QStringLiteral("<body id=\"dsgn_:::_0\" contentEditable class=\"b\" lang=\"en\" "
+                                               "style=\"margin:0\" data-page=\"x\" hidden bgcolor=\"#fff\" dir=\"\">")))
+        << body.left(200).toStdString();
+    // The engine hands the body back with those attributes; the file has the page's own, once each.
+    filter.SetDesignText(body);
+    EXPECT_EQ(Saved(filter), saved);
+    EXPECT_TRUE(saved.contains(QStringLiteral(
+        "<html lang=\"en\" class=\"sidebar-visible no-js light\" dir=\"rtl\" style=\"color: red\" data-theme=\"a&amp;b\" "
+        "xml:lang=\"en\" onLoad=\"x()\" contentEditable onpageshow=\"y()\" manifest=\"\" inert>")))
+        << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<body id=\"top\" class=\"b\" onLoad=\"go()\" lang=\"en\" style=\"margin:0\" "
+                                              "data-page=\"x\" hidden contentEditable=\"false\" bgcolor=\"#fff\" "
+                                              "onClick=\"z()\" onpageshow=\"y()\" dir=\"\">")))
+        << saved.toStdString();
+    EXPECT_EQ(saved.count(QLatin1String("sidebar-visible")), 1);
+    // A page whose html element has no attributes starts with the fixed head as before.
+    Load(filter, QStringLiteral("<html><body class=\"b\"><p>x</p></body></html>"));
+    EXPECT_TRUE(DesignPage(filter).startsWith(THtmlFilter::DesignHead()));
+}
+
 // Only the engine reads the design page: no indentation and no wrapping of long lines, while every blank of
 // the text stays where it stood and line ends come only where the saved page has them, where none shows.
 TEST(HtmlFilter, DesignPageIsWrittenForTheEngineWithoutTheReadersLayout)
@@ -457,7 +495,7 @@ TEST(HtmlFilter, SetNodeSizeReachesTheSavedTable)
     filter.SetNodeSize(QStringLiteral("dsgn_:::_77"), QStringLiteral("1"), QStringLiteral("1")); // no kept node
     const QString saved = Saved(filter);
     EXPECT_TRUE(saved.contains(QStringLiteral("<table border=\"0\" width=\"640\" height=\"480\" id=\"own\">"))) << saved.toStdString();
-    EXPECT_TRUE(saved.contains(QStringLiteral("<img width=\"32\" src=\"http://x/a.gif\">"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("<img src=\"http://x/a.gif\" width=\"32\">"))) << saved.toStdString();
     EXPECT_FALSE(saved.contains(QStringLiteral("dsgn")));
 }
 
