@@ -275,8 +275,8 @@ private:
     void DesignerPageChange();
     // Takes the page as it stands now as the one the document's modified state already speaks for.
     void TakePageVersion();
-    // After an insertion from a panel the keyboard goes back to the view on show, at its caret.
-    void ReturnFocusToView();
+    // After an insertion from Panel the keyboard goes back to the view on show, at its caret.
+    void ReturnFocusToView(QWidget* Panel);
 
     // ---- commands and tool bar state (UnitMainCommands.cpp)
     void CreateMenus();

@@ -11,9 +11,12 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QTabBar>
+#include <QTimer>
 #include <QUrl>
 #include <QWebEngineView>
 
@@ -149,7 +152,7 @@ void TFormMain::TakePageVersion()
     FVersionSeen = FDesigner->Bridge()->State().Version;
 }
 
-void TFormMain::ReturnFocusToView()
+void TFormMain::ReturnFocusToView(QWidget* Panel)
 {
     QWidget* view = FActiveView == VIEW_DESIGNER ? static_cast<QWidget*>(FDesigner->View())
                     : FActiveView == VIEW_CODE   ? static_cast<QWidget*>(FCodeEditor)
@@ -160,4 +163,17 @@ void TFormMain::ReturnFocusToView()
     if (!isActiveWindow())
         activateWindow();
     view->setFocus(Qt::OtherFocusReason);
+    if (!Panel || Panel->window() == this)
+        return;
+    // The window manager activates a floating panel on every press, also on the second press of a
+    // double-click that comes after the insertion: once that is over, the keyboard is handed back again.
+    const QPointer<QWidget> panel(Panel);
+    const QPointer<QWidget> target(view);
+    const int activeView = FActiveView;
+    QTimer::singleShot(QApplication::doubleClickInterval(), this, [this, panel, target, activeView] {
+        if (panel && target && FActiveView == activeView && QApplication::activeWindow() == panel->window()) {
+            activateWindow();
+            target->setFocus(Qt::OtherFocusReason);
+        }
+    });
 }

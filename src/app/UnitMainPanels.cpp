@@ -76,7 +76,7 @@ void TFormMain::EntitySelect(const QString& entity)
     if (FActiveView == VIEW_DESIGNER) {
         FDesigner->InsertHtml(entity);
         UpdateToolbar();
-        ReturnFocusToView();
+        ReturnFocusToView(EntityView);
     } else if (FActiveView == VIEW_CODE) {
         // The editor's own change event marks the document modified.
         FCodeEditor->replaceSelectedText(entity);
@@ -84,7 +84,7 @@ void TFormMain::EntitySelect(const QString& entity)
         int index = 0;
         FCodeEditor->getCursorPosition(&line, &index);
         FCodeEditor->setSelection(line, index, line, index);
-        ReturnFocusToView();
+        ReturnFocusToView(EntityView);
     }
 }
 
@@ -147,7 +147,7 @@ void TFormMain::IconPackSelect(TIconPack* Pack, const QString& Name, int Index)
     FFileManager->SetModified(true);
     TakePageVersion();
     UpdateToolbar();
-    ReturnFocusToView();
+    ReturnFocusToView(PanelIcons);
 }
 
 bool TFormMain::ConfirmReplaceFiles(const QStringList& Files)

@@ -1798,6 +1798,19 @@ TEST_F(UnitMainCommandsTest, EveryDoubleClickOnAnEntityInsertsOneCharacterAndTyp
     QTest::keyClicks(QApplication::focusWidget(), "go");
     EXPECT_TRUE(WaitFor([&] { return FirstItem(w) == expected + "ok&trade;gofirst item"; }, 3000))
         << FirstItem(w).toStdString();
+
+    // A floating panel is a window of its own, which the window manager activates again on the second
+    // press of a double-click that comes after the insertion: the keyboard still goes back to the page.
+    w.PanelEntities->setFloating(true);
+    w.PanelEntities->show();
+    PlaceCaretInFirstItem(w, 0);
+    DoubleClickEntity(w, 4);
+    QApplication::setActiveWindow(w.PanelEntities);
+    w.EntityView->setFocus();
+    EXPECT_TRUE(WaitFor([&] { return w.Designer()->isAncestorOf(QApplication::focusWidget()); }, 3000));
+    EXPECT_TRUE(w.isActiveWindow());
+    QTest::keyClicks(QApplication::focusWidget(), "fl");
+    EXPECT_TRUE(WaitFor([&] { return FirstItem(w).startsWith("&cent;fl&copy;"); }, 3000)) << FirstItem(w).toStdString();
     Dialogs.Answers = {mrNo};
     EXPECT_TRUE(w.close());
 }
