@@ -102,7 +102,7 @@ void TFormMain::FileManagerChangeFile()
 void TFormMain::DesignerDocumentComplete()
 {
     // A page loaded anew (also the previous document shown again after a failed open, or the page made
-    // again after its process died) starts its undo record from nothing.
+    // again after its process died) starts its count of changes from nothing.
     TakePageVersion();
     QString title;
     try {

@@ -53,7 +53,7 @@ void TFormMain::CreateViews()
     FDesigner->SetGenerator(SGenerator);
     connect(FDesigner, &THtmlDesigner::OnMouseUp, this, &TFormMain::DesignerMouseUp);
     connect(FDesigner->Bridge(), &TEngineBridge::PageChanged, this, &TFormMain::DesignerPageChange);
-    // A released key changed the page only when the page's undo record moved: moving the caret, a
+    // A released key changed the page only when the page's count of changes moved: moving the caret, a
     // modifier, or the Return that closed the open dialog and lands in the page leave it as it is.
     connect(FDesigner, &THtmlDesigner::OnKeyUp, this, &TFormMain::DesignerKeyUp);
     connect(FDesigner, &THtmlDesigner::OnResized, this, &TFormMain::DesignerContentChange);
