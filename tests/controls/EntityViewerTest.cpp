@@ -4,7 +4,6 @@
 #include "WidgetInput.h"
 
 #include <QImage>
-#include <QLineEdit>
 #include <QTest>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -148,33 +147,6 @@ TEST_F(EntityViewFixture, EveryDoubleClickReportsItsTileExactlyOnce)
     EXPECT_EQ(View->ItemIndex(), 2);
     QTest::mouseDClick(Port(), Qt::LeftButton, Qt::NoModifier, QPoint(97, 20));
     EXPECT_EQ(Selected.size(), 1);
-}
-
-// The control takes the focus before it reports, so whoever inserts the entity can hand the keyboard on.
-TEST_F(EntityViewFixture, TheReceiverOfAnEntityKeepsTheFocusItGaveAway)
-{
-    Build(100, 300, 5);
-    // The page the entity goes into: in the same window, out of the tiles' way.
-    QLineEdit Page(View.get());
-    Page.setGeometry(90, 290, 8, 8);
-    Page.show();
-    QApplication::setActiveWindow(View.get());
-    View->OnSelect = [&](TEntityView*, const QString& Entity) {
-        Selected << Entity;
-        Page.setFocus();
-    };
-    Click(Port(), 20, 20);
-    EXPECT_TRUE(View->hasFocus());
-    Click(Port(), 20, 20);
-    EXPECT_TRUE(Page.hasFocus());
-    QTest::mouseClick(Port(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 20));
-    EXPECT_TRUE(View->hasFocus());
-    QTest::mouseDClick(Port(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 20));
-    EXPECT_TRUE(Page.hasFocus());
-    View->setFocus();
-    Key(View.get(), Qt::Key_Return);
-    EXPECT_TRUE(Page.hasFocus());
-    EXPECT_EQ(Selected, QStringList({"&e0;", "&e1;", "&e1;"}));
 }
 
 TEST_F(EntityViewFixture, ArrowsHomeAndEndMoveTheSelection)
