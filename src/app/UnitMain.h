@@ -269,7 +269,12 @@ private:
     void FileManagerChangeFile();
     void DesignerDocumentComplete();
     void DesignerContentChange();
+    // Marks the document modified when the page's body changed since it was last taken in.
     void DesignerPageChange();
+    // Takes the page as it stands now as the one the document's modified state already speaks for.
+    void TakePageVersion();
+    // After an insertion from Panel the keyboard goes back to the view on show, at its caret.
+    void ReturnFocusToView(QWidget* Panel);
 
     // ---- commands and tool bar state (UnitMainCommands.cpp)
     void CreateMenus();
@@ -297,7 +302,9 @@ private:
     int FTreeDepth = 0;
     bool FShown = false;
     bool FUpdating = false;
-    int FUndoCountSeen = -1;
+    // The page (its load) and the count of its body's changes that the modified state was last brought up to.
+    qint64 FGenerationSeen = -1;
+    qint64 FVersionSeen = 0;
     TFileManager* FFileManager = nullptr;
     THtmlDesigner* FDesigner = nullptr;
     QsciScintilla* FCodeEditor = nullptr;

@@ -470,7 +470,7 @@ void TFormMain::RunChange(void (THtmlDesigner::*designerCommand)(), void (QsciSc
     }
     FFileManager->SetModified(true);
     // The page's change is taken in here; it need not be found again on the next key or mouse release.
-    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    TakePageVersion();
     UpdateStandardButtons();
 }
 
@@ -479,14 +479,14 @@ void TFormMain::RunFormat(void (THtmlDesigner::*designerCommand)())
     // Formatting runs in the design view whatever view is on show; its buttons are only enabled there.
     (FDesigner->*designerCommand)();
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    TakePageVersion();
     UpdateToolbar();
 }
 
 void TFormMain::ValueCommandDone()
 {
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    TakePageVersion();
     // Undo is offered at once, not only after the next key or click in the page.
     UpdateStandardButtons();
 }

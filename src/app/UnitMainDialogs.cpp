@@ -29,7 +29,7 @@ void TFormMain::ButtonGenerators1Click()
     const TOpenTag image = FDesigner->Filter()->NewImage(FormButtonWizard->EditFileName->text());
     FDesigner->InsertHtml(image.Html + QLatin1Char('>'));
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    TakePageVersion();
     UpdateToolbar();
 }
 
@@ -100,7 +100,7 @@ void TFormMain::emplates1Click()
         return;
     }
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    TakePageVersion();
     UpdateToolbar();
 }
 

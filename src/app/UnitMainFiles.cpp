@@ -2,16 +2,23 @@
 #include "UnitMain.h"
 
 #include "ComboBox97.h"
+#include "EngineBridge.h"
 #include "Exceptions.h"
 #include "FileManagers.h"
 #include "HtmlDesigner.h"
 #include "ShellApi.h"
 #include "UnitMainTexts.h"
 
+#include <Qsci/qsciscintilla.h>
+
+#include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QTabBar>
+#include <QTimer>
 #include <QUrl>
+#include <QWebEngineView>
 
 bool TFormMain::RequireSavedDocument()
 {
@@ -49,7 +56,7 @@ bool TFormMain::FileManagerNew()
     ShowView();
     FViewEdited = false;
     FDesigner->NewDocument();
-    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    TakePageVersion();
     return false;
 }
 
@@ -62,7 +69,7 @@ bool TFormMain::FileManagerOpen(const QString& fileName)
     ShowView();
     FViewEdited = false;
     FDesigner->LoadFromFile(fileName);
-    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    TakePageVersion();
     return FDesigner->IsDocumentReady();
 }
 
@@ -95,8 +102,8 @@ void TFormMain::FileManagerChangeFile()
 void TFormMain::DesignerDocumentComplete()
 {
     // A page loaded anew (also the previous document shown again after a failed open, or the page made
-    // again after its process died) starts its undo record from nothing.
-    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    // again after its process died) starts its count of changes from nothing.
+    TakePageVersion();
     QString title;
     try {
         FDesigner->GetDocumentTitle(title);
@@ -119,21 +126,54 @@ void TFormMain::DesignerContentChange()
 {
     UpdateToolbar();
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    TakePageVersion();
 }
 
 void TFormMain::DesignerPageChange()
 {
-    // Every change of the page's body is one entry of its undo record, whatever made it: typing, the
-    // mouse (dragging text or images, pasting with the middle button), a drop from another program, the
-    // engine's own undo. A record that moved since it was last looked at means the document changed.
-    if (!FDesigner->IsDocumentReady())
+    // Every change of the page's body moves its change count, whatever made it: typing, the mouse
+    // (dragging text or images, pasting with the middle button), a drop from another program, the
+    // engine's own undo, and every insertion or command run through the design view (the panels, the
+    // palette, spell-check corrections, templates). The count comes with every answer and message of the
+    // page, so this one place sees them all. Only the page whose load has been taken in counts: a page
+    // still loading is no edit.
+    if (!FFileManager || !FDesigner->IsDocumentReady() || FDesigner->Bridge()->Generation() != FGenerationSeen)
         return;
-    // The count the page reported with its last message or answer: every change sends one, so a change
-    // not seen yet is seen with its own message, without asking the page on every key.
-    const int count = FDesigner->ReportedUndoCount();
-    if (count != FUndoCountSeen) {
-        FUndoCountSeen = count;
+    const qint64 version = FDesigner->Bridge()->State().Version;
+    if (version != FVersionSeen) {
+        FVersionSeen = version;
         FFileManager->SetModified(true);
     }
+}
+
+void TFormMain::TakePageVersion()
+{
+    FGenerationSeen = FDesigner->Bridge()->Generation();
+    FVersionSeen = FDesigner->Bridge()->State().Version;
+}
+
+void TFormMain::ReturnFocusToView(QWidget* Panel)
+{
+    QWidget* view = FActiveView == VIEW_DESIGNER ? static_cast<QWidget*>(FDesigner->View())
+                    : FActiveView == VIEW_CODE   ? static_cast<QWidget*>(FCodeEditor)
+                                                 : nullptr;
+    if (!view)
+        return;
+    // A floating panel is a window of its own: the main window becomes the active one again.
+    if (!isActiveWindow())
+        activateWindow();
+    view->setFocus(Qt::OtherFocusReason);
+    if (!Panel || Panel->window() == this)
+        return;
+    // The window manager activates a floating panel on every press, also on the second press of a
+    // double-click that comes after the insertion: once that is over, the keyboard is handed back again.
+    const QPointer<QWidget> panel(Panel);
+    const QPointer<QWidget> target(view);
+    const int activeView = FActiveView;
+    QTimer::singleShot(QApplication::doubleClickInterval(), this, [this, panel, target, activeView] {
+        if (panel && target && FActiveView == activeView && QApplication::activeWindow() == panel->window()) {
+            activateWindow();
+            target->setFocus(Qt::OtherFocusReason);
+        }
+    });
 }

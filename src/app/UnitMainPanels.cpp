@@ -75,6 +75,8 @@ void TFormMain::EntitySelect(const QString& entity)
 {
     if (FActiveView == VIEW_DESIGNER) {
         FDesigner->InsertHtml(entity);
+        UpdateToolbar();
+        ReturnFocusToView(EntityView);
     } else if (FActiveView == VIEW_CODE) {
         // The editor's own change event marks the document modified.
         FCodeEditor->replaceSelectedText(entity);
@@ -82,6 +84,7 @@ void TFormMain::EntitySelect(const QString& entity)
         int index = 0;
         FCodeEditor->getCursorPosition(&line, &index);
         FCodeEditor->setSelection(line, index, line, index);
+        ReturnFocusToView(EntityView);
     }
 }
 
@@ -102,7 +105,7 @@ void TFormMain::CreateObjectsPanel()
     ToolManager->OnChange = [this](TToolManager*) {
         FFileManager->SetModified(true);
         UpdateToolbar();
-        FUndoCountSeen = FDesigner->ReportedUndoCount();
+        TakePageVersion();
     };
     LoadTools(*ToolManager);
     connect(PageProperties1, &QAction::triggered, this, &TFormMain::PageProperties1Click);
@@ -142,8 +145,9 @@ void TFormMain::IconPackSelect(TIconPack* Pack, const QString& Name, int Index)
     src.replace(QLatin1Char('&'), QLatin1String("%26"));
     FDesigner->InsertHtml(FDesigner->Filter()->NewImage(src).Html + QLatin1Char('>'));
     FFileManager->SetModified(true);
-    FUndoCountSeen = FDesigner->ReportedUndoCount();
+    TakePageVersion();
     UpdateToolbar();
+    ReturnFocusToView(PanelIcons);
 }
 
 void TFormMain::CreateIconPanel()

@@ -52,11 +52,8 @@ void TFormMain::CreateViews()
     FDesigner = new THtmlDesigner(PanelMain);
     FDesigner->SetGenerator(SGenerator);
     connect(FDesigner, &THtmlDesigner::OnMouseUp, this, &TFormMain::DesignerMouseUp);
-    connect(FDesigner->Bridge(), &TEngineBridge::Message, this, [this](const QString& kind, const QVariantMap&) {
-        if (kind == QLatin1String("change"))
-            DesignerPageChange();
-    });
-    // A released key changed the page only when the page's undo record moved: moving the caret, a
+    connect(FDesigner->Bridge(), &TEngineBridge::PageChanged, this, &TFormMain::DesignerPageChange);
+    // A released key changed the page only when the page's count of changes moved: moving the caret, a
     // modifier, or the Return that closed the open dialog and lands in the page leave it as it is.
     connect(FDesigner, &THtmlDesigner::OnKeyUp, this, &TFormMain::DesignerKeyUp);
     connect(FDesigner, &THtmlDesigner::OnResized, this, &TFormMain::DesignerContentChange);
@@ -120,8 +117,10 @@ void TFormMain::CommitView(int view)
 {
     if (!FViewEdited)
         return;
-    if (view == VIEW_CODE)
+    if (view == VIEW_CODE) {
         FDesigner->SetHtml(FCodeEditor->text());
+        TakePageVersion();
+    }
     if (view == VIEW_TAGTREE && FTagTreeDocument) {
         FTagProperties->CommitNodeProperties();
         QBuffer stream;
@@ -129,6 +128,7 @@ void TFormMain::CommitView(int view)
         WriteHtmlDocument(stream, FTagTreeDocument.get());
         const QByteArray utf16 = stream.data();
         FDesigner->SetHtml(QString(reinterpret_cast<const QChar*>(utf16.constData()), utf16.size() / 2));
+        TakePageVersion();
     }
 }
 

@@ -48,6 +48,10 @@ TEntityView::TEntityView(QWidget* Parent) : TWindowControl(Parent), FGlyphs(Enti
 {
     TWindowControl::SetColor(0xFFFFFF);
     viewport()->setMouseTracking(true);
+    // A press takes the focus in its own handler, before it reports; the focus the window system gives on
+    // a click would come again with a double-click's second press and take the keyboard back from the
+    // page the entity went into.
+    setFocusPolicy(Qt::TabFocus);
     UpdateScrollRange();
 }
 
@@ -219,14 +223,48 @@ void TEntityView::mousePressEvent(QMouseEvent* Event)
 {
     const QPoint Pos = Event->position().toPoint();
     const int Index = ItemAt(Pos.x(), Pos.y());
-    if (Index >= 0) {
-        if (Index != FItemIndex)
-            Select(Index);
-        else if (OnSelect)
-            OnSelect(this, FItems[Index].Entity);
-    }
+    // The focus first: whoever takes the reported item may hand the keyboard on (to the page it went into).
     setFocus(Qt::MouseFocusReason);
+    FPressPending = true;
+    FPressIndex = Index;
+    FPressReported = false;
+    if (Index >= 0) {
+        if (Index != FItemIndex) {
+            Select(Index);
+        } else if (OnSelect) {
+            FPressReported = true;
+            OnSelect(this, FItems[Index].Entity);
+        }
+    }
     Event->accept();
+}
+
+void TEntityView::mouseDoubleClickEvent(QMouseEvent* Event)
+{
+    // A double-click reports its item once. Its first press selected the item (a new one) or already
+    // reported it (the selected one); the second press may land on a neighbouring tile, since the two
+    // presses only need to be near each other, and is still the same double-click of the first tile.
+    // Without that first press (the window system sent none) it selects and reports the item itself.
+    const bool FollowsPress = FPressPending && FPressIndex >= 0;
+    const int Index = FollowsPress ? FPressIndex : ItemAt(int(Event->position().x()), int(Event->position().y()));
+    const bool Reported = FollowsPress && FPressReported;
+    FPressPending = false;
+    Event->accept();
+    if (Index < 0 || Index >= int(FItems.size()) || Reported)
+        return;
+    if (!FollowsPress)
+        setFocus(Qt::MouseFocusReason);
+    if (Index != FItemIndex)
+        Select(Index);
+    if (OnSelect)
+        OnSelect(this, FItems[Index].Entity);
+}
+
+void TEntityView::leaveEvent(QEvent* Event)
+{
+    // A double-click that starts outside the control brings no press of its own.
+    FPressPending = false;
+    TWindowControl::leaveEvent(Event);
 }
 
 void TEntityView::mouseMoveEvent(QMouseEvent* Event)

@@ -67,6 +67,8 @@ public:
 protected:
     void PaintContents(QPainter& Canvas) override;
     void mousePressEvent(QMouseEvent* Event) override;
+    void mouseDoubleClickEvent(QMouseEvent* Event) override;
+    void leaveEvent(QEvent* Event) override;
     void mouseMoveEvent(QMouseEvent* Event) override;
     void keyPressEvent(QKeyEvent* Event) override;
     bool event(QEvent* Event) override;
@@ -88,4 +90,9 @@ private:
     int FItemIndex = -1;
     QImage FGlyphs;
     int FHintIndex = -1;
+    // The press a double-click follows (a widget gets press, release, double-click): the item it hit
+    // and whether it reported that item, so that the double-click reports the item exactly once.
+    bool FPressPending = false;
+    int FPressIndex = -1;
+    bool FPressReported = false;
 };

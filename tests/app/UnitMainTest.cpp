@@ -16,6 +16,8 @@
 #include "ShellApi.h"
 #include "TestData.h"
 #include "TestHooks.h"
+#include "TagTreeView.h"
+#include "ToolHr.h"
 #include "ToolManager.h"
 #include "UnitAbout.h"
 #include "UnitButtonWiz.h"
@@ -27,7 +29,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QClipboard>
 #include <QDockWidget>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolBar>
@@ -50,6 +55,7 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QWindow>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
@@ -1757,6 +1763,204 @@ TEST_F(UnitMainCommandsTest, TheEntityPanelInsertsTheChosenReferenceAtTheCaretOf
     EXPECT_FALSE(w.FormAbout->isVisible());
 
     Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+// ---- every change marks the document
+
+// Puts the design view's caret at Offset in the first list item's text, with the keyboard in the page.
+void PlaceCaretInFirstItem(TFormMain& w, int offset)
+{
+    w.activateWindow();
+    w.Designer()->View()->setFocus();
+    ASSERT_EQ(w.Designer()->Bridge()->Call(
+                  QStringLiteral("(function(){const t=document.querySelector('li').firstChild;const r=document.createRange();"
+                                 "r.setStart(t,%1);r.setEnd(t,%1);const s=document.getSelection();s.removeAllRanges();"
+                                 "s.addRange(r);document.body.focus();return 1;})()")
+                      .arg(offset)),
+              TEngineBridge::TCallResult::Ok);
+    w.Designer()->Bridge()->RefreshState();
+}
+
+// A double-click as a widget gets it from the window system: press, release, double-click, release.
+void DoubleClickEntity(TFormMain& w, int index)
+{
+    const QPoint tile = w.EntityView->ItemRect(index).center();
+    QTest::mouseClick(w.EntityView->viewport(), Qt::LeftButton, Qt::NoModifier, tile);
+    QTest::mouseDClick(w.EntityView->viewport(), Qt::LeftButton, Qt::NoModifier, tile);
+}
+
+// The first list item's markup in the saved form of the page.
+QString FirstItem(TFormMain& w)
+{
+    const QString html = DesignHtml(w);
+    const int start = html.indexOf("<li>");
+    return start < 0 ? QString() : html.mid(start + 4, html.indexOf("</li>", start) - start - 4).simplified();
+}
+
+TEST_F(UnitMainCommandsTest, EveryDoubleClickOnAnEntityInsertsOneCharacterAndTypingGoesOnInThePage)
+{
+    TFormMain w;
+    OpenCopy(w);
+    PlaceCaretInFirstItem(w, 0);
+    ASSERT_FALSE(HasFatalFailure());
+    // Thirty double-clicks, every other one on a tile that was not selected yet.
+    QString expected;
+    for (int i = 0; i < 30; ++i) {
+        DoubleClickEntity(w, i % 4 < 2 ? 1 : 2);
+        expected += i % 4 < 2 ? "&copy;" : "&reg;";
+    }
+    EXPECT_TRUE(WaitFor([&] { return FirstItem(w) == expected + "first item"; }, 3000)) << FirstItem(w).toStdString();
+    EXPECT_TRUE(w.FileManager()->Modified());
+    EXPECT_EQ(w.StatusText(0), "Modified");
+
+    // The keyboard is back in the page, at the caret after the last character.
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_TRUE(w.Designer()->isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClicks(QApplication::focusWidget(), "ok");
+    EXPECT_TRUE(WaitFor([&] { return FirstItem(w) == expected + "okfirst item"; }, 3000)) << FirstItem(w).toStdString();
+
+    // The same after Return on the panel.
+    w.EntityView->setFocus();
+    w.EntityView->SetItemIndex(3);
+    QTest::keyClick(w.EntityView, Qt::Key_Return);
+    EXPECT_TRUE(w.Designer()->isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClicks(QApplication::focusWidget(), "go");
+    EXPECT_TRUE(WaitFor([&] { return FirstItem(w) == expected + "ok&trade;gofirst item"; }, 3000))
+        << FirstItem(w).toStdString();
+
+    // A floating panel is a window of its own, which the window manager activates again on the second
+    // press of a double-click that comes after the insertion: the keyboard still goes back to the page.
+    w.PanelEntities->setFloating(true);
+    w.PanelEntities->show();
+    PlaceCaretInFirstItem(w, 0);
+    DoubleClickEntity(w, 4);
+    QApplication::setActiveWindow(w.PanelEntities);
+    w.EntityView->setFocus();
+    EXPECT_TRUE(WaitFor([&] { return w.Designer()->isAncestorOf(QApplication::focusWidget()); }, 3000));
+    EXPECT_TRUE(w.isActiveWindow());
+    QTest::keyClicks(QApplication::focusWidget(), "fl");
+    EXPECT_TRUE(WaitFor([&] { return FirstItem(w).startsWith("&cent;fl&copy;"); }, 3000)) << FirstItem(w).toStdString();
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(UnitMainCommandsTest, EveryRoadThatChangesThePageMarksTheDocumentAndLookingDoesNot)
+{
+    TFormMain w;
+    OpenCopy(w);
+    auto* props = w.findChild<TTagProperties*>();
+    ASSERT_NE(props, nullptr);
+    auto* icons = w.PageControlIcons->widget(w.PageControlIcons->count() - 1)->findChild<QListWidget*>();
+    ASSERT_NE(icons, nullptr);
+    const QList<QListWidgetItem*> stars = icons->findItems("star.png", Qt::MatchExactly);
+    ASSERT_EQ(stars.size(), 1);
+    // Merely looking: other views, a selection, the Tables menu, a dialog cancelled, a click in the page.
+    const auto look = [&] {
+        w.TabControl1->setCurrentIndex(VIEW_CODE);
+        w.TabControl1->setCurrentIndex(VIEW_TAGTREE);
+        w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+        SelectWords(w, "second item");
+        emit w.Tables1->aboutToShow();
+        Dialogs.Forms.push_back([](QDialog& form) { form.reject(); });
+        w.PageProperties1->trigger();
+        QWidget* page = w.Designer()->View()->focusProxy();
+        QTest::mouseClick(page, Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+    };
+    const auto expectSaved = [&](const char* after) {
+        EXPECT_FALSE(WaitFor([&] { return w.FileManager()->Modified(); }, 300)) << after;
+        EXPECT_EQ(w.StatusText(0), "") << after;
+        emit w.File1->aboutToShow();
+        EXPECT_FALSE(w.Save1->isEnabled()) << after;
+    };
+    const auto expectModified = [&](const char* road) {
+        EXPECT_TRUE(WaitFor([&] { return w.FileManager()->Modified(); }, 3000)) << road;
+        EXPECT_EQ(w.StatusText(0), "Modified") << road;
+        emit w.File1->aboutToShow();
+        EXPECT_TRUE(w.Save1->isEnabled()) << road;
+        // File > Exit asks first; Cancel keeps the window and the change.
+        Dialogs.Messages.clear();
+        Dialogs.Answers = {mrCancel};
+        w.Exit1->trigger();
+        EXPECT_EQ(Dialogs.MessageTexts(), QStringList({"File was modified. Do you want to save it first?"})) << road;
+        EXPECT_TRUE(w.isVisible()) << road;
+    };
+    const auto typeInPage = [&](const QString& text) {
+        PlaceCaretInFirstItem(w, 0);
+        QTest::keyClicks(w.Designer()->View()->focusProxy(), text);
+        EXPECT_TRUE(WaitFor([&] { return FirstItem(w).startsWith(text); }, 3000)) << FirstItem(w).toStdString();
+    };
+    const struct
+    {
+        const char* Road;
+        std::function<void()> Change;
+    } roads[] = {
+        {"a double-clicked entity", [&] { PlaceCaretInFirstItem(w, 0); DoubleClickEntity(w, 5); }},
+        {"an entity chosen with Return",
+         [&] {
+             PlaceCaretInFirstItem(w, 0);
+             w.EntityView->setFocus();
+             w.EntityView->SetItemIndex(6);
+             QTest::keyClick(w.EntityView, Qt::Key_Return);
+         }},
+        {"typing", [&] { typeInPage("typed"); }},
+        {"paste",
+         [&] {
+             QApplication::clipboard()->setText("pasted");
+             PlaceCaretInFirstItem(w, 0);
+             w.BtnPaste->setEnabled(true);
+             w.BtnPaste->trigger();
+         }},
+        {"a drop from another program",
+         [&] {
+             w.Designer()->Bridge()->Call("document.body.appendChild(document.createTextNode('dropped')); 1");
+         }},
+        {"a palette tool",
+         [&] {
+             PlaceCaretInFirstItem(w, 0);
+             Dialogs.Forms.push_back([](QDialog& form) { form.findChild<QPushButton*>("BtnOk")->click(); });
+             w.ToolManager->ExecuteTool<TToolHr>();
+         }},
+        {"an icon",
+         [&] {
+             PlaceCaretInFirstItem(w, 0);
+             const QPoint at = icons->visualItemRect(stars.front()).center();
+             QTest::mouseClick(icons->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+             QTest::mouseDClick(icons->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+         }},
+        {"the code view",
+         [&] {
+             w.TabControl1->setCurrentIndex(VIEW_CODE);
+             w.CodeEditor()->setFocus();
+             QTest::keyClicks(w.CodeEditor(), "x");
+         }},
+        {"the tag tree",
+         [&] {
+             w.TabControl1->setCurrentIndex(VIEW_TAGTREE);
+             const QList<QTreeWidgetItem*> texts =
+                 w.TagTree()->findItems("<TEXT>", Qt::MatchExactly | Qt::MatchRecursive);
+             ASSERT_FALSE(texts.isEmpty());
+             w.TagTree()->setCurrentItem(texts.back());
+             QTest::keyClicks(props->MemoAttr(), "z");
+         }},
+        {"undo in the page", [&] { typeInPage("u"); w.FileManager()->Save(); w.BtnUndo->trigger(); }},
+    };
+    expectSaved("opening");
+    look();
+    expectSaved("looking");
+    for (const auto& road : roads) {
+        SCOPED_TRACE(road.Road);
+        road.Change();
+        expectModified(road.Road);
+        w.FileManager()->Save();
+        expectSaved(road.Road);
+        look();
+        expectSaved("looking");
+    }
+    const QString saved = QString::fromLatin1(ReadFile(FPage));
+    for (const char* text : {"&euro;", "&pound;", "typed", "pasted", "dropped", "<hr>", "star.png"})
+        EXPECT_TRUE(saved.contains(text)) << text << "\n" << saved.toStdString();
+    EXPECT_FALSE(saved.contains("ufirst")) << "taken back";
     EXPECT_TRUE(w.close());
 }
 

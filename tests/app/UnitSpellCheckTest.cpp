@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QEventLoop>
 #include <QTimer>
 #include <QWebEngineView>
 #include <cstdlib>
@@ -298,11 +299,13 @@ TEST(UnitSpellCheck, ToolsSpellCheckCorrectsThePageMarksItModifiedAndUndoTakesIt
     }
 
     // The list stays loaded: a second check asks nothing of the disk and starts from the first word.
-    TDialogScript again(w.FormSpellCheck, {[](TFormSpellCheck* f) { f->Button1->click(); }});
-    dialogs.Answers = {mrOk};
-    w.SpellCheck1->trigger();
-    EXPECT_EQ(again.Words, QStringList({"wrld"}));
-    EXPECT_EQ(dialogs.Messages.size(), 2u);
+    {
+        TDialogScript again(w.FormSpellCheck, {[](TFormSpellCheck* f) { f->Button1->click(); }});
+        dialogs.Answers = {mrOk};
+        w.SpellCheck1->trigger();
+        EXPECT_EQ(again.Words, QStringList({"wrld"}));
+        EXPECT_EQ(dialogs.Messages.size(), 2u);
+    }
 
     // Each correction is one step of Edit > Undo.
     ASSERT_TRUE(w.Undo1->isEnabled());
@@ -311,6 +314,18 @@ TEST(UnitSpellCheck, ToolsSpellCheckCorrectsThePageMarksItModifiedAndUndoTakesIt
     w.Undo1->trigger();
     EXPECT_EQ(PageText(w), original);
     w.FileManager()->SetModified(false);
+
+    // A check that corrects nothing only looked at the page: the document stays unmodified.
+    const auto ignore = [](TFormSpellCheck* f) { f->Button3->click(); };
+    TDialogScript looking(w.FormSpellCheck, {ignore, ignore, ignore, ignore, ignore, ignore});
+    dialogs.Answers = {mrOk};
+    w.SpellCheck1->trigger();
+    EXPECT_EQ(looking.Words, QStringList({"Teh", "jumpd", "wrld", "recieve", "secnd", "lnie"}));
+    QEventLoop settle;
+    QTimer::singleShot(300, &settle, &QEventLoop::quit);
+    settle.exec();
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_EQ(w.StatusText(0), "");
 }
 
 TEST(UnitSpellCheck, CorrectWithTheReplacementEmptiedDeletesTheWordFromThePage)

@@ -4,6 +4,7 @@
 #include "WidgetInput.h"
 
 #include <QImage>
+#include <QTest>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
@@ -110,6 +111,41 @@ TEST_F(EntityViewFixture, FirstClickSelectsAndSecondReportsTheEntity)
     Click(Port(), 97, 10);
     Click(Port(), 60, 140);
     EXPECT_EQ(View->ItemIndex(), 2);
+    EXPECT_EQ(Selected.size(), 1);
+}
+
+// A widget sees a double-click as press, release, double-click, release; the double-click's second
+// press may land on the neighbouring tile, or come alone (without its first press).
+TEST_F(EntityViewFixture, EveryDoubleClickReportsItsTileExactlyOnce)
+{
+    Build(100, 300, 5);
+    const QPoint First(20, 20);
+    const QPoint Second(60, 20);
+    const auto DoubleClick = [this](QPoint At, QPoint SecondAt) {
+        QTest::mouseClick(Port(), Qt::LeftButton, Qt::NoModifier, At);
+        QTest::mouseDClick(Port(), Qt::LeftButton, Qt::NoModifier, SecondAt);
+    };
+    DoubleClick(First, First); // a new tile: the first press selects, the double-click reports
+    EXPECT_EQ(Selected, QStringList{"&e0;"});
+    DoubleClick(First, First); // the selected tile: the first press reports, the double-click adds nothing
+    EXPECT_EQ(Selected, QStringList({"&e0;", "&e0;"}));
+    DoubleClick(Second, Second);
+    EXPECT_EQ(Selected, QStringList({"&e0;", "&e0;", "&e1;"}));
+    Selected.clear();
+
+    // The second press drifted over the border: still the tile the double-click began on.
+    View->SetItemIndex(-1);
+    QTest::mouseClick(Port(), Qt::LeftButton, Qt::NoModifier, QPoint(46, 20), 0);
+    QTest::mouseDClick(Port(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 20), 0);
+    EXPECT_EQ(Selected, QStringList{"&e0;"});
+    EXPECT_EQ(View->ItemIndex(), 0);
+
+    // A double-click on its own selects and reports; beyond the grid it reports nothing.
+    Selected.clear();
+    QTest::mouseDClick(Port(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 80));
+    EXPECT_EQ(Selected, QStringList{"&e2;"});
+    EXPECT_EQ(View->ItemIndex(), 2);
+    QTest::mouseDClick(Port(), Qt::LeftButton, Qt::NoModifier, QPoint(97, 20));
     EXPECT_EQ(Selected.size(), 1);
 }
 
