@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QTabBar>
 #include <QUrl>
+#include <utility>
 
 bool TFormMain::RequireSavedDocument()
 {
@@ -63,7 +64,10 @@ bool TFormMain::FileManagerOpen(const QString& fileName)
     FViewEdited = false;
     FDesigner->LoadFromFile(fileName);
     FUndoCountSeen = FDesigner->ReportedUndoCount();
-    return FDesigner->IsDocumentReady();
+    if (!FDesigner->IsDocumentReady())
+        return false;
+    FOpenNote = FDesigner->LoadNote();
+    return true;
 }
 
 bool TFormMain::FileManagerSave(const QString& fileName)
@@ -87,6 +91,10 @@ void TFormMain::FileManagerChangeFile()
 {
     FStatusPanels[2]->setText(FFileManager->FileName());
     setWindowTitle(SProductName);
+    // The file manager reports the change once the page is shown under its new name: then the user hears,
+    // once, that some of its bytes were read otherwise than the page declares.
+    if (!FOpenNote.isEmpty())
+        MessageDlg(std::exchange(FOpenNote, QString()), TMsgDlgType::mtInformation, mbOK);
 }
 
 // ---------------------------------------------------------------------------------------------------
