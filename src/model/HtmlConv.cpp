@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QIODevice>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -55,10 +56,16 @@ public:
 
     void WriteUnfit(const char* Bytes, size_t Count)
     {
-        for (size_t i = 0; i < Count; ++i) {
-            const char16_t u = Windows1252Char(static_cast<unsigned char>(Bytes[i]));
-            const char unit[2] = {char(u & 0xFF), char(u >> 8)};
-            Write(unit, 2);
+        char units[2 * 64];
+        for (size_t done = 0; done < Count;) {
+            const size_t n = std::min<size_t>(Count - done, 64);
+            for (size_t i = 0; i < n; ++i) {
+                const char16_t u = Windows1252Char(static_cast<unsigned char>(Bytes[done + i]));
+                units[2 * i] = char(u & 0xFF);
+                units[2 * i + 1] = char(u >> 8);
+            }
+            Write(units, qint64(2 * n));
+            done += n;
         }
         Unfit += qint64(Count);
     }

@@ -31,8 +31,8 @@ QByteArray DetectCharset(QIODevice& Stream);
 // without a mark, and rewinds Dest; what the user should hear of goes into Report when one is given
 // (see TDecodeReport). A declared name is tried as the converter knows it, then as browsers match
 // labels. Raises Exception "incomplete character or shift sequence" only when a converter holds back
-// more than a block of input, and "unknown error" for a converter failure other than invalid or
-// incomplete input; Dest then holds what was decoded so far.
+// more than 4096 bytes of one unfinished sequence, and "unknown error" for a converter failure other
+// than invalid or incomplete input; Dest then holds what was decoded so far.
 void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report = nullptr);
 
 // Writes the low byte of every UTF-16LE unit from Source's current position to its end into Dest. Raises
