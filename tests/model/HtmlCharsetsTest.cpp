@@ -102,18 +102,12 @@ TEST(HtmlCharsets, EveryLabelFindsASetTheConverterOpens)
     }
 }
 
+// What a label may carry around it; the aliases themselves are read through whole pages in HtmlConvTest.
 TEST(HtmlCharsets, LabelsMatchWithoutCaseBlanksQuotesOrParameters)
 {
-    EXPECT_EQ(ConverterOfLabel("latin-1"), "WINDOWS-1252");
-    EXPECT_EQ(ConverterOfLabel("ANSI"), "WINDOWS-1252");
-    EXPECT_EQ(ConverterOfLabel("utf8mb4"), "UTF-8");
-    EXPECT_EQ(ConverterOfLabel("unicode"), "UTF-16LE");
-    EXPECT_EQ(ConverterOfLabel("X-Mac-Roman"), "MACINTOSH");
     EXPECT_EQ(ConverterOfLabel(" \t Shift_JIS\r\n"), "WINDOWS-31J");
-    EXPECT_EQ(ConverterOfLabel("\"utf-8\""), "UTF-8");
-    EXPECT_EQ(ConverterOfLabel("' utf-8 '"), "UTF-8");
-    EXPECT_EQ(ConverterOfLabel("utf-8; format=flowed"), "UTF-8");
-    EXPECT_EQ(ConverterOfLabel("utf-8//IGNORE"), "");
+    EXPECT_EQ(ConverterOfLabel("' UTF-8 '"), "UTF-8");
+    EXPECT_EQ(ConverterOfLabel("x-mac-roman; format=flowed"), "MACINTOSH");
     EXPECT_EQ(ConverterOfLabel("utf 8"), "");
     EXPECT_EQ(ConverterOfLabel("\"utf-8"), "");
     EXPECT_EQ(ConverterOfLabel(""), "");
