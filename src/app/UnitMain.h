@@ -298,6 +298,8 @@ private:
     QString FApplicationTitle;
     int FActiveView = 0;
     bool FViewEdited = false;
+    // How the file just opened was read, told once the open is complete ("" when there is nothing to tell).
+    QString FOpenNote;
     int FViewLeaving = 0;
     int FTreeDepth = 0;
     bool FShown = false;

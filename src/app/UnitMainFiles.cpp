@@ -20,6 +20,8 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+#include <utility>
+
 bool TFormMain::RequireSavedDocument()
 {
     if (!FFileManager->FileName().isEmpty())
@@ -70,7 +72,10 @@ bool TFormMain::FileManagerOpen(const QString& fileName)
     FViewEdited = false;
     FDesigner->LoadFromFile(fileName);
     TakePageVersion();
-    return FDesigner->IsDocumentReady();
+    if (!FDesigner->IsDocumentReady())
+        return false;
+    FOpenNote = FDesigner->LoadNote();
+    return true;
 }
 
 bool TFormMain::FileManagerSave(const QString& fileName)
@@ -94,6 +99,10 @@ void TFormMain::FileManagerChangeFile()
 {
     FStatusPanels[2]->setText(FFileManager->FileName());
     setWindowTitle(SProductName);
+    // The file manager reports the change once the page is shown under its new name: then the user hears,
+    // once, that some of its bytes were read otherwise than the page declares.
+    if (!FOpenNote.isEmpty())
+        MessageDlg(std::exchange(FOpenNote, QString()), TMsgDlgType::mtInformation, mbOK);
 }
 
 // ---------------------------------------------------------------------------------------------------

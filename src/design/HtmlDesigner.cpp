@@ -28,6 +28,7 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "HtmlColors.h"
+#include "HtmlConv.h"
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
@@ -272,9 +273,12 @@ void THtmlDesigner::LoadFromFile(const QString& FileName)
     // engine cannot load, leaves the previous document in the view with its own name and folder, so that
     // saving it afterwards does not overwrite the file that failed to open.
     std::unique_ptr<THtmlFilter> filter = NextFilter(FolderOf(FileName));
-    filter->LoadFromStream(file);
+    FLoadNote.clear();
+    TDecodeReport report;
+    filter->LoadFromStream(file, &report);
     file.close();
     ShowDocument(std::move(filter), FileName);
+    FLoadNote = DecodeReportText(report);
 }
 
 void THtmlDesigner::SaveToFile(const QString& FileName)

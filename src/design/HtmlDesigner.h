@@ -50,6 +50,9 @@ public:
 
     // ---- document life cycle
     void LoadFromFile(const QString& FileName);
+    // What the last LoadFromFile has to tell the user about how the file was read ("" when nothing):
+    // bytes that did not fit the declared character set, or a name nothing knows.
+    const QString& LoadNote() const { return FLoadNote; }
     void SaveToFile(const QString& FileName);
     void NewDocument();
     void SetHtml(const QString& Html);
@@ -319,6 +322,7 @@ private:
     };
 
     QString FFileName;
+    QString FLoadNote;
     QByteArray FDesignText;
     TUndoGroups FUndoGroups;
     std::unique_ptr<THtmlFilter> FFilter;

@@ -567,7 +567,7 @@ void THtmlFilter::InstallTree(std::unique_ptr<THtmlRoot> tree)
     EnsureDocType();
 }
 
-void THtmlFilter::LoadFromStream(QIODevice& Stream)
+void THtmlFilter::LoadFromStream(QIODevice& Stream, TDecodeReport* Report)
 {
     // Room for the decoded text at once: most pages are mostly single-byte characters. The reader then
     // reads the decoded units where they stand.
@@ -575,7 +575,7 @@ void THtmlFilter::LoadFromStream(QIODevice& Stream)
     decoded.reserve(qMax<qint64>(0, Stream.size()) * 2 + 2);
     QBuffer wide(&decoded);
     wide.open(QIODevice::ReadWrite);
-    ConvertToUnicode(Stream, wide);
+    ConvertToUnicode(Stream, wide, Report);
     wide.close();
     InstallTree(ParseHtml(QStringView(reinterpret_cast<const QChar*>(decoded.constData()), decoded.size() / 2)));
     FTextSize = decoded.size() / 2;

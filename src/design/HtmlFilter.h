@@ -26,6 +26,7 @@ class THtmlNode;
 class THtmlTag;
 class THtmlText;
 class THtmlRoot;
+struct TDecodeReport;
 
 // The opening of a design element answered by the open-tag builders: the markup ends in a blank, to
 // which the tool appends its own attributes and the closing ">"; Node is the kept source node (owned by
@@ -73,7 +74,8 @@ public:
     // Loading. The new document is decoded and parsed completely before the old one is let go: a
     // decoding or parse error is raised (Exception) and leaves the previous document and its kept nodes
     // exactly as they were.
-    void LoadFromStream(QIODevice& Stream);
+    // What the decoding met that the user should hear of goes into Report when one is given.
+    void LoadFromStream(QIODevice& Stream, TDecodeReport* Report = nullptr);
     void LoadFromBytes(const QByteArray& Bytes);
     void SetSource(const QString& Html);
     void NewEmptyDocument();

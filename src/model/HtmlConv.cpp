@@ -2,14 +2,17 @@
 
 #include "AsciiCase.h"
 #include "Exceptions.h"
+#include "HtmlCharsets.h"
 
 #include <QBuffer>
 #include <QIODevice>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <iconv.h>
+#include <memory>
 #include <string_view>
 #include <vector>
 #if defined(__SSE2__)
@@ -25,6 +28,53 @@ constexpr QByteArrayView DefaultCharset = "ISO-8859-1";
 constexpr qsizetype ScanBlock = 64 * 1024;
 constexpr qsizetype DecodeBlock = 64 * 1024;
 constexpr size_t CarryLimit = 4096;
+
+// Windows-1252's characters for the bytes 0x80 to 0x9F; every other byte is the character of the same
+// code, and so are the five bytes the set leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D).
+constexpr std::array<char16_t, 32> Windows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+constexpr char16_t Windows1252Char(unsigned char b)
+{
+    return b >= 0x80 && b < 0xA0 ? Windows1252High[b - 0x80] : char16_t(b);
+}
+
+// The decoded text on its way into the destination. Bytes that the declared set cannot read are put
+// in as their Windows-1252 characters and counted, so the user can be told.
+class TWideOutput
+{
+public:
+    explicit TWideOutput(QIODevice& Dest) : FDest(Dest) {}
+
+    void Write(const char* Units, qint64 Bytes)
+    {
+        if (Bytes > 0 && FDest.write(Units, Bytes) != Bytes)
+            throw Exception(QStringLiteral("Stream write error"));
+    }
+
+    void WriteUnfit(const char* Bytes, size_t Count)
+    {
+        char units[2 * 64];
+        for (size_t done = 0; done < Count;) {
+            const size_t n = std::min<size_t>(Count - done, 64);
+            for (size_t i = 0; i < n; ++i) {
+                const char16_t u = Windows1252Char(static_cast<unsigned char>(Bytes[done + i]));
+                units[2 * i] = char(u & 0xFF);
+                units[2 * i + 1] = char(u >> 8);
+            }
+            Write(units, qint64(2 * n));
+            done += n;
+        }
+        Unfit += qint64(Count);
+    }
+
+    qint64 Unfit = 0;
+
+private:
+    QIODevice& FDest;
+};
 
 bool IsBlank(int c)
 {
@@ -291,7 +341,7 @@ TDetected DetectWithMark(QIODevice& Stream)
 
 // Names of the character-set table that the converter knows under another name. Names missing here
 // and unknown to the converter (DOS-720, hz-gb-2312, x-Europa, the ISCII sets, several Mac and
-// EBCDIC sets) cannot be decoded and raise "internal error".
+// EBCDIC sets) are tried as browser labels and are otherwise read as Windows-1252.
 struct TConverterAlias
 {
     std::string_view Declared;
@@ -377,7 +427,7 @@ bool IsLatin1(const QByteArray& ConverterName)
 
 // ISO-8859-1 is the default and by far the most common case: every byte is the character of the
 // same code, so it is widened directly.
-void WidenLatin1(QIODevice& Source, QIODevice& Dest)
+void WidenLatin1(QIODevice& Source, TWideOutput& Out)
 {
     std::vector<char> in(DecodeBlock), out(2 * DecodeBlock);
     qint64 n;
@@ -386,7 +436,7 @@ void WidenLatin1(QIODevice& Source, QIODevice& Dest)
             out[size_t(2 * i)] = in[size_t(i)];
             out[size_t(2 * i + 1)] = 0;
         }
-        Dest.write(out.data(), 2 * n);
+        Out.Write(out.data(), 2 * n);
     }
 }
 
@@ -415,9 +465,32 @@ private:
 // back (a letter waiting for an accent to combine with) is left to the converter.
 struct TByteTable
 {
-    std::array<char16_t, 256> Unit{};
+    std::array<char16_t, 256> Unit{}; // for an invalid byte its Windows-1252 character
     std::array<bool, 256> Valid{};
 };
+
+// Windows-1252 as the table of a set where every byte is valid: what a page is read as when nothing
+// knows the set it declares.
+TByteTable Windows1252Table()
+{
+    TByteTable table;
+    for (int b = 0; b < 256; ++b) {
+        table.Unit[size_t(b)] = Windows1252Char(static_cast<unsigned char>(b));
+        table.Valid[size_t(b)] = true;
+    }
+    return table;
+}
+
+// "x-user-defined", which no converter has: ASCII, and the bytes from 0x80 up as U+F780 to U+F7FF.
+TByteTable UserDefinedTable()
+{
+    TByteTable table;
+    for (int b = 0; b < 256; ++b) {
+        table.Unit[size_t(b)] = char16_t(b < 0x80 ? b : 0xF780 + (b - 0x80));
+        table.Valid[size_t(b)] = true;
+    }
+    return table;
+}
 
 bool BuildByteTable(TConverter& cd, TByteTable& table)
 {
@@ -432,6 +505,7 @@ bool BuildByteTable(TConverter& cd, TByteTable& table)
         if (iconv(cd.Handle(), &ip, &il, &op, &ol) == size_t(-1)) {
             if (errno != EILSEQ)
                 return false;
+            table.Unit[size_t(b)] = Windows1252Char(static_cast<unsigned char>(b));
             table.Valid[size_t(b)] = false;
             continue;
         }
@@ -447,26 +521,26 @@ bool BuildByteTable(TConverter& cd, TByteTable& table)
     return true;
 }
 
-void DecodeByTable(const TByteTable& table, QIODevice& Source, QIODevice& Dest)
+void DecodeByTable(const TByteTable& table, QIODevice& Source, TWideOutput& Out)
 {
     std::vector<char> in(DecodeBlock), out(2 * DecodeBlock);
     qint64 n;
     while ((n = Source.read(in.data(), DecodeBlock)) > 0) {
         size_t o = 0;
+        qint64 unfit = 0;
         for (qint64 i = 0; i < n; ++i) {
             const auto b = static_cast<unsigned char>(in[size_t(i)]);
-            if (!table.Valid[b])
-                continue; // invalid input is dropped
+            unfit += !table.Valid[b];
             const char16_t u = table.Unit[b];
             out[o++] = char(u & 0xFF);
             out[o++] = char(u >> 8);
         }
-        if (Dest.write(out.data(), qint64(o)) != qint64(o))
-            throw Exception(QStringLiteral("Stream write error"));
+        Out.Write(out.data(), qint64(o));
+        Out.Unfit += unfit;
     }
 }
 
-void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, QIODevice& Dest)
+void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, TWideOutput& Out)
 {
     std::vector<char> in(CarryLimit + DecodeBlock);
     std::vector<char> out(2 * DecodeBlock + 16);
@@ -475,12 +549,12 @@ void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, QIODevice& De
     for (;;) {
         const qint64 n = Source.read(in.data() + carried, DecodeBlock);
         if (n <= 0) {
-            if (carried > 0)
-                throw Exception(ConversionErrorMessage(EINVAL));
             char* op = out.data();
             size_t ol = out.size();
             iconv(cd.Handle(), nullptr, nullptr, &op, &ol);
-            Dest.write(out.data(), op - out.data());
+            Out.Write(out.data(), op - out.data());
+            // The file ends before the character these bytes begin is whole.
+            Out.WriteUnfit(in.data(), carried);
             return;
         }
         char* ip = in.data();
@@ -491,7 +565,7 @@ void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, QIODevice& De
             size_t ol = out.size();
             const size_t r = iconv(cd.Handle(), &ip, &il, &op, &ol);
             const int err = errno;
-            Dest.write(out.data(), op - out.data());
+            Out.Write(out.data(), op - out.data());
             if (r != size_t(-1))
                 break;
             if (err == E2BIG)
@@ -504,8 +578,10 @@ void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, QIODevice& De
                 break;
             }
             if (err == EILSEQ) {
-                // Invalid input is dropped, one unit at a time, so a stray byte never fails a file.
+                // Invalid input is read one unit at a time as Windows-1252, so a stray byte never fails a
+                // file nor is lost.
                 const size_t skip = std::min(InvalidUnit, il);
+                Out.WriteUnfit(ip, skip);
                 ip += skip;
                 il -= skip;
                 continue;
@@ -535,9 +611,9 @@ size_t WholeUtf8Prefix(const char* Bytes, size_t Size)
 }
 
 // UTF-8, the most common declared set, is decoded by Qt's vectorised decoder. A block it finds anything
-// invalid in (it then answers U+FFFD) goes through the converter instead, so what is kept and what is
-// dropped are exactly the converter's; so does a tail that the file ends inside of.
-void DecodeUtf8(TConverter& cd, QIODevice& Source, QIODevice& Dest)
+// invalid in (it then answers U+FFFD) goes through the converter instead, so what is read as UTF-8 and
+// what as Windows-1252 are exactly the converter's; so does a tail that the file ends inside of.
+void DecodeUtf8(TConverter& cd, QIODevice& Source, TWideOutput& Out)
 {
     std::vector<char> in(CarryLimit + DecodeBlock);
     size_t carried = 0;
@@ -545,13 +621,13 @@ void DecodeUtf8(TConverter& cd, QIODevice& Source, QIODevice& Dest)
         QByteArray piece = QByteArray::fromRawData(Bytes, qsizetype(Size));
         QBuffer buffer(&piece);
         buffer.open(QIODevice::ReadOnly);
-        Decode(cd, 1, buffer, Dest);
+        Decode(cd, 1, buffer, Out);
     };
     for (;;) {
         const qint64 n = Source.read(in.data() + carried, DecodeBlock);
         if (n <= 0) {
             if (carried > 0)
-                byConverter(in.data(), carried); // raises when the file ends inside a sequence
+                byConverter(in.data(), carried); // the file ends inside a sequence
             return;
         }
         const size_t size = carried + size_t(n);
@@ -562,10 +638,22 @@ void DecodeUtf8(TConverter& cd, QIODevice& Source, QIODevice& Dest)
         if (startsWithMark || text.contains(QChar::ReplacementCharacter))
             byConverter(in.data(), whole);
         else
-            Dest.write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+            Out.Write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
         carried = size - whole;
         std::memmove(in.data(), in.data() + whole, carried);
     }
+}
+
+// A converter from Name, or none when Name is no converter's. A declared name is only a character-set
+// name: the converter's own suffixes ("//IGNORE", "//TRANSLIT") would change how it reports errors.
+std::unique_ptr<TConverter> OpenConverter(const QByteArray& Name)
+{
+    if (Name.isEmpty() || Name.contains('/'))
+        return nullptr;
+    auto cd = std::make_unique<TConverter>(Name);
+    if (!cd->IsOpen())
+        return nullptr;
+    return cd;
 }
 
 } // namespace
@@ -595,32 +683,67 @@ const char* ConversionErrorMessage(int Error)
     }
 }
 
-void ConvertToUnicode(QIODevice& Source, QIODevice& Dest)
+void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report)
 {
     Source.seek(0);
     const TDetected detected = DetectWithMark(Source);
     Source.seek(detected.MarkLength);
 
-    const QByteArray name = ConverterCharsetName(detected.Charset);
-    // A declared name is only a character-set name: the converter's own suffixes ("//IGNORE",
-    // "//TRANSLIT") would change how it reports errors.
-    if (name.isEmpty() || name.contains('/'))
-        throw Exception("internal error");
+    TWideOutput out(Dest);
+    TDecodeReport report;
+    report.Charset = detected.Charset;
+    QByteArray name = ConverterCharsetName(detected.Charset);
+    std::unique_ptr<TConverter> cd;
+    if (!IsLatin1(name)) {
+        cd = OpenConverter(name);
+        if (!cd) {
+            // Not a name the converter knows as it stands: the label as a browser would read it.
+            name = ConverterOfLabel(detected.Charset);
+            cd = OpenConverter(name);
+        }
+    }
     if (IsLatin1(name)) {
-        WidenLatin1(Source, Dest);
-    } else {
-        TConverter cd(name);
-        if (!cd.IsOpen())
-            throw Exception("internal error");
+        WidenLatin1(Source, out);
+    } else if (cd) {
         TByteTable table;
         if (IsUtf8(name))
-            DecodeUtf8(cd, Source, Dest);
-        else if (BuildByteTable(cd, table))
-            DecodeByTable(table, Source, Dest);
+            DecodeUtf8(*cd, Source, out);
+        else if (BuildByteTable(*cd, table))
+            DecodeByTable(table, Source, out);
         else
-            Decode(cd, InvalidUnitSize(name), Source, Dest);
+            Decode(*cd, InvalidUnitSize(name), Source, out);
+    } else if (name == "x-user-defined") {
+        DecodeByTable(UserDefinedTable(), Source, out);
+    } else {
+        report.CharsetKnown = false;
+        DecodeByTable(Windows1252Table(), Source, out);
     }
     Dest.seek(0);
+    report.UnfitBytes = out.Unfit;
+    if (Report)
+        *Report = report;
+}
+
+QString DecodeReportText(const TDecodeReport& Report)
+{
+    // The name comes from the file: a long one is cut so the message stays readable.
+    QString charset = QString::fromLatin1(Report.Charset);
+    if (charset.size() > 60)
+        charset = charset.left(57) + QStringLiteral("...");
+    if (!Report.CharsetKnown)
+        return QStringLiteral("This page declares the character set \"%1\", which is not known here. "
+                              "The page was read as Windows-1252.")
+            .arg(charset);
+    if (Report.UnfitBytes == 1)
+        return QStringLiteral("1 byte of this page does not fit the character set it declares (\"%1\"). "
+                              "It was read as its Windows-1252 character.")
+            .arg(charset);
+    if (Report.UnfitBytes > 1)
+        return QStringLiteral("%1 bytes of this page do not fit the character set it declares (\"%2\"). "
+                              "They were read as their Windows-1252 characters.")
+            .arg(Report.UnfitBytes)
+            .arg(charset);
+    return QString();
 }
 
 void NarrowUnits(const char* Wide, qsizetype Units, char* Narrow)

@@ -3,8 +3,24 @@
 // byte per character. The character set comes from a byte-order mark or from the last declaration
 // before the body start tag (an XML declaration or a meta element); without one it is "ISO-8859-1".
 #include <QByteArray>
+#include <QString>
 
 class QIODevice;
+
+// What a decoding met that the user should hear of. Nothing of the file is dropped: a byte that does
+// not decode in the declared set, or that the file ends before its character is whole, is read as its
+// Windows-1252 character (the five bytes Windows-1252 leaves undefined as the characters of the same
+// code), which is what such bytes on old pages almost always mean; a declared name that no converter
+// knows has the whole file read as Windows-1252.
+struct TDecodeReport
+{
+    QByteArray Charset;       // the name the file declares (or its byte-order mark's set)
+    bool CharsetKnown = true; // false: nothing knows the name, and the file was read as Windows-1252
+    qint64 UnfitBytes = 0;    // bytes read as Windows-1252 characters since they did not fit Charset
+};
+
+// The message that tells the user what Report says, once the page is open; "" when there is nothing to tell.
+QString DecodeReportText(const TDecodeReport& Report);
 
 // Scans the bytes from the stream's current position for the character-set declaration and answers
 // its name. A byte-order mark at that position decides alone ("UTF-8", "UTF-16LE", "UTF-16BE") and
@@ -12,11 +28,12 @@ class QIODevice;
 QByteArray DetectCharset(QIODevice& Stream);
 
 // Decodes the whole of Source (from its start, without its byte-order mark) into Dest as UTF-16LE
-// without a mark, and rewinds Dest. Invalid input is skipped. Raises Exception "internal error" when
-// the character set cannot be decoded here, "incomplete character or shift sequence" when the file
-// ends inside a multi-byte sequence, and "cannot convert" / "unknown error" for other converter
-// failures; Dest then holds what was decoded so far.
-void ConvertToUnicode(QIODevice& Source, QIODevice& Dest);
+// without a mark, and rewinds Dest; what the user should hear of goes into Report when one is given
+// (see TDecodeReport). A declared name is tried as the converter knows it, then as browsers match
+// labels. Raises Exception "incomplete character or shift sequence" only when a converter holds back
+// more than 4096 bytes of one unfinished sequence, and "unknown error" for a converter failure other
+// than invalid or incomplete input; Dest then holds what was decoded so far.
+void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report = nullptr);
 
 // Writes the low byte of every UTF-16LE unit from Source's current position to its end into Dest. Raises
 // Exception "Stream write error" when Dest refuses any of it.

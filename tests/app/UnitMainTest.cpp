@@ -372,6 +372,73 @@ TEST_F(UnitMainTest, OpenShowsTheDocumentAndSaveWritesWhatTheFilterWrites)
     EXPECT_TRUE(w.close());
 }
 
+// A page whose bytes do not all fit the character set it declares opens with every character, tells the
+// user once, after it is shown, how they were read, and saves them; so does a page with a name nothing
+// knows, and one cut in the middle of a character.
+TEST_F(UnitMainTest, APageWithBytesOutsideItsDeclaredSetOpensWholeAndTellsTheUserOnce)
+{
+    const QString latin = FDir.filePath("latin.html");
+    WriteFile(latin, "<html><head><meta charset=\"utf-8\"><title>Old</title></head>"
+                     "<body><p>caf\xE9 na\xEFve \xFC" "ber r\xE9sum\xE9</p></body></html>");
+    TFormMain w;
+    w.show();
+    Dialogs.Answers = {mrOk};
+    Dialogs.FileNames = {latin};
+    w.Open1->trigger();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u) << Dialogs.MessageTexts().join("\n").toStdString();
+    EXPECT_EQ(Dialogs.Messages[0].Text, "5 bytes of this page do not fit the character set it declares (\"utf-8\"). "
+                                        "They were read as their Windows-1252 characters.");
+    EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::mtInformation);
+    EXPECT_EQ(Dialogs.Messages[0].Buttons, TMsgDlgButtons(mbOK));
+    EXPECT_EQ(w.FileManager()->FileName(), latin);
+    EXPECT_FALSE(w.FileManager()->Modified());
+    EXPECT_TRUE(DesignHtml(w).contains("caf&eacute; na&iuml;ve &uuml;ber r&eacute;sum&eacute;"));
+
+    // Switching views and saving say nothing more; the saved file holds every letter.
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    const QString saved = FDir.filePath("saved.html");
+    Dialogs.FileNames = {saved};
+    w.SaveAs1->trigger();
+    EXPECT_EQ(Dialogs.Messages.size(), 1u) << Dialogs.MessageTexts().join("\n").toStdString();
+    EXPECT_TRUE(ReadFile(saved).contains("caf&eacute; na&iuml;ve &uuml;ber r&eacute;sum&eacute;"))
+        << ReadFile(saved).constData();
+
+    // Opening the saved page, whose bytes all fit, tells nothing.
+    Dialogs.FileNames = {saved};
+    w.Open1->trigger();
+    EXPECT_EQ(Dialogs.Messages.size(), 1u) << Dialogs.MessageTexts().join("\n").toStdString();
+
+    // A name nothing knows is named; the page reads as Windows-1252.
+    const QString unknown = FDir.filePath("unknown.html");
+    WriteFile(unknown, "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-klingon\">"
+                       "</head><body><p>\x93quoted\x94 \x80 5</p></body></html>");
+    Dialogs.Answers = {mrOk};
+    Dialogs.FileNames = {unknown};
+    w.Open1->trigger();
+    ASSERT_EQ(Dialogs.Messages.size(), 2u) << Dialogs.MessageTexts().join("\n").toStdString();
+    EXPECT_EQ(Dialogs.Messages[1].Text, "This page declares the character set \"x-klingon\", which is not known here. "
+                                        "The page was read as Windows-1252.");
+    EXPECT_EQ(w.FileManager()->FileName(), unknown);
+    EXPECT_TRUE(DesignHtml(w).contains("&ldquo;quoted&rdquo; &euro; 5"));
+
+    // A UTF-16 page with one stray byte at its end opens instead of failing.
+    const QString cut = FDir.filePath("cut.html");
+    QByteArray utf16("\xFF\xFE", 2);
+    const QString page = QStringLiteral("<html><body><p>Gr\u00FC\u00DFe \u20AC</p></body></html>");
+    utf16 += QByteArray(reinterpret_cast<const char*>(page.utf16()), page.size() * 2) + "\xE9";
+    WriteFile(cut, utf16);
+    Dialogs.Answers = {mrOk};
+    Dialogs.FileNames = {cut};
+    w.Open1->trigger();
+    ASSERT_EQ(Dialogs.Messages.size(), 3u) << Dialogs.MessageTexts().join("\n").toStdString();
+    EXPECT_EQ(Dialogs.Messages[2].Type, TMsgDlgType::mtInformation);
+    EXPECT_TRUE(Dialogs.Messages[2].Text.startsWith("1 byte of this page")) << Dialogs.Messages[2].Text.toStdString();
+    EXPECT_EQ(w.FileManager()->FileName(), cut);
+    EXPECT_TRUE(DesignHtml(w).contains("Gr&uuml;&szlig;e &euro;"));
+    EXPECT_TRUE(w.close());
+}
+
 // Runs the tests of Filter in this program on a real X display, an X server under xvfb-run, as the run
 // command does on a machine without a display; answers the run's output.
 QString RunUnderXvfb(const QString& Filter, int Passing)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QString>
+#include <iconv.h>
 
 namespace {
 
@@ -80,6 +81,37 @@ TEST(HtmlCharsets, EveryRowRoundTripsToItsFirstEqualRow)
         ASSERT_NE(first, nullptr);
         EXPECT_EQ(display, S(first->DisplayName)) << row.Charset;
     }
+}
+
+// Every label is found by the lookup (which searches the table in halves, so its order matters) and names
+// a set the converter here can open, or the one set decoded by its own table.
+TEST(HtmlCharsets, EveryLabelFindsASetTheConverterOpens)
+{
+    for (size_t i = 1; i < CharsetLabels.size(); ++i)
+        EXPECT_LT(CharsetLabels[i - 1].Label, CharsetLabels[i].Label) << CharsetLabels[i].Label;
+    for (const TCharsetLabel& row : CharsetLabels) {
+        const QByteArray label(row.Label.data(), qsizetype(row.Label.size()));
+        const QByteArray converter = ConverterOfLabel(label);
+        EXPECT_EQ(converter, QByteArray(row.Converter.data(), qsizetype(row.Converter.size()))) << row.Label;
+        if (converter == "x-user-defined")
+            continue;
+        const iconv_t cd = iconv_open("UTF-16LE", converter.constData());
+        EXPECT_NE(cd, iconv_t(-1)) << row.Label << " -> " << row.Converter;
+        if (cd != iconv_t(-1))
+            iconv_close(cd);
+    }
+}
+
+// What a label may carry around it; the aliases themselves are read through whole pages in HtmlConvTest.
+TEST(HtmlCharsets, LabelsMatchWithoutCaseBlanksQuotesOrParameters)
+{
+    EXPECT_EQ(ConverterOfLabel(" \t Shift_JIS\r\n"), "WINDOWS-31J");
+    EXPECT_EQ(ConverterOfLabel("' UTF-8 '"), "UTF-8");
+    EXPECT_EQ(ConverterOfLabel("x-mac-roman; format=flowed"), "MACINTOSH");
+    EXPECT_EQ(ConverterOfLabel("utf 8"), "");
+    EXPECT_EQ(ConverterOfLabel("\"utf-8"), "");
+    EXPECT_EQ(ConverterOfLabel(""), "");
+    EXPECT_EQ(ConverterOfLabel("\xFF"), "");
 }
 
 } // namespace

@@ -64,6 +64,20 @@ QString ConvertError(const QByteArray& bytes, QByteArray* partial = nullptr)
     return QString();
 }
 
+// The text and the report of decoding bytes.
+std::pair<QString, TDecodeReport> ConvertReporting(QByteArray bytes)
+{
+    QBuffer src(&bytes);
+    src.open(QIODevice::ReadOnly);
+    QByteArray out;
+    QBuffer dst(&out);
+    dst.open(QIODevice::ReadWrite);
+    TDecodeReport report;
+    report.UnfitBytes = -1;
+    ConvertToUnicode(src, dst, &report);
+    return {QString(reinterpret_cast<const QChar*>(out.constData()), out.size() / 2), report};
+}
+
 QByteArray Meta(const char* charset)
 {
     return QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=") + charset + "\">";
@@ -165,10 +179,65 @@ TEST(HtmlConv, Utf8MarkIsRemoved)
     EXPECT_EQ(text, QStringLiteral("<meta charset=\"utf-8\"><p>\u00E9"));
 }
 
-TEST(HtmlConv, InvalidBytesAreSkippedNotFatal)
+// A byte that does not fit the declared set is read as its Windows-1252 character and counted; a page
+// whose bytes all fit reads as it always did and has nothing to report.
+TEST(HtmlConv, BytesThatDoNotFitTheDeclaredSetAreReadAsWindows1252)
 {
-    EXPECT_EQ(Convert("<meta charset=utf-8>a\xFF" "b\xC3(c\xE2\x82z"), QStringLiteral("<meta charset=utf-8>ab(cz"));
-    EXPECT_EQ(Convert("<meta charset=us-ascii>a\x80\x81z"), QStringLiteral("<meta charset=us-ascii>az"));
+    struct TCase
+    {
+        const char* What;
+        QByteArray Input;
+        const char16_t* Text;
+        qint64 Unfit;
+    } cases[] = {
+        {"Latin-1 declared as UTF-8", "<meta charset=\"utf-8\">caf\xE9 na\xEFve \xFC" "ber r\xE9sum\xE9",
+         u"<meta charset=\"utf-8\">caf\u00E9 na\u00EFve \u00FCber r\u00E9sum\u00E9", 5},
+        {"bytes beyond US-ASCII", "<meta charset=us-ascii>a\x80\x81\x93z",
+         u"<meta charset=us-ascii>a\u20AC\u0081\u201Cz", 3},
+        {"invalid UTF-8 sequences", "<meta charset=utf-8>a\xFF" "b\xC3(c\xE2\x82z\xC0\x80",
+         u"<meta charset=utf-8>a\u00FFb\u00C3(c\u00E2\u201Az\u00C0\u20AC", 6},
+        {"a lone surrogate written as UTF-8", "<meta charset=utf-8>x\xED\xA0\x80y\xED\xBF\xBFz",
+         u"<meta charset=utf-8>x\u00ED\u00A0\u20ACy\u00ED\u00BF\u00BFz", 6},
+        {"the five bytes Windows-1252 leaves undefined", Meta("windows-1252") + "\x81\x8D\x8F\x90\x9D\x80",
+         u"\u0081\u008D\u008F\u0090\u009D\u20AC", 5},
+        {"valid UTF-8", "<meta charset=utf-8>caf\xC3\xA9 \xE2\x82\xAC", u"<meta charset=utf-8>caf\u00E9 \u20AC", 0},
+        {"no declaration", "caf\xE9 \x80", u"caf\u00E9 \u0080", 0},
+    };
+    for (const TCase& c : cases) {
+        const auto [text, report] = ConvertReporting(c.Input);
+        EXPECT_TRUE(text.endsWith(QString::fromUtf16(c.Text))) << c.What << ": " << text.toStdString();
+        EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.What;
+        EXPECT_TRUE(report.CharsetKnown) << c.What;
+        EXPECT_EQ(DecodeReportText(report).isEmpty(), c.Unfit == 0) << c.What;
+    }
+    // The same bytes at the end of a large file, past the first decoding blocks, and on the converter's road.
+    const QByteArray filler(200000, 'x');
+    for (const char* charset : {"utf-8", "utf8"}) {
+        const auto [text, report] = ConvertReporting("<meta charset=" + QByteArray(charset) + ">" + filler + "\xE9t\xE9");
+        EXPECT_TRUE(text.endsWith(QStringLiteral("x\u00E9t\u00E9"))) << charset;
+        EXPECT_EQ(report.UnfitBytes, 2) << charset;
+    }
+}
+
+TEST(HtmlConv, TheReportSaysHowManyBytesInWhichSetOrWhichNameWasUnknown)
+{
+    TDecodeReport report;
+    report.Charset = "utf-8";
+    report.UnfitBytes = 1;
+    EXPECT_EQ(DecodeReportText(report),
+              QStringLiteral("1 byte of this page does not fit the character set it declares (\"utf-8\"). "
+                             "It was read as its Windows-1252 character."));
+    report.UnfitBytes = 4;
+    EXPECT_EQ(DecodeReportText(report),
+              QStringLiteral("4 bytes of this page do not fit the character set it declares (\"utf-8\"). "
+                             "They were read as their Windows-1252 characters."));
+    report = {};
+    report.Charset = "x-klingon";
+    report.CharsetKnown = false;
+    EXPECT_EQ(DecodeReportText(report), QStringLiteral("This page declares the character set \"x-klingon\", which "
+                                                       "is not known here. The page was read as Windows-1252."));
+    report.Charset = QByteArray(500, 'q');
+    EXPECT_LT(DecodeReportText(report).size(), 200);
 }
 
 // Declared "utf-8" takes a faster road than the converter; "utf8" names the same set and is decoded by the
@@ -260,8 +329,8 @@ TEST(HtmlConv, SingleByteAndStatefulSetsDecodeAsTheConverterDoes)
         const char16_t* Text;
     } cases[] = {
         {"windows-1258", "a\xEC" "b", u"\u00E1b"},
-        {"windows-1251", "\xC0\xFF\x98", u"\u0410\u044F"},    // 0x98 is undefined and dropped
-        {"iso-8859-7", "\xC1\xAE", u"\u0391"},                // 0xAE is undefined and dropped
+        {"windows-1251", "\xC0\xFF\x98", u"\u0410\u044F\u02DC"}, // 0x98 is undefined: Windows-1252's
+        {"iso-8859-7", "\xC1\xAE", u"\u0391\u00AE"},             // 0xAE is undefined: Windows-1252's
         {"iso-2022-kr", "\x1B$)C\x0E\x30\x21\x0F" "A", u"\uAC00A"},
         {"utf-7", "+AOk-x", u"\u00E9x"},
     };
@@ -316,8 +385,8 @@ TEST(HtmlConv, Utf16WithoutAMarkReadsAsLatin1)
     EXPECT_EQ(text.at(1), QChar(0));
 }
 
-// An invalid unit of a UTF-16 file is dropped whole, so the text after it stays in step.
-TEST(HtmlConv, InvalidUtf16UnitKeepsTheRestAligned)
+// A lone surrogate of a UTF-16 file is read byte by byte as Windows-1252, and the text after it stays in step.
+TEST(HtmlConv, LoneUtf16SurrogatesAreReadAsWindows1252AndKeepTheRestAligned)
 {
     QByteArray bytes("\xFF\xFE", 2);
     const char16_t units[] = {u'a', 0xDC00, u'b', 0xD800, u'c', u'd'};
@@ -325,26 +394,73 @@ TEST(HtmlConv, InvalidUtf16UnitKeepsTheRestAligned)
         bytes += char(u & 0xFF);
         bytes += char(u >> 8);
     }
-    EXPECT_EQ(Convert(bytes), QStringLiteral("abcd"));
+    const auto [text, report] = ConvertReporting(bytes);
+    EXPECT_EQ(text, QString::fromUtf16(u"a\0\u00DCb\0\u00D8cd", 8));
+    EXPECT_EQ(report.UnfitBytes, 4);
+    EXPECT_EQ(report.Charset, "UTF-16LE");
 }
 
-TEST(HtmlConv, FileEndingInsideASequenceRaises)
+// A file that ends in the middle of a character opens with the whole characters it holds; the bytes of the
+// cut one are read as Windows-1252.
+TEST(HtmlConv, AFileCutInsideACharacterKeepsItsWholeCharacters)
 {
-    QByteArray partial;
-    EXPECT_EQ(ConvertError("<meta charset=utf-8>abc\xE2\x82", &partial),
-              QStringLiteral("incomplete character or shift sequence"));
-    const QString sofar(reinterpret_cast<const QChar*>(partial.constData()), partial.size() / 2);
-    EXPECT_EQ(sofar, QStringLiteral("<meta charset=utf-8>abc"));
-
-    EXPECT_EQ(ConvertError(QByteArray("\xFF\xFEh\0i", 5)), QStringLiteral("incomplete character or shift sequence"));
-    EXPECT_EQ(ConvertError(QByteArray("\xFF\xFEh\0i\0", 6)), QString());
+    struct TCase
+    {
+        const char* What;
+        QByteArray Input;
+        const char16_t* Text;
+        qint64 Unfit;
+    } cases[] = {
+        {"UTF-8", "<meta charset=utf-8>abc\xE2\x82", u"abc\u00E2\u201A", 2},
+        {"UTF-8 behind its mark", "\xEF\xBB\xBF<p>\xC3\xA9\xF0\x9D\x84", u"<p>\u00E9\u00F0\u009D\u201E", 3},
+        {"Shift_JIS", Meta("shift_jis") + "\x93\xFA\x96", u"\u65E5\u2013", 1},
+        {"UTF-16 with a stray byte", QByteArray("\xFF\xFEh\0i\0\x93", 7), u"hi\u201C", 1},
+        {"UTF-16 cut inside a surrogate pair", QByteArray("\xFF\xFEh\0\x34\xD8", 6), u"h4\u00D8", 2},
+        {"\"unicode\" with an odd length", "<meta charset=unicode>!", u"!", 1},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(ConvertError(c.Input), QString()) << c.What;
+        const auto [text, report] = ConvertReporting(c.Input);
+        EXPECT_TRUE(text.endsWith(QString::fromUtf16(c.Text))) << c.What << ": " << text.toStdString();
+        EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.What;
+    }
 }
 
-TEST(HtmlConv, UnknownCharacterSetIsAnInternalError)
+// Labels are matched as browsers match them; a name that nothing matches has the page read as
+// Windows-1252 and is reported by name. Names the converter knows keep their meaning.
+TEST(HtmlConv, DeclaredLabelsAreMatchedAsBrowsersMatchThem)
 {
-    EXPECT_EQ(ConvertError(Meta("x-no-such-set")), QStringLiteral("internal error"));
-    EXPECT_EQ(ConvertError("<meta charset=\"utf-8//IGNORE\">"), QStringLiteral("internal error"));
-    EXPECT_EQ(ConvertError("<meta charset=\"utf-8//TRANSLIT\">"), QStringLiteral("internal error"));
+    struct TCase
+    {
+        QByteArray Declaration;
+        QByteArray Bytes;
+        const char16_t* Text;
+        bool Known;
+    } cases[] = {
+        {"<meta charset=\"latin-1\">", "\xE9\x80", u"\u00E9\u20AC", true},
+        {Meta("ansi"), "\x93q\x94", u"\u201Cq\u201D", true},
+        {"<meta charset=\"UTF8MB4\">", "\xC3\xA9", u"\u00E9", true},
+        {"<meta charset=\" Utf-8\t\">", "\xC3\xA9", u"\u00E9", true},
+        {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset='utf-8'\">", "\xC3\xA9", u"\u00E9", true},
+        {Meta("utf-8; format=flowed"), "\xC3\xA9", u"\u00E9", true},
+        {"<meta charset=x-mac-roman>", "\x8E\xA5", u"\u00E9\u2022", true},
+        {"<meta charset=x-user-defined>", "a\x80\xFF", u"a\uF780\uF7FF", true},
+        {"<meta charset=iso-8859-1>", "\x80\xE9", u"\u0080\u00E9", true},  // as it always read
+        {"<meta charset=latin1>", "\x93", u"\u0093", true},
+        {Meta("x-no-such-set"), "\xE9\x80\x81", u"\u00E9\u20AC\u0081", false},
+        {"<meta charset=\"utf-8//IGNORE\">", "\xC3\xA9", u"\u00C3\u00A9", false},
+        {"<meta charset=\"utf-8//TRANSLIT\">", "\x80", u"\u20AC", false},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(ConvertError(c.Declaration + c.Bytes), QString()) << c.Declaration.constData();
+        const auto [text, report] = ConvertReporting(c.Declaration + c.Bytes);
+        EXPECT_EQ(text, QString::fromLatin1(c.Declaration) + QString::fromUtf16(c.Text)) << c.Declaration.constData();
+        EXPECT_EQ(report.CharsetKnown, c.Known) << c.Declaration.constData();
+        EXPECT_EQ(report.UnfitBytes, 0) << c.Declaration.constData();
+        if (!c.Known) {
+            EXPECT_TRUE(DecodeReportText(report).contains("\"" + QString::fromLatin1(report.Charset) + "\""));
+        }
+    }
 }
 
 TEST(HtmlConv, ConverterFailuresHaveTheirMessages)
@@ -354,9 +470,9 @@ TEST(HtmlConv, ConverterFailuresHaveTheirMessages)
     EXPECT_STREQ(ConversionErrorMessage(EBADF), "unknown error");
 }
 
-// Every character set of the table either decodes or fails with "internal error"; these are the
-// ones no converter here knows.
-TEST(HtmlConv, EveryCharsetOfTheTableDecodesOrIsAnInternalError)
+// Every character set of the table decodes; these are the ones no converter here knows, which are read as
+// Windows-1252 and reported.
+TEST(HtmlConv, EveryCharsetOfTheTableDecodesOrIsReadAsWindows1252)
 {
     const QSet<QByteArray> undecodable = {
         "DOS-720", "x-mac-arabic", "hz-gb-2312", "x-Europa", "x-mac-greek", "x-mac-hebrew", "x-mac-turkish",
@@ -371,13 +487,10 @@ TEST(HtmlConv, EveryCharsetOfTheTableDecodesOrIsAnInternalError)
         QByteArray doc = "<meta charset=\"" + name + "\"><p>Hello</p>";
         if (doc.size() % 2)
             doc += ' ';
-        const QString error = ConvertError(doc);
-        if (undecodable.contains(name)) {
-            EXPECT_EQ(error, QStringLiteral("internal error")) << row.Charset;
-        } else {
-            EXPECT_EQ(error, QString()) << row.Charset;
-            ++decodable;
-        }
+        EXPECT_EQ(ConvertError(doc), QString()) << row.Charset;
+        const TDecodeReport report = ConvertReporting(doc).second;
+        EXPECT_EQ(report.CharsetKnown, !undecodable.contains(name)) << row.Charset;
+        decodable += report.CharsetKnown;
     }
     EXPECT_EQ(decodable, 119 - 20);
 }

@@ -966,9 +966,12 @@ TEST(HtmlFilerCorpus, WritingIsStableAndKeepsTheText)
 // --- reading the body again around an edit ------------------------------------------------------------
 
 // The body as text and as shape (each node's depth and identifier), which tells apart trees that the
-// text alone would not (one text read as two, an element one level off).
+// text alone would not (one text read as two, an element one level off). A text without a body (an edit
+// can take it away, as on a frameset page) says so, as the reader then refuses to read in part.
 QString BodyDump(THtmlNode* body)
 {
+    if (!body)
+        return QStringLiteral("(no body)");
     QString out;
     AppendHtmlNode(out, body, woUnformatted);
     out += u'\n';
@@ -1040,6 +1043,54 @@ TEST(HtmlFilerReadInPart, EditsAroundTheBodyReadAsTheWholeEditedText)
     }
 }
 
+// One edit of a series on the same tree: text becomes text with cut units at at replaced by piece. A read in
+// part must give the body that a whole read gives; an edit the reader cannot read in part is read whole.
+// Answers whether it was read in part; counts the edits the reader accepts.
+bool EditReadsAsWhole(QString& text, THtmlReadPoints& points, std::unique_ptr<THtmlRoot>& root, qsizetype at,
+                      qsizetype cut, const QString& piece, int& edits)
+{
+    QString edited = text;
+    edited.replace(at, cut, piece);
+    const qsizetype keepEnd = text.size() - at - cut;
+    QString whole;
+    try {
+        whole = WholeBodyDump(edited);
+    } catch (const Exception&) {
+        // An edit the reader refuses is refused in part too, and changes nothing.
+        EXPECT_FALSE(ReparseHtmlBody(edited, at, keepEnd, poEmptyFlagsAreBare, points));
+        return false;
+    }
+    ++edits;
+    text = edited;
+    if (ReparseHtmlBody(edited, at, keepEnd, poEmptyFlagsAreBare, points)) {
+        EXPECT_EQ(BodyDump(points.Body), whole);
+        return true;
+    }
+    root = ParseHtml(edited, poEmptyFlagsAreBare, points);
+    return false;
+}
+
+// A frameset page keeps its body inside noframes: an edit that takes the body tag away leaves a text
+// without a body, which is read whole; the edits after it go on, and one that brings a body back reads it.
+TEST(HtmlFilerReadInPart, EditsThatTakeTheBodyAwayAreReadWholeAndEditingGoesOn)
+{
+    QString text = QStringLiteral("<html><head><title>t</title></head><frameset cols=\"20%,80%\"><frame src=a.html>"
+                                  "<frame src=b.html><noframes><body><p>No frames here</p></body></noframes>"
+                                  "</frameset></html>");
+    THtmlReadPoints points;
+    auto root = ParseHtml(text, poEmptyFlagsAreBare, points);
+    ASSERT_NE(points.Body, nullptr);
+    int edits = 0;
+    EXPECT_FALSE(EditReadsAsWhole(text, points, root, text.indexOf(u"<body>"), 6, QString(), edits));
+    EXPECT_EQ(WholeBodyDump(text), QStringLiteral("(no body)"));
+    EXPECT_EQ(points.Body, nullptr);
+    EXPECT_FALSE(EditReadsAsWhole(text, points, root, text.indexOf(u"frames here"), 0, QStringLiteral("x"), edits));
+    EXPECT_FALSE(EditReadsAsWhole(text, points, root, text.indexOf(u"<p>"), 0, QStringLiteral("<body>"), edits));
+    ASSERT_NE(points.Body, nullptr);
+    EXPECT_TRUE(EditReadsAsWhole(text, points, root, text.indexOf(u"No"), 0, QStringLiteral("<b>y</b>"), edits));
+    EXPECT_EQ(edits, 4);
+}
+
 // Edits of every kind at random places of real pages, one after another on the same tree: each read in
 // part gives the body that a whole read of the edited text gives, and most are read in part.
 TEST(HtmlFilerReadInPart, RandomEditsOfRealPagesReadAsWholeReads)
@@ -1065,28 +1116,12 @@ TEST(HtmlFilerReadInPart, RandomEditsOfRealPagesReadAsWholeReads)
         THtmlReadPoints points;
         auto root = ParseHtml(text, poEmptyFlagsAreBare, points);
         for (int i = 0; i < 40; ++i) {
-            QString edited = text;
             const qsizetype at = next(unsigned(text.size()) + 1);
             const qsizetype cut = std::min<qsizetype>(next(4) == 0 ? next(40) : 0, text.size() - at);
-            edited.replace(at, cut, pieces[next(unsigned(pieces.size()))]);
-            const qsizetype keepEnd = text.size() - at - cut;
+            const QString& piece = pieces[next(unsigned(pieces.size()))];
             SCOPED_TRACE(QStringLiteral("edit %1 at %2").arg(i).arg(at).toStdString());
-            QString whole;
-            try {
-                whole = WholeBodyDump(edited);
-            } catch (const Exception&) {
-                // An edit the reader refuses is refused in part too, and changes nothing.
-                EXPECT_FALSE(ReparseHtmlBody(edited, at, keepEnd, poEmptyFlagsAreBare, points));
-                continue;
-            }
-            ++edits;
-            if (ReparseHtmlBody(edited, at, keepEnd, poEmptyFlagsAreBare, points)) {
-                ++inPart;
-                ASSERT_EQ(BodyDump(points.Body), whole);
-            } else {
-                root = ParseHtml(edited, poEmptyFlagsAreBare, points);
-            }
-            text = edited;
+            inPart += EditReadsAsWhole(text, points, root, at, cut, piece, edits);
+            ASSERT_FALSE(testing::Test::HasFailure());
         }
     }
     EXPECT_GT(inPart, edits / 2);
