@@ -789,10 +789,20 @@ void THtmlFilter::WrapUnknownBlocks()
     std::unordered_map<const THtmlNode*, bool> reaches;
     std::vector<THtmlNode*> parents{body};
     std::vector<std::pair<THtmlNode*, QStringView>> open;
+    // How many start tags of each name stand open: an end tag that none is open for is passed over at once,
+    // not after a look through all the open ones.
+    std::vector<std::pair<QStringView, int>> openNames;
+    const auto openOf = [&openNames](QStringView name) -> int& {
+        for (auto& entry : openNames)
+            if (SameText(entry.first, name))
+                return entry.second;
+        return openNames.emplace_back(name, 0).second;
+    };
     while (!parents.empty()) {
         THtmlNode* parent = parents.back();
         parents.pop_back();
         open.clear();
+        openNames.clear();
         int holds = -1; // asked once, at the first pair
         for (THtmlNode* child = parent->FirstChild(); child;) {
             THtmlNode* next = child->NextSibling();
@@ -800,16 +810,17 @@ void THtmlFilter::WrapUnknownBlocks()
             const QStringView name = UnknownBlockTagOf(child, end);
             if (!name.isEmpty() && !end) {
                 open.emplace_back(child, name);
-            } else if (!name.isEmpty()) {
+                ++openOf(name);
+            } else if (!name.isEmpty() && openOf(name) > 0) {
                 auto match = std::find_if(open.rbegin(), open.rend(),
                                           [name](const auto& start) { return SameText(start.second, name); });
-                if (match != open.rend()) {
-                    if (holds < 0)
-                        holds = HoldsDesignBlock(parent, reaches) ? 1 : 0;
-                    if (holds && !ShowByOwnName(match->first, child, name))
-                        made.insert(WrapInDesignBox(match->first, child));
-                    open.erase(std::prev(match.base()), open.end());
-                }
+                if (holds < 0)
+                    holds = HoldsDesignBlock(parent, reaches) ? 1 : 0;
+                if (holds && !ShowByOwnName(match->first, child, name))
+                    made.insert(WrapInDesignBox(match->first, child));
+                for (auto closed = std::prev(match.base()); closed != open.end(); ++closed)
+                    --openOf(closed->second);
+                open.erase(std::prev(match.base()), open.end());
             }
             child = next;
         }
