@@ -264,7 +264,16 @@ BENCHMARK(BM_LibXml2ParseAndDumpLargePage)->Arg(1)->Arg(8)->Arg(30)->Unit(benchm
 
 // Shapes of markup whose cost grows with its depth or its crowding rather than its size: each is grown to
 // 1, 4 and 16 times its base count, and the whole open and save should take about 4 and 16 times as long.
-enum TCrowdedShape { csNestedDivs, csNestedTables, csManyAttributes, csNestedLists, csNestedSections, csClosedDivs };
+enum TCrowdedShape {
+    csNestedDivs,
+    csNestedTables,
+    csManyAttributes,
+    csNestedLists,
+    csNestedSections,
+    csClosedDivs,
+    csUnpairedEnds,
+    csListsOfFigures,
+};
 
 QByteArray CrowdedPage(TCrowdedShape shape, int n)
 {
@@ -304,13 +313,20 @@ QByteArray CrowdedPage(TCrowdedShape shape, int n)
         body += "word";
         repeat("</div>", n);
         break;
+    case csUnpairedEnds: // 5,000 .. 80,000 start tags, then as many end tags of another name
+        repeat("<section>", n);
+        repeat("</figure>", n);
+        break;
+    case csListsOfFigures: // 2,500 .. 40,000 levels of lists, a figure in each item
+        repeat("<ul><li><figure>a</figure>", n);
+        break;
     }
     return "<html><head><title>Deep</title></head><body>" + body + "</body></html>";
 }
 
 void BM_FilterOpenAndSaveCrowded(benchmark::State& state)
 {
-    static const int base[] = {5000, 1000, 5000, 2500, 1250, 62500};
+    static const int base[] = {5000, 1000, 5000, 2500, 1250, 62500, 5000, 2500};
     const auto shape = TCrowdedShape(state.range(0));
     const QByteArray page = CrowdedPage(shape, base[shape] * int(state.range(1)));
     for (auto _ : state)
@@ -319,7 +335,9 @@ void BM_FilterOpenAndSaveCrowded(benchmark::State& state)
 }
 BENCHMARK(BM_FilterOpenAndSaveCrowded)
     ->ArgNames({"shape", "times"})
-    ->ArgsProduct({{csNestedDivs, csNestedTables, csManyAttributes, csNestedLists, csNestedSections, csClosedDivs}, {1, 4, 16}})
+    ->ArgsProduct({{csNestedDivs, csNestedTables, csManyAttributes, csNestedLists, csNestedSections, csClosedDivs,
+                    csUnpairedEnds, csListsOfFigures},
+                   {1, 4, 16}})
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
