@@ -683,23 +683,25 @@ private:
             last->TrimEnd();
     }
 
-    // An element the reader drops when it is empty, without attributes and holding nothing but blanks and
-    // more such elements: the reader would drop it (or what empties it) on the next read, so it is left
-    // out now, and the next save writes the same bytes ("<div><div></div></div>", "<p> </p>").
+    // An element of the kind the reader drops when it is empty, without attributes.
     static bool MayBeDropped(const THtmlNode* n)
     {
         return n->NodeClass() == THtmlNode::ncTag && InTagSet(n->TagId(), tsDropWhenEmpty) &&
                static_cast<const THtmlTag*>(n)->AttributeCount() == 0;
     }
 
-    // What is found of an element's content, bottom up: elements nested inside one another all ask, so
-    // what each element below the one asked about was found to hold is remembered for the rest of the writing.
+    // What is found of an element's content, bottom up.
     enum : unsigned char {
         ecClean = 1,        // only blanks and elements that may be dropped, and no text below a pre
         ecText = 2,         // some text
         ecNonEmptyText = 4, // some text that is not empty
     };
 
+    // An element the reader drops when it is empty, without attributes and holding nothing but blanks and
+    // more such elements: the reader would drop it (or what empties it) on the next read, so it is left
+    // out now, and the next save writes the same bytes ("<div><div></div></div>", "<p> </p>").
+    // Elements nested inside one another all ask: what each element below the one asked about was found
+    // to hold is remembered for the rest of the writing, so a deep nest is looked through once.
     bool WritesNothing(const THtmlTag* e)
     {
         if (!MayBeDropped(e))
@@ -753,6 +755,7 @@ private:
         return false;
     }
 
+    // Whether an element that may be dropped and whose content holds found writes nothing.
     static bool Dropped(const THtmlTag* e, unsigned char found)
     {
         return (found & ecClean) && !(e->TagId() == TAG_PRE && (found & ecNonEmptyText));
