@@ -260,6 +260,86 @@ void BM_LibXml2ParseAndDumpLargePage(benchmark::State& state)
 BENCHMARK(BM_LibXml2ParseAndDumpLargePage)->Arg(1)->Arg(8)->Arg(30)->Unit(benchmark::kMillisecond);
 #endif
 
+// --- deep or crowded pages ------------------------------------------------------------------------------
+
+// Shapes of markup whose cost grows with its depth or its crowding rather than its size: each is grown to
+// 1, 4 and 16 times its base count, and the whole open and save should take about 4 and 16 times as long.
+enum TCrowdedShape {
+    csNestedDivs,
+    csNestedTables,
+    csManyAttributes,
+    csNestedLists,
+    csNestedSections,
+    csClosedDivs,
+    csUnpairedEnds,
+    csListsOfFigures,
+};
+
+QByteArray CrowdedPage(TCrowdedShape shape, int n)
+{
+    QByteArray body;
+    auto repeat = [&body](const char* piece, int count) {
+        for (int i = 0; i < count; ++i)
+            body += piece;
+    };
+    switch (shape) {
+    case csNestedDivs: // 5,000 .. 80,000 levels, never closed
+        repeat("<div>", n);
+        body += "word";
+        break;
+    case csNestedTables: // 1,000 .. 16,000 levels
+        repeat("<table><tr><td>", n);
+        body += "word";
+        repeat("</td></tr></table>", n);
+        break;
+    case csManyAttributes: // 5,000 .. 80,000 attributes on one tag, known and unknown
+        body += "<p";
+        for (int i = 0; i < n; ++i)
+            body += (i % 2 ? " data-a" + QByteArray::number(i) + "=\"v\"" : " title=\"t" + QByteArray::number(i) + "\"");
+        body += ">word</p>";
+        break;
+    case csNestedLists: // 2,500 .. 40,000 levels
+        repeat("<ul><li>", n);
+        body += "word";
+        repeat("</li></ul>", n);
+        break;
+    case csNestedSections: // 1,250 .. 20,000 levels
+        repeat("<section>", n);
+        body += "word";
+        repeat("</section>", n);
+        break;
+    case csClosedDivs: // 62,500 .. 1,000,000 levels, all closed
+        repeat("<div>", n);
+        body += "word";
+        repeat("</div>", n);
+        break;
+    case csUnpairedEnds: // 5,000 .. 80,000 start tags, then as many end tags of another name
+        repeat("<section>", n);
+        repeat("</figure>", n);
+        break;
+    case csListsOfFigures: // 2,500 .. 40,000 levels of lists, a figure in each item
+        repeat("<ul><li><figure>a</figure>", n);
+        break;
+    }
+    return "<html><head><title>Deep</title></head><body>" + body + "</body></html>";
+}
+
+void BM_FilterOpenAndSaveCrowded(benchmark::State& state)
+{
+    static const int base[] = {5000, 1000, 5000, 2500, 1250, 62500, 5000, 2500};
+    const auto shape = TCrowdedShape(state.range(0));
+    const QByteArray page = CrowdedPage(shape, base[shape] * int(state.range(1)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(OpenAndSave(page).data());
+    state.SetBytesProcessed(state.iterations() * page.size());
+}
+BENCHMARK(BM_FilterOpenAndSaveCrowded)
+    ->ArgNames({"shape", "times"})
+    ->ArgsProduct({{csNestedDivs, csNestedTables, csManyAttributes, csNestedLists, csNestedSections, csClosedDivs,
+                    csUnpairedEnds, csListsOfFigures},
+                   {1, 4, 16}})
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -315,6 +315,34 @@ QStringView UnknownBlockTag(QStringView raw, bool& end)
     return name;
 }
 
+// Pairs the unknown block tags among the siblings from start on as a nest pairs them: each end tag with the
+// nearest start tag of its name still open. Every start tag met goes into matched with its end tag, or
+// with null when nothing closes it. One pass serves a whole nest of such elements, which would otherwise
+// each look past all the ones inside them.
+void MatchUnknownBlockTags(THtmlNode* start, std::unordered_map<const THtmlNode*, THtmlText*>& matched)
+{
+    std::vector<std::pair<QStringView, std::vector<THtmlText*>>> open; // by name, at most one per name
+    for (THtmlNode* node = start; node; node = node->NextSibling()) {
+        if (node->TagId() != TAG_UNKNOWN || node->NodeClass() != THtmlNode::ncText)
+            continue;
+        auto* text = static_cast<THtmlText*>(node);
+        bool end = false;
+        const QStringView name = UnknownBlockTag(text->TextView(), end);
+        if (name.isEmpty())
+            continue;
+        auto same = std::find_if(open.begin(), open.end(), [name](const auto& o) { return SameText(o.first, name); });
+        if (!end) {
+            if (same == open.end())
+                same = open.insert(open.end(), {name, {}});
+            same->second.push_back(text);
+            matched[text] = nullptr;
+        } else if (same != open.end() && !same->second.empty()) {
+            matched[same->second.back()] = text;
+            same->second.pop_back();
+        }
+    }
+}
+
 // The unknown block elements that the engine lays out as blocks by their own name, with nothing hidden:
 // on the design page they stand as themselves, so that the document's own rules for them apply as in a
 // browser (a page laid out as a grid of its main element is a grid there too). The others keep a
@@ -400,7 +428,9 @@ QString EngineStartTag(QStringView raw, QStringView name)
 // Whether a div among the children of parent stays there when the engine reads the design page, and when
 // the edited page is read back: table parts and list boxes move it out, a div ends a paragraph open around
 // it, which would split the user's paragraph, and the reader ends the text-level elements around a div.
-bool HoldsDesignBlock(const THtmlNode* parent)
+// reaches: what the climb below found for the elements asked about before, since the elements of a deep
+// nest that each hold a pair would otherwise each climb the whole nest.
+bool HoldsDesignBlock(const THtmlNode* parent, std::unordered_map<const THtmlNode*, bool>& reaches)
 {
     if (TagIsInline(parent->TagId()))
         return false;
@@ -411,17 +441,27 @@ bool HoldsDesignBlock(const THtmlNode* parent)
     default:
         break;
     }
+    std::vector<const THtmlNode*> climbed;
+    bool holds = true;
     for (const THtmlNode* p = parent; p; p = p->Parent()) {
-        switch (p->TagId()) {
-        case TAG_P:
-            return false;
-        case TAG_TD: case TAG_TH: case TAG_CAPTION: case TAG_BUTTON: case TAG_TABLE: case TAG_BODY: case TAG_HTML:
-            return true; // a paragraph outside these is out of the div's reach
-        default:
+        if (const auto known = reaches.find(p); known != reaches.end()) {
+            holds = known->second;
             break;
         }
+        const int id = p->TagId();
+        if (id == TAG_P) {
+            holds = false;
+            break;
+        }
+        // A paragraph outside these is out of the div's reach.
+        if (id == TAG_TD || id == TAG_TH || id == TAG_CAPTION || id == TAG_BUTTON || id == TAG_TABLE ||
+            id == TAG_BODY || id == TAG_HTML)
+            break;
+        climbed.push_back(p);
     }
-    return true;
+    for (const THtmlNode* p : climbed)
+        reaches[p] = holds;
+    return holds;
 }
 
 // Whether the user gave a design-only box something of its own (the engine's alignment and indent
@@ -783,12 +823,23 @@ void THtmlFilter::WrapUnknownBlocks()
     if (!body)
         return;
     std::unordered_set<const THtmlNode*> made;
+    std::unordered_map<const THtmlNode*, bool> reaches;
     std::vector<THtmlNode*> parents{body};
     std::vector<std::pair<THtmlNode*, QStringView>> open;
+    // How many start tags of each name stand open: an end tag that none is open for is passed over at once,
+    // not after a look through all the open ones.
+    std::vector<std::pair<QStringView, int>> openNames;
+    const auto openOf = [&openNames](QStringView name) -> int& {
+        for (auto& entry : openNames)
+            if (SameText(entry.first, name))
+                return entry.second;
+        return openNames.emplace_back(name, 0).second;
+    };
     while (!parents.empty()) {
         THtmlNode* parent = parents.back();
         parents.pop_back();
         open.clear();
+        openNames.clear();
         int holds = -1; // asked once, at the first pair
         for (THtmlNode* child = parent->FirstChild(); child;) {
             THtmlNode* next = child->NextSibling();
@@ -796,16 +847,17 @@ void THtmlFilter::WrapUnknownBlocks()
             const QStringView name = UnknownBlockTagOf(child, end);
             if (!name.isEmpty() && !end) {
                 open.emplace_back(child, name);
-            } else if (!name.isEmpty()) {
+                ++openOf(name);
+            } else if (!name.isEmpty() && openOf(name) > 0) {
                 auto match = std::find_if(open.rbegin(), open.rend(),
                                           [name](const auto& start) { return SameText(start.second, name); });
-                if (match != open.rend()) {
-                    if (holds < 0)
-                        holds = HoldsDesignBlock(parent) ? 1 : 0;
-                    if (holds && !ShowByOwnName(match->first, child, name))
-                        made.insert(WrapInDesignBox(match->first, child));
-                    open.erase(std::prev(match.base()), open.end());
-                }
+                if (holds < 0)
+                    holds = HoldsDesignBlock(parent, reaches) ? 1 : 0;
+                if (holds && !ShowByOwnName(match->first, child, name))
+                    made.insert(WrapInDesignBox(match->first, child));
+                for (auto closed = std::prev(match.base()); closed != open.end(); ++closed)
+                    --openOf(closed->second);
+                open.erase(std::prev(match.base()), open.end());
             }
             child = next;
         }
@@ -1398,6 +1450,7 @@ QString THtmlFilter::KeepCopy(const QString& Id)
 void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
 {
     std::unordered_set<const THtmlNode*> boxesSeen;
+    std::unordered_map<const THtmlNode*, THtmlText*> matched; // see MatchUnknownBlockTags
     THtmlNode* node = root->GetNextNode(nullptr);
     THtmlNode* next = nullptr;
     // The kept node comes back whole (a comment, a script, an object, ...); what is inside it is the kept
@@ -1482,7 +1535,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
                 tag->SetAttribute(ATTR_HREF, tag->AttributeView(ATTR_HREF).mid(strip));
             }
         } else if (id == TAG_UNKNOWN && node->NodeClass() == THtmlNode::ncText) {
-            MapBackShownByName(static_cast<THtmlText*>(node), boxesSeen, inPlace);
+            MapBackShownByName(static_cast<THtmlText*>(node), boxesSeen, matched, inPlace);
         } else if (THtmlTag* element = tag ? nullptr : AsTag(node)) {
             // A box's design id may also stand on a block the engine's block commands made in its place.
             const int index = IndexOfDesignId(element->AttributeView(ATTR_ID));
@@ -1506,6 +1559,7 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
 // attribute where the user changed it (an alignment, say), and the end tag as written with either. A
 // second element made from it (a copy pasted, a half split off) is the user's own, with the engine's tags.
 void THtmlFilter::MapBackShownByName(THtmlText* start, std::unordered_set<const THtmlNode*>& seen,
+                                     std::unordered_map<const THtmlNode*, THtmlText*>& matched,
                                      TMappedSource* inPlace) const
 {
     const QStringView raw = start->TextView();
@@ -1531,21 +1585,16 @@ void THtmlFilter::MapBackShownByName(THtmlText* start, std::unordered_set<const 
     setText(start, first && own == EngineStartTag(keptText, name) ? keptText : QStringView(own));
     if (!first)
         return;
-    int depth = 0;
-    for (THtmlNode* sibling = start->NextSibling(); sibling; sibling = sibling->NextSibling()) {
-        if (sibling->TagId() != TAG_UNKNOWN || sibling->NodeClass() != THtmlNode::ncText)
-            continue;
-        auto* text = static_cast<THtmlText*>(sibling);
-        bool isEnd = false;
-        if (!SameText(UnknownBlockTag(text->TextView(), isEnd), name))
-            continue;
-        if (!isEnd) {
-            ++depth;
-        } else if (depth-- == 0) {
-            setText(text, static_cast<const THtmlText*>(ends->second)->TextView());
-            return;
-        }
+    // The siblings after a start tag are as they were when an earlier start tag among them was paired:
+    // the walk changes only what it has reached, and keeps the names of the tags it rewrites. A start tag
+    // that came in since (out of a design-only box taken away) is paired from its own place.
+    auto match = matched.find(start);
+    if (match == matched.end()) {
+        MatchUnknownBlockTags(start, matched);
+        match = matched.find(start);
     }
+    if (match != matched.end() && match->second)
+        setText(match->second, static_cast<const THtmlText*>(ends->second)->TextView());
 }
 
 // A design-only box gives way to what the user left in it, in order; one the user gave attributes of its

@@ -206,7 +206,8 @@ private:
     QStringView UnknownBlockTagOf(const THtmlNode* node, bool& end) const;
     bool ShowByOwnName(THtmlNode* start, THtmlNode* end, QStringView name);
     THtmlTag* WrapInDesignBox(THtmlNode* start, THtmlNode* end);
-    void MapBackShownByName(THtmlText* start, std::unordered_set<const THtmlNode*>& seen, TMappedSource* inPlace) const;
+    void MapBackShownByName(THtmlText* start, std::unordered_set<const THtmlNode*>& seen,
+                            std::unordered_map<const THtmlNode*, THtmlText*>& matched, TMappedSource* inPlace) const;
     THtmlNode* MapBackBlockWrapper(THtmlNode* root, THtmlTag* wrapper, const TBlockEdges& edges, bool repeated,
                                    TMappedSource* inPlace) const;
     QString NextDesignId() const;

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -595,37 +596,86 @@ private:
     // stands before it there: only start and end tags of elements with content and comments may. A blank
     // after an image, a field, a line break, a PHP block or an element shown whole shows, and text kept as written (pre, textarea,
     // script, style) is never trimmed.
-    static THtmlText* OuterText(THtmlTag* e, bool forward)
+    //
+    // Nested elements share their outer text ("<li><ul><li>a" begins with "a" three times over): what each
+    // element's content was found to begin or end with is remembered for the rest of the writing, so a
+    // deep nest is looked through once rather than once per level. Trimming changes no node, so what was
+    // found stays right.
+    struct TScanFrame
     {
-        THtmlNode* node = forward ? e->FirstChild() : e->LastChild();
-        while (node) {
+        THtmlTag* Element;
+        THtmlNode* Next;
+    };
+    struct TEmptyFrame
+    {
+        const THtmlTag* Element;
+        const THtmlNode* Next;
+        unsigned char Found;
+    };
+    struct TOuterScan
+    {
+        THtmlText* Text; // the text found, or null where something that shows stands first
+        bool Found;      // false: the content holds nothing that shows, the search goes on after it
+    };
+
+    THtmlText* OuterText(THtmlTag* e, bool forward)
+    {
+        auto& known = FOuterScans[forward ? 1 : 0];
+        std::vector<TScanFrame>& stack = FScanStack;
+        stack.clear();
+        stack.push_back({e, forward ? e->FirstChild() : e->LastChild()});
+        TOuterScan result{nullptr, false};
+        // Ends every element on the stack with the result (the innermost first), remembering all but e.
+        const auto finish = [&](TOuterScan scan) {
+            for (std::size_t i = stack.size(); i-- > 1;)
+                known[stack[i].Element] = scan;
+            stack.clear();
+            result = scan;
+        };
+        while (!stack.empty()) {
+            TScanFrame& f = stack.back();
+            THtmlNode* node = f.Next;
+            if (!node) {
+                // Nothing that shows in this element: the search goes on after it in its parent.
+                if (stack.size() > 1)
+                    known[f.Element] = {nullptr, false};
+                stack.pop_back();
+                continue;
+            }
+            f.Next = forward ? node->NextSibling() : node->PrevSibling();
             const int id = node->TagId();
-            if (id == TAG_TEXT)
-                return NodeAs<THtmlText>(node);
-            if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE)
-                return nullptr;
-            if (node->NodeClass() == THtmlNode::ncTag && IsShownWhole(static_cast<THtmlTag*>(node)))
-                return nullptr;
+            if (id == TAG_TEXT) {
+                finish({NodeAs<THtmlText>(node), true});
+                break;
+            }
+            if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE ||
+                (node->NodeClass() == THtmlNode::ncTag && IsShownWhole(static_cast<THtmlTag*>(node)))) {
+                finish({nullptr, true});
+                break;
+            }
             if (id > 0 && id < TagCount && TagHasEndTag(id) && node->NodeClass() == THtmlNode::ncTag) {
-                if (THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {
-                    node = inner;
+                THtmlNode* inner = forward ? node->FirstChild() : node->LastChild();
+                if (!inner)
+                    continue;
+                auto* element = static_cast<THtmlTag*>(node);
+                if (const auto it = known.find(element); it != known.end()) {
+                    if (it->second.Found) {
+                        finish(it->second);
+                        break;
+                    }
                     continue;
                 }
+                stack.push_back({element, inner});
             } else if (id != TAG_COMMENT) {
-                return nullptr;
+                finish({nullptr, true});
+                break;
             }
-            // Next in order: the sibling, or the sibling of the nearest ancestor below e that has one.
-            while (node != e && !(forward ? node->NextSibling() : node->PrevSibling()))
-                node = node->Parent();
-            if (node == e)
-                return nullptr;
-            node = forward ? node->NextSibling() : node->PrevSibling();
         }
-        return nullptr;
+        return result.Text;
     }
 
     // The own-line form's trimming of the outer blanks of an element's text, in the tree itself.
-    static void TrimOwnLineText(THtmlTag* e)
+    void TrimOwnLineText(THtmlTag* e)
     {
         if (THtmlText* first = OuterText(e, true))
             first->TrimStart();
@@ -633,34 +683,82 @@ private:
             last->TrimEnd();
     }
 
+    // An element of the kind the reader drops when it is empty, without attributes.
+    static bool MayBeDropped(const THtmlNode* n)
+    {
+        return n->NodeClass() == THtmlNode::ncTag && InTagSet(n->TagId(), tsDropWhenEmpty) &&
+               static_cast<const THtmlTag*>(n)->AttributeCount() == 0;
+    }
+
+    // What is found of an element's content, bottom up.
+    enum : unsigned char {
+        ecClean = 1,        // only blanks and elements that may be dropped, and no text below a pre
+        ecText = 2,         // some text
+        ecNonEmptyText = 4, // some text that is not empty
+    };
+
     // An element the reader drops when it is empty, without attributes and holding nothing but blanks and
     // more such elements: the reader would drop it (or what empties it) on the next read, so it is left
     // out now, and the next save writes the same bytes ("<div><div></div></div>", "<p> </p>").
-    static bool WritesNothing(const THtmlTag* e)
+    // Elements nested inside one another all ask: what each element below the one asked about was found
+    // to hold is remembered for the rest of the writing, so a deep nest is looked through once.
+    bool WritesNothing(const THtmlTag* e)
     {
-        if (!InTagSet(e->TagId(), tsDropWhenEmpty) || e->AttributeCount() > 0)
+        if (!MayBeDropped(e))
             return false;
-        for (const THtmlNode* n = e->GetNextNode(nullptr); n; n = e->GetNextNode(n)) {
-            const int id = n->TagId();
-            if (id == TAG_TEXT) {
-                const auto* text = NodeAs<THtmlText>(const_cast<THtmlNode*>(n));
-                if (!text)
-                    return false;
-                // Blanks show inside pre.
-                for (const THtmlNode* p = n->Parent(); p != e; p = p->Parent())
-                    if (p->TagId() == TAG_PRE)
-                        return false;
-                const QStringView view = text->TextView();
-                if (e->TagId() == TAG_PRE && !view.isEmpty())
-                    return false;
-                if (!std::all_of(view.begin(), view.end(), [](QChar c) { return IsBlank(c.unicode()); }))
-                    return false;
-            } else if (!InTagSet(id, tsDropWhenEmpty) || n->NodeClass() != THtmlNode::ncTag ||
-                       static_cast<const THtmlTag*>(n)->AttributeCount() > 0) {
+        auto& known = FEmptyScans;
+        if (const auto it = known.find(e); it != known.end())
+            return Dropped(e, it->second);
+        std::vector<TEmptyFrame>& stack = FEmptyStack;
+        stack.clear();
+        stack.push_back({e, e->FirstChild(), ecClean});
+        while (!stack.empty()) {
+            TEmptyFrame& f = stack.back();
+            const THtmlNode* n = f.Next;
+            unsigned char found = 0;
+            if (!n) {
+                found = f.Found;
+                const THtmlTag* done = f.Element;
+                stack.pop_back();
+                if (stack.empty())
+                    return Dropped(e, found);
+                known[done] = found;
+                if (!(found & ecClean) || (done->TagId() == TAG_PRE && (found & ecText)))
+                    found = 0; // blanks show inside pre
+            } else {
+                f.Next = n->NextSibling();
+                if (n->TagId() == TAG_TEXT) {
+                    const auto* text = NodeAs<THtmlText>(const_cast<THtmlNode*>(n));
+                    const QStringView view = text ? text->TextView() : QStringView();
+                    if (text && std::all_of(view.begin(), view.end(), [](QChar c) { return IsBlank(c.unicode()); }))
+                        found = ecClean | ecText | (view.isEmpty() ? 0 : ecNonEmptyText);
+                } else if (MayBeDropped(n)) {
+                    const auto* element = static_cast<const THtmlTag*>(n);
+                    if (const auto it = known.find(element); it != known.end()) {
+                        found = it->second;
+                        if (!(found & ecClean) || (element->TagId() == TAG_PRE && (found & ecText)))
+                            found = 0;
+                    } else {
+                        stack.push_back({element, element->FirstChild(), ecClean});
+                        continue;
+                    }
+                }
+            }
+            if (!(found & ecClean)) {
+                // Whatever stands in the way stands in the way of every element around it too.
+                for (std::size_t i = stack.size(); i-- > 1;)
+                    known[stack[i].Element] = 0;
                 return false;
             }
+            stack.back().Found |= found;
         }
-        return true;
+        return false;
+    }
+
+    // Whether an element that may be dropped and whose content holds found writes nothing.
+    static bool Dropped(const THtmlTag* e, unsigned char found)
+    {
+        return (found & ecClean) && !(e->TagId() == TAG_PRE && (found & ecNonEmptyText));
     }
 
     void AfterInlineChild(int id)
@@ -824,6 +922,11 @@ private:
     bool FFailed = false;
     const bool FUnformatted; // no indentation, no wrapping, a bare LF for each line end
     std::vector<TFrame> FStack;
+    // What OuterText (backward, forward) and WritesNothing found for the elements below those asked about.
+    std::array<std::unordered_map<const THtmlTag*, TOuterScan>, 2> FOuterScans;
+    std::vector<TScanFrame> FScanStack;
+    std::unordered_map<const THtmlTag*, unsigned char> FEmptyScans;
+    std::vector<TEmptyFrame> FEmptyStack;
 };
 
 } // namespace

@@ -202,8 +202,52 @@ TAttributeBuilder::TAttributeBuilder(const THtmlTag& tag)
     }
 }
 
-int TAttributeBuilder::Find(int id) const
+bool TAttributeBuilder::Indexed()
 {
+    if (FIndexed)
+        return true;
+    if (FEntries.size() < IndexFrom)
+        return false;
+    FFirstOfId.assign(std::size_t(AttrCount) + 1, -1);
+    FFirstOfRaw.clear();
+    for (std::size_t i = 0; i < FEntries.size(); ++i) {
+        const TEntry& entry = FEntries[i];
+        if (entry.Id >= ATTR_RAW && entry.Id < AttrCount && FFirstOfId[std::size_t(entry.Id + 1)] < 0)
+            FFirstOfId[std::size_t(entry.Id + 1)] = int(i);
+        if (entry.Id == ATTR_RAW) {
+            const QString key = RawKey(entry);
+            if (!FFirstOfRaw.contains(key))
+                FFirstOfRaw.insert(key, int(i));
+        }
+    }
+    FIndexed = true;
+    return true;
+}
+
+void TAttributeBuilder::DropIndex()
+{
+    if (!FIndexed)
+        return;
+    FIndexed = false;
+    FFirstOfId.clear();
+    FFirstOfRaw.clear();
+}
+
+QString TAttributeBuilder::RawKey(const TEntry& entry)
+{
+    // The text is Head, or Head "=" Tail: the name ends at the first "=" of Head, or with Head.
+    const qsizetype eq = entry.Head.indexOf(u'=');
+    const QStringView name = eq < 0 ? entry.Head : entry.Head.left(eq);
+    QString key(name.size(), Qt::Uninitialized);
+    for (qsizetype k = 0; k < name.size(); ++k)
+        key[k] = QChar(FoldAsciiLetter(name[k].unicode()));
+    return key;
+}
+
+int TAttributeBuilder::Find(int id)
+{
+    if (id >= ATTR_RAW && id < AttrCount && Indexed())
+        return FFirstOfId[std::size_t(id + 1)];
     for (std::size_t i = 0; i < FEntries.size(); ++i)
         if (FEntries[i].Id == id)
             return int(i);
@@ -211,9 +255,16 @@ int TAttributeBuilder::Find(int id) const
 }
 
 // The first raw entry whose text is name, or starts with name and "=", ASCII letters in either case.
-int TAttributeBuilder::FindRaw(QStringView name) const
+int TAttributeBuilder::FindRaw(QStringView name)
 {
     const qsizetype n = name.size();
+    // A name holding "=" could match an entry past that sign's first place: searched one by one.
+    if (!name.contains(u'=') && Indexed()) {
+        QString key(n, Qt::Uninitialized);
+        for (qsizetype k = 0; k < n; ++k)
+            key[k] = QChar(FoldAsciiLetter(name[k].unicode()));
+        return FFirstOfRaw.value(key, -1);
+    }
     for (std::size_t i = 0; i < FEntries.size(); ++i) {
         const TEntry& entry = FEntries[i];
         if (entry.Id != ATTR_RAW || entry.Size() < n)
@@ -233,21 +284,46 @@ int TAttributeBuilder::FindRaw(QStringView name) const
     return -1;
 }
 
+void TAttributeBuilder::Append(const TEntry& entry)
+{
+    FEntries.push_back(entry);
+    if (!FIndexed)
+        return;
+    const int index = int(FEntries.size()) - 1;
+    if (entry.Id >= ATTR_RAW && entry.Id < AttrCount && FFirstOfId[std::size_t(entry.Id + 1)] < 0)
+        FFirstOfId[std::size_t(entry.Id + 1)] = index;
+    if (entry.Id == ATTR_RAW) {
+        const QString key = RawKey(entry);
+        if (!FFirstOfRaw.contains(key))
+            FFirstOfRaw.insert(key, index);
+    }
+}
+
+void TAttributeBuilder::Erase(int index)
+{
+    // The entries after it move: the index is made again when next needed.
+    FEntries.erase(FEntries.begin() + index);
+    DropIndex();
+}
+
 void TAttributeBuilder::Store(int id, QStringView value, TAttributeForm form, bool noSurrogate)
 {
     if (form == afValueless && id < 0)
         form = afSet;
     const int index = Find(id);
     if (index < 0) {
-        FEntries.push_back({value, QStringView(), id, form, false, noSurrogate});
+        Append({value, QStringView(), id, form, false, noSurrogate});
     } else if (value.isEmpty() && form == afSet) {
-        FEntries.erase(FEntries.begin() + index);
+        Erase(index);
     } else {
         TEntry& entry = FEntries[std::size_t(index)];
         entry.Head = value;
         entry.Joined = false;
         entry.Form = form;
         entry.Clean = noSurrogate;
+        // A raw entry given a new text may carry another name now.
+        if (id == ATTR_RAW)
+            DropIndex();
     }
 }
 
@@ -255,16 +331,18 @@ void TAttributeBuilder::StoreRaw(QStringView name, QStringView value, bool value
 {
     const TEntry made{name, value, ATTR_RAW, afSet, !valueless, false};
     const int index = FindRaw(name);
-    if (index >= 0)
-        FEntries[std::size_t(index)] = made;
-    else
-        FEntries.push_back(made);
+    if (index < 0) {
+        Append(made);
+        return;
+    }
+    // The entry found starts with name, and so does made: its key stays the same.
+    FEntries[std::size_t(index)] = made;
 }
 
 void TAttributeBuilder::Remove(int id)
 {
     if (const int index = Find(id); index >= 0)
-        FEntries.erase(FEntries.begin() + index);
+        Erase(index);
 }
 
 void THtmlTag::SetAttributes(const TAttributeBuilder& list)

@@ -33,6 +33,7 @@
 // from the tree memory (NodeMemory.h).
 #include "TreeLists.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 #include <cstddef>
@@ -142,7 +143,11 @@ public:
     // Starts from the element's own list (views of its block).
     explicit TAttributeBuilder(const THtmlTag& tag);
 
-    void Clear() { FEntries.clear(); }
+    void Clear()
+    {
+        FEntries.clear();
+        DropIndex();
+    }
     bool IsEmpty() const { return FEntries.empty(); }
     int Count() const { return int(FEntries.size()); }
 
@@ -168,9 +173,21 @@ private:
         bool Clean; // holds no lone surrogate
         qsizetype Size() const { return Head.size() + (Joined ? 1 + Tail.size() : 0); }
     };
-    int Find(int id) const;
-    int FindRaw(QStringView name) const;
+    int Find(int id);
+    int FindRaw(QStringView name);
+    void Append(const TEntry& entry);
+    void Erase(int index);
+    // The key of a raw entry's text in the index: its name up to the first "=", ASCII letters folded.
+    static QString RawKey(const TEntry& entry);
+    bool Indexed();
+    void DropIndex();
     std::vector<TEntry> FEntries;
+    // A tag may carry tens of thousands of attributes: past a few entries, the first entry of each
+    // identifier and of each raw name is looked up in an index instead of searched for one by one.
+    static constexpr std::size_t IndexFrom = 16;
+    bool FIndexed = false;
+    std::vector<int> FFirstOfId;          // by identifier + 1 (the raw one first); -1 for none
+    QHash<QString, int> FFirstOfRaw; // by RawKey
 };
 
 class THtmlTag : public THtmlNode

@@ -1124,6 +1124,67 @@ TEST(HtmlFilter, DesignBoxesGiveWayToTheirContentOrBecomeTheUsersDivOnSave)
     EXPECT_TRUE(text.contains(QStringLiteral("<div id=\"dsgn_:::_0\" class=\"dsgn_block\"></div>"))) << text.toStdString();
 }
 
+// A nest of elements shown by their own names maps back pair by pair, each end tag as its own start tag's
+// user wrote it, also for the pairs that a design-only box held and for pairs after an unpaired end tag;
+// lists nested in a paragraph keep their pairs as placeholders at every level.
+TEST(HtmlFilter, NestsOfUnknownBlocksMapBackPairByPair)
+{
+    const QString html = QStringLiteral(
+        "<html><body><section id=a>1<section id=b>2<details><section id=c>3</section  ><section id=d>4</SECTION>"
+        "</details><section id=e>5</Section></section></SECTION ></section><nav id=f>6</nav ></body></html>");
+    THtmlFilter filter;
+    Load(filter, html);
+    EXPECT_EQ(DesignOutline(filter).toStdString(),
+              "<section id=\"a\"*>1<section id=\"b\"*>2 {<details><section id=\"c\"*>3</section><section id=\"d\"*>4"
+              "</section></details>}<section id=\"e\"*>5</section></section></section></section><nav id=\"f\"*>6</nav>");
+    const QString unedited = Saved(filter);
+    for (const char* expected : {"<section id=a>1<section id=b>2", "<section id=c>3</section  >",
+                                 "<section id=d>4</SECTION>", "<section id=e>5</Section></section></SECTION ></section>",
+                                 "<nav id=f>6</nav >"})
+        EXPECT_TRUE(unedited.contains(QLatin1String(expected))) << expected << "\n" << unedited.toStdString();
+    filter.SetDesignText(DesignBody(filter));
+    EXPECT_EQ(Saved(filter).toStdString(), unedited.toStdString());
+
+    // The engine changed the tags of the outermost section and of one in the box: those two have the
+    // engine's start tags, every end tag stays as written.
+    QString body = DesignBody(filter);
+    body.replace(QRegularExpression(QStringLiteral("<section id=\"([ad])\"( data-dsgn=\"\\d+\")>")),
+                 QStringLiteral("<section id=\"\\1\"\\2 class=\"x\">"));
+    filter.SetDesignText(body);
+    QString text;
+    filter.GetSourceText(text);
+    EXPECT_EQ(CopySourceText(filter).toStdString(), text.toStdString());
+    for (const char* expected : {"<section id=\"a\" class=\"x\">1<section id=b>2", "<section id=c>3</section  >",
+                                 "<section id=\"d\" class=\"x\">4</SECTION>",
+                                 "<section id=e>5</Section></section></SECTION ></section>", "<nav id=f>6</nav >"})
+        EXPECT_TRUE(text.contains(QLatin1String(expected))) << expected << "\n" << text.toStdString();
+
+    // In a paragraph no pair is boxed or shown as itself, however deep the lists in it.
+    Load(filter, QStringLiteral("<html><body><p>t<ul><li><figure>a</figure><ul><li><figure>b</figure></li>"
+                                "<li><nav>c</nav></li></ul></li></ul></p><ul><li><nav>d</nav></li></ul></body></html>"));
+    EXPECT_EQ(DesignOutline(filter).toStdString(),
+              "p(t ul(li(<figure>a</figure>ul(li(<figure>b</figure>)li(<nav>c</nav>)))))ul(li(<nav*>d</nav>))");
+}
+
+// A page nested a million levels deep opens, makes its design page, takes its body back and saves, twice
+// alike, without running out of stack and in time that grows with the page.
+TEST(HtmlFilter, AMillionNestedLevelsOpenAndSave)
+{
+    const int depth = 1000000;
+    QByteArray html = "<html><body>";
+    html += QByteArray("<div>").repeated(depth) + "word" + QByteArray("</div>").repeated(depth);
+    html += "</body></html>";
+    THtmlFilter filter;
+    filter.LoadFromBytes(html);
+    filter.SetDesignText(DesignBody(filter));
+    const QByteArray saved = filter.SaveToBytes();
+    EXPECT_EQ(saved.count("<div>"), depth);
+    EXPECT_EQ(saved.count("</div>"), depth);
+    EXPECT_TRUE(saved.contains(QByteArray(80, ' ') + "word\r\n")) << saved.mid(saved.indexOf("word") - 100, 200).toStdString();
+    filter.SetDesignText(DesignBody(filter));
+    EXPECT_TRUE(filter.SaveToBytes() == saved);
+}
+
 TEST(HtmlFilter, LoadFromStreamDecodesTheDeclaredCharset)
 {
     THtmlFilter filter;

@@ -864,6 +864,61 @@ TEST(HtmlFilerWrite, DeeplyNestedPagesAreWrittenWithoutRecursion)
     EXPECT_TRUE(written.contains(u"<div>\r\n"_qs + QString(80, u' ') + u"x"_qs)) << written.right(400).toStdString();
 }
 
+// Whether an element writes nothing, and which texts lose their outer blanks, is judged for each element
+// by what its content holds, however deep: nested elements share what is found below them, and each must
+// still come out as it would alone ("|" marks the line ends).
+TEST(HtmlFilerWrite, NestedEmptyBlocksAndOuterBlanksAreJudgedElementByElement)
+{
+    const struct
+    {
+        const char16_t* Body;
+        const char* Written;
+    } cases[] = {
+        // an empty div among others goes, one around a bold stays, one holding an empty one goes whole
+        {u"<div><div> </div><div><b>x</b></div><div> <div></div> </div></div>",
+         "<div>|<div>|<b>x</b>|</div>|</div>|"},
+        // blanks show in a pre, and keep every element around it
+        {u"<div><div><pre> </pre></div></div><div><pre> </pre></div>",
+         "<div>|<div>|<pre> </pre>|</div>|</div>|<div>|<pre> </pre>|</div>|"},
+        {u"<div><span> </span><pre> <b> </b></pre></div><div> <pre><b></b></pre></div>",
+         "<div>|<span></span>|<pre> <b> </b></pre>|</div>|<div>|<pre><b></b></pre>|</div>|"},
+        // each item's text is trimmed at its own edges, the inner items' too
+        {u"<ul><li> <ul><li> a <ul><li> b </li></ul> </li></ul> </li></ul>",
+         "<ul>|<li>|<ul>|<li>a|<ul>|<li>b</li>|</ul>|</li>|</ul>|</li>|</ul>|"},
+        // the inner item's edges lie inside a bold and an italic, past the words between them
+        {u"<ul><li><ul><li><b> a</b> c <i>d </i></li></ul> d</li></ul>",
+         "<ul>|<li>|<ul>|<li><b>a</b> c <i>d</i></li>|</ul>|d</li>|</ul>|"},
+        // a comment and empty tags let the search through, an image stops it
+        {u"<ul><li> <!-- c --> <b> <i> a </i> </b> <ul><li><img src=x> b </li></ul> x </li></ul>",
+         "<ul>|<li><!-- c --><b><i>a </i></b>|<ul>|<li><img src=\"x\"> b</li>|</ul>|x</li>|</ul>|"},
+        {u"<p> <b> </b> <i> t </i> <u> </u> </p><p> <em></em> <textarea> t </textarea> </p>",
+         "<p><b></b><i>t</i><u></u></p>|<p><em></em><textarea> t </textarea></p>|"},
+        {u"<li><font> <b> a </b> </font></li><li><font> <b></b> </font><span contenteditable=false> s </span></li>",
+         "<li><font><b>a</b></font></li>|<li><font><b></b></font><span contentEditable=\"false\"> s </span></li>|"},
+    };
+    for (const auto& c : cases) {
+        auto root = Parse(QString::fromUtf16(c.Body));
+        QString body; // without the indentation
+        for (const QString& line : HtmlNodeToText(root->FindFirst(TAG_BODY)).split(u"\r\n"_qs, Qt::SkipEmptyParts)) {
+            qsizetype start = 0;
+            while (start < line.size() && line[start] == u' ')
+                ++start;
+            body += line.mid(start) + u'|';
+        }
+        EXPECT_EQ(body.toStdString(), "<body>|" + std::string(c.Written) + "</body>|") << QString::fromUtf16(c.Body).toStdString();
+    }
+
+    // The same questions asked down a nest as deep as the page is long.
+    QString page;
+    for (int i = 0; i < 100000; ++i)
+        page += u"<ul><li> "_qs;
+    page += u"<div> </div> x "_qs;
+    const QString written = Write(Parse(page).get());
+    EXPECT_EQ(written.count(u"<li>"_qs), 100000);
+    EXPECT_FALSE(written.contains(u"div"_qs));
+    EXPECT_TRUE(written.contains(u"<li>x</li>"_qs)) << written.right(400).toStdString();
+}
+
 // --- text utilities ------------------------------------------------------------------------------------
 
 TEST(HtmlFilerText, PlainTextDecodesReferencesAndSeparatesBlocks)

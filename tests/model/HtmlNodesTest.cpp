@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QThread>
+#include <algorithm>
 #include <functional>
 
 #include <memory>
@@ -234,6 +235,85 @@ TEST(HtmlNodes, AListBuiltApartEqualsTheSameSettersOneByOne)
             EXPECT_EQ(built.IsAttributeValueless(i), direct.IsAttributeValueless(i));
             EXPECT_EQ(built.IsAttributeWrittenEmpty(i), direct.IsAttributeWrittenEmpty(i));
         }
+    }
+}
+
+// A tag may carry thousands of attributes, which the list then finds through an index: the first entry of
+// an identifier or of a raw name must be the one a plain search from the start finds, through any run of
+// stores, raw stores (names differing in case, names holding "="), stores of raw values and removals.
+TEST(HtmlNodes, LongAttributeListsFindTheFirstEntryAsAPlainSearchDoes)
+{
+    struct TModelEntry
+    {
+        int Id;
+        QString Text;
+    };
+    const auto fold = [](QString s) {
+        for (QChar& c : s)
+            if (c >= u'a' && c <= u'z')
+                c = QChar(c.unicode() - 32);
+        return s;
+    };
+    QStringList names = {u"data-a"_qs, u"DATA-A"_qs, u"data-a=b"_qs, u"Data-A=B"_qs, u"data-ab"_qs, u"="_qs, u""_qs};
+    for (int i = 0; i < 40; ++i)
+        names << u"n%1"_qs.arg(i);
+    const int ids[] = {ATTR_ID, ATTR_CLASS, ATTR_TITLE, ATTR_RAW, ATTR_ALT, ATTR_XMLNS, ATTR_ABBR};
+    const QString values[] = {QString(), u"v"_qs, u"a=b"_qs, u"x y"_qs};
+    std::mt19937 random(5);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<TModelEntry> model;
+        TAttributeBuilder list;
+        std::vector<QString> held; // what the builder's views point to stays until the list is handed over
+        held.reserve(2000);
+        const auto first = [&model](const std::function<bool(const TModelEntry&)>& matches) {
+            return std::find_if(model.begin(), model.end(), matches);
+        };
+        for (int step = 0; step < 600; ++step) {
+            const int id = ids[random() % 7];
+            const QString& value = held.emplace_back(values[random() % 4]);
+            const QString& name = held.emplace_back(names[qsizetype(random() % names.size())]);
+            const unsigned kind = random() % 10;
+            if (kind < 5) {
+                const bool valueless = kind == 4;
+                list.StoreRaw(name, valueless ? QStringView() : QStringView(value), valueless);
+                const QString text = valueless ? name : name + u'=' + value;
+                auto it = first([&](const TModelEntry& e) {
+                    return e.Id == ATTR_RAW && (fold(e.Text) == fold(name) || fold(e.Text).startsWith(fold(name) + u'='));
+                });
+                if (it == model.end())
+                    model.push_back({ATTR_RAW, text});
+                else
+                    *it = {ATTR_RAW, text};
+            } else if (kind < 9) {
+                list.Store(id, value, kind == 8 ? afSet : afWritten);
+                auto it = first([&](const TModelEntry& e) { return e.Id == id; });
+                if (it == model.end())
+                    model.push_back({id, value});
+                else if (value.isEmpty() && kind == 8)
+                    model.erase(it);
+                else
+                    it->Text = value;
+            } else {
+                list.Remove(id);
+                if (auto it = first([&](const TModelEntry& e) { return e.Id == id; }); it != model.end())
+                    model.erase(it);
+            }
+        }
+        ASSERT_GT(model.size(), 30u); // long enough to be searched through the index
+        THtmlTag built(TAG_P);
+        built.SetAttributes(list);
+        ASSERT_EQ(size_t(built.AttributeCount()), model.size()) << "round " << round;
+        for (int i = 0; i < built.AttributeCount(); ++i) {
+            EXPECT_EQ(built.GetAttributeId(i), model[size_t(i)].Id) << "round " << round << " entry " << i;
+            EXPECT_EQ(built.GetAttributeValue(i), model[size_t(i)].Text) << "round " << round << " entry " << i;
+        }
+        // The element's own setters go through the same list, started from the element's entries.
+        built.SetRawAttribute(u"DATA-a"_qs, u"z"_qs);
+        auto it = first([&](const TModelEntry& e) {
+            return e.Id == ATTR_RAW && (fold(e.Text) == u"DATA-A"_qs || fold(e.Text).startsWith(u"DATA-A="_qs));
+        });
+        const int at = it == model.end() ? built.AttributeCount() - 1 : int(it - model.begin());
+        EXPECT_EQ(built.GetAttributeValue(at), u"DATA-a=z"_qs) << "round " << round;
     }
 }
 
