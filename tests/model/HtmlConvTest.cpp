@@ -179,17 +179,32 @@ TEST(HtmlConv, Utf8MarkIsRemoved)
     EXPECT_EQ(text, QStringLiteral("<meta charset=\"utf-8\"><p>\u00E9"));
 }
 
+namespace {
+
+// Input read with Unfit bytes taken as Windows-1252 characters: the text ends with Text.
+struct TUnfitCase
+{
+    const char* What;
+    QByteArray Input;
+    const char16_t* Text;
+    qint64 Unfit;
+};
+
+TDecodeReport ExpectReadAs(const TUnfitCase& c)
+{
+    const auto [text, report] = ConvertReporting(c.Input);
+    EXPECT_TRUE(text.endsWith(QString::fromUtf16(c.Text))) << c.What << ": " << text.toStdString();
+    EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.What;
+    return report;
+}
+
+}  // namespace
+
 // A byte that does not fit the declared set is read as its Windows-1252 character and counted; a page
 // whose bytes all fit reads as it always did and has nothing to report.
 TEST(HtmlConv, BytesThatDoNotFitTheDeclaredSetAreReadAsWindows1252)
 {
-    struct TCase
-    {
-        const char* What;
-        QByteArray Input;
-        const char16_t* Text;
-        qint64 Unfit;
-    } cases[] = {
+    const TUnfitCase cases[] = {
         {"Latin-1 declared as UTF-8", "<meta charset=\"utf-8\">caf\xE9 na\xEFve \xFC" "ber r\xE9sum\xE9",
          u"<meta charset=\"utf-8\">caf\u00E9 na\u00EFve \u00FCber r\u00E9sum\u00E9", 5},
         {"bytes beyond US-ASCII", "<meta charset=us-ascii>a\x80\x81\x93z",
@@ -203,10 +218,8 @@ TEST(HtmlConv, BytesThatDoNotFitTheDeclaredSetAreReadAsWindows1252)
         {"valid UTF-8", "<meta charset=utf-8>caf\xC3\xA9 \xE2\x82\xAC", u"<meta charset=utf-8>caf\u00E9 \u20AC", 0},
         {"no declaration", "caf\xE9 \x80", u"caf\u00E9 \u0080", 0},
     };
-    for (const TCase& c : cases) {
-        const auto [text, report] = ConvertReporting(c.Input);
-        EXPECT_TRUE(text.endsWith(QString::fromUtf16(c.Text))) << c.What << ": " << text.toStdString();
-        EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.What;
+    for (const TUnfitCase& c : cases) {
+        const TDecodeReport report = ExpectReadAs(c);
         EXPECT_TRUE(report.CharsetKnown) << c.What;
         EXPECT_EQ(DecodeReportText(report).isEmpty(), c.Unfit == 0) << c.What;
     }
@@ -404,13 +417,7 @@ TEST(HtmlConv, LoneUtf16SurrogatesAreReadAsWindows1252AndKeepTheRestAligned)
 // cut one are read as Windows-1252.
 TEST(HtmlConv, AFileCutInsideACharacterKeepsItsWholeCharacters)
 {
-    struct TCase
-    {
-        const char* What;
-        QByteArray Input;
-        const char16_t* Text;
-        qint64 Unfit;
-    } cases[] = {
+    const TUnfitCase cases[] = {
         {"UTF-8", "<meta charset=utf-8>abc\xE2\x82", u"abc\u00E2\u201A", 2},
         {"UTF-8 behind its mark", "\xEF\xBB\xBF<p>\xC3\xA9\xF0\x9D\x84", u"<p>\u00E9\u00F0\u009D\u201E", 3},
         {"Shift_JIS", Meta("shift_jis") + "\x93\xFA\x96", u"\u65E5\u2013", 1},
@@ -418,11 +425,9 @@ TEST(HtmlConv, AFileCutInsideACharacterKeepsItsWholeCharacters)
         {"UTF-16 cut inside a surrogate pair", QByteArray("\xFF\xFEh\0\x34\xD8", 6), u"h4\u00D8", 2},
         {"\"unicode\" with an odd length", "<meta charset=unicode>!", u"!", 1},
     };
-    for (const TCase& c : cases) {
+    for (const TUnfitCase& c : cases) {
         EXPECT_EQ(ConvertError(c.Input), QString()) << c.What;
-        const auto [text, report] = ConvertReporting(c.Input);
-        EXPECT_TRUE(text.endsWith(QString::fromUtf16(c.Text))) << c.What << ": " << text.toStdString();
-        EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.What;
+        ExpectReadAs(c);
     }
 }
 
