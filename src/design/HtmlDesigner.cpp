@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QSaveFile>
 #include <QSet>
 #include <QTimer>
@@ -62,7 +63,8 @@ protected:
     QStringList chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) override { return {}; }
 };
 
-// The engine's view; its context menu goes to the design view instead of the engine's own menu.
+// The engine's view; its context menu goes to the design view instead of the engine's own menu, and so
+// does Enter beside a placeholder, before the engine sees the key.
 class TDesignWebView : public QWebEngineView
 {
 public:
@@ -73,6 +75,27 @@ public:
     }
 
 protected:
+    // The keys go to the widget the engine draws into, which the view makes anew when the page's process
+    // starts again: each one is watched as it joins the view.
+    void childEvent(QChildEvent* Event) override
+    {
+        QWebEngineView::childEvent(Event);
+        if (Event->added() && Event->child()->isWidgetType())
+            Event->child()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* Watched, QEvent* Event) override
+    {
+        if (Event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<const QKeyEvent*>(Event);
+            // Shift+Enter stays the engine's line break.
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                !(key->modifiers() & ~Qt::KeypadModifier) && FDesigner->EnterBesidePlaceholder())
+                return true;
+        }
+        return QWebEngineView::eventFilter(Watched, Event);
+    }
+
     void contextMenuEvent(QContextMenuEvent* Event) override
     {
         const QPoint point = Event->pos();
@@ -796,6 +819,33 @@ void THtmlDesigner::OnEngineMessage(const QString& Kind, const QVariantMap& Payl
         emit OnKeyUp(this);
     else if (type == QLatin1String("keypress"))
         emit OnKeyPress(this);
+}
+
+bool THtmlDesigner::EnterBesidePlaceholder()
+{
+    // Asked while the key waits, so that the keys typed after it reach the page after the new paragraph.
+    if (!IsDocumentReady() || FBridge->IsBusy())
+        return false;
+    QVariant answer;
+    if (FBridge->Invoke(QStringLiteral("besideCaret"), {}, &answer) != TEngineBridge::TCallResult::Ok)
+        return false;
+    const QVariantMap beside = answer.toMap();
+    const QVariantList placeholders = beside.value(QStringLiteral("placeholders")).toList();
+    if (placeholders.isEmpty())
+        return false;
+    // The engine breaks the line there because the caret's place belongs to an element it cannot edit
+    // into; its paragraph command, run with those placeholders standing as pictures, splits the block as
+    // the key does in plain text. One group, as a key typed is.
+    BeginUndo(QString());
+    // The engine scrolls to the caret after a key's edit, not after a command.
+    const QVariantMap options{{QStringLiteral("pictures"), placeholders}, {QStringLiteral("reveal"), true}};
+    FBridge->Invoke(QStringLiteral("exec"), {QStringLiteral("insertParagraph"), QVariant(), options}, nullptr);
+    EndUndo();
+    // The page saw no key: its events are raised here, with the element the key went to.
+    FCurrentElement = TEngineElement(FBridge, beside.value(QStringLiteral("focus")).toMap());
+    emit OnKeyDown(this);
+    emit OnKeyPress(this);
+    return true;
 }
 
 TEngineElement THtmlDesigner::DoubleClickedElement()
