@@ -782,6 +782,22 @@ TEST_F(HtmlDesignerTest, EnterAfterAPlaceholderAtTheEndOfALineStartsAParagraph)
     Designer->Redo();
     EXPECT_EQ(SavedBody().toStdString(), QStringLiteral("<p id=\"t\">Alpha<!--c--></p><p id=\"t\"><br></p><p>Beta</p>").toStdString());
 
+    // On the last line in view the new line is scrolled into view, as the engine's own Enter does.
+    QString lines;
+    for (int i = 0; i < 60; ++i)
+        lines += QStringLiteral("<p id=\"p%1\">Line %1<!--c--></p>").arg(i);
+    Designer->SetHtml(QStringLiteral("<html><body>%1</body></html>").arg(lines));
+    Designer->View()->setFocus();
+    ASSERT_TRUE(WaitUntil([] { return Eval(QStringLiteral("document.body.offsetHeight > 2 * innerHeight")).toBool(); }));
+    Eval(QStringLiteral("(function(){let last=null;for(const p of document.querySelectorAll('p'))"
+                        "if(p.getBoundingClientRect().bottom<=innerHeight)last=p;"
+                        "getSelection().collapse(last,last.childNodes.length);})()"));
+    Key(Qt::Key_Return, QStringLiteral("\r"));
+    const QString caretLine = QStringLiteral("(function(){const r=getSelection().getRangeAt(0);"
+                                             "const e=r.startContainer.nodeType===1?r.startContainer:r.startContainer.parentNode;"
+                                             "const b=e.getBoundingClientRect();return b.top>=0&&b.bottom<=innerHeight&&scrollY>0;})()");
+    EXPECT_TRUE(WaitUntil([&] { return Eval(caretLine).toBool(); }));
+
     // Shift+Enter there is still a line break.
     Designer->SetHtml(QStringLiteral("<html><body><p id=\"t\">Alpha<!--c--></p><p>Beta</p></body></html>"));
     Designer->View()->setFocus();
@@ -821,7 +837,7 @@ TEST_F(HtmlDesignerTest, EnterBesidePlaceholdersSplitsTheBlockAsBesideAPicture)
             cases.append({QStringLiteral("<p id=\"t\">#</p><p>Beta</p>"), line, QLatin1String(kind), markup});
     for (const QString& block : {QStringLiteral("<ul><li id=\"t\">#</li><li>Beta</li></ul>"), QStringLiteral("<h1 id=\"t\">#</h1>"),
                                  QStringLiteral("<table border=\"1\"><tr><td id=\"t\">#</td></tr></table>"),
-                                 QStringLiteral("<div id=\"t\">#</div>")})
+                                 QStringLiteral("<div id=\"t\">#</div>"), QStringLiteral("<pre id=\"t\">#</pre>")})
         for (const QString& line : lines.mid(0, 4))
             cases.append({block, line, QStringLiteral("comment"), kinds[0].second});
 
