@@ -542,7 +542,12 @@
     };
   }
 
+  // The keys the page has seen: the host compares them with the keys it sent before it reads the caret.
+  let keysSeen = 0;
+
   function onDocumentEvent(event) {
+    if (event.type === 'keydown')
+      ++keysSeen;
     if (drag) {
       if (event.type === 'mousemove') {
         const size = dragSize(event);
@@ -678,11 +683,12 @@
     return sibling && isPlaceholder(sibling) ? sibling : null;
   }
 
-  // The element that has the focus (the one a key goes to), and the placeholders shown right before and
-  // right after a caret in an editable part of the page (not in a field), on the same line: between them
-  // and the caret stand only the edges of inline elements. None for a selection that is no caret.
+  // The count of keys seen, the element that has the focus (the one a key goes to), and the placeholders
+  // shown right before and right after a caret in an editable part of the page (not in a field), on the
+  // same line: between them and the caret stand only the edges of inline elements. None for a selection
+  // that is no caret.
   function placeholdersBesideCaret() {
-    const answer = { focus: describe(document.activeElement), placeholders: [] };
+    const answer = { keys: keysSeen, focus: describe(document.activeElement), placeholders: [] };
     const selection = document.getSelection();
     const focus = document.activeElement;
     if (!selection || !selection.rangeCount || !focus || !focus.isContentEditable || controlTags.includes(focus.tagName))

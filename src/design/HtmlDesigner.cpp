@@ -92,6 +92,7 @@ protected:
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
                 !(key->modifiers() & ~Qt::KeypadModifier) && FDesigner->EnterBesidePlaceholder())
                 return true;
+            ++FDesigner->FKeysSent;
         }
         return QWebEngineView::eventFilter(Watched, Event);
     }
@@ -211,6 +212,7 @@ void THtmlDesigner::LoadDocument(const QString& Text)
     FBodyRead = 0;
     // The runtime's start brings the placeholders' sizes along and answers with the body as the engine
     // made it, in the same round trip.
+    FKeysSent = 0;
     QVariant body;
     if (!FBridge->Load(DesignPageUrl, QStringLiteral("opened"), {PlaceholderSizeSheet()}, &body))
         throw Exception(QStringLiteral("The design view could not load the document."));
@@ -826,10 +828,25 @@ bool THtmlDesigner::EnterBesidePlaceholder()
     // Asked while the key waits, so that the keys typed after it reach the page after the new paragraph.
     if (!IsDocumentReady() || FBridge->IsBusy())
         return false;
-    QVariant answer;
-    if (FBridge->Invoke(QStringLiteral("besideCaret"), {}, &answer) != TEngineBridge::TCallResult::Ok)
-        return false;
-    const QVariantMap beside = answer.toMap();
+    // The engine takes keys and calls by different roads, so a key sent just before this one (End, a
+    // letter) may reach the page after the question: the caret is read once the page has seen every key
+    // sent, or after a short wait for a key that never reaches it (the count then starts from the page's).
+    QVariantMap beside;
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QVariant answer;
+        if (FBridge->Invoke(QStringLiteral("besideCaret"), {}, &answer) != TEngineBridge::TCallResult::Ok)
+            return false;
+        beside = answer.toMap();
+        const qint64 seen = beside.value(QStringLiteral("keys")).toLongLong();
+        if (seen >= FKeysSent)
+            break;
+        if (waited.elapsed() > 250) {
+            FKeysSent = seen;
+            break;
+        }
+    }
     const QVariantList placeholders = beside.value(QStringLiteral("placeholders")).toList();
     if (placeholders.isEmpty())
         return false;

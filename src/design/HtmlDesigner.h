@@ -356,6 +356,8 @@ private:
     bool FShowTagGlyphs = false;
     // The last double-click fell on text standing directly in its element.
     bool FDblClickOnText = false;
+    // The keys sent to the page since it was loaded.
+    qint64 FKeysSent = 0;
     QList<TGlyph> FGlyphs;
     QString FFindText;
     TCellSelection FCells;
