@@ -566,7 +566,12 @@
     };
   }
 
+  // The keys the page has seen: the host compares them with the keys it sent before it reads the caret.
+  let keysSeen = 0;
+
   function onDocumentEvent(event) {
+    if (event.type === 'keydown')
+      ++keysSeen;
     if (drag) {
       if (event.type === 'mousemove') {
         const size = dragSize(event);
@@ -700,6 +705,62 @@
       sibling = before ? node.childNodes[offset - 1] : node.childNodes[offset];
     }
     return sibling && isPlaceholder(sibling) ? sibling : null;
+  }
+
+  // The count of keys seen, the element that has the focus (the one a key goes to), and the placeholders
+  // shown right before and right after a caret in an editable part of the page (not in a field), on the
+  // same line: between them and the caret stand only the edges of inline elements. None for a selection
+  // that is no caret.
+  function placeholdersBesideCaret() {
+    const answer = { keys: keysSeen, focus: describe(document.activeElement), placeholders: [] };
+    const selection = document.getSelection();
+    const focus = document.activeElement;
+    if (!selection || !selection.rangeCount || !focus || !focus.isContentEditable || controlTags.includes(focus.tagName))
+      return answer;
+    const range = selection.getRangeAt(0);
+    if (!range.collapsed || !focus.contains(range.startContainer) || !document.body.contains(range.startContainer))
+      return answer;
+    for (const before of [true, false]) {
+      const node = shownBeside(range.startContainer, range.startOffset, before);
+      if (node && isPlaceholder(node) && getComputedStyle(node).display !== 'block')
+        answer.placeholders.push(tokenOf(node));
+    }
+    return answer;
+  }
+
+  // The node shown next to the point (container, offset), looking back (before) or forward: the search
+  // enters and leaves inline elements, passes over empty texts and comments, and ends at a block's edge.
+  function shownBeside(container, offset, before) {
+    let parent;
+    let next;
+    if (isText(container)) {
+      if (before ? offset > 0 : offset < container.data.length)
+        return container;
+      parent = container.parentNode;
+      next = before ? container.previousSibling : container.nextSibling;
+    } else {
+      parent = container;
+      next = before ? container.childNodes[offset - 1] : container.childNodes[offset];
+    }
+    const passable = function (node) {
+      return node.nodeType === Node.ELEMENT_NODE && !isPlaceholder(node) && node.tagName !== 'BR' &&
+        !shownWithoutText.includes(node.tagName) && getComputedStyle(node).display === 'inline';
+    };
+    for (;;) {
+      if (!next) {
+        if (!parent || parent === document.body || !passable(parent))
+          return null;
+        next = before ? parent.previousSibling : parent.nextSibling;
+        parent = parent.parentNode;
+      } else if (next.nodeType === Node.COMMENT_NODE || (isText(next) && next.data.length === 0)) {
+        next = before ? next.previousSibling : next.nextSibling;
+      } else if (passable(next)) {
+        parent = next;
+        next = before ? next.lastChild : next.firstChild;
+      } else {
+        return next;
+      }
+    }
   }
 
   // The engine's own undo keys work on our unit stack, so every change stays countable.
@@ -1100,14 +1161,87 @@
     return link;
   }
 
-  function execCommand(name, value) {
+  // options.pictures: tokens of placeholders that the engine is to see as pictures during the command (see
+  // asPictures); options.reveal: the caret is scrolled into view afterwards, as the engine does after a key.
+  function execCommand(name, value, options) {
     flushPending();
     const link = name === 'createLink' && value ? linkOfSelection() : null;
     if (link)
       link.setAttribute('href', value);
-    const done = link ? true : document.execCommand(name, false, value === undefined ? null : value);
+    const pictures = options && options.pictures;
+    const run = function () { return document.execCommand(name, false, value === undefined ? null : value); };
+    const done = link ? true : pictures && pictures.length ? asPictures(pictures, run) : run();
     pushUnit(observer ? observer.takeRecords() : []);
+    if (options && options.reveal)
+      revealCaret();
     return done;
+  }
+
+  // Scrolls the page as little as brings the start of the selection into view.
+  function revealCaret() {
+    const selection = document.getSelection();
+    if (!selection || !selection.rangeCount)
+      return;
+    const range = selection.getRangeAt(0);
+    let node = range.startContainer;
+    let box = null;
+    if (!isText(node) && node.childNodes[range.startOffset])
+      node = node.childNodes[range.startOffset];
+    if (isText(node)) {
+      // The box of the character at the caret (the one before it at the end of the text).
+      if (node.data.length) {
+        const at = Math.min(node === range.startContainer ? range.startOffset : 0, node.data.length - 1);
+        const character = document.createRange();
+        character.setStart(node, at);
+        character.setEnd(node, at + 1);
+        box = character.getClientRects()[0] || null;
+      }
+      node = node.parentElement;
+    }
+    if (!box && node && node.nodeType === Node.ELEMENT_NODE)
+      box = node.getClientRects()[0] || null;
+    if (!box)
+      return;
+    // (The design page has no document type: the root's client height is that of the whole page.)
+    const height = window.innerHeight;
+    if (box.bottom > height)
+      window.scrollBy(0, Math.min(box.bottom - height, box.top));
+    else if (box.top < 0)
+      window.scrollBy(0, box.top);
+  }
+
+  // Runs command with each of the placeholders given by token standing as a picture of its size, then puts
+  // the placeholders back where the pictures are: the engine takes an empty element it cannot edit into
+  // for the edge of the editable text, so a paragraph split beside one breaks the line instead or leaves a
+  // stray line break beside it, where beside a picture it splits as in plain text. The selection is kept
+  // by its boundary points, which the exchange of one node for another in the same place leaves valid.
+  function asPictures(tokens, command) {
+    const selection = document.getSelection();
+    const exchange = function (from, to) {
+      const points = selection.rangeCount ?
+        [selection.anchorNode, selection.anchorOffset, selection.focusNode, selection.focusOffset] : null;
+      from.replaceWith(to);
+      if (points && points[0].isConnected && points[2].isConnected)
+        selection.setBaseAndExtent(points[0], points[1], points[2], points[3]);
+    };
+    const pictures = [];
+    for (const token of tokens) {
+      const placeholder = elementOf(token);
+      if (!isPlaceholder(placeholder) || !document.body.contains(placeholder))
+        continue;
+      const picture = document.createElement('img');
+      picture.width = placeholder.offsetWidth;
+      picture.height = placeholder.offsetHeight;
+      exchange(placeholder, picture);
+      pictures.push([placeholder, picture]);
+    }
+    try {
+      return command();
+    } finally {
+      for (const [placeholder, picture] of pictures)
+        if (picture.isConnected)
+          exchange(picture, placeholder);
+    }
   }
 
   function elementCall(token, what, args) {
@@ -1264,7 +1398,11 @@
     body: bodyHtml,
     body_element: function () { return describe(document.body); },
     byId: function (id) { return describe(document.getElementById(id)); },
-    exec: function (name, value) { const done = execCommand(name, value); return { result: done, state: state(true) }; },
+    exec: function (name, value, options) {
+      const done = execCommand(name, value, options);
+      return { result: done, state: state(true) };
+    },
+    besideCaret: placeholdersBesideCaret,
     value: function (name) { return document.queryCommandValue(name); },
     undo: function (count) { const done = undo(count); return { result: done, state: state(true) }; },
     redo: function (count) { const done = redo(count); return { result: done, state: state(true) }; },

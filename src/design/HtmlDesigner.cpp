@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QSaveFile>
 #include <QSet>
 #include <QTimer>
@@ -63,7 +64,8 @@ protected:
     QStringList chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) override { return {}; }
 };
 
-// The engine's view; its context menu goes to the design view instead of the engine's own menu.
+// The engine's view; its context menu goes to the design view instead of the engine's own menu, and so
+// does Enter beside a placeholder, before the engine sees the key.
 class TDesignWebView : public QWebEngineView
 {
 public:
@@ -74,6 +76,28 @@ public:
     }
 
 protected:
+    // The keys go to the widget the engine draws into, which the view makes anew when the page's process
+    // starts again: each one is watched as it joins the view.
+    void childEvent(QChildEvent* Event) override
+    {
+        QWebEngineView::childEvent(Event);
+        if (Event->added() && Event->child()->isWidgetType())
+            Event->child()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* Watched, QEvent* Event) override
+    {
+        if (Event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<const QKeyEvent*>(Event);
+            // Shift+Enter stays the engine's line break.
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                !(key->modifiers() & ~Qt::KeypadModifier) && FDesigner->EnterBesidePlaceholder())
+                return true;
+            ++FDesigner->FKeysSent;
+        }
+        return QWebEngineView::eventFilter(Watched, Event);
+    }
+
     void contextMenuEvent(QContextMenuEvent* Event) override
     {
         const QPoint point = Event->pos();
@@ -189,6 +213,7 @@ void THtmlDesigner::LoadDocument(const QString& Text)
     FBodyRead = 0;
     // The runtime's start brings the placeholders' sizes along and answers with the body as the engine
     // made it, in the same round trip.
+    FKeysSent = 0;
     QVariant body;
     if (!FBridge->Load(DesignPageUrl, QStringLiteral("opened"), {PlaceholderSizeSheet()}, &body))
         throw Exception(QStringLiteral("The design view could not load the document."));
@@ -800,6 +825,48 @@ void THtmlDesigner::OnEngineMessage(const QString& Kind, const QVariantMap& Payl
         emit OnKeyUp(this);
     else if (type == QLatin1String("keypress"))
         emit OnKeyPress(this);
+}
+
+bool THtmlDesigner::EnterBesidePlaceholder()
+{
+    // Asked while the key waits, so that the keys typed after it reach the page after the new paragraph.
+    if (!IsDocumentReady() || FBridge->IsBusy())
+        return false;
+    // The engine takes keys and calls by different roads, so a key sent just before this one (End, a
+    // letter) may reach the page after the question: the caret is read once the page has seen every key
+    // sent, or after a short wait for a key that never reaches it (the count then starts from the page's).
+    QVariantMap beside;
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QVariant answer;
+        if (FBridge->Invoke(QStringLiteral("besideCaret"), {}, &answer) != TEngineBridge::TCallResult::Ok)
+            return false;
+        beside = answer.toMap();
+        const qint64 seen = beside.value(QStringLiteral("keys")).toLongLong();
+        if (seen >= FKeysSent)
+            break;
+        if (waited.elapsed() > 250) {
+            FKeysSent = seen;
+            break;
+        }
+    }
+    const QVariantList placeholders = beside.value(QStringLiteral("placeholders")).toList();
+    if (placeholders.isEmpty())
+        return false;
+    // The engine breaks the line there because the caret's place belongs to an element it cannot edit
+    // into; its paragraph command, run with those placeholders standing as pictures, splits the block as
+    // the key does in plain text. One group, as a key typed is.
+    BeginUndo(QString());
+    // The engine scrolls to the caret after a key's edit, not after a command.
+    const QVariantMap options{{QStringLiteral("pictures"), placeholders}, {QStringLiteral("reveal"), true}};
+    FBridge->Invoke(QStringLiteral("exec"), {QStringLiteral("insertParagraph"), QVariant(), options}, nullptr);
+    EndUndo();
+    // The page saw no key: its events are raised here, with the element the key went to.
+    FCurrentElement = TEngineElement(FBridge, beside.value(QStringLiteral("focus")).toMap());
+    emit OnKeyDown(this);
+    emit OnKeyPress(this);
+    return true;
 }
 
 TEngineElement THtmlDesigner::DoubleClickedElement()

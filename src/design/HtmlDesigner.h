@@ -284,6 +284,10 @@ private:
     // The design page of the document on show, made again from its source text.
     QString DesignTextAgain();
     void ShowContextMenu(const QPoint& Point);
+    // Enter (without Shift) with the caret beside a placeholder starts a paragraph, as beside a picture,
+    // where the engine's own handling of the key would break the line; false (the key is the engine's)
+    // anywhere else.
+    bool EnterBesidePlaceholder();
     void OnEngineMessage(const QString& Kind, const QVariantMap& Payload);
     // Brings the body text held up to date with the page, asking for what changed since it was taken.
     void FetchBodyText();
@@ -356,6 +360,8 @@ private:
     bool FShowTagGlyphs = false;
     // The last double-click fell on text standing directly in its element.
     bool FDblClickOnText = false;
+    // The keys sent to the page since it was loaded.
+    qint64 FKeysSent = 0;
     QList<TGlyph> FGlyphs;
     QString FFindText;
     TCellSelection FCells;
