@@ -305,6 +305,10 @@ private:
 
     void AddRaw(int id, const char16_t* from, const char16_t* to, bool closeWithGt = false)
     {
+        // A comment, a PHP or ASP block or an unknown tag stands between the words as the picture the
+        // design view shows for it: the blank after it stays. The writer ends the line after one only
+        // where a blank stood ("<!-- c -->\r\n  word"), so "</p><!-- c --> word" reads back as written.
+        FTrim = false;
         if (closeWithGt) {
             QString text(reinterpret_cast<const QChar*>(from), to - from);
             text += u'>';
@@ -390,6 +394,9 @@ private:
                 ReturnFromHead();
             else
                 ClimbTo(ParentOf(e));
+            // So does a named anchor ("<a name=x></a> word").
+            if (t == TAG_A && !e->AttributeView(ATTR_NAME).isEmpty())
+                FTrim = false;
         }
         if (t == TAG_PRE || t == TAG_TEXTAREA)
             FInPre = false;
