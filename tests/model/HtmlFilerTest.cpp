@@ -284,6 +284,12 @@ TEST(HtmlFilerSound, TheBlankAfterACommentOrANamedAnchorStays)
         {u"<p>a</p><a name=x></a> b", u"html{body{p{\"a\"}a[name=x]\" b\"}}"},
         {u"<p>a</p><a name=x>t </a> b", u"html{body{p{\"a\"}a[name=x]{\"t \"}\" b\"}}"},
         {u"<p>a</p><?php x ?> b<foo> c", u"html{body{p{\"a\"}?\"<?php x ?>\"\" b\"!\"<foo>\"\" c\"}}"},
+        // So does a plug-in, a script or a sound, which the design view shows as pictures too.
+        {u"<p>a</p><object data=x></object> b<script>f()</script> c<embed src=y> d<bgsound src=z> e",
+         u"html{body{p{\"a\"}object[data=x]\" b\"script{\"f()\"}\" c\"embed[src=y]\" d\"bgsound[src=z]\" e\"}}"},
+        // Before the html tag and in the head, blanks stay no text.
+        {u"<!-- c -->\r\n<script>f()</script>\r\n<html><head><!-- d -->\r\n</head><body>x",
+         u"#\"<!-- c -->\"script{\"f()\"}html{head{#\"<!-- d -->\"}body{\"x\"}}"},
         // A link shows its text, and the blank after an empty one is the blank before it again.
         {u"<p>a</p><a href=y></a> b", u"html{body{p{\"a\"}a[href=y]\"b\"}}"},
     });
