@@ -303,8 +303,34 @@ private:
         FReturnTo = nullptr;
     }
 
+    // The elements the design view shows as a picture of their own, whose end does not already end the
+    // line: the blank after one stands between it and the next word.
+    static bool StandsAsPicture(const THtmlTag* e)
+    {
+        switch (e->TagId()) {
+        case TAG_APPLET: case TAG_MAP: case TAG_MARQUEE: case TAG_NOSCRIPT: case TAG_OBJECT: case TAG_SCRIPT:
+            return true;
+        case TAG_A:
+            return !e->AttributeView(ATTR_NAME).isEmpty();
+        default:
+            return false;
+        }
+    }
+
+    // Only in the body: before the html tag, or in the head, blanks are no text, and a comment there must
+    // not make one of them start the body.
+    void KeepNextBlank()
+    {
+        if (FSection == TAG_BODY)
+            FTrim = false;
+    }
+
     void AddRaw(int id, const char16_t* from, const char16_t* to, bool closeWithGt = false)
     {
+        // A comment, a PHP or ASP block or an unknown tag stands between the words as the picture the
+        // design view shows for it: the blank after it stays. The writer ends the line after one only
+        // where a blank stood ("<!-- c -->\r\n  word"), so "</p><!-- c --> word" reads back as written.
+        KeepNextBlank();
         if (closeWithGt) {
             QString text(reinterpret_cast<const QChar*>(from), to - from);
             text += u'>';
@@ -390,6 +416,9 @@ private:
                 ReturnFromHead();
             else
                 ClimbTo(ParentOf(e));
+            // So does a named anchor, a plug-in or a script ("<a name=x></a> word", "</object> word").
+            if (StandsAsPicture(e))
+                KeepNextBlank();
         }
         if (t == TAG_PRE || t == TAG_TEXTAREA)
             FInPre = false;
@@ -475,7 +504,7 @@ private:
                 ClimbTo(ParentOf(FCurrent));
             if (t == TAG_BR || t == TAG_HR)
                 FTrim = true;
-            else if (HasFlag(t, tfInline) && !HasFlag(t, tfEnd))
+            else if ((HasFlag(t, tfInline) || t == TAG_EMBED || t == TAG_BGSOUND) && !HasFlag(t, tfEnd))
                 FTrim = false; // an image or a form field stands between the words: the blank after it stays
             element = new THtmlTag(t);
             FCurrent->Add(element);

@@ -645,7 +645,15 @@ private:
             f.Next = forward ? node->NextSibling() : node->PrevSibling();
             const int id = node->TagId();
             if (id == TAG_TEXT) {
-                finish({NodeAs<THtmlText>(node), true});
+                // Blanks alone go with the edge, and the edge goes on past them: "x <!-- c --> </p>" ends
+                // with "x", or a second writing would trim what the first left.
+                auto* text = NodeAs<THtmlText>(node);
+                const QStringView view = text->TextView();
+                if (std::all_of(view.begin(), view.end(), [](QChar c) { return IsBlank(c.unicode()); })) {
+                    FBlankEdge.push_back(text);
+                    continue;
+                }
+                finish({text, true});
                 break;
             }
             if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE ||
@@ -677,10 +685,13 @@ private:
     // The own-line form's trimming of the outer blanks of an element's text, in the tree itself.
     void TrimOwnLineText(THtmlTag* e)
     {
+        FBlankEdge.clear();
         if (THtmlText* first = OuterText(e, true))
             first->TrimStart();
         if (THtmlText* last = OuterText(e, false))
             last->TrimEnd();
+        for (THtmlText* blanks : FBlankEdge)
+            blanks->TrimEnd();
     }
 
     // An element of the kind the reader drops when it is empty, without attributes.
@@ -925,6 +936,7 @@ private:
     // What OuterText (backward, forward) and WritesNothing found for the elements below those asked about.
     std::array<std::unordered_map<const THtmlTag*, TOuterScan>, 2> FOuterScans;
     std::vector<TScanFrame> FScanStack;
+    std::vector<THtmlText*> FBlankEdge; // texts of blanks alone met at an edge by OuterText
     std::unordered_map<const THtmlTag*, unsigned char> FEmptyScans;
     std::vector<TEmptyFrame> FEmptyStack;
 };

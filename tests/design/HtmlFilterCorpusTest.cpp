@@ -476,16 +476,21 @@ TEST(HtmlFilterCorpus, AfterInsertionsAndEditsASecondSaveWritesTheSameBytes)
         QString body = page.mid(filter.DesignHeadLength());
         body.chop(9);
         for (int i = 0; i < 12; ++i) {
-            // Into a paragraph, item or cell: before its end tag.
+            // Into a paragraph, item or cell, before its end tag; or right after a paragraph, where a line
+            // starts after a block.
             static const QRegularExpression ends(QStringLiteral("</(p|li|td|dd)>"));
             QList<qsizetype> places;
-            for (auto m = ends.globalMatch(body); m.hasNext();)
-                places.append(m.next().capturedStart());
+            for (auto m = ends.globalMatch(body); m.hasNext();) {
+                const QRegularExpressionMatch match = m.next();
+                places.append(match.capturedStart());
+                if (match.captured(1) == u"p")
+                    places.append(match.capturedEnd());
+            }
             if (places.isEmpty())
                 break;
             const QString src = sources[next(unsigned(sources.size()))];
             QString piece;
-            switch (next(9)) {
+            switch (next(13)) {
             case 0: piece = filter.NewImage(src).Html + QStringLiteral("alt=\"a picture\" border=\"0\">"); break;
             case 1: piece = filter.NewImage(src, QStringLiteral("20"), QStringLiteral("10")).Html + QStringLiteral("alt=\"b\" align=\"left\">"); break;
             case 2: piece = filter.NewInputImage(src, QStringLiteral("go")).Html + QStringLiteral("alt=\"c\">"); break;
@@ -494,6 +499,12 @@ TEST(HtmlFilterCorpus, AfterInsertionsAndEditsASecondSaveWritesTheSameBytes)
             case 5: piece = filter.NewTable(QStringLiteral("0"), QStringLiteral("50%")).Html + QStringLiteral("cellpadding=\"2\"><tbody><tr><td>t</td></tr></tbody></table>"); break;
             case 6: piece = filter.NewMarquee(QStringLiteral("Run"), QStringLiteral("100")).Html + QStringLiteral(">"); break;
             case 7: piece = filter.NewObject(QStringLiteral("clsid:x"), QStringLiteral("40"), QStringLiteral("30")).Html + QStringLiteral(">"); break;
+            // Typed text with its blanks where a user may type them: after, before or alone between
+            // the placeholders and words that stand there.
+            case 8: piece = QStringLiteral(" typed <b>words</b>"); break;
+            case 9: piece = QStringLiteral(" "); break;
+            case 10: piece = filter.NewComment(QStringLiteral("<!-- a note -->")) + QStringLiteral(" ") + filter.NewAnchor(QStringLiteral("there")); break;
+            case 11: piece = filter.NewAnchor(QStringLiteral("where")) + QStringLiteral(" typed ") + filter.NewComment(QStringLiteral("<!-- a note -->")); break;
             default: piece = QStringLiteral("typed <b>words</b> "); break;
             }
             body.insert(places[next(unsigned(places.size()))], piece);
