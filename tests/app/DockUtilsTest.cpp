@@ -401,16 +401,10 @@ QList<WId> Stacking()
     return Windows;
 }
 
-// A click of the X server's pointer, as the window manager sees a user's.
-void Click(const QPoint& Global)
-{
-    RunTool(QStringLiteral("xdotool"),
-            {"mousemove", QString::number(Global.x()), QString::number(Global.y()), "click", "1"});
-    Wait(400);
-}
-
-// The title of the window that a click of the X server's pointer at Global reaches.
-std::string WindowClickedAt(const QPoint& Global)
+// A click of the X server's pointer, as the window manager sees a user's; returns the title of the window
+// the press reached. It waits for the press to arrive, so the window manager has dealt with the click (it
+// passes a press on only after acting on it), however slow the machine.
+std::string Click(const QPoint& Global)
 {
     struct TPressWatcher : QObject
     {
@@ -423,14 +417,26 @@ std::string WindowClickedAt(const QPoint& Global)
         }
     } Watcher;
     qApp->installEventFilter(&Watcher);
-    Click(Global);
+    RunTool(QStringLiteral("xdotool"),
+            {"mousemove", QString::number(Global.x()), QString::number(Global.y()), "click", "1"});
+    WaitFor([&] { return Watcher.Reached != nullptr; }, 5000);
     qApp->removeEventFilter(&Watcher);
+    Wait(150);
     return Watcher.Reached ? Watcher.Reached->windowTitle().toStdString() : "nothing";
 }
 
-// Empty when Panel is stacked above Window; else what the stack holds.
+// Empty when Panel is stacked above Window; else what the stack holds. The window manager may take a moment
+// to publish its stack on a busy machine; a panel fallen below the window stays there, so waiting hides no fault.
 std::string StackedAbove(QWidget* Panel, QWidget* Window)
 {
+    const auto above = [&] {
+        const QList<WId> Windows = Stacking();
+        const qsizetype P = Windows.indexOf(Panel->winId());
+        const qsizetype W = Windows.indexOf(Window->winId());
+        return P >= 0 && W >= 0 && P > W;
+    };
+    if (WaitFor(above, 3000))
+        return {};
     const QList<WId> Windows = Stacking();
     const qsizetype P = Windows.indexOf(Panel->winId());
     const qsizetype W = Windows.indexOf(Window->winId());
@@ -528,8 +534,8 @@ TEST(DockUtilsWindowManagerTest, AFloatingPanelStaysAboveTheMainWindowAfterARest
     TFormMain w;
     w.show();
     ASSERT_TRUE(WaitFor([&] { return w.PanelEntities->isVisible() && Stacking().contains(w.PanelEntities->winId()); }, 15000));
-    Wait(1500);
-    ASSERT_TRUE(w.isMaximized());
+    ASSERT_TRUE(WaitFor([&] { return w.isMaximized(); }, 5000));
+    Wait(500);
     ASSERT_TRUE(w.PanelEntities->isFloating());
     // The tab on show of the panel's sheets: a click there changes nothing.
     QTabBar* tabs = w.PageControl2->tabBar();
@@ -540,7 +546,7 @@ TEST(DockUtilsWindowManagerTest, AFloatingPanelStaysAboveTheMainWindowAfterARest
     Click(inPage);
     EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "") << "after a click in the design view";
     // A click where the panel is reaches the panel, not the page below it.
-    EXPECT_EQ(WindowClickedAt(inPanel), "Entities");
+    EXPECT_EQ(Click(inPanel), "Entities");
     EXPECT_TRUE(w.Entities1->isChecked());
 
     // Focus into the panel and back into the window.
@@ -549,23 +555,27 @@ TEST(DockUtilsWindowManagerTest, AFloatingPanelStaysAboveTheMainWindowAfterARest
     EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "") << "after focus went to the panel and back";
 
     w.showNormal();
-    Wait(700);
+    WaitFor([&] { return !w.isMaximized(); }, 3000);
+    Wait(300);
     Click(w.Designer()->mapToGlobal(QPoint(40, 40)));
     EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "") << "after the window was restored from maximised";
     w.showMaximized();
-    Wait(700);
+    WaitFor([&] { return w.isMaximized(); }, 3000);
+    Wait(300);
     Click(inPage);
     EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "") << "after the window was maximised again";
 
     w.showMinimized();
-    Wait(700);
+    WaitFor([&] { return w.isMinimized(); }, 3000);
+    Wait(300);
     w.showMaximized();
     w.activateWindow();
-    Wait(700);
+    WaitFor([&] { return !w.isMinimized() && w.PanelEntities->isVisible(); }, 3000);
+    Wait(300);
     Click(inPage);
     EXPECT_TRUE(w.PanelEntities->isVisible());
     EXPECT_EQ(StackedAbove(w.PanelEntities, &w), "") << "after the window was minimised and brought back";
-    EXPECT_EQ(WindowClickedAt(inPanel), "Entities");
+    EXPECT_EQ(Click(inPanel), "Entities");
     EXPECT_TRUE(w.close());
 }
 
