@@ -139,6 +139,17 @@ TPageView ReadIndependently(const QByteArray& bytes, const char* encoding)
 
 // --- the editor's own open and save ------------------------------------------------------------------------
 
+// Where two saves part: the line number and both lines, for a failure message.
+std::string FirstDifference(const QByteArray& first, const QByteArray& second)
+{
+    const QList<QByteArray> x = first.split('\n'), y = second.split('\n');
+    qsizetype i = 0;
+    while (i < x.size() && i < y.size() && x[i] == y[i])
+        ++i;
+    return "differs at line " + std::to_string(i + 1) + ":\n  " + x.value(i).left(300).toStdString() +
+           "\nsecond:\n  " + y.value(i).left(300).toStdString();
+}
+
 QByteArray OpenAndSave(const QByteArray& bytes, const QString& folder)
 {
     THtmlFilter filter;
@@ -345,14 +356,8 @@ TEST(HtmlFilterCorpus, OpenAndSaveThroughTheFilterKeepsWhatTheAuthorWrote)
         const QString folder = QFileInfo(path).absolutePath();
         const QByteArray saved = OpenAndSave(source, folder);
         const QByteArray again = OpenAndSave(saved, folder);
-        if (again != saved) {
-            const QList<QByteArray> x = saved.split('\n'), y = again.split('\n');
-            qsizetype i = 0;
-            while (i < x.size() && i < y.size() && x[i] == y[i])
-                ++i;
-            ADD_FAILURE() << "the second save differs at line " << i + 1 << ":\n  "
-                          << x.value(i).left(300).toStdString() << "\nsecond:\n  " << y.value(i).left(300).toStdString();
-        }
+        if (again != saved)
+            ADD_FAILURE() << "the second save " << FirstDifference(saved, again);
         f.ByteEqual += again == saved;
 
         // libxml2 finds the character set of a meta element itself, but not that of an XML declaration.
@@ -513,14 +518,8 @@ TEST(HtmlFilterCorpus, AfterInsertionsAndEditsASecondSaveWritesTheSameBytes)
         const QByteArray saved = filter.SaveToBytes();
         EXPECT_EQ(filter.SaveToBytes(), saved);
         const QByteArray again = OpenAndSave(saved, folder);
-        if (again != saved) {
-            const QList<QByteArray> x = saved.split('\n'), y = again.split('\n');
-            qsizetype i = 0;
-            while (i < x.size() && i < y.size() && x[i] == y[i])
-                ++i;
-            ADD_FAILURE() << "the save after opening the saved file differs at line " << i + 1 << ":\n  "
-                          << x.value(i).left(300).toStdString() << "\nsecond:\n  " << y.value(i).left(300).toStdString();
-        }
+        if (again != saved)
+            ADD_FAILURE() << "the save after opening the saved file " << FirstDifference(saved, again);
     }
 }
 
