@@ -908,27 +908,27 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
     // down one element at a time, so every step up is paid for by a step down walked before or by an
     // element left around the point before, and no point climbs the tree on its own. low is the highest
     // level reached and lowAt the element there, the innermost one still open around the point before.
-    THtmlTag* at = parent;
+    THtmlTag* walked = parent; // the element of the point walked last
     long depth = 0;
     long low = 0;
     long highest = 0; // how high the element read into must stand (lower after a part that failed)
     THtmlTag* lowAt = parent;
     size_t r = l;
     const auto stepTo = [&](THtmlTag* x) {
-        if (x == at)
+        if (x == walked)
             return true;
         THtmlTag* up = static_cast<THtmlTag*>(x->Parent());
-        while (at != x && at != up) {
-            if (at == points.Body)
+        while (walked != x && walked != up) {
+            if (walked == points.Body)
                 return false; // a point out of the body's tree: not one the reader recorded
-            at = static_cast<THtmlTag*>(at->Parent());
+            walked = static_cast<THtmlTag*>(walked->Parent());
             if (--depth < low) {
                 low = depth;
-                lowAt = at;
+                lowAt = walked;
             }
         }
-        if (at == up) {
-            at = x;
+        if (walked == up) {
+            walked = x;
             ++depth;
         }
         return true;
@@ -937,7 +937,7 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
         for (++r; r < v.size(); ++r) {
             if (!stepTo(v[r].Parent))
                 return false;
-            if (r >= r0 && at == lowAt && low <= highest)
+            if (r >= r0 && walked == lowAt && low <= highest)
                 return true;
         }
         return false;
