@@ -340,6 +340,52 @@ BENCHMARK(BM_FilterOpenAndSaveCrowded)
                    {1, 4, 16}})
     ->Unit(benchmark::kMillisecond);
 
+// A key typed deep in the page, then the body read back as the engine hands it over after the key: in the
+// deepest text (place 0), or between two start tags half way down (place 1), typed and taken out in turn.
+// Only the part around the key is read again, so the time should stay about the same at 1, 4 and 16 times
+// the depth (it may grow with the depth once, never with the depth times the tags read).
+void BM_FilterTakeBodyAfterAKeyCrowded(benchmark::State& state)
+{
+    static const int base[] = {5000, 1000, 5000, 2500, 1250, 62500, 5000, 2500};
+    static const char* nested[] = {"<div", "<table", nullptr, "<ul", "<section", "<div", nullptr, "<ul"};
+    const auto shape = TCrowdedShape(state.range(0));
+    const int n = base[shape] * int(state.range(1));
+    THtmlFilter filter;
+    filter.LoadFromBytes(CrowdedPage(shape, n));
+    QString page;
+    filter.GetDesignText(page);
+    QString body = page.mid(filter.DesignHeadLength()).chopped(9);
+    qint64 read = filter.SetDesignText(body);
+    qsizetype at = -1;
+    if (state.range(2) == 0) {
+        at = body.lastIndexOf(shape == csListsOfFigures ? QStringLiteral("a</figure>") : QStringLiteral("word"));
+    } else {
+        const QString tag = QString::fromLatin1(nested[shape]);
+        for (int i = 0; i <= n / 2; ++i)
+            at = body.indexOf(tag, at + 1);
+    }
+    if (at < 0) {
+        state.SkipWithError("no place to type at");
+        return;
+    }
+    for (auto _ : state) {
+        if (body[at] == u'x')
+            body.remove(at, 1);
+        else
+            body.insert(at, u'x');
+        read = filter.SetDesignText(body, read, at, body.size() - at - (body[at] == u'x' ? 1 : 0));
+    }
+    if (read == 0)
+        state.SkipWithError("the body was not read");
+    state.SetBytesProcessed(state.iterations() * body.size() * 2);
+}
+BENCHMARK(BM_FilterTakeBodyAfterAKeyCrowded)
+    ->ArgNames({"shape", "times", "place"})
+    ->ArgsProduct({{csNestedDivs, csNestedTables, csNestedLists, csNestedSections, csClosedDivs, csListsOfFigures},
+                   {1, 4, 16},
+                   {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -875,17 +875,6 @@ void ForgetDropped(std::vector<THtmlReadPoint>& points, const std::vector<std::p
     points.erase(kept, points.end());
 }
 
-bool IsWithin(const THtmlNode* node, const THtmlNode* ancestor, const THtmlNode* body)
-{
-    for (; node; node = node->Parent()) {
-        if (node == ancestor)
-            return true;
-        if (node == body)
-            return false;
-    }
-    return false;
-}
-
 } // namespace
 
 void THtmlReadPoints::MoveBody(THtmlTag* To)
@@ -940,22 +929,76 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
                                               [](const THtmlReadPoint& p, qsizetype at) { return p.At < at; }) -
                              v.begin());
     THtmlTag* parent = v[l].Parent;
-    // Goes up to the next element around the part, or answers false at the body.
-    const auto goUp = [&]() {
-        if (parent == points.Body)
-            return false;
-        parent = static_cast<THtmlTag*>(parent->Parent());
+    // The point after is the first from r0 on that stands in an element still open around the point
+    // before: the reader comes back to such an element only once it has left everything it entered on
+    // the way, and never enters an element again once it has left it, so that element is the innermost
+    // one around both points and its first point the nearest. The points are walked in order from the
+    // point before, knowing how deep each one's element stands against that point's own: the reader goes
+    // down one element at a time, so every step up is paid for by a step down walked before or by an
+    // element left around the point before, and no point climbs the tree on its own. low is the highest
+    // level reached and lowAt the element there, the innermost one still open around the point before.
+    THtmlTag* walked = parent; // the element of the point walked last
+    long depth = 0;
+    long low = 0;
+    long highest = 0; // how high the element read into must stand (lower after a part that failed)
+    THtmlTag* lowAt = parent;
+    size_t r = l;
+    const auto stepTo = [&](THtmlTag* x) {
+        if (x == walked)
+            return true;
+        THtmlTag* up = static_cast<THtmlTag*>(x->Parent());
+        while (walked != x && walked != up) {
+            if (walked == points.Body)
+                return false; // a point out of the body's tree: not one the reader recorded
+            walked = static_cast<THtmlTag*>(walked->Parent());
+            if (--depth < low) {
+                low = depth;
+                lowAt = walked;
+            }
+        }
+        if (walked == up) {
+            walked = x;
+            ++depth;
+        }
+        return true;
+    };
+    const auto findAfter = [&]() {
+        for (++r; r < v.size(); ++r) {
+            if (!stepTo(v[r].Parent))
+                return false;
+            if (r >= r0 && walked == lowAt && low <= highest)
+                return true;
+        }
+        return false;
+    };
+    // The counts of the tags open around the element read into, up to the body: one climb.
+    std::array<int, TagCount> open{};
+    bool counted = false;
+    // Reads into to from now on (parent or an element around it), from the last point before in it.
+    const auto readInto = [&](THtmlTag* to) {
+        for (; parent != to; parent = static_cast<THtmlTag*>(parent->Parent()))
+            if (counted && parent->TagId() >= 0 && parent->TagId() < TagCount)
+                --open[parent->TagId()];
         while (v[l].Parent != parent) {
             if (l == 0)
                 return false;
             --l;
+        }
+        if (!counted) {
+            for (const THtmlNode* n = parent;; n = n->Parent()) {
+                if (n->TagId() >= 0 && n->TagId() < TagCount)
+                    ++open[n->TagId()];
+                if (n == points.Body)
+                    break;
+            }
+            ++open[TAG_HTML];
+            counted = true;
         }
         return true;
     };
     std::unique_ptr<THtmlTag> holder;
     std::unique_ptr<THtmlParser> parser;
     std::vector<THtmlReadPoint> inner;
-    size_t r = v.size();
     int replaced = 0;
     THtmlNode* first = nullptr;
     // A part that reads out of its element (a block in a bold, an end tag of the element) is tried once
@@ -963,21 +1006,8 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
     // text, the whole text is read, which then costs little more than it would have alone.
     qsizetype tried = 0;
     for (int tries = 0;; ++tries) {
-        r = v.size();
-        for (;;) {
-            for (size_t k = r0; k < v.size(); ++k) {
-                if (v[k].Parent == parent) {
-                    r = k;
-                    break;
-                }
-                if (!IsWithin(v[k].Parent, parent, points.Body))
-                    break;
-            }
-            if (r < v.size())
-                break;
-            if (!goUp())
-                return false;
-        }
+        if (!findAfter() || !readInto(lowAt))
+            return false;
         // The nodes read between the two points before: the children after from's last up to to's last.
         first = v[l].Last ? v[l].Last->NextSibling() : parent->FirstChild();
         replaced = 0;
@@ -993,22 +1023,16 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
         tried += v[r].At - v[l].At;
         if (tried > oldLength / 2)
             return false;
-        std::array<int, TagCount> open{};
-        for (const THtmlNode* n = parent;; n = n->Parent()) {
-            if (n->TagId() >= 0 && n->TagId() < TagCount)
-                ++open[n->TagId()];
-            if (n == points.Body)
-                break;
-        }
-        ++open[TAG_HTML];
         holder = std::make_unique<THtmlTag>(parent->TagId());
         parser = std::make_unique<THtmlParser>(text.utf16(), text.size(), options);
         inner.clear();
         parser->RecordInto(inner);
         if (parser->RunPart(holder.get(), open, v[l], v[r].At + delta, v[r]))
             break;
-        if (tries == 2 || !goUp())
+        if (tries == 2 || parent == points.Body)
             return false;
+        // The element around: its first point after lies past this one.
+        highest = low - 1;
     }
     const THtmlReadPoint from = v[l];
     const THtmlReadPoint to = v[r];
@@ -1026,12 +1050,15 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
         delete first;
         first = next;
     }
+    // The new nodes come from a stand-in out of the tree, so none can hold the place they go to: they are
+    // linked in without the climb to the root that a move checks that with.
     THtmlNode* before = from.Last ? from.Last->NextSibling() : parent->FirstChild();
     while (THtmlNode* child = holder->FirstChild()) {
+        holder->Remove(child);
         if (before)
-            before->InsertBefore(child);
+            before->AddBefore(child);
         else
-            parent->AppendChild(child);
+            parent->Add(child);
     }
 
     // The points: those before the part stay, those read in it come in between, those after it move by

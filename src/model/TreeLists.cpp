@@ -50,6 +50,20 @@ void TLinkNode::AddFirst(TLinkNode* node)
     ++FCount;
 }
 
+void TLinkNode::AddBefore(TLinkNode* node)
+{
+    TLinkNode* parent = FParent;
+    node->FParent = parent;
+    node->FNext = this;
+    node->FPrev = FPrev;
+    if (FPrev)
+        FPrev->FNext = node;
+    else
+        parent->FFirst = node;
+    FPrev = node;
+    ++parent->FCount;
+}
+
 bool TLinkNode::AppendChild(TLinkNode* node)
 {
     if (!node || IsSelfOrAncestor(node, this))

@@ -25,6 +25,8 @@ public:
     // Appends / prepends a node that has no parent (callers keep that precondition).
     void Add(TLinkNode* node);
     void AddFirst(TLinkNode* node);
+    // Links a node that has no parent right before this node, which has one (callers keep both).
+    void AddBefore(TLinkNode* node);
     // Detaches node from its current parent and appends / prepends it here. False, doing nothing, when
     // node is null, this node itself or one of its ancestors (which would cut a cycle out of the tree).
     bool AppendChild(TLinkNode* node);

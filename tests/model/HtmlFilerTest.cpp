@@ -4,6 +4,7 @@
 #include "HtmlAttributes.h"
 #include "HtmlFiler.h"
 #include "HtmlTags.h"
+#include "SmallStack.h"
 #include "TestData.h"
 
 #include <QBuffer>
@@ -1196,6 +1197,32 @@ TEST(HtmlFilerReadInPart, EditsThatTakeTheBodyAwayAreReadWholeAndEditingGoesOn)
     EXPECT_EQ(edits, 4);
 }
 
+// Edits of every kind at random places of text, one after another on the same tree (see EditReadsAsWhole);
+// seed carries the random sequence from page to page.
+void EditAtRandom(QString& text, int count, unsigned& seed, int& inPart, int& edits)
+{
+    static const QStringList pieces = {
+        QString(), u"x"_qs, u" "_qs, u"\n"_qs, u"<b>"_qs, u"</b>"_qs, u"<p>"_qs, u"</p>"_qs, u"<div>"_qs,
+        u"</div>"_qs, u"<td>"_qs, u"</tr>"_qs, u"<br>"_qs, u"<!-- c -->"_qs, u"<li>"_qs, u"</li>"_qs,
+        u"&amp;"_qs, u"<pre>"_qs, u"</pre>"_qs, u"<span class=\"a\">y</span>"_qs,
+        u"<table><tr><td>z</td></tr></table>"_qs, u"<img src=a.gif>"_qs, u"<style>"_qs, u"<title>"_qs,
+        u"<!--"_qs, u"<"_qs, u">"_qs, u"\""_qs, u"<p>a</p>"_qs, u"<textarea>"_qs, u"<body>"_qs};
+    const auto next = [&seed](unsigned below) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % below;
+    };
+    THtmlReadPoints points;
+    auto root = ParseHtml(text, poEmptyFlagsAreBare, points);
+    for (int i = 0; i < count; ++i) {
+        const qsizetype at = next(unsigned(text.size()) + 1);
+        const qsizetype cut = std::min<qsizetype>(next(4) == 0 ? next(40) : 0, text.size() - at);
+        const QString& piece = pieces[next(unsigned(pieces.size()))];
+        SCOPED_TRACE(QStringLiteral("edit %1 at %2").arg(i).arg(at).toStdString());
+        inPart += EditReadsAsWhole(text, points, root, at, cut, piece, edits);
+        ASSERT_FALSE(testing::Test::HasFailure());
+    }
+}
+
 // Edits of every kind at random places of real pages, one after another on the same tree: each read in
 // part gives the body that a whole read of the edited text gives, and most are read in part.
 TEST(HtmlFilerReadInPart, RandomEditsOfRealPagesReadAsWholeReads)
@@ -1203,33 +1230,90 @@ TEST(HtmlFilerReadInPart, RandomEditsOfRealPagesReadAsWholeReads)
     const QDir dir(TestDataPath(QStringLiteral("corpus")));
     const QStringList files = dir.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
     ASSERT_GE(files.size(), 10);
-    const QStringList pieces = {
-        QString(), u"x"_qs, u" "_qs, u"\n"_qs, u"<b>"_qs, u"</b>"_qs, u"<p>"_qs, u"</p>"_qs, u"<div>"_qs,
-        u"</div>"_qs, u"<td>"_qs, u"</tr>"_qs, u"<br>"_qs, u"<!-- c -->"_qs, u"<li>"_qs, u"</li>"_qs,
-        u"&amp;"_qs, u"<pre>"_qs, u"</pre>"_qs, u"<span class=\"a\">y</span>"_qs,
-        u"<table><tr><td>z</td></tr></table>"_qs, u"<img src=a.gif>"_qs, u"<style>"_qs, u"<title>"_qs,
-        u"<!--"_qs, u"<"_qs, u">"_qs, u"\""_qs, u"<p>a</p>"_qs, u"<textarea>"_qs, u"<body>"_qs};
     unsigned seed = 12345;
-    const auto next = [&seed](unsigned below) {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) % below;
-    };
     int inPart = 0, edits = 0;
     for (const QString& name : files) {
         SCOPED_TRACE(name.toStdString());
         QString text = QString::fromUtf8(ReadTestData(u"corpus/"_qs + name));
-        THtmlReadPoints points;
-        auto root = ParseHtml(text, poEmptyFlagsAreBare, points);
-        for (int i = 0; i < 40; ++i) {
-            const qsizetype at = next(unsigned(text.size()) + 1);
-            const qsizetype cut = std::min<qsizetype>(next(4) == 0 ? next(40) : 0, text.size() - at);
-            const QString& piece = pieces[next(unsigned(pieces.size()))];
-            SCOPED_TRACE(QStringLiteral("edit %1 at %2").arg(i).arg(at).toStdString());
-            inPart += EditReadsAsWhole(text, points, root, at, cut, piece, edits);
-            ASSERT_FALSE(testing::Test::HasFailure());
-        }
+        EditAtRandom(text, 40, seed, inPart, edits);
+        ASSERT_FALSE(testing::Test::HasFailure());
     }
     EXPECT_GT(inPart, edits / 2);
+}
+
+// Pages nested hundreds of levels deep, where the part around an edit may open and close many levels and
+// the elements around it are found far up: blocks, tables, lists, figures in list items, blocks inside
+// runs of inline elements (which the block closes), and elements left open to the body's end.
+TEST(HtmlFilerReadInPart, RandomEditsOfDeepPagesReadAsWholeReads)
+{
+    const auto nested = [](const char* open, const char* inside, const char* close) {
+        QString body;
+        for (int i = 0; i < 300; ++i)
+            body += QLatin1String(open);
+        body += QLatin1String(inside);
+        for (int i = 0; i < 300; ++i)
+            body += QLatin1String(close);
+        return u"<html><head><title>Deep</title></head><body>"_qs + body + u"</body></html>"_qs;
+    };
+    // The key typed in the deepest text is read in part, except where no tag follows it in the body.
+    const std::pair<QString, bool> pages[] = {
+        {nested("<div>", "word", "</div>"), true},
+        {nested("<table><tr><td>", "word", "</td></tr></table>"), true},
+        {nested("<ul><li>", "word", "</li></ul>"), true},
+        {nested("<ul><li><figure>a</figure>", "<b>word</b>", ""), true},
+        {nested("<div>", "word", ""), false},
+        {nested("<b><i>", "<p>word</p>", "</i></b>"), true},
+        {nested("<section><span>", "word<div>more</div>", "</span></section>"), true},
+    };
+    unsigned seed = 777;
+    int inPart = 0, edits = 0;
+    for (const auto& [page, keyInPart] : pages) {
+        SCOPED_TRACE(page.mid(44, 80).toStdString());
+        QString text = page;
+        THtmlReadPoints points;
+        auto root = ParseHtml(text, poEmptyFlagsAreBare, points);
+        EXPECT_EQ(EditReadsAsWhole(text, points, root, text.indexOf(u"word") + 2, 0, u"x"_qs, edits), keyInPart);
+        // Between two start tags a third of the way down: the part then holds most of the page.
+        EditReadsAsWhole(text, points, root, text.indexOf(u'<', text.size() / 6), 0, u"x"_qs, edits);
+        EditAtRandom(text, 30, seed, inPart, edits);
+        ASSERT_FALSE(testing::Test::HasFailure());
+    }
+    // Many random edits fall among the start tags, where the part read runs to the matching end tags: most
+    // of the page, which is then read whole.
+    EXPECT_GT(inPart, 0);
+}
+
+// A million levels: a key typed between two start tags below half way down and one in the deepest text are
+// each read in part, on a small stack, and the body writes as the whole read of the edited text does.
+TEST(HtmlFilerReadInPart, AKeyOnAPageAMillionLevelsDeepIsReadInPart)
+{
+    constexpr int Levels = 1000000;
+    QString text = u"<html><head><title>Deep</title></head><body>"_qs;
+    text.reserve(text.size() + Levels * 11 + 32);
+    for (int i = 0; i < Levels; ++i)
+        text += u"<div>"_qs;
+    text += u"word"_qs;
+    for (int i = 0; i < Levels; ++i)
+        text += u"</div>"_qs;
+    text += u"</body></html>"_qs;
+    const qsizetype body = text.indexOf(u"<body>");
+    const qsizetype halfWay = body + 6 + 5 * (Levels / 2 + Levels / 10);
+    const qsizetype deepest = text.indexOf(u"word") + 2;
+    RunWithSmallStack([&] {
+        THtmlReadPoints points;
+        auto root = ParseHtml(text, poEmptyFlagsAreBare, points);
+        for (const qsizetype at : {halfWay, deepest + 1}) {
+            const QString edited = QString(text).insert(at, u'x');
+            ASSERT_TRUE(ReparseHtmlBody(edited, at, text.size() - at, poEmptyFlagsAreBare, points));
+            text = edited;
+            QString partly, whole;
+            AppendHtmlNode(partly, points.Body, woUnformatted);
+            auto wholeRoot = ParseHtml(text, poEmptyFlagsAreBare);
+            AppendHtmlNode(whole, wholeRoot->FindFirst(TAG_BODY), woUnformatted);
+            ASSERT_EQ(partly.size(), whole.size());
+            ASSERT_TRUE(partly == whole);
+        }
+    });
 }
 
 } // namespace

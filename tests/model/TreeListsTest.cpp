@@ -102,6 +102,16 @@ TEST(TreeLists, LinkingOperationsPlaceAndDetachNodes)
     EXPECT_TRUE(root.PrependChild(c));
     EXPECT_EQ(Tags(&root), (std::vector<int>{3, 1}));
     CheckLinks(&root);
+    auto* d = new TCountedNode(4);
+    auto* e = new TCountedNode(5);
+    c->AddBefore(d); // before the first child
+    a->AddBefore(e); // between two children
+    EXPECT_EQ(Tags(&root), (std::vector<int>{4, 3, 5, 1}));
+    CheckLinks(&root);
+    root.Remove(d);
+    root.Remove(e);
+    delete d;
+    delete e;
 
     EXPECT_FALSE(root.Remove(b)); // not a child of root
     EXPECT_TRUE(a->Remove(b));
