@@ -485,12 +485,25 @@ void RunUnderWindowManager(const QString& Name)
 
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.insert("DISPLAY", Display);
+    // The socket is there before the server answers; on a busy machine a window manager started then
+    // finds no display and ends, so it is started once the server answers and again should it end.
+    const auto answers = [&] {
+        return RunTool(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"}, Env);
+    };
+    ASSERT_TRUE(WaitFor([&] { return answers().contains("_NET_SUPPORTING_WM_CHECK"); }, 30000))
+        << "the X server on " << Display.toStdString() << " does not answer";
     QProcess Manager;
     Manager.setProcessEnvironment(Env);
-    Manager.start(QStringLiteral("openbox"), {"--sm-disable"});
+    Manager.setProcessChannelMode(QProcess::MergedChannels);
+    QString ManagerOutput;
     ASSERT_TRUE(WaitFor([&] {
-        return RunTool(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"}, Env).contains("window id");
-    }, 10000)) << "openbox did not start";
+        if (Manager.state() == QProcess::NotRunning) {
+            ManagerOutput += QString::fromLocal8Bit(Manager.readAll());
+            Manager.start(QStringLiteral("openbox"), {"--sm-disable"});
+            Manager.waitForStarted();
+        }
+        return answers().contains("window id");
+    }, 30000)) << "openbox did not start: " << ManagerOutput.toStdString();
 
     QProcess Child;
     Env.insert("QT_QPA_PLATFORM", "xcb");
