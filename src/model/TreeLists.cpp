@@ -90,16 +90,7 @@ bool TLinkNode::InsertBefore(TLinkNode* node)
         return false;
     if (node->FParent)
         node->FParent->Remove(node);
-    TLinkNode* parent = FParent;
-    node->FParent = parent;
-    node->FNext = this;
-    node->FPrev = FPrev;
-    if (FPrev)
-        FPrev->FNext = node;
-    else
-        parent->FFirst = node;
-    FPrev = node;
-    ++parent->FCount;
+    AddBefore(node);
     return true;
 }
 

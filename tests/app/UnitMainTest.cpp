@@ -1010,6 +1010,16 @@ TEST_F(UnitMainTest, ScreenshotOfTheMainWindow)
     EXPECT_TRUE(w.close());
 }
 
+// The window shown large, with only the palette beside the page: room for a theme's wide layout (a page
+// under 1024 pixels gets its narrow one).
+void ShowWideWithoutPanels(TFormMain& w)
+{
+    w.show();
+    w.resize(1270, 790);
+    w.PanelEntities->hide();
+    w.PanelIcons->hide();
+}
+
 // A documentation page styled by its own sheets, as the design view shows it: Debian's python3.11-doc
 // links its theme with a version tag, and the theme imports two more sheets in a chain. Written only when
 // asked.
@@ -1022,11 +1032,7 @@ TEST_F(UnitMainTest, ScreenshotOfAStyledDocumentationPage)
     if (!QFileInfo(page).isFile())
         GTEST_SKIP() << "python3.11-doc is not installed";
     TFormMain w;
-    w.show();
-    // Room for the theme's wide layout (a page under 1024 pixels gets its narrow one).
-    w.resize(1270, 790);
-    w.PanelEntities->hide();
-    w.PanelIcons->hide();
+    ShowWideWithoutPanels(w);
     ASSERT_TRUE(w.FileManager()->OpenFile(page));
     // The clearing blocks clear only when the last sheet of the chain has been read.
     const auto clear = [&w] {
@@ -1048,10 +1054,7 @@ TEST_F(UnitMainTest, ScreenshotOfABookPageStyledThroughItsHtmlElement)
     if (!QFileInfo(page).isFile())
         GTEST_SKIP() << "rust-doc is not installed";
     TFormMain w;
-    w.show();
-    w.resize(1270, 790);
-    w.PanelEntities->hide();
-    w.PanelIcons->hide();
+    ShowWideWithoutPanels(w);
     ASSERT_TRUE(w.FileManager()->OpenFile(page));
     const auto eval = [&w](const QString& script) {
         QVariant value;

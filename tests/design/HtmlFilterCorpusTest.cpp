@@ -332,15 +332,22 @@ QString CorpusFolder()
     return env.isEmpty() ? TestDataPath(QStringLiteral("corpus")) : QString::fromLocal8Bit(env);
 }
 
-TEST(HtmlFilterCorpus, OpenAndSaveThroughTheFilterKeepsWhatTheAuthorWrote)
+// The sample pages below root, in a steady order.
+QStringList CorpusPages(const QString& root)
 {
-    const QString root = QDir(CorpusFolder()).absolutePath();
-    QMap<QString, TFigures> figures;
     QDirIterator it(root, {QStringLiteral("*.html")}, QDir::Files, QDirIterator::Subdirectories);
     QStringList files;
     while (it.hasNext())
         files.append(it.next());
     files.sort();
+    return files;
+}
+
+TEST(HtmlFilterCorpus, OpenAndSaveThroughTheFilterKeepsWhatTheAuthorWrote)
+{
+    const QString root = QDir(CorpusFolder()).absolutePath();
+    QMap<QString, TFigures> figures;
+    const QStringList files = CorpusPages(root);
     ASSERT_GE(files.size(), 10) << root.toStdString();
     for (const QString& path : files) {
         const QString relative = QDir(root).relativeFilePath(path);
@@ -449,11 +456,7 @@ TEST(HtmlFilterCorpus, OpenAndSaveThroughTheFilterKeepsWhatTheAuthorWrote)
 TEST(HtmlFilterCorpus, AfterInsertionsAndEditsASecondSaveWritesTheSameBytes)
 {
     const QString root = QDir(CorpusFolder()).absolutePath();
-    QDirIterator it(root, {QStringLiteral("*.html")}, QDir::Files, QDirIterator::Subdirectories);
-    QStringList files;
-    while (it.hasNext())
-        files.append(it.next());
-    files.sort();
+    const QStringList files = CorpusPages(root);
     ASSERT_GE(files.size(), 10) << root.toStdString();
     unsigned seed = 4321;
     const auto next = [&seed](unsigned below) {
