@@ -118,9 +118,11 @@ int MessageDlg(const QString& message, TMsgDlgType type, TMsgDlgButtons buttons)
 
 bool ConfirmReplaceFiles(const QStringList& Files)
 {
-    return MessageDlg(QStringLiteral("These files already exist with other content:\n\n%1\n\nReplace them?")
-                          .arg(Files.join(QLatin1Char('\n'))),
-                      TMsgDlgType::mtConfirmation, mbYes | mbNo) == mrYes;
+    const QString question = Files.size() == 1
+                                 ? QStringLiteral("This file already exists with other content:\n\n%1\n\nReplace it?")
+                                 : QStringLiteral("These files already exist with other content:\n\n%1\n\nReplace them?");
+    return MessageDlg(question.arg(Files.join(QLatin1Char('\n'))), TMsgDlgType::mtConfirmation, mbYes | mbNo) ==
+           mrYes;
 }
 
 QStringList TFileDialog::NameFilters(const QString& filter)

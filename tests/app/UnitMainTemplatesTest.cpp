@@ -265,7 +265,7 @@ TEST_F(UnitMainTemplatesTest, ATemplateAsksOnceBeforeReplacingTheUsersFilesAndNo
     w.FormTemplate->TemplatesFolder = folder;
     const QString before = DesignHtml(w);
     const QString question =
-        QStringLiteral("These files already exist with other content:\n\n%1\n\nReplace them?").arg(FDir.filePath("other.css"));
+        QStringLiteral("This file already exists with other content:\n\n%1\n\nReplace it?").arg(FDir.filePath("other.css"));
 
     Select(w, "Some", "letter.");
     Dialogs.Answers = {mrNo};
@@ -393,7 +393,7 @@ TEST_F(UnitMainTemplatesTest, IconsWithUnusualNamesAreInsertedAsTheAddressesOfTh
     const QString before = DesignHtml(w);
     EXPECT_EQ(insert(6), before);
     EXPECT_EQ(Dialogs.MessageTexts(),
-              QStringList({QStringLiteral("These files already exist with other content:\n\n%1\n\nReplace them?").arg(user)}));
+              QStringList({QStringLiteral("This file already exists with other content:\n\n%1\n\nReplace it?").arg(user)}));
     EXPECT_EQ(ReadWholeFile(user), "the user's own picture");
     Dialogs.Answers = {mrYes};
     EXPECT_EQ(insert(6).count("images/user.png"), 2);

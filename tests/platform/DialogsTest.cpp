@@ -25,6 +25,11 @@ TEST(DialogsTest, HooksReplaceTheBoxesAndRestore)
     });
     EXPECT_EQ(MessageDlg("Question?", TMsgDlgType::mtConfirmation, mbYes | mbNo), mrNo);
     EXPECT_EQ(shown, "Question?");
+    // The replace question names one file as one.
+    EXPECT_FALSE(ConfirmReplaceFiles({"/d/a.gif"}));
+    EXPECT_EQ(shown, "This file already exists with other content:\n\n/d/a.gif\n\nReplace it?");
+    EXPECT_FALSE(ConfirmReplaceFiles({"/d/a.gif", "/d/b.css"}));
+    EXPECT_EQ(shown, "These files already exist with other content:\n\n/d/a.gif\n/d/b.css\n\nReplace them?");
 
     auto previousFile = SetFileDialogHook([](TFileDialog& d) {
         d.FileName = d.InitialDir + "/picked.html";
