@@ -29,10 +29,11 @@ QByteArray DetectCharset(QIODevice& Stream);
 
 // Decodes the whole of Source (from its start, without its byte-order mark) into Dest as UTF-16LE
 // without a mark, and rewinds Dest; what the user should hear of goes into Report when one is given
-// (see TDecodeReport). A declared name is tried as the converter knows it, then as browsers match
-// labels. Raises Exception "incomplete character or shift sequence" only when a converter holds back
-// more than 4096 bytes of one unfinished sequence, and "unknown error" for a converter failure other
-// than invalid or incomplete input; Dest then holds what was decoded so far.
+// (see TDecodeReport). A declared name is read as browsers read the label (see CharsetLabels); only a
+// name they do not know is tried as the converter knows it. Raises Exception "incomplete character or
+// shift sequence" only when a converter holds back more than 4096 bytes of one unfinished sequence, and
+// "unknown error" for a converter failure other than invalid or incomplete input; Dest then holds what
+// was decoded so far.
 void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report = nullptr);
 
 // Writes the low byte of every UTF-16LE unit from Source's current position to its end into Dest. Raises
