@@ -42,7 +42,9 @@ constexpr char16_t Windows1252Char(unsigned char b)
 }
 
 // The decoded text on its way into the destination. Bytes that the declared set cannot read are put
-// in as their Windows-1252 characters and counted, so the user can be told.
+// in as their Windows-1252 characters and counted, so the user can be told. What no page may hold, the
+// character 0 and a UTF-16 surrogate without its other half, is put in as U+FFFD and counted apart: a
+// NUL would go into the saved file as a NUL byte, and browsers show neither.
 class TWideOutput
 {
 public:
@@ -52,6 +54,26 @@ public:
     {
         if (Bytes > 0 && FDest.write(Units, Bytes) != Bytes)
             throw Exception(QStringLiteral("Stream write error"));
+    }
+
+    // Writes units that may hold the character 0, which becomes U+FFFD.
+    void WriteReplacingNul(char* Units, qint64 Bytes)
+    {
+        for (qint64 i = 0; i + 1 < Bytes; i += 2) {
+            if (Units[i] == 0 && Units[i + 1] == 0) {
+                Units[i] = char(0xFD);
+                Units[i + 1] = char(0xFF);
+                ++Replaced;
+            }
+        }
+        Write(Units, Bytes);
+    }
+
+    void WriteReplacement(qint64 Count)
+    {
+        for (qint64 i = 0; i < Count; ++i)
+            Write("\xFD\xFF", 2);
+        Replaced += Count;
     }
 
     void WriteUnfit(const char* Bytes, size_t Count)
@@ -64,13 +86,16 @@ public:
                 units[2 * i] = char(u & 0xFF);
                 units[2 * i + 1] = char(u >> 8);
             }
-            Write(units, qint64(2 * n));
+            // A zero byte among them is counted once, as a replaced character.
+            const qint64 replaced = Replaced;
+            WriteReplacingNul(units, qint64(2 * n));
+            Unfit += qint64(n) - (Replaced - replaced);
             done += n;
         }
-        Unfit += qint64(Count);
     }
 
     qint64 Unfit = 0;
+    qint64 Replaced = 0;
 
 private:
     QIODevice& FDest;
@@ -442,7 +467,10 @@ void WidenLatin1(QIODevice& Source, TWideOutput& Out)
             out[size_t(2 * i)] = in[size_t(i)];
             out[size_t(2 * i + 1)] = 0;
         }
-        Out.Write(out.data(), 2 * n);
+        if (std::memchr(in.data(), 0, size_t(n)))
+            Out.WriteReplacingNul(out.data(), 2 * n);
+        else
+            Out.Write(out.data(), 2 * n);
     }
 }
 
@@ -471,17 +499,22 @@ private:
 // back (a letter waiting for an accent to combine with) is left to the converter.
 struct TByteTable
 {
-    std::array<char16_t, 256> Unit{}; // for an invalid byte its Windows-1252 character
+    std::array<char16_t, 256> Unit{}; // for an invalid byte its Windows-1252 character; U+FFFD for the character 0
     std::array<bool, 256> Valid{};
+    std::array<bool, 256> Replaced{};
     bool AsciiSame = false; // the bytes 1 to 0x7F are the characters of the same code
     bool HighSame = false;  // and so are the bytes 0xA0 to 0xFF (ISO-8859-1, Windows-1252)
 };
 
-// Notes which bytes read as the characters of the same code.
+// Puts U+FFFD for the character 0 and notes which bytes read as the characters of the same code.
 void FinishByteTable(TByteTable& table)
 {
     table.AsciiSame = table.HighSame = true;
     for (int b = 0; b < 256; ++b) {
+        if (table.Unit[size_t(b)] == 0) {
+            table.Unit[size_t(b)] = 0xFFFD;
+            table.Replaced[size_t(b)] = true;
+        }
         const bool same = table.Unit[size_t(b)] == b && table.Valid[size_t(b)];
         if (b > 0 && b < 0x80 && !same)
             table.AsciiSame = false;
@@ -546,11 +579,12 @@ void DecodeByTable(const TByteTable& table, QIODevice& Source, TWideOutput& Out)
     qint64 n;
     while ((n = Source.read(in.data(), DecodeBlock)) > 0) {
         qint64 i = 0;
-        qint64 unfit = 0;
+        qint64 unfit = 0, replaced = 0;
         auto byTable = [&](qint64 End) {
             for (; i < End; ++i) {
                 const auto b = static_cast<unsigned char>(in[size_t(i)]);
                 unfit += !table.Valid[b];
+                replaced += table.Replaced[b];
                 const char16_t u = table.Unit[b];
                 out[size_t(2 * i)] = char(u & 0xFF);
                 out[size_t(2 * i + 1)] = char(u >> 8);
@@ -580,10 +614,13 @@ void DecodeByTable(const TByteTable& table, QIODevice& Source, TWideOutput& Out)
         byTable(n);
         Out.Write(out.data(), 2 * n);
         Out.Unfit += unfit;
+        Out.Replaced += replaced;
     }
 }
 
-// Decodes through the converter, which calls the set Name.
+// Decodes through the converter, which calls the set Name. In a set of 2- or 4-byte units (UTF-16,
+// UTF-32) an invalid unit, such as a UTF-16 surrogate without its other half, is one U+FFFD, as browsers
+// read it; reading its bytes one by one would put a character 0 into the text.
 void Decode(TConverter& cd, const QByteArray& Name, size_t InvalidUnit, QIODevice& Source, TWideOutput& Out)
 {
     std::vector<char> in(CarryLimit + DecodeBlock);
@@ -596,9 +633,12 @@ void Decode(TConverter& cd, const QByteArray& Name, size_t InvalidUnit, QIODevic
             char* op = out.data();
             size_t ol = out.size();
             iconv(cd.Handle(), nullptr, nullptr, &op, &ol);
-            Out.Write(out.data(), op - out.data());
-            // The file ends before the character these bytes begin is whole.
-            Out.WriteUnfit(in.data(), carried);
+            Out.WriteReplacingNul(out.data(), op - out.data());
+            // The file ends before the character these bytes begin is whole: whole units of a wide set (a
+            // surrogate waiting for its other half) are U+FFFD, the bytes of a cut one Windows-1252.
+            const size_t units = InvalidUnit > 1 ? carried / InvalidUnit : 0;
+            Out.WriteReplacement(qint64(units));
+            Out.WriteUnfit(in.data() + units * InvalidUnit, carried - units * InvalidUnit);
             return;
         }
         char* ip = in.data();
@@ -609,7 +649,7 @@ void Decode(TConverter& cd, const QByteArray& Name, size_t InvalidUnit, QIODevic
             size_t ol = out.size();
             const size_t r = iconv(cd.Handle(), &ip, &il, &op, &ol);
             const int err = errno;
-            Out.Write(out.data(), op - out.data());
+            Out.WriteReplacingNul(out.data(), op - out.data());
             if (r != size_t(-1))
                 break;
             if (err == E2BIG)
@@ -624,7 +664,9 @@ void Decode(TConverter& cd, const QByteArray& Name, size_t InvalidUnit, QIODevic
             if (err == EILSEQ) {
                 // Invalid input is read one unit at a time, so a stray byte never fails a file nor is lost:
                 // a byte as browsers read it alone, or else as Windows-1252.
-                if (const char16_t c = BrowserByteReading(Name, static_cast<unsigned char>(*ip), true)) {
+                if (InvalidUnit > 1 && il >= InvalidUnit) {
+                    Out.WriteReplacement(1);
+                } else if (const char16_t c = BrowserByteReading(Name, static_cast<unsigned char>(*ip), true)) {
                     const char unit[2] = {char(c & 0xFF), char(c >> 8)};
                     Out.Write(unit, 2);
                 } else {
@@ -660,8 +702,9 @@ size_t WholeUtf8Prefix(const char* Bytes, size_t Size)
 }
 
 // UTF-8, the most common declared set, is decoded by Qt's vectorised decoder. A block it finds anything
-// invalid in (it then answers U+FFFD) goes through the converter instead, so what is read as UTF-8 and
-// what as Windows-1252 are exactly the converter's; so does a tail that the file ends inside of.
+// invalid in (it then answers U+FFFD) or that holds the character 0 goes through the converter instead, so
+// what is read as UTF-8, what as Windows-1252 and what as U+FFFD are exactly the converter's; so does a
+// tail that the file ends inside of.
 void DecodeUtf8(TConverter& cd, QIODevice& Source, TWideOutput& Out)
 {
     std::vector<char> in(CarryLimit + DecodeBlock);
@@ -684,7 +727,7 @@ void DecodeUtf8(TConverter& cd, QIODevice& Source, TWideOutput& Out)
         const QString text = QString::fromUtf8(in.data(), qsizetype(whole));
         // Qt's decoder also drops a mark at the start of what it is given; inside the file it is text.
         const bool startsWithMark = QByteArrayView(in.data(), qsizetype(whole)).startsWith("\xEF\xBB\xBF");
-        if (startsWithMark || text.contains(QChar::ReplacementCharacter))
+        if (startsWithMark || std::memchr(in.data(), 0, whole) || text.contains(QChar::ReplacementCharacter))
             byConverter(in.data(), whole);
         else
             Out.Write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
@@ -767,6 +810,7 @@ void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report)
     }
     Dest.seek(0);
     report.UnfitBytes = out.Unfit;
+    report.Replaced = out.Replaced;
     if (Report)
         *Report = report;
 }
@@ -777,20 +821,31 @@ QString DecodeReportText(const TDecodeReport& Report)
     QString charset = QString::fromLatin1(Report.Charset);
     if (charset.size() > 60)
         charset = charset.left(57) + QStringLiteral("...");
+    QString text;
     if (!Report.CharsetKnown)
-        return QStringLiteral("This page declares the character set \"%1\", which is not known here. "
+        text = QStringLiteral("This page declares the character set \"%1\", which is not known here. "
                               "The page was read as Windows-1252.")
-            .arg(charset);
-    if (Report.UnfitBytes == 1)
-        return QStringLiteral("1 byte of this page does not fit the character set it declares (\"%1\"). "
+                   .arg(charset);
+    else if (Report.UnfitBytes == 1)
+        text = QStringLiteral("1 byte of this page does not fit the character set it declares (\"%1\"). "
                               "It was read as its Windows-1252 character.")
-            .arg(charset);
-    if (Report.UnfitBytes > 1)
-        return QStringLiteral("%1 bytes of this page do not fit the character set it declares (\"%2\"). "
+                   .arg(charset);
+    else if (Report.UnfitBytes > 1)
+        text = QStringLiteral("%1 bytes of this page do not fit the character set it declares (\"%2\"). "
                               "They were read as their Windows-1252 characters.")
-            .arg(Report.UnfitBytes)
-            .arg(charset);
-    return QString();
+                   .arg(Report.UnfitBytes)
+                   .arg(charset);
+    const QString replaced =
+        Report.Replaced == 1 ? QStringLiteral("1 character of this page is a NUL or half of a UTF-16 pair without its "
+                                              "other half. It was read as the replacement character (U+FFFD).")
+        : Report.Replaced > 1
+            ? QStringLiteral("%1 characters of this page are NULs or halves of UTF-16 pairs without their other "
+                             "half. They were read as the replacement character (U+FFFD).")
+                  .arg(Report.Replaced)
+            : QString();
+    if (!text.isEmpty() && !replaced.isEmpty())
+        text += u' ';
+    return text + replaced;
 }
 
 void NarrowUnits(const char* Wide, qsizetype Units, char* Narrow)

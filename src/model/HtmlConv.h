@@ -11,12 +11,14 @@ class QIODevice;
 // not decode in the declared set, or that the file ends before its character is whole, is read as its
 // Windows-1252 character (the five bytes Windows-1252 leaves undefined as the characters of the same
 // code), which is what such bytes on old pages almost always mean; a declared name that no converter
-// knows has the whole file read as Windows-1252.
+// knows has the whole file read as Windows-1252. The character 0 and a UTF-16 surrogate without its
+// other half are read as U+FFFD, as browsers read them, so no saved page holds a NUL byte.
 struct TDecodeReport
 {
     QByteArray Charset;       // the name the file declares (or its byte-order mark's set)
     bool CharsetKnown = true; // false: nothing knows the name, and the file was read as Windows-1252
     qint64 UnfitBytes = 0;    // bytes read as Windows-1252 characters since they did not fit Charset
+    qint64 Replaced = 0;      // characters 0 and halves of UTF-16 pairs read as U+FFFD
 };
 
 // The message that tells the user what Report says, once the page is open; "" when there is nothing to tell.

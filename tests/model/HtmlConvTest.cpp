@@ -157,6 +157,8 @@ TEST(HtmlConv, DetectCharsetLeavesTheStreamWhereTheScanStopped)
     EXPECT_EQ(m.pos(), 2);
 }
 
+// Every byte but 0 is the character of the same code; the character 0, which no saved page may hold, is
+// U+FFFD.
 TEST(HtmlConv, ContentWithoutDeclarationIsLatin1)
 {
     QByteArray all;
@@ -165,7 +167,7 @@ TEST(HtmlConv, ContentWithoutDeclarationIsLatin1)
     const QString text = Convert(all);
     ASSERT_EQ(text.size(), 256);
     for (int i = 0; i < 256; ++i)
-        EXPECT_EQ(text.at(i).unicode(), i);
+        EXPECT_EQ(text.at(i).unicode(), i == 0 ? 0xFFFD : i);
 }
 
 TEST(HtmlConv, DecodesUtf8IncludingCharactersBeyondTheBasicPlane)
@@ -254,6 +256,16 @@ TEST(HtmlConv, TheReportSaysHowManyBytesInWhichSetOrWhichNameWasUnknown)
                                                        "is not known here. The page was read as Windows-1252."));
     report.Charset = QByteArray(500, 'q');
     EXPECT_LT(DecodeReportText(report).size(), 200);
+    report = {};
+    report.Replaced = 1;
+    EXPECT_EQ(DecodeReportText(report), QStringLiteral("1 character of this page is a NUL or half of a UTF-16 pair without "
+                                                       "its other half. It was read as the replacement character (U+FFFD)."));
+    report.UnfitBytes = 1;
+    report.Replaced = 2;
+    EXPECT_TRUE(DecodeReportText(report).startsWith(QStringLiteral("1 byte of this page does not fit")));
+    EXPECT_TRUE(DecodeReportText(report).endsWith(QStringLiteral(" 2 characters of this page are NULs or halves of UTF-16 "
+                                                                 "pairs without their other half. They were read as the "
+                                                                 "replacement character (U+FFFD).")));
 }
 
 // Declared "utf-8" takes a faster road than the converter; "iso-ir-193" names the same set, is no browser
@@ -390,7 +402,8 @@ TEST(HtmlConv, Utf16FilesWithAMarkOpenWithTheirText)
     EXPECT_EQ(Convert(Fixture("utf16be-bom.html")), expected);
 }
 
-// Without a mark nothing says the file is UTF-16: it is read byte by byte as ISO-8859-1.
+// Without a mark nothing says the file is UTF-16: it is read byte by byte as ISO-8859-1, its zero bytes
+// as U+FFFD.
 TEST(HtmlConv, Utf16WithoutAMarkReadsAsLatin1)
 {
     const QByteArray bytes = Fixture("utf16le-nobom.html");
@@ -398,11 +411,11 @@ TEST(HtmlConv, Utf16WithoutAMarkReadsAsLatin1)
     const QString text = Convert(bytes);
     ASSERT_EQ(text.size(), bytes.size());
     EXPECT_EQ(text.at(0), QChar('<'));
-    EXPECT_EQ(text.at(1), QChar(0));
+    EXPECT_EQ(text.at(1), QChar::ReplacementCharacter);
 }
 
-// A lone surrogate of a UTF-16 file is read byte by byte as Windows-1252, and the text after it stays in step.
-TEST(HtmlConv, LoneUtf16SurrogatesAreReadAsWindows1252AndKeepTheRestAligned)
+// A lone surrogate of a UTF-16 file is one U+FFFD, as browsers read it, and the text after it stays in step.
+TEST(HtmlConv, LoneUtf16SurrogatesAreReplacementCharactersAndKeepTheRestAligned)
 {
     QByteArray bytes("\xFF\xFE", 2);
     const char16_t units[] = {u'a', 0xDC00, u'b', 0xD800, u'c', u'd'};
@@ -411,8 +424,9 @@ TEST(HtmlConv, LoneUtf16SurrogatesAreReadAsWindows1252AndKeepTheRestAligned)
         bytes += char(u >> 8);
     }
     const auto [text, report] = ConvertReporting(bytes);
-    EXPECT_EQ(text, QString::fromUtf16(u"a\0\u00DCb\0\u00D8cd", 8));
-    EXPECT_EQ(report.UnfitBytes, 4);
+    EXPECT_EQ(text, QString::fromUtf16(u"a\uFFFDb\uFFFDcd"));
+    EXPECT_EQ(report.UnfitBytes, 0);
+    EXPECT_EQ(report.Replaced, 2);
     EXPECT_EQ(report.Charset, "UTF-16LE");
 }
 
@@ -425,8 +439,8 @@ TEST(HtmlConv, AFileCutInsideACharacterKeepsItsWholeCharacters)
         {"UTF-8 behind its mark", "\xEF\xBB\xBF<p>\xC3\xA9\xF0\x9D\x84", u"<p>\u00E9\u00F0\u009D\u201E", 3},
         {"Shift_JIS", Meta("shift_jis") + "\x93\xFA\x96", u"\u65E5\u2013", 1},
         {"UTF-16 with a stray byte", QByteArray("\xFF\xFEh\0i\0\x93", 7), u"hi\u201C", 1},
-        {"UTF-16 cut inside a surrogate pair", QByteArray("\xFF\xFEh\0\x34\xD8", 6), u"h4\u00D8", 2},
-        {"UTF-16 cut after a surrogate and a byte", QByteArray("\xFF\xFEh\0\x34\xD8\x93", 7), u"h4\u00D8\u201C", 3},
+        {"UTF-16 cut inside a surrogate pair", QByteArray("\xFF\xFEh\0\x34\xD8", 6), u"h\uFFFD", 0},
+        {"UTF-16 cut after a surrogate and a byte", QByteArray("\xFF\xFEh\0\x34\xD8\x93", 7), u"h\uFFFD\u201C", 1},
     };
     for (const TUnfitCase& c : cases) {
         EXPECT_EQ(ConvertError(c.Input), QString()) << c.What;
@@ -788,6 +802,27 @@ TEST(HtmlConvCorpus, PagesSaveAsBrowsersReadTheirLabels)
         EXPECT_TRUE(saved.contains(c.Saved)) << c.Label.constData() << ":\n" << saved.constData();
         EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.Label.constData();
     }
+}
+
+// A UTF-16 surrogate without its other half, in text or an attribute value, is one U+FFFD, and so is the
+// character 0 wherever it stands: no save writes a NUL byte.
+TEST(HtmlConvCorpus, NoSaveWritesANulByte)
+{
+    const char16_t units[] = {u'<', u'p', u' ', u't', u'i', u't', u'l', u'e', u'=', u'"', u'x', 0xD800, u'y', u'"', u'>',
+                              u'a', 0xD800, u'b', 0xDC00, u'c', 0, u'd', 0xD83D, 0xDE00, u'<', u'/', u'p', u'>'};
+    QByteArray wide("\xFF\xFE", 2);
+    for (char16_t u : units)
+        wide.append(char(u & 0xFF)).append(char(u >> 8));
+    TDecodeReport report;
+    QByteArray saved = OpenAndSave(wide, report);
+    EXPECT_TRUE(saved.contains("<p title=\"x&#xFFFD;y\">a&#xFFFD;b&#xFFFD;c&#xFFFD;d&#x1F600;</p>")) << saved.constData();
+    EXPECT_FALSE(saved.contains('\0'));
+    EXPECT_EQ(report.Replaced, 4);
+    EXPECT_EQ(report.UnfitBytes, 0);
+
+    saved = OpenAndSave(QByteArray("<p title=\"a\0b\">c\0d</p><pre>e\0f</pre><script>g\0h</script><!-- i\0j -->", 68), report);
+    EXPECT_FALSE(saved.contains('\0')) << saved.constData();
+    EXPECT_EQ(report.Replaced, 5);
 }
 
 } // namespace
