@@ -135,7 +135,7 @@ const std::array<TCharsetLabel, 226> CharsetLabels = {{
     {"asmo-708", "ISO-8859-6"},
     {"big5", "BIG5-HKSCS"},
     {"big5-hkscs", "BIG5-HKSCS"},
-    {"chinese", "GBK"},
+    {"chinese", "GB18030"},
     {"cn-big5", "BIG5-HKSCS"},
     {"cp1250", "WINDOWS-1250"},
     {"cp1251", "WINDOWS-1251"},
@@ -151,10 +151,10 @@ const std::array<TCharsetLabel, 226> CharsetLabels = {{
     {"csbig5", "BIG5-HKSCS"},
     {"cseuckr", "CP949"},
     {"cseucpkdfmtjapanese", "EUC-JP"},
-    {"csgb2312", "GBK"},
+    {"csgb2312", "GB18030"},
     {"csibm866", "IBM866"},
     {"csiso2022jp", "ISO-2022-JP"},
-    {"csiso58gb231280", "GBK"},
+    {"csiso58gb231280", "GB18030"},
     {"csiso88596e", "ISO-8859-6"},
     {"csiso88596i", "ISO-8859-6"},
     {"csiso88598e", "ISO-8859-8"},
@@ -174,7 +174,7 @@ const std::array<TCharsetLabel, 226> CharsetLabels = {{
     {"csksc56011987", "CP949"},
     {"csmacintosh", "MACINTOSH"},
     {"csshiftjis", "WINDOWS-31J"},
-    {"csunicode", "UTF-16LE"},
+    {"csunicode", "UTF-8"},
     {"cyrillic", "ISO-8859-5"},
     {"dos-874", "WINDOWS-874"},
     {"ecma-114", "ISO-8859-6"},
@@ -183,16 +183,16 @@ const std::array<TCharsetLabel, 226> CharsetLabels = {{
     {"euc-jp", "EUC-JP"},
     {"euc-kr", "CP949"},
     {"gb18030", "GB18030"},
-    {"gb2312", "GBK"},
-    {"gb_2312", "GBK"},
-    {"gb_2312-80", "GBK"},
-    {"gbk", "GBK"},
+    {"gb2312", "GB18030"},
+    {"gb_2312", "GB18030"},
+    {"gb_2312-80", "GB18030"},
+    {"gbk", "GB18030"},
     {"greek", "ISO-8859-7"},
     {"greek8", "ISO-8859-7"},
     {"hebrew", "ISO-8859-8"},
     {"ibm819", "WINDOWS-1252"},
     {"ibm866", "IBM866"},
-    {"iso-10646-ucs-2", "UTF-16LE"},
+    {"iso-10646-ucs-2", "UTF-8"},
     {"iso-2022-jp", "ISO-2022-JP"},
     {"iso-8859-1", "WINDOWS-1252"},
     {"iso-8859-10", "ISO-8859-10"},
@@ -224,7 +224,7 @@ const std::array<TCharsetLabel, 226> CharsetLabels = {{
     {"iso-ir-148", "WINDOWS-1254"},
     {"iso-ir-149", "CP949"},
     {"iso-ir-157", "ISO-8859-10"},
-    {"iso-ir-58", "GBK"},
+    {"iso-ir-58", "GB18030"},
     {"iso8859-1", "WINDOWS-1252"},
     {"iso8859-10", "ISO-8859-10"},
     {"iso8859-11", "WINDOWS-874"},
@@ -307,17 +307,17 @@ const std::array<TCharsetLabel, 226> CharsetLabels = {{
     {"sjis", "WINDOWS-31J"},
     {"sun_eu_greek", "ISO-8859-7"},
     {"tis-620", "WINDOWS-874"},
-    {"ucs-2", "UTF-16LE"},
-    {"unicode", "UTF-16LE"},
+    {"ucs-2", "UTF-8"},
+    {"unicode", "UTF-8"},
     {"unicode-1-1-utf-8", "UTF-8"},
     {"unicode11utf8", "UTF-8"},
     {"unicode20utf8", "UTF-8"},
-    {"unicodefeff", "UTF-16LE"},
-    {"unicodefffe", "UTF-16BE"},
+    {"unicodefeff", "UTF-8"},
+    {"unicodefffe", "UTF-8"},
     {"us-ascii", "WINDOWS-1252"},
-    {"utf-16", "UTF-16LE"},
-    {"utf-16be", "UTF-16BE"},
-    {"utf-16le", "UTF-16LE"},
+    {"utf-16", "UTF-8"},
+    {"utf-16be", "UTF-8"},
+    {"utf-16le", "UTF-8"},
     {"utf-8", "UTF-8"},
     {"utf8", "UTF-8"},
     {"utf8mb3", "UTF-8"},
@@ -345,14 +345,22 @@ const std::array<TCharsetLabel, 226> CharsetLabels = {{
     {"x-cp1257", "WINDOWS-1257"},
     {"x-cp1258", "WINDOWS-1258"},
     {"x-euc-jp", "EUC-JP"},
-    {"x-gbk", "GBK"},
+    {"x-gbk", "GB18030"},
     {"x-mac-cyrillic", "MAC-CYRILLIC"},
     {"x-mac-roman", "MACINTOSH"},
     {"x-mac-ukrainian", "MAC-CYRILLIC"},
     {"x-sjis", "WINDOWS-31J"},
     {"x-unicode20utf8", "UTF-8"},
-    {"x-user-defined", "x-user-defined"},
+    {"x-user-defined", "WINDOWS-1252"},
     {"x-x-big5", "BIG5-HKSCS"},
+}};
+
+const std::array<TByteReading, 5> ByteReadings = {{
+    {"GB18030", 0x80, 0x20AC},
+    {"MAC-CYRILLIC", 0xFF, 0x20AC},
+    {"MACINTOSH", 0xC6, 0x2206},
+    {"MACINTOSH", 0xF0, 0xF8FF},
+    {"WINDOWS-31J", 0x80, 0x0080},
 }};
 
 namespace {
@@ -405,4 +413,17 @@ QByteArray ConverterOfLabel(QByteArrayView Label)
     if (at == CharsetLabels.end() || at->Label != key)
         return QByteArray();
     return QByteArray(at->Converter.data(), qsizetype(at->Converter.size()));
+}
+
+char16_t BrowserByteReading(QByteArrayView Converter, unsigned char Byte, bool Invalid)
+{
+    for (const TByteReading& r : ByteReadings)
+        if (r.Byte == Byte && Converter == QByteArrayView(r.Converter.data(), qsizetype(r.Converter.size())))
+            return r.Char;
+    static constexpr std::array<QByteArrayView, 10> windowsSets = {
+        "WINDOWS-874",  "WINDOWS-1250", "WINDOWS-1251", "WINDOWS-1252", "WINDOWS-1253",
+        "WINDOWS-1254", "WINDOWS-1255", "WINDOWS-1256", "WINDOWS-1257", "WINDOWS-1258"};
+    if (Invalid && Byte >= 0x80 && Byte < 0xA0 && std::find(windowsSets.begin(), windowsSets.end(), Converter) != windowsSets.end())
+        return char16_t(Byte);
+    return 0;
 }

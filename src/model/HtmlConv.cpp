@@ -42,7 +42,9 @@ constexpr char16_t Windows1252Char(unsigned char b)
 }
 
 // The decoded text on its way into the destination. Bytes that the declared set cannot read are put
-// in as their Windows-1252 characters and counted, so the user can be told.
+// in as their Windows-1252 characters and counted, so the user can be told. What no page may hold, the
+// character 0 and a UTF-16 surrogate without its other half, is put in as U+FFFD and counted apart: a
+// NUL would go into the saved file as a NUL byte, and browsers show neither.
 class TWideOutput
 {
 public:
@@ -52,6 +54,26 @@ public:
     {
         if (Bytes > 0 && FDest.write(Units, Bytes) != Bytes)
             throw Exception(QStringLiteral("Stream write error"));
+    }
+
+    // Writes units that may hold the character 0, which becomes U+FFFD.
+    void WriteReplacingNul(char* Units, qint64 Bytes)
+    {
+        for (qint64 i = 0; i + 1 < Bytes; i += 2) {
+            if (Units[i] == 0 && Units[i + 1] == 0) {
+                Units[i] = char(0xFD);
+                Units[i + 1] = char(0xFF);
+                ++Replaced;
+            }
+        }
+        Write(Units, Bytes);
+    }
+
+    void WriteReplacement(qint64 Count)
+    {
+        for (qint64 i = 0; i < Count; ++i)
+            Write("\xFD\xFF", 2);
+        Replaced += Count;
     }
 
     void WriteUnfit(const char* Bytes, size_t Count)
@@ -64,13 +86,16 @@ public:
                 units[2 * i] = char(u & 0xFF);
                 units[2 * i + 1] = char(u >> 8);
             }
-            Write(units, qint64(2 * n));
+            // A zero byte among them is counted once, as a replaced character.
+            const qint64 replaced = Replaced;
+            WriteReplacingNul(units, qint64(2 * n));
+            Unfit += qint64(n) - (Replaced - replaced);
             done += n;
         }
-        Unfit += qint64(Count);
     }
 
     qint64 Unfit = 0;
+    qint64 Replaced = 0;
 
 private:
     QIODevice& FDest;
@@ -205,9 +230,11 @@ struct TDeclarationAttrs
     }
 };
 
-QByteArray ScanDeclarations(TByteScanner& s)
+// The last declaration's name; the default when the scan meets none, and Declared tells which.
+QByteArray ScanDeclarations(TByteScanner& s, bool& Declared)
 {
     QByteArray result = DefaultCharset.toByteArray();
+    Declared = false;
     TDeclarationAttrs attrs;
     auto skipBlanks = [&](int& c) {
         while (IsBlank(c))
@@ -300,16 +327,21 @@ QByteArray ScanDeclarations(TByteScanner& s)
 
         if (name == "?xml") {
             result = attrs.Encoding.isEmpty() ? QByteArray("utf-8") : attrs.Encoding;
+            Declared = true;
         } else if (name == "meta") {
             // <meta charset="..."> declares the character set just as the Content-Type meta does.
             const QByteArray charset = TrimControls(attrs.Charset);
-            if (!charset.isEmpty())
+            if (!charset.isEmpty()) {
                 result = charset;
+                Declared = true;
+            }
             if (SameText(attrs.HttpEquiv, "Content-Type") && !attrs.Content.isEmpty()) {
                 const QByteArray content = LowerAscii(attrs.Content);
                 const qsizetype at = content.indexOf("charset=");
-                if (at >= 0)
+                if (at >= 0) {
                     result = TrimControls(content.mid(at + 8));
+                    Declared = true;
+                }
             }
         } else if (name == "body") {
             break;
@@ -320,10 +352,12 @@ QByteArray ScanDeclarations(TByteScanner& s)
     return result;
 }
 
+// A declared name is a label to look up, unlike a byte-order mark's set or the default.
 struct TDetected
 {
     QByteArray Charset;
     qsizetype MarkLength = 0;
+    bool Declared = false;
 };
 
 TDetected DetectWithMark(QIODevice& Stream)
@@ -334,27 +368,24 @@ TDetected DetectWithMark(QIODevice& Stream)
         return {bom.Charset.toByteArray(), bom.Bytes.size()};
     }
     TByteScanner scanner(Stream);
-    TDetected d{ScanDeclarations(scanner), 0};
+    TDetected d;
+    d.Charset = ScanDeclarations(scanner, d.Declared);
     scanner.Settle();
     return d;
 }
 
-// Names of the character-set table that the converter knows under another name. Names missing here
-// and unknown to the converter (DOS-720, hz-gb-2312, x-Europa, the ISCII sets, several Mac and
-// EBCDIC sets) are tried as browser labels and are otherwise read as Windows-1252.
+// Names of the character-set table that are no browser label and that the converter knows under another
+// name (the table's browser labels are read as browsers read them). Names missing here and unknown to the
+// converter (DOS-720, hz-gb-2312, x-Europa, the ISCII sets, several Mac and EBCDIC sets) are read as
+// Windows-1252.
 struct TConverterAlias
 {
     std::string_view Declared;
     const char* Converter;
 };
 
-constexpr std::array<TConverterAlias, 49> ConverterAliases = {{
-    {"unicode", "UTF-16LE"},
-    {"unicodeFFFE", "UTF-16BE"},
-    {"iso-8859-8-i", "ISO-8859-8"},
-    {"ks_c_5601-1987", "CP949"},
+constexpr std::array<TConverterAlias, 44> ConverterAliases = {{
     {"x-mac-ce", "MAC-CENTRALEUROPE"},
-    {"x-mac-cyrillic", "MAC-CYRILLIC"},
     {"x-mac-icelandic", "MAC-IS"},
     {"x-mac-japanese", "SHIFT_JIS"},
     {"x-mac-korean", "EUC-KR"},
@@ -436,7 +467,10 @@ void WidenLatin1(QIODevice& Source, TWideOutput& Out)
             out[size_t(2 * i)] = in[size_t(i)];
             out[size_t(2 * i + 1)] = 0;
         }
-        Out.Write(out.data(), 2 * n);
+        if (std::memchr(in.data(), 0, size_t(n)))
+            Out.WriteReplacingNul(out.data(), 2 * n);
+        else
+            Out.Write(out.data(), 2 * n);
     }
 }
 
@@ -465,9 +499,30 @@ private:
 // back (a letter waiting for an accent to combine with) is left to the converter.
 struct TByteTable
 {
-    std::array<char16_t, 256> Unit{}; // for an invalid byte its Windows-1252 character
+    std::array<char16_t, 256> Unit{}; // for an invalid byte its Windows-1252 character; U+FFFD for the character 0
     std::array<bool, 256> Valid{};
+    std::array<bool, 256> Replaced{};
+    bool AsciiSame = false; // the bytes 1 to 0x7F are the characters of the same code
+    bool HighSame = false;  // and so are the bytes 0xA0 to 0xFF (ISO-8859-1, Windows-1252)
 };
+
+// Puts U+FFFD for the character 0 and notes which bytes read as the characters of the same code.
+void FinishByteTable(TByteTable& table)
+{
+    table.AsciiSame = table.HighSame = true;
+    for (int b = 0; b < 256; ++b) {
+        if (table.Unit[size_t(b)] == 0) {
+            table.Unit[size_t(b)] = 0xFFFD;
+            table.Replaced[size_t(b)] = true;
+        }
+        const bool same = table.Unit[size_t(b)] == b && table.Valid[size_t(b)];
+        if (b > 0 && b < 0x80 && !same)
+            table.AsciiSame = false;
+        if (b >= 0xA0 && !same)
+            table.HighSame = false;
+    }
+    table.HighSame = table.HighSame && table.AsciiSame;
+}
 
 // Windows-1252 as the table of a set where every byte is valid: what a page is read as when nothing
 // knows the set it declares.
@@ -478,21 +533,13 @@ TByteTable Windows1252Table()
         table.Unit[size_t(b)] = Windows1252Char(static_cast<unsigned char>(b));
         table.Valid[size_t(b)] = true;
     }
+    FinishByteTable(table);
     return table;
 }
 
-// "x-user-defined", which no converter has: ASCII, and the bytes from 0x80 up as U+F780 to U+F7FF.
-TByteTable UserDefinedTable()
-{
-    TByteTable table;
-    for (int b = 0; b < 256; ++b) {
-        table.Unit[size_t(b)] = char16_t(b < 0x80 ? b : 0xF780 + (b - 0x80));
-        table.Valid[size_t(b)] = true;
-    }
-    return table;
-}
-
-bool BuildByteTable(TConverter& cd, TByteTable& table)
+// The table of the converter's set, which the converter calls Name, with the bytes that browsers read
+// otherwise put right.
+bool BuildByteTable(TConverter& cd, const QByteArray& Name, TByteTable& table)
 {
     for (int b = 0; b < 256; ++b) {
         iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
@@ -507,17 +554,22 @@ bool BuildByteTable(TConverter& cd, TByteTable& table)
                 return false;
             table.Unit[size_t(b)] = Windows1252Char(static_cast<unsigned char>(b));
             table.Valid[size_t(b)] = false;
-            continue;
+        } else {
+            if (il != 0 || op - out != 2)
+                return false;
+            // Nothing may be left behind in the converter's state.
+            if (iconv(cd.Handle(), nullptr, nullptr, &op, &ol) == size_t(-1) || op - out != 2)
+                return false;
+            table.Unit[size_t(b)] = char16_t(static_cast<unsigned char>(out[0]) | static_cast<unsigned char>(out[1]) << 8);
+            table.Valid[size_t(b)] = true;
         }
-        if (il != 0 || op - out != 2)
-            return false;
-        // Nothing may be left behind in the converter's state.
-        if (iconv(cd.Handle(), nullptr, nullptr, &op, &ol) == size_t(-1) || op - out != 2)
-            return false;
-        table.Unit[size_t(b)] = char16_t(static_cast<unsigned char>(out[0]) | static_cast<unsigned char>(out[1]) << 8);
-        table.Valid[size_t(b)] = true;
+        if (const char16_t c = BrowserByteReading(Name, static_cast<unsigned char>(b), !table.Valid[size_t(b)])) {
+            table.Unit[size_t(b)] = c;
+            table.Valid[size_t(b)] = true;
+        }
     }
     iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
+    FinishByteTable(table);
     return true;
 }
 
@@ -526,21 +578,50 @@ void DecodeByTable(const TByteTable& table, QIODevice& Source, TWideOutput& Out)
     std::vector<char> in(DecodeBlock), out(2 * DecodeBlock);
     qint64 n;
     while ((n = Source.read(in.data(), DecodeBlock)) > 0) {
-        size_t o = 0;
-        qint64 unfit = 0;
-        for (qint64 i = 0; i < n; ++i) {
-            const auto b = static_cast<unsigned char>(in[size_t(i)]);
-            unfit += !table.Valid[b];
-            const char16_t u = table.Unit[b];
-            out[o++] = char(u & 0xFF);
-            out[o++] = char(u >> 8);
+        qint64 i = 0;
+        qint64 unfit = 0, replaced = 0;
+        auto byTable = [&](qint64 End) {
+            for (; i < End; ++i) {
+                const auto b = static_cast<unsigned char>(in[size_t(i)]);
+                unfit += !table.Valid[b];
+                replaced += table.Replaced[b];
+                const char16_t u = table.Unit[b];
+                out[size_t(2 * i)] = char(u & 0xFF);
+                out[size_t(2 * i + 1)] = char(u >> 8);
+            }
+        };
+#if defined(__SSE2__)
+        // Pages are mostly ASCII: sixteen bytes that all read as the characters of the same code (no zero
+        // byte, and no byte from 0x80 up, or in the sets like Latin-1 none from 0x80 to 0x9F) are widened
+        // at once.
+        if (table.AsciiSame) {
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i firstHighSame = _mm_set1_epi8(char(0xA0));
+            while (i + 16 <= n) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.data() + i));
+                // As signed bytes, 0x80 to 0x9F are the ones below 0xA0.
+                const __m128i other = table.HighSame ? _mm_cmplt_epi8(v, firstHighSame) : v;
+                if (_mm_movemask_epi8(_mm_or_si128(other, _mm_cmpeq_epi8(v, zero))) != 0) {
+                    byTable(i + 16);
+                    continue;
+                }
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + 2 * i), _mm_unpacklo_epi8(v, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + 2 * i + 16), _mm_unpackhi_epi8(v, zero));
+                i += 16;
+            }
         }
-        Out.Write(out.data(), qint64(o));
+#endif
+        byTable(n);
+        Out.Write(out.data(), 2 * n);
         Out.Unfit += unfit;
+        Out.Replaced += replaced;
     }
 }
 
-void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, TWideOutput& Out)
+// Decodes through the converter, which calls the set Name. In a set of 2- or 4-byte units (UTF-16,
+// UTF-32) an invalid unit, such as a UTF-16 surrogate without its other half, is one U+FFFD, as browsers
+// read it; reading its bytes one by one would put a character 0 into the text.
+void Decode(TConverter& cd, const QByteArray& Name, size_t InvalidUnit, QIODevice& Source, TWideOutput& Out)
 {
     std::vector<char> in(CarryLimit + DecodeBlock);
     std::vector<char> out(2 * DecodeBlock + 16);
@@ -552,9 +633,12 @@ void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, TWideOutput& 
             char* op = out.data();
             size_t ol = out.size();
             iconv(cd.Handle(), nullptr, nullptr, &op, &ol);
-            Out.Write(out.data(), op - out.data());
-            // The file ends before the character these bytes begin is whole.
-            Out.WriteUnfit(in.data(), carried);
+            Out.WriteReplacingNul(out.data(), op - out.data());
+            // The file ends before the character these bytes begin is whole: whole units of a wide set (a
+            // surrogate waiting for its other half) are U+FFFD, the bytes of a cut one Windows-1252.
+            const size_t units = InvalidUnit > 1 ? carried / InvalidUnit : 0;
+            Out.WriteReplacement(qint64(units));
+            Out.WriteUnfit(in.data() + units * InvalidUnit, carried - units * InvalidUnit);
             return;
         }
         char* ip = in.data();
@@ -565,7 +649,7 @@ void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, TWideOutput& 
             size_t ol = out.size();
             const size_t r = iconv(cd.Handle(), &ip, &il, &op, &ol);
             const int err = errno;
-            Out.Write(out.data(), op - out.data());
+            Out.WriteReplacingNul(out.data(), op - out.data());
             if (r != size_t(-1))
                 break;
             if (err == E2BIG)
@@ -578,10 +662,17 @@ void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, TWideOutput& 
                 break;
             }
             if (err == EILSEQ) {
-                // Invalid input is read one unit at a time as Windows-1252, so a stray byte never fails a
-                // file nor is lost.
+                // Invalid input is read one unit at a time, so a stray byte never fails a file nor is lost:
+                // a byte as browsers read it alone, or else as Windows-1252.
+                if (InvalidUnit > 1 && il >= InvalidUnit) {
+                    Out.WriteReplacement(1);
+                } else if (const char16_t c = BrowserByteReading(Name, static_cast<unsigned char>(*ip), true)) {
+                    const char unit[2] = {char(c & 0xFF), char(c >> 8)};
+                    Out.Write(unit, 2);
+                } else {
+                    Out.WriteUnfit(ip, std::min(InvalidUnit, il));
+                }
                 const size_t skip = std::min(InvalidUnit, il);
-                Out.WriteUnfit(ip, skip);
                 ip += skip;
                 il -= skip;
                 continue;
@@ -611,8 +702,9 @@ size_t WholeUtf8Prefix(const char* Bytes, size_t Size)
 }
 
 // UTF-8, the most common declared set, is decoded by Qt's vectorised decoder. A block it finds anything
-// invalid in (it then answers U+FFFD) goes through the converter instead, so what is read as UTF-8 and
-// what as Windows-1252 are exactly the converter's; so does a tail that the file ends inside of.
+// invalid in (it then answers U+FFFD) or that holds the character 0 goes through the converter instead, so
+// what is read as UTF-8, what as Windows-1252 and what as U+FFFD are exactly the converter's; so does a
+// tail that the file ends inside of.
 void DecodeUtf8(TConverter& cd, QIODevice& Source, TWideOutput& Out)
 {
     std::vector<char> in(CarryLimit + DecodeBlock);
@@ -621,7 +713,7 @@ void DecodeUtf8(TConverter& cd, QIODevice& Source, TWideOutput& Out)
         QByteArray piece = QByteArray::fromRawData(Bytes, qsizetype(Size));
         QBuffer buffer(&piece);
         buffer.open(QIODevice::ReadOnly);
-        Decode(cd, 1, buffer, Out);
+        Decode(cd, "UTF-8", 1, buffer, Out);
     };
     for (;;) {
         const qint64 n = Source.read(in.data() + carried, DecodeBlock);
@@ -635,7 +727,7 @@ void DecodeUtf8(TConverter& cd, QIODevice& Source, TWideOutput& Out)
         const QString text = QString::fromUtf8(in.data(), qsizetype(whole));
         // Qt's decoder also drops a mark at the start of what it is given; inside the file it is text.
         const bool startsWithMark = QByteArrayView(in.data(), qsizetype(whole)).startsWith("\xEF\xBB\xBF");
-        if (startsWithMark || text.contains(QChar::ReplacementCharacter))
+        if (startsWithMark || std::memchr(in.data(), 0, whole) || text.contains(QChar::ReplacementCharacter))
             byConverter(in.data(), whole);
         else
             Out.Write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
@@ -692,34 +784,33 @@ void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report)
     TWideOutput out(Dest);
     TDecodeReport report;
     report.Charset = detected.Charset;
-    QByteArray name = ConverterCharsetName(detected.Charset);
-    std::unique_ptr<TConverter> cd;
-    if (!IsLatin1(name)) {
-        cd = OpenConverter(name);
-        if (!cd) {
-            // Not a name the converter knows as it stands: the label as a browser would read it.
-            name = ConverterOfLabel(detected.Charset);
-            cd = OpenConverter(name);
-        }
+    QByteArray name = detected.Charset;
+    if (detected.Declared) {
+        // The label as browsers read it; the converter's own names only for a label they do not know.
+        name = ConverterOfLabel(detected.Charset);
+        if (name.isEmpty())
+            name = ConverterCharsetName(detected.Charset);
     }
+    std::unique_ptr<TConverter> cd;
+    if (!IsLatin1(name))
+        cd = OpenConverter(name);
     if (IsLatin1(name)) {
         WidenLatin1(Source, out);
     } else if (cd) {
         TByteTable table;
         if (IsUtf8(name))
             DecodeUtf8(*cd, Source, out);
-        else if (BuildByteTable(*cd, table))
+        else if (BuildByteTable(*cd, name, table))
             DecodeByTable(table, Source, out);
         else
-            Decode(*cd, InvalidUnitSize(name), Source, out);
-    } else if (name == "x-user-defined") {
-        DecodeByTable(UserDefinedTable(), Source, out);
+            Decode(*cd, name, InvalidUnitSize(name), Source, out);
     } else {
         report.CharsetKnown = false;
         DecodeByTable(Windows1252Table(), Source, out);
     }
     Dest.seek(0);
     report.UnfitBytes = out.Unfit;
+    report.Replaced = out.Replaced;
     if (Report)
         *Report = report;
 }
@@ -730,20 +821,31 @@ QString DecodeReportText(const TDecodeReport& Report)
     QString charset = QString::fromLatin1(Report.Charset);
     if (charset.size() > 60)
         charset = charset.left(57) + QStringLiteral("...");
+    QString text;
     if (!Report.CharsetKnown)
-        return QStringLiteral("This page declares the character set \"%1\", which is not known here. "
+        text = QStringLiteral("This page declares the character set \"%1\", which is not known here. "
                               "The page was read as Windows-1252.")
-            .arg(charset);
-    if (Report.UnfitBytes == 1)
-        return QStringLiteral("1 byte of this page does not fit the character set it declares (\"%1\"). "
+                   .arg(charset);
+    else if (Report.UnfitBytes == 1)
+        text = QStringLiteral("1 byte of this page does not fit the character set it declares (\"%1\"). "
                               "It was read as its Windows-1252 character.")
-            .arg(charset);
-    if (Report.UnfitBytes > 1)
-        return QStringLiteral("%1 bytes of this page do not fit the character set it declares (\"%2\"). "
+                   .arg(charset);
+    else if (Report.UnfitBytes > 1)
+        text = QStringLiteral("%1 bytes of this page do not fit the character set it declares (\"%2\"). "
                               "They were read as their Windows-1252 characters.")
-            .arg(Report.UnfitBytes)
-            .arg(charset);
-    return QString();
+                   .arg(Report.UnfitBytes)
+                   .arg(charset);
+    const QString replaced =
+        Report.Replaced == 1 ? QStringLiteral("1 character of this page is a NUL or half of a UTF-16 pair without its "
+                                              "other half. It was read as the replacement character (U+FFFD).")
+        : Report.Replaced > 1
+            ? QStringLiteral("%1 characters of this page are NULs or halves of UTF-16 pairs without their other "
+                             "half. They were read as the replacement character (U+FFFD).")
+                  .arg(Report.Replaced)
+            : QString();
+    if (!text.isEmpty() && !replaced.isEmpty())
+        text += u' ';
+    return text + replaced;
 }
 
 void NarrowUnits(const char* Wide, qsizetype Units, char* Narrow)

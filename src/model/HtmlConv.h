@@ -11,12 +11,14 @@ class QIODevice;
 // not decode in the declared set, or that the file ends before its character is whole, is read as its
 // Windows-1252 character (the five bytes Windows-1252 leaves undefined as the characters of the same
 // code), which is what such bytes on old pages almost always mean; a declared name that no converter
-// knows has the whole file read as Windows-1252.
+// knows has the whole file read as Windows-1252. The character 0 and a UTF-16 surrogate without its
+// other half are read as U+FFFD, as browsers read them, so no saved page holds a NUL byte.
 struct TDecodeReport
 {
     QByteArray Charset;       // the name the file declares (or its byte-order mark's set)
     bool CharsetKnown = true; // false: nothing knows the name, and the file was read as Windows-1252
     qint64 UnfitBytes = 0;    // bytes read as Windows-1252 characters since they did not fit Charset
+    qint64 Replaced = 0;      // characters 0 and halves of UTF-16 pairs read as U+FFFD
 };
 
 // The message that tells the user what Report says, once the page is open; "" when there is nothing to tell.
@@ -29,10 +31,11 @@ QByteArray DetectCharset(QIODevice& Stream);
 
 // Decodes the whole of Source (from its start, without its byte-order mark) into Dest as UTF-16LE
 // without a mark, and rewinds Dest; what the user should hear of goes into Report when one is given
-// (see TDecodeReport). A declared name is tried as the converter knows it, then as browsers match
-// labels. Raises Exception "incomplete character or shift sequence" only when a converter holds back
-// more than 4096 bytes of one unfinished sequence, and "unknown error" for a converter failure other
-// than invalid or incomplete input; Dest then holds what was decoded so far.
+// (see TDecodeReport). A declared name is read as browsers read the label (see CharsetLabels); only a
+// name they do not know is tried as the converter knows it. Raises Exception "incomplete character or
+// shift sequence" only when a converter holds back more than 4096 bytes of one unfinished sequence, and
+// "unknown error" for a converter failure other than invalid or incomplete input; Dest then holds what
+// was decoded so far.
 void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report = nullptr);
 
 // Writes the low byte of every UTF-16LE unit from Source's current position to its end into Dest. Raises

@@ -3,6 +3,7 @@
 #include "HtmlConv.h"
 #include "HtmlEntities.h"
 #include "HtmlFiler.h"
+#include "HtmlFilter.h"
 #include "HtmlTags.h"
 #include "Exceptions.h"
 #include "TestData.h"
@@ -16,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -155,6 +157,8 @@ TEST(HtmlConv, DetectCharsetLeavesTheStreamWhereTheScanStopped)
     EXPECT_EQ(m.pos(), 2);
 }
 
+// Every byte but 0 is the character of the same code; the character 0, which no saved page may hold, is
+// U+FFFD.
 TEST(HtmlConv, ContentWithoutDeclarationIsLatin1)
 {
     QByteArray all;
@@ -163,7 +167,7 @@ TEST(HtmlConv, ContentWithoutDeclarationIsLatin1)
     const QString text = Convert(all);
     ASSERT_EQ(text.size(), 256);
     for (int i = 0; i < 256; ++i)
-        EXPECT_EQ(text.at(i).unicode(), i);
+        EXPECT_EQ(text.at(i).unicode(), i == 0 ? 0xFFFD : i);
 }
 
 TEST(HtmlConv, DecodesUtf8IncludingCharactersBeyondTheBasicPlane)
@@ -207,14 +211,15 @@ TEST(HtmlConv, BytesThatDoNotFitTheDeclaredSetAreReadAsWindows1252)
     const TUnfitCase cases[] = {
         {"Latin-1 declared as UTF-8", "<meta charset=\"utf-8\">caf\xE9 na\xEFve \xFC" "ber r\xE9sum\xE9",
          u"<meta charset=\"utf-8\">caf\u00E9 na\u00EFve \u00FCber r\u00E9sum\u00E9", 5},
-        {"bytes beyond US-ASCII", "<meta charset=us-ascii>a\x80\x81\x93z",
-         u"<meta charset=us-ascii>a\u20AC\u0081\u201Cz", 3},
+        {"bytes beyond US-ASCII: browsers read the label as Windows-1252", "<meta charset=us-ascii>a\x80\x81\x93z",
+         u"<meta charset=us-ascii>a\u20AC\u0081\u201Cz", 0},
         {"invalid UTF-8 sequences", "<meta charset=utf-8>a\xFF" "b\xC3(c\xE2\x82z\xC0\x80",
          u"<meta charset=utf-8>a\u00FFb\u00C3(c\u00E2\u201Az\u00C0\u20AC", 6},
         {"a lone surrogate written as UTF-8", "<meta charset=utf-8>x\xED\xA0\x80y\xED\xBF\xBFz",
          u"<meta charset=utf-8>x\u00ED\u00A0\u20ACy\u00ED\u00BF\u00BFz", 6},
-        {"the five bytes Windows-1252 leaves undefined", Meta("windows-1252") + "\x81\x8D\x8F\x90\x9D\x80",
-         u"\u0081\u008D\u008F\u0090\u009D\u20AC", 5},
+        {"the five bytes Windows-1252 leaves undefined are browsers' Windows-1252",
+         Meta("windows-1252") + "\x81\x8D\x8F\x90\x9D\x80", u"\u0081\u008D\u008F\u0090\u009D\u20AC", 0},
+        {"a byte ISO-8859-3 leaves undefined", "<meta charset=iso-8859-3>a\xA5z", u"a\u00A5z", 1},
         {"valid UTF-8", "<meta charset=utf-8>caf\xC3\xA9 \xE2\x82\xAC", u"<meta charset=utf-8>caf\u00E9 \u20AC", 0},
         {"no declaration", "caf\xE9 \x80", u"caf\u00E9 \u0080", 0},
     };
@@ -225,7 +230,7 @@ TEST(HtmlConv, BytesThatDoNotFitTheDeclaredSetAreReadAsWindows1252)
     }
     // The same bytes at the end of a large file, past the first decoding blocks, and on the converter's road.
     const QByteArray filler(200000, 'x');
-    for (const char* charset : {"utf-8", "utf8"}) {
+    for (const char* charset : {"utf-8", "iso-ir-193"}) {
         const auto [text, report] = ConvertReporting("<meta charset=" + QByteArray(charset) + ">" + filler + "\xE9t\xE9");
         EXPECT_TRUE(text.endsWith(QStringLiteral("x\u00E9t\u00E9"))) << charset;
         EXPECT_EQ(report.UnfitBytes, 2) << charset;
@@ -251,11 +256,21 @@ TEST(HtmlConv, TheReportSaysHowManyBytesInWhichSetOrWhichNameWasUnknown)
                                                        "is not known here. The page was read as Windows-1252."));
     report.Charset = QByteArray(500, 'q');
     EXPECT_LT(DecodeReportText(report).size(), 200);
+    report = {};
+    report.Replaced = 1;
+    EXPECT_EQ(DecodeReportText(report), QStringLiteral("1 character of this page is a NUL or half of a UTF-16 pair without "
+                                                       "its other half. It was read as the replacement character (U+FFFD)."));
+    report.UnfitBytes = 1;
+    report.Replaced = 2;
+    EXPECT_TRUE(DecodeReportText(report).startsWith(QStringLiteral("1 byte of this page does not fit")));
+    EXPECT_TRUE(DecodeReportText(report).endsWith(QStringLiteral(" 2 characters of this page are NULs or halves of UTF-16 "
+                                                                 "pairs without their other half. They were read as the "
+                                                                 "replacement character (U+FFFD).")));
 }
 
-// Declared "utf-8" takes a faster road than the converter; "utf8" names the same set and is decoded by the
-// converter alone. Both must keep and drop the same characters and fail the same way, wherever the decoder's
-// blocks (64 KiB) cut the text.
+// Declared "utf-8" takes a faster road than the converter; "iso-ir-193" names the same set, is no browser
+// label and is decoded by the converter alone. Both must keep and drop the same characters and fail the
+// same way, wherever the decoder's blocks (64 KiB) cut the text.
 TEST(HtmlConv, Utf8DecodesAsTheConverterDoes)
 {
     auto decode = [](const char* charset, const QByteArray& body) {
@@ -282,7 +297,7 @@ TEST(HtmlConv, Utf8DecodesAsTheConverterDoes)
     };
     for (const QByteArray& body : fixed) {
         const auto fast = decode("utf-8", body);
-        const auto reference = decode("utf8", body);
+        const auto reference = decode("iso-ir-193", body);
         EXPECT_EQ(fast.first.toStdString(), reference.first.toStdString()) << body.right(8).toHex().constData();
         EXPECT_TRUE(fast.second == reference.second) << body.right(8).toHex().constData();
     }
@@ -302,7 +317,7 @@ TEST(HtmlConv, Utf8DecodesAsTheConverterDoes)
         if (round % 5 == 0)
             body += pieces[next() % std::size(pieces)];
         const auto fast = decode("utf-8", body);
-        const auto reference = decode("utf8", body);
+        const auto reference = decode("iso-ir-193", body);
         ASSERT_EQ(fast.first.toStdString(), reference.first.toStdString()) << round;
         qsizetype at = 0;
         while (at < fast.second.size() && at < reference.second.size() && fast.second[at] == reference.second[at])
@@ -342,7 +357,7 @@ TEST(HtmlConv, SingleByteAndStatefulSetsDecodeAsTheConverterDoes)
         const char16_t* Text;
     } cases[] = {
         {"windows-1258", "a\xEC" "b", u"\u00E1b"},
-        {"windows-1251", "\xC0\xFF\x98", u"\u0410\u044F\u02DC"}, // 0x98 is undefined: Windows-1252's
+        {"windows-1251", "\xC0\xFF\x98", u"\u0410\u044F\u0098"}, // 0x98 is undefined: browsers read a C1 control
         {"iso-8859-7", "\xC1\xAE", u"\u0391\u00AE"},             // 0xAE is undefined: Windows-1252's
         {"iso-2022-kr", "\x1B$)C\x0E\x30\x21\x0F" "A", u"\uAC00A"},
         {"utf-7", "+AOk-x", u"\u00E9x"},
@@ -387,7 +402,8 @@ TEST(HtmlConv, Utf16FilesWithAMarkOpenWithTheirText)
     EXPECT_EQ(Convert(Fixture("utf16be-bom.html")), expected);
 }
 
-// Without a mark nothing says the file is UTF-16: it is read byte by byte as ISO-8859-1.
+// Without a mark nothing says the file is UTF-16: it is read byte by byte as ISO-8859-1, its zero bytes
+// as U+FFFD.
 TEST(HtmlConv, Utf16WithoutAMarkReadsAsLatin1)
 {
     const QByteArray bytes = Fixture("utf16le-nobom.html");
@@ -395,11 +411,11 @@ TEST(HtmlConv, Utf16WithoutAMarkReadsAsLatin1)
     const QString text = Convert(bytes);
     ASSERT_EQ(text.size(), bytes.size());
     EXPECT_EQ(text.at(0), QChar('<'));
-    EXPECT_EQ(text.at(1), QChar(0));
+    EXPECT_EQ(text.at(1), QChar::ReplacementCharacter);
 }
 
-// A lone surrogate of a UTF-16 file is read byte by byte as Windows-1252, and the text after it stays in step.
-TEST(HtmlConv, LoneUtf16SurrogatesAreReadAsWindows1252AndKeepTheRestAligned)
+// A lone surrogate of a UTF-16 file is one U+FFFD, as browsers read it, and the text after it stays in step.
+TEST(HtmlConv, LoneUtf16SurrogatesAreReplacementCharactersAndKeepTheRestAligned)
 {
     QByteArray bytes("\xFF\xFE", 2);
     const char16_t units[] = {u'a', 0xDC00, u'b', 0xD800, u'c', u'd'};
@@ -408,8 +424,9 @@ TEST(HtmlConv, LoneUtf16SurrogatesAreReadAsWindows1252AndKeepTheRestAligned)
         bytes += char(u >> 8);
     }
     const auto [text, report] = ConvertReporting(bytes);
-    EXPECT_EQ(text, QString::fromUtf16(u"a\0\u00DCb\0\u00D8cd", 8));
-    EXPECT_EQ(report.UnfitBytes, 4);
+    EXPECT_EQ(text, QString::fromUtf16(u"a\uFFFDb\uFFFDcd"));
+    EXPECT_EQ(report.UnfitBytes, 0);
+    EXPECT_EQ(report.Replaced, 2);
     EXPECT_EQ(report.Charset, "UTF-16LE");
 }
 
@@ -422,8 +439,8 @@ TEST(HtmlConv, AFileCutInsideACharacterKeepsItsWholeCharacters)
         {"UTF-8 behind its mark", "\xEF\xBB\xBF<p>\xC3\xA9\xF0\x9D\x84", u"<p>\u00E9\u00F0\u009D\u201E", 3},
         {"Shift_JIS", Meta("shift_jis") + "\x93\xFA\x96", u"\u65E5\u2013", 1},
         {"UTF-16 with a stray byte", QByteArray("\xFF\xFEh\0i\0\x93", 7), u"hi\u201C", 1},
-        {"UTF-16 cut inside a surrogate pair", QByteArray("\xFF\xFEh\0\x34\xD8", 6), u"h4\u00D8", 2},
-        {"\"unicode\" with an odd length", "<meta charset=unicode>!", u"!", 1},
+        {"UTF-16 cut inside a surrogate pair", QByteArray("\xFF\xFEh\0\x34\xD8", 6), u"h\uFFFD", 0},
+        {"UTF-16 cut after a surrogate and a byte", QByteArray("\xFF\xFEh\0\x34\xD8\x93", 7), u"h\uFFFD\u201C", 1},
     };
     for (const TUnfitCase& c : cases) {
         EXPECT_EQ(ConvertError(c.Input), QString()) << c.What;
@@ -449,9 +466,9 @@ TEST(HtmlConv, DeclaredLabelsAreMatchedAsBrowsersMatchThem)
         {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset='utf-8'\">", "\xC3\xA9", u"\u00E9", true},
         {Meta("utf-8; format=flowed"), "\xC3\xA9", u"\u00E9", true},
         {"<meta charset=x-mac-roman>", "\x8E\xA5", u"\u00E9\u2022", true},
-        {"<meta charset=x-user-defined>", "a\x80\xFF", u"a\uF780\uF7FF", true},
-        {"<meta charset=iso-8859-1>", "\x80\xE9", u"\u0080\u00E9", true},  // as it always read
-        {"<meta charset=latin1>", "\x93", u"\u0093", true},
+        {"<meta charset=x-user-defined>", "a\x80\xFF", u"a\u20AC\u00FF", true},
+        {"<meta charset=iso-8859-1>", "\x80\xE9", u"\u20AC\u00E9", true},
+        {"<meta charset=latin1>", "\x93", u"\u201C", true},
         {Meta("x-no-such-set"), "\xE9\x80\x81", u"\u00E9\u20AC\u0081", false},
         {"<meta charset=\"utf-8//IGNORE\">", "\xC3\xA9", u"\u00C3\u00A9", false},
         {"<meta charset=\"utf-8//TRANSLIT\">", "\x80", u"\u20AC", false},
@@ -512,8 +529,8 @@ TEST(HtmlConv, TableNamesDecodeAsTheirCharacterSets)
         {"ks_c_5601-1987", "\xB0\xA1", u"\uAC00"},
         {"x-mac-ce", "\x80\x81", u"\u00C4\u0100"},
         {"x-mac-cyrillic", "\x80\xE0", u"\u0410\u0430"},
-        {"unicode", QByteArray("A\0\x10\x04", 4), u"A\u0410"},
-        {"unicodeFFFE", QByteArray("\0A\x04\x10", 4), u"A\u0410"},
+        {"unicode", "A\xD0\x90", u"A\u0410"}, // a UTF-16 label read in ASCII bytes: the page is UTF-8
+        {"unicodeFFFE", "A\xD0\x90", u"A\u0410"},
         {"DOS-862", "\x80", u"\u05D0"},
         {"x-IA5-German", "\x5B\x7E", u"\u00C4\u00DF"},
         {"x-EBCDIC-Germany", "\xC1\x4A", u"A\u00C4"},
@@ -737,6 +754,75 @@ TEST(HtmlConvCorpus, CharactersOfEveryRangeSurviveSaving)
     EXPECT_EQ(FirstDifference(dump, DumpTree(opened.get())), "");
     EXPECT_EQ(dump.count(QStringLiteral("caf\u00E9 \u20AC \U0001D11E")), 2) << dump.toStdString();
     EXPECT_TRUE(dump.contains(QStringLiteral("caf\u00E9\n  \u20AC \U0001D11E"))) << dump.toStdString();
+}
+
+// Opens page bytes as the program opens a file, through the design filter, and answers the saved bytes.
+QByteArray OpenAndSave(QByteArray bytes, TDecodeReport& report)
+{
+    QBuffer src(&bytes);
+    src.open(QIODevice::ReadOnly);
+    THtmlFilter filter;
+    filter.LoadFromStream(src, &report);
+    return filter.SaveToBytes();
+}
+
+// A declared label reads the page as browsers read it, so a save writes what browsers show; only bytes
+// that do not fit that set are reported.
+TEST(HtmlConvCorpus, PagesSaveAsBrowsersReadTheirLabels)
+{
+    struct TCase
+    {
+        QByteArray Label, Body;
+        const char* Saved;
+        qint64 Unfit;
+    };
+    std::vector<TCase> cases = {
+        {"x-user-defined", "<p>caf\xE9</p>", "<p>caf&eacute;</p>", 0},
+        {"shift_jis", "<p><a href=\"http://example.com/~user/a\\b.html\">\x93\xFA</a></p>",
+         "<a href=\"http://example.com/~user/a\\b.html\">&#x65E5;</a>", 0},
+        {"Shift_JIS", "<script>var s = \"a\\nb~\";</script>", "<script>var s = \"a\\nb~\";</script>", 0},
+        {"euc-kr", "<p>\x8C\x63 \xC6\x52</p>", "<p>&#xB620; &#xD7A3;</p>", 0},
+        {"euc-kr", "<p>a\xFF" "b</p>", "<p>a&yuml;b</p>", 1},
+        {"gb2312", "<p>\x81\x40 \x80 \x81\x30\x81\x30</p>", "<p>&#x4E02; &euro; &#x0080;</p>", 0},
+        {"big5", "<p>\xC6\xA1</p>", "<p>&#x2460;</p>", 0},
+        {"windows-1252", "<p>\x81\x8D\x8F\x90\x9D</p>", "<p>&#x0081;&#x008D;&#x008F;&#x0090;&#x009D;</p>", 0},
+        {"windows-1250", "<p>\x83\x8A</p>", "<p>&#x0083;&Scaron;</p>", 0},
+    };
+    // A UTF-16 label in bytes that read as ASCII: the page is UTF-8.
+    for (const char* label : {"utf-16", "utf-16le", "utf-16be", "unicode", "unicodeFFFE", "ucs-2", "iso-10646-ucs-2", "csunicode"})
+        cases.push_back({label, "<p>Hello w\xC3\xB6rld</p>", "<p>Hello w&ouml;rld</p>", 0});
+    for (const char* label : {"us-ascii", "ascii", "ansi_x3.4-1968"})
+        cases.push_back({label, "<p>caf\xE9 \x93q\x94</p>", "<p>caf&eacute; &ldquo;q&rdquo;</p>", 0});
+    for (const char* label : {"latin1", "iso-8859-1"})
+        cases.push_back({label, "<p title=\"\x80\">\x80\xE9</p>", "<p title=\"&euro;\">&euro;&eacute;</p>", 0});
+    for (const TCase& c : cases) {
+        TDecodeReport report;
+        const QByteArray saved =
+            OpenAndSave("<html><head><meta charset=\"" + c.Label + "\"></head><body>" + c.Body + "</body></html>", report);
+        EXPECT_TRUE(saved.contains(c.Saved)) << c.Label.constData() << ":\n" << saved.constData();
+        EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.Label.constData();
+    }
+}
+
+// A UTF-16 surrogate without its other half, in text or an attribute value, is one U+FFFD, and so is the
+// character 0 wherever it stands: no save writes a NUL byte.
+TEST(HtmlConvCorpus, NoSaveWritesANulByte)
+{
+    const char16_t units[] = {u'<', u'p', u' ', u't', u'i', u't', u'l', u'e', u'=', u'"', u'x', 0xD800, u'y', u'"', u'>',
+                              u'a', 0xD800, u'b', 0xDC00, u'c', 0, u'd', 0xD83D, 0xDE00, u'<', u'/', u'p', u'>'};
+    QByteArray wide("\xFF\xFE", 2);
+    for (char16_t u : units)
+        wide.append(char(u & 0xFF)).append(char(u >> 8));
+    TDecodeReport report;
+    QByteArray saved = OpenAndSave(wide, report);
+    EXPECT_TRUE(saved.contains("<p title=\"x&#xFFFD;y\">a&#xFFFD;b&#xFFFD;c&#xFFFD;d&#x1F600;</p>")) << saved.constData();
+    EXPECT_FALSE(saved.contains('\0'));
+    EXPECT_EQ(report.Replaced, 4);
+    EXPECT_EQ(report.UnfitBytes, 0);
+
+    saved = OpenAndSave(QByteArray("<p title=\"a\0b\">c\0d</p><pre>e\0f</pre><script>g\0h</script><!-- i\0j -->", 68), report);
+    EXPECT_FALSE(saved.contains('\0')) << saved.constData();
+    EXPECT_EQ(report.Replaced, 5);
 }
 
 } // namespace
