@@ -814,7 +814,11 @@ private:
             Push(e, fmBlock, false, parentInline, true, childEscape);
             return;
         }
-        const bool hasChildren = e->FirstChild() != nullptr;
+        // Children that are all left out leave the element as written empty: "<body><h1><p></h1>" is written
+        // as "<body></body>", as the next read of it is.
+        bool hasChildren = false;
+        for (THtmlNode* c = e->FirstChild(); c && !hasChildren; c = c->NextSibling())
+            hasChildren = c->NodeClass() != THtmlNode::ncTag || !WritesNothing(static_cast<const THtmlTag*>(c));
         const bool preformatted = id == TAG_PRE || id == TAG_TEXTAREA;
         TForm form;
         if (flags & tfBlock)
