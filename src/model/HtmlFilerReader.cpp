@@ -521,6 +521,10 @@ private:
         // These leave any pre or text area open, whose end tag the writer then writes where it stands.
         if (t == TAG_HTML || t == TAG_HEAD || t == TAG_BODY || t == TAG_FRAMESET)
             FInPre = false;
+        // Their attributes go to an element that a read in part never reads again ("<body class=x>" met
+        // inside the body): no part may begin before them, lest an edit that takes the tag away leave them.
+        if ((t == TAG_HTML || t == TAG_HEAD || t == TAG_BODY) && FRecord)
+            FRecord->clear();
         if (t == TAG_HTML) {
             JumpTo(FRoot->GetHtml());
             FSection = TAG_HTML;
@@ -1005,6 +1009,57 @@ std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options, THtmlRe
     return root;
 }
 
+namespace {
+
+// Whether a text stands next to a part read again, from node on (forward, or backward) among the children
+// of parent and out through the elements around it, with nothing between them that a reader sees: only
+// comments and elements without content. The writer trims such a text at the edge of its paragraph, in
+// the tree, as long as nothing shows between it and that edge; a part that brings something that shows
+// leaves it as a whole read would not. Elements that stand apart from the running text end the search:
+// the writer trims nothing across their tags. A long run of things that do not show counts as a text.
+bool TextBesidePart(const THtmlNode* node, const THtmlTag* parent, bool forward)
+{
+    const auto step = [forward](const THtmlNode* n) { return forward ? n->NextSibling() : n->PrevSibling(); };
+    for (int seen = 0; seen < 64; ++seen) {
+        if (!node) {
+            // Out of the element around: beyond a paragraph, a cell or the like nothing is trimmed.
+            if (!parent || parent->TagId() == TAG_BODY || TagBreaksFlow(parent->TagId()))
+                return false;
+            node = step(parent);
+            parent = static_cast<const THtmlTag*>(parent->Parent());
+            continue;
+        }
+        const int id = node->TagId();
+        if (id == TAG_TEXT) {
+            // Only a paragraph, a cell, an item or the like trims its text; a division, the body and the
+            // other blocks whose children stand on lines of their own do not.
+            const THtmlNode* around = node->Parent();
+            while (around && around->TagId() >= 0 && around->TagId() < TagCount && around->TagId() != TAG_BODY &&
+                   !TagBreaksFlow(around->TagId()))
+                around = around->Parent();
+            return around && around->TagId() > 0 && around->TagId() < TagCount && around->TagId() != TAG_BODY &&
+                   !TagIsBlock(around->TagId()) && TagHoldsText(around->TagId());
+        }
+        if (id == TAG_COMMENT) {
+            node = step(node);
+            continue;
+        }
+        if (node->NodeClass() != THtmlNode::ncTag || id < 0 || id >= TagCount || !TagHasEndTag(id) ||
+            TagBreaksFlow(id) || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE ||
+            IsShownWhole(static_cast<const THtmlTag*>(node)))
+            return false;
+        if (const THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {
+            parent = static_cast<const THtmlTag*>(node);
+            node = inner;
+        } else {
+            node = step(node);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, unsigned options,
                      THtmlReadPoints& points)
 {
@@ -1128,7 +1183,12 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
         parser = std::make_unique<THtmlParser>(text.utf16(), text.size(), options);
         inner.clear();
         parser->RecordInto(inner);
-        if (parser->RunPart(holder.get(), open, v[l], v[r].At + delta, v[r]))
+        // A text kept beside the part may have lost blanks to a writing of the tree since it was read (the
+        // writer trims the edges of a paragraph's text in the tree itself): the part must take it in, or
+        // what the part puts beside it (words after an anchor that was empty) would leave it trimmed.
+        if (parser->RunPart(holder.get(), open, v[l], v[r].At + delta, v[r]) &&
+            !TextBesidePart(v[r].Last ? v[r].Last->NextSibling() : parent->FirstChild(), parent, true) &&
+            !TextBesidePart(v[l].Last, parent, false))
             break;
         if (tries == 2 || parent == points.Body)
             return false;

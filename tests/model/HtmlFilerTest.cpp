@@ -1334,6 +1334,22 @@ TEST(HtmlFilerReadInPart, RandomEditsOfRealPagesReadAsWholeReads)
     EXPECT_GT(inPart, edits / 2);
 }
 
+// Generated pages with raw blocks, unknown tags and implied closes, edited many times over on one tree
+// with every body written after each edit (as the design view writes it): no part is read from a place
+// that an edit or a writing has changed.
+TEST(HtmlFilerReadInPart, RandomEditsOfGeneratedPagesReadAsWholeReads)
+{
+    unsigned seed = 2024;
+    int inPart = 0, edits = 0;
+    for (int page = 0; page < 60; ++page) {
+        SCOPED_TRACE(page);
+        QString text = GeneratedPage(seed);
+        EditAtRandom(text, 250, seed, inPart, edits, true);
+        ASSERT_FALSE(testing::Test::HasFailure());
+    }
+    EXPECT_GT(inPart, edits / 20);
+}
+
 // Generated pages edited at random, each edited text saved twice: the second save writes what the first
 // wrote.
 TEST(HtmlFilerSound, GeneratedPagesAndTheirEditsSaveAsTheFirstSaveWrote)
@@ -1357,6 +1373,37 @@ TEST(HtmlFilerSound, GeneratedPagesAndTheirEditsSaveAsTheFirstSaveWrote)
         }
     }
     EXPECT_GT(saved, 5000);
+}
+
+// A writing between two edits trims a text beside the next part in the tree itself; a body tag taken away
+// took its attributes to the body: both are read again.
+TEST(HtmlFilerReadInPart, WritingsAndBodyTagsBetweenEditsAreReadAgain)
+{
+    struct TCase
+    {
+        const char16_t* Page;
+        const char16_t* Find; // the edit puts piece at the start of this, or cuts it when piece is null
+        const char16_t* Piece;
+        const char16_t* Saved;
+    };
+    const TCase cases[] = {
+        {u"<body><p><a name=n></a> more <b>x</b></p></body>", u"</a>", u"t",
+         u"  <body>\r\n    <p><a name=\"n\">t</a> more <b>x</b></p>\r\n  </body>\r\n"},
+        {u"<body><p>a</p><body class=x><p>b</p></body>", u"<body class=x>", nullptr,
+         u"  <body>\r\n    <p>a</p>\r\n    <p>b</p>\r\n  </body>\r\n"},
+    };
+    for (const TCase& c : cases) {
+        QString text = QString::fromUtf16(c.Page);
+        SCOPED_TRACE(text.toStdString());
+        THtmlReadPoints points;
+        auto root = ParseHtml(text, poEmptyFlagsAreBare, points);
+        (void)HtmlNodeToText(points.Body);
+        const QString find = QString::fromUtf16(c.Find);
+        int edits = 0;
+        EditReadsAsWhole(text, points, root, text.indexOf(find), c.Piece ? 0 : find.size(),
+                         c.Piece ? QString::fromUtf16(c.Piece) : QString(), edits);
+        EXPECT_EQ(HtmlNodeToText(points.Body), QString::fromUtf16(c.Saved));
+    }
 }
 
 // Pages nested hundreds of levels deep, where the part around an edit may open and close many levels and
