@@ -273,7 +273,7 @@ private:
     {
         const int t = e->TagId();
         if (t == TAG_PRE || t == TAG_TEXTAREA)
-            FInPre = false;
+            FInPre = FOpen[TAG_PRE] > 0; // a pre around it goes on
         if ((t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT) && EndedSilent(e))
             return;
         // A named anchor, a plug-in or a script stands as a picture ("<a name=x></a> word", "</object> word").
@@ -397,11 +397,11 @@ private:
         }
     }
 
-    // Only in the body: before the html tag, or in the head, blanks are no text, and a comment there must
-    // not make one of them start the body.
+    // Only in the body: before the html tag, or in the head (also a head element met in the body), blanks
+    // are no text, and a comment there must not make one of them start the body.
     void KeepNextBlank()
     {
-        if (FSection == TAG_BODY)
+        if (FSection == TAG_BODY && !FDisplaced)
             FTrim = false;
     }
 
@@ -554,9 +554,11 @@ private:
                 FReturnTo = FCurrent;
                 FReturnOpen = FOpen;
                 FReturnTrim = FTrim;
-                // Nor does a pre it was met in hold its text: the head is written apart from the body.
+                // Nor does a pre it was met in hold its text, nor the words before it trim it: the head is
+                // written apart from the body, after the head's start tag.
                 FReturnInPre = FInPre;
                 FInPre = false;
+                FTrim = true;
                 FDisplaced = element;
                 JumpTo(element);
             }
@@ -571,6 +573,7 @@ private:
                 // Also after the head's end tag: the head is where the writer writes it.
                 JumpTo(FRoot->GetHead());
                 FSection = TAG_HEAD;
+                FTrim = true;
             } else if (!InTagSet(t, tsNoBody) && !headNoscript && FSection != TAG_BODY && FSection != TAG_FRAMESET) {
                 JumpTo(FRoot->GetBody());
                 FSection = TAG_BODY;

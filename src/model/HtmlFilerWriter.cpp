@@ -646,10 +646,11 @@ private:
             const int id = node->TagId();
             if (id == TAG_TEXT) {
                 // Blanks alone go with the edge, and the edge goes on past them: "x <!-- c --> </p>" ends
-                // with "x", or a second writing would trim what the first left.
+                // with "x", or a second writing would trim what the first left. So do control characters
+                // alone, which trimming drops as it drops blanks ("x <!-- c -->\x01</p>").
                 auto* text = NodeAs<THtmlText>(node);
                 const QStringView view = text->TextView();
-                if (std::all_of(view.begin(), view.end(), [](QChar c) { return IsBlank(c.unicode()); })) {
+                if (std::all_of(view.begin(), view.end(), [](QChar c) { return c.unicode() < 33; })) {
                     FBlankEdge.push_back(text);
                     continue;
                 }
