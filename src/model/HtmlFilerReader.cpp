@@ -881,9 +881,10 @@ private:
         THtmlTag* target = TextTarget(from, s);
         if (target)
             target->Add(new THtmlText(TAG_TEXT, QStringView(out, o)));
-        // Text with no place here is not written, and a title's text is not part of the body's flow: the
-        // text after either reads as without it ("<title>x</title><b> y").
-        if (!target || FSection == TAG_HEAD)
+        // Text with no place here is not written, and a title's text is not part of the body's flow (nor
+        // of the head's, where it is written): the text after either reads as without it
+        // ("<title>x</title><b> y").
+        if (!target || FSection == TAG_HEAD || FDisplaced)
             FTrim = trim;
     }
 

@@ -348,11 +348,11 @@ TEST(HtmlFilerSound, TheFirstSaveIsWhatTheSecondWrites)
         {u"<b><textarea></b> x", u"  <body>\r\n    <b><textarea></textarea></b>x\r\n  </body>\r\n"},
         {u"<textarea><textarea>", u"  <body>\r\n    <textarea></textarea><textarea></textarea>\r\n  </body>\r\n"},
         {u"<pre></textarea>x<textarea> ", u"  <body>\r\n    <pre>x<textarea></textarea> </pre>\r\n  </body>\r\n"},
-        // Control characters alone at a paragraph's end go as blanks do; a head element's text starts
-        // the line of the head, also after a PHP block and where it was met in the body.
+        // Control characters alone at a paragraph's end go as blanks do; a head element's text reads as in
+        // the head, also where it was met in the body.
         {u"<p>a <!-- c -->\x01 </p>", u"  <body>\r\n    <p>a<!-- c -->\r\n    </p>\r\n  </body>\r\n"},
-        {u"x<title><?y?>\x0cz</title>",
-         u"  <head>\r\n    <title><?y?>\r\n    z</title>\r\n  </head>\r\n  <body>\r\n    x\r\n  </body>\r\n"},
+        {u"x<title>a<?y?>\x0cz</title>",
+         u"  <head>\r\n    <title>a<?y?>\r\n    z</title>\r\n  </head>\r\n  <body>\r\n    x\r\n  </body>\r\n"},
         // An item or a cell closes the one open around a link.
         {u"<ul><li><a href=x>one<li>two</ul>",
          u"  <body>\r\n    <ul>\r\n      <li><a href=\"x\">one</a></li>\r\n      <li>two</li>\r\n    </ul>\r\n  </body>\r\n"},
