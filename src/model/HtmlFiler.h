@@ -64,7 +64,8 @@ std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options, THtmlRe
 // kept its first keepStart and its last keepEnd units: what lies between the read points around the
 // change is read again and takes the place of the nodes read there before. True when done; false, with
 // nothing changed, when that part does not read back into the same place (or raises), so the whole text
-// is to be read instead.
+// is to be read instead. A writing of the tree between two edits may trim the texts beside the next part
+// (see WriteHtmlNode): a part with such a text beside it takes in the element around, or is not read.
 bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, unsigned options,
                      THtmlReadPoints& points);
 

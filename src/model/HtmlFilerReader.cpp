@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -253,14 +254,92 @@ private:
         ++FOpen[e->TagId()];
     }
 
+    // Every element climbed out of ends here, as its end tag would end it: the writer writes each end tag,
+    // so one that an end tag further out implies ("<del><blockquote><!-- c --></del> x") reads as the written
+    // end tag does ("</blockquote></del> x": the blank cannot show).
     void ClimbTo(THtmlTag* ancestor)
     {
         while (FCurrent != ancestor) {
             if (FCurrent == FHolder)
                 throw TPartLeaves();
             --FOpen[FCurrent->TagId()];
+            Ended(FCurrent);
             FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
         }
+    }
+
+    // What the end of e does to the blank after it, and to the text after a pre or text area.
+    void Ended(THtmlTag* e)
+    {
+        const int t = e->TagId();
+        if (t == TAG_PRE || t == TAG_TEXTAREA)
+            FInPre = FOpen[TAG_PRE] > 0; // a pre around it goes on
+        if ((t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT) && EndedSilent(e))
+            return;
+        // A named anchor, a plug-in or a script stands as a picture ("<a name=x></a> word", "</object> word").
+        if (StandsAsPicture(e))
+            KeepNextBlank();
+        // Blanks right after a block's end cannot show: "</div> b" reads as "</div>b" reads.
+        if (HasFlag(t, tfBreaks))
+            FTrim = true;
+    }
+
+    // A deletion, insertion or noscript that holds only blanks and empty blocks is not written (the next read
+    // would drop it): the text after it goes on as if it had never been there, so neither the blank that a
+    // noscript's picture keeps ("<br><noscript></noscript> x") nor the blank that one holding a blank ends
+    // on ("a<del> </del> b") is read differently from the text written without it. True for such an
+    // element, with the trim flag then as it was before its start tag.
+    bool EndedSilent(THtmlTag* e)
+    {
+        auto entry = std::find_if(FSilentCandidates.rbegin(), FSilentCandidates.rend(),
+                                  [e](const std::pair<THtmlTag*, bool>& c) { return c.first == e; });
+        if (entry == FSilentCandidates.rend())
+            return false;
+        const bool trimBefore = entry->second;
+        FSilentCandidates.erase(std::next(entry).base(), FSilentCandidates.end());
+        if (e->AttributeCount() > 0 || !HoldsNothingWritten(e))
+            return false;
+        FSilent.insert(e);
+        if (FSection == TAG_BODY)
+            FTrim = trimBefore;
+        return true;
+    }
+
+    // Whether e holds nothing but blanks and elements that are dropped when empty, without attributes, with
+    // no text below a pre: what the writer leaves out. A deletion, insertion or noscript met inside ended
+    // before e and was judged then, so each node is looked at once.
+    bool HoldsNothingWritten(const THtmlTag* e) const
+    {
+        int inPre = 0;
+        const THtmlNode* n = e->FirstChild();
+        while (n) {
+            const int id = n->TagId();
+            bool descend = false;
+            if (id == TAG_TEXT) {
+                const QStringView view = static_cast<const THtmlText*>(n)->TextView();
+                if (inPre > 0 || !std::all_of(view.begin(), view.end(), [](QChar c) { return IsBlank(c.unicode()); }))
+                    return false;
+            } else if (n->NodeClass() != THtmlNode::ncTag || !InTagSet(id, tsDropWhenEmpty) ||
+                       static_cast<const THtmlTag*>(n)->AttributeCount() > 0) {
+                return false;
+            } else if (id == TAG_DEL || id == TAG_INS || id == TAG_NOSCRIPT) {
+                if (!FSilent.count(static_cast<const THtmlTag*>(n)))
+                    return false;
+            } else if (n->FirstChild()) {
+                descend = true;
+            }
+            if (descend) {
+                inPre += id == TAG_PRE;
+                n = n->FirstChild();
+                continue;
+            }
+            while (n != e && !n->NextSibling()) {
+                n = n->Parent();
+                inPre -= n->TagId() == TAG_PRE;
+            }
+            n = n == e ? nullptr : n->NextSibling();
+        }
+        return true;
     }
 
     // A jump to an element anywhere (html, head, body: all near the root).
@@ -299,6 +378,7 @@ private:
         FOpen = FReturnOpen;
         // The text of the head element is not part of the body's flow: the body goes on as before it.
         FTrim = FReturnTrim;
+        FInPre = FReturnInPre;
         FDisplaced = nullptr;
         FReturnTo = nullptr;
     }
@@ -317,11 +397,11 @@ private:
         }
     }
 
-    // Only in the body: before the html tag, or in the head, blanks are no text, and a comment there must
-    // not make one of them start the body.
+    // Only in the body: before the html tag, or in the head (also a head element met in the body), blanks
+    // are no text, and a comment there must not make one of them start the body.
     void KeepNextBlank()
     {
-        if (FSection == TAG_BODY)
+        if (FSection == TAG_BODY && !FDisplaced)
             FTrim = false;
     }
 
@@ -412,18 +492,16 @@ private:
                     throw TPartLeaves();
                 e = ParentOf(e);
             }
+            // A head element met in the body ends only itself: nothing opens inside one.
             if (FDisplaced)
                 ReturnFromHead();
             else
                 ClimbTo(ParentOf(e));
-            // So does a named anchor, a plug-in or a script ("<a name=x></a> word", "</object> word").
-            if (StandsAsPicture(e))
-                KeepNextBlank();
         }
-        if (t == TAG_PRE || t == TAG_TEXTAREA)
-            FInPre = false;
+        // The end of a pre or text area (its own end tag or an implied one) ends its text as written; one
+        // that ends nothing leaves a pre that stays open as it is, for the writer writes no such tag.
         SkipPastGt();
-        // Blanks right after a block's end tag cannot show: "</div> b" reads as "</div>b" reads.
+        // Also where it ends nothing.
         if (HasFlag(t, tfBreaks))
             FTrim = true;
         RecordPoint(P);
@@ -440,6 +518,13 @@ private:
             return;
         }
         THtmlTag* element = nullptr;
+        // These leave any pre or text area open, whose end tag the writer then writes where it stands.
+        if (t == TAG_HTML || t == TAG_HEAD || t == TAG_BODY || t == TAG_FRAMESET)
+            FInPre = false;
+        // Their attributes go to an element that a read in part never reads again ("<body class=x>" met
+        // inside the body): no part may begin before them, lest an edit that takes the tag away leave them.
+        if ((t == TAG_HTML || t == TAG_HEAD || t == TAG_BODY) && FRecord)
+            FRecord->clear();
         if (t == TAG_HTML) {
             JumpTo(FRoot->GetHtml());
             FSection = TAG_HTML;
@@ -469,6 +554,11 @@ private:
                 FReturnTo = FCurrent;
                 FReturnOpen = FOpen;
                 FReturnTrim = FTrim;
+                // Nor does a pre it was met in hold its text, nor the words before it trim it: the head is
+                // written apart from the body, after the head's start tag.
+                FReturnInPre = FInPre;
+                FInPre = false;
+                FTrim = true;
                 FDisplaced = element;
                 JumpTo(element);
             }
@@ -479,15 +569,15 @@ private:
             const bool headNoscript = t == TAG_NOSCRIPT && FSection == TAG_HEAD && FOpen[TAG_HEAD] > 0;
             if (inNoscript && InTagSet(t, tsHead)) {
                 // stays in the noscript
-            } else if (InTagSet(t, tsHead) && FSection != TAG_HEAD) {
+            } else if (InTagSet(t, tsHead) && (FSection != TAG_HEAD || FOpen[TAG_HEAD] == 0)) {
+                // Also after the head's end tag: the head is where the writer writes it.
                 JumpTo(FRoot->GetHead());
                 FSection = TAG_HEAD;
+                FTrim = true;
             } else if (!InTagSet(t, tsNoBody) && !headNoscript && FSection != TAG_BODY && FSection != TAG_FRAMESET) {
                 JumpTo(FRoot->GetBody());
                 FSection = TAG_BODY;
             }
-            if (t == FCurrent->TagId() && InTagSet(t, tsSiblingClose))
-                ClimbTo(ParentOf(FCurrent));
             if (HasFlag(FCurrent->TagId(), tfInline) && !HasFlag(t, tfInline)) {
                 THtmlTag* e = FCurrent;
                 while (HasFlag(e->TagId(), tfInline)) {
@@ -497,6 +587,10 @@ private:
                 }
                 ClimbTo(e);
             }
+            // After the climb out of inline elements, whose end tags the writer writes: "<li><a>x<li>" reads
+            // as "<li><a>x</a><li>" does, two items.
+            if (t == FCurrent->TagId() && InTagSet(t, tsSiblingClose))
+                ClimbTo(ParentOf(FCurrent));
             // A div or p closes an open paragraph, as browsers read it ("<p>one<p>two", "<p>a<div>b"); a div
             // stays open until its own end tag or an ancestor's, so "<div class=a><p>t</p></div>" keeps its
             // wrapper and the classes, ids and styles on it.
@@ -512,6 +606,8 @@ private:
                 Descend(element);
             if (InTagSet(t, tsDropWhenEmpty))
                 FDropCandidates.push_back(element);
+            if (t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT)
+                FSilentCandidates.emplace_back(element, FTrim);
         }
         // Nor can blanks at the start of a block: "<div> a" holds "a", so the line end the writer puts
         // after the start tag reads back the same.
@@ -529,12 +625,15 @@ private:
 
     // What a text area holds is its text, markup included: "<b>" there is three characters a user typed,
     // and reading it as an element would add an end tag or drop it on the next save. Without its end tag
-    // the rest of the document is read as usual rather than swallowed into the field.
+    // the field ends at once, empty, and the rest of the document is read as usual rather than swallowed
+    // into it: markup read into the field would come back as its text from the end tag written after it.
     void ParseTextareaContent(THtmlTag* element)
     {
         const char16_t* end = FindEndTag(P, u"</textarea");
-        if (end >= FEnd)
+        if (end >= FEnd) {
+            ClimbTo(ParentOf(element));
             return;
+        }
         if (end > P)
             element->Add(new THtmlText(TAG_TEXT, QStringView(P, end)));
         P = end;
@@ -773,13 +872,20 @@ private:
             }
         }
         P = s;
+        const bool trim = FTrim;
         if (collapse) {
             if (from == s)
                 return;
             FTrim = IsBlank(s[-1]);
         }
-        if (THtmlTag* target = TextTarget(from, s))
+        THtmlTag* target = TextTarget(from, s);
+        if (target)
             target->Add(new THtmlText(TAG_TEXT, QStringView(out, o)));
+        // Text with no place here is not written, and a title's text is not part of the body's flow (nor
+        // of the head's, where it is written): the text after either reads as without it
+        // ("<title>x</title><b> y").
+        if (!target || FSection == TAG_HEAD || FDisplaced)
+            FTrim = trim;
     }
 
     // The element that receives text read now, or null when the text has no place there (it is dropped).
@@ -833,7 +939,10 @@ private:
     THtmlTag* FReturnTo = nullptr;
     std::array<int, TagCount> FReturnOpen{};
     bool FReturnTrim = true;
+    bool FReturnInPre = false;
     std::vector<THtmlTag*> FDropCandidates;
+    std::vector<std::pair<THtmlTag*, bool>> FSilentCandidates; // open ones that may write nothing, with the trim flag before
+    std::unordered_set<const THtmlTag*> FSilent;                // those found to write nothing
     const unsigned char* FFlags;
     TNameCache FTagNames;
     TNameCache FAttrNames;
@@ -903,6 +1012,57 @@ std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options, THtmlRe
         points.Clear();
     return root;
 }
+
+namespace {
+
+// Whether a text stands next to a part read again, from node on (forward, or backward) among the children
+// of parent and out through the elements around it, with nothing between them that a reader sees: only
+// comments and elements without content. The writer trims such a text at the edge of its paragraph, in
+// the tree, as long as nothing shows between it and that edge; a part that brings something that shows
+// leaves it as a whole read would not. Elements that stand apart from the running text end the search:
+// the writer trims nothing across their tags. A long run of things that do not show counts as a text.
+bool TextBesidePart(const THtmlNode* node, const THtmlTag* parent, bool forward)
+{
+    const auto step = [forward](const THtmlNode* n) { return forward ? n->NextSibling() : n->PrevSibling(); };
+    for (int seen = 0; seen < 64; ++seen) {
+        if (!node) {
+            // Out of the element around: beyond a paragraph, a cell or the like nothing is trimmed.
+            if (!parent || parent->TagId() == TAG_BODY || TagBreaksFlow(parent->TagId()))
+                return false;
+            node = step(parent);
+            parent = static_cast<const THtmlTag*>(parent->Parent());
+            continue;
+        }
+        const int id = node->TagId();
+        if (id == TAG_TEXT) {
+            // Only a paragraph, a cell, an item or the like trims its text; a division, the body and the
+            // other blocks whose children stand on lines of their own do not.
+            const THtmlNode* around = node->Parent();
+            while (around && around->TagId() >= 0 && around->TagId() < TagCount && around->TagId() != TAG_BODY &&
+                   !TagBreaksFlow(around->TagId()))
+                around = around->Parent();
+            return around && around->TagId() > 0 && around->TagId() < TagCount && around->TagId() != TAG_BODY &&
+                   !TagIsBlock(around->TagId()) && TagHoldsText(around->TagId());
+        }
+        if (id == TAG_COMMENT) {
+            node = step(node);
+            continue;
+        }
+        if (node->NodeClass() != THtmlNode::ncTag || id < 0 || id >= TagCount || !TagHasEndTag(id) ||
+            TagBreaksFlow(id) || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE ||
+            IsShownWhole(static_cast<const THtmlTag*>(node)))
+            return false;
+        if (const THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {
+            parent = static_cast<const THtmlTag*>(node);
+            node = inner;
+        } else {
+            node = step(node);
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, unsigned options,
                      THtmlReadPoints& points)
@@ -1027,7 +1187,12 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
         parser = std::make_unique<THtmlParser>(text.utf16(), text.size(), options);
         inner.clear();
         parser->RecordInto(inner);
-        if (parser->RunPart(holder.get(), open, v[l], v[r].At + delta, v[r]))
+        // A text kept beside the part may have lost blanks to a writing of the tree since it was read (the
+        // writer trims the edges of a paragraph's text in the tree itself): the part must take it in, or
+        // what the part puts beside it (words after an anchor that was empty) would leave it trimmed.
+        if (parser->RunPart(holder.get(), open, v[l], v[r].At + delta, v[r]) &&
+            !TextBesidePart(v[r].Last ? v[r].Last->NextSibling() : parent->FirstChild(), parent, true) &&
+            !TextBesidePart(v[l].Last, parent, false))
             break;
         if (tries == 2 || parent == points.Body)
             return false;

@@ -646,10 +646,11 @@ private:
             const int id = node->TagId();
             if (id == TAG_TEXT) {
                 // Blanks alone go with the edge, and the edge goes on past them: "x <!-- c --> </p>" ends
-                // with "x", or a second writing would trim what the first left.
+                // with "x", or a second writing would trim what the first left. So do control characters
+                // alone, which trimming drops as it drops blanks ("x <!-- c -->\x01</p>").
                 auto* text = NodeAs<THtmlText>(node);
                 const QStringView view = text->TextView();
-                if (std::all_of(view.begin(), view.end(), [](QChar c) { return IsBlank(c.unicode()); })) {
+                if (std::all_of(view.begin(), view.end(), [](QChar c) { return c.unicode() < 33; })) {
                     FBlankEdge.push_back(text);
                     continue;
                 }
@@ -814,7 +815,11 @@ private:
             Push(e, fmBlock, false, parentInline, true, childEscape);
             return;
         }
-        const bool hasChildren = e->FirstChild() != nullptr;
+        // Children that are all left out leave the element as written empty: "<body><h1><p></h1>" is written
+        // as "<body></body>", as the next read of it is.
+        bool hasChildren = false;
+        for (THtmlNode* c = e->FirstChild(); c && !hasChildren; c = c->NextSibling())
+            hasChildren = c->NodeClass() != THtmlNode::ncTag || !WritesNothing(static_cast<const THtmlTag*>(c));
         const bool preformatted = id == TAG_PRE || id == TAG_TEXTAREA;
         TForm form;
         if (flags & tfBlock)
