@@ -259,7 +259,7 @@ int TAttributeBuilder::FindRaw(QStringView name)
 {
     const qsizetype n = name.size();
     // A name holding "=" could match an entry past that sign's first place: searched one by one.
-    if (!name.contains(u'=') && Indexed()) {
+    if (FEntries.size() >= IndexFrom && !name.contains(u'=') && Indexed()) {
         QString key(n, Qt::Uninitialized);
         for (qsizetype k = 0; k < n; ++k)
             key[k] = QChar(FoldAsciiLetter(name[k].unicode()));
@@ -306,7 +306,7 @@ void TAttributeBuilder::Erase(int index)
     DropIndex();
 }
 
-void TAttributeBuilder::Store(int id, QStringView value, TAttributeForm form, bool noSurrogate)
+void TAttributeBuilder::StoreByRule(int id, QStringView value, TAttributeForm form, bool noSurrogate)
 {
     if (form == afValueless && id < 0)
         form = afSet;
