@@ -624,7 +624,7 @@ private:
             } else if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE ||
                        (node->NodeClass() == THtmlNode::ncTag && IsShownWhole(static_cast<THtmlTag*>(node)))) {
                 return nullptr;
-            } else if (id > 0 && id < TagCount && TagHasEndTag(id) && node->NodeClass() == THtmlNode::ncTag) {
+            } else if (id > 0 && id < TagCount && (FlagTable().Flags[id] & tfEnd) && node->NodeClass() == THtmlNode::ncTag) {
                 if (THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {
                     node = inner;
                     continue;
@@ -741,7 +741,7 @@ private:
     // An element of the kind the reader drops when it is empty, without attributes.
     static bool MayBeDropped(const THtmlNode* n)
     {
-        return n->NodeClass() == THtmlNode::ncTag && InTagSet(n->TagId(), tsDropWhenEmpty) &&
+        return InTagSet(n->TagId(), tsDropWhenEmpty) && n->NodeClass() == THtmlNode::ncTag &&
                static_cast<const THtmlTag*>(n)->AttributeCount() == 0;
     }
 

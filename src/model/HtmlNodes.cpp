@@ -246,7 +246,7 @@ QString TAttributeBuilder::RawKey(const TEntry& entry)
 
 int TAttributeBuilder::Find(int id)
 {
-    if (id >= ATTR_RAW && id < AttrCount && Indexed())
+    if (FEntries.size() >= IndexFrom && id >= ATTR_RAW && id < AttrCount && Indexed())
         return FFirstOfId[std::size_t(id + 1)];
     for (std::size_t i = 0; i < FEntries.size(); ++i)
         if (FEntries[i].Id == id)
