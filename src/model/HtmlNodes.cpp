@@ -377,23 +377,9 @@ void THtmlTag::SetAttributes(const TAttributeBuilder& list)
     GiveTreeMemory(std::exchange(FAttributes, block));
 }
 
-const THtmlTag::TAttribute& THtmlTag::AttributeAt(int index) const
+void THtmlTag::RaiseAttributeIndexError(int index)
 {
-    if (index < 0 || index >= AttributeCount())
-        RaiseListIndexError(index);
-    return FAttributes->Items()[index];
-}
-
-QStringView THtmlTag::ValueViewAt(int index) const
-{
-    const TAttribute& entry = AttributeAt(index); // raises for a bad index, also when there are none
-    return FAttributes->Value(entry);
-}
-
-QStringView THtmlTag::AttributeView(int id) const
-{
-    const int index = FindAttribute(id);
-    return index >= 0 ? FAttributes->Value(FAttributes->Items()[index]) : QStringView();
+    RaiseListIndexError(index);
 }
 
 // --- the attribute operations ----------------------------------------------------------------------------

@@ -244,12 +244,20 @@ public:
     // The value of the first entry with that identifier; "" when there is none.
     QString GetAttribute(int id) const { return AttributeView(id).toString(); }
     // The same without a copy; valid until the attributes change.
-    QStringView AttributeView(int id) const;
+    QStringView AttributeView(int id) const
+    {
+        const int index = FindAttribute(id);
+        return index >= 0 ? FAttributes->Value(FAttributes->Items()[index]) : QStringView();
+    }
     int AttributeCount() const { return FAttributes ? FAttributes->Count : 0; }
     // The entries by index 0 .. AttributeCount()-1 (a bad index raises the list's index error).
     QString GetAttributeValue(int index) const { return ValueViewAt(index).toString(); }
     // The same without a copy, for walks that only read (the writer); valid until the attributes change.
-    QStringView ValueViewAt(int index) const;
+    QStringView ValueViewAt(int index) const
+    {
+        const TAttribute& entry = AttributeAt(index); // raises for a bad index, also when there are none
+        return FAttributes->Value(entry);
+    }
     int GetAttributeId(int index) const { return AttributeAt(index).Id; }
     bool IsAttributeValueless(int index) const { return AttributeAt(index).Form == afValueless; }
     // An entry whose empty value was written in the source (or copied from one): written as name="".
@@ -302,7 +310,14 @@ private:
         }
         return -1;
     }
-    const TAttribute& AttributeAt(int index) const;
+    // The writer and the design filter read every attribute of every element: read in place.
+    const TAttribute& AttributeAt(int index) const
+    {
+        if (index < 0 || index >= AttributeCount()) [[unlikely]]
+            RaiseAttributeIndexError(index);
+        return FAttributes->Items()[index];
+    }
+    [[noreturn]] static void RaiseAttributeIndexError(int index);
     void Store(int id, QStringView value, TAttributeForm form);
 
     TAttributeBlock* FAttributes = nullptr; // null while there are no attributes
