@@ -604,9 +604,11 @@ private:
     //
     // On an ordinary page the search ends within a few nodes and walks them plainly, remembering nothing.
     // Only a walk that runs long (a deep nest, thousands of empty tags) is taken again through the memo
-    // below, so each element pays a few steps at most before the memo's linear time.
+    // below, so each element pays a few steps at most before the memo's linear time; once the memo holds
+    // something, the plain walk reads it too, and the levels of a nest below a long walk end at once.
     THtmlText* OuterText(THtmlTag* e, bool forward)
     {
+        const auto& known = FOuterScans[forward ? 1 : 0];
         const std::size_t blanks = FBlankEdge.size();
         int steps = 0;
         THtmlNode* node = forward ? e->FirstChild() : e->LastChild();
@@ -625,7 +627,11 @@ private:
                        (node->NodeClass() == THtmlNode::ncTag && IsShownWhole(static_cast<THtmlTag*>(node)))) {
                 return nullptr;
             } else if (id > 0 && id < TagCount && (FlagTable().Flags[id] & tfEnd) && node->NodeClass() == THtmlNode::ncTag) {
-                if (THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {
+                const auto it = known.empty() ? known.end() : known.find(static_cast<THtmlTag*>(node));
+                if (it != known.end()) {
+                    if (it->second.Found)
+                        return it->second.Text;
+                } else if (THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {
                     node = inner;
                     continue;
                 }
@@ -774,6 +780,12 @@ private:
                 nonEmptyText = nonEmptyText || !text->TextView().isEmpty();
             } else if (!MayBeDropped(n)) {
                 return false;
+            } else if (const auto it = FEmptyScans.empty() ? FEmptyScans.end() : FEmptyScans.find(static_cast<const THtmlTag*>(n));
+                       it != FEmptyScans.end()) {
+                // Blanks show inside pre, this one's or one around it.
+                if (!(it->second & ecClean) || ((pres > 0 || n->TagId() == TAG_PRE) && (it->second & ecText)))
+                    return false;
+                nonEmptyText = nonEmptyText || (it->second & ecNonEmptyText);
             } else if (n->FirstChild()) {
                 pres += n->TagId() == TAG_PRE;
                 n = n->FirstChild();
