@@ -822,8 +822,8 @@ void THtmlFilter::WrapUnknownBlocks()
     THtmlNode* body = FSource ? FSource->FindFirst(TAG_BODY) : nullptr;
     if (!body)
         return;
-    // A page older than these elements holds no end tag of one, and so no pair: its kept nodes tell it at once,
-    // without a look at every element of the body.
+    // A page older than these elements holds no end tag of one, and so no pair: its kept nodes tell it at
+    // once, without a look at every element of the body.
     if (std::none_of(FNodes.begin(), FNodes.end(), [](const std::unique_ptr<THtmlNode>& kept) {
             bool end = false;
             return kept && kept->TagId() == TAG_UNKNOWN && kept->NodeClass() == THtmlNode::ncText &&

@@ -626,7 +626,8 @@ private:
             } else if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE ||
                        (node->NodeClass() == THtmlNode::ncTag && IsShownWhole(static_cast<THtmlTag*>(node)))) {
                 return nullptr;
-            } else if (id > 0 && id < TagCount && (FlagTable().Flags[id] & tfEnd) && node->NodeClass() == THtmlNode::ncTag) {
+            } else if (id > 0 && id < TagCount && (FlagTable().Flags[id] & tfEnd) &&
+                       node->NodeClass() == THtmlNode::ncTag) {
                 const auto it = known.empty() ? known.end() : known.find(static_cast<THtmlTag*>(node));
                 if (it != known.end()) {
                     if (it->second.Found)
@@ -780,7 +781,8 @@ private:
                 nonEmptyText = nonEmptyText || !text->TextView().isEmpty();
             } else if (!MayBeDropped(n)) {
                 return false;
-            } else if (const auto it = FEmptyScans.empty() ? FEmptyScans.end() : FEmptyScans.find(static_cast<const THtmlTag*>(n));
+            } else if (const auto it = FEmptyScans.empty() ? FEmptyScans.end()
+                                                           : FEmptyScans.find(static_cast<const THtmlTag*>(n));
                        it != FEmptyScans.end()) {
                 // Blanks show inside pre, this one's or one around it.
                 if (!(it->second & ecClean) || ((pres > 0 || n->TagId() == TAG_PRE) && (it->second & ecText)))
