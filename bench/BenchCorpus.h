@@ -3,6 +3,9 @@
 // build/corpus in the source tree), else the documentation pages installed on this machine, else the
 // sample kept in tests/data/corpus. Tag-dense pages are the generated API references and manuals whose
 // markup outweighs their text.
+#include "HtmlConv.h"
+
+#include <QBuffer>
 #include <QByteArray>
 #include <QDir>
 #include <QDirIterator>
@@ -31,6 +34,14 @@ inline std::vector<TBenchPage> ReadPages(const QString& folder, const QStringLis
         if (file.open(QIODevice::ReadOnly))
             pages.push_back({path, file.readAll()});
     }
+    return pages;
+}
+
+// The sample of real pages kept with the sources (tests/data/corpus): the same pages on every machine.
+inline const std::vector<TBenchPage>& SamplePages()
+{
+    static const std::vector<TBenchPage> pages =
+        ReadPages(QStringLiteral(CORVALITE_SOURCE_DIR "/tests/data/corpus"), {QStringLiteral("*.html")});
     return pages;
 }
 
@@ -66,7 +77,7 @@ inline const std::vector<TBenchPage>& CorpusPages()
         }
         if (installed.size() >= 50)
             return installed;
-        return ReadPages(QStringLiteral(CORVALITE_SOURCE_DIR "/tests/data/corpus"), {QStringLiteral("*.html")});
+        return SamplePages();
     }();
     return pages;
 }
@@ -91,6 +102,18 @@ inline const std::vector<TBenchPage>& TagDensePages()
         return dense;
     }();
     return pages;
+}
+
+// A page's bytes decoded as opening it decodes them, for a reader that starts from the text.
+inline QString DecodedText(const QByteArray& page)
+{
+    QByteArray bytes = page;
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    QBuffer wide;
+    wide.open(QIODevice::ReadWrite);
+    ConvertToUnicode(in, wide);
+    return QString(reinterpret_cast<const QChar*>(wide.data().constData()), wide.data().size() / 2);
 }
 
 inline qint64 TotalBytes(const std::vector<TBenchPage>& pages)

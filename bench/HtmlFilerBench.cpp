@@ -220,15 +220,8 @@ const std::vector<QString>& DenseTexts()
 {
     static const std::vector<QString> texts = [] {
         std::vector<QString> out;
-        for (const TBenchPage& page : TagDensePages()) {
-            QByteArray bytes = page.Bytes;
-            QBuffer in(&bytes);
-            in.open(QIODevice::ReadOnly);
-            QBuffer wide;
-            wide.open(QIODevice::ReadWrite);
-            ConvertToUnicode(in, wide);
-            out.emplace_back(reinterpret_cast<const QChar*>(wide.data().constData()), wide.data().size() / 2);
-        }
+        for (const TBenchPage& page : TagDensePages())
+            out.push_back(DecodedText(page.Bytes));
         return out;
     }();
     return texts;

@@ -822,6 +822,14 @@ void THtmlFilter::WrapUnknownBlocks()
     THtmlNode* body = FSource ? FSource->FindFirst(TAG_BODY) : nullptr;
     if (!body)
         return;
+    // A page older than these elements holds no end tag of one, and so no pair: its kept nodes tell it at
+    // once, without a look at every element of the body.
+    if (std::none_of(FNodes.begin(), FNodes.end(), [](const std::unique_ptr<THtmlNode>& kept) {
+            bool end = false;
+            return kept && kept->TagId() == TAG_UNKNOWN && kept->NodeClass() == THtmlNode::ncText &&
+                   !UnknownBlockTag(static_cast<const THtmlText*>(kept.get())->TextView(), end).isEmpty() && end;
+        }))
+        return;
     std::unordered_set<const THtmlNode*> made;
     std::unordered_map<const THtmlNode*, bool> reaches;
     std::vector<THtmlNode*> parents{body};

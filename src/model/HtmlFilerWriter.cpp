@@ -584,6 +584,17 @@ private:
         }
     }
 
+    static bool IsAllBlank(QStringView text)
+    {
+        return std::all_of(text.begin(), text.end(), [](QChar c) { return IsBlank(c.unicode()); });
+    }
+
+    // Blanks and control characters alone: trimming at a block's edge drops them.
+    static bool IsTrimmedAway(QStringView text)
+    {
+        return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 33; });
+    }
+
     static bool HasTextChild(const THtmlTag* e)
     {
         for (THtmlNode* c = e->FirstChild(); c; c = c->NextSibling())
@@ -597,6 +608,53 @@ private:
     // after an image, a field, a line break, a PHP block or an element shown whole shows, and text kept as written (pre, textarea,
     // script, style) is never trimmed.
     //
+    // On an ordinary page the search ends within a few nodes and walks them plainly, remembering nothing.
+    // Only a walk that runs long (a deep nest, thousands of empty tags) is taken again through the memo
+    // below, so each element pays a few steps at most before the memo's linear time; once the memo holds
+    // something, the plain walk reads it too, and the levels of a nest below a long walk end at once.
+    THtmlText* OuterText(THtmlTag* e, bool forward)
+    {
+        const auto& known = FOuterScans[forward ? 1 : 0];
+        const std::size_t blanks = FBlankEdge.size();
+        int steps = 0;
+        THtmlNode* node = forward ? e->FirstChild() : e->LastChild();
+        while (node) {
+            if (++steps > PlainWalkSteps) {
+                FBlankEdge.resize(blanks);
+                return RememberedOuterText(e, forward);
+            }
+            const int id = node->TagId();
+            if (id == TAG_TEXT) {
+                auto* text = NodeAs<THtmlText>(node);
+                if (!IsTrimmedAway(text->TextView()))
+                    return text;
+                FBlankEdge.push_back(text);
+            } else if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE ||
+                       (node->NodeClass() == THtmlNode::ncTag && IsShownWhole(static_cast<THtmlTag*>(node)))) {
+                return nullptr;
+            } else if (id > 0 && id < TagCount && (FlagTable().Flags[id] & tfEnd) &&
+                       node->NodeClass() == THtmlNode::ncTag) {
+                const auto it = known.empty() ? known.end() : known.find(static_cast<THtmlTag*>(node));
+                if (it != known.end()) {
+                    if (it->second.Found)
+                        return it->second.Text;
+                } else if (THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {
+                    node = inner;
+                    continue;
+                }
+            } else if (id != TAG_COMMENT) {
+                return nullptr;
+            }
+            // Next in order: the sibling, or the sibling of the nearest ancestor below e that has one.
+            while (node != e && !(forward ? node->NextSibling() : node->PrevSibling()))
+                node = node->Parent();
+            if (node == e)
+                return nullptr;
+            node = forward ? node->NextSibling() : node->PrevSibling();
+        }
+        return nullptr;
+    }
+
     // Nested elements share their outer text ("<li><ul><li>a" begins with "a" three times over): what each
     // element's content was found to begin or end with is remembered for the rest of the writing, so a
     // deep nest is looked through once rather than once per level. Trimming changes no node, so what was
@@ -618,7 +676,7 @@ private:
         bool Found;      // false: the content holds nothing that shows, the search goes on after it
     };
 
-    THtmlText* OuterText(THtmlTag* e, bool forward)
+    THtmlText* RememberedOuterText(THtmlTag* e, bool forward)
     {
         auto& known = FOuterScans[forward ? 1 : 0];
         std::vector<TScanFrame>& stack = FScanStack;
@@ -649,8 +707,7 @@ private:
                 // with "x", or a second writing would trim what the first left. So do control characters
                 // alone, which trimming drops as it drops blanks ("x <!-- c -->\x01</p>").
                 auto* text = NodeAs<THtmlText>(node);
-                const QStringView view = text->TextView();
-                if (std::all_of(view.begin(), view.end(), [](QChar c) { return c.unicode() < 33; })) {
+                if (IsTrimmedAway(text->TextView())) {
                     FBlankEdge.push_back(text);
                     continue;
                 }
@@ -698,7 +755,7 @@ private:
     // An element of the kind the reader drops when it is empty, without attributes.
     static bool MayBeDropped(const THtmlNode* n)
     {
-        return n->NodeClass() == THtmlNode::ncTag && InTagSet(n->TagId(), tsDropWhenEmpty) &&
+        return InTagSet(n->TagId(), tsDropWhenEmpty) && n->NodeClass() == THtmlNode::ncTag &&
                static_cast<const THtmlTag*>(n)->AttributeCount() == 0;
     }
 
@@ -712,12 +769,52 @@ private:
     // An element the reader drops when it is empty, without attributes and holding nothing but blanks and
     // more such elements: the reader would drop it (or what empties it) on the next read, so it is left
     // out now, and the next save writes the same bytes ("<div><div></div></div>", "<p> </p>").
-    // Elements nested inside one another all ask: what each element below the one asked about was found
-    // to hold is remembered for the rest of the writing, so a deep nest is looked through once.
+    // As for the outer text, a short look is a plain walk and a long one goes through the memo below.
     bool WritesNothing(const THtmlTag* e)
     {
         if (!MayBeDropped(e))
             return false;
+        int steps = 0;
+        int pres = 0; // pre elements around the node, below e: blanks show inside them
+        bool nonEmptyText = false;
+        const THtmlNode* n = e->FirstChild();
+        while (n) {
+            if (++steps > PlainWalkSteps)
+                return RememberedWritesNothing(e);
+            if (n->TagId() == TAG_TEXT) {
+                const auto* text = NodeAs<THtmlText>(const_cast<THtmlNode*>(n));
+                if (!text || pres > 0 || !IsAllBlank(text->TextView()))
+                    return false;
+                nonEmptyText = nonEmptyText || !text->TextView().isEmpty();
+            } else if (!MayBeDropped(n)) {
+                return false;
+            } else if (const auto it = FEmptyScans.empty() ? FEmptyScans.end()
+                                                           : FEmptyScans.find(static_cast<const THtmlTag*>(n));
+                       it != FEmptyScans.end()) {
+                // Blanks show inside pre, this one's or one around it.
+                if (!(it->second & ecClean) || ((pres > 0 || n->TagId() == TAG_PRE) && (it->second & ecText)))
+                    return false;
+                nonEmptyText = nonEmptyText || (it->second & ecNonEmptyText);
+            } else if (n->FirstChild()) {
+                pres += n->TagId() == TAG_PRE;
+                n = n->FirstChild();
+                continue;
+            }
+            while (n != e && !n->NextSibling()) {
+                n = n->Parent();
+                pres -= n != e && n->TagId() == TAG_PRE;
+            }
+            if (n == e)
+                break;
+            n = n->NextSibling();
+        }
+        return !(e->TagId() == TAG_PRE && nonEmptyText);
+    }
+
+    // Elements nested inside one another all ask: what each element below the one asked about was found
+    // to hold is remembered for the rest of the writing, so a deep nest is looked through once.
+    bool RememberedWritesNothing(const THtmlTag* e)
+    {
         auto& known = FEmptyScans;
         if (const auto it = known.find(e); it != known.end())
             return Dropped(e, it->second);
@@ -742,7 +839,7 @@ private:
                 if (n->TagId() == TAG_TEXT) {
                     const auto* text = NodeAs<THtmlText>(const_cast<THtmlNode*>(n));
                     const QStringView view = text ? text->TextView() : QStringView();
-                    if (text && std::all_of(view.begin(), view.end(), [](QChar c) { return IsBlank(c.unicode()); }))
+                    if (text && IsAllBlank(view))
                         found = ecClean | ecText | (view.isEmpty() ? 0 : ecNonEmptyText);
                 } else if (MayBeDropped(n)) {
                     const auto* element = static_cast<const THtmlTag*>(n);
@@ -938,6 +1035,8 @@ private:
     bool FFailed = false;
     const bool FUnformatted; // no indentation, no wrapping, a bare LF for each line end
     std::vector<TFrame> FStack;
+    // Nodes a look at an element's content walks plainly before it goes through the memo instead.
+    static constexpr int PlainWalkSteps = 64;
     // What OuterText (backward, forward) and WritesNothing found for the elements below those asked about.
     std::array<std::unordered_map<const THtmlTag*, TOuterScan>, 2> FOuterScans;
     std::vector<TScanFrame> FScanStack;

@@ -246,7 +246,7 @@ QString TAttributeBuilder::RawKey(const TEntry& entry)
 
 int TAttributeBuilder::Find(int id)
 {
-    if (id >= ATTR_RAW && id < AttrCount && Indexed())
+    if (FEntries.size() >= IndexFrom && id >= ATTR_RAW && id < AttrCount && Indexed())
         return FFirstOfId[std::size_t(id + 1)];
     for (std::size_t i = 0; i < FEntries.size(); ++i)
         if (FEntries[i].Id == id)
@@ -259,7 +259,7 @@ int TAttributeBuilder::FindRaw(QStringView name)
 {
     const qsizetype n = name.size();
     // A name holding "=" could match an entry past that sign's first place: searched one by one.
-    if (!name.contains(u'=') && Indexed()) {
+    if (FEntries.size() >= IndexFrom && !name.contains(u'=') && Indexed()) {
         QString key(n, Qt::Uninitialized);
         for (qsizetype k = 0; k < n; ++k)
             key[k] = QChar(FoldAsciiLetter(name[k].unicode()));
@@ -306,7 +306,7 @@ void TAttributeBuilder::Erase(int index)
     DropIndex();
 }
 
-void TAttributeBuilder::Store(int id, QStringView value, TAttributeForm form, bool noSurrogate)
+void TAttributeBuilder::StoreByRule(int id, QStringView value, TAttributeForm form, bool noSurrogate)
 {
     if (form == afValueless && id < 0)
         form = afSet;
@@ -377,23 +377,9 @@ void THtmlTag::SetAttributes(const TAttributeBuilder& list)
     GiveTreeMemory(std::exchange(FAttributes, block));
 }
 
-const THtmlTag::TAttribute& THtmlTag::AttributeAt(int index) const
+void THtmlTag::RaiseAttributeIndexError(int index)
 {
-    if (index < 0 || index >= AttributeCount())
-        RaiseListIndexError(index);
-    return FAttributes->Items()[index];
-}
-
-QStringView THtmlTag::ValueViewAt(int index) const
-{
-    const TAttribute& entry = AttributeAt(index); // raises for a bad index, also when there are none
-    return FAttributes->Value(entry);
-}
-
-QStringView THtmlTag::AttributeView(int id) const
-{
-    const int index = FindAttribute(id);
-    return index >= 0 ? FAttributes->Value(FAttributes->Items()[index]) : QStringView();
+    RaiseListIndexError(index);
 }
 
 // --- the attribute operations ----------------------------------------------------------------------------

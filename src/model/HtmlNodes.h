@@ -36,6 +36,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -146,7 +147,8 @@ public:
     void Clear()
     {
         FEntries.clear();
-        DropIndex();
+        if (FIndexed)
+            DropIndex();
     }
     bool IsEmpty() const { return FEntries.empty(); }
     int Count() const { return int(FEntries.size()); }
@@ -154,7 +156,17 @@ public:
     // The set-attribute rule: replaces the value of the first entry with that identifier or appends one;
     // an existing entry set to "" with form afSet is removed. afValueless on a raw identifier means afSet.
     // noSurrogate: the caller has found no surrogate in value, which then need not be looked at again.
-    void Store(int id, QStringView value, TAttributeForm form, bool noSurrogate = false);
+    void Store(int id, QStringView value, TAttributeForm form, bool noSurrogate = false)
+    {
+        // A tag's few attributes are searched one by one where the reader stands, and a new one is
+        // appended at once: a short list has no index to keep (one is made once the list is long).
+        if (id >= 0 && FEntries.size() < IndexFrom &&
+            std::none_of(FEntries.begin(), FEntries.end(), [id](const TEntry& entry) { return entry.Id == id; })) {
+            FEntries.push_back({value, QStringView(), id, form, false, noSurrogate});
+            return;
+        }
+        StoreByRule(id, value, form, noSurrogate);
+    }
     // The raw entry name=value (or the bare name when valueless) in place of the first raw entry of that
     // name, or appended.
     void StoreRaw(QStringView name, QStringView value, bool valueless);
@@ -173,6 +185,7 @@ private:
         bool Clean; // holds no lone surrogate
         qsizetype Size() const { return Head.size() + (Joined ? 1 + Tail.size() : 0); }
     };
+    void StoreByRule(int id, QStringView value, TAttributeForm form, bool noSurrogate);
     int Find(int id);
     int FindRaw(QStringView name);
     void Append(const TEntry& entry);
@@ -231,12 +244,20 @@ public:
     // The value of the first entry with that identifier; "" when there is none.
     QString GetAttribute(int id) const { return AttributeView(id).toString(); }
     // The same without a copy; valid until the attributes change.
-    QStringView AttributeView(int id) const;
+    QStringView AttributeView(int id) const
+    {
+        const int index = FindAttribute(id);
+        return index >= 0 ? FAttributes->Value(FAttributes->Items()[index]) : QStringView();
+    }
     int AttributeCount() const { return FAttributes ? FAttributes->Count : 0; }
     // The entries by index 0 .. AttributeCount()-1 (a bad index raises the list's index error).
     QString GetAttributeValue(int index) const { return ValueViewAt(index).toString(); }
     // The same without a copy, for walks that only read (the writer); valid until the attributes change.
-    QStringView ValueViewAt(int index) const;
+    QStringView ValueViewAt(int index) const
+    {
+        const TAttribute& entry = AttributeAt(index); // raises for a bad index, also when there are none
+        return FAttributes->Value(entry);
+    }
     int GetAttributeId(int index) const { return AttributeAt(index).Id; }
     bool IsAttributeValueless(int index) const { return AttributeAt(index).Form == afValueless; }
     // An entry whose empty value was written in the source (or copied from one): written as name="".
@@ -289,7 +310,14 @@ private:
         }
         return -1;
     }
-    const TAttribute& AttributeAt(int index) const;
+    // The writer and the design filter read every attribute of every element: read in place.
+    const TAttribute& AttributeAt(int index) const
+    {
+        if (index < 0 || index >= AttributeCount()) [[unlikely]]
+            RaiseAttributeIndexError(index);
+        return FAttributes->Items()[index];
+    }
+    [[noreturn]] static void RaiseAttributeIndexError(int index);
     void Store(int id, QStringView value, TAttributeForm form);
 
     TAttributeBlock* FAttributes = nullptr; // null while there are no attributes

@@ -995,16 +995,51 @@ TEST(HtmlFilerWrite, NestedEmptyBlocksAndOuterBlanksAreJudgedElementByElement)
         {u"<li><font> <b> a </b> </font></li><li><font> <b></b> </font><span contenteditable=false> s </span></li>",
          "<li><font><b>a</b></font></li>|<li><font><b></b></font><span contentEditable=\"false\"> s </span></li>|"},
     };
-    for (const auto& c : cases) {
-        auto root = Parse(QString::fromUtf16(c.Body));
-        QString body; // without the indentation
-        for (const QString& line : HtmlNodeToText(root->FindFirst(TAG_BODY)).split(u"\r\n"_qs, Qt::SkipEmptyParts)) {
+    // The body's lines without their indentation.
+    const auto linesOf = [](const QString& body) {
+        QStringList lines;
+        for (const QString& line : HtmlNodeToText(Parse(body)->FindFirst(TAG_BODY)).split(u"\r\n"_qs, Qt::SkipEmptyParts)) {
             qsizetype start = 0;
             while (start < line.size() && line[start] == u' ')
                 ++start;
-            body += line.mid(start) + u'|';
+            lines << line.mid(start);
         }
+        return lines;
+    };
+    for (const auto& c : cases) {
+        const QString body = linesOf(QString::fromUtf16(c.Body)).join(u'|') + u'|';
         EXPECT_EQ(body.toStdString(), "<body>|" + std::string(c.Written) + "</body>|") << QString::fromUtf16(c.Body).toStdString();
+    }
+
+    // Down a long nest the outer elements are judged through what was found for the inner ones, a short
+    // nest element by element: each case must come out the same at the foot of either, the long one only
+    // adding the lines of its extra levels (per start and end lines each). A blank in a bold at an item's
+    // edge after a comment is met first by the walk of the item around it.
+    const struct
+    {
+        const char16_t* Level;
+        qsizetype Per;
+    } levels[] = {{u"<div>", 1}, {u"<ul><li> ", 2}, {u"<ul><li><!-- c --><b> </b>", 2}};
+    for (const auto& c : cases) {
+        for (const auto& [text, per] : levels) {
+            const QString level = QString::fromUtf16(text);
+            const QStringList shallow = linesOf(level.repeated(3) + QString::fromUtf16(c.Body));
+            QStringList expected = shallow;
+            if (shallow.size() > 2) {
+                const QStringList start = shallow.mid(1, per);
+                const QStringList end = shallow.mid(shallow.size() - 1 - per, per);
+                expected = shallow.mid(0, 1);
+                for (int i = 3; i < 300; ++i)
+                    expected += start;
+                expected += shallow.mid(1, shallow.size() - 2);
+                for (int i = 3; i < 300; ++i)
+                    expected += end;
+                expected += shallow.last();
+            }
+            EXPECT_EQ(linesOf(level.repeated(300) + QString::fromUtf16(c.Body)).join(u'|').toStdString(),
+                      expected.join(u'|').toStdString())
+                << level.toStdString() << " " << QString::fromUtf16(c.Body).toStdString();
+        }
     }
 
     // The same questions asked down a nest as deep as the page is long.
