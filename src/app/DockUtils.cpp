@@ -64,28 +64,6 @@ bool OnSomeScreen(const QRect& Rect)
                        [&](QScreen* Screen) { return Screen->geometry().intersects(Rect); });
 }
 
-// A floating place that reaches past its screen's edge (a screen since made smaller, or a panel dragged
-// half off) is moved whole onto the screen that shows most of it, so its grabber can be taken again.
-QRect OntoScreen(const QRect& Rect)
-{
-    QRect Best;
-    int BestArea = -1;
-    for (QScreen* Screen : QGuiApplication::screens()) {
-        const QRect Shown = Screen->geometry().intersected(Rect);
-        const int Area = Shown.isEmpty() ? 0 : Shown.width() * Shown.height();
-        if (Area > BestArea) {
-            BestArea = Area;
-            Best = Screen->availableGeometry();
-        }
-    }
-    if (Best.isEmpty())
-        return Rect;
-    QRect Place(Rect.topLeft(), Rect.size().boundedTo(Best.size()));
-    Place.moveLeft(std::clamp(Place.left(), Best.left(), Best.right() + 1 - Place.width()));
-    Place.moveTop(std::clamp(Place.top(), Best.top(), Best.bottom() + 1 - Place.height()));
-    return Place;
-}
-
 QList<QDockWidget*> VisiblePanels(const TDockSite& Site)
 {
     QList<QDockWidget*> Result;
@@ -164,6 +142,26 @@ void SetVerticalGrabber(QDockWidget* Panel, bool Vertical)
 }
 
 } // namespace
+
+QRect OntoScreen(const QRect& Rect)
+{
+    QRect Best;
+    int BestArea = -1;
+    for (QScreen* Screen : QGuiApplication::screens()) {
+        const QRect Shown = Screen->geometry().intersected(Rect);
+        const int Area = Shown.isEmpty() ? 0 : Shown.width() * Shown.height();
+        if (Area > BestArea) {
+            BestArea = Area;
+            Best = Screen->availableGeometry();
+        }
+    }
+    if (Best.isEmpty())
+        return Rect;
+    QRect Place(Rect.topLeft(), Rect.size().boundedTo(Best.size()));
+    Place.moveLeft(std::clamp(Place.left(), Best.left(), Best.right() + 1 - Place.width()));
+    Place.moveTop(std::clamp(Place.top(), Best.top(), Best.bottom() + 1 - Place.height()));
+    return Place;
+}
 
 QList<TDockSite> DockSitesOf(QMainWindow* Window)
 {

@@ -35,6 +35,11 @@ int DockSiteTag(Qt::DockWidgetArea Area);
 // The panels docked (not floating) in a site, shown or hidden, in the window's child order.
 QList<QDockWidget*> DockedPanels(const TDockSite& Site);
 
+// A place that reaches past its screen's edge (a screen since made smaller, a window dragged half off)
+// moved whole onto the available area of the screen that shows most of it, no larger than that area; a
+// place that no screen shows goes onto the first screen.
+QRect OntoScreen(const QRect& Rect);
+
 // A panel's placement: "Docked", "Parent", "Height", "Width", "Top", "Left", "Visible" and, docked,
 // "Orientation" and "Align". A failure after "Docked" is dropped with the keys written so far.
 void SaveDockState(TIniFile& Ini, QDockWidget* Panel, const QString& Section);

@@ -13,11 +13,15 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QWindow>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -111,6 +115,17 @@ TFormMain::~TFormMain()
 // ---------------------------------------------------------------------------------------------------
 // Life cycle
 
+void TFormMain::setVisible(bool visible)
+{
+    // The stored place goes to the window before the window is made: the window manager then takes it as
+    // the corner of the frame, title bar included, where it was read from at close. Given once the window
+    // exists but is not yet framed, it would be taken as the client area's corner, and every start would
+    // put the window one title bar higher.
+    if (visible && !FShown)
+        RestoreBounds();
+    QMainWindow::setVisible(visible);
+}
+
 void TFormMain::showEvent(QShowEvent* event)
 {
     if (!FShown) {
@@ -120,10 +135,11 @@ void TFormMain::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
 }
 
-void TFormMain::FormShow()
+void TFormMain::RestoreBounds()
 {
     const QString form = QStringLiteral("Form");
     // Only the stored values are applied; without a stored place the window manager places the window.
+    // Left and Top are the frame's corner; Width and Height the client area's size.
     int left = x(), top = y(), width = this->width(), height = this->height();
     bool placed = false;
     if (IniValueExists(form, QStringLiteral("Left"))) {
@@ -138,11 +154,43 @@ void TFormMain::FormShow()
         width = ReadIniInteger(form, QStringLiteral("Width"), 600);
     if (IniValueExists(form, QStringLiteral("Height")))
         height = ReadIniInteger(form, QStringLiteral("Height"), 400);
-    if (placed)
-        move(left, top);
-    resize(width, height);
+    QRect place(left, top, width, height);
+    if (placed) {
+        // A window whose title bar no screen shows cannot be taken and moved again: it comes whole onto the
+        // screen. The frame's own size is known only once the window is framed; until then the client
+        // area's stands for it.
+        const QRect titleEdge(left, top, std::max(1, width), 1);
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        FPlaceMoved = std::none_of(screens.begin(), screens.end(),
+                                   [&](QScreen* screen) { return screen->geometry().intersects(titleEdge); });
+        if (FPlaceMoved)
+            place = OntoScreen(place);
+        move(place.topLeft());
+        FPlace = place.topLeft();
+    }
+    resize(place.size());
     setWindowState(ReadIniBool(form, QStringLiteral("Maximized"), false) ? Qt::WindowMaximized : Qt::WindowNoState);
+}
 
+void TFormMain::KeepPlace()
+{
+    // A window manager that placed the frame elsewhere than asked, or a window made before its place was
+    // given, is set right here, now that the frame's size is known.
+    const std::optional<QPoint> place = std::exchange(FPlace, std::nullopt);
+    if (!place || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    const QRect frame = frameGeometry();
+    QRect wanted(*place, frame.size());
+    if (FPlaceMoved)
+        wanted = OntoScreen(wanted);
+    if (wanted == frame)
+        return;
+    resize(size() - (frame.size() - wanted.size()));
+    move(wanted.topLeft());
+}
+
+void TFormMain::FormShow()
+{
     const QString toolbar = QStringLiteral("Toolbar");
     if (IniSectionExists(toolbar)) {
         // Tool bars line up in rows: the stored places give their order, rows by Top, then by Left.

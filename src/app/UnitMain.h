@@ -11,6 +11,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -245,6 +246,7 @@ public:
 
 protected:
     // ---- start-up and shutdown (UnitMain.cpp)
+    void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // ---- commands and tool bar state (UnitMainCommands.cpp)
@@ -253,6 +255,10 @@ protected:
 private:
     // ---- start-up and shutdown (UnitMain.cpp)
     void FormShow();
+    // The window's stored place, size and state ("Form"), given before the window is made.
+    void RestoreBounds();
+    // Once the window manager has framed the window: its frame stands at the stored place.
+    void KeepPlace();
     bool FormClose();
 
     // ---- views (UnitMainViews.cpp)
@@ -303,6 +309,10 @@ private:
     int FViewLeaving = 0;
     int FTreeDepth = 0;
     bool FShown = false;
+    // The corner that the window's frame takes at start, until the window is first on the screen; whether
+    // it was moved there from a stored place out of reach (the frame then goes whole onto the screen).
+    std::optional<QPoint> FPlace;
+    bool FPlaceMoved = false;
     bool FUpdating = false;
     // The page (its load) and the count of its body's changes that the modified state was last brought up to.
     qint64 FGenerationSeen = -1;

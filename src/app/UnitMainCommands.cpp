@@ -19,13 +19,18 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 #include <algorithm>
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    // The window is first on the screen: the window manager has framed it.
+    if (type == QEvent::Expose && FPlace && watched == windowHandle() && windowHandle()->isExposed())
+        QTimer::singleShot(0, this, &TFormMain::KeepPlace);
     if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && watched->isWidgetType() &&
         FDesigner->isAncestorOf(static_cast<QWidget*>(watched))) {
         const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());

@@ -197,7 +197,7 @@ void THtmlDesigner::RequireIdle() const
         throw Exception(QStringLiteral("The document is still loading."));
 }
 
-void THtmlDesigner::LoadDocument(const QString& Text)
+void THtmlDesigner::LoadDocument(const QString& Text, TPagePlace Place)
 {
     FCurrentElement = TEngineElement();
     FCells.Reset();
@@ -217,6 +217,9 @@ void THtmlDesigner::LoadDocument(const QString& Text)
     QVariant body;
     if (!FBridge->Load(DesignPageUrl, QStringLiteral("opened"), {PlaceholderSizeSheet()}, &body))
         throw Exception(QStringLiteral("The design view could not load the document."));
+    // The engine has put the page where it stands by the time the load is reported.
+    if (Place == TPagePlace::Top)
+        FBridge->Call(QStringLiteral("window.scrollTo(0, 0)"));
     FLoaded = true;
     HookDocumentEvents();
     // The source tree takes that body at once: a save, a switch of views or a restart of the page then
@@ -243,7 +246,7 @@ std::unique_ptr<THtmlFilter> THtmlDesigner::NextFilter(const QString& BasePath) 
     return filter;
 }
 
-void THtmlDesigner::ShowDocument(std::unique_ptr<THtmlFilter> Filter, QString FileName)
+void THtmlDesigner::ShowDocument(std::unique_ptr<THtmlFilter> Filter, QString FileName, TPagePlace Place)
 {
     // The page's latest edits go into the document on show before it is let go: should the engine fail
     // to load the new one, the old one comes back as it was.
@@ -259,13 +262,13 @@ void THtmlDesigner::ShowDocument(std::unique_ptr<THtmlFilter> Filter, QString Fi
     QString text;
     FFilter->GetDesignText(text);
     try {
-        LoadDocument(text);
+        LoadDocument(text, Place);
     } catch (const Exception&) {
         FFilter = std::move(previous);
         FFileName = previousName;
         if (FFilter && FFilter->Source()) {
             try {
-                LoadDocument(DesignTextAgain());
+                LoadDocument(DesignTextAgain(), Place);
             } catch (const Exception&) {
                 // the engine cannot show even the previous document; the view stays empty
             }
@@ -302,7 +305,7 @@ void THtmlDesigner::LoadFromFile(const QString& FileName)
     TDecodeReport report;
     filter->LoadFromStream(file, &report);
     file.close();
-    ShowDocument(std::move(filter), FileName);
+    ShowDocument(std::move(filter), FileName, TPagePlace::Top);
     FLoadNote = DecodeReportText(report);
 }
 
@@ -324,7 +327,7 @@ void THtmlDesigner::NewDocument()
     RequireIdle();
     std::unique_ptr<THtmlFilter> filter = NextFilter(FFilter->BasePath());
     filter->NewEmptyDocument();
-    ShowDocument(std::move(filter), QString());
+    ShowDocument(std::move(filter), QString(), TPagePlace::Top);
     DoDocumentComplete();
 }
 
@@ -333,7 +336,7 @@ void THtmlDesigner::SetHtml(const QString& Html)
     RequireIdle();
     std::unique_ptr<THtmlFilter> filter = NextFilter(FFilter->BasePath());
     filter->SetSource(Html);
-    ShowDocument(std::move(filter), FFileName);
+    ShowDocument(std::move(filter), FFileName, TPagePlace::Kept);
 }
 
 bool THtmlDesigner::ApplyBodyText(const QVariant& Answer)

@@ -275,12 +275,16 @@ signals:
 
 private:
     friend class TDesignWebView;
-    void LoadDocument(const QString& Text);
+    // Where a page is shown once loaded: at its top, or where the engine puts it. The engine takes a page
+    // loaded at the address of the one on show for that page again and puts it back where that one stood,
+    // which is right only for the same document made again from its text.
+    enum class TPagePlace { Top, Kept };
+    void LoadDocument(const QString& Text, TPagePlace Place = TPagePlace::Kept);
     // A filter for the next document, with the generator and the given base path.
     std::unique_ptr<THtmlFilter> NextFilter(const QString& BasePath) const;
     // Makes Filter's document the one on show under FileName; when the engine cannot load it, the previous
     // document is shown again and the load's error raised.
-    void ShowDocument(std::unique_ptr<THtmlFilter> Filter, QString FileName);
+    void ShowDocument(std::unique_ptr<THtmlFilter> Filter, QString FileName, TPagePlace Place);
     // The design page of the document on show, made again from its source text.
     QString DesignTextAgain();
     void ShowContextMenu(const QPoint& Point);

@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWindow>
 #include <QTabBar>
 #include <functional>
 #include <gtest/gtest.h>
@@ -520,6 +521,44 @@ void RunUnderWindowManager(const QString& Name)
     Manager.waitForFinished();
     Server.terminate();
     Server.waitForFinished();
+}
+
+// The corner of the frame around Window as the X server has it: the window's place less its place in the frame.
+QPoint FrameCorner(QWidget* Window)
+{
+    const QString Info = RunTool(QStringLiteral("xwininfo"), {"-id", QString::number(Window->winId())});
+    const auto Value = [&](const char* Key) { return Info.section(Key, 1).section('\n', 0, 0).trimmed().toInt(); };
+    return QPoint(Value("Absolute upper-left X:") - Value("Relative upper-left X:"),
+                  Value("Absolute upper-left Y:") - Value("Relative upper-left Y:"));
+}
+
+// Started again and again, the window's frame stands where it was left, at its size; a place that no screen
+// shows comes whole onto the screen.
+TEST(DockUtilsWindowManagerTest, TheMainWindowStartsWhereItsFrameWasLeft)
+{
+    if (qEnvironmentVariableIsEmpty(WindowManagerChild)) {
+        RunUnderWindowManager("DockUtilsWindowManagerTest.TheMainWindowStartsWhereItsFrameWasLeft");
+        return;
+    }
+    QFile::remove(ConfigIni().FileName());
+    for (const auto& [Key, Value] : {std::pair("Left", 50), {"Top", 80}, {"Width", 900}, {"Height", 640}})
+        WriteIniInteger("Form", Key, Value);
+    for (int Start = 1; Start <= 4; ++Start) {
+        TFormMain w;
+        w.show();
+        ASSERT_TRUE(WaitFor([&] { return w.windowHandle()->isExposed(); }, 15000));
+        Wait(500);
+        const QRect Frame(FrameCorner(&w), w.frameGeometry().size());
+        EXPECT_GT(w.geometry().y(), Frame.y()) << "a title bar above the window";
+        if (Start <= 3)
+            EXPECT_EQ(QRect(Frame.topLeft(), w.size()), QRect(50, 80, 900, 640)) << Start << ": " << Frame.x() << "," << Frame.y();
+        else
+            EXPECT_TRUE(w.screen()->availableGeometry().contains(Frame)) << Frame.x() << "," << Frame.y();
+        ASSERT_TRUE(w.close());
+        if (Start == 3)
+            for (const auto& [Key, Value] : {std::pair("Left", -3000), {"Top", 5000}, {"Height", 5000}})
+                WriteIniInteger("Form", Key, Value);
+    }
 }
 
 TEST(DockUtilsWindowManagerTest, AFloatingPanelStaysAboveTheMainWindowAfterARestart)

@@ -852,6 +852,36 @@ TEST_F(UnitMainTest, KeysThatChangeNothingLeaveAnOpenedDocumentUnmodified)
     EXPECT_TRUE(w.close());
 }
 
+// A page opened starts at its top wherever the page before it stood, another page or the same one again; the
+// code view's text taken back into the design view keeps the place.
+TEST_F(UnitMainTest, AnOpenedPageStartsAtItsTopAndTheCodeViewKeepsThePlace)
+{
+    TFormMain w;
+    w.show();
+    // Read a moment after a load: the engine may still move the page once the load is reported.
+    const auto scrollY = [&w](const QString& script, int ms = 0) {
+        WaitFor([] { return false; }, ms);
+        QVariant y;
+        w.Designer()->Bridge()->Call(script + "; window.scrollY", &y);
+        return y.toInt();
+    };
+    Dialogs.FileNames = {TestDataPath("corpus/libxslt-transform.html")};
+    w.Open1->trigger();
+    for (int again = 0; again < 2; ++again) {
+        ASSERT_GT(scrollY("window.scrollTo(0, 1e6)"), 2000);
+        Dialogs.FileNames = {TestDataPath("corpus/mdbook/rust-doc-book_ch06-01-defining-an-enum.html")};
+        w.Open1->trigger();
+        EXPECT_EQ(scrollY("", 500), 0) << (again ? "the same page again" : "another page");
+    }
+    const int place = scrollY("window.scrollTo(0, 1500)");
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    w.CodeEditor()->setText(w.CodeEditor()->text().replace("enum", "ENUM"));
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    EXPECT_NEAR(scrollY("", 500), place, 10) << "capitals set the words a little wider";
+    Dialogs.Answers = {mrNo};
+    EXPECT_TRUE(w.close());
+}
+
 TEST_F(UnitMainTest, AViewThatCannotBeFilledLeavesTheDesignerOnShowWithAMessage)
 {
     TFormMain w;
