@@ -59,13 +59,20 @@ public:
     // Writes units that may hold the character 0, which becomes U+FFFD.
     void WriteReplacingNul(char* Units, qint64 Bytes)
     {
-        for (qint64 i = 0; i + 1 < Bytes; i += 2) {
-            if (Units[i] == 0 && Units[i + 1] == 0) {
-                Units[i] = char(0xFD);
-                Units[i + 1] = char(0xFF);
-                ++Replaced;
-            }
+        qint64 i = 0;
+#if defined(__SSE2__)
+        // A page holds the character 0 rarely if ever: thirty-two units without it are passed over at once.
+        const __m128i zero = _mm_setzero_si128();
+        const auto nuls = [&](qint64 at) {
+            return _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Units + at)), zero);
+        };
+        for (; i + 64 <= Bytes; i += 64) {
+            const __m128i found = _mm_or_si128(_mm_or_si128(nuls(i), nuls(i + 16)), _mm_or_si128(nuls(i + 32), nuls(i + 48)));
+            if (_mm_movemask_epi8(found) != 0)
+                ReplaceNuls(Units + i, 64);
         }
+#endif
+        ReplaceNuls(Units + i, Bytes - i);
         Write(Units, Bytes);
     }
 
@@ -98,6 +105,17 @@ public:
     qint64 Replaced = 0;
 
 private:
+    void ReplaceNuls(char* Units, qint64 Bytes)
+    {
+        for (qint64 i = 0; i + 1 < Bytes; i += 2) {
+            if (Units[i] == 0 && Units[i + 1] == 0) {
+                Units[i] = char(0xFD);
+                Units[i + 1] = char(0xFF);
+                ++Replaced;
+            }
+        }
+    }
+
     QIODevice& FDest;
 };
 
@@ -525,15 +543,21 @@ void FinishByteTable(TByteTable& table)
 }
 
 // Windows-1252 as the table of a set where every byte is valid: what a page is read as when nothing
-// knows the set it declares.
-TByteTable Windows1252Table()
+// knows the set it declares, and what browsers read its labels and the commonest ones as (iso-8859-1,
+// latin1, us-ascii). The converter's table of it would differ in nothing (the five bytes it leaves
+// undefined read as browsers read them), so it is made once rather than asked of the converter, byte by
+// byte, for every page.
+const TByteTable& Windows1252Table()
 {
-    TByteTable table;
-    for (int b = 0; b < 256; ++b) {
-        table.Unit[size_t(b)] = Windows1252Char(static_cast<unsigned char>(b));
-        table.Valid[size_t(b)] = true;
-    }
-    FinishByteTable(table);
+    static const TByteTable table = [] {
+        TByteTable t;
+        for (int b = 0; b < 256; ++b) {
+            t.Unit[size_t(b)] = Windows1252Char(static_cast<unsigned char>(b));
+            t.Valid[size_t(b)] = true;
+        }
+        FinishByteTable(t);
+        return t;
+    }();
     return table;
 }
 
@@ -591,23 +615,27 @@ void DecodeByTable(const TByteTable& table, QIODevice& Source, TWideOutput& Out)
             }
         };
 #if defined(__SSE2__)
-        // Pages are mostly ASCII: sixteen bytes that all read as the characters of the same code (no zero
+        // Pages are mostly ASCII: thirty-two bytes that all read as the characters of the same code (no zero
         // byte, and no byte from 0x80 up, or in the sets like Latin-1 none from 0x80 to 0x9F) are widened
         // at once.
         if (table.AsciiSame) {
             const __m128i zero = _mm_setzero_si128();
-            const __m128i firstHighSame = _mm_set1_epi8(char(0xA0));
-            while (i + 16 <= n) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.data() + i));
-                // As signed bytes, 0x80 to 0x9F are the ones below 0xA0.
-                const __m128i other = table.HighSame ? _mm_cmplt_epi8(v, firstHighSame) : v;
-                if (_mm_movemask_epi8(_mm_or_si128(other, _mm_cmpeq_epi8(v, zero))) != 0) {
-                    byTable(i + 16);
+            // As signed bytes, those from 0x80 up are the ones below 0, and 0x80 to 0x9F those below 0xA0.
+            const __m128i limit = _mm_set1_epi8(table.HighSame ? char(0xA0) : 0);
+            const auto others = [&](__m128i v) { return _mm_or_si128(_mm_cmplt_epi8(v, limit), _mm_cmpeq_epi8(v, zero)); };
+            while (i + 32 <= n) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.data() + i));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.data() + i + 16));
+                if (_mm_movemask_epi8(_mm_or_si128(others(a), others(b))) != 0) {
+                    byTable(i + 32);
                     continue;
                 }
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + 2 * i), _mm_unpacklo_epi8(v, zero));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + 2 * i + 16), _mm_unpackhi_epi8(v, zero));
-                i += 16;
+                char* o = out.data() + 2 * i;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(a, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16), _mm_unpackhi_epi8(a, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 32), _mm_unpacklo_epi8(b, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 48), _mm_unpackhi_epi8(b, zero));
+                i += 32;
             }
         }
 #endif
@@ -792,10 +820,14 @@ void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report)
             name = ConverterCharsetName(detected.Charset);
     }
     std::unique_ptr<TConverter> cd;
-    if (!IsLatin1(name))
+    const bool latin1 = IsLatin1(name);
+    const bool windows1252 = name == "WINDOWS-1252";
+    if (!latin1 && !windows1252)
         cd = OpenConverter(name);
-    if (IsLatin1(name)) {
+    if (latin1) {
         WidenLatin1(Source, out);
+    } else if (windows1252) {
+        DecodeByTable(Windows1252Table(), Source, out);
     } else if (cd) {
         TByteTable table;
         if (IsUtf8(name))
