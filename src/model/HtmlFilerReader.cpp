@@ -256,20 +256,25 @@ private:
 
     // Every element climbed out of ends here, as its end tag would end it: the writer writes each end tag,
     // so one that an end tag further out implies ("<del><blockquote><!-- c --></del> x") reads as the written
-    // end tag does ("</blockquote></del> x": the blank cannot show).
+    // end tag does ("</blockquote></del> x": the blank cannot show). The end of most elements does no more
+    // than trim the blanks after a block, done here; the few whose end does more go through Ended.
     void ClimbTo(THtmlTag* ancestor)
     {
         while (FCurrent != ancestor) {
             if (FCurrent == FHolder)
                 throw TPartLeaves();
-            --FOpen[FCurrent->TagId()];
-            Ended(FCurrent);
+            const int t = FCurrent->TagId();
+            --FOpen[t];
+            if (InTagSet(t, tsEndNoted))
+                Ended(FCurrent);
+            else if (HasFlag(t, tfBreaks))
+                FTrim = true;
             FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
         }
     }
 
     // What the end of e does to the blank after it, and to the text after a pre or text area.
-    void Ended(THtmlTag* e)
+    [[gnu::noinline]] void Ended(THtmlTag* e)
     {
         const int t = e->TagId();
         if (t == TAG_PRE || t == TAG_TEXTAREA)
@@ -384,7 +389,7 @@ private:
     }
 
     // The elements the design view shows as a picture of their own, whose end does not already end the
-    // line: the blank after one stands between it and the next word.
+    // line: the blank after one stands between it and the next word. (Their tags are in tsEndNoted.)
     static bool StandsAsPicture(const THtmlTag* e)
     {
         switch (e->TagId()) {
