@@ -770,10 +770,12 @@ private:
     // more such elements: the reader would drop it (or what empties it) on the next read, so it is left
     // out now, and the next save writes the same bytes ("<div><div></div></div>", "<p> </p>").
     // As for the outer text, a short look is a plain walk and a long one goes through the memo below.
-    bool WritesNothing(const THtmlTag* e)
+    bool WritesNothing(const THtmlTag* e) { return MayBeDropped(e) && ContentWritesNothing(e); }
+
+    // Whether what e holds is all left out, e being an element that may be dropped. Every element asks
+    // WritesNothing, most of them of a kind that is never dropped: they are answered without a call here.
+    bool ContentWritesNothing(const THtmlTag* e)
     {
-        if (!MayBeDropped(e))
-            return false;
         int steps = 0;
         int pres = 0; // pre elements around the node, below e: blanks show inside them
         bool nonEmptyText = false;
