@@ -523,26 +523,20 @@ private:
             return;
         }
         THtmlTag* element = nullptr;
-        // These leave any pre or text area open, whose end tag the writer then writes where it stands.
-        if (t == TAG_HTML || t == TAG_HEAD || t == TAG_BODY || t == TAG_FRAMESET)
+        if (t == TAG_HTML || t == TAG_HEAD || t == TAG_BODY) {
+            // These leave any pre or text area open, whose end tag the writer then writes where it stands.
             FInPre = false;
-        // Their attributes go to an element that a read in part never reads again ("<body class=x>" met
-        // inside the body): no part may begin before them, lest an edit that takes the tag away leave them.
-        if ((t == TAG_HTML || t == TAG_HEAD || t == TAG_BODY) && FRecord)
-            FRecord->clear();
-        if (t == TAG_HTML) {
-            JumpTo(FRoot->GetHtml());
-            FSection = TAG_HTML;
-            element = FCurrent;
-        } else if (t == TAG_HEAD) {
-            JumpTo(FRoot->GetHead());
-            FSection = TAG_HEAD;
-            element = FCurrent;
-        } else if (t == TAG_BODY) {
-            JumpTo(FRoot->GetBody());
-            FSection = TAG_BODY;
+            // Their attributes go to an element that a read in part never reads again ("<body class=x>"
+            // met inside the body): no part may begin before them, lest an edit that takes the tag away
+            // leave them.
+            if (FRecord)
+                FRecord->clear();
+            THtmlTag* target = t == TAG_HTML ? FRoot->GetHtml() : t == TAG_HEAD ? FRoot->GetHead() : FRoot->GetBody();
+            JumpTo(target);
+            FSection = t;
             element = FCurrent;
         } else if (t == TAG_FRAMESET) {
+            FInPre = false; // as above
             if (FSection == TAG_BODY || FSection == TAG_HEAD)
                 JumpTo(FRoot->GetHtml());
             element = new THtmlTag(t);
@@ -609,10 +603,11 @@ private:
             FCurrent->Add(element);
             if (HasFlag(t, tfEnd))
                 Descend(element);
-            if (InTagSet(t, tsDropWhenEmpty))
+            if (InTagSet(t, tsDropWhenEmpty)) {
                 FDropCandidates.push_back(element);
-            if (t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT)
-                FSilentCandidates.emplace_back(element, FTrim);
+                if (t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT)
+                    FSilentCandidates.emplace_back(element, FTrim);
+            }
         }
         // Nor can blanks at the start of a block: "<div> a" holds "a", so the line end the writer puts
         // after the start tag reads back the same.
