@@ -73,7 +73,8 @@ public:
             return _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Units + at)), zero);
         };
         for (; i + 64 <= Bytes; i += 64) {
-            const __m128i found = _mm_or_si128(_mm_or_si128(nuls(i), nuls(i + 16)), _mm_or_si128(nuls(i + 32), nuls(i + 48)));
+            const __m128i found =
+                _mm_or_si128(_mm_or_si128(nuls(i), nuls(i + 16)), _mm_or_si128(nuls(i + 32), nuls(i + 48)));
             if (_mm_movemask_epi8(found) != 0)
                 ReplaceNuls(Units + i, 64);
         }
@@ -628,7 +629,9 @@ void DecodeByTable(const TByteTable& table, QIODevice& Source, TWideOutput& Out)
             const __m128i zero = _mm_setzero_si128();
             // As signed bytes, those from 0x80 up are the ones below 0, and 0x80 to 0x9F those below 0xA0.
             const __m128i limit = _mm_set1_epi8(table.HighSame ? char(0xA0) : 0);
-            const auto others = [&](__m128i v) { return _mm_or_si128(_mm_cmplt_epi8(v, limit), _mm_cmpeq_epi8(v, zero)); };
+            const auto others = [&](__m128i v) {
+                return _mm_or_si128(_mm_cmplt_epi8(v, limit), _mm_cmpeq_epi8(v, zero));
+            };
             while (i + 32 <= n) {
                 const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.get() + i));
                 const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.get() + i + 16));

@@ -364,7 +364,8 @@ TEST(HtmlConv, DecodesWindows1252)
     }
     iconv_close(cd);
     for (const char* label : {"windows-1252", "iso-8859-1", "us-ascii"})
-        EXPECT_EQ(Convert(Meta(label) + bytes + bytes), QString::fromLatin1(Meta(label)) + expected + expected) << label;
+        EXPECT_EQ(Convert(Meta(label) + bytes + bytes), QString::fromLatin1(Meta(label)) + expected + expected)
+            << label;
 }
 
 // Single-byte sets are decoded through a table of the converter's answers; the sets whose converter
