@@ -14,7 +14,6 @@
 #include <iconv.h>
 #include <memory>
 #include <string_view>
-#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -28,6 +27,13 @@ constexpr QByteArrayView DefaultCharset = "ISO-8859-1";
 constexpr qsizetype ScanBlock = 64 * 1024;
 constexpr qsizetype DecodeBlock = 64 * 1024;
 constexpr size_t CarryLimit = 4096;
+
+// A block buffer left unfilled: every byte is written before it is read, and filling some hundred
+// kilobytes for each page would cost more than decoding a small one.
+std::unique_ptr<char[]> Block(size_t Size)
+{
+    return std::make_unique_for_overwrite<char[]>(Size);
+}
 
 // Windows-1252's characters for the bytes 0x80 to 0x9F; every other byte is the character of the same
 // code, and so are the five bytes the set leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D).
@@ -59,13 +65,21 @@ public:
     // Writes units that may hold the character 0, which becomes U+FFFD.
     void WriteReplacingNul(char* Units, qint64 Bytes)
     {
-        for (qint64 i = 0; i + 1 < Bytes; i += 2) {
-            if (Units[i] == 0 && Units[i + 1] == 0) {
-                Units[i] = char(0xFD);
-                Units[i + 1] = char(0xFF);
-                ++Replaced;
-            }
+        qint64 i = 0;
+#if defined(__SSE2__)
+        // A page holds the character 0 rarely if ever: thirty-two units without it are passed over at once.
+        const __m128i zero = _mm_setzero_si128();
+        const auto nuls = [&](qint64 at) {
+            return _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Units + at)), zero);
+        };
+        for (; i + 64 <= Bytes; i += 64) {
+            const __m128i found =
+                _mm_or_si128(_mm_or_si128(nuls(i), nuls(i + 16)), _mm_or_si128(nuls(i + 32), nuls(i + 48)));
+            if (_mm_movemask_epi8(found) != 0)
+                ReplaceNuls(Units + i, 64);
         }
+#endif
+        ReplaceNuls(Units + i, Bytes - i);
         Write(Units, Bytes);
     }
 
@@ -98,6 +112,17 @@ public:
     qint64 Replaced = 0;
 
 private:
+    void ReplaceNuls(char* Units, qint64 Bytes)
+    {
+        for (qint64 i = 0; i + 1 < Bytes; i += 2) {
+            if (Units[i] == 0 && Units[i + 1] == 0) {
+                Units[i] = char(0xFD);
+                Units[i + 1] = char(0xFF);
+                ++Replaced;
+            }
+        }
+    }
+
     QIODevice& FDest;
 };
 
@@ -460,17 +485,17 @@ bool IsLatin1(const QByteArray& ConverterName)
 // same code, so it is widened directly.
 void WidenLatin1(QIODevice& Source, TWideOutput& Out)
 {
-    std::vector<char> in(DecodeBlock), out(2 * DecodeBlock);
+    const auto in = Block(DecodeBlock), out = Block(2 * DecodeBlock);
     qint64 n;
-    while ((n = Source.read(in.data(), DecodeBlock)) > 0) {
+    while ((n = Source.read(in.get(), DecodeBlock)) > 0) {
         for (qint64 i = 0; i < n; ++i) {
             out[size_t(2 * i)] = in[size_t(i)];
             out[size_t(2 * i + 1)] = 0;
         }
-        if (std::memchr(in.data(), 0, size_t(n)))
-            Out.WriteReplacingNul(out.data(), 2 * n);
+        if (std::memchr(in.get(), 0, size_t(n)))
+            Out.WriteReplacingNul(out.get(), 2 * n);
         else
-            Out.Write(out.data(), 2 * n);
+            Out.Write(out.get(), 2 * n);
     }
 }
 
@@ -525,15 +550,21 @@ void FinishByteTable(TByteTable& table)
 }
 
 // Windows-1252 as the table of a set where every byte is valid: what a page is read as when nothing
-// knows the set it declares.
-TByteTable Windows1252Table()
+// knows the set it declares, and what browsers read its labels and the commonest ones as (iso-8859-1,
+// latin1, us-ascii). The converter's table of it would differ in nothing (the five bytes it leaves
+// undefined read as browsers read them), so it is made once rather than asked of the converter, byte by
+// byte, for every page.
+const TByteTable& Windows1252Table()
 {
-    TByteTable table;
-    for (int b = 0; b < 256; ++b) {
-        table.Unit[size_t(b)] = Windows1252Char(static_cast<unsigned char>(b));
-        table.Valid[size_t(b)] = true;
-    }
-    FinishByteTable(table);
+    static const TByteTable table = [] {
+        TByteTable t;
+        for (int b = 0; b < 256; ++b) {
+            t.Unit[size_t(b)] = Windows1252Char(static_cast<unsigned char>(b));
+            t.Valid[size_t(b)] = true;
+        }
+        FinishByteTable(t);
+        return t;
+    }();
     return table;
 }
 
@@ -575,9 +606,9 @@ bool BuildByteTable(TConverter& cd, const QByteArray& Name, TByteTable& table)
 
 void DecodeByTable(const TByteTable& table, QIODevice& Source, TWideOutput& Out)
 {
-    std::vector<char> in(DecodeBlock), out(2 * DecodeBlock);
+    const auto in = Block(DecodeBlock), out = Block(2 * DecodeBlock);
     qint64 n;
-    while ((n = Source.read(in.data(), DecodeBlock)) > 0) {
+    while ((n = Source.read(in.get(), DecodeBlock)) > 0) {
         qint64 i = 0;
         qint64 unfit = 0, replaced = 0;
         auto byTable = [&](qint64 End) {
@@ -591,28 +622,34 @@ void DecodeByTable(const TByteTable& table, QIODevice& Source, TWideOutput& Out)
             }
         };
 #if defined(__SSE2__)
-        // Pages are mostly ASCII: sixteen bytes that all read as the characters of the same code (no zero
+        // Pages are mostly ASCII: thirty-two bytes that all read as the characters of the same code (no zero
         // byte, and no byte from 0x80 up, or in the sets like Latin-1 none from 0x80 to 0x9F) are widened
         // at once.
         if (table.AsciiSame) {
             const __m128i zero = _mm_setzero_si128();
-            const __m128i firstHighSame = _mm_set1_epi8(char(0xA0));
-            while (i + 16 <= n) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.data() + i));
-                // As signed bytes, 0x80 to 0x9F are the ones below 0xA0.
-                const __m128i other = table.HighSame ? _mm_cmplt_epi8(v, firstHighSame) : v;
-                if (_mm_movemask_epi8(_mm_or_si128(other, _mm_cmpeq_epi8(v, zero))) != 0) {
-                    byTable(i + 16);
+            // As signed bytes, those from 0x80 up are the ones below 0, and 0x80 to 0x9F those below 0xA0.
+            const __m128i limit = _mm_set1_epi8(table.HighSame ? char(0xA0) : 0);
+            const auto others = [&](__m128i v) {
+                return _mm_or_si128(_mm_cmplt_epi8(v, limit), _mm_cmpeq_epi8(v, zero));
+            };
+            while (i + 32 <= n) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.get() + i));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.get() + i + 16));
+                if (_mm_movemask_epi8(_mm_or_si128(others(a), others(b))) != 0) {
+                    byTable(i + 32);
                     continue;
                 }
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + 2 * i), _mm_unpacklo_epi8(v, zero));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + 2 * i + 16), _mm_unpackhi_epi8(v, zero));
-                i += 16;
+                char* o = out.get() + 2 * i;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(a, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16), _mm_unpackhi_epi8(a, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 32), _mm_unpacklo_epi8(b, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 48), _mm_unpackhi_epi8(b, zero));
+                i += 32;
             }
         }
 #endif
         byTable(n);
-        Out.Write(out.data(), 2 * n);
+        Out.Write(out.get(), 2 * n);
         Out.Unfit += unfit;
         Out.Replaced += replaced;
     }
@@ -623,33 +660,34 @@ void DecodeByTable(const TByteTable& table, QIODevice& Source, TWideOutput& Out)
 // read it; reading its bytes one by one would put a character 0 into the text.
 void Decode(TConverter& cd, const QByteArray& Name, size_t InvalidUnit, QIODevice& Source, TWideOutput& Out)
 {
-    std::vector<char> in(CarryLimit + DecodeBlock);
-    std::vector<char> out(2 * DecodeBlock + 16);
+    const auto in = Block(CarryLimit + DecodeBlock);
+    const size_t outSize = 2 * DecodeBlock + 16;
+    const auto out = Block(outSize);
     size_t carried = 0;
     iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr); // the initial shift state
     for (;;) {
-        const qint64 n = Source.read(in.data() + carried, DecodeBlock);
+        const qint64 n = Source.read(in.get() + carried, DecodeBlock);
         if (n <= 0) {
-            char* op = out.data();
-            size_t ol = out.size();
+            char* op = out.get();
+            size_t ol = outSize;
             iconv(cd.Handle(), nullptr, nullptr, &op, &ol);
-            Out.WriteReplacingNul(out.data(), op - out.data());
+            Out.WriteReplacingNul(out.get(), op - out.get());
             // The file ends before the character these bytes begin is whole: whole units of a wide set (a
             // surrogate waiting for its other half) are U+FFFD, the bytes of a cut one Windows-1252.
             const size_t units = InvalidUnit > 1 ? carried / InvalidUnit : 0;
             Out.WriteReplacement(qint64(units));
-            Out.WriteUnfit(in.data() + units * InvalidUnit, carried - units * InvalidUnit);
+            Out.WriteUnfit(in.get() + units * InvalidUnit, carried - units * InvalidUnit);
             return;
         }
-        char* ip = in.data();
+        char* ip = in.get();
         size_t il = carried + size_t(n);
         carried = 0;
         while (il > 0) {
-            char* op = out.data();
-            size_t ol = out.size();
+            char* op = out.get();
+            size_t ol = outSize;
             const size_t r = iconv(cd.Handle(), &ip, &il, &op, &ol);
             const int err = errno;
-            Out.WriteReplacingNul(out.data(), op - out.data());
+            Out.WriteReplacingNul(out.get(), op - out.get());
             if (r != size_t(-1))
                 break;
             if (err == E2BIG)
@@ -657,7 +695,7 @@ void Decode(TConverter& cd, const QByteArray& Name, size_t InvalidUnit, QIODevic
             if (err == EINVAL) {
                 if (il > CarryLimit)
                     throw Exception(ConversionErrorMessage(EINVAL));
-                std::memmove(in.data(), ip, il);
+                std::memmove(in.get(), ip, il);
                 carried = il;
                 break;
             }
@@ -707,7 +745,7 @@ size_t WholeUtf8Prefix(const char* Bytes, size_t Size)
 // tail that the file ends inside of.
 void DecodeUtf8(TConverter& cd, QIODevice& Source, TWideOutput& Out)
 {
-    std::vector<char> in(CarryLimit + DecodeBlock);
+    const auto in = Block(CarryLimit + DecodeBlock);
     size_t carried = 0;
     auto byConverter = [&](const char* Bytes, size_t Size) {
         QByteArray piece = QByteArray::fromRawData(Bytes, qsizetype(Size));
@@ -716,23 +754,23 @@ void DecodeUtf8(TConverter& cd, QIODevice& Source, TWideOutput& Out)
         Decode(cd, "UTF-8", 1, buffer, Out);
     };
     for (;;) {
-        const qint64 n = Source.read(in.data() + carried, DecodeBlock);
+        const qint64 n = Source.read(in.get() + carried, DecodeBlock);
         if (n <= 0) {
             if (carried > 0)
-                byConverter(in.data(), carried); // the file ends inside a sequence
+                byConverter(in.get(), carried); // the file ends inside a sequence
             return;
         }
         const size_t size = carried + size_t(n);
-        const size_t whole = WholeUtf8Prefix(in.data(), size);
-        const QString text = QString::fromUtf8(in.data(), qsizetype(whole));
+        const size_t whole = WholeUtf8Prefix(in.get(), size);
+        const QString text = QString::fromUtf8(in.get(), qsizetype(whole));
         // Qt's decoder also drops a mark at the start of what it is given; inside the file it is text.
-        const bool startsWithMark = QByteArrayView(in.data(), qsizetype(whole)).startsWith("\xEF\xBB\xBF");
-        if (startsWithMark || std::memchr(in.data(), 0, whole) || text.contains(QChar::ReplacementCharacter))
-            byConverter(in.data(), whole);
+        const bool startsWithMark = QByteArrayView(in.get(), qsizetype(whole)).startsWith("\xEF\xBB\xBF");
+        if (startsWithMark || std::memchr(in.get(), 0, whole) || text.contains(QChar::ReplacementCharacter))
+            byConverter(in.get(), whole);
         else
             Out.Write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
         carried = size - whole;
-        std::memmove(in.data(), in.data() + whole, carried);
+        std::memmove(in.get(), in.get() + whole, carried);
     }
 }
 
@@ -792,10 +830,14 @@ void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report)
             name = ConverterCharsetName(detected.Charset);
     }
     std::unique_ptr<TConverter> cd;
-    if (!IsLatin1(name))
+    const bool latin1 = IsLatin1(name);
+    const bool windows1252 = name == "WINDOWS-1252";
+    if (!latin1 && !windows1252)
         cd = OpenConverter(name);
-    if (IsLatin1(name)) {
+    if (latin1) {
         WidenLatin1(Source, out);
+    } else if (windows1252) {
+        DecodeByTable(Windows1252Table(), Source, out);
     } else if (cd) {
         TByteTable table;
         if (IsUtf8(name))
@@ -866,11 +908,11 @@ void NarrowUnits(const char* Wide, qsizetype Units, char* Narrow)
 void NarrowWideStream(QIODevice& Source, QIODevice& Dest)
 {
     constexpr qsizetype block = 64 * 1024;
-    std::vector<char> in(block), out(block / 2 + 1);
+    const auto in = Block(block), out = Block(block / 2 + 1);
     bool haveLow = false;
     char low = 0;
     qint64 n;
-    while ((n = Source.read(in.data(), block)) > 0) {
+    while ((n = Source.read(in.get(), block)) > 0) {
         size_t o = 0;
         qint64 i = 0;
         if (haveLow) {
@@ -880,14 +922,14 @@ void NarrowWideStream(QIODevice& Source, QIODevice& Dest)
             i = 1;
         }
         const qsizetype units = (n - i) / 2;
-        NarrowUnits(in.data() + i, units, out.data() + o);
+        NarrowUnits(in.get() + i, units, out.get() + o);
         o += size_t(units);
         i += 2 * units;
         if (i < n) {
             low = in[size_t(i)];
             haveLow = true;
         }
-        if (Dest.write(out.data(), qint64(o)) != qint64(o))
+        if (Dest.write(out.get(), qint64(o)) != qint64(o))
             throw Exception(QStringLiteral("Stream write error"));
     }
 }

@@ -256,20 +256,25 @@ private:
 
     // Every element climbed out of ends here, as its end tag would end it: the writer writes each end tag,
     // so one that an end tag further out implies ("<del><blockquote><!-- c --></del> x") reads as the written
-    // end tag does ("</blockquote></del> x": the blank cannot show).
+    // end tag does ("</blockquote></del> x": the blank cannot show). The end of most elements does no more
+    // than trim the blanks after a block, done here; the few whose end does more go through Ended.
     void ClimbTo(THtmlTag* ancestor)
     {
         while (FCurrent != ancestor) {
             if (FCurrent == FHolder)
                 throw TPartLeaves();
-            --FOpen[FCurrent->TagId()];
-            Ended(FCurrent);
+            const int t = FCurrent->TagId();
+            --FOpen[t];
+            if (InTagSet(t, tsEndNoted))
+                Ended(FCurrent);
+            else if (HasFlag(t, tfBreaks))
+                FTrim = true;
             FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
         }
     }
 
     // What the end of e does to the blank after it, and to the text after a pre or text area.
-    void Ended(THtmlTag* e)
+    [[gnu::noinline]] void Ended(THtmlTag* e)
     {
         const int t = e->TagId();
         if (t == TAG_PRE || t == TAG_TEXTAREA)
@@ -384,7 +389,7 @@ private:
     }
 
     // The elements the design view shows as a picture of their own, whose end does not already end the
-    // line: the blank after one stands between it and the next word.
+    // line: the blank after one stands between it and the next word. (Their tags are in tsEndNoted.)
     static bool StandsAsPicture(const THtmlTag* e)
     {
         switch (e->TagId()) {
@@ -518,26 +523,20 @@ private:
             return;
         }
         THtmlTag* element = nullptr;
-        // These leave any pre or text area open, whose end tag the writer then writes where it stands.
-        if (t == TAG_HTML || t == TAG_HEAD || t == TAG_BODY || t == TAG_FRAMESET)
+        if (t == TAG_HTML || t == TAG_HEAD || t == TAG_BODY) {
+            // These leave any pre or text area open, whose end tag the writer then writes where it stands.
             FInPre = false;
-        // Their attributes go to an element that a read in part never reads again ("<body class=x>" met
-        // inside the body): no part may begin before them, lest an edit that takes the tag away leave them.
-        if ((t == TAG_HTML || t == TAG_HEAD || t == TAG_BODY) && FRecord)
-            FRecord->clear();
-        if (t == TAG_HTML) {
-            JumpTo(FRoot->GetHtml());
-            FSection = TAG_HTML;
-            element = FCurrent;
-        } else if (t == TAG_HEAD) {
-            JumpTo(FRoot->GetHead());
-            FSection = TAG_HEAD;
-            element = FCurrent;
-        } else if (t == TAG_BODY) {
-            JumpTo(FRoot->GetBody());
-            FSection = TAG_BODY;
+            // Their attributes go to an element that a read in part never reads again ("<body class=x>"
+            // met inside the body): no part may begin before them, lest an edit that takes the tag away
+            // leave them.
+            if (FRecord)
+                FRecord->clear();
+            THtmlTag* target = t == TAG_HTML ? FRoot->GetHtml() : t == TAG_HEAD ? FRoot->GetHead() : FRoot->GetBody();
+            JumpTo(target);
+            FSection = t;
             element = FCurrent;
         } else if (t == TAG_FRAMESET) {
+            FInPre = false; // as above
             if (FSection == TAG_BODY || FSection == TAG_HEAD)
                 JumpTo(FRoot->GetHtml());
             element = new THtmlTag(t);
@@ -604,10 +603,11 @@ private:
             FCurrent->Add(element);
             if (HasFlag(t, tfEnd))
                 Descend(element);
-            if (InTagSet(t, tsDropWhenEmpty))
+            if (InTagSet(t, tsDropWhenEmpty)) {
                 FDropCandidates.push_back(element);
-            if (t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT)
-                FSilentCandidates.emplace_back(element, FTrim);
+                if (t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT)
+                    FSilentCandidates.emplace_back(element, FTrim);
+            }
         }
         // Nor can blanks at the start of a block: "<div> a" holds "a", so the line end the writer puts
         // after the start tag reads back the same.

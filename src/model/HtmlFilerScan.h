@@ -22,6 +22,7 @@ enum : unsigned char {
     tsNoBody = 2,        // does not open the body
     tsSiblingClose = 4,  // a start tag of the same kind closes the open one
     tsDropWhenEmpty = 8, // removed by the final pass when it has no children
+    tsEndNoted = 16,     // its end does more to the text after it than a block's end does (the reader's Ended)
 };
 
 constexpr std::array<unsigned char, TagCount> BuildTagSets()
@@ -38,6 +39,9 @@ constexpr std::array<unsigned char, TagCount> BuildTagSets()
     for (int t : {TAG_ADDRESS, TAG_BLOCKQUOTE, TAG_CENTER, TAG_DEL, TAG_DIV, TAG_H1, TAG_H2, TAG_H3, TAG_H4,
                   TAG_H5, TAG_H6, TAG_INS, TAG_NOFRAMES, TAG_NOSCRIPT, TAG_P, TAG_PRE})
         s[t] |= tsDropWhenEmpty;
+    for (int t : {TAG_A, TAG_APPLET, TAG_DEL, TAG_INS, TAG_MAP, TAG_MARQUEE, TAG_NOSCRIPT, TAG_OBJECT, TAG_PRE,
+                  TAG_SCRIPT, TAG_TEXTAREA})
+        s[t] |= tsEndNoted;
     return s;
 }
 constexpr std::array<unsigned char, TagCount> TagSets = BuildTagSets();

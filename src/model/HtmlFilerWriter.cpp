@@ -115,6 +115,9 @@ public:
     TOutBuffer& operator=(const TOutBuffer&) = delete;
     ~TOutBuffer() { Finish(); }
 
+    // What the writer gathers in its own string before it hands it to the stream.
+    static constexpr qsizetype FlushSize = 1 << 16;
+
     // What was written since the start (or the last Clear).
     qsizetype Size() const { return FSize - FStart; }
     const char16_t* Data() const { return FData + FStart; }
@@ -169,8 +172,11 @@ private:
     {
         if (FSize + n <= FText->size())
             return;
-        // Grown as a whole by half again at least; the characters past FSize are not yet written.
-        FText->resize(std::max<qsizetype>({FSize + n, FText->size() + FText->size() / 2, FStart + (1 << 12)}));
+        // Grown as a whole by half again at least; the characters past FSize are not yet written. The
+        // writer's own string is flushed to the stream once it holds FlushSize units: it starts that large
+        // with room for one more piece, so it seldom grows (each growth may copy it whole).
+        const qsizetype first = FText == &FOwn ? FlushSize + (1 << 12) : (1 << 12);
+        FText->resize(std::max<qsizetype>({FSize + n, FText->size() + FText->size() / 2, FStart + first}));
         FData = reinterpret_cast<char16_t*>(FText->data());
     }
 
@@ -249,7 +255,7 @@ private:
             if (THtmlNode* child = f.Next) {
                 f.Next = child->NextSibling();
                 WriteChild(child, f);
-                FlushIfFull(1 << 16);
+                FlushIfFull(TOutBuffer::FlushSize);
             } else {
                 CloseTop();
             }
@@ -770,10 +776,12 @@ private:
     // more such elements: the reader would drop it (or what empties it) on the next read, so it is left
     // out now, and the next save writes the same bytes ("<div><div></div></div>", "<p> </p>").
     // As for the outer text, a short look is a plain walk and a long one goes through the memo below.
-    bool WritesNothing(const THtmlTag* e)
+    bool WritesNothing(const THtmlTag* e) { return MayBeDropped(e) && ContentWritesNothing(e); }
+
+    // Whether what e holds is all left out, e being an element that may be dropped. Every element asks
+    // WritesNothing, most of them of a kind that is never dropped: they are answered without a call here.
+    bool ContentWritesNothing(const THtmlTag* e)
     {
-        if (!MayBeDropped(e))
-            return false;
         int steps = 0;
         int pres = 0; // pre elements around the node, below e: blanks show inside them
         bool nonEmptyText = false;

@@ -16,6 +16,8 @@
 #include <memory>
 #include <cerrno>
 #include <cstring>
+#include <iconv.h>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -340,10 +342,30 @@ TEST(HtmlConv, SequencesAcrossBlockBoundariesSurvive)
     EXPECT_EQ(Convert(data), expected);
 }
 
+// Every byte of the labels read as Windows-1252 is the converter's Windows-1252 character; the five it
+// leaves undefined are the characters of the same code, as browsers read them, and the byte 0 is U+FFFD.
 TEST(HtmlConv, DecodesWindows1252)
 {
     EXPECT_EQ(Convert(Meta("windows-1252") + "\x80\x93q\x94\xE9\x9F"),
               QString::fromLatin1(Meta("windows-1252")) + QStringLiteral("\u20AC\u201Cq\u201D\u00E9\u0178"));
+    const iconv_t cd = iconv_open("UTF-16LE", "WINDOWS-1252");
+    ASSERT_NE(cd, iconv_t(-1));
+    QByteArray bytes;
+    QString expected;
+    for (int b = 255; b >= 0; --b) {
+        char in = char(b);
+        char16_t unit = 0;
+        char* ip = &in;
+        char* op = reinterpret_cast<char*>(&unit);
+        size_t il = 1, ol = 2;
+        const bool defined = iconv(cd, &ip, &il, &op, &ol) != size_t(-1);
+        bytes += in;
+        expected += b == 0 ? QChar(0xFFFD) : defined ? QChar(unit) : QChar(b);
+    }
+    iconv_close(cd);
+    for (const char* label : {"windows-1252", "iso-8859-1", "us-ascii"})
+        EXPECT_EQ(Convert(Meta(label) + bytes + bytes), QString::fromLatin1(Meta(label)) + expected + expected)
+            << label;
 }
 
 // Single-byte sets are decoded through a table of the converter's answers; the sets whose converter
@@ -811,6 +833,9 @@ TEST(HtmlConvCorpus, NoSaveWritesANulByte)
     const char16_t units[] = {u'<', u'p', u' ', u't', u'i', u't', u'l', u'e', u'=', u'"', u'x', 0xD800, u'y', u'"', u'>',
                               u'a', 0xD800, u'b', 0xDC00, u'c', 0, u'd', 0xD83D, 0xDE00, u'<', u'/', u'p', u'>'};
     QByteArray wide("\xFF\xFE", 2);
+    // After a comment, so the units are looked through in whole blocks as well as one by one.
+    for (char16_t u : u"<!--" + std::u16string(40, u'c') + u"-->")
+        wide.append(char(u & 0xFF)).append(char(u >> 8));
     for (char16_t u : units)
         wide.append(char(u & 0xFF)).append(char(u >> 8));
     TDecodeReport report;

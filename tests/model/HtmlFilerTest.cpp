@@ -384,6 +384,11 @@ TEST(HtmlFilerParse, PreAndTextareaTextStaysAsRead)
         // read as usual after it.
         {u"<textarea>Text <b> &amp; <!-- c --></textarea>x", u"html{body{textarea{\"Text <b> &amp; <!-- c -->\"}\"x\"}}"},
         {u"<textarea>a <b>b</b>", u"html{body{textarea\"a \"b{\"b\"}}}"},
+        // The body and frameset tags leave a pre open where it stands, its end tag written there: the text
+        // after them is not the pre's.
+        {u"<pre>a<body> b  c", u"html{body{pre{\"a\"}\"b c\"}}"},
+        {u"<pre>a<frameset><noframes> x  y</noframes></frameset>",
+         u"html{body{pre{\"a\"}}frameset{noframes{\"x y\"}}}"},
     });
     const QString written = RoundTrip(u"<textarea>Text <b></textarea><p>after</p>"_qs);
     EXPECT_TRUE(written.contains(u"<textarea>Text <b></textarea>"_qs)) << written.toStdString();
