@@ -4,6 +4,7 @@
 // sample kept in tests/data/corpus. Tag-dense pages are the generated API references and manuals whose
 // markup outweighs their text.
 #include "HtmlConv.h"
+#include "HtmlFiler.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -13,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 struct TBenchPage
@@ -114,6 +116,21 @@ inline QString DecodedText(const QByteArray& page)
     wide.open(QIODevice::ReadWrite);
     ConvertToUnicode(in, wide);
     return QString(reinterpret_cast<const QChar*>(wide.data().constData()), wide.data().size() / 2);
+}
+
+// Opening and saving through the document model alone: decode, parse, write, narrow.
+inline QByteArray PlainOpenAndSave(const QByteArray& page)
+{
+    std::unique_ptr<THtmlRoot> root = ParseHtml(QStringView(DecodedText(page)));
+    QBuffer written;
+    written.open(QIODevice::ReadWrite);
+    WriteHtmlDocument(written, root.get());
+    written.seek(0);
+    QByteArray out;
+    QBuffer narrow(&out);
+    narrow.open(QIODevice::WriteOnly);
+    NarrowWideStream(written, narrow);
+    return out;
 }
 
 inline qint64 TotalBytes(const std::vector<TBenchPage>& pages)

@@ -68,28 +68,6 @@ void SetCounters(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * Page().size());
 }
 
-// Opening and saving through the document model alone: decode, parse, write, narrow.
-QByteArray PlainOpenAndSave(const QByteArray& page)
-{
-    QByteArray bytes = page;
-    QBuffer in(&bytes);
-    in.open(QIODevice::ReadOnly);
-    QBuffer wide;
-    wide.open(QIODevice::ReadWrite);
-    ConvertToUnicode(in, wide);
-    wide.seek(0);
-    std::unique_ptr<THtmlRoot> root = ParseHtml(wide);
-    QBuffer written;
-    written.open(QIODevice::ReadWrite);
-    WriteHtmlDocument(written, root.get());
-    written.seek(0);
-    QByteArray out;
-    QBuffer narrow(&out);
-    narrow.open(QIODevice::WriteOnly);
-    NarrowWideStream(written, narrow);
-    return out;
-}
-
 void BM_PlainOpenAndSave(benchmark::State& state)
 {
     for (auto _ : state)
