@@ -118,6 +118,19 @@ inline QString DecodedText(const QByteArray& page)
     return QString(reinterpret_cast<const QChar*>(wide.data().constData()), wide.data().size() / 2);
 }
 
+// A list of pages decoded once, as the reader gets them.
+template <const std::vector<TBenchPage>& (*Pages)()>
+const std::vector<QString>& DecodedTexts()
+{
+    static const std::vector<QString> texts = [] {
+        std::vector<QString> out;
+        for (const TBenchPage& page : Pages())
+            out.push_back(DecodedText(page.Bytes));
+        return out;
+    }();
+    return texts;
+}
+
 // Opening and saving through the document model alone: decode, parse, write, narrow.
 inline QByteArray PlainOpenAndSave(const QByteArray& page)
 {

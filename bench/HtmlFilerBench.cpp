@@ -215,22 +215,10 @@ BENCHMARK(BM_ParseWriteFreeHtml)->Arg(8)->Unit(benchmark::kMillisecond);
 
 // --- real pages ------------------------------------------------------------------------------------------
 
-// The tag-dense pages decoded once, as the reader gets them.
-const std::vector<QString>& DenseTexts()
-{
-    static const std::vector<QString> texts = [] {
-        std::vector<QString> out;
-        for (const TBenchPage& page : TagDensePages())
-            out.push_back(DecodedText(page.Bytes));
-        return out;
-    }();
-    return texts;
-}
-
 // Reading only, as for the generated page: the trees are freed outside the clock (libxml2's too).
 void BM_ParseHtmlRealPages(benchmark::State& state)
 {
-    const std::vector<QString>& texts = DenseTexts();
+    const std::vector<QString>& texts = DecodedTexts<TagDensePages>();
     std::vector<std::unique_ptr<THtmlRoot>> roots(texts.size());
     for (auto _ : state) {
         for (size_t i = 0; i < texts.size(); ++i)
@@ -248,7 +236,7 @@ BENCHMARK(BM_ParseHtmlRealPages)->Unit(benchmark::kMillisecond);
 
 void BM_ParseAndWriteHtmlRealPages(benchmark::State& state)
 {
-    const std::vector<QString>& texts = DenseTexts();
+    const std::vector<QString>& texts = DecodedTexts<TagDensePages>();
     for (auto _ : state) {
         for (const QString& text : texts) {
             auto root = ParseHtml(QStringView(text));

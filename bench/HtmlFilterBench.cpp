@@ -218,16 +218,7 @@ BENCHMARK_TEMPLATE(BM_LibXml2ParseAndDumpRealPages, CorpusPages)->Unit(benchmark
 // beside libxml2 reading, writing, and reading and writing them in the same run
 // (--benchmark_filter=SamplePages). Our reader starts from the decoded text, libxml2 from the bytes.
 
-const std::vector<QString>& SampleTexts()
-{
-    static const std::vector<QString> texts = [] {
-        std::vector<QString> out;
-        for (const TBenchPage& page : SamplePages())
-            out.push_back(DecodedText(page.Bytes));
-        return out;
-    }();
-    return texts;
-}
+const std::vector<QString>& SampleTexts() { return DecodedTexts<SamplePages>(); }
 
 void SetSampleCounters(benchmark::State& state)
 {
