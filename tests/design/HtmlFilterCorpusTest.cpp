@@ -373,7 +373,15 @@ TEST(HtmlFilterCorpus, OpenAndSaveThroughTheFilterKeepsWhatTheAuthorWrote)
             static const QRegularExpression encoding(QStringLiteral("^<\\?xml[^>]*encoding=[\"']([^\"']+)"));
             declared = encoding.match(QString::fromLatin1(source.left(200))).captured(1).toLatin1();
         }
-        const TPageView before = ReadIndependently(source, declared.isEmpty() ? nullptr : declared.constData());
+        TPageView before = ReadIndependently(source, declared.isEmpty() ? nullptr : declared.constData());
+        // libxml2 reads EUC-JP through the converter, whose JIS table gives six characters of rows 1 and 2 as
+        // other look-alikes than browsers read them (wave dash, double bar, minus, cent, pound and not signs).
+        if (declared.compare("EUC-JP", Qt::CaseInsensitive) == 0)
+            for (QString& word : before.Words)
+                for (auto [converter, browsers] : {std::pair(u'\u301C', u'\uFF5E'), std::pair(u'\u2016', u'\u2225'),
+                                                   std::pair(u'\u2212', u'\uFF0D'), std::pair(u'\u00A2', u'\uFFE0'),
+                                                   std::pair(u'\u00A3', u'\uFFE1'), std::pair(u'\u00AC', u'\uFFE2')})
+                    word.replace(QChar(converter), QChar(browsers));
         const TPageView after = ReadIndependently(saved, "ISO-8859-1");
         f.Words += before.Words.size();
         f.WordsKept += WordsInOrder(before.Words, after.Words);
