@@ -24,6 +24,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
+    // Whatever bytes of a multi-byte set come before it, a line break and an ASCII word after them read
+    // unchanged: a character never swallows what follows the bytes it could not use.
+    for (const char* set : {"big5", "euc-jp", "shift_jis", "euc-kr", "gb18030", "utf-8"}) {
+        QByteArray in = "<meta charset=" + QByteArray(set) + ">" + bytes + "\nword";
+        QBuffer src(&in);
+        src.open(QIODevice::ReadOnly);
+        QByteArray out;
+        QBuffer dst(&out);
+        dst.open(QIODevice::ReadWrite);
+        ConvertToUnicode(src, dst);
+        if (!out.endsWith(QByteArray("\n\0w\0o\0r\0d\0", 10)))
+            std::abort();
+    }
+
     // UTF-8 takes a faster road than the converter ("iso-ir-193" names the same set, is no browser label
     // and goes the converter's way): both decode, read bytes as Windows-1252 or U+FFFD and fail alike.
     {
