@@ -19,7 +19,8 @@ pointer an index leaves without a code point holds 0, which no index maps to.
 import os
 import sys
 
-# The single-byte sets by their names in the standard, with the index file each is read through.
+# The single-byte sets by their names in the standard, with the index file each is read through
+# (ISO-8859-8-I, the same bytes in logical order, is read through ISO-8859-8's).
 SINGLE_BYTE = [
     ("IBM866", "ibm866"),
     ("ISO-8859-2", "iso-8859-2"),
@@ -29,7 +30,6 @@ SINGLE_BYTE = [
     ("ISO-8859-6", "iso-8859-6"),
     ("ISO-8859-7", "iso-8859-7"),
     ("ISO-8859-8", "iso-8859-8"),
-    ("ISO-8859-8-I", "iso-8859-8"),
     ("ISO-8859-10", "iso-8859-10"),
     ("ISO-8859-13", "iso-8859-13"),
     ("ISO-8859-14", "iso-8859-14"),

@@ -13,7 +13,7 @@ struct TSingleByteIndex
     std::array<char16_t, 128> High;
 };
 
-extern const std::array<TSingleByteIndex, 28> SingleByteIndexes;
+extern const std::array<TSingleByteIndex, 27> SingleByteIndexes;
 
 extern const std::array<char16_t, 11104> IndexJis0208; // index jis0208
 extern const std::array<char16_t, 7211> IndexJis0212; // index jis0212

@@ -880,26 +880,13 @@ bool IsUtf8BeyondAscii(QIODevice& Source)
                 ++i;
             if (i == size)
                 break;
-            // A sequence: its lead byte tells its length and the range of its second byte.
-            const unsigned char b = bytes[i];
-            size_t length;
-            unsigned char lower = 0x80, upper = 0xBF;
-            if (b >= 0xC2 && b <= 0xDF) {
-                length = 2;
-            } else if (b >= 0xE0 && b <= 0xEF) {
-                length = 3;
-                lower = b == 0xE0 ? 0xA0 : 0x80;
-                upper = b == 0xED ? 0x9F : 0xBF;
-            } else if (b >= 0xF0 && b <= 0xF4) {
-                length = 4;
-                lower = b == 0xF0 ? 0x90 : 0x80;
-                upper = b == 0xF4 ? 0x8F : 0xBF;
-            } else {
+            TUtf8Lead lead;
+            if (!Utf8LeadOf(bytes[i], lead))
                 return false;
-            }
             beyond = true;
+            const size_t length = size_t(lead.Length);
             const size_t have = std::min(length, size - i);
-            if (have > 1 && (bytes[i + 1] < lower || bytes[i + 1] > upper))
+            if (have > 1 && (bytes[i + 1] < lead.Lower || bytes[i + 1] > lead.Upper))
                 return false;
             for (size_t k = 2; k < have; ++k)
                 if ((bytes[i + k] & 0xC0) != 0x80)

@@ -66,6 +66,18 @@ public:
         (UnfitByte(static_cast<unsigned char>(Bytes)), ...);
     }
 
+    // A lead byte and the byte after it, which make no character together: an ASCII byte is read again on
+    // its own, any other is taken with the lead as one unit, so the text after them reads in step.
+    void UnfitPair(unsigned char Lead, unsigned char Byte)
+    {
+        if (Byte < 0x80) {
+            Unfit(Lead);
+            Prepend(Byte);
+        } else {
+            Unfit(Lead, Byte);
+        }
+    }
+
     // Bytes to be read next, in this order, before the rest of the input.
     template <typename... TBytes>
     void Prepend(TBytes... Bytes)
@@ -171,6 +183,8 @@ bool In(unsigned char Byte, unsigned char Low, unsigned char High)
     return Byte >= Low && Byte <= High;
 }
 
+// UTF-8: a sequence broken off by a byte that cannot go on with it is read byte by byte as Windows-1252,
+// and the byte that broke it is read again on its own.
 struct TUtf8
 {
     static constexpr bool FastAscii = true;
@@ -184,29 +198,19 @@ struct TUtf8
     void Step(unsigned char b, TSink& s)
     {
         if (Needed == 0) {
+            TUtf8Lead lead;
             if (b < 0x80) {
                 s.Ascii(b);
-                return;
-            }
-            if (In(b, 0xC2, 0xDF)) {
-                Needed = 1;
-                Code = b & 0x1F;
-            } else if (In(b, 0xE0, 0xEF)) {
-                Lower = b == 0xE0 ? 0xA0 : 0x80;
-                Upper = b == 0xED ? 0x9F : 0xBF;
-                Needed = 2;
-                Code = b & 0xF;
-            } else if (In(b, 0xF0, 0xF4)) {
-                Lower = b == 0xF0 ? 0x90 : 0x80;
-                Upper = b == 0xF4 ? 0x8F : 0xBF;
-                Needed = 3;
-                Code = b & 0x7;
-            } else {
+            } else if (!Utf8LeadOf(b, lead)) {
                 s.Unfit(b);
-                return;
+            } else {
+                Needed = lead.Length - 1;
+                Lower = static_cast<unsigned char>(lead.Lower);
+                Upper = static_cast<unsigned char>(lead.Upper);
+                Code = b & (0x7F >> lead.Length);
+                Held[0] = b;
+                Seen = 0;
             }
-            Held[0] = b;
-            Seen = 0;
             return;
         }
         if (!In(b, Lower, Upper)) {
@@ -240,6 +244,7 @@ struct TUtf8
     }
 };
 
+// UTF-16 (after its byte-order mark): a surrogate without its other half is U+FFFD, as browsers read it.
 struct TUtf16
 {
     static constexpr bool FastAscii = false;
@@ -289,9 +294,7 @@ struct TUtf16
     }
 };
 
-// The two-byte sets of one lead byte and one trail byte: a trail that makes no character with its lead
-// is read again on its own when it is ASCII, and is otherwise taken with the lead as one unit (both bytes
-// then read as Windows-1252), so the text after it reads in step.
+// The two-byte sets of one lead byte and one trail byte.
 template <typename TPair>
 struct TLeadTrail
 {
@@ -305,14 +308,8 @@ struct TLeadTrail
         if (Lead != 0) {
             const unsigned char lead = Lead;
             Lead = 0;
-            if (TPair::Pair(lead, b, s))
-                return;
-            if (b < 0x80) {
-                s.Unfit(lead);
-                s.Prepend(b);
-            } else {
-                s.Unfit(lead, b);
-            }
+            if (!TPair::Pair(lead, b, s))
+                s.UnfitPair(lead, b);
             return;
         }
         if (TPair::Single(b, s))
@@ -379,10 +376,12 @@ struct TShiftJis
 {
     static bool Single(unsigned char b, TSink& s)
     {
-        if (b <= 0x80) {
+        if (b < 0x80)
             s.Ascii(b);
+        else if (b == 0x80)
+            s.Char(0x80);
+        if (b <= 0x80)
             return true;
-        }
         if (In(b, 0xA1, 0xDF)) {
             s.Char(0xFF61 - 0xA1 + b);
             return true;
@@ -442,11 +441,7 @@ struct TEucJp
             }
             if (jis0212)
                 s.Unfit(0x8F);
-            s.Unfit(lead);
-            if (b < 0x80)
-                s.Prepend(b);
-            else
-                s.Unfit(b);
+            s.UnfitPair(lead, b);
             return;
         }
         if (b < 0x80)
@@ -648,12 +643,7 @@ struct TGb18030
                     return;
                 }
             }
-            if (b < 0x80) {
-                s.Unfit(lead);
-                s.Prepend(b);
-            } else {
-                s.Unfit(lead, b);
-            }
+            s.UnfitPair(lead, b);
             return;
         }
         if (b < 0x80)
@@ -680,6 +670,19 @@ struct TGb18030
 
 } // namespace
 
+bool Utf8LeadOf(unsigned char Byte, TUtf8Lead& Lead)
+{
+    if (In(Byte, 0xC2, 0xDF))
+        Lead = {2, 0x80, 0xBF};
+    else if (In(Byte, 0xE0, 0xEF))
+        Lead = {3, Byte == 0xE0 ? 0xA0 : 0x80, Byte == 0xED ? 0x9F : 0xBF};
+    else if (In(Byte, 0xF0, 0xF4))
+        Lead = {4, Byte == 0xF0 ? 0x90 : 0x80, Byte == 0xF4 ? 0x8F : 0xBF};
+    else
+        return false;
+    return true;
+}
+
 char16_t Windows1252Char(unsigned char Byte)
 {
     return Byte < 0x80 ? char16_t(Byte) : Windows1252Index().High[Byte - 0x80];
@@ -687,6 +690,9 @@ char16_t Windows1252Char(unsigned char Byte)
 
 const std::array<char16_t, 128>* SingleByteIndexOf(QByteArrayView Encoding)
 {
+    // The Hebrew set in logical order has the bytes of the visual one; only how it is shown differs.
+    if (Encoding == "ISO-8859-8-I")
+        Encoding = "ISO-8859-8";
     for (const TSingleByteIndex& index : SingleByteIndexes)
         if (Encoding == QByteArrayView(index.Encoding.data(), qsizetype(index.Encoding.size())))
             return &index.High;

@@ -13,6 +13,15 @@
 // same code, as browsers read them).
 char16_t Windows1252Char(unsigned char Byte);
 
+// The UTF-8 sequence a byte leads: its length and the range of its second byte (which shuts out overlong
+// forms, surrogates and code points beyond U+10FFFF); false for a byte that leads none.
+struct TUtf8Lead
+{
+    int Length;
+    int Lower, Upper;
+};
+bool Utf8LeadOf(unsigned char Byte, TUtf8Lead& Lead);
+
 // The characters of the bytes 0x80 to 0xFF in the single-byte set browsers call Encoding, 0 for a byte the
 // set leaves without one; null when Encoding is no single-byte set.
 const std::array<char16_t, 128>* SingleByteIndexOf(QByteArrayView Encoding);
