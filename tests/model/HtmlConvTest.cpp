@@ -267,6 +267,10 @@ TEST(HtmlConv, AfterABytePairNoSetHoldsTheTextReadsInStep)
         const char* Label;
         unsigned char FirstLead, LastLead;
     } sets[] = {{"big5", 0x81, 0xFE}, {"euc-kr", 0x81, 0xFE}, {"euc-jp", 0x8E, 0xFE}, {"shift_jis", 0x81, 0xFC}, {"gbk", 0x81, 0xFE}};
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all += char(b);
+    const QString windows1252 = Convert(Meta("windows-1252") + all).mid(Meta("windows-1252").size());
     for (const auto& set : sets) {
         QByteArray page = "<meta charset=" + QByteArray(set.Label) + ">|";
         int pairs = 0;
@@ -282,10 +286,6 @@ TEST(HtmlConv, AfterABytePairNoSetHoldsTheTextReadsInStep)
         }
         const auto [text, report] = ConvertReporting(page);
         const QStringList parts = text.split(u'|');
-        QByteArray all;
-        for (int b = 0; b < 256; ++b)
-            all += char(b);
-        const QString windows1252 = Convert(Meta("windows-1252") + all).mid(Meta("windows-1252").size());
         ASSERT_EQ(parts.size(), pairs + 2) << set.Label;
         qint64 unfit = 0;
         for (int i = 1; i <= pairs; ++i) {
