@@ -478,6 +478,99 @@ TEST(HtmlConv, SequencesAcrossBlockBoundariesSurvive)
         expected += (i % 3 == 0) ? QStringLiteral("\U0001D11E") : QStringLiteral("\u20AC");
     }
     EXPECT_EQ(Convert(data), expected);
+
+    // Every set's characters, and the shift state of ISO-2022-JP, are carried across the blocks (64 KiB) the
+    // decoders read, wherever a block ends inside them; so are a declaration and a script the scan meets
+    // across its blocks, and a page that declares nothing and is told to be UTF-8 by its bytes.
+    const struct
+    {
+        const char* Label;
+        QByteArray Bytes;
+        const char16_t* Text;
+    } sets[] = {
+        {"big5", "\xA4\xA4\x88\x62", u"\u4E2D\u00CA\u0304"},
+        {"euc-jp", "\x8F\xB0\xA1\x8E\xB1\xA4\xA2", u"\u4E02\uFF71\u3042"},
+        {"iso-2022-jp", "\x1B$B\x24\x22\x1B(I\x31\x1B(B", u"\u3042\uFF71"},
+        {"shift_jis", "\x82\xA0\x87\x40", u"\u3042\u2460"},
+        {"euc-kr", "\xC7\xD1\xA5\xAB", u"\uD55C\u00A5\u00AB"},
+        {"gb18030", "\x90\x30\x81\x30\xD6\xD0", u"\U00010000\u4E2D"},
+        {"utf-8", "\xF0\x9D\x84\x9E\xC3(", u"\U0001D11E\u00C3("},
+    };
+    for (const auto& set : sets) {
+        const QByteArray declaration = "<meta charset=" + QByteArray(set.Label) + ">";
+        for (qsizetype cut = 1; cut < set.Bytes.size(); ++cut) {
+            const QByteArray filler(65536 - declaration.size() - cut, 'x');
+            const QString text = Convert(declaration + filler + set.Bytes + "z");
+            EXPECT_EQ(text.mid(declaration.size() + filler.size()), QString::fromUtf16(set.Text) + u'z') << set.Label << " " << cut;
+        }
+    }
+    const QByteArray filler(65536 - 10, 'x');
+    EXPECT_EQ(Convert(filler + "<meta charset=koi8-r><p>\xF0").right(1), QStringLiteral("\u041F"));
+    EXPECT_EQ(Convert("<script>" + filler + "</script><meta charset=koi8-r><p>\xF0").right(1), QStringLiteral("\u041F"));
+    EXPECT_EQ(Convert("<script>" + filler + "<meta charset=koi8-r></script><p>\xF0").right(1), QStringLiteral("\u00F0"));
+    EXPECT_EQ(Convert(filler + "\xC3\xA9\xE2\x82\xAC").right(2), QStringLiteral("\u00E9\u20AC"));
+    EXPECT_EQ(Convert(filler + "\xC3\xA9\xE2\x82\xAC" + filler + "\xE9").right(1), QStringLiteral("\u00E9"));
+}
+
+// ISO-2022-JP shifts between its states by escape sequences: an escape byte that starts none is kept as its
+// character and the state before it goes on; a character cut by an escape or by the end of the file is kept
+// as its bytes; an escape sequence right behind another holds no character and gives none.
+TEST(HtmlConv, Iso2022JpShiftsAsBrowsersReadIt)
+{
+    const struct
+    {
+        const char* What;
+        QByteArray Bytes;
+        const char16_t* Text;
+        qint64 Unfit;
+    } cases[] = {
+        {"two-byte text and back", "\x1B$@\x24\x22\x1B(Ba", u"\u3042a", 0},
+        {"Roman", "\x1B(J\\~a\x1B(B\\~", u"\u00A5\u203Ea\\~", 0},
+        {"katakana, and a byte it has no character for", "\x1B(I\x31\x60\x1B(B", u"\uFF71`", 1},
+        {"shift bytes", "a\x0E\x0F" "b", u"a\u000E\u000Fb", 2},
+        {"an escape byte that starts no sequence", "a\x1Bqb", u"a\u001Bqb", 1},
+        {"an escape byte that starts no sequence, in two-byte text", "\x1B$B\x24\x22\x1B\x0A\x24\x22", u"\u3042\u001B\n\u3042",
+         2},
+        {"an escape broken off after its second byte", "\x1B$B\x24\x22\x1B$A\x1B(B", u"\u3042\u001B\u3061", 1},
+        {"a character cut by an escape", "\x1B$B\x24\x1B(Bz", u"$z", 1},
+        {"a redundant escape", "\x1B(J\x1B(Bz", u"z", 0},
+        {"a byte beyond ASCII", "a\x80" "b", u"a\u20ACb", 1},
+        {"a character cut by the end of the file", "\x1B$B\x24", u"$", 1},
+        {"an escape cut by the end of the file", "a\x1B$", u"a\u001B$", 1},
+        {"an escape cut by the end of the file, in two-byte text", "\x1B$B\x1B$", u"\u001B$", 2},
+    };
+    for (const auto& c : cases) {
+        const QByteArray declaration = "<meta charset=iso-2022-jp>";
+        const auto [text, report] = ConvertReporting(declaration + c.Bytes);
+        EXPECT_EQ(text.mid(declaration.size()), QString::fromUtf16(c.Text)) << c.What;
+        EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.What;
+    }
+}
+
+// gb18030's four-byte sequences: a pointer the ranges leave without a character is kept as its four bytes;
+// a sequence broken off keeps its first byte as its character and reads the others again.
+TEST(HtmlConv, Gb18030FourByteSequencesReadAsBrowsersReadThem)
+{
+    const struct
+    {
+        QByteArray Bytes;
+        const char16_t* Text;
+        qint64 Unfit;
+    } cases[] = {
+        {"\x81\x30\x81\x30", u"\u0080", 0},
+        {"\xE3\x32\x9A\x35", u"\U0010FFFF", 0},
+        {"\x84\x31\xA5\x30", u"\u201E1\u00A50", 4},           // pointer 39420: no character
+        {"\x81\x30\x81 ", u"\u00810\u0081 ", 2},                // a fourth byte that is no digit
+        {"\x81\x30zz", u"\u00810zz", 1},                           // a third byte that is no lead
+        {"\x81\x30\x81\x30\x81", u"\u0080\u0081", 1},          // cut by the end of the file
+        {"\xFF\x80", u"\u00FF\u20AC", 1},
+    };
+    for (const auto& c : cases) {
+        const QByteArray declaration = "<meta charset=gb18030>";
+        const auto [text, report] = ConvertReporting(declaration + c.Bytes);
+        EXPECT_EQ(text.mid(declaration.size()), QString::fromUtf16(c.Text)) << c.Bytes.toHex().constData();
+        EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.Bytes.toHex().constData();
+    }
 }
 
 // Every byte of the labels read as Windows-1252 is the converter's Windows-1252 character; the five it
