@@ -98,16 +98,45 @@ void BM_ConvertUtf8(benchmark::State& state) { BenchConvert(state, Utf8Page()); 
 void BM_ConvertWindows1252(benchmark::State& state) { BenchConvert(state, Windows1252Page()); }
 void BM_ConvertLatin1(benchmark::State& state) { BenchConvert(state, Latin1Page()); }
 
-void BM_DetectCharsetWithoutBody(benchmark::State& state)
+// A page that declares nothing: the scan for a declaration reads all of it.
+void BM_DetectCharsetWithoutDeclaration(benchmark::State& state)
 {
     QByteArray page = Windows1252Page();
-    page.replace("<body>", "<bodx>");
+    page.replace("charset=windows-1252", "");
     for (auto _ : state) {
         QBuffer b(&page);
         b.open(QIODevice::ReadOnly);
         benchmark::DoNotOptimize(DetectCharset(b));
     }
     state.SetBytesProcessed(state.iterations() * page.size());
+}
+
+// Pages that declare nothing: the whole scan, then a look whether the bytes are UTF-8, then the decoding.
+void BM_ConvertUndeclaredUtf8(benchmark::State& state)
+{
+    static const QByteArray page = QByteArray(Utf8Page()).replace("charset=utf-8", "");
+    BenchConvert(state, page);
+}
+
+void BM_ConvertUndeclaredWindows1252(benchmark::State& state)
+{
+    static const QByteArray page = QByteArray(Windows1252Page()).replace("charset=windows-1252", "");
+    BenchConvert(state, page);
+}
+
+// A page of state.range(0) MB in a multi-byte set: markup, ASCII words and a few characters of the set
+// in turn, with a byte pair the set does not hold now and then; the time grows with the size alone.
+void BM_ConvertMultiByte(benchmark::State& state, const char* label, const char* characters)
+{
+    QByteArray page = "<html><head><meta charset=" + QByteArray(label) + "></head><body>\r\n";
+    const qsizetype size = state.range(0) << 20;
+    for (int n = 0; page.size() < size; ++n) {
+        page += "<p class=\"text\">the <b>document</b> ";
+        page += characters;
+        page += n % 16 == 0 ? " \xFF\xFF editor</p>\r\n" : " editor</p>\r\n";
+    }
+    page += "</body></html>\r\n";
+    BenchConvert(state, page);
 }
 
 void BM_NarrowWideStream(benchmark::State& state)
@@ -142,7 +171,15 @@ void BM_OpenAndSaveWindows1252(benchmark::State& state) { BenchOpenAndSave(state
 BENCHMARK(BM_ConvertUtf8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertWindows1252)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertLatin1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DetectCharsetWithoutBody)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetectCharsetWithoutDeclaration)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertUndeclaredUtf8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertUndeclaredWindows1252)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ConvertMultiByte, Shift_JIS, "shift_jis", "\x93\xFA\x96\x7B\x8C\xEA\x87\x40")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ConvertMultiByte, EUC_JP, "euc-jp", "\xC6\xFC\xCB\xDC\xB8\xEC\xAD\xA1\x8E\xB1")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ConvertMultiByte, ISO_2022_JP, "iso-2022-jp", "\x1B$BF|K\\8l\x1B(B")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ConvertMultiByte, Big5, "big5", "\xA4\xA4\xA4\xE5\xA6\x72\x88\x62")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ConvertMultiByte, EUC_KR, "euc-kr", "\xC7\xD1\xB1\xB9\xBE\xEE")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ConvertMultiByte, gb18030, "gb18030", "\xD6\xD0\xCE\xC4\x81\x30\x81\x30")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NarrowWideStream)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenAndSaveUtf8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenAndSaveWindows1252)->Unit(benchmark::kMillisecond);

@@ -13,6 +13,28 @@
 #include <cstring>
 #include <memory>
 
+namespace {
+
+// The decoding of Bytes, with the report and the message of a failure.
+QByteArray Decode(QByteArray Bytes, QString& Error, TDecodeReport& Report)
+{
+    QBuffer src(&Bytes);
+    src.open(QIODevice::ReadOnly);
+    QByteArray out;
+    QBuffer dst(&out);
+    dst.open(QIODevice::ReadWrite);
+    try {
+        ConvertToUnicode(src, dst, &Report);
+        if (dst.pos() != 0)
+            std::abort(); // the decoded text is handed over from its start
+    } catch (const Exception& e) {
+        Error = e.Message();
+    }
+    return out;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
@@ -24,22 +46,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
+    // Whatever bytes of a multi-byte set come before it, a line break and an ASCII word after them read
+    // unchanged: a character never swallows what follows the bytes it could not use.
+    for (const char* set : {"big5", "euc-jp", "shift_jis", "euc-kr", "gb18030", "utf-8"}) {
+        QString error;
+        TDecodeReport report;
+        const QByteArray out = Decode("<meta charset=" + QByteArray(set) + ">" + bytes + "\nword", error, report);
+        if (!error.isEmpty() || !out.endsWith(QByteArray("\n\0w\0o\0r\0d\0", 10)))
+            std::abort();
+    }
+
     // UTF-8 takes a faster road than the converter ("iso-ir-193" names the same set, is no browser label
     // and goes the converter's way): both decode, read bytes as Windows-1252 or U+FFFD and fail alike.
     {
         auto decode = [&bytes](const char* declaration, QString& error, TDecodeReport& report) {
-            QByteArray in = declaration + bytes;
-            QBuffer src(&in);
-            src.open(QIODevice::ReadOnly);
-            QByteArray out;
-            QBuffer dst(&out);
-            dst.open(QIODevice::ReadWrite);
-            try {
-                ConvertToUnicode(src, dst, &report);
-            } catch (const Exception& e) {
-                error = e.Message();
-            }
-            return out.mid(2 * qsizetype(std::strlen(declaration)));
+            return Decode(declaration + bytes, error, report).mid(2 * qsizetype(std::strlen(declaration)));
         };
         QString fastError, referenceError;
         TDecodeReport fastReport, referenceReport;
@@ -50,21 +71,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
-    QBuffer src(&bytes);
-    src.open(QIODevice::ReadOnly);
-    QByteArray wide;
-    QBuffer dst(&wide);
-    dst.open(QIODevice::ReadWrite);
-    try {
-        ConvertToUnicode(src, dst);
-    } catch (const Exception& e) {
-        const QString& m = e.Message();
-        if (m != u"incomplete character or shift sequence" && m != u"unknown error")
+    QString error;
+    TDecodeReport report;
+    QByteArray wide = Decode(bytes, error, report);
+    if (!error.isEmpty()) {
+        if (error != u"incomplete character or shift sequence" && error != u"unknown error")
             std::abort();
         return 0;
     }
-    if (wide.size() % 2 != 0 || dst.pos() != 0)
+    if (wide.size() % 2 != 0 || (report.Encoding != "UTF-8" && report.Encoding != "windows-1252" && !report.Declared
+                                 && !report.ByteOrderMark))
         std::abort();
+    QBuffer dst(&wide);
+    dst.open(QIODevice::ReadOnly);
 
     std::unique_ptr<THtmlRoot> root;
     try {

@@ -24,38 +24,21 @@ QString CharsetFromDisplayName(const QString& Name);
 QString DisplayNameFromCharset(const QString& Charset);
 
 // The character-set labels that browsers accept, with a few more that old pages and tools write ("latin-1",
-// "ansi", "utf8mb4"), each with the converter's name for the set browsers read a page in when its bytes
-// declare that label; sorted by label. A declared name is looked up here first, and only a name missing
-// here is taken as the converter's own. As browsers do with a declaration found in bytes read as ASCII,
-// the UTF-16 labels read the page as UTF-8 (a page in UTF-16 could not have shown its declaration so)
-// and "x-user-defined" reads it as Windows-1252; "iso-8859-1", "latin1" and "us-ascii" are
-// Windows-1252 too, and the GBK labels are read by the GB18030 converter, whose two-byte part is GBK.
+// "ansi", "utf8mb4"), each with the name of the set browsers read a page in when its bytes declare that
+// label, as browsers name it ("windows-1252", "Shift_JIS", "GBK", "UTF-8" ...); sorted by label. As browsers
+// do with a declaration found in bytes read as ASCII, the UTF-16 labels read the page as UTF-8 (a page in
+// UTF-16 could not have shown its declaration so) and "x-user-defined" reads it as Windows-1252;
+// "iso-8859-1", "latin1" and "us-ascii" are Windows-1252 too. The labels that browsers read as no text at
+// all ("iso-2022-kr", "hz-gb-2312" ...) are left out: a page declaring them keeps its text.
 struct TCharsetLabel
 {
     std::string_view Label;
-    std::string_view Converter;
+    std::string_view Encoding;
 };
 
 extern const std::array<TCharsetLabel, 226> CharsetLabels;
 
-// The converter's name for a declared label, matched as browsers match labels: blanks around it and the
+// The set a declared label reads a page in, matched as browsers match labels: blanks around it and the
 // case of ASCII letters do not count, nor quotes around it or anything after a ";". "" when no label
 // matches.
-QByteArray ConverterOfLabel(QByteArrayView Label);
-
-// Single bytes that browsers read otherwise than the converter's set of the same name does. Besides these,
-// the Windows sets (Windows-874 and Windows-1250 to 1258) read every byte from 0x80 to 0x9F to which they
-// assign no character as the control character of the same code.
-struct TByteReading
-{
-    std::string_view Converter;
-    unsigned char Byte;
-    char16_t Char;
-};
-
-extern const std::array<TByteReading, 5> ByteReadings;
-
-// The character that browsers read Byte alone as in the set the converter calls Converter, when the
-// converter finds the byte invalid (Invalid) or reads it as another character; 0 when the converter's
-// reading stands.
-char16_t BrowserByteReading(QByteArrayView Converter, unsigned char Byte, bool Invalid);
+QByteArray EncodingOfLabel(QByteArrayView Label);

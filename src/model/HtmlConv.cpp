@@ -3,8 +3,8 @@
 #include "AsciiCase.h"
 #include "Exceptions.h"
 #include "HtmlCharsets.h"
+#include "HtmlConvDecoders.h"
 
-#include <QBuffer>
 #include <QIODevice>
 #include <algorithm>
 #include <array>
@@ -30,27 +30,16 @@ constexpr size_t CarryLimit = 4096;
 
 // A block buffer left unfilled: every byte is written before it is read, and filling some hundred
 // kilobytes for each page would cost more than decoding a small one.
-std::unique_ptr<char[]> Block(size_t Size)
+template <typename T = char>
+std::unique_ptr<T[]> Block(size_t Size)
 {
-    return std::make_unique_for_overwrite<char[]>(Size);
+    return std::make_unique_for_overwrite<T[]>(Size);
 }
 
-// Windows-1252's characters for the bytes 0x80 to 0x9F; every other byte is the character of the same
-// code, and so are the five bytes the set leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D).
-constexpr std::array<char16_t, 32> Windows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-constexpr char16_t Windows1252Char(unsigned char b)
-{
-    return b >= 0x80 && b < 0xA0 ? Windows1252High[b - 0x80] : char16_t(b);
-}
-
-// The decoded text on its way into the destination. Bytes that the declared set cannot read are put
-// in as their Windows-1252 characters and counted, so the user can be told. What no page may hold, the
-// character 0 and a UTF-16 surrogate without its other half, is put in as U+FFFD and counted apart: a
-// NUL would go into the saved file as a NUL byte, and browsers show neither.
+// The decoded text on its way into the destination. Bytes that the set the page is read in cannot read
+// are put in as their Windows-1252 characters and counted, so the user can be told. What no page may
+// hold, the character 0 and a UTF-16 surrogate without its other half, is put in as U+FFFD and counted
+// apart: a NUL would go into the saved file as a NUL byte, and browsers show neither.
 class TWideOutput
 {
 public:
@@ -61,6 +50,8 @@ public:
         if (Bytes > 0 && FDest.write(Units, Bytes) != Bytes)
             throw Exception(QStringLiteral("Stream write error"));
     }
+
+    void Write(const char16_t* Units, size_t Count) { Write(reinterpret_cast<const char*>(Units), qint64(2 * Count)); }
 
     // Writes units that may hold the character 0, which becomes U+FFFD.
     void WriteReplacingNul(char* Units, qint64 Bytes)
@@ -128,7 +119,12 @@ private:
 
 bool IsBlank(int c)
 {
-    return c == 9 || c == 10 || c == 13 || c == 32;
+    return c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
+}
+
+bool IsAsciiLetter(int c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 char LowerAscii(char c)
@@ -163,55 +159,68 @@ public:
 
     int Next()
     {
-        if (FPos >= FBuf.size() && !Refill())
+        if (FPos == FEnd && !Refill())
             return 0;
-        ++FConsumed;
-        return static_cast<unsigned char>(FBuf[FPos++]);
+        return *FPos++;
     }
 
-    // Hands out the next "<" or zero byte, skipping everything before it; 0 at the end.
-    int NextTagOpen()
+    // Hands out the next byte equal to Byte, or the next zero byte, skipping everything before it; 0 at the end.
+    int NextOf(unsigned char Byte)
     {
         for (;;) {
-            if (FPos >= FBuf.size() && !Refill())
+            if (FPos == FEnd && !Refill())
                 return 0;
-            const char* begin = FBuf.constData() + FPos;
-            const char* end = FBuf.constData() + FBuf.size();
-            const char* p = begin;
-            while (p < end && *p != '<' && *p != 0)
+            const unsigned char* p = FPos;
+#if defined(__SSE2__)
+            // Text runs long between tags, and values between quotes: sixteen bytes at a time.
+            const __m128i wanted = _mm_set1_epi8(char(Byte)), zero = _mm_setzero_si128();
+            for (; FEnd - p >= 16; p += 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                if (const int found = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, wanted), _mm_cmpeq_epi8(v, zero)))) {
+                    p += __builtin_ctz(unsigned(found));
+                    break;
+                }
+            }
+#endif
+            while (p < FEnd && *p != Byte && *p != 0)
                 ++p;
-            FConsumed += p - begin;
-            FPos += p - begin;
-            if (p < end)
-                return Next();
+            FPos = p;
+            if (p < FEnd)
+                return *FPos++;
         }
     }
+
+    int NextTagOpen() { return NextOf('<'); }
 
     // Puts the stream just behind the last byte handed out.
     void Settle()
     {
         if (!FStream.isSequential())
-            FStream.seek(FStart + FConsumed);
+            FStream.seek(FStart + FBlockStart + (FPos - Data()));
     }
 
 private:
+    const unsigned char* Data() const { return reinterpret_cast<const unsigned char*>(FBuf.constData()); }
+
     bool Refill()
     {
-        if (FEnd)
+        if (FAtEnd)
             return false;
+        FBlockStart += FBuf.size();
         FBuf = FStream.read(ScanBlock);
-        FPos = 0;
-        if (FBuf.isEmpty())
-            FEnd = true;
-        return !FEnd;
+        FPos = Data();
+        FEnd = FPos + FBuf.size();
+        FAtEnd = FBuf.isEmpty();
+        return !FAtEnd;
     }
 
     QIODevice& FStream;
     qint64 FStart;
-    qint64 FConsumed = 0;
+    qint64 FBlockStart = 0;
     QByteArray FBuf;
-    qsizetype FPos = 0;
-    bool FEnd = false;
+    const unsigned char* FPos = nullptr;
+    const unsigned char* FEnd = nullptr;
+    bool FAtEnd = false;
 };
 
 struct TByteOrderMark
@@ -236,6 +245,56 @@ TByteOrderMark PeekByteOrderMark(QIODevice& Stream)
     return {};
 }
 
+
+class TConverter
+{
+public:
+    explicit TConverter(const QByteArray& Name) : FHandle(iconv_open("UTF-16LE", Name.constData())) {}
+    ~TConverter()
+    {
+        if (IsOpen())
+            iconv_close(FHandle);
+    }
+    TConverter(const TConverter&) = delete;
+    TConverter& operator=(const TConverter&) = delete;
+
+    bool IsOpen() const { return FHandle != iconv_t(-1); }
+    iconv_t Handle() const { return FHandle; }
+
+private:
+    iconv_t FHandle;
+};
+
+// A converter from Name, or none when Name is no converter's. A declared name is only a character-set
+// name: the converter's own suffixes ("//IGNORE", "//TRANSLIT") would change how it reports errors.
+std::unique_ptr<TConverter> OpenConverter(const QByteArray& Name)
+{
+    if (Name.isEmpty() || Name.contains('/'))
+        return nullptr;
+    auto cd = std::make_unique<TConverter>(Name);
+    if (!cd->IsOpen())
+        return nullptr;
+    return cd;
+}
+
+// The set a declared name reads a page in: one browsers know the label of, else one only the converter
+// knows (by its name there), else none.
+struct TDeclaredSet
+{
+    QByteArray Encoding;  // the set's name as browsers give it, or the declared name of a converter's set
+    QByteArray Converter; // the converter's name for a set that only it reads; "" otherwise
+};
+
+TDeclaredSet ResolveDeclared(const QByteArray& Declared)
+{
+    if (QByteArray encoding = EncodingOfLabel(Declared); !encoding.isEmpty())
+        return {encoding, QByteArray()};
+    const QByteArray converter = ConverterCharsetName(Declared);
+    if (OpenConverter(converter))
+        return {Declared, converter};
+    return {};
+}
+
 // The attributes a declaration can use; every other attribute of a tag is read and dropped.
 struct TDeclarationAttrs
 {
@@ -255,17 +314,165 @@ struct TDeclarationAttrs
     }
 };
 
-// The last declaration's name; the default when the scan meets none, and Declared tells which.
-QByteArray ScanDeclarations(TByteScanner& s, bool& Declared)
+// What the scan of a page found. The first declaration that names a set something here reads wins, as
+// the first that names a label they know does for browsers, wherever it stands; one naming nothing known
+// is passed over, as browsers pass it, and told only when nothing else declares the page. An XML
+// declaration without an encoding names no set: it stands for UTF-8 only when nothing else declares one.
+struct TScanResult
 {
-    QByteArray result = DefaultCharset.toByteArray();
-    Declared = false;
-    TDeclarationAttrs attrs;
-    auto skipBlanks = [&](int& c) {
+    QByteArray Known;   // the first declared name of a set read here
+    QByteArray Unknown; // the first declared name nothing knows
+    bool BareXml = false;
+
+    // The name that decides, or a null array when the page declares nothing.
+    QByteArray Declared() const
+    {
+        return !Known.isNull() ? Known : BareXml ? QByteArray("utf-8") : Unknown;
+    }
+};
+
+// What a tag is to the scan. The text of a raw-text element runs up to its end tag, and what looks like a
+// tag in it is none; in a plaintext element everything after its start tag is text.
+enum class TScanTag { Other, Meta, XmlDeclaration, RawText, Plaintext };
+
+TScanTag ScanTagOf(std::string_view Name)
+{
+    static constexpr std::array<std::string_view, 9> rawText = {"iframe", "noembed", "noframes", "noscript", "script",
+                                                                "style",  "textarea", "title", "xmp"};
+    if (Name.size() < 3 || Name.size() > 9)
+        return TScanTag::Other; // also the end tags ("/..."), whose names are never matched here
+    if (Name == "meta")
+        return TScanTag::Meta;
+    if (Name == "?xml")
+        return TScanTag::XmlDeclaration;
+    if (Name == "plaintext")
+        return TScanTag::Plaintext;
+    return std::find(rawText.begin(), rawText.end(), Name) != rawText.end() ? TScanTag::RawText : TScanTag::Other;
+}
+
+// Reads the attributes of a tag from c, the byte after its name, up to its ">" or the end, as browsers'
+// scan reads them (blanks may stand around the "="), and stores those a declaration uses into Attrs when
+// it is given; answers the byte that ended them.
+int ReadAttributes(TByteScanner& s, int c, TDeclarationAttrs* Attrs)
+{
+    std::string attrName, value;
+    auto skipBlanks = [&] {
         while (IsBlank(c))
             c = s.Next();
     };
+    skipBlanks();
+    while (c != 0 && c != '>') {
+        attrName.clear();
+        value.clear();
+        do {
+            if (Attrs)
+                attrName += LowerAscii(char(c));
+            c = s.Next();
+        } while (c != 0 && !IsBlank(c) && c != '=' && c != '>');
+        skipBlanks();
+        if (c != '=') {
+            // A bare "charset" names no character set: it is not taken for one called "charset".
+            if (Attrs && attrName != "charset")
+                Attrs->Store(attrName, attrName);
+            continue;
+        }
+        c = s.Next();
+        skipBlanks();
+        if (c == '"' || c == '\'') {
+            const int quote = c;
+            if (Attrs) {
+                for (c = s.Next(); c != 0 && c != quote; c = s.Next())
+                    value += char(c);
+            } else {
+                c = s.NextOf(static_cast<unsigned char>(quote));
+            }
+            if (c == quote)
+                c = s.Next();
+        } else {
+            for (; c != 0 && !IsBlank(c) && c != '>'; c = s.Next())
+                if (Attrs)
+                    value += char(c);
+        }
+        if (Attrs)
+            Attrs->Store(attrName, value);
+        skipBlanks();
+    }
+    return c;
+}
 
+// Skips a comment from the byte after "<!--" up to and including its "-->" (the dashes of "<!--" count,
+// so "<!-->" is a whole comment, and a longer run of "-" before ">" ends it too); answers the byte after.
+int SkipComment(TByteScanner& s)
+{
+    int dashes = 2;
+    for (int c = s.Next(); c != 0; c = s.Next()) {
+        if (c == '>' && dashes >= 2)
+            return s.Next();
+        dashes = c == '-' ? dashes + 1 : 0;
+    }
+    return 0;
+}
+
+// Skips the text of a raw-text element, from c on, up to its end tag; answers the byte after the end
+// tag's name.
+int SkipRawText(TByteScanner& s, int c, std::string_view Name)
+{
+    for (;;) {
+        if (c != '<')
+            c = s.NextTagOpen();
+        if (c == 0)
+            return 0;
+        c = s.Next();
+        if (c != '/')
+            continue;
+        c = s.Next();
+        size_t matched = 0;
+        while (matched < Name.size() && LowerAscii(char(c)) == Name[matched]) {
+            c = s.Next();
+            ++matched;
+        }
+        if (matched == Name.size() && (IsBlank(c) || c == '/' || c == '>' || c == 0))
+            return c;
+    }
+}
+
+// The meta element's declaration: its charset attribute, or else the name after "charset=" in the
+// content of a Content-Type meta; "" when it declares nothing.
+QByteArray MetaDeclaration(const TDeclarationAttrs& Attrs)
+{
+    // Browsers take a charset attribute before the Content-Type, whichever stands first.
+    if (QByteArray charset = TrimControls(Attrs.Charset); !charset.isEmpty())
+        return charset;
+    if (SameText(Attrs.HttpEquiv, "Content-Type") && !Attrs.Content.isEmpty()) {
+        const QByteArray content = LowerAscii(Attrs.Content);
+        const qsizetype at = content.indexOf("charset=");
+        if (at >= 0)
+            return TrimControls(content.mid(at + 8));
+    }
+    return QByteArray();
+}
+
+// Scans the page's tags for declarations, outside comments and the text of raw-text elements, as
+// browsers take them; stops at the first that names a set read here. Pages without one are scanned to
+// their end, once, at the cost of finding their tags.
+TScanResult ScanDeclarations(TByteScanner& s)
+{
+    TScanResult result;
+    TDeclarationAttrs attrs;
+    auto offer = [&](const QByteArray& name) {
+        if (name.isEmpty())
+            return false;
+        if (!ResolveDeclared(name).Encoding.isEmpty()) {
+            result.Known = name;
+            return true;
+        }
+        if (result.Unknown.isNull())
+            result.Unknown = name;
+        return false;
+    };
+
+    // A tag's name as far as any name the scan looks for can run; longer ones are none of them.
+    char name[12];
     int c = s.Next();
     while (c != 0) {
         if (c != '<')
@@ -273,130 +480,49 @@ QByteArray ScanDeclarations(TByteScanner& s, bool& Declared)
         if (c == 0)
             break;
         c = s.Next();
-
-        // Tag name: the byte after "<" whatever it is, then up to a blank or ">".
-        std::string name;
-        bool comment = false;
-        if (c != 0) {
-            name += char(c);
+        if (c == '!') {
+            // A comment, or a declaration such as the doctype, which runs to its ">".
             c = s.Next();
-            while (c != 0 && !IsBlank(c) && c != '>') {
-                name += char(c);
-                if (name == "!--") {
-                    comment = true;
-                    c = s.Next();
-                    break;
-                }
-                c = s.Next();
+            if (c == '-' && (c = s.Next()) == '-') {
+                c = SkipComment(s);
+                continue;
             }
-        }
-
-        if (comment) {
-            // Up to and including "-->"; a longer run of "-" before ">" ends it too.
-            int dashes = 0;
-            while (c != 0) {
-                if (c == '>' && dashes >= 2) {
-                    c = s.Next();
-                    break;
-                }
-                dashes = c == '-' ? dashes + 1 : 0;
+            while (c != 0 && c != '>')
                 c = s.Next();
-            }
             continue;
         }
+        if (!IsAsciiLetter(c) && c != '/' && c != '?')
+            continue; // a "<" that starts no tag is text
 
-        for (char& ch : name)
-            ch = LowerAscii(ch);
-        attrs.Clear();
-        skipBlanks(c);
-        while (c != 0 && c != '>') {
-            std::string attrName;
-            while (c != 0 && !IsBlank(c) && c != '=' && c != '>') {
-                attrName += char(c);
-                c = s.Next();
+        // Tag name: the first byte, then up to a blank, "/" or ">".
+        size_t length = 0;
+        for (; c != 0 && !IsBlank(c) && (length == 0 || (c != '/' && c != '>')); c = s.Next())
+            if (length < sizeof name)
+                name[length++] = LowerAscii(char(c));
+        const std::string_view tagName(name, length);
+        const TScanTag tag = ScanTagOf(tagName);
+        const bool declaring = tag == TScanTag::Meta || tag == TScanTag::XmlDeclaration;
+        if (declaring)
+            attrs.Clear();
+        c = ReadAttributes(s, c, declaring ? &attrs : nullptr);
+        if (tag == TScanTag::XmlDeclaration) {
+            if (!attrs.Encoding.isEmpty()) {
+                if (offer(attrs.Encoding))
+                    break;
+            } else {
+                result.BareXml = true;
             }
-            std::string_view key = attrName;
-            while (!key.empty() && static_cast<unsigned char>(key.front()) <= 32)
-                key.remove_prefix(1);
-            while (!key.empty() && static_cast<unsigned char>(key.back()) <= 32)
-                key.remove_suffix(1);
-            for (char& ch : attrName)
-                ch = LowerAscii(ch);
-            std::string value;
-            if (c == '=') {
-                c = s.Next();
-                if (c == '"' || c == '\'') {
-                    const int quote = c;
-                    c = s.Next();
-                    while (c != 0 && c != quote) {
-                        value += char(c);
-                        c = s.Next();
-                    }
-                    if (c == quote)
-                        c = s.Next();
-                } else {
-                    while (c != 0 && !IsBlank(c) && c != '>') {
-                        value += char(c);
-                        c = s.Next();
-                    }
-                    if (IsBlank(c))
-                        c = s.Next();
-                }
-                attrs.Store(key, value);
-            } else if (key != "charset") {
-                // A bare "charset" names no character set: it is not taken for one called "charset".
-                attrs.Store(key, key);
-            }
-            skipBlanks(c);
-        }
-
-        if (name == "?xml") {
-            result = attrs.Encoding.isEmpty() ? QByteArray("utf-8") : attrs.Encoding;
-            Declared = true;
-        } else if (name == "meta") {
-            // <meta charset="..."> declares the character set just as the Content-Type meta does.
-            const QByteArray charset = TrimControls(attrs.Charset);
-            if (!charset.isEmpty()) {
-                result = charset;
-                Declared = true;
-            }
-            if (SameText(attrs.HttpEquiv, "Content-Type") && !attrs.Content.isEmpty()) {
-                const QByteArray content = LowerAscii(attrs.Content);
-                const qsizetype at = content.indexOf("charset=");
-                if (at >= 0) {
-                    result = TrimControls(content.mid(at + 8));
-                    Declared = true;
-                }
-            }
-        } else if (name == "body") {
+        } else if (tag == TScanTag::Meta && offer(MetaDeclaration(attrs))) {
             break;
         }
         if (c == '>')
             c = s.Next();
+        if (tag == TScanTag::Plaintext)
+            break;
+        if (tag == TScanTag::RawText && c != 0)
+            c = SkipRawText(s, c, tagName);
     }
     return result;
-}
-
-// A declared name is a label to look up, unlike a byte-order mark's set or the default.
-struct TDetected
-{
-    QByteArray Charset;
-    qsizetype MarkLength = 0;
-    bool Declared = false;
-};
-
-TDetected DetectWithMark(QIODevice& Stream)
-{
-    const TByteOrderMark bom = PeekByteOrderMark(Stream);
-    if (!bom.Charset.isEmpty()) {
-        Stream.skip(bom.Bytes.size());
-        return {bom.Charset.toByteArray(), bom.Bytes.size()};
-    }
-    TByteScanner scanner(Stream);
-    TDetected d;
-    d.Charset = ScanDeclarations(scanner, d.Declared);
-    scanner.Settle();
-    return d;
 }
 
 // Names of the character-set table that are no browser label and that the converter knows under another
@@ -471,57 +597,7 @@ size_t InvalidUnitSize(const QByteArray& ConverterName)
     return 1;
 }
 
-bool IsLatin1(const QByteArray& ConverterName)
-{
-    static constexpr std::array<QByteArrayView, 6> names = {
-        "ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "L1", "ISO-IR-100"};
-    for (QByteArrayView n : names)
-        if (SameText(ConverterName, n))
-            return true;
-    return false;
-}
-
-// ISO-8859-1 is the default and by far the most common case: every byte is the character of the
-// same code, so it is widened directly.
-void WidenLatin1(QIODevice& Source, TWideOutput& Out)
-{
-    const auto in = Block(DecodeBlock), out = Block(2 * DecodeBlock);
-    qint64 n;
-    while ((n = Source.read(in.get(), DecodeBlock)) > 0) {
-        for (qint64 i = 0; i < n; ++i) {
-            out[size_t(2 * i)] = in[size_t(i)];
-            out[size_t(2 * i + 1)] = 0;
-        }
-        if (std::memchr(in.get(), 0, size_t(n)))
-            Out.WriteReplacingNul(out.get(), 2 * n);
-        else
-            Out.Write(out.get(), 2 * n);
-    }
-}
-
-class TConverter
-{
-public:
-    explicit TConverter(const QByteArray& Name) : FHandle(iconv_open("UTF-16LE", Name.constData())) {}
-    ~TConverter()
-    {
-        if (IsOpen())
-            iconv_close(FHandle);
-    }
-    TConverter(const TConverter&) = delete;
-    TConverter& operator=(const TConverter&) = delete;
-
-    bool IsOpen() const { return FHandle != iconv_t(-1); }
-    iconv_t Handle() const { return FHandle; }
-
-private:
-    iconv_t FHandle;
-};
-
-// Most declared sets map every byte to one character on its own. For those the converter is asked
-// once per byte value and the file is decoded through the resulting table, an order of magnitude faster
-// than converting the file itself. A set where some byte alone is incomplete, shifts a state or is held
-// back (a letter waiting for an accent to combine with) is left to the converter.
+// A set that maps every byte to one character on its own is decoded through a table of the 256 bytes.
 struct TByteTable
 {
     std::array<char16_t, 256> Unit{}; // for an invalid byte its Windows-1252 character; U+FFFD for the character 0
@@ -549,28 +625,32 @@ void FinishByteTable(TByteTable& table)
     table.HighSame = table.HighSame && table.AsciiSame;
 }
 
-// Windows-1252 as the table of a set where every byte is valid: what a page is read as when nothing
-// knows the set it declares, and what browsers read its labels and the commonest ones as (iso-8859-1,
-// latin1, us-ascii). The converter's table of it would differ in nothing (the five bytes it leaves
-// undefined read as browsers read them), so it is made once rather than asked of the converter, byte by
-// byte, for every page.
+// The table of a single-byte set browsers read: ASCII, then the index's characters for the bytes from
+// 0x80 on; a byte the index leaves without one is read as its Windows-1252 character and counted.
+TByteTable TableOfIndex(const std::array<char16_t, 128>& High)
+{
+    TByteTable t;
+    for (int b = 0; b < 256; ++b) {
+        const char16_t c = b < 0x80 ? char16_t(b) : High[size_t(b - 0x80)];
+        t.Valid[size_t(b)] = b < 0x80 || c != 0;
+        t.Unit[size_t(b)] = t.Valid[size_t(b)] ? c : Windows1252Char(static_cast<unsigned char>(b));
+    }
+    FinishByteTable(t);
+    return t;
+}
+
+// Windows-1252, made once: what most pages are read in, and what a page is read as when nothing knows
+// the set it declares.
 const TByteTable& Windows1252Table()
 {
-    static const TByteTable table = [] {
-        TByteTable t;
-        for (int b = 0; b < 256; ++b) {
-            t.Unit[size_t(b)] = Windows1252Char(static_cast<unsigned char>(b));
-            t.Valid[size_t(b)] = true;
-        }
-        FinishByteTable(t);
-        return t;
-    }();
+    static const TByteTable table = TableOfIndex(*SingleByteIndexOf("windows-1252"));
     return table;
 }
 
-// The table of the converter's set, which the converter calls Name, with the bytes that browsers read
-// otherwise put right.
-bool BuildByteTable(TConverter& cd, const QByteArray& Name, TByteTable& table)
+// The table of the converter's set, when the converter reads every byte alone as one character or finds
+// it invalid; false for a set where some byte alone is incomplete, shifts a state or is held back (a
+// letter waiting for an accent to combine with), which is left to the converter itself.
+bool BuildByteTable(TConverter& cd, TByteTable& table)
 {
     for (int b = 0; b < 256; ++b) {
         iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
@@ -592,10 +672,6 @@ bool BuildByteTable(TConverter& cd, const QByteArray& Name, TByteTable& table)
             if (iconv(cd.Handle(), nullptr, nullptr, &op, &ol) == size_t(-1) || op - out != 2)
                 return false;
             table.Unit[size_t(b)] = char16_t(static_cast<unsigned char>(out[0]) | static_cast<unsigned char>(out[1]) << 8);
-            table.Valid[size_t(b)] = true;
-        }
-        if (const char16_t c = BrowserByteReading(Name, static_cast<unsigned char>(b), !table.Valid[size_t(b)])) {
-            table.Unit[size_t(b)] = c;
             table.Valid[size_t(b)] = true;
         }
     }
@@ -655,10 +731,10 @@ void DecodeByTable(const TByteTable& table, QIODevice& Source, TWideOutput& Out)
     }
 }
 
-// Decodes through the converter, which calls the set Name. In a set of 2- or 4-byte units (UTF-16,
-// UTF-32) an invalid unit, such as a UTF-16 surrogate without its other half, is one U+FFFD, as browsers
-// read it; reading its bytes one by one would put a character 0 into the text.
-void Decode(TConverter& cd, const QByteArray& Name, size_t InvalidUnit, QIODevice& Source, TWideOutput& Out)
+// Decodes through the converter. In a set of 2- or 4-byte units (UTF-16, UTF-32) an invalid unit, such as
+// a UTF-16 surrogate without its other half, is one U+FFFD, as browsers read it; reading its bytes one by
+// one would put a character 0 into the text.
+void Decode(TConverter& cd, size_t InvalidUnit, QIODevice& Source, TWideOutput& Out)
 {
     const auto in = Block(CarryLimit + DecodeBlock);
     const size_t outSize = 2 * DecodeBlock + 16;
@@ -700,16 +776,11 @@ void Decode(TConverter& cd, const QByteArray& Name, size_t InvalidUnit, QIODevic
                 break;
             }
             if (err == EILSEQ) {
-                // Invalid input is read one unit at a time, so a stray byte never fails a file nor is lost:
-                // a byte as browsers read it alone, or else as Windows-1252.
-                if (InvalidUnit > 1 && il >= InvalidUnit) {
+                // Invalid input is read one unit at a time, so a stray byte never fails a file nor is lost.
+                if (InvalidUnit > 1 && il >= InvalidUnit)
                     Out.WriteReplacement(1);
-                } else if (const char16_t c = BrowserByteReading(Name, static_cast<unsigned char>(*ip), true)) {
-                    const char unit[2] = {char(c & 0xFF), char(c >> 8)};
-                    Out.Write(unit, 2);
-                } else {
+                else
                     Out.WriteUnfit(ip, std::min(InvalidUnit, il));
-                }
                 const size_t skip = std::min(InvalidUnit, il);
                 ip += skip;
                 il -= skip;
@@ -720,9 +791,17 @@ void Decode(TConverter& cd, const QByteArray& Name, size_t InvalidUnit, QIODevic
     }
 }
 
-bool IsUtf8(const QByteArray& ConverterName)
+// Decodes the rest of Source through one of the decoders of the sets browsers read.
+void DecodeWith(TStreamDecoder& Decoder, QIODevice& Source, TWideOutput& Out)
 {
-    return SameText(ConverterName, QByteArrayView("UTF-8"));
+    const auto in = Block(DecodeBlock);
+    const auto out = Block<char16_t>(TStreamDecoder::OutRoom(DecodeBlock));
+    qint64 n;
+    while ((n = Source.read(in.get(), DecodeBlock)) > 0)
+        Out.Write(out.get(), Decoder.Decode(reinterpret_cast<const unsigned char*>(in.get()), size_t(n), out.get()));
+    Out.Write(out.get(), Decoder.Finish(out.get()));
+    Out.Unfit += Decoder.Unfit;
+    Out.Replaced += Decoder.Replaced;
 }
 
 // The length of the longest start of Bytes that ends on a whole UTF-8 sequence: a lead byte among the
@@ -739,26 +818,25 @@ size_t WholeUtf8Prefix(const char* Bytes, size_t Size)
     return Size;
 }
 
-// UTF-8, the most common declared set, is decoded by Qt's vectorised decoder. A block it finds anything
-// invalid in (it then answers U+FFFD) or that holds the character 0 goes through the converter instead, so
-// what is read as UTF-8, what as Windows-1252 and what as U+FFFD are exactly the converter's; so does a
-// tail that the file ends inside of.
-void DecodeUtf8(TConverter& cd, QIODevice& Source, TWideOutput& Out)
+// UTF-8, the most common set, is decoded by Qt's vectorised decoder. A block it finds anything invalid in
+// (it then answers U+FFFD) or that holds the character 0 goes through the set's own decoder instead, so
+// what is read as UTF-8, what as Windows-1252 and what as U+FFFD is decided in one place; so does a tail
+// that the file ends inside of. Blocks end on whole sequences, so that decoder holds nothing back between
+// the blocks it reads.
+void DecodeUtf8(QIODevice& Source, TWideOutput& Out)
 {
-    const auto in = Block(CarryLimit + DecodeBlock);
+    constexpr size_t carryRoom = 4;
+    const auto in = Block(carryRoom + DecodeBlock);
+    const auto out = Block<char16_t>(TStreamDecoder::OutRoom(carryRoom + DecodeBlock));
+    const std::unique_ptr<TStreamDecoder> decoder = MultiByteDecoder("UTF-8");
+    const auto bytes = [&](size_t At) { return reinterpret_cast<const unsigned char*>(in.get() + At); };
     size_t carried = 0;
-    auto byConverter = [&](const char* Bytes, size_t Size) {
-        QByteArray piece = QByteArray::fromRawData(Bytes, qsizetype(Size));
-        QBuffer buffer(&piece);
-        buffer.open(QIODevice::ReadOnly);
-        Decode(cd, "UTF-8", 1, buffer, Out);
-    };
     for (;;) {
         const qint64 n = Source.read(in.get() + carried, DecodeBlock);
         if (n <= 0) {
-            if (carried > 0)
-                byConverter(in.get(), carried); // the file ends inside a sequence
-            return;
+            Out.Write(out.get(), decoder->Decode(bytes(0), carried, out.get())); // the file ends inside a sequence
+            Out.Write(out.get(), decoder->Finish(out.get()));
+            break;
         }
         const size_t size = carried + size_t(n);
         const size_t whole = WholeUtf8Prefix(in.get(), size);
@@ -766,31 +844,75 @@ void DecodeUtf8(TConverter& cd, QIODevice& Source, TWideOutput& Out)
         // Qt's decoder also drops a mark at the start of what it is given; inside the file it is text.
         const bool startsWithMark = QByteArrayView(in.get(), qsizetype(whole)).startsWith("\xEF\xBB\xBF");
         if (startsWithMark || std::memchr(in.get(), 0, whole) || text.contains(QChar::ReplacementCharacter))
-            byConverter(in.get(), whole);
+            Out.Write(out.get(), decoder->Decode(bytes(0), whole, out.get()));
         else
             Out.Write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
         carried = size - whole;
         std::memmove(in.get(), in.get() + whole, carried);
     }
+    Out.Unfit += decoder->Unfit;
+    Out.Replaced += decoder->Replaced;
 }
 
-// A converter from Name, or none when Name is no converter's. A declared name is only a character-set
-// name: the converter's own suffixes ("//IGNORE", "//TRANSLIT") would change how it reports errors.
-std::unique_ptr<TConverter> OpenConverter(const QByteArray& Name)
+// Whether the bytes from the stream's position on are UTF-8 that holds a character beyond ASCII: how a
+// page that declares nothing is told to be UTF-8, as browsers opening the file tell it. A character cut by
+// the end of the file does not count against it (a page cut short is still UTF-8); the first byte that
+// cannot be UTF-8 ends the look.
+bool IsUtf8BeyondAscii(QIODevice& Source)
 {
-    if (Name.isEmpty() || Name.contains('/'))
-        return nullptr;
-    auto cd = std::make_unique<TConverter>(Name);
-    if (!cd->IsOpen())
-        return nullptr;
-    return cd;
+    constexpr size_t carryRoom = 4;
+    const auto block = Block(carryRoom + DecodeBlock);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(block.get());
+    bool beyond = false;
+    size_t carried = 0;
+    for (;;) {
+        const qint64 n = Source.read(block.get() + carried, DecodeBlock);
+        if (n <= 0)
+            return beyond; // what is carried is a character the file ends inside of
+        const size_t size = carried + size_t(n);
+        size_t i = 0;
+        for (;;) {
+#if defined(__SSE2__)
+            while (i + 16 <= size && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i))) == 0)
+                i += 16;
+#endif
+            while (i < size && bytes[i] < 0x80)
+                ++i;
+            if (i == size)
+                break;
+            TUtf8Lead lead;
+            if (!Utf8LeadOf(bytes[i], lead))
+                return false;
+            beyond = true;
+            const size_t length = size_t(lead.Length);
+            const size_t have = std::min(length, size - i);
+            if (have > 1 && (bytes[i + 1] < lead.Lower || bytes[i + 1] > lead.Upper))
+                return false;
+            for (size_t k = 2; k < have; ++k)
+                if ((bytes[i + k] & 0xC0) != 0x80)
+                    return false;
+            if (have < length)
+                break; // the rest of it is in the next block
+            i += length;
+        }
+        carried = size - i;
+        std::memmove(block.get(), block.get() + i, carried);
+    }
 }
 
 } // namespace
 
 QByteArray DetectCharset(QIODevice& Stream)
 {
-    return DetectWithMark(Stream).Charset;
+    const TByteOrderMark bom = PeekByteOrderMark(Stream);
+    if (!bom.Charset.isEmpty()) {
+        Stream.skip(bom.Bytes.size());
+        return bom.Charset.toByteArray();
+    }
+    TByteScanner scanner(Stream);
+    const QByteArray declared = ScanDeclarations(scanner).Declared();
+    scanner.Settle();
+    return declared.isNull() ? DefaultCharset.toByteArray() : declared;
 }
 
 QByteArray ConverterCharsetName(const QByteArray& Charset)
@@ -815,40 +937,52 @@ const char* ConversionErrorMessage(int Error)
 
 void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report)
 {
+    TDecodeReport report;
+    QByteArray converter; // the converter's name for a set only it reads
     Source.seek(0);
-    const TDetected detected = DetectWithMark(Source);
-    Source.seek(detected.MarkLength);
+    if (const TByteOrderMark bom = PeekByteOrderMark(Source); !bom.Charset.isEmpty()) {
+        report.Charset = report.Encoding = bom.Charset.toByteArray();
+        report.ByteOrderMark = true;
+        Source.seek(bom.Bytes.size());
+    } else {
+        TByteScanner scanner(Source);
+        const QByteArray declared = ScanDeclarations(scanner).Declared();
+        Source.seek(0);
+        if (!declared.isNull()) {
+            report.Charset = declared;
+            report.Declared = true;
+            const TDeclaredSet set = ResolveDeclared(declared);
+            report.Encoding = set.Encoding;
+            converter = set.Converter;
+            if (report.Encoding.isEmpty()) {
+                report.CharsetKnown = false;
+                report.Encoding = "windows-1252";
+            }
+        } else {
+            report.Charset = report.Encoding = IsUtf8BeyondAscii(Source) ? "UTF-8" : "windows-1252";
+            Source.seek(0);
+        }
+    }
 
     TWideOutput out(Dest);
-    TDecodeReport report;
-    report.Charset = detected.Charset;
-    QByteArray name = detected.Charset;
-    if (detected.Declared) {
-        // The label as browsers read it; the converter's own names only for a label they do not know.
-        name = ConverterOfLabel(detected.Charset);
-        if (name.isEmpty())
-            name = ConverterCharsetName(detected.Charset);
-    }
-    std::unique_ptr<TConverter> cd;
-    const bool latin1 = IsLatin1(name);
-    const bool windows1252 = name == "WINDOWS-1252";
-    if (!latin1 && !windows1252)
-        cd = OpenConverter(name);
-    if (latin1) {
-        WidenLatin1(Source, out);
-    } else if (windows1252) {
-        DecodeByTable(Windows1252Table(), Source, out);
-    } else if (cd) {
+    const std::array<char16_t, 128>* index = nullptr;
+    if (!converter.isEmpty()) {
+        const std::unique_ptr<TConverter> cd = OpenConverter(converter);
+        if (!cd)
+            throw Exception(ConversionErrorMessage(0));
         TByteTable table;
-        if (IsUtf8(name))
-            DecodeUtf8(*cd, Source, out);
-        else if (BuildByteTable(*cd, name, table))
+        if (BuildByteTable(*cd, table))
             DecodeByTable(table, Source, out);
         else
-            Decode(*cd, name, InvalidUnitSize(name), Source, out);
-    } else {
-        report.CharsetKnown = false;
+            Decode(*cd, InvalidUnitSize(converter), Source, out);
+    } else if (report.Encoding == "windows-1252") {
         DecodeByTable(Windows1252Table(), Source, out);
+    } else if ((index = SingleByteIndexOf(report.Encoding))) {
+        DecodeByTable(TableOfIndex(*index), Source, out);
+    } else if (report.Encoding == "UTF-8") {
+        DecodeUtf8(Source, out);
+    } else {
+        DecodeWith(*MultiByteDecoder(report.Encoding), Source, out);
     }
     Dest.seek(0);
     report.UnfitBytes = out.Unfit;
@@ -863,20 +997,21 @@ QString DecodeReportText(const TDecodeReport& Report)
     QString charset = QString::fromLatin1(Report.Charset);
     if (charset.size() > 60)
         charset = charset.left(57) + QStringLiteral("...");
+    const QString read = Report.Declared ? QStringLiteral("it declares") : QStringLiteral("it was read in");
     QString text;
     if (!Report.CharsetKnown)
         text = QStringLiteral("This page declares the character set \"%1\", which is not known here. "
                               "The page was read as Windows-1252.")
                    .arg(charset);
     else if (Report.UnfitBytes == 1)
-        text = QStringLiteral("1 byte of this page does not fit the character set it declares (\"%1\"). "
+        text = QStringLiteral("1 byte of this page does not fit the character set %1 (\"%2\"). "
                               "It was read as its Windows-1252 character.")
-                   .arg(charset);
+                   .arg(read, charset);
     else if (Report.UnfitBytes > 1)
-        text = QStringLiteral("%1 bytes of this page do not fit the character set it declares (\"%2\"). "
+        text = QStringLiteral("%1 bytes of this page do not fit the character set %2 (\"%3\"). "
                               "They were read as their Windows-1252 characters.")
                    .arg(Report.UnfitBytes)
-                   .arg(charset);
+                   .arg(read, charset);
     const QString replaced =
         Report.Replaced == 1 ? QStringLiteral("1 character of this page is a NUL or half of a UTF-16 pair without its "
                                               "other half. It was read as the replacement character (U+FFFD).")

@@ -99,7 +99,9 @@ struct TDetectCase
     const char* Expected;
 };
 
-TEST(HtmlConv, DetectCharsetFindsTheLastDeclarationBeforeTheBody)
+// The first declaration that names a set counts, wherever it stands, as browsers take it; what stands in a
+// comment or in the text of a script, style, title or the like is no declaration.
+TEST(HtmlConv, DetectCharsetFindsTheFirstDeclarationThatNamesASet)
 {
     const TDetectCase cases[] = {
         {"empty file", "", "ISO-8859-1"},
@@ -108,9 +110,9 @@ TEST(HtmlConv, DetectCharsetFindsTheLastDeclarationBeforeTheBody)
         {"xml declaration, empty encoding", "<?xml version=\"1.0\" encoding=\"\"?><html>", "utf-8"},
         {"xml declaration with encoding", "<?xml version=\"1.0\" encoding=\"KOI8-R\"?><html>", "KOI8-R"},
         {"xml declaration then meta", "<?xml version=\"1.0\"?><html><head>" + Meta("windows-1252"), "windows-1252"},
-        {"two metas: the last wins", Meta("koi8-r") + Meta("shift_jis") + "<body>", "shift_jis"},
-        {"meta after the body start tag", "<html><body>" + Meta("koi8-r"), "ISO-8859-1"},
-        {"meta after body with attributes", "<BODY bgcolor=white>" + Meta("koi8-r"), "ISO-8859-1"},
+        {"two metas: the first wins", Meta("koi8-r") + Meta("shift_jis") + "<body>", "koi8-r"},
+        {"meta after the body start tag", "<html><body>" + Meta("koi8-r"), "koi8-r"},
+        {"meta after body with attributes", "<BODY bgcolor=white>" + Meta("koi8-r"), "koi8-r"},
         {"meta inside a comment", "<!-- " + Meta("koi8-r") + " --><html>", "ISO-8859-1"},
         {"meta after a comment", "<!-- x -->" + Meta("koi8-r"), "koi8-r"},
         {"comment closed by a longer dash run", "<!-- x ---->" + Meta("koi8-r"), "koi8-r"},
@@ -128,7 +130,31 @@ TEST(HtmlConv, DetectCharsetFindsTheLastDeclarationBeforeTheBody)
         {"other http-equiv", "<meta http-equiv=\"refresh\" content=\"charset=koi8-r\">", "ISO-8859-1"},
         {"meta charset attribute", "<html><head><meta charset=\"utf-8\"><title>x</title>", "utf-8"},
         {"meta charset, unquoted", "<meta charset=koi8-r>", "koi8-r"},
-        {"meta charset then Content-Type", "<meta charset=utf-8>" + Meta("koi8-r"), "koi8-r"},
+        {"meta charset then Content-Type", "<meta charset=utf-8>" + Meta("koi8-r"), "utf-8"},
+        {"Content-Type then meta charset", Meta("koi8-r") + "<meta charset=utf-8>", "koi8-r"},
+        {"charset attribute before the Content-Type of the same meta",
+         "<meta http-equiv=Content-Type content=\"text/html; charset=koi8-r\" charset=utf-8>", "utf-8"},
+        {"an unknown name gives way to a later known one", "<meta charset=x-klingon>" + Meta("koi8-r"), "koi8-r"},
+        {"an unknown name alone", "<meta charset=x-klingon><body>", "x-klingon"},
+        {"a name only the converter knows counts", "<meta charset=IBM437>" + Meta("koi8-r"), "IBM437"},
+        {"xml declaration without encoding gives way to a meta after it", "<?xml version=\"1.0\"?>" + Meta("koi8-r"),
+         "koi8-r"},
+        {"xml declaration with encoding wins over a meta after it", "<?xml version=\"1.0\" encoding=\"big5\"?>" + Meta("koi8-r"),
+         "big5"},
+        {"meta in a script", "<script>document.write('" + Meta("koi8-r") + "');</script>" + Meta("big5"), "big5"},
+        {"meta in a script whose end tag has blanks", "<SCRIPT>x = '<meta charset=koi8-r>'</script >" + Meta("big5"), "big5"},
+        {"meta in a style, title, textarea or noscript",
+         "<style>" + Meta("koi8-r") + "</style><title>" + Meta("koi8-r") + "</title><textarea>" + Meta("koi8-r")
+             + "</textarea><noscript>" + Meta("koi8-r") + "</noscript>" + Meta("big5"),
+         "big5"},
+        {"a script's end tag in a comment inside it does not end it", "<script><!-- x --></scrip>" + Meta("koi8-r") + "</script>",
+         "ISO-8859-1"},
+        {"a script not closed hides everything after it", "<script>" + Meta("koi8-r"), "ISO-8859-1"},
+        {"everything after plaintext is text", "<plaintext>" + Meta("koi8-r"), "ISO-8859-1"},
+        {"\"<!-->\" is a whole comment", "<!-->" + Meta("koi8-r") + "-->", "koi8-r"},
+        {"a doctype is stepped over", "<!DOCTYPE html PUBLIC \"a>b\">" + Meta("koi8-r"), "koi8-r"},
+        {"a \"<\" that starts no tag is text", "<p>1 < 2 " + Meta("koi8-r"), "koi8-r"},
+        {"an end tag's attributes are stepped over", "</p title='" + Meta("big5") + "'>" + Meta("koi8-r"), "koi8-r"},
         {"empty meta charset is no declaration", "<meta charset=\"\">", "ISO-8859-1"},
         {"bare meta charset is no declaration", "<meta charset>", "ISO-8859-1"},
         {"bare meta charset keeps the earlier one", Meta("koi8-r") + "<meta CHARSET http-equiv=x>", "koi8-r"},
@@ -146,11 +172,17 @@ TEST(HtmlConv, DetectCharsetFindsTheLastDeclarationBeforeTheBody)
 
 TEST(HtmlConv, DetectCharsetLeavesTheStreamWhereTheScanStopped)
 {
+    // Without a declaration the scan reads the whole page; the first that names a set ends it.
     QByteArray data = "<html><body bgcolor=red>rest";
     QBuffer b(&data);
     b.open(QIODevice::ReadOnly);
     DetectCharset(b);
-    EXPECT_EQ(b.readAll(), "rest");
+    EXPECT_EQ(b.readAll(), "");
+    QByteArray declared = "<html><meta charset=koi8-r>rest";
+    QBuffer d(&declared);
+    d.open(QIODevice::ReadOnly);
+    DetectCharset(d);
+    EXPECT_EQ(d.readAll(), "rest");
 
     QByteArray marked = "\xFF\xFE<\0";
     QBuffer m(&marked);
@@ -159,17 +191,117 @@ TEST(HtmlConv, DetectCharsetLeavesTheStreamWhereTheScanStopped)
     EXPECT_EQ(m.pos(), 2);
 }
 
-// Every byte but 0 is the character of the same code; the character 0, which no saved page may hold, is
-// U+FFFD.
-TEST(HtmlConv, ContentWithoutDeclarationIsLatin1)
+// Bytes that are not UTF-8 and declare nothing are read as browsers read them, as Windows-1252; the
+// character 0, which no saved page may hold, is U+FFFD.
+TEST(HtmlConv, ContentWithoutDeclarationIsWindows1252)
 {
     QByteArray all;
     for (int i = 0; i < 256; ++i)
         all += char(i);
     const QString text = Convert(all);
     ASSERT_EQ(text.size(), 256);
-    for (int i = 0; i < 256; ++i)
-        EXPECT_EQ(text.at(i).unicode(), i == 0 ? 0xFFFD : i);
+    EXPECT_EQ(text.at(0), QChar::ReplacementCharacter);
+    EXPECT_EQ(text.at(0x80), QChar(0x20AC));
+    EXPECT_EQ(text.at(0x93), QChar(0x201C));
+    // Byte for byte what a page declared Windows-1252 reads as (checked against the converter below).
+    EXPECT_EQ(text, Convert(Meta("windows-1252") + all).mid(Meta("windows-1252").size()));
+}
+
+// Which set a page is read in: its mark, else its first declaration that names a set, wherever it stands
+// outside comments and scripts, else UTF-8 when its bytes are UTF-8 beyond ASCII, else Windows-1252; only
+// what did not fit or what nothing knows is told.
+TEST(HtmlConv, PagesAreReadInTheSetTheirMarkDeclarationOrBytesChoose)
+{
+    const QByteArray privet = "\xF0\xD2\xC9\xD7\xC5\xD4"; // KOI8-R
+    struct TCase
+    {
+        const char* What;
+        QByteArray Bytes;
+        const char16_t* Text;
+        const char* Encoding;
+        bool Declared, Mark, Told;
+    } cases[] = {
+        {"meta charset, then a Content-Type", "<meta charset=\"utf-8\">" + Meta("iso-8859-1") + "<p>caf\xC3\xA9</p>",
+         u"<p>caf\u00E9</p>", "UTF-8", true, false, false},
+        {"two Content-Types", Meta("koi8-r") + Meta("iso-8859-5") + "<p>" + privet + "</p>",
+         u"<p>\u041F\u0440\u0438\u0432\u0435\u0442</p>", "KOI8-R", true, false, false},
+        {"Content-Type, then a meta charset", Meta("utf-8") + "<meta charset=koi8-r><p>caf\xC3\xA9</p>", u"<p>caf\u00E9</p>",
+         "UTF-8", true, false, false},
+        {"meta charset in the body", "<html><head><title>t</title></head><body><p>x</p><meta charset=koi8-r><p>" + privet + "</p>",
+         u"<p>\u041F\u0440\u0438\u0432\u0435\u0442</p>", "KOI8-R", true, false, false},
+        {"a declaration in a comment", "<!-- <meta charset=koi8-r> --><p>caf\xE9</p>", u"<p>caf\u00E9</p>", "windows-1252",
+         false, false, false},
+        {"a declaration in a script", "<script>s = '<meta charset=koi8-r>';</script><p>caf\xE9</p>", u"<p>caf\u00E9</p>",
+         "windows-1252", false, false, false},
+        {"UTF-8 without a declaration", "<p>caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC</p>", u"<p>caf\u00E9 \u65E5\u672C</p>",
+         "UTF-8", false, false, false},
+        {"UTF-8 without a declaration, cut inside its last character", "<p>caf\xC3\xA9 \xE6\x97",
+         u"<p>caf\u00E9 \u00E6\u2014", "UTF-8", false, false, true},
+        {"Windows-1252 without a declaration", "<p>caf\xE9 \x93q\x94</p>", u"<p>caf\u00E9 \u201Cq\u201D</p>",
+         "windows-1252", false, false, false},
+        {"a UTF-8 lead byte followed by no continuation", "<p>\xC3(\xC3\xA9</p>", u"<p>\u00C3(\u00C3\u00A9</p>",
+         "windows-1252", false, false, false},
+        {"ASCII without a declaration", "<p>plain</p>", u"<p>plain</p>", "windows-1252", false, false, false},
+        {"a mark", "\xEF\xBB\xBF<meta charset=koi8-r><p>\xC3\xA9</p>", u"<p>\u00E9</p>", "UTF-8", false, true, false},
+        {"a name nothing knows", "<meta charset=x-klingon><p>\xC3\xA9</p>", u"<p>\u00C3\u00A9</p>", "windows-1252", true,
+         false, true},
+        {"a name only the converter knows", "<meta charset=IBM437><p>\x82</p>", u"<p>\u00E9</p>", "IBM437", true, false, false},
+    };
+    for (const TCase& c : cases) {
+        const auto [text, report] = ConvertReporting(c.Bytes);
+        EXPECT_TRUE(text.endsWith(QString::fromUtf16(c.Text))) << c.What << ": " << text.toStdString();
+        EXPECT_EQ(report.Encoding, c.Encoding) << c.What;
+        EXPECT_EQ(report.Declared, c.Declared) << c.What;
+        EXPECT_EQ(report.ByteOrderMark, c.Mark) << c.What;
+        EXPECT_EQ(DecodeReportText(report).isEmpty(), !c.Told) << c.What;
+    }
+}
+
+// A byte pair that no set holds is read as one unit, and whatever follows it reads as it would alone:
+// every lead byte with every other byte, each pair followed by a bar, reads back as one character, as the
+// pair's Windows-1252 characters or as the lead's with the ASCII byte after it, always up to its bar.
+TEST(HtmlConv, AfterABytePairNoSetHoldsTheTextReadsInStep)
+{
+    const struct
+    {
+        const char* Label;
+        unsigned char FirstLead, LastLead;
+    } sets[] = {{"big5", 0x81, 0xFE}, {"euc-kr", 0x81, 0xFE}, {"euc-jp", 0x8E, 0xFE}, {"shift_jis", 0x81, 0xFC}, {"gbk", 0x81, 0xFE}};
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all += char(b);
+    const QString windows1252 = Convert(Meta("windows-1252") + all).mid(Meta("windows-1252").size());
+    for (const auto& set : sets) {
+        QByteArray page = "<meta charset=" + QByteArray(set.Label) + ">|";
+        int pairs = 0;
+        for (int lead = set.FirstLead; lead <= set.LastLead; ++lead) {
+            for (int trail = 1; trail < 256; ++trail) {
+                if (trail == '|' || (lead >= 0xA0 && lead <= 0xDF && QByteArrayView(set.Label) == "shift_jis"))
+                    continue; // Shift_JIS reads those bytes alone, as halfwidth katakana
+                page += char(lead);
+                page += char(trail);
+                page += '|';
+                ++pairs;
+            }
+        }
+        const auto [text, report] = ConvertReporting(page);
+        const QStringList parts = text.split(u'|');
+        ASSERT_EQ(parts.size(), pairs + 2) << set.Label;
+        qint64 unfit = 0;
+        for (int i = 1; i <= pairs; ++i) {
+            const QString& part = parts[i];
+            const QByteArray bytes = page.mid(qsizetype(std::strlen("<meta charset=>|") + std::strlen(set.Label)) + 3 * (i - 1), 2);
+            const QString asUnit = QString(windows1252.at(uchar(bytes[0]))) + windows1252.at(uchar(bytes[1]));
+            const bool character = part.size() == 1 || (part.size() == 2 && part != asUnit);
+            if (!character) {
+                EXPECT_EQ(part, asUnit) << set.Label << " " << bytes.toHex().constData();
+                unfit += bytes.at(1) & 0x80 ? 2 : 1;
+            }
+            if (HasFailure())
+                break;
+        }
+        EXPECT_EQ(report.UnfitBytes, unfit) << set.Label;
+    }
 }
 
 TEST(HtmlConv, DecodesUtf8IncludingCharactersBeyondTheBasicPlane)
@@ -223,7 +355,7 @@ TEST(HtmlConv, BytesThatDoNotFitTheDeclaredSetAreReadAsWindows1252)
          Meta("windows-1252") + "\x81\x8D\x8F\x90\x9D\x80", u"\u0081\u008D\u008F\u0090\u009D\u20AC", 0},
         {"a byte ISO-8859-3 leaves undefined", "<meta charset=iso-8859-3>a\xA5z", u"a\u00A5z", 1},
         {"valid UTF-8", "<meta charset=utf-8>caf\xC3\xA9 \xE2\x82\xAC", u"<meta charset=utf-8>caf\u00E9 \u20AC", 0},
-        {"no declaration", "caf\xE9 \x80", u"caf\u00E9 \u0080", 0},
+        {"no declaration", "caf\xE9 \x80", u"caf\u00E9 \u20AC", 0},
     };
     for (const TUnfitCase& c : cases) {
         const TDecodeReport report = ExpectReadAs(c);
@@ -243,6 +375,7 @@ TEST(HtmlConv, TheReportSaysHowManyBytesInWhichSetOrWhichNameWasUnknown)
 {
     TDecodeReport report;
     report.Charset = "utf-8";
+    report.Declared = true;
     report.UnfitBytes = 1;
     EXPECT_EQ(DecodeReportText(report),
               QStringLiteral("1 byte of this page does not fit the character set it declares (\"utf-8\"). "
@@ -250,6 +383,11 @@ TEST(HtmlConv, TheReportSaysHowManyBytesInWhichSetOrWhichNameWasUnknown)
     report.UnfitBytes = 4;
     EXPECT_EQ(DecodeReportText(report),
               QStringLiteral("4 bytes of this page do not fit the character set it declares (\"utf-8\"). "
+                             "They were read as their Windows-1252 characters."));
+    report.Declared = false;
+    report.Charset = "UTF-8";
+    EXPECT_EQ(DecodeReportText(report),
+              QStringLiteral("4 bytes of this page do not fit the character set it was read in (\"UTF-8\"). "
                              "They were read as their Windows-1252 characters."));
     report = {};
     report.Charset = "x-klingon";
@@ -340,6 +478,99 @@ TEST(HtmlConv, SequencesAcrossBlockBoundariesSurvive)
         expected += (i % 3 == 0) ? QStringLiteral("\U0001D11E") : QStringLiteral("\u20AC");
     }
     EXPECT_EQ(Convert(data), expected);
+
+    // Every set's characters, and the shift state of ISO-2022-JP, are carried across the blocks (64 KiB) the
+    // decoders read, wherever a block ends inside them; so are a declaration and a script the scan meets
+    // across its blocks, and a page that declares nothing and is told to be UTF-8 by its bytes.
+    const struct
+    {
+        const char* Label;
+        QByteArray Bytes;
+        const char16_t* Text;
+    } sets[] = {
+        {"big5", "\xA4\xA4\x88\x62", u"\u4E2D\u00CA\u0304"},
+        {"euc-jp", "\x8F\xB0\xA1\x8E\xB1\xA4\xA2", u"\u4E02\uFF71\u3042"},
+        {"iso-2022-jp", "\x1B$B\x24\x22\x1B(I\x31\x1B(B", u"\u3042\uFF71"},
+        {"shift_jis", "\x82\xA0\x87\x40", u"\u3042\u2460"},
+        {"euc-kr", "\xC7\xD1\xA5\xAB", u"\uD55C\u00A5\u00AB"},
+        {"gb18030", "\x90\x30\x81\x30\xD6\xD0", u"\U00010000\u4E2D"},
+        {"utf-8", "\xF0\x9D\x84\x9E\xC3(", u"\U0001D11E\u00C3("},
+    };
+    for (const auto& set : sets) {
+        const QByteArray declaration = "<meta charset=" + QByteArray(set.Label) + ">";
+        for (qsizetype cut = 1; cut < set.Bytes.size(); ++cut) {
+            const QByteArray filler(65536 - declaration.size() - cut, 'x');
+            const QString text = Convert(declaration + filler + set.Bytes + "z");
+            EXPECT_EQ(text.mid(declaration.size() + filler.size()), QString::fromUtf16(set.Text) + u'z') << set.Label << " " << cut;
+        }
+    }
+    const QByteArray filler(65536 - 10, 'x');
+    EXPECT_EQ(Convert(filler + "<meta charset=koi8-r><p>\xF0").right(1), QStringLiteral("\u041F"));
+    EXPECT_EQ(Convert("<script>" + filler + "</script><meta charset=koi8-r><p>\xF0").right(1), QStringLiteral("\u041F"));
+    EXPECT_EQ(Convert("<script>" + filler + "<meta charset=koi8-r></script><p>\xF0").right(1), QStringLiteral("\u00F0"));
+    EXPECT_EQ(Convert(filler + "\xC3\xA9\xE2\x82\xAC").right(2), QStringLiteral("\u00E9\u20AC"));
+    EXPECT_EQ(Convert(filler + "\xC3\xA9\xE2\x82\xAC" + filler + "\xE9").right(1), QStringLiteral("\u00E9"));
+}
+
+// ISO-2022-JP shifts between its states by escape sequences: an escape byte that starts none is kept as its
+// character and the state before it goes on; a character cut by an escape or by the end of the file is kept
+// as its bytes; an escape sequence right behind another holds no character and gives none.
+TEST(HtmlConv, Iso2022JpShiftsAsBrowsersReadIt)
+{
+    const struct
+    {
+        const char* What;
+        QByteArray Bytes;
+        const char16_t* Text;
+        qint64 Unfit;
+    } cases[] = {
+        {"two-byte text and back", "\x1B$@\x24\x22\x1B(Ba", u"\u3042a", 0},
+        {"Roman", "\x1B(J\\~a\x1B(B\\~", u"\u00A5\u203Ea\\~", 0},
+        {"katakana, and a byte it has no character for", "\x1B(I\x31\x60\x1B(B", u"\uFF71`", 1},
+        {"shift bytes", "a\x0E\x0F" "b", u"a\u000E\u000Fb", 2},
+        {"an escape byte that starts no sequence", "a\x1Bqb", u"a\u001Bqb", 1},
+        {"an escape byte that starts no sequence, in two-byte text", "\x1B$B\x24\x22\x1B\x0A\x24\x22", u"\u3042\u001B\n\u3042",
+         2},
+        {"an escape broken off after its second byte", "\x1B$B\x24\x22\x1B$A\x1B(B", u"\u3042\u001B\u3061", 1},
+        {"a character cut by an escape", "\x1B$B\x24\x1B(Bz", u"$z", 1},
+        {"a redundant escape", "\x1B(J\x1B(Bz", u"z", 0},
+        {"a byte beyond ASCII", "a\x80" "b", u"a\u20ACb", 1},
+        {"a character cut by the end of the file", "\x1B$B\x24", u"$", 1},
+        {"an escape cut by the end of the file", "a\x1B$", u"a\u001B$", 1},
+        {"an escape cut by the end of the file, in two-byte text", "\x1B$B\x1B$", u"\u001B$", 2},
+    };
+    for (const auto& c : cases) {
+        const QByteArray declaration = "<meta charset=iso-2022-jp>";
+        const auto [text, report] = ConvertReporting(declaration + c.Bytes);
+        EXPECT_EQ(text.mid(declaration.size()), QString::fromUtf16(c.Text)) << c.What;
+        EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.What;
+    }
+}
+
+// gb18030's four-byte sequences: a pointer the ranges leave without a character is kept as its four bytes;
+// a sequence broken off keeps its first byte as its character and reads the others again.
+TEST(HtmlConv, Gb18030FourByteSequencesReadAsBrowsersReadThem)
+{
+    const struct
+    {
+        QByteArray Bytes;
+        const char16_t* Text;
+        qint64 Unfit;
+    } cases[] = {
+        {"\x81\x30\x81\x30", u"\u0080", 0},
+        {"\xE3\x32\x9A\x35", u"\U0010FFFF", 0},
+        {"\x84\x31\xA5\x30", u"\u201E1\u00A50", 4},           // pointer 39420: no character
+        {"\x81\x30\x81 ", u"\u00810\u0081 ", 2},                // a fourth byte that is no digit
+        {"\x81\x30zz", u"\u00810zz", 1},                           // a third byte that is no lead
+        {"\x81\x30\x81\x30\x81", u"\u0080\u0081", 1},          // cut by the end of the file
+        {"\xFF\x80", u"\u00FF\u20AC", 1},
+    };
+    for (const auto& c : cases) {
+        const QByteArray declaration = "<meta charset=gb18030>";
+        const auto [text, report] = ConvertReporting(declaration + c.Bytes);
+        EXPECT_EQ(text.mid(declaration.size()), QString::fromUtf16(c.Text)) << c.Bytes.toHex().constData();
+        EXPECT_EQ(report.UnfitBytes, c.Unfit) << c.Bytes.toHex().constData();
+    }
 }
 
 // Every byte of the labels read as Windows-1252 is the converter's Windows-1252 character; the five it
@@ -368,9 +599,9 @@ TEST(HtmlConv, DecodesWindows1252)
             << label;
 }
 
-// Single-byte sets are decoded through a table of the converter's answers; the sets whose converter
-// joins a letter with a following accent must still be joined, and shifting sets keep their state.
-TEST(HtmlConv, SingleByteAndStatefulSetsDecodeAsTheConverterDoes)
+// Single-byte sets are decoded through their tables, a combining accent kept apart from its letter as
+// browsers keep it; the shifting sets that only the converter reads keep their state.
+TEST(HtmlConv, SingleByteAndStatefulSetsDecode)
 {
     struct TCase
     {
@@ -378,7 +609,7 @@ TEST(HtmlConv, SingleByteAndStatefulSetsDecodeAsTheConverterDoes)
         QByteArray Bytes;
         const char16_t* Text;
     } cases[] = {
-        {"windows-1258", "a\xEC" "b", u"\u00E1b"},
+        {"windows-1258", "a\xEC" "b", u"a\u0301b"},
         {"windows-1251", "\xC0\xFF\x98", u"\u0410\u044F\u0098"}, // 0x98 is undefined: browsers read a C1 control
         {"iso-8859-7", "\xC1\xAE", u"\u0391\u00AE"},             // 0xAE is undefined: Windows-1252's
         {"iso-2022-kr", "\x1B$)C\x0E\x30\x21\x0F" "A", u"\uAC00A"},
@@ -809,6 +1040,34 @@ TEST(HtmlConvCorpus, PagesSaveAsBrowsersReadTheirLabels)
         {"big5", "<p>\xC6\xA1</p>", "<p>&#x2460;</p>", 0},
         {"windows-1252", "<p>\x81\x8D\x8F\x90\x9D</p>", "<p>&#x0081;&#x008D;&#x008F;&#x0090;&#x009D;</p>", 0},
         {"windows-1250", "<p>\x83\x8A</p>", "<p>&#x0083;&Scaron;</p>", 0},
+        // Big5: its own index, not a converter's Hong Kong set, so none of these is lost or a look-alike;
+        // four pointers stand for a letter with a combining mark; HKSCS characters are there too.
+        {"big5", "<p>\xA9\x4D\xA1\xFE\xA9\xCE\xAC\x4F</p>", "<p>&#x548C;&#xFF0F;&#x6216;&#x662F;</p>", 0},
+        {"big5", "<p>\xA2\x40\xA1\x5A\xA1\xC3\xA1\xC5\xA2\xCC\xA2\xCE\xA3\xE1</p>",
+         "<p>&#xFF3C;&#x2574;&#xFFE3;&#x02CD;&#x5341;&#x5345;&euro;</p>", 0},
+        {"big5", "<p>\xA1\x45\xA1\xE3\xA2\x44\xA2\x46\xA2\x47</p>", "<p>&#x2027;&#xFF5E;&#xFFE5;&#xFFE0;&#xFFE1;</p>", 0},
+        {"big5-hkscs", "<p>\x8E\x69\x88\x62\x88\xA5</p>", "<p>&#x7BB8;&Ecirc;&#x0304;&ecirc;&#x030C;</p>", 0},
+        // EUC-JP and ISO-2022-JP: row 13 (circled digits, Roman numerals, the stock sign) and rows 89 to 92
+        // (the variant kanji of names) are characters, and A1 C1 is the fullwidth tilde.
+        {"euc-jp", "<p>\xAD\xA1\xAD\xB5\xAD\xEA\xAD\xC0 \xFC\xE2\xF9\xF5 \xA1\xC1</p>",
+         "<p>&#x2460;&#x2160;&#x3231;&#x3349; &#x9AD9;&#xFA11; &#xFF5E;</p>", 0},
+        {"euc-jp", "<p>\x8E\xB1\x8F\xB0\xA1</p>", "<p>&#xFF71;&#x4E02;</p>", 0},
+        {"iso-2022-jp", "<p>\x1B$B\x2D\x21\x7C\x62\x21\x41\x1B(B \x1B(J\x5C\x7E\x1B(B \x1B(I\x31\x1B(B\x1B(Bz</p>",
+         "<p>&#x2460;&#x9AD9;&#xFF5E; &yen;&oline; &#xFF71;z</p>", 0},
+        {"shift_jis", "<p>\x87\x40\xFB\xFC\x81\x60 \xF0\x40 \x80</p>", "<p>&#x2460;&#x9AD9;&#xFF5E; &#xE000; &#x0080;</p>", 0},
+        // GBK and gb18030: A3 A0 is the ideographic space; four-byte sequences through the ranges.
+        {"gbk", "<p>\xA3\xA0\xD6\xD0</p>", "<p>&#x3000;&#x4E2D;</p>", 0},
+        {"gb18030", "<p>\x81\x35\xF4\x37 \x84\x31\xA4\x39 \x90\x30\x81\x30</p>", "<p>&#xE7C7; &#xFFFF; &#x10000;</p>", 0},
+        {"koi8-u", "<p>\xAE\xBE</p>", "<p>&#x045E;&#x040E;</p>", 0},
+        {"windows-1255", "<p>\xCA</p>", "<p>&#x05BA;</p>", 0},
+        // A pair no set holds is one unit, both its bytes kept as Windows-1252 characters, and the text
+        // after it reads in step; an ASCII byte after a lead byte is read again on its own.
+        {"euc-kr", "<p>\xA5\xAB\xC7\xD1\xB1\xB9\xBE\xEE</p>", "<p>&yen;&laquo;&#xD55C;&#xAD6D;&#xC5B4;</p>", 2},
+        {"euc-jp", "<p>\xA9\xA1\xA4\xA2\xA4\xA4\xA4\xA6\xA4\xA8\xA4\xAA</p>",
+         "<p>&copy;&iexcl;&#x3042;&#x3044;&#x3046;&#x3048;&#x304A;</p>", 2},
+        {"big5", "<p>\xA3\xFE\xA4\xA4\xA4\xE5\xA6\x72</p>", "<p>&pound;&thorn;&#x4E2D;&#x6587;&#x5B57;</p>", 2},
+        {"big5", "<p>\xA3<b>x</b>\xA4</p>", "<p>&pound;<b>x</b>&curren;</p>", 2},
+        {"iso-2022-jp", "<p>\x1B$B\x22\x2F\x1B(Babc</p>", "<p>\"/abc</p>", 2},
     };
     // A UTF-16 label in bytes that read as ASCII: the page is UTF-8.
     for (const char* label : {"utf-16", "utf-16le", "utf-16be", "unicode", "unicodeFFFE", "ucs-2", "iso-10646-ucs-2", "csunicode"})
