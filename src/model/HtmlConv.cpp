@@ -786,6 +786,22 @@ std::unique_ptr<TConverter> OpenConverter(const QByteArray& Name)
     return cd;
 }
 
+// The set the page was read in, by the name browsers give it, from the converter that read it: a set
+// the page's bytes could not name is Windows-1252, as is every label read as it.
+void NameReadSet(TDecodeReport& Report, const TDetected& Detected, const QByteArray& ConverterName)
+{
+    Report.ByteOrderMark = Detected.MarkLength > 0;
+    Report.Declared = Detected.Declared;
+    if (!Report.CharsetKnown || IsLatin1(ConverterName) || ConverterName == "WINDOWS-1252")
+        Report.Encoding = "windows-1252";
+    else if (IsUtf8(ConverterName))
+        Report.Encoding = "UTF-8";
+    else if (Report.ByteOrderMark)
+        Report.Encoding = Detected.Charset;
+    else
+        Report.Encoding = Detected.Charset.toUpper();
+}
+
 } // namespace
 
 QByteArray DetectCharset(QIODevice& Stream)
@@ -853,6 +869,7 @@ void ConvertToUnicode(QIODevice& Source, QIODevice& Dest, TDecodeReport* Report)
     Dest.seek(0);
     report.UnfitBytes = out.Unfit;
     report.Replaced = out.Replaced;
+    NameReadSet(report, detected, name);
     if (Report)
         *Report = report;
 }

@@ -19,6 +19,11 @@ struct TDecodeReport
     bool CharsetKnown = true; // false: nothing knows the name, and the file was read as Windows-1252
     qint64 UnfitBytes = 0;    // bytes read as Windows-1252 characters since they did not fit Charset
     qint64 Replaced = 0;      // characters 0 and halves of UTF-16 pairs read as U+FFFD
+    QByteArray Encoding;        // the set the page was read in, by the name browsers give it ("UTF-8",
+                                // "windows-1252", "Shift_JIS", "UTF-16LE", ...); "windows-1252" for an
+                                // unknown name
+    bool ByteOrderMark = false; // the file began with a byte-order mark
+    bool Declared = false;      // a declaration (meta or XML) named the set
 };
 
 // The message that tells the user what Report says, once the page is open; "" when there is nothing to tell.
