@@ -705,6 +705,8 @@ static QString DeclareXmlEncoding(const QString& Declaration, const TPageCharset
 // Whether a Content-Type's value declares the set Charset: the label after its first "charset=".
 static bool DeclaresCharset(QStringView Content, const TPageCharset& Charset)
 {
+    if (Charset.IsWestern())
+        return false; // its declarations are always written anew
     const qsizetype at = Content.indexOf(QLatin1String("charset="), 0, Qt::CaseInsensitive);
     return at >= 0 && Charset.IsNamedBy(Content.mid(at + 8));
 }
@@ -1698,7 +1700,11 @@ void THtmlFilter::GetSourceText(QString& Html) const
     Html.reserve(FTextSize + FTextSize / 8);
     TMappedSource mapped(FNodes.size());
     MapBack(FSource.get(), &mapped);
-    AppendHtmlDocument(Html, FSource.get(), FCharset.get());
+    // Written again in the rare case that a character the set was taken to hold does not read back.
+    do {
+        Html.clear();
+        AppendHtmlDocument(Html, FSource.get(), FCharset.get());
+    } while (!FCharset->CheckHeld());
     FTextSize = Html.size();
 }
 
@@ -1716,15 +1722,20 @@ QByteArray THtmlFilter::SaveToBytes() const
 {
     if (!FSource)
         return QByteArray();
-    QByteArray bytes = FCharset->ByteOrderMark();
-    bytes.reserve(FTextSize + FTextSize / 8);
+    QByteArray bytes;
     {
-        TPageBytesSink sink(bytes, *FCharset);
         TMappedSource mapped(FNodes.size());
         MapBack(FSource.get(), &mapped);
-        if (!WriteHtmlDocument(sink, FSource.get(), FCharset.get()))
-            throw Exception(QStringLiteral("Stream write error"));
-        sink.Finish();
+        // Written again in the rare case that a character the set was taken to hold does not read back.
+        do {
+            bytes = FCharset->ByteOrderMark();
+            // A character of several bytes makes a page in a set of its own longer than its text.
+            bytes.reserve(FTextSize + (FCharset->IsWestern() ? FTextSize / 8 : FTextSize / 2));
+            TPageBytesSink sink(bytes, *FCharset);
+            if (!WriteHtmlDocument(sink, FSource.get(), FCharset.get()))
+                throw Exception(QStringLiteral("Stream write error"));
+            sink.Finish();
+        } while (!FCharset->CheckHeld());
     }
     FTextSize = bytes.size();
     return bytes;

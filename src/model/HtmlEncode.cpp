@@ -6,11 +6,14 @@
 #include "HtmlConv.h"
 
 #include <QBuffer>
-#include <QStringEncoder>
 #include <QtEndian>
 #include <cstring>
 #include <iconv.h>
+#include <numeric>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -26,10 +29,6 @@ constexpr bool Windows1252ReadsAsItself(char32_t c)
     return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
 }
 
-// Characters are learned in blocks of this many code points: the characters of a page's language lie close
-// together, and one reading of a block costs about what one of a single character does.
-constexpr char32_t BlockSize = 128;
-
 // The converter's name of a set, by its name as browsers give it or by a label.
 QByteArray ConverterName(const QByteArray& Name)
 {
@@ -37,9 +36,9 @@ QByteArray ConverterName(const QByteArray& Name)
     return converter.isEmpty() ? ConverterCharsetName(Name) : converter;
 }
 
-// What a page declared to be in the set Name reads Payload as, through the reader the page is opened with;
-// false when any byte of it does not fit the set.
-bool ReadInSet(const QByteArray& Name, const QByteArray& Payload, QString& Text)
+// What a page declared to be in the set Name reads Payload as, through the reader the page is opened with,
+// and how many of its bytes did not fit the set; false when the reader cannot read the set at all.
+bool ReadInSet(const QByteArray& Name, const QByteArray& Payload, QString& Text, qint64& Unfit)
 {
     const QByteArray declaration = "<meta charset=\"" + Name + "\">";
     QByteArray page = declaration + Payload;
@@ -54,13 +53,95 @@ bool ReadInSet(const QByteArray& Name, const QByteArray& Payload, QString& Text)
     } catch (const Exception&) {
         return false;
     }
-    if (!report.CharsetKnown || report.UnfitBytes != 0 || report.Replaced != 0)
-        return false;
     const QStringView all(reinterpret_cast<const QChar*>(wide.constData()), wide.size() / 2);
-    if (!all.startsWith(QLatin1StringView(declaration)))
+    if (!report.CharsetKnown || report.Replaced != 0 || !all.startsWith(QLatin1StringView(declaration)))
         return false;
     Text = all.mid(declaration.size()).toString();
+    Unfit = report.UnfitBytes;
     return true;
+}
+
+// The bytes 0x80 to 0xFF one by one, each on a line of its own.
+QByteArray HighBytesByLine()
+{
+    QByteArray bytes;
+    for (int b = 0x80; b <= 0xFF; ++b)
+        bytes.append(char(b)).append('\n');
+    return bytes;
+}
+
+// What the reader reads a byte from 0x80 up as where it does not fit the set it is read in: its
+// Windows-1252 character.
+char32_t UnfitReading(unsigned char Byte)
+{
+    static const std::array<char32_t, 128> readings = [] {
+        std::array<char32_t, 128> r{};
+        QString text;
+        qint64 unfit = 0;
+        if (ReadInSet("windows-1252", HighBytesByLine(), text, unfit)) {
+            const QList<QStringView> lines = QStringView(text).split(u'\n');
+            for (size_t i = 0; i < r.size() && qsizetype(i) < lines.size(); ++i)
+                r[i] = lines[qsizetype(i)].size() == 1 ? lines[qsizetype(i)].front().unicode() : 0;
+        }
+        return r;
+    }();
+    return Byte >= 0x80 ? readings[Byte - 0x80] : Byte;
+}
+
+// Copies the units from s on as bytes to out while they are ASCII; answers the first unit that is not, or e.
+// Blocks of 256 units are narrowed at once and kept when they were all ASCII, as most of a page is; out has
+// room for a byte for each unit to e.
+const char16_t* CopyAscii(const char16_t* s, const char16_t* e, char*& out)
+{
+#if defined(__SSE2__)
+    const __m128i high = _mm_set1_epi16(short(0xFF80));
+    while (e - s >= 256) {
+        __m128i seen = _mm_setzero_si128();
+        for (int i = 0; i < 256; i += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 8));
+            seen = _mm_or_si128(seen, _mm_or_si128(a, b));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
+        }
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(seen, high), _mm_setzero_si128())) != 0xFFFF)
+            break;
+        s += 256;
+        out += 256;
+    }
+    while (e - s >= 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 8));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), high), _mm_setzero_si128())) != 0xFFFF)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(a, b));
+        s += 16;
+        out += 16;
+    }
+#endif
+    while (s < e && *s < 0x80)
+        *out++ = char(*s++);
+    return s;
+}
+
+// What the converter cd reads Byte alone as; 0 when it finds the byte invalid or incomplete alone.
+char32_t ConverterReading(iconv_t cd, unsigned char Byte)
+{
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char in = char(Byte);
+    char out[16];
+    char* ip = &in;
+    size_t il = 1;
+    char* op = out;
+    size_t ol = sizeof out;
+    const bool read = iconv(cd, &ip, &il, &op, &ol) != size_t(-1) && il == 0 && op - out == 2;
+    return read ? char32_t(qFromLittleEndian<char16_t>(out)) : 0;
+}
+
+std::vector<size_t> Indexes(size_t Count)
+{
+    std::vector<size_t> all(Count);
+    std::iota(all.begin(), all.end(), size_t(0));
+    return all;
 }
 
 } // namespace
@@ -98,30 +179,88 @@ const TPageCharset& TPageCharset::Unicode()
     return unicode;
 }
 
+
 std::shared_ptr<const TPageCharset> TPageCharset::OfRead(const TDecodeReport& Report)
 {
+    // The Unicode sets learn nothing: one of each serves every page.
+    static const std::shared_ptr<const TPageCharset> utf8(new TPageCharset(pcUtf8, "UTF-8", false));
+    static const std::shared_ptr<const TPageCharset> utf8Marked(new TPageCharset(pcUtf8, "UTF-8", true));
+    static const std::shared_ptr<const TPageCharset> utf16LE(new TPageCharset(pcUtf16LE, "UTF-16LE", true));
+    static const std::shared_ptr<const TPageCharset> utf16BE(new TPageCharset(pcUtf16BE, "UTF-16BE", true));
     const QByteArray& name = Report.Encoding;
     if (SameText(name, "UTF-8"))
-        return std::shared_ptr<const TPageCharset>(new TPageCharset(pcUtf8, "UTF-8", Report.ByteOrderMark));
+        return Report.ByteOrderMark ? utf8Marked : utf8;
     // A UTF-16 file is read as such only by its mark, which it keeps.
     if (SameText(name, "UTF-16LE"))
-        return std::shared_ptr<const TPageCharset>(new TPageCharset(pcUtf16LE, "UTF-16LE", true));
+        return utf16LE;
     if (SameText(name, "UTF-16BE"))
-        return std::shared_ptr<const TPageCharset>(new TPageCharset(pcUtf16BE, "UTF-16BE", true));
+        return utf16BE;
     if (name.isEmpty() || SameText(name, "windows-1252") || SameText(name, "x-user-defined") ||
         (!Report.Declared && !Report.ByteOrderMark))
         return Western();
     std::shared_ptr<const TPageCharset> other(new TPageCharset(pcOther, name, false));
-    return other->ReadsAsAscii() ? other : Western();
+    // Every set browsers know reads ASCII as ASCII.
+    return !ConverterOfLabel(name).isEmpty() || other->ReadsAsciiAsAscii() ? other : Western();
 }
 
-bool TPageCharset::ReadsAsAscii() const
+// Whether the converter of the set reads ASCII as ASCII, as the page's markup was read; the sets browsers
+// know all do, and for the others the page's reader is the converter.
+bool TPageCharset::ReadsAsciiAsAscii() const
 {
+    const QByteArray converter = ConverterName(FName);
+    if (converter.isEmpty() || converter.contains('/'))
+        return false;
+    const iconv_t cd = iconv_open("UTF-16LE", converter.constData());
+    if (cd == iconv_t(-1))
+        return false;
     QByteArray ascii = "\t\n\r";
     for (char c = 0x20; c < 0x7F; ++c)
         ascii += c;
+    char16_t units[128];
+    char* ip = ascii.data();
+    size_t il = size_t(ascii.size());
+    char* op = reinterpret_cast<char*>(units);
+    size_t ol = sizeof units;
+    const bool read = iconv(cd, &ip, &il, &op, &ol) == 0 && il == 0 &&
+                      iconv(cd, nullptr, nullptr, &op, &ol) == 0 &&
+                      op - reinterpret_cast<char*>(units) == 2 * ascii.size();
+    iconv_close(cd);
+    if (!read)
+        return false;
+    for (qsizetype i = 0; i < ascii.size(); ++i)
+        if (qFromLittleEndian<char16_t>(units + i) != char16_t(ascii[i]))
+            return false;
+    return true;
+}
+
+// Reads every byte from 0x80 up alone in the set. A byte read as its Windows-1252 character may be one that
+// does not fit, which the reader reads so: where any did not fit, only those that the converter, too, reads
+// so are taken, and read back with the characters written (CheckHeld).
+void TPageCharset::LearnSingleBytes() const
+{
+    FSinglesLearned = true;
     QString text;
-    return ReadInSet(FName, ascii, text) && text == QLatin1StringView(ascii);
+    qint64 unfit = 0;
+    if (!ReadInSet(FName, HighBytesByLine(), text, unfit))
+        return;
+    const QList<QStringView> lines = QStringView(text).split(u'\n');
+    if (lines.size() != 129)
+        return;
+    const QByteArray converter = ConverterName(FName);
+    const iconv_t cd = converter.contains('/') ? iconv_t(-1) : iconv_open("UTF-16LE", converter.constData());
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        const QList<uint> codes = lines[b - 0x80].toUcs4();
+        if (codes.size() != 1 || codes.front() < 0x80)
+            continue;
+        const char32_t read = codes.front();
+        TSingleByte& single = FSingleBytes[size_t(b - 0x80)];
+        if (read != UnfitReading(static_cast<unsigned char>(b)) || unfit == 0)
+            single = {read, true};
+        else if (cd != iconv_t(-1) && ConverterReading(cd, static_cast<unsigned char>(b)) == read)
+            single = {read, false};
+    }
+    if (cd != iconv_t(-1))
+        iconv_close(cd);
 }
 
 bool TPageCharset::IsNamedBy(QStringView Label) const
@@ -175,13 +314,119 @@ bool TPageCharset::Holds(char32_t c) const
         return true;
     if (IsSurrogate(c) || c > 0x10FFFF)
         return false;
-    auto known = FKnown.find(c);
-    if (known == FKnown.end()) {
-        LearnBlock(c);
-        known = FKnown.find(c);
+    auto [known, added] = FKnown.try_emplace(c);
+    if (added) {
+        known->second = Candidate(c);
+        if (known->second.Size > 0 && !known->second.Checked)
+            FUnchecked.push_back(c);
     }
-    return known != FKnown.end() && known->second.Size > 0;
+    return known->second.Size > 0;
 }
+
+// The bytes that may stand for c, still to be read back: what the converter writes for it, else a byte that
+// reads as c alone (in the Windows sets, a byte they assign nothing to reads as the control character of
+// its code, which the converter does not write).
+TPageCharset::TEncoded TPageCharset::Candidate(char32_t c) const
+{
+    TEncoded encoded{{}, 0, false};
+    const QByteArray bytes = ConverterBytes(c);
+    // A set that shifts between modes (ISO-2022-JP) begins a character with an escape in ASCII, which does
+    // not read the same beside another such character: those characters are not held.
+    if (!bytes.isEmpty() && bytes.size() <= 4 && static_cast<unsigned char>(bytes[0]) >= 0x80) {
+        std::memcpy(encoded.Bytes, bytes.constData(), size_t(bytes.size()));
+        encoded.Size = static_cast<unsigned char>(bytes.size());
+        return encoded;
+    }
+    if (!FSinglesLearned)
+        LearnSingleBytes();
+    for (size_t i = 0; i < FSingleBytes.size(); ++i) {
+        if (FSingleBytes[i].Code == c) {
+            encoded.Bytes[0] = char(0x80 + i);
+            encoded.Size = 1;
+            encoded.Checked = FSingleBytes[i].Checked;
+            break;
+        }
+    }
+    return encoded;
+}
+
+bool TPageCharset::CheckHeld() const
+{
+    if (FUnchecked.empty())
+        return true;
+    std::vector<TCandidate> candidates;
+    for (char32_t c : FUnchecked) {
+        const TEncoded& known = FKnown.at(c);
+        candidates.push_back({c, QByteArray(known.Bytes, known.Size)});
+    }
+    FUnchecked.clear();
+    Check(candidates, Indexes(candidates.size()));
+    bool held = true;
+    for (const TCandidate& candidate : candidates) {
+        TEncoded& known = FKnown.at(candidate.Code);
+        known.Checked = true;
+        if (!candidate.Reads) {
+            known.Size = 0;
+            held = false;
+        }
+    }
+    return held;
+}
+
+// Reads the bytes of the candidates Which through the page's reader, each alone on a line, and notes which
+// read back as their character (a candidate without one takes the character its bytes read as). A single
+// byte read as its Windows-1252 character may be one that does not fit, which the reader reads so: when
+// any byte did not fit, those are read again by themselves. A reading that does not come apart into the
+// lines is read again in halves.
+void TPageCharset::Check(std::vector<TCandidate>& Candidates, const std::vector<size_t>& Which) const
+{
+    if (Which.empty())
+        return;
+    QByteArray payload;
+    for (size_t i : Which)
+        payload += Candidates[i].Bytes + '\n';
+    QString text;
+    qint64 unfit = 0;
+    const bool read = ReadInSet(FName, payload, text, unfit);
+    const QList<QStringView> lines = read ? QStringView(text).split(u'\n') : QList<QStringView>();
+    const auto halves = [&](const std::vector<size_t>& Part) {
+        const auto middle = Part.begin() + qsizetype(Part.size() / 2);
+        Check(Candidates, std::vector<size_t>(Part.begin(), middle));
+        Check(Candidates, std::vector<size_t>(middle, Part.end()));
+    };
+    if (size_t(lines.size()) != Which.size() + 1) {
+        if (Which.size() == 1)
+            Candidates[Which.front()].Reads = false;
+        else
+            halves(Which);
+        return;
+    }
+    std::vector<size_t> open;
+    for (size_t k = 0; k < Which.size(); ++k) {
+        TCandidate& c = Candidates[Which[k]];
+        const QList<uint> codes = lines[qsizetype(k)].toUcs4();
+        c.Reads = false;
+        if (codes.size() != 1 || (c.Code != 0 && codes.front() != c.Code))
+            continue;
+        c.Code = codes.front();
+        if (c.Bytes.size() == 1 && c.Code == UnfitReading(static_cast<unsigned char>(c.Bytes[0])))
+            open.push_back(Which[k]);
+        else
+            c.Reads = true;
+    }
+    if (open.empty())
+        return;
+    if (unfit == 0) {
+        for (size_t i : open)
+            Candidates[i].Reads = true;
+    } else if (open.size() < Which.size()) {
+        Check(Candidates, open);
+    } else if (unfit < qint64(open.size()) && open.size() > 1) {
+        halves(open);
+    }
+    // else every one of those bytes did not fit
+}
+
 
 // The bytes the converter writes for c on its own, with the state it leaves written out; empty when it
 // cannot write c.
@@ -214,120 +459,30 @@ QByteArray TPageCharset::ConverterBytes(char32_t c) const
     size_t il = 2 * count;
     char* op = out;
     size_t ol = sizeof out;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    // Each conversion ends with the converter's state written out, which leaves it in its initial state.
     // A result above 0 counts characters written as something else than themselves.
-    if (iconv(cd, &ip, &il, &op, &ol) != 0 || il != 0 || iconv(cd, nullptr, nullptr, &op, &ol) == size_t(-1))
+    const bool written = iconv(cd, &ip, &il, &op, &ol) == 0 && il == 0;
+    if (iconv(cd, nullptr, nullptr, &op, &ol) == size_t(-1) || !written) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
         return QByteArray();
+    }
     return QByteArray(out, op - out);
-}
-
-// Reads the bytes of the candidates From to To through the page's reader, each alone on a line, and notes
-// which read back as their character (a candidate without one takes the character its bytes read as). A
-// reading that a byte does not fit tells nothing of the others: the candidates are then read in halves.
-void TPageCharset::Verify(std::vector<TCandidate>& Candidates, size_t From, size_t To) const
-{
-    if (From >= To)
-        return;
-    QByteArray payload;
-    for (size_t i = From; i < To; ++i)
-        payload += Candidates[i].Bytes + '\n';
-    QString text;
-    if (ReadInSet(FName, payload, text)) {
-        const QList<QStringView> lines = QStringView(text).split(u'\n');
-        if (size_t(lines.size()) == To - From + 1) {
-            for (size_t i = From; i < To; ++i) {
-                TCandidate& c = Candidates[i];
-                const QStringView line = lines[qsizetype(i - From)];
-                const QList<uint> codes = line.toUcs4();
-                if (c.Code == 0 && codes.size() == 1)
-                    c.Code = codes.front();
-                c.Reads = codes.size() == 1 && codes.front() == c.Code;
-            }
-            return;
-        }
-    }
-    if (To - From == 1) {
-        Candidates[From].Reads = false;
-        return;
-    }
-    const size_t middle = From + (To - From) / 2;
-    Verify(Candidates, From, middle);
-    Verify(Candidates, middle, To);
-}
-
-void TPageCharset::LearnSingleBytes() const
-{
-    FSingleBytes = std::make_unique<char32_t[]>(128);
-    std::vector<TCandidate> bytes;
-    for (int b = 0x80; b <= 0xFF; ++b)
-        bytes.push_back({0, QByteArray(1, char(b))});
-    Verify(bytes, 0, bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i)
-        FSingleBytes[i] = bytes[i].Reads ? bytes[i].Code : 0;
-}
-
-// Learns every character of c's block: the converter's bytes for it, when the page's reader reads them back
-// as the character; else a byte that reads as it alone (in the Windows sets, a byte they assign nothing to
-// reads as the control character of its code, which the converter does not write).
-void TPageCharset::LearnBlock(char32_t c) const
-{
-    const char32_t first = c - c % BlockSize;
-    std::vector<TCandidate> candidates;
-    bool missing = false;
-    for (char32_t code = std::max<char32_t>(first, 0x80); code < first + BlockSize; ++code) {
-        if (IsSurrogate(code) || FKnown.count(code))
-            continue;
-        FKnown[code] = {{}, 0};
-        const QByteArray bytes = ConverterBytes(code);
-        // A set that shifts between modes (ISO-2022-JP) begins a character with an escape in ASCII, which
-        // does not read the same beside another such character: those characters are not held.
-        if (!bytes.isEmpty() && bytes.size() <= 4 && static_cast<unsigned char>(bytes[0]) >= 0x80)
-            candidates.push_back({code, bytes});
-        else
-            missing = true;
-    }
-    Verify(candidates, 0, candidates.size());
-    for (const TCandidate& candidate : candidates) {
-        if (!candidate.Reads) {
-            missing = true;
-            continue;
-        }
-        TEncoded& known = FKnown[candidate.Code];
-        std::memcpy(known.Bytes, candidate.Bytes.constData(), size_t(candidate.Bytes.size()));
-        known.Size = static_cast<unsigned char>(candidate.Bytes.size());
-    }
-    if (!missing)
-        return;
-    if (!FSingleBytes)
-        LearnSingleBytes();
-    for (int i = 0; i < 128; ++i) {
-        const char32_t code = FSingleBytes[i];
-        if (code >= first && code < first + BlockSize && code >= 0x80) {
-            TEncoded& known = FKnown[code];
-            if (known.Size == 0) {
-                known.Bytes[0] = char(0x80 + i);
-                known.Size = 1;
-            }
-        }
-    }
 }
 
 void TPageCharset::AppendBytes(const char16_t* Units, qsizetype Count, QByteArray& Bytes) const
 {
     const qsizetype at = Bytes.size();
     switch (FKind) {
-    case pcWestern:
+    case pcWestern: {
         Bytes.resize(at + Count);
+        char* out = Bytes.data() + at;
         for (qsizetype i = 0; i < Count; ++i)
-            Bytes[at + i] = char(Units[i]);
-        return;
-    case pcUtf8: {
-        QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-        Bytes.resize(at + encoder.requiredSpace(Count));
-        char* end = encoder.appendToBuffer(Bytes.data() + at, QStringView(Units, Count));
-        Bytes.resize(end - Bytes.constData());
+            out[i] = char(Units[i]);
         return;
     }
+    case pcUtf8:
+    case pcOther:
+        break;
     case pcUtf16LE:
     case pcUtf16BE:
         Bytes.resize(at + 2 * Count);
@@ -336,26 +491,44 @@ void TPageCharset::AppendBytes(const char16_t* Units, qsizetype Count, QByteArra
         else
             qToBigEndian<char16_t>(Units, Count, Bytes.data() + at);
         return;
-    case pcOther:
-        break;
     }
-    Bytes.reserve(at + Count);
-    for (qsizetype i = 0; i < Count; ++i) {
-        const char16_t u = Units[i];
-        if (u < 0x80) {
-            Bytes.append(char(u));
-            continue;
+    // Room for a byte a unit, written directly and cut back after; runs of ASCII, most of a page, are
+    // narrowed at once, and a character of more bytes than units makes more room. UTF-8 is written as the
+    // standard gives it, another set in the bytes learned for each character.
+    Bytes.resize(at + Count);
+    char* out = Bytes.data() + at;
+    const char16_t* s = Units;
+    const char16_t* e = Units + Count;
+    while (s < e) {
+        if ((s = CopyAscii(s, e, out)) >= e)
+            break;
+        char32_t code = *s++;
+        if (QChar::isHighSurrogate(char16_t(code)) && s < e && QChar::isLowSurrogate(*s))
+            code = QChar::surrogateToUcs4(char16_t(code), *s++);
+        char utf8[4];
+        const char* bytes = "?";
+        qsizetype size = 1;
+        if (FKind == pcUtf8) {
+            if (IsSurrogate(code))
+                code = 0xFFFD;
+            bytes = utf8;
+            size = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+            for (qsizetype k = size - 1; k > 0; --k, code >>= 6)
+                utf8[k] = char(0x80 | (code & 0x3F));
+            utf8[0] = char((size == 2 ? 0xC0 : size == 3 ? 0xE0 : 0xF0) | code);
+        } else if (const auto known = Holds(code) ? FKnown.find(code) : FKnown.end(); known != FKnown.end()) {
+            bytes = known->second.Bytes;
+            size = known->second.Size;
         }
-        char32_t code = u;
-        if (QChar::isHighSurrogate(u) && i + 1 < Count && QChar::isLowSurrogate(Units[i + 1]))
-            code = QChar::surrogateToUcs4(u, Units[++i]);
-        if (!Holds(code)) {
-            Bytes.append('?');
-            continue;
+        if (out + size > Bytes.constData() + Bytes.size() - (e - s)) {
+            const qsizetype used = out - Bytes.constData();
+            Bytes.resize(used + size + 2 * (e - s));
+            out = Bytes.data() + used;
         }
-        const TEncoded& known = FKnown.at(code);
-        Bytes.append(known.Bytes, known.Size);
+        std::memcpy(out, bytes, size_t(size));
+        out += size;
     }
+    Bytes.resize(out - Bytes.constData());
 }
 
 TPageBytesSink::TPageBytesSink(QByteArray& Bytes, const TPageCharset& Charset) : FBytes(Bytes), FCharset(Charset)
@@ -382,6 +555,18 @@ qint64 TPageBytesSink::writeData(const char* Data, qint64 Size)
             FHaveLow = true;
         }
         return Size;
+    }
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        // Whole units as the writer hands them, and nothing held back from the last piece: encoded where
+        // they stand, all but a high surrogate at the end, which waits for its other half.
+        if (!FHaveLow && FUnits.empty() && Size % 2 == 0 && reinterpret_cast<quintptr>(Data) % 2 == 0) {
+            const auto* units = reinterpret_cast<const char16_t*>(Data);
+            qsizetype count = qsizetype(Size / 2);
+            if (count > 0 && QChar::isHighSurrogate(units[count - 1]))
+                FUnits.push_back(units[--count]);
+            FCharset.AppendBytes(units, count, FBytes);
+            return Size;
+        }
     }
     if (FHaveLow && Size > 0) {
         FUnits.push_back(char16_t(static_cast<unsigned char>(FLow) | static_cast<unsigned char>(Data[0]) << 8));

@@ -16,6 +16,7 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringView>
+#include <array>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -50,6 +51,11 @@ public:
     QByteArray ByteOrderMark() const;
 
     bool Holds(char32_t c) const override;
+    // In a set of its own, the writer is told that a character is held when the converter writes it in bytes
+    // of the set; those bytes are then read back through the page's reader, all at once, when the text is
+    // written. False when any of them did not read back as its character: the set no longer holds those,
+    // and the text is to be written again.
+    bool CheckHeld() const;
 
     // Appends the bytes of Units UTF-16 units to Bytes. Every character of them is ASCII or held, as the
     // writer writes them; a character that is not (a lone surrogate) goes out as U+FFFD or "?".
@@ -60,24 +66,32 @@ private:
     {
         char Bytes[4];
         unsigned char Size; // 0: not held
+        bool Checked;       // the page's reader read the bytes back as the character
     };
     struct TCandidate;
 
     TPageCharset(TKind Kind, QByteArray Name, bool Mark);
 
-    bool ReadsAsAscii() const;
-    void LearnBlock(char32_t c) const;
+    bool ReadsAsciiAsAscii() const;
     void LearnSingleBytes() const;
-    void Verify(std::vector<TCandidate>& Candidates, size_t From, size_t To) const;
+    TEncoded Candidate(char32_t c) const;
+    void Check(std::vector<TCandidate>& Candidates, const std::vector<size_t>& Which) const;
     QByteArray ConverterBytes(char32_t c) const;
 
     const TKind FKind;
     const QByteArray FName;
     const bool FMark;
-    // Another set: what is known of each character asked about, learned a block of 128 at a time.
+    // Another set: the character each byte from 0x80 up reads as on its own (0: none), and what is known
+    // of each character the writer asked about.
+    struct TSingleByte
+    {
+        char32_t Code; // 0: none
+        bool Checked;  // read alone, the byte fitted the set
+    };
+    mutable std::array<TSingleByte, 128> FSingleBytes{};
+    mutable bool FSinglesLearned = false;
     mutable std::unordered_map<char32_t, TEncoded> FKnown;
-    // The character each byte from 0x80 up reads as on its own (0: none), once learned.
-    mutable std::unique_ptr<char32_t[]> FSingleBytes;
+    mutable std::vector<char32_t> FUnchecked;
     mutable void* FConverter = nullptr;
     mutable bool FConverterTried = false;
 };

@@ -206,7 +206,8 @@ public:
     explicit THtmlWriter(QIODevice* device, QString* text = nullptr, unsigned options = woNone,
                          const TWriteCharset* charset = nullptr)
         : FDevice(device), FNames(NameTables()), FOut(device ? nullptr : text),
-          FCharset(charset ? *charset : NarrowedCharset), FUnformatted(options & woUnformatted)
+          FCharset(charset ? *charset : NarrowedCharset), FLookFrom(FCharset.LookFrom), FLookTo(FCharset.LookTo),
+          FUnformatted(options & woUnformatted)
     {
     }
 
@@ -390,8 +391,8 @@ private:
         while (s < e) {
             const QChar* run = s;
             s = reinterpret_cast<const QChar*>(FindEscaped(reinterpret_cast<const char16_t*>(s),
-                                                           reinterpret_cast<const char16_t*>(e), quotes,
-                                                           FCharset.LookFrom, FCharset.LookTo));
+                                                           reinterpret_cast<const char16_t*>(e), quotes, FLookFrom,
+                                                           FLookTo));
             if (s > run)
                 FOut.Append(run, s - run);
             if (s >= e)
@@ -1063,6 +1064,7 @@ private:
     const TNameTables& FNames;
     TOutBuffer FOut;
     const TWriteCharset& FCharset;
+    const char16_t FLookFrom, FLookTo; // the charset's, at hand for every attribute value
     int FIndent = 0;
     int FColumn = 0;
     bool FAtLineStart = true;
