@@ -29,11 +29,17 @@ constexpr bool Windows1252ReadsAsItself(char32_t c)
     return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
 }
 
-// The converter's name of a set, by its name as browsers give it or by a label.
-QByteArray ConverterName(const QByteArray& Name)
+// A converter of the set named Name (as browsers name it, or a label) from UTF-16LE when Writing, else into
+// it; iconv_t(-1) when there is none. A name is only a name: the converter's own suffixes ("//IGNORE")
+// would change how it reports what it cannot convert.
+iconv_t OpenConverter(const QByteArray& Name, bool Writing)
 {
-    const QByteArray converter = ConverterOfLabel(Name);
-    return converter.isEmpty() ? ConverterCharsetName(Name) : converter;
+    QByteArray converter = ConverterOfLabel(Name);
+    if (converter.isEmpty())
+        converter = ConverterCharsetName(Name);
+    if (converter.isEmpty() || converter.contains('/'))
+        return iconv_t(-1);
+    return Writing ? iconv_open(converter.constData(), "UTF-16LE") : iconv_open("UTF-16LE", converter.constData());
 }
 
 // What a page declared to be in the set Name reads Payload as, through the reader the page is opened with,
@@ -146,7 +152,7 @@ std::vector<size_t> Indexes(size_t Count)
 
 } // namespace
 
-// A character with the bytes that may stand for it; Code 0 asks what the bytes read as.
+// A character with the bytes that may stand for it.
 struct TPageCharset::TCandidate
 {
     char32_t Code;
@@ -179,7 +185,6 @@ const TPageCharset& TPageCharset::Unicode()
     return unicode;
 }
 
-
 std::shared_ptr<const TPageCharset> TPageCharset::OfRead(const TDecodeReport& Report)
 {
     // The Unicode sets learn nothing: one of each serves every page.
@@ -207,10 +212,7 @@ std::shared_ptr<const TPageCharset> TPageCharset::OfRead(const TDecodeReport& Re
 // know all do, and for the others the page's reader is the converter.
 bool TPageCharset::ReadsAsciiAsAscii() const
 {
-    const QByteArray converter = ConverterName(FName);
-    if (converter.isEmpty() || converter.contains('/'))
-        return false;
-    const iconv_t cd = iconv_open("UTF-16LE", converter.constData());
+    const iconv_t cd = OpenConverter(FName, false);
     if (cd == iconv_t(-1))
         return false;
     QByteArray ascii = "\t\n\r";
@@ -246,8 +248,7 @@ void TPageCharset::LearnSingleBytes() const
     const QList<QStringView> lines = QStringView(text).split(u'\n');
     if (lines.size() != 129)
         return;
-    const QByteArray converter = ConverterName(FName);
-    const iconv_t cd = converter.contains('/') ? iconv_t(-1) : iconv_open("UTF-16LE", converter.constData());
+    const iconv_t cd = OpenConverter(FName, false);
     for (int b = 0x80; b <= 0xFF; ++b) {
         const QList<uint> codes = lines[b - 0x80].toUcs4();
         if (codes.size() != 1 || codes.front() < 0x80)
@@ -374,10 +375,9 @@ bool TPageCharset::CheckHeld() const
 }
 
 // Reads the bytes of the candidates Which through the page's reader, each alone on a line, and notes which
-// read back as their character (a candidate without one takes the character its bytes read as). A single
-// byte read as its Windows-1252 character may be one that does not fit, which the reader reads so: when
-// any byte did not fit, those are read again by themselves. A reading that does not come apart into the
-// lines is read again in halves.
+// read back as their character. A single byte read as its Windows-1252 character may be one that does not
+// fit, which the reader reads so: when any byte did not fit, those are read again by themselves. A reading
+// that does not come apart into the lines is read again in halves.
 void TPageCharset::Check(std::vector<TCandidate>& Candidates, const std::vector<size_t>& Which) const
 {
     if (Which.empty())
@@ -406,9 +406,8 @@ void TPageCharset::Check(std::vector<TCandidate>& Candidates, const std::vector<
         TCandidate& c = Candidates[Which[k]];
         const QList<uint> codes = lines[qsizetype(k)].toUcs4();
         c.Reads = false;
-        if (codes.size() != 1 || (c.Code != 0 && codes.front() != c.Code))
+        if (codes.size() != 1 || codes.front() != c.Code)
             continue;
-        c.Code = codes.front();
         if (c.Bytes.size() == 1 && c.Code == UnfitReading(static_cast<unsigned char>(c.Bytes[0])))
             open.push_back(Which[k]);
         else
@@ -427,19 +426,14 @@ void TPageCharset::Check(std::vector<TCandidate>& Candidates, const std::vector<
     // else every one of those bytes did not fit
 }
 
-
 // The bytes the converter writes for c on its own, with the state it leaves written out; empty when it
 // cannot write c.
 QByteArray TPageCharset::ConverterBytes(char32_t c) const
 {
     if (!FConverterTried) {
         FConverterTried = true;
-        const QByteArray name = ConverterName(FName);
-        if (!name.isEmpty() && !name.contains('/')) {
-            const iconv_t cd = iconv_open(name.constData(), "UTF-16LE");
-            if (cd != iconv_t(-1))
-                FConverter = cd;
-        }
+        if (const iconv_t cd = OpenConverter(FName, true); cd != iconv_t(-1))
+            FConverter = cd;
     }
     if (!FConverter)
         return QByteArray();
