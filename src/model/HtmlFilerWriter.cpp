@@ -78,14 +78,17 @@ T* NodeAs(THtmlNode* node)
 }
 
 // Without a character set, the text is narrowed to one byte per unit: every character above 255 is escaped.
-class TNarrowedCharset final : public TWriteCharset
+const TWriteCharset& NarrowedCharset()
 {
-public:
-    TNarrowedCharset() : TWriteCharset(0x100, 0xFFFF, false) {}
-    bool Holds(char32_t) const override { return false; }
-};
-
-const TNarrowedCharset NarrowedCharset;
+    class TNarrowed final : public TWriteCharset
+    {
+    public:
+        TNarrowed() : TWriteCharset(0x100, 0xFFFF, false) {}
+        bool Holds(char32_t) const override { return false; }
+    };
+    static const TNarrowed narrowed;
+    return narrowed;
+}
 
 // The first unit from s on that the writer looks at (from `from` to `to`, or a double quote with quotes), or e.
 inline const char16_t* FindEscaped(const char16_t* s, const char16_t* e, bool quotes, char16_t from, char16_t to)
@@ -206,7 +209,7 @@ public:
     explicit THtmlWriter(QIODevice* device, QString* text = nullptr, unsigned options = woNone,
                          const TWriteCharset* charset = nullptr)
         : FDevice(device), FNames(NameTables()), FOut(device ? nullptr : text),
-          FCharset(charset ? *charset : NarrowedCharset), FLookFrom(FCharset.LookFrom), FLookTo(FCharset.LookTo),
+          FCharset(charset ? *charset : NarrowedCharset()), FLookFrom(FCharset.LookFrom), FLookTo(FCharset.LookTo),
           FUnformatted(options & woUnformatted)
     {
     }
