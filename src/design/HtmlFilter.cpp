@@ -1691,7 +1691,6 @@ std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
     return copy;
 }
 
-
 void THtmlFilter::GetSourceText(QString& Html) const
 {
     Html.clear();

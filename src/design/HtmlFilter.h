@@ -117,8 +117,8 @@ public:
     // write and put back into design form afterwards, so a large page is not copied for every save.
     void GetSourceText(QString& Html) const;
     // The document as the bytes of its file, in its character set, appended to Stream; nothing when there is
-    // no document. Raises Exception
-    // "Stream write error" when the stream refuses any of it, never answering as if all was written.
+    // no document. Raises Exception "Stream write error" when the stream refuses any of it, never answering
+    // as if all was written.
     void SaveToStream(QIODevice& Stream) const;
     QByteArray SaveToBytes() const;
     // Builds every byte first, then replaces the file through QSaveFile. False, leaving any existing file
