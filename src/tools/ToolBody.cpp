@@ -187,9 +187,9 @@ void AddLink(THtmlTag* Head, int KeyAttr, const QString& Key, const QString& Hre
 }
 
 // A meta that declares the page's character set: a charset attribute, or a Content-Type.
-bool IsCharsetDeclaration(const THtmlNode* Node)
+bool IsCharsetDeclaration(THtmlNode* Node)
 {
-    const THtmlTag* tag = AsTag(const_cast<THtmlNode*>(Node));
+    const THtmlTag* tag = AsTag(Node);
     return tag && tag->TagId() == TAG_META &&
            (tag->HasAttribute(ATTR_CHARSET) ||
             SameText(tag->AttributeView(ATTR_HTTP_EQUIV).trimmed(), QLatin1StringView("Content-Type")));
