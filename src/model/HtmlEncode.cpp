@@ -426,8 +426,7 @@ void TPageCharset::Check(std::vector<TCandidate>& Candidates, const std::vector<
     // else every one of those bytes did not fit
 }
 
-// The bytes the converter writes for c on its own, with the state it leaves written out; empty when it
-// cannot write c.
+// The bytes the converter writes for c on its own; empty when it cannot write c.
 QByteArray TPageCharset::ConverterBytes(char32_t c) const
 {
     if (!FConverterTried) {
@@ -453,10 +452,10 @@ QByteArray TPageCharset::ConverterBytes(char32_t c) const
     size_t il = 2 * count;
     char* op = out;
     size_t ol = sizeof out;
-    // Each conversion ends with the converter's state written out, which leaves it in its initial state.
-    // A result above 0 counts characters written as something else than themselves.
-    const bool written = iconv(cd, &ip, &il, &op, &ol) == 0 && il == 0;
-    if (iconv(cd, nullptr, nullptr, &op, &ol) == size_t(-1) || !written) {
+    // One call a character: a set whose converter keeps a state between characters (ISO-2022-JP) writes
+    // its characters in ASCII bytes, which Candidate turns down whatever state they were written in. A
+    // result above 0 counts characters written as something else than themselves.
+    if (iconv(cd, &ip, &il, &op, &ol) != 0 || il != 0) {
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
         return QByteArray();
     }
