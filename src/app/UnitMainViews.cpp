@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "FileManagers.h"
 #include "HtmlDesigner.h"
+#include "HtmlEncode.h"
 #include "HtmlFiler.h"
 #include "HtmlNodes.h"
 #include "HtmlTags.h"
@@ -125,7 +126,8 @@ void TFormMain::CommitView(int view)
         FTagProperties->CommitNodeProperties();
         QBuffer stream;
         stream.open(QIODevice::WriteOnly);
-        WriteHtmlDocument(stream, FTagTreeDocument.get());
+        // Handed on as text, the document keeps every character as itself; its save writes its own set.
+        WriteHtmlDocument(stream, FTagTreeDocument.get(), &TPageCharset::Unicode());
         const QByteArray utf16 = stream.data();
         FDesigner->SetHtml(QString(reinterpret_cast<const QChar*>(utf16.constData()), utf16.size() / 2));
         TakePageVersion();

@@ -243,6 +243,10 @@ std::unique_ptr<THtmlFilter> THtmlDesigner::NextFilter(const QString& BasePath) 
     auto filter = std::make_unique<THtmlFilter>();
     filter->SetGenerator(FGenerator);
     filter->SetBasePath(BasePath);
+    // The document's text read again (from the code view, the tag tree, a page made anew) is saved in the
+    // set it was read in; a load or a new document sets its own.
+    if (FFilter)
+        filter->SetPageCharset(FFilter->PageCharset());
     return filter;
 }
 

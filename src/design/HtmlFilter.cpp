@@ -6,6 +6,7 @@
 #include "Exceptions.h"
 #include "HtmlAttributes.h"
 #include "HtmlConv.h"
+#include "HtmlEncode.h"
 #include "HtmlEntities.h"
 #include "HtmlFiler.h"
 #include "HtmlNodes.h"
@@ -548,7 +549,12 @@ constexpr TObjectClass ObjectClasses[] = {
 
 } // namespace
 
-THtmlFilter::THtmlFilter() = default;
+THtmlFilter::THtmlFilter() : FCharset(TPageCharset::Western()) {}
+
+void THtmlFilter::SetPageCharset(std::shared_ptr<const TPageCharset> Charset)
+{
+    FCharset = Charset ? std::move(Charset) : TPageCharset::Western();
+}
 
 THtmlFilter::~THtmlFilter()
 {
@@ -615,9 +621,16 @@ void THtmlFilter::LoadFromStream(QIODevice& Stream, TDecodeReport* Report)
     decoded.reserve(qMax<qint64>(0, Stream.size()) * 2 + 2);
     QBuffer wide(&decoded);
     wide.open(QIODevice::ReadWrite);
-    ConvertToUnicode(Stream, wide, Report);
+    TDecodeReport report;
+    ConvertToUnicode(Stream, wide, &report);
     wide.close();
-    InstallTree(ParseHtml(QStringView(reinterpret_cast<const QChar*>(decoded.constData()), decoded.size() / 2)));
+    if (Report)
+        *Report = report;
+    std::unique_ptr<THtmlRoot> tree =
+        ParseHtml(QStringView(reinterpret_cast<const QChar*>(decoded.constData()), decoded.size() / 2));
+    // The page is saved in the set it was read in, once it has been read.
+    FCharset = TPageCharset::OfRead(report);
+    InstallTree(std::move(tree));
     FTextSize = decoded.size() / 2;
 }
 
@@ -648,6 +661,7 @@ void THtmlFilter::EnsureDocType()
 void THtmlFilter::NewEmptyDocument()
 {
     Clear();
+    FCharset = TPageCharset::Western();
     FSource = std::make_unique<THtmlRoot>();
     FSource->Add(new THtmlDocType());
     if (!FGenerator.isEmpty()) {
@@ -662,26 +676,39 @@ void THtmlFilter::NewEmptyDocument()
     Keep(new THtmlTag(TAG_BODY));
 }
 
-// The XML declaration Declaration with its encoding set to ISO-8859-1 (added after the version when it
-// names none); any other processing instruction comes back unchanged.
-static QString DeclareXmlEncoding(const QString& Declaration)
+// The XML declaration Declaration with its encoding naming the set the file is saved in: one that names
+// another is rewritten, and one is added after the version where it names none, unless the file is in
+// UTF-8 or UTF-16, which a declaration without an encoding means. Any other processing instruction comes
+// back unchanged.
+static QString DeclareXmlEncoding(const QString& Declaration, const TPageCharset& Charset)
 {
     static const QRegularExpression xmlDeclaration(QStringLiteral("^<\\?xml\\s"),
                                                    QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression encoding(QStringLiteral("(\\bencoding\\s*=\\s*)([\"'])[^\"']*\\2"),
+    static const QRegularExpression encoding(QStringLiteral("(\\bencoding\\s*=\\s*)([\"'])([^\"']*)\\2"),
                                              QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression version(QStringLiteral("\\bversion\\s*=\\s*([\"'])[^\"']*\\1"),
                                             QRegularExpression::CaseInsensitiveOption);
     if (!xmlDeclaration.match(Declaration).hasMatch())
         return Declaration;
     QString result = Declaration;
+    const QString name = QString::fromLatin1(Charset.Name());
     if (const QRegularExpressionMatch m = encoding.match(result); m.hasMatch()) {
-        result.replace(m.capturedStart(), m.capturedLength(),
-                       m.captured(1) + m.captured(2) + QLatin1String("ISO-8859-1") + m.captured(2));
-    } else if (const QRegularExpressionMatch v = version.match(result); v.hasMatch()) {
-        result.insert(v.capturedEnd(), QLatin1String(" encoding=\"ISO-8859-1\""));
+        if (!Charset.IsNamedBy(m.capturedView(3)))
+            result.replace(m.capturedStart(), m.capturedLength(), m.captured(1) + m.captured(2) + name + m.captured(2));
+    } else if (const QRegularExpressionMatch v = version.match(result);
+               v.hasMatch() && (Charset.IsWestern() || Charset.Kind() == TPageCharset::pcOther)) {
+        result.insert(v.capturedEnd(), QLatin1String(" encoding=\"") + name + QLatin1Char('"'));
     }
     return result;
+}
+
+// Whether a Content-Type's value declares the set Charset: the label after its first "charset=".
+static bool DeclaresCharset(QStringView Content, const TPageCharset& Charset)
+{
+    if (Charset.IsWestern())
+        return false; // its declarations are always written anew
+    const qsizetype at = Content.indexOf(QLatin1String("charset="), 0, Qt::CaseInsensitive);
+    return at >= 0 && Charset.IsNamedBy(Content.mid(at + 8));
 }
 
 void THtmlFilter::PrepareDesignTree()
@@ -694,10 +721,9 @@ void THtmlFilter::PrepareDesignTree()
         const int id = node->TagId();
         THtmlTag* tag = AsTag(node);
         if (id == TAG_PHP && node->Parent() == FSource.get()) {
-            // The saved file is 8-bit: an XML declaration ahead of the document must say so, since without
-            // an encoding it means UTF-8.
+            // An XML declaration ahead of the document declares the file's set too.
             auto* text = static_cast<THtmlText*>(node);
-            text->SetText(DeclareXmlEncoding(text->Text()));
+            text->SetText(DeclareXmlEncoding(text->Text(), *FCharset));
         } else if (const char* kind = (tag || IsRawKind(id)) ? PlaceholderKind(node) : nullptr) {
             auto* img = new THtmlTag(TAG_SPAN);
             img->SetAttribute(ATTR_ID, NextDesignId());
@@ -791,12 +817,14 @@ void THtmlFilter::PrepareDesignTree()
                 // Without a generator text of our own the author's stays as written.
                 if (!FGenerator.isEmpty())
                     tag->SetAttribute(ATTR_CONTENT, FGenerator);
-            } else if (SameText(tag->AttributeView(ATTR_HTTP_EQUIV), QLatin1StringView("Content-Type"))) {
-                tag->SetAttribute(ATTR_CONTENT, QStringLiteral("text/html; charset=ISO-8859-1"));
+            } else if (SameText(tag->AttributeView(ATTR_HTTP_EQUIV), QLatin1StringView("Content-Type")) &&
+                       !DeclaresCharset(tag->AttributeView(ATTR_CONTENT), *FCharset)) {
+                tag->SetAttribute(ATTR_CONTENT, QLatin1String("text/html; charset=") + QLatin1String(FCharset->Name()));
             }
-            // The saved file is 8-bit whatever it was read as, so a short charset declaration must say so too.
-            if (!tag->AttributeView(ATTR_CHARSET).isEmpty())
-                tag->SetAttribute(ATTR_CHARSET, QStringLiteral("ISO-8859-1"));
+            // Every declaration names the set the file is saved in; one that names it already stays as written.
+            if (const QStringView charset = tag->AttributeView(ATTR_CHARSET);
+                !charset.isEmpty() && !FCharset->IsNamedBy(charset))
+                tag->SetAttribute(ATTR_CHARSET, QString::fromLatin1(FCharset->Name()));
         }
         node = FSource->GetNextNode(node);
     }
@@ -1022,7 +1050,9 @@ void THtmlFilter::GetDesignText(QString& Text)
     if (THtmlNode* node = FSource->FindFirst(TAG_BODY)) {
         // Only the engine reads the design page: the writer's indentation and wrapping would make it half as
         // large again on a deeply nested page, and the engine read all of it at every open.
-        AppendHtmlNode(Text, node, woUnformatted);
+        // The engine reads the page as UTF-8: every character stands as itself where the writer lets it,
+        // and one from U+0080 to U+009F is not read as a Windows-1252 character, as a reference to it is.
+        AppendHtmlNode(Text, node, woUnformatted, &TPageCharset::Unicode());
     } else {
         Text.append(QStringLiteral("<body id=\"%1\" contentEditable></body>").arg(NextDesignId()));
         Keep(new THtmlTag(TAG_BODY));
@@ -1661,45 +1691,6 @@ std::unique_ptr<THtmlRoot> THtmlFilter::DesignToSource() const
     return copy;
 }
 
-namespace {
-
-// Narrows what the writer hands it, piece by piece, onto the end of bytes: the UTF-16 text of a whole
-// page never stands in memory at once.
-class TNarrowingSink : public QIODevice
-{
-public:
-    explicit TNarrowingSink(QByteArray& bytes) : FBytes(bytes) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override
-    {
-        qint64 i = 0;
-        if (FHaveLow && size > 0) {
-            // The high byte of a unit whose low byte ended the previous piece.
-            FBytes.append(FLow);
-            FHaveLow = false;
-            i = 1;
-        }
-        const qsizetype units = qsizetype(size - i) / 2;
-        const qsizetype at = FBytes.size();
-        FBytes.resize(at + units);
-        NarrowUnits(data + i, units, FBytes.data() + at);
-        if (i + 2 * units < size) {
-            FLow = data[i + 2 * units];
-            FHaveLow = true;
-        }
-        return size;
-    }
-
-private:
-    QByteArray& FBytes;
-    char FLow = 0;
-    bool FHaveLow = false;
-};
-
-} // namespace
-
 void THtmlFilter::GetSourceText(QString& Html) const
 {
     Html.clear();
@@ -1708,7 +1699,11 @@ void THtmlFilter::GetSourceText(QString& Html) const
     Html.reserve(FTextSize + FTextSize / 8);
     TMappedSource mapped(FNodes.size());
     MapBack(FSource.get(), &mapped);
-    AppendHtmlDocument(Html, FSource.get());
+    // Written again in the rare case that a character the set was taken to hold does not read back.
+    do {
+        Html.clear();
+        AppendHtmlDocument(Html, FSource.get(), FCharset.get());
+    } while (!FCharset->CheckHeld());
     FTextSize = Html.size();
 }
 
@@ -1727,13 +1722,19 @@ QByteArray THtmlFilter::SaveToBytes() const
     if (!FSource)
         return QByteArray();
     QByteArray bytes;
-    bytes.reserve(FTextSize + FTextSize / 8);
     {
-        TNarrowingSink narrow(bytes);
         TMappedSource mapped(FNodes.size());
         MapBack(FSource.get(), &mapped);
-        if (!WriteHtmlDocument(narrow, FSource.get()))
-            throw Exception(QStringLiteral("Stream write error"));
+        // Written again in the rare case that a character the set was taken to hold does not read back.
+        do {
+            bytes = FCharset->ByteOrderMark();
+            // A character of several bytes makes a page in a set of its own longer than its text.
+            bytes.reserve(FTextSize + (FCharset->IsWestern() ? FTextSize / 8 : FTextSize / 2));
+            TPageBytesSink sink(bytes, *FCharset);
+            if (!WriteHtmlDocument(sink, FSource.get(), FCharset.get()))
+                throw Exception(QStringLiteral("Stream write error"));
+            sink.Finish();
+        } while (!FCharset->CheckHeld());
     }
     FTextSize = bytes.size();
     return bytes;

@@ -26,6 +26,7 @@ class THtmlNode;
 class THtmlTag;
 class THtmlText;
 class THtmlRoot;
+class TPageCharset;
 struct TDecodeReport;
 
 // The opening of a design element answered by the open-tag builders: the markup ends in a blank, to
@@ -59,6 +60,11 @@ public:
 
     const QString& Generator() const { return FGenerator; }
     void SetGenerator(const QString& generator) { FGenerator = generator; }
+    // The character set the document is saved in (see HtmlEncode.h): the one a load read it in, Western for
+    // a new document. Every declaration of the document names it. The text of the same document given to
+    // SetSource keeps it: set it first when the text comes to a filter of its own.
+    const std::shared_ptr<const TPageCharset>& PageCharset() const { return FCharset; }
+    void SetPageCharset(std::shared_ptr<const TPageCharset> Charset);
     // Folder of the document's file with a trailing "/"; empty for a document without a file.
     const QString& BasePath() const { return FBasePath; }
     void SetBasePath(const QString& Path);
@@ -110,8 +116,9 @@ public:
     // The mapped-back document as text. Written from the source tree itself, mapped in place for the
     // write and put back into design form afterwards, so a large page is not copied for every save.
     void GetSourceText(QString& Html) const;
-    // The document as 8-bit text appended to Stream; nothing when there is no document. Raises Exception
-    // "Stream write error" when the stream refuses any of it, never answering as if all was written.
+    // The document as the bytes of its file, in its character set, appended to Stream; nothing when there is
+    // no document. Raises Exception "Stream write error" when the stream refuses any of it, never answering
+    // as if all was written.
     void SaveToStream(QIODevice& Stream) const;
     QByteArray SaveToBytes() const;
     // Builds every byte first, then replaces the file through QSaveFile. False, leaving any existing file
@@ -222,6 +229,7 @@ private:
                                 const QString& Height, const QString& Align);
 
     QString FGenerator;
+    std::shared_ptr<const TPageCharset> FCharset;
     std::unique_ptr<THtmlRoot> FSource;
     std::vector<std::unique_ptr<THtmlNode>> FNodes;
     // Kept tables whose source had no tbody child (the builders' tables among them).

@@ -407,3 +407,30 @@ QByteArray EncodingOfLabel(QByteArrayView Label)
         return QByteArray();
     return QByteArray(at->Encoding.data(), qsizetype(at->Encoding.size()));
 }
+
+namespace {
+
+struct TEncodingConverter
+{
+    std::string_view Encoding;
+    std::string_view Converter;
+};
+
+constexpr std::array<TEncodingConverter, 6> EncodingConverters = {{
+    {"Big5", "BIG5-HKSCS"},
+    {"EUC-KR", "CP949"},
+    {"GBK", "GB18030"},
+    {"ISO-8859-8-I", "ISO-8859-8"},
+    {"Shift_JIS", "WINDOWS-31J"},
+    {"x-mac-cyrillic", "MAC-CYRILLIC"},
+}};
+
+} // namespace
+
+QByteArray ConverterOfEncoding(QByteArrayView Encoding)
+{
+    for (const TEncodingConverter& e : EncodingConverters)
+        if (Encoding.compare(QByteArrayView(e.Encoding.data(), qsizetype(e.Encoding.size())), Qt::CaseInsensitive) == 0)
+            return QByteArray(e.Converter.data(), qsizetype(e.Converter.size()));
+    return Encoding.toByteArray();
+}

@@ -42,3 +42,9 @@ extern const std::array<TCharsetLabel, 226> CharsetLabels;
 // case of ASCII letters do not count, nor quotes around it or anything after a ";". "" when no label
 // matches.
 QByteArray EncodingOfLabel(QByteArrayView Label);
+
+// The converter's name for a set browsers name Encoding (as EncodingOfLabel answers it), for writing a page
+// back in its set: where the converter's set of the same name differs from what browsers read, the one
+// nearest to it ("Shift_JIS" is WINDOWS-31J, "EUC-KR" CP949, "GBK" GB18030, "Big5" BIG5-HKSCS); other names
+// pass unchanged.
+QByteArray ConverterOfEncoding(QByteArrayView Encoding);

@@ -11,10 +11,11 @@
 //
 // The writer writes lower-case tags, attributes in stored order, two blanks of indentation per container
 // level, CR LF line ends, ordinary text wrapped before column 80 and every character from 128 up in ordinary
-// text as a character reference. Elsewhere only what the later narrowing to one byte per character would
-// destroy is escaped: characters above 255 in attribute values, pre and textarea text, comments and raw
-// tags become references, in script and style code the language's own escape; a double quote in an
-// attribute value becomes "&quot;".
+// text as a character reference. Elsewhere only what the character set the text is written for cannot hold
+// is escaped (see TWriteCharset; without one, what the later narrowing to one byte per character would
+// destroy): such characters in attribute values, pre and textarea text, comments and raw tags become
+// references, in script and style code the language's own escape; a double quote in an attribute value
+// becomes "&quot;".
 #include "HtmlNodes.h"
 
 #include <QString>
@@ -69,9 +70,35 @@ std::unique_ptr<THtmlRoot> ParseHtml(QStringView text, unsigned options, THtmlRe
 bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, unsigned options,
                      THtmlReadPoints& points);
 
+// The character set a text is written for, as far as the writer needs to know it. A character the set holds
+// stands as itself in attribute values, pre and textarea text, comments, raw tags, scripts and styles, where a
+// reference would not be read as the character or would change what the page does (a link's address, a
+// template's text). Ordinary text keeps its references, apart from the characters U+0080 to U+009F with
+// TextControls: a reference to one of those is read as the Windows-1252 character of that byte, so one the
+// set holds stands as itself there too.
+class TWriteCharset
+{
+public:
+    TWriteCharset(char16_t lookFrom, char16_t lookTo, bool textControls)
+        : LookFrom(lookFrom), LookTo(lookTo), TextControls(textControls)
+    {
+    }
+    virtual ~TWriteCharset() = default;
+
+    // Whether the character stands as itself; asked only of characters that begin with a unit from LookFrom
+    // to LookTo (a pair of surrogates is asked as one character, a lone one as itself). Every other unit
+    // stands as itself.
+    virtual bool Holds(char32_t c) const = 0;
+
+    const char16_t LookFrom;
+    const char16_t LookTo;
+    const bool TextControls;
+};
+
 // Writes every child of the root in order; false, writing nothing, when root is null, and false when the
-// stream refused any of the output.
-bool WriteHtmlDocument(QIODevice& stream, THtmlRoot* root);
+// stream refused any of the output. Without a character set, what narrowing to one byte would destroy is
+// escaped.
+bool WriteHtmlDocument(QIODevice& stream, THtmlRoot* root, const TWriteCharset* charset = nullptr);
 // Writes one node with its subtree, starting at indentation 0; false when the stream refused any of the
 // output. Writing trims the outer blanks of the text of blocks that stand on a line of their own, in the
 // tree itself.
@@ -110,9 +137,9 @@ QString HtmlNodeToText(THtmlNode* node);
 // lines (a blank stays a blank), and each line end a bare LF. Line ends stand where they stand in the
 // formatted text, so an engine reads the same nodes from both, and the tree is trimmed the same way.
 enum TWriteOption : unsigned { woNone = 0, woUnformatted = 1 };
-void AppendHtmlNode(QString& text, THtmlNode* node, unsigned options = woNone);
+void AppendHtmlNode(QString& text, THtmlNode* node, unsigned options = woNone, const TWriteCharset* charset = nullptr);
 // What WriteHtmlDocument writes for the document, appended to text; nothing when root is null.
-void AppendHtmlDocument(QString& text, THtmlRoot* root);
+void AppendHtmlDocument(QString& text, THtmlRoot* root, const TWriteCharset* charset = nullptr);
 // The plain text of the node's subtree: words with references decoded, runs of blanks as one space, CR LF
 // at br and hr, a blank line between blocks; trimmed at both ends.
 QString GetNodePlainText(const THtmlNode* node);

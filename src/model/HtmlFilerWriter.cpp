@@ -24,8 +24,8 @@
 
 namespace {
 
-// How characters that the narrowing to one byte would destroy are written where references are not
-// decoded by the reader of that text.
+// How characters that the set written for does not hold are written where references are not decoded by
+// the reader of that text.
 enum TEscape : unsigned char {
     esReference, // character references (pre and textarea text, comments, raw tags, PHP and ASP blocks)
     esScript,    // "\uXXXX" per UTF-16 unit
@@ -77,21 +77,36 @@ T* NodeAs(THtmlNode* node)
     return node && node->NodeClass() == ClassOf<T>() ? static_cast<T*>(node) : nullptr;
 }
 
-// The first unit from s on that the writer escapes (above 255, or a double quote with quotes), or e.
-inline const char16_t* FindEscaped(const char16_t* s, const char16_t* e, bool quotes)
+// Without a character set, the text is narrowed to one byte per unit: every character above 255 is escaped.
+const TWriteCharset& NarrowedCharset()
+{
+    class TNarrowed final : public TWriteCharset
+    {
+    public:
+        TNarrowed() : TWriteCharset(0x100, 0xFFFF, false) {}
+        bool Holds(char32_t) const override { return false; }
+    };
+    static const TNarrowed narrowed;
+    return narrowed;
+}
+
+// The first unit from s on that the writer looks at (from `from` to `to`, or a double quote with quotes), or e.
+inline const char16_t* FindEscaped(const char16_t* s, const char16_t* e, bool quotes, char16_t from, char16_t to)
 {
 #if defined(__SSE2__)
-    const __m128i quote = _mm_set1_epi16(quotes ? short(u'"') : short(0x100)); // 0x100 is caught as above 255
+    // Without quotes, the unit compared is one of the range, which the range test finds anyway.
+    const __m128i quote = _mm_set1_epi16(short(quotes ? u'"' : from));
+    const __m128i first = _mm_set1_epi16(short(from)), span = _mm_set1_epi16(short(to - from));
     while (e - s >= 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-        const __m128i wide = _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(255)), _mm_setzero_si128()),
-                                           _mm_set1_epi16(-1));
-        if (const int mask = _mm_movemask_epi8(_mm_or_si128(wide, _mm_cmpeq_epi16(v, quote))))
+        // v - from, unsigned, is at most to - from exactly for the units of the range.
+        const __m128i inRange = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, first), span), _mm_setzero_si128());
+        if (const int mask = _mm_movemask_epi8(_mm_or_si128(inRange, _mm_cmpeq_epi16(v, quote))))
             return s + __builtin_ctz(unsigned(mask)) / 2;
         s += 8;
     }
 #endif
-    while (s < e && *s <= 255 && !(quotes && *s == u'"'))
+    while (s < e && char16_t(*s - from) > char16_t(to - from) && !(quotes && *s == u'"'))
         ++s;
     return s;
 }
@@ -191,8 +206,10 @@ class THtmlWriter
 {
 public:
     // Writes to the device, or appended to text when there is no device.
-    explicit THtmlWriter(QIODevice* device, QString* text = nullptr, unsigned options = woNone)
+    explicit THtmlWriter(QIODevice* device, QString* text = nullptr, unsigned options = woNone,
+                         const TWriteCharset* charset = nullptr)
         : FDevice(device), FNames(NameTables()), FOut(device ? nullptr : text),
+          FCharset(charset ? *charset : NarrowedCharset()), FLookFrom(FCharset.LookFrom), FLookTo(FCharset.LookTo),
           FUnformatted(options & woUnformatted)
     {
     }
@@ -368,7 +385,7 @@ private:
 
     // --- escaping --------------------------------------------------------------------------------------
 
-    // Appends text with what the narrowing would destroy escaped the given way; with quotes, a double
+    // Appends text with what the character set does not hold escaped the given way; with quotes, a double
     // quote becomes "&quot;" (attribute values).
     void AppendEscaped(QStringView text, TEscape escape, bool quotes)
     {
@@ -377,7 +394,8 @@ private:
         while (s < e) {
             const QChar* run = s;
             s = reinterpret_cast<const QChar*>(FindEscaped(reinterpret_cast<const char16_t*>(s),
-                                                           reinterpret_cast<const char16_t*>(e), quotes));
+                                                           reinterpret_cast<const char16_t*>(e), quotes, FLookFrom,
+                                                           FLookTo));
             if (s > run)
                 FOut.Append(run, s - run);
             if (s >= e)
@@ -387,19 +405,30 @@ private:
                 ++s;
                 continue;
             }
+            const QChar* next = s;
+            const char32_t code = NextCodePoint(next, e);
+            if (FCharset.Holds(code)) {
+                FOut.Append(s, next - s);
+                s = next;
+                continue;
+            }
             switch (escape) {
             case esReference:
-                FOut.AppendEntity(NextCodePoint(s, e));
+                FOut.AppendEntity(code);
+                s = next;
                 break;
-            case esScript: {
-                const char16_t c = (s++)->unicode();
-                const char16_t buf[6] = {u'\\', u'u', HexDigits[c >> 12], HexDigits[(c >> 8) & 15],
-                                         HexDigits[(c >> 4) & 15], HexDigits[c & 15]};
-                FOut.Append(reinterpret_cast<const QChar*>(buf), 6);
+            case esScript:
+                // One escape per UTF-16 unit, as the language counts them.
+                for (; s < next; ++s) {
+                    const char16_t c = s->unicode();
+                    const char16_t buf[6] = {u'\\', u'u', HexDigits[c >> 12], HexDigits[(c >> 8) & 15],
+                                             HexDigits[(c >> 4) & 15], HexDigits[c & 15]};
+                    FOut.Append(reinterpret_cast<const QChar*>(buf), 6);
+                }
                 break;
-            }
             case esStyle: {
-                const char32_t c = NextCodePoint(s, e);
+                const char32_t c = code;
+                s = next;
                 char16_t buf[8];
                 buf[0] = u'\\';
                 for (int d = 0; d < 6; ++d)
@@ -574,6 +603,11 @@ private:
                 if (u < 128) {
                     if (u <= 32 && IsBlank(u))
                         break;
+                    *o++ = u;
+                    ++c;
+                    continue;
+                }
+                if (u <= 0x9F && FCharset.TextControls && FCharset.Holds(u)) {
                     *o++ = u;
                     ++c;
                     continue;
@@ -1032,6 +1066,8 @@ private:
     QString FLines; // WithCrLf's text when it had other line ends
     const TNameTables& FNames;
     TOutBuffer FOut;
+    const TWriteCharset& FCharset;
+    const char16_t FLookFrom, FLookTo; // the charset's, at hand for every attribute value
     int FIndent = 0;
     int FColumn = 0;
     bool FAtLineStart = true;
@@ -1055,11 +1091,11 @@ private:
 
 } // namespace
 
-bool WriteHtmlDocument(QIODevice& stream, THtmlRoot* root)
+bool WriteHtmlDocument(QIODevice& stream, THtmlRoot* root, const TWriteCharset* charset)
 {
     if (!root)
         return false;
-    THtmlWriter writer(&stream);
+    THtmlWriter writer(&stream, nullptr, woNone, charset);
     for (THtmlNode* child = root->FirstChild(); child; child = child->NextSibling())
         writer.WriteNode(child);
     writer.Flush();
@@ -1083,19 +1119,19 @@ QString HtmlNodeToText(THtmlNode* node)
     return text;
 }
 
-void AppendHtmlNode(QString& text, THtmlNode* node, unsigned options)
+void AppendHtmlNode(QString& text, THtmlNode* node, unsigned options, const TWriteCharset* charset)
 {
     if (!node)
         return;
-    THtmlWriter writer(nullptr, &text, options);
+    THtmlWriter writer(nullptr, &text, options, charset);
     writer.WriteNode(node);
 }
 
-void AppendHtmlDocument(QString& text, THtmlRoot* root)
+void AppendHtmlDocument(QString& text, THtmlRoot* root, const TWriteCharset* charset)
 {
     if (!root)
         return;
-    THtmlWriter writer(nullptr, &text);
+    THtmlWriter writer(nullptr, &text, woNone, charset);
     for (THtmlNode* child = root->FirstChild(); child; child = child->NextSibling())
         writer.WriteNode(child);
 }

@@ -5,6 +5,7 @@
 #include "HtmlAttributes.h"
 #include "HtmlColors.h"
 #include "HtmlDesigner.h"
+#include "HtmlEncode.h"
 #include "HtmlFiler.h"
 #include "HtmlFilter.h"
 #include "HtmlNodes.h"
@@ -185,6 +186,15 @@ void AddLink(THtmlTag* Head, int KeyAttr, const QString& Key, const QString& Hre
     Head->Add(link);
 }
 
+// A meta that declares the page's character set: a charset attribute, or a Content-Type.
+bool IsCharsetDeclaration(THtmlNode* Node)
+{
+    const THtmlTag* tag = AsTag(Node);
+    return tag && tag->TagId() == TAG_META &&
+           (tag->HasAttribute(ATTR_CHARSET) ||
+            SameText(tag->AttributeView(ATTR_HTTP_EQUIV).trimmed(), QLatin1StringView("Content-Type")));
+}
+
 struct TBodyAttribute
 {
     int Attr;
@@ -332,13 +342,22 @@ void TBodyModel::Apply(TElementWrites& Writes)
         head->Add(element);
     }
 
-    // Everything else the old head held follows, in its order.
+    // Everything else the old head held follows, in its order. A page saved in a set of its own keeps the
+    // declaration of it first, where browsers look for it before they read the rest of the page; a Western
+    // page reads as it is written without one.
     if (oldHead) {
+        const bool declarationsFirst = !Filter->PageCharset()->IsWestern();
+        THtmlNode* generated = head->FirstChild();
         THtmlNode* child = oldHead->FirstChild();
         while (child) {
             THtmlNode* next = child->NextSibling();
-            if (!parts.Replaced.contains(child))
+            if (parts.Replaced.contains(child)) {
+                // written afresh above
+            } else if (declarationsFirst && generated && IsCharsetDeclaration(child)) {
+                generated->InsertBefore(child);
+            } else {
                 head->AppendChild(child);
+            }
             child = next;
         }
         oldHead->Parent()->Remove(oldHead);

@@ -660,6 +660,33 @@ TEST_F(UnitMainTest, ViewsCommitTheirEditsAndEditsMarkTheDocumentModified)
     EXPECT_TRUE(w.close());
 }
 
+// The code view shows a page as it will be saved: a UTF-8 page declares UTF-8 and its link holds its address
+// as written. Code typed there stays in the page's set, and the saved file is UTF-8 again.
+TEST_F(UnitMainTest, TheCodeViewShowsAPageInTheSetItIsSavedIn)
+{
+    const QString page = FDir.filePath("utf8.html");
+    WriteFile(page, "<html><head><meta charset=\"utf-8\"><title>t</title></head><body>"
+                    "<p><a href=\"s?q=caf\xC3\xA9+\xE6\x97\xA5\">caf\xC3\xA9</a></p></body></html>");
+    TFormMain w;
+    w.show();
+    Dialogs.FileNames = {page};
+    w.Open1->trigger();
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    const QString code = w.CodeEditor()->text();
+    EXPECT_TRUE(code.contains(u"<meta charset=\"utf-8\">"_qs)) << code.toStdString();
+    EXPECT_TRUE(code.contains(u"<a href=\"s?q=caf\u00E9+\u65E5\">caf&eacute;</a>"_qs)) << code.toStdString();
+
+    w.CodeEditor()->setText(QString(code).replace(u"caf&eacute;</a>"_qs, u"caf\u00E9 \u65E5</a>"_qs));
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    const QString saved = FDir.filePath("saved.html");
+    Dialogs.FileNames = {saved};
+    w.SaveAs1->trigger();
+    const QByteArray bytes = ReadFile(saved);
+    EXPECT_TRUE(bytes.contains("<meta charset=\"utf-8\">")) << bytes.toStdString();
+    EXPECT_TRUE(bytes.contains("<a href=\"s?q=caf\xC3\xA9+\xE6\x97\xA5\">caf&eacute; &#x65E5;</a>")) << bytes.toStdString();
+    EXPECT_TRUE(w.close());
+}
+
 TEST_F(UnitMainTest, CodeThatCannotBeTakenBackKeepsTheCodeViewOnShow)
 {
     TFormMain w;

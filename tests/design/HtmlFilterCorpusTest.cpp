@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "HtmlConv.h"
+#include "HtmlEncode.h"
 #include "HtmlEntities.h"
 #include "HtmlFiler.h"
 #include "HtmlFilter.h"
@@ -137,6 +138,54 @@ TPageView ReadIndependently(const QByteArray& bytes, const char* encoding)
     return view;
 }
 
+// What a page holds as the independent reader reads its bytes, finding their set as browsers do (a mark, else
+// the page's declaration): the first declaration of a meta, and per element id the value of its href or value
+// attribute, references decoded, or else its text (a script's code as it stands).
+struct TPageValues
+{
+    QString Declared;
+    QMap<QString, QString> ById;
+};
+
+TPageValues ReadValues(const QByteArray& bytes)
+{
+    TPageValues values;
+    htmlDocPtr doc = htmlReadMemory(bytes.constData(), int(bytes.size()), "page.html", nullptr,
+                                    HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    if (!doc)
+        return values;
+    const auto text = [](xmlChar* s) {
+        const QString t = QString::fromUtf8(reinterpret_cast<const char*>(s));
+        xmlFree(s);
+        return t;
+    };
+    std::vector<xmlNodePtr> stack = {xmlDocGetRootElement(doc)};
+    while (!stack.empty()) {
+        xmlNodePtr n = stack.back();
+        stack.pop_back();
+        if (!n)
+            continue;
+        for (xmlNodePtr c = n->children; c; c = c->next)
+            stack.push_back(c);
+        if (n->type != XML_ELEMENT_NODE)
+            continue;
+        const auto attribute = [&](const char* name) {
+            xmlChar* v = xmlGetProp(n, reinterpret_cast<const xmlChar*>(name));
+            return v ? text(v) : QString();
+        };
+        if (NameIn(n->name, {"meta"}) && values.Declared.isEmpty())
+            values.Declared = attribute("charset").isEmpty() ? attribute("content") : attribute("charset");
+        if (const QString id = attribute("id"); !id.isEmpty()) {
+            QString value = attribute("href");
+            if (value.isEmpty())
+                value = attribute("value");
+            values.ById[id] = value.isEmpty() ? text(xmlNodeGetContent(n)) : value;
+        }
+    }
+    xmlFreeDoc(doc);
+    return values;
+}
+
 // --- the editor's own open and save ------------------------------------------------------------------------
 
 // Where two saves part: the line number and both lines, for a failure message.
@@ -150,11 +199,15 @@ std::string FirstDifference(const QByteArray& first, const QByteArray& second)
            "\nsecond:\n  " + y.value(i).left(300).toStdString();
 }
 
-QByteArray OpenAndSave(const QByteArray& bytes, const QString& folder)
+// Opens and saves the page as File > Open and File > Save do; charset, when given, gets the name of the set
+// the page is saved in.
+QByteArray OpenAndSave(const QByteArray& bytes, const QString& folder, QByteArray* charset = nullptr)
 {
     THtmlFilter filter;
     filter.SetBasePath(folder);
     filter.LoadFromBytes(bytes);
+    if (charset)
+        *charset = filter.PageCharset()->Name();
     QString page;
     filter.GetDesignText(page);
     // The engine hands the body back as it was given (without the fixed head and the closing html).
@@ -361,7 +414,8 @@ TEST(HtmlFilterCorpus, OpenAndSaveThroughTheFilterKeepsWhatTheAuthorWrote)
         f.Bytes += source.size();
 
         const QString folder = QFileInfo(path).absolutePath();
-        const QByteArray saved = OpenAndSave(source, folder);
+        QByteArray savedIn;
+        const QByteArray saved = OpenAndSave(source, folder, &savedIn);
         const QByteArray again = OpenAndSave(saved, folder);
         if (again != saved)
             ADD_FAILURE() << "the second save " << FirstDifference(saved, again);
@@ -386,7 +440,7 @@ TEST(HtmlFilterCorpus, OpenAndSaveThroughTheFilterKeepsWhatTheAuthorWrote)
             for (QString& word : before.Words)
                 for (auto [converter, browsers] : isEucJp ? eucJp : shiftJis)
                     word.replace(QChar(converter), QChar(browsers));
-        const TPageView after = ReadIndependently(saved, "ISO-8859-1");
+        const TPageView after = ReadIndependently(saved, savedIn.constData());
         f.Words += before.Words.size();
         f.WordsKept += WordsInOrder(before.Words, after.Words);
         EXPECT_EQ(before.Words, after.Words) << FirstDifference(before.Words, after.Words).toStdString();
@@ -535,6 +589,123 @@ TEST(HtmlFilterCorpus, AfterInsertionsAndEditsASecondSaveWritesTheSameBytes)
         const QByteArray again = OpenAndSave(saved, folder);
         if (again != saved)
             ADD_FAILURE() << "the save after opening the saved file " << FirstDifference(saved, again);
+    }
+}
+
+// A page saved through the filter, read back as a browser reads it, declares the set it was read in and holds
+// what it held: a link's address, a field's value and a template's text, so the link and the form send what
+// they sent (a browser encodes them in the page's set) and the template shows what it showed. The page
+// saves the same again; its byte-order mark stays. (The templates hold no "</", where the independent
+// reader ends a script.)
+TEST(HtmlFilterCorpus, ASavedPageKeepsItsCharacterSet)
+{
+    const QByteArray head = "<html><head>";
+    const QByteArray utf8Body = "<title>t</title></head><body><a id=\"link\" href=\"s?q=caf\xC3\xA9+\xE6\x97\xA5\xE6\x9C\xAC\">x</a>"
+                                "<form action=\"f\"><input id=\"field\" name=\"q\" value=\"\xE6\x97\xA5\xE6\x9C\xAC \xE2\x82\xAC\"></form>"
+                                "<script id=\"tpl\" type=\"text/template\"><b>\xE6\x97\xA5\xE6\x9C\xAC \xE2\x82\xAC <b>{x}</script>"
+                                "</body></html>";
+    const QStringList utf8Values = {u"s?q=caf\u00E9+\u65E5\u672C"_qs, u"\u65E5\u672C \u20AC"_qs, u"<b>\u65E5\u672C \u20AC <b>{x}"_qs};
+    const QString page = u"<html><head><meta charset=\"utf-16\"><title>t</title></head><body><a id=\"link\" "
+                         u"href=\"s?q=\u65E5\">x</a><input id=\"field\" value=\"\u20AC\"><script id=\"tpl\" "
+                         u"type=\"text/template\">\u00E9</script></body></html>"_qs;
+    QByteArray utf16("\xFF\xFE");
+    for (QChar c : page)
+        utf16.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    const struct
+    {
+        QByteArray Page;
+        const char* Declared;
+        QStringList Values; // the link's, the field's, the template's
+        QByteArray Mark;
+    } cases[] = {
+        {head + "<meta charset=\"utf-8\">" + utf8Body, "utf-8", utf8Values, ""},
+        // The mark decides over a declaration, which then says the page's set.
+        {"\xEF\xBB\xBF" + head + "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">" + utf8Body,
+         "text/html; charset=UTF-8", utf8Values, "\xEF\xBB\xBF"},
+        {head + "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\"><title>t</title></head><body>"
+                "<a id=\"link\" href=\"s?q=\x93\xFA\x96\x7B\">x</a><input id=\"field\" value=\"\x93\xFA\x96\x7B \x83\x41\">"
+                "<script id=\"tpl\" type=\"text/template\"><b>\x93\xFA\x96\x7B <b>{x}</script></body></html>",
+         "text/html; charset=Shift_JIS", {u"s?q=\u65E5\u672C"_qs, u"\u65E5\u672C \u30A2"_qs, u"<b>\u65E5\u672C <b>{x}"_qs}, ""},
+        {utf16, "utf-16", {u"s?q=\u65E5"_qs, u"\u20AC"_qs, u"\u00E9"_qs}, "\xFF\xFE"},
+        // A Western page is declared ISO-8859-1, as it always was, and reads the same.
+        {head + "<meta charset=\"windows-1252\"><title>t</title></head><body><a id=\"link\" href=\"s?q=caf\xE9\">x</a>"
+                "<input id=\"field\" value=\"\x80 5\"><script id=\"tpl\" type=\"text/template\"><b>caf\xE9 <b>{x}</script></body></html>",
+         "ISO-8859-1", {u"s?q=caf\u00E9"_qs, u"\u20AC 5"_qs, u"<b>caf\u00E9 <b>{x}"_qs}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Declared);
+        const QByteArray saved = OpenAndSave(c.Page, QString());
+        const TPageValues read = ReadValues(saved);
+        EXPECT_EQ(read.Declared, QLatin1String(c.Declared));
+        EXPECT_EQ(QStringList({read.ById.value("link"), read.ById.value("field"), read.ById.value("tpl")}).join(u'|').toStdString(),
+                  c.Values.join(u'|').toStdString());
+        EXPECT_EQ(saved.left(c.Mark.size()), c.Mark);
+        EXPECT_EQ(OpenAndSave(saved, QString()), saved);
+    }
+}
+
+// Pages in UTF-8, Shift_JIS and Windows-1252 with characters of their set in every place (ordinary text,
+// attribute values, pre and text areas, comments, scripts and styles), and characters of any set or none,
+// control characters among them, in attribute values and text as the engine hands them back: the save reads
+// back to the same values and texts (references decoded), declares the same set, and is what every later
+// save writes.
+TEST(HtmlFilterCorpus, RandomCharactersSaveTheSameTwiceInTheSetOfThePage)
+{
+    struct TSet
+    {
+        QByteArray Declaration; // as the saved page has it too
+        std::vector<QByteArray> Own; // characters of the set, as its bytes
+    };
+    const TSet sets[] = {
+        {"<meta charset=\"utf-8\">", {"\xC3\xA9", "\xE6\x97\xA5", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC2\x85"}},
+        {"<meta charset=\"shift_jis\">", {"\x93\xFA", "\x96\x7B", "\x83\x41", "\x95\x5C", "\x80"}},
+        {"<meta charset=\"ISO-8859-1\">", {"\xE9", "\xFF", "\xA9", "\x81"}},
+    };
+    const char* const shapes[] = {
+        "<p title=\"X\">X text</p>", "<pre>X</pre>", "<p><textarea>X</textarea></p>", "<!-- X -->",
+        "<script>var s = 'X';</script>", "<script type=\"text/template\"><b>X</b></script>",
+        "<style>p:after { content: 'X' }</style>", "<p><a href=\"s?q=X\">X</a> <input value=\"X\"></p>"};
+    const QStringList handed = {u"\u00E9"_qs, u"\u65E5"_qs, u"\u20AC"_qs, u"\U0001F600"_qs, u"\u0083"_qs, u"\u0085"_qs,
+                                u"\u30A2"_qs, u"\u00A5"_qs};
+    unsigned seed = 2024;
+    const auto next = [&seed](unsigned below) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % below;
+    };
+    for (const TSet& set : sets) {
+        for (int n = 0; n < 30; ++n) {
+            QByteArray bytes = "<html><head>" + set.Declaration + "<title>t</title></head><body>";
+            for (unsigned k = 4 + next(8); k > 0; --k) {
+                QByteArray own;
+                for (unsigned i = 1 + next(3); i > 0; --i)
+                    own += set.Own[next(unsigned(set.Own.size()))];
+                bytes += QByteArray(shapes[next(std::size(shapes))]).replace("X", own);
+            }
+            bytes += "</body></html>";
+            SCOPED_TRACE(bytes.toStdString());
+            THtmlFilter filter;
+            filter.LoadFromBytes(bytes);
+            QString page;
+            filter.GetDesignText(page);
+            QString body = page.mid(filter.DesignHeadLength());
+            body.chop(9);
+            for (unsigned k = next(4); k > 0; --k) {
+                QString piece = u"<span title=\"X\">X</span>"_qs;
+                piece.replace(u"X"_qs, handed[next(unsigned(handed.size()))] + handed[next(unsigned(handed.size()))]);
+                const qsizetype at = body.indexOf(u"</p>"_qs, next(unsigned(body.size())));
+                body.insert(at < 0 ? body.lastIndexOf(u"</body>"_qs) : at, piece);
+            }
+            filter.SetDesignText(body);
+            const QStringList lines = TreeLines(filter.DesignToSource().get());
+            const QByteArray saved = filter.SaveToBytes();
+            THtmlFilter reopened;
+            reopened.LoadFromBytes(saved);
+            const QStringList read = TreeLines(reopened.DesignToSource().get());
+            EXPECT_EQ(read.join(u'\n').toStdString(), lines.join(u'\n').toStdString()) << "saved:\n" << saved.toStdString();
+            EXPECT_TRUE(saved.contains(set.Declaration)) << saved.toStdString();
+            EXPECT_EQ(reopened.SaveToBytes(), saved);
+            ASSERT_FALSE(testing::Test::HasFailure());
+        }
     }
 }
 

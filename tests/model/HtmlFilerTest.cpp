@@ -690,6 +690,34 @@ TEST(HtmlFilerSound, CharactersAbove255SurviveNarrowingInEveryContext)
     EXPECT_EQ(RoundTrip(written), written);
 }
 
+// Written for a set, each place holds as itself what the set holds and escapes the rest as it would without
+// one: attribute values, pre and text areas, comments and raw tags with references, scripts and styles with
+// their own escapes. Ordinary text keeps its references, but for the control characters U+0080 to U+009F the
+// set holds, to which a reference would read as a Windows-1252 character.
+TEST(HtmlFilerSound, ASetHoldsItsCharactersAsThemselvesInEveryPlaceButText)
+{
+    // Holds what lies below U+3000 apart from the e acute.
+    class TBelow3000 final : public TWriteCharset
+    {
+    public:
+        TBelow3000() : TWriteCharset(0x80, 0xFFFF, true) {}
+        bool Holds(char32_t c) const override { return c < 0x3000 && c != 0xE9; }
+    } charset;
+    const QString doc = u"<head><script>s='\u00FC\u4E2D\u00E9\U0001F600';</script><style>p{content:'\u00FC\u4E2D'}</style></head>"
+                        u"<body><p title=\"\u00FC\u4E2D\u00E9\U0001F600\">\u00FC\u0085 \u4E2D</p><pre>\u00FC\u4E2D</pre>"
+                        u"<textarea>\u0085\u00E9</textarea><!-- \u00FC\u4E2D --><foo a=\u00FC\u4E2D></body>"_qs;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteHtmlDocument(buffer, Parse(doc).get(), &charset));
+    const QString written(reinterpret_cast<const QChar*>(buffer.data().constData()), buffer.data().size() / 2);
+    for (const char16_t* expected : {u"s='\u00FC\\u4E2D\\u00E9\\uD83D\\uDE00';", u"content:'\u00FC\\004E2D '",
+                                     u"<p title=\"\u00FC&#x4E2D;&eacute;&#x1F600;\">&uuml;\u0085 &#x4E2D;</p>",
+                                     u"<pre>\u00FC&#x4E2D;</pre>", u"<textarea>\u0085&eacute;</textarea>",
+                                     u"<!-- \u00FC&#x4E2D; -->", u"<foo a=\u00FC&#x4E2D;>"})
+        EXPECT_TRUE(written.contains(QString::fromUtf16(expected))) << QString::fromUtf16(expected).toStdString()
+                                                                    << "\nin\n" << written.toStdString();
+}
+
 TEST(HtmlFilerSound, PreformattedTextIsNeverTrimmedCollapsedOrWrapped)
 {
     const QString longLine = QString(30, u'w') + u"  "_qs + QString(30, u'x') + u"  "_qs + QString(30, u'y');

@@ -42,7 +42,8 @@ struct TPageProperties
     TDesignDocument Doc;
     TBodyModel Model;
 
-    explicit TPageProperties(const QString& Html) : Doc(Html)
+    template <typename TPage>
+    explicit TPageProperties(const TPage& Page) : Doc(Page)
     {
         Doc.Filter.SetGenerator(QStringLiteral("Corvalite v3.63"));
         Doc.Load(Model, QStringLiteral("body"));
@@ -148,6 +149,25 @@ TEST(BodyModelTest, OkRebuildsTheHeadInItsOrderAndKeepsWhatItDoesNotShow)
               "    <script type=\"text/javascript\">var a = 1;</script>\r\n"
               "    <!-- head note -->\r\n"
               "  </head>");
+}
+
+// A page read as UTF-8 stays declared UTF-8 after OK: its declaration is kept, first in the new head, where
+// browsers look for it before they read the page, and the saved file holds its characters as UTF-8.
+TEST(BodyModelTest, APageInASetOfItsOwnKeepsItsDeclarationFirst)
+{
+    TPageProperties p(QByteArray("<html><head><title>Caf\xC3\xA9</title><meta name=\"author\" content=\"Ren\xC3\xA9\">"
+                                 "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"></head>"
+                                 "<body><p><a href=\"s?q=\xE6\x97\xA5\">x</a></p></body></html>"));
+    EXPECT_EQ(p.Model.Fields.Title, u"Caf\u00E9"_qs);
+    p.Model.Fields.Title = u"Caf\u00E9 \u65E5"_qs;
+    TElementWrites writes;
+    p.Model.Apply(writes);
+    const QByteArray saved = p.Doc.Filter.SaveToBytes();
+    EXPECT_TRUE(saved.contains("<head>\r\n    <meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n"
+                               "    <title>Caf&eacute; &#x65E5;</title>\r\n"))
+        << saved.toStdString();
+    EXPECT_TRUE(saved.contains("<meta name=\"Author\" content=\"Ren\xC3\xA9\">")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("<a href=\"s?q=\xE6\x97\xA5\">x</a>")) << saved.toStdString();
 }
 
 TEST(BodyModelTest, EmptyFieldsWriteNothingAndOkNeedsTheRefreshTimeAndAddress)

@@ -50,6 +50,12 @@ struct TDesignDocument
         Filter.SetSource(Html);
         Filter.GetDesignText(DesignText);
     }
+    // The bytes of a file, read in the set they declare.
+    explicit TDesignDocument(const QByteArray& File)
+    {
+        Filter.LoadFromBytes(File);
+        Filter.GetDesignText(DesignText);
+    }
 
     // The Index-th element with this tag of the design page, as a snapshot. As the engine layer does, a
     // placeholder (a span with a design id) is reported as the img it stands for.
