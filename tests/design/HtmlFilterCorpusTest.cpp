@@ -427,20 +427,25 @@ TEST(HtmlFilterCorpus, OpenAndSaveThroughTheFilterKeepsWhatTheAuthorWrote)
             static const QRegularExpression encoding(QStringLiteral("^<\\?xml[^>]*encoding=[\"']([^\"']+)"));
             declared = encoding.match(QString::fromLatin1(source.left(200))).captured(1).toLatin1();
         }
-        TPageView before = ReadIndependently(source, declared.isEmpty() ? nullptr : declared.constData());
         // libxml2 reads the Japanese sets through the converter, whose tables give a few characters as other
         // look-alikes than browsers read them: in EUC-JP six of rows 1 and 2 (wave dash, double bar, minus,
         // cent, pound and not signs), in Shift_JIS the backslash and the tilde (as yen sign and overline).
-        using TLookAlike = std::pair<char16_t, char16_t>; // the converter's character, the browsers'
-        static const std::vector<TLookAlike> eucJp = {{u'\u301C', u'\uFF5E'}, {u'\u2016', u'\u2225'}, {u'\u2212', u'\uFF0D'},
-                                                      {u'\u00A2', u'\uFFE0'}, {u'\u00A3', u'\uFFE1'}, {u'\u00AC', u'\uFFE2'}};
-        static const std::vector<TLookAlike> shiftJis = {{u'\u00A5', u'\\'}, {u'\u203E', u'~'}};
-        const bool isEucJp = declared.compare("EUC-JP", Qt::CaseInsensitive) == 0;
-        if (isEucJp || declared.compare("SHIFT_JIS", Qt::CaseInsensitive) == 0)
-            for (QString& word : before.Words)
-                for (auto [converter, browsers] : isEucJp ? eucJp : shiftJis)
-                    word.replace(QChar(converter), QChar(browsers));
-        const TPageView after = ReadIndependently(saved, savedIn.constData());
+        const auto asBrowsersRead = [](TPageView View, const QByteArray& Set) {
+            using TLookAlike = std::pair<char16_t, char16_t>; // the converter's character, the browsers'
+            static const std::vector<TLookAlike> eucJp = {{u'\u301C', u'\uFF5E'}, {u'\u2016', u'\u2225'},
+                                                          {u'\u2212', u'\uFF0D'}, {u'\u00A2', u'\uFFE0'},
+                                                          {u'\u00A3', u'\uFFE1'}, {u'\u00AC', u'\uFFE2'}};
+            static const std::vector<TLookAlike> shiftJis = {{u'\u00A5', u'\\'}, {u'\u203E', u'~'}};
+            const bool isEucJp = Set.compare("EUC-JP", Qt::CaseInsensitive) == 0;
+            if (isEucJp || Set.compare("SHIFT_JIS", Qt::CaseInsensitive) == 0)
+                for (QString& word : View.Words)
+                    for (auto [converter, browsers] : isEucJp ? eucJp : shiftJis)
+                        word.replace(QChar(converter), QChar(browsers));
+            return View;
+        };
+        const TPageView before =
+            asBrowsersRead(ReadIndependently(source, declared.isEmpty() ? nullptr : declared.constData()), declared);
+        const TPageView after = asBrowsersRead(ReadIndependently(saved, savedIn.constData()), savedIn);
         f.Words += before.Words.size();
         f.WordsKept += WordsInOrder(before.Words, after.Words);
         EXPECT_EQ(before.Words, after.Words) << FirstDifference(before.Words, after.Words).toStdString();
