@@ -642,7 +642,10 @@ void THtmlFilter::EnsureDocType()
     for (THtmlNode* child = FSource->FirstChild(); child; child = child->NextSibling())
         if (child->TagId() == TAG_DOCTYPE)
             return;
-    FSource->AddFirst(new THtmlDocType());
+    // Browsers lay out a page without a declaration in their quirks mode; so they do with this one.
+    auto* doctype = new THtmlDocType();
+    doctype->SetHasSystemId(false);
+    FSource->AddFirst(doctype);
 }
 
 void THtmlFilter::NewEmptyDocument()

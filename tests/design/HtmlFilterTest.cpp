@@ -344,6 +344,49 @@ TEST(HtmlFilter, DocTypeIsSuppliedOnlyWhenMissing)
     EXPECT_EQ(static_cast<THtmlDocType*>(filter.Source()->FirstChild())->Kind(), dkFrameset);
 }
 
+// A page saved without an edit is laid out by browsers as the page was: without a declaration, or with a
+// transitional or frameset one that names no system identifier, in their quirks mode; with the system
+// identifier in their almost-standards mode; with a strict one, an HTML5 one or any other by its own
+// rules. The declaration that goes in front of a page that had none, or a 4.01 one that had no system
+// identifier, is written without it; every other as before. Opened again, the saved page saves the same.
+TEST(HtmlFilter, ASavedPageKeepsTheRenderingModeItHad)
+{
+    const char* const transitional = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"";
+    const struct
+    {
+        QByteArray Page;
+        QByteArray FirstLines; // up to the html tag
+    } cases[] = {
+        {"<p>x", transitional + QByteArray(">\r\n")},
+        {"<!-- note -->\n<html><body><p>x", transitional + QByteArray(">\r\n<!-- note -->\r\n")},
+        {transitional + QByteArray(">\n<html><body><p>x"), transitional + QByteArray(">\r\n")},
+        {transitional + QByteArray(" \"http://www.w3.org/TR/html4/loose.dtd\"><p>x"),
+         transitional + QByteArray("\r\n \"http://www.w3.org/TR/html4/loose.dtd\">\r\n")},
+        {"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\"><html><frameset><frame src=a.html></frameset>",
+         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">\r\n"},
+        {"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"><p>x", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n"},
+        {"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\"><p>x",
+         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"\r\n \"http://www.w3.org/TR/html4/strict.dtd\">\r\n"},
+        {"<!DOCTYPE html>\n<title>T</title><p>x", "<!DOCTYPE html>\r\n"},
+        {"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\n<p>x",
+         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Page.constData());
+        THtmlFilter filter;
+        filter.LoadFromBytes(c.Page);
+        const QByteArray saved = filter.SaveToBytes();
+        EXPECT_TRUE(saved.startsWith(c.FirstLines + "<html>")) << saved.constData();
+        THtmlFilter reopened;
+        reopened.LoadFromBytes(saved);
+        EXPECT_EQ(reopened.SaveToBytes(), saved);
+        // The code view hands its text back the same way.
+        THtmlFilter coded;
+        coded.SetSource(QString::fromLatin1(saved));
+        EXPECT_EQ(coded.SaveToBytes(), saved);
+    }
+}
+
 TEST(HtmlFilter, NewEmptyDocument)
 {
     THtmlFilter filter;
