@@ -699,6 +699,35 @@ TEST_F(UnitMainTest, CodeThatCannotBeTakenBackKeepsTheCodeViewOnShow)
     EXPECT_TRUE(w.close());
 }
 
+// The character 0 in the code view's text (pasted from a binary file, say) goes into the design view and the
+// saved file as U+FFFD, as it does from a file: no saved page holds a NUL byte.
+TEST_F(UnitMainTest, TheCharacterZeroFromTheCodeViewIsSavedAsTheReplacementCharacter)
+{
+    TFormMain w;
+    w.show();
+    OpenFixturePage(w);
+    w.TabControl1->setCurrentIndex(VIEW_CODE);
+    const QString original = w.CodeEditor()->text();
+    const qsizetype at = original.indexOf("cell one");
+    ASSERT_GT(at, 0);
+    // Appended, the text goes in with its length: a NUL in it stays, and so does what follows it.
+    const QString edited = original.left(at) + QStringLiteral("cell ") + QChar(0) + original.mid(at + 5);
+    w.CodeEditor()->setText(original.left(at));
+    w.CodeEditor()->append(edited.mid(at));
+    ASSERT_EQ(w.CodeEditor()->length(), edited.toUtf8().size());
+    w.TabControl1->setCurrentIndex(VIEW_DESIGNER);
+    const QString shown = DesignHtml(w);
+    EXPECT_TRUE(shown.contains(QStringLiteral("cell &#xFFFD;one"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("cell two"))) << "the text after the NUL is kept";
+    const QString saved = FDir.filePath("zero.html");
+    Dialogs.FileNames = {saved};
+    w.SaveAs1->trigger();
+    const QByteArray bytes = ReadFile(saved);
+    EXPECT_FALSE(bytes.contains('\0'));
+    EXPECT_TRUE(bytes.contains("<td>cell &#xFFFD;one</td>")) << bytes.constData();
+    EXPECT_TRUE(w.close());
+}
+
 TEST_F(UnitMainTest, ANewDocumentIsSavedWithTheProgramsGeneratorText)
 {
     TFormMain w;

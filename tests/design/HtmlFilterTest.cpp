@@ -611,6 +611,43 @@ TEST(HtmlFilter, AnEditedBodyReadInPartSavesAsTheWholeBody)
     EXPECT_EQ(Saved(filter).toStdString(), savedWhole(body).toStdString());
 }
 
+// The character 0 that text from the code view, the tag tree or the engine holds reads as U+FFFD, as it
+// does in a file: in words, values, preformatted text, code and comments alike, so no save holds a NUL byte.
+// A body read again in part after such an edit saves as the whole body does.
+TEST(HtmlFilter, TheCharacterZeroFromAnyViewIsSavedAsTheReplacementCharacter)
+{
+    const QChar nul(0);
+    const QString inner = QStringLiteral("<p title=\"a%1b\">c%1d</p><pre>e%1f</pre><script>g%1h</script><!-- i%1j -->"
+                                         "<p>Last</p>").arg(nul);
+    const QString page = QStringLiteral("<html><body>") + inner + QStringLiteral("</body></html>");
+    const auto expectNoNul = [](const QByteArray& saved) {
+        EXPECT_FALSE(saved.contains('\0')) << saved.constData();
+        for (const char* kept : {"<p title=\"a&#xFFFD;b\">c&#xFFFD;d</p>", "<pre>e&#xFFFD;f</pre>"})
+            EXPECT_TRUE(saved.contains(kept)) << kept << "\n" << saved.constData();
+    };
+    THtmlFilter coded;
+    coded.SetSource(page);
+    const QByteArray fromCode = coded.SaveToBytes();
+    expectNoNul(fromCode);
+    // As a file with the same characters is read.
+    THtmlFilter file;
+    file.LoadFromBytes(page.toUtf8());
+    EXPECT_EQ(fromCode, file.SaveToBytes());
+
+    THtmlFilter designed;
+    Load(designed, QStringLiteral("<html><body><p>x</p></body></html>"));
+    QString body = DesignBody(designed);
+    body.insert(body.indexOf(QStringLiteral("<p>x")), inner);
+    const qint64 read = designed.SetDesignText(body);
+    expectNoNul(designed.SaveToBytes());
+    const qsizetype at = body.indexOf(QStringLiteral("Last"));
+    body.insert(at, QStringLiteral("<b>%1</b>").arg(nul));
+    ASSERT_NE(designed.SetDesignText(body, read, at, body.size() - at - 8), 0);
+    const QByteArray inPart = designed.SaveToBytes();
+    expectNoNul(inPart);
+    EXPECT_TRUE(inPart.contains("<b>&#xFFFD;</b>Last")) << inPart.constData();
+}
+
 // Links the engine copied and pasted within the page come written against the design page's address; they
 // are saved as the author wrote them: a fragment of the page, or the name of a file beside it.
 TEST(HtmlFilter, PastedLinksLoseTheDesignPagesAddress)
