@@ -561,6 +561,52 @@ TEST(DockUtilsWindowManagerTest, TheMainWindowStartsWhereItsFrameWasLeft)
     }
 }
 
+// A place stored on a larger screen (one since unplugged) opens cut to the screen's free area, the whole
+// frame on it; only a side that is too long is cut, and the corner moves only as far as it must. Started
+// again, the window keeps that place as any other.
+TEST(DockUtilsWindowManagerTest, AWindowStoredLargerThanTheScreenOpensWholeOnIt)
+{
+    if (qEnvironmentVariableIsEmpty(WindowManagerChild)) {
+        RunUnderWindowManager("DockUtilsWindowManagerTest.AWindowStoredLargerThanTheScreenOpensWholeOnIt");
+        return;
+    }
+    const struct
+    {
+        int Left, Top, Width, Height;
+    } stored[] = {{50, 80, 5000, 3000}, {-100, 300, 2400, 1400}, {0, 0, 1280, 800}, {60, 90, 700, 3000}, {300, 40, 3000, 500}};
+    for (const auto& s : stored) {
+        SCOPED_TRACE(QStringLiteral("%1,%2 %3x%4").arg(s.Left).arg(s.Top).arg(s.Width).arg(s.Height).toStdString());
+        QFile::remove(ConfigIni().FileName());
+        for (const auto& [Key, Value] : {std::pair("Left", s.Left), {"Top", s.Top}, {"Width", s.Width}, {"Height", s.Height}})
+            WriteIniInteger("Form", Key, Value);
+        QRect First;
+        for (int Start = 1; Start <= 2; ++Start) {
+            TFormMain w;
+            w.show();
+            ASSERT_TRUE(WaitFor([&] { return w.windowHandle()->isExposed(); }, 15000));
+            Wait(500);
+            const QRect Frame(FrameCorner(&w), w.frameGeometry().size());
+            const QRect Area = w.screen()->availableGeometry();
+            EXPECT_TRUE(Area.contains(Frame)) << Start << ": " << Frame.x() << "," << Frame.y() << " " << Frame.width() << "x"
+                                              << Frame.height();
+            if (Start == 1) {
+                if (s.Width >= Area.width())
+                    EXPECT_EQ(Frame.width(), Area.width());
+                else
+                    EXPECT_EQ(std::pair(Frame.x(), w.width()), std::pair(s.Left, s.Width));
+                if (s.Height >= Area.height())
+                    EXPECT_EQ(Frame.height(), Area.height());
+                else
+                    EXPECT_EQ(std::pair(Frame.y(), w.height()), std::pair(s.Top, s.Height));
+                First = Frame;
+            } else {
+                EXPECT_EQ(Frame, First);
+            }
+            ASSERT_TRUE(w.close());
+        }
+    }
+}
+
 TEST(DockUtilsWindowManagerTest, AFloatingPanelStaysAboveTheMainWindowAfterARestart)
 {
     if (qEnvironmentVariableIsEmpty(WindowManagerChild)) {
