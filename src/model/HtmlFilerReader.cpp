@@ -639,8 +639,9 @@ private:
         P = end;
     }
 
-    // tagStart is the declaration's "<".
-    void ParseDocType(const char16_t* tagStart)
+    // tagStart is the declaration's "<". Met once a page: kept out of the start tag's step, which runs for
+    // every tag.
+    [[gnu::noinline]] void ParseDocType(const char16_t* tagStart)
     {
         if (FHolder)
             throw TPartLeaves();
