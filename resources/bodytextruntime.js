@@ -18,6 +18,10 @@
   const wholeTags = new Set(['SCRIPT', 'STYLE', 'XMP', 'IFRAME', 'NOEMBED', 'NOFRAMES', 'NOSCRIPT', 'PLAINTEXT',
     'TEMPLATE', 'PRE', 'TEXTAREA', 'LISTING']);
   const htmlNamespace = 'http://www.w3.org/1999/xhtml';
+  // Browsers drop a line end that stands right after the start tag of these, and the engine's markup does
+  // not write one there again: "<pre>\n\n  x" shows one line end before x, written "<pre>\n  x", which
+  // reads back as none. Such a text is written with the line end that is dropped, so it reads back whole.
+  const firstLineEndDropped = 'pre, textarea, listing';
 
   // node -> its markup (a string), or the entry of an element written in parts:
   // {start, end: its tags; parts: the markup or entry of each child; index: child -> place in parts;
@@ -66,10 +70,30 @@
     return text.replace(/&/g, '&amp;').replace(/\u00a0/g, '&nbsp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
   }
 
+  function losesFirstLineEnd(element) {
+    const first = element.firstChild;
+    return first !== null && first.nodeType === Node.TEXT_NODE && /^[\r\n]/.test(first.data) &&
+      element.matches(firstLineEndDropped);
+  }
+
+  // The element's markup, with the line end browsers drop written again wherever a text starts with one.
+  function elementMarkup(element) {
+    const markup = element.outerHTML;
+    if (markup.indexOf('\n') < 0 ||
+        !(losesFirstLineEnd(element) || Array.prototype.some.call(element.querySelectorAll(firstLineEndDropped), losesFirstLineEnd)))
+      return markup;
+    // Put in on a copy out of the page, which no observer of the page sees changing.
+    const copy = element.cloneNode(true);
+    for (const e of [copy, ...copy.querySelectorAll(firstLineEndDropped)])
+      if (losesFirstLineEnd(e))
+        e.firstChild.data = '\n' + e.firstChild.data;
+    return copy.outerHTML;
+  }
+
   // The markup of a node whose parent is written in parts (and so never holds text written as it stands).
   function markupOf(node) {
     switch (node.nodeType) {
-    case Node.ELEMENT_NODE: return node.outerHTML;
+    case Node.ELEMENT_NODE: return elementMarkup(node);
     case Node.TEXT_NODE: return escapeText(node.data);
     case Node.COMMENT_NODE: return '<!--' + node.data + '-->';
     case Node.PROCESSING_INSTRUCTION_NODE: return '<?' + node.target + ' ' + node.data + '>';

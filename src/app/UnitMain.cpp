@@ -30,6 +30,13 @@ namespace {
 constexpr int DefaultWidth = 900;
 constexpr int DefaultHeight = 640;
 
+// Whether a window of that place is no larger than the available area of the screen it opens on (the one
+// that shows the most of it).
+bool FitsItsScreen(const QRect& place)
+{
+    return OntoScreen(place).size() == place.size();
+}
+
 } // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -155,16 +162,20 @@ void TFormMain::RestoreBounds()
     if (IniValueExists(form, QStringLiteral("Height")))
         height = ReadIniInteger(form, QStringLiteral("Height"), 400);
     QRect place(left, top, width, height);
+    // The frame's own size is known only once the window is framed; until then the client area's stands
+    // for it. A window whose title bar no screen shows cannot be taken and moved again, and one larger than
+    // the screen it opens on (a size stored on a screen since unplugged) has its buttons and edges out of
+    // reach: either comes whole onto the screen, cut to it.
     if (placed) {
-        // A window whose title bar no screen shows cannot be taken and moved again: it comes whole onto the
-        // screen. The frame's own size is known only once the window is framed; until then the client
-        // area's stands for it.
         const QRect titleEdge(left, top, std::max(1, width), 1);
         const QList<QScreen*> screens = QGuiApplication::screens();
         FPlaceMoved = std::none_of(screens.begin(), screens.end(),
                                    [&](QScreen* screen) { return screen->geometry().intersects(titleEdge); });
-        if (FPlaceMoved)
-            place = OntoScreen(place);
+    }
+    FPlaceMoved = FPlaceMoved || !FitsItsScreen(place);
+    if (FPlaceMoved)
+        place = OntoScreen(place);
+    if (placed || FPlaceMoved) {
         move(place.topLeft());
         FPlace = place.topLeft();
     }
@@ -181,7 +192,8 @@ void TFormMain::KeepPlace()
         return;
     const QRect frame = frameGeometry();
     QRect wanted(*place, frame.size());
-    if (FPlaceMoved)
+    // The client area fitted; with the frame around it the window may not.
+    if (FPlaceMoved || !FitsItsScreen(wanted))
         wanted = OntoScreen(wanted);
     if (wanted == frame)
         return;

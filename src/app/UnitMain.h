@@ -310,7 +310,8 @@ private:
     int FTreeDepth = 0;
     bool FShown = false;
     // The corner that the window's frame takes at start, until the window is first on the screen; whether
-    // it was moved there from a stored place out of reach (the frame then goes whole onto the screen).
+    // it was moved there from a stored place out of reach or too large for the screen (the frame then goes
+    // whole onto the screen).
     std::optional<QPoint> FPlace;
     bool FPlaceMoved = false;
     bool FUpdating = false;

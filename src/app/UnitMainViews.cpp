@@ -24,6 +24,21 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+namespace {
+
+// The editor's whole text. Its own text() ends at the first character 0, so a NUL pasted into the code view
+// would take everything after it out of the document; the filter reads the NUL as U+FFFD.
+QString WholeText(QsciScintilla* editor)
+{
+    const int length = editor->length();
+    QByteArray bytes(length + 1, Qt::Uninitialized);
+    editor->SendScintilla(QsciScintilla::SCI_GETTEXT, static_cast<unsigned long>(length + 1), bytes.data());
+    bytes.truncate(length);
+    return editor->isUtf8() ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+}
+
+} // namespace
+
 void TFormMain::CreateViews()
 {
     PanelMain = new QWidget(this);
@@ -119,7 +134,7 @@ void TFormMain::CommitView(int view)
     if (!FViewEdited)
         return;
     if (view == VIEW_CODE) {
-        FDesigner->SetHtml(FCodeEditor->text());
+        FDesigner->SetHtml(WholeText(FCodeEditor));
         TakePageVersion();
     }
     if (view == VIEW_TAGTREE && FTagTreeDocument) {

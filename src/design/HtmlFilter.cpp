@@ -206,9 +206,22 @@ THtmlNode* NextAfterSubtree(const THtmlNode* root, const THtmlNode* node)
     return nullptr;
 }
 
+// Text taken from the code view, the tag tree or the engine as a file is read: the character 0, which no
+// saved page may hold, as U+FFFD. The copy is made only for a text that holds one, character for
+// character, so lengths and places in the text stay as they were.
+QStringView WithoutNul(const QString& text, QString& copy)
+{
+    if (!text.contains(QChar(0)))
+        return text;
+    copy = text;
+    copy.replace(QChar(0), QChar::ReplacementCharacter);
+    return copy;
+}
+
 std::unique_ptr<THtmlRoot> ParseText(const QString& html)
 {
-    return ParseHtml(QStringView(html));
+    QString copy;
+    return ParseHtml(WithoutNul(html, copy));
 }
 
 // The file path a relative address names: character references decoded (attribute values hold them
@@ -655,7 +668,10 @@ void THtmlFilter::EnsureDocType()
     for (THtmlNode* child = FSource->FirstChild(); child; child = child->NextSibling())
         if (child->TagId() == TAG_DOCTYPE)
             return;
-    FSource->AddFirst(new THtmlDocType());
+    // Browsers lay out a page without a declaration in their quirks mode; so they do with this one.
+    auto* doctype = new THtmlDocType();
+    doctype->SetHasSystemId(false);
+    FSource->AddFirst(doctype);
 }
 
 void THtmlFilter::NewEmptyDocument()
@@ -1248,17 +1264,19 @@ qint64 THtmlFilter::SetDesignText(const QString& Html, qint64 Since, qsizetype K
 {
     if (!FSource)
         return 0;
+    QString copy;
+    const QStringView text = WithoutNul(Html, copy);
     THtmlNode* own = FSource->FindFirst(TAG_BODY);
     THtmlTag* to = own ? AsTag(own) : FSource->GetBody();
     // After an edit most of the body reads as it did: only the part around the change is read again.
     // The engine writes flags as name="" (selected="", checked=""): read as the bare flags they are, so a
     // selected option or a checked box keeps its flag on every save.
     if (Since != 0 && Since == FBodyReadNumber && FBodyRead.Body == to &&
-        ReparseHtmlBody(Html, KeptStart, KeptEnd, poEmptyFlagsAreBare, FBodyRead))
+        ReparseHtmlBody(text, KeptStart, KeptEnd, poEmptyFlagsAreBare, FBodyRead))
         return ++FBodyReadNumber;
     FBodyRead.Clear();
     ++FBodyReadNumber;
-    std::unique_ptr<THtmlRoot> edited = ParseHtml(Html, poEmptyFlagsAreBare, FBodyRead);
+    std::unique_ptr<THtmlRoot> edited = ParseHtml(text, poEmptyFlagsAreBare, FBodyRead);
     THtmlNode* found = edited->FindFirst(TAG_BODY);
     THtmlTag* from = found ? AsTag(found) : edited->GetBody();
     // The edited body becomes ours whole: its attributes are copied and its children moved over, which

@@ -85,7 +85,8 @@ public:
     void LoadFromBytes(const QByteArray& Bytes);
     void SetSource(const QString& Html);
     void NewEmptyDocument();
-    // Puts a transitional document type first when the source has none.
+    // Puts a transitional document type first when the source has none, without the system identifier that
+    // would change how browsers lay the page out.
     void EnsureDocType();
 
     // The design page: the fixed design head with the document's own style sheets first in it, the body

@@ -639,8 +639,9 @@ private:
         P = end;
     }
 
-    // tagStart is the declaration's "<".
-    void ParseDocType(const char16_t* tagStart)
+    // tagStart is the declaration's "<". Met once a page: kept out of the start tag's step, which runs for
+    // every tag.
+    [[gnu::noinline]] void ParseDocType(const char16_t* tagStart)
     {
         if (FHolder)
             throw TPartLeaves();
@@ -649,18 +650,37 @@ private:
             P = ReadUpTo(P, [](char16_t ch) { return ch == u'>'; });
         const QStringView text(from, P);
         auto doctype = new THtmlDocType();
-        if (!ContainsAsciiUpper(text, u"//DTD HTML 4.01"))
+        if (!ContainsAsciiUpper(text, u"//DTD HTML 4.01")) {
             doctype->SetWritten(QStringView(tagStart + 1, P).toString());
-        else if (ContainsAsciiUpper(text, u"STRICT"))
-            doctype->SetKind(dkStrict);
-        else if (ContainsAsciiUpper(text, u"FRAMESET"))
-            doctype->SetKind(dkFrameset);
+        } else {
+            // The public identifier tells the three apart, as it tells browsers how to lay the page out:
+            // "-//W3C//DTD HTML 4.01//EN" is the strict one, with its system identifier or without.
+            if (ContainsAsciiUpper(text, u"//DTD HTML 4.01//"))
+                doctype->SetKind(dkStrict);
+            else if (ContainsAsciiUpper(text, u"FRAMESET"))
+                doctype->SetKind(dkFrameset);
+            doctype->SetHasSystemId(NamesSystemId(text));
+        }
         if (FSection == TAG_ROOT)
             FRoot->Add(doctype);
         else
             FRoot->AddFirst(doctype);
         if (P < FEnd)
             ++P;
+    }
+
+    // Whether a declaration names a second identifier after its public one (PUBLIC "public" "system").
+    static bool NamesSystemId(QStringView text)
+    {
+        const auto isQuote = [](QChar c) { return c == u'"' || c == u'\''; };
+        const auto open = std::find_if(text.begin(), text.end(), isQuote);
+        if (open == text.end())
+            return false;
+        auto at = std::find(open + 1, text.end(), *open);
+        if (at == text.end())
+            return false;
+        at = std::find_if(at + 1, text.end(), [](QChar c) { return !IsBlank(c.unicode()); });
+        return at != text.end() && isQuote(*at);
     }
 
     // Equal when ASCII letters are compared without case (the end tags that close code are ASCII).

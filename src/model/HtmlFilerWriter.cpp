@@ -51,13 +51,16 @@ const TNameTables& NameTables()
     return tables;
 }
 
-const QString DocTypeLines[] = {
-    QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n"
-                   " \"http://www.w3.org/TR/html4/loose.dtd\">"),
-    QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"\r\n"
-                   " \"http://www.w3.org/TR/html4/strict.dtd\">"),
-    QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\"\r\n"
-                   " \"http://www.w3.org/TR/html4/frameset.dtd\">"),
+// The HTML 4.01 declarations by kind: the public identifier, and the system identifier on a line of its own.
+struct TDocTypeLine
+{
+    QStringView Public;
+    QStringView System;
+};
+constexpr TDocTypeLine DocTypeLines[] = {
+    {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"", u"\r\n \"http://www.w3.org/TR/html4/loose.dtd\""},
+    {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"", u"\r\n \"http://www.w3.org/TR/html4/strict.dtd\""},
+    {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\"", u"\r\n \"http://www.w3.org/TR/html4/frameset.dtd\""},
 };
 
 constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
@@ -533,7 +536,14 @@ private:
             EndPut(start);
         } else {
             const int kind = doctype ? int(doctype->Kind()) : 0;
-            Put(DocTypeLines[kind >= 0 && kind <= 2 ? kind : 0], true);
+            const TDocTypeLine& line = DocTypeLines[kind >= 0 && kind <= 2 ? kind : 0];
+            const qsizetype start = BeginPut(true);
+            FOut.Append(line.Public);
+            // Without it, as the page had it, a browser shows the page in the mode it showed it before.
+            if (!doctype || doctype->HasSystemId())
+                FOut.Append(line.System);
+            FOut.Append(u'>');
+            EndPut(start);
         }
         LineEnd();
     }

@@ -118,8 +118,10 @@ void THtmlDocType::Assign(const THtmlNode* source)
 {
     THtmlNode::Assign(source);
     if (source->NodeClass() == ncDocType) {
-        FKind = static_cast<const THtmlDocType*>(source)->Kind();
-        FWritten = static_cast<const THtmlDocType*>(source)->Written();
+        const auto* doctype = static_cast<const THtmlDocType*>(source);
+        FKind = doctype->Kind();
+        FHasSystemId = doctype->HasSystemId();
+        FWritten = doctype->Written();
     }
 }
 

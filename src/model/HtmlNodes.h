@@ -4,7 +4,7 @@
 //   THtmlText     TAG_TEXT text, TAG_COMMENT (the whole "<!--" ... "-->"), TAG_PHP and TAG_ASP blocks, and
 //                 TAG_UNKNOWN for the raw markup of an unrecognised tag. Text is HTML source text: character
 //                 references stay undecoded and a bare "<" is held as "&lt;".
-//   THtmlDocType  identifier 0, the DOCTYPE, with its kind.
+//   THtmlDocType  identifier 0, the DOCTYPE, with its kind and whether it names its system identifier.
 //   THtmlTag      identifiers 1..94, elements with their attribute lists.
 //   THtmlRoot     TAG_ROOT, the document itself; whoever holds it owns the whole tree.
 //
@@ -122,11 +122,19 @@ public:
     // stands. Empty for the three, which are written in their standard form by their kind.
     const QString& Written() const { return FWritten; }
     void SetWritten(const QString& text) { FWritten = text; }
-    // Copies the identifier, and the kind and written text when source is a THtmlDocType.
+    // Whether one of the three is written with its system identifier (the address of its DTD). Browsers
+    // show a page with a transitional or frameset declaration without it, as one without any declaration,
+    // in their quirks mode, and with it in their almost-standards mode: a page keeps the form it had, and
+    // the declaration the program gives a page that had none goes without it.
+    bool HasSystemId() const { return FHasSystemId; }
+    void SetHasSystemId(bool has) { FHasSystemId = has; }
+    // Copies the identifier, and the kind, the system identifier's flag and the written text when source is
+    // a THtmlDocType.
     void Assign(const THtmlNode* source) override;
 
 private:
     TDocTypeKind FKind = dkTransitional;
+    bool FHasSystemId = true;
     QString FWritten;
 };
 

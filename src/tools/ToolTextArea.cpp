@@ -42,8 +42,14 @@ QString TTextAreaModel::GetHtml()
                                   {QStringLiteral("name"), QStringLiteral("wrap"), QStringLiteral("cols"),
                                    QStringLiteral("rows"), QStringLiteral("tabindex"), QStringLiteral("accesskey"),
                                    QStringLiteral("disabled"), QStringLiteral("readonly")});
-    // Escaped, so that typed text such as "</textarea>" or "&amp;" stays text.
-    return html + QLatin1Char('>') + EscapeText(MemoText(Fields.Value)) + QLatin1String("</textarea>");
+    // Escaped, so that typed text such as "</textarea>" or "&amp;" stays text. Browsers drop a line end right
+    // after the start tag: a text that starts with an empty line is written with one more.
+    const QString text = EscapeText(MemoText(Fields.Value));
+    if (text.startsWith(QLatin1String("\r\n")))
+        html += QLatin1String(">\r\n");
+    else
+        html += QLatin1Char('>');
+    return html + text + QLatin1String("</textarea>");
 }
 
 TFormToolTextArea::TFormToolTextArea(QWidget* Parent) : TModelEditor(QStringLiteral("  Text Area"), Parent)

@@ -532,6 +532,21 @@ QPoint FrameCorner(QWidget* Window)
                   Value("Absolute upper-left Y:") - Value("Relative upper-left Y:"));
 }
 
+void StoreWindowPlace(int Left, int Top, int Width, int Height)
+{
+    for (const auto& [Key, Value] : {std::pair("Left", Left), {"Top", Top}, {"Width", Width}, {"Height", Height}})
+        WriteIniInteger("Form", Key, Value);
+}
+
+// Shows Window and answers its frame as the X server has it, once the window manager has framed it.
+QRect ShownFrame(TFormMain& Window)
+{
+    Window.show();
+    EXPECT_TRUE(WaitFor([&] { return Window.windowHandle()->isExposed(); }, 15000));
+    Wait(500);
+    return QRect(FrameCorner(&Window), Window.frameGeometry().size());
+}
+
 // Started again and again, the window's frame stands where it was left, at its size; a place that no screen
 // shows comes whole onto the screen.
 TEST(DockUtilsWindowManagerTest, TheMainWindowStartsWhereItsFrameWasLeft)
@@ -541,14 +556,10 @@ TEST(DockUtilsWindowManagerTest, TheMainWindowStartsWhereItsFrameWasLeft)
         return;
     }
     QFile::remove(ConfigIni().FileName());
-    for (const auto& [Key, Value] : {std::pair("Left", 50), {"Top", 80}, {"Width", 900}, {"Height", 640}})
-        WriteIniInteger("Form", Key, Value);
+    StoreWindowPlace(50, 80, 900, 640);
     for (int Start = 1; Start <= 4; ++Start) {
         TFormMain w;
-        w.show();
-        ASSERT_TRUE(WaitFor([&] { return w.windowHandle()->isExposed(); }, 15000));
-        Wait(500);
-        const QRect Frame(FrameCorner(&w), w.frameGeometry().size());
+        const QRect Frame = ShownFrame(w);
         EXPECT_GT(w.geometry().y(), Frame.y()) << "a title bar above the window";
         if (Start <= 3)
             EXPECT_EQ(QRect(Frame.topLeft(), w.size()), QRect(50, 80, 900, 640)) << Start << ": " << Frame.x() << "," << Frame.y();
@@ -558,6 +569,48 @@ TEST(DockUtilsWindowManagerTest, TheMainWindowStartsWhereItsFrameWasLeft)
         if (Start == 3)
             for (const auto& [Key, Value] : {std::pair("Left", -3000), {"Top", 5000}, {"Height", 5000}})
                 WriteIniInteger("Form", Key, Value);
+    }
+}
+
+// A place stored on a larger screen (one since unplugged) opens cut to the screen's free area, the whole
+// frame on it; only a side that is too long is cut, and the corner moves only as far as it must. Started
+// again, the window keeps that place as any other.
+TEST(DockUtilsWindowManagerTest, AWindowStoredLargerThanTheScreenOpensWholeOnIt)
+{
+    if (qEnvironmentVariableIsEmpty(WindowManagerChild)) {
+        RunUnderWindowManager("DockUtilsWindowManagerTest.AWindowStoredLargerThanTheScreenOpensWholeOnIt");
+        return;
+    }
+    const struct
+    {
+        int Left, Top, Width, Height;
+    } stored[] = {{50, 80, 5000, 3000}, {-100, 300, 2400, 1400}, {0, 0, 1280, 800}, {60, 90, 700, 3000}, {300, 40, 3000, 500}};
+    for (const auto& s : stored) {
+        SCOPED_TRACE(QStringLiteral("%1,%2 %3x%4").arg(s.Left).arg(s.Top).arg(s.Width).arg(s.Height).toStdString());
+        QFile::remove(ConfigIni().FileName());
+        StoreWindowPlace(s.Left, s.Top, s.Width, s.Height);
+        QRect First;
+        for (int Start = 1; Start <= 2; ++Start) {
+            TFormMain w;
+            const QRect Frame = ShownFrame(w);
+            const QRect Area = w.screen()->availableGeometry();
+            EXPECT_TRUE(Area.contains(Frame)) << Start << ": " << Frame.x() << "," << Frame.y() << " " << Frame.width() << "x"
+                                              << Frame.height();
+            if (Start == 1) {
+                if (s.Width >= Area.width())
+                    EXPECT_EQ(Frame.width(), Area.width());
+                else
+                    EXPECT_EQ(std::pair(Frame.x(), w.width()), std::pair(s.Left, s.Width));
+                if (s.Height >= Area.height())
+                    EXPECT_EQ(Frame.height(), Area.height());
+                else
+                    EXPECT_EQ(std::pair(Frame.y(), w.height()), std::pair(s.Top, s.Height));
+                First = Frame;
+            } else {
+                EXPECT_EQ(Frame, First);
+            }
+            ASSERT_TRUE(w.close());
+        }
     }
 }
 

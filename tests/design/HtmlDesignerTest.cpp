@@ -344,6 +344,33 @@ TEST_F(HtmlDesignerTest, APagesOwnDocumentTypeIsSavedAsWrittenAndEveryLineEndsWi
     }
 }
 
+// A pre or text area whose text starts with an empty line (browsers drop the line end right after the start
+// tag, so it takes two) keeps it through an edit, a save and the next open, edit and save; its text and the
+// text area's value stay as they were. A line end put in at the start of a pre in the design view is saved too.
+TEST_F(HtmlDesignerTest, APreformattedTextStartingWithAnEmptyLineKeepsItThroughEditsAndSaves)
+{
+    const QString page = Dir->filePath(QStringLiteral("pre.htm"));
+    WriteFile(page, "<html><body><p id=\"p\">Edit here</p><pre id=\"a\">\n\n  indented</pre>"
+                    "<form><textarea id=\"t\">\r\n\r\nfirst line</textarea></form><pre id=\"b\">plain</pre></body></html>");
+    const QString saved = Dir->filePath(QStringLiteral("pre-saved.htm"));
+    for (const QString& opened : {page, saved}) {
+        SCOPED_TRACE(opened.toStdString());
+        Designer->LoadFromFile(opened);
+        ASSERT_TRUE(WaitUntil([] { return Eval(QStringLiteral("document.body.offsetHeight")).toInt() > 0; }));
+        EXPECT_EQ(Eval(QStringLiteral("document.querySelector('#a').textContent")).toString(), QStringLiteral("\n  indented"));
+        EXPECT_EQ(Eval(QStringLiteral("document.querySelector('#t').value")).toString(), QStringLiteral("\nfirst line"));
+        SelectWords(QStringLiteral("here"));
+        Designer->Bold();
+        Designer->SaveToFile(saved);
+        const QByteArray bytes = ReadFile(saved);
+        EXPECT_TRUE(bytes.contains("<pre id=\"a\">\r\n\r\n  indented</pre>")) << bytes.constData();
+        EXPECT_TRUE(bytes.contains("<textarea id=\"t\">\r\n\r\nfirst line</textarea>")) << bytes.constData();
+    }
+    Eval(QStringLiteral("(function(){const t=document.querySelector('#b').firstChild;t.data='\\n'+t.data;})()"));
+    Designer->SaveToFile(saved);
+    EXPECT_TRUE(ReadFile(saved).contains("<pre id=\"b\">\r\n\r\nplain</pre>")) << ReadFile(saved).constData();
+}
+
 TEST_F(HtmlDesignerTest, AFormattingCommandUndoesToTheExactHtmlAndRedoesIt)
 {
     const QString before = Body();

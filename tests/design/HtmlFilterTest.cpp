@@ -345,6 +345,45 @@ TEST(HtmlFilter, DocTypeIsSuppliedOnlyWhenMissing)
     EXPECT_EQ(static_cast<THtmlDocType*>(filter.Source()->FirstChild())->Kind(), dkFrameset);
 }
 
+// A page saved without an edit is laid out by browsers as the page was: without a declaration, or with a
+// transitional or frameset one that names no system identifier, in their quirks mode; with the system
+// identifier in their almost-standards mode; with a strict one, an HTML5 one or any other by its own
+// rules. The declaration that goes in front of a page that had none, or a 4.01 one that had no system
+// identifier, is written without it; every other as before. Opened again, the saved page saves the same.
+TEST(HtmlFilter, ASavedPageKeepsTheRenderingModeItHad)
+{
+    const char* const transitional = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"";
+    const struct
+    {
+        QByteArray Page;
+        QByteArray FirstLines; // up to the html tag
+    } cases[] = {
+        {"<p>x", transitional + QByteArray(">\r\n")},
+        {"<!-- note -->\n<html><body><p>x", transitional + QByteArray(">\r\n<!-- note -->\r\n")},
+        {transitional + QByteArray(">\n<html><body><p>x"), transitional + QByteArray(">\r\n")},
+        {transitional + QByteArray(" \"http://www.w3.org/TR/html4/loose.dtd\"><p>x"),
+         transitional + QByteArray("\r\n \"http://www.w3.org/TR/html4/loose.dtd\">\r\n")},
+        {"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\"><html><frameset><frame src=a.html></frameset>",
+         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">\r\n"},
+        {"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"><p>x", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n"},
+        {"<!DOCTYPE html>\n<title>T</title><p>x", "<!DOCTYPE html>\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Page.constData());
+        THtmlFilter filter;
+        filter.LoadFromBytes(c.Page);
+        const QByteArray saved = filter.SaveToBytes();
+        EXPECT_TRUE(saved.startsWith(c.FirstLines + "<html>")) << saved.constData();
+        THtmlFilter reopened;
+        reopened.LoadFromBytes(saved);
+        EXPECT_EQ(reopened.SaveToBytes(), saved);
+        // The code view hands its text back the same way.
+        THtmlFilter coded;
+        coded.SetSource(QString::fromLatin1(saved));
+        EXPECT_EQ(coded.SaveToBytes(), saved);
+    }
+}
+
 TEST(HtmlFilter, NewEmptyDocument)
 {
     THtmlFilter filter;
@@ -567,6 +606,43 @@ TEST(HtmlFilter, AnEditedBodyReadInPartSavesAsTheWholeBody)
     body.insert(at, QStringLiteral("x"));
     filter.SetDesignText(body, read, at, body.size() - at - 1);
     EXPECT_EQ(Saved(filter).toStdString(), savedWhole(body).toStdString());
+}
+
+// The character 0 that text from the code view, the tag tree or the engine holds reads as U+FFFD, as it
+// does in a file: in words, values, preformatted text, code and comments alike, so no save holds a NUL byte.
+// A body read again in part after such an edit saves as the whole body does.
+TEST(HtmlFilter, TheCharacterZeroFromAnyViewIsSavedAsTheReplacementCharacter)
+{
+    const QChar nul(0);
+    const QString inner = QStringLiteral("<p title=\"a%1b\">c%1d</p><pre>e%1f</pre><script>g%1h</script><!-- i%1j -->"
+                                         "<p>Last</p>").arg(nul);
+    const QString page = QStringLiteral("<html><body>") + inner + QStringLiteral("</body></html>");
+    const auto expectNoNul = [](const QByteArray& saved) {
+        EXPECT_FALSE(saved.contains('\0')) << saved.constData();
+        for (const char* kept : {"<p title=\"a&#xFFFD;b\">c&#xFFFD;d</p>", "<pre>e&#xFFFD;f</pre>"})
+            EXPECT_TRUE(saved.contains(kept)) << kept << "\n" << saved.constData();
+    };
+    THtmlFilter coded;
+    coded.SetSource(page);
+    const QByteArray fromCode = coded.SaveToBytes();
+    expectNoNul(fromCode);
+    // As a file with the same characters is read.
+    THtmlFilter file;
+    file.LoadFromBytes(page.toUtf8());
+    EXPECT_EQ(fromCode, file.SaveToBytes());
+
+    THtmlFilter designed;
+    Load(designed, QStringLiteral("<html><body><p>x</p></body></html>"));
+    QString body = DesignBody(designed);
+    body.insert(body.indexOf(QStringLiteral("<p>x")), inner);
+    const qint64 read = designed.SetDesignText(body);
+    expectNoNul(designed.SaveToBytes());
+    const qsizetype at = body.indexOf(QStringLiteral("Last"));
+    body.insert(at, QStringLiteral("<b>%1</b>").arg(nul));
+    ASSERT_NE(designed.SetDesignText(body, read, at, body.size() - at - 8), 0);
+    const QByteArray inPart = designed.SaveToBytes();
+    expectNoNul(inPart);
+    EXPECT_TRUE(inPart.contains("<b>&#xFFFD;</b>Last")) << inPart.constData();
 }
 
 // Links the engine copied and pasted within the page come written against the design page's address; they

@@ -224,8 +224,10 @@ TEST(HtmlFilerParse, DocumentTypeKinds)
     ExpectTrees({
         {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">",
          u"doctype1"},
-        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">", u"doctype0"},
+        // The public identifier alone tells the strict one, as it does to browsers.
+        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">", u"doctype1"},
         {u"<!doctype html public \"-//W3C//DTD HTML 4.01 Frameset//EN\">", u"doctype2"},
+        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" \"strict.dtd\">", u"doctype0"},
         // Any other declaration is kept as it was written, whatever words it holds.
         {u"<!DOCTYPE html>", u"doctype(!DOCTYPE html)"},
         {u"<!doctype html public \"-//W3C//DTD HTML 4.0 Transitional//EN\">",
@@ -771,13 +773,23 @@ TEST(HtmlFilerWrite, DocumentTypeLinesOfEachKindAndAnyOtherAsWritten)
         const char16_t* Read;
         const char16_t* Written;
     } cases[] = {
-        // The three HTML 4.01 declarations in their standard form, however they were written.
+        // The three HTML 4.01 declarations in their standard form, however they were written, with their
+        // system identifier where they named one (whatever it was) and without it where they did not: a
+        // transitional or frameset one without it keeps browsers in their quirks mode.
         {u"<!doctype html public \"-//W3C//DTD HTML 4.01 Transitional//EN\">",
+         u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n"},
+        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" 'loose.dtd'>",
          u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n \"http://www.w3.org/TR/html4/loose.dtd\">\r\n"},
         {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"\n\"http://www.w3.org/TR/html4/strict.dtd\">",
          u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\"\r\n \"http://www.w3.org/TR/html4/strict.dtd\">\r\n"},
+        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" >", u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n"},
         {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">",
+         u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">\r\n"},
+        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\"\"frameset.dtd\">",
          u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\"\r\n \"http://www.w3.org/TR/html4/frameset.dtd\">\r\n"},
+        // Its public identifier never closed: browsers take it for one without a system identifier.
+        {u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN 'loose.dtd'>",
+         u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n"},
         // Any other stays as it was, line ends aside: it decides how browsers lay the page out.
         {u"<!DOCTYPE html>", u"<!DOCTYPE html>\r\n"},
         {u"<!doctype HTML><p>x", u"<!doctype HTML>\r\n<html>"},
@@ -792,11 +804,13 @@ TEST(HtmlFilerWrite, DocumentTypeLinesOfEachKindAndAnyOtherAsWritten)
         EXPECT_TRUE(once.startsWith(QString::fromUtf16(c.Written))) << once.toStdString();
         EXPECT_EQ(RoundTrip(once), once);
     }
-    // A copied tree keeps the declaration as written.
-    const std::unique_ptr<THtmlRoot> tree = Parse(u"<!DOCTYPE html><p>x"_qs);
-    THtmlRoot copy;
-    copy.Assign(tree.get());
-    EXPECT_TRUE(Write(&copy).startsWith(u"<!DOCTYPE html>\r\n"_qs));
+    // A copied tree keeps the declaration as written, and one without its system identifier so.
+    for (const char16_t* page : {u"<!DOCTYPE html><p>x", u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\">"}) {
+        const std::unique_ptr<THtmlRoot> tree = Parse(QString::fromUtf16(page));
+        THtmlRoot copy;
+        copy.Assign(tree.get());
+        EXPECT_EQ(Write(&copy), Write(tree.get()));
+    }
 }
 
 // Every line end of pre, textarea, script, style and comment texts is written as CR LF, the writer's own;

@@ -18,6 +18,12 @@ TEST(TextAreaModelTest, TheTextIsEscapedSoItCannotEndTheElementAndReadBackDecode
     EXPECT_EQ(model.GetHtml(), "<textarea name=\"notes\" wrap=\"soft\" cols=\"40\" rows=\"3\" tabindex=\"2\" "
                                "accesskey=\"n\" disabled readonly>a &lt; b &amp; c\r\n&lt;/textarea>&lt;b>x&lt;/b>\r\n"
                                "</textarea>");
+    // Browsers drop the line end right after the start tag: a text that starts with an empty line gets one more.
+    model.Fields = {QStringLiteral("n")};
+    for (const char* value : {"\nfirst", "\r\n\r\nfirst"}) {
+        model.Fields.Value = QString::fromLatin1(value);
+        EXPECT_EQ(model.GetHtml(), QStringLiteral("<textarea name=\"n\">\r\n") + MemoText(model.Fields.Value) + "</textarea>");
+    }
     model.Fields.Name = QStringLiteral("\t");
     EXPECT_EQ(model.Check().Message, "Please specify a name.");
 
