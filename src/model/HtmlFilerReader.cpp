@@ -15,6 +15,7 @@
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -152,6 +153,15 @@ public:
         FHolder = holder;
         FCurrent = holder;
         FOpen = open;
+        FOpenAbove = open;
+        // What a block start met in the part would find above the text-level elements the part stands in.
+        FHolderInline = 0;
+        const THtmlNode* around = point.Parent;
+        while (around && HasFlag(around->TagId(), tfInline) && FHolderInline <= WalkLimit) {
+            ++FHolderInline;
+            around = around->Parent();
+        }
+        FHolderBlock = around ? around->TagId() : TAG_ROOT;
         FSection = TAG_BODY;
         FTrim = point.Trim;
         FInPre = point.InPre;
@@ -164,7 +174,8 @@ public:
         } catch (const Exception&) {
             return false;
         }
-        if (P != FStop || FCurrent != holder || FTrim != end.Trim || FInPre != end.InPre)
+        // Formatting left to carry on into the text after the part would change what was read there.
+        if (P != FStop || FCurrent != holder || FTrim != end.Trim || FInPre != end.InPre || FWaiting > 0)
             return false;
         DropEmptyBlocks();
         return true;
@@ -201,7 +212,9 @@ private:
     // Where the reader stands now in the body, before a tag at or after one: a read point.
     void RecordPoint(const char16_t* at)
     {
-        if (FRecord && FSection == TAG_BODY && !FDisplaced && FOpen[TAG_BODY] > 0)
+        // Not while formatting waits to be carried on, nor while an open element is off the list of
+        // formatting: a part read from here would not know of it.
+        if (FRecord && FSection == TAG_BODY && !FDisplaced && FOpen[TAG_BODY] > 0 && FWaiting == 0 && FUnlisted.empty())
             FRecord->push_back({at - FText, FCurrent, FCurrent->LastChild(), FTrim, FInPre});
     }
     // "Reading up to a set": the character at from is always taken, reading stops at the first following
@@ -269,6 +282,8 @@ private:
                 Ended(FCurrent);
             else if (HasFlag(t, tfBreaks))
                 FTrim = true;
+            if (InTagSet(t, tsFormatting | tsFormattingBarrier))
+                Closed(FCurrent, t);
             FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
         }
     }
@@ -347,15 +362,361 @@ private:
         return true;
     }
 
-    // A jump to an element anywhere (html, head, body: all near the root).
-    void JumpTo(THtmlTag* e)
+    // A jump to an element anywhere (html, head, body: all near the root). The formatting open before
+    // ends there, except for a head element met in the body, after which the body goes on as it was.
+    void JumpTo(THtmlTag* e, bool keepFormatting = false)
     {
         if (FHolder)
             throw TPartLeaves();
+        if (!keepFormatting) {
+            FFormatting.clear();
+            FWaiting = 0;
+            FUnlisted.clear();
+        }
         FCurrent = e;
         FOpen.fill(0);
         for (THtmlNode* n = e; n && n->TagId() >= 0; n = n->Parent())
             ++FOpen[n->TagId()];
+    }
+
+    // --- formatting that outlives its block, as browsers keep it -----------------------------------------
+    //
+    // Browsers keep a list of the formatting elements opened (tsFormatting) besides the open elements
+    // themselves. One that a block's end (or start) closes before its own end tag stays in the list and is
+    // opened again, as a copy, around the next text or text-level element: "<p><b>a</p><p>b" gives both
+    // words the bold, "<li><a href=x>one<li>two" both items the link. A cell, a caption or a plug-in starts
+    // afresh (a barrier in the list) and clears what was opened inside it when it ends. The end tag of a
+    // formatting element with a block opened inside it takes the block out of it and wraps what the block
+    // holds in a copy ("<b><p>x</b> y</p>": x stays bold and y stays in the paragraph).
+    //
+    // Walks up the open elements and through the list stop after WalkLimit steps, and at most WaitingLimit
+    // elements wait to be opened again, so that pages nested or misnested without end stay linear; past
+    // that the end tag is ignored, as the deepest misnestings of real pages never come near.
+
+    static constexpr int WalkLimit = 64;
+    static constexpr int WaitingLimit = 16;
+
+    // The last entry in the list after the last barrier whose element has tag t, or -1.
+    int FindFormatting(int t) const
+    {
+        const int n = int(FFormatting.size());
+        for (int i = n - 1; i >= 0 && i >= n - WalkLimit; --i) {
+            const THtmlTag* e = FFormatting[size_t(i)].Element;
+            if (!e)
+                return -1;
+            if (e->TagId() == t)
+                return i;
+        }
+        return -1;
+    }
+
+    // The entry of e after the last barrier, or -1.
+    int FindFormattingOf(const THtmlTag* e) const
+    {
+        const int n = int(FFormatting.size());
+        for (int i = n - 1; i >= 0 && i >= n - WalkLimit; --i) {
+            const THtmlTag* entry = FFormatting[size_t(i)].Element;
+            if (!entry)
+                return -1;
+            if (entry == e)
+                return i;
+        }
+        return -1;
+    }
+
+    void EraseFormatting(int at)
+    {
+        if (!FFormatting[size_t(at)].Open)
+            --FWaiting;
+        FFormatting.erase(FFormatting.begin() + at);
+    }
+
+    // e (with tag t) is closed without its own end tag: formatting waits to be opened again, a barrier's
+    // element takes away what was opened inside it.
+    void Closed(THtmlTag* e, int t)
+    {
+        if (InTagSet(t, tsFormattingBarrier)) {
+            while (!FFormatting.empty()) {
+                const TFormattingEntry last = FFormatting.back();
+                FFormatting.pop_back();
+                if (!last.Element) {
+                    FWaiting = last.Waiting;
+                    return;
+                }
+            }
+            FWaiting = 0;
+            return;
+        }
+        const int at = FindFormattingOf(e);
+        if (at < 0) {
+            Unlist(e);
+            return;
+        }
+        FFormatting[size_t(at)].Open = false;
+        ++FWaiting;
+        // Browsers carry on no more than three alike ("<font face=x>" left open in every paragraph nests
+        // no deeper than that), and here no more than WaitingLimit in all: the earliest go.
+        int alike = 0;
+        int earliestAlike = -1;
+        int earliest = -1;
+        const int n = int(FFormatting.size());
+        for (int i = n - 1; i >= 0 && i >= n - WalkLimit && FFormatting[size_t(i)].Element; --i) {
+            const TFormattingEntry& entry = FFormatting[size_t(i)];
+            if (entry.Open)
+                continue;
+            earliest = i;
+            if (SameFormatting(entry.Element, e)) {
+                ++alike;
+                earliestAlike = i;
+            }
+        }
+        if (alike > 3)
+            EraseFormatting(earliestAlike);
+        else if (FWaiting > WaitingLimit && earliest >= 0)
+            EraseFormatting(earliest);
+    }
+
+    // An open element taken off the list has closed.
+    void Unlist(const THtmlTag* e)
+    {
+        if (!FUnlisted.empty())
+            FUnlisted.erase(std::remove(FUnlisted.begin(), FUnlisted.end(), e), FUnlisted.end());
+    }
+
+    // The same tag with the same attributes, in the same order.
+    static bool SameFormatting(const THtmlTag* a, const THtmlTag* b)
+    {
+        if (a->TagId() != b->TagId() || a->AttributeCount() != b->AttributeCount())
+            return false;
+        for (int i = 0; i < a->AttributeCount(); ++i)
+            if (a->GetAttributeId(i) != b->GetAttributeId(i) || a->IsAttributeValueless(i) != b->IsAttributeValueless(i) ||
+                a->ValueViewAt(i) != b->ValueViewAt(i))
+                return false;
+        return true;
+    }
+
+    // Opens again, inside the current element, the formatting that waits at the end of the list: each as a
+    // copy with the attributes of the one it continues, the copy taking its place in the list. Only in the
+    // body's text, and where text may stand.
+    void CarryFormatting(const char16_t* at)
+    {
+        if (FSection != TAG_BODY || FDisplaced || !HasFlag(FCurrent->TagId(), tfText))
+            return;
+        size_t first = FFormatting.size();
+        while (first > 0 && FFormatting[first - 1].Element && !FFormatting[first - 1].Open)
+            --first;
+        for (size_t i = first; i < FFormatting.size(); ++i) {
+            auto* copy = new THtmlTag(FFormatting[i].Element->TagId());
+            copy->AssignAttributes(FFormatting[i].Element);
+            FCurrent->Add(copy);
+            Descend(copy);
+            FFormatting[i] = {copy, at - FText, true, 0};
+            --FWaiting;
+        }
+    }
+
+    // A block start tag ends the paragraph, item or cell it is met in, also through the text-level
+    // elements open inside that ("<p><b>a<p>b", "<li><a>x<li>y", "<td><b>1<td>2"); those end with it and
+    // carry on. Any other block goes inside them, as browsers place it: "<a href=x><div>card</div></a>"
+    // stays a link, "<font face=f><p>a</p></font>" keeps its face. Table parts leave them first, as
+    // before: browsers never place a row or a cell inside formatting.
+    void EndBeforeBlock(int t)
+    {
+        if (InTagSet(t, tsTablePart)) {
+            THtmlTag* e = FCurrent;
+            while (HasFlag(e->TagId(), tfInline)) {
+                if (e == FHolder)
+                    throw TPartLeaves();
+                e = ParentOf(e);
+            }
+            ClimbTo(EndsBefore(t, e->TagId()) ? ParentOf(e) : e);
+        } else if (THtmlTag* ended = EndedByBlock(t, FCurrent, 0)) {
+            ClimbTo(ParentOf(ended));
+        }
+    }
+
+    // The element that a start tag t met inside e ends, or null: the first element at or above e that is
+    // not text-level, when it ends before t and stands within WalkLimit text-level elements (steps of
+    // them passed already). Reading in part, what stands around the part may decide: it is then left.
+    THtmlTag* EndedByBlock(int t, THtmlTag* e, int steps) const
+    {
+        for (;; ++steps) {
+            if (!HasFlag(e->TagId(), tfInline))
+                return EndsBefore(t, e->TagId()) ? e : nullptr;
+            if (e == FHolder) {
+                if (steps + FHolderInline <= WalkLimit && EndsBefore(t, FHolderBlock))
+                    throw TPartLeaves();
+                return nullptr;
+            }
+            if (steps == WalkLimit)
+                return nullptr;
+            e = ParentOf(e);
+        }
+    }
+
+    // Whether a start tag t ends an open element with tag open: the same kind of item or cell, or a
+    // paragraph ended by a div or p.
+    static bool EndsBefore(int t, int open)
+    {
+        return (t == open && InTagSet(t, tsSiblingClose)) || ((t == TAG_DIV || t == TAG_P) && open == TAG_P);
+    }
+
+    // A link's start tag ends the link still open, or still waiting to be carried on: links never nest.
+    void EndOpenLink()
+    {
+        const int at = FindFormatting(TAG_A);
+        if (at < 0) {
+            // Reading in part: the link may be open around the part.
+            if (FHolder && FOpenAbove[TAG_A] > 0)
+                throw TPartLeaves();
+            return;
+        }
+        EndFormatting(TAG_A);
+        // One the end could not reach stays open, but is carried on no further.
+        for (int left = FindFormatting(TAG_A); left >= 0; left = FindFormatting(TAG_A)) {
+            if (FFormatting[size_t(left)].Open)
+                FUnlisted.push_back(FFormatting[size_t(left)].Element);
+            EraseFormatting(left);
+        }
+    }
+
+    // The end tag of a text-level element other than formatting (span, abbr, sub, ...): it ends the
+    // nearest one open with everything opened inside it, unless a block stands between them, which then
+    // keeps its content ("<span><div>x</span>y</div>": y stays in the div, in the span).
+    void EndTextLevel(int t)
+    {
+        if (FOpen[t] == 0)
+            return;
+        THtmlTag* e = FCurrent;
+        for (int steps = 0;; ++steps) {
+            if (e->TagId() == t) {
+                ClimbTo(ParentOf(e));
+                return;
+            }
+            if (InTagSet(e->TagId(), tsSpecial | tsScope) || steps == WalkLimit)
+                return;
+            if (e == FHolder)
+                throw TPartLeaves();
+            e = ParentOf(e);
+        }
+    }
+
+    // The end tag of a formatting element, as browsers take it (their "adoption" of the blocks inside).
+    void EndFormatting(int t)
+    {
+        if (FOpen[t] == 0 && FWaiting == 0)
+            return;
+        for (int round = 0; round < 8; ++round) {
+            const int at = FindFormatting(t);
+            if (at < 0) {
+                // Reading in part: the element may be open around the part, where the whole reading finds it.
+                if (FHolder && FOpenAbove[t] > 0)
+                    throw TPartLeaves();
+                EndTextLevel(t);
+                return;
+            }
+            if (!FFormatting[size_t(at)].Open) {
+                // Closed already, and no longer carried on.
+                EraseFormatting(at);
+                return;
+            }
+            THtmlTag* formatting = FFormatting[size_t(at)].Element;
+            // Up to it: nothing that formatting does not cross, and the outermost block inside it.
+            THtmlTag* block = nullptr;
+            THtmlTag* e = FCurrent;
+            for (int steps = 0; e != formatting; ++steps) {
+                if (e == FHolder)
+                    throw TPartLeaves();
+                if (InTagSet(e->TagId(), tsScope) || steps == WalkLimit || !e->Parent())
+                    return;
+                if (InTagSet(e->TagId(), tsSpecial))
+                    block = e;
+                e = ParentOf(e);
+            }
+            if (!block) {
+                EraseFormatting(at);
+                ClimbTo(ParentOf(formatting));
+                return;
+            }
+            if (!TakeBlockOut(at, formatting, block))
+                return;
+        }
+        // Browsers give up after eight blocks, leaving the last copy open; it ends here, so that what is
+        // written reads back the same (a link opened next would otherwise nest in it).
+        if (const int at = FindFormatting(t); at >= 0 && FFormatting[size_t(at)].Open) {
+            THtmlTag* copy = FFormatting[size_t(at)].Element;
+            EraseFormatting(at);
+            ClimbTo(ParentOf(copy));
+        }
+    }
+
+    // "<b><i><p>x</b>": the block (p) leaves the formatting element (b) for the element around it, inside
+    // copies of the formatting elements between them (i); a copy of the formatting element wraps what the
+    // block held, and stands open in its place, to be closed by the next round. Elements between them
+    // that are no formatting stay where they are, without the block. False, changing nothing, where the
+    // tree written would read back otherwise: where the block's start tag would end an element at its new
+    // place (an item taken out of an option into the item around: "<li><b><option><li>x</b>"), where the
+    // block is or holds a table part, which leaves formatting ("<a><pre><td>x</td><a>"), or where the
+    // block does not break the flow (a button, a frame): the blanks in it would then read otherwise after
+    // what now ends before it. The end tag is then ignored.
+    bool TakeBlockOut(int at, THtmlTag* formatting, THtmlTag* block)
+    {
+        int copies = 0;
+        int inner = 1;
+        for (THtmlTag* node = ParentOf(block); node != formatting && inner <= 3; node = ParentOf(node), ++inner)
+            copies += FindFormattingOf(node) >= 0;
+        if (InTagSet(block->TagId(), tsTablePart) || !HasFlag(block->TagId(), tfBreaks) ||
+            EndedByBlock(block->TagId(), ParentOf(formatting), copies))
+            return false;
+        for (const THtmlNode* child = block->FirstChild(); child; child = child->NextSibling())
+            if (InTagSet(child->TagId(), tsTablePart) && child->NodeClass() == THtmlNode::ncTag)
+                return false;
+        const qsizetype from = FFormatting[size_t(at)].From;
+        const qsizetype now = P - FText;
+        int bookmark = at; // where the copy goes in the list (before the entry now there)
+        THtmlTag* node = ParentOf(block);
+        block->Parent()->Remove(block);
+        THtmlTag* last = block;
+        for (inner = 1; node != formatting; ++inner) {
+            THtmlTag* next = ParentOf(node);
+            int entry = FindFormattingOf(node);
+            if (inner > 3 && entry >= 0) {
+                EraseFormatting(entry);
+                bookmark -= entry < bookmark;
+                at -= entry < at;
+                entry = -1;
+            }
+            if (entry < 0) {
+                --FOpen[node->TagId()];
+                Unlist(node);
+            } else {
+                auto* copy = new THtmlTag(node->TagId());
+                copy->AssignAttributes(node);
+                FFormatting[size_t(entry)] = {copy, now, true, 0};
+                if (last == block)
+                    bookmark = entry + 1;
+                copy->Add(last);
+                last = copy;
+            }
+            node = next;
+        }
+        ParentOf(formatting)->Add(last);
+        auto* copy = new THtmlTag(formatting->TagId());
+        copy->AssignAttributes(formatting);
+        while (THtmlNode* child = block->FirstChild()) {
+            block->Remove(child);
+            copy->Add(child);
+        }
+        block->Add(copy);
+        FFormatting.erase(FFormatting.begin() + at);
+        FFormatting.insert(FFormatting.begin() + (bookmark > at ? bookmark - 1 : bookmark), {copy, now, true, 0});
+        if (FCurrent == block)
+            FCurrent = copy;
+        // The points read inside the formatting element name places whose nodes have moved.
+        if (FRecord)
+            while (!FRecord->empty() && FRecord->back().At > from)
+                FRecord->pop_back();
+        return true;
     }
 
     // The room for the text being made, reused from text to text, grown keeping its first written units.
@@ -415,7 +776,9 @@ private:
         // A comment, a PHP or ASP block or an unknown tag stands between the words as the picture the
         // design view shows for it: the blank after it stays. The writer ends the line after one only
         // where a blank stood ("<!-- c -->\r\n  word"), so "</p><!-- c --> word" reads back as written.
-        KeepNextBlank();
+        // After the body's end tag it goes after the body, out of the words' way.
+        if (FCurrent->TagId() != TAG_HTML && FCurrent != FRoot.get())
+            KeepNextBlank();
         if (closeWithGt) {
             QString text(reinterpret_cast<const QChar*>(from), to - from);
             text += u'>';
@@ -490,7 +853,12 @@ private:
 
     void ParseEndTag(int t)
     {
-        if (t >= 0 && t < TagCount && FOpen[t] > 0) {
+        if (!FDisplaced && HasFlag(t, tfInline) && HasFlag(t, tfEnd) && t != TAG_TEXTAREA) {
+            if (InTagSet(t, tsFormatting))
+                EndFormatting(t);
+            else
+                EndTextLevel(t);
+        } else if (t >= 0 && t < TagCount && FOpen[t] > 0) {
             THtmlTag* e = FCurrent;
             while (e->TagId() != t) {
                 if (e == FHolder)
@@ -559,7 +927,7 @@ private:
                 FInPre = false;
                 FTrim = true;
                 FDisplaced = element;
-                JumpTo(element);
+                JumpTo(element, true);
             }
         } else {
             // What stands inside a noscript stays inside it: its links and styles apply only without script,
@@ -577,24 +945,12 @@ private:
                 JumpTo(FRoot->GetBody());
                 FSection = TAG_BODY;
             }
-            if (HasFlag(FCurrent->TagId(), tfInline) && !HasFlag(t, tfInline)) {
-                THtmlTag* e = FCurrent;
-                while (HasFlag(e->TagId(), tfInline)) {
-                    if (e == FHolder)
-                        throw TPartLeaves();
-                    e = ParentOf(e);
-                }
-                ClimbTo(e);
-            }
-            // After the climb out of inline elements, whose end tags the writer writes: "<li><a>x<li>" reads
-            // as "<li><a>x</a><li>" does, two items.
-            if (t == FCurrent->TagId() && InTagSet(t, tsSiblingClose))
-                ClimbTo(ParentOf(FCurrent));
-            // A div or p closes an open paragraph, as browsers read it ("<p>one<p>two", "<p>a<div>b"); a div
-            // stays open until its own end tag or an ancestor's, so "<div class=a><p>t</p></div>" keeps its
-            // wrapper and the classes, ids and styles on it.
-            if ((t == TAG_DIV || t == TAG_P) && FCurrent->TagId() == TAG_P)
-                ClimbTo(ParentOf(FCurrent));
+            if (!HasFlag(t, tfInline))
+                EndBeforeBlock(t);
+            if (t == TAG_A)
+                EndOpenLink();
+            if (FWaiting > 0 && InTagSet(t, tsCarriesFormatting))
+                CarryFormatting(tagStart);
             if (t == TAG_BR || t == TAG_HR)
                 FTrim = true;
             else if ((HasFlag(t, tfInline) || t == TAG_EMBED || t == TAG_BGSOUND) && !HasFlag(t, tfEnd))
@@ -603,6 +959,10 @@ private:
             FCurrent->Add(element);
             if (HasFlag(t, tfEnd))
                 Descend(element);
+            if (InTagSet(t, tsFormatting))
+                FFormatting.push_back({element, tagStart - FText, true, 0});
+            else if (InTagSet(t, tsFormattingBarrier))
+                FFormatting.push_back({nullptr, tagStart - FText, false, std::exchange(FWaiting, 0)});
             if (InTagSet(t, tsDropWhenEmpty)) {
                 FDropCandidates.push_back(element);
                 if (t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT)
@@ -879,6 +1239,10 @@ private:
             FTrim = IsBlank(s[-1]);
         }
         THtmlTag* target = TextTarget(from, s);
+        if (target && FWaiting > 0) {
+            CarryFormatting(from);
+            target = FCurrent;
+        }
         if (target)
             target->Add(new THtmlText(TAG_TEXT, QStringView(out, o)));
         // Text with no place here is not written, and a title's text is not part of the body's flow (nor
@@ -935,6 +1299,21 @@ private:
     bool FInPre = false;
     bool FTrim = true;
     std::array<int, TagCount> FOpen{};
+    std::array<int, TagCount> FOpenAbove{}; // reading in part: the counts of the chain around the part
+    int FHolderInline = 0;                  // and the text-level elements the part stands in (up to WalkLimit + 1)
+    int FHolderBlock = TAG_ROOT;            // with the element around them
+    // The formatting elements as browsers list them (see FindFormatting), in the order opened; a null
+    // element is a barrier (a cell, a caption, a plug-in), Waiting then the count before it.
+    struct TFormattingEntry
+    {
+        THtmlTag* Element;
+        qsizetype From; // where in the text it was opened
+        bool Open;      // still among the open elements; otherwise it waits to be carried on
+        int Waiting;
+    };
+    std::vector<TFormattingEntry> FFormatting;
+    int FWaiting = 0; // entries after the last barrier waiting to be carried on
+    std::vector<const THtmlTag*> FUnlisted; // open formatting taken off the list (see EndOpenLink)
     THtmlTag* FDisplaced = nullptr;
     THtmlTag* FReturnTo = nullptr;
     std::array<int, TagCount> FReturnOpen{};
@@ -1025,13 +1404,13 @@ bool TextBesidePart(const THtmlNode* node, const THtmlTag* parent, bool forward)
 {
     const auto step = [forward](const THtmlNode* n) { return forward ? n->NextSibling() : n->PrevSibling(); };
     for (int seen = 0; seen < 64; ++seen) {
-        if (!node) {
-            // Out of the element around: beyond a paragraph, a cell or the like nothing is trimmed.
+        // Out of the elements around: beyond a paragraph, a cell or the like nothing is trimmed. Climbing
+        // costs no more than the counts of the open elements did, so only the nodes passed are counted.
+        while (!node) {
             if (!parent || parent->TagId() == TAG_BODY || TagBreaksFlow(parent->TagId()))
                 return false;
             node = step(parent);
             parent = static_cast<const THtmlTag*>(parent->Parent());
-            continue;
         }
         const int id = node->TagId();
         if (id == TAG_TEXT) {
@@ -1060,6 +1439,20 @@ bool TextBesidePart(const THtmlNode* node, const THtmlTag* parent, bool forward)
         }
     }
     return true;
+}
+
+// Whether a table part stands among count nodes from first on, children of parent, which is no part of a
+// table itself (a row in a division): whether formatting may later take parent out of the elements around
+// it depends on such children (see TakeBlockOut), and so on a part that brings or takes one.
+bool StrayTablePart(const THtmlTag* parent, const THtmlNode* first, int count)
+{
+    const int id = parent->TagId();
+    if (id == TAG_TABLE || id == TAG_TBODY || id == TAG_THEAD || id == TAG_TFOOT || id == TAG_TR)
+        return false;
+    for (; first && count > 0; first = first->NextSibling(), --count)
+        if (InTagSet(first->TagId(), tsTablePart))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -1192,7 +1585,8 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
         // what the part puts beside it (words after an anchor that was empty) would leave it trimmed.
         if (parser->RunPart(holder.get(), open, v[l], v[r].At + delta, v[r]) &&
             !TextBesidePart(v[r].Last ? v[r].Last->NextSibling() : parent->FirstChild(), parent, true) &&
-            !TextBesidePart(v[l].Last, parent, false))
+            !TextBesidePart(v[l].Last, parent, false) && !StrayTablePart(parent, first, replaced) &&
+            !StrayTablePart(parent, holder->FirstChild(), holder->ChildCount()))
             break;
         if (tries == 2 || parent == points.Body)
             return false;
