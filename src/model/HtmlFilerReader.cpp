@@ -274,18 +274,24 @@ private:
     void ClimbTo(THtmlTag* ancestor)
     {
         while (FCurrent != ancestor) {
-            if (FCurrent == FHolder)
-                throw TPartLeaves();
-            const int t = FCurrent->TagId();
-            --FOpen[t];
-            if (InTagSet(t, tsEndNoted))
-                Ended(FCurrent);
-            else if (HasFlag(t, tfBreaks))
-                FTrim = true;
-            if (InTagSet(t, tsFormatting | tsFormattingBarrier))
-                Closed(FCurrent, t);
-            FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
+            if (InTagSet(FCurrent->TagId(), tsFormatting | tsFormattingBarrier))
+                Closed(FCurrent, FCurrent->TagId());
+            ClimbOut();
         }
+    }
+
+    // The current element ends, the list of formatting aside.
+    void ClimbOut()
+    {
+        if (FCurrent == FHolder)
+            throw TPartLeaves();
+        const int t = FCurrent->TagId();
+        --FOpen[t];
+        if (InTagSet(t, tsEndNoted))
+            Ended(FCurrent);
+        else if (HasFlag(t, tfBreaks))
+            FTrim = true;
+        FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
     }
 
     // What the end of e does to the blank after it, and to the text after a pre or text area.
@@ -433,7 +439,7 @@ private:
 
     // e (with tag t) is closed without its own end tag: formatting waits to be opened again, a barrier's
     // element takes away what was opened inside it.
-    void Closed(THtmlTag* e, int t)
+    [[gnu::noinline]] void Closed(THtmlTag* e, int t)
     {
         if (InTagSet(t, tsFormattingBarrier)) {
             while (!FFormatting.empty()) {
@@ -476,6 +482,16 @@ private:
             EraseFormatting(earliest);
     }
 
+    // A formatting element opened, or a barrier's (needless while the list is empty: its end then clears
+    // the whole list, as it should).
+    void ListFormatting(THtmlTag* e, const char16_t* at)
+    {
+        if (InTagSet(e->TagId(), tsFormatting))
+            FFormatting.push_back({e, at - FText, true, 0});
+        else if (!FFormatting.empty())
+            FFormatting.push_back({nullptr, at - FText, false, std::exchange(FWaiting, 0)});
+    }
+
     // An open element taken off the list has closed.
     void Unlist(const THtmlTag* e)
     {
@@ -498,7 +514,7 @@ private:
     // Opens again, inside the current element, the formatting that waits at the end of the list: each as a
     // copy with the attributes of the one it continues, the copy taking its place in the list. Only in the
     // body's text, and where text may stand.
-    void CarryFormatting(const char16_t* at)
+    [[gnu::noinline]] void CarryFormatting(const char16_t* at)
     {
         if (FSection != TAG_BODY || FDisplaced || !HasFlag(FCurrent->TagId(), tfText))
             return;
@@ -521,6 +537,17 @@ private:
     // stays a link, "<font face=f><p>a</p></font>" keeps its face. Table parts leave them first, as
     // before: browsers never place a row or a cell inside formatting.
     void EndBeforeBlock(int t)
+    {
+        // Most blocks start where no text-level element is open.
+        if (!HasFlag(FCurrent->TagId(), tfInline)) {
+            if (EndsBefore(t, FCurrent->TagId()))
+                ClimbTo(ParentOf(FCurrent));
+            return;
+        }
+        EndBeforeBlockInside(t);
+    }
+
+    [[gnu::noinline]] void EndBeforeBlockInside(int t)
     {
         if (InTagSet(t, tsTablePart)) {
             THtmlTag* e = FCurrent;
@@ -562,7 +589,7 @@ private:
     }
 
     // A link's start tag ends the link still open, or still waiting to be carried on: links never nest.
-    void EndOpenLink()
+    [[gnu::noinline]] void EndOpenLink()
     {
         const int at = FindFormatting(TAG_A);
         if (at < 0) {
@@ -583,7 +610,7 @@ private:
     // The end tag of a text-level element other than formatting (span, abbr, sub, ...): it ends the
     // nearest one open with everything opened inside it, unless a block stands between them, which then
     // keeps its content ("<span><div>x</span>y</div>": y stays in the div, in the span).
-    void EndTextLevel(int t)
+    [[gnu::noinline]] void EndTextLevel(int t)
     {
         if (FOpen[t] == 0)
             return;
@@ -602,7 +629,7 @@ private:
     }
 
     // The end tag of a formatting element, as browsers take it (their "adoption" of the blocks inside).
-    void EndFormatting(int t)
+    [[gnu::noinline]] void EndFormatting(int t)
     {
         if (FOpen[t] == 0 && FWaiting == 0)
             return;
@@ -659,7 +686,7 @@ private:
     // block is or holds a table part, which leaves formatting ("<a><pre><td>x</td><a>"), or where the
     // block does not break the flow (a button, a frame): the blanks in it would then read otherwise after
     // what now ends before it. The end tag is then ignored.
-    bool TakeBlockOut(int at, THtmlTag* formatting, THtmlTag* block)
+    [[gnu::noinline]] bool TakeBlockOut(int at, THtmlTag* formatting, THtmlTag* block)
     {
         int copies = 0;
         int inner = 1;
@@ -854,10 +881,15 @@ private:
     void ParseEndTag(int t)
     {
         if (!FDisplaced && HasFlag(t, tfInline) && HasFlag(t, tfEnd) && t != TAG_TEXTAREA) {
-            if (InTagSet(t, tsFormatting))
+            // Most end the formatting opened last, the last in the list, with nothing open inside it.
+            if (t == FCurrent->TagId() && !FFormatting.empty() && FFormatting.back().Element == FCurrent) {
+                FFormatting.pop_back();
+                ClimbOut();
+            } else if (InTagSet(t, tsFormatting)) {
                 EndFormatting(t);
-            else
+            } else {
                 EndTextLevel(t);
+            }
         } else if (t >= 0 && t < TagCount && FOpen[t] > 0) {
             THtmlTag* e = FCurrent;
             while (e->TagId() != t) {
@@ -880,7 +912,7 @@ private:
         RecordPoint(P);
     }
 
-    void ParseStartTag(int t, const char16_t* tagStart)
+    [[gnu::always_inline]] void ParseStartTag(int t, const char16_t* tagStart)
     {
         if (FDisplaced)
             ReturnFromHead();
@@ -947,7 +979,7 @@ private:
             }
             if (!HasFlag(t, tfInline))
                 EndBeforeBlock(t);
-            if (t == TAG_A)
+            if (t == TAG_A && (FOpen[TAG_A] > 0 || FWaiting > 0))
                 EndOpenLink();
             if (FWaiting > 0 && InTagSet(t, tsCarriesFormatting))
                 CarryFormatting(tagStart);
@@ -959,10 +991,8 @@ private:
             FCurrent->Add(element);
             if (HasFlag(t, tfEnd))
                 Descend(element);
-            if (InTagSet(t, tsFormatting))
-                FFormatting.push_back({element, tagStart - FText, true, 0});
-            else if (InTagSet(t, tsFormattingBarrier))
-                FFormatting.push_back({nullptr, tagStart - FText, false, std::exchange(FWaiting, 0)});
+            if (InTagSet(t, tsFormatting | tsFormattingBarrier))
+                ListFormatting(element, tagStart);
             if (InTagSet(t, tsDropWhenEmpty)) {
                 FDropCandidates.push_back(element);
                 if (t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT)
@@ -1062,7 +1092,7 @@ private:
 
     // The attributes are gathered as views of the source and handed to the element in one piece; an
     // element met again (a second body tag) adds them to what it has.
-    void ParseAttributes(THtmlTag* element)
+    [[gnu::always_inline]] void ParseAttributes(THtmlTag* element)
     {
         SkipBlanks();
         if (P >= FEnd || *P == u'>') {
@@ -1177,7 +1207,7 @@ private:
     // Ordinary text up to the next tag, with every "<" that starts no tag held as "&lt;". One pass finds
     // where the text ends and makes its characters: blanks collapsed outside pre, each "<" as "&lt;" (and
     // "<>" as "&lt;&gt;").
-    void ParseText()
+    [[gnu::always_inline]] void ParseText()
     {
         const char16_t* const end = FEnd;
         const char16_t* from = P;
