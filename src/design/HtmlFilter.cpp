@@ -426,14 +426,12 @@ QString EngineStartTag(QStringView raw, QStringView name)
 }
 
 // Whether a div among the children of parent stays there when the engine reads the design page, and when
-// the edited page is read back: table parts and list boxes move it out, a div ends a paragraph open around
-// it, which would split the user's paragraph, and the reader ends the text-level elements around a div.
+// the edited page is read back: table parts and list boxes move it out, and a div ends a paragraph open
+// around it (also through the text-level elements inside it), which would split the user's paragraph.
 // reaches: what the climb below found for the elements asked about before, since the elements of a deep
 // nest that each hold a pair would otherwise each climb the whole nest.
 bool HoldsDesignBlock(const THtmlNode* parent, std::unordered_map<const THtmlNode*, bool>& reaches)
 {
-    if (TagIsInline(parent->TagId()))
-        return false;
     switch (parent->TagId()) {
     case TAG_TABLE: case TAG_THEAD: case TAG_TBODY: case TAG_TFOOT: case TAG_TR: case TAG_COLGROUP:
     case TAG_SELECT: case TAG_OPTGROUP: case TAG_OPTION: case TAG_TEXTAREA:
