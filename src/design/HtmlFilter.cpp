@@ -111,6 +111,36 @@ bool IsRawKind(int id)
     return id >= TAG_ASP && id <= TAG_UNKNOWN; // ASP, PHP, comment, unrecognised tag
 }
 
+// The nearest link (an a element) around node, or null. above: what the long climbs asked before found
+// for the elements they passed, so that the anchors of a deep nest are not each looked up through all of
+// it; a short climb (most pages) remembers nothing.
+THtmlNode* EnclosingLink(const THtmlNode* node, std::unordered_map<const THtmlNode*, THtmlNode*>& above)
+{
+    int steps = 0;
+    for (THtmlNode* p = node->Parent(); p && ++steps <= 64; p = p->Parent()) {
+        if (p->TagId() == TAG_A && AsTag(p))
+            return p;
+        if (!p->Parent())
+            return nullptr;
+    }
+    std::vector<const THtmlNode*> climbed;
+    THtmlNode* found = nullptr;
+    for (THtmlNode* p = node->Parent(); p; p = p->Parent()) {
+        if (p->TagId() == TAG_A && AsTag(p)) {
+            found = p;
+            break;
+        }
+        if (const auto known = above.find(p); known != above.end()) {
+            found = known->second;
+            break;
+        }
+        climbed.push_back(p);
+    }
+    for (const THtmlNode* p : climbed)
+        above[p] = found;
+    return found;
+}
+
 // The picture of the placeholder that stands for node, or null when node is shown as itself.
 const char* PlaceholderKind(const THtmlNode* node)
 {
@@ -1459,9 +1489,28 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
     std::unordered_map<const THtmlNode*, THtmlText*> matched; // see MatchUnknownBlockTags
     THtmlNode* node = root->GetNextNode(nullptr);
     THtmlNode* next = nullptr;
+    std::unordered_map<const THtmlNode*, THtmlNode*> linkAbove; // see EnclosingLink
     // The kept node comes back whole (a comment, a script, an object, ...); what is inside it is the kept
     // source, so nothing below it is looked at again.
     const auto restoreWhole = [&](THtmlTag* tag, THtmlNode* kept, int index) {
+        // A named anchor put into a link in the design view (or into another anchor) goes before it: links
+        // never nest, and reading the saved page would end the link at the anchor, the rest of its words
+        // no longer linked.
+        if (kept->TagId() == TAG_A && !kept->FirstChild()) {
+            if (THtmlNode* link = EnclosingLink(tag, linkAbove)) {
+                next = NextAfterSubtree(root, tag);
+                if (inPlace) {
+                    inPlace->RemoveNode(tag);
+                    inPlace->Add(link->Parent(), link, CopyOf(kept));
+                } else {
+                    link->InsertBefore(CopyOf(kept));
+                    tag->Parent()->Remove(tag);
+                    delete tag;
+                }
+                node = nullptr;
+                return;
+            }
+        }
         THtmlNode* restored;
         if (inPlace) {
             restored = inPlace->Substitute(tag, kept, index);

@@ -281,10 +281,11 @@ private:
     }
 
     // The current element ends, the list of formatting aside.
-    void ClimbOut()
+    [[gnu::always_inline]] void ClimbOut()
     {
         if (FCurrent == FHolder)
             throw TPartLeaves();
+        FBlankWhileWaiting = false;
         const int t = FCurrent->TagId();
         --FOpen[t];
         if (InTagSet(t, tsEndNoted))
@@ -378,6 +379,7 @@ private:
             FFormatting.clear();
             FWaiting = 0;
             FUnlisted.clear();
+            FBlankWhileWaiting = false;
         }
         FCurrent = e;
         FOpen.fill(0);
@@ -513,10 +515,11 @@ private:
 
     // Opens again, inside the current element, the formatting that waits at the end of the list: each as a
     // copy with the attributes of the one it continues, the copy taking its place in the list. Only in the
-    // body's text, and where text may stand.
-    [[gnu::noinline]] void CarryFormatting(const char16_t* at)
+    // body's text, and where text may stand, or for text (textLevel) in a list, where the copies hold it.
+    [[gnu::noinline]] void CarryFormatting(const char16_t* at, bool textLevel)
     {
-        if (FSection != TAG_BODY || FDisplaced || !HasFlag(FCurrent->TagId(), tfText))
+        const int id = FCurrent->TagId();
+        if (FSection != TAG_BODY || FDisplaced || !(HasFlag(id, tfText) || (textLevel && InTagSet(id, tsListBox))))
             return;
         size_t first = FFormatting.size();
         while (first > 0 && FFormatting[first - 1].Element && !FFormatting[first - 1].Open)
@@ -628,12 +631,15 @@ private:
         }
     }
 
-    // The end tag of a formatting element, as browsers take it (their "adoption" of the blocks inside).
+    // The end tag of a formatting element, as browsers take it (their "adoption" of the blocks inside):
+    // one block at a time, until none is left inside. Browsers give up after eight, leaving the last copy
+    // open, which reads back otherwise once written; here every block within the walk is taken out, the
+    // walk from the current element being one block shorter each round.
     [[gnu::noinline]] void EndFormatting(int t)
     {
         if (FOpen[t] == 0 && FWaiting == 0)
             return;
-        for (int round = 0; round < 8; ++round) {
+        for (;;) {
             const int at = FindFormatting(t);
             if (at < 0) {
                 // Reading in part: the element may be open around the part, where the whole reading finds it.
@@ -667,13 +673,6 @@ private:
             }
             if (!TakeBlockOut(at, formatting, block))
                 return;
-        }
-        // Browsers give up after eight blocks, leaving the last copy open; it ends here, so that what is
-        // written reads back the same (a link opened next would otherwise nest in it).
-        if (const int at = FindFormatting(t); at >= 0 && FFormatting[size_t(at)].Open) {
-            THtmlTag* copy = FFormatting[size_t(at)].Element;
-            EraseFormatting(at);
-            ClimbTo(ParentOf(copy));
         }
     }
 
@@ -881,11 +880,15 @@ private:
     void ParseEndTag(int t)
     {
         if (!FDisplaced && HasFlag(t, tfInline) && HasFlag(t, tfEnd) && t != TAG_TEXTAREA) {
-            // Most end the formatting opened last, the last in the list, with nothing open inside it.
-            if (t == FCurrent->TagId() && !FFormatting.empty() && FFormatting.back().Element == FCurrent) {
+            // Most end the element opened last, with nothing open inside it: formatting then stands last in
+            // the list.
+            const bool formatting = InTagSet(t, tsFormatting);
+            if (t == FCurrent->TagId() && !formatting) {
+                ClimbOut();
+            } else if (t == FCurrent->TagId() && !FFormatting.empty() && FFormatting.back().Element == FCurrent) {
                 FFormatting.pop_back();
                 ClimbOut();
-            } else if (InTagSet(t, tsFormatting)) {
+            } else if (formatting) {
                 EndFormatting(t);
             } else {
                 EndTextLevel(t);
@@ -981,8 +984,8 @@ private:
                 EndBeforeBlock(t);
             if (t == TAG_A && (FOpen[TAG_A] > 0 || FWaiting > 0))
                 EndOpenLink();
-            if (FWaiting > 0 && InTagSet(t, tsCarriesFormatting))
-                CarryFormatting(tagStart);
+            if (FWaiting > 0 && (InTagSet(t, tsCarriesFormatting) || (FBlankWhileWaiting && !InTagSet(t, tsTablePart))))
+                CarryFormatting(tagStart, InTagSet(t, tsCarriesFormatting));
             if (t == TAG_BR || t == TAG_HR)
                 FTrim = true;
             else if ((HasFlag(t, tfInline) || t == TAG_EMBED || t == TAG_BGSOUND) && !HasFlag(t, tfEnd))
@@ -1264,14 +1267,17 @@ private:
         P = s;
         const bool trim = FTrim;
         if (collapse) {
-            if (from == s)
+            if (from == s) {
+                // Browsers carry waiting formatting on at blanks too, so a block after them goes inside it.
+                FBlankWhileWaiting = FBlankWhileWaiting || FWaiting > 0;
                 return;
+            }
             FTrim = IsBlank(s[-1]);
         }
         THtmlTag* target = TextTarget(from, s);
-        if (target && FWaiting > 0) {
-            CarryFormatting(from);
-            target = FCurrent;
+        if (FWaiting > 0 && (target || InTagSet(FCurrent->TagId(), tsListBox))) {
+            CarryFormatting(from, true);
+            target = HasFlag(FCurrent->TagId(), tfText) ? FCurrent : nullptr;
         }
         if (target)
             target->Add(new THtmlText(TAG_TEXT, QStringView(out, o)));
@@ -1343,6 +1349,7 @@ private:
     };
     std::vector<TFormattingEntry> FFormatting;
     int FWaiting = 0; // entries after the last barrier waiting to be carried on
+    bool FBlankWhileWaiting = false; // blanks read in the current element while formatting waited
     std::vector<const THtmlTag*> FUnlisted; // open formatting taken off the list (see EndOpenLink)
     THtmlTag* FDisplaced = nullptr;
     THtmlTag* FReturnTo = nullptr;

@@ -37,6 +37,8 @@ enum : unsigned short {
     tsTablePart = 512,
     // Carries the formatting that was open where it is met (text does too).
     tsCarriesFormatting = 1024,
+    // A list, which holds no text of its own, but formatting carried on into it holds the list's text.
+    tsListBox = 2048,
 };
 
 constexpr std::array<unsigned short, TagCount> BuildTagSets()
@@ -79,6 +81,8 @@ constexpr std::array<unsigned short, TagCount> BuildTagSets()
                   TAG_MARQUEE, TAG_OBJECT, TAG_Q, TAG_S, TAG_SAMP, TAG_SELECT, TAG_SMALL, TAG_SPAN, TAG_STRIKE,
                   TAG_STRONG, TAG_SUB, TAG_SUP, TAG_TT, TAG_U, TAG_VAR})
         s[t] |= tsCarriesFormatting;
+    for (int t : {TAG_DIR, TAG_DL, TAG_MENU, TAG_OL, TAG_UL})
+        s[t] |= tsListBox;
     return s;
 }
 constexpr std::array<unsigned short, TagCount> TagSets = BuildTagSets();
