@@ -404,32 +404,29 @@ private:
     static constexpr int WalkLimit = 64;
     static constexpr int WaitingLimit = 16;
 
-    // The last entry in the list after the last barrier whose element has tag t, or -1.
-    int FindFormatting(int t) const
+    // The last entry after the last barrier (within WalkLimit of the end) whose element is such, or -1.
+    template <typename TSuch>
+    int FindListed(TSuch such) const
     {
         const int n = int(FFormatting.size());
         for (int i = n - 1; i >= 0 && i >= n - WalkLimit; --i) {
             const THtmlTag* e = FFormatting[size_t(i)].Element;
             if (!e)
                 return -1;
-            if (e->TagId() == t)
+            if (such(e))
                 return i;
         }
         return -1;
     }
 
-    // The entry of e after the last barrier, or -1.
+    // The last entry of an element with tag t, or of e.
+    int FindFormatting(int t) const
+    {
+        return FindListed([t](const THtmlTag* e) { return e->TagId() == t; });
+    }
     int FindFormattingOf(const THtmlTag* e) const
     {
-        const int n = int(FFormatting.size());
-        for (int i = n - 1; i >= 0 && i >= n - WalkLimit; --i) {
-            const THtmlTag* entry = FFormatting[size_t(i)].Element;
-            if (!entry)
-                return -1;
-            if (entry == e)
-                return i;
-        }
-        return -1;
+        return FindListed([e](const THtmlTag* listed) { return listed == e; });
     }
 
     void EraseFormatting(int at)

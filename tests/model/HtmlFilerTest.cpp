@@ -861,6 +861,19 @@ TEST(HtmlFilerWrite, BreaksRulesAndInlineFlow)
               u"<html>\r\n  <body>\r\n    <div>\r\n      a<br>b\r\n    </div>\r\n  </body>\r\n</html>\r\n"_qs);
 }
 
+// A block inside a link or formatting stands on lines of its own, as any block does; the link's or the
+// formatting's own tags stay beside the words around them where no blank stood ("x<a href>", "</a>y").
+TEST(HtmlFilerWrite, ABlockInsideALinkOrFormattingStandsOnLinesOfItsOwn)
+{
+    const QString written = RoundTrip(u"<div>x<a href=\"/item\"><div class=\"card\"><h3>Title</h3><p>Card text</p>"
+                                      u"</div></a>y <b><p>Bold</p></b> z</div>"_qs);
+    EXPECT_TRUE(written.contains(u"    <div>\r\n      x<a href=\"/item\">\r\n      <div class=\"card\">\r\n"
+                                 u"        <h3>Title</h3>\r\n        <p>Card text</p>\r\n      </div>\r\n      </a>y <b>\r\n"
+                                 u"      <p>Bold</p>\r\n      </b>z\r\n    </div>\r\n"_qs))
+        << written.toStdString();
+    EXPECT_EQ(RoundTrip(written), written);
+}
+
 TEST(HtmlFilerWrite, AttributeForms)
 {
     THtmlTag input(TAG_INPUT);
@@ -1207,6 +1220,7 @@ TEST(HtmlFilerReadInPart, EditsAroundTheBodyReadAsTheWholeEditedText)
         "<body id=\"dsgn_:::_0\"><h1>Title</h1>\n<p>First <b>bold</b> words.</p><div class=\"box\"><p>In a "
         "box</p><ul><li>one</li><li>two</li></ul></div><table border=\"1\"><tbody><tr><td>a1</td><td>b1</td>"
         "</tr><tr><td>a2 <i>it</i></td><td>b2</td></tr></tbody></table><pre>  kept\n  lines</pre>"
+        "<a href=\"/c\"><div class=\"card\"><h3>Card</h3><p>Card text</p></div></a><b><p>Bold para</p></b>"
         "<p>Last words</p></body>");
     struct TEdit
     {
@@ -1228,6 +1242,10 @@ TEST(HtmlFilerReadInPart, EditsAroundTheBodyReadAsTheWholeEditedText)
         {"a paragraph emptied", QStringLiteral("Last words"), QString(), true},
         {"an end tag that closes the box early", QStringLiteral("<ul>"), QStringLiteral("</div><ul>"), true},
         {"a block in a bold", QStringLiteral("<b>bold</b>"), QStringLiteral("<b>bo<div>x</div>ld</b>"), true},
+        {"a key in a card link", QStringLiteral("Card text"), QStringLiteral("Card textx"), true},
+        {"a link in a card link, which ends it", QStringLiteral("Card text"), QStringLiteral("<a href=x>Card</a> text"), true},
+        {"a bold ended inside its paragraph", QStringLiteral("Bold para"), QStringLiteral("Bold</b> para"), true},
+        {"a paragraph put in a bold", QStringLiteral("<b><p>"), QStringLiteral("<b>x<p>"), true},
         {"the body's own tag", QStringLiteral("dsgn_:::_0"), QStringLiteral("dsgn_:::_9"), false},
         {"an unterminated comment", QStringLiteral("Last"), QStringLiteral("<!-- Last"), false},
     };
