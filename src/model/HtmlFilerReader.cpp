@@ -391,11 +391,12 @@ private:
     //
     // Browsers keep a list of the formatting elements opened (tsFormatting) besides the open elements
     // themselves. One that a block's end (or start) closes before its own end tag stays in the list and is
-    // opened again, as a copy, around the next text or text-level element: "<p><b>a</p><p>b" gives both
-    // words the bold, "<li><a href=x>one<li>two" both items the link. A cell, a caption or a plug-in starts
-    // afresh (a barrier in the list) and clears what was opened inside it when it ends. The end tag of a
-    // formatting element with a block opened inside it takes the block out of it and wraps what the block
-    // holds in a copy ("<b><p>x</b> y</p>": x stays bold and y stays in the paragraph).
+    // opened again, as a copy, around the next text or text-level element, also in a list, or around the
+    // next block after blanks (browsers put the blanks in a copy): "<p><b>a</p><p>b" gives both words the
+    // bold, "<li><a href=x>one<li>two" both items the link. A cell, a caption or a plug-in starts afresh (a
+    // barrier in the list) and clears what was opened inside it when it ends. The end tag of a formatting
+    // element with a block opened inside it takes the block out of it and wraps what the block holds in a
+    // copy ("<b><p>x</b> y</p>": x stays bold and y stays in the paragraph).
     //
     // Walks up the open elements and through the list stop after WalkLimit steps, and at most WaitingLimit
     // elements wait to be opened again, so that pages nested or misnested without end stay linear; past
@@ -1335,8 +1336,8 @@ private:
     std::array<int, TagCount> FOpenAbove{}; // reading in part: the counts of the chain around the part
     int FHolderInline = 0;                  // and the text-level elements the part stands in (up to WalkLimit + 1)
     int FHolderBlock = TAG_ROOT;            // with the element around them
-    // The formatting elements as browsers list them (see FindFormatting), in the order opened; a null
-    // element is a barrier (a cell, a caption, a plug-in), Waiting then the count before it.
+    // The formatting elements as browsers list them (see "formatting that outlives its block"), in the order
+    // opened; a null element is a barrier (a cell, a caption, a plug-in), Waiting then the count before it.
     struct TFormattingEntry
     {
         THtmlTag* Element;
