@@ -986,8 +986,11 @@ private:
                 CarryFormatting(tagStart, InTagSet(t, tsCarriesFormatting));
             if (t == TAG_BR || t == TAG_HR)
                 FTrim = true;
-            else if ((HasFlag(t, tfInline) || t == TAG_EMBED || t == TAG_BGSOUND) && !HasFlag(t, tfEnd))
-                FTrim = false; // an image or a form field stands between the words: the blank after it stays
+            // An image or a form field stands between the words: the blank after it stays. After the body's
+            // end tag it goes after the body, out of the words' way.
+            else if ((HasFlag(t, tfInline) || t == TAG_EMBED || t == TAG_BGSOUND) && !HasFlag(t, tfEnd) &&
+                     FCurrent->TagId() != TAG_HTML && FCurrent != FRoot.get())
+                FTrim = false;
             element = new THtmlTag(t);
             FCurrent->Add(element);
             if (HasFlag(t, tfEnd))

@@ -609,6 +609,19 @@ private:
         return false;
     }
 
+    // An element whose content is written as it stands (pre, textarea, script, style) or that shows whole: the
+    // search for an element's outer text ends at it. A pre left out (emptied of blocks the reader drops) is
+    // no such element: the text before it is the edge of the line.
+    bool KeptAsWritten(THtmlNode* node)
+    {
+        const int id = node->TagId();
+        if (node->NodeClass() != THtmlNode::ncTag)
+            return false;
+        const auto* e = static_cast<const THtmlTag*>(node);
+        return (id == TAG_PRE && !WritesNothing(e)) || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE ||
+               IsShownWhole(e);
+    }
+
     // The text an element's content begins (forward) or ends (backward) with, when nothing that shows
     // stands before it there: only start and end tags of elements with content and comments may. A blank
     // after an image, a field, a line break, a PHP block or an element shown whole shows, and text kept as written (pre, textarea,
@@ -635,8 +648,7 @@ private:
                 if (!IsTrimmedAway(text->TextView()))
                     return text;
                 FBlankEdge.push_back(text);
-            } else if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE ||
-                       (node->NodeClass() == THtmlNode::ncTag && IsShownWhole(static_cast<THtmlTag*>(node)))) {
+            } else if (KeptAsWritten(node)) {
                 return nullptr;
             } else if (id > 0 && id < TagCount && (FlagTable().Flags[id] & tfEnd) &&
                        node->NodeClass() == THtmlNode::ncTag) {
@@ -720,8 +732,7 @@ private:
                 finish({text, true});
                 break;
             }
-            if (id == TAG_PRE || id == TAG_TEXTAREA || id == TAG_SCRIPT || id == TAG_STYLE ||
-                (node->NodeClass() == THtmlNode::ncTag && IsShownWhole(static_cast<THtmlTag*>(node)))) {
+            if (KeptAsWritten(node)) {
                 finish({nullptr, true});
                 break;
             }

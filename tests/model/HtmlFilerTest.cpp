@@ -358,6 +358,14 @@ TEST(HtmlFilerSound, TheFirstSaveIsWhatTheSecondWrites)
         {u"<ul><li><a href=x>one<li>two</ul>",
          u"  <body>\r\n    <ul>\r\n      <li><a href=\"x\">one</a></li>\r\n      <li><a href=\"x\">two</a></li>\r\n    </ul>\r\n"
          u"  </body>\r\n"},
+        // A comment or an image after the body's end tag goes after the body: the words around it stay one
+        // blank apart.
+        {u"a\n</body><!-- c -->\nb", u"  <body>\r\n    a b\r\n  </body>\r\n  <!-- c -->\r\n"},
+        {u"a\n</body><img>\nb", u"  <body>\r\n    a b\r\n  </body>\r\n  <img>\r\n"},
+        // A pre emptied of the blocks dropped from it is left out: the heading's words end where the pre stood,
+        // and so does an empty deletion in a pre, which a read would drop.
+        {u"<h2>y <a><pre><blockquote", u"  <body>\r\n    <h2>y<a></a></h2>\r\n  </body>\r\n"},
+        {u"<pre>x<del><p></del>y</pre>", u"  <body>\r\n    <pre>xy</pre>\r\n  </body>\r\n"},
         // A body whose blocks are all left out is written empty.
         {u"<div><h1><p></h1></div>", u"  <body></body>\r\n"},
         // Text with no place, a title's text and a head after its end tag do not change the body.
