@@ -383,6 +383,8 @@ enum TCrowdedShape {
     csClosedDivs,
     csUnpairedEnds,
     csListsOfFigures,
+    csBlocksInBold,
+    csOpenFonts,
 };
 
 QByteArray CrowdedPage(TCrowdedShape shape, int n)
@@ -430,13 +432,21 @@ QByteArray CrowdedPage(TCrowdedShape shape, int n)
     case csListsOfFigures: // 2,500 .. 40,000 levels of lists, a figure in each item
         repeat("<ul><li><figure>a</figure>", n);
         break;
+    case csBlocksInBold: // 2,500 .. 40,000 levels of a div in a bold, each bold ended inside its div
+        repeat("<b><div>", n);
+        body += "word";
+        repeat("</b>x</div>", n);
+        break;
+    case csOpenFonts: // 5,000 .. 80,000 paragraphs, each with a font left open, carried on into the next
+        repeat("<p>a <font face=\"f\">b", n);
+        break;
     }
     return "<html><head><title>Deep</title></head><body>" + body + "</body></html>";
 }
 
 void BM_FilterOpenAndSaveCrowded(benchmark::State& state)
 {
-    static const int base[] = {5000, 1000, 5000, 2500, 1250, 62500, 5000, 2500};
+    static const int base[] = {5000, 1000, 5000, 2500, 1250, 62500, 5000, 2500, 2500, 5000};
     const auto shape = TCrowdedShape(state.range(0));
     const QByteArray page = CrowdedPage(shape, base[shape] * int(state.range(1)));
     for (auto _ : state)
@@ -446,7 +456,7 @@ void BM_FilterOpenAndSaveCrowded(benchmark::State& state)
 BENCHMARK(BM_FilterOpenAndSaveCrowded)
     ->ArgNames({"shape", "times"})
     ->ArgsProduct({{csNestedDivs, csNestedTables, csManyAttributes, csNestedLists, csNestedSections, csClosedDivs,
-                    csUnpairedEnds, csListsOfFigures},
+                    csUnpairedEnds, csListsOfFigures, csBlocksInBold, csOpenFonts},
                    {1, 4, 16}})
     ->Unit(benchmark::kMillisecond);
 
@@ -456,8 +466,8 @@ BENCHMARK(BM_FilterOpenAndSaveCrowded)
 // the depth (it may grow with the depth once, never with the depth times the tags read).
 void BM_FilterTakeBodyAfterAKeyCrowded(benchmark::State& state)
 {
-    static const int base[] = {5000, 1000, 5000, 2500, 1250, 62500, 5000, 2500};
-    static const char* nested[] = {"<div", "<table", nullptr, "<ul", "<section", "<div", nullptr, "<ul"};
+    static const int base[] = {5000, 1000, 5000, 2500, 1250, 62500, 5000, 2500, 2500, 5000};
+    static const char* nested[] = {"<div", "<table", nullptr, "<ul", "<section", "<div", nullptr, "<ul", nullptr, nullptr};
     const auto shape = TCrowdedShape(state.range(0));
     const int n = base[shape] * int(state.range(1));
     THtmlFilter filter;

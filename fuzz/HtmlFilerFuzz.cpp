@@ -41,8 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // What the writer wrote must read back: it never leaves a comment or a block open.
     std::unique_ptr<THtmlRoot> again = ParseHtml(QStringView(written));
     const QString rewritten = WriteDocument(again.get());
-    // With CORVALITE_FUZZ_STABLE set, a second round that writes differently from the first is a finding
-    // (a few quirks of the format remain, such as blocks in a pre emptied by the drop of an empty child).
+    // With CORVALITE_FUZZ_STABLE set, a second round that writes differently from the first is a finding.
     static const bool stable = std::getenv("CORVALITE_FUZZ_STABLE") != nullptr;
     if (stable && rewritten != written)
         std::abort();

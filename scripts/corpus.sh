@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Assembles the corpus of real documentation pages from Debian's documentation packages (installing the
 # ones missing), one folder per generator with each package's copyright file beside its pages, and runs
-# the long open-and-save check over it.
+# the long open-and-save check over it, then counts the words whose formatting or link the saves changed,
+# reading each page and its saved copy as a browser does (scripts/word-formatting.py).
 #
 # Usage: scripts/corpus.sh [CORPUS_DIR] [--no-check]
 #   CORPUS_DIR defaults to build/corpus. The benchmarks find the pages there too (CORVALITE_CORPUS).
@@ -12,7 +13,7 @@ check=1
 [ "${2:-}" = "--no-check" ] && check=0
 
 packages=(python3.11-doc postgresql-doc-15 git-doc libstdc++-12-doc debian-reference-en debian-reference-ja
-          debian-reference-zh-cn rust-doc libxslt1-dev zlib1g-dev)
+          debian-reference-zh-cn rust-doc libxslt1-dev zlib1g-dev python3-html5lib)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -91,5 +92,8 @@ echo "corpus: $pages pages, $((bytes / 1048576)) MB in $corpus"
 
 if [ "$check" -eq 1 ]; then
   [ -x build/core_tests ] || cmake --build build --target core_tests
-  CORVALITE_CORPUS="$corpus" build/core_tests --gtest_filter='HtmlFilterCorpus.*'
+  saved="$corpus-saved"
+  rm -rf "$saved"
+  CORVALITE_CORPUS="$corpus" CORVALITE_CORPUS_SAVED="$saved" build/core_tests --gtest_filter='HtmlFilterCorpus.*'
+  scripts/word-formatting.py "$corpus" "$saved"
 fi

@@ -112,6 +112,36 @@ bool IsRawKind(int id)
     return id >= TAG_ASP && id <= TAG_UNKNOWN; // ASP, PHP, comment, unrecognised tag
 }
 
+// The nearest link (an a element) around node, or null. above: what the long climbs asked before found
+// for the elements they passed, so that the anchors of a deep nest are not each looked up through all of
+// it; a short climb (most pages) remembers nothing.
+THtmlNode* EnclosingLink(const THtmlNode* node, std::unordered_map<const THtmlNode*, THtmlNode*>& above)
+{
+    int steps = 0;
+    for (THtmlNode* p = node->Parent(); p && ++steps <= 64; p = p->Parent()) {
+        if (p->TagId() == TAG_A && AsTag(p))
+            return p;
+        if (!p->Parent())
+            return nullptr;
+    }
+    std::vector<const THtmlNode*> climbed;
+    THtmlNode* found = nullptr;
+    for (THtmlNode* p = node->Parent(); p; p = p->Parent()) {
+        if (p->TagId() == TAG_A && AsTag(p)) {
+            found = p;
+            break;
+        }
+        if (const auto known = above.find(p); known != above.end()) {
+            found = known->second;
+            break;
+        }
+        climbed.push_back(p);
+    }
+    for (const THtmlNode* p : climbed)
+        above[p] = found;
+    return found;
+}
+
 // The picture of the placeholder that stands for node, or null when node is shown as itself.
 const char* PlaceholderKind(const THtmlNode* node)
 {
@@ -440,14 +470,12 @@ QString EngineStartTag(QStringView raw, QStringView name)
 }
 
 // Whether a div among the children of parent stays there when the engine reads the design page, and when
-// the edited page is read back: table parts and list boxes move it out, a div ends a paragraph open around
-// it, which would split the user's paragraph, and the reader ends the text-level elements around a div.
+// the edited page is read back: table parts and list boxes move it out, and a div ends a paragraph open
+// around it (also through the text-level elements inside it), which would split the user's paragraph.
 // reaches: what the climb below found for the elements asked about before, since the elements of a deep
 // nest that each hold a pair would otherwise each climb the whole nest.
 bool HoldsDesignBlock(const THtmlNode* parent, std::unordered_map<const THtmlNode*, bool>& reaches)
 {
-    if (TagIsInline(parent->TagId()))
-        return false;
     switch (parent->TagId()) {
     case TAG_TABLE: case TAG_THEAD: case TAG_TBODY: case TAG_TFOOT: case TAG_TR: case TAG_COLGROUP:
     case TAG_SELECT: case TAG_OPTGROUP: case TAG_OPTION: case TAG_TEXTAREA:
@@ -1509,9 +1537,28 @@ void THtmlFilter::MapBack(THtmlRoot* root, TMappedSource* inPlace) const
     std::unordered_map<const THtmlNode*, THtmlText*> matched; // see MatchUnknownBlockTags
     THtmlNode* node = root->GetNextNode(nullptr);
     THtmlNode* next = nullptr;
+    std::unordered_map<const THtmlNode*, THtmlNode*> linkAbove; // see EnclosingLink
     // The kept node comes back whole (a comment, a script, an object, ...); what is inside it is the kept
     // source, so nothing below it is looked at again.
     const auto restoreWhole = [&](THtmlTag* tag, THtmlNode* kept, int index) {
+        // A named anchor put into a link in the design view (or into another anchor) goes before it: links
+        // never nest, and reading the saved page would end the link at the anchor, the rest of its words
+        // no longer linked.
+        if (kept->TagId() == TAG_A && !kept->FirstChild()) {
+            if (THtmlNode* link = EnclosingLink(tag, linkAbove)) {
+                next = NextAfterSubtree(root, tag);
+                if (inPlace) {
+                    inPlace->RemoveNode(tag);
+                    inPlace->Add(link->Parent(), link, CopyOf(kept));
+                } else {
+                    link->InsertBefore(CopyOf(kept));
+                    tag->Parent()->Remove(tag);
+                    delete tag;
+                }
+                node = nullptr;
+                return;
+            }
+        }
         THtmlNode* restored;
         if (inPlace) {
             restored = inPlace->Substitute(tag, kept, index);

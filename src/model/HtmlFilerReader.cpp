@@ -15,6 +15,7 @@
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -152,6 +153,15 @@ public:
         FHolder = holder;
         FCurrent = holder;
         FOpen = open;
+        FOpenAbove = open;
+        // What a block start met in the part would find above the text-level elements the part stands in.
+        FHolderInline = 0;
+        const THtmlNode* around = point.Parent;
+        while (around && HasFlag(around->TagId(), tfInline) && FHolderInline <= WalkLimit) {
+            ++FHolderInline;
+            around = around->Parent();
+        }
+        FHolderBlock = around ? around->TagId() : TAG_ROOT;
         FSection = TAG_BODY;
         FTrim = point.Trim;
         FInPre = point.InPre;
@@ -164,7 +174,8 @@ public:
         } catch (const Exception&) {
             return false;
         }
-        if (P != FStop || FCurrent != holder || FTrim != end.Trim || FInPre != end.InPre)
+        // Formatting left to carry on into the text after the part would change what was read there.
+        if (P != FStop || FCurrent != holder || FTrim != end.Trim || FInPre != end.InPre || FWaiting > 0)
             return false;
         DropEmptyBlocks();
         return true;
@@ -201,7 +212,9 @@ private:
     // Where the reader stands now in the body, before a tag at or after one: a read point.
     void RecordPoint(const char16_t* at)
     {
-        if (FRecord && FSection == TAG_BODY && !FDisplaced && FOpen[TAG_BODY] > 0)
+        // Not while formatting waits to be carried on, nor while an open element is off the list of
+        // formatting: a part read from here would not know of it.
+        if (FRecord && FSection == TAG_BODY && !FDisplaced && FOpen[TAG_BODY] > 0 && FWaiting == 0 && FUnlisted.empty())
             FRecord->push_back({at - FText, FCurrent, FCurrent->LastChild(), FTrim, FInPre});
     }
     // "Reading up to a set": the character at from is always taken, reading stops at the first following
@@ -261,16 +274,25 @@ private:
     void ClimbTo(THtmlTag* ancestor)
     {
         while (FCurrent != ancestor) {
-            if (FCurrent == FHolder)
-                throw TPartLeaves();
-            const int t = FCurrent->TagId();
-            --FOpen[t];
-            if (InTagSet(t, tsEndNoted))
-                Ended(FCurrent);
-            else if (HasFlag(t, tfBreaks))
-                FTrim = true;
-            FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
+            if (InTagSet(FCurrent->TagId(), tsFormatting | tsFormattingBarrier))
+                Closed(FCurrent, FCurrent->TagId());
+            ClimbOut();
         }
+    }
+
+    // The current element ends, the list of formatting aside.
+    [[gnu::always_inline]] void ClimbOut()
+    {
+        if (FCurrent == FHolder)
+            throw TPartLeaves();
+        FBlankWhileWaiting = false;
+        const int t = FCurrent->TagId();
+        --FOpen[t];
+        if (InTagSet(t, tsEndNoted))
+            Ended(FCurrent);
+        else if (HasFlag(t, tfBreaks))
+            FTrim = true;
+        FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
     }
 
     // What the end of e does to the blank after it, and to the text after a pre or text area.
@@ -347,15 +369,378 @@ private:
         return true;
     }
 
-    // A jump to an element anywhere (html, head, body: all near the root).
-    void JumpTo(THtmlTag* e)
+    // A jump to an element anywhere (html, head, body: all near the root). The formatting open before
+    // ends there, except for a head element met in the body, after which the body goes on as it was.
+    void JumpTo(THtmlTag* e, bool keepFormatting = false)
     {
         if (FHolder)
             throw TPartLeaves();
+        if (!keepFormatting) {
+            FFormatting.clear();
+            FWaiting = 0;
+            FUnlisted.clear();
+            FBlankWhileWaiting = false;
+        }
         FCurrent = e;
         FOpen.fill(0);
         for (THtmlNode* n = e; n && n->TagId() >= 0; n = n->Parent())
             ++FOpen[n->TagId()];
+    }
+
+    // --- formatting that outlives its block, as browsers keep it -----------------------------------------
+    //
+    // Browsers keep a list of the formatting elements opened (tsFormatting) besides the open elements
+    // themselves. One that a block's end (or start) closes before its own end tag stays in the list and is
+    // opened again, as a copy, around the next text or text-level element, also in a list, or around the
+    // next block after blanks (browsers put the blanks in a copy): "<p><b>a</p><p>b" gives both words the
+    // bold, "<li><a href=x>one<li>two" both items the link. A cell, a caption or a plug-in starts afresh (a
+    // barrier in the list) and clears what was opened inside it when it ends. The end tag of a formatting
+    // element with a block opened inside it takes the block out of it and wraps what the block holds in a
+    // copy ("<b><p>x</b> y</p>": x stays bold and y stays in the paragraph).
+    //
+    // Walks up the open elements and through the list stop after WalkLimit steps, and at most WaitingLimit
+    // elements wait to be opened again, so that pages nested or misnested without end stay linear; past
+    // that the end tag is ignored, as the deepest misnestings of real pages never come near.
+
+    static constexpr int WalkLimit = 64;
+    static constexpr int WaitingLimit = 16;
+
+    // The last entry after the last barrier (within WalkLimit of the end) whose element is such, or -1.
+    template <typename TSuch>
+    int FindListed(TSuch such) const
+    {
+        const int n = int(FFormatting.size());
+        for (int i = n - 1; i >= 0 && i >= n - WalkLimit; --i) {
+            const THtmlTag* e = FFormatting[size_t(i)].Element;
+            if (!e)
+                return -1;
+            if (such(e))
+                return i;
+        }
+        return -1;
+    }
+
+    // The last entry of an element with tag t, or of e.
+    int FindFormatting(int t) const
+    {
+        return FindListed([t](const THtmlTag* e) { return e->TagId() == t; });
+    }
+    int FindFormattingOf(const THtmlTag* e) const
+    {
+        return FindListed([e](const THtmlTag* listed) { return listed == e; });
+    }
+
+    void EraseFormatting(int at)
+    {
+        if (!FFormatting[size_t(at)].Open)
+            --FWaiting;
+        FFormatting.erase(FFormatting.begin() + at);
+    }
+
+    // e (with tag t) is closed without its own end tag: formatting waits to be opened again, a barrier's
+    // element takes away what was opened inside it.
+    [[gnu::noinline]] void Closed(THtmlTag* e, int t)
+    {
+        if (InTagSet(t, tsFormattingBarrier)) {
+            while (!FFormatting.empty()) {
+                const TFormattingEntry last = FFormatting.back();
+                FFormatting.pop_back();
+                if (!last.Element) {
+                    FWaiting = last.Waiting;
+                    return;
+                }
+            }
+            FWaiting = 0;
+            return;
+        }
+        const int at = FindFormattingOf(e);
+        if (at < 0) {
+            Unlist(e);
+            return;
+        }
+        FFormatting[size_t(at)].Open = false;
+        ++FWaiting;
+        // Browsers carry on no more than three alike ("<font face=x>" left open in every paragraph nests
+        // no deeper than that), and here no more than WaitingLimit in all: the earliest go.
+        int alike = 0;
+        int earliestAlike = -1;
+        int earliest = -1;
+        const int n = int(FFormatting.size());
+        for (int i = n - 1; i >= 0 && i >= n - WalkLimit && FFormatting[size_t(i)].Element; --i) {
+            const TFormattingEntry& entry = FFormatting[size_t(i)];
+            if (entry.Open)
+                continue;
+            earliest = i;
+            if (SameFormatting(entry.Element, e)) {
+                ++alike;
+                earliestAlike = i;
+            }
+        }
+        if (alike > 3)
+            EraseFormatting(earliestAlike);
+        else if (FWaiting > WaitingLimit && earliest >= 0)
+            EraseFormatting(earliest);
+    }
+
+    // A formatting element opened, or a barrier's (needless while the list is empty: its end then clears
+    // the whole list, as it should).
+    void ListFormatting(THtmlTag* e, const char16_t* at)
+    {
+        if (InTagSet(e->TagId(), tsFormatting))
+            FFormatting.push_back({e, at - FText, true, 0});
+        else if (!FFormatting.empty())
+            FFormatting.push_back({nullptr, at - FText, false, std::exchange(FWaiting, 0)});
+    }
+
+    // An open element taken off the list has closed.
+    void Unlist(const THtmlTag* e)
+    {
+        if (!FUnlisted.empty())
+            FUnlisted.erase(std::remove(FUnlisted.begin(), FUnlisted.end(), e), FUnlisted.end());
+    }
+
+    // The same tag with the same attributes, in the same order.
+    static bool SameFormatting(const THtmlTag* a, const THtmlTag* b)
+    {
+        if (a->TagId() != b->TagId() || a->AttributeCount() != b->AttributeCount())
+            return false;
+        for (int i = 0; i < a->AttributeCount(); ++i)
+            if (a->GetAttributeId(i) != b->GetAttributeId(i) || a->IsAttributeValueless(i) != b->IsAttributeValueless(i) ||
+                a->ValueViewAt(i) != b->ValueViewAt(i))
+                return false;
+        return true;
+    }
+
+    // Opens again, inside the current element, the formatting that waits at the end of the list: each as a
+    // copy with the attributes of the one it continues, the copy taking its place in the list. Only in the
+    // body's text, and where text may stand, or for text (textLevel) in a list, where the copies hold it.
+    [[gnu::noinline]] void CarryFormatting(const char16_t* at, bool textLevel)
+    {
+        const int id = FCurrent->TagId();
+        if (FSection != TAG_BODY || FDisplaced || !(HasFlag(id, tfText) || (textLevel && InTagSet(id, tsListBox))))
+            return;
+        size_t first = FFormatting.size();
+        while (first > 0 && FFormatting[first - 1].Element && !FFormatting[first - 1].Open)
+            --first;
+        for (size_t i = first; i < FFormatting.size(); ++i) {
+            auto* copy = new THtmlTag(FFormatting[i].Element->TagId());
+            copy->AssignAttributes(FFormatting[i].Element);
+            FCurrent->Add(copy);
+            Descend(copy);
+            FFormatting[i] = {copy, at - FText, true, 0};
+            --FWaiting;
+        }
+    }
+
+    // A block start tag ends the paragraph, item or cell it is met in, also through the text-level
+    // elements open inside that ("<p><b>a<p>b", "<li><a>x<li>y", "<td><b>1<td>2"); those end with it and
+    // carry on. Any other block goes inside them, as browsers place it: "<a href=x><div>card</div></a>"
+    // stays a link, "<font face=f><p>a</p></font>" keeps its face. Table parts leave them first, as
+    // before: browsers never place a row or a cell inside formatting.
+    void EndBeforeBlock(int t)
+    {
+        // Most blocks start where no text-level element is open.
+        if (!HasFlag(FCurrent->TagId(), tfInline)) {
+            if (EndsBefore(t, FCurrent->TagId()))
+                ClimbTo(ParentOf(FCurrent));
+            return;
+        }
+        EndBeforeBlockInside(t);
+    }
+
+    [[gnu::noinline]] void EndBeforeBlockInside(int t)
+    {
+        if (InTagSet(t, tsTablePart)) {
+            THtmlTag* e = FCurrent;
+            while (HasFlag(e->TagId(), tfInline)) {
+                if (e == FHolder)
+                    throw TPartLeaves();
+                e = ParentOf(e);
+            }
+            ClimbTo(EndsBefore(t, e->TagId()) ? ParentOf(e) : e);
+        } else if (THtmlTag* ended = EndedByBlock(t, FCurrent, 0)) {
+            ClimbTo(ParentOf(ended));
+        }
+    }
+
+    // The element that a start tag t met inside e ends, or null: the first element at or above e that is
+    // not text-level, when it ends before t and stands within WalkLimit text-level elements (steps of
+    // them passed already). Reading in part, what stands around the part may decide: it is then left.
+    THtmlTag* EndedByBlock(int t, THtmlTag* e, int steps) const
+    {
+        for (;; ++steps) {
+            if (!HasFlag(e->TagId(), tfInline))
+                return EndsBefore(t, e->TagId()) ? e : nullptr;
+            if (e == FHolder) {
+                if (steps + FHolderInline <= WalkLimit && EndsBefore(t, FHolderBlock))
+                    throw TPartLeaves();
+                return nullptr;
+            }
+            if (steps == WalkLimit)
+                return nullptr;
+            e = ParentOf(e);
+        }
+    }
+
+    // Whether a start tag t ends an open element with tag open: the same kind of item or cell, or a
+    // paragraph ended by a div or p.
+    static bool EndsBefore(int t, int open)
+    {
+        return (t == open && InTagSet(t, tsSiblingClose)) || ((t == TAG_DIV || t == TAG_P) && open == TAG_P);
+    }
+
+    // A link's start tag ends the link still open, or still waiting to be carried on: links never nest.
+    [[gnu::noinline]] void EndOpenLink()
+    {
+        const int at = FindFormatting(TAG_A);
+        if (at < 0) {
+            // Reading in part: the link may be open around the part.
+            if (FHolder && FOpenAbove[TAG_A] > 0)
+                throw TPartLeaves();
+            return;
+        }
+        EndFormatting(TAG_A);
+        // One the end could not reach stays open, but is carried on no further.
+        for (int left = FindFormatting(TAG_A); left >= 0; left = FindFormatting(TAG_A)) {
+            if (FFormatting[size_t(left)].Open)
+                FUnlisted.push_back(FFormatting[size_t(left)].Element);
+            EraseFormatting(left);
+        }
+    }
+
+    // The end tag of a text-level element other than formatting (span, abbr, sub, ...): it ends the
+    // nearest one open with everything opened inside it, unless a block stands between them, which then
+    // keeps its content ("<span><div>x</span>y</div>": y stays in the div, in the span).
+    [[gnu::noinline]] void EndTextLevel(int t)
+    {
+        if (FOpen[t] == 0)
+            return;
+        THtmlTag* e = FCurrent;
+        for (int steps = 0;; ++steps) {
+            if (e->TagId() == t) {
+                ClimbTo(ParentOf(e));
+                return;
+            }
+            if (InTagSet(e->TagId(), tsSpecial | tsScope) || steps == WalkLimit)
+                return;
+            if (e == FHolder)
+                throw TPartLeaves();
+            e = ParentOf(e);
+        }
+    }
+
+    // The end tag of a formatting element, as browsers take it (their "adoption" of the blocks inside):
+    // one block at a time, until none is left inside. Browsers give up after eight, leaving the last copy
+    // open, which reads back otherwise once written; here every block within the walk is taken out, the
+    // walk from the current element being one block shorter each round.
+    [[gnu::noinline]] void EndFormatting(int t)
+    {
+        if (FOpen[t] == 0 && FWaiting == 0)
+            return;
+        for (;;) {
+            const int at = FindFormatting(t);
+            if (at < 0) {
+                // Reading in part: the element may be open around the part, where the whole reading finds it.
+                if (FHolder && FOpenAbove[t] > 0)
+                    throw TPartLeaves();
+                EndTextLevel(t);
+                return;
+            }
+            if (!FFormatting[size_t(at)].Open) {
+                // Closed already, and no longer carried on.
+                EraseFormatting(at);
+                return;
+            }
+            THtmlTag* formatting = FFormatting[size_t(at)].Element;
+            // Up to it: nothing that formatting does not cross, and the outermost block inside it.
+            THtmlTag* block = nullptr;
+            THtmlTag* e = FCurrent;
+            for (int steps = 0; e != formatting; ++steps) {
+                if (e == FHolder)
+                    throw TPartLeaves();
+                if (InTagSet(e->TagId(), tsScope) || steps == WalkLimit || !e->Parent())
+                    return;
+                if (InTagSet(e->TagId(), tsSpecial))
+                    block = e;
+                e = ParentOf(e);
+            }
+            if (!block) {
+                EraseFormatting(at);
+                ClimbTo(ParentOf(formatting));
+                return;
+            }
+            if (!TakeBlockOut(at, formatting, block))
+                return;
+        }
+    }
+
+    // "<b><i><p>x</b>": the block (p) leaves the formatting element (b) for the element around it, inside
+    // copies of the formatting elements between them (i); a copy of the formatting element wraps what the
+    // block held, and stands open in its place, to be closed by the next round. Elements between them
+    // that are no formatting stay where they are, without the block. False, changing nothing, where the
+    // tree written would read back otherwise: where the block's start tag would end an element at its new
+    // place (an item taken out of an option into the item around: "<li><b><option><li>x</b>"), where the
+    // block is or holds a table part, which leaves formatting ("<a><pre><td>x</td><a>"), or where the
+    // block does not break the flow (a button, a frame): the blanks in it would then read otherwise after
+    // what now ends before it. The end tag is then ignored.
+    [[gnu::noinline]] bool TakeBlockOut(int at, THtmlTag* formatting, THtmlTag* block)
+    {
+        int copies = 0;
+        int inner = 1;
+        for (THtmlTag* node = ParentOf(block); node != formatting && inner <= 3; node = ParentOf(node), ++inner)
+            copies += FindFormattingOf(node) >= 0;
+        if (InTagSet(block->TagId(), tsTablePart) || !HasFlag(block->TagId(), tfBreaks) ||
+            EndedByBlock(block->TagId(), ParentOf(formatting), copies))
+            return false;
+        for (const THtmlNode* child = block->FirstChild(); child; child = child->NextSibling())
+            if (InTagSet(child->TagId(), tsTablePart) && child->NodeClass() == THtmlNode::ncTag)
+                return false;
+        const qsizetype from = FFormatting[size_t(at)].From;
+        const qsizetype now = P - FText;
+        int bookmark = at; // where the copy goes in the list (before the entry now there)
+        THtmlTag* node = ParentOf(block);
+        block->Parent()->Remove(block);
+        THtmlTag* last = block;
+        for (inner = 1; node != formatting; ++inner) {
+            THtmlTag* next = ParentOf(node);
+            int entry = FindFormattingOf(node);
+            if (inner > 3 && entry >= 0) {
+                EraseFormatting(entry);
+                bookmark -= entry < bookmark;
+                at -= entry < at;
+                entry = -1;
+            }
+            if (entry < 0) {
+                --FOpen[node->TagId()];
+                Unlist(node);
+            } else {
+                auto* copy = new THtmlTag(node->TagId());
+                copy->AssignAttributes(node);
+                FFormatting[size_t(entry)] = {copy, now, true, 0};
+                if (last == block)
+                    bookmark = entry + 1;
+                copy->Add(last);
+                last = copy;
+            }
+            node = next;
+        }
+        ParentOf(formatting)->Add(last);
+        auto* copy = new THtmlTag(formatting->TagId());
+        copy->AssignAttributes(formatting);
+        while (THtmlNode* child = block->FirstChild()) {
+            block->Remove(child);
+            copy->Add(child);
+        }
+        block->Add(copy);
+        FFormatting.erase(FFormatting.begin() + at);
+        FFormatting.insert(FFormatting.begin() + (bookmark > at ? bookmark - 1 : bookmark), {copy, now, true, 0});
+        if (FCurrent == block)
+            FCurrent = copy;
+        // The points read inside the formatting element name places whose nodes have moved.
+        if (FRecord)
+            while (!FRecord->empty() && FRecord->back().At > from)
+                FRecord->pop_back();
+        return true;
     }
 
     // The room for the text being made, reused from text to text, grown keeping its first written units.
@@ -415,7 +800,9 @@ private:
         // A comment, a PHP or ASP block or an unknown tag stands between the words as the picture the
         // design view shows for it: the blank after it stays. The writer ends the line after one only
         // where a blank stood ("<!-- c -->\r\n  word"), so "</p><!-- c --> word" reads back as written.
-        KeepNextBlank();
+        // After the body's end tag it goes after the body, out of the words' way.
+        if (FCurrent->TagId() != TAG_HTML && FCurrent != FRoot.get())
+            KeepNextBlank();
         if (closeWithGt) {
             QString text(reinterpret_cast<const QChar*>(from), to - from);
             text += u'>';
@@ -490,7 +877,21 @@ private:
 
     void ParseEndTag(int t)
     {
-        if (t >= 0 && t < TagCount && FOpen[t] > 0) {
+        if (!FDisplaced && HasFlag(t, tfInline) && HasFlag(t, tfEnd) && t != TAG_TEXTAREA) {
+            // Most end the element opened last, with nothing open inside it: formatting then stands last in
+            // the list.
+            const bool formatting = InTagSet(t, tsFormatting);
+            if (t == FCurrent->TagId() && !formatting) {
+                ClimbOut();
+            } else if (t == FCurrent->TagId() && !FFormatting.empty() && FFormatting.back().Element == FCurrent) {
+                FFormatting.pop_back();
+                ClimbOut();
+            } else if (formatting) {
+                EndFormatting(t);
+            } else {
+                EndTextLevel(t);
+            }
+        } else if (t >= 0 && t < TagCount && FOpen[t] > 0) {
             THtmlTag* e = FCurrent;
             while (e->TagId() != t) {
                 if (e == FHolder)
@@ -512,7 +913,7 @@ private:
         RecordPoint(P);
     }
 
-    void ParseStartTag(int t, const char16_t* tagStart)
+    [[gnu::always_inline]] void ParseStartTag(int t, const char16_t* tagStart)
     {
         if (FDisplaced)
             ReturnFromHead();
@@ -559,7 +960,7 @@ private:
                 FInPre = false;
                 FTrim = true;
                 FDisplaced = element;
-                JumpTo(element);
+                JumpTo(element, true);
             }
         } else {
             // What stands inside a noscript stays inside it: its links and styles apply only without script,
@@ -577,32 +978,25 @@ private:
                 JumpTo(FRoot->GetBody());
                 FSection = TAG_BODY;
             }
-            if (HasFlag(FCurrent->TagId(), tfInline) && !HasFlag(t, tfInline)) {
-                THtmlTag* e = FCurrent;
-                while (HasFlag(e->TagId(), tfInline)) {
-                    if (e == FHolder)
-                        throw TPartLeaves();
-                    e = ParentOf(e);
-                }
-                ClimbTo(e);
-            }
-            // After the climb out of inline elements, whose end tags the writer writes: "<li><a>x<li>" reads
-            // as "<li><a>x</a><li>" does, two items.
-            if (t == FCurrent->TagId() && InTagSet(t, tsSiblingClose))
-                ClimbTo(ParentOf(FCurrent));
-            // A div or p closes an open paragraph, as browsers read it ("<p>one<p>two", "<p>a<div>b"); a div
-            // stays open until its own end tag or an ancestor's, so "<div class=a><p>t</p></div>" keeps its
-            // wrapper and the classes, ids and styles on it.
-            if ((t == TAG_DIV || t == TAG_P) && FCurrent->TagId() == TAG_P)
-                ClimbTo(ParentOf(FCurrent));
+            if (!HasFlag(t, tfInline))
+                EndBeforeBlock(t);
+            if (t == TAG_A && (FOpen[TAG_A] > 0 || FWaiting > 0))
+                EndOpenLink();
+            if (FWaiting > 0 && (InTagSet(t, tsCarriesFormatting) || (FBlankWhileWaiting && !InTagSet(t, tsTablePart))))
+                CarryFormatting(tagStart, InTagSet(t, tsCarriesFormatting));
             if (t == TAG_BR || t == TAG_HR)
                 FTrim = true;
-            else if ((HasFlag(t, tfInline) || t == TAG_EMBED || t == TAG_BGSOUND) && !HasFlag(t, tfEnd))
-                FTrim = false; // an image or a form field stands between the words: the blank after it stays
+            // An image or a form field stands between the words: the blank after it stays. After the body's
+            // end tag it goes after the body, out of the words' way.
+            else if ((HasFlag(t, tfInline) || t == TAG_EMBED || t == TAG_BGSOUND) && !HasFlag(t, tfEnd) &&
+                     FCurrent->TagId() != TAG_HTML && FCurrent != FRoot.get())
+                FTrim = false;
             element = new THtmlTag(t);
             FCurrent->Add(element);
             if (HasFlag(t, tfEnd))
                 Descend(element);
+            if (InTagSet(t, tsFormatting | tsFormattingBarrier))
+                ListFormatting(element, tagStart);
             if (InTagSet(t, tsDropWhenEmpty)) {
                 FDropCandidates.push_back(element);
                 if (t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT)
@@ -722,7 +1116,7 @@ private:
 
     // The attributes are gathered as views of the source and handed to the element in one piece; an
     // element met again (a second body tag) adds them to what it has.
-    void ParseAttributes(THtmlTag* element)
+    [[gnu::always_inline]] void ParseAttributes(THtmlTag* element)
     {
         SkipBlanks();
         if (P >= FEnd || *P == u'>') {
@@ -837,7 +1231,7 @@ private:
     // Ordinary text up to the next tag, with every "<" that starts no tag held as "&lt;". One pass finds
     // where the text ends and makes its characters: blanks collapsed outside pre, each "<" as "&lt;" (and
     // "<>" as "&lt;&gt;").
-    void ParseText()
+    [[gnu::always_inline]] void ParseText()
     {
         const char16_t* const end = FEnd;
         const char16_t* from = P;
@@ -894,11 +1288,18 @@ private:
         P = s;
         const bool trim = FTrim;
         if (collapse) {
-            if (from == s)
+            if (from == s) {
+                // Browsers carry waiting formatting on at blanks too, so a block after them goes inside it.
+                FBlankWhileWaiting = FBlankWhileWaiting || FWaiting > 0;
                 return;
+            }
             FTrim = IsBlank(s[-1]);
         }
         THtmlTag* target = TextTarget(from, s);
+        if (FWaiting > 0 && (target || InTagSet(FCurrent->TagId(), tsListBox))) {
+            CarryFormatting(from, true);
+            target = HasFlag(FCurrent->TagId(), tfText) ? FCurrent : nullptr;
+        }
         if (target)
             target->Add(new THtmlText(TAG_TEXT, QStringView(out, o)));
         // Text with no place here is not written, and a title's text is not part of the body's flow (nor
@@ -955,6 +1356,22 @@ private:
     bool FInPre = false;
     bool FTrim = true;
     std::array<int, TagCount> FOpen{};
+    std::array<int, TagCount> FOpenAbove{}; // reading in part: the counts of the chain around the part
+    int FHolderInline = 0;                  // and the text-level elements the part stands in (up to WalkLimit + 1)
+    int FHolderBlock = TAG_ROOT;            // with the element around them
+    // The formatting elements as browsers list them (see "formatting that outlives its block"), in the order
+    // opened; a null element is a barrier (a cell, a caption, a plug-in), Waiting then the count before it.
+    struct TFormattingEntry
+    {
+        THtmlTag* Element;
+        qsizetype From; // where in the text it was opened
+        bool Open;      // still among the open elements; otherwise it waits to be carried on
+        int Waiting;
+    };
+    std::vector<TFormattingEntry> FFormatting;
+    int FWaiting = 0; // entries after the last barrier waiting to be carried on
+    bool FBlankWhileWaiting = false; // blanks read in the current element while formatting waited
+    std::vector<const THtmlTag*> FUnlisted; // open formatting taken off the list (see EndOpenLink)
     THtmlTag* FDisplaced = nullptr;
     THtmlTag* FReturnTo = nullptr;
     std::array<int, TagCount> FReturnOpen{};
@@ -1045,13 +1462,13 @@ bool TextBesidePart(const THtmlNode* node, const THtmlTag* parent, bool forward)
 {
     const auto step = [forward](const THtmlNode* n) { return forward ? n->NextSibling() : n->PrevSibling(); };
     for (int seen = 0; seen < 64; ++seen) {
-        if (!node) {
-            // Out of the element around: beyond a paragraph, a cell or the like nothing is trimmed.
+        // Out of the elements around: beyond a paragraph, a cell or the like nothing is trimmed. Climbing
+        // costs no more than the counts of the open elements did, so only the nodes passed are counted.
+        while (!node) {
             if (!parent || parent->TagId() == TAG_BODY || TagBreaksFlow(parent->TagId()))
                 return false;
             node = step(parent);
             parent = static_cast<const THtmlTag*>(parent->Parent());
-            continue;
         }
         const int id = node->TagId();
         if (id == TAG_TEXT) {
@@ -1080,6 +1497,20 @@ bool TextBesidePart(const THtmlNode* node, const THtmlTag* parent, bool forward)
         }
     }
     return true;
+}
+
+// Whether a table part stands among count nodes from first on, children of parent, which is no part of a
+// table itself (a row in a division): whether formatting may later take parent out of the elements around
+// it depends on such children (see TakeBlockOut), and so on a part that brings or takes one.
+bool StrayTablePart(const THtmlTag* parent, const THtmlNode* first, int count)
+{
+    const int id = parent->TagId();
+    if (id == TAG_TABLE || id == TAG_TBODY || id == TAG_THEAD || id == TAG_TFOOT || id == TAG_TR)
+        return false;
+    for (; first && count > 0; first = first->NextSibling(), --count)
+        if (InTagSet(first->TagId(), tsTablePart))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -1212,7 +1643,8 @@ bool ReparseHtmlBody(QStringView text, qsizetype keepStart, qsizetype keepEnd, u
         // what the part puts beside it (words after an anchor that was empty) would leave it trimmed.
         if (parser->RunPart(holder.get(), open, v[l], v[r].At + delta, v[r]) &&
             !TextBesidePart(v[r].Last ? v[r].Last->NextSibling() : parent->FirstChild(), parent, true) &&
-            !TextBesidePart(v[l].Last, parent, false))
+            !TextBesidePart(v[l].Last, parent, false) && !StrayTablePart(parent, first, replaced) &&
+            !StrayTablePart(parent, holder->FirstChild(), holder->ChildCount()))
             break;
         if (tries == 2 || parent == points.Body)
             return false;

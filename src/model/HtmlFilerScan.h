@@ -17,17 +17,33 @@ namespace {
 // ---------------------------------------------------------------------------------------------------------
 // Tag sets that steer the parser, indexed by tag identifier.
 
-enum : unsigned char {
+enum : unsigned short {
     tsHead = 1,          // belongs in the head: base, link, meta, style, title
     tsNoBody = 2,        // does not open the body
     tsSiblingClose = 4,  // a start tag of the same kind closes the open one
     tsDropWhenEmpty = 8, // removed by the final pass when it has no children
     tsEndNoted = 16,     // its end does more to the text after it than a block's end does (the reader's Ended)
+    // Formatting that browsers carry on past the end of the block it was opened in, into the text that
+    // follows, until its own end tag ("<p><b>a</p><p>b" makes both words bold).
+    tsFormatting = 32,
+    // Formatting opened outside does not carry on into these: cells, captions and the plug-ins.
+    tsFormattingBarrier = 64,
+    // No end tag of a text-level element reaches out of these to one opened around them.
+    tsScope = 128,
+    // Stands as a block of its own, or holds what it holds apart from the running text: an end tag of a
+    // text-level element met inside does not end one opened around it, or takes the block out of it.
+    tsSpecial = 256,
+    // Table structure: its start tag ends the text-level elements open in the cell or row it is met in.
+    tsTablePart = 512,
+    // Carries the formatting that was open where it is met (text does too).
+    tsCarriesFormatting = 1024,
+    // A list, which holds no text of its own, but formatting carried on into it holds the list's text.
+    tsListBox = 2048,
 };
 
-constexpr std::array<unsigned char, TagCount> BuildTagSets()
+constexpr std::array<unsigned short, TagCount> BuildTagSets()
 {
-    std::array<unsigned char, TagCount> s{};
+    std::array<unsigned short, TagCount> s{};
     for (int t : {TAG_BASE, TAG_LINK, TAG_META, TAG_STYLE, TAG_TITLE})
         s[t] |= tsHead;
     for (int t : {TAG_BASE, TAG_FRAME, TAG_FRAMESET, TAG_LINK, TAG_META, TAG_NOFRAMES, TAG_SCRIPT, TAG_STYLE,
@@ -42,11 +58,36 @@ constexpr std::array<unsigned char, TagCount> BuildTagSets()
     for (int t : {TAG_A, TAG_APPLET, TAG_DEL, TAG_INS, TAG_MAP, TAG_MARQUEE, TAG_NOSCRIPT, TAG_OBJECT, TAG_PRE,
                   TAG_SCRIPT, TAG_TEXTAREA})
         s[t] |= tsEndNoted;
+    for (int t : {TAG_A, TAG_B, TAG_BIG, TAG_CODE, TAG_EM, TAG_FONT, TAG_I, TAG_S, TAG_SMALL, TAG_STRIKE,
+                  TAG_STRONG, TAG_TT, TAG_U})
+        s[t] |= tsFormatting;
+    for (int t : {TAG_APPLET, TAG_CAPTION, TAG_MARQUEE, TAG_OBJECT, TAG_TD, TAG_TH})
+        s[t] |= tsFormattingBarrier | tsScope;
+    for (int t : {TAG_HTML, TAG_SELECT, TAG_TABLE})
+        s[t] |= tsScope;
+    for (int t : {TAG_ADDRESS, TAG_APPLET, TAG_AREA, TAG_BASE, TAG_BASEFONT, TAG_BGSOUND, TAG_BLOCKQUOTE,
+                  TAG_BODY, TAG_BR, TAG_BUTTON, TAG_CAPTION, TAG_CENTER, TAG_COL, TAG_COLGROUP, TAG_DD, TAG_DIR,
+                  TAG_DIV, TAG_DL, TAG_DT, TAG_EMBED, TAG_FIELDSET, TAG_FORM, TAG_FRAME, TAG_FRAMESET, TAG_H1,
+                  TAG_H2, TAG_H3, TAG_H4, TAG_H5, TAG_H6, TAG_HEAD, TAG_HR, TAG_HTML, TAG_IFRAME, TAG_IMG,
+                  TAG_INPUT, TAG_ISINDEX, TAG_LI, TAG_LINK, TAG_MARQUEE, TAG_MENU, TAG_META, TAG_NOFRAMES,
+                  TAG_NOSCRIPT, TAG_OBJECT, TAG_OL, TAG_P, TAG_PARAM, TAG_PRE, TAG_SCRIPT, TAG_SELECT, TAG_STYLE,
+                  TAG_TABLE, TAG_TBODY, TAG_TD, TAG_TEXTAREA, TAG_TFOOT, TAG_TH, TAG_THEAD, TAG_TITLE, TAG_TR,
+                  TAG_UL})
+        s[t] |= tsSpecial;
+    for (int t : {TAG_CAPTION, TAG_COL, TAG_COLGROUP, TAG_TBODY, TAG_TD, TAG_TFOOT, TAG_TH, TAG_THEAD, TAG_TR})
+        s[t] |= tsTablePart;
+    for (int t : {TAG_A, TAG_ABBR, TAG_ACRONYM, TAG_APPLET, TAG_B, TAG_BDO, TAG_BIG, TAG_BR, TAG_BUTTON, TAG_CITE,
+                  TAG_CODE, TAG_DFN, TAG_EM, TAG_EMBED, TAG_FONT, TAG_I, TAG_IMG, TAG_INPUT, TAG_KBD, TAG_LABEL,
+                  TAG_MARQUEE, TAG_OBJECT, TAG_Q, TAG_S, TAG_SAMP, TAG_SELECT, TAG_SMALL, TAG_SPAN, TAG_STRIKE,
+                  TAG_STRONG, TAG_SUB, TAG_SUP, TAG_TT, TAG_U, TAG_VAR})
+        s[t] |= tsCarriesFormatting;
+    for (int t : {TAG_DIR, TAG_DL, TAG_MENU, TAG_OL, TAG_UL})
+        s[t] |= tsListBox;
     return s;
 }
-constexpr std::array<unsigned char, TagCount> TagSets = BuildTagSets();
+constexpr std::array<unsigned short, TagCount> TagSets = BuildTagSets();
 
-inline bool InTagSet(int id, unsigned char set)
+inline bool InTagSet(int id, unsigned short set)
 {
     return id >= 0 && id < TagCount && (TagSets[id] & set) != 0;
 }

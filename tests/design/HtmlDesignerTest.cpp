@@ -592,6 +592,37 @@ TEST_F(HtmlDesignerTest, ABlockInsertedInAParagraphSplitsItAndTheFileReadsBackAs
     }
 }
 
+// A card link, a font around paragraphs and a bold around a paragraph keep their blocks inside them in the
+// design view, as a browser shows the page, and the saved file has them there too, also after a key typed
+// in the card; the file opens as it was saved.
+TEST_F(HtmlDesignerTest, BlocksInsideALinkOrFormattingStayInsideItInTheViewAndTheFile)
+{
+    const QString page = Dir->filePath(QStringLiteral("card.htm"));
+    const QString saved = Dir->filePath(QStringLiteral("card-saved.htm"));
+    WriteFile(page, "<html><body><a href=\"item.htm\"><div class=\"card\"><h3>Title</h3><p>Card text</p></div></a>"
+                    "<font face=\"Arial\"><p>First</p><p>Second</p></font><b><p>Bold</p></b></body></html>");
+    Designer->LoadFromFile(page);
+    EXPECT_TRUE(Eval(QStringLiteral("!!document.querySelector('a[href=\"item.htm\"] > div.card > h3 + p') && "
+                                    "document.querySelectorAll('font[face=Arial] > p').length == 2 && "
+                                    "!!document.querySelector('b > p')"))
+                    .toBool())
+        << Body().toStdString();
+    Designer->View()->setFocus();
+    Designer->View()->activateWindow();
+    Eval(QStringLiteral("(function(){const r=document.createRange();r.selectNodeContents(document.querySelector('div.card p'));"
+                        "r.collapse(false);getSelection().removeAllRanges();getSelection().addRange(r);document.body.focus();})()"));
+    Key(Qt::Key_S, QStringLiteral("s"));
+    ASSERT_TRUE(WaitUntil([] { return Eval(QStringLiteral("document.querySelector('a div.card p').textContent")) == u"Card texts"_qs; }));
+    Designer->SaveToFile(saved);
+    const QByteArray first = ReadFile(saved);
+    EXPECT_EQ(SavedBody(QString::fromLatin1(first)).toStdString(),
+              "<a href=\"item.htm\"><div class=\"card\"><h3>Title</h3><p>Card texts</p></div></a>"
+              "<font face=\"Arial\"><p>First</p><p>Second</p></font><b><p>Bold</p></b>");
+    Designer->LoadFromFile(saved);
+    Designer->SaveToFile(saved);
+    EXPECT_EQ(ReadFile(saved), first);
+}
+
 TEST_F(HtmlDesignerTest, PlaceholdersWithoutASizeShowAtTheirPicturesSizeAndAClickWritesNone)
 {
     const QString page = Dir->filePath(QStringLiteral("sizes.htm"));

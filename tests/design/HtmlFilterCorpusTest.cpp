@@ -7,7 +7,9 @@
 //
 // The pages are the sample in tests/data/corpus, or the folder named by CORVALITE_CORPUS (scripts/corpus.sh
 // assembles the whole corpus there); one figure line per generator (sub-folder) goes to standard output,
-// and with CORVALITE_CORPUS_REPORT set the per-tag and per-attribute counts go to that file.
+// and with CORVALITE_CORPUS_REPORT set the per-tag and per-attribute counts go to that file. With
+// CORVALITE_CORPUS_SAVED set, each saved page goes into that folder under its own relative path, for the
+// checks of scripts/word-formatting.py.
 #include <gtest/gtest.h>
 
 #include "HtmlConv.h"
@@ -416,6 +418,12 @@ TEST(HtmlFilterCorpus, OpenAndSaveThroughTheFilterKeepsWhatTheAuthorWrote)
         const QString folder = QFileInfo(path).absolutePath();
         QByteArray savedIn;
         const QByteArray saved = OpenAndSave(source, folder, &savedIn);
+        if (const QByteArray keep = qgetenv("CORVALITE_CORPUS_SAVED"); !keep.isEmpty()) {
+            const QString target = QDir(QString::fromLocal8Bit(keep)).filePath(relative);
+            QDir().mkpath(QFileInfo(target).absolutePath());
+            QFile out(target);
+            EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(saved) == saved.size()) << target.toStdString();
+        }
         const QByteArray again = OpenAndSave(saved, folder);
         if (again != saved)
             ADD_FAILURE() << "the second save " << FirstDifference(saved, again);

@@ -161,14 +161,15 @@ TEST(HtmlFilerParse, ParagraphDivAndSiblingClosingRules)
         // A div closes an open paragraph, never an open div.
         {u"<div><div>x</div></div>", u"html{body{div{div{\"x\"}}}}"},
         {u"<div class=a><p>t</p></div>", u"html{body{div[class=a]{p{\"t\"}}}}"},
-        {u"<p>a<b>b<div>c", u"html{body{p{\"a\"b{\"b\"}}div{\"c\"}}}"},
+        // The div ends the bold with the paragraph, and the bold carries on into it.
+        {u"<p>a<b>b<div>c", u"html{body{p{\"a\"b{\"b\"}}div{b{\"c\"}}}}"},
         {u"<ul><li>a<li>b</ul>", u"html{body{ul{li{\"a\"}li{\"b\"}}}}"},
-        {u"<b><p>x</p></b>y", u"html{body{bp{\"x\"}\"y\"}}"},
+        {u"<b><p>x</p></b>y", u"html{body{b{p{\"x\"}}\"y\"}}"},
         {u"<table><tr><td>1<td>2</tr><tr><td>3</table>",
          u"html{body{table{tr{td{\"1\"}td{\"2\"}}tr{td{\"3\"}}}}}"},
         // Only the same tag closes its sibling: a row start inside a cell nests.
         {u"<table><tr><td>1<tr><td>2</table>", u"html{body{table{tr{td{\"1\"tr{td{\"2\"}}}}}}}"},
-        {u"<b><i>x</b>y", u"html{body{b{i{\"x\"}}\"y\"}}"},
+        {u"<b><i>x</b>y", u"html{body{b{i{\"x\"}}i{\"y\"}}}"},
         {u"a</i>b", u"html{body{\"a\"\"b\"}}"},
         {u"<ol><li>a<ol><li>b</ol><li>c</ol>", u"html{body{ol{li{\"a\"ol{li{\"b\"}}}li{\"c\"}}}}"},
     });
@@ -355,9 +356,18 @@ TEST(HtmlFilerSound, TheFirstSaveIsWhatTheSecondWrites)
         {u"<p>a <!-- c -->\x01 </p>", u"  <body>\r\n    <p>a<!-- c -->\r\n    </p>\r\n  </body>\r\n"},
         {u"x<title>a<?y?>\x0cz</title>",
          u"  <head>\r\n    <title>a<?y?>\r\n    z</title>\r\n  </head>\r\n  <body>\r\n    x\r\n  </body>\r\n"},
-        // An item or a cell closes the one open around a link.
+        // An item or a cell closes the one open around a link, which carries on into the next.
         {u"<ul><li><a href=x>one<li>two</ul>",
-         u"  <body>\r\n    <ul>\r\n      <li><a href=\"x\">one</a></li>\r\n      <li>two</li>\r\n    </ul>\r\n  </body>\r\n"},
+         u"  <body>\r\n    <ul>\r\n      <li><a href=\"x\">one</a></li>\r\n      <li><a href=\"x\">two</a></li>\r\n    </ul>\r\n"
+         u"  </body>\r\n"},
+        // A comment or an image after the body's end tag goes after the body: the words around it stay one
+        // blank apart.
+        {u"a\n</body><!-- c -->\nb", u"  <body>\r\n    a b\r\n  </body>\r\n  <!-- c -->\r\n"},
+        {u"a\n</body><img>\nb", u"  <body>\r\n    a b\r\n  </body>\r\n  <img>\r\n"},
+        // A pre emptied of the blocks dropped from it is left out: the heading's words end where the pre stood,
+        // and so does an empty deletion in a pre, which a read would drop.
+        {u"<h2>y <a><pre><blockquote", u"  <body>\r\n    <h2>y<a></a></h2>\r\n  </body>\r\n"},
+        {u"<pre>x<del><p></del>y</pre>", u"  <body>\r\n    <pre>xy</pre>\r\n  </body>\r\n"},
         // A body whose blocks are all left out is written empty.
         {u"<div><h1><p></h1></div>", u"  <body></body>\r\n"},
         // Text with no place, a title's text and a head after its end tag do not change the body.
@@ -901,6 +911,19 @@ TEST(HtmlFilerWrite, BreaksRulesAndInlineFlow)
               u"<html>\r\n  <body>\r\n    <div>\r\n      a<br>b\r\n    </div>\r\n  </body>\r\n</html>\r\n"_qs);
 }
 
+// A block inside a link or formatting stands on lines of its own, as any block does; the link's or the
+// formatting's own tags stay beside the words around them where no blank stood ("x<a href>", "</a>y").
+TEST(HtmlFilerWrite, ABlockInsideALinkOrFormattingStandsOnLinesOfItsOwn)
+{
+    const QString written = RoundTrip(u"<div>x<a href=\"/item\"><div class=\"card\"><h3>Title</h3><p>Card text</p>"
+                                      u"</div></a>y <b><p>Bold</p></b> z</div>"_qs);
+    EXPECT_TRUE(written.contains(u"    <div>\r\n      x<a href=\"/item\">\r\n      <div class=\"card\">\r\n"
+                                 u"        <h3>Title</h3>\r\n        <p>Card text</p>\r\n      </div>\r\n      </a>y <b>\r\n"
+                                 u"      <p>Bold</p>\r\n      </b>z\r\n    </div>\r\n"_qs))
+        << written.toStdString();
+    EXPECT_EQ(RoundTrip(written), written);
+}
+
 TEST(HtmlFilerWrite, AttributeForms)
 {
     THtmlTag input(TAG_INPUT);
@@ -1006,7 +1029,7 @@ TEST(HtmlFilerWrite, DeeplyNestedPagesAreWrittenWithoutRecursion)
     qsizetype widest = 0;
     for (const QString& line : Lines(written))
         widest = qMax(widest, line.size());
-    EXPECT_EQ(widest, 80 + 13); // "<font></font>" after the deepest indentation
+    EXPECT_EQ(widest, 80 + 7); // "</font>" after the deepest indentation
     EXPECT_TRUE(written.contains(u"<div>\r\n"_qs + QString(80, u' ') + u"x"_qs)) << written.right(400).toStdString();
 }
 
@@ -1247,6 +1270,7 @@ TEST(HtmlFilerReadInPart, EditsAroundTheBodyReadAsTheWholeEditedText)
         "<body id=\"dsgn_:::_0\"><h1>Title</h1>\n<p>First <b>bold</b> words.</p><div class=\"box\"><p>In a "
         "box</p><ul><li>one</li><li>two</li></ul></div><table border=\"1\"><tbody><tr><td>a1</td><td>b1</td>"
         "</tr><tr><td>a2 <i>it</i></td><td>b2</td></tr></tbody></table><pre>  kept\n  lines</pre>"
+        "<a href=\"/c\"><div class=\"card\"><h3>Card</h3><p>Card text</p></div></a><b><p>Bold para</p></b>"
         "<p>Last words</p></body>");
     struct TEdit
     {
@@ -1268,6 +1292,10 @@ TEST(HtmlFilerReadInPart, EditsAroundTheBodyReadAsTheWholeEditedText)
         {"a paragraph emptied", QStringLiteral("Last words"), QString(), true},
         {"an end tag that closes the box early", QStringLiteral("<ul>"), QStringLiteral("</div><ul>"), true},
         {"a block in a bold", QStringLiteral("<b>bold</b>"), QStringLiteral("<b>bo<div>x</div>ld</b>"), true},
+        {"a key in a card link", QStringLiteral("Card text"), QStringLiteral("Card textx"), true},
+        {"a link in a card link, which ends it", QStringLiteral("Card text"), QStringLiteral("<a href=x>Card</a> text"), true},
+        {"a bold ended inside its paragraph", QStringLiteral("Bold para"), QStringLiteral("Bold</b> para"), true},
+        {"a paragraph put in a bold", QStringLiteral("<b><p>"), QStringLiteral("<b>x<p>"), true},
         {"the body's own tag", QStringLiteral("dsgn_:::_0"), QStringLiteral("dsgn_:::_9"), false},
         {"an unterminated comment", QStringLiteral("Last"), QStringLiteral("<!-- Last"), false},
     };
@@ -1339,10 +1367,17 @@ unsigned NextRandom(unsigned& seed, unsigned below)
 
 // A page of shapes common on written pages, each also as authors leave it open: raw blocks, unknown tags,
 // named anchors, lists and cells closed by the next one, a selection, a deletion around a block, a
-// noscript, a text area and pre text, anchors and comments at a paragraph's edge, a body tag in the body.
+// noscript, a text area and pre text, anchors and comments at a paragraph's edge, a body tag in the body;
+// links and formatting around blocks, ended inside them or never, carried on into the blocks after them.
 QString GeneratedPage(unsigned& seed)
 {
     static const char16_t* const shapes[] = {
+        u"<a href=/item><div class=card><h3>Title</h3><p>Card <i>text</i></p></div></a>\n",
+        u"<font face=Arial><p>First</p> <p>Second</p></font>\n", u"<font size=2><table><tr><td>c <b>b</b><td>d</table></font>\n",
+        u"<b><p>bold para</b> rest</p>\n", u"<em><ul><li>one<li>two</ul></em> tail\n",
+        u"<span class=x><div>in span</div> after</span>\n", u"<pre><code><div>code</div> more</code></pre>\n",
+        u"<p><a name=open>never closed</p><p>next <font color=red>left open<p>carried on\n",
+        u"<a href=1>one<a href=2>two</a> <i><div>a</i> b</div>\n",
         u"<p>para one <b>bold</b> text</p>\n", u"<article>unknown <em>block</em></article>\n",
         u"<select name=s><option>one<option>two</select> after\n", u"<ul><li>item <a href=x>link</a><li>two</ul>\n",
         u"<!-- note --> text <a name=n></a> more\n", u"<table><tr><td>cell<td>cell <i>two</i></table>\n",
@@ -1365,7 +1400,8 @@ void EditAtRandom(QString& text, int count, unsigned& seed, int& inPart, int& ed
     static const QStringList pieces = {
         QString(), u"x"_qs, u" "_qs, u"\n"_qs, u"<b>"_qs, u"</b>"_qs, u"<p>"_qs, u"</p>"_qs, u"<div>"_qs,
         u"</div>"_qs, u"<td>"_qs, u"</tr>"_qs, u"<br>"_qs, u"<!-- c -->"_qs, u"<li>"_qs, u"</li>"_qs,
-        u"&amp;"_qs, u"<pre>"_qs, u"</pre>"_qs, u"<span class=\"a\">y</span>"_qs,
+        u"&amp;"_qs, u"<pre>"_qs, u"</pre>"_qs, u"<span class=\"a\">y</span>"_qs, u"<a href=u>"_qs, u"<font face=f>"_qs,
+        u"</font>"_qs, u"</span>"_qs, u"<em><div>d</div></em>"_qs,
         u"<table><tr><td>z</td></tr></table>"_qs, u"<img src=a.gif>"_qs, u"<style>"_qs, u"<title>"_qs,
         u"<!--"_qs, u"<"_qs, u">"_qs, u"\""_qs, u"<p>a</p>"_qs, u"<textarea>"_qs, u"<body>"_qs,
         // the shapes
