@@ -461,27 +461,20 @@ void RunUnderWindowManager(const QString& Name)
     if (!Missing.isEmpty())
         GTEST_SKIP() << Missing.join(", ").toStdString() << " not found (scripts/setup.sh installs them)";
 
+    // The server picks a free display number itself and writes it on its output: tests that run side by
+    // side then never share a server (one finding another's socket would lose it when that one ends).
     QProcess Server;
+    Server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    Server.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
     QString Display;
-    for (int N = 140; N < 240 && Display.isEmpty(); ++N) {
-        const QString Socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(N);
-        if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(N)) || QFileInfo::exists(Socket))
-            continue;
-        Server.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(N), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-        Server.waitForStarted();
-        // Another server may take the number first: this one then ends, and the next number is tried.
-        for (int Waited = 0; Waited < 10000 && Server.state() == QProcess::Running; Waited += 50) {
-            if (QFileInfo::exists(Socket)) {
-                Display = QStringLiteral(":%1").arg(N);
-                break;
-            }
-            Server.waitForFinished(50);
-        }
-        if (Display.isEmpty()) {
-            Server.kill();
-            Server.waitForFinished();
-        }
+    QByteArray Written;
+    for (int Waited = 0; Waited < 30000 && !Written.contains('\n') && Server.state() != QProcess::NotRunning;
+         Waited += 50) {
+        Server.waitForReadyRead(50);
+        Written += Server.readAllStandardOutput();
     }
+    if (bool Number = false; Written.trimmed().toInt(&Number) >= 0 && Number)
+        Display = QStringLiteral(":%1").arg(Written.trimmed().toInt());
     ASSERT_FALSE(Display.isEmpty()) << "no X server could be started";
 
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
