@@ -1023,7 +1023,13 @@ private:
     // into it: markup read into the field would come back as its text from the end tag written after it.
     void ParseTextareaContent(THtmlTag* element)
     {
-        const char16_t* end = FindEndTag(P, u"</textarea");
+        // The end found last serves every search from a place between where that search began and it, so
+        // text areas left open one after another look through the rest of the page once, not once each.
+        if (!FTextareaEnd || P < FTextareaSearchFrom || P > FTextareaEnd) {
+            FTextareaSearchFrom = P;
+            FTextareaEnd = FindEndTag(P, u"</textarea");
+        }
+        const char16_t* end = FTextareaEnd;
         if (end >= FEnd) {
             ClimbTo(ParentOf(element));
             return;
@@ -1386,6 +1392,8 @@ private:
     TAttributeBuilder FAttributes;
     std::unique_ptr<char16_t[]> FScratch;
     qsizetype FScratchSize = 0;
+    const char16_t* FTextareaSearchFrom = nullptr; // the last search for a text area's end tag began here
+    const char16_t* FTextareaEnd = nullptr;        // and found it here (or at the end of the text)
     unsigned FOptions;
 };
 

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -1374,6 +1375,22 @@ TEST(HtmlFilter, AMillionNestedLevelsOpenAndSave)
     EXPECT_TRUE(saved.contains(QByteArray(80, ' ') + "word\r\n")) << saved.mid(saved.indexOf("word") - 100, 200).toStdString();
     filter.SetDesignText(DesignBody(filter));
     EXPECT_TRUE(filter.SaveToBytes() == saved);
+}
+
+// Text areas left open one after another (each would hold the rest of the page, were its end tag there)
+// open and save in time that grows with the page: 64,000 of them in well under the seconds that a search
+// for each one's end through the rest of the page takes.
+TEST(HtmlFilter, ManyTextAreasLeftOpenOpenAndSaveInTime)
+{
+    const int count = 64000;
+    const QByteArray html = "<html><body>" + QByteArray("<p><del><textarea>").repeated(count) + "</body></html>";
+    QElapsedTimer timer;
+    timer.start();
+    THtmlFilter filter;
+    filter.LoadFromBytes(html);
+    const QByteArray saved = filter.SaveToBytes();
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(saved.count("<textarea></textarea>"), count);
 }
 
 TEST(HtmlFilter, LoadFromStreamDecodesTheDeclaredCharset)
