@@ -1228,7 +1228,7 @@ TEST(HtmlFilter, UnknownBlockPairsStandAsThemselvesOrInBoxesOnTheDesignPage)
     EXPECT_EQ(DesignOutline(filter).toStdString(),
               "<section id=\"s\" hidden=\"\"*>h1(T)<figure class=\"f\"*>p(code)<figcaption*>Listing b(1)</figcaption>"
               "</figure></section><aside*><nav>x</aside></nav><header/>h<footer>y p(in <article>a</article> p)"
-              "table(tr(td(<main*>m</main>))<summary></summary>)ul(li({<details>d</details>}))<widget>w</widget>"
+              "table(tr(td(<main*>m</main>))<summary>s</summary>)ul(li({<details>d</details>}))<widget>w</widget>"
               "b(<aside*>q</aside>){<nav title=\"a &amp; b\">1</nav>}{<nav id=a ID=b>2</nav>}{<nav title='\"'>3</nav>}");
     // Ids of other kinds, and a box's id on anything but a kept marker, are no boxes.
     EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_:::_0")));
