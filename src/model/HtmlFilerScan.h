@@ -238,11 +238,15 @@ inline const TFlagTable& FlagTable()
 
 // An empty text-level element with attributes, which a style sheet may fill with an arrow or an icon
 // ("<span class=arrow></span> Contents"): a blank beside it shows, so neither reading nor writing drops it.
+// A link target without an address ("<a id=x></a>", an index term's) is a place, not a thing shown.
 inline bool MayBeFilled(const THtmlNode* n)
 {
     const int id = n->TagId();
-    return id > 0 && id < TagCount && (FlagTable().Flags[id] & (tfInline | tfEnd)) == (tfInline | tfEnd) &&
-           !n->FirstChild() && n->NodeClass() == THtmlNode::ncTag && static_cast<const THtmlTag*>(n)->AttributeCount() > 0;
+    if (id <= 0 || id >= TagCount || (FlagTable().Flags[id] & (tfInline | tfEnd)) != (tfInline | tfEnd) ||
+        n->FirstChild() || n->NodeClass() != THtmlNode::ncTag)
+        return false;
+    const auto* e = static_cast<const THtmlTag*>(n);
+    return id == TAG_A ? e->HasAttribute(ATTR_HREF) : e->AttributeCount() > 0;
 }
 
 // The code point starting at s (a surrogate pair taken whole), advancing s past it.
