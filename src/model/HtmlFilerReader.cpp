@@ -304,7 +304,7 @@ private:
             Ended(FCurrent);
         else if (HasFlag(t, tfBreaks))
             FTrim = true;
-        else if (HasFlag(t, tfInline) && MayBeFilled(FCurrent))
+        else if (HasFlag(t, tfInline) && !FCurrent->FirstChild() && MayBeFilled(FCurrent))
             KeepNextBlank();
         FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
     }
@@ -932,7 +932,7 @@ private:
 
     // The tag of the innermost heading open, or -1: the end tag of any heading ends it, as in browsers
     // ("<h5>Notes</h3><p>text" leaves the paragraph out of the heading).
-    int OpenHeading() const
+    [[gnu::noinline]] int OpenHeading() const
     {
         if (FDisplaced || std::none_of(FOpen.begin() + TAG_H1, FOpen.begin() + TAG_H6 + 1, [](int n) { return n > 0; }))
             return -1;

@@ -182,10 +182,12 @@ public:
     // name written twice ("<p class=a class=b>", a second body tag) adds only what the list lacks.
     void Add(int id, QStringView value, TAttributeForm form, bool noSurrogate = false)
     {
-        if (FEntries.size() < IndexFrom
-                ? std::none_of(FEntries.begin(), FEntries.end(), [id](const TEntry& entry) { return entry.Id == id; })
-                : Find(id) < 0)
+        if (FEntries.size() < IndexFrom) {
+            if (std::none_of(FEntries.begin(), FEntries.end(), [id](const TEntry& entry) { return entry.Id == id; }))
+                FEntries.push_back({value, QStringView(), id, form, false, noSurrogate});
+        } else if (Find(id) < 0) {
             Append({value, QStringView(), id, form, false, noSurrogate});
+        }
     }
     void AddRaw(QStringView name, QStringView value, bool valueless);
     void Remove(int id);
