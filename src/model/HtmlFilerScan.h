@@ -236,9 +236,10 @@ inline const TFlagTable& FlagTable()
     return table;
 }
 
-// An empty text-level element with attributes, which a style sheet may fill with an arrow or an icon
-// ("<span class=arrow></span> Contents"): a blank beside it shows, so neither reading nor writing drops it.
-// A link target without an address ("<a id=x></a>", an index term's) is a place, not a thing shown.
+// An empty text-level element with a class or a style, which a style sheet may fill with an arrow or an
+// icon ("<span class=arrow></span> Contents"), or an empty link: a blank beside it shows, so neither reading
+// nor writing drops it. A target without an address ("<a id=x></a>", an index term's span) is a place,
+// not a thing shown.
 inline bool MayBeFilled(const THtmlNode* n)
 {
     const int id = n->TagId();
@@ -246,7 +247,8 @@ inline bool MayBeFilled(const THtmlNode* n)
         n->FirstChild() || n->NodeClass() != THtmlNode::ncTag)
         return false;
     const auto* e = static_cast<const THtmlTag*>(n);
-    return id == TAG_A ? e->HasAttribute(ATTR_HREF) : e->AttributeCount() > 0;
+    return e->AttributeCount() > 0 &&
+           (id == TAG_A ? e->HasAttribute(ATTR_HREF) : e->HasAttribute(ATTR_CLASS) || e->HasAttribute(ATTR_STYLE));
 }
 
 // The code point starting at s (a surrogate pair taken whole), advancing s past it.
