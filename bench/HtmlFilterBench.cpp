@@ -385,6 +385,7 @@ enum TCrowdedShape {
     csListsOfFigures,
     csBlocksInBold,
     csOpenFonts,
+    csOpenTextAreas,
 };
 
 QByteArray CrowdedPage(TCrowdedShape shape, int n)
@@ -440,13 +441,16 @@ QByteArray CrowdedPage(TCrowdedShape shape, int n)
     case csOpenFonts: // 5,000 .. 80,000 paragraphs, each with a font left open, carried on into the next
         repeat("<p>a <font face=\"f\">b", n);
         break;
+    case csOpenTextAreas: // 4,000 .. 64,000 text areas left open, each looking for its end tag
+        repeat("<p><del><textarea>", n);
+        break;
     }
     return "<html><head><title>Deep</title></head><body>" + body + "</body></html>";
 }
 
 void BM_FilterOpenAndSaveCrowded(benchmark::State& state)
 {
-    static const int base[] = {5000, 1000, 5000, 2500, 1250, 62500, 5000, 2500, 2500, 5000};
+    static const int base[] = {5000, 1000, 5000, 2500, 1250, 62500, 5000, 2500, 2500, 5000, 4000};
     const auto shape = TCrowdedShape(state.range(0));
     const QByteArray page = CrowdedPage(shape, base[shape] * int(state.range(1)));
     for (auto _ : state)
@@ -456,7 +460,7 @@ void BM_FilterOpenAndSaveCrowded(benchmark::State& state)
 BENCHMARK(BM_FilterOpenAndSaveCrowded)
     ->ArgNames({"shape", "times"})
     ->ArgsProduct({{csNestedDivs, csNestedTables, csManyAttributes, csNestedLists, csNestedSections, csClosedDivs,
-                    csUnpairedEnds, csListsOfFigures, csBlocksInBold, csOpenFonts},
+                    csUnpairedEnds, csListsOfFigures, csBlocksInBold, csOpenFonts, csOpenTextAreas},
                    {1, 4, 16}})
     ->Unit(benchmark::kMillisecond);
 

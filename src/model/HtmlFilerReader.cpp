@@ -175,7 +175,8 @@ public:
             return false;
         }
         // Formatting left to carry on into the text after the part would change what was read there.
-        if (P != FStop || FCurrent != holder || FTrim != end.Trim || FInPre != end.InPre || FWaiting > 0)
+        if (P != FStop || FCurrent != holder || (FTrim != end.Trim && !BlockStartsAt(P)) || FInPre != end.InPre ||
+            FWaiting > 0)
             return false;
         DropEmptyBlocks();
         return true;
@@ -207,6 +208,17 @@ private:
                 ParseTag(ReadUpTo(P + 1, [](char16_t ch) { return IsBlank(ch) || ch == u'/' || ch == u'>'; }));
             }
         }
+    }
+
+    // Whether the start tag of a block stands at p: it trims the blanks after it whatever came before
+    // (so a stray "</p>" before it, which keeps the blank after it, reads the rest as a "</p>" that ended one).
+    bool BlockStartsAt(const char16_t* p) const
+    {
+        if (FEnd - p < 2 || p[0] != u'<' || IsBlank(p[1]) || p[1] == u'/' || p[1] == u'!')
+            return false;
+        const char16_t* nameEnd = ReadUpTo(p + 1, [](char16_t ch) { return IsBlank(ch) || ch == u'/' || ch == u'>'; });
+        const int t = TagNameToId(QStringView(p + 1, nameEnd));
+        return HasFlag(t, tfBreaks) && t != TAG_DOCTYPE && !InTagSet(t, tsHead | tsNoBody);
     }
 
     // Where the reader stands now in the body, before a tag at or after one: a read point.
@@ -292,6 +304,8 @@ private:
             Ended(FCurrent);
         else if (HasFlag(t, tfBreaks))
             FTrim = true;
+        else if (HasFlag(t, tfInline) && !FCurrent->FirstChild() && MayBeFilled(FCurrent))
+            KeepNextBlank();
         FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
     }
 
@@ -303,8 +317,9 @@ private:
             FInPre = FOpen[TAG_PRE] > 0; // a pre around it goes on
         if ((t == TAG_DEL || t == TAG_INS || t == TAG_NOSCRIPT) && EndedSilent(e))
             return;
-        // A named anchor, a plug-in or a script stands as a picture ("<a name=x></a> word", "</object> word").
-        if (StandsAsPicture(e))
+        // A named anchor, a plug-in or a script stands as a picture ("<a name=x></a> word", "</object> word"),
+        // and so may an empty link that a style sheet fills.
+        if (StandsAsPicture(e) || (t == TAG_A && MayBeFilled(e)))
             KeepNextBlank();
         // Blanks right after a block's end cannot show: "</div> b" reads as "</div>b" reads.
         if (HasFlag(t, tfBreaks))
@@ -856,6 +871,8 @@ private:
         const int id = FTagNames.Find(name, FEnd, [](QStringView n) { return TagNameToId(n); });
         P = nameEnd;
         if (id == TAG_UNKNOWN || id == TAG_UNKNOWN + TagEndOffset) {
+            if (id == TAG_UNKNOWN && OpensTheBody(name))
+                EnterBody();
             if (P < FEnd && *P != u'>')
                 while (P < FEnd && *P != u'>')
                     ++P;
@@ -891,7 +908,7 @@ private:
             } else {
                 EndTextLevel(t);
             }
-        } else if (t >= 0 && t < TagCount && FOpen[t] > 0) {
+        } else if (t >= 0 && t < TagCount && (FOpen[t] > 0 || (IsHeading(t) && (t = OpenHeading()) >= 0))) {
             THtmlTag* e = FCurrent;
             while (e->TagId() != t) {
                 if (e == FHolder)
@@ -905,12 +922,27 @@ private:
                 ClimbTo(ParentOf(e));
         }
         // The end of a pre or text area (its own end tag or an implied one) ends its text as written; one
-        // that ends nothing leaves a pre that stays open as it is, for the writer writes no such tag.
+        // that ends nothing leaves a pre that stays open as it is, for the writer writes no such tag. An
+        // end tag that ends nothing leaves the blank after it too: "<div>Hello</p> World" keeps two words.
         SkipPastGt();
-        // Also where it ends nothing.
-        if (HasFlag(t, tfBreaks))
-            FTrim = true;
         RecordPoint(P);
+    }
+
+    static bool IsHeading(int t) { return t >= TAG_H1 && t <= TAG_H6; }
+
+    // The tag of the innermost heading open, or -1: the end tag of any heading ends it, as in browsers
+    // ("<h5>Notes</h3><p>text" leaves the paragraph out of the heading).
+    [[gnu::noinline]] int OpenHeading() const
+    {
+        if (FDisplaced || std::none_of(FOpen.begin() + TAG_H1, FOpen.begin() + TAG_H6 + 1, [](int n) { return n > 0; }))
+            return -1;
+        const THtmlTag* e = FCurrent;
+        while (!IsHeading(e->TagId())) {
+            if (e == FHolder)
+                throw TPartLeaves();
+            e = ParentOf(const_cast<THtmlTag*>(e));
+        }
+        return e->TagId();
     }
 
     [[gnu::always_inline]] void ParseStartTag(int t, const char16_t* tagStart)
@@ -1023,7 +1055,13 @@ private:
     // into it: markup read into the field would come back as its text from the end tag written after it.
     void ParseTextareaContent(THtmlTag* element)
     {
-        const char16_t* end = FindEndTag(P, u"</textarea");
+        // The end found last serves every search from a place between where that search began and it, so
+        // text areas left open one after another look through the rest of the page once, not once each.
+        if (!FTextareaEnd || P < FTextareaSearchFrom || P > FTextareaEnd) {
+            FTextareaSearchFrom = P;
+            FTextareaEnd = FindEndTag(P, u"</textarea");
+        }
+        const char16_t* end = FTextareaEnd;
         if (end >= FEnd) {
             ClimbTo(ParentOf(element));
             return;
@@ -1115,7 +1153,7 @@ private:
     }
 
     // The attributes are gathered as views of the source and handed to the element in one piece; an
-    // element met again (a second body tag) adds them to what it has.
+    // element met again (a second body tag) adds those it lacks.
     [[gnu::always_inline]] void ParseAttributes(THtmlTag* element)
     {
         SkipBlanks();
@@ -1172,12 +1210,12 @@ private:
                 // Attributes the table does not know (data-*, aria-*, role, async, ...) are kept raw, on
                 // every element, as written: bare, empty or with a value.
                 if (attr < 0) {
-                    FAttributes.StoreRaw(name, QStringView(valueFrom, valueLength), !equals);
+                    FAttributes.AddRaw(name, QStringView(valueFrom, valueLength), !equals);
                 } else if (equals && !(valueLength == 0 && (FOptions & poEmptyFlagsAreBare) && IsFlagAttribute(attr))) {
                     // An empty value (alt="", value="") is kept as written: it differs from no attribute.
-                    FAttributes.Store(attr, QStringView(valueFrom, valueLength), afWritten, !surrogate);
+                    FAttributes.Add(attr, QStringView(valueFrom, valueLength), afWritten, !surrogate);
                 } else {
-                    FAttributes.Store(attr, u"TRUE", afValueless, true);
+                    FAttributes.Add(attr, u"TRUE", afValueless, true);
                 }
             }
             skipBlanks();
@@ -1298,33 +1336,58 @@ private:
         THtmlTag* target = TextTarget(from, s);
         if (FWaiting > 0 && (target || InTagSet(FCurrent->TagId(), tsListBox))) {
             CarryFormatting(from, true);
-            target = HasFlag(FCurrent->TagId(), tfText) ? FCurrent : nullptr;
+            if (HasFlag(FCurrent->TagId(), tfText))
+                target = FCurrent;
         }
         if (target)
             target->Add(new THtmlText(TAG_TEXT, QStringView(out, o)));
-        // Text with no place here is not written, and a title's text is not part of the body's flow (nor
+        // Blanks with no place here are not written, and a title's text is not part of the body's flow (nor
         // of the head's, where it is written): the text after either reads as without it
         // ("<title>x</title><b> y").
         if (!target || FSection == TAG_HEAD || FDisplaced)
             FTrim = trim;
     }
 
+    void EnterBody()
+    {
+        JumpTo(FRoot->GetBody());
+        FSection = TAG_BODY;
+    }
+
+    // Whether a start tag the tag table does not know, named name, starts the body: browsers start it at the
+    // first element that cannot stand in a head ("<title>x</title><header><nav>Top</nav></header>" shows
+    // both boxes), which a newer element (header, nav, main, section) or a made-up one is. A template
+    // stands in a head, and a declaration ("<!ELEMENT", "<![if") is no element.
+    bool OpensTheBody(QStringView name) const
+    {
+        if (FSection == TAG_BODY || FSection == TAG_FRAMESET ||
+            !(FCurrent == FRoot.get() || FCurrent->TagId() == TAG_HTML || FCurrent->TagId() == TAG_HEAD))
+            return false;
+        const char16_t first = name.isEmpty() ? u'!' : name[0].unicode();
+        return ((first >= u'a' && first <= u'z') || (first >= u'A' && first <= u'Z')) &&
+               name.compare(u"template", Qt::CaseInsensitive) != 0;
+    }
+
     // The element that receives text read now, or null when the text has no place there (it is dropped).
     THtmlTag* TextTarget(const char16_t* from, const char16_t* to)
     {
         if (FSection == TAG_ROOT || FSection == TAG_HTML) {
-            JumpTo(FRoot->GetBody());
-            FSection = TAG_BODY;
+            EnterBody();
         } else if (FCurrent == FRoot.get() || FCurrent->TagId() == TAG_HTML || FCurrent->TagId() == TAG_HEAD) {
             // Text after the body or html end tag still belongs to the body, and so do words standing in the
             // head itself ("<title>T</title>Hello" without a body tag), which a browser shows as the body's
             // start: dropping them would lose the author's words on the first save.
             if (std::all_of(from, to, IsBlank))
                 return nullptr;
-            JumpTo(FRoot->GetBody());
-            FSection = TAG_BODY;
+            EnterBody();
         }
-        return HasFlag(FCurrent->TagId(), tfText) ? FCurrent : nullptr;
+        if (HasFlag(FCurrent->TagId(), tfText))
+            return FCurrent;
+        // Words in a table or a list outside its cells and items show ("<ul>intro<li>one"), so they stay
+        // where they stand; blanks and control characters alone show nothing there.
+        if (InTagSet(FCurrent->TagId(), tsStrayText) && std::any_of(from, to, [](char16_t c) { return c > 32; }))
+            return FCurrent;
+        return nullptr;
     }
 
     // Removes elements of the drop-when-empty set that have no children, as one pre-order walk over the
@@ -1386,6 +1449,8 @@ private:
     TAttributeBuilder FAttributes;
     std::unique_ptr<char16_t[]> FScratch;
     qsizetype FScratchSize = 0;
+    const char16_t* FTextareaSearchFrom = nullptr; // the last search for a text area's end tag began here
+    const char16_t* FTextareaEnd = nullptr;        // and found it here (or at the end of the text)
     unsigned FOptions;
 };
 
@@ -1492,6 +1557,8 @@ bool TextBesidePart(const THtmlNode* node, const THtmlTag* parent, bool forward)
         if (const THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {
             parent = static_cast<const THtmlTag*>(node);
             node = inner;
+        } else if (MayBeFilled(node)) {
+            return false;
         } else {
             node = step(node);
         }

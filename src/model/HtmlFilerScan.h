@@ -39,6 +39,9 @@ enum : unsigned short {
     tsCarriesFormatting = 1024,
     // A list, which holds no text of its own, but formatting carried on into it holds the list's text.
     tsListBox = 2048,
+    // Holds no text of its own, yet browsers show words met in it (a table's before the table, a list's
+    // in place): such words stay where they stand.
+    tsStrayText = 4096,
 };
 
 constexpr std::array<unsigned short, TagCount> BuildTagSets()
@@ -82,7 +85,9 @@ constexpr std::array<unsigned short, TagCount> BuildTagSets()
                   TAG_STRONG, TAG_SUB, TAG_SUP, TAG_TT, TAG_U, TAG_VAR})
         s[t] |= tsCarriesFormatting;
     for (int t : {TAG_DIR, TAG_DL, TAG_MENU, TAG_OL, TAG_UL})
-        s[t] |= tsListBox;
+        s[t] |= tsListBox | tsStrayText;
+    for (int t : {TAG_COLGROUP, TAG_TABLE, TAG_TBODY, TAG_TFOOT, TAG_THEAD, TAG_TR})
+        s[t] |= tsStrayText;
     return s;
 }
 constexpr std::array<unsigned short, TagCount> TagSets = BuildTagSets();
@@ -229,6 +234,21 @@ inline const TFlagTable& FlagTable()
 {
     static const TFlagTable table;
     return table;
+}
+
+// An empty text-level element with a class or a style, which a style sheet may fill with an arrow or an
+// icon ("<span class=arrow></span> Contents"), or an empty link: a blank beside it shows, so neither reading
+// nor writing drops it. A target without an address ("<a id=x></a>", an index term's span) is a place,
+// not a thing shown.
+inline bool MayBeFilled(const THtmlNode* n)
+{
+    const int id = n->TagId();
+    if (id <= 0 || id >= TagCount || (FlagTable().Flags[id] & (tfInline | tfEnd)) != (tfInline | tfEnd) ||
+        n->FirstChild() || n->NodeClass() != THtmlNode::ncTag)
+        return false;
+    const auto* e = static_cast<const THtmlTag*>(n);
+    return e->AttributeCount() > 0 &&
+           (id == TAG_A ? e->HasAttribute(ATTR_HREF) : e->HasAttribute(ATTR_CLASS) || e->HasAttribute(ATTR_STYLE));
 }
 
 // The code point starting at s (a surrogate pair taken whole), advancing s past it.

@@ -668,8 +668,8 @@ private:
 
     // The text an element's content begins (forward) or ends (backward) with, when nothing that shows
     // stands before it there: only start and end tags of elements with content and comments may. A blank
-    // after an image, a field, a line break, a PHP block or an element shown whole shows, and text kept as written (pre, textarea,
-    // script, style) is never trimmed.
+    // after an image, a field, a line break, a PHP block, an element shown whole or one a style sheet may
+    // fill (see MayBeFilled) shows, and text kept as written (pre, textarea, script, style) is never trimmed.
     //
     // On an ordinary page the search ends within a few nodes and walks them plainly, remembering nothing.
     // Only a walk that runs long (a deep nest, thousands of empty tags) is taken again through the memo
@@ -703,6 +703,8 @@ private:
                 } else if (THtmlNode* inner = forward ? node->FirstChild() : node->LastChild()) {
                     node = inner;
                     continue;
+                } else if (MayBeFilled(node)) {
+                    return nullptr;
                 }
             } else if (id != TAG_COMMENT) {
                 return nullptr;
@@ -782,6 +784,10 @@ private:
             }
             if (id > 0 && id < TagCount && TagHasEndTag(id) && node->NodeClass() == THtmlNode::ncTag) {
                 THtmlNode* inner = forward ? node->FirstChild() : node->LastChild();
+                if (!inner && MayBeFilled(node)) {
+                    finish({nullptr, true});
+                    break;
+                }
                 if (!inner)
                     continue;
                 auto* element = static_cast<THtmlTag*>(node);

@@ -341,6 +341,12 @@ void TAttributeBuilder::StoreRaw(QStringView name, QStringView value, bool value
     FEntries[std::size_t(index)] = made;
 }
 
+void TAttributeBuilder::AddRaw(QStringView name, QStringView value, bool valueless)
+{
+    if (FindRaw(name) < 0)
+        Append({name, value, ATTR_RAW, afSet, !valueless, false});
+}
+
 void TAttributeBuilder::Remove(int id)
 {
     if (const int index = Find(id); index >= 0)

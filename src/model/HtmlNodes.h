@@ -178,6 +178,18 @@ public:
     // The raw entry name=value (or the bare name when valueless) in place of the first raw entry of that
     // name, or appended.
     void StoreRaw(QStringView name, QStringView value, bool valueless);
+    // The reading rule, as browsers read a tag: an attribute already in the list keeps its value, so a
+    // name written twice ("<p class=a class=b>", a second body tag) adds only what the list lacks.
+    void Add(int id, QStringView value, TAttributeForm form, bool noSurrogate = false)
+    {
+        if (FEntries.size() < IndexFrom) {
+            if (std::none_of(FEntries.begin(), FEntries.end(), [id](const TEntry& entry) { return entry.Id == id; }))
+                FEntries.push_back({value, QStringView(), id, form, false, noSurrogate});
+        } else if (Find(id) < 0) {
+            Append({value, QStringView(), id, form, false, noSurrogate});
+        }
+    }
+    void AddRaw(QStringView name, QStringView value, bool valueless);
     void Remove(int id);
 
 private:

@@ -592,6 +592,37 @@ TEST_F(HtmlDesignerTest, ABlockInsertedInAParagraphSplitsItAndTheFileReadsBackAs
     }
 }
 
+// Words in a table or a list outside its cells and items, the boxes of a newer page without a body tag and
+// the blank after an empty element a style sheet fills come through the design view and a key typed there:
+// the engine shows a table's words before the table, and the saved file has every word, the boxes in its
+// body and the blank; the file opens as it was saved.
+TEST_F(HtmlDesignerTest, StrayWordsNewerBoxesAndFilledElementsSurviveTheDesignView)
+{
+    const QString page = Dir->filePath(QStringLiteral("stray.htm"));
+    const QString saved = Dir->filePath(QStringLiteral("stray-saved.htm"));
+    WriteFile(page, "<!DOCTYPE html><title>t</title><header id=\"h\"><nav>Top</nav></header>"
+                    "<table>cap<tr><td>cell</td></tr> between </table><ul>intro<li>one</ul>"
+                    "<p><a href=\"#toc\"><span class=\"arrow\"></span> Table of contents</a></p>");
+    Designer->LoadFromFile(page);
+    EXPECT_TRUE(Eval(QStringLiteral("!!document.querySelector('body header > nav')")).toBool()) << Body().toStdString();
+    Designer->View()->setFocus();
+    Designer->View()->activateWindow();
+    Eval(QStringLiteral("(function(){const r=document.createRange();r.selectNodeContents(document.querySelector('li'));"
+                        "r.collapse(false);getSelection().removeAllRanges();getSelection().addRange(r);document.body.focus();})()"));
+    Key(Qt::Key_S, QStringLiteral("s"));
+    ASSERT_TRUE(WaitUntil([] { return Eval(QStringLiteral("document.querySelector('li').textContent")) == u"ones"_qs; }));
+    Designer->SaveToFile(saved);
+    const QByteArray first = ReadFile(saved);
+    const QString body = SavedBody(QString::fromLatin1(first));
+    for (const char* kept : {"<header id=\"h\"><nav>Top</nav></header>", "cap", "between", "intro", "<li>ones</li>"})
+        EXPECT_TRUE(body.contains(QLatin1String(kept))) << kept << " in " << body.toStdString();
+    EXPECT_TRUE(first.contains("<span class=\"arrow\"></span> Table of contents")) << first.toStdString();
+    EXPECT_FALSE(first.left(first.indexOf("<body")).contains("header"));
+    Designer->LoadFromFile(saved);
+    Designer->SaveToFile(saved);
+    EXPECT_EQ(ReadFile(saved), first);
+}
+
 // A card link, a font around paragraphs and a bold around a paragraph keep their blocks inside them in the
 // design view, as a browser shows the page, and the saved file has them there too, also after a key typed
 // in the card; the file opens as it was saved.

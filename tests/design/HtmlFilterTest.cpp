@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -1227,7 +1228,7 @@ TEST(HtmlFilter, UnknownBlockPairsStandAsThemselvesOrInBoxesOnTheDesignPage)
     EXPECT_EQ(DesignOutline(filter).toStdString(),
               "<section id=\"s\" hidden=\"\"*>h1(T)<figure class=\"f\"*>p(code)<figcaption*>Listing b(1)</figcaption>"
               "</figure></section><aside*><nav>x</aside></nav><header/>h<footer>y p(in <article>a</article> p)"
-              "table(tr(td(<main*>m</main>))<summary></summary>)ul(li({<details>d</details>}))<widget>w</widget>"
+              "table(tr(td(<main*>m</main>))<summary>s</summary>)ul(li({<details>d</details>}))<widget>w</widget>"
               "b(<aside*>q</aside>){<nav title=\"a &amp; b\">1</nav>}{<nav id=a ID=b>2</nav>}{<nav title='\"'>3</nav>}");
     // Ids of other kinds, and a box's id on anything but a kept marker, are no boxes.
     EXPECT_FALSE(filter.IsBlockWrapper(QStringLiteral("dsgn_:::_0")));
@@ -1374,6 +1375,22 @@ TEST(HtmlFilter, AMillionNestedLevelsOpenAndSave)
     EXPECT_TRUE(saved.contains(QByteArray(80, ' ') + "word\r\n")) << saved.mid(saved.indexOf("word") - 100, 200).toStdString();
     filter.SetDesignText(DesignBody(filter));
     EXPECT_TRUE(filter.SaveToBytes() == saved);
+}
+
+// Text areas left open one after another (each would hold the rest of the page, were its end tag there)
+// open and save in time that grows with the page: 64,000 of them in well under the seconds that a search
+// for each one's end through the rest of the page takes.
+TEST(HtmlFilter, ManyTextAreasLeftOpenOpenAndSaveInTime)
+{
+    const int count = 64000;
+    const QByteArray html = "<html><body>" + QByteArray("<p><del><textarea>").repeated(count) + "</body></html>";
+    QElapsedTimer timer;
+    timer.start();
+    THtmlFilter filter;
+    filter.LoadFromBytes(html);
+    const QByteArray saved = filter.SaveToBytes();
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(saved.count("<textarea></textarea>"), count);
 }
 
 TEST(HtmlFilter, LoadFromStreamDecodesTheDeclaredCharset)
