@@ -789,11 +789,14 @@ private:
     }
 
     // The elements the design view shows as a picture of their own, whose end does not already end the
-    // line: the blank after one stands between it and the next word. (Their tags are in tsEndNoted.)
+    // line: the blank after one stands between it and the next word. (Their tags are in tsEndNoted.) A
+    // button or a list box is a box of its own too: a blank it ends on does not take the place of the
+    // one after it, which browsers show between it and the next button ("</button> <button>").
     static bool StandsAsPicture(const THtmlTag* e)
     {
         switch (e->TagId()) {
-        case TAG_APPLET: case TAG_MAP: case TAG_MARQUEE: case TAG_NOSCRIPT: case TAG_OBJECT: case TAG_SCRIPT:
+        case TAG_APPLET: case TAG_BUTTON: case TAG_MAP: case TAG_MARQUEE: case TAG_NOSCRIPT: case TAG_OBJECT:
+        case TAG_SCRIPT: case TAG_SELECT:
             return true;
         case TAG_A:
             return !e->AttributeView(ATTR_NAME).isEmpty();

@@ -58,8 +58,8 @@ constexpr std::array<unsigned short, TagCount> BuildTagSets()
     for (int t : {TAG_ADDRESS, TAG_BLOCKQUOTE, TAG_CENTER, TAG_DEL, TAG_DIV, TAG_H1, TAG_H2, TAG_H3, TAG_H4,
                   TAG_H5, TAG_H6, TAG_INS, TAG_NOFRAMES, TAG_NOSCRIPT, TAG_P, TAG_PRE})
         s[t] |= tsDropWhenEmpty;
-    for (int t : {TAG_A, TAG_APPLET, TAG_DEL, TAG_INS, TAG_MAP, TAG_MARQUEE, TAG_NOSCRIPT, TAG_OBJECT, TAG_PRE,
-                  TAG_SCRIPT, TAG_TEXTAREA})
+    for (int t : {TAG_A, TAG_APPLET, TAG_BUTTON, TAG_DEL, TAG_INS, TAG_MAP, TAG_MARQUEE, TAG_NOSCRIPT, TAG_OBJECT,
+                  TAG_PRE, TAG_SCRIPT, TAG_SELECT, TAG_TEXTAREA})
         s[t] |= tsEndNoted;
     for (int t : {TAG_A, TAG_B, TAG_BIG, TAG_CODE, TAG_EM, TAG_FONT, TAG_I, TAG_S, TAG_SMALL, TAG_STRIKE,
                   TAG_STRONG, TAG_TT, TAG_U})

@@ -296,6 +296,10 @@ TEST(HtmlFilerSound, TheBlankAfterACommentOrANamedAnchorStays)
          u"#\"<!-- c -->\"script{\"f()\"}html{head{#\"<!-- d -->\"}body{\"x\"}}"},
         // A link shows its text, and an empty one may show what a style sheet fills it with.
         {u"<p>a</p><a href=y></a> b", u"html{body{p{\"a\"}a[href=y]\" b\"}}"},
+        // A button or a list box is a box of its own: the blank after it stays beside the one it ends on, as
+        // browsers show a gap between two buttons whose icons stand on lines of their own.
+        {u"<div><button>\n<i class=fa></i>\n</button>\n<button>y </button> <select><option>o </select> z</div>",
+         u"html{body{div{button{i[class=fa]\" \"}\" \"button{\"y \"}\" \"select{option{\"o \"}}\" z\"}}}"},
     });
     struct TCase
     {
