@@ -305,7 +305,11 @@ private:
         else if (HasFlag(t, tfBreaks))
             FTrim = true;
         else if (HasFlag(t, tfInline) && !FCurrent->FirstChild() && MayBeFilled(FCurrent))
-            KeepNextBlank();
+            KeepNextBlank(FCurrent->Parent());
+        if (FCurrent == FAfterBody) {
+            FTrim = FAfterBodyTrim;
+            FAfterBody = nullptr;
+        }
         FCurrent = static_cast<THtmlTag*>(FCurrent->Parent());
     }
 
@@ -320,7 +324,7 @@ private:
         // A named anchor, a plug-in or a script stands as a picture ("<a name=x></a> word", "</object> word"),
         // and so may an empty link that a style sheet fills.
         if (StandsAsPicture(e) || (t == TAG_A && MayBeFilled(e)))
-            KeepNextBlank();
+            KeepNextBlank(e->Parent());
         // Blanks right after a block's end cannot show: "</div> b" reads as "</div>b" reads.
         if (HasFlag(t, tfBreaks))
             FTrim = true;
@@ -390,6 +394,7 @@ private:
     {
         if (FHolder)
             throw TPartLeaves();
+        FAfterBody = nullptr;
         if (!keepFormatting) {
             FFormatting.clear();
             FWaiting = 0;
@@ -806,11 +811,17 @@ private:
     }
 
     // Only in the body: before the html tag, or in the head (also a head element met in the body), blanks
-    // are no text, and a comment there must not make one of them start the body.
-    void KeepNextBlank()
+    // are no text, and a comment there must not make one of them start the body. Nor for what stands in
+    // parent after the body's end tag: it goes after the body, out of the words' way.
+    void KeepNextBlank(const THtmlNode* parent)
     {
-        if (FSection == TAG_BODY && !FDisplaced)
+        if (FSection == TAG_BODY && !FDisplaced && StandsInTheBody(parent))
             FTrim = false;
+    }
+
+    bool StandsInTheBody(const THtmlNode* parent) const
+    {
+        return parent->TagId() != TAG_HTML && parent != FRoot.get();
     }
 
     void AddRaw(int id, const char16_t* from, const char16_t* to, bool closeWithGt = false)
@@ -818,9 +829,7 @@ private:
         // A comment, a PHP or ASP block or an unknown tag stands between the words as the picture the
         // design view shows for it: the blank after it stays. The writer ends the line after one only
         // where a blank stood ("<!-- c -->\r\n  word"), so "</p><!-- c --> word" reads back as written.
-        // After the body's end tag it goes after the body, out of the words' way.
-        if (FCurrent->TagId() != TAG_HTML && FCurrent != FRoot.get())
-            KeepNextBlank();
+        KeepNextBlank(FCurrent);
         if (closeWithGt) {
             QString text(reinterpret_cast<const QChar*>(from), to - from);
             text += u'>';
@@ -1024,9 +1033,15 @@ private:
             // An image or a form field stands between the words: the blank after it stays. After the body's
             // end tag it goes after the body, out of the words' way.
             else if ((HasFlag(t, tfInline) || t == TAG_EMBED || t == TAG_BGSOUND) && !HasFlag(t, tfEnd) &&
-                     FCurrent->TagId() != TAG_HTML && FCurrent != FRoot.get())
+                     StandsInTheBody(FCurrent))
                 FTrim = false;
             element = new THtmlTag(t);
+            // The text in an element put after the body's end tag is none of the body's words: the blank
+            // before the words after it is judged as if it had not been there.
+            if (!FAfterBody && HasFlag(t, tfEnd) && !StandsInTheBody(FCurrent) && FSection == TAG_BODY) {
+                FAfterBody = element;
+                FAfterBodyTrim = FTrim;
+            }
             FCurrent->Add(element);
             if (HasFlag(t, tfEnd))
                 Descend(element);
@@ -1438,6 +1453,8 @@ private:
     int FWaiting = 0; // entries after the last barrier waiting to be carried on
     bool FBlankWhileWaiting = false; // blanks read in the current element while formatting waited
     std::vector<const THtmlTag*> FUnlisted; // open formatting taken off the list (see EndOpenLink)
+    THtmlTag* FAfterBody = nullptr; // the element put after the body's end tag that is open now
+    bool FAfterBodyTrim = true;     // the trim flag before it
     THtmlTag* FDisplaced = nullptr;
     THtmlTag* FReturnTo = nullptr;
     std::array<int, TagCount> FReturnOpen{};

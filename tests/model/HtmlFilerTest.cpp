@@ -369,6 +369,11 @@ TEST(HtmlFilerSound, TheFirstSaveIsWhatTheSecondWrites)
         // blank apart.
         {u"a\n</body><!-- c -->\nb", u"  <body>\r\n    a b\r\n  </body>\r\n  <!-- c -->\r\n"},
         {u"a\n</body><img>\nb", u"  <body>\r\n    a b\r\n  </body>\r\n  <img>\r\n"},
+        // So does an element that keeps the blank after it among the words: a filled icon, a named anchor, a
+        // plug-in, a button.
+        {u"a\n</body><span class=x></span>\nb", u"  <body>\r\n    a b\r\n  </body>\r\n  <span class=\"x\"></span>\r\n"},
+        {u"a\n</body><a name=n></a>\nb", u"  <body>\r\n    a b\r\n  </body>\r\n  <a name=\"n\"></a>\r\n"},
+        {u"a\n</body><button>e</button>\nb", u"  <body>\r\n    a b\r\n  </body>\r\n  <button>e</button>\r\n"},
         // A pre emptied of the blocks dropped from it is left out: the heading's words end where the pre stood,
         // and so does an empty deletion in a pre, which a read would drop.
         {u"<h2>y <a><pre><blockquote", u"  <body>\r\n    <h2>y<a></a></h2>\r\n  </body>\r\n"},
@@ -1443,7 +1448,8 @@ void EditAtRandom(QString& text, int count, unsigned& seed, int& inPart, int& ed
         u"<% x %>"_qs, u"<foo>"_qs, u"</article>"_qs, u"<select>"_qs, u"</select>"_qs, u"<option>"_qs,
         u"<noscript>"_qs, u"</noscript>"_qs, u"<a name=n>"_qs, u"</a>"_qs, u"<del>"_qs, u"</del>"_qs,
         u"<blockquote>"_qs, u"<caption>"_qs, u"</td>"_qs, u"<body class=b>"_qs, u"</h3>"_qs, u"<h4>"_qs, u"<ul>"_qs,
-        u"<tr>"_qs, u"<span class=i></span>"_qs, u"<nav>"_qs, u" class=c class=d"_qs};
+        u"<tr>"_qs, u"<span class=i></span>"_qs, u"<nav>"_qs, u" class=c class=d"_qs, u"</body>"_qs,
+        u"<button>\n<i class=f></i>\n</button>\n"_qs};
     const unsigned choices = shapes ? unsigned(pieces.size()) : unsigned(pieces.indexOf(u"<% x %>"_qs));
     THtmlReadPoints points;
     auto root = ParseHtml(text, poEmptyFlagsAreBare, points);
