@@ -6,6 +6,7 @@
 #include "HtmlConvDecoders.h"
 
 #include <QIODevice>
+#include <QtEndian>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -653,29 +654,20 @@ const TByteTable& Windows1252Table()
 bool BuildByteTable(TConverter& cd, TByteTable& table)
 {
     for (int b = 0; b < 256; ++b) {
-        iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
-        char in = char(b);
-        char out[16];
-        char* ip = &in;
-        size_t il = 1;
-        char* op = out;
-        size_t ol = sizeof out;
-        if (iconv(cd.Handle(), &ip, &il, &op, &ol) == size_t(-1)) {
-            if (errno != EILSEQ)
-                return false;
+        char16_t unit = 0;
+        switch (ReadByteAlone(cd.Handle(), static_cast<unsigned char>(b), unit)) {
+        case TByteAlone::Read:
+            table.Unit[size_t(b)] = unit;
+            table.Valid[size_t(b)] = true;
+            break;
+        case TByteAlone::Invalid:
             table.Unit[size_t(b)] = Windows1252Char(static_cast<unsigned char>(b));
             table.Valid[size_t(b)] = false;
-        } else {
-            if (il != 0 || op - out != 2)
-                return false;
-            // Nothing may be left behind in the converter's state.
-            if (iconv(cd.Handle(), nullptr, nullptr, &op, &ol) == size_t(-1) || op - out != 2)
-                return false;
-            table.Unit[size_t(b)] = char16_t(static_cast<unsigned char>(out[0]) | static_cast<unsigned char>(out[1]) << 8);
-            table.Valid[size_t(b)] = true;
+            break;
+        case TByteAlone::Other:
+            return false;
         }
     }
-    iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
     FinishByteTable(table);
     return true;
 }
@@ -921,6 +913,27 @@ QByteArray ConverterCharsetName(const QByteArray& Charset)
         if (SameText(Charset, QByteArrayView(a.Declared.data(), qsizetype(a.Declared.size()))))
             return QByteArray(a.Converter);
     return Charset;
+}
+
+TByteAlone ReadByteAlone(iconv_t Converter, unsigned char Byte, char16_t& Unit)
+{
+    iconv(Converter, nullptr, nullptr, nullptr, nullptr);
+    char in = char(Byte);
+    char out[16];
+    char* ip = &in;
+    size_t il = 1;
+    char* op = out;
+    size_t ol = sizeof out;
+    TByteAlone result = TByteAlone::Other;
+    if (iconv(Converter, &ip, &il, &op, &ol) == size_t(-1))
+        result = errno == EILSEQ ? TByteAlone::Invalid : TByteAlone::Other;
+    // One unit, and nothing left behind in the converter's state.
+    else if (il == 0 && op - out == 2 && iconv(Converter, nullptr, nullptr, &op, &ol) != size_t(-1) && op - out == 2)
+        result = TByteAlone::Read;
+    iconv(Converter, nullptr, nullptr, nullptr, nullptr);
+    if (result == TByteAlone::Read)
+        Unit = qFromLittleEndian<char16_t>(out);
+    return result;
 }
 
 const char* ConversionErrorMessage(int Error)

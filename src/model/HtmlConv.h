@@ -6,6 +6,7 @@
 // ASCII, else as Windows-1252.
 #include <QByteArray>
 #include <QString>
+#include <iconv.h>
 
 class QIODevice;
 
@@ -64,6 +65,10 @@ void NarrowUnits(const char* Wide, qsizetype Units, char* Narrow);
 // The converter's name for a declared character-set name: names of the character-set table that the
 // converter knows under another name are translated; other names pass unchanged.
 QByteArray ConverterCharsetName(const QByteArray& Charset);
+
+// What a converter to UTF-16LE makes of Byte read alone, from its first state (which it is left in).
+enum class TByteAlone { Read, Invalid, Other }; // one unit, into Unit; a byte it finds invalid; anything else
+TByteAlone ReadByteAlone(iconv_t Converter, unsigned char Byte, char16_t& Unit);
 
 // The message for a converter failure reported with errno Error.
 const char* ConversionErrorMessage(int Error);

@@ -128,20 +128,6 @@ const char16_t* CopyAscii(const char16_t* s, const char16_t* e, char*& out)
     return s;
 }
 
-// What the converter cd reads Byte alone as; 0 when it finds the byte invalid or incomplete alone.
-char32_t ConverterReading(iconv_t cd, unsigned char Byte)
-{
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char in = char(Byte);
-    char out[16];
-    char* ip = &in;
-    size_t il = 1;
-    char* op = out;
-    size_t ol = sizeof out;
-    const bool read = iconv(cd, &ip, &il, &op, &ol) != size_t(-1) && il == 0 && op - out == 2;
-    return read ? char32_t(qFromLittleEndian<char16_t>(out)) : 0;
-}
-
 std::vector<size_t> Indexes(size_t Count)
 {
     std::vector<size_t> all(Count);
@@ -256,7 +242,8 @@ void TPageCharset::LearnSingleBytes() const
         TSingleByte& single = FSingleBytes[size_t(b - 0x80)];
         if (read != UnfitReading(static_cast<unsigned char>(b)) || unfit == 0)
             single = {read, true};
-        else if (cd != iconv_t(-1) && ConverterReading(cd, static_cast<unsigned char>(b)) == read)
+        else if (char16_t unit = 0; cd != iconv_t(-1) &&
+                 ReadByteAlone(cd, static_cast<unsigned char>(b), unit) == TByteAlone::Read && unit == read)
             single = {read, false};
     }
     if (cd != iconv_t(-1))
